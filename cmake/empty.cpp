@@ -1,0 +1,1 @@
+// Placeholder so a subsystem without modules still forms a library.
