@@ -1,0 +1,11 @@
+// The log "Tervalingo.log" in the working folder and small shared utilities.
+// WriteLog is safe from any thread; lines are written only with DebugMode on.
+#pragma once
+
+void WriteLog(const char* text);
+// printf-style convenience over WriteLog (the line is cut at 1023 characters).
+void WriteLogF(const char* format, ...) __attribute__((format(printf, 1, 2)));
+bool IsDebugMode();
+int FileExists(const char* path);
+float GetSecondsInHour();
+void GetMagneticVariation(float* out);

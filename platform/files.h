@@ -1,0 +1,32 @@
+// Files, folders and paths: POSIX behind the Win32 file names the system uses,
+// plus path normalisation (backslashes) and case-insensitive lookup.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <cstdio>
+
+#define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
+#define FILE_ATTRIBUTE_READONLY 0x1u
+#define FILE_ATTRIBUTE_DIRECTORY 0x10u
+#define FILE_ATTRIBUTE_NORMAL 0x80u
+
+DWORD GetFileAttributesA(LPCSTR path);
+BOOL DeleteFileA(LPCSTR path);
+BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists);
+BOOL MoveFileA(LPCSTR from, LPCSTR to);
+BOOL CreateDirectoryA(LPCSTR path, void* securityAttributes);
+BOOL RemoveDirectoryA(LPCSTR path);
+DWORD GetModuleFileNameA(HMODULE module, LPSTR out, DWORD size);
+DWORD GetCurrentDirectoryA(DWORD size, LPSTR out);
+BOOL SetCurrentDirectoryA(LPCSTR path);
+
+// In place: every backslash becomes '/'. Returns path.
+char* NormalizePath(char* path);
+// Normalises path into out (size bytes) and, when the exact path is missing,
+// finds each component case-insensitively. The case of the input is never
+// lowered; when nothing matches, out holds the normalised input. Returns true
+// when the resolved path exists.
+bool ResolvePath(const char* path, char* out, size_t size);
+// fopen after ResolvePath, so data files spelt in another case are found.
+FILE* OpenFile(const char* path, const char* mode);

@@ -1,0 +1,15 @@
+// Profile API: INI files read and written with Windows' rules. Sections and
+// keys match case-insensitively, values are trimmed and lose one pair of
+// surrounding quotes, a missing file/section/key gives the default, and every
+// write rewrites the file atomically (temporary file + rename).
+#pragma once
+
+#include "platform/win32.h"
+
+// Copies the value (or the default, trailing blanks trimmed) into out, cut to
+// size - 1 characters; returns the number of characters copied.
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR out, DWORD size,
+                               LPCSTR fileName);
+UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR fileName);
+// value == nullptr deletes the key; key == nullptr deletes the section.
+BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName);
