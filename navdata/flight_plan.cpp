@@ -1,0 +1,79 @@
+// The FlightPlan record, its lock, and the stores the simulator links use.
+#include "navdata/flight_plan.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+FlightPlanRecord FlightPlan;
+std::atomic<uint8_t> RouteChanged{0};
+
+// Guards FlightPlan between the link threads and the GUI thread.
+static std::mutex flightPlanMutex;
+
+void LockFlightPlan()
+{
+    flightPlanMutex.lock();
+}
+
+void UnlockFlightPlan()
+{
+    flightPlanMutex.unlock();
+}
+
+void CopyFlightPlan(FlightPlanRecord* out)
+{
+    FlightPlanLock lock;
+    std::memcpy(out, &FlightPlan, sizeof(FlightPlanRecord));
+}
+
+// Waypoints a message of size bytes carries in full.
+static int32_t WaypointsInMessage(size_t size)
+{
+    if (size < FlightPlanHeaderSize)
+        return 0;
+    size_t n = (size - FlightPlanHeaderSize) / sizeof(FlightPlanWaypoint);
+    return static_cast<int32_t>(std::min<size_t>(n, FlightPlanMaxWaypoints));
+}
+
+bool StoreFlightPlanMessage(const void* data, size_t size)
+{
+    if (data == nullptr || size < FlightPlanHeaderSize)
+        return false;
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    uint8_t present = bytes[offsetof(FlightPlanRecord, present)];
+    int32_t count;
+    int32_t active;
+    std::memcpy(&count, bytes + offsetof(FlightPlanRecord, count), sizeof(count));
+    std::memcpy(&active, bytes + offsetof(FlightPlanRecord, simActiveIndex), sizeof(active));
+    if (present == 0 || count < 0)
+        return false;
+    int32_t n = std::min(count, WaypointsInMessage(size));
+    {
+        FlightPlanLock lock;
+        FlightPlan.present = present;
+        FlightPlan.count = n;
+        FlightPlan.simActiveIndex = active;
+        std::memcpy(FlightPlan.waypoints, bytes + FlightPlanHeaderSize, n * sizeof(FlightPlanWaypoint));
+    }
+    RouteChanged.store(1);
+    return true;
+}
+
+bool StoreWholeFlightPlanRecord(const void* data, size_t size)
+{
+    if (data == nullptr || size <= offsetof(FlightPlanRecord, present))
+        return false;
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    if (bytes[offsetof(FlightPlanRecord, present)] == 0)
+        return false;
+    size_t n = std::min(size, sizeof(FlightPlanRecord));
+    {
+        FlightPlanLock lock;
+        std::memcpy(&FlightPlan, bytes, n);
+        // A short packet must not leave a count that points past what arrived.
+        FlightPlan.count = std::clamp(FlightPlan.count, 0, WaypointsInMessage(n));
+    }
+    RouteChanged.store(1);
+    return true;
+}
