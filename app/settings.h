@@ -9,6 +9,15 @@
 struct SettingsBlock {
     std::atomic<bool> DebugMode{false};
     std::atomic<int> UseSimulator{7};
+    // Navigation data (GUI thread only).
+    int NavDatabase = 0;
+    int TopMost = 1;
+    char Language[8] = "en";
+    char Path[512] = "";
+    char Terrainpath[512] = "None";
+    int MetricAltitude = 0;
+    double RunwayEmergencyLength = 1000.0;
+    int RunwaySurfaceEmergency = 1;
     // The remaining keys are added by the settings reader.
 };
 
