@@ -8,4 +8,7 @@ void WriteLogF(const char* format, ...) __attribute__((format(printf, 1, 2)));
 bool IsDebugMode();
 int FileExists(const char* path);
 float GetSecondsInHour();
+// The magnetic variation (degrees, sign as the simulator link gives it) that
+// the per-frame update keeps with SetMagneticVariation.
 void GetMagneticVariation(float* out);
+void SetMagneticVariation(float degrees);

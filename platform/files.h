@@ -20,13 +20,17 @@ BOOL RemoveDirectoryA(LPCSTR path);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR out, DWORD size);
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR out);
 BOOL SetCurrentDirectoryA(LPCSTR path);
+// Drive numbers of the runtime (1 = A:, 3 = C:): one file system, always C:.
+int _getdrive();
+int _chdrive(int drive);
 
 // In place: every backslash becomes '/'. Returns path.
 char* NormalizePath(char* path);
 // Normalises path into out (size bytes) and, when the exact path is missing,
 // finds each component case-insensitively. The case of the input is never
-// lowered; when nothing matches, out holds the normalised input. Returns true
-// when the resolved path exists.
+// lowered: components found on disk take the disk's spelling, the rest stay
+// as given (so a new file lands in a folder spelt in another case). Returns
+// true when the resolved path exists.
 bool ResolvePath(const char* path, char* out, size_t size);
 // fopen after ResolvePath, so data files spelt in another case are found.
 FILE* OpenFile(const char* path, const char* mode);

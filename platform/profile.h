@@ -7,9 +7,15 @@
 #include "platform/win32.h"
 
 // Copies the value (or the default, trailing blanks trimmed) into out, cut to
-// size - 1 characters; returns the number of characters copied.
+// size - 1 characters; returns the number of characters copied. A null
+// section lists the section names, a null key the keys of the section, each
+// NUL-terminated and the list ended by a second NUL.
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR out, DWORD size,
                                LPCSTR fileName);
 UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR fileName);
 // value == nullptr deletes the key; key == nullptr deletes the section.
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName);
+
+// For tests: called with the temporary file's path after it is written and
+// before it replaces the file.
+void SetProfileBeforeRenameHook(void (*hook)(const char* tempPath));

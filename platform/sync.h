@@ -18,6 +18,10 @@ BOOL ReleaseMutex(HANDLE mutex);
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 BOOL CloseHandle(HANDLE handle);
 DWORD GetLastError();
+// The calling thread's last error, as the stand-ins set it.
+void SetLastError(DWORD code);
+// errno as the nearest ERROR_* code.
+DWORD ErrnoToLastError(int error);
 
 HANDLE CreateFileMappingA(HANDLE file, void* securityAttributes, DWORD protect, DWORD sizeHigh, DWORD sizeLow,
                           LPCSTR name);

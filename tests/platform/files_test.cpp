@@ -1,0 +1,173 @@
+// Files and paths: normalising, case-insensitive look-up that never lowers a
+// path, and the Win32 file calls' results on success and failure.
+#include "platform/files.h"
+
+#include "platform/sync.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+class FilesTest : public ::testing::Test {
+protected:
+    TempFolder folder;
+
+    std::string Resolve(const std::string& path, bool* found = nullptr)
+    {
+        char out[PATH_MAX];
+        bool hit = ResolvePath(path.c_str(), out, sizeof out);
+        if (found)
+            *found = hit;
+        return out;
+    }
+};
+
+TEST(NormalizePathTest, TurnsEveryBackslashIntoSlash)
+{
+    char path[] = "..\\Languages\\language_de.ini";
+    EXPECT_STREQ(NormalizePath(path), "../Languages/language_de.ini");
+    EXPECT_EQ(NormalizePath(nullptr), nullptr);
+}
+
+TEST_F(FilesTest, ResolvesEachComponentInMixedCase)
+{
+    MakeFolders(folder / "Plovik/System");
+    MakeFolders(folder / "Plovik/Bitmaps");
+    WriteFileText(folder / "Plovik/Bitmaps/Arial_14.fnt", "x");
+    bool found = false;
+    std::string got = Resolve(folder.Path() + "\\PLOVIK\\system\\..\\bitmaps\\arial_14.FNT", &found);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(got, folder / "Plovik/System/../Bitmaps/Arial_14.fnt");
+}
+
+TEST_F(FilesTest, KeepsTheGivenCaseOfWhatIsMissing)
+{
+    MakeFolders(folder / "Data");
+    bool found = true;
+    std::string got = Resolve(folder.Path() + "/DATA/New File.TXT", &found);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(got, folder / "Data/New File.TXT");
+    got = Resolve(folder.Path() + "/Nowhere/Sub/X.txt", &found);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(got, folder / "Nowhere/Sub/X.txt");
+}
+
+TEST_F(FilesTest, PrefersTheExactSpelling)
+{
+    MakeFolders(folder / "maps");
+    MakeFolders(folder / "MAPS");
+    EXPECT_EQ(Resolve(folder / "MAPS"), folder / "MAPS");
+    EXPECT_EQ(Resolve(folder / "maps"), folder / "maps");
+}
+
+TEST_F(FilesTest, ResolvesRelativePaths)
+{
+    MakeFolders(folder / "System");
+    WorkingFolder here(folder / "System");
+    WriteFileText(folder / "Plovik.ini", "x");
+    EXPECT_EQ(Resolve("..\\plovik.INI"), "../Plovik.ini");
+    EXPECT_EQ(Resolve(".\\"), "./");
+}
+
+TEST_F(FilesTest, ResolveCutsToTheCallersBuffer)
+{
+    char out[8];
+    EXPECT_FALSE(ResolvePath("/a/very/long/path/that/does/not/fit", out, sizeof out));
+    EXPECT_EQ(strlen(out), 7u);
+    EXPECT_FALSE(ResolvePath(nullptr, out, sizeof out));
+    EXPECT_STREQ(out, "");
+}
+
+TEST_F(FilesTest, OpenFileFindsDataSpeltInAnotherCase)
+{
+    MakeFolders(folder / "Navdata/MSFS");
+    WriteFileText(folder / "Navdata/MSFS/apt.bin", "data");
+    FILE* file = OpenFile((folder.Path() + "\\NAVDATA\\msfs\\APT.BIN").c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    char text[8] = {};
+    EXPECT_EQ(fread(text, 1, sizeof text, file), 4u);
+    fclose(file);
+    EXPECT_STREQ(text, "data");
+}
+
+TEST_F(FilesTest, AttributesTellFilesFoldersAndMissingPaths)
+{
+    WriteFileText(folder / "a.txt", "x");
+    EXPECT_EQ(GetFileAttributesA((folder / "A.TXT").c_str()), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(GetFileAttributesA(folder.Path().c_str()), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(GetFileAttributesA((folder / "missing").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(FilesTest, CopyAndMoveRespectExistingTargets)
+{
+    WriteFileText(folder / "a.txt", "alpha");
+    WriteFileText(folder / "b.txt", "beta");
+    EXPECT_FALSE(CopyFileA((folder / "a.txt").c_str(), (folder / "b.txt").c_str(), TRUE));
+    EXPECT_EQ(ReadFileText(folder / "b.txt"), "beta");
+    EXPECT_TRUE(CopyFileA((folder / "a.txt").c_str(), (folder / "b.txt").c_str(), FALSE));
+    EXPECT_EQ(ReadFileText(folder / "b.txt"), "alpha");
+    EXPECT_FALSE(CopyFileA((folder / "a.txt").c_str(), (folder / "A.TXT").c_str(), FALSE));
+    EXPECT_EQ(ReadFileText(folder / "a.txt"), "alpha");
+
+    EXPECT_FALSE(MoveFileA((folder / "a.txt").c_str(), (folder / "b.txt").c_str()));
+    EXPECT_TRUE(MoveFileA((folder / "a.txt").c_str(), (folder / "c.txt").c_str()));
+    EXPECT_EQ(ReadFileText(folder / "c.txt"), "alpha");
+    EXPECT_EQ(GetFileAttributesA((folder / "a.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(FilesTest, DeleteRemovesFilesButNotFolders)
+{
+    WriteFileText(folder / "gone.txt", "x");
+    EXPECT_TRUE(DeleteFileA((folder / "GONE.txt").c_str()));
+    EXPECT_FALSE(DeleteFileA((folder / "gone.txt").c_str()));
+    MakeFolders(folder / "sub");
+    EXPECT_FALSE(DeleteFileA((folder / "sub").c_str()));
+    EXPECT_EQ(GetFileAttributesA((folder / "sub").c_str()), FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST_F(FilesTest, FoldersAreCreatedOnceAndRemovedWhenEmpty)
+{
+    std::string sub = folder / "New";
+    EXPECT_TRUE(CreateDirectoryA(sub.c_str(), nullptr));
+    EXPECT_FALSE(CreateDirectoryA((folder / "NEW").c_str(), nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    WriteFileText(sub + "/f", "x");
+    EXPECT_FALSE(RemoveDirectoryA(sub.c_str()));
+    DeleteFileA((sub + "/f").c_str());
+    EXPECT_TRUE(RemoveDirectoryA(sub.c_str()));
+}
+
+TEST_F(FilesTest, ModuleFileNameIsTheRunningProgram)
+{
+    char path[PATH_MAX];
+    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    ASSERT_GT(n, 0u);
+    EXPECT_EQ(strlen(path), n);
+    EXPECT_NE(std::string(path).find("test_platform"), std::string::npos);
+    char small[5];
+    EXPECT_EQ(GetModuleFileNameA(nullptr, small, sizeof small), 5u);
+    EXPECT_EQ(strlen(small), 4u);
+}
+
+TEST_F(FilesTest, CurrentFolderFollowsSetAndReportsTheSizeNeeded)
+{
+    MakeFolders(folder / "System");
+    char before[PATH_MAX];
+    ASSERT_GT(GetCurrentDirectoryA(sizeof before, before), 0u);
+    EXPECT_TRUE(SetCurrentDirectoryA((folder.Path() + "\\system").c_str()));
+    char here[PATH_MAX];
+    DWORD n = GetCurrentDirectoryA(sizeof here, here);
+    EXPECT_EQ(std::string(here), folder / "System");
+    EXPECT_EQ(GetCurrentDirectoryA(3, here), n + 1);
+    EXPECT_FALSE(SetCurrentDirectoryA((folder / "missing").c_str()));
+    EXPECT_TRUE(SetCurrentDirectoryA(before));
+}
+
+} // namespace
