@@ -1,0 +1,391 @@
+// The MSFS link thread over the proxy protocol, its state block and GetVar.
+#include "simlink/msfs_link.h"
+
+#include "app/command_table.h"
+#include "app/log.h"
+#include "navdata/flight_plan.h"
+#include "platform/threads.h"
+#include "simlink/proxy_protocol.h"
+#include "simlink/traffic_advisory.h"
+#include "simlink/traffic_table.h"
+#include "simlink/udp_link.h"
+
+#include <climits>
+#include <cmath>
+
+// Shared accessor of the menu: the simulator state flag.
+void SetSimStateFlag(uint8_t flag);
+
+std::atomic<double> LinkAircraftState[LinkStateFieldCount];
+std::atomic<uint8_t> ProxyAlive{0};
+
+static LinkSession MsfsSession("MSFS WSA error %d");
+// Link thread only: the receive buffer and the one request record, which
+// keeps its fields from one request to the next.
+static uint8_t ReceiveBuffer[ProxyReceiveBufferSize];
+static ProxyRequest Request;
+
+static double StateField(LinkStateField field)
+{
+    return LinkAircraftState[field].load(std::memory_order_relaxed);
+}
+
+// Values that are not numbers are kept out of the state block: every reader
+// would have to guard against them.
+static void StoreField(LinkStateField field, double value)
+{
+    if (std::isfinite(value))
+        LinkAircraftState[field].store(value, std::memory_order_relaxed);
+}
+
+static bool SendMsfsRequest(uint32_t type)
+{
+    Request.type = type;
+    Request.clientId = MsfsSession.clientId;
+    bool sent = SendLinkDatagram(&MsfsSession, &Request, sizeof(Request));
+    Request.type = 0;
+    return sent;
+}
+
+static void EndMsfsLink()
+{
+    MsfsSession.stop = 1;
+}
+
+static void StoreAircraftState(const ProxyAircraftState& st)
+{
+    if (!(std::fabs(st.latitude) > 0.01 && std::fabs(st.longitude) > 0.01))
+        return;
+    if (st.latitude >= -90.0 && st.latitude <= 90.0)
+        StoreField(LinkLatitude, st.latitude);
+    if (st.longitude >= -180.0 && st.longitude <= 180.0)
+        StoreField(LinkLongitude, st.longitude);
+    StoreField(LinkAltitude, st.altitude);
+    StoreField(LinkGpsAltitude, st.altitude);
+    StoreField(LinkGroundAltitude, st.groundAltitude);
+    if (st.trueHeading < 1000.0)
+        StoreField(LinkHeading, st.trueHeading);
+    StoreField(LinkGroundSpeed, st.groundSpeed);
+    StoreField(LinkWindDirection, st.windDirection);
+    StoreField(LinkWindSpeed, st.windSpeed);
+    StoreField(LinkTemperature, st.temperature);
+    StoreField(LinkMagneticVariation, st.magneticVariation);
+    StoreField(LinkPitch, st.pitch);
+    StoreField(LinkBank, st.bank);
+    StoreField(LinkVerticalSpeed, st.verticalSpeed);
+    StoreField(LinkWaypointDistance, st.waypointDistance);
+    StoreField(LinkWaypointIndex, st.waypointIndex);
+    StoreField(LinkWaypointEte, st.waypointEte);
+    StoreField(LinkWaypointEta, st.waypointEta);
+    StoreField(LinkHeightAboveGround, st.heightAboveGround);
+    SimPaused = st.paused != 0 ? 1 : 0;
+
+    MsfsSession.connected = 1;
+    double latitude = StateField(LinkLatitude);
+    double longitude = StateField(LinkLongitude);
+    if (latitude != 0.0 && longitude != 0.0)
+        AcceptLinkPosition(latitude, longitude);
+    LowerLinkTimeoutOnce(&MsfsSession);
+}
+
+static bool HandleAircraftState(const void* data, size_t size)
+{
+    ProxyAircraftState st;
+    if (!ParseProxyAircraftState(data, size, &st))
+        return false;
+    StoreAircraftState(st);
+    return true;
+}
+
+static bool HandleFlightPlan(const void* data, size_t size)
+{
+    ProxyFlightPlanHeader header;
+    const uint8_t* waypoints = nullptr;
+    if (!ParseProxyFlightPlan(data, size, &header, &waypoints))
+        return false;
+    if (header.present)
+        StoreFlightPlanMessage(data, size);
+    return true;
+}
+
+static bool HandleRegistered(const void* data, size_t size)
+{
+    ProxyShortReply reply;
+    if (!ParseProxyShortReply(data, size, &reply))
+        return false;
+    MsfsSession.slotIndex = reply.slotIndex;
+    MsfsSession.registered = 1;
+    MsfsSession.linkReady = 1;
+    WriteLog("Connected to MSFS");
+    return true;
+}
+
+static bool IsAircraftRecordSound(const ProxyTrafficRecord& r)
+{
+    const double values[] = {r.latitude, r.longitude, r.altitude, r.verticalSpeed,
+                             r.bank, r.headingRad, r.headingDeg, r.groundSpeed};
+    for (double v : values)
+        if (!std::isfinite(v))
+            return false;
+    return true;
+}
+
+static bool HandleTraffic(const void* data, size_t size)
+{
+    uint32_t count = 0;
+    const uint8_t* records = nullptr;
+    if (!ParseProxyTraffic(data, size, &count, &records))
+        return false;
+    // Whole seconds of the program clock.
+    double now = static_cast<double>(ProgramClockMs() / 1000);
+    TrafficTableLock lock;
+    for (uint32_t i = 0; i < count; ++i) {
+        ProxyTrafficRecord r;
+        ReadProxyTrafficRecord(records, i, &r);
+        if (!IsAircraftRecordSound(r))
+            continue;
+        TrafficValues v{r.latitude, r.longitude, r.altitude, r.verticalSpeed,
+                        r.bank, r.headingRad, r.headingDeg, r.groundSpeed};
+        MergeTrafficReport(r.objectId, r.atcId, v, now, 0);
+    }
+    return true;
+}
+
+static bool HandleTrafficRemoved(const void* data, size_t size)
+{
+    uint32_t count = 0;
+    const uint8_t* ids = nullptr;
+    if (!ParseProxyTrafficRemoved(data, size, &count, &ids))
+        return false;
+    TrafficTableLock lock;
+    for (uint32_t i = 0; i < count; ++i)
+        RemoveTrafficId(ReadProxyRemovedId(ids, i));
+    return true;
+}
+
+// A reply that carries nothing but its type (shutdown, refusal, keep-alive,
+// button) is still only taken in its own 24-byte form.
+static bool IsShortReply(const void* data, size_t size)
+{
+    ProxyShortReply reply;
+    return ParseProxyShortReply(data, size, &reply);
+}
+
+// Types that are only sent to registered clients; before registration they
+// mean the proxy and the link disagree, and the link starts over.
+static bool HandleRegisteredOnly(uint32_t type, const void* data, size_t size)
+{
+    if (!MsfsSession.registered.load()) {
+        EndMsfsLink();
+        return false;
+    }
+    if (type == MsgAircraftState)
+        return HandleAircraftState(data, size);
+    if (type == MsgTraffic)
+        return HandleTraffic(data, size);
+    return HandleTrafficRemoved(data, size);
+}
+
+// Handles one datagram by type; true when it was taken (which resets the
+// time-out count).
+static bool HandleByType(uint32_t type, const void* data, size_t size)
+{
+    switch (type) {
+    case MsgAircraftState:
+    case MsgTraffic:
+    case MsgTrafficRemoved:
+        return HandleRegisteredOnly(type, data, size);
+    case MsgFlightPlan:
+        return HandleFlightPlan(data, size);
+    case MsgRegistered:
+        return HandleRegistered(data, size);
+    case MsgProxyShutdown:
+    case MsgRegisterRefused:
+        if (!IsShortReply(data, size))
+            return false;
+        EndMsfsLink();
+        return true;
+    default:
+        break;
+    }
+    if (type >= MsgControllerButton && type <= static_cast<uint32_t>(INT_MAX)) {
+        if (!IsShortReply(data, size))
+            return false;
+        OnSimButton(static_cast<int32_t>(type - (MsgControllerButton - 1)));
+        return true;
+    }
+    if (type >= MsgKeepAlive && type <= ProxyKeepAliveLast) {
+        if (!IsShortReply(data, size))
+            return false;
+        ProxyAlive = 1;
+        return true;
+    }
+    if (type < MsgKeepAlive)
+        EndMsfsLink();
+    return false;
+}
+
+void HandleMsfsDatagram(const void* data, size_t size)
+{
+    uint32_t magic = 0;
+    uint32_t type = 0;
+    if (!ReadProxyHeader(data, size, &magic, &type) || magic != ProxyMagic)
+        return;
+    SetSimStateFlag(1);
+    if (HandleByType(type, data, size))
+        MsfsSession.timeoutCount = 0;
+}
+
+static void SendTrafficRequests()
+{
+    if (TrafficOnRequest.exchange(0)) {
+        ResetTrafficTable();
+        ClearTrafficTargets();
+        Request.slotIndex = MsfsSession.slotIndex.load();
+        SendMsfsRequest(MsgTrafficOn);
+    } else if (TrafficOffRequest.exchange(0)) {
+        Request.slotIndex = MsfsSession.slotIndex.load();
+        SendMsfsRequest(MsgTrafficOff);
+        ResetTrafficTable();
+        ClearTrafficTargets();
+    }
+}
+
+static void SendSetPositionRequest()
+{
+    double latitude = 0.0;
+    double longitude = 0.0;
+    if (!TakePendingSetPosition(&latitude, &longitude))
+        return;
+    Request.latitude = latitude;
+    Request.longitude = longitude;
+    Request.slotIndex = MsfsSession.slotIndex.load();
+    SendMsfsRequest(MsgSetPosition);
+}
+
+// Requests wait for the registration: before it the slot index is not ours.
+static void SendPendingRequests(bool readyStepRan)
+{
+    if (!MsfsSession.registered.load())
+        return;
+    if (!readyStepRan)
+        SendTrafficRequests();
+    SendSetPositionRequest();
+}
+
+static void ReceiveOnePass(LinkSession* s)
+{
+    int n = ReceiveLinkDatagram(s, ReceiveBuffer, sizeof(ReceiveBuffer));
+    if (n < 0)
+        HandleLinkReceiveError(s);
+    else
+        HandleMsfsDatagram(ReceiveBuffer, static_cast<size_t>(n));
+}
+
+static void MsfsLinkThread(LinkSession* s)
+{
+    ProxyAlive = 0;
+    if (!OpenLinkSession(s))
+        return;
+    Request = ProxyRequest{};
+    if (!SendMsfsRequest(MsgRegister))
+        s->stop = 1;
+    SetReceiveTimeout(s->socket, s->initialTimeout);
+    while (!s->stop.load()) {
+        Sleep(1);
+        ReceiveOnePass(s);
+        if (!s->registered.load() && !s->stop.load()) {
+            Sleep(100);
+            SendMsfsRequest(MsgRegister);
+        } else {
+            Sleep(1);
+        }
+        bool readyStepRan = RunLinkReadyStep(s, true);
+        SendPendingRequests(readyStepRan);
+    }
+    if (s->registered.load())
+        SendMsfsRequest(MsgUnregister);
+    ProxyAlive = 0;
+    CloseLinkSession(s);
+}
+
+bool StartMsfsLink()
+{
+    return StartUdpLinkThread(&MsfsSession, MsfsLinkThread);
+}
+
+bool StartMsfsLinkIfEnabled()
+{
+    if (!IsSimLinkEnabled())
+        return MsfsSession.running.load() != 0;
+    return StartMsfsLink();
+}
+
+bool ConnectMsfsLink()
+{
+    return StartMsfsLink();
+}
+
+bool IsMsfsConnected()
+{
+    return MsfsSession.connected.load() != 0;
+}
+
+bool IsMsfsLinkRunning()
+{
+    return MsfsSession.running.load() != 0;
+}
+
+bool IsMsfsLinkEnding()
+{
+    return MsfsSession.stop.load() != 0;
+}
+
+void StopMsfsLink()
+{
+    StopUdpLink(&MsfsSession);
+}
+
+void MsfsGetVar(SimVarId id, double* out)
+{
+    switch (id) {
+    case SimVarLatitude:
+    case SimVarLongitude:
+        *out = PositionOrHome(id, StateField(LinkLatitude), StateField(LinkLongitude));
+        return;
+    case SimVarHeading: *out = ExtrapolateHeading(StateField(LinkHeading)); return;
+    case SimVarAltitude: *out = StateField(LinkAltitude); return;
+    case SimVarGroundAltitude: *out = StateField(LinkGroundAltitude); return;
+    case SimVarClock: *out = ClockSeconds(); return;
+    case SimVarOnGround: *out = StateField(LinkHeightAboveGround) > 10.0 ? 0.0 : 1.0; return;
+    case SimVarGroundSpeed: *out = StateField(LinkGroundSpeed) / 0.5151; return;
+    case SimVarWaypointDistance: *out = StateField(LinkWaypointDistance); return;
+    case SimVarWaypointIndex: *out = StateField(LinkWaypointIndex); return;
+    case SimVarEte: *out = StateField(LinkEte); return;
+    case SimVarEta: *out = StateField(LinkEta); return;
+    case SimVarWaypointEte: *out = StateField(LinkWaypointEte); return;
+    case SimVarWaypointEta: *out = StateField(LinkWaypointEta); return;
+    case SimVarGpsAltitude: *out = StateField(LinkGpsAltitude); return;
+    case SimVarWindDirection: *out = StateField(LinkWindDirection) - StateField(LinkMagneticVariation); return;
+    case SimVarWindSpeed: *out = StateField(LinkWindSpeed); return;
+    case SimVarTemperature: *out = StateField(LinkTemperature); return;
+    case SimVarMagneticVariation: *out = -StateField(LinkMagneticVariation); return;
+    case SimVarPitch: *out = StateField(LinkPitch); return;
+    case SimVarBank: *out = StateField(LinkBank); return;
+    case SimVarHeightAboveGround: *out = StateField(LinkHeightAboveGround); return;
+    case SimVarVerticalSpeed: *out = StateField(LinkVerticalSpeed); return;
+    case SimVarLatitudeRate: *out = PositionRates.latitude.load(); return;
+    case SimVarLongitudeRate: *out = PositionRates.longitude.load(); return;
+    default: *out = 0.0; return;
+    }
+}
+
+void MsfsSetVar(SimVarId id, double value)
+{
+    if (id == SimVarWaypointDistance)
+        LinkAircraftState[LinkWaypointDistance] = value;
+    else if (id == SimVarEte)
+        LinkAircraftState[LinkEte] = value;
+    else if (id == SimVarWaypointEte)
+        LinkAircraftState[LinkWaypointEte] = value;
+}

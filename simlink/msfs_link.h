@@ -1,0 +1,61 @@
+// The MSFS link: the map program's client of the proxy TVL64. Its thread
+// registers with the proxy, keeps the aircraft state block, the flight plan
+// and the traffic table up to date, parks controller buttons as commands and
+// sends traffic on/off, set-position and unregister requests.
+#pragma once
+
+#include "simlink/sim_link.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+// The aircraft state block the MSFS and X-Plane links share, in this order.
+enum LinkStateField : int {
+    LinkLongitude,
+    LinkLatitude,
+    LinkAltitude,          // feet
+    LinkHeading,           // true, degrees
+    LinkGroundAltitude,    // metres
+    LinkOnGround,
+    LinkGroundSpeed,       // metres per second
+    LinkWaypointDistance,  // metres
+    LinkWaypointIndex,
+    LinkEte,
+    LinkEta,
+    LinkWaypointEte,
+    LinkWaypointEta,
+    LinkGpsAltitude,       // feet
+    LinkWindDirection,
+    LinkWindSpeed,         // knots
+    LinkTemperature,
+    LinkMagneticVariation,
+    LinkPitch,
+    LinkBank,
+    LinkHeightAboveGround, // feet
+    LinkVerticalSpeed,     // feet per second
+    LinkStateFieldCount,
+};
+// Written by the link thread (and by MsfsSetVar on the GUI thread for the
+// waypoint distance and times); read by GetVar on any thread. Each field is
+// read whole; a reader may see fields of two different states.
+extern std::atomic<double> LinkAircraftState[LinkStateFieldCount];
+
+// A keep-alive (types 26..199) has arrived since the thread started; the
+// map display's MSFS status line reads it.
+extern std::atomic<uint8_t> ProxyAlive;
+
+bool StartMsfsLink();
+bool StartMsfsLinkIfEnabled();
+bool ConnectMsfsLink();
+bool IsMsfsConnected();
+bool IsMsfsLinkRunning();
+// The thread has been asked to end (a refusal, a shutdown, a stop ...).
+bool IsMsfsLinkEnding();
+void StopMsfsLink();
+void MsfsGetVar(SimVarId id, double* out);
+void MsfsSetVar(SimVarId id, double value);
+
+// One received datagram, as the link thread handles it: the length is
+// checked against the type before anything is read.
+void HandleMsfsDatagram(const void* data, size_t size);

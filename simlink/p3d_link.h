@@ -1,0 +1,12 @@
+// The Prepar3D/FSX connection (simulators 1 to 3): its per-frame poll,
+// connect, traffic and the values it answers under SimVarId.
+#pragma once
+
+#include "simlink/sim_link.h"
+
+void PollP3dSimConnect();
+void ConnectP3dLink();
+bool IsP3dConnected();
+bool P3dStartTraffic();
+void P3dStopTraffic();
+void P3dGetVar(SimVarId id, double* out);

@@ -1,0 +1,39 @@
+// Stand-ins for simulator links and the traffic advisory that are not built
+// yet: each link answers as never connected.
+#include "simlink/aerofly_link.h"
+#include "simlink/flightgear_link.h"
+#include "simlink/fs2004_link.h"
+#include "simlink/p3d_link.h"
+#include "simlink/traffic_advisory.h"
+#include "simlink/xplane_link.h"
+
+bool StartXPlaneLinkIfEnabled() { return false; }  // until the real one lands
+bool ConnectXPlaneLink() { return false; }  // until the real one lands
+bool IsXPlaneConnected() { return false; }  // until the real one lands
+void StopXPlaneLink() {}  // until the real one lands
+void XPlaneGetVar(SimVarId id, double* out) { NotConnectedGetVar(id, out); }  // until the real one lands
+bool StartFs2004LinkIfEnabled() { return false; }  // until the real one lands
+bool ConnectFs2004Link() { return false; }  // until the real one lands
+bool IsFs2004Connected() { return false; }  // until the real one lands
+void StopFs2004Link() {}  // until the real one lands
+void Fs2004GetVar(SimVarId id, double* out) { NotConnectedGetVar(id, out); }  // until the real one lands
+bool StartFlightGearLinkIfEnabled() { return false; }  // until the real one lands
+bool ConnectFlightGearLink() { return false; }  // until the real one lands
+bool IsFlightGearConnected() { return false; }  // until the real one lands
+void StopFlightGearLink() {}  // until the real one lands
+void FlightGearGetVar(SimVarId id, double* out) { NotConnectedGetVar(id, out); }  // until the real one lands
+bool FlightGearStartTraffic() { return false; }  // until the real one lands
+bool LoadFlightGearRoute() { return false; }  // until the real one lands
+bool StartAeroflyLinkIfEnabled() { return false; }  // until the real one lands
+bool ConnectAeroflyLink() { return false; }  // until the real one lands
+bool IsAeroflyConnected() { return false; }  // until the real one lands
+void StopAeroflyLink() {}  // until the real one lands
+void AeroflyGetVar(SimVarId id, double* out) { NotConnectedGetVar(id, out); }  // until the real one lands
+void PollP3dSimConnect() {}  // until the real one lands
+void ConnectP3dLink() {}  // until the real one lands
+bool IsP3dConnected() { return false; }  // until the real one lands
+bool P3dStartTraffic() { return false; }  // until the real one lands
+void P3dStopTraffic() {}  // until the real one lands
+void P3dGetVar(SimVarId id, double* out) { NotConnectedGetVar(id, out); }  // until the real one lands
+std::atomic<uint8_t> SimPaused{0};  // until the real one lands
+void ClearTrafficTargets() {}  // until the real one lands

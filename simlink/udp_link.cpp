@@ -1,0 +1,212 @@
+// The shared request/reply scheme of the UDP simulator links: sessions,
+// the one link thread, receive errors and the ready step.
+#include "simlink/udp_link.h"
+
+#include "app/log.h"
+#include "app/settings.h"
+#include "platform/threads.h"
+#include "simlink/sim_link.h"
+
+#include <cstring>
+#include <system_error>
+#include <thread>
+
+// Map services of the display and tile code that the ready step runs.
+void FreeMapBuffers();
+void LoadMapContent(int force);
+int FindMapsAtPosition();
+void ReselectCurrentMap();
+
+std::atomic<uint8_t> MapReloadPending{0};
+std::atomic<uint8_t> SimMapReloadDone{0};
+std::atomic<uint8_t> WeatherRequestFlag{0};
+std::atomic<int> LastLoggedWsaError{0};
+
+// The one link thread of the program. GUI thread only. A thread still
+// running at exit is detached, never joined from a destructor.
+struct LinkThreadHolder {
+    std::thread thread;
+    LinkSession* session = nullptr;
+    ~LinkThreadHolder()
+    {
+        if (thread.joinable())
+            thread.detach();
+    }
+};
+static LinkThreadHolder LinkThread;
+
+int StartLinkWinsock()
+{
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data);
+}
+
+bool SetReceiveTimeout(SOCKET s, int milliseconds)
+{
+    return SetSocketReceiveTimeout(s, static_cast<DWORD>(milliseconds)) == 0;
+}
+
+// Makes a blocked receive of the session's thread return at once; sends
+// still work, so the thread can unregister on its way out.
+static void WakeLinkThread(LinkSession* s)
+{
+    std::lock_guard<std::mutex> lock(s->socketLock);
+    if (s->socket != INVALID_SOCKET)
+        shutdown(s->socket, SHUT_RD);
+}
+
+static void RequestLinkEnd(LinkSession* s)
+{
+    s->stop = 1;
+    WakeLinkThread(s);
+}
+
+static void JoinLinkThread()
+{
+    if (LinkThread.thread.joinable())
+        LinkThread.thread.join();
+    LinkThread.session = nullptr;
+}
+
+void StopAndJoinUdpLinkThread()
+{
+    if (LinkThread.session && LinkThread.session->running.load())
+        RequestLinkEnd(LinkThread.session);
+    JoinLinkThread();
+}
+
+// The start values the thread works with, copied while no thread can see them.
+static void CopyStartValues(LinkSession* s)
+{
+    s->port = ActiveSimPort.load();
+    ActiveSimAddress.Get(s->address, sizeof(s->address));
+    s->clientId = ClientIdTag.load();
+    s->initialTimeout = Settings.InitialTimeout.load();
+}
+
+bool StartUdpLinkThread(LinkSession* s, void (*body)(LinkSession*))
+{
+    if (s->running.load())
+        return true;
+    StopAndJoinUdpLinkThread();
+    CopyStartValues(s);
+    s->stop = 0;
+    s->running = 1;
+    try {
+        LinkThread.thread = std::thread(body, s);
+    } catch (const std::system_error&) {
+        s->running = 0;
+        return false;
+    }
+    LinkThread.session = s;
+    return true;
+}
+
+void StopUdpLink(LinkSession* s)
+{
+    // A running link stops whether or not it got connected: one that still
+    // waits for its peer must not outlive a switch to another simulator.
+    if (!s->running.load() || IsDisplayResetting())
+        return;
+    RequestLinkEnd(s);
+}
+
+static void SetSessionSocket(LinkSession* s, SOCKET sock)
+{
+    std::lock_guard<std::mutex> lock(s->socketLock);
+    s->socket = sock;
+}
+
+bool OpenLinkSession(LinkSession* s)
+{
+    s->connected = 0;
+    s->registered = 0;
+    s->linkReady = 0;
+    s->timeoutCount = 0;
+    s->fastTimeoutSet = false;
+    MapReloadPending = 1;
+    s->firstStatePending = 1;
+    if (StartLinkWinsock() != 0)
+        s->stop = 1;
+    SOCKET sock = socket(AF_INET, SOCK_DGRAM, 0);
+    if (sock == INVALID_SOCKET) {
+        WSACleanup();
+        s->running = 0;
+        return false;
+    }
+    SetSessionSocket(s, sock);
+    std::memset(&s->peer, 0, sizeof(s->peer));
+    s->peer.sin_family = AF_INET;
+    s->peer.sin_port = htons(static_cast<uint16_t>(s->port));
+    s->peer.sin_addr.s_addr = inet_addr(s->address);
+    return true;
+}
+
+bool SendLinkDatagram(LinkSession* s, const void* data, size_t size)
+{
+    ssize_t sent = sendto(s->socket, data, size, 0, reinterpret_cast<const sockaddr*>(&s->peer), sizeof(s->peer));
+    return sent != SOCKET_ERROR;
+}
+
+int ReceiveLinkDatagram(LinkSession* s, void* buffer, size_t size)
+{
+    s->senderLength = sizeof(s->sender);
+    ssize_t n = recvfrom(s->socket, buffer, size, 0, reinterpret_cast<sockaddr*>(&s->sender), &s->senderLength);
+    return static_cast<int>(n);
+}
+
+void HandleLinkReceiveError(LinkSession* s)
+{
+    int code = WSAGetLastError();
+    if (code == WSAETIMEDOUT) {
+        if (s->timeoutCount > 3)
+            s->stop = 1;
+        s->timeoutCount += 1;
+    }
+    if (Settings.WeatherState.load())
+        WeatherRequestFlag = 1;
+    if (Settings.DebugMode.load() && code != LastLoggedWsaError.load()) {
+        WriteLogF(s->errorLogFormat, code);
+        LastLoggedWsaError = code;
+        // Nobody listens at the peer's port: no use waiting for a reply.
+        if (!s->registered.load() && code == WSAECONNRESET)
+            s->stop = 1;
+    }
+}
+
+void LowerLinkTimeoutOnce(LinkSession* s)
+{
+    if (s->fastTimeoutSet)
+        return;
+    SetReceiveTimeout(s->socket, 1000);
+    s->fastTimeoutSet = true;
+}
+
+bool RunLinkReadyStep(LinkSession* s, bool setsConnected)
+{
+    if (!MapReloadPending.load() || !s->registered.load() || s->stop.load() || !s->linkReady.load())
+        return false;
+    if (setsConnected)
+        s->connected = 1;
+    SimMapReloadDone = 1;
+    FreeMapBuffers();
+    LoadMapContent(1);
+    FindMapsAtPosition();
+    ReselectCurrentMap();
+    MapReloadPending = 0;
+    s->firstStatePending = 0;
+    return true;
+}
+
+void CloseLinkSession(LinkSession* s)
+{
+    s->registered = 0;
+    s->running = 0;
+    s->connected = 0;
+    s->linkReady = 0;
+    SOCKET sock = s->socket;
+    SetSessionSocket(s, INVALID_SOCKET);
+    closesocket(sock);
+    WSACleanup();
+    s->stop = 0;
+}

@@ -1,0 +1,93 @@
+// The request/reply scheme the UDP simulator links share: one session per
+// link (socket, peer, registration), the start/stop of its one worker
+// thread, receive errors and time-outs, and the once-per-thread ready step
+// that reloads the local map content.
+#pragma once
+
+#include "platform/winsock.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+
+// One link's session. Each link owns its own, so a link that is ending can
+// only ever close its own socket.
+struct LinkSession {
+    explicit LinkSession(const char* errorFormat) : errorLogFormat(errorFormat) {}
+
+    // Constant per link.
+    const char* errorLogFormat;  // e.g. "MSFS WSA error %d"
+
+    // Copied on the GUI thread when the thread is started; the link thread
+    // reads them, nobody writes them while it runs.
+    int port = 0;
+    char address[16] = {};
+    int32_t clientId = 0;
+    int initialTimeout = 2000;
+
+    // Link thread only.
+    SOCKET socket = INVALID_SOCKET;
+    sockaddr_in peer = {};
+    sockaddr_in sender = {};
+    socklen_t senderLength = 0;
+    int timeoutCount = 0;
+    bool fastTimeoutSet = false;
+
+    // Written by the link thread, read by the GUI thread (and the stop flag
+    // the other way round).
+    std::atomic<uint8_t> running{0};
+    std::atomic<uint8_t> connected{0};
+    std::atomic<uint8_t> stop{0};
+    std::atomic<uint8_t> registered{0};
+    std::atomic<int32_t> slotIndex{0};
+    std::atomic<uint8_t> linkReady{0};
+    std::atomic<uint8_t> firstStatePending{0};
+
+    // Guards the socket handle between the link thread (create, close) and
+    // the GUI thread (waking a blocked receive on stop).
+    std::mutex socketLock;
+};
+
+// Flags the map code follows (link threads write, GUI thread reads):
+// the local map content is to be reloaded by the next ready step, and a
+// ready step has done it.
+extern std::atomic<uint8_t> MapReloadPending;
+extern std::atomic<uint8_t> SimMapReloadDone;
+// Set on a receive error while WeatherState is on; consumed by the links
+// that report weather.
+extern std::atomic<uint8_t> WeatherRequestFlag;
+// The last error code written to the log, shared by all links.
+extern std::atomic<int> LastLoggedWsaError;
+
+int StartLinkWinsock();
+bool SetReceiveTimeout(SOCKET s, int milliseconds);
+
+// GUI thread. Starts body on its own thread unless the session runs; any
+// other link's thread is stopped and joined first, so only one link thread
+// ever runs. Returns the running flag.
+bool StartUdpLinkThread(LinkSession* s, void (*body)(LinkSession*));
+// GUI thread. Asks the session's thread to end (not while the display is
+// being re-created) and wakes it from a blocked receive; does not wait.
+void StopUdpLink(LinkSession* s);
+// GUI thread. Stops whichever link thread runs and waits for it to end.
+void StopAndJoinUdpLinkThread();
+
+// Link thread: start steps up to the socket and the peer address. False when
+// no socket could be made: the running flag is then cleared and the thread
+// must end at once.
+bool OpenLinkSession(LinkSession* s);
+// Link thread: one datagram to the peer; false when the send failed.
+bool SendLinkDatagram(LinkSession* s, const void* data, size_t size);
+// Link thread: one datagram into buffer; the byte count, or -1 on an error.
+int ReceiveLinkDatagram(LinkSession* s, void* buffer, size_t size);
+// Link thread: a receive that failed (time-out, reset ...): counts
+// time-outs (the fifth in a row ends the link) and logs new error codes.
+void HandleLinkReceiveError(LinkSession* s);
+// Link thread: the first aircraft state lowers the receive time-out to 1 s.
+void LowerLinkTimeoutOnce(LinkSession* s);
+// Link thread: the ready step once registered and ready; true when it ran
+// in this call. setsConnected: the link takes the step as connected.
+bool RunLinkReadyStep(LinkSession* s, bool setsConnected);
+// Link thread: end steps after the link's own last request: flags, socket.
+void CloseLinkSession(LinkSession* s);

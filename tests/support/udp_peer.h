@@ -1,0 +1,44 @@
+// Test helper: a UDP socket on an ephemeral loopback port that plays a
+// simulator-side peer: receives with a deadline, answers the last sender.
+#pragma once
+
+#include <netinet/in.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class UdpPeer {
+public:
+    // Binds 127.0.0.1:port (0 = any free port).
+    explicit UdpPeer(uint16_t port = 0);
+    ~UdpPeer();
+    UdpPeer(const UdpPeer&) = delete;
+    UdpPeer& operator=(const UdpPeer&) = delete;
+
+    bool IsOpen() const { return socket_ >= 0; }
+    uint16_t Port() const { return port_; }
+    // One datagram within timeoutMs; false on time-out. Remembers its sender.
+    bool Receive(std::vector<uint8_t>* out, int timeoutMs);
+    // Datagrams until one of the given type (u32 at offset 4) arrives; false
+    // when none comes within timeoutMs.
+    bool ReceiveType(uint32_t type, std::vector<uint8_t>* out, int timeoutMs);
+    // To the last sender.
+    bool Send(const void* data, size_t size);
+    bool Send(const std::vector<uint8_t>& data) { return Send(data.data(), data.size()); }
+    bool HasSender() const { return hasSender_; }
+
+private:
+    int socket_ = -1;
+    uint16_t port_ = 0;
+    sockaddr_in sender_{};
+    bool hasSender_ = false;
+};
+
+bool WaitForImpl(bool (*pred)(void*), void* context, int timeoutMs);
+// Polls pred every few milliseconds until it holds or timeoutMs passed.
+template <typename Pred>
+bool WaitFor(Pred pred, int timeoutMs)
+{
+    return WaitForImpl([](void* c) { return (*static_cast<Pred*>(c))(); }, &pred, timeoutMs);
+}
