@@ -195,9 +195,9 @@ bool IsDisplayResetting()
     return DisplayResetting.load() != 0;
 }
 
-void SetSimLinkEnabled(bool enabled)
+void SetSimLinkEnabled(uint8_t enabled)
 {
-    LinkEnabled = enabled ? 1 : 0;
+    LinkEnabled = enabled != 0 ? 1 : 0;
 }
 
 bool IsSimLinkEnabled()

@@ -97,7 +97,7 @@ bool HasSimFlightPlan();
 void SetDisplayResetting(uint8_t resetting);
 bool IsDisplayResetting();
 // Set by the settings reader once UseSimulator has been read.
-void SetSimLinkEnabled(bool enabled);
+void SetSimLinkEnabled(uint8_t enabled);
 bool IsSimLinkEnabled();
 // Copies the active simulator's IP address text (16 bytes are enough).
 void GetSimIpAddress(char* out, size_t size);

@@ -42,7 +42,7 @@ protected:
         ClientIdTag = 4321;
         HomePosition.latitude = 53.5;
         HomePosition.longitude = 10.0;
-        SetSimLinkEnabled(true);
+        SetSimLinkEnabled(1);
     }
 
     void TearDown() override { StopAndJoinUdpLinkThread(); }
