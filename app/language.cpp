@@ -2,6 +2,7 @@
 // language list and the checked formatter for texts that carry conversions.
 #include "app/language.h"
 
+#include "app/log.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 
@@ -361,6 +362,9 @@ bool FormatLanguageText(char* out, size_t size, LanguageSection section, int num
         return false;
     const char* text = GetLanguageText(section, number);
     if (!LanguageTextConversionsMatch(text, conversions)) {
+        // An edited language file must not crash the program; show the text as it stands.
+        WriteLogF("Language text %s %d does not take \"%s\"", SectionHeaders[static_cast<int>(section)], number,
+                  conversions);
         std::snprintf(out, size, "%s", text);
         return false;
     }

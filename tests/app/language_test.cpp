@@ -240,8 +240,25 @@ TEST_F(LanguageFiles, ListsLanguageFilesSortedByName)
     EXPECT_STREQ(GetLanguageEntryCode(1), "en");
     EXPECT_STREQ(GetLanguageEntryCode(2), "fr");
     EXPECT_STREQ(GetLanguageEntryCode(3), "");
+    EXPECT_STREQ(GetLanguageEntryName(0), "Deutsch");
+    EXPECT_STREQ(GetLanguageEntryName(1), "English");
+    EXPECT_STREQ(GetLanguageEntryName(2), "Fran\xE7" "ais");
     EXPECT_STREQ(GetLanguageEntryName(-1), "");
     EXPECT_EQ(fs::current_path(), root / "System");
+}
+
+TEST_F(LanguageFiles, NamesAreCutAndFolderCaseIsForgiven)
+{
+    fs::rename(root / "Languages", root / "languages");
+    std::ofstream(root / "languages" / "Language_PT.INI") << "[Note]\nLanguage1=" << std::string(80, 'p') << "\n";
+    std::ofstream(root / "languages" / "language_nl.ini") << "[General]\n0=no name here\n";
+    ASSERT_EQ(EnumerateLanguages(), 2);
+    EXPECT_STREQ(GetLanguageEntryCode(0), "PT");
+    EXPECT_EQ(std::string(GetLanguageEntryName(0)), std::string(48, 'p'));
+    EXPECT_STREQ(GetLanguageEntryCode(1), "nl");
+    EXPECT_STREQ(GetLanguageEntryName(1), "");
+    EXPECT_EQ(LoadLanguage("nl"), 0);
+    EXPECT_STREQ(GetGeneralText(0), "no name here");
 }
 
 TEST_F(LanguageFiles, NoLanguagesFolderGivesAnEmptyList)

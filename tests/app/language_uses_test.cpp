@@ -134,6 +134,19 @@ TEST(ShippedLanguages, KeepTheSameNumberingAndConversions)
     fs::current_path(oldCwd);
 }
 
+TEST(ShippedLanguages, AreListedWithTheirOwnNames)
+{
+    const fs::path oldCwd = fs::current_path();
+    fs::current_path(fs::path(TVL_ROOT_DIR) / "System");
+    ASSERT_GE(EnumerateLanguages(), 2);
+    std::string names;
+    for (int i = 0; i < GetLanguageCount(); ++i)
+        names += std::string(GetLanguageEntryCode(i)) + "=" + GetLanguageEntryName(i) + ";";
+    EXPECT_NE(names.find("de=Deutsch;"), std::string::npos) << names;
+    EXPECT_NE(names.find("en=English;"), std::string::npos) << names;
+    fs::current_path(oldCwd);
+}
+
 TEST(ShippedLanguages, AreStoredInCodePage1252)
 {
     for (const char* code : {"en", "de"}) {
