@@ -221,6 +221,8 @@ bool ParseConversions(const char* text, std::string* keys)
 int ExpandLineBreaks(char* text)
 {
     int lines = 1;
+    if (!text)
+        return lines;
     char* to = text;
     for (const char* from = text; *from; ++from) {
         if (from[0] == '\\' && from[1] == 'n') {
@@ -280,6 +282,8 @@ int EnumerateLanguages()
 
 void GetTooltipText(TooltipEntry* out, int number)
 {
+    if (!out)
+        return;
     std::lock_guard<std::mutex> lock(TextLock);
     if (number < 0 || static_cast<size_t>(number) >= TooltipTable.size()) {
         out->text.clear();
@@ -292,6 +296,8 @@ void GetTooltipText(TooltipEntry* out, int number)
 
 void CopyTooltipEntry(TooltipEntry* destination, const TooltipEntry* source)
 {
+    if (!destination || !source || destination == source)
+        return;
     destination->text = source->text;
     destination->lineCount = source->lineCount;
 }

@@ -281,6 +281,10 @@ TEST(ExpandLineBreaks, CountsLinesAndLeavesOtherBackslashes)
     EXPECT_STREQ(plain, "C:\\temp\\");
     char empty[] = "";
     EXPECT_EQ(ExpandLineBreaks(empty), 1);
+    EXPECT_EQ(ExpandLineBreaks(nullptr), 1);
+    char pairAtEnd[] = "end\\n";
+    EXPECT_EQ(ExpandLineBreaks(pairAtEnd), 2);
+    EXPECT_STREQ(pairAtEnd, "end\n");
 }
 
 TEST(LanguageTextConversions, MatchByArgumentTypeAndOrder)
