@@ -1,0 +1,423 @@
+// The immediate context: bound state, buffer and texture mapping, clearing and
+// the draw (vertex fetch, the ShaderMatrix transform, viewport, then the
+// rasterizer). Also the inspection hooks of gpu_inspect.h. GUI thread only.
+#include "platform/gpu/gpu_inspect.h"
+#include "platform/gpu/gpu_objects.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// Recorded draws and injected failures (GUI thread, like the context).
+bool g_recording = false;
+std::vector<GpuDrawRecord> g_records;
+HRESULT g_failNextMap = S_OK;
+std::atomic<HRESULT> g_failDevice{S_OK}; // read by whichever thread creates a device
+
+uint8_t ToUnorm(float f)
+{
+    if (!(f > 0.0f))
+        return 0; // negative and NaN
+    if (f >= 1.0f)
+        return 255;
+    return static_cast<uint8_t>(f * 255.0f + 0.5f);
+}
+
+} // namespace
+
+class GpuContext final : public RefCounted<ID3D11DeviceContext> {
+public:
+    explicit GpuContext(GpuDevice* device) : device_(device) { vertices_.reserve(4096); }
+    ~GpuContext() override { ClearState(); }
+
+    HRESULT QueryInterface(REFIID riid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_ID3D11DeviceContext) {
+            AddRef();
+            *object = static_cast<ID3D11DeviceContext*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+
+    void GetDevice(ID3D11Device** device) override
+    {
+        if (!device)
+            return;
+        *device = device_;
+        device_->AddRef();
+    }
+
+    void IASetInputLayout(ID3D11InputLayout* layout) override
+    {
+        Rebind(layout_, dynamic_cast<GpuInputLayout*>(layout));
+    }
+
+    void IASetVertexBuffers(UINT startSlot, UINT count, ID3D11Buffer* const* buffers, const UINT* strides,
+                            const UINT* offsets) override
+    {
+        // Only slot 0 feeds our input layouts.
+        if (startSlot != 0 || count == 0 || !buffers)
+            return;
+        Rebind(vertexBuffer_, dynamic_cast<GpuBuffer*>(buffers[0]));
+        stride_ = strides ? strides[0] : 0;
+        offset_ = offsets ? offsets[0] : 0;
+    }
+
+    void IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY topology) override { topology_ = topology; }
+
+    void RSSetState(ID3D11RasterizerState* state) override
+    {
+        Rebind(rasterizerState_, dynamic_cast<GpuRasterizerState*>(state));
+    }
+
+    void RSSetViewports(UINT count, const D3D11_VIEWPORT* viewports) override
+    {
+        if (count == 0 || !viewports) {
+            hasViewport_ = false;
+            return;
+        }
+        viewport_ = viewports[0];
+        hasViewport_ = true;
+    }
+
+    void RSGetViewports(UINT* count, D3D11_VIEWPORT* viewports) override
+    {
+        if (!count)
+            return;
+        if (viewports && *count > 0 && hasViewport_)
+            viewports[0] = viewport_;
+        *count = hasViewport_ ? 1 : 0;
+    }
+
+    void OMSetRenderTargets(UINT count, ID3D11RenderTargetView* const* views, ID3D11DepthStencilView*) override
+    {
+        GpuRenderTargetView* view = (count > 0 && views) ? dynamic_cast<GpuRenderTargetView*>(views[0]) : nullptr;
+        Rebind(target_, view);
+    }
+
+    void OMGetRenderTargets(UINT count, ID3D11RenderTargetView** views, ID3D11DepthStencilView** depth) override
+    {
+        if (depth)
+            *depth = nullptr;
+        if (!views || count == 0)
+            return;
+        for (UINT i = 0; i < count; i++)
+            views[i] = nullptr;
+        if (target_) {
+            target_->AddRef();
+            views[0] = target_;
+        }
+    }
+
+    HRESULT Map(ID3D11Resource* resource, UINT subresource, D3D11_MAP mapType, UINT, D3D11_MAPPED_SUBRESOURCE* out) override;
+    void Unmap(ID3D11Resource* resource, UINT subresource) override;
+    void Draw(UINT vertexCount, UINT startVertex) override;
+
+    void ClearRenderTargetView(ID3D11RenderTargetView* view, const FLOAT colour[4]) override
+    {
+        auto* rtv = dynamic_cast<GpuRenderTargetView*>(view);
+        if (!rtv || !colour)
+            return;
+        uint32_t word = ToUnorm(colour[0]) | (ToUnorm(colour[1]) << 8) | (ToUnorm(colour[2]) << 16) |
+                        (static_cast<uint32_t>(ToUnorm(colour[3])) << 24);
+        GpuTexture* t = rtv->texture_;
+        std::fill_n(t->texels_.get(), static_cast<size_t>(t->Width()) * t->Height(), word);
+    }
+
+    void ClearState() override
+    {
+        SafeRelease(layout_);
+        SafeRelease(vertexBuffer_);
+        SafeRelease(rasterizerState_);
+        SafeRelease(target_);
+        SafeRelease(texture_);
+        stride_ = offset_ = 0;
+        topology_ = D3D11_PRIMITIVE_TOPOLOGY_UNDEFINED;
+        hasViewport_ = false;
+        passApplied_ = false;
+    }
+
+    void Flush() override {}
+
+    void Apply(const AppliedPass& pass)
+    {
+        pass_ = pass.state;
+        technique_ = pass.technique;
+        std::memcpy(matrix_, pass.matrix, sizeof(matrix_));
+        Rebind(texture_, dynamic_cast<GpuShaderResourceView*>(pass.texture));
+        terrain_ = pass.terrain;
+        passApplied_ = true;
+    }
+
+private:
+    bool TransformVertices(UINT first, UINT count);
+    RasterJob MakeJob() const;
+    void Record(UINT first, UINT count);
+
+    GpuDevice* device_; // the device owns this context
+    GpuInputLayout* layout_ = nullptr;
+    GpuBuffer* vertexBuffer_ = nullptr;
+    UINT stride_ = 0, offset_ = 0;
+    D3D11_PRIMITIVE_TOPOLOGY topology_ = D3D11_PRIMITIVE_TOPOLOGY_UNDEFINED;
+    GpuRasterizerState* rasterizerState_ = nullptr;
+    D3D11_VIEWPORT viewport_{};
+    bool hasViewport_ = false;
+    GpuRenderTargetView* target_ = nullptr;
+
+    bool passApplied_ = false;
+    PassState pass_;
+    std::string technique_;
+    float matrix_[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    GpuShaderResourceView* texture_ = nullptr;
+    TerrainConstants terrain_;
+
+    std::vector<RasterVertex> vertices_; // reused by every draw
+};
+
+HRESULT GpuContext::Map(ID3D11Resource* resource, UINT subresource, D3D11_MAP mapType, UINT,
+                        D3D11_MAPPED_SUBRESOURCE* out)
+{
+    if (out)
+        *out = {};
+    if (HRESULT injected = TakeInjectedMapFailure(); FAILED(injected))
+        return injected;
+    if (!out || subresource != 0)
+        return E_INVALIDARG;
+    bool writeMap = mapType == D3D11_MAP_WRITE_DISCARD || mapType == D3D11_MAP_WRITE_NO_OVERWRITE;
+    if (GpuBuffer* b = AsGpuBuffer(resource)) {
+        if (b->mapped_ || !writeMap || b->desc_.Usage != D3D11_USAGE_DYNAMIC)
+            return E_INVALIDARG;
+        b->mapped_ = true;
+        out->pData = b->bytes_.get();
+        out->RowPitch = out->DepthPitch = b->desc_.ByteWidth;
+        return S_OK;
+    }
+    if (GpuTexture* t = AsGpuTexture(resource)) {
+        if (t->mapped_ || mapType != D3D11_MAP_WRITE_DISCARD || t->desc_.Usage != D3D11_USAGE_DYNAMIC)
+            return E_INVALIDARG;
+        t->mapped_ = true;
+        out->pData = t->texels_.get();
+        out->RowPitch = t->desc_.Width * 4;
+        out->DepthPitch = out->RowPitch * t->desc_.Height;
+        return S_OK;
+    }
+    return E_INVALIDARG;
+}
+
+void GpuContext::Unmap(ID3D11Resource* resource, UINT subresource)
+{
+    if (subresource != 0)
+        return;
+    if (GpuBuffer* b = AsGpuBuffer(resource)) {
+        b->mapped_ = false;
+    } else if (GpuTexture* t = AsGpuTexture(resource)) {
+        if (t->mapped_) {
+            t->mapped_ = false;
+            t->UpdateOpaque();
+        }
+    }
+}
+
+// Runs the vertex stage for vertices first .. first + count - 1 of the bound
+// buffer: clip = (x, y, z, 1) x ShaderMatrix, divided by w, onto the viewport.
+bool GpuContext::TransformVertices(UINT first, UINT count)
+{
+    const VertexLayout& L = layout_->layout_;
+    const uint8_t* base = vertexBuffer_->bytes_.get() + offset_ + static_cast<size_t>(first) * stride_;
+    const float* m = matrix_;
+    float vx = viewport_.TopLeftX, vy = viewport_.TopLeftY, vw = viewport_.Width, vh = viewport_.Height;
+    vertices_.resize(count);
+    for (UINT i = 0; i < count; i++) {
+        const uint8_t* src = base + static_cast<size_t>(i) * stride_;
+        float p[3] = {0, 0, 0};
+        std::memcpy(p, src + L.position, sizeof(float) * L.positionComponents);
+        RasterVertex& v = vertices_[i];
+        float cx = p[0] * m[0] + p[1] * m[4] + p[2] * m[8] + m[12];
+        float cy = p[0] * m[1] + p[1] * m[5] + p[2] * m[9] + m[13];
+        float cw = p[0] * m[3] + p[1] * m[7] + p[2] * m[11] + m[15];
+        if (!(cw > 1e-6f)) {
+            // Behind the eye: this device does not clip against the near plane,
+            // so triangles using the vertex are dropped.
+            v.x = v.y = NAN;
+        } else {
+            v.x = (cx / cw + 1.0f) * 0.5f * vw + vx;
+            v.y = (1.0f - cy / cw) * 0.5f * vh + vy;
+        }
+        v.colour = 0xFFFFFFFFu;
+        if (L.colour >= 0)
+            std::memcpy(&v.colour, src + L.colour, 4);
+        v.u = v.v = v.lineLength = 0;
+        if (L.texcoord >= 0) {
+            std::memcpy(&v.u, src + L.texcoord, 4);
+            std::memcpy(&v.v, src + L.texcoord + 4, 4);
+        }
+        if (L.lineLength >= 0)
+            std::memcpy(&v.lineLength, src + L.lineLength, 4);
+    }
+    return true;
+}
+
+RasterJob GpuContext::MakeJob() const
+{
+    RasterJob job;
+    GpuTexture* t = target_->texture_;
+    job.target.pixels = t->texels_.get();
+    job.target.width = t->Width();
+    job.target.height = t->Height();
+    job.target.pitch = t->Width();
+    // Pixels whose centres lie inside the viewport, within the target.
+    auto edge = [](float v) { return static_cast<int>(std::ceil(std::clamp(v, -1.0e7f, 1.0e7f) - 0.5f)); };
+    job.clipX0 = std::max(0, edge(viewport_.TopLeftX));
+    job.clipY0 = std::max(0, edge(viewport_.TopLeftY));
+    job.clipX1 = std::min(job.target.width, edge(viewport_.TopLeftX + viewport_.Width));
+    job.clipY1 = std::min(job.target.height, edge(viewport_.TopLeftY + viewport_.Height));
+    job.pass = pass_;
+    if (texture_)
+        job.texture = texture_->texture_->AsRaster();
+    job.terrain = &terrain_;
+    D3D11_CULL_MODE cull = D3D11_CULL_BACK;
+    bool frontCcw = false;
+    if (rasterizerState_) {
+        cull = rasterizerState_->desc_.CullMode;
+        frontCcw = rasterizerState_->desc_.FrontCounterClockwise != 0;
+    }
+    if (cull == D3D11_CULL_NONE)
+        job.cull = CullFace::None;
+    else if ((cull == D3D11_CULL_BACK) != frontCcw)
+        job.cull = CullFace::CounterClockwise;
+    else
+        job.cull = CullFace::Clockwise;
+    return job;
+}
+
+void GpuContext::Record(UINT first, UINT count)
+{
+    GpuDrawRecord r;
+    r.technique = technique_;
+    r.topology = topology_;
+    r.vertexCount = count;
+    r.stride = stride_;
+    const uint8_t* base = vertexBuffer_->bytes_.get() + offset_ + static_cast<size_t>(first) * stride_;
+    r.vertices.assign(base, base + static_cast<size_t>(count) * stride_);
+    std::memcpy(r.matrix, matrix_, sizeof(r.matrix));
+    r.texture = texture_;
+    g_records.push_back(std::move(r));
+}
+
+void GpuContext::Draw(UINT vertexCount, UINT startVertex)
+{
+    // Missing state draws nothing, as a device without a complete pipeline does.
+    if (!passApplied_ || !layout_ || !vertexBuffer_ || vertexBuffer_->mapped_ || !target_ || !hasViewport_)
+        return;
+    if (target_->texture_->mapped_ || stride_ == 0)
+        return;
+    const VertexLayout& L = layout_->layout_;
+    int needed = std::max({L.position + 4 * L.positionComponents, L.colour + 4, L.texcoord + 8, L.lineLength + 4});
+    if (static_cast<UINT>(needed) > stride_ || offset_ >= vertexBuffer_->desc_.ByteWidth)
+        return;
+    UINT available = (vertexBuffer_->desc_.ByteWidth - offset_) / stride_;
+    if (startVertex >= available)
+        return;
+    UINT count = std::min(vertexCount, available - startVertex);
+    if (g_recording)
+        Record(startVertex, count);
+    if (!TransformVertices(startVertex, count))
+        return;
+    RasterJob job = MakeJob();
+    if (topology_ == D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST)
+        RasterizeTriangleList(job, vertices_.data(), static_cast<int>(count));
+    else if (topology_ == D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP)
+        RasterizeTriangleStrip(job, vertices_.data(), static_cast<int>(count));
+}
+
+GpuContext* CreateGpuContext(GpuDevice* device)
+{
+    return new GpuContext(device);
+}
+
+void ReleaseGpuContext(GpuContext* context)
+{
+    if (context)
+        context->Release();
+}
+
+ID3D11DeviceContext* AsContextInterface(GpuContext* context)
+{
+    return context;
+}
+
+HRESULT GpuApplyPass(ID3D11DeviceContext* context, const AppliedPass& pass)
+{
+    auto* ours = dynamic_cast<GpuContext*>(context);
+    if (!ours)
+        return E_INVALIDARG;
+    ours->Apply(pass);
+    return S_OK;
+}
+
+// ---- inspection -------------------------------------------------------------
+
+HRESULT TakeInjectedMapFailure()
+{
+    HRESULT hr = g_failNextMap;
+    g_failNextMap = S_OK;
+    return hr;
+}
+
+HRESULT InjectedDeviceFailure()
+{
+    return g_failDevice.load();
+}
+
+void GpuFailNextMap(HRESULT code)
+{
+    g_failNextMap = code;
+}
+
+void GpuFailDeviceCreation(HRESULT code)
+{
+    g_failDevice.store(code);
+}
+
+void GpuRecordDraws(bool on)
+{
+    g_recording = on;
+}
+
+const std::vector<GpuDrawRecord>& GpuRecordedDraws()
+{
+    return g_records;
+}
+
+void GpuClearRecordedDraws()
+{
+    g_records.clear();
+}
+
+bool GpuReadPixels(ID3D11Resource* resource, std::vector<uint32_t>* pixels, int* width, int* height)
+{
+    GpuTexture* t = AsGpuTexture(resource);
+    if (!t || !pixels)
+        return false;
+    size_t n = static_cast<size_t>(t->Width()) * t->Height();
+    pixels->assign(t->texels_.get(), t->texels_.get() + n);
+    if (width)
+        *width = t->Width();
+    if (height)
+        *height = t->Height();
+    return true;
+}
+
+uint32_t GpuReadPixel(ID3D11Resource* resource, int x, int y)
+{
+    GpuTexture* t = AsGpuTexture(resource);
+    if (!t || x < 0 || y < 0 || x >= t->Width() || y >= t->Height())
+        return 0;
+    return t->texels_[static_cast<size_t>(y) * t->Width() + x];
+}

@@ -1,0 +1,647 @@
+// Triangle set-up, span walking and the pixel programs of the software
+// renderer. Coverage: positions snap to 1/256 pixel; each edge's bound per row
+// is stepped exactly with an integer quotient and remainder, so a row costs a
+// few additions, and pixels on a shared edge belong to exactly one triangle
+// (top-left rule). Attributes are planes in double precision, evaluated at
+// pixel centres. Programs and blend modes are template parameters chosen once
+// a draw, so the pixel loops make no indirect calls.
+#include "platform/gpu/raster.h"
+
+#include <algorithm>
+#include <cmath>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr int64_t kSub = 256;           // sub-pixel steps per pixel
+constexpr float kGuard = 1048576.0f;    // |coordinate| beyond this is clipped first (keeps int64 exact)
+
+// Rounds the two 16-bit lanes of x (each at most 65025) divided by 255.
+inline uint32_t Div255Lanes(uint32_t x)
+{
+    x += 0x00800080u;
+    return ((x + ((x >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+}
+
+inline uint32_t Div255(uint32_t x)
+{
+    x += 128;
+    return (x + (x >> 8)) >> 8;
+}
+
+inline uint32_t OverInline(uint32_t s, uint32_t d)
+{
+    uint32_t a = s >> 24;
+    if (a == 255)
+        return s;
+    if (a == 0)
+        return d;
+    uint32_t ia = 255 - a;
+    uint32_t rb = (s & 0x00FF00FFu) * a + (d & 0x00FF00FFu) * ia;
+    // The source alpha lane counts as 255 so the target alpha becomes a + dA (1 - a).
+    uint32_t ga = (((s >> 8) & 0xFFu) | 0x00FF0000u) * a + ((d >> 8) & 0x00FF00FFu) * ia;
+    return Div255Lanes(rb) | (Div255Lanes(ga) << 8);
+}
+
+// Over, but where the target is partly transparent its colour stays
+// un-premultiplied, so an offscreen layer drawn back with Over looks as if
+// its figures had been drawn straight onto the screen.
+inline uint32_t OverStraightInline(uint32_t s, uint32_t d)
+{
+    uint32_t a = s >> 24;
+    uint32_t da = d >> 24;
+    if (a == 255 || a == 0 || da == 255)
+        return OverInline(s, d);
+    uint32_t ia = 255 - a;
+    uint32_t outA = a * 255 + da * ia; // alpha scaled by 255
+    uint32_t wd = da * ia;
+    uint32_t out = Div255(outA) << 24;
+    for (int shift = 0; shift < 24; shift += 8) {
+        uint32_t sc = (s >> shift) & 0xFF, dc = (d >> shift) & 0xFF;
+        uint32_t c = (sc * a * 255 + dc * wd + outA / 2) / outA;
+        out |= std::min<uint32_t>(c, 255) << shift;
+    }
+    return out;
+}
+
+template <BlendMode B>
+inline uint32_t Blend(uint32_t s, uint32_t d)
+{
+    if constexpr (B == BlendMode::Over)
+        return OverInline(s, d);
+    else
+        return OverStraightInline(s, d);
+}
+
+inline uint32_t Modulate(uint32_t t, uint32_t c)
+{
+    if (c == 0xFFFFFFFFu)
+        return t;
+    uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+        out |= Div255(((t >> shift) & 0xFF) * ((c >> shift) & 0xFF)) << shift;
+    return out;
+}
+
+// floor((p (256 - w) + q w) / 256) per channel.
+inline uint32_t Lerp(uint32_t p, uint32_t q, uint32_t w)
+{
+    uint32_t iw = 256 - w;
+    uint32_t rb = (((p & 0x00FF00FFu) * iw + (q & 0x00FF00FFu) * w) >> 8) & 0x00FF00FFu;
+    uint32_t ag = (((p >> 8) & 0x00FF00FFu) * iw + ((q >> 8) & 0x00FF00FFu) * w) & 0xFF00FF00u;
+    return rb | ag;
+}
+
+// Bilinear sample of four texels: (x0, y0) (x1, y0) (x0, y1) (x1, y1),
+// vertically first, then across; fx, fy in 1/256.
+inline uint32_t Bilinear(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11, uint32_t fx, uint32_t fy)
+{
+    return Lerp(Lerp(c00, c01, fy), Lerp(c10, c11, fy), fx);
+}
+
+#if defined(__SSE2__)
+// The same arithmetic as Bilinear on two adjacent texels per row.
+inline uint32_t BilinearPair(const uint32_t* row0, const uint32_t* row1, uint32_t fx, uint32_t fy)
+{
+    const __m128i zero = _mm_setzero_si128();
+    __m128i r0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row0)), zero);
+    __m128i r1 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row1)), zero);
+    __m128i wy = _mm_set1_epi16(static_cast<short>(fy));
+    __m128i iwy = _mm_set1_epi16(static_cast<short>(256 - fy));
+    __m128i col = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(r0, iwy), _mm_mullo_epi16(r1, wy)), 8);
+    short ix = static_cast<short>(256 - fx), x = static_cast<short>(fx);
+    __m128i wx = _mm_set_epi16(x, x, x, x, ix, ix, ix, ix);
+    __m128i prod = _mm_mullo_epi16(col, wx);
+    __m128i sum = _mm_srli_epi16(_mm_add_epi16(prod, _mm_srli_si128(prod, 8)), 8);
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum)));
+}
+#else
+inline uint32_t BilinearPair(const uint32_t* row0, const uint32_t* row1, uint32_t fx, uint32_t fy)
+{
+    return Bilinear(row0[0], row0[1], row1[0], row1[1], fx, fy);
+}
+#endif
+
+// value(px, py) = a0 + dx px + dy py over pixel coordinates.
+struct Plane {
+    double a0 = 0, dx = 0, dy = 0;
+    double At(double px, double py) const { return a0 + dx * px + dy * py; }
+};
+
+struct TriangleGeometry {
+    double xa, ya, xb, yb, xc, yc, area;
+};
+
+Plane MakePlane(const TriangleGeometry& g, double va, double vb, double vc)
+{
+    Plane p;
+    p.dx = ((vb - va) * (g.yc - g.ya) - (vc - va) * (g.yb - g.ya)) / g.area;
+    p.dy = ((vc - va) * (g.xb - g.xa) - (vb - va) * (g.xc - g.xa)) / g.area;
+    p.a0 = va - p.dx * g.xa - p.dy * g.ya;
+    return p;
+}
+
+inline double Channel(uint32_t c, int shift)
+{
+    return static_cast<double>((c >> shift) & 0xFF);
+}
+
+inline uint32_t ToByte(double v)
+{
+    if (!(v > 0.0))
+        return 0;
+    if (v >= 255.0)
+        return 255;
+    return static_cast<uint32_t>(v + 0.5);
+}
+
+// Vertex colour, either one colour for the whole triangle or four planes.
+template <bool Flat>
+struct ColourInput {
+    uint32_t flat = 0;
+    Plane ch[4];
+
+    void Setup(const TriangleGeometry& g, const RasterVertex& a, const RasterVertex& b, const RasterVertex& c)
+    {
+        flat = a.colour;
+        if constexpr (!Flat)
+            for (int k = 0; k < 4; k++)
+                ch[k] = MakePlane(g, Channel(a.colour, 8 * k), Channel(b.colour, 8 * k), Channel(c.colour, 8 * k));
+    }
+
+    // Colours from pixel x0 on: the start values and steps of the four channels.
+    struct Walker {
+        double v[4], d[4];
+        uint32_t flat;
+        uint32_t Next()
+        {
+            if constexpr (Flat)
+                return flat;
+            uint32_t out = 0;
+            for (int k = 0; k < 4; k++) {
+                out |= ToByte(v[k]) << (8 * k);
+                v[k] += d[k];
+            }
+            return out;
+        }
+    };
+
+    Walker Start(double px, double py) const
+    {
+        Walker w{};
+        w.flat = flat;
+        if constexpr (!Flat)
+            for (int k = 0; k < 4; k++) {
+                w.v[k] = ch[k].At(px, py);
+                w.d[k] = ch[k].dx;
+            }
+        return w;
+    }
+};
+
+template <bool Flat, BlendMode B>
+struct ColourShader {
+    ColourInput<Flat> colour;
+
+    void Setup(const TriangleGeometry& g, const RasterVertex& a, const RasterVertex& b, const RasterVertex& c)
+    {
+        colour.Setup(g, a, b, c);
+    }
+
+    void Span(uint32_t* row, int x0, int x1, double py)
+    {
+        if constexpr (Flat) {
+            uint32_t c = colour.flat;
+            uint32_t alpha = c >> 24;
+            if (alpha == 255) {
+                std::fill(row + x0, row + x1, c);
+            } else if (alpha != 0) {
+                for (int x = x0; x < x1; x++)
+                    row[x] = Blend<B>(c, row[x]);
+            }
+        } else {
+            auto w = colour.Start(x0 + 0.5, py);
+            for (int x = x0; x < x1; x++)
+                row[x] = Blend<B>(w.Next(), row[x]);
+        }
+    }
+};
+
+template <bool Flat, BlendMode B>
+struct DashedShader {
+    ColourInput<Flat> colour;
+    Plane distance; // u times the segment's length: pixels along the segment
+    float on = 8, period = 14;
+
+    void Setup(const TriangleGeometry& g, const RasterVertex& a, const RasterVertex& b, const RasterVertex& c)
+    {
+        colour.Setup(g, a, b, c);
+        distance = MakePlane(g, static_cast<double>(a.u) * a.lineLength, static_cast<double>(b.u) * b.lineLength,
+                             static_cast<double>(c.u) * c.lineLength);
+    }
+
+    void Span(uint32_t* row, int x0, int x1, double py)
+    {
+        auto w = colour.Start(x0 + 0.5, py);
+        double d = distance.At(x0 + 0.5, py);
+        for (int x = x0; x < x1; x++, d += distance.dx) {
+            uint32_t c = w.Next();
+            double phase = d - std::floor(d / period) * period;
+            if (phase < on)
+                row[x] = Blend<B>(c, row[x]);
+        }
+    }
+};
+
+template <bool Flat, BlendMode B, SamplerMode S>
+struct TexturedShader {
+    ColourInput<Flat> colour;
+    RasterTexture tex;
+    Plane u, v;
+
+    void Setup(const TriangleGeometry& g, const RasterVertex& a, const RasterVertex& b, const RasterVertex& c)
+    {
+        colour.Setup(g, a, b, c);
+        u = MakePlane(g, a.u, b.u, c.u);
+        v = MakePlane(g, a.v, b.v, c.v);
+    }
+
+    uint32_t Fetch(int64_t tx, int64_t ty) const
+    {
+        int x = static_cast<int>(std::clamp<int64_t>(tx, 0, tex.width - 1));
+        int y = static_cast<int>(std::clamp<int64_t>(ty, 0, tex.height - 1));
+        return tex.texels[static_cast<size_t>(y) * tex.pitch + x];
+    }
+
+    uint32_t Sample(int64_t tx, int64_t ty) const
+    {
+        if constexpr (S == SamplerMode::Point) {
+            return Fetch(tx >> 16, ty >> 16);
+        } else {
+            int64_t x0 = tx >> 16, y0 = ty >> 16;
+            uint32_t fx = static_cast<uint32_t>(tx >> 8) & 0xFF, fy = static_cast<uint32_t>(ty >> 8) & 0xFF;
+            if (static_cast<uint64_t>(x0) < static_cast<uint64_t>(tex.width - 1) &&
+                static_cast<uint64_t>(y0) < static_cast<uint64_t>(tex.height - 1)) {
+                const uint32_t* r0 = tex.texels + static_cast<size_t>(y0) * tex.pitch + x0;
+                return BilinearPair(r0, r0 + tex.pitch, fx, fy);
+            }
+            return Bilinear(Fetch(x0, y0), Fetch(x0 + 1, y0), Fetch(x0, y0 + 1), Fetch(x0 + 1, y0 + 1), fx, fy);
+        }
+    }
+
+    static int64_t ToFixed(double texels)
+    {
+        // Coordinates far outside the texture sample its edge anyway.
+        return static_cast<int64_t>(std::llround(std::clamp(texels, -1.0e6, 1.0e6) * 65536.0));
+    }
+
+    void Span(uint32_t* row, int x0, int x1, double py)
+    {
+        double px = x0 + 0.5;
+        double shift = S == SamplerMode::Linear ? 0.5 : 0.0; // bilinear taps around texel centres
+        int64_t tx = ToFixed(u.At(px, py) * tex.width - shift);
+        int64_t ty = ToFixed(v.At(px, py) * tex.height - shift);
+        int64_t dtx = ToFixed(u.dx * tex.width), dty = ToFixed(v.dx * tex.height);
+        auto w = colour.Start(px, py);
+        bool copy = tex.opaque && Flat && colour.flat == 0xFFFFFFFFu;
+        if (copy) {
+            for (int x = x0; x < x1; x++, tx += dtx, ty += dty)
+                row[x] = Sample(tx, ty);
+            return;
+        }
+        for (int x = x0; x < x1; x++, tx += dtx, ty += dty)
+            row[x] = Blend<B>(Modulate(Sample(tx, ty), w.Next()), row[x]);
+    }
+};
+
+template <BlendMode B>
+struct TerrainShader {
+    const TerrainConstants* constants = nullptr;
+    RasterTexture tex;
+    Plane u, v;
+    uint32_t colour = 0;
+
+    void Setup(const TriangleGeometry& g, const RasterVertex& a, const RasterVertex& b, const RasterVertex& c)
+    {
+        colour = a.colour;
+        u = MakePlane(g, a.u, b.u, c.u);
+        v = MakePlane(g, a.v, b.v, c.v);
+    }
+
+    void Span(uint32_t* row, int x0, int x1, double py)
+    {
+        double px = x0 + 0.5;
+        ShadeTerrainSpan(*constants, tex, colour, u.At(px, py) * tex.width, v.At(px, py) * tex.height,
+                         u.dx * tex.width, v.dx * tex.height, row + x0, x1 - x0, B);
+    }
+};
+
+inline int64_t FloorDiv(int64_t n, int64_t d) // d > 0
+{
+    int64_t q = n / d;
+    return (n % d != 0 && n < 0) ? q - 1 : q;
+}
+
+// One edge's bound on the pixel column, per row: floor((C - t) / D) with C
+// growing by S each row, kept as quotient and remainder.
+struct EdgeStepper {
+    int64_t q, r, d, qs, rs;
+
+    void Init(int64_t n, int64_t s, int64_t div)
+    {
+        d = div;
+        q = FloorDiv(n, d);
+        r = n - q * d;
+        qs = FloorDiv(s, d);
+        rs = s - qs * d;
+    }
+
+    void Step()
+    {
+        q += qs;
+        r += rs;
+        if (r >= d) {
+            r -= d;
+            q++;
+        }
+    }
+};
+
+struct Edge {
+    int64_t dx, dy;
+    int64_t c; // the edge function at the current row, at pixel column 0
+    int t;     // 0 on a top or left edge, else 1: E >= t covers
+    EdgeStepper step;
+};
+
+void SetupEdge(Edge& e, int64_t xi, int64_t yi, int64_t xj, int64_t yj, int64_t row)
+{
+    e.dx = xj - xi;
+    e.dy = yj - yi;
+    bool topLeft = (e.dy == 0 && e.dx > 0) || e.dy < 0;
+    e.t = topLeft ? 0 : 1;
+    int64_t py = row * kSub + kSub / 2;
+    e.c = e.dx * (py - yi) - e.dy * (kSub / 2 - xi);
+    if (e.dy != 0)
+        e.step.Init(e.c - e.t, kSub * e.dx, kSub * (e.dy < 0 ? -e.dy : e.dy));
+}
+
+inline bool NarrowSpan(const Edge& e, int64_t& lo, int64_t& hi)
+{
+    if (e.dy > 0)
+        hi = std::min(hi, e.step.q);
+    else if (e.dy < 0)
+        lo = std::max(lo, -e.step.q);
+    else if (e.c < e.t)
+        return false;
+    return true;
+}
+
+inline void StepEdge(Edge& e)
+{
+    if (e.dy != 0)
+        e.step.Step();
+    else
+        e.c += kSub * e.dx;
+}
+
+inline bool Finite(const RasterVertex& v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y);
+}
+
+inline bool InsideGuard(const RasterVertex& v)
+{
+    return std::fabs(v.x) <= kGuard && std::fabs(v.y) <= kGuard;
+}
+
+template <class Shader>
+void DrawTriangle(const RasterJob& job, Shader& shader, const RasterVertex& a, const RasterVertex& b,
+                  const RasterVertex& c);
+
+RasterVertex Mix(const RasterVertex& p, const RasterVertex& q, float t)
+{
+    RasterVertex r;
+    r.x = p.x + (q.x - p.x) * t;
+    r.y = p.y + (q.y - p.y) * t;
+    r.u = p.u + (q.u - p.u) * t;
+    r.v = p.v + (q.v - p.v) * t;
+    r.lineLength = p.lineLength + (q.lineLength - p.lineLength) * t;
+    r.colour = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        float cp = static_cast<float>((p.colour >> shift) & 0xFF), cq = static_cast<float>((q.colour >> shift) & 0xFF);
+        r.colour |= static_cast<uint32_t>(std::lround(cp + (cq - cp) * t)) << shift;
+    }
+    return r;
+}
+
+// Cuts a triangle with far-away corners to the guard square, then draws the
+// pieces; rare (long lines leaving the screen), so kept simple.
+template <class Shader>
+void DrawClipped(const RasterJob& job, Shader& shader, const RasterVertex& a, const RasterVertex& b,
+                 const RasterVertex& c)
+{
+    RasterVertex poly[2][9];
+    int n = 3;
+    poly[0][0] = a;
+    poly[0][1] = b;
+    poly[0][2] = c;
+    int cur = 0;
+    for (int plane = 0; plane < 4 && n > 0; plane++) {
+        auto dist = [plane](const RasterVertex& v) {
+            float coord = plane < 2 ? v.x : v.y;
+            return (plane % 2 == 0) ? coord + kGuard : kGuard - coord; // >= 0 inside
+        };
+        int m = 0;
+        for (int i = 0; i < n; i++) {
+            const RasterVertex& p = poly[cur][i];
+            const RasterVertex& q = poly[cur][(i + 1) % n];
+            float dp = dist(p), dq = dist(q);
+            if (dp >= 0)
+                poly[1 - cur][m++] = p;
+            if ((dp >= 0) != (dq >= 0)) {
+                RasterVertex r = Mix(p, q, dp / (dp - dq));
+                float edge = (plane % 2 == 0) ? -kGuard : kGuard;
+                (plane < 2 ? r.x : r.y) = edge;
+                poly[1 - cur][m++] = r;
+            }
+        }
+        n = m;
+        cur = 1 - cur;
+    }
+    for (int i = 1; i + 1 < n; i++)
+        DrawTriangle(job, shader, poly[cur][0], poly[cur][i], poly[cur][i + 1]);
+}
+
+template <class Shader>
+void DrawTriangle(const RasterJob& job, Shader& shader, const RasterVertex& a0, const RasterVertex& b0,
+                  const RasterVertex& c0)
+{
+    if (!Finite(a0) || !Finite(b0) || !Finite(c0))
+        return;
+    if (!InsideGuard(a0) || !InsideGuard(b0) || !InsideGuard(c0)) {
+        DrawClipped(job, shader, a0, b0, c0);
+        return;
+    }
+    int64_t xa = std::llrint(a0.x * kSub), ya = std::llrint(a0.y * kSub);
+    int64_t xb = std::llrint(b0.x * kSub), yb = std::llrint(b0.y * kSub);
+    int64_t xc = std::llrint(c0.x * kSub), yc = std::llrint(c0.y * kSub);
+    int64_t area = (xb - xa) * (yc - ya) - (xc - xa) * (yb - ya);
+    if (area == 0)
+        return;
+    // y points down, so a positive area is a clockwise turn on screen.
+    if ((area > 0 && job.cull == CullFace::Clockwise) || (area < 0 && job.cull == CullFace::CounterClockwise))
+        return;
+    const RasterVertex* pa = &a0;
+    const RasterVertex* pb = &b0;
+    const RasterVertex* pc = &c0;
+    if (area < 0) {
+        std::swap(pb, pc);
+        std::swap(xb, xc);
+        std::swap(yb, yc);
+        area = -area;
+    }
+
+    int64_t minY = std::min({ya, yb, yc}), maxY = std::max({ya, yb, yc});
+    int64_t minX = std::min({xa, xb, xc}), maxX = std::max({xa, xb, xc});
+    // Rows and columns whose pixel centres (k + 1/2) can lie inside.
+    int64_t row0 = std::max<int64_t>(-FloorDiv(-(minY - kSub / 2), kSub), job.clipY0);
+    int64_t row1 = std::min<int64_t>(FloorDiv(maxY - kSub / 2, kSub), job.clipY1 - 1);
+    int64_t colMin = std::max<int64_t>(-FloorDiv(-(minX - kSub / 2), kSub), job.clipX0);
+    int64_t colMax = std::min<int64_t>(FloorDiv(maxX - kSub / 2, kSub), job.clipX1 - 1);
+    if (row0 > row1 || colMin > colMax)
+        return;
+
+    TriangleGeometry g{xa / 256.0, ya / 256.0, xb / 256.0, yb / 256.0, xc / 256.0, yc / 256.0,
+                       static_cast<double>(area) / 65536.0};
+    shader.Setup(g, *pa, *pb, *pc);
+
+    Edge edges[3];
+    SetupEdge(edges[0], xa, ya, xb, yb, row0);
+    SetupEdge(edges[1], xb, yb, xc, yc, row0);
+    SetupEdge(edges[2], xc, yc, xa, ya, row0);
+
+    uint32_t* row = job.target.pixels + static_cast<size_t>(row0) * job.target.pitch;
+    for (int64_t j = row0; j <= row1; j++, row += job.target.pitch) {
+        int64_t lo = colMin, hi = colMax;
+        bool inside = NarrowSpan(edges[0], lo, hi) && NarrowSpan(edges[1], lo, hi) && NarrowSpan(edges[2], lo, hi);
+        if (inside && lo <= hi)
+            shader.Span(row, static_cast<int>(lo), static_cast<int>(hi + 1), j + 0.5);
+        StepEdge(edges[0]);
+        StepEdge(edges[1]);
+        StepEdge(edges[2]);
+    }
+}
+
+enum class Assembly { List, Strip };
+
+template <class Shader>
+void DrawAll(const RasterJob& job, Shader& shader, const RasterVertex* v, int count, Assembly assembly)
+{
+    if (assembly == Assembly::List) {
+        for (int i = 0; i + 2 < count; i += 3)
+            DrawTriangle(job, shader, v[i], v[i + 1], v[i + 2]);
+        return;
+    }
+    for (int i = 0; i + 2 < count; i++) {
+        if (i % 2 == 0)
+            DrawTriangle(job, shader, v[i], v[i + 1], v[i + 2]);
+        else
+            DrawTriangle(job, shader, v[i + 1], v[i], v[i + 2]);
+    }
+}
+
+bool FlatColour(const RasterVertex* v, int count)
+{
+    for (int i = 1; i < count; i++)
+        if (v[i].colour != v[0].colour)
+            return false;
+    return true;
+}
+
+template <BlendMode B, bool Flat>
+void DispatchProgram(const RasterJob& job, const RasterVertex* v, int count, Assembly assembly)
+{
+    switch (job.pass.program) {
+    case PixelProgram::Colour: {
+        ColourShader<Flat, B> shader;
+        DrawAll(job, shader, v, count, assembly);
+        break;
+    }
+    case PixelProgram::Dashed: {
+        DashedShader<Flat, B> shader;
+        shader.on = job.pass.dashOn;
+        shader.period = job.pass.dashOn + job.pass.dashOff;
+        if (!(shader.period > 0)) // no pattern: draw solid
+            shader.on = shader.period = 1;
+        DrawAll(job, shader, v, count, assembly);
+        break;
+    }
+    case PixelProgram::Textured: {
+        if (!job.texture.texels || job.texture.width <= 0 || job.texture.height <= 0)
+            return; // an unbound texture samples as nothing
+        if (job.pass.sampler == SamplerMode::Point) {
+            TexturedShader<Flat, B, SamplerMode::Point> shader;
+            shader.tex = job.texture;
+            DrawAll(job, shader, v, count, assembly);
+        } else {
+            TexturedShader<Flat, B, SamplerMode::Linear> shader;
+            shader.tex = job.texture;
+            DrawAll(job, shader, v, count, assembly);
+        }
+        break;
+    }
+    case PixelProgram::Terrain: {
+        if (!job.texture.texels || job.texture.width <= 0 || job.texture.height <= 0 || !job.terrain)
+            return;
+        TerrainShader<B> shader;
+        shader.constants = job.terrain;
+        shader.tex = job.texture;
+        DrawAll(job, shader, v, count, assembly);
+        break;
+    }
+    }
+}
+
+void Rasterize(const RasterJob& job, const RasterVertex* v, int count, Assembly assembly)
+{
+    if (!job.target.pixels || count < 3 || job.clipX0 >= job.clipX1 || job.clipY0 >= job.clipY1)
+        return;
+    bool flat = FlatColour(v, count);
+    if (job.pass.blend == BlendMode::Over) {
+        if (flat)
+            DispatchProgram<BlendMode::Over, true>(job, v, count, assembly);
+        else
+            DispatchProgram<BlendMode::Over, false>(job, v, count, assembly);
+    } else {
+        if (flat)
+            DispatchProgram<BlendMode::OverStraight, true>(job, v, count, assembly);
+        else
+            DispatchProgram<BlendMode::OverStraight, false>(job, v, count, assembly);
+    }
+}
+
+} // namespace
+
+void RasterizeTriangleList(const RasterJob& job, const RasterVertex* vertices, int count)
+{
+    Rasterize(job, vertices, count, Assembly::List);
+}
+
+void RasterizeTriangleStrip(const RasterJob& job, const RasterVertex* vertices, int count)
+{
+    Rasterize(job, vertices, count, Assembly::Strip);
+}
+
+uint32_t BlendOver(uint32_t src, uint32_t dst)
+{
+    return OverInline(src, dst);
+}
+
+uint32_t BlendOverStraight(uint32_t src, uint32_t dst)
+{
+    return OverStraightInline(src, dst);
+}

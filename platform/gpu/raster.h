@@ -1,0 +1,84 @@
+// The rasterizer core of the software renderer: triangles in pixel coordinates
+// become spans of the render target, shaded by one of the effect's pixel
+// programs and blended source-alpha over. Coverage is decided with integer edge
+// functions at 1/256 pixel and the top-left rule, so results are exact and
+// repeatable. Internal to platform/gpu.
+#pragma once
+
+#include <cstdint>
+
+// What a pass of the effect does per pixel.
+enum class PixelProgram : uint8_t {
+    Colour,   // vertex colour
+    Textured, // texture times vertex colour
+    Dashed,   // vertex colour, dashed along texcoord u times the line length
+    Terrain,  // elevation texture coloured by the terrain constants
+};
+
+enum class BlendMode : uint8_t {
+    Over,         // rgb by source alpha, target alpha composed "over"
+    OverStraight, // the same, keeping the target's colour un-premultiplied where it is transparent
+};
+
+enum class SamplerMode : uint8_t { Linear, Point };
+
+struct PassState {
+    PixelProgram program = PixelProgram::Colour;
+    BlendMode blend = BlendMode::Over;
+    SamplerMode sampler = SamplerMode::Linear;
+    float dashOn = 8.0f;  // pixels drawn ...
+    float dashOff = 6.0f; // ... then pixels left out
+};
+
+// Values of the terrain variables as a pass applied them.
+struct TerrainConstants {
+    float altitude = 0, blendfactor = 1, brightness = 255;
+    float uextern = 0, vextern = 0, uoff = 0, voff = 0, cosb = 1;
+    int mode = 0, warn = 0, zerolimit = 0, factor = 0;
+    float color[4][4] = {};
+};
+
+struct RasterSurface {
+    uint32_t* pixels = nullptr; // 0xAABBGGRR words
+    int width = 0, height = 0;
+    int pitch = 0; // words per row
+};
+
+struct RasterTexture {
+    const uint32_t* texels = nullptr;
+    int width = 0, height = 0;
+    int pitch = 0; // words per row
+    bool opaque = false; // every texel has alpha 255
+};
+
+// A vertex after the vertex stage: pixel position (y down) and attributes.
+struct RasterVertex {
+    float x, y;
+    uint32_t colour; // 0xAABBGGRR
+    float u, v, lineLength;
+};
+
+enum class CullFace : uint8_t { None, Clockwise, CounterClockwise };
+
+struct RasterJob {
+    RasterSurface target;
+    int clipX0 = 0, clipY0 = 0, clipX1 = 0, clipY1 = 0; // pixels inside [x0, x1) x [y0, y1)
+    PassState pass;
+    RasterTexture texture;
+    const TerrainConstants* terrain = nullptr;
+    CullFace cull = CullFace::CounterClockwise; // winding as seen on screen
+};
+
+// Draws triangles (a, b, c) = (v[i], v[i+1], v[i+2]) for a list, or the
+// triangles of a strip (odd ones with their first two vertices swapped).
+void RasterizeTriangleList(const RasterJob& job, const RasterVertex* vertices, int count);
+void RasterizeTriangleStrip(const RasterJob& job, const RasterVertex* vertices, int count);
+
+// The terrain program's pixels (terrain_pixels.cpp): fills n pixels of dst
+// from elevation texels sampled at (u, v) stepping (du, dv), in texels.
+void ShadeTerrainSpan(const TerrainConstants& terrain, const RasterTexture& texture, uint32_t colour, double u,
+                      double v, double du, double dv, uint32_t* dst, int n, BlendMode blend);
+
+// Blends one 0xAABBGGRR source word over a target word.
+uint32_t BlendOver(uint32_t src, uint32_t dst);
+uint32_t BlendOverStraight(uint32_t src, uint32_t dst);

@@ -1,0 +1,116 @@
+// The D3DX11 texture loaders on FreeImage: a PNG, JPEG or BMP image from a
+// file or from memory becomes an RGBA8 texture (top row first) of its own
+// size with one mip level. Any thread may load; FreeImage handles each
+// image's memory on the calling thread.
+#include "platform/gpu/d3dx11.h"
+#include "platform/gpu/gpu_objects.h"
+#include "platform/files.h"
+
+#include <FreeImage.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes)
+{
+    FILE* f = OpenFile(path, "rb");
+    if (!f)
+        return false;
+    bool ok = std::fseek(f, 0, SEEK_END) == 0;
+    long size = ok ? std::ftell(f) : -1;
+    ok = ok && size > 0 && static_cast<unsigned long>(size) <= TVL_MAX_IMAGE_BYTES && std::fseek(f, 0, SEEK_SET) == 0;
+    if (ok) {
+        bytes->resize(static_cast<size_t>(size));
+        ok = std::fread(bytes->data(), 1, bytes->size(), f) == bytes->size();
+    }
+    std::fclose(f);
+    return ok;
+}
+
+// Decodes into RGBA words, top row first; false for other formats and bad data.
+bool Decode(const uint8_t* data, size_t size, std::vector<uint32_t>* texels, UINT* width, UINT* height)
+{
+    FIMEMORY* memory = FreeImage_OpenMemory(const_cast<BYTE*>(data), static_cast<DWORD>(size));
+    if (!memory)
+        return false;
+    FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory, 0);
+    bool known = format == FIF_PNG || format == FIF_JPEG || format == FIF_BMP;
+    FIBITMAP* image = known ? FreeImage_LoadFromMemory(format, memory, 0) : nullptr;
+    FreeImage_CloseMemory(memory);
+    if (!image)
+        return false;
+    FIBITMAP* rgba = FreeImage_ConvertTo32Bits(image);
+    FreeImage_Unload(image);
+    if (!rgba)
+        return false;
+    UINT w = FreeImage_GetWidth(rgba), h = FreeImage_GetHeight(rgba);
+    bool ok = w > 0 && h > 0 && w <= D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION && h <= D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION;
+    if (ok) {
+        texels->resize(static_cast<size_t>(w) * h);
+        for (UINT y = 0; y < h; y++) {
+            const BYTE* line = FreeImage_GetScanLine(rgba, h - 1 - y); // FreeImage rows run bottom-up
+            uint32_t* out = texels->data() + static_cast<size_t>(y) * w;
+            for (UINT x = 0; x < w; x++, line += 4)
+                out[x] = line[FI_RGBA_RED] | (line[FI_RGBA_GREEN] << 8) | (line[FI_RGBA_BLUE] << 16) |
+                         (static_cast<uint32_t>(line[FI_RGBA_ALPHA]) << 24);
+        }
+        *width = w;
+        *height = h;
+    }
+    FreeImage_Unload(rgba);
+    return ok;
+}
+
+HRESULT CreateFromImage(ID3D11Device* device, const uint8_t* data, size_t size, ID3D11Resource** texture)
+{
+    std::vector<uint32_t> texels;
+    D3D11_TEXTURE2D_DESC desc{};
+    if (!Decode(data, size, &texels, &desc.Width, &desc.Height))
+        return E_FAIL;
+    desc.MipLevels = 1;
+    desc.ArraySize = 1;
+    desc.Format = DXGI_FORMAT_R8G8B8A8_UNORM;
+    desc.SampleDesc = {1, 0};
+    desc.Usage = D3D11_USAGE_DEFAULT;
+    desc.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+    D3D11_SUBRESOURCE_DATA initial{texels.data(), desc.Width * 4, 0};
+    ID3D11Texture2D* created = nullptr;
+    HRESULT hr = device->CreateTexture2D(&desc, &initial, &created);
+    if (SUCCEEDED(hr))
+        *texture = created;
+    return hr;
+}
+
+HRESULT Finish(HRESULT hr, HRESULT* result)
+{
+    if (result)
+        *result = hr;
+    return hr;
+}
+
+} // namespace
+
+HRESULT D3DX11CreateTextureFromFileA(ID3D11Device* device, LPCSTR path, D3DX11_IMAGE_LOAD_INFO*,
+                                     ID3DX11ThreadPump*, ID3D11Resource** texture, HRESULT* result)
+{
+    if (texture)
+        *texture = nullptr;
+    if (!device || !path || !texture)
+        return Finish(E_INVALIDARG, result);
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, &bytes))
+        return Finish(E_FAIL, result);
+    return Finish(CreateFromImage(device, bytes.data(), bytes.size(), texture), result);
+}
+
+HRESULT D3DX11CreateTextureFromMemory(ID3D11Device* device, LPCVOID data, SIZE_T size, D3DX11_IMAGE_LOAD_INFO*,
+                                      ID3DX11ThreadPump*, ID3D11Resource** texture, HRESULT* result)
+{
+    if (texture)
+        *texture = nullptr;
+    if (!device || !data || size == 0 || size > TVL_MAX_IMAGE_BYTES || !texture)
+        return Finish(E_INVALIDARG, result);
+    return Finish(CreateFromImage(device, static_cast<const uint8_t*>(data), size, texture), result);
+}

@@ -1,0 +1,385 @@
+// The D3D11 stand-in's objects: creation and validation, mapping, effects and
+// their null objects, matrices, the image loaders, presenting.
+#include "platform/gpu/d3dx10math.h"
+#include "platform/gpu/d3dx11.h"
+#include "tests/support/gpu_test_device.h"
+#include "tests/support/temp_folder.h"
+
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+DXGI_SWAP_CHAIN_DESC HeadlessChain(UINT w, UINT h)
+{
+    DXGI_SWAP_CHAIN_DESC sd{};
+    sd.BufferDesc.Width = w;
+    sd.BufferDesc.Height = h;
+    sd.BufferDesc.Format = DXGI_FORMAT_R8G8B8A8_UNORM;
+    sd.SampleDesc.Count = 2;
+    sd.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
+    sd.BufferCount = 1;
+    sd.Windowed = TRUE;
+    return sd;
+}
+
+TEST(GpuDevice, HardwareIsUnavailableAndWarpGivesLevel11)
+{
+    DXGI_SWAP_CHAIN_DESC sd = HeadlessChain(8, 8);
+    const D3D_FEATURE_LEVEL levels[] = {D3D_FEATURE_LEVEL_11_0, D3D_FEATURE_LEVEL_10_1, D3D_FEATURE_LEVEL_10_0};
+    IDXGISwapChain* chain = nullptr;
+    ID3D11Device* device = nullptr;
+    ID3D11DeviceContext* context = nullptr;
+    D3D_FEATURE_LEVEL got{};
+    EXPECT_EQ(D3D11CreateDeviceAndSwapChain(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, 0, levels, 3,
+                                            D3D11_SDK_VERSION, &sd, &chain, &device, &got, &context),
+              DXGI_ERROR_UNSUPPORTED);
+    EXPECT_EQ(device, nullptr);
+    ASSERT_EQ(D3D11CreateDeviceAndSwapChain(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, 0, levels, 3, D3D11_SDK_VERSION,
+                                            &sd, &chain, &device, &got, &context),
+              S_OK);
+    EXPECT_EQ(got, D3D_FEATURE_LEVEL_11_0);
+    context->Release();
+    chain->Release();
+    device->Release();
+}
+
+TEST(GpuDevice, InjectedCreationFailureIsReturned)
+{
+    DXGI_SWAP_CHAIN_DESC sd = HeadlessChain(8, 8);
+    IDXGISwapChain* chain = nullptr;
+    ID3D11Device* device = nullptr;
+    GpuFailDeviceCreation(E_OUTOFMEMORY);
+    EXPECT_EQ(D3D11CreateDeviceAndSwapChain(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION,
+                                            &sd, &chain, &device, nullptr, nullptr),
+              E_OUTOFMEMORY);
+    GpuFailDeviceCreation(S_OK);
+    EXPECT_EQ(device, nullptr);
+}
+
+TEST(GpuDevice, WindowlessChainNeedsASize)
+{
+    DXGI_SWAP_CHAIN_DESC sd = HeadlessChain(0, 0);
+    IDXGISwapChain* chain = nullptr;
+    ID3D11Device* device = nullptr;
+    EXPECT_EQ(D3D11CreateDeviceAndSwapChain(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION,
+                                            &sd, &chain, &device, nullptr, nullptr),
+              E_INVALIDARG);
+}
+
+class GpuObjects : public ::testing::Test {
+protected:
+    GpuObjects() : gpu(8, 8) {}
+    void SetUp() override { ASSERT_TRUE(gpu.Ready()); }
+    TestDevice gpu;
+};
+
+TEST_F(GpuObjects, TextureDescriptionsAreValidated)
+{
+    D3D11_TEXTURE2D_DESC d{};
+    d.Width = 800;
+    d.Height = 800;
+    d.MipLevels = 1;
+    d.ArraySize = 1;
+    d.Format = DXGI_FORMAT_R8G8B8A8_UNORM;
+    d.SampleDesc.Count = 1;
+    d.Usage = D3D11_USAGE_DYNAMIC;
+    d.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+    d.CPUAccessFlags = D3D11_CPU_ACCESS_WRITE;
+    ID3D11Texture2D* t = nullptr;
+    ASSERT_EQ(gpu.device->CreateTexture2D(&d, nullptr, &t), S_OK);
+    t->Release();
+    D3D11_TEXTURE2D_DESC bad = d;
+    bad.Width = 0;
+    EXPECT_EQ(gpu.device->CreateTexture2D(&bad, nullptr, &t), E_INVALIDARG);
+    bad = d;
+    bad.Height = 20000;
+    EXPECT_EQ(gpu.device->CreateTexture2D(&bad, nullptr, &t), E_INVALIDARG);
+    bad = d;
+    bad.Format = DXGI_FORMAT_R32_FLOAT;
+    EXPECT_EQ(gpu.device->CreateTexture2D(&bad, nullptr, &t), E_INVALIDARG);
+    bad = d;
+    bad.CPUAccessFlags = 0; // dynamic without CPU write
+    EXPECT_EQ(gpu.device->CreateTexture2D(&bad, nullptr, &t), E_INVALIDARG);
+    EXPECT_EQ(t, nullptr);
+}
+
+TEST_F(GpuObjects, DynamicTextureMapsWithDiscardOnly)
+{
+    D3D11_TEXTURE2D_DESC d{};
+    d.Width = 3;
+    d.Height = 2;
+    d.MipLevels = 1;
+    d.ArraySize = 1;
+    d.Format = DXGI_FORMAT_R8G8B8A8_UNORM;
+    d.SampleDesc.Count = 1;
+    d.Usage = D3D11_USAGE_DYNAMIC;
+    d.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+    d.CPUAccessFlags = D3D11_CPU_ACCESS_WRITE;
+    ID3D11Texture2D* t = nullptr;
+    ASSERT_EQ(gpu.device->CreateTexture2D(&d, nullptr, &t), S_OK);
+    D3D11_MAPPED_SUBRESOURCE m;
+    EXPECT_EQ(gpu.context->Map(t, 0, D3D11_MAP_WRITE, 0, &m), E_INVALIDARG);
+    ASSERT_EQ(gpu.context->Map(t, 0, D3D11_MAP_WRITE_DISCARD, 0, &m), S_OK);
+    EXPECT_EQ(m.RowPitch, 12u);
+    D3D11_MAPPED_SUBRESOURCE again;
+    EXPECT_EQ(gpu.context->Map(t, 0, D3D11_MAP_WRITE_DISCARD, 0, &again), E_INVALIDARG); // already mapped
+    static_cast<uint32_t*>(m.pData)[4] = 0xFF123456u;
+    gpu.context->Unmap(t, 0);
+    EXPECT_EQ(GpuReadPixel(t, 1, 1), 0xFF123456u);
+    t->Release();
+}
+
+TEST_F(GpuObjects, InjectedMapFailureHitsTheNextMapOnly)
+{
+    D3D11_MAPPED_SUBRESOURCE m;
+    GpuFailNextMap(E_OUTOFMEMORY);
+    EXPECT_EQ(gpu.context->Map(gpu.vertexBuffer, 0, D3D11_MAP_WRITE_DISCARD, 0, &m), E_OUTOFMEMORY);
+    EXPECT_EQ(gpu.context->Map(gpu.vertexBuffer, 0, D3D11_MAP_WRITE_DISCARD, 0, &m), S_OK);
+    gpu.context->Unmap(gpu.vertexBuffer, 0);
+}
+
+TEST_F(GpuObjects, DrawWhileTheBufferIsMappedDrawsNothing)
+{
+    gpu.Clear(0xFF000000u);
+    gpu.Quad("Render1", 0, 0, 8, 8, 0xFF0000FFu);
+    EXPECT_EQ(gpu.Pixel(1, 1), 0xFF0000FFu);
+    gpu.Clear(0xFF000000u);
+    D3D11_MAPPED_SUBRESOURCE m;
+    ASSERT_EQ(gpu.context->Map(gpu.vertexBuffer, 0, D3D11_MAP_WRITE_DISCARD, 0, &m), S_OK);
+    gpu.context->Draw(4, 0);
+    gpu.context->Unmap(gpu.vertexBuffer, 0);
+    EXPECT_EQ(gpu.Pixel(1, 1), 0xFF000000u);
+}
+
+TEST_F(GpuObjects, DrawRecorderKeepsTechniqueAndVertices)
+{
+    GpuRecordDraws(true);
+    gpu.Quad("Render1", 0, 0, 8, 8, 0xFF0000FFu);
+    GpuRecordDraws(false);
+    const auto& draws = GpuRecordedDraws();
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].technique, "Render1");
+    EXPECT_EQ(draws[0].topology, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
+    ASSERT_EQ(draws[0].vertexCount, 4u);
+    TestVertex v0;
+    memcpy(&v0, draws[0].vertices.data(), sizeof(v0));
+    EXPECT_EQ(v0.colour, 0xFF0000FFu);
+    EXPECT_FLOAT_EQ(v0.x, -1.0f);
+}
+
+TEST_F(GpuObjects, InputLayoutMustFeedTheSignature)
+{
+    const D3D11_INPUT_ELEMENT_DESC onlyPosition[] = {
+        {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0}};
+    D3DX11_PASS_DESC pass;
+    ASSERT_EQ(gpu.effect->GetTechniqueByName("Render6")->GetPassByIndex(0)->GetDesc(&pass), S_OK);
+    ID3D11InputLayout* layout = nullptr;
+    EXPECT_EQ(gpu.device->CreateInputLayout(onlyPosition, 1, pass.pIAInputSignature, pass.IAInputSignatureSize,
+                                            &layout),
+              E_INVALIDARG);
+    const D3D11_INPUT_ELEMENT_DESC wrongFormat[] = {
+        {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},
+        {"COLOR", 0, DXGI_FORMAT_R32_FLOAT, 0, 12, D3D11_INPUT_PER_VERTEX_DATA, 0}};
+    EXPECT_EQ(gpu.device->CreateInputLayout(wrongFormat, 2, "POSITION,COLOR", 14, &layout), E_INVALIDARG);
+}
+
+TEST_F(GpuObjects, ShippedEffectsNameTheSevenTechniques)
+{
+    for (const char* file : {"System/QRDLX30_11.fxo", "System/QRDLX_91.fxo"}) {
+        std::string fx = ReadRootFile(file);
+        ID3DX11Effect* effect = nullptr;
+        ASSERT_EQ(D3DX11CreateEffectFromMemory(fx.data(), fx.size(), 0, gpu.device, &effect), S_OK) << file;
+        for (const char* name : {"Render", "Render1", "Render2", "Render3", "Render4", "Render5", "Render6"}) {
+            D3DX11_TECHNIQUE_DESC d;
+            ASSERT_EQ(effect->GetTechniqueByName(name)->GetDesc(&d), S_OK) << name;
+            EXPECT_GE(d.Passes, 1u);
+        }
+        for (const char* name : {"altitude", "blendfactor", "mode", "warn", "zerolimit", "factor", "uextern",
+                                 "vextern", "uoff", "voff", "cosb", "brightness", "color1", "color4"})
+            EXPECT_TRUE(effect->GetVariableByName(name)->IsValid()) << name;
+        effect->Release();
+    }
+}
+
+TEST_F(GpuObjects, ForeignOrBrokenEffectFilesFailToLoad)
+{
+    ID3DX11Effect* effect = nullptr;
+    const std::string cases[] = {
+        std::string("DXBC\x01\x02\x00\x00garbage", 16),
+        "tvl-effect 2\ntechnique A\npass P input POSITION pixel colour blend over\n",
+        "tvl-effect 1\ntechnique A\n",                                                    // no pass
+        "tvl-effect 1\npass P input POSITION pixel colour blend over\n",                  // pass outside
+        "tvl-effect 1\ntechnique A\npass P input POSITION pixel sparkle blend over\n",    // unknown program
+        "tvl-effect 1\ntechnique A\npass P input POSITION pixel colour blend over\nbogus\n",
+        "tvl-effect 1\nvariable x float\nvariable x int\ntechnique A\npass P input POSITION pixel colour blend over\n",
+        "",
+    };
+    for (const std::string& text : cases)
+        EXPECT_EQ(FAILED(D3DX11CreateEffectFromMemory(text.data(), text.size(), 0, gpu.device, &effect)), true)
+            << text;
+    EXPECT_EQ(effect, nullptr);
+}
+
+TEST_F(GpuObjects, UnknownNamesGiveNullObjectsThatFailHarmlessly)
+{
+    ID3DX11EffectTechnique* t = gpu.effect->GetTechniqueByName("Render9");
+    ASSERT_NE(t, nullptr);
+    EXPECT_FALSE(t->IsValid());
+    D3DX11_TECHNIQUE_DESC td;
+    EXPECT_TRUE(FAILED(t->GetDesc(&td)));
+    EXPECT_TRUE(FAILED(t->GetPassByIndex(0)->Apply(0, gpu.context)));
+    ID3DX11EffectVariable* v = gpu.effect->GetVariableByName("nothing");
+    ASSERT_NE(v, nullptr);
+    EXPECT_FALSE(v->IsValid());
+    float m[16] = {};
+    EXPECT_TRUE(FAILED(v->AsMatrix()->SetMatrix(m)));
+    EXPECT_TRUE(FAILED(v->AsScalar()->SetFloat(1.0f)));
+    EXPECT_TRUE(FAILED(gpu.effect->GetVariableByName("altitude")->AsMatrix()->SetMatrix(m))); // wrong kind
+    EXPECT_TRUE(FAILED(gpu.effect->GetTechniqueByName("Render")->GetPassByIndex(5)->Apply(0, gpu.context)));
+    float tooMuch[8] = {};
+    EXPECT_EQ(gpu.effect->GetVariableByName("color1")->SetRawValue(tooMuch, 0, 32), E_INVALIDARG);
+    EXPECT_EQ(gpu.effect->GetVariableByName("color1")->SetRawValue(tooMuch, 0, 16), S_OK);
+}
+
+TEST(GpuMatrices, ShaderMatrixOfTheRendererPassesPositionsThrough)
+{
+    D3DXVECTOR3 eye{0, 0, -1}, at{0, 0, 0}, up{0, 1, 0};
+    D3DXMATRIX view, projection, translation, m;
+    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+    D3DXMatrixPerspectiveFovLH(&projection, D3DX_PI / 2, 1.0f, 0.01f, 100.0f);
+    D3DXMatrixTranslation(&translation, 0, 0, 0);
+    D3DXMatrixMultiply(&m, &view, &projection);
+    D3DXMatrixMultiply(&m, &m, &translation);
+    for (float x : {-1.0f, 0.25f, 1.0f}) {
+        float y = -x / 2;
+        float cx = x * m._11 + y * m._21 + m._41;
+        float cy = x * m._12 + y * m._22 + m._42;
+        float cw = x * m._14 + y * m._24 + m._44;
+        EXPECT_NEAR(cx / cw, x, 1e-6);
+        EXPECT_NEAR(cy / cw, y, 1e-6);
+    }
+}
+
+TEST(GpuMatrices, OrthographicMapsClientPixelsToClipSpace)
+{
+    XMMATRIX o = XMMatrixOrthographicOffCenterLH(0, 640, 480, 0, 0, 1);
+    auto apply = [&](float x, float y, float* cx, float* cy) {
+        *cx = x * o.m[0][0] + y * o.m[1][0] + o.m[3][0];
+        *cy = x * o.m[0][1] + y * o.m[1][1] + o.m[3][1];
+    };
+    float cx, cy;
+    apply(0, 0, &cx, &cy);
+    EXPECT_FLOAT_EQ(cx, -1);
+    EXPECT_FLOAT_EQ(cy, 1);
+    apply(640, 480, &cx, &cy);
+    EXPECT_FLOAT_EQ(cx, 1);
+    EXPECT_FLOAT_EQ(cy, -1);
+}
+
+std::string WritePng(const std::string& path, int w, int h, const std::vector<uint32_t>& rgba)
+{
+    FIBITMAP* dib = FreeImage_Allocate(w, h, 32);
+    for (int y = 0; y < h; y++) {
+        BYTE* line = FreeImage_GetScanLine(dib, h - 1 - y);
+        for (int x = 0; x < w; x++) {
+            uint32_t c = rgba[y * w + x];
+            line[x * 4 + FI_RGBA_RED] = c & 0xFF;
+            line[x * 4 + FI_RGBA_GREEN] = (c >> 8) & 0xFF;
+            line[x * 4 + FI_RGBA_BLUE] = (c >> 16) & 0xFF;
+            line[x * 4 + FI_RGBA_ALPHA] = c >> 24;
+        }
+    }
+    FreeImage_Save(FIF_PNG, dib, path.c_str(), 0);
+    FreeImage_Unload(dib);
+    return path;
+}
+
+TEST_F(GpuObjects, PngLoadsTopRowFirstAsRgba)
+{
+    TempFolder tmp;
+    std::vector<uint32_t> rgba = {0xFF0000FFu, 0x8000FF00u, 0xFFFF0000u, 0x00FFFFFFu, 0xFF000000u, 0xFF808080u};
+    std::string path = WritePng(tmp / "Image.png", 3, 2, rgba);
+    ID3D11Resource* res = nullptr;
+    ASSERT_EQ(D3DX11CreateTextureFromFileA(gpu.device, path.c_str(), nullptr, nullptr, &res, nullptr), S_OK);
+    ID3D11Texture2D* tex = nullptr;
+    ASSERT_EQ(res->QueryInterface(IID_ID3D11Texture2D, reinterpret_cast<void**>(&tex)), S_OK);
+    D3D11_TEXTURE2D_DESC d;
+    tex->GetDesc(&d);
+    EXPECT_EQ(d.Width, 3u);
+    EXPECT_EQ(d.Height, 2u);
+    EXPECT_EQ(d.MipLevels, 1u);
+    for (int i = 0; i < 6; i++)
+        EXPECT_EQ(GpuReadPixel(tex, i % 3, i / 3), rgba[i]) << i;
+    tex->Release();
+    res->Release();
+    // The same bytes from memory; a case-insensitive path finds the file too.
+    ASSERT_EQ(D3DX11CreateTextureFromFileA(gpu.device, (tmp / "IMAGE.PNG").c_str(), nullptr, nullptr, &res, nullptr),
+              S_OK);
+    res->Release();
+}
+
+TEST_F(GpuObjects, BadImagesFailWithoutATexture)
+{
+    TempFolder tmp;
+    ID3D11Resource* res = nullptr;
+    HRESULT result = S_OK;
+    EXPECT_TRUE(FAILED(D3DX11CreateTextureFromFileA(gpu.device, (tmp / "missing.png").c_str(), nullptr, nullptr,
+                                                    &res, &result)));
+    EXPECT_TRUE(FAILED(result));
+    std::string png = ReadFileText(WritePng(tmp / "a.png", 4, 4, std::vector<uint32_t>(16, 0xFF00FF00u)));
+    std::string truncated = png.substr(0, png.size() / 2);
+    EXPECT_TRUE(FAILED(D3DX11CreateTextureFromMemory(gpu.device, truncated.data(), truncated.size(), nullptr, nullptr,
+                                                     &res, nullptr)));
+    const char text[] = "not an image at all";
+    EXPECT_TRUE(FAILED(D3DX11CreateTextureFromMemory(gpu.device, text, sizeof(text), nullptr, nullptr, &res, nullptr)));
+    EXPECT_EQ(res, nullptr);
+    ASSERT_EQ(D3DX11CreateTextureFromMemory(gpu.device, png.data(), png.size(), nullptr, nullptr, &res, nullptr), S_OK);
+    res->Release();
+}
+
+TEST_F(GpuObjects, TexturesAndViewsCanBeCreatedFromManyThreads)
+{
+    std::vector<std::thread> threads;
+    std::atomic<int> made{0};
+    for (int t = 0; t < 4; t++)
+        threads.emplace_back([&] {
+            for (int i = 0; i < 50; i++) {
+                std::vector<uint32_t> texels(64 * 64, 0xFF000000u | i);
+                ID3D11ShaderResourceView* view = gpu.MakeTexture(64, 64, texels);
+                if (view) {
+                    made++;
+                    view->Release();
+                }
+            }
+        });
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(made.load(), 200);
+}
+
+TEST(GpuPresent, ScreenshotSwitchWritesThePresentedFrame)
+{
+    TempFolder tmp;
+    std::string shot = tmp / "frame.png";
+    setenv("TVL_SCREENSHOT", shot.c_str(), 1);
+    setenv("TVL_SCREENSHOT_FRAME", "2", 1);
+    TestDevice gpu(6, 4);
+    ASSERT_TRUE(gpu.Ready());
+    gpu.Clear(0xFF0000FFu);
+    EXPECT_EQ(gpu.swapChain->Present(0, 0), S_OK);
+    EXPECT_FALSE(std::filesystem::exists(shot));
+    gpu.Clear(0x80FF0000u); // alpha is not part of the picture
+    EXPECT_EQ(gpu.swapChain->Present(0, 0), S_OK);
+    EXPECT_EQ(GpuPresentCount(), 2);
+    ID3D11Resource* res = nullptr;
+    ASSERT_EQ(D3DX11CreateTextureFromFileA(gpu.device, shot.c_str(), nullptr, nullptr, &res, nullptr), S_OK);
+    EXPECT_EQ(GpuReadPixel(res, 5, 3), 0xFFFF0000u);
+    res->Release();
+}
+
+} // namespace

@@ -1,0 +1,234 @@
+// Pixel tests of the software renderer: coverage and the fill rule, culling,
+// colours, blending, sampling, dashes, clipping and mapping.
+#include "tests/support/gpu_test_device.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+constexpr uint32_t kBlack = 0xFF000000u;
+constexpr uint32_t kRed = 0xFF0000FFu;
+constexpr uint32_t kBlue = 0xFFFF0000u;
+
+class GpuRaster : public ::testing::Test {
+protected:
+    GpuRaster() : gpu(16, 16) {}
+    void SetUp() override
+    {
+        ASSERT_TRUE(gpu.Ready());
+        gpu.Clear(kBlack);
+    }
+    int CountPixels(uint32_t value)
+    {
+        int n = 0;
+        for (int y = 0; y < gpu.Height(); y++)
+            for (int x = 0; x < gpu.Width(); x++)
+                n += gpu.Pixel(x, y) == value;
+        return n;
+    }
+    TestDevice gpu;
+};
+
+TEST_F(GpuRaster, QuadCoversExactlyThePixelsWhoseCentresItHolds)
+{
+    gpu.Quad("Render1", 2, 3, 6, 7, kRed);
+    for (int y = 0; y < 16; y++)
+        for (int x = 0; x < 16; x++) {
+            bool inside = x >= 2 && x < 6 && y >= 3 && y < 7;
+            EXPECT_EQ(gpu.Pixel(x, y), inside ? kRed : kBlack) << x << "," << y;
+        }
+}
+
+TEST_F(GpuRaster, EdgesThroughPixelCentresAreCoveredOnce)
+{
+    // Half-transparent quads that share edges running through pixel centres:
+    // a pixel covered twice would be blended twice and come out brighter.
+    const uint32_t half = 0x80FFFFFFu;
+    gpu.Quad("Render1", 0.5f, 0.5f, 5.5f, 8.5f, half);
+    gpu.Quad("Render1", 5.5f, 0.5f, 12.5f, 8.5f, half);
+    gpu.Quad("Render1", 0.5f, 8.5f, 12.5f, 14.5f, half);
+    uint32_t once = 0xFF808080u;
+    for (int y = 0; y < 16; y++)
+        for (int x = 0; x < 16; x++) {
+            // Top-left rule: pixels on the left and top edges are in, on the right and bottom ones out.
+            bool inside = x >= 0 && x <= 11 && y >= 0 && y <= 13;
+            EXPECT_EQ(gpu.Pixel(x, y), inside ? once : kBlack) << x << "," << y;
+        }
+}
+
+TEST_F(GpuRaster, DiagonalOfAStripQuadIsCoveredOnce)
+{
+    // The square's diagonal runs through pixel centres.
+    gpu.Quad("Render1", 2.5f, 2.5f, 10.5f, 10.5f, 0x80FFFFFFu);
+    EXPECT_EQ(CountPixels(0xFF808080u), 64);
+    EXPECT_EQ(CountPixels(kBlack), 256 - 64);
+}
+
+TEST_F(GpuRaster, CounterClockwiseTrianglesAreCulled)
+{
+    std::vector<TestVertex> cw = {gpu.At(1, 1, kRed), gpu.At(9, 1, kRed), gpu.At(1, 9, kRed)};
+    std::vector<TestVertex> ccw = {gpu.At(10, 10, kBlue), gpu.At(10, 15, kBlue), gpu.At(15, 10, kBlue)};
+    gpu.Draw("Render1", D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST, cw);
+    gpu.Draw("Render1", D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST, ccw);
+    EXPECT_EQ(gpu.Pixel(2, 2), kRed);
+    EXPECT_EQ(CountPixels(kBlue), 0);
+}
+
+TEST_F(GpuRaster, CullModeNoneDrawsBothWindings)
+{
+    D3D11_RASTERIZER_DESC rd{};
+    rd.FillMode = D3D11_FILL_SOLID;
+    rd.CullMode = D3D11_CULL_NONE;
+    ID3D11RasterizerState* none = nullptr;
+    ASSERT_EQ(gpu.device->CreateRasterizerState(&rd, &none), S_OK);
+    gpu.context->RSSetState(none);
+    gpu.Draw("Render1", D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST,
+             {gpu.At(10, 10, kBlue), gpu.At(10, 15, kBlue), gpu.At(15, 10, kBlue)});
+    EXPECT_EQ(gpu.Pixel(11, 11), kBlue);
+    none->Release();
+}
+
+TEST_F(GpuRaster, VertexColourIsRedInTheLowestByte)
+{
+    gpu.Quad("Render1", 0, 0, 16, 16, 0xFF336699u);
+    uint32_t p = gpu.Pixel(8, 8);
+    EXPECT_EQ(p & 0xFF, 0x99u);         // red
+    EXPECT_EQ((p >> 8) & 0xFF, 0x66u);  // green
+    EXPECT_EQ((p >> 16) & 0xFF, 0x33u); // blue
+}
+
+TEST_F(GpuRaster, SourceAlphaBlendsOverTheTarget)
+{
+    gpu.Clear(kBlue);
+    gpu.Quad("Render1", 0, 0, 16, 16, 0x800000FFu); // half red
+    // 128/255 of red over blue, rounded; the target alpha stays opaque.
+    EXPECT_EQ(gpu.Pixel(3, 3), 0xFF7F0080u);
+    gpu.Quad("Render1", 0, 0, 16, 16, 0x000000FFu); // fully transparent: no change
+    EXPECT_EQ(gpu.Pixel(3, 3), 0xFF7F0080u);
+}
+
+TEST_F(GpuRaster, OffscreenTechniqueKeepsColourUnpremultiplied)
+{
+    gpu.Clear(0);
+    gpu.Quad("Render5", 0, 0, 16, 16, 0x800000FFu);
+    EXPECT_EQ(gpu.Pixel(3, 3), 0x800000FFu);
+    gpu.Clear(0);
+    gpu.Quad("Render1", 0, 0, 16, 16, 0x800000FFu); // on-screen blending darkens instead
+    EXPECT_EQ(gpu.Pixel(3, 3), 0x80000080u);
+}
+
+TEST_F(GpuRaster, GouraudColourRunsBetweenVertices)
+{
+    gpu.Draw("Render1", D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP,
+             {gpu.At(0, 16, 0xFF000000u), gpu.At(0, 0, 0xFF000000u), gpu.At(16, 16, 0xFF0000FFu),
+              gpu.At(16, 0, 0xFF0000FFu)});
+    // Red grows with x: 255 (x + 0.5) / 16 at pixel centres.
+    for (int x = 0; x < 16; x++)
+        EXPECT_EQ(gpu.Pixel(x, 5) & 0xFF, static_cast<uint32_t>(std::lround(255.0 * (x + 0.5) / 16))) << x;
+}
+
+TEST_F(GpuRaster, TexturedQuadAtNativeSizeCopiesEveryTexel)
+{
+    std::vector<uint32_t> texels(16);
+    for (int i = 0; i < 16; i++)
+        texels[i] = 0xFF000000u | (i * 16);
+    ID3D11ShaderResourceView* view = gpu.MakeTexture(4, 4, texels);
+    gpu.Quad("Render", 4, 4, 8, 8, 0xFFFFFFFFu, view);
+    for (int y = 0; y < 4; y++)
+        for (int x = 0; x < 4; x++)
+            EXPECT_EQ(gpu.Pixel(4 + x, 4 + y), texels[y * 4 + x]) << x << "," << y;
+    view->Release();
+}
+
+TEST_F(GpuRaster, TextureIsMultipliedByVertexColour)
+{
+    ID3D11ShaderResourceView* view = gpu.MakeTexture(1, 1, {0xFFFFFFFFu});
+    gpu.Quad("Render", 0, 0, 16, 16, 0xFF00FF00u, view); // white texture, green vertices
+    EXPECT_EQ(gpu.Pixel(5, 5), 0xFF00FF00u);
+    view->Release();
+}
+
+TEST_F(GpuRaster, BilinearSamplingBlendsNeighbourTexels)
+{
+    ID3D11ShaderResourceView* view = gpu.MakeTexture(2, 1, {0xFF000000u, 0xFF0000FFu});
+    gpu.Quad("Render", 0, 0, 4, 1, 0xFFFFFFFFu, view);
+    // Pixel centres sample texel positions -0.25, 0.25, 0.75, 1.25; edges clamp.
+    EXPECT_EQ(gpu.Pixel(0, 0) & 0xFF, 0u);
+    EXPECT_EQ(gpu.Pixel(1, 0) & 0xFF, 63u);
+    EXPECT_EQ(gpu.Pixel(2, 0) & 0xFF, 191u);
+    EXPECT_EQ(gpu.Pixel(3, 0) & 0xFF, 255u);
+    view->Release();
+}
+
+TEST_F(GpuRaster, DashedLineAlternatesEightOnSixOff)
+{
+    TestDevice wide(48, 4);
+    ASSERT_TRUE(wide.Ready());
+    wide.Clear(kBlack);
+    // A 40-pixel segment from x = 0 to 40 as the dashed polyline writes it.
+    const float len = 40;
+    wide.Draw("Render6", D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST,
+              {wide.At(0, 3, kRed, 0, 1, len), wide.At(0, 0, kRed, 0, 0, len), wide.At(40, 0, kRed, 1, 0, len),
+               wide.At(40, 3, kRed, 1, 1, len), wide.At(0, 3, kRed, 0, 1, len), wide.At(40, 0, kRed, 1, 0, len)});
+    for (int x = 0; x < 48; x++) {
+        bool on = x < 40 && (x % 14) < 8;
+        EXPECT_EQ(wide.Pixel(x, 1), on ? kRed : kBlack) << x;
+    }
+}
+
+TEST_F(GpuRaster, HugeTrianglesAreClippedNotLost)
+{
+    // Corners far outside the guard band still cover the whole target.
+    gpu.Draw("Render1", D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST,
+             {{-1.0e6f, -1.0e6f, 0, kRed, 0, 0, 0}, {-1.0e6f, 1.0e6f, 0, kRed, 0, 0, 0},
+              {1.0e6f, 0, 0, kRed, 0, 0, 0}});
+    EXPECT_EQ(CountPixels(kRed), 256);
+}
+
+TEST_F(GpuRaster, NonFiniteVerticesDrawNothing)
+{
+    float nan = std::nanf("");
+    gpu.Draw("Render1", D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST,
+             {gpu.At(0, 0, kRed), gpu.At(16, 0, kRed), {nan, 0, 0, kRed, 0, 0, 0}});
+    gpu.Draw("Render1", D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST,
+             {gpu.At(0, 0, kRed), {INFINITY, 0, 0, kRed, 0, 0, 0}, gpu.At(0, 16, kRed)});
+    EXPECT_EQ(CountPixels(kRed), 0);
+}
+
+TEST_F(GpuRaster, ViewportLimitsDrawing)
+{
+    D3D11_VIEWPORT vp{4, 4, 8, 8, 0, 1};
+    gpu.context->RSSetViewports(1, &vp);
+    gpu.Draw("Render1", D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP,
+             {{-2, -2, 0, kRed, 0, 0, 0}, {-2, 2, 0, kRed, 0, 0, 0}, {2, -2, 0, kRed, 0, 0, 0}, {2, 2, 0, kRed, 0, 0, 0}});
+    EXPECT_EQ(CountPixels(kRed), 64);
+    EXPECT_EQ(gpu.Pixel(4, 4), kRed);
+    EXPECT_EQ(gpu.Pixel(3, 4), kBlack);
+    EXPECT_EQ(gpu.Pixel(12, 12), kBlack);
+}
+
+TEST_F(GpuRaster, ClearConvertsFloatsToBytes)
+{
+    float colour[4] = {1.0f, 0.5f, -3.0f, std::nanf("")};
+    gpu.context->ClearRenderTargetView(gpu.backView, colour);
+    EXPECT_EQ(gpu.Pixel(0, 0), 0x000080FFu);
+}
+
+TEST_F(GpuRaster, RenderToTextureThenSampleIt)
+{
+    ID3D11RenderTargetView* target = nullptr;
+    ID3D11ShaderResourceView* view = gpu.MakeTexture(16, 16, std::vector<uint32_t>(256, 0), &target);
+    ASSERT_NE(target, nullptr);
+    gpu.SetRenderTarget(target);
+    gpu.Quad("Render5", 0, 0, 8, 16, kRed);
+    gpu.SetRenderTarget(gpu.backView);
+    gpu.Quad("Render", 0, 0, 16, 16, 0xFFFFFFFFu, view);
+    EXPECT_EQ(gpu.Pixel(3, 3), kRed);
+    EXPECT_EQ(gpu.Pixel(12, 3), kBlack); // transparent part of the layer
+    target->Release();
+    view->Release();
+}
+
+} // namespace
