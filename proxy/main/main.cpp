@@ -1,8 +1,7 @@
 // Entry point of the console proxy TVL64.
-#include <cstdio>
+#include "proxy/proxy_main.h"
 
-int main()
+int main(int argc, char** argv)
 {
-    std::printf("TVL64: not built yet\n");
-    return 0;
+    return ProxyMain(argc, argv);
 }

@@ -1,0 +1,84 @@
+// The proxy's start-up, its wait for the simulator and its end.
+#include "proxy/proxy_main.h"
+
+#include "platform/console.h"
+#include "platform/simconnect/simconnect.h"
+#include "platform/sync.h"
+#include "platform/threads.h"
+#include "proxy/game_controllers.h"
+#include "proxy/sim_session.h"
+#include "proxy/udp_server.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr char InstanceMutexName[] = "TVL_MSF_Proxy- Zorizeruverovu192837465px";
+constexpr char ApplicationName[] = "Tabrix Tervalingo 2.6";
+constexpr DWORD OpenRetryMs = 50;
+constexpr int EscKey = 27;
+
+// The console window of a program started without arguments; a terminal has
+// none, so it stays null and is never minimised or shown.
+HWND ConsoleWindow = nullptr;
+
+// Ends the process at once when another instance runs on this machine.
+void EnsureSingleInstance()
+{
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, InstanceMutexName);
+    DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS)
+        std::exit(-1);
+    // The handle stays open for the run: it is what marks the instance.
+    if (mutex != nullptr)
+        ReleaseMutex(mutex);
+}
+
+// Waits for the simulator, serving clients meanwhile; ESC ends the process.
+void WaitForSimulator()
+{
+    while (FAILED(SimConnect_Open(&SimConnectHandle, ApplicationName, nullptr, 0, nullptr, 0))) {
+        SimConnectHandle = nullptr;
+        Sleep(OpenRetryMs);
+        if (ConsoleKeyIsEsc()) {
+            StopRequest = true;
+            std::printf("\nProgram aborted");
+            std::exit(-1);
+        }
+        ServeClients();
+    }
+}
+
+}  // namespace
+
+bool ConsoleKeyIsEsc()
+{
+    return _kbhit() != 0 && _getch() == EscKey;
+}
+
+int ProxyMain(int argc, char**)
+{
+    // Unbuffered, so each console line shows (and reaches a pipe) at once.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    EnsureSingleInstance();
+    if (argc == 1)
+        ConsoleWindow = GetConsoleWindow();
+    if (StartUdpServer()) {
+        if (!ControllersEnumerated())
+            EnumerateControllers();
+        std::printf("\n\nPress and hold ESC button to abort\n");
+        while (!StopRequest.load() && !MismatchEnd) {
+            std::printf("\nWait for Flightsimulator");
+            WaitForSimulator();
+            std::printf("\nConnected to Flight Simulator!");
+            StopRequest = false;
+            if (!MismatchEnd)
+                RunSimSession();
+            std::printf("\nConnection Closed");
+        }
+    }
+    StopUdpServer();
+    std::printf("\n");
+    return 0;
+}

@@ -1,0 +1,32 @@
+// The proxy's UDP server: the receive thread that takes the map programs'
+// requests into the client table, and the sender that, once per call of
+// ServeClients on the main thread, sends replies, keep-alives, the aircraft
+// state, the flight plan, traffic and controller buttons.
+#pragma once
+
+#include "navdata/flight_plan.h"
+
+#include <cstdint>
+
+// Opens the socket on the server port and starts the receive thread; false
+// when Winsock, the socket or the port cannot be had.
+bool StartUdpServer();
+// Stops the thread, tells every client (MsgProxyShutdown), releases the
+// controllers and closes the socket.
+void StopUdpServer();
+// After a failed send: the server is stopped and started again, keeping the
+// client table and the controllers; false once it has been restarted 99 times.
+bool RestartUdpServer();
+// One round of sends; main thread only.
+void ServeClients();
+// The queued replies, or a keep-alive to every client when none is queued.
+void SendPendingReply();
+void UdpReceiveThread(void*);
+bool IsUdpServerRunning();
+
+// The port: 54222, or TVL64_PORT from the environment (a test switch).
+uint16_t ProxyServerPort();
+// The flight-plan thread hands over a plan to send; copied under a lock.
+void PublishFlightPlan(const FlightPlanRecord& plan);
+// Forgets counters, queues and the published plan (a fresh process, for tests).
+void ResetUdpServer();
