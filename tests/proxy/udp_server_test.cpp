@@ -1,0 +1,486 @@
+// The proxy's UDP server in-process, with map programs played by UDP sockets
+// of the test on a free port (TVL64_PORT).
+#include "platform/simconnect/simconnect_queue.h"
+#include "platform/threads.h"
+#include "proxy/client_table.h"
+#include "proxy/game_controllers.h"
+#include "proxy/proxy_traffic.h"
+#include "proxy/sim_session.h"
+#include "proxy/udp_server.h"
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+uint16_t FreeUdpPort()
+{
+    int s = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    socklen_t length = sizeof(address);
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    close(s);
+    return ntohs(address.sin_port);
+}
+
+// A map program as the proxy sees it: requests out, datagrams in.
+class MapClient {
+public:
+    MapClient(uint16_t port, int32_t id) : id_(id)
+    {
+        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
+        proxy_.sin_family = AF_INET;
+        proxy_.sin_port = htons(port);
+        proxy_.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    }
+    ~MapClient() { close(fd_); }
+    void SendRaw(const void* data, size_t length)
+    {
+        sendto(fd_, data, length, 0, reinterpret_cast<sockaddr*>(&proxy_), sizeof(proxy_));
+    }
+    void Send(uint32_t type, int32_t slot = 0, double lon = 0, double lat = 0)
+    {
+        ProxyRequest request{0, type, slot, id_, lon, lat};
+        SendRaw(&request, sizeof(request));
+    }
+    // Every datagram waiting now.
+    std::vector<std::vector<uint8_t>> Drain()
+    {
+        std::vector<std::vector<uint8_t>> all;
+        uint8_t buffer[20000];
+        ssize_t n;
+        while ((n = recv(fd_, buffer, sizeof(buffer), MSG_DONTWAIT)) > 0)
+            all.emplace_back(buffer, buffer + n);
+        return all;
+    }
+    static uint32_t TypeOf(const std::vector<uint8_t>& d)
+    {
+        uint32_t magic = 0, type = 0;
+        ReadProxyHeader(d.data(), d.size(), &magic, &type);
+        return magic == ProxyMagic ? type : 0;
+    }
+    // Serves rounds until a datagram of that type arrives; empty when none
+    // came within about two seconds.
+    std::vector<uint8_t> ServeUntil(uint32_t type)
+    {
+        for (int round = 0; round < 200; ++round) {
+            ServeClients();
+            for (auto& d : Drain()) {
+                if (TypeOf(d) == type)
+                    return d;
+            }
+            Sleep(10);
+        }
+        return {};
+    }
+    int32_t Register()
+    {
+        Send(MsgRegister);
+        std::vector<uint8_t> reply = ServeUntil(MsgRegistered);
+        if (reply.size() != sizeof(ProxyShortReply))
+            return -1;
+        ProxyShortReply r;
+        std::memcpy(&r, reply.data(), sizeof(r));
+        return r.slotIndex;
+    }
+    int32_t id_;
+
+private:
+    int fd_;
+    sockaddr_in proxy_{};
+};
+
+int ButtonSourceValue = -1;
+int ButtonSource()
+{
+    return ButtonSourceValue;
+}
+
+class UdpServerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        port_ = FreeUdpPort();
+        setenv("TVL64_PORT", std::to_string(port_).c_str(), 1);
+        ResetSimSession();
+        ResetTraffic();
+        ResetClientTable();
+        ResetUdpServer();
+        ASSERT_TRUE(StartUdpServer());
+    }
+    void TearDown() override
+    {
+        StopUdpServer();
+        SimConnectQueueEnable(false);
+    }
+    std::unique_ptr<MapClient> Client(int32_t id) { return std::make_unique<MapClient>(port_, id); }
+    // Waits until the receive thread has taken a request in.
+    void WaitForCount(int count)
+    {
+        for (int i = 0; i < 200 && ClientCount() != count; ++i)
+            Sleep(10);
+    }
+    uint16_t port_ = 0;
+};
+
+TEST_F(UdpServerTest, TwentyClientsRegisterAndTheTwentyFirstIsRefused)
+{
+    std::vector<std::unique_ptr<MapClient>> clients;
+    std::vector<bool> slotTaken(ClientTableSize, false);
+    for (int i = 0; i < ClientTableSize; ++i) {
+        clients.push_back(Client(100 + i));
+        int32_t slot = clients.back()->Register();
+        ASSERT_GE(slot, 0);
+        ASSERT_LT(slot, ClientTableSize);
+        EXPECT_FALSE(slotTaken[slot]);
+        slotTaken[slot] = true;
+    }
+    auto extra = Client(999999);
+    extra->Send(MsgRegister);
+    std::vector<uint8_t> refusal = extra->ServeUntil(MsgRegisterRefused);
+    EXPECT_EQ(refusal.size(), sizeof(ProxyShortReply));
+    EXPECT_EQ(ClientCount(), ClientTableSize);
+    for (auto& client : clients) {
+        for (auto& d : client->Drain())
+            EXPECT_NE(MapClient::TypeOf(d), static_cast<uint32_t>(MsgRegisterRefused));
+    }
+}
+
+TEST_F(UdpServerTest, AClientThatRegistersAgainKeepsItsSlotAndMovesItsAddress)
+{
+    auto first = Client(7);
+    auto other = Client(8);
+    int32_t slot = first->Register();
+    ASSERT_GE(other->Register(), 0);
+    EXPECT_EQ(first->Register(), slot);
+    auto moved = Client(7);  // same id from a new address
+    EXPECT_EQ(moved->Register(), slot);
+    EXPECT_EQ(ClientCount(), 2);
+    first->Drain();
+    moved->Drain();
+    ServeClients();
+    EXPECT_TRUE(first->Drain().empty());
+    EXPECT_FALSE(moved->Drain().empty());
+}
+
+TEST_F(UdpServerTest, WithNothingPendingEveryClientGetsAKeepAliveWithItsId)
+{
+    auto a = Client(31);
+    auto b = Client(32);
+    a->Register();
+    b->Register();
+    a->Drain();
+    b->Drain();
+    ServeClients();
+    for (auto* client : {a.get(), b.get()}) {
+        std::vector<std::vector<uint8_t>> got = client->Drain();
+        ASSERT_EQ(got.size(), 1u);
+        ASSERT_EQ(got[0].size(), sizeof(ProxyShortReply));
+        ProxyShortReply reply;
+        std::memcpy(&reply, got[0].data(), sizeof(reply));
+        EXPECT_EQ(reply.type, static_cast<uint32_t>(MsgKeepAlive));
+        EXPECT_EQ(reply.clientId, client->id_);
+    }
+}
+
+TEST_F(UdpServerTest, UnregisterFreesTheSlotForTheNextClient)
+{
+    auto a = Client(1);
+    int32_t slot = a->Register();
+    a->Send(MsgUnregister);
+    WaitForCount(0);
+    EXPECT_EQ(ClientCount(), 0);
+    auto b = Client(2);
+    EXPECT_EQ(b->Register(), slot);
+}
+
+TEST_F(UdpServerTest, BadDatagramsAreDroppedWithoutHarm)
+{
+    auto a = Client(5);
+    uint8_t shortOne[10] = {};
+    a->SendRaw(shortOne, sizeof(shortOne));
+    ProxyRequest wrongMagic{ProxyMagic, MsgRegister, 0, 5, 0, 0};
+    a->SendRaw(&wrongMagic, sizeof(wrongMagic));
+    a->Send(55);
+    a->Send(MsgTrafficOn, 25);
+    a->Send(MsgTrafficOn, -1);
+    a->Send(MsgTrafficOff, 20);
+    uint8_t oversized[300];
+    std::memset(oversized, 0xFF, sizeof(oversized));
+    a->SendRaw(oversized, sizeof(oversized));
+    EXPECT_GE(a->Register(), 0);  // served after all of the above
+    EXPECT_EQ(ClientCount(), 1);
+    ServeClients();
+    EXPECT_FALSE(TrafficSubscribePending);  // no traffic request got through
+    EXPECT_FALSE(StopRequest.load());
+}
+
+TEST_F(UdpServerTest, AClientsStopRequestIsSeenByTheMainLoop)
+{
+    auto a = Client(9);
+    a->Register();
+    a->Send(MsgStopProxy);
+    for (int i = 0; i < 200 && !StopRequest.load(); ++i)
+        Sleep(10);
+    EXPECT_TRUE(StopRequest.load());
+}
+
+TEST_F(UdpServerTest, StateGoesToEveryClientWhileSimulatorDataFlows)
+{
+    auto a = Client(1);
+    auto b = Client(2);
+    a->Register();
+    b->Register();
+    ServeClients();
+    for (auto* c : {a.get(), b.get()}) {
+        for (auto& d : c->Drain())
+            EXPECT_NE(MapClient::TypeOf(d), static_cast<uint32_t>(MsgAircraftState));
+    }
+    SimDataFlag = true;
+    SimStateFlag = 1;
+    ServeClients();
+    for (auto* c : {a.get(), b.get()}) {
+        int states = 0;
+        for (auto& d : c->Drain()) {
+            ProxyAircraftState state;
+            if (ParseProxyAircraftState(d.data(), d.size(), &state)) {
+                ++states;
+                EXPECT_EQ(state.paused, 1u);
+            }
+        }
+        EXPECT_EQ(states, 1);
+    }
+}
+
+TEST_F(UdpServerTest, FlightPlanGoesAtOnceThenEvery120thRound)
+{
+    auto a = Client(1);
+    int32_t slot = a->Register();
+    FlightPlanRecord plan{};
+    plan.present = 1;
+    plan.count = 3;
+    std::strcpy(plan.waypoints[2].ident, "LSZH");
+    PublishFlightPlan(plan);
+    SimDataFlag = true;
+    std::vector<int> planRounds;
+    for (int round = 1; round <= 240; ++round) {
+        ServeClients();
+        for (auto& d : a->Drain()) {
+            ProxyFlightPlanHeader header;
+            const uint8_t* waypoints = nullptr;
+            if (ParseProxyFlightPlan(d.data(), d.size(), &header, &waypoints)) {
+                planRounds.push_back(round);
+                EXPECT_EQ(header.count, 3);
+                EXPECT_EQ(0, std::memcmp(waypoints + 2 * 24 + 16, "LSZH", 5));
+            }
+        }
+    }
+    EXPECT_EQ(planRounds, (std::vector<int>{1, 120, 240}));
+    // Registering again clears the mark: the plan comes in the round that answers.
+    a->Send(MsgRegister, slot);
+    bool registered = false, plan = false;
+    for (int round = 0; round < 100 && !registered; ++round) {
+        Sleep(10);
+        ServeClients();
+        for (auto& d : a->Drain()) {
+            registered |= MapClient::TypeOf(d) == MsgRegistered;
+            plan |= MapClient::TypeOf(d) == MsgFlightPlan;
+        }
+    }
+    EXPECT_TRUE(registered);
+    EXPECT_TRUE(plan);
+}
+
+TEST_F(UdpServerTest, TrafficGoesOnlyToClientsThatAskedEvery11thRound)
+{
+    auto wants = Client(1);
+    auto not_ = Client(2);
+    int32_t slot = wants->Register();
+    not_->Register();
+    wants->Send(MsgTrafficOn, slot);
+    for (int i = 0; i < 200 && !TrafficSubscribePending; ++i) {
+        ServeClients();
+        Sleep(10);
+    }
+    ASSERT_TRUE(TrafficSubscribePending);  // handed to the main loop, no simulator yet
+    SimDataFlag = true;
+    ProxyTrafficCount = 2;
+    ProxyTrafficList[0].objectId = 11;
+    ProxyTrafficList[1].objectId = 12;
+    wants->Drain();
+    std::vector<int> trafficRounds;
+    for (int round = 1; round <= 22; ++round) {
+        ServeClients();
+        for (auto& d : wants->Drain()) {
+            uint32_t count;
+            const uint8_t* records;
+            if (ParseProxyTraffic(d.data(), d.size(), &count, &records)) {
+                trafficRounds.push_back(round);
+                EXPECT_EQ(count, 2u);
+            }
+        }
+        for (auto& d : not_->Drain())
+            EXPECT_NE(MapClient::TypeOf(d), static_cast<uint32_t>(MsgTraffic));
+    }
+    EXPECT_EQ(trafficRounds, (std::vector<int>{11, 22}));
+    TrafficRemovedList[0] = 12;
+    TrafficRemovedCount = 1;
+    ServeClients();
+    uint32_t removed = 0;
+    for (auto& d : wants->Drain()) {
+        uint32_t count;
+        const uint8_t* ids;
+        if (ParseProxyTrafficRemoved(d.data(), d.size(), &count, &ids))
+            removed = ReadProxyRemovedId(ids, 0);
+    }
+    EXPECT_EQ(removed, 12u);
+    EXPECT_EQ(TrafficRemovedCount, 0u);
+}
+
+TEST_F(UdpServerTest, TrafficOffEmptiesTheListsOnTheMainLoop)
+{
+    auto a = Client(1);
+    int32_t slot = a->Register();
+    ProxyTrafficCount = 3;
+    TrafficScanActive = true;
+    a->Send(MsgTrafficOff, slot);
+    for (int i = 0; i < 200 && TrafficScanActive; ++i) {
+        ServeClients();
+        Sleep(10);
+    }
+    EXPECT_FALSE(TrafficScanActive);
+    EXPECT_EQ(ProxyTrafficCount, 0u);
+}
+
+TEST_F(UdpServerTest, SetPositionReachesTheSimulatorFromTheMainLoop)
+{
+    SimConnectQueueEnable(true);
+    SimConnectQueueReset();
+    SimConnectQueueSetAvailable(true);
+    ASSERT_TRUE(SUCCEEDED(SimConnect_Open(&SimConnectHandle, "test", nullptr, 0, nullptr, 0)));
+    auto a = Client(1);
+    int32_t slot = a->Register();
+    a->Send(MsgSetPosition, slot, 7.5, 46.5);
+    double values[7] = {100, 8.0, 47.0, 3000, 90, 0, 0};
+    for (int i = 0; i < 200 && SimConnectQueueCount(SimWireSetData) == 0; ++i) {
+        ServeClients();
+        SimConnectQueueInjectDataByType(10, 1, 4, 1, 1, values, sizeof(values));
+        DispatchSimMessages();
+        Sleep(10);
+    }
+    SimWireRequest write{};
+    for (const SimWireRequest& call : SimConnectQueueCalls())
+        write = call.kind == SimWireSetData ? call : write;
+    ASSERT_EQ(write.dataSize, sizeof(SIMCONNECT_DATA_INITPOSITION));
+    SIMCONNECT_DATA_INITPOSITION position;
+    std::memcpy(&position, write.data, sizeof(position));
+    EXPECT_DOUBLE_EQ(position.Latitude, 46.5);
+    EXPECT_DOUBLE_EQ(position.Longitude, 7.5);
+    EndSimSession();
+}
+
+TEST_F(UdpServerTest, ARegistrationAndAButtonInTheSameRoundAreBothSent)
+{
+    SetControllerSourceForTest(ButtonSource);
+    ButtonSourceValue = 3;
+    auto a = Client(1);
+    a->Register();
+    auto b = Client(2);
+    b->Send(MsgRegister);
+    WaitForCount(2);
+    ButtonSourceValue = 5;
+    ServeClients();  // polls button 5 after the round's replies
+    std::vector<uint32_t> types;
+    ServeClients();
+    for (auto& d : b->Drain())
+        types.push_back(MapClient::TypeOf(d));
+    EXPECT_NE(std::find(types.begin(), types.end(), static_cast<uint32_t>(MsgRegistered)), types.end());
+    EXPECT_NE(std::find(types.begin(), types.end(), static_cast<uint32_t>(MsgControllerButton + 5)), types.end());
+    SetControllerSourceForTest(nullptr);
+}
+
+TEST_F(UdpServerTest, AHeldButtonRepeatsOnlyAfterHalfASecond)
+{
+    auto a = Client(1);
+    a->Register();
+    a->Drain();
+    SetControllerSourceForTest(ButtonSource);
+    ButtonSourceValue = 2;
+    int buttons = 0;
+    for (int i = 0; i < 5; ++i) {
+        ServeClients();
+        for (auto& d : a->Drain())
+            buttons += MapClient::TypeOf(d) == MsgControllerButton + 2;
+    }
+    EXPECT_EQ(buttons, 1);  // five rounds in far less than 0.5 s
+    SetControllerSourceForTest(nullptr);
+}
+
+TEST_F(UdpServerTest, ARestartAfterAFailedSendKeepsClientsAndControllers)
+{
+    SetControllerSourceForTest(ButtonSource);
+    ButtonSourceValue = -1;
+    auto a = Client(1);
+    a->Register();
+    ASSERT_TRUE(RestartUdpServer());
+    bool shutdownSeen = false;
+    for (auto& d : a->Drain())
+        shutdownSeen |= MapClient::TypeOf(d) == MsgProxyShutdown;
+    EXPECT_TRUE(shutdownSeen);
+    EXPECT_EQ(ClientCount(), 1);
+    ButtonSourceValue = 4;
+    EXPECT_FALSE(a->ServeUntil(MsgControllerButton + 4).empty());
+    SetControllerSourceForTest(nullptr);
+}
+
+TEST_F(UdpServerTest, StopTellsEveryClientAndReleasesTheControllers)
+{
+    EnumerateControllers();
+    auto a = Client(1);
+    a->Register();
+    a->Drain();
+    StopUdpServer();
+    std::vector<std::vector<uint8_t>> got = a->Drain();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(MapClient::TypeOf(got[0]), static_cast<uint32_t>(MsgProxyShutdown));
+    EXPECT_FALSE(ControllersEnumerated());
+    EXPECT_FALSE(IsUdpServerRunning());
+}
+
+TEST_F(UdpServerTest, ATakenPortIsAFailedStart)
+{
+    StopUdpServer();
+    int s = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port_);
+    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    EXPECT_FALSE(StartUdpServer());
+    close(s);
+}
+
+TEST(ProxyServerPort, DefaultsTo54222)
+{
+    unsetenv("TVL64_PORT");
+    EXPECT_EQ(ProxyServerPort(), 54222);
+    setenv("TVL64_PORT", "not a port", 1);
+    EXPECT_EQ(ProxyServerPort(), 54222);
+    setenv("TVL64_PORT", "70000", 1);
+    EXPECT_EQ(ProxyServerPort(), 54222);
+}
+
+}  // namespace
