@@ -292,17 +292,17 @@ TEST_F(UdpServerTest, FlightPlanGoesAtOnceThenEvery120thRound)
     EXPECT_EQ(planRounds, (std::vector<int>{1, 120, 240}));
     // Registering again clears the mark: the plan comes in the round that answers.
     a->Send(MsgRegister, slot);
-    bool registered = false, plan = false;
+    bool registered = false, planAgain = false;
     for (int round = 0; round < 100 && !registered; ++round) {
         Sleep(10);
         ServeClients();
         for (auto& d : a->Drain()) {
             registered |= MapClient::TypeOf(d) == MsgRegistered;
-            plan |= MapClient::TypeOf(d) == MsgFlightPlan;
+            planAgain |= MapClient::TypeOf(d) == MsgFlightPlan;
         }
     }
     EXPECT_TRUE(registered);
-    EXPECT_TRUE(plan);
+    EXPECT_TRUE(planAgain);
 }
 
 TEST_F(UdpServerTest, TrafficGoesOnlyToClientsThatAskedEvery11thRound)
