@@ -22,39 +22,6 @@ struct ActiveAddressPreset {
 } activeAddressPreset;
 }  // namespace
 
-void SetDefaultSettings()
-{
-    SettingsBlock& s = Settings;
-    s.Dimlevel = 255;
-    s.MapDimLevel = 255;
-    s.AirportMapTransparency = 255;
-    s.VectorWidth = 1.0;
-    s.FlightplanWidth = 3.0;
-    s.Volume = 1.0f;
-    s.PreferedChartType = -1;
-    s.PilotFlightmode = -1;
-    s.ShowFPS = 1;
-    s.Sound = 1;
-    s.Tooltips = 1;
-    s.TerrainOverlay = 1;
-    s.ButtonPanelOn = 1;
-    s.ButtonPanelRight = 1;
-    s.AirportChartRotate = 0.0f;
-    s.TopMost = 0;
-    s.Softkeys = 0;
-    s.Windrose = 0;
-    s.MetricAltitude = 0;
-    s.CelsiusTemperature = 0;
-    s.Terrainstate = 0;
-    s.Terrainmap = 0;
-    s.TAWS = 0;
-    s.TAWSOn = 0;
-    s.AirportChart = 0;
-    s.ReferencedAirportMap = 0;
-    s.ReferencedAirportMapDisplayed = 0;
-    s.GeorefEdit = 0;
-}
-
 int NavDatabaseForSimulator(int useSimulator)
 {
     switch (useSimulator) {

@@ -316,3 +316,6 @@ void SaveSettings();
 constexpr const char AirspaceClassLetters[] = "ABCDEFGR";
 // NavDatabase for a simulator when the key holds 0.
 int NavDatabaseForSimulator(int useSimulator);
+// The Installed keys of the simulator sections and the navigation data
+// folders beside the working folder, as the InstalledSimulators bit mask.
+int ComputeInstalledSimulators(const char* iniPath);

@@ -1,0 +1,95 @@
+// Neighbours that the settings reader and writer call, declared here until
+// their own modules land (each owner then declares them in its header, and
+// this block shrinks). Names are the ones their modules use.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <cstdint>
+
+// Program root and paths (program root module).
+extern char ProgramRoot[];
+extern char SystemFolder[];
+extern char IniFilePath[];
+extern const char VersionText[];
+bool IsDirectory(const char* path);
+
+// Start-up, window and frame (shell, renderer).
+int GetInstanceArgument();
+void ClearQuitRequest();
+void SetWindowTopMost(HWND window, bool topMost);
+void PresentFrame();
+void ReadSimKeyEvents(const char* iniPath);
+int MessageBoxA(HWND window, const char* text, const char* caption, unsigned style);
+long RegOpenKeyExA(void* root, const char* subKey, DWORD options, DWORD access, void** key);
+long RegQueryValueExA(void* key, const char* name, DWORD* reserved, DWORD* type, BYTE* data, DWORD* size);
+long RegCloseKey(void* key);
+extern void* const HKEY_CURRENT_USER_ROOT;
+
+// Commands, helper dialogs, track and news (shell).
+void RunConnectCommand(int useSimulator);
+void StopSimulatorLink();
+void RefreshNearestAirports();
+void LoadAirspaceColourFile(const char* path);
+void TakeFilterDialogResult();
+void LoadTrackFile();
+void SaveTrackFile();
+void ResetTrafficMode();
+void SetSimStateFlag(uint8_t state);
+void CheckForNews();
+
+// Map display.
+void SetAboutYearLine(int year);
+extern int MapReloadRequest;
+extern uint8_t TileMapFlag;
+extern uint8_t NavOverlaySwitch;
+extern int CurrentChartLevel;
+extern bool MiniWindowFlag;
+void ResetFrameLimiterCount();
+int LoadTileCatalog();
+void SelectMapTypeEntry(int id);
+void ResetAirportViewCenter();
+void GetMapCenter(double* latitude, double* longitude);
+void FreeMapBuffers();
+
+// Map tiles, terrain and charts.
+void SetHereCredentials(const char* appId, const char* appCode);
+void SetMapQuestKey(const char* key);
+void SetTileFetchEnabled(int enabled);
+void InitRadarState();
+void SetTileCacheFolder(const char* folder);
+void SetRadarFolder(const char* folder);
+void ResetTileChartType();
+extern int LocalMapTileCount;
+extern int TileSize;
+extern int CurrentTileMapType;
+void LoadMapContent(int force);
+void ReadTileServiceUrls(const char* iniPath);
+void WriteTileServiceUrls(const char* iniPath);
+void SetLocalMapPath(const char* folder);
+int FindMapsAtPosition();
+void RequestMapRefresh(double latitude, double longitude, int viewWidth, int viewHeight, int always1);
+void ReleaseAllTileResources();
+void SaveAirportIndex();
+extern uint8_t TerrainObstacleFlag;
+
+// Navigation data.
+void LoadObstacles();
+void LoadNavaids();
+void LoadAirports();
+void LoadFixes();
+int GetNearestAirportCount();
+void FindNearestAirports(double longitudeMin, double longitudeMax);
+const char* GetNearestAirportList();
+void SelectAirport(char* icao);
+void ReleaseNavResources();
+extern uint8_t NavDownloadOffered;
+
+// Simulator links, sound, traffic, pilot log.
+void InitSound(const char* systemFolder, const char* programRoot);
+void ShutdownSound();
+void SetSimLinkEnabled(uint8_t enabled);
+void SetFlightPlanState(uint8_t state);
+extern uint8_t TrafficOn;
+extern uint8_t MultiplayerMode;
+void CreatePilotLog();

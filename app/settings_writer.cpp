@@ -1,0 +1,51 @@
+// The settings writer: stores every setting back into Plovik.ini at a display
+// shutdown and releases the resources whose state it has just saved.
+#include "app/settings.h"
+
+#include "app/pending_settings.h"
+#include "app/settings_table.h"
+#include "platform/profile.h"
+
+namespace {
+
+// Values that live elsewhere while the display runs are taken in first.
+void TakeLiveValues()
+{
+    Settings.ChartLevel = CurrentChartLevel;
+    double latitude = Settings.latitude;
+    double longitude = Settings.longitude;
+    GetMapCenter(&latitude, &longitude);
+    Settings.latitude = latitude;
+    Settings.longitude = longitude;
+    Settings.RadarMode = TrafficOn ? (MultiplayerMode ? 2 : 1) : 0;
+}
+
+void ReleaseAfterSave()
+{
+    ReleaseNavResources();
+    SaveAirportIndex();
+    StopSimulatorLink();
+    if (Settings.PlotTrack)
+        SaveTrackFile();
+    ShutdownSound();
+    WriteTileServiceUrls(IniFilePath);
+}
+
+}  // namespace
+
+void SaveSettings()
+{
+    const char* ini = IniFilePath;
+    // The tile loader changes MapType and SatMode: stop it before they are saved.
+    FreeMapBuffers();
+    ReleaseAllTileResources();
+    TakeFilterDialogResult();
+    TakeLiveValues();
+    SetSettingsRoot(ProgramRoot);
+    SetSettingsTileMapMode(TileMapFlag != 0);
+    WriteSettingKeys(ini);
+    // Written for the terrain code and older readers; the reader takes neither.
+    WritePrivateProfileStringA("Zorizeruverovu Plovik", "Obstacle", TerrainObstacleFlag ? "1" : "0", ini);
+    WritePrivateProfileStringA("FlightGear", "DebugMode", "0", ini);
+    ReleaseAfterSave();
+}

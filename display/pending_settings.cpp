@@ -1,0 +1,17 @@
+// Stand-ins for map display calls of the settings reader and writer, until
+// the map display lands.
+#include "app/pending_settings.h"
+#include "app/settings.h"
+
+void SetAboutYearLine(int) {}  // until the real one lands
+int MapReloadRequest;  // until the real one lands
+uint8_t TileMapFlag;  // until the real one lands
+uint8_t NavOverlaySwitch;  // until the real one lands
+int CurrentChartLevel;  // until the real one lands
+bool MiniWindowFlag;  // until the real one lands
+void ResetFrameLimiterCount() {}  // until the real one lands
+int LoadTileCatalog() { return 1; }  // until the real one lands
+void SelectMapTypeEntry(int) {}  // until the real one lands
+void ResetAirportViewCenter() {}  // until the real one lands
+void GetMapCenter(double* latitude, double* longitude) { *latitude = Settings.latitude; *longitude = Settings.longitude; }  // until the real one lands
+void FreeMapBuffers() {}  // until the real one lands

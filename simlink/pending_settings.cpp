@@ -1,0 +1,11 @@
+// Stand-ins for simulator link calls of the settings reader and writer,
+// until the links land.
+#include "app/pending_settings.h"
+
+void InitSound(const char*, const char*) {}  // until the real one lands
+void ShutdownSound() {}  // until the real one lands
+void SetSimLinkEnabled(uint8_t) {}  // until the real one lands
+void SetFlightPlanState(uint8_t) {}  // until the real one lands
+uint8_t TrafficOn;  // until the real one lands
+uint8_t MultiplayerMode;  // until the real one lands
+void CreatePilotLog() {}  // until the real one lands
