@@ -319,3 +319,8 @@ int NavDatabaseForSimulator(int useSimulator);
 // The Installed keys of the simulator sections and the navigation data
 // folders beside the working folder, as the InstalledSimulators bit mask.
 int ComputeInstalledSimulators(const char* iniPath);
+// The tile requests are counted per month: true when (nowMonth, nowYear)
+// starts a new counting period after the stored month and year.
+bool IsNewCountingMonth(int storedMonth, int storedYear, int nowMonth, int nowYear);
+// A simulator number of the command line, bounded to the simulators known.
+int BoundInstanceSimulator(int simulator);

@@ -76,7 +76,7 @@ void ReadUsageCounters(const char* ini)
         ParseCountingPeriod(Settings.Date, &month, &year);
     SYSTEMTIME now;
     GetSystemTime(&now);
-    if (now.wMonth > month || (now.wMonth < month && year < now.wYear)) {
+    if (IsNewCountingMonth(month, year, now.wMonth, now.wYear)) {
         Settings.TransactionCount = 0;
         snprintf(Settings.Date, sizeof Settings.Date, "%d.%d", now.wMonth, now.wYear);
         WritePrivateProfileStringA("User Settings", "Date", Settings.Date, ini);
@@ -260,11 +260,7 @@ void ApplyCommandLineSimulator(const char* ini)
 {
     ReadSimKeyEvents(ini);
     LoadMapContent(1);
-    int simulator = GetInstanceArgument();
-    if (simulator > 8) {
-        WriteLogF("Simulator %d of the command line is out of range, 8 used", simulator);
-        simulator = 8;
-    }
+    int simulator = BoundInstanceSimulator(GetInstanceArgument());
     if (simulator > 0)
         Settings.UseSimulator = simulator;
 }
@@ -371,6 +367,19 @@ void DeleteStaleCacheLogs()
 }
 
 }  // namespace
+
+bool IsNewCountingMonth(int storedMonth, int storedYear, int nowMonth, int nowYear)
+{
+    return nowMonth > storedMonth || (nowMonth < storedMonth && storedYear < nowYear);
+}
+
+int BoundInstanceSimulator(int simulator)
+{
+    if (simulator <= 8)
+        return simulator;
+    WriteLogF("Simulator %d of the command line is out of range, 8 used", simulator);
+    return 8;
+}
 
 int ComputeInstalledSimulators(const char* ini)
 {
