@@ -88,8 +88,6 @@ extern uint8_t NavDownloadOffered;
 // Simulator links, sound, traffic, pilot log.
 void InitSound(const char* systemFolder, const char* programRoot);
 void ShutdownSound();
-void SetSimLinkEnabled(uint8_t enabled);
-void SetFlightPlanState(uint8_t state);
 extern uint8_t TrafficOn;
 extern uint8_t MultiplayerMode;
 void CreatePilotLog();

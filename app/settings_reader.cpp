@@ -9,6 +9,7 @@
 #include "app/settings_table.h"
 #include "platform/profile.h"
 #include "platform/threads.h"
+#include "simlink/sim_link.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -14,4 +14,3 @@ int LoadTileCatalog() { return 1; }  // until the real one lands
 void SelectMapTypeEntry(int) {}  // until the real one lands
 void ResetAirportViewCenter() {}  // until the real one lands
 void GetMapCenter(double* latitude, double* longitude) { *latitude = Settings.latitude; *longitude = Settings.longitude; }  // until the real one lands
-void FreeMapBuffers() {}  // until the real one lands

@@ -12,11 +12,9 @@ void ResetTileChartType() {}  // until the real one lands
 int LocalMapTileCount;  // until the real one lands
 int TileSize;  // until the real one lands
 int CurrentTileMapType;  // until the real one lands
-void LoadMapContent(int) {}  // until the real one lands
 void ReadTileServiceUrls(const char*) {}  // until the real one lands
 void WriteTileServiceUrls(const char*) {}  // until the real one lands
 void SetLocalMapPath(const char*) {}  // until the real one lands
-int FindMapsAtPosition() { return 0; }  // until the real one lands
 void RequestMapRefresh(double, double, int, int, int) {}  // until the real one lands
 void ReleaseAllTileResources() {}  // until the real one lands
 void SaveAirportIndex() {}  // until the real one lands

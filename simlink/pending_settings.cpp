@@ -4,8 +4,6 @@
 
 void InitSound(const char*, const char*) {}  // until the real one lands
 void ShutdownSound() {}  // until the real one lands
-void SetSimLinkEnabled(uint8_t) {}  // until the real one lands
-void SetFlightPlanState(uint8_t) {}  // until the real one lands
 uint8_t TrafficOn;  // until the real one lands
 uint8_t MultiplayerMode;  // until the real one lands
 void CreatePilotLog() {}  // until the real one lands
