@@ -330,7 +330,10 @@ void AcceptLinkPosition(double latitude, double longitude)
         return;
     if (!VelocityVectorSeeded.load())
         UpdateVelocityVector();
-    UpdatePositionRates(latitude, longitude, now - LastDataTime.load());
+    // The first sample has nothing to measure against: a rate from (0, 0)
+    // would only wipe the seeded vector.
+    if (PreviousPosition.latitude.load() != 0.0 || PreviousPosition.longitude.load() != 0.0)
+        UpdatePositionRates(latitude, longitude, now - LastDataTime.load());
     PreviousPosition.latitude = latitude;
     PreviousPosition.longitude = longitude;
     LastDataTime = now;

@@ -1,0 +1,279 @@
+// The simulator facade: dispatch by UseSimulator, the manual and home
+// positions, heading extrapolation, position rates and the restart rule.
+#include "simlink/sim_link.h"
+
+#include "app/settings.h"
+#include "navdata/flight_plan.h"
+#include "proxy_datagrams.h"
+#include "simlink/msfs_link.h"
+#include "simlink/traffic_table.h"
+#include "simlink/udp_link.h"
+#include "tests/support/udp_peer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+class SimLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Settings.UseSimulator = 7;
+        HomePosition.latitude = 53.5;
+        HomePosition.longitude = 10.0;
+    }
+    void TearDown() override { StopAndJoinUdpLinkThread(); }
+
+    // Puts a state into the MSFS link as its thread would.
+    static void RegisterAndReceive(double latitude, double longitude, double heading = 90.0)
+    {
+        auto reply = ShortReply(MsgRegistered, 1);
+        HandleMsfsDatagram(reply.data(), reply.size());
+        ProxyAircraftState s = MakeState(latitude, longitude);
+        s.trueHeading = heading;
+        auto d = StateDatagram(s);
+        HandleMsfsDatagram(d.data(), d.size());
+    }
+};
+
+TEST_F(SimLinkTest, HomePositionUntilTheLinkHasOne)
+{
+    double lat = 0, lon = 0;
+    SimLinkGetVar(SimVarLatitude, &lat);
+    SimLinkGetVar(SimVarLongitude, &lon);
+    EXPECT_EQ(lat, 53.5);
+    EXPECT_EQ(lon, 10.0);
+    RegisterAndReceive(47.0, 8.0);
+    SimLinkGetVar(SimVarLatitude, &lat);
+    EXPECT_EQ(lat, 47.0);
+}
+
+TEST_F(SimLinkTest, ZeroLatitudeGivesHomeForBothIds)
+{
+    EXPECT_EQ(PositionOrHome(SimVarLatitude, 0.0, 8.0), 53.5);
+    EXPECT_EQ(PositionOrHome(SimVarLongitude, 0.0, 8.0), 10.0);
+    EXPECT_EQ(PositionOrHome(SimVarLongitude, 47.0, 0.0), 10.0);
+    EXPECT_EQ(PositionOrHome(SimVarLongitude, 47.0, 8.0), 8.0);
+}
+
+TEST_F(SimLinkTest, ManualModeWithoutAPointLeavesTheCallersValue)
+{
+    RegisterAndReceive(47.0, 8.0, 123.0);
+    ManualPositionMode = 1;
+    ManualPositionValid = 0;
+    double lat = -1.0;
+    SimLinkGetVar(SimVarLatitude, &lat);
+    EXPECT_EQ(lat, -1.0);
+    double heading = 0.0;
+    LastDataTime = -100.0;  // no extrapolation
+    SimLinkGetVar(SimVarHeading, &heading);
+    EXPECT_EQ(heading, 123.0);
+    ManualPosition.latitude = 12.0;
+    ManualPosition.longitude = 13.0;
+    ManualPositionValid = 1;
+    double lon = 0.0;
+    SimLinkGetVar(SimVarLatitude, &lat);
+    SimLinkGetVar(SimVarLongitude, &lon);
+    EXPECT_EQ(lat, 12.0);
+    EXPECT_EQ(lon, 13.0);
+    ManualPositionMode = 0;
+}
+
+TEST_F(SimLinkTest, HeadingWrapsFrom359To1)
+{
+    LastDataTime = ClockSeconds();
+    LastReturnedHeading = 359.0;
+    double before = ClockSeconds() - LastDataTime.load();
+    double h = ExtrapolateHeading(1.0);
+    double after = ClockSeconds() - LastDataTime.load();
+    // d = -358 is outside (-180, 180) and H < 90: 1 + (d + 360) * dt.
+    EXPECT_GE(h, 1.0 + 2.0 * before);
+    EXPECT_LE(h, 1.0 + 2.0 * after);
+    EXPECT_EQ(LastReturnedHeading.load(), h);
+}
+
+TEST_F(SimLinkTest, HeadingWrapsDownwardAbove90)
+{
+    LastDataTime = ClockSeconds();
+    LastReturnedHeading = 1.0;
+    double before = ClockSeconds() - LastDataTime.load();
+    double h = ExtrapolateHeading(359.0);
+    double after = ClockSeconds() - LastDataTime.load();
+    // d = 358, H >= 90: 359 + (358 - 360) * dt.
+    EXPECT_LE(h, 359.0 - 2.0 * before);
+    EXPECT_GE(h, 359.0 - 2.0 * after);
+}
+
+TEST_F(SimLinkTest, StaleDataIsNotExtrapolated)
+{
+    LastDataTime = ClockSeconds() - 0.5;
+    LastReturnedHeading = 10.0;
+    EXPECT_EQ(ExtrapolateHeading(20.0), 20.0);
+    EXPECT_EQ(LastReturnedHeading.load(), 20.0);
+}
+
+TEST_F(SimLinkTest, RatesAreSmoothedAndResetByAJump)
+{
+    PreviousPosition.latitude = 47.0;
+    PreviousPosition.longitude = 8.0;
+    PositionRates.latitude = 0.001;
+    PositionRates.longitude = 0.002;
+    UpdatePositionRates(47.01, 9.0, 2.0);
+    EXPECT_NEAR(PositionRates.latitude.load(), 0.99 * 0.001 + 0.01 * 0.01 / 2.0, 1e-12);
+    EXPECT_EQ(PositionRates.longitude.load(), 0.0);  // a full degree
+    UpdatePositionRates(std::nan(""), 8.0, 1.0);
+    EXPECT_EQ(PositionRates.latitude.load(), 0.0);
+}
+
+TEST_F(SimLinkTest, AcceptedPositionSeedsTheVelocityVectorOnce)
+{
+    RegisterAndReceive(47.0, 8.0, 0.0);  // 100 kt due north
+    EXPECT_EQ(VelocityVectorSeeded.load(), 1);
+    EXPECT_EQ(PreviousPosition.latitude.load(), 47.0);
+    double rate = 0.0;
+    SimLinkGetVar(SimVarLatitudeRate, &rate);
+    EXPECT_GT(rate, 0.0);
+    double lonRate = 1.0;
+    SimLinkGetVar(SimVarLongitudeRate, &lonRate);
+    EXPECT_NEAR(lonRate, 0.0, 1e-12);
+}
+
+TEST_F(SimLinkTest, UnprovidedIdsAreZeroForEveryLink)
+{
+    RegisterAndReceive(47.0, 8.0);
+    for (int sim = 1; sim <= 8; ++sim) {
+        Settings.UseSimulator = sim;
+        for (SimVarId id : {21, 22, 23, 24, 27, 30, 1000, -1}) {
+            double v = 99.0;
+            SimLinkGetVar(id, &v);
+            EXPECT_EQ(v, 0.0) << "simulator " << sim << " id " << id;
+        }
+    }
+}
+
+TEST_F(SimLinkTest, CorruptSelectionDoesNothing)
+{
+    Settings.UseSimulator = 9;
+    double v = 99.0;
+    SimLinkGetVar(SimVarLatitude, &v);
+    EXPECT_EQ(v, 99.0);
+    EXPECT_FALSE(SimLinkStartTraffic());
+    EXPECT_FALSE(SimLinkPollFlightPlan());
+    EXPECT_EQ(TrafficOnRequest.load(), 0);
+    SimLinkSetPosition(1.0, 2.0);
+    double lat, lon;
+    EXPECT_FALSE(TakePendingSetPosition(&lat, &lon));
+}
+
+TEST_F(SimLinkTest, AeroflyHasNoTrafficToStart)
+{
+    Settings.UseSimulator = 8;
+    EXPECT_FALSE(SimLinkStartTraffic());
+    SimLinkStopTraffic();
+    EXPECT_EQ(TrafficOnRequest.load(), 0);
+    EXPECT_EQ(TrafficOffRequest.load(), 0);
+}
+
+TEST_F(SimLinkTest, TrafficRequestsGoThroughTheSelectedLink)
+{
+    Settings.UseSimulator = 5;
+    EXPECT_TRUE(SimLinkStartTraffic());
+    EXPECT_EQ(TrafficOnRequest.load(), 1);
+    SimLinkStopTraffic();
+    EXPECT_EQ(TrafficOffRequest.load(), 1);
+}
+
+TEST_F(SimLinkTest, SetPositionIsArmedOnlyForLinksThatSendIt)
+{
+    double lat = 0, lon = 0;
+    Settings.UseSimulator = 5;
+    SimLinkSetPosition(1.0, 2.0);
+    EXPECT_FALSE(TakePendingSetPosition(&lat, &lon));
+    Settings.UseSimulator = 4;
+    SimLinkSetPosition(3.0, 4.0);
+    ASSERT_TRUE(TakePendingSetPosition(&lat, &lon));
+    EXPECT_EQ(lat, 3.0);
+    EXPECT_EQ(lon, 4.0);
+    EXPECT_FALSE(TakePendingSetPosition(&lat, &lon));
+}
+
+TEST_F(SimLinkTest, PlanPollMarksThePlanTaken)
+{
+    SimPlanTaken = 0;
+    {
+        FlightPlanLock lock;
+        FlightPlan.present = 0;
+    }
+    EXPECT_FALSE(SimLinkPollFlightPlan());
+    EXPECT_EQ(SimPlanTaken.load(), 0);
+    {
+        FlightPlanLock lock;
+        FlightPlan.present = 1;
+    }
+    EXPECT_TRUE(SimLinkPollFlightPlan());
+    EXPECT_EQ(SimPlanTaken.load(), 1);
+}
+
+TEST_F(SimLinkTest, AutoStartWaitsForTheSettings)
+{
+    UdpPeer peer;
+    ActiveSimPort = peer.Port();
+    ActiveSimAddress.Set("127.0.0.1");
+    SetSimLinkEnabled(0);
+    SimLinkAutoStart();
+    EXPECT_FALSE(IsMsfsLinkRunning());
+    SetSimLinkEnabled(1);
+    SimLinkAutoStart();
+    EXPECT_TRUE(IsMsfsLinkRunning());
+}
+
+TEST_F(SimLinkTest, ConnectIgnoresTheEnabledFlag)
+{
+    UdpPeer peer;
+    ActiveSimPort = peer.Port();
+    ActiveSimAddress.Set("127.0.0.1");
+    SetSimLinkEnabled(0);
+    SimLinkConnect();
+    EXPECT_TRUE(IsMsfsLinkRunning());
+}
+
+TEST_F(SimLinkTest, RestartIsTriedAtMostEveryThreeSeconds)
+{
+    UdpPeer peer;
+    ActiveSimPort = peer.Port();
+    ActiveSimAddress.Set("127.0.0.1");
+    SetSimLinkEnabled(1);
+    SimLinkRestartIfDue(100.0, true);
+    EXPECT_TRUE(IsMsfsLinkRunning());
+    StopAndJoinUdpLinkThread();
+    SimLinkRestartIfDue(103.0, true);
+    EXPECT_FALSE(IsMsfsLinkRunning());
+    SimLinkRestartIfDue(103.5, false);  // due, but the map is being dragged
+    EXPECT_FALSE(IsMsfsLinkRunning());
+    SimLinkRestartIfDue(106.0, true);
+    EXPECT_FALSE(IsMsfsLinkRunning());
+    SimLinkRestartIfDue(106.6, true);
+    EXPECT_TRUE(IsMsfsLinkRunning());
+}
+
+TEST_F(SimLinkTest, SoftkeyCharacters)
+{
+    EXPECT_EQ(KeyToSoftkeyChar('1'), '1');
+    EXPECT_EQ(KeyToSoftkeyChar('C'), 'c');
+    EXPECT_EQ(KeyToSoftkeyChar('B'), 'B');
+    EXPECT_EQ(KeyToSoftkeyChar('0'), 0);
+    EXPECT_EQ(KeyToSoftkeyChar('Z'), 0);
+}
+
+TEST_F(SimLinkTest, FlightPlanStateSetsFlagAndSetting)
+{
+    SetFlightPlanState(1);
+    EXPECT_TRUE(IsFlightPlanShown());
+    EXPECT_EQ(Settings.FlightPlanState, 1);
+    SetFlightPlanState(0);
+    EXPECT_FALSE(IsFlightPlanShown());
+}
+
+}  // namespace
