@@ -1,0 +1,20 @@
+// Great-circle distances on the sphere of the system's units.
+#pragma once
+
+constexpr double NmPerRadian = 3437.7468;
+constexpr double RadiansPerDegree = 0.017453292519943295;
+
+// Spherical law of cosines; nautical miles; positions in degrees.
+double GreatCircleDistanceNm(double lat1, double lon1, double lat2, double lon2);
+
+// The point on the unit sphere of a position, for fast comparisons: the
+// squared chord between two points grows with their great-circle distance.
+struct UnitVector {
+    double x;
+    double y;
+    double z;
+};
+UnitVector ToUnitVector(double lat, double lon);
+double SquaredChord(const UnitVector& a, const UnitVector& b);
+// The great-circle angle (radians) of a squared chord.
+double ChordToAngle(double squaredChord);

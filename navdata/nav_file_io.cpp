@@ -1,0 +1,246 @@
+// Reading and building the binary navigation files: the size checks, the
+// longitude index and the range arithmetic over it.
+#include "navdata/nav_file_io.h"
+
+#include "platform/files.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+static constexpr size_t CountSize = sizeof(int32_t);
+
+bool ReadWholeFile(const char* path, std::vector<uint8_t>* out)
+{
+    out->clear();
+    FILE* f = OpenFile(path, "rb");
+    if (f == nullptr)
+        return false;
+    bool ok = std::fseek(f, 0, SEEK_END) == 0;
+    long length = ok ? std::ftell(f) : -1;
+    ok = length >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
+    if (ok) {
+        out->resize(static_cast<size_t>(length));
+        ok = std::fread(out->data(), 1, out->size(), f) == out->size();
+    }
+    std::fclose(f);
+    if (!ok)
+        out->clear();
+    return ok;
+}
+
+bool WriteWholeFile(const char* path, const std::vector<uint8_t>& bytes)
+{
+    FILE* f = OpenFile(path, "wb");
+    if (f == nullptr)
+        return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+void BuildLongitudeIndex(const double* longitudes, size_t count, LongitudeIndex* index)
+{
+    // Records without a slot (west of -179.99.., NaN) sort first and are
+    // reached by no range; the others fill the slots in order.
+    size_t next = 0;
+    for (int slot = 0; slot < LongitudeSlots; ++slot) {
+        while (next < count && LongitudeSlot(longitudes[next]) < slot)
+            ++next;
+        index->first[slot] = static_cast<uint32_t>(next);
+    }
+}
+
+bool IsLongitudeIndexSound(const LongitudeIndex& index, size_t count)
+{
+    uint32_t previous = 0;
+    for (uint32_t value : index.first) {
+        if (value < previous || value > count)
+            return false;
+        previous = value;
+    }
+    return true;
+}
+
+void FindIndexRange(const LongitudeIndex& index, size_t count, double lonA, double lonB, int32_t* first,
+                    int32_t* last)
+{
+    *first = -1;
+    *last = -1;
+    if (lonA > lonB)
+        std::swap(lonA, lonB);
+    int slotA = LongitudeSlot(lonA);
+    int slotB = LongitudeSlot(lonB);
+    if (slotA < 0 || slotB < 0 || count == 0)
+        return;
+    // The end is the last record of the eastern degree, not its first one.
+    uint32_t end = slotB + 1 < LongitudeSlots ? index.first[slotB + 1] : static_cast<uint32_t>(count);
+    *first = static_cast<int32_t>(std::min<size_t>(index.first[slotA], count));
+    *last = static_cast<int32_t>(std::min<size_t>(end, count)) - 1;
+}
+
+bool FindFixInTable(const std::vector<FixRecord>& fixes, const char* ident, double* lat, double* lon)
+{
+    if (ident == nullptr || ident[0] == '\0')
+        return false;
+    if (std::strlen(ident) >= sizeof(FixRecord::name))
+        return false;  // no stored name can be that long
+    for (const FixRecord& fix : fixes) {
+        if (std::strncmp(fix.name, ident, sizeof(fix.name)) == 0) {
+            *lat = fix.lat;
+            *lon = fix.lon;
+            return true;
+        }
+    }
+    return false;
+}
+
+template <size_t N>
+static void Terminate(char (&text)[N])
+{
+    text[N - 1] = '\0';
+}
+
+void TerminateTexts(NavaidRecord* r)
+{
+    Terminate(r->ident);
+    Terminate(r->extra1);
+    Terminate(r->extra2);
+    Terminate(r->name);
+}
+
+void TerminateTexts(AirportRecord* r)
+{
+    Terminate(r->runwayEnd1);
+    Terminate(r->runwayEnd2);
+    Terminate(r->icao);
+}
+
+void TerminateTexts(FixRecord* r)
+{
+    Terminate(r->name);
+}
+
+void TerminateTexts(ObstacleRecord*) {}
+
+__attribute__((format(printf, 3, 4))) static void SetProblem(char* problem, size_t size, const char* format, ...)
+{
+    if (problem == nullptr || size == 0)
+        return;
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(problem, size, format, args);
+    va_end(args);
+}
+
+template <class Record>
+static bool IsSortedByLongitude(const std::vector<Record>& records)
+{
+    for (size_t i = 1; i < records.size(); ++i)
+        if (RecordLongitude(records[i]) < RecordLongitude(records[i - 1]))
+            return false;
+    return true;
+}
+
+template <class Record>
+static void RebuildIndex(NavTable<Record>* table)
+{
+    std::vector<Record>& records = table->records;
+    if (!IsSortedByLongitude(records)) {
+        std::stable_sort(records.begin(), records.end(), [](const Record& a, const Record& b) {
+            return RecordLongitude(a) < RecordLongitude(b);
+        });
+    }
+    std::vector<double> longitudes(records.size());
+    for (size_t i = 0; i < records.size(); ++i)
+        longitudes[i] = RecordLongitude(records[i]);
+    BuildLongitudeIndex(longitudes.data(), longitudes.size(), &table->index);
+}
+
+template <class Record>
+NavFileResult ParseNavFile(const uint8_t* data, size_t size, NavTable<Record>* table, char* problem,
+                           size_t problemSize)
+{
+    table->records.clear();
+    table->index = LongitudeIndex{};
+    if (problem != nullptr && problemSize > 0)
+        problem[0] = '\0';
+    if (size < CountSize) {
+        SetProblem(problem, problemSize, "file of %zu bytes has no count", size);
+        return NavFileDamaged;
+    }
+    int32_t count;
+    std::memcpy(&count, data, CountSize);
+    if (count <= 0)
+        return NavFileOk;
+
+    size_t present = (size - CountSize) / sizeof(Record);
+    size_t n = std::min(static_cast<size_t>(count), present);
+    table->records.resize(n);
+    if (n > 0)
+        std::memcpy(table->records.data(), data + CountSize, n * sizeof(Record));
+    for (Record& r : table->records)
+        TerminateTexts(&r);
+
+    if (n < static_cast<size_t>(count)) {
+        SetProblem(problem, problemSize, "count %d but only %zu records in the file", count, n);
+        RebuildIndex(table);
+        return NavFileDamaged;
+    }
+    size_t indexOffset = CountSize + n * sizeof(Record);
+    if (size - indexOffset < sizeof(LongitudeIndex)) {
+        SetProblem(problem, problemSize, "longitude index cut short after %zu records", n);
+        RebuildIndex(table);
+        return NavFileDamaged;
+    }
+    std::memcpy(&table->index, data + indexOffset, sizeof(LongitudeIndex));
+    if (!IsLongitudeIndexSound(table->index, n)) {
+        SetProblem(problem, problemSize, "longitude index does not fit %zu records", n);
+        RebuildIndex(table);
+        return NavFileDamaged;
+    }
+    return NavFileOk;
+}
+
+template <class Record>
+NavFileResult ReadNavFile(const char* path, NavTable<Record>* table, char* problem, size_t problemSize)
+{
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, &bytes)) {
+        table->records.clear();
+        table->index = LongitudeIndex{};
+        return NavFileMissing;
+    }
+    return ParseNavFile(bytes.data(), bytes.size(), table, problem, problemSize);
+}
+
+template <class Record>
+std::vector<uint8_t> BuildNavFile(std::vector<Record> records)
+{
+    std::stable_sort(records.begin(), records.end(), [](const Record& a, const Record& b) {
+        return RecordLongitude(a) < RecordLongitude(b);
+    });
+    std::vector<double> longitudes(records.size());
+    for (size_t i = 0; i < records.size(); ++i)
+        longitudes[i] = RecordLongitude(records[i]);
+    LongitudeIndex index;
+    BuildLongitudeIndex(longitudes.data(), longitudes.size(), &index);
+
+    int32_t count = static_cast<int32_t>(records.size());
+    std::vector<uint8_t> bytes(CountSize + records.size() * sizeof(Record) + sizeof(LongitudeIndex));
+    std::memcpy(bytes.data(), &count, CountSize);
+    if (!records.empty())
+        std::memcpy(bytes.data() + CountSize, records.data(), records.size() * sizeof(Record));
+    std::memcpy(bytes.data() + CountSize + records.size() * sizeof(Record), &index, sizeof(index));
+    return bytes;
+}
+
+#define TVL_NAV_FILE_TYPES(Record)                                                                         \
+    template NavFileResult ParseNavFile<Record>(const uint8_t*, size_t, NavTable<Record>*, char*, size_t); \
+    template NavFileResult ReadNavFile<Record>(const char*, NavTable<Record>*, char*, size_t);             \
+    template std::vector<uint8_t> BuildNavFile<Record>(std::vector<Record>);
+
+TVL_NAV_FILE_TYPES(NavaidRecord)
+TVL_NAV_FILE_TYPES(AirportRecord)
+TVL_NAV_FILE_TYPES(FixRecord)
+TVL_NAV_FILE_TYPES(ObstacleRecord)

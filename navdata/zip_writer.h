@@ -1,0 +1,18 @@
+// Writing zip archives of in-memory entries (deflated), for the airport
+// archives that the navigation-data builder makes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ZipWriterEntry {
+    std::string name;  // '/' separated, inside the archive's own folder
+    std::string data;
+};
+
+// Writes the archive anew; false when it cannot be written or an entry name
+// could leave its folder (empty, absolute, or with a ".." part).
+bool WriteZipArchive(const char* path, const std::vector<ZipWriterEntry>& entries);
+
+// True for a relative name without ".." parts.
+bool IsContainedEntryName(const char* name);
