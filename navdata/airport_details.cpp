@@ -196,47 +196,115 @@ static void SkipPointLines(long long count)
     ReadPointLines(count, nullptr, 0);
 }
 
-// The text of line from its n-th blank-separated word to the end.
-static void TextFromWord(const char* line, int n, char* out, size_t size)
+// The blank-separated words of a row. A field is read from its own word
+// only, so a word longer than its field is cut and never runs into the next.
+struct RowWords {
+    static constexpr int Max = 32;
+    const char* start[Max];
+    int length[Max];
+    int count;
+};
+
+static void SplitWords(const char* line, RowWords* words)
 {
+    words->count = 0;
     const char* p = line;
-    for (int word = 0; word < n; ++word) {
-        while (*p == ' ' || *p == '\t')
+    while (words->count < RowWords::Max) {
+        while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n')
             ++p;
-        while (*p && *p != ' ' && *p != '\t')
+        if (*p == '\0')
+            break;
+        const char* start = p;
+        while (*p && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
             ++p;
+        words->start[words->count] = start;
+        words->length[words->count] = static_cast<int>(p - start);
+        ++words->count;
     }
-    while (*p == ' ' || *p == '\t')
-        ++p;
-    CopyText(out, size, p);
-    StripLineEnd(out);
+}
+
+static int WordInt(const RowWords& w, int i)
+{
+    return i < w.count ? std::atoi(w.start[i]) : 0;
+}
+
+static double WordDouble(const RowWords& w, int i)
+{
+    return i < w.count ? std::strtod(w.start[i], nullptr) : 0.0;
+}
+
+static uint32_t WordHex(const RowWords& w, int i)
+{
+    return i < w.count ? static_cast<uint32_t>(std::strtoul(w.start[i], nullptr, 16)) : 0;
+}
+
+static void WordText(const RowWords& w, int i, char* out, size_t size)
+{
+    out[0] = '\0';
+    if (i >= w.count)
+        return;
+    size_t n = std::min(static_cast<size_t>(w.length[i]), size - 1);
+    std::memcpy(out, w.start[i], n);
+    out[n] = '\0';
+}
+
+// The text from word i to the end of the line (a name with blanks).
+static void TextFromWord(const RowWords& w, int i, char* out, size_t size)
+{
+    out[0] = '\0';
+    if (i < w.count) {
+        CopyText(out, size, w.start[i]);
+        StripLineEnd(out);
+    }
+}
+
+static GeoPoint WordPoint(const RowWords& w, int i)
+{
+    return {WordDouble(w, i), WordDouble(w, i + 1)};
 }
 
 static bool ParseHeader(const char* line, AirportHeader* header)
 {
-    AirportHeader h{};
-    int n = std::sscanf(line, "%d %d %9s %lf %lf %lf %63s %63s %63s %63s", &h.rowCode, &h.elevation, h.icao,
-                        &h.magVar, &h.lat, &h.lon, h.names[0], h.names[1], h.names[2], h.names[3]);
-    if (n < 3)
+    RowWords w;
+    SplitWords(line, &w);
+    if (w.count < 3)
         return false;
-    for (auto& name : h.names)
-        UnderscoresToBlanks(name);
+    AirportHeader h{};
+    h.rowCode = WordInt(w, 0);
+    h.elevation = WordInt(w, 1);
+    WordText(w, 2, h.icao, sizeof(h.icao));
+    h.magVar = WordDouble(w, 3);
+    h.lat = WordDouble(w, 4);
+    h.lon = WordDouble(w, 5);
+    for (int k = 0; k < 4; ++k) {
+        WordText(w, 6 + k, h.names[k], sizeof(h.names[k]));
+        UnderscoresToBlanks(h.names[k]);
+    }
     *header = h;
     return true;
 }
 
 static void ParseRunway(const char* line)
 {
-    RunwayRecord r{};
-    GeoPoint* p = r.points;
-    int n = std::sscanf(line,
-                        "%d %lf %lf %d %7s %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %7s %lf %lf %7s %lf %7s",
-                        &r.rowCode, &r.length, &r.width, &r.surface, r.ilsIdent1, &r.ilsFrequency1, &p[0].lat,
-                        &p[0].lon, &p[1].lat, &p[1].lon, &p[2].lat, &p[2].lon, &p[3].lat, &p[3].lon, &p[4].lat,
-                        &p[4].lon, &p[5].lat, &p[5].lon, r.designator1, &r.heading1, &r.ilsFrequency2,
-                        r.designator2, &r.heading2, r.ilsIdent2);
-    if (n < 4)
+    RowWords w;
+    SplitWords(line, &w);
+    if (w.count < 4)
         return;
+    RunwayRecord r{};
+    r.rowCode = WordInt(w, 0);
+    r.length = WordDouble(w, 1);
+    r.width = WordDouble(w, 2);
+    r.surface = WordInt(w, 3);
+    WordText(w, 4, r.ilsIdent1, sizeof(r.ilsIdent1));
+    r.ilsFrequency1 = WordDouble(w, 5);
+    for (int k = 0; k < 6; ++k)
+        r.points[k] = WordPoint(w, 6 + 2 * k);
+    WordText(w, 18, r.designator1, sizeof(r.designator1));
+    r.heading1 = WordDouble(w, 19);
+    r.ilsFrequency2 = WordDouble(w, 20);
+    WordText(w, 21, r.designator2, sizeof(r.designator2));
+    r.heading2 = WordDouble(w, 22);
+    WordText(w, 23, r.ilsIdent2, sizeof(r.ilsIdent2));
     detail.longestRunway = std::max(detail.longestRunway, r.length);
     if (detail.runways.size() < MaxRunways)
         detail.runways.push_back(r);
@@ -244,51 +312,68 @@ static void ParseRunway(const char* line)
 
 static void ParseHelipad(const char* line)
 {
+    RowWords w;
+    SplitWords(line, &w);
+    if (w.count < 3 || detail.helipads.size() >= MaxHelipads)
+        return;
     RunwayRecord r{};
-    GeoPoint* p = r.points;
-    int n = std::sscanf(line, "%d %lf %d %7s %lf %lf %lf %lf %lf %lf %lf %lf %lf", &r.rowCode, &r.length,
-                        &r.surface, r.designator1, &r.heading1, &p[0].lat, &p[0].lon, &p[1].lat, &p[1].lon,
-                        &p[2].lat, &p[2].lon, &p[3].lat, &p[3].lon);
-    if (n >= 3 && detail.helipads.size() < MaxHelipads)
-        detail.helipads.push_back(r);
+    r.rowCode = WordInt(w, 0);
+    r.length = WordDouble(w, 1);
+    r.surface = WordInt(w, 2);
+    WordText(w, 3, r.designator1, sizeof(r.designator1));
+    r.heading1 = WordDouble(w, 4);
+    for (int k = 0; k < 4; ++k)
+        r.points[k] = WordPoint(w, 5 + 2 * k);
+    detail.helipads.push_back(r);
 }
 
 static void ParsePavement(const char* line)
 {
+    RowWords w;
+    SplitWords(line, &w);
     PavementPolygon poly{};
-    if (std::sscanf(line, "%d %d %d", &poly.rowCode, &poly.kind, &poly.pointCount) < 3 || poly.pointCount < 0)
+    poly.rowCode = WordInt(w, 0);
+    poly.kind = WordInt(w, 1);
+    int count = WordInt(w, 2);
+    if (w.count < 3 || count < 0)
         return;
     if (detail.pavements.size() >= MaxPavements) {
-        SkipPointLines(poly.pointCount);
+        SkipPointLines(count);
         return;
     }
+    poly.value4 = WordInt(w, 3);
+    poly.valueA = WordDouble(w, 4);
+    poly.valueB = WordDouble(w, 5);
     if (poly.kind < 1) {
-        std::sscanf(line, "%d %d %d %d %lf %lf %x %63s", &poly.rowCode, &poly.kind, &poly.pointCount, &poly.value4,
-                    &poly.valueA, &poly.valueB, &poly.colour, poly.name);
+        poly.colour = WordHex(w, 6);
+        WordText(w, 7, poly.name, sizeof(poly.name));
     } else {
-        std::sscanf(line, "%d %d %d %d %lf %lf %lf", &poly.rowCode, &poly.kind, &poly.pointCount, &poly.value4,
-                    &poly.valueA, &poly.valueB, &poly.value3);
-        TextFromWord(line, 7, poly.name, sizeof(poly.name));  // a name with blanks
+        poly.value3 = WordDouble(w, 6);
+        TextFromWord(w, 7, poly.name, sizeof(poly.name));
     }
-    ReadPointLines(poly.pointCount, &poly.points, static_cast<size_t>(poly.pointCount));
+    ReadPointLines(count, &poly.points, static_cast<size_t>(count));
     poly.pointCount = static_cast<int32_t>(poly.points.size());
     detail.pavements.push_back(std::move(poly));
 }
 
 static void ParseLinearFeature(const char* line, int code)
 {
+    RowWords w;
+    SplitWords(line, &w);
     LinearFeature f{};
     f.rowCode = code;
-    int count = 0;
+    int count;
     if (code == 130) {
-        if (std::sscanf(line, "%*d %d %d %d %lf %lf %X", &f.value2, &count, &f.value4, &f.valueA, &f.valueB,
-                        &f.colour) < 2)
-            return;
-        TextFromWord(line, 7, f.name, sizeof(f.name));
+        f.value2 = WordInt(w, 1);
+        count = WordInt(w, 2);
+        f.value4 = WordInt(w, 3);
+        f.valueA = WordDouble(w, 4);
+        f.valueB = WordDouble(w, 5);
+        f.colour = WordHex(w, 6);
+        TextFromWord(w, 7, f.name, sizeof(f.name));
     } else {
-        if (std::sscanf(line, "%*d %d", &count) < 1)
-            return;
-        TextFromWord(line, 2, f.name, sizeof(f.name));
+        count = WordInt(w, 1);
+        TextFromWord(w, 2, f.name, sizeof(f.name));
     }
     if (count < 0)
         return;
@@ -301,10 +386,18 @@ static void ParseLinearFeature(const char* line, int code)
     detail.linearFeatures.push_back(std::move(f));
 }
 
+// Rows "<code> <count>" followed by count point lines.
+static int AnnouncedCount(const char* line)
+{
+    RowWords w;
+    SplitWords(line, &w);
+    return w.count >= 2 ? WordInt(w, 1) : -1;
+}
+
 static void ParseFeature140(const char* line)
 {
-    int count = 0;
-    if (std::sscanf(line, "%*d %d", &count) < 1 || count < 0)
+    int count = AnnouncedCount(line);
+    if (count < 0)
         return;
     if (detail.features140.size() >= MaxFeatures140) {
         SkipPointLines(count);
@@ -321,29 +414,35 @@ static void ParseFeature140(const char* line)
 
 static void ParseBoundary(const char* line)
 {
-    int count = 0;
-    if (std::sscanf(line, "%*d %d", &count) < 1 || count < 0)
-        return;
-    ReadPointLines(count, &detail.boundary, MaxBoundaryPoints);
+    int count = AnnouncedCount(line);
+    if (count >= 0)
+        ReadPointLines(count, &detail.boundary, MaxBoundaryPoints);
 }
 
 static void ParseParking(const char* line)
 {
-    int count = 0;
-    if (std::sscanf(line, "%*d %d", &count) < 1 || count < 0)
+    int count = AnnouncedCount(line);
+    if (count < 0)
         return;
     ClearParkPosition();
     char text[EntryLineMax + 1];
     for (int i = 0; i < count; ++i) {
         if (!ReadZipEntryLine(text, EntryLineMax))
             return;
+        RowWords w;
+        SplitWords(text, &w);
+        if (w.count < 2 || detail.parking.size() >= MaxParking)
+            continue;
         ParkingRecord p{};
-        int n = std::sscanf(text, "%lf %lf %lf %lf %x %d %19s", &p.lat, &p.lon, &p.heading, &p.size, &p.colour,
-                            &p.number, p.name);
-        if (n >= 2 && detail.parking.size() < MaxParking) {
-            UnderscoresToBlanks(p.name);
-            detail.parking.push_back(p);
-        }
+        p.lat = WordDouble(w, 0);
+        p.lon = WordDouble(w, 1);
+        p.heading = WordDouble(w, 2);
+        p.size = WordDouble(w, 3);
+        p.colour = WordHex(w, 4);
+        p.number = WordInt(w, 5);
+        WordText(w, 6, p.name, sizeof(p.name));
+        UnderscoresToBlanks(p.name);
+        detail.parking.push_back(p);
     }
 }
 

@@ -170,7 +170,7 @@ TEST_F(NavTables, AirportCentreIsTheMeanOfItsBoundsByExactIcao)
 TEST_F(NavTables, FixByNameIsExactAndNeedsAName)
 {
     root.WriteTable<FixRecord>("Navdata/MSFS/fixdat.bin",
-                               {MakeFix("TABUM", 49.84, 9.27), MakeFix("TABUM", 1.0, 2.0), MakeFix("ALSIK", 53.9, 10.5)});
+                               {MakeFix("TABUM", 49.84, 9.27), MakeFix("TABUM", 1.0, 9.27), MakeFix("ALSIK", 53.9, 10.5)});
     LoadFixes();
     double lat, lon;
     ASSERT_TRUE(FindFixByName("ALSIK", &lat, &lon));
