@@ -4,7 +4,6 @@
 #include <cstdio>
 
 void ShowFileNotFound(const char* path) { std::fprintf(stderr, "File: %s not found!\n", path); }  // until the real one lands
-void GetMapCenter(double* latitude, double* longitude) { *latitude = 53.636666667; *longitude = 10.001; }  // until the real one lands
 void ClearParkPosition() {}  // until the real one lands
 void SetWindowTopmost() {}  // until the real one lands
 void SetWindowNotTopmost() {}  // until the real one lands
@@ -14,4 +13,3 @@ void ClearAirspaceSelection() {}  // until the real one lands
 void FreeAirspacePoints() {}  // until the real one lands
 void RequestAirspaceReload() {}  // until the real one lands
 void ClearAirways() {}  // until the real one lands
-int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT) { std::fprintf(stderr, "%s: %s\n", caption, text); return 1; }  // until the real one lands
