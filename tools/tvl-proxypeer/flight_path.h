@@ -1,0 +1,30 @@
+// The scripted flight of the proxy-protocol peer: a circle or a straight
+// leg at a given speed around a given position, and AI traffic circling it.
+#pragma once
+
+struct FlightPathSettings {
+    double latitude = 53.636666667;  // centre of the circle, start of the leg
+    double longitude = 10.001;
+    bool circle = true;
+    double radiusNm = 2.0;
+    double speedKt = 120.0;
+    double headingDeg = 90.0;  // the leg's course
+    double altitudeFt = 3000.0;
+};
+
+struct PathPoint {
+    double latitude;
+    double longitude;
+    double headingDeg;  // true course over the ground, 0..360
+};
+
+// Where the aircraft is t seconds after the start.
+PathPoint PathPosition(const FlightPathSettings& path, double t);
+
+// Traffic aircraft i of n at time t: on a wider circle around the centre,
+// spread evenly, flying the other way round.
+PathPoint TrafficPosition(const FlightPathSettings& path, int i, int n, double t);
+
+// Moves a point by north and east metres.
+void OffsetPosition(double latitude, double longitude, double northM, double eastM, double* outLatitude,
+                    double* outLongitude);
