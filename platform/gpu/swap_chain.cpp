@@ -6,16 +6,13 @@
 // that many presents) serve tests and people looking at frames.
 #include "platform/gpu/gpu_inspect.h"
 #include "platform/gpu/gpu_objects.h"
+#include "platform/window.h"
 
 #include <FreeImage.h>
 #include <SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
-
-// Of the window layer (platform/window.h); declared here until it lands.
-SDL_Window* GetSdlWindow(HWND hwnd);
-void PostQuitMessage(int exitCode);
 
 namespace {
 

@@ -1,0 +1,3 @@
+// Stand-ins for the program root services the renderer calls, until they land.
+char ProgramRoot[512] = "..";  // until the real one lands
+void WriteIniString(const char*, const char*, const char*, const char*) {}  // until the real one lands

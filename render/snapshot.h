@@ -1,0 +1,7 @@
+// The offscreen map snapshot.
+#pragma once
+
+#include "platform/gpu/d3d11.h"
+
+bool CreateSnapshotTarget(ID3D11Device* device, int width, int height);
+void ReleaseSnapshotTarget();

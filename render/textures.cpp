@@ -1,0 +1,303 @@
+// Textures from image files, palette images, memory and elevation grids (see
+// textures.h). Image files go through the D3DX loader one at a time under the
+// texture spin flag, since tile workers load while the GUI thread does.
+#include "render/textures.h"
+
+#include "app/language.h"
+#include "maps/system_files.h"
+#include "maps/terrain_data.h"
+#include "platform/gpu/d3dx11.h"
+#include "platform/messagebox.h"
+#include "platform/threads.h"
+#include "render/device.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+// Of the main window module; declared here until its header lands.
+HWND GetMainWindow();
+
+namespace {
+
+constexpr int kPaletteSide = 800;
+
+ID3D11Texture2D* g_slots[kTextureSlotCount]; // GUI thread and tile workers, under the spin flag
+std::atomic_flag g_spin = ATOMIC_FLAG_INIT;  // set by whichever thread decodes an image file
+
+void SetOk(uint8_t* ok, uint8_t value)
+{
+    if (ok)
+        *ok = value;
+}
+
+void SetSize(int* width, int* height, int w, int h)
+{
+    if (width)
+        *width = w;
+    if (height)
+        *height = h;
+}
+
+ID3D11ShaderResourceView* CreateView(ID3D11Texture2D* texture)
+{
+    D3D11_TEXTURE2D_DESC desc;
+    texture->GetDesc(&desc);
+    D3D11_SHADER_RESOURCE_VIEW_DESC vd{};
+    vd.Format = desc.Format;
+    vd.ViewDimension = D3D11_SRV_DIMENSION_TEXTURE2D;
+    vd.Texture2D.MostDetailedMip = 0;
+    vd.Texture2D.MipLevels = desc.MipLevels;
+    ID3D11ShaderResourceView* view = nullptr;
+    if (FAILED(RenderDevice.device->CreateShaderResourceView(texture, &vd, &view)))
+        return nullptr;
+    return view;
+}
+
+ID3D11Texture2D* CreateDynamicTexture(int side)
+{
+    D3D11_TEXTURE2D_DESC d{};
+    d.Width = d.Height = static_cast<UINT>(side);
+    d.MipLevels = 1;
+    d.ArraySize = 1;
+    d.Format = DXGI_FORMAT_R8G8B8A8_UNORM;
+    d.SampleDesc = {1, 0};
+    d.Usage = D3D11_USAGE_DYNAMIC;
+    d.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+    d.CPUAccessFlags = D3D11_CPU_ACCESS_WRITE;
+    ID3D11Texture2D* t = nullptr;
+    if (FAILED(RenderDevice.device->CreateTexture2D(&d, nullptr, &t)))
+        return nullptr;
+    return t;
+}
+
+// Texture from a decoded resource: the texture interface, its size out.
+ID3D11Texture2D* TakeTexture(ID3D11Resource* resource, int* width, int* height)
+{
+    ID3D11Texture2D* texture = nullptr;
+    resource->QueryInterface(IID_ID3D11Texture2D, reinterpret_cast<void**>(&texture));
+    resource->Release();
+    if (!texture)
+        return nullptr;
+    D3D11_TEXTURE2D_DESC desc;
+    texture->GetDesc(&desc);
+    SetSize(width, height, static_cast<int>(desc.Width), static_cast<int>(desc.Height));
+    return texture;
+}
+
+ID3D11ShaderResourceView* LoadImageFile(const char* path, uint8_t* ok, int* width, int* height, int slot)
+{
+    while (g_spin.test_and_set(std::memory_order_acquire))
+        Sleep(1);
+    ID3D11Resource* resource = nullptr;
+    HRESULT hr = D3DX11CreateTextureFromFileA(RenderDevice.device, path, nullptr, nullptr, &resource, nullptr);
+    ID3D11Texture2D* texture = (SUCCEEDED(hr) && resource) ? TakeTexture(resource, width, height) : nullptr;
+    ID3D11ShaderResourceView* view = texture ? CreateView(texture) : nullptr;
+    if (texture && slot >= 0 && slot < kTextureSlotCount) {
+        // A reload into an occupied slot releases the texture it held.
+        if (g_slots[slot])
+            g_slots[slot]->Release();
+        g_slots[slot] = texture;
+    } else if (texture) {
+        texture->Release(); // the view keeps it alive
+    }
+    g_spin.clear(std::memory_order_release);
+    if (view)
+        SetOk(ok, 1);
+    return view;
+}
+
+// Fills an 800 x 800 mapped texture from the palette image: rows bottom-up,
+// one palette index a pixel. False when the buffer holds less than a whole image.
+bool ConvertPaletteImage(uint8_t* dst, UINT pitch)
+{
+    uint32_t offset = GetMakerImageDataOffset();
+    uint64_t need = static_cast<uint64_t>(offset) + kPaletteSide * kPaletteSide;
+    if (PaletteImageBuffer.size < 0 || need > static_cast<uint64_t>(PaletteImageBuffer.size) ||
+        need > sizeof(PaletteImageBuffer.bytes))
+        return false;
+    uint8_t* palette = nullptr;
+    GetMakerImagePalette(&palette);
+    if (!palette)
+        return false;
+    const uint8_t* pixels = PaletteImageBuffer.bytes + offset;
+    for (int r = 0; r < kPaletteSide; r++) {
+        const uint8_t* src = pixels + static_cast<size_t>(kPaletteSide - 1 - r) * kPaletteSide;
+        uint8_t* out = dst + static_cast<size_t>(r) * pitch;
+        for (int x = 0; x < kPaletteSide; x++, out += 4) {
+            const uint8_t* entry = palette + 4 * src[x];
+            out[0] = entry[2];
+            out[1] = entry[1];
+            out[2] = entry[0];
+            out[3] = 255;
+        }
+    }
+    return true;
+}
+
+// Maps the texture and fills it; false (nothing usable) when the map or the
+// fill fails.
+template <class Fill>
+bool FillDynamic(ID3D11Texture2D* texture, Fill fill)
+{
+    D3D11_MAPPED_SUBRESOURCE mapped;
+    if (FAILED(RenderDevice.context->Map(texture, 0, D3D11_MAP_WRITE_DISCARD, 0, &mapped)))
+        return false;
+    bool filled = mapped.pData && fill(static_cast<uint8_t*>(mapped.pData), mapped.RowPitch);
+    RenderDevice.context->Unmap(texture, 0);
+    return filled;
+}
+
+ID3D11ShaderResourceView* LoadPaletteImage(const char* path, uint8_t* ok, int* width, int* height)
+{
+    if (!RenderDevice.context || LoadMakerImageFile(path) <= 0)
+        return nullptr;
+    ID3D11Texture2D* texture = CreateDynamicTexture(kPaletteSide);
+    if (!texture)
+        return nullptr;
+    SetSize(width, height, kPaletteSide, kPaletteSide);
+    ID3D11ShaderResourceView* view = FillDynamic(texture, ConvertPaletteImage) ? CreateView(texture) : nullptr;
+    texture->Release();
+    if (view)
+        SetOk(ok, 1);
+    return view;
+}
+
+// Folder, file name and extension of a path, each cut to its buffer.
+void SplitPath(const char* path, char* name, size_t nameSize, char* ext, size_t extSize)
+{
+    const char* slash = std::strrchr(path, '/');
+    const char* back = std::strrchr(path, '\\');
+    const char* base = slash > back ? slash : back;
+    base = base ? base + 1 : path;
+    const char* dot = std::strrchr(base, '.');
+    size_t nameLen = dot ? static_cast<size_t>(dot - base) : std::strlen(base);
+    std::snprintf(name, nameSize, "%.*s", static_cast<int>(nameLen), base);
+    std::snprintf(ext, extSize, "%s", dot ? dot : "");
+}
+
+} // namespace
+
+ID3D11ShaderResourceView* LoadTexture(const char* path, uint8_t* ok, int* width, int* height, int slot)
+{
+    SetOk(ok, 0);
+    if (!RenderDevice.device || !path)
+        return nullptr;
+    if (std::strstr(path, ".qrl")) // case-sensitive, as the data files are named
+        return LoadPaletteImage(path, ok, width, height);
+    return LoadImageFile(path, ok, width, height, slot);
+}
+
+ID3D11ShaderResourceView* LoadTileTexture(const char* path, int* width, int* height, int slot)
+{
+    return LoadTexture(path, nullptr, width, height, slot);
+}
+
+ID3D11ShaderResourceView* LoadBitmapOrWarn(const char* path, uint8_t* ok, int* width, int* height, int slot)
+{
+    ID3D11ShaderResourceView* view = LoadTexture(path, ok, width, height, slot);
+    if (view || !path)
+        return view;
+    char name[100], ext[10], text[100];
+    SplitPath(path, name, sizeof(name), ext, sizeof(ext));
+    // The text comes from the language file: it is formatted only when it
+    // takes exactly the two strings.
+    FormatLanguageText(text, sizeof(text), LanguageSection::Error, 9, "%s%s", name, ext);
+    MessageBoxA(GetMainWindow(), text, "Zorizeruverovu", MB_ICONWARNING | MB_TASKMODAL | MB_TOPMOST);
+    return nullptr;
+}
+
+ID3D11ShaderResourceView* UpdatePaletteTexture(ID3D11Texture2D** texture, uint8_t* ok, int* width, int* height)
+{
+    SetOk(ok, 0);
+    if (!RenderDevice.device || !RenderDevice.context || !texture)
+        return nullptr;
+    if (!*texture) {
+        *texture = CreateDynamicTexture(kPaletteSide);
+        if (!*texture)
+            return nullptr;
+        SetSize(width, height, kPaletteSide, kPaletteSide);
+    }
+    if (!FillDynamic(*texture, ConvertPaletteImage))
+        return nullptr;
+    ID3D11ShaderResourceView* view = CreateView(*texture);
+    if (view)
+        SetOk(ok, 1);
+    return view;
+}
+
+ID3D11ShaderResourceView* CreateTextureFromMemory(const void* buffer, uint32_t size, uint8_t* ok)
+{
+    SetOk(ok, 0);
+    if (!RenderDevice.device)
+        return nullptr;
+    ID3D11Resource* resource = nullptr;
+    HRESULT hr = D3DX11CreateTextureFromMemory(RenderDevice.device, buffer, size, nullptr, nullptr, &resource, nullptr);
+    if (FAILED(hr) || !resource)
+        return nullptr;
+    ID3D11Texture2D* texture = TakeTexture(resource, nullptr, nullptr);
+    if (!texture)
+        return nullptr;
+    ID3D11ShaderResourceView* view = CreateView(texture);
+    texture->Release();
+    if (view)
+        SetOk(ok, 1); // ok only with a view to show
+    return view;
+}
+
+ID3D11ShaderResourceView* CreateTextureFromLoadedFile(uint8_t* ok)
+{
+    int32_t size = PaletteImageBuffer.size;
+    if (size <= 0 || static_cast<size_t>(size) > sizeof(PaletteImageBuffer.bytes)) {
+        SetOk(ok, 0);
+        return nullptr;
+    }
+    return CreateTextureFromMemory(PaletteImageBuffer.bytes, static_cast<uint32_t>(size), ok);
+}
+
+ID3D11ShaderResourceView* CreateElevationTexture(void*, uint8_t* ok, int* width, int* height, int index)
+{
+    SetOk(ok, 0);
+    if (!RenderDevice.device || !RenderDevice.context || index < 0 || index >= kElevationGridCount ||
+        !ElevationGrids[index])
+        return nullptr;
+    ID3D11Texture2D* texture = CreateDynamicTexture(kElevationGridSide);
+    if (!texture)
+        return nullptr;
+    SetSize(width, height, kElevationGridSide, kElevationGridSide);
+    const uint8_t* grid = ElevationGrids[index];
+    bool filled = FillDynamic(texture, [grid](uint8_t* dst, UINT pitch) {
+        // Grid rows run south to north; the texture's top row is the north edge.
+        for (int r = 0; r < kElevationGridSide; r++) {
+            const uint8_t* src = grid + static_cast<size_t>(kElevationGridSide - 1 - r) * kElevationGridSide;
+            uint32_t* out = reinterpret_cast<uint32_t*>(dst + static_cast<size_t>(r) * pitch);
+            for (int x = 0; x < kElevationGridSide; x++)
+                out[x] = 0xFF000000u | (static_cast<uint32_t>(src[x]) << 8);
+        }
+        return true;
+    });
+    ID3D11ShaderResourceView* view = filled ? CreateView(texture) : nullptr;
+    texture->Release();
+    if (view)
+        SetOk(ok, 1);
+    return view;
+}
+
+void ReleaseTextureSlots()
+{
+    for (auto& slot : g_slots)
+        if (slot) {
+            slot->Release();
+            slot = nullptr;
+        }
+}
+
+ID3D11Texture2D* GetTextureSlot(int slot)
+{
+    return (slot >= 0 && slot < kTextureSlotCount) ? g_slots[slot] : nullptr;
+}
+
+void ClearTextureSpinFlag()
+{
+    g_spin.clear(std::memory_order_release);
+}
