@@ -148,7 +148,7 @@ void SetUpViewport()
 // -1 when the file cannot be found or read, else the effect's creation result.
 HRESULT CreateEffect(D3D_FEATURE_LEVEL level)
 {
-    char path[512];
+    char path[512 + 32];
     const char* name = level < D3D_FEATURE_LEVEL_9_2 ? "QRDLX_91.fxo" : "QRDLX30_11.fxo";
     std::snprintf(path, sizeof(path), "%s/System/%s", ProgramRoot, name);
     uint32_t length = 0;

@@ -1,0 +1,26 @@
+// Thick polylines (solid, dashed, coloured per point) and filled triangles in
+// map pixels about the screen centre, one triangle list a call. Each segment
+// is a rectangle of two triangles, width pixels across, without joins or
+// caps. GUI thread only.
+#pragma once
+
+#include "render/device.h"
+
+// A point as the callers hand them over: x, y and a third field that only
+// DrawPolylineXYZ reads, as the point's colour (0xAABBGGRR bits).
+struct OutlinePoint {
+    float x, y, z;
+};
+static_assert(sizeof(OutlinePoint) == 12);
+
+constexpr int kMaxPolylinePoints = 5000;
+constexpr int kMaxTriangleVertices = 10000;
+
+HRESULT DrawPolyline(const OutlinePoint* points, int count, uint32_t colour, float angle, int reserved, float width);
+// Each segment carries its length so the dashed technique can dash it.
+HRESULT DrawDashedPolyline(const OutlinePoint* points, int count, uint32_t colour, float angle, int reserved,
+                           float width);
+HRESULT DrawPolylineXYZ(const OutlinePoint* points, int count, int reserved, float width);
+HRESULT DrawTriangle(const OutlinePoint* points, int count, uint32_t colour, float angle, int reserved, float width);
+HRESULT DrawTriangles(const OutlinePoint* points, int count, uint32_t colour, float angle, int reserved,
+                      float width);

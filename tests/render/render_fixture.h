@@ -1,0 +1,67 @@
+// A headless renderer for the render tests: InitD3D without a window on the
+// shipped program root, pixels of the back buffer, recorded draws.
+#pragma once
+
+#include "display/map_view.h"
+#include "platform/gpu/gpu_inspect.h"
+#include "render/device.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+extern char ProgramRoot[512];
+
+class RenderTest : public ::testing::Test {
+protected:
+    explicit RenderTest(int width = 640, int height = 480) : width_(width), height_(height) {}
+
+    void SetUp() override
+    {
+        std::snprintf(ProgramRoot, sizeof(ProgramRoot), "%s", TVL_ROOT_DIR);
+        SetHeadlessClientSize(width_, height_);
+        ASSERT_EQ(InitD3D(nullptr), 0);
+        GetScreenCentre(&cx, &cy);
+        ClearTarget(0xFF000000u);
+    }
+
+    void TearDown() override
+    {
+        GpuRecordDraws(false);
+        GpuClearRecordedDraws();
+        CleanupD3D();
+    }
+
+    uint32_t Pixel(int x, int y)
+    {
+        ID3D11Resource* back = nullptr;
+        RenderDevice.backBufferView->GetResource(&back);
+        uint32_t p = GpuReadPixel(back, x, y);
+        back->Release();
+        return p;
+    }
+
+    void Record()
+    {
+        GpuClearRecordedDraws();
+        GpuRecordDraws(true);
+    }
+
+    // Vertex i of recorded draw d.
+    RenderVertex Vertex(size_t d, size_t i)
+    {
+        RenderVertex v{};
+        const auto& draws = GpuRecordedDraws();
+        if (d < draws.size() && (i + 1) * sizeof(RenderVertex) <= draws[d].vertices.size())
+            std::memcpy(&v, draws[d].vertices.data() + i * sizeof(RenderVertex), sizeof(v));
+        return v;
+    }
+
+    // Clip space back to client pixels (y down).
+    float PixelX(float clipX) { return (clipX + 1) * 0.5f * width_; }
+    float PixelY(float clipY) { return (1 - clipY) * 0.5f * height_; }
+
+    int width_, height_;
+    float cx = 0, cy = 0;
+};
