@@ -1,6 +1,5 @@
 // Stand-ins for the program root services the renderer calls, until they land.
 #include "platform/win32.h"
 
-char ProgramRoot[512] = "..";  // until the real one lands
 void WriteIniString(const char*, const char*, const char*, const char*) {}  // until the real one lands
 HWND__* GetMainWindow() { return nullptr; }  // until the real one lands
