@@ -7,6 +7,7 @@
 #include "proxy/proxy_traffic.h"
 #include "proxy/sim_session.h"
 #include "proxy/udp_server.h"
+#include "tests/support/proxy_test_client.h"
 
 #include <gtest/gtest.h>
 
@@ -24,85 +25,29 @@
 
 namespace {
 
-uint16_t FreeUdpPort()
+// Serves rounds until a datagram of that type reaches the client; empty when
+// none came within about two seconds.
+std::vector<uint8_t> ServeUntil(ProxyTestClient* client, uint32_t type)
 {
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    socklen_t length = sizeof(address);
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    close(s);
-    return ntohs(address.sin_port);
+    for (int round = 0; round < 200; ++round) {
+        ServeClients();
+        for (auto& d : client->Drain()) {
+            if (ProxyTestClient::TypeOf(d) == type)
+                return d;
+        }
+        Sleep(10);
+    }
+    return {};
 }
 
-// A map program as the proxy sees it: requests out, datagrams in.
-class MapClient {
-public:
-    MapClient(uint16_t port, int32_t id) : id_(id)
-    {
-        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-        proxy_.sin_family = AF_INET;
-        proxy_.sin_port = htons(port);
-        proxy_.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    }
-    ~MapClient() { close(fd_); }
-    void SendRaw(const void* data, size_t length)
-    {
-        sendto(fd_, data, length, 0, reinterpret_cast<sockaddr*>(&proxy_), sizeof(proxy_));
-    }
-    void Send(uint32_t type, int32_t slot = 0, double lon = 0, double lat = 0)
-    {
-        ProxyRequest request{0, type, slot, id_, lon, lat};
-        SendRaw(&request, sizeof(request));
-    }
-    // Every datagram waiting now.
-    std::vector<std::vector<uint8_t>> Drain()
-    {
-        std::vector<std::vector<uint8_t>> all;
-        uint8_t buffer[20000];
-        ssize_t n;
-        while ((n = recv(fd_, buffer, sizeof(buffer), MSG_DONTWAIT)) > 0)
-            all.emplace_back(buffer, buffer + n);
-        return all;
-    }
-    static uint32_t TypeOf(const std::vector<uint8_t>& d)
-    {
-        uint32_t magic = 0, type = 0;
-        ReadProxyHeader(d.data(), d.size(), &magic, &type);
-        return magic == ProxyMagic ? type : 0;
-    }
-    // Serves rounds until a datagram of that type arrives; empty when none
-    // came within about two seconds.
-    std::vector<uint8_t> ServeUntil(uint32_t type)
-    {
-        for (int round = 0; round < 200; ++round) {
-            ServeClients();
-            for (auto& d : Drain()) {
-                if (TypeOf(d) == type)
-                    return d;
-            }
-            Sleep(10);
-        }
-        return {};
-    }
-    int32_t Register()
-    {
-        Send(MsgRegister);
-        std::vector<uint8_t> reply = ServeUntil(MsgRegistered);
-        if (reply.size() != sizeof(ProxyShortReply))
-            return -1;
-        ProxyShortReply r;
-        std::memcpy(&r, reply.data(), sizeof(r));
-        return r.slotIndex;
-    }
-    int32_t id_;
-
-private:
-    int fd_;
-    sockaddr_in proxy_{};
-};
+// Registers and returns the slot from MsgRegistered, -1 without an answer.
+int32_t Register(ProxyTestClient* client)
+{
+    client->Send(MsgRegister);
+    std::vector<uint8_t> reply = ServeUntil(client, MsgRegistered);
+    ProxyShortReply r;
+    return ParseProxyShortReply(reply.data(), reply.size(), &r) ? r.slotIndex : -1;
+}
 
 int ButtonSourceValue = -1;
 int ButtonSource()
@@ -127,7 +72,7 @@ protected:
         StopUdpServer();
         SimConnectQueueEnable(false);
     }
-    std::unique_ptr<MapClient> Client(int32_t id) { return std::make_unique<MapClient>(port_, id); }
+    std::unique_ptr<ProxyTestClient> Client(int32_t id) { return std::make_unique<ProxyTestClient>(port_, id); }
     // Waits until the receive thread has taken a request in.
     void WaitForCount(int count)
     {
@@ -139,11 +84,11 @@ protected:
 
 TEST_F(UdpServerTest, TwentyClientsRegisterAndTheTwentyFirstIsRefused)
 {
-    std::vector<std::unique_ptr<MapClient>> clients;
+    std::vector<std::unique_ptr<ProxyTestClient>> clients;
     std::vector<bool> slotTaken(ClientTableSize, false);
     for (int i = 0; i < ClientTableSize; ++i) {
         clients.push_back(Client(100 + i));
-        int32_t slot = clients.back()->Register();
+        int32_t slot = Register(clients.back().get());
         ASSERT_GE(slot, 0);
         ASSERT_LT(slot, ClientTableSize);
         EXPECT_FALSE(slotTaken[slot]);
@@ -151,12 +96,12 @@ TEST_F(UdpServerTest, TwentyClientsRegisterAndTheTwentyFirstIsRefused)
     }
     auto extra = Client(999999);
     extra->Send(MsgRegister);
-    std::vector<uint8_t> refusal = extra->ServeUntil(MsgRegisterRefused);
+    std::vector<uint8_t> refusal = ServeUntil(extra.get(), MsgRegisterRefused);
     EXPECT_EQ(refusal.size(), sizeof(ProxyShortReply));
     EXPECT_EQ(ClientCount(), ClientTableSize);
     for (auto& client : clients) {
         for (auto& d : client->Drain())
-            EXPECT_NE(MapClient::TypeOf(d), static_cast<uint32_t>(MsgRegisterRefused));
+            EXPECT_NE(ProxyTestClient::TypeOf(d), static_cast<uint32_t>(MsgRegisterRefused));
     }
 }
 
@@ -164,11 +109,11 @@ TEST_F(UdpServerTest, AClientThatRegistersAgainKeepsItsSlotAndMovesItsAddress)
 {
     auto first = Client(7);
     auto other = Client(8);
-    int32_t slot = first->Register();
-    ASSERT_GE(other->Register(), 0);
-    EXPECT_EQ(first->Register(), slot);
+    int32_t slot = Register(first.get());
+    ASSERT_GE(Register(other.get()), 0);
+    EXPECT_EQ(Register(first.get()), slot);
     auto moved = Client(7);  // same id from a new address
-    EXPECT_EQ(moved->Register(), slot);
+    EXPECT_EQ(Register(moved.get()), slot);
     EXPECT_EQ(ClientCount(), 2);
     first->Drain();
     moved->Drain();
@@ -181,31 +126,31 @@ TEST_F(UdpServerTest, WithNothingPendingEveryClientGetsAKeepAliveWithItsId)
 {
     auto a = Client(31);
     auto b = Client(32);
-    a->Register();
-    b->Register();
+    Register(a.get());
+    Register(b.get());
     a->Drain();
     b->Drain();
     ServeClients();
-    for (auto* client : {a.get(), b.get()}) {
+    for (ProxyTestClient* client : {a.get(), b.get()}) {
         std::vector<std::vector<uint8_t>> got = client->Drain();
         ASSERT_EQ(got.size(), 1u);
         ASSERT_EQ(got[0].size(), sizeof(ProxyShortReply));
         ProxyShortReply reply;
         std::memcpy(&reply, got[0].data(), sizeof(reply));
         EXPECT_EQ(reply.type, static_cast<uint32_t>(MsgKeepAlive));
-        EXPECT_EQ(reply.clientId, client->id_);
+        EXPECT_EQ(reply.clientId, client->id());
     }
 }
 
 TEST_F(UdpServerTest, UnregisterFreesTheSlotForTheNextClient)
 {
     auto a = Client(1);
-    int32_t slot = a->Register();
+    int32_t slot = Register(a.get());
     a->Send(MsgUnregister);
     WaitForCount(0);
     EXPECT_EQ(ClientCount(), 0);
     auto b = Client(2);
-    EXPECT_EQ(b->Register(), slot);
+    EXPECT_EQ(Register(b.get()), slot);
 }
 
 TEST_F(UdpServerTest, BadDatagramsAreDroppedWithoutHarm)
@@ -222,7 +167,7 @@ TEST_F(UdpServerTest, BadDatagramsAreDroppedWithoutHarm)
     uint8_t oversized[300];
     std::memset(oversized, 0xFF, sizeof(oversized));
     a->SendRaw(oversized, sizeof(oversized));
-    EXPECT_GE(a->Register(), 0);  // served after all of the above
+    EXPECT_GE(Register(a.get()), 0);  // served after all of the above
     EXPECT_EQ(ClientCount(), 1);
     ServeClients();
     EXPECT_FALSE(TrafficSubscribePending);  // no traffic request got through
@@ -232,7 +177,7 @@ TEST_F(UdpServerTest, BadDatagramsAreDroppedWithoutHarm)
 TEST_F(UdpServerTest, AClientsStopRequestIsSeenByTheMainLoop)
 {
     auto a = Client(9);
-    a->Register();
+    Register(a.get());
     a->Send(MsgStopProxy);
     for (int i = 0; i < 200 && !StopRequest.load(); ++i)
         Sleep(10);
@@ -243,12 +188,12 @@ TEST_F(UdpServerTest, StateGoesToEveryClientWhileSimulatorDataFlows)
 {
     auto a = Client(1);
     auto b = Client(2);
-    a->Register();
-    b->Register();
+    Register(a.get());
+    Register(b.get());
     ServeClients();
     for (auto* c : {a.get(), b.get()}) {
         for (auto& d : c->Drain())
-            EXPECT_NE(MapClient::TypeOf(d), static_cast<uint32_t>(MsgAircraftState));
+            EXPECT_NE(ProxyTestClient::TypeOf(d), static_cast<uint32_t>(MsgAircraftState));
     }
     SimDataFlag = true;
     SimStateFlag = 1;
@@ -269,7 +214,7 @@ TEST_F(UdpServerTest, StateGoesToEveryClientWhileSimulatorDataFlows)
 TEST_F(UdpServerTest, FlightPlanGoesAtOnceThenEvery120thRound)
 {
     auto a = Client(1);
-    int32_t slot = a->Register();
+    int32_t slot = Register(a.get());
     FlightPlanRecord plan{};
     plan.present = 1;
     plan.count = 3;
@@ -297,8 +242,8 @@ TEST_F(UdpServerTest, FlightPlanGoesAtOnceThenEvery120thRound)
         Sleep(10);
         ServeClients();
         for (auto& d : a->Drain()) {
-            registered |= MapClient::TypeOf(d) == MsgRegistered;
-            planAgain |= MapClient::TypeOf(d) == MsgFlightPlan;
+            registered |= ProxyTestClient::TypeOf(d) == MsgRegistered;
+            planAgain |= ProxyTestClient::TypeOf(d) == MsgFlightPlan;
         }
     }
     EXPECT_TRUE(registered);
@@ -309,8 +254,8 @@ TEST_F(UdpServerTest, TrafficGoesOnlyToClientsThatAskedEvery11thRound)
 {
     auto wants = Client(1);
     auto not_ = Client(2);
-    int32_t slot = wants->Register();
-    not_->Register();
+    int32_t slot = Register(wants.get());
+    Register(not_.get());
     wants->Send(MsgTrafficOn, slot);
     for (int i = 0; i < 200 && !TrafficSubscribePending; ++i) {
         ServeClients();
@@ -334,7 +279,7 @@ TEST_F(UdpServerTest, TrafficGoesOnlyToClientsThatAskedEvery11thRound)
             }
         }
         for (auto& d : not_->Drain())
-            EXPECT_NE(MapClient::TypeOf(d), static_cast<uint32_t>(MsgTraffic));
+            EXPECT_NE(ProxyTestClient::TypeOf(d), static_cast<uint32_t>(MsgTraffic));
     }
     EXPECT_EQ(trafficRounds, (std::vector<int>{11, 22}));
     TrafficRemovedList[0] = 12;
@@ -354,7 +299,7 @@ TEST_F(UdpServerTest, TrafficGoesOnlyToClientsThatAskedEvery11thRound)
 TEST_F(UdpServerTest, TrafficOffEmptiesTheListsOnTheMainLoop)
 {
     auto a = Client(1);
-    int32_t slot = a->Register();
+    int32_t slot = Register(a.get());
     ProxyTrafficCount = 3;
     TrafficScanActive = true;
     a->Send(MsgTrafficOff, slot);
@@ -373,7 +318,7 @@ TEST_F(UdpServerTest, SetPositionReachesTheSimulatorFromTheMainLoop)
     SimConnectQueueSetAvailable(true);
     ASSERT_TRUE(SUCCEEDED(SimConnect_Open(&SimConnectHandle, "test", nullptr, 0, nullptr, 0)));
     auto a = Client(1);
-    int32_t slot = a->Register();
+    int32_t slot = Register(a.get());
     a->Send(MsgSetPosition, slot, 7.5, 46.5);
     double values[7] = {100, 8.0, 47.0, 3000, 90, 0, 0};
     for (int i = 0; i < 200 && SimConnectQueueCount(SimWireSetData) == 0; ++i) {
@@ -398,7 +343,7 @@ TEST_F(UdpServerTest, ARegistrationAndAButtonInTheSameRoundAreBothSent)
     SetControllerSourceForTest(ButtonSource);
     ButtonSourceValue = 3;
     auto a = Client(1);
-    a->Register();
+    Register(a.get());
     auto b = Client(2);
     b->Send(MsgRegister);
     WaitForCount(2);
@@ -407,7 +352,7 @@ TEST_F(UdpServerTest, ARegistrationAndAButtonInTheSameRoundAreBothSent)
     std::vector<uint32_t> types;
     ServeClients();
     for (auto& d : b->Drain())
-        types.push_back(MapClient::TypeOf(d));
+        types.push_back(ProxyTestClient::TypeOf(d));
     EXPECT_NE(std::find(types.begin(), types.end(), static_cast<uint32_t>(MsgRegistered)), types.end());
     EXPECT_NE(std::find(types.begin(), types.end(), static_cast<uint32_t>(MsgControllerButton + 5)), types.end());
     SetControllerSourceForTest(nullptr);
@@ -416,7 +361,7 @@ TEST_F(UdpServerTest, ARegistrationAndAButtonInTheSameRoundAreBothSent)
 TEST_F(UdpServerTest, AHeldButtonRepeatsOnlyAfterHalfASecond)
 {
     auto a = Client(1);
-    a->Register();
+    Register(a.get());
     a->Drain();
     SetControllerSourceForTest(ButtonSource);
     ButtonSourceValue = 2;
@@ -424,7 +369,7 @@ TEST_F(UdpServerTest, AHeldButtonRepeatsOnlyAfterHalfASecond)
     for (int i = 0; i < 5; ++i) {
         ServeClients();
         for (auto& d : a->Drain())
-            buttons += MapClient::TypeOf(d) == MsgControllerButton + 2;
+            buttons += ProxyTestClient::TypeOf(d) == MsgControllerButton + 2;
     }
     EXPECT_EQ(buttons, 1);  // five rounds in far less than 0.5 s
     SetControllerSourceForTest(nullptr);
@@ -435,15 +380,15 @@ TEST_F(UdpServerTest, ARestartAfterAFailedSendKeepsClientsAndControllers)
     SetControllerSourceForTest(ButtonSource);
     ButtonSourceValue = -1;
     auto a = Client(1);
-    a->Register();
+    Register(a.get());
     ASSERT_TRUE(RestartUdpServer());
     bool shutdownSeen = false;
     for (auto& d : a->Drain())
-        shutdownSeen |= MapClient::TypeOf(d) == MsgProxyShutdown;
+        shutdownSeen |= ProxyTestClient::TypeOf(d) == MsgProxyShutdown;
     EXPECT_TRUE(shutdownSeen);
     EXPECT_EQ(ClientCount(), 1);
     ButtonSourceValue = 4;
-    EXPECT_FALSE(a->ServeUntil(MsgControllerButton + 4).empty());
+    EXPECT_FALSE(ServeUntil(a.get(), MsgControllerButton + 4).empty());
     SetControllerSourceForTest(nullptr);
 }
 
@@ -451,12 +396,12 @@ TEST_F(UdpServerTest, StopTellsEveryClientAndReleasesTheControllers)
 {
     EnumerateControllers();
     auto a = Client(1);
-    a->Register();
+    Register(a.get());
     a->Drain();
     StopUdpServer();
     std::vector<std::vector<uint8_t>> got = a->Drain();
     ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(MapClient::TypeOf(got[0]), static_cast<uint32_t>(MsgProxyShutdown));
+    EXPECT_EQ(ProxyTestClient::TypeOf(got[0]), static_cast<uint32_t>(MsgProxyShutdown));
     EXPECT_FALSE(ControllersEnumerated());
     EXPECT_FALSE(IsUdpServerRunning());
 }

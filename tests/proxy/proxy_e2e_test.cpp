@@ -1,0 +1,292 @@
+// TVL64 end to end: tvl-simserver plays the simulator over the SimConnect
+// socket, the test plays the map programs over UDP on a free port.
+#include "tests/support/proxy_test_client.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/udp_peer.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+// A child process with its output in a file; ended by id when it outlives the test.
+class Child {
+public:
+    Child(const std::vector<std::string>& args, const std::string& output)
+    {
+        std::vector<char*> argv;
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Child() { Stop(); }
+    void Stop()
+    {
+        if (pid_ > 0 && !exited_) {
+            kill(pid_, SIGTERM);
+            Wait(5000);
+        }
+    }
+    // True once it has ended within timeoutMs; its exit code is then in code().
+    bool Wait(int timeoutMs)
+    {
+        return pid_ > 0 && WaitFor(
+                               [this] {
+                                   int status;
+                                   if (!exited_ && waitpid(pid_, &status, WNOHANG) == pid_) {
+                                       exited_ = true;
+                                       code_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
+                                   }
+                                   return exited_;
+                               },
+                               timeoutMs);
+    }
+    int code() const { return code_; }
+    bool running() const { return pid_ > 0 && !exited_; }
+
+private:
+    pid_t pid_ = -1;
+    bool exited_ = false;
+    int code_ = 0;
+};
+
+class ProxyEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        port_ = FreeUdpPort();
+        setenv("TVL64_PORT", std::to_string(port_).c_str(), 1);
+        setenv("TVL_SIMCONNECT", (folder_ / "sim.sock").c_str(), 1);
+        // The proxy's one-instance mutex lives in the runtime folder: one per test.
+        setenv("XDG_RUNTIME_DIR", folder_.Path().c_str(), 1);
+    }
+    std::unique_ptr<Child> StartSimulator(std::vector<std::string> options)
+    {
+        options.insert(options.begin(), {std::string(TVL_TOOLS_DIR) + "/tvl-simserver", "--four-sec-ms", "300",
+                                         "--control", folder_ / "control"});
+        auto sim = std::make_unique<Child>(options, folder_ / ("sim" + std::to_string(++sims_) + ".out"));
+        WaitFor([this] { return access((folder_ / "sim.sock").c_str(), F_OK) == 0; }, 5000);
+        return sim;
+    }
+    std::unique_ptr<Child> StartProxy(const std::string& output = "proxy.out")
+    {
+        return std::make_unique<Child>(std::vector<std::string>{std::string(TVL_ROOT_DIR) + "/System/TVL64", "test"},
+                                       folder_ / output);
+    }
+    void Control(const std::string& command) { WriteFileText(folder_ / "control", command + "\n"); }
+    std::string ProxyOutput() { return ReadFileText(folder_ / "proxy.out"); }
+    // Registers (retrying as the map program does) and returns the slot.
+    int32_t Register(ProxyTestClient* client)
+    {
+        for (int i = 0; i < 100; ++i) {
+            client->Send(MsgRegister);
+            std::vector<uint8_t> d;
+            while (!(d = client->Receive(100)).empty()) {
+                ProxyShortReply reply;
+                if (ParseProxyShortReply(d.data(), d.size(), &reply) && reply.type == MsgRegistered)
+                    return reply.slotIndex;
+            }
+        }
+        return -1;
+    }
+    // The next datagram of that type within timeoutMs; empty when none.
+    std::vector<uint8_t> NextOfType(ProxyTestClient* client, uint32_t type, int timeoutMs)
+    {
+        std::vector<uint8_t> found;
+        WaitFor(
+            [&] {
+                std::vector<uint8_t> d = client->Receive(50);
+                if (!d.empty() && ProxyTestClient::TypeOf(d) == type)
+                    found = d;
+                return !found.empty();
+            },
+            timeoutMs);
+        return found;
+    }
+    // The next state with a position (the first answers may still be empty).
+    bool NextPosition(ProxyTestClient* client, ProxyAircraftState* state)
+    {
+        for (int i = 0; i < 100; ++i) {
+            std::vector<uint8_t> d = NextOfType(client, MsgAircraftState, 3000);
+            if (!ParseProxyAircraftState(d.data(), d.size(), state))
+                return false;
+            if (state->latitude != 0.0)
+                return true;
+        }
+        return false;
+    }
+    TempFolder folder_;
+    uint16_t port_ = 0;
+    int sims_ = 0;
+};
+
+TEST_F(ProxyEndToEnd, StatesFollowThePathAndPlanAndTrafficArrive)
+{
+    // Due east along 47 N at 3600 kt: one nautical mile a second.
+    auto sim = StartSimulator({"--path", "47.0,8.0;47.0,10.0", "--speed", "3600", "--ai", "2"});
+    auto proxy = StartProxy();
+    ProxyTestClient client(port_, 42);
+    int32_t slot = Register(&client);
+    ASSERT_GE(slot, 0);
+
+    // The plan goes to a new client once, then every 120 cycles: take it first.
+    std::vector<uint8_t> planDatagram = NextOfType(&client, MsgFlightPlan, 5000);
+    ProxyFlightPlanHeader plan;
+    const uint8_t* waypoints = nullptr;
+    ASSERT_TRUE(ParseProxyFlightPlan(planDatagram.data(), planDatagram.size(), &plan, &waypoints));
+    ASSERT_EQ(plan.count, 2);
+    {
+        float lat, lon;
+        std::memcpy(&lat, waypoints + 4, 4);
+        std::memcpy(&lon, waypoints + 24 + 8, 4);
+        EXPECT_NEAR(lat, 47.0f, 1e-3);
+        EXPECT_NEAR(lon, 10.0f, 1e-3);
+        EXPECT_STREQ(reinterpret_cast<const char*>(waypoints + 16), "APT0");
+    }
+
+    ProxyAircraftState first{}, later{};
+    ASSERT_TRUE(NextPosition(&client, &first));
+    EXPECT_NEAR(first.latitude, 47.0, 1e-6);
+    EXPECT_NEAR(first.altitude, 3000.0, 1e-6);
+    EXPECT_NEAR(first.trueHeading, 90.0, 1e-6);
+    EXPECT_NEAR(first.windSpeed, 15.0, 1e-6);
+    usleep(1500000);
+    client.Drain();
+    ASSERT_TRUE(NextPosition(&client, &later));
+    double nm = (later.longitude - first.longitude) * 60.0 * std::cos(47.0 * M_PI / 180.0);
+    EXPECT_GT(nm, 0.75);  // about 1.5 nm in 1.5 s; generous for a loaded machine
+    EXPECT_LT(nm, 5.0);
+
+    client.Send(MsgTrafficOn, slot);
+    std::vector<uint8_t> traffic = NextOfType(&client, MsgTraffic, 5000);
+    uint32_t count = 0;
+    const uint8_t* records = nullptr;
+    ASSERT_TRUE(ParseProxyTraffic(traffic.data(), traffic.size(), &count, &records));
+    ASSERT_EQ(count, 2u);
+    ProxyTrafficRecord record;
+    ReadProxyTrafficRecord(records, 0, &record);
+    EXPECT_STREQ(record.atcId, "AI001");
+    uint32_t removedId = record.objectId;
+
+    Control("ai-remove AI001");
+    std::vector<uint8_t> removed = NextOfType(&client, MsgTrafficRemoved, 5000);
+    const uint8_t* ids = nullptr;
+    ASSERT_TRUE(ParseProxyTrafficRemoved(removed.data(), removed.size(), &count, &ids));
+    ASSERT_EQ(count, 1u);
+    EXPECT_EQ(ReadProxyRemovedId(ids, 0), removedId);
+
+    Control("ai-add NEW001 47.0 8.2 2500");
+    bool added = WaitFor(
+        [&] {
+            std::vector<uint8_t> d = NextOfType(&client, MsgTraffic, 100);
+            if (!ParseProxyTraffic(d.data(), d.size(), &count, &records))
+                return false;
+            for (uint32_t i = 0; i < count; ++i) {
+                ReadProxyTrafficRecord(records, i, &record);
+                if (std::strcmp(record.atcId, "NEW001") == 0)
+                    return true;
+            }
+            return false;
+        },
+        8000);
+    EXPECT_TRUE(added);
+}
+
+TEST_F(ProxyEndToEnd, AClientsStopRequestEndsTheProxy)
+{
+    auto sim = StartSimulator({});
+    auto proxy = StartProxy();
+    ProxyTestClient client(port_, 1);
+    ASSERT_GE(Register(&client), 0);
+    ProxyAircraftState state;
+    ASSERT_TRUE(NextPosition(&client, &state));
+    client.Send(MsgStopProxy);
+    ASSERT_TRUE(proxy->Wait(8000));
+    EXPECT_EQ(proxy->code(), 0);
+    EXPECT_FALSE(NextOfType(&client, MsgProxyShutdown, 1000).empty());
+    EXPECT_NE(ProxyOutput().find("\nConnection Closed"), std::string::npos);
+}
+
+TEST_F(ProxyEndToEnd, ASimulatorThatVanishesAndReturnsIsServedAgain)
+{
+    auto sim = StartSimulator({"--path", "47.0,8.0;47.0,9.0"});
+    auto proxy = StartProxy();
+    ProxyTestClient client(port_, 5);
+    ASSERT_GE(Register(&client), 0);
+    ProxyAircraftState state;
+    ASSERT_TRUE(NextPosition(&client, &state));
+    sim->Stop();  // gone without a QUIT
+    ASSERT_TRUE(WaitFor([this] { return ProxyOutput().find("\nConnection Closed") != std::string::npos; }, 5000));
+    EXPECT_FALSE(NextOfType(&client, MsgKeepAlive, 2000).empty());  // still served while waiting
+    client.Drain();
+    sim = StartSimulator({"--path", "-33.0,151.0;-34.0,151.0"});
+    bool moved = WaitFor([&] { return NextPosition(&client, &state) && state.latitude < -32.0; }, 10000);
+    EXPECT_TRUE(moved);
+    EXPECT_TRUE(proxy->running());
+}
+
+TEST_F(ProxyEndToEnd, QuitReturnsToWaitingAndTheNextSessionAsksAgain)
+{
+    auto sim = StartSimulator({});
+    auto proxy = StartProxy();
+    ProxyTestClient client(port_, 6);
+    ASSERT_GE(Register(&client), 0);
+    ProxyAircraftState state;
+    ASSERT_TRUE(NextPosition(&client, &state));
+    Control("quit");
+    ASSERT_TRUE(WaitFor([this] { return ProxyOutput().find("\nConnection Closed") != std::string::npos; }, 5000));
+    // The server accepts the proxy again; data flows after its first "4sec".
+    client.Drain();
+    state.latitude = 0;
+    EXPECT_TRUE(WaitFor([&] { return NextPosition(&client, &state); }, 10000));
+    std::string out = ProxyOutput();
+    size_t waits = 0;
+    for (size_t at = out.find("Wait for Flightsimulator"); at != std::string::npos;
+         at = out.find("Wait for Flightsimulator", at + 1))
+        ++waits;
+    EXPECT_EQ(waits, 2u);
+}
+
+TEST_F(ProxyEndToEnd, AVersionMismatchEndsTheProgram)
+{
+    auto sim = StartSimulator({"--mismatch"});
+    auto proxy = StartProxy();
+    ProxyTestClient client(port_, 7);
+    ASSERT_GE(Register(&client), 0);  // the dispatch runs only for a client
+    ASSERT_TRUE(proxy->Wait(15000));
+    EXPECT_EQ(proxy->code(), 0);
+    EXPECT_NE(ProxyOutput().find("Simconnect version mismatch!"), std::string::npos);
+}
+
+TEST_F(ProxyEndToEnd, WithoutASimulatorClientsAreServedWhileTheProxyWaits)
+{
+    auto proxy = StartProxy();
+    ProxyTestClient client(port_, 8);
+    ASSERT_GE(Register(&client), 0);
+    EXPECT_FALSE(NextOfType(&client, MsgKeepAlive, 2000).empty());
+    client.Drain();
+    EXPECT_TRUE(NextOfType(&client, MsgAircraftState, 500).empty());
+    EXPECT_NE(ProxyOutput().find("\nWait for Flightsimulator"), std::string::npos);
+}
+
+}  // namespace

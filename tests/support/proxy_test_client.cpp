@@ -1,0 +1,70 @@
+// The proxy tests' map program on a loopback UDP socket.
+#include "tests/support/proxy_test_client.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+uint16_t FreeUdpPort()
+{
+    int s = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    socklen_t length = sizeof(address);
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    close(s);
+    return ntohs(address.sin_port);
+}
+
+ProxyTestClient::ProxyTestClient(uint16_t port, int32_t clientId) : id_(clientId)
+{
+    fd_ = socket(AF_INET, SOCK_DGRAM, 0);
+    proxy_.sin_family = AF_INET;
+    proxy_.sin_port = htons(port);
+    proxy_.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+}
+
+ProxyTestClient::~ProxyTestClient()
+{
+    close(fd_);
+}
+
+void ProxyTestClient::SendRaw(const void* data, size_t length)
+{
+    sendto(fd_, data, length, 0, reinterpret_cast<sockaddr*>(&proxy_), sizeof(proxy_));
+}
+
+void ProxyTestClient::Send(uint32_t type, int32_t slot, double lon, double lat)
+{
+    ProxyRequest request{0, type, slot, id_, lon, lat};
+    SendRaw(&request, sizeof(request));
+}
+
+std::vector<std::vector<uint8_t>> ProxyTestClient::Drain()
+{
+    std::vector<std::vector<uint8_t>> all;
+    uint8_t buffer[20000];
+    ssize_t n;
+    while ((n = recv(fd_, buffer, sizeof(buffer), MSG_DONTWAIT)) > 0)
+        all.emplace_back(buffer, buffer + n);
+    return all;
+}
+
+std::vector<uint8_t> ProxyTestClient::Receive(int timeoutMs)
+{
+    pollfd fd{fd_, POLLIN, 0};
+    if (poll(&fd, 1, timeoutMs) != 1)
+        return {};
+    uint8_t buffer[20000];
+    ssize_t n = recv(fd_, buffer, sizeof(buffer), MSG_DONTWAIT);
+    return n > 0 ? std::vector<uint8_t>(buffer, buffer + n) : std::vector<uint8_t>{};
+}
+
+uint32_t ProxyTestClient::TypeOf(const std::vector<uint8_t>& datagram)
+{
+    uint32_t magic = 0, type = 0;
+    ReadProxyHeader(datagram.data(), datagram.size(), &magic, &type);
+    return magic == ProxyMagic ? type : 0;
+}
