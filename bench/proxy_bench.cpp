@@ -1,0 +1,218 @@
+// TVL64 with 20 registered map programs: the time from a simulator data
+// message to the last client's state datagram, and the proxy's CPU share.
+#include "platform/simconnect/simconnect_queue.h"
+#include "proxy/client_table.h"
+#include "proxy/sim_session.h"
+#include "proxy/udp_server.h"
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+constexpr int Clients = 20;
+
+uint16_t FreePort()
+{
+    int s = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+    socklen_t n = sizeof(a);
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
+    close(s);
+    return ntohs(a.sin_port);
+}
+
+struct BenchClient {
+    int fd;
+    sockaddr_in proxy;
+};
+
+std::vector<BenchClient> OpenClients(uint16_t port)
+{
+    std::vector<BenchClient> clients;
+    for (int i = 0; i < Clients; ++i) {
+        BenchClient c{socket(AF_INET, SOCK_DGRAM, 0), {}};
+        c.proxy.sin_family = AF_INET;
+        c.proxy.sin_port = htons(port);
+        c.proxy.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        clients.push_back(c);
+    }
+    return clients;
+}
+
+void SendRegister(const BenchClient& c, int32_t id)
+{
+    ProxyRequest r{0, MsgRegister, 0, id, 0, 0};
+    sendto(c.fd, &r, sizeof(r), 0, reinterpret_cast<const sockaddr*>(&c.proxy), sizeof(c.proxy));
+}
+
+// Reads until a datagram of that type; false after timeoutMs.
+bool ReceiveType(int fd, uint32_t type, int timeoutMs)
+{
+    uint8_t buffer[20000];
+    pollfd p{fd, POLLIN, 0};
+    while (poll(&p, 1, timeoutMs) == 1) {
+        ssize_t n = recv(fd, buffer, sizeof(buffer), 0);
+        uint32_t magic, got;
+        if (ReadProxyHeader(buffer, static_cast<size_t>(n > 0 ? n : 0), &magic, &got) && got == type)
+            return true;
+    }
+    return false;
+}
+
+void Drain(int fd)
+{
+    uint8_t buffer[20000];
+    while (recv(fd, buffer, sizeof(buffer), MSG_DONTWAIT) > 0) {
+    }
+}
+
+// In-process: one session cycle's path from the dispatched data answer to the
+// 20th client's state datagram (the cycle's deliberate 1 ms pause excluded).
+void BM_StateToLastClient(benchmark::State& state)
+{
+    uint16_t port = FreePort();
+    setenv("TVL64_PORT", std::to_string(port).c_str(), 1);
+    SimConnectQueueEnable(true);
+    SimConnectQueueSetAvailable(true);
+    if (!StartUdpServer() || FAILED(SimConnect_Open(&SimConnectHandle, "bench", nullptr, 0, nullptr, 0))) {
+        state.SkipWithError("proxy did not start");
+        return;
+    }
+    BeginSimSession();
+    std::vector<BenchClient> clients = OpenClients(port);
+    for (int i = 0; i < Clients; ++i) {
+        SendRegister(clients[i], 1000 + i);
+        while (ClientCount() <= i)
+            usleep(1000);
+    }
+    ServeClients();
+    for (auto& c : clients)
+        Drain(c.fd);
+    double values[7] = {120, 8.0, 47.0, 3000, 90, 2, 0};
+    for (auto _ : state) {
+        SimConnectQueueInjectDataByType(10, 1, 4, 1, 1, values, sizeof(values));
+        auto start = std::chrono::steady_clock::now();
+        DispatchSimMessages();
+        SendSessionState();
+        for (auto& c : clients)
+            ReceiveType(c.fd, MsgAircraftState, 1000);
+        auto end = std::chrono::steady_clock::now();
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+        for (auto& c : clients)
+            Drain(c.fd);
+        values[1] += 0.001;
+    }
+    for (auto& c : clients)
+        close(c.fd);
+    EndSimSession();
+    StopUdpServer();
+}
+BENCHMARK(BM_StateToLastClient)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(2000);
+
+pid_t Spawn(const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// User plus system CPU seconds of a running process.
+double CpuSeconds(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    size_t close = text.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    unsigned long utime = 0, stime = 0;
+    // Fields after the name: state is field 3; utime and stime are 14 and 15.
+    std::sscanf(text.c_str() + close + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime);
+    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// The real programs: tvl-simserver, TVL64 and 20 clients for 10 s of cycles.
+void BM_ProxyCpuShare(benchmark::State& state)
+{
+    char folder[] = "/tmp/tvl-proxy-bench-XXXXXX";
+    if (mkdtemp(folder) == nullptr) {
+        state.SkipWithError("no temporary folder");
+        return;
+    }
+    uint16_t port = FreePort();
+    setenv("TVL64_PORT", std::to_string(port).c_str(), 1);
+    setenv("TVL_SIMCONNECT", (std::string(folder) + "/sim.sock").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", folder, 1);
+    std::string root = TVL_ROOT_DIR;
+    pid_t sim = Spawn({root + "/../tools/tvl-simserver", "--ai", "5"});
+    usleep(300000);
+    pid_t proxy = Spawn({root + "/System/TVL64", "bench"});
+    std::vector<BenchClient> clients = OpenClients(port);
+    for (auto _ : state) {
+        for (int i = 0; i < Clients; ++i) {
+            while (true) {
+                SendRegister(clients[i], 2000 + i);
+                if (ReceiveType(clients[i].fd, MsgRegistered, 200))
+                    break;
+            }
+        }
+        ReceiveType(clients[0].fd, MsgAircraftState, 10000);
+        double cpuStart = CpuSeconds(proxy);
+        auto start = std::chrono::steady_clock::now();
+        auto end = start + std::chrono::seconds(10);
+        int states = 0;
+        while (std::chrono::steady_clock::now() < end) {
+            states += ReceiveType(clients[Clients - 1].fd, MsgAircraftState, 200) ? 1 : 0;
+            for (auto& c : clients)
+                Drain(c.fd);
+        }
+        double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.counters["cpu_percent_of_one_core"] = 100.0 * (CpuSeconds(proxy) - cpuStart) / wall;
+        state.counters["states_per_second"] = states / wall;
+    }
+    for (auto& c : clients)
+        close(c.fd);
+    kill(proxy, SIGTERM);
+    kill(sim, SIGTERM);
+    waitpid(proxy, nullptr, 0);
+    waitpid(sim, nullptr, 0);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}
+BENCHMARK(BM_ProxyCpuShare)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
