@@ -1,0 +1,64 @@
+// Latitude and longitude to map pixels and back: the Web-Mercator tile maps
+// and the georeferenced local maps (polynomials, control-point grid, sheet
+// scheme). Map pixels grow east in x and south in y.
+#pragma once
+
+#include <cstdint>
+
+enum GeorefKind : int32_t {
+    GeorefPolynomialA = 0,
+    GeorefGrid = 1,
+    GeorefPolynomialB = 2,
+    GeorefSheets = 3,
+};
+
+constexpr int32_t GeorefGridMax = 40;
+constexpr int32_t GeorefSheetMax = 64;
+
+struct GeorefGridPoint {
+    int32_t x, y;
+};
+
+// The four corners of a grid georeference (north-west, north-east,
+// south-east, south-west) for the raster loader.
+#pragma pack(push, 1)
+struct GeorefSheetRecord {
+    struct Corner {
+        float latitude, longitude;
+        int32_t x, y;
+    } corners[4];
+};
+#pragma pack(pop)
+static_assert(sizeof(GeorefSheetRecord) == 64);
+
+struct MapGeoreference {
+    int32_t kind = GeorefPolynomialA;
+    double a[7] = {};  // x coefficients
+    double b[7] = {};  // y coefficients
+    // Grid: origin at the north-west corner, steps, size and control points
+    // row by row from the north.
+    double lon0 = 0, lat0 = 0, dLon = 0, dLat = 0;
+    int32_t columns = 0, rows = 0;
+    GeorefGridPoint points[GeorefGridMax][GeorefGridMax] = {};
+    GeorefSheetRecord sheets[GeorefSheetMax] = {};
+    int32_t sheetCount = 0;
+};
+
+// The set the projection uses (GUI thread), and the set the georeference
+// loader fills and the raster loader projects with.
+extern MapGeoreference ActiveGeoreference;
+extern MapGeoreference StagingGeoreference;
+// Set whenever the active georeference is usable.
+extern int32_t GeorefPresent;
+
+void LatLonToMapPixel(double* x, double* y, double lon, double lat);
+void LatLonToLoaderMapPixel(int32_t* x, int32_t* y, double lon, double lat);
+// Offset of a point from the map centre in map pixels; crosses the date line
+// the short way on tile maps.
+void ProjectToScreenOffset(double* dx, double* dy, double lon, double lat);
+
+// The georeference projection alone, on any set (no tile-map case).
+void ProjectWithGeoreference(const MapGeoreference& g, double* x, double* y, double lon, double lat);
+// A double to int32 that saturates and maps NaN to 0, for values that come
+// from data files.
+int32_t TruncateToInt(double value);

@@ -1,0 +1,175 @@
+// The map view's state and the scale of the map around its centre, found by
+// projecting a point 0.2 degree north-east of the centre.
+#include "display/map_view.h"
+
+#include "app/settings.h"
+#include "display/aircraft_values.h"
+#include "display/map_projection.h"
+#include "simlink/sim_link.h"
+
+#include <cmath>
+
+MapCentreValue MapCenter;
+uint8_t MapPanning = 0;
+float PanOffsetX = 0, PanOffsetY = 0;
+int32_t PanStartX = 0, PanStartY = 0;
+ScreenPointI ScreenCentre = {320, 240};
+float FrameZoom = 1.0f;
+float MapScale = 1.0f;
+uint8_t BezelShown = 0;
+double CentreMapX = 0, CentreMapY = 0;
+double PreviousCentreMapX = 0, PreviousCentreMapY = 0;
+double PixelsPerDegreeLon = 0, PixelsPerDegreeLat = 0;
+double PixelsPer12Metres = 0;
+uint8_t PixelsPerDegreeKnown = 0;
+double GridFactorX = 1.0, GridFactorY = 1.0;
+int32_t CurrentChartLevel = 0;
+int32_t ChartRotationDeg = 0;
+std::atomic<uint8_t> TileMapFlag{1};
+ViewportRect MapViewportRect = {84, 40, 84 + 477, 40 + 351};
+ViewportRect FullScreenRect = {0, 0, 640, 480};
+ScreenPointI BezelMapCentre = {84 + 472 / 2, 40 + 319 / 2};
+ScreenPointI FullScreenCentre = {320, 240};
+
+static const double kRadPerDeg = 0.01745329;
+static const double kProbeDegrees = 0.2;
+
+float GetChartLevelFactor(int32_t level)
+{
+    static const float factors[5] = {1.0f, 0.5f, 0.333333f, 0.25f, 0.1666667f};
+    if (level < 0 || level > 4)
+        level = 0;
+    return factors[level];
+}
+
+// Map-pixel distance from the centre to the point 0.2 degree north-east.
+static void ProbeFromCentre(double* ddx, double* ddy)
+{
+    double px = 0;
+    double py = 0;
+    LatLonToMapPixel(&px, &py, MapCenter.longitude.load() + kProbeDegrees,
+                     MapCenter.latitude.load() + kProbeDegrees);
+    *ddx = px - CentreMapX;
+    *ddy = py - CentreMapY;
+}
+
+void ComputePixelsPerDegree()
+{
+    double ddx = 0;
+    double ddy = 0;
+    ProbeFromCentre(&ddx, &ddy);
+    double c = std::cos(kRadPerDeg * MapCenter.latitude.load());
+    // At the poles the cosine vanishes; a tiny floor keeps the value finite.
+    if (std::fabs(c) < 1e-6)
+        c = 1e-6;
+    PixelsPerDegreeLon = std::fabs(ddx * 5 / c);
+    PixelsPerDegreeLat = std::fabs(ddy * 5);
+    PixelsPer12Metres = 12 * PixelsPerDegreeLat / 111100;
+    PixelsPerDegreeKnown = PixelsPerDegreeLon != 0 && PixelsPerDegreeLat != 0;
+}
+
+void GetScreenPixelsPerDegree(double* x, double* y)
+{
+    double ddx = 0;
+    double ddy = 0;
+    ProbeFromCentre(&ddx, &ddy);
+    double s = MapScale;
+    if (!TileMapFlag.load())
+        s *= GetChartLevelFactor(CurrentChartLevel);
+    *x = s * std::fabs(ddx) * GridFactorX / kProbeDegrees;
+    *y = s * std::fabs(ddy) * GridFactorY / kProbeDegrees;
+}
+
+// The zoom the local-map offsets are scaled by: whole steps from 2 on.
+static double LocalMapZoomFactor()
+{
+    double z = Settings.Zoom;
+    return z >= 2.0 ? std::trunc(z) : z;
+}
+
+void MapOffsetToLatLon(double* lon, double* lat, double dx, double dy)
+{
+    double ddx = 0;
+    double ddy = 0;
+    ProbeFromCentre(&ddx, &ddy);
+    if (!TileMapFlag.load()) {
+        dx *= LocalMapZoomFactor();
+        dy *= LocalMapZoomFactor();
+    }
+    *lon = MapCenter.longitude.load();
+    *lat = MapCenter.latitude.load();
+    // A map without scale (no usable georeference) gives the centre itself.
+    if (ddx != 0 && GridFactorX != 0)
+        *lon += dx * kProbeDegrees / ddx / GridFactorX;
+    if (ddy != 0 && GridFactorY != 0)
+        *lat += dy * kProbeDegrees / ddy / GridFactorY;
+}
+
+void PredictPosition(double* lat, double* lon, double seconds)
+{
+    double latRate = 0;
+    double lonRate = 0;
+    SimLinkGetVar(SimVarLatitudeRate, &latRate);
+    SimLinkGetVar(SimVarLongitudeRate, &lonRate);
+    *lat = MapCenter.latitude.load() + seconds * latRate;
+    *lon = MapCenter.longitude.load() + seconds * lonRate;
+}
+
+static double AirVectorAngleOf(double ax, double ay, double previous)
+{
+    double angle = previous;
+    if (ax != 0)
+        angle = std::atan(ay / ax);
+    if (ax >= 0) {
+        if (ay < 0)
+            angle += 6.28319;
+    } else {
+        angle += 3.141593;
+    }
+    return angle;
+}
+
+void UpdateAirVector(int32_t* vectorLengthPx, double* speed, double* headingRad, double* airAngle)
+{
+    double h = kRadPerDeg * Aircraft.Heading;
+    double gx = std::cos(h) * Aircraft.GroundSpeed;
+    double gy = std::sin(h) * Aircraft.GroundSpeed;
+    double w = kRadPerDeg * Aircraft.WindDirection;
+    double ax = gx - std::cos(w) * Aircraft.WindSpeed;
+    double ay = gy - std::sin(w) * Aircraft.WindSpeed;
+    *airAngle = AirVectorAngleOf(ax, ay, *airAngle);
+
+    double lat = MapCenter.latitude.load();
+    double lon = MapCenter.longitude.load();
+    double c = std::cos(kRadPerDeg * lat);
+    if (std::fabs(c) < 1e-6)
+        c = 1e-6;
+    double lon1 = ay * 0.5151 * 60 / (c * 111100) + lon;
+    double lat1 = ax * 0.5151 * 60 / 111100 + lat;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    LatLonToMapPixel(&x0, &y0, lon, lat);
+    LatLonToMapPixel(&x1, &y1, lon1, lat1);
+    *vectorLengthPx = TruncateToInt(std::hypot(x1 - x0, y1 - y0));
+    *speed = std::hypot(gx, gy);
+    *headingRad = h;
+    TrackAngle = h;
+}
+
+void GetScreenCentre(float* x, float* y)
+{
+    *x = static_cast<float>(ScreenCentre.x);
+    *y = static_cast<float>(ScreenCentre.y);
+}
+
+void GetMapViewport(ViewportRect* rect)
+{
+    if (BezelShown) {
+        *rect = MapViewportRect;
+        return;
+    }
+    float s = MapScale > 0 ? MapScale : 1.0f;
+    rect->left = TruncateToInt(FullScreenRect.left / s);
+    rect->top = TruncateToInt(FullScreenRect.top / s);
+    rect->right = TruncateToInt(FullScreenRect.right / s);
+    rect->bottom = TruncateToInt(FullScreenRect.bottom / s);
+}
