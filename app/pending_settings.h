@@ -3,6 +3,7 @@
 // this block shrinks). Names are the ones their modules use.
 #pragma once
 
+#include "display/map_view.h"
 #include "platform/win32.h"
 
 #include <cstdint>
@@ -41,9 +42,7 @@ void CheckForNews();
 // Map display.
 void SetAboutYearLine(int year);
 extern int MapReloadRequest;
-extern uint8_t TileMapFlag;
 extern uint8_t NavOverlaySwitch;
-extern int CurrentChartLevel;
 extern bool MiniWindowFlag;
 void ResetFrameLimiterCount();
 int LoadTileCatalog();

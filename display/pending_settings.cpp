@@ -5,9 +5,7 @@
 
 void SetAboutYearLine(int) {}  // until the real one lands
 int MapReloadRequest;  // until the real one lands
-uint8_t TileMapFlag;  // until the real one lands
 uint8_t NavOverlaySwitch;  // until the real one lands
-int CurrentChartLevel;  // until the real one lands
 bool MiniWindowFlag;  // until the real one lands
 void ResetFrameLimiterCount() {}  // until the real one lands
 int LoadTileCatalog() { return 1; }  // until the real one lands
