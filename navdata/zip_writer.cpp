@@ -22,16 +22,45 @@ bool IsContainedEntryName(const char* name)
     }
 }
 
-static bool AddEntry(zipFile zip, const ZipWriterEntry& entry)
+static bool AddEntry(zipFile zip, const char* name, const std::string& data)
 {
-    if (entry.data.size() > 0xFFFFFFFFu)
+    if (data.size() > 0xFFFFFFFFu)
         return false;  // one write call carries the whole entry
     zip_fileinfo info{};
-    if (zipOpenNewFileInZip(zip, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+    if (zipOpenNewFileInZip(zip, name, &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
                             Z_DEFAULT_COMPRESSION) != ZIP_OK)
         return false;
-    bool ok = zipWriteInFileInZip(zip, entry.data.data(), static_cast<unsigned>(entry.data.size())) == ZIP_OK;
+    bool ok = zipWriteInFileInZip(zip, data.data(), static_cast<unsigned>(data.size())) == ZIP_OK;
     return zipCloseFileInZip(zip) == ZIP_OK && ok;
+}
+
+struct ZipStream {
+    zipFile zip;
+    bool ok;
+};
+
+ZipStream* OpenZipStream(const char* path)
+{
+    char resolved[512];
+    ResolvePath(path, resolved, sizeof(resolved));
+    zipFile zip = zipOpen64(resolved, APPEND_STATUS_CREATE);
+    return zip == nullptr ? nullptr : new ZipStream{zip, true};
+}
+
+bool AddZipStreamEntry(ZipStream* stream, const char* name, const std::string& data)
+{
+    bool ok = IsContainedEntryName(name) && AddEntry(stream->zip, name, data);
+    stream->ok = stream->ok && ok;
+    return ok;
+}
+
+bool CloseZipStream(ZipStream* stream)
+{
+    if (stream == nullptr)
+        return false;
+    bool ok = zipClose(stream->zip, nullptr) == ZIP_OK && stream->ok;
+    delete stream;
+    return ok;
 }
 
 bool WriteZipArchive(const char* path, const std::vector<ZipWriterEntry>& entries)
@@ -39,13 +68,10 @@ bool WriteZipArchive(const char* path, const std::vector<ZipWriterEntry>& entrie
     for (const ZipWriterEntry& entry : entries)
         if (!IsContainedEntryName(entry.name.c_str()))
             return false;
-    char resolved[512];
-    ResolvePath(path, resolved, sizeof(resolved));
-    zipFile zip = zipOpen64(resolved, APPEND_STATUS_CREATE);
-    if (zip == nullptr)
+    ZipStream* stream = OpenZipStream(path);
+    if (stream == nullptr)
         return false;
-    bool ok = true;
     for (const ZipWriterEntry& entry : entries)
-        ok = ok && AddEntry(zip, entry);
-    return zipClose(zip, nullptr) == ZIP_OK && ok;
+        AddZipStreamEntry(stream, entry.name.c_str(), entry.data);
+    return CloseZipStream(stream);
 }

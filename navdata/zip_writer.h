@@ -14,5 +14,12 @@ struct ZipWriterEntry {
 // could leave its folder (empty, absolute, or with a ".." part).
 bool WriteZipArchive(const char* path, const std::vector<ZipWriterEntry>& entries);
 
+// An archive written entry by entry, for archives too large to gather in
+// memory first. Close always frees the stream; false when any step failed.
+struct ZipStream;
+ZipStream* OpenZipStream(const char* path);
+bool AddZipStreamEntry(ZipStream* stream, const char* name, const std::string& data);
+bool CloseZipStream(ZipStream* stream);
+
 // True for a relative name without ".." parts.
 bool IsContainedEntryName(const char* name);
