@@ -127,7 +127,7 @@ public:
         uint32_t word = ToUnorm(colour[0]) | (ToUnorm(colour[1]) << 8) | (ToUnorm(colour[2]) << 16) |
                         (static_cast<uint32_t>(ToUnorm(colour[3])) << 24);
         GpuTexture* t = rtv->texture_;
-        std::fill_n(t->texels_.get(), static_cast<size_t>(t->Width()) * t->Height(), word);
+        FillWords(t->texels_.get(), static_cast<size_t>(t->Width()) * t->Height(), word);
     }
 
     void ClearState() override

@@ -10,29 +10,31 @@
 #include <algorithm>
 #include <cmath>
 
-#if defined(__SSE2__)
+#include <cstring>
 #include <emmintrin.h>
-#endif
 
 namespace {
+
+// Hot helpers are forced inline: the span loops must not call per pixel.
+#define RASTER_INLINE inline __attribute__((always_inline))
 
 constexpr int64_t kSub = 256;           // sub-pixel steps per pixel
 constexpr float kGuard = 1048576.0f;    // |coordinate| beyond this is clipped first (keeps int64 exact)
 
 // Rounds the two 16-bit lanes of x (each at most 65025) divided by 255.
-inline uint32_t Div255Lanes(uint32_t x)
+RASTER_INLINE uint32_t Div255Lanes(uint32_t x)
 {
     x += 0x00800080u;
     return ((x + ((x >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
 }
 
-inline uint32_t Div255(uint32_t x)
+RASTER_INLINE uint32_t Div255(uint32_t x)
 {
     x += 128;
     return (x + (x >> 8)) >> 8;
 }
 
-inline uint32_t OverInline(uint32_t s, uint32_t d)
+RASTER_INLINE uint32_t OverInline(uint32_t s, uint32_t d)
 {
     uint32_t a = s >> 24;
     if (a == 255)
@@ -49,7 +51,7 @@ inline uint32_t OverInline(uint32_t s, uint32_t d)
 // Over, but where the target is partly transparent its colour stays
 // un-premultiplied, so an offscreen layer drawn back with Over looks as if
 // its figures had been drawn straight onto the screen.
-inline uint32_t OverStraightInline(uint32_t s, uint32_t d)
+RASTER_INLINE uint32_t OverStraightInline(uint32_t s, uint32_t d)
 {
     uint32_t a = s >> 24;
     uint32_t da = d >> 24;
@@ -68,7 +70,7 @@ inline uint32_t OverStraightInline(uint32_t s, uint32_t d)
 }
 
 template <BlendMode B>
-inline uint32_t Blend(uint32_t s, uint32_t d)
+RASTER_INLINE uint32_t Blend(uint32_t s, uint32_t d)
 {
     if constexpr (B == BlendMode::Over)
         return OverInline(s, d);
@@ -76,7 +78,7 @@ inline uint32_t Blend(uint32_t s, uint32_t d)
         return OverStraightInline(s, d);
 }
 
-inline uint32_t Modulate(uint32_t t, uint32_t c)
+RASTER_INLINE uint32_t Modulate(uint32_t t, uint32_t c)
 {
     if (c == 0xFFFFFFFFu)
         return t;
@@ -87,7 +89,7 @@ inline uint32_t Modulate(uint32_t t, uint32_t c)
 }
 
 // floor((p (256 - w) + q w) / 256) per channel.
-inline uint32_t Lerp(uint32_t p, uint32_t q, uint32_t w)
+RASTER_INLINE uint32_t Lerp(uint32_t p, uint32_t q, uint32_t w)
 {
     uint32_t iw = 256 - w;
     uint32_t rb = (((p & 0x00FF00FFu) * iw + (q & 0x00FF00FFu) * w) >> 8) & 0x00FF00FFu;
@@ -97,33 +99,38 @@ inline uint32_t Lerp(uint32_t p, uint32_t q, uint32_t w)
 
 // Bilinear sample of four texels: (x0, y0) (x1, y0) (x0, y1) (x1, y1),
 // vertically first, then across; fx, fy in 1/256.
-inline uint32_t Bilinear(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11, uint32_t fx, uint32_t fy)
+RASTER_INLINE uint32_t Bilinear(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11, uint32_t fx, uint32_t fy)
 {
     return Lerp(Lerp(c00, c01, fy), Lerp(c10, c11, fy), fx);
 }
 
-#if defined(__SSE2__)
-// The same arithmetic as Bilinear on two adjacent texels per row.
-inline uint32_t BilinearPair(const uint32_t* row0, const uint32_t* row1, uint32_t fx, uint32_t fy)
+// The same arithmetic as Bilinear on two adjacent texels per row: the
+// vertical steps of both columns with one multiply-add each, then across.
+// (f << 16) | (256 - f): the two weights of a step, as pmaddwd takes them.
+struct WeightTable {
+    int32_t w[256];
+    WeightTable()
+    {
+        for (int f = 0; f < 256; f++)
+            w[f] = (f << 16) | (256 - f);
+    }
+};
+const WeightTable kWeights;
+
+RASTER_INLINE uint32_t BilinearPair(const uint32_t* row0, const uint32_t* row1, uint32_t fx, uint32_t fy)
 {
     const __m128i zero = _mm_setzero_si128();
-    __m128i r0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row0)), zero);
-    __m128i r1 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row1)), zero);
-    __m128i wy = _mm_set1_epi16(static_cast<short>(fy));
-    __m128i iwy = _mm_set1_epi16(static_cast<short>(256 - fy));
-    __m128i col = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(r0, iwy), _mm_mullo_epi16(r1, wy)), 8);
-    short ix = static_cast<short>(256 - fx), x = static_cast<short>(fx);
-    __m128i wx = _mm_set_epi16(x, x, x, x, ix, ix, ix, ix);
-    __m128i prod = _mm_mullo_epi16(col, wx);
-    __m128i sum = _mm_srli_epi16(_mm_add_epi16(prod, _mm_srli_si128(prod, 8)), 8);
-    return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum)));
+    __m128i top = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row0));
+    __m128i bottom = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row1));
+    __m128i pairs = _mm_unpacklo_epi8(top, bottom); // each channel of a column next to the one below it
+    __m128i wy = _mm_set1_epi32(kWeights.w[fy]);
+    __m128i left = _mm_srli_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(pairs, zero), wy), 8);
+    __m128i right = _mm_srli_epi32(_mm_madd_epi16(_mm_unpackhi_epi8(pairs, zero), wy), 8);
+    __m128i wx = _mm_set1_epi32(kWeights.w[fx]);
+    __m128i across = _mm_srli_epi32(_mm_madd_epi16(_mm_or_si128(left, _mm_slli_epi32(right, 16)), wx), 8);
+    __m128i packed = _mm_packs_epi32(across, across);
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(packed, packed)));
 }
-#else
-inline uint32_t BilinearPair(const uint32_t* row0, const uint32_t* row1, uint32_t fx, uint32_t fy)
-{
-    return Bilinear(row0[0], row0[1], row1[0], row1[1], fx, fy);
-}
-#endif
 
 // value(px, py) = a0 + dx px + dy py over pixel coordinates.
 struct Plane {
@@ -217,7 +224,7 @@ struct ColourShader {
             uint32_t c = colour.flat;
             uint32_t alpha = c >> 24;
             if (alpha == 255) {
-                std::fill(row + x0, row + x1, c);
+                FillWords(row + x0, static_cast<size_t>(x1 - x0), c);
             } else if (alpha != 0) {
                 for (int x = x0; x < x1; x++)
                     row[x] = Blend<B>(c, row[x]);
@@ -247,10 +254,16 @@ struct DashedShader {
     {
         auto w = colour.Start(x0 + 0.5, py);
         double d = distance.At(x0 + 0.5, py);
+        const double inverse = 1.0 / period;
         for (int x = x0; x < x1; x++, d += distance.dx) {
             uint32_t c = w.Next();
-            double phase = d - std::floor(d / period) * period;
-            if (phase < on)
+            if (!(std::fabs(d) < 1e15)) // NaN or absurd: no dash to place
+                continue;
+            double q = d * inverse;
+            double whole = static_cast<double>(static_cast<int64_t>(q));
+            if (whole > q)
+                whole -= 1.0;
+            if (d - whole * period < on)
                 row[x] = Blend<B>(c, row[x]);
         }
     }
@@ -269,14 +282,14 @@ struct TexturedShader {
         v = MakePlane(g, a.v, b.v, c.v);
     }
 
-    uint32_t Fetch(int64_t tx, int64_t ty) const
+    RASTER_INLINE uint32_t Fetch(int64_t tx, int64_t ty) const
     {
         int x = static_cast<int>(std::clamp<int64_t>(tx, 0, tex.width - 1));
         int y = static_cast<int>(std::clamp<int64_t>(ty, 0, tex.height - 1));
         return tex.texels[static_cast<size_t>(y) * tex.pitch + x];
     }
 
-    uint32_t Sample(int64_t tx, int64_t ty) const
+    RASTER_INLINE uint32_t Sample(int64_t tx, int64_t ty) const
     {
         if constexpr (S == SamplerMode::Point) {
             return Fetch(tx >> 16, ty >> 16);
@@ -308,8 +321,25 @@ struct TexturedShader {
         auto w = colour.Start(px, py);
         bool copy = tex.opaque && Flat && colour.flat == 0xFFFFFFFFu;
         if (copy) {
-            for (int x = x0; x < x1; x++, tx += dtx, ty += dty)
-                row[x] = Sample(tx, ty);
+            if constexpr (S == SamplerMode::Linear) {
+                // Locals, so the stores to row cannot make the compiler reload them.
+                const uint32_t* texels = tex.texels;
+                const int64_t pitch = tex.pitch;
+                const uint64_t lastX = static_cast<uint64_t>(tex.width - 1), lastY = static_cast<uint64_t>(tex.height - 1);
+                for (int x = x0; x < x1; x++, tx += dtx, ty += dty) {
+                    int64_t ix = tx >> 16, iy = ty >> 16;
+                    if (static_cast<uint64_t>(ix) < lastX && static_cast<uint64_t>(iy) < lastY) {
+                        const uint32_t* r0 = texels + iy * pitch + ix;
+                        row[x] = BilinearPair(r0, r0 + pitch, static_cast<uint32_t>(tx >> 8) & 0xFF,
+                                              static_cast<uint32_t>(ty >> 8) & 0xFF);
+                    } else {
+                        row[x] = Sample(tx, ty);
+                    }
+                }
+            } else {
+                for (int x = x0; x < x1; x++, tx += dtx, ty += dty)
+                    row[x] = Sample(tx, ty);
+            }
             return;
         }
         for (int x = x0; x < x1; x++, tx += dtx, ty += dty)
@@ -359,7 +389,7 @@ struct EdgeStepper {
         rs = s - qs * d;
     }
 
-    void Step()
+    RASTER_INLINE void Step()
     {
         q += qs;
         r += rs;
@@ -389,7 +419,7 @@ void SetupEdge(Edge& e, int64_t xi, int64_t yi, int64_t xj, int64_t yj, int64_t 
         e.step.Init(e.c - e.t, kSub * e.dx, kSub * (e.dy < 0 ? -e.dy : e.dy));
 }
 
-inline bool NarrowSpan(const Edge& e, int64_t& lo, int64_t& hi)
+RASTER_INLINE bool NarrowSpan(const Edge& e, int64_t& lo, int64_t& hi)
 {
     if (e.dy > 0)
         hi = std::min(hi, e.step.q);
@@ -400,7 +430,7 @@ inline bool NarrowSpan(const Edge& e, int64_t& lo, int64_t& hi)
     return true;
 }
 
-inline void StepEdge(Edge& e)
+RASTER_INLINE void StepEdge(Edge& e)
 {
     if (e.dy != 0)
         e.step.Step();
@@ -634,6 +664,16 @@ void RasterizeTriangleList(const RasterJob& job, const RasterVertex* vertices, i
 void RasterizeTriangleStrip(const RasterJob& job, const RasterVertex* vertices, int count)
 {
     Rasterize(job, vertices, count, Assembly::Strip);
+}
+
+void FillWords(uint32_t* dst, size_t n, uint32_t value)
+{
+    size_t i = 0;
+    const __m128i v = _mm_set1_epi32(static_cast<int>(value));
+    for (; i + 4 <= n; i += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), v);
+    for (; i < n; i++)
+        dst[i] = value;
 }
 
 uint32_t BlendOver(uint32_t src, uint32_t dst)

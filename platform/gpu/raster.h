@@ -5,6 +5,7 @@
 // repeatable. Internal to platform/gpu.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // What a pass of the effect does per pixel.
@@ -78,6 +79,9 @@ void RasterizeTriangleStrip(const RasterJob& job, const RasterVertex* vertices, 
 // from elevation texels sampled at (u, v) stepping (du, dv), in texels.
 void ShadeTerrainSpan(const TerrainConstants& terrain, const RasterTexture& texture, uint32_t colour, double u,
                       double v, double du, double dv, uint32_t* dst, int n, BlendMode blend);
+
+// Sets n words to value (clears and opaque spans).
+void FillWords(uint32_t* dst, size_t n, uint32_t value);
 
 // Blends one 0xAABBGGRR source word over a target word.
 uint32_t BlendOver(uint32_t src, uint32_t dst);

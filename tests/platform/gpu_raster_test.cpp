@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -159,6 +160,47 @@ TEST_F(GpuRaster, BilinearSamplingBlendsNeighbourTexels)
     EXPECT_EQ(gpu.Pixel(1, 0) & 0xFF, 63u);
     EXPECT_EQ(gpu.Pixel(2, 0) & 0xFF, 191u);
     EXPECT_EQ(gpu.Pixel(3, 0) & 0xFF, 255u);
+    view->Release();
+}
+
+// floor((p (256 - w) + q w) / 256) per channel: the sampler's documented steps.
+uint32_t LerpChannels(uint32_t p, uint32_t q, uint32_t w)
+{
+    uint32_t out = 0;
+    for (int s = 0; s < 32; s += 8)
+        out |= ((((p >> s) & 0xFF) * (256 - w) + ((q >> s) & 0xFF) * w) >> 8) << s;
+    return out;
+}
+
+TEST_F(GpuRaster, BilinearInsideAndAtTheEdgeFollowTheSameSteps)
+{
+    // A 2 x 2 texture over 4 x 4 pixels: texel positions -0.25, 0.25, 0.75,
+    // 1.25 on both axes; the middle pixels sample between all four texels.
+    const uint32_t c00 = 0xFF102030u, c10 = 0x80FF00C0u, c01 = 0xFF64FF01u, c11 = 0x40C80A7Fu;
+    ID3D11ShaderResourceView* view = gpu.MakeTexture(2, 2, {c00, c10, c01, c11});
+    gpu.Clear(0);
+    gpu.Draw("Render", D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP,
+             {gpu.At(4, 8, 0xFFFFFFFFu, 0, 1), gpu.At(4, 4, 0xFFFFFFFFu, 0, 0), gpu.At(8, 8, 0xFFFFFFFFu, 1, 1),
+              gpu.At(8, 4, 0xFFFFFFFFu, 1, 0)},
+             view);
+    const uint32_t w[4] = {0, 64, 192, 0}; // weight towards the next texel
+    const int t[4] = {0, 0, 0, 1};         // first tap (clamped at the edges)
+    const uint32_t texel[2][2] = {{c00, c10}, {c01, c11}};
+    for (int y = 0; y < 4; y++)
+        for (int x = 0; x < 4; x++) {
+            int x1 = std::min(t[x] + 1, 1), y1 = std::min(t[y] + 1, 1);
+            uint32_t left = LerpChannels(texel[t[y]][t[x]], texel[y1][t[x]], w[y]);
+            uint32_t right = LerpChannels(texel[t[y]][x1], texel[y1][x1], w[y]);
+            uint32_t sample = LerpChannels(left, right, w[x]);
+            // Drawn over transparent black with the on-screen blend.
+            uint32_t a = sample >> 24, expect = 0;
+            for (int s = 0; s < 24; s += 8) {
+                uint32_t c = ((sample >> s) & 0xFF) * a;
+                expect |= ((c + 128 + ((c + 128) >> 8)) >> 8) << s;
+            }
+            expect |= a << 24;
+            EXPECT_EQ(gpu.Pixel(4 + x, 4 + y), expect) << x << "," << y;
+        }
     view->Release();
 }
 
