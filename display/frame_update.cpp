@@ -1,0 +1,290 @@
+// The per-frame update, a list of named steps in the order they must run.
+#include "display/frame_update.h"
+
+#include "app/command_table.h"
+#include "app/pending_settings.h"
+#include "app/settings.h"
+#include "display/aircraft_values.h"
+#include "display/map_projection.h"
+#include "display/map_view.h"
+#include "display/pending_display.h"
+#include "display/status_text.h"
+#include "navdata/nav_tables.h"
+#include "platform/threads.h"
+#include "simlink/sim_link.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+int32_t TickCounter = 0;
+int32_t NorthUpMode = 0;
+int32_t ChartUpAngleDeg = 0;
+int32_t ViewWidth = 0, ViewHeight = 0;
+double GridOriginX = 0, GridOriginY = 0, GridPixelHeight = 0;
+
+static uint8_t BlinkPhase = 0;
+static float DisplayAngleOffset = 0;
+static int32_t UpdateBusy = 0;
+static double LastTickTime = 0;
+static double PreviousAltitude = 0;
+static uint8_t LocalMapStateStarted = 0;
+static int StoredWidth = 0, StoredHeight = 0;
+static char TemperatureText[32] = "";
+
+static const double kRadPerDeg = 0.01745329;
+
+bool IsBlinkPhaseOn() { return BlinkPhase != 0; }
+float GetDisplayAngleOffset() { return DisplayAngleOffset; }
+double GetTrackAngleRad() { return TrackAngle; }
+
+void ResetFrameUpdate()
+{
+    UpdateBusy = 0;
+    LastTickTime = 0;
+    PreviousAltitude = 0;
+    LocalMapStateStarted = 0;
+    BlinkPhase = 0;
+    TickCounter = 0;
+}
+
+double SmoothAltitude(double reading)
+{
+    double altitude = reading;
+    if (std::fabs(altitude - PreviousAltitude) > 100)
+        altitude = 0.9 * PreviousAltitude + 0.1 * altitude;
+    PreviousAltitude = altitude;
+    return altitude;
+}
+
+static double GetVar(SimVarId id)
+{
+    double v = 0;
+    SimLinkGetVar(id, &v);
+    return v;
+}
+
+// Restarts a stopped link at most every 3 s; while the map is dragged only
+// once it has come to rest (moved by at most one pixel since last frame).
+static void RestartLinkIfDue(int mode, double now)
+{
+    if (IsSimConnected()) {
+        SimLinkAutoStart();
+        return;
+    }
+    bool still = std::fabs(CentreMapX - PreviousCentreMapX) <= 1 && std::fabs(CentreMapY - PreviousCentreMapY) <= 1;
+    bool mayStart = mode != UpdateModeShutdown && (!MapPanning || still);
+    SimLinkRestartIfDue(now, mayStart);
+}
+
+static void ReadAircraftValues()
+{
+    Aircraft.Clock = GetVar(SimVarClock);
+    Aircraft.Altitude = SmoothAltitude(GetVar(SimVarAltitude));
+    Aircraft.OnGround = GetVar(SimVarOnGround) != 0;
+    Aircraft.GroundSpeed = GetVar(SimVarGroundSpeed);
+    Aircraft.GroundSpeedInt = TruncateToInt(Aircraft.GroundSpeed);
+    Aircraft.WaypointDistance = GetVar(SimVarWaypointDistance);
+    Aircraft.WaypointIndex = GetVar(SimVarWaypointIndex);
+    Aircraft.WaypointEte = GetVar(SimVarWaypointEte);
+    Aircraft.Ete = GetVar(SimVarEte);
+    Aircraft.GroundAltitude = GetVar(SimVarGroundAltitude);
+    double t = GetVar(SimVarTemperature);
+    Aircraft.OutsideTemperature = t >= -300 && t <= 300 ? t : 0;
+    Aircraft.Variable24 = GetVar(24);
+    double agl = GetVar(SimVarHeightAboveGround);
+    Aircraft.HeightAboveGround = agl > 0 ? static_cast<float>(agl) : 0.0f;
+    Aircraft.VerticalSpeedPerMinute = static_cast<float>(60 * GetVar(SimVarVerticalSpeed));
+    Aircraft.Variable27 = TruncateToInt(GetVar(27));
+    FormatTemperatureText(TemperatureText, sizeof TemperatureText, Aircraft.OutsideTemperature,
+                          Settings.CelsiusTemperature != 0);
+}
+
+static void HalfSecondTick(double now)
+{
+    if (now - LastTickTime <= 0.5)
+        return;
+    LastTickTime = now;
+    BlinkPhase = !BlinkPhase;
+    TickCounter = (TickCounter + 1) % 10;
+}
+
+static void FollowAircraft()
+{
+    int sim = Settings.UseSimulator.load();
+    if (MapPanning || sim < 1 || sim > 8)
+        return;
+    double lat = GetVar(SimVarLatitude);
+    double lon = GetVar(SimVarLongitude);
+    Aircraft.Heading = GetVar(SimVarHeading);
+    MapCenter.latitude = lat;
+    MapCenter.longitude = lon;
+    HomePosition.latitude = lat;
+    HomePosition.longitude = lon;
+}
+
+// The factors of the map viewport against the bezel's 477 x 351 map area.
+static void ComputeViewSize(double* fx, double* fy)
+{
+    ViewportRect r{};
+    GetMapViewport(&r);
+    *fx = (r.right - r.left) / 477.0;
+    *fy = (r.bottom - r.top) / 351.0;
+    ViewWidth = TruncateToInt(239.0 * *fx);
+    ViewHeight = TruncateToInt(176.0 * *fy);
+    GridFactorX = GridFactorY = 1.0;
+}
+
+static void ProjectCentre(FrameUpdateOutputs* out)
+{
+    double x = 0, y = 0;
+    LatLonToMapPixel(&x, &y, MapCenter.longitude.load(), MapCenter.latitude.load());
+    PreviousCentreMapX = CentreMapX;
+    PreviousCentreMapY = CentreMapY;
+    CentreMapX = x;
+    CentreMapY = y;
+    if (!PixelsPerDegreeKnown)
+        ComputePixelsPerDegree();
+    x -= GridOriginX;
+    y -= GridOriginY;
+    if (TileMapFlag.load())
+        y = GridPixelHeight - y;
+    else
+        y = GridPixelHeight / GetChartLevelFactor(CurrentChartLevel) - y;
+    out->offsetX = static_cast<float>(x);
+    out->offsetY = static_cast<float>(y);
+}
+
+void ComputeFrameRotation(bool trackUp, bool northUpMode, int32_t chartRotationDeg, double trackAngle,
+                          float* mapRotation, float* symbolRotation)
+{
+    double chart = chartRotationDeg / 57.3;
+    DisplayAngleOffset = static_cast<float>(chart - trackAngle);
+    if (trackUp) {
+        *mapRotation = static_cast<float>(chart - trackAngle);
+        *symbolRotation = static_cast<float>(chart);
+    } else if (northUpMode) {
+        *mapRotation = 0;
+        ChartUpAngleDeg = 0;
+        *symbolRotation = static_cast<float>(chart);
+    } else {
+        *mapRotation = 0;
+        *symbolRotation = 0;
+        if (chartRotationDeg != 0) {
+            ChartUpAngleDeg = -chartRotationDeg;
+            *mapRotation = static_cast<float>(-chart);
+            *symbolRotation = static_cast<float>(chart);
+        }
+    }
+}
+
+static void BuildStatusLines()
+{
+    for (StatusLine& line : StatusLines)
+        line.shown = 0;
+    StatusLineInputs in{};
+    in.northUp = NorthUpMode != 0;
+    in.lastButton = GetLastButton();
+    in.chartLevelScale = 1.0;
+    in.gpwsText = GpwsPhaseText(Settings.GPWSOn != 0, Settings.PilotFlightmode, 1);
+    in.temperatureText = TemperatureText;
+    in.trafficText = "";
+    FormatStatusLine1(StatusLines[0].text, sizeof StatusLines[0].text, in);
+    StatusLines[0].shown = 1;
+}
+
+static void BuildStatusMessage(double now)
+{
+    StatusLine& message = StatusLines[3];
+    message.shown = 0;
+    if (!ExpireStatusMessage(now))
+        return;
+    std::snprintf(message.text, sizeof message.text, "%s", GetStatusMessage());
+    message.shown = message.text[0] != 0;
+}
+
+static void UpdateWind()
+{
+    if (MapPanning)
+        return;
+    Aircraft.WindDirection = GetVar(SimVarWindDirection);
+    Aircraft.WindSpeed = GetVar(SimVarWindSpeed);
+    Aircraft.MagneticVariation = GetVar(SimVarMagneticVariation);
+    if (IsSimulatorConnected()) {
+        double speed = 0, heading = 0;
+        UpdateAirVector(&TrackVectorLength, &speed, &heading, &AirVectorAngle);
+    }
+}
+
+static void RefreshTiles()
+{
+    if (!TileMapFlag.load())
+        return;
+    int x = TruncateToInt(CentreMapX), y = TruncateToInt(CentreMapY);
+    int halfW = StoredWidth / 2, halfH = StoredHeight / 2;
+    int r = RefreshMapIfMoved(x - halfW, y - halfH, x + halfW, y + halfH, MapCenter.latitude.load(),
+                              MapCenter.longitude.load(), Settings.SatMode.load());
+    if (r < 0)
+        RequestMapRefresh(MapCenter.latitude.load(), MapCenter.longitude.load(), StoredWidth, StoredHeight, 1);
+}
+
+static void ShutdownUpdate()
+{
+    StopSimulatorLink();
+    if (LocalMapStateStarted)
+        SaveSettings();
+    FreeNavdata();
+    LocalMapStateStarted = 0;
+}
+
+static void FrameStep(int mode, FrameUpdateOutputs* out, int width, int height)
+{
+    StoredWidth = width;
+    StoredHeight = height;
+    double now = ProgramClockMs() / 1000.0;
+    RestartLinkIfDue(mode, now);
+    ReadAircraftValues();
+    HalfSecondTick(now);
+    LocalMapStateStarted = 1;
+    FollowAircraft();
+    double fx = 1, fy = 1;
+    ComputeViewSize(&fx, &fy);
+    out->headingRad = static_cast<float>(kRadPerDeg * Aircraft.Heading);
+    ProjectCentre(out);
+    ComputeFrameRotation(Settings.TrackUp != 0, NorthUpMode != 0, ChartRotationDeg, TrackAngle, &out->mapRotation,
+                         &out->symbolRotation);
+    BuildStatusLines();
+    BuildStatusMessage(now);
+    UpdateWind();
+    RefreshTiles();
+}
+
+void UpdateFrame(HWND, int mode, float* offsetX, float* offsetY, float* headingRad, float* mapRotation,
+                 float* symbolRotation, int width, int height)
+{
+    if (UpdateBusy)
+        return;
+    UpdateBusy = 1;
+    FrameUpdateOutputs out;
+    if (mode == UpdateModeShutdown)
+        ShutdownUpdate();
+    else
+        FrameStep(mode, &out, width, height);
+    if (offsetX) *offsetX = out.offsetX;
+    if (offsetY) *offsetY = out.offsetY;
+    if (headingRad) *headingRad = out.headingRad;
+    if (mapRotation) *mapRotation = out.mapRotation;
+    if (symbolRotation) *symbolRotation = out.symbolRotation;
+    UpdateBusy = 0;
+}
+
+void GetWindDirectionAndSpeed(float* direction, float* speed)
+{
+    double d = std::floor(Aircraft.WindDirection - Aircraft.MagneticVariation + 0.5);
+    if (d < 0)
+        d += 360;
+    if (d > 360)
+        d -= 360;
+    *direction = static_cast<float>(d);
+    *speed = static_cast<float>(Aircraft.WindSpeed);
+}
