@@ -2,4 +2,3 @@
 #include "platform/win32.h"
 
 void WriteIniString(const char*, const char*, const char*, const char*) {}  // until the real one lands
-HWND__* GetMainWindow() { return nullptr; }  // until the real one lands

@@ -9,10 +9,6 @@ char SystemFolder[512];  // until the real one lands
 char IniFilePath[512];  // until the real one lands
 const char VersionText[] = "1.0";  // until the real one lands
 bool IsDirectory(const char* path) { struct stat st; return stat(path, &st) == 0 && S_ISDIR(st.st_mode); }  // until the real one lands
-int GetInstanceArgument() { return 0; }  // until the real one lands
-void ClearQuitRequest() {}  // until the real one lands
-void SetWindowTopMost(HWND, bool) {}  // until the real one lands
-void ReadSimKeyEvents(const char*) {}  // until the real one lands
 void RunConnectCommand(int) {}  // until the real one lands
 void StopSimulatorLink() {}  // until the real one lands
 void RefreshNearestAirports() {}  // until the real one lands

@@ -3,8 +3,16 @@
 // this block shrinks). Names are the ones their modules use.
 #pragma once
 
+#include "app/main_window.h"
+#include "app/pending_spine.h"
+#include "app/sim_key_events.h"
+#include "app/winmain.h"
+#include "display/frame_limiter.h"
+#include "display/frame_renderer.h"
 #include "display/map_view.h"
+#include "display/sprite_table.h"
 #include "platform/win32.h"
+#include "render/device.h"
 
 #include <cstdint>
 
@@ -16,11 +24,6 @@ extern const char VersionText[];
 bool IsDirectory(const char* path);
 
 // Start-up, window and frame (shell, renderer).
-int GetInstanceArgument();
-void ClearQuitRequest();
-void SetWindowTopMost(HWND window, bool topMost);
-void PresentFrame();
-void ReadSimKeyEvents(const char* iniPath);
 int MessageBoxA(HWND window, const char* text, const char* caption, unsigned style);
 long RegOpenKeyExA(void* root, const char* subKey, DWORD options, DWORD access, void** key);
 long RegQueryValueExA(void* key, const char* name, DWORD* reserved, DWORD* type, BYTE* data, DWORD* size);
@@ -40,11 +43,8 @@ void SetSimStateFlag(uint8_t state);
 void CheckForNews();
 
 // Map display.
-void SetAboutYearLine(int year);
 extern int MapReloadRequest;
 extern uint8_t NavOverlaySwitch;
-extern bool MiniWindowFlag;
-void ResetFrameLimiterCount();
 int LoadTileCatalog();
 void SelectMapTypeEntry(int id);
 void ResetAirportViewCenter();

@@ -191,10 +191,13 @@ void ReadChartType(const char* ini)
         TileMapFlag = 1;
 }
 
-void ReadWindowSettings(const char* ini, HWND window)
+void ReadWindowSettings(const char* ini, HWND)
 {
     ReadSettingRange("ButtonPanelOn", "TopMost", ini);
-    SetWindowTopMost(window, Settings.TopMost != 0);
+    if (Settings.TopMost)
+        SetWindowTopmost();
+    else
+        SetWindowNotTopmost();
     PresentFrame();
     ReadSettingKey(Main, "WindowFrame", ini);
     LocalMapTileCount = 25;

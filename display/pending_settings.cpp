@@ -3,11 +3,8 @@
 #include "app/pending_settings.h"
 #include "app/settings.h"
 
-void SetAboutYearLine(int) {}  // until the real one lands
 int MapReloadRequest;  // until the real one lands
 uint8_t NavOverlaySwitch;  // until the real one lands
-bool MiniWindowFlag;  // until the real one lands
-void ResetFrameLimiterCount() {}  // until the real one lands
 int LoadTileCatalog() { return 1; }  // until the real one lands
 void SelectMapTypeEntry(int) {}  // until the real one lands
 void ResetAirportViewCenter() {}  // until the real one lands

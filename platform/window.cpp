@@ -188,6 +188,15 @@ bool CausedResizeJustNow(const WindowRecord* record)
     return record->causedResize && SDL_GetTicks() - record->causedResizeTick < CausedResizeAnswerMs;
 }
 
+int SizeKindOf(const WindowRecord* record)
+{
+    switch (record->state) {
+    case ShowState::Maximized: return SIZE_MAXIMIZED;
+    case ShowState::Minimized: return SIZE_MINIMIZED;
+    default: return SIZE_RESTORED;
+    }
+}
+
 void RememberNormalRect(WindowRecord* record)
 {
     if (record->state == ShowState::Normal)
@@ -573,7 +582,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int heig
         SendMessageA(hwnd, WM_NCCALCSIZE, TRUE, 0);
     if (!FindWindowRecord(hwnd))
         return TRUE;
-    ReportSize(record, SIZE_RESTORED, true);
+    ReportSize(record, SizeKindOf(record), true);
     if (!(flags & SWP_NOREDRAW) && (resized || (flags & SWP_FRAMECHANGED)))
         record->paintPending = true;
     return TRUE;

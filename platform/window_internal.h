@@ -52,6 +52,8 @@ RECT FrameInsets(DWORD style);
 RECT ClientScreenRect(const WindowRecord* record);
 RECT OuterRect(const WindowRecord* record);
 bool IsMaximizedNow(const WindowRecord* record);
+// The WM_SIZE kind of the window's show state.
+int SizeKindOf(const WindowRecord* record);
 // Sends (or posts) WM_SIZE with the current client size when it or the kind
 // differs from what the window procedure was last told.
 void ReportSize(WindowRecord* record, int kind, bool send);

@@ -1,0 +1,28 @@
+// Neighbours that the start-up, the window and the frame driver call,
+// declared here until their own modules land (each owner then declares them
+// in its header, and this block shrinks).
+#pragma once
+
+#include "platform/win32.h"
+
+#include <cstdint>
+
+// Program root (program root module).
+void LocateProgramRoot();
+void SetLanguageFromLocale();
+
+// Message boxes (platform).
+int MessageBoxA(HWND window, const char* text, const char* caption, unsigned style);
+
+// Commands, click zones and the track (shell).
+int AskExitConfirmation();
+void ShowAboutBox();
+void ExecuteCommand(uint32_t index);
+void ClearTrack();
+bool MapAreaMouse(uint32_t point, int32_t event);
+void SoftkeyCommand(uint32_t key);
+void OptionsMenuCommand(int command);
+void StopSimulatorLink();
+
+// Prepar3D/FSX connector.
+void UnloadP3dConnector();

@@ -1,0 +1,32 @@
+// The machine-wide tile mutexes.
+#include "app/tile_locks.h"
+
+#include "platform/sync.h"
+
+#include <atomic>
+#include <cstdio>
+
+// Created on the GUI thread before any loader starts; read by loader threads.
+static std::atomic<HANDLE> TileLocks[TileLockCount];
+
+void CreateTileMutexes()
+{
+    for (int i = 0; i < TileLockCount; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof(name), "TVL_Mutex%d", i);
+        TileLocks[i] = CreateMutexA(nullptr, FALSE, name);
+    }
+}
+
+bool LockTileMutex(int index)
+{
+    if (index < 0 || index >= TileLockCount || !TileLocks[index].load())
+        return false;
+    return WaitForSingleObject(TileLocks[index].load(), INFINITE) == WAIT_OBJECT_0;
+}
+
+void UnlockTileMutex(int index)
+{
+    if (index >= 0 && index < TileLockCount && TileLocks[index].load())
+        ReleaseMutex(TileLocks[index].load());
+}

@@ -1,0 +1,32 @@
+// A copy of the shipped program root for tests that run the map program.
+#include "tests/support/program_root_copy.h"
+
+#include "platform/profile.h"
+
+#include <filesystem>
+#include <sstream>
+
+std::string CopyProgramRoot(const std::string& folder)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path shipped = TVL_ROOT_DIR;
+    fs::create_directories(fs::path(folder) / "System", error);
+    fs::copy(shipped / "Languages", fs::path(folder) / "Languages", fs::copy_options::recursive, error);
+    for (const char* name : {"Plovik.ini", "QRDLX30_11.fxo", "QRDLX_91.fxo"})
+        fs::copy_file(shipped / "System" / name, fs::path(folder) / "System" / name,
+                      fs::copy_options::overwrite_existing, error);
+    std::string system = folder + "/System";
+    std::string ini = system + "/Plovik.ini";
+    WritePrivateProfileStringA("Zorizeruverovu Plovik", "DebugMode", "1", ini.c_str());
+    return system;
+}
+
+int CountLines(const std::string& text, const std::string& what)
+{
+    std::istringstream lines(text);
+    int count = 0;
+    for (std::string line; std::getline(lines, line);)
+        count += line.find(what) != std::string::npos;
+    return count;
+}
