@@ -24,11 +24,6 @@ extern const char VersionText[];
 bool IsDirectory(const char* path);
 
 // Start-up, window and frame (shell, renderer).
-int MessageBoxA(HWND window, const char* text, const char* caption, unsigned style);
-long RegOpenKeyExA(void* root, const char* subKey, DWORD options, DWORD access, void** key);
-long RegQueryValueExA(void* key, const char* name, DWORD* reserved, DWORD* type, BYTE* data, DWORD* size);
-long RegCloseKey(void* key);
-extern void* const HKEY_CURRENT_USER_ROOT;
 
 // Commands, helper dialogs, track and news (shell).
 void RunConnectCommand(int useSimulator);

@@ -7,7 +7,9 @@
 #include "app/log.h"
 #include "app/pending_settings.h"
 #include "app/settings_table.h"
+#include "platform/messagebox.h"
 #include "platform/profile.h"
+#include "platform/registry.h"
 #include "platform/threads.h"
 #include "simlink/sim_link.h"
 
@@ -45,9 +47,9 @@ void StartSession(HWND window)
 void ReadLocalAppDataFolder()
 {
     snprintf(LocalAppDataFolder, sizeof LocalAppDataFolder, "./");
-    void* key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER_ROOT, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
-                      0x20019 /* KEY_READ */, &key) != 0)
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                      KEY_READ, &key) != ERROR_SUCCESS)
         return;
     char folder[512];
     DWORD size = sizeof folder - 1;

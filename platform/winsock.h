@@ -34,9 +34,12 @@ typedef int SOCKET;
 #define WSAETIMEDOUT 10060
 #define WSAECONNREFUSED 10061
 #define WSAEHOSTUNREACH 10065
+#define WSAVERNOTSUPPORTED 10092
 #define WSANOTINITIALISED 10093
 
 #define FIONBIO_WSA 0x8004667Eu
+#define FIONREAD_WSA 0x4004667Fu
+#define LOBYTE_WSA(w) (static_cast<BYTE>((w) & 0xFF))
 
 struct WSADATA {
     WORD wVersion;
@@ -48,9 +51,15 @@ typedef WSADATA* LPWSADATA;
 
 int WSAStartup(WORD versionRequested, LPWSADATA data);
 int WSACleanup();
+// The last socket call's errno as a WSA code: EAGAIN after a receive
+// time-out is WSAETIMEDOUT (WSAEWOULDBLOCK on a thread that made a socket
+// non-blocking), a refused datagram (ECONNREFUSED) is WSAECONNRESET.
 int WSAGetLastError();
+int WsaErrorFromErrno(int error);
 int closesocket(SOCKET s);
-// cmd FIONBIO_WSA with *arg != 0 makes the socket non-blocking.
+// cmd FIONBIO_WSA with *arg != 0 makes the socket non-blocking; FIONREAD_WSA
+// gives the bytes waiting.
 int ioctlsocket(SOCKET s, long cmd, unsigned long* arg);
-// SO_RCVTIMEO as Windows takes it: milliseconds, 0 = wait forever.
+// SO_RCVTIMEO as Windows takes it: milliseconds, 0 = wait forever. On a
+// datagram socket it also asks for refusals to be reported, as Windows does.
 int SetSocketReceiveTimeout(SOCKET s, DWORD milliseconds);

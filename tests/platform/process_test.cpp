@@ -1,0 +1,132 @@
+// Starting programs: stand-ins found by their ".exe" name, arguments passed
+// without a shell, "cmd.exe /c" with quoted arguments, waits and exit codes.
+#include "platform/process.h"
+
+#include "platform/sync.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class ProcessTest : public ::testing::Test {
+protected:
+    TempFolder folder;
+
+    void SetUp() override
+    {
+        // A stand-in that lists its arguments and working folder, then exits
+        // with the code named by the file "code" when there is one.
+        WriteFileText(folder / "Helper", "#!/bin/sh\n"
+                                         "pwd > args.txt\n"
+                                         "for a in \"$@\"; do echo \"[$a]\" >> args.txt; done\n"
+                                         "while [ -e wait.flag ]; do sleep 0.01; done\n"
+                                         "exit 3\n");
+        chmod((folder / "Helper").c_str(), 0755);
+        MakeFolders(folder / "Work");
+    }
+
+    DWORD Run(const char* file, const char* parameters, SHELLEXECUTEINFOA* info)
+    {
+        *info = SHELLEXECUTEINFOA{};
+        info->cbSize = sizeof *info;
+        info->fMask = SEE_MASK_NOCLOSEPROCESS;
+        info->lpVerb = "open";
+        info->lpFile = file;
+        info->lpParameters = parameters;
+        std::string work = folder / "Work";
+        info->lpDirectory = work.c_str();
+        if (!ShellExecuteExA(info))
+            return WAIT_FAILED;
+        return WaitForSingleObject(info->hProcess, INFINITE);
+    }
+};
+
+TEST_F(ProcessTest, RunsTheStandInOfAnExeWithArgumentsAsGiven)
+{
+    std::string exe = folder.Path() + "\\HELPER.exe";
+    SHELLEXECUTEINFOA info;
+    ASSERT_EQ(Run(exe.c_str(), "plain \"two words\" $HOME;ls C:\\x\\y.txt", &info), WAIT_OBJECT_0);
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeProcess(info.hProcess, &code));
+    EXPECT_EQ(code, 3u);
+    EXPECT_TRUE(CloseHandle(info.hProcess));
+    EXPECT_EQ(ReadFileText(folder / "Work/args.txt"),
+              folder / "Work\n[plain]\n[two words]\n[$HOME;ls]\n[C:/x/y.txt]\n");
+}
+
+TEST_F(ProcessTest, WaitWithALimitTimesOutWhileTheProgramRuns)
+{
+    WriteFileText(folder / "Work/wait.flag", "");
+    SHELLEXECUTEINFOA info{};
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    std::string exe = folder / "Helper.exe";
+    std::string work = folder / "Work";
+    info.lpFile = exe.c_str();
+    info.lpDirectory = work.c_str();
+    ASSERT_TRUE(ShellExecuteExA(&info));
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, 20), WAIT_TIMEOUT);
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeProcess(info.hProcess, &code));
+    EXPECT_EQ(code, STILL_ACTIVE);
+    unlink((folder / "Work/wait.flag").c_str());
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, 0), WAIT_OBJECT_0);
+    CloseHandle(info.hProcess);
+}
+
+TEST_F(ProcessTest, CmdRunsTheShellWithEveryArgumentQuoted)
+{
+    std::string parameters = "/C " + folder.Path() + "\\Helper.exe 'a b' $(id) \"c d\" >out.txt";
+    SHELLEXECUTEINFOA info;
+    ASSERT_EQ(Run("cmd.exe", parameters.c_str(), &info), WAIT_OBJECT_0);
+    CloseHandle(info.hProcess);
+    EXPECT_EQ(ReadFileText(folder / "Work/args.txt"), folder / "Work\n['a]\n[b']\n[$(id)]\n[c d]\n");
+    struct stat st;
+    EXPECT_EQ(stat((folder / "Work/out.txt").c_str(), &st), 0);
+}
+
+TEST_F(ProcessTest, MissingProgramsAreReportedNotRun)
+{
+    HINSTANCE result = ShellExecuteA(nullptr, "open", "AcroRd32.exe", "x.pdf", nullptr, SW_SHOWNORMAL);
+    EXPECT_LE(reinterpret_cast<intptr_t>(result), 32);
+    SHELLEXECUTEINFOA info{};
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpFile = "NoSuchHelper.exe";
+    EXPECT_FALSE(ShellExecuteExA(&info));
+    EXPECT_EQ(info.hProcess, nullptr);
+    info.lpFile = "cmd.exe";
+    info.lpParameters = "/C NoSuchTool.exe x";
+    EXPECT_FALSE(ShellExecuteExA(&info));
+    info.lpParameters = "/K whatever";
+    EXPECT_FALSE(ShellExecuteExA(&info));
+    EXPECT_FALSE(ShellExecuteExA(nullptr));
+}
+
+TEST_F(ProcessTest, ShellExecuteStartsWithoutWaiting)
+{
+    std::string exe = folder / "Helper.exe";
+    std::string work = folder / "Work";
+    HINSTANCE result = ShellExecuteA(nullptr, "open", exe.c_str(), "one", work.c_str(), SW_SHOWNORMAL);
+    EXPECT_GT(reinterpret_cast<intptr_t>(result), 32);
+    for (int i = 0; i < 5000 && ReadFileText(folder / "Work/args.txt").find("[one]") == std::string::npos; i++)
+        usleep(1000);
+    EXPECT_NE(ReadFileText(folder / "Work/args.txt").find("[one]"), std::string::npos);
+}
+
+TEST_F(ProcessTest, PdfToolsRunOnMutool)
+{
+    if (access("/usr/bin/mutool", X_OK) != 0)
+        GTEST_SKIP() << "mutool is not installed";
+    std::string parameters = "/C " + folder.Path() + "\\System\\mutool.exe -v >version.txt 2>&1";
+    SHELLEXECUTEINFOA info;
+    ASSERT_EQ(Run("cmd.exe", parameters.c_str(), &info), WAIT_OBJECT_0);
+    CloseHandle(info.hProcess);
+    EXPECT_NE(ReadFileText(folder / "Work/version.txt").find("mutool"), std::string::npos);
+}
+
+} // namespace
