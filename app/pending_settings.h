@@ -40,30 +40,16 @@ void CheckForNews();
 // Map display.
 extern int MapReloadRequest;
 extern uint8_t NavOverlaySwitch;
-int LoadTileCatalog();
 void SelectMapTypeEntry(int id);
 void ResetAirportViewCenter();
 void GetMapCenter(double* latitude, double* longitude);
 void FreeMapBuffers();
 
 // Map tiles, terrain and charts.
-void SetHereCredentials(const char* appId, const char* appCode);
-void SetMapQuestKey(const char* key);
-void SetTileFetchEnabled(int enabled);
 void InitRadarState();
-void SetTileCacheFolder(const char* folder);
-void SetRadarFolder(const char* folder);
-void ResetTileChartType();
 extern int LocalMapTileCount;
-extern int TileSize;
-extern int CurrentTileMapType;
 void LoadMapContent(int force);
-void ReadTileServiceUrls(const char* iniPath);
-void WriteTileServiceUrls(const char* iniPath);
-void SetLocalMapPath(const char* folder);
 int FindMapsAtPosition();
-void RequestMapRefresh(double latitude, double longitude, int viewWidth, int viewHeight, int always1);
-void ReleaseAllTileResources();
 void SaveAirportIndex();
 extern uint8_t TerrainObstacleFlag;
 

@@ -7,6 +7,10 @@
 #include "app/log.h"
 #include "app/pending_settings.h"
 #include "app/settings_table.h"
+#include "display/map_types.h"
+#include "maps/tile_grid.h"
+#include "maps/tile_sources.h"
+#include "maps/tile_stores.h"
 #include "platform/messagebox.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -150,7 +154,7 @@ void ReadTileSettings(const char* ini)
 {
     ReadSettingRange("CacheLifetime", "AutoSaveSituationIntervall", ini);
     SetTileFetchEnabled(Settings.t);
-    CurrentTileMapType = Settings.SatMode;
+    CurrentTileMapType = Settings.SatMode.load();
     MapReloadRequest = 1;
 }
 

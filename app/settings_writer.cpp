@@ -4,6 +4,8 @@
 
 #include "app/pending_settings.h"
 #include "app/settings_table.h"
+#include "maps/tile_cache.h"
+#include "maps/tile_sources.h"
 #include "platform/profile.h"
 
 namespace {

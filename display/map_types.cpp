@@ -1,0 +1,300 @@
+// Map types and the server map catalogue: selection of the catalogue map at a
+// position, the catalogue download with its offline fallback, and the local
+// tile stores matched to catalogue maps.
+#include "display/map_types.h"
+
+#include "app/language.h"
+#include "app/log.h"
+#include "app/settings.h"
+#include "maps/http_download.h"
+#include "maps/pending_tiles.h"
+#include "maps/tile_cache.h"
+#include "maps/tile_sources.h"
+#include "simlink/sim_link.h"
+
+#include <atomic>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr int MapTypeFlagCount = 64;
+// A catalogue longer than this is cut: each map costs one request.
+constexpr size_t MaxCatalogueMaps = 500;
+constexpr size_t CatalogueAnswerBytes = 65536;
+// Exclamation icon, foreground, topmost.
+constexpr unsigned CatalogueBoxStyle = 0x00050030;
+
+// threads: the GUI thread and the tile loader.
+std::atomic<bool> CatalogueRequest{false};
+std::atomic<bool> TileZoomEnding{false};
+std::atomic<uint8_t> MapTypeAvailable[MapTypeFlagCount];
+
+// The manual position while one is set, else the map centre.
+void SelectionPoint(double* latitude, double* longitude)
+{
+    if (ManualPositionMode.load() && ManualPositionValid.load()) {
+        *latitude = ManualPosition.latitude.load();
+        *longitude = ManualPosition.longitude.load();
+        return;
+    }
+    GetMapCenter(latitude, longitude);
+}
+
+bool Inside(const MapCatalogueRecord& r, double latitude, double longitude)
+{
+    return r.lat_min < latitude && latitude < r.lat_max && r.lon_min < longitude && longitude < r.lon_max;
+}
+
+// The next ';'-separated token of text from *at on.
+bool NextToken(const char* text, size_t* at, std::string* token)
+{
+    if (text[*at] == 0)
+        return false;
+    const char* start = text + *at;
+    const char* end = strchr(start, ';');
+    size_t length = end ? static_cast<size_t>(end - start) : strlen(start);
+    token->assign(start, length);
+    *at += length + (end ? 1 : 0);
+    return true;
+}
+
+bool HasDigit(const std::string& token)
+{
+    for (char c : token)
+        if (isdigit(static_cast<unsigned char>(c)))
+            return true;
+    return false;
+}
+
+// Downloads the list and every map's entry; false when the list fails.
+bool FetchCatalogue(std::vector<MapCatalogueRecord>* records)
+{
+    std::string answer(CatalogueAnswerBytes, '\0');
+    if (HttpGet(GetMakerServerHost(), "/tiles/catalog_2.php?tilename=list ", answer.data(), answer.size()) != 0)
+        return false;
+    std::vector<int> ids;
+    ParseCatalogueList(answer.c_str(), &ids);
+    records->clear();
+    for (int id : ids) {
+        MapCatalogueRecord record{};
+        record.lfd = id;
+        record.mapindex = -1;
+        char path[96];
+        snprintf(path, sizeof path, "/tiles/catalog_2.php?tilename=%d ", id);
+        std::string entry(CatalogueAnswerBytes, '\0');
+        if (HttpGet(GetMakerServerHost(), path, entry.data(), entry.size()) == 0 &&
+            ParseCatalogueEntry(entry.c_str(), &record)) {
+            record.lfd = id;
+            CatalogueUpdates.push_back({id, record.type, record.airac});
+        }
+        records->push_back(record);
+    }
+    return true;
+}
+
+void InstallCatalogue(std::vector<MapCatalogueRecord>&& records)
+{
+    CatalogueAccess access;
+    access.Records() = std::move(records);
+    access.SelectedIndex() = Settings.ServermapIndex;
+}
+
+} // namespace
+
+bool IsCatalogueRequestPending()
+{
+    return CatalogueRequest;
+}
+
+void SetCatalogueRequest(bool pending)
+{
+    CatalogueRequest = pending;
+}
+
+void ClearCatalogueRequest()
+{
+    CatalogueRequest = false;
+}
+
+bool IsTileZoomEnding()
+{
+    return TileZoomEnding;
+}
+
+void SetTileZoomEnding(bool ending)
+{
+    TileZoomEnding = ending;
+}
+
+void MarkMapTypeAvailable(int type)
+{
+    if (type >= 0 && type < MapTypeFlagCount)
+        MapTypeAvailable[type] = 1;
+}
+
+bool IsMapTypeAvailable(int type)
+{
+    return type >= 0 && type < MapTypeFlagCount && MapTypeAvailable[type].load() != 0;
+}
+
+void FindMapTypesAtPosition()
+{
+    double latitude, longitude;
+    GetMapCenter(&latitude, &longitude);
+    std::vector<int> types;
+    {
+        CatalogueAccess access;
+        for (const MapCatalogueRecord& r : access.Records())
+            if (Inside(r, latitude, longitude))
+                types.push_back(r.type);
+    }
+    for (int type : types)
+        MarkMapTypeAvailable(type);
+}
+
+bool SelectServerMapAt(int type, double latitude, double longitude)
+{
+    char name[20] = {};
+    char extension[8] = {};
+    {
+        CatalogueAccess access;
+        std::vector<MapCatalogueRecord>& records = access.Records();
+        size_t i = 0;
+        while (i < records.size() && !(records[i].type == type && Inside(records[i], latitude, longitude)))
+            i++;
+        if (i == records.size())
+            return false;
+        access.SelectedIndex() = static_cast<int>(i);
+        CopyCatalogueText(name, sizeof name, records[i].name);
+        snprintf(extension, sizeof extension, "%.3s", records[i].extension);
+    }
+    SetCurrentMap(name, extension);
+    return true;
+}
+
+bool SelectServerMapAtPosition(int type)
+{
+    double latitude, longitude;
+    SelectionPoint(&latitude, &longitude);
+    return SelectServerMapAt(type, latitude, longitude);
+}
+
+bool MatchCatalogueStore(const char* name, int storeId, int type)
+{
+    std::vector<int> matched;
+    {
+        CatalogueAccess access;
+        for (MapCatalogueRecord& r : access.Records()) {
+            if (r.type != type || strcmp(r.name, name) != 0)
+                continue;
+            r.blocal = 1;
+            r.mapindex = storeId;
+            matched.push_back(r.lfd);
+        }
+    }
+    // The map with number lfd gets the store's chart layer.
+    for (int lfd : matched)
+        SetMapIndex(lfd, storeId);
+    return !matched.empty();
+}
+
+bool ApplyCatalogueStores()
+{
+    if (GetLocalMapPathLength() == 0)
+        return false;
+    std::vector<MapCatalogueRecord> stores;
+    LoadLocalMaps(&stores);
+    for (const MapCatalogueRecord& store : stores)
+        MatchCatalogueStore(store.name, store.mapindex, store.type);
+    return !stores.empty();
+}
+
+void DisableCatalogueMap(int storeId)
+{
+    CatalogueAccess access;
+    for (MapCatalogueRecord& r : access.Records()) {
+        if (r.mapindex == storeId) {
+            r.blocal = 0;
+            return;
+        }
+    }
+}
+
+void ParseCatalogueList(const char* answer, std::vector<int>* ids)
+{
+    ids->clear();
+    size_t at = 0;
+    std::string token;
+    while (answer && NextToken(answer, &at, &token)) {
+        if (token.find('#') != std::string::npos || ids->size() >= MaxCatalogueMaps)
+            break;
+        if (HasDigit(token))
+            ids->push_back(atoi(token.c_str()));
+    }
+}
+
+bool ParseCatalogueEntry(const char* answer, MapCatalogueRecord* record)
+{
+    std::string tokens[9];
+    size_t at = 0;
+    int count = 0;
+    while (count < 9 && answer && NextToken(answer, &at, &tokens[count]))
+        count++;
+    if (count < 9)
+        return false;
+    CopyCatalogueText(record->name, sizeof record->name, tokens[0].c_str());
+    record->numZoomLevels = atoi(tokens[1].c_str());
+    record->lon_min = atoi(tokens[2].c_str());
+    record->lat_max = atoi(tokens[3].c_str());
+    record->lon_max = atoi(tokens[4].c_str());
+    record->lat_min = atoi(tokens[5].c_str());
+    record->type = atoi(tokens[6].c_str());
+    snprintf(record->extension, sizeof record->extension, "%.3s", tokens[7].c_str());
+    record->airac = atoi(tokens[8].c_str());
+    record->blocal = 0;
+    record->mapindex = -1;
+    return true;
+}
+
+int LoadTileCatalog()
+{
+    CatalogueUpdates.clear();
+    std::vector<MapCatalogueRecord> records;
+    bool starting = IsStartingUp();
+    if (starting && FetchCatalogue(&records)) {
+        CompareCatalogueAirac(&CatalogueUpdates);
+        CleanTileCaches();
+        RebuildMapCatalogue(records);
+        int count = static_cast<int>(records.size());
+        InstallCatalogue(std::move(records));
+        SetOfflineMode(false);
+        ApplyCatalogueStores();
+        return count;
+    }
+    if (starting) {
+        const char* text = GetGeneralText(17);
+        MessageBoxA(nullptr, text ? text : "", "Zorizeruverovu", CatalogueBoxStyle);
+        if (CurrentTileMapType.load() > 5)
+            MapTypeMenuCommand(-1);
+    }
+    records.clear();
+    LoadMapCatalogue(&records);
+    int count = static_cast<int>(records.size());
+    InstallCatalogue(std::move(records));
+    SetOfflineMode(true);
+    ApplyCatalogueStores();
+    WriteLogF("map catalogue read from the offline catalogue: %d maps", count);
+    return count;
+}
+
+void SyncCatalogueSelection()
+{
+    Settings.ServermapIndex = GetSelectedCatalogueIndex();
+    char extension[8];
+    GetCurrentMapExtension(extension, sizeof extension);
+    snprintf(Settings.BitmapExtension, sizeof Settings.BitmapExtension, "%.3s", extension);
+}

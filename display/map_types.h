@@ -1,0 +1,44 @@
+// Map types and the server map catalogue: which catalogue map covers the map
+// position, the catalogue fetched from the maker's server (or read back from
+// offline_catalogue.db), the maps that have a local tile store, and the flags
+// the map-type commands share with the tile loader.
+#pragma once
+
+#include "maps/tile_stores.h"
+
+#include <vector>
+
+// A catalogue map was asked for from the map-type menu. threads: GUI thread
+// and tile loader.
+bool IsCatalogueRequestPending();
+void SetCatalogueRequest(bool pending);
+void ClearCatalogueRequest();
+// A tile-map zoom is ending. threads: GUI thread and tile loader.
+bool IsTileZoomEnding();
+void SetTileZoomEnding(bool ending);
+
+// The map types with a catalogue map at the map centre.
+void MarkMapTypeAvailable(int type);
+bool IsMapTypeAvailable(int type);
+void FindMapTypesAtPosition();
+// Selects the first map of the type that holds the manual position, else the
+// map centre, strictly inside its bounds; false (nothing changed) when none.
+bool SelectServerMapAtPosition(int type);
+bool SelectServerMapAt(int type, double latitude, double longitude);
+// Marks the maps of the type named name as having the local store storeId.
+bool MatchCatalogueStore(const char* name, int storeId, int type);
+bool ApplyCatalogueStores();
+// The first map with that store loses it (its store could not be opened).
+void DisableCatalogueMap(int storeId);
+
+// Fetches the catalogue (only while the program starts), else reads the
+// offline catalogue; returns the number of maps.
+int LoadTileCatalog();
+// The server's answers: the list of ids ("12;15;#") and one map's entry
+// ("name;zoom;west;north;east;south;type;ext;airac").
+void ParseCatalogueList(const char* answer, std::vector<int>* ids);
+bool ParseCatalogueEntry(const char* answer, MapCatalogueRecord* record);
+
+// GUI thread: copies the catalogue selection and the map's extension into
+// the settings ServermapIndex and BitmapExtension.
+void SyncCatalogueSelection();

@@ -1,0 +1,30 @@
+// Neighbours the map tiles call, declared here until their own modules land
+// (each owner then declares them in its header, and this block shrinks).
+// Names and arguments are the ones their modules use.
+#pragma once
+
+#include "app/pending_settings.h"
+
+#include <cstdint>
+
+// Shell: the loading flag behind IsLoadingBusy, start-up, the map-type menu
+// command and the restart of the map after a map change.
+void SetLoadingBusy(bool busy);
+bool IsStartingUp();
+void MapTypeMenuCommand(int choice);
+void RestartMapTiles(int type);
+
+// Map display: the frame's redraw request, the flag of a newly begun bank,
+// and the tile-map zoom animation's state words and stop flag.
+void RequestMapRedraw();
+void RaiseNewTileBankFlag();
+void ClearTileZoomAnimationState();
+void StopTileZoomAnimation();
+
+// Renderer: a new map snapshot once a new grid is shown.
+void RequestSnapshotRefresh();
+
+// Navigation data: the airspace and airway loaders' view box, and the
+// procedure database Navdata.db.
+void SetAirspaceViewBox(double west, double east, double south, double north);
+void CloseNavdataDb();

@@ -1,0 +1,778 @@
+// The tile grid: sizing from the view, the loader thread that lays out the
+// bank being filled and starts the fetch threads, the swap in the frame and
+// the release of textures that left the grid.
+#include "maps/tile_grid.h"
+
+#include "app/log.h"
+#include "app/settings.h"
+#include "display/map_types.h"
+#include "maps/http_download.h"
+#include "maps/pending_tiles.h"
+#include "maps/tile_cache.h"
+#include "maps/tile_sources.h"
+#include "maps/tile_stores.h"
+#include "platform/threads.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+TileGridBank TileGridBanks[2];
+
+namespace {
+
+constexpr int TileCap = 200;
+
+// threads: written by the GUI thread (swap), read by everyone.
+std::atomic<int> DisplayedBank{0};
+std::atomic<int> GridPixelHeight{0};
+
+// The next job, written by the starters on the GUI thread before the loader
+// starts and read by the loader.
+std::atomic<double> JobLatitude{0.0};
+std::atomic<double> JobLongitude{0.0};
+std::atomic<int> JobCols{0};
+std::atomic<int> JobRows{0};
+std::atomic<int> GridZoom{11};
+std::atomic<int> ChartRequest{0};  // signed; the chart type is its absolute value
+
+// Loader flags. threads: the GUI thread starts, stops and aborts; the loader
+// and fetch threads run; polled with Sleep as the hand-over.
+std::atomic<bool> Busy{false};
+std::atomic<bool> InJob{false};
+std::atomic<bool> StopRequest{false};
+std::atomic<bool> AbortRequest{false};
+std::atomic<bool> Shutdown{false};
+std::atomic<bool> RefreshAllowed{false};
+std::atomic<bool> GridComplete{false};
+std::atomic<bool> WeatherOn{false};
+std::atomic<int> RunningFetches{0};
+std::atomic<int> FetchEnabled{1};
+std::atomic<int> LastCentreX{-1};
+std::atomic<int> LastCentreY{-1};
+
+// The job's state that the fetch threads read.
+std::atomic<bool> Overzoomed{false};
+std::atomic<float> OverzoomScale{1.0f};
+std::atomic<bool> LocalCoverage{false};
+std::atomic<int> JobLayer{0};
+
+// The grid's tile ranges for the stale-texture release at the swap.
+std::atomic<int> RangeXStart{0};
+std::atomic<int> RangeXEnd{0};
+std::atomic<int> RangeYStart{0};
+std::atomic<int> RangeYEnd{0};
+
+// Load time estimate. threads: the loader writes, the frame reads.
+std::atomic<double> GridLoadTime{3.0};
+double SmoothedTileTime = 0.0;  // loader thread only
+int JobsRun = 0;                 // loader thread only
+
+int FillingBank()
+{
+    return (DisplayedBank.load() + 1) % 2;
+}
+
+// Index of host in the bank's list, appended the first time a slot names it.
+int HostIndexOf(TileGridBank& bank, const char* host, int serverNumber)
+{
+    int count = bank.hostCount.load();
+    for (int i = 0; i < count; i++)
+        if (strcmp(bank.hosts[i].host, host) == 0 && bank.hosts[i].serverNumber == static_cast<uint32_t>(serverNumber))
+            return i;
+    if (count >= TileGridHostCount)
+        return -1;
+    bank.hosts[count].serverNumber = static_cast<uint32_t>(serverNumber);
+    snprintf(bank.hosts[count].host, sizeof bank.hosts[count].host, "%s", host);
+    bank.hostCount = count + 1;
+    return count;
+}
+
+void FetchTileThread(void* arg)
+{
+    int slotIndex = static_cast<int>(reinterpret_cast<intptr_t>(arg));
+    int bankIndex = FillingBank();
+    TileGridSlot& slot = TileGridBanks[bankIndex].slots[slotIndex];
+    if (slot.requestPath[0]) {
+        char host[128];
+        uint32_t serverNumber = 0;
+        GetTileHost(bankIndex, slot.hostIndex, host, sizeof host, &serverNumber);
+        LoadTile(slot.fileName, host, static_cast<int>(serverNumber), slot.requestPath, slotIndex, slot.tileY,
+                 slot.tileX, GridZoom.load());
+    }
+    slot.loaded = 1;
+    int running = RunningFetches.load();
+    while (running > 0 && !RunningFetches.compare_exchange_weak(running, running - 1)) {
+    }
+    Sleep(1);
+}
+
+bool StartFetch(int slotIndex)
+{
+    RunningFetches++;
+    if (_beginthread(FetchTileThread, 0, reinterpret_cast<void*>(static_cast<intptr_t>(slotIndex))))
+        return true;
+    RunningFetches--;
+    TileGridBanks[FillingBank()].slots[slotIndex].loaded = 1;
+    return false;
+}
+
+void WaitForFetches()
+{
+    while (RunningFetches.load() > 0)
+        Sleep(1);
+    CloseInternetHandles();
+}
+
+// Waits for a free fetch thread; false when the job must end now.
+bool WaitForFetchRoom()
+{
+    int cap = Settings.NrOfThreads.load();
+    if (cap < 1)
+        cap = 1;
+    while (RunningFetches.load() >= cap) {
+        if (AbortRequest || StopRequest)
+            break;
+        Sleep(2);
+    }
+    if (AbortRequest || StopRequest) {
+        WaitForFetches();
+        return false;
+    }
+    return true;
+}
+
+// The job's address of tile (x, y) and its builder's map extension.
+void AddressOf(int type, int x, int y, int z, int slot, TileAddress* address)
+{
+    char name[20];
+    char extension[8];
+    GetCurrentMapName(name, sizeof name);
+    if (IsHereMode() && type >= 1 && type <= 3)
+        SetCurrentMapExtension("jpg");
+    GetCurrentMapExtension(extension, sizeof extension);
+    BuildTileAddress(type, x, y, z, slot, name, extension, address);
+}
+
+void LayOutSlot(TileGridBank& bank, int slotIndex, int order, int column, int row, int x, int y,
+                const TileAddress& address, int bound, int zoom)
+{
+    TileGridSlot& slot = bank.slots[slotIndex];
+    slot.order = order;
+    slot.column = column;
+    slot.row = row;
+    slot.tileX = x;
+    slot.tileY = y;
+    snprintf(slot.fileName, sizeof slot.fileName, "%s", address.fileName);
+    snprintf(slot.requestPath, sizeof slot.requestPath, "%s", address.requestPath);
+    slot.hostIndex = address.host[0] ? HostIndexOf(bank, address.host, address.serverNumber) : -1;
+    slot.texture = -1;
+    slot.loaded = 0;
+    bank.tileSize = TileSize.load();
+    int type = CurrentTileMapType.load();
+    if (Settings.SatMode.load() == type && zoom == Settings.Tile.load()) {
+        int found = FindTileTexture(x, y, zoom, type, 2 * bound);
+        if (found >= 0 && ClaimTileTexture(found, slotIndex)) {
+            slot.texture = found;
+            slot.loaded = 1;
+        }
+    }
+}
+
+// Polls until the first `started` slots are loaded, or the job is told to end.
+void WaitForStartedSlots(TileGridBank& bank, int started)
+{
+    for (;;) {
+        bool all = true;
+        for (int i = 0; i < started && all; i++)
+            all = bank.slots[i].loaded.load() != 0;
+        if (all || Shutdown || StopRequest)
+            break;
+        Sleep(10);
+    }
+}
+
+void UpdateLoadEstimate(double elapsed, int tiles)
+{
+    if (tiles <= 0)
+        return;
+    double perTile = elapsed / tiles;
+    if (SmoothedTileTime == 0.0)
+        SmoothedTileTime = perTile;
+    else if (JobsRun >= 1 && JobsRun <= 8)
+        SmoothedTileTime = JobsRun * 0.1 * SmoothedTileTime + (1.0 - JobsRun * 0.1) * perTile;
+    else
+        SmoothedTileTime = 0.9 * SmoothedTileTime + 0.1 * perTile;
+    double estimate = tiles * SmoothedTileTime;
+    GridLoadTime = estimate > 2.0 ? 2.0 : estimate;
+}
+
+double NowSeconds()
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+void TileLoaderThread(void*)
+{
+    Busy = true;
+    SetLoadingBusy(true);
+    AbortRequest = false;
+    ClearNetworkFailureFlag();
+    if (!StopRequest && !AbortRequest) {
+        InJob = true;
+        bool done = BuildTileGrid(JobLatitude.load(), JobLongitude.load(), JobCols.load(), JobRows.load());
+        InJob = false;
+        if (done) {
+            Settings.SatMode = CurrentTileMapType.load();
+            while (GridComplete && !StopRequest)
+                Sleep(1);
+        }
+    }
+    Busy = false;
+    SetLoadingBusy(false);
+    RequestMapRedraw();
+}
+
+// Starts the loader for the centre when it is idle.
+bool StartLoaderAt(double latitude, double longitude)
+{
+    Sleep(1);
+    if (Busy)
+        return false;
+    JobLatitude = latitude;
+    JobLongitude = longitude;
+    Busy = true;
+    if (!_beginthread(TileLoaderThread, 0, nullptr)) {
+        Busy = false;
+        return false;
+    }
+    return true;
+}
+
+bool IsTerrainShown()
+{
+    return Settings.Terrainstate != 0 || Settings.TerrainProfile != 0;
+}
+
+bool InRange(int value, int start, int end)
+{
+    if (start <= end)
+        return value >= start && value <= end;
+    return value >= start || value <= end;  // the range wraps at the date line
+}
+
+void ReleaseStaleTextures(TileGridBank& old)
+{
+    int wanted = Settings.Tile.load();
+    int maxZoom = GetDisplayedMaxZoom();
+    int type = CurrentTileMapType.load();
+    for (int i = 0; i < TileTexturePoolSize; i++) {
+        const TileTexture& e = TileTexturePool[i];
+        if (!e.inUse)
+            continue;
+        bool zoomKept = e.zoom == wanted || (Overzoomed && e.zoom == maxZoom);
+        bool inGrid = e.tileY >= RangeYStart && e.tileY <= RangeYEnd && InRange(e.tileX, RangeXStart, RangeXEnd);
+        if (zoomKept && e.mapType == type && inGrid)
+            continue;
+        for (TileGridSlot& slot : old.slots) {
+            if (slot.texture.load() == i) {
+                slot.texture = -1;
+                slot.loaded = 0;
+            }
+        }
+        FreeTileTexture(i);
+    }
+}
+
+} // namespace
+
+int GetDisplayedTileBank()
+{
+    return DisplayedBank.load();
+}
+
+int GetFillingTileBank()
+{
+    return FillingBank();
+}
+
+int GetGridPixelHeight()
+{
+    return GridPixelHeight.load();
+}
+
+void GetTileHost(int bank, int hostIndex, char* out, size_t size, uint32_t* serverNumber)
+{
+    *serverNumber = 0;
+    if (size)
+        out[0] = 0;
+    if (bank < 0 || bank > 1 || hostIndex < 0 || hostIndex >= TileGridBanks[bank].hostCount.load())
+        return;
+    snprintf(out, size, "%s", TileGridBanks[bank].hosts[hostIndex].host);
+    *serverNumber = TileGridBanks[bank].hosts[hostIndex].serverNumber;
+}
+
+bool IsGridOverzoomed()
+{
+    return Overzoomed;
+}
+
+float GetGridTileScale()
+{
+    return OverzoomScale;
+}
+
+bool HasLocalChartCoverage()
+{
+    return LocalCoverage;
+}
+
+int GetJobChartLayer()
+{
+    return JobLayer;
+}
+
+void ComputeGridSize(int viewWidth, int viewHeight, int tileSize, bool trackUp, int* cols, int* rows)
+{
+    int t = tileSize > 0 ? tileSize : 256;
+    int c = viewWidth / (2 * t) * 2 + 3;
+    int r = viewHeight / (2 * t) * 2 + 3;
+    if (trackUp)
+        r = c;
+    c += c % 2 == 0 ? 1 : 0;
+    r += r % 2 == 0 ? 1 : 0;
+    if (c < 3)
+        c = 3;
+    if (r < 3)
+        r = 3;
+    if (c * r > TileCap && viewWidth > 0 && viewHeight > 0) {
+        if (viewWidth <= viewHeight) {
+            c = static_cast<int>(std::sqrt(static_cast<double>(viewWidth) * TileCap / viewHeight));
+            r = c * viewHeight / viewWidth;
+        } else {
+            r = static_cast<int>(std::sqrt(static_cast<double>(viewHeight) * TileCap / viewWidth));
+            c = r * viewWidth / viewHeight;
+        }
+        if (trackUp) {
+            if (c <= r) {
+                if (r * r >= TileCap)
+                    r = c;
+                else
+                    c = r;
+            } else {
+                if (c * c >= TileCap)
+                    c = r;
+                else
+                    r = c;
+            }
+        }
+    }
+    *cols = c;
+    *rows = r;
+}
+
+void RequestMapRefresh(double latitude, double longitude, int viewWidth, int viewHeight, int)
+{
+    MakeServerNonce();
+    int type = CurrentTileMapType.load();
+    SelectTileHost(type);
+    ChartRequest = Settings.PreferedChartType.load();
+    if (Busy)
+        return;
+    Shutdown = false;
+    SetServiceCacheRoot(LocalAppDataFolder);
+    CreateTileCacheFolders();
+    int cols, rows;
+    int tile = TileSize.load();
+    if (IsStaticMapType(type)) {
+        // One static map, plus one more on each side the half view reaches past it.
+        int zoom = Settings.Tile.load();
+        double px = LonToTilePixelXAtZoom(longitude, zoom, type);
+        double py = LatToTilePixelYAtZoom(latitude, zoom, type);
+        double left = px - std::floor(px / tile) * tile;
+        double top = py - std::floor(py / tile) * tile;
+        cols = 1 + (left - viewWidth / 2.0 < 0 ? 1 : 0) + (left + viewWidth / 2.0 > tile ? 1 : 0);
+        rows = 1 + (top - viewHeight / 2.0 < 0 ? 1 : 0) + (top + viewHeight / 2.0 > tile ? 1 : 0);
+    } else {
+        ComputeGridSize(viewWidth, viewHeight, tile, Settings.TrackUp != 0, &cols, &rows);
+    }
+    JobCols = cols;
+    JobRows = rows;
+    GridZoom = Settings.Tile.load();
+    StartLoaderAt(latitude, longitude);
+    RefreshAllowed = true;
+}
+
+int RefreshMapIfMoved(int left, int top, int right, int bottom, double latitude, double longitude, int mapType)
+{
+    if (!RefreshAllowed)
+        return -1;
+    int zoom = GridZoom.load();
+    int cx = LonToTileX(longitude, zoom, mapType);
+    int cy = LatToTileY(latitude, zoom, mapType);
+    if (cx == LastCentreX.load() && cy == LastCentreY.load())
+        return 0;
+    const TileGridBank& bank = TileGridBanks[DisplayedBank.load()];
+    int t = TileSize.load();
+    if (left >= t && right <= bank.cols * t && static_cast<double>(top) >= 1.5 * t && bottom <= bank.rows * t)
+        return 0;
+    StartLoaderAt(latitude, longitude);
+    return 0;
+}
+
+void ZoomInAndRefresh(int* started)
+{
+    Sleep(1);
+    if (Busy) {
+        *started = 0;
+        return;
+    }
+    int zoom = Settings.Tile.load() + 1;
+    if (IsTerrainShown() && zoom < 9)
+        zoom = 9;
+    GridZoom = zoom;
+    double lat, lon;
+    GetMapCenter(&lat, &lon);
+    *started = StartLoaderAt(lat, lon) ? 1 : 0;
+}
+
+void ZoomOutAndRefresh(int* started)
+{
+    Sleep(1);
+    if (Busy) {
+        *started = 0;
+        return;
+    }
+    int zoom = Settings.Tile.load() - 1;
+    if (zoom < 3)
+        zoom = 3;
+    if (IsTerrainShown() && zoom < 10)
+        zoom = 9;
+    GridZoom = zoom;
+    double lat, lon;
+    GetMapCenter(&lat, &lon);
+    *started = StartLoaderAt(lat, lon) ? 1 : 0;
+}
+
+bool RefreshAtZoom(int zoom)
+{
+    Sleep(1);
+    if (Busy)
+        return false;
+    if (IsTerrainShown() && zoom < 9) {
+        GridZoom = 9;
+        return false;
+    }
+    GridZoom = zoom < 4 ? 4 : zoom;
+    double lat, lon;
+    GetMapCenter(&lat, &lon);
+    return StartLoaderAt(lat, lon);
+}
+
+int StartTileLoaderThread(int signedChartType)
+{
+    ChartRequest = signedChartType;
+    Sleep(1);
+    int request = std::abs(ChartRequest.load());
+    int answer = request < 5 ? -request - 1 : request;
+    if (Busy)
+        return answer;
+    double lat, lon;
+    GetMapCenter(&lat, &lon);
+    StartLoaderAt(lat, lon);
+    return answer;
+}
+
+void StartTileLoaderThreadPlain()
+{
+    if (!Busy) {
+        double lat, lon;
+        GetMapCenter(&lat, &lon);
+        StartLoaderAt(lat, lon);
+    }
+    RefreshAllowed = false;
+}
+
+void StopTileLoader(int* out)
+{
+    StopRequest = true;
+    StopTileZoomAnimation();
+    while (Busy)
+        Sleep(10);
+    StopRequest = false;
+    if (out)
+        *out = 0;
+}
+
+void StopTileLoaderIfRunning()
+{
+    if (InJob) {
+        int word;
+        StopTileLoader(&word);
+    }
+}
+
+bool AbortTileLoader()
+{
+    if (Busy)
+        AbortRequest = true;
+    return Busy;
+}
+
+bool IsTileLoaderBusy()
+{
+    return Busy;
+}
+
+int GetTileLoaderBusy()
+{
+    return Busy ? 1 : 0;
+}
+
+double GetGridLoadTime()
+{
+    return GridLoadTime.load();
+}
+
+int GetWantedZoom()
+{
+    return Settings.Tile.load();
+}
+
+int GetGridZoom()
+{
+    return GridZoom.load();
+}
+
+void SetGridZoom(int zoom)
+{
+    GridZoom = zoom;
+}
+
+void SetTileFetchEnabled(int enabled)
+{
+    FetchEnabled = enabled;
+}
+
+void SetTileChartType(int type)
+{
+    ChartRequest = type;
+}
+
+void ResetTileChartType()
+{
+    ChartRequest = -Settings.PreferedChartType.load();
+}
+
+int GetTileChartType()
+{
+    return std::abs(ChartRequest.load());
+}
+
+int GetRunningFetchCount()
+{
+    return RunningFetches.load();
+}
+
+void SetTileShutdown()
+{
+    Shutdown = true;
+    RefreshAllowed = false;
+}
+
+bool IsTileGridComplete()
+{
+    return GridComplete;
+}
+
+bool IsCentreInSelectedCatalogueMap(double latitude, double longitude, int* layer)
+{
+    MapCatalogueRecord selected;
+    int index = GetSelectedCatalogueIndex();
+    if (!GetCatalogueRecord(index, &selected))
+        return false;
+    *layer = selected.mapindex;
+    if (selected.lat_min < latitude && latitude < selected.lat_max && selected.lon_min < longitude &&
+        longitude < selected.lon_max)
+        return selected.blocal != 0;
+    if (SelectServerMapAtPosition(selected.type)) {
+        MapCatalogueRecord found;
+        if (!GetCatalogueRecord(GetSelectedCatalogueIndex(), &found))
+            return false;
+        *layer = found.mapindex;
+        return found.blocal != 0;
+    }
+    if (!SelectServerMapAtPosition(11))
+        return false;
+    Settings.MapType = 11;
+    CurrentTileMapType = 11;
+    Settings.PreferedChartType = 11;
+    ChartRequest = 11;
+    if (IsCatalogueRequestPending()) {
+        Settings.MapType = StartTileLoaderThread(11);
+        StartTileLoaderThreadPlain();
+        ClearCatalogueRequest();
+        SetTileZoomEnding(true);
+    } else if (TileMapFlag) {
+        Settings.MapType = StartTileLoaderThread(11);
+    } else {
+        RestartMapTiles(11);
+    }
+    return false;
+}
+
+bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
+{
+    TileGridBank& bank = TileGridBanks[FillingBank()];
+    int type = CurrentTileMapType.load();
+    int layer = JobLayer.load();
+    LocalCoverage = type >= MapTypeFirstCatalogue && IsCentreInSelectedCatalogueMap(latitude, longitude, &layer);
+    JobLayer = layer;
+    WeatherOn = Settings.WeatherState.load() != 0;
+    double started = NowSeconds();
+
+    SelectTileHost(type);
+    int requested = GridZoom.load();
+    int maxZoom = GetMapMaxZoomAtCenter(type);
+    SetDisplayedMaxZoom(maxZoom);
+    TileGridBanks[DisplayedBank.load()].maxZoom = maxZoom;
+    int zoom = requested;
+    if (type < MapTypeFirstCatalogue || zoom <= maxZoom) {
+        Overzoomed = false;
+        OverzoomScale = 1.0f;
+    } else {
+        zoom = maxZoom;
+        Overzoomed = true;
+        OverzoomScale = static_cast<float>(std::ldexp(1.0, requested - maxZoom));
+    }
+    GridZoom = zoom;
+
+    int cx = LonToTileX(longitude, zoom, type);
+    int cy = LatToTileY(latitude, zoom, type);
+    LastCentreX = cx;
+    LastCentreY = cy;
+
+    cols = cols / 2 * 2 + 1;
+    rows = rows / 2 * 2 + 1;
+    int n = cols * rows;
+    if (n >= TileCap) {
+        TileMapFlag = 0;
+        return false;
+    }
+    TileMapFlag = 1;
+    bank.cols = cols;
+    bank.rows = rows;
+    bank.cellSize = TileSize.load();
+    bank.tileSize = TileSize.load();
+    bank.hostCount = 0;
+
+    int world = 1 << zoom;
+    int xStart = cx - cols / 2;
+    if (xStart < 0)
+        xStart += world;
+    int xEnd = ((cx + cols / 2) % world + world) % world;
+    RangeXStart = xStart;
+    RangeXEnd = xEnd;
+    RangeYStart = cy - rows / 2;
+    RangeYEnd = cy + rows / 2;
+    int bound = n + 1 < TileCap ? n + 1 : TileCap;
+    double west, east, south, north, unused;
+    TilePixelToLatLon(xStart * 256.0, 0.0, zoom, &unused, &west);
+    TilePixelToLatLon(xEnd * 256.0, 0.0, zoom, &unused, &east);
+    TilePixelToLatLon(0.0, (cy + rows / 2) * 256.0, zoom, &south, &unused);
+    TilePixelToLatLon(0.0, (cy - rows / 2) * 256.0, zoom, &north, &unused);
+    SetAirspaceViewBox(west, east, south, north);
+
+    bool fetching = FetchEnabled.load() != 0;
+    int slotIndex = 0;
+    int left = n;
+    int startedFetches = 0;
+    for (int y = cy - rows / 2, row = 0; y <= cy + rows / 2; y++, row++) {
+        int x = xStart;
+        for (int column = 0; column < cols; column++, x = (x + 1) % world) {
+            if (!fetching) {
+                if (Shutdown)
+                    return true;
+                left--;
+                continue;
+            }
+            TileAddress address{};
+            bool onWorld = y >= 0 && y < world;
+            if (onWorld)
+                AddressOf(type, x, y, zoom, slotIndex, &address);
+            LayOutSlot(bank, slotIndex, left--, column, row, x, y, address, bound, zoom);
+            if (!onWorld) {
+                // Rows beyond the poles have no tiles: nothing to fetch.
+                bank.slots[slotIndex].loaded = 1;
+            } else if (!bank.slots[slotIndex].loaded || WeatherOn) {
+                if (!WaitForFetchRoom())
+                    return true;
+                if (StartFetch(slotIndex))
+                    startedFetches = slotIndex + 1;
+            }
+            if (slotIndex < TileGridSlotCount - 1)
+                slotIndex++;
+        }
+    }
+    if (fetching && !AbortRequest) {
+        WaitForStartedSlots(bank, startedFetches);
+        WaitForFetches();
+    }
+    if (Shutdown || AbortRequest)
+        return true;
+    if (fetching)
+        UpdateLoadEstimate(NowSeconds() - started, cols * rows);
+    JobsRun++;
+
+    bank.originX = static_cast<double>(cx - cols / 2) * bank.tileSize;
+    bank.originY = static_cast<double>(cy - rows / 2) * bank.tileSize;
+    Settings.Tile = requested;
+    if (cols == JobCols.load())
+        GridZoom = requested;
+    ClearTileZoomAnimationState();
+    bank.tileScale = Overzoomed && type >= MapTypeFirstCatalogue ? OverzoomScale.load() : 1.0f;
+    RaiseNewTileBankFlag();
+    GridComplete = true;
+    return true;
+}
+
+void SwapTileBanks()
+{
+    if (!GridComplete)
+        return;
+    int shown = FillingBank();
+    int old = DisplayedBank.load();
+    DisplayedBank = shown;
+    const TileGridBank& bank = TileGridBanks[shown];
+    GridPixelHeight = bank.tileSize * bank.rows;
+    TileMapFlag = 1;
+    RequestMapRedraw();
+    RequestSnapshotRefresh();
+    SyncCatalogueSelection();
+    GridComplete = false;
+    ReleaseStaleTextures(TileGridBanks[old]);
+}
+
+void PixelDeltaToDegrees(double x1, double y1, double x2, double y2, double* dlon, double* dlat)
+{
+    double world = LonToTilePixelXAtZoom(180.0, Settings.Tile.load(), Settings.SatMode.load());
+    if (world <= 0.0)
+        return;
+    *dlon = (x1 - x2) * 360.0 / world;
+    *dlat = (y1 - y2) * 360.0 / world;
+}
+
+void PixelOffsetToLatLon(double dx, double dy, double* lon, double* lat, double lon0, double lat0)
+{
+    int zoom = Settings.Tile.load();
+    int type = Settings.SatMode.load();
+    double w = std::trunc(LonToTilePixelXAtZoom(lon0 + 1.0, zoom, type)) -
+               std::trunc(LonToTilePixelXAtZoom(lon0, zoom, type));
+    double h = std::trunc(LatToTilePixelYAtZoom(lat0 + 1.0, zoom, type)) -
+               std::trunc(LatToTilePixelYAtZoom(lat0, zoom, type));
+    *lon = w != 0.0 ? lon0 + dx / w : lon0;
+    *lat = h != 0.0 ? lat0 + dy / h : lat0;
+}

@@ -1,0 +1,116 @@
+// The tile grid: two banks of tile slots around the map centre, the displayed
+// one drawn by the frame and the other filled by the loader thread, which lays
+// the grid out, reuses textures and starts at most NrOfThreads fetch threads.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+constexpr int TileGridSlotCount = 200;
+constexpr int TileGridHostCount = 16;
+
+// A host of the bank's slots with its server number.
+struct TileHostEntry {
+    uint32_t serverNumber;
+    char host[128];
+};
+
+// One tile of a bank. threads: the loader lays the slot out; a fetch thread
+// then sets texture and loaded (in that order); the frame reads the slots of
+// the displayed bank only after the swap.
+struct TileGridSlot {
+    std::atomic<int32_t> loaded{0};
+    int32_t order = 0;  // tiles still to lay out when this one was
+    int32_t column = 0;
+    int32_t row = 0;
+    int32_t tileX = 0;
+    int32_t tileY = 0;
+    char fileName[128] = {};
+    char requestPath[256] = {};
+    int32_t hostIndex = 0;
+    std::atomic<int32_t> texture{-1};  // TileTexturePool index, -1 none
+};
+
+struct TileGridBank {
+    int32_t cellSize = 256;
+    float tileScale = 1.0f;
+    int32_t localMapSet = 0;
+    int32_t level = 25;
+    int32_t cols = 0;
+    int32_t rows = 0;
+    int32_t tileSize = 256;
+    int32_t maxZoom = 11;
+    // Hosts the slots name; entries below hostCount never change.
+    TileHostEntry hosts[TileGridHostCount] = {};
+    std::atomic<int32_t> hostCount{0};
+    TileGridSlot slots[TileGridSlotCount];
+    // World pixel of the grid's top-left corner.
+    double originX = 0.0;
+    double originY = 0.0;
+};
+
+// threads: the loader fills bank (displayed + 1) % 2 while the frame draws
+// the displayed one; the GUI thread swaps them.
+extern TileGridBank TileGridBanks[2];
+int GetDisplayedTileBank();
+int GetFillingTileBank();
+// The displayed grid's height in pixels (tile size x rows), published at the
+// swap for the map view.
+int GetGridPixelHeight();
+// The host text of a slot's host index in a bank ("" when out of range).
+void GetTileHost(int bank, int hostIndex, char* out, size_t size, uint32_t* serverNumber);
+
+// The loader's view of the job being filled, read by the fetch threads.
+bool IsGridOverzoomed();
+float GetGridTileScale();
+// Local chart coverage of the job and its chart layer.
+bool HasLocalChartCoverage();
+int GetJobChartLayer();
+
+// Starters and per-frame test.
+void RequestMapRefresh(double latitude, double longitude, int viewWidth, int viewHeight, int always1);
+int RefreshMapIfMoved(int left, int top, int right, int bottom, double latitude, double longitude, int mapType);
+void ZoomInAndRefresh(int* started);
+void ZoomOutAndRefresh(int* started);
+bool RefreshAtZoom(int zoom);
+int StartTileLoaderThread(int signedChartType);
+void StartTileLoaderThreadPlain();
+
+void StopTileLoader(int* out);
+void StopTileLoaderIfRunning();
+bool AbortTileLoader();
+bool IsTileLoaderBusy();
+int GetTileLoaderBusy();
+double GetGridLoadTime();
+int GetWantedZoom();
+int GetGridZoom();
+// The zoom the next job lays its grid out at (the starters set it).
+void SetGridZoom(int zoom);
+void SetTileFetchEnabled(int enabled);
+void SetTileChartType(int type);
+void ResetTileChartType();
+int GetTileChartType();
+// The running fetch threads (the status layer shows it).
+int GetRunningFetchCount();
+// Sets shutdown (the loader ends for good) and clears refresh-allowed.
+void SetTileShutdown();
+// True between the loader's grid completion and the frame's swap.
+bool IsTileGridComplete();
+
+// The frame's swap, once per frame on the GUI thread.
+void SwapTileBanks();
+
+// Whether the selected catalogue map holds the point and has its local store;
+// layer is that map's chart layer (unchanged when none is selected).
+bool IsCentreInSelectedCatalogueMap(double latitude, double longitude, int* layer);
+
+void PixelDeltaToDegrees(double x1, double y1, double x2, double y2, double* dlon, double* dlat);
+void PixelOffsetToLatLon(double dx, double dy, double* lon, double* lat, double lon0, double lat0);
+
+// Grid size for a view (tiles of tileSize, track-up squares it), as the
+// starter computes it before the loader makes the counts odd.
+void ComputeGridSize(int viewWidth, int viewHeight, int tileSize, bool trackUp, int* cols, int* rows);
+// The job at the grid zoom, run synchronously on the calling thread (the
+// loader's body; tests and benchmarks call it directly).
+bool BuildTileGrid(double latitude, double longitude, int cols, int rows);

@@ -1,0 +1,299 @@
+// The tile grid: sizes, layout across the date line, fetch order and limits,
+// over-zoom, catalogue coverage, the swap and the loader thread end to end.
+#include "display/map_types.h"
+#include "platform/threads.h"
+#include "tests/maps/tile_fixture.h"
+
+#include <chrono>
+#include <set>
+#include <thread>
+
+namespace {
+
+MapCatalogueRecord CatalogueMap(const char* name, int type, int layer, int blocal, int west, int south, int east,
+                                int north, int zooms = 12)
+{
+    MapCatalogueRecord m{};
+    CopyCatalogueText(m.name, sizeof m.name, name);
+    m.numZoomLevels = zooms;
+    m.lon_min = west;
+    m.lat_min = south;
+    m.lon_max = east;
+    m.lat_max = north;
+    m.type = type;
+    m.blocal = blocal;
+    m.mapindex = layer;
+    CopyCatalogueText(m.extension, sizeof m.extension, "png");
+    return m;
+}
+
+void SetCatalogue(std::vector<MapCatalogueRecord> maps, int selected)
+{
+    CatalogueAccess access;
+    access.Records() = std::move(maps);
+    access.SelectedIndex() = selected;
+}
+
+class TileGridTest : public TileFixture {
+protected:
+    const TileGridBank& Filling() { return TileGridBanks[GetFillingTileBank()]; }
+    const TileGridBank& Shown() { return TileGridBanks[GetDisplayedTileBank()]; }
+
+    // Serves every street tile of zoom 11 around the home position.
+    void ServeStreetTiles(int radius = 4)
+    {
+        int cx = LonToTileX(10.0, 11, 4), cy = LatToTileY(53.6, 11, 4);
+        for (int x = cx - radius; x <= cx + radius; x++)
+            for (int y = cy - radius; y <= cy + radius; y++)
+                server.SetBody("/11/" + std::to_string(x) + "/" + std::to_string(y) + ".png",
+                               MakePng(16, TileColour(11, x, y)));
+    }
+
+    bool WaitFor(bool (*done)(), int ms = 10000)
+    {
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (!done() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return done();
+    }
+};
+
+TEST(TileGridSize, ViewSizesGiveOddGrids)
+{
+    int cols, rows;
+    ComputeGridSize(640, 480, 256, false, &cols, &rows);
+    EXPECT_EQ(cols, 5);
+    EXPECT_EQ(rows, 3);
+    ComputeGridSize(640, 480, 256, true, &cols, &rows);
+    EXPECT_EQ(cols, 5);
+    EXPECT_EQ(rows, 5);
+    ComputeGridSize(100, 100, 256, false, &cols, &rows);
+    EXPECT_EQ(cols, 3);
+    EXPECT_EQ(rows, 3);
+}
+
+TEST(TileGridSize, LargeViewsAreShrunkKeepingTheAspect)
+{
+    int cols, rows;
+    ComputeGridSize(5120, 2880, 256, false, &cols, &rows);
+    EXPECT_EQ(cols, 17);
+    EXPECT_EQ(rows, 10);
+    ComputeGridSize(2880, 5120, 256, true, &cols, &rows);
+    EXPECT_EQ(cols, rows);
+    EXPECT_LE(cols * rows, 200);
+}
+
+TEST_F(TileGridTest, ShrunkGridIsLaidOutOdd)
+{
+    Settings.t = 0;
+    SetTileFetchEnabled(0);
+    SetGridZoom(11);
+    ASSERT_TRUE(BuildTileGrid(53.6, 10.0, 17, 10));
+    EXPECT_EQ(Filling().cols, 17);
+    EXPECT_EQ(Filling().rows, 11);
+}
+
+TEST_F(TileGridTest, TooLargeAGridFailsAndLeavesTileMode)
+{
+    SetGridZoom(11);
+    EXPECT_FALSE(BuildTileGrid(53.6, 10.0, 15, 15));
+    EXPECT_FALSE(IsTileGridComplete());
+}
+
+TEST_F(TileGridTest, WithoutFetchingTheJobCompletesWithNoSlotWritten)
+{
+    SetTileFetchEnabled(0);
+    SetGridZoom(11);
+    ASSERT_TRUE(BuildTileGrid(53.6, 10.0, 5, 3));
+    EXPECT_TRUE(IsTileGridComplete());
+    for (const TileGridSlot& s : Filling().slots)
+        EXPECT_EQ(s.fileName[0], 0);
+    EXPECT_EQ(server.TotalRequests(), 0);
+}
+
+TEST_F(TileGridTest, GridWrapsAcrossTheDateLine)
+{
+    SetTileFetchEnabled(0);
+    SetTileFetchEnabled(1);
+    Settings.NrOfThreads = 4;
+    SetGridZoom(4);
+    ASSERT_TRUE(BuildTileGrid(0.0, 179.9, 5, 3));
+    const TileGridBank& bank = Filling();
+    std::vector<int> xs;
+    for (int c = 0; c < 5; c++)
+        xs.push_back(bank.slots[c].tileX);
+    EXPECT_EQ(xs, (std::vector<int>{13, 14, 15, 0, 1}));
+    EXPECT_STREQ(bank.slots[3].fileName, "4/0/7.png");
+}
+
+TEST_F(TileGridTest, OneFetchThreadFetchesInSlotOrder)
+{
+    ServeStreetTiles();
+    Settings.NrOfThreads = 1;
+    SetGridZoom(11);
+    ASSERT_TRUE(BuildTileGrid(53.6, 10.0, 3, 3));
+    std::vector<std::string> order = server.RequestOrder();
+    ASSERT_EQ(order.size(), 9u);
+    const TileGridBank& bank = Filling();
+    for (int i = 0; i < 9; i++) {
+        EXPECT_EQ(order[i], "/" + std::string(bank.slots[i].fileName)) << i;
+        EXPECT_EQ(bank.slots[i].order, 9 - i);
+    }
+}
+
+TEST_F(TileGridTest, EveryTileOfTheGridBecomesATexture)
+{
+    ServeStreetTiles();
+    SetGridZoom(11);
+    ASSERT_TRUE(BuildTileGrid(53.6, 10.0, 5, 3));
+    const TileGridBank& bank = Filling();
+    std::set<std::string> hosts;
+    for (int i = 0; i < 15; i++) {
+        const TileGridSlot& s = bank.slots[i];
+        ASSERT_EQ(s.loaded.load(), 1);
+        ASSERT_GE(s.texture.load(), 0) << i;
+        const TileTexture& t = TileTexturePool[s.texture.load()];
+        EXPECT_EQ(t.tileX, s.tileX);
+        uint32_t argb = TileColour(11, s.tileX, s.tileY);
+        uint32_t texel = (argb & 0xFF00FF00u) | ((argb >> 16) & 0xFFu) | ((argb & 0xFFu) << 16);
+        EXPECT_EQ(TexturePixel(t.texture, 3, 3), texel);
+        char host[128];
+        uint32_t number;
+        GetTileHost(GetFillingTileBank(), s.hostIndex, host, sizeof host, &number);
+        hosts.insert(host);
+    }
+    EXPECT_EQ(hosts.size(), 3u);
+    int cx = LonToTileX(10.0, 11, 4), cy = LatToTileY(53.6, 11, 4);
+    EXPECT_EQ(bank.slots[7].tileX, cx);
+    EXPECT_EQ(bank.slots[7].tileY, cy);
+    EXPECT_DOUBLE_EQ(bank.originX, (cx - 2) * 256.0);
+    EXPECT_DOUBLE_EQ(bank.originY, (cy - 1) * 256.0);
+    EXPECT_LE(GetGridLoadTime(), 2.0);
+}
+
+TEST_F(TileGridTest, SwapShowsTheNewGridAndReusesItsTextures)
+{
+    ServeStreetTiles();
+    SetGridZoom(11);
+    ASSERT_TRUE(BuildTileGrid(53.6, 10.0, 3, 3));
+    int before = GetDisplayedTileBank();
+    SwapTileBanks();
+    EXPECT_NE(GetDisplayedTileBank(), before);
+    EXPECT_EQ(GetGridPixelHeight(), 3 * 256);
+    EXPECT_FALSE(IsTileGridComplete());
+    int served = server.TotalRequests();
+    // One tile east: the overlapping six tiles come from the pool.
+    double east = 10.0 + 360.0 / 2048.0;
+    SetGridZoom(11);
+    ASSERT_TRUE(BuildTileGrid(53.6, east, 3, 3));
+    EXPECT_EQ(server.TotalRequests() - served, 3);
+    SwapTileBanks();
+    int used = 0;
+    for (const TileTexture& t : TileTexturePool)
+        used += t.inUse;
+    EXPECT_EQ(used, 9);
+}
+
+TEST_F(TileGridTest, ZoomBeyondTheCatalogueMapIsOverzoomed)
+{
+    SetCatalogue({CatalogueMap("vfr", 11, 2, 0, 5, 50, 15, 56)}, 0);
+    CurrentTileMapType = 11;
+    Settings.SatMode = 11;
+    SetTileFetchEnabled(0);
+    SetGridZoom(15);
+    ASSERT_TRUE(BuildTileGrid(53.6, 10.0, 3, 3));
+    EXPECT_TRUE(IsGridOverzoomed());
+    EXPECT_FLOAT_EQ(GetGridTileScale(), 8.0f);
+    EXPECT_FLOAT_EQ(Filling().tileScale, 8.0f);
+    EXPECT_EQ(GetDisplayedMaxZoom(), 12);
+    EXPECT_EQ(Settings.Tile, 15);
+}
+
+TEST_F(TileGridTest, NoSelectedCatalogueMapLeavesTheLayerAlone)
+{
+    SetCatalogue({CatalogueMap("vfr", 11, 2, 1, 5, 50, 15, 56)}, -1);
+    int layer = 77;
+    EXPECT_FALSE(IsCentreInSelectedCatalogueMap(53.0, 10.0, &layer));
+    EXPECT_EQ(layer, 77);
+}
+
+TEST_F(TileGridTest, SelectedMapWithoutItsStoreIsNoCoverage)
+{
+    SetCatalogue({CatalogueMap("vfr", 11, 3, 0, 5, 50, 15, 56)}, 0);
+    int layer = 0;
+    EXPECT_FALSE(IsCentreInSelectedCatalogueMap(53.0, 10.0, &layer));
+    EXPECT_EQ(layer, 3);
+    SetCatalogue({CatalogueMap("vfr", 11, 3, 1, 5, 50, 15, 56)}, 0);
+    EXPECT_TRUE(IsCentreInSelectedCatalogueMap(53.0, 10.0, &layer));
+}
+
+TEST_F(TileGridTest, CentreOnTheSouthernBoundLooksForAnotherMap)
+{
+    // The map centre (home position) lies in the second map.
+    SetCatalogue({CatalogueMap("south", 11, 3, 1, 5, 50, 15, 53), CatalogueMap("north", 11, 4, 1, 5, 53, 15, 56)}, 0);
+    int layer = 0;
+    EXPECT_TRUE(IsCentreInSelectedCatalogueMap(50.0, 10.0, &layer));
+    EXPECT_EQ(layer, 4);
+    EXPECT_EQ(GetSelectedCatalogueIndex(), 1);
+}
+
+TEST_F(TileGridTest, RowsBeyondThePolesAreNotFetched)
+{
+    SetGridZoom(2);
+    ASSERT_TRUE(BuildTileGrid(84.0, 0.0, 3, 3));
+    const TileGridBank& bank = Filling();
+    EXPECT_EQ(bank.slots[0].tileY, -1);
+    EXPECT_EQ(bank.slots[0].loaded.load(), 1);
+    EXPECT_EQ(bank.slots[0].texture.load(), -1);
+    for (const std::string& path : server.RequestOrder())
+        EXPECT_EQ(path.find("/-1"), std::string::npos) << path;
+}
+
+TEST_F(TileGridTest, TheLoaderThreadFillsAGridTheFrameSwapsIn)
+{
+    ServeStreetTiles();
+    RequestMapRefresh(53.6, 10.0, 640, 480, 1);
+    ASSERT_TRUE(WaitFor([] { return IsTileGridComplete(); }));
+    SwapTileBanks();
+    EXPECT_EQ(Shown().cols, 5);
+    EXPECT_EQ(Shown().rows, 3);
+    ASSERT_TRUE(WaitFor([] { return !IsTileLoaderBusy(); }));
+    // Still inside the grid: nothing new starts.
+    int t = 256;
+    EXPECT_EQ(RefreshMapIfMoved(t, 2 * t, 2 * t, 2 * t, 53.6, 10.0, 4), 0);
+    EXPECT_FALSE(IsTileLoaderBusy());
+    // Moved two tiles east: a new grid around the new centre.
+    double east = 10.0 + 2 * 360.0 / 2048.0;
+    EXPECT_EQ(RefreshMapIfMoved(0, 0, 5 * t, 3 * t, 53.6, east, 4), 0);
+    ASSERT_TRUE(WaitFor([] { return IsTileGridComplete(); }));
+    SwapTileBanks();
+    EXPECT_EQ(Shown().slots[7].tileX, LonToTileX(east, 11, 4));
+}
+
+TEST_F(TileGridTest, StopEndsAWaitingLoader)
+{
+    server.SetDefault(HttpTestServer::Reply{200, "", HttpTestServer::Mode::Silent});
+    RequestMapRefresh(53.6, 10.0, 640, 480, 1);
+    ASSERT_TRUE(IsTileLoaderBusy());
+    int word = 1;
+    StopTileLoader(&word);
+    EXPECT_EQ(word, 0);
+    EXPECT_FALSE(IsTileLoaderBusy());
+    EXPECT_FALSE(IsTileGridComplete());
+}
+
+TEST_F(TileGridTest, ClickOffsetsBecomeDegrees)
+{
+    double lon = 0, lat = 0;
+    PixelOffsetToLatLon(0.0, 0.0, &lon, &lat, 10.0, 53.6);
+    EXPECT_DOUBLE_EQ(lon, 10.0);
+    PixelOffsetToLatLon(1456.0, 0.0, &lon, &lat, 10.0, 53.6);
+    EXPECT_NEAR(lon, 11.0, 0.01);
+    PixelOffsetToLatLon(0.0, -100.0, &lon, &lat, 10.0, 53.6);
+    EXPECT_GT(lat, 53.6);
+    double dlon = 0, dlat = 0;
+    PixelDeltaToDegrees(1456.35, 0.0, 0.0, 0.0, &dlon, &dlat);
+    EXPECT_NEAR(dlon, 1.0, 0.001);
+}
+
+} // namespace
