@@ -8,6 +8,7 @@
 #include "display/map_projection.h"
 #include "display/map_view.h"
 #include "display/pending_display.h"
+#include "maps/tile_grid.h"
 #include "display/status_text.h"
 #include "navdata/nav_tables.h"
 #include "platform/threads.h"

@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "display/map_view.h"
 #include "display/pending_display.h"
+#include "maps/tile_sources.h"
 
 #include <cmath>
 #include <limits>

@@ -5,7 +5,9 @@
 
 #include "app/log.h"
 #include "app/settings.h"
+#include "display/frame_update.h"
 #include "display/map_types.h"
+#include "display/map_view.h"
 #include "maps/http_download.h"
 #include "maps/pending_tiles.h"
 #include "maps/tile_cache.h"
@@ -27,7 +29,6 @@ constexpr int TileCap = 200;
 
 // threads: written by the GUI thread (swap), read by everyone.
 std::atomic<int> DisplayedBank{0};
-std::atomic<int> GridPixelHeight{0};
 
 // The next job, written by the starters on the GUI thread before the loader
 // starts and read by the loader.
@@ -297,11 +298,6 @@ int GetDisplayedTileBank()
 int GetFillingTileBank()
 {
     return FillingBank();
-}
-
-int GetGridPixelHeight()
-{
-    return GridPixelHeight.load();
 }
 
 void GetTileHost(int bank, int hostIndex, char* out, size_t size, uint32_t* serverNumber)
@@ -747,7 +743,9 @@ void SwapTileBanks()
     int old = DisplayedBank.load();
     DisplayedBank = shown;
     const TileGridBank& bank = TileGridBanks[shown];
-    GridPixelHeight = bank.tileSize * bank.rows;
+    GridOriginX = bank.originX;
+    GridOriginY = bank.originY;
+    GridPixelHeight = static_cast<double>(bank.tileSize) * bank.rows;
     TileMapFlag = 1;
     RequestMapRedraw();
     RequestSnapshotRefresh();

@@ -55,9 +55,6 @@ struct TileGridBank {
 extern TileGridBank TileGridBanks[2];
 int GetDisplayedTileBank();
 int GetFillingTileBank();
-// The displayed grid's height in pixels (tile size x rows), published at the
-// swap for the map view.
-int GetGridPixelHeight();
 // The host text of a slot's host index in a bank ("" when out of range).
 void GetTileHost(int bank, int hostIndex, char* out, size_t size, uint32_t* serverNumber);
 
@@ -98,7 +95,8 @@ void SetTileShutdown();
 // True between the loader's grid completion and the frame's swap.
 bool IsTileGridComplete();
 
-// The frame's swap, once per frame on the GUI thread.
+// The frame's swap, once per frame on the GUI thread; publishes the shown
+// grid's origin and height (GridOriginX/Y, GridPixelHeight) for the view.
 void SwapTileBanks();
 
 // Whether the selected catalogue map holds the point and has its local store;

@@ -5,6 +5,7 @@
 #include "display/map_projection.h"
 #include "display/map_view.h"
 #include "display/pending_display.h"
+#include "maps/tile_sources.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 // The tile grid: sizes, layout across the date line, fetch order and limits,
 // over-zoom, catalogue coverage, the swap and the loader thread end to end.
+#include "display/frame_update.h"
 #include "display/map_types.h"
 #include "platform/threads.h"
 #include "tests/maps/tile_fixture.h"
@@ -179,7 +180,7 @@ TEST_F(TileGridTest, SwapShowsTheNewGridAndReusesItsTextures)
     int before = GetDisplayedTileBank();
     SwapTileBanks();
     EXPECT_NE(GetDisplayedTileBank(), before);
-    EXPECT_EQ(GetGridPixelHeight(), 3 * 256);
+    EXPECT_EQ(GridPixelHeight, 3 * 256.0);
     EXPECT_FALSE(IsTileGridComplete());
     int served = server.TotalRequests();
     // One tile east: the overlapping six tiles come from the pool.
