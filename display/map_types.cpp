@@ -6,6 +6,7 @@
 #include "app/language.h"
 #include "app/log.h"
 #include "app/settings.h"
+#include "app/winmain.h"
 #include "maps/http_download.h"
 #include "maps/pending_tiles.h"
 #include "maps/tile_cache.h"

@@ -7,10 +7,9 @@
 
 #include <cstdint>
 
-// Shell: the loading flag behind IsLoadingBusy, start-up, the map-type menu
-// command and the restart of the map after a map change.
+// Shell: the loading flag behind IsLoadingBusy, the map-type menu command
+// and the restart of the map after a map change.
 void SetLoadingBusy(bool busy);
-bool IsStartingUp();
 void MapTypeMenuCommand(int choice);
 void RestartMapTiles(int type);
 

@@ -632,6 +632,7 @@ bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
 
     SelectTileHost(type);
     int requested = GridZoom.load();
+    int wantedAtStart = Settings.Tile.load();
     int maxZoom = GetMapMaxZoomAtCenter(type);
     SetDisplayedMaxZoom(maxZoom);
     TileGridBanks[DisplayedBank.load()].maxZoom = maxZoom;
@@ -725,7 +726,8 @@ bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
 
     bank.originX = static_cast<double>(cx - cols / 2) * bank.tileSize;
     bank.originY = static_cast<double>(cy - rows / 2) * bank.tileSize;
-    Settings.Tile = requested;
+    // The wanted zoom becomes the job's, unless the settings changed it meanwhile.
+    Settings.Tile.compare_exchange_strong(wantedAtStart, requested);
     if (cols == JobCols.load())
         GridZoom = requested;
     ClearTileZoomAnimationState();
