@@ -11,6 +11,7 @@
 #include "maps/pending_tiles.h"
 #include "maps/tile_cache.h"
 #include "maps/tile_sources.h"
+#include "platform/messagebox.h"
 #include "simlink/sim_link.h"
 
 #include <atomic>
@@ -26,8 +27,6 @@ constexpr int MapTypeFlagCount = 64;
 // A catalogue longer than this is cut: each map costs one request.
 constexpr size_t MaxCatalogueMaps = 500;
 constexpr size_t CatalogueAnswerBytes = 65536;
-// Exclamation icon, foreground, topmost.
-constexpr unsigned CatalogueBoxStyle = 0x00050030;
 
 // threads: the GUI thread and the tile loader.
 std::atomic<bool> CatalogueRequest{false};
@@ -278,7 +277,7 @@ int LoadTileCatalog()
     }
     if (starting) {
         const char* text = GetGeneralText(17);
-        MessageBoxA(nullptr, text ? text : "", "Zorizeruverovu", CatalogueBoxStyle);
+        MessageBoxA(nullptr, text ? text : "", "Zorizeruverovu", MB_ICONEXCLAMATION | MB_SETFOREGROUND | MB_TOPMOST);
         if (CurrentTileMapType.load() > 5)
             MapTypeMenuCommand(-1);
     }

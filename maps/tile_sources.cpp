@@ -6,7 +6,7 @@
 #include "app/log.h"
 #include "app/settings.h"
 #include "platform/files.h"
-#include "maps/pending_tiles.h"
+#include "platform/messagebox.h"
 #include "platform/profile.h"
 #include "platform/threads.h"
 
@@ -49,8 +49,6 @@ static_assert(sizeof UrlKeys / sizeof UrlKeys[0] == static_cast<size_t>(TileUrl:
 
 constexpr size_t UrlTextSize = 256;
 constexpr char MakerServerHost[] = "maps.tabrix-software.example";
-// Information icon, task-modal, topmost.
-constexpr unsigned FolderBoxStyle = 0x00042040;
 
 // threads: the GUI thread writes the hosts, keys and folders (settings
 // reader); the tile loader and fetch threads read them. All under this lock.
@@ -103,7 +101,7 @@ bool EnsureFolder(const char* path)
         return true;
     const char* text = GetErrorText(8);
     WriteLogF("cache folder %s cannot be created", path);
-    MessageBoxA(nullptr, text ? text : "", "Zorizeruverovu", FolderBoxStyle);
+    MessageBoxA(nullptr, text ? text : "", "Zorizeruverovu", MB_ICONINFORMATION | MB_TASKMODAL | MB_TOPMOST);
     return false;
 }
 
