@@ -22,6 +22,10 @@ extern char** environ;
 
 namespace {
 
+// Waits on the simulator server and the proxy cycle; generous because CI runs
+// the sanitizer build on a shared machine. Passing runs never wait this long.
+constexpr int kSlowMs = 20000;
+
 // A child process with its output in a file; ended by id when it outlives the test.
 class Child {
 public:
@@ -150,7 +154,7 @@ TEST_F(ProxyEndToEnd, StatesFollowThePathAndPlanAndTrafficArrive)
     ASSERT_GE(slot, 0);
 
     // The plan goes to a new client once, then every 120 cycles: take it first.
-    std::vector<uint8_t> planDatagram = NextOfType(&client, MsgFlightPlan, 5000);
+    std::vector<uint8_t> planDatagram = NextOfType(&client, MsgFlightPlan, kSlowMs);
     ProxyFlightPlanHeader plan;
     const uint8_t* waypoints = nullptr;
     ASSERT_TRUE(ParseProxyFlightPlan(planDatagram.data(), planDatagram.size(), &plan, &waypoints));
@@ -178,7 +182,7 @@ TEST_F(ProxyEndToEnd, StatesFollowThePathAndPlanAndTrafficArrive)
     EXPECT_LT(nm, 5.0);
 
     client.Send(MsgTrafficOn, slot);
-    std::vector<uint8_t> traffic = NextOfType(&client, MsgTraffic, 5000);
+    std::vector<uint8_t> traffic = NextOfType(&client, MsgTraffic, kSlowMs);
     uint32_t count = 0;
     const uint8_t* records = nullptr;
     ASSERT_TRUE(ParseProxyTraffic(traffic.data(), traffic.size(), &count, &records));
@@ -189,7 +193,7 @@ TEST_F(ProxyEndToEnd, StatesFollowThePathAndPlanAndTrafficArrive)
     uint32_t removedId = record.objectId;
 
     Control("ai-remove AI001");
-    std::vector<uint8_t> removed = NextOfType(&client, MsgTrafficRemoved, 5000);
+    std::vector<uint8_t> removed = NextOfType(&client, MsgTrafficRemoved, kSlowMs);
     const uint8_t* ids = nullptr;
     ASSERT_TRUE(ParseProxyTrafficRemoved(removed.data(), removed.size(), &count, &ids));
     ASSERT_EQ(count, 1u);
