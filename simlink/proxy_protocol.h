@@ -222,21 +222,30 @@ inline bool ParseProxyFlightPlan(const void* data, size_t length, ProxyFlightPla
     return true;
 }
 
+// The two list datagrams: magic, type and count at byte 8, then count items
+// from headerSize on; the length must be lengthOf(count), count at most maxCount.
+inline bool ParseProxyList(const void* data, size_t length, uint32_t type, size_t headerSize, uint32_t maxCount,
+                           size_t (*lengthOf)(uint32_t), uint32_t* count, const uint8_t** items)
+{
+    ProxyTrafficRemovedHeader header;
+    if (data == nullptr || length < headerSize)
+        return false;
+    std::memcpy(&header, data, sizeof(header));
+    if (header.magic != ProxyMagic || header.type != type || header.count > maxCount)
+        return false;
+    if (length != lengthOf(header.count))
+        return false;
+    *count = header.count;
+    *items = static_cast<const uint8_t*>(data) + headerSize;
+    return true;
+}
+
 // A traffic list whose length matches its count (0..199); read the records
 // with ReadProxyTrafficRecord.
 inline bool ParseProxyTraffic(const void* data, size_t length, uint32_t* count, const uint8_t** records)
 {
-    ProxyTrafficHeader header;
-    if (data == nullptr || length < sizeof(header))
-        return false;
-    std::memcpy(&header, data, sizeof(header));
-    if (header.magic != ProxyMagic || header.type != MsgTraffic || header.count > ProxyMaxTrafficRecords)
-        return false;
-    if (length != ProxyTrafficLength(header.count))
-        return false;
-    *count = header.count;
-    *records = static_cast<const uint8_t*>(data) + sizeof(header);
-    return true;
+    return ParseProxyList(data, length, MsgTraffic, sizeof(ProxyTrafficHeader), ProxyMaxTrafficRecords,
+                          ProxyTrafficLength, count, records);
 }
 
 // Record i of a list accepted by ParseProxyTraffic; the ATC id comes out
@@ -250,17 +259,8 @@ inline void ReadProxyTrafficRecord(const uint8_t* records, uint32_t i, ProxyTraf
 // A removed-traffic list whose length matches its count (0..200).
 inline bool ParseProxyTrafficRemoved(const void* data, size_t length, uint32_t* count, const uint8_t** ids)
 {
-    ProxyTrafficRemovedHeader header;
-    if (data == nullptr || length < sizeof(header))
-        return false;
-    std::memcpy(&header, data, sizeof(header));
-    if (header.magic != ProxyMagic || header.type != MsgTrafficRemoved || header.count > ProxyMaxRemovedIds)
-        return false;
-    if (length != ProxyTrafficRemovedLength(header.count))
-        return false;
-    *count = header.count;
-    *ids = static_cast<const uint8_t*>(data) + sizeof(header);
-    return true;
+    return ParseProxyList(data, length, MsgTrafficRemoved, sizeof(ProxyTrafficRemovedHeader), ProxyMaxRemovedIds,
+                          ProxyTrafficRemovedLength, count, ids);
 }
 
 // Object id i of a list accepted by ParseProxyTrafficRemoved.
