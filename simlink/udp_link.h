@@ -11,6 +11,23 @@
 #include <cstdint>
 #include <mutex>
 
+#pragma pack(push, 1)
+// The 40-byte request of the X-Plane, Prepar3D/FSX companion and Aerofly
+// links. One record per link keeps its fields from one request to the next.
+struct UdpLinkRequest {
+    uint32_t unused;
+    uint32_t type;
+    int32_t slotIndex;  // from the peer's reply 5
+    int32_t clientId;
+    uint32_t value;     // meaning per request type
+    uint32_t unset;
+    double first;       // request 23: latitude
+    double second;      // request 23: longitude
+};
+#pragma pack(pop)
+static_assert(sizeof(UdpLinkRequest) == 40);
+static_assert(offsetof(UdpLinkRequest, first) == 24);
+
 // One link's session. Each link owns its own, so a link that is ending can
 // only ever close its own socket.
 struct LinkSession {
