@@ -7,6 +7,7 @@
 #include "app/language.h"
 #include "app/log.h"
 #include "app/settings.h"
+#include "display/airport_view.h"
 #include "navdata/foreign_calls.h"
 #include "navdata/nav_source.h"
 #include "navdata/nearest_airports.h"

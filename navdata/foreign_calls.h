@@ -13,9 +13,6 @@ void ClearParkPosition();
 void SetWindowTopmost();
 void SetWindowNotTopmost();
 
-// Map view: the airport diagram's scale from the longest runway (metres).
-void SetAirportViewScale(double runwayLength);
-
 // Renderer: the map snapshot is drawn anew.
 void InvalidateSnapshot();
 
