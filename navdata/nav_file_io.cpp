@@ -8,6 +8,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 static constexpr size_t CountSize = sizeof(int32_t);
 
@@ -157,28 +158,35 @@ static void RebuildIndex(NavTable<Record>* table)
     BuildLongitudeIndex(longitudes.data(), longitudes.size(), &table->index);
 }
 
+// Reads n bytes at offset of a file image into out.
+using ReadAt = std::function<bool(size_t offset, void* out, size_t n)>;
+
+// The checks of a file image of `size` bytes, read piece by piece straight
+// into the table, so a large file is never held twice.
 template <class Record>
-NavFileResult ParseNavFile(const uint8_t* data, size_t size, NavTable<Record>* table, char* problem,
-                           size_t problemSize)
+static NavFileResult LoadNavImage(size_t size, const ReadAt& readAt, NavTable<Record>* table, char* problem,
+                                  size_t problemSize)
 {
     table->records.clear();
     table->index = LongitudeIndex{};
     if (problem != nullptr && problemSize > 0)
         problem[0] = '\0';
-    if (size < CountSize) {
+    int32_t count = 0;
+    if (size < CountSize || !readAt(0, &count, CountSize)) {
         SetProblem(problem, problemSize, "file of %zu bytes has no count", size);
         return NavFileDamaged;
     }
-    int32_t count;
-    std::memcpy(&count, data, CountSize);
     if (count <= 0)
         return NavFileOk;
 
     size_t present = (size - CountSize) / sizeof(Record);
     size_t n = std::min(static_cast<size_t>(count), present);
     table->records.resize(n);
-    if (n > 0)
-        std::memcpy(table->records.data(), data + CountSize, n * sizeof(Record));
+    if (n > 0 && !readAt(CountSize, table->records.data(), n * sizeof(Record))) {
+        table->records.clear();
+        SetProblem(problem, problemSize, "records cannot be read");
+        return NavFileDamaged;
+    }
     for (Record& r : table->records)
         TerminateTexts(&r);
 
@@ -188,12 +196,11 @@ NavFileResult ParseNavFile(const uint8_t* data, size_t size, NavTable<Record>* t
         return NavFileDamaged;
     }
     size_t indexOffset = CountSize + n * sizeof(Record);
-    if (size - indexOffset < sizeof(LongitudeIndex)) {
+    if (size - indexOffset < sizeof(LongitudeIndex) || !readAt(indexOffset, &table->index, sizeof(LongitudeIndex))) {
         SetProblem(problem, problemSize, "longitude index cut short after %zu records", n);
         RebuildIndex(table);
         return NavFileDamaged;
     }
-    std::memcpy(&table->index, data + indexOffset, sizeof(LongitudeIndex));
     if (!IsLongitudeIndexSound(table->index, n)) {
         SetProblem(problem, problemSize, "longitude index does not fit %zu records", n);
         RebuildIndex(table);
@@ -203,15 +210,33 @@ NavFileResult ParseNavFile(const uint8_t* data, size_t size, NavTable<Record>* t
 }
 
 template <class Record>
+NavFileResult ParseNavFile(const uint8_t* data, size_t size, NavTable<Record>* table, char* problem,
+                           size_t problemSize)
+{
+    auto readAt = [&](size_t offset, void* out, size_t n) {
+        std::memcpy(out, data + offset, n);  // offsets and sizes are checked against size before
+        return true;
+    };
+    return LoadNavImage(size, readAt, table, problem, problemSize);
+}
+
+template <class Record>
 NavFileResult ReadNavFile(const char* path, NavTable<Record>* table, char* problem, size_t problemSize)
 {
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, &bytes)) {
+    FILE* f = OpenFile(path, "rb");
+    if (f == nullptr) {
         table->records.clear();
         table->index = LongitudeIndex{};
         return NavFileMissing;
     }
-    return ParseNavFile(bytes.data(), bytes.size(), table, problem, problemSize);
+    long length = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -1;
+    auto readAt = [&](size_t offset, void* out, size_t n) {
+        return std::fseek(f, static_cast<long>(offset), SEEK_SET) == 0 && std::fread(out, 1, n, f) == n;
+    };
+    NavFileResult result = LoadNavImage(length < 0 ? 0 : static_cast<size_t>(length), readAt, table, problem,
+                                        problemSize);
+    std::fclose(f);
+    return result;
 }
 
 template <class Record>

@@ -10,6 +10,7 @@
 #include "navdata/nav_tables.h"
 #include "navdata/text_lines.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -21,27 +22,12 @@ static constexpr double FarthestSquaredDistance = 312.5;
 
 // GUI thread only.
 static NearestAirportEntry nearest[NearestAirportMax + 1];
+// The squared chord of each entry: the same order as its distance, and
+// cheaper to compare than an angle.
+static double nearestChord[NearestAirportMax + 1];
 static int32_t nearestCount = 0;
 static AirportRecord currentAirport{};
 static char lastNearestIcao[10] = "";
-
-// Unit vectors of the loaded airports, rebuilt when the table changes.
-static std::vector<UnitVector> airportVectors;
-static uint32_t vectorsGeneration = 0;
-
-static void PrepareAirportVectors()
-{
-    uint32_t generation = GetAirportTableGeneration();
-    if (generation == vectorsGeneration)
-        return;
-    int32_t count = GetAirportCount();
-    airportVectors.resize(count);
-    for (int32_t i = 0; i < count; ++i) {
-        const AirportRecord* a = GetAirport(i);
-        airportVectors[i] = ToUnitVector(AirportLatitude(*a), RecordLongitude(*a));
-    }
-    vectorsGeneration = generation;
-}
 
 static bool QualifiesForNearestList(const AirportRecord& airport)
 {
@@ -50,47 +36,94 @@ static bool QualifiesForNearestList(const AirportRecord& airport)
     return (Settings.RunwaySurfaceEmergency & GetAirportSurfaceClass(airport.surface)) != 0;
 }
 
+// What the scan needs of each loaded airport, packed so that a band of
+// thousands stays in the cache: its point on the unit sphere and whether its
+// runway lets it be listed. Rebuilt when the table or those settings change.
+struct NearestCandidate {
+    UnitVector point;
+    uint64_t qualifies;
+};
+static std::vector<NearestCandidate> candidates;
+static uint32_t candidatesGeneration = 0;
+static double candidatesRunwayLength = -1.0;
+static int candidatesSurfaceMask = -1;
+static int candidatesDatabase = -1;
+
+static void PrepareCandidates()
+{
+    uint32_t generation = GetAirportTableGeneration();
+    bool sameTable = generation == candidatesGeneration;
+    bool sameRules = candidatesRunwayLength == Settings.RunwayEmergencyLength &&
+                     candidatesSurfaceMask == Settings.RunwaySurfaceEmergency &&
+                     candidatesDatabase == Settings.NavDatabase;
+    if (sameTable && sameRules)
+        return;
+    int32_t count = GetAirportCount();
+    candidates.resize(count);
+    for (int32_t i = 0; i < count; ++i) {
+        const AirportRecord* a = GetAirport(i);
+        if (!sameTable)
+            candidates[i].point = ToUnitVector(AirportLatitude(*a), RecordLongitude(*a));
+        candidates[i].qualifies = QualifiesForNearestList(*a);
+    }
+    candidatesGeneration = generation;
+    candidatesRunwayLength = Settings.RunwayEmergencyLength;
+    candidatesSurfaceMask = Settings.RunwaySurfaceEmergency;
+    candidatesDatabase = Settings.NavDatabase;
+}
+
 // Puts the airport at position j, moving the entries from j on down by one;
 // an entry pushed past the tenth drops out.
-static void InsertNearest(int32_t j, double distance, const AirportRecord& airport)
+static void InsertNearest(int32_t j, double chord, const AirportRecord& airport)
 {
     int32_t last = nearestCount < NearestAirportMax ? nearestCount : NearestAirportMax - 1;
-    for (int32_t k = last; k > j; --k)
+    for (int32_t k = last; k > j; --k) {
         nearest[k] = nearest[k - 1];
-    nearest[j].distance = distance;
+        nearestChord[k] = nearestChord[k - 1];
+    }
+    double degrees = ChordToAngle(chord) / RadiansPerDegree;
+    nearest[j].distance = degrees * degrees;
     nearest[j].airport = airport;
     CopyText(nearest[j].icao, sizeof(nearest[j].icao), airport.icao);
+    nearestChord[j] = chord;
     if (nearestCount < NearestAirportMax)
         ++nearestCount;
 }
 
 // A tie with entry 0 takes the first place; a tie further down goes behind.
-static void OfferNearest(double distance, const AirportRecord& airport)
+static void OfferNearest(double chord, const AirportRecord& airport)
 {
-    if (nearestCount == 0 || distance <= nearest[0].distance) {
-        InsertNearest(0, distance, airport);
+    if (nearestCount == NearestAirportMax && chord >= nearestChord[NearestAirportMax - 1])
+        return;  // the common case: farther than the whole list
+    if (nearestCount == 0 || chord <= nearestChord[0]) {
+        InsertNearest(0, chord, airport);
         return;
     }
     for (int32_t j = 1; j < nearestCount; ++j) {
-        if (distance < nearest[j].distance) {
-            InsertNearest(j, distance, airport);
+        if (chord < nearestChord[j]) {
+            InsertNearest(j, chord, airport);
             return;
         }
     }
     if (nearestCount < NearestAirportMax)
-        InsertNearest(nearestCount, distance, airport);
+        InsertNearest(nearestCount, chord, airport);
 }
 
 static void ScanBand(int32_t first, int32_t last, const UnitVector& centre)
 {
-    for (int32_t i = first; i <= last; ++i) {
-        const AirportRecord* airport = GetAirport(i);
-        if (airport == nullptr || !QualifiesForNearestList(*airport))
+    // The squared chord of the farthest distance listed.
+    static const double farthestChord = [] {
+        double half = std::sqrt(FarthestSquaredDistance) * RadiansPerDegree / 2.0;
+        return 4.0 * std::sin(half) * std::sin(half);
+    }();
+    int32_t end = std::min(last, static_cast<int32_t>(candidates.size()) - 1);
+    for (int32_t i = std::max(first, 0); i <= end; ++i) {
+        const NearestCandidate& c = candidates[i];
+        if (!c.qualifies)
             continue;
-        double degrees = ChordToAngle(SquaredChord(airportVectors[i], centre)) / RadiansPerDegree;
-        double squared = degrees * degrees;
-        if (squared < FarthestSquaredDistance)
-            OfferNearest(squared, *airport);
+        double chord = SquaredChord(c.point, centre);
+        if (chord < farthestChord)
+            OfferNearest(chord, *GetAirport(i));
     }
 }
 
@@ -140,7 +173,7 @@ void FindNearestAirportsAround(double centreLat, double centreLon, double lonA, 
 
     nearestCount = 0;
     nearest[0].distance = -1.0;
-    PrepareAirportVectors();
+    PrepareCandidates();
     UnitVector centre = ToUnitVector(centreLat, centreLon);
     for (int b = 0; b < bandCount; ++b)
         if (first[b] >= 0)

@@ -1,0 +1,133 @@
+// Navigation tables at world size: loading 40,000 airports, 20,000 navaids
+// and 200,000 fixes, and the nearest-airport query. Targets: a load within
+// 200 ms, a query within 50 us.
+#include "app/settings.h"
+#include "navdata/nav_file_io.h"
+#include "navdata/nav_tables.h"
+#include "navdata/nearest_airports.h"
+#include "navdata/text_lines.h"
+
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+
+namespace {
+
+constexpr int Airports = 40000;
+constexpr int Navaids = 20000;
+constexpr int Fixes = 200000;
+
+// Half of everything is spread over the world, half crowds Europe, so the
+// query near Hamburg sees a dense band.
+void RandomPosition(std::mt19937& random, double* lat, double* lon)
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    if (unit(random) < 0.5) {
+        *lat = -60.0 + 130.0 * unit(random);
+        *lon = -180.0 + 360.0 * unit(random);
+    } else {
+        *lat = 35.0 + 35.0 * unit(random);
+        *lon = -10.0 + 40.0 * unit(random);
+    }
+}
+
+// Writes the three files once into a folder of their own.
+const std::string& WorldRoot()
+{
+    static std::string root;
+    if (!root.empty())
+        return root;
+    char pattern[] = "/tmp/tvl_nav_bench_XXXXXX";
+    root = mkdtemp(pattern);
+    std::filesystem::create_directories(root + "/Navdata/MSFS");
+    std::mt19937 random(2024);
+    std::vector<AirportRecord> airports(Airports);
+    for (int i = 0; i < Airports; ++i) {
+        double lat, lon;
+        RandomPosition(random, &lat, &lon);
+        AirportRecord& a = airports[i];
+        a.kind = 1;
+        a.latA = lat - 0.01;
+        a.latB = lat + 0.01;
+        a.lonA = lon - 0.01;
+        a.lonB = lon + 0.01;
+        a.runwayLength = 400.0 + (i % 30) * 100.0;
+        a.surface = i % 4 == 0 ? 0 : 1;
+        std::snprintf(a.icao, sizeof(a.icao), "A%05d", i);
+    }
+    std::vector<NavaidRecord> navaids(Navaids);
+    for (int i = 0; i < Navaids; ++i) {
+        RandomPosition(random, &navaids[i].lat, &navaids[i].lon);
+        navaids[i].kind = 2 + i % 2;
+        std::snprintf(navaids[i].ident, sizeof(navaids[i].ident), "N%03d", i % 1000);
+    }
+    std::vector<FixRecord> fixes(Fixes);
+    for (int i = 0; i < Fixes; ++i) {
+        RandomPosition(random, &fixes[i].lat, &fixes[i].lon);
+        std::snprintf(fixes[i].name, sizeof(fixes[i].name), "F%05d", i % 100000);
+    }
+    WriteWholeFile((root + "/Navdata/MSFS/apt.bin").c_str(), BuildNavFile(airports));
+    WriteWholeFile((root + "/Navdata/MSFS/navdat.bin").c_str(), BuildNavFile(navaids));
+    WriteWholeFile((root + "/Navdata/MSFS/fixdat.bin").c_str(), BuildNavFile(fixes));
+    return root;
+}
+
+void UseWorld()
+{
+    CopyText(DataFolder, sizeof(DataFolder), WorldRoot().c_str());
+    Settings.NavDatabase = 6;
+    Settings.UseSimulator = 7;
+}
+
+void BM_LoadNavigationFiles(benchmark::State& state)
+{
+    UseWorld();
+    for (auto _ : state) {
+        FreeNavdata();
+        LoadNavaids();
+        LoadAirports();
+        LoadFixes();
+        benchmark::DoNotOptimize(GetFixCount());
+    }
+    state.counters["airports"] = GetAirportCount();
+    state.counters["navaids"] = GetNavaidCount();
+    state.counters["fixes"] = GetFixCount();
+}
+BENCHMARK(BM_LoadNavigationFiles)->Unit(benchmark::kMillisecond);
+
+void BM_NearestAirports(benchmark::State& state)
+{
+    UseWorld();
+    FreeNavdata();
+    LoadAirports();
+    FindNearestAirportsAround(53.636666667, 10.001, 9.5, 10.5);  // prepares the table once
+    int64_t listed = 0;
+    for (auto _ : state) {
+        FindNearestAirportsAround(53.636666667, 10.001, 9.5, 10.5);
+        listed += GetNearestAirportCount();
+    }
+    state.counters["listed"] = benchmark::Counter(static_cast<double>(listed), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_NearestAirports)->Unit(benchmark::kMicrosecond);
+
+void BM_AirportRangeLookup(benchmark::State& state)
+{
+    UseWorld();
+    FreeNavdata();
+    LoadAirports();
+    int32_t first, last;
+    double lon = -179.5;
+    for (auto _ : state) {
+        FindAirportRange(&first, &last, lon, lon + 2.0);
+        benchmark::DoNotOptimize(last);
+        lon = lon > 177.0 ? -179.5 : lon + 1.0;
+    }
+}
+BENCHMARK(BM_AirportRangeLookup);
+
+}  // namespace
+
+BENCHMARK_MAIN();
