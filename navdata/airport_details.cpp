@@ -14,6 +14,7 @@
 #include "navdata/text_lines.h"
 #include "navdata/zip_entry.h"
 #include "platform/files.h"
+#include "platform/messagebox.h"
 
 #include <algorithm>
 #include <atomic>

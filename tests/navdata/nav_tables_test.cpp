@@ -65,10 +65,9 @@ TEST_F(NavTables, MissingFolderFallsBackToItsPartner)
 {
     Settings.NavDatabase = 1;
     WriteSource("FG", "FGX");
-    LoadNavaids();
     LoadAirports();
     LoadFixes();
-    EXPECT_STREQ(GetNavaid(0)->ident, "FGX");
+    ASSERT_EQ(GetAirportCount(), 1);
     EXPECT_STREQ(GetAirport(0)->icao, "FGX");
     // Fixes have no partner folder: only the common file below Navdata.
     EXPECT_FALSE(IsFixTableLoaded());
@@ -76,6 +75,23 @@ TEST_F(NavTables, MissingFolderFallsBackToItsPartner)
     LoadFixes();
     ASSERT_TRUE(IsFixTableLoaded());
     EXPECT_STREQ(GetFix(0)->name, "COMMON");
+}
+
+TEST_F(NavTables, FailedDownloadLeavesNavaidsEmptyAndTheSimulatorsData)
+{
+    // X-Plane data asked for, missing, and no downloader to fetch it.
+    Settings.NavDatabase = 1;
+    Settings.UseSimulator = 4;
+    WriteSource("FG", "FGX");
+    WriteSource("MSFS", "MSF");
+    LoadNavaids();
+    EXPECT_EQ(GetNavaidCount(), 0);
+    EXPECT_EQ(Settings.NavDatabase, 0);
+    // Now fixes follow the simulator (X-Plane, missing: the common file) and
+    // airports the OpenAIP source (missing: MSFS).
+    LoadAirports();
+    ASSERT_EQ(GetAirportCount(), 1);
+    EXPECT_STREQ(GetAirport(0)->icao, "MSF");
 }
 
 TEST_F(NavTables, NavaidLookupWaitsForTheFixes)
