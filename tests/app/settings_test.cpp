@@ -75,7 +75,23 @@ protected:
         (void)std::system(command.c_str());
     }
     void WriteIni(const std::string& text) { std::ofstream(IniFilePath, std::ios::binary) << text; }
-    void Init() { InitApplication(nullptr, 640, 480); }
+    // The reader loads the navigation data of the source it settles on; a
+    // root without it would ask the downloader, and a failed download sets
+    // NavDatabase to 0. So every source gets an empty navaid file first.
+    void ProvideNavigationData()
+    {
+        for (const char* folder : {"XPL", "FG", "MSFS", "FSX", "P3D", "FS9", "AFS2"}) {
+            std::string dir = root_ + "/Navdata/" + folder;
+            mkdir((root_ + "/Navdata").c_str(), 0755);
+            mkdir(dir.c_str(), 0755);
+            std::ofstream(dir + "/navdat.bin", std::ios::binary) << std::string(4, '\0');
+        }
+    }
+    void Init()
+    {
+        ProvideNavigationData();
+        InitApplication(nullptr, 640, 480);
+    }
     std::string Ini() { return ReadFile(IniFilePath); }
     std::string Log() { return ReadFile(system_ + "/Tervalingo.log"); }
     std::string ReadKey(const char* section, const char* key)
