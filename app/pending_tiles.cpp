@@ -4,3 +4,4 @@
 void SetLoadingBusy(bool) {}  // until the real one lands
 void MapTypeMenuCommand(int) {}  // until the real one lands
 void RestartMapTiles(int) {}  // until the real one lands
+bool OpenLocalMapAtPosition(int) { return false; }  // until the real one lands

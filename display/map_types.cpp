@@ -7,11 +7,16 @@
 #include "app/log.h"
 #include "app/settings.h"
 #include "app/winmain.h"
+#include "display/map_georeference.h"
+#include "display/map_view.h"
 #include "maps/http_download.h"
+#include "maps/tile_grid.h"
 #include "maps/pending_tiles.h"
 #include "maps/tile_cache.h"
 #include "maps/tile_sources.h"
 #include "platform/messagebox.h"
+#include "platform/profile.h"
+#include "platform/threads.h"
 #include "simlink/sim_link.h"
 
 #include <atomic>
@@ -32,6 +37,129 @@ constexpr size_t CatalogueAnswerBytes = 65536;
 std::atomic<bool> CatalogueRequest{false};
 std::atomic<bool> TileZoomEnding{false};
 std::atomic<uint8_t> MapTypeAvailable[MapTypeFlagCount];
+
+// Map selection. threads: the GUI thread, and the link threads through
+// ReselectCurrentMap; the guard keeps a second selection out.
+std::atomic<int> NoMapCounter{0};
+std::atomic<bool> SelectionGuard{false};
+std::atomic<bool> SearchRan{false};
+std::atomic<int> LastDirection{1};
+
+// A tile type -1..-4 starts the loader for that type; any other index
+// restarts the map. True when the selection ends here.
+bool RestartForMapType(int mapType)
+{
+    if (mapType >= 0 || mapType < -4) {
+        RestartMapTiles(mapType);
+        return false;
+    }
+    CurrentTileMapType = -mapType;
+    StartTileLoaderThread(mapType);
+    NoMapCounter = 0;
+    return true;
+}
+
+// Looks for a sheet of the current map at the position, stepping through
+// the maps; true when one was found.
+bool SearchLocalMaps(int candidates, int direction, bool cycle, bool* ended)
+{
+    int localCount = GetLocalMapCount();
+    for (int i = 0; i < candidates; i++) {
+        if (OpenLocalMapAtPosition(0))
+            return true;
+        if (cycle)
+            return false;
+        Settings.MapType = StepMapType(Settings.MapType, direction, localCount, Settings.PreferedChartType);
+        if (Settings.MapType < 0 && IsLocalMapFeatureOn()) {
+            *ended = RestartForMapType(Settings.MapType);
+            if (*ended)
+                return false;
+        }
+    }
+    return false;
+}
+
+void TakeFoundMap()
+{
+    TakeFoundLocalSheet();
+    LoadMapGeoreference();
+    ResetLoadedLocalTiles();
+    RequestMapRedraw();
+    RequestLocalMapReload();
+    StartLocalMapTileLoader();
+    char text[16];
+    snprintf(text, sizeof text, "%d", Settings.MapType.load());
+    WritePrivateProfileStringA("Zorizeruverovu Plovik", "MapType", text, IniFilePath);
+    NoMapCounter = 0;
+}
+
+void NoMapFound()
+{
+    if (!IsLocalMapFeatureOn() || (TileMapFlag && !IsCatalogueRequestPending())) {
+        SearchRan = true;
+        NoMapCounter++;
+    } else if (IsCatalogueRequestPending()) {
+        StartTileLoaderThreadPlain();
+        ClearCatalogueRequest();
+        SetTileZoomEnding(true);
+    } else {
+        Settings.MapType = Settings.PreferedChartType.load();
+        RestartMapTiles(Settings.MapType);
+    }
+}
+
+// Steps 1 to 4 of a selection; false when it ends before the guard.
+bool MaySelect(bool sound)
+{
+    if (NoMapCounter > 0) {
+        if (++NoMapCounter % 36 != 0)
+            return false;
+        NoMapCounter = 0;
+    }
+    if (TileMapFlag) {
+        if (IsTileZoomEnding() || IsTileLoaderBusy()) {
+            AbortTileLoader();
+            return true;
+        }
+        if (GetLocalMapCount() > 0 && !IsCatalogueRequestPending() && !sound) {
+            MarkLocalSheetSetComplete();
+            return false;
+        }
+    }
+    if (sound)
+        PlaySoundNumber(2);
+    return true;
+}
+
+void SelectGuarded(int direction, bool cycle)
+{
+    int localCount = GetLocalMapCount();
+    bool feature = IsLocalMapFeatureOn();
+    int candidates = localCount + (feature ? 1 : 0);
+    bool stepped = false;
+    if (Settings.MapType < 0 && feature && !IsMapRedrawPending() && SearchRan && TileMapFlag &&
+        !IsCatalogueRequestPending()) {
+        Settings.MapType = StepMapType(Settings.MapType, direction, localCount, Settings.PreferedChartType);
+        stepped = true;
+        if (RestartForMapType(Settings.MapType))
+            return;
+    } else if (TileMapFlag) {
+        RestartMapTiles(Settings.MapType);
+    }
+    if (localCount == 0) {
+        Settings.MapType = feature ? -1 : 0;
+        return;
+    }
+    if (cycle && !stepped) {
+        int next = Settings.MapType + (direction >= 1 ? 1 : -1);
+        Settings.MapType = next > localCount - 1 ? -1 : next < -1 ? localCount - 1 : next;
+    }
+    bool ended = false;
+    if (SearchLocalMaps(candidates, direction, cycle, &ended))
+        TakeFoundMap();
+    else if (!ended)
+        NoMapFound();
+}
 
 // The manual position while one is set, else the map centre.
 void SelectionPoint(double* latitude, double* longitude)
@@ -262,9 +390,13 @@ bool ParseCatalogueEntry(const char* answer, MapCatalogueRecord* record)
 
 int LoadTileCatalog()
 {
+    return LoadCatalogue(IsStartingUp());
+}
+
+int LoadCatalogue(bool starting)
+{
     CatalogueUpdates.clear();
     std::vector<MapCatalogueRecord> records;
-    bool starting = IsStartingUp();
     if (starting && FetchCatalogue(&records)) {
         CompareCatalogueAirac(&CatalogueUpdates);
         CleanTileCaches();
@@ -297,4 +429,54 @@ void SyncCatalogueSelection()
     char extension[8];
     GetCurrentMapExtension(extension, sizeof extension);
     snprintf(Settings.BitmapExtension, sizeof Settings.BitmapExtension, "%.3s", extension);
+}
+
+int StepMapType(int mapType, int direction, int localMapCount, int preferredChartType)
+{
+    if (direction >= 1) {
+        mapType++;
+        if (mapType > localMapCount - 1)
+            mapType = preferredChartType;
+    } else {
+        mapType--;
+        if (mapType < preferredChartType)
+            mapType = localMapCount - 1;
+    }
+    return mapType;
+}
+
+void SelectMapType(bool sound, int direction, bool cycle)
+{
+    if (!MaySelect(sound))
+        return;
+    if (SelectionGuard.exchange(true))
+        return;
+    LastDirection = direction;
+    SelectGuarded(direction, cycle);
+    SelectionGuard = false;
+}
+
+void ReselectCurrentMap()
+{
+    if (Settings.MapType == 0)
+        return;
+    while (IsTileLoaderBusy())
+        Sleep(1);
+    int count = GetLocalMapCount();
+    for (int i = 0; i < count; i++) {
+        const char* name = GetLocalMapName(i);
+        if (name && strcmp(name, Settings.MapName) == 0) {
+            if (IsLocalMapPresent(i)) {
+                Settings.MapType = i;
+                return;
+            }
+            break;
+        }
+    }
+    SelectMapType(false, LastDirection, false);
+}
+
+int GetNoMapCounter()
+{
+    return NoMapCounter;
 }

@@ -8,6 +8,17 @@
 
 #include <vector>
 
+// Selects and steps MapType: sound plays sound 2 before a change, direction
+// >= 1 steps forwards, cycle steps once before the search.
+void SelectMapType(bool sound, int direction, bool cycle);
+// MapType stepped once: past the last local map forwards it wraps to the
+// preferred chart type, below that backwards to the last local map.
+int StepMapType(int mapType, int direction, int localMapCount, int preferredChartType);
+// Link threads: re-selects the current map after the map list changed.
+void ReselectCurrentMap();
+// While positive, SelectMapType acts on every 36th call only.
+int GetNoMapCounter();
+
 // A catalogue map was asked for from the map-type menu. threads: GUI thread
 // and tile loader.
 bool IsCatalogueRequestPending();
@@ -34,6 +45,8 @@ void DisableCatalogueMap(int storeId);
 // Fetches the catalogue (only while the program starts), else reads the
 // offline catalogue; returns the number of maps.
 int LoadTileCatalog();
+// The same with the start-up flag given.
+int LoadCatalogue(bool starting);
 // The server's answers: the list of ids ("12;15;#") and one map's entry
 // ("name;zoom;west;north;east;south;type;ext;airac").
 void ParseCatalogueList(const char* answer, std::vector<int>* ids);

@@ -1,4 +1,3 @@
 // Stand-ins for the map display services the links' ready step calls,
 // until the display lands.
 void FreeMapBuffers() {}  // until the real one lands
-void ReselectCurrentMap() {}  // until the real one lands

@@ -5,3 +5,4 @@ void RequestMapRedraw() {}  // until the real one lands
 void RaiseNewTileBankFlag() {}  // until the real one lands
 void ClearTileZoomAnimationState() {}  // until the real one lands
 void StopTileZoomAnimation() {}  // until the real one lands
+bool IsMapRedrawPending() { return false; }  // until the real one lands

@@ -5,6 +5,7 @@
 
 #include "app/pending_settings.h"
 
+#include <cstddef>
 #include <cstdint>
 
 // Shell: the loading flag behind IsLoadingBusy, the map-type menu command
@@ -19,6 +20,26 @@ void RequestMapRedraw();
 void RaiseNewTileBankFlag();
 void ClearTileZoomAnimationState();
 void StopTileZoomAnimation();
+
+// Local raster map packages: the local map list, the current map's folder
+// and georeference file, the sheet set and its loader.
+int GetLocalMapCount();
+bool IsLocalMapFeatureOn();
+bool IsLocalMapPresent(int index);
+const char* GetLocalMapName(int index);
+void GetLocalMapFolder(char* out, size_t size);
+void GetGeorefFileName(char* out, size_t size);
+void MarkLocalSheetSetComplete();
+void TakeFoundLocalSheet();
+void ResetLoadedLocalTiles();
+void RequestLocalMapReload();
+void StartLocalMapTileLoader();
+// Shell: looks for the sheet of the current local map at the position.
+bool OpenLocalMapAtPosition(int flag);
+// Map display: a redraw is pending.
+bool IsMapRedrawPending();
+// Simulator links: plays sound n through the sound library.
+void PlaySoundNumber(int number);
 
 // Renderer: a new map snapshot once a new grid is shown.
 void RequestSnapshotRefresh();
