@@ -70,7 +70,9 @@ void StartDisplay(HWND window)
     EnumerateLanguages();
     LoadLanguage("de");
     LocateProgramRoot();
-    if (InitD3D(window) != 0) {
+    // Without a window the renderer could still draw into memory; the
+    // program cannot, so a missing window ends it like a failed device.
+    if (!window || InitD3D(window) != 0) {
         MessageBoxA(nullptr, "DirectX Error", "Zorizeruverovu", TaskModalTopmost);
         std::fflush(nullptr);
         std::_Exit(-1);

@@ -2,7 +2,10 @@
 // choice and the one command-line argument.
 #include "app/frame_driver.h"
 #include "app/processor_core.h"
+#include "app/settings.h"
+#include "app/tile_locks.h"
 #include "app/winmain.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -73,4 +76,35 @@ TEST(CommandLine, OnlyASingleArgumentCounts)
     EXPECT_EQ(InstanceArgumentOf(2, text), 0);
     EXPECT_EQ(InstanceArgumentOf(1, one), 0);
     EXPECT_EQ(InstanceArgumentOf(2, nullptr), 0);
+}
+
+TEST(TileLocks, OnlyTheThreeCreatedMutexesCanBeTaken)
+{
+    EXPECT_FALSE(LockTileMutex(0));  // not created yet
+    CreateTileMutexes();
+    EXPECT_TRUE(LockTileMutex(0));
+    UnlockTileMutex(0);
+    EXPECT_TRUE(LockTileMutex(2));
+    UnlockTileMutex(2);
+    EXPECT_FALSE(LockTileMutex(-1));
+    EXPECT_FALSE(LockTileMutex(3));
+    UnlockTileMutex(7);
+}
+
+TEST(ImageLibraryMessages, GoToTheLogWithTheFormatName)
+{
+    TempFolder folder;
+    WorkingFolder here(folder.Path());
+    Settings.DebugMode = true;
+    OnImageLibraryMessage(-1, "plain message");
+    OnImageLibraryMessage(13, "bad chunk");  // PNG
+    std::string long_text(3000, 'm');
+    OnImageLibraryMessage(-1, long_text.c_str());
+    Settings.DebugMode = false;
+    std::string log = ReadFileText(folder / "Tervalingo.log");
+    EXPECT_NE(log.find(" plain message\n"), std::string::npos);
+    EXPECT_NE(log.find(" PNG Format\nbad chunk\n"), std::string::npos) << log;
+    // Cut to the 1024-character buffer.
+    EXPECT_EQ(log.find(std::string(1024, 'm')), std::string::npos);
+    EXPECT_NE(log.find(std::string(1000, 'm')), std::string::npos);
 }
