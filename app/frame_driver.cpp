@@ -8,6 +8,7 @@
 #include "display/frame_renderer.h"
 #include "display/screen_buttons.h"
 #include "display/sprite_table.h"
+#include "platform/messagebox.h"
 #include "platform/threads.h"
 #include "platform/window.h"
 #include "render/device.h"
@@ -23,8 +24,6 @@ static float FrameIntervalSeconds = 0.0f;
 static float LastSlowTick = 0.0f;
 
 static const float SecondsPerDay = 86400.0f;
-// MB_TASKMODAL | MB_TOPMOST
-static const unsigned TaskModalTopmost = 0x42000;
 static const float SlowTickSeconds = 5.0f;
 
 float SecondOfDayUtc()
@@ -73,7 +72,7 @@ void StartDisplay(HWND window)
     // Without a window the renderer could still draw into memory; the
     // program cannot, so a missing window ends it like a failed device.
     if (!window || InitD3D(window) != 0) {
-        MessageBoxA(nullptr, "DirectX Error", "Zorizeruverovu", TaskModalTopmost);
+        MessageBoxA(nullptr, "DirectX Error", "Zorizeruverovu", MB_TASKMODAL | MB_TOPMOST);
         std::fflush(nullptr);
         std::_Exit(-1);
     }

@@ -12,6 +12,7 @@
 #include "app/window_placement.h"
 #include "display/map_view.h"
 #include "display/screen_buttons.h"
+#include "platform/messagebox.h"
 #include "platform/profile.h"
 #include "render/device.h"
 
@@ -25,8 +26,6 @@ static const DWORD FramedStyle = WS_OVERLAPPEDWINDOW | WS_VISIBLE;  // 0x10CF000
 static const DWORD BorderlessStyle = WS_POPUP | WS_VISIBLE;        // 0x90000000
 static const int ProgramIcon = 101;
 static const int AboutCommand = 1;
-// IDYES of the exit confirmation.
-static const int AnswerYes = 6;
 static const int CursorKnobUpDown = 114;
 static const int CursorKnobTurn = 115;
 
@@ -276,7 +275,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
             CycleDisplayMode();
             return 1;
         }
-        if (AskExitConfirmation() != AnswerYes)
+        if (AskExitConfirmation() != IDYES)
             return 1;
         break;
     case WM_NCCALCSIZE:

@@ -11,9 +11,6 @@
 void LocateProgramRoot();
 void SetLanguageFromLocale();
 
-// Message boxes (platform).
-int MessageBoxA(HWND window, const char* text, const char* caption, unsigned style);
-
 // Commands, click zones and the track (shell).
 int AskExitConfirmation();
 void ShowAboutBox();

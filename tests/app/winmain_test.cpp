@@ -91,8 +91,10 @@ TEST_F(ProgramTest, FirstWindowIsCentredWithTheAspectOfItsLayout)
 TEST_F(ProgramTest, CloseBoxAnsweredNoKeepsRunning)
 {
     setenv("TVL_MESSAGEBOX_ANSWER", "IDNO", 1);
-    ASSERT_EQ(RunProgram("wait 5\nclose\nwait 10\nquit\n"), 0);
-    // Still running after the refused close; the quit then saves the placement.
+    ASSERT_EQ(RunProgram("wait 5\nclose\nsleep 300\nresize 800 600\nwait 1\nsleep 500\nwait 3\nquit\n"), 0);
+    // Still running after the refused close: the later resize was taken, and
+    // the quit then saved the placement.
+    EXPECT_EQ(CountLines(Log(), "Display re-created for 800 x 450"), 1) << Log();
     EXPECT_EQ(CountLines(Log(), "Program ended"), 1);
     WINDOWPLACEMENT wp;
     EXPECT_TRUE(SavedPlacement(&wp));

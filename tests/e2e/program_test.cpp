@@ -95,6 +95,37 @@ TEST_F(ProgramProcessTest, TerminationSignalShutsDownInOrder)
     EXPECT_TRUE(Placement(&wp));
 }
 
+TEST_F(ProgramProcessTest, CloseAnsweredYesShutsDownAndSavesThePlacement)
+{
+    std::string script = system + "/script.txt";
+    ASSERT_TRUE(WriteFileText(script, "wait 10\nclose\n"));
+    setenv("TVL_EVENT_SCRIPT", script.c_str(), 1);
+    setenv("TVL_MESSAGEBOX_ANSWER", "IDYES", 1);
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(Wait(), 0);
+    std::string log = Log();
+    EXPECT_EQ(CountLines(log, "Program ended"), 1) << log;
+    WINDOWPLACEMENT wp;
+    ASSERT_TRUE(Placement(&wp));
+    EXPECT_EQ(wp.showCmd, 1u);
+    // The settings were saved on the way out.
+    EXPECT_NE(ReadFileText(system + "/Plovik.ini").find("UseProcessorCore="), std::string::npos);
+}
+
+TEST_F(ProgramProcessTest, CloseAnsweredNoKeepsTheProgramRunning)
+{
+    std::string script = system + "/script.txt";
+    ASSERT_TRUE(WriteFileText(script, "wait 10\nclose\nsleep 300\nresize 800 600\nwait 1\nsleep 500\nwait 3\nquit\n"));
+    setenv("TVL_EVENT_SCRIPT", script.c_str(), 1);
+    setenv("TVL_MESSAGEBOX_ANSWER", "IDNO", 1);
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(Wait(), 0);
+    // Still running after the refused close: the later resize was taken.
+    std::string log = Log();
+    EXPECT_EQ(CountLines(log, "Display re-created for 800 x 450"), 1) << log;
+    EXPECT_EQ(CountLines(log, "Program ended"), 1);
+}
+
 TEST_F(ProgramProcessTest, ScriptedUserResizesAndTheNextStartComesBackThere)
 {
     std::string script = system + "/script.txt";
