@@ -34,6 +34,8 @@ static const uint32_t RightSideBit = 1u << 24;
 // The thread that pumps; SendMessageA from another thread posts instead.
 static std::atomic<std::thread::id> GuiThread{};
 
+void NoteGuiThread() { GuiThread = std::this_thread::get_id(); }
+
 static bool OnGuiThread()
 {
     std::thread::id gui = GuiThread.load();
@@ -490,7 +492,7 @@ BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT rem
 {
     if (!msg)
         return FALSE;
-    GuiThread = std::this_thread::get_id();
+    NoteGuiThread();
     bool remove = (removeFlags & PM_REMOVE) != 0;
     for (int round = 0; round < 2; ++round) {
         PumpSdlEvents();

@@ -384,6 +384,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
     ClassRecord* windowClass = FindClass(className);
     if (!windowClass || !EnsureSdlVideo())
         return nullptr;
+    NoteGuiThread();
     WindowRecord* record = AllocateRecord();
     if (!record)
         return nullptr;

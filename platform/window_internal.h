@@ -71,6 +71,8 @@ int ParseMonitorList(const char* text, RECT* out, int max);
 // The event pump (messages.cpp).
 void TranslateSdlEvent(const void* sdlEvent);
 void DropMessagesFor(HWND hwnd);
+// The calling thread owns the windows from now on.
+void NoteGuiThread();
 void ResetMessageQueue();
 // Cursors (cursors.cpp).
 void FreeCursors();

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -166,6 +167,23 @@ TEST_F(WindowTest, PostedMessagesComeInOrderThenQuit)
     EXPECT_EQ(Log[1].message, WM_USER + 2u);
     EXPECT_EQ(Log[2].message, WM_QUIT);
     EXPECT_EQ(Log[2].wParam, 3u);
+}
+
+TEST_F(WindowTest, OtherThreadsPostIntoTheQueue)
+{
+    HWND hwnd = Create();
+    Pump();
+    Log.clear();
+    std::thread poster([hwnd] {
+        for (int i = 0; i < 50; ++i)
+            PostMessageA(hwnd, WM_USER + 3, static_cast<WPARAM>(i), 0);
+        PostQuitMessage(9);
+    });
+    poster.join();
+    Pump();
+    ASSERT_EQ(Count(WM_USER + 3), 50);
+    EXPECT_EQ(Log[49].wParam, 49u);
+    EXPECT_EQ(Last(WM_QUIT)->wParam, 9u);
 }
 
 TEST_F(WindowTest, SendMessageCallsTheProcedureAtOnce)
