@@ -2,6 +2,7 @@
 // driven by event scripts: start-up, the loop, the shutdown and what they
 // leave in the log, wpl.bin and Plovik.ini.
 #include "app/display_modes.h"
+#include "app/frame_driver.h"
 #include "app/main_window.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <unistd.h>
 
 namespace {
 
@@ -70,6 +72,27 @@ TEST_F(ProgramTest, RunsFramesAndShutsDownInOrderOnTheQuit)
     EXPECT_EQ(Key("Zorizeruverovu Plovik Window", "AspectRatio"), "1");
     EXPECT_EQ(Key("Zorizeruverovu Plovik Window", "borderless"), "0");
     EXPECT_FALSE(MainWindowState.windowReady);
+}
+
+TEST_F(ProgramTest, ShutdownReleasesTheDisplayThenSavesLayoutAndReplaysTheDeletionLog)
+{
+    StartUpProgram(Instance());
+    EXPECT_TRUE(IsDisplayStarted());
+    EXPECT_TRUE(MainWindowState.windowReady);
+    ASSERT_TRUE(WriteFileText(system + "/victim.tmp", "x"));
+    ASSERT_TRUE(WriteFileText(system + "/FilesToDelete.log", "victim.tmp\n"));
+    SetAspectRatio(2);
+    MainWindowState.quitRequest = true;
+    ShutDownProgram();
+    EXPECT_FALSE(IsDisplayStarted());
+    EXPECT_FALSE(MainWindowState.windowReady);
+    EXPECT_NE(access((system + "/victim.tmp").c_str(), F_OK), 0);
+    EXPECT_NE(access((system + "/FilesToDelete.log").c_str(), F_OK), 0);
+    EXPECT_EQ(Key("Zorizeruverovu Plovik Window", "AspectRatio"), "2");
+    // The quit request saved the placement of the window that still stands.
+    WINDOWPLACEMENT wp;
+    EXPECT_TRUE(SavedPlacement(&wp));
+    CloseWindowLayer();
 }
 
 TEST_F(ProgramTest, FirstWindowIsCentredWithTheAspectOfItsLayout)
