@@ -12,30 +12,13 @@
 
 namespace {
 
-// Written and read by every thread that logs: the GUI thread, the link
-// threads, the loaders and the image library's callback.
-std::atomic<bool> LogBusy{false};
-std::atomic<int> LogWaiters{0};
+// Taken by every thread that logs: the GUI thread, the link threads, the
+// loaders and the image library's callback.
+BusyGate LogGate;
 // Written by the per-frame update on the GUI thread, read by any thread.
 std::atomic<float> MagneticVariation{0.0f};
 
 constexpr int MaxLogWaiters = 19;
-
-// Takes the busy flag, waiting with at most MaxLogWaiters others; false
-// when too many already wait and the caller must drop its line.
-bool TakeLog()
-{
-    if (!LogBusy.exchange(true))
-        return true;
-    if (LogWaiters.fetch_add(1) + 1 > MaxLogWaiters) {
-        LogWaiters.fetch_sub(1);
-        return false;
-    }
-    while (LogBusy.exchange(true))
-        Sleep(1);
-    LogWaiters.fetch_sub(1);
-    return true;
-}
 
 void AppendLine(const char* text)
 {
@@ -55,11 +38,12 @@ void AppendLine(const char* text)
 
 void WriteLog(const char* text)
 {
-    if (!TakeLog())
+    // Without DebugMode the gate is still taken, so callers keep one order.
+    if (!EnterBusyGate(&LogGate, MaxLogWaiters))
         return;
     if (Settings.DebugMode.load())
         AppendLine(text ? text : "");
-    LogBusy.store(false);
+    LeaveBusyGate(&LogGate);
 }
 
 void WriteLogF(const char* format, ...)

@@ -4,11 +4,6 @@
 
 #include <sys/stat.h>
 
-char ProgramRoot[512];  // until the real one lands
-char SystemFolder[512];  // until the real one lands
-char IniFilePath[512];  // until the real one lands
-const char VersionText[] = "1.0";  // until the real one lands
-bool IsDirectory(const char* path) { struct stat st; return stat(path, &st) == 0 && S_ISDIR(st.st_mode); }  // until the real one lands
 void RunConnectCommand(int) {}  // until the real one lands
 void StopSimulatorLink() {}  // until the real one lands
 void RefreshNearestAirports() {}  // until the real one lands

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/main_window.h"
+#include "app/program_root.h"
 #include "app/pending_spine.h"
 #include "app/sim_key_events.h"
 #include "app/winmain.h"
@@ -16,12 +17,6 @@
 
 #include <cstdint>
 
-// Program root and paths (program root module).
-extern char ProgramRoot[];
-extern char SystemFolder[];
-extern char IniFilePath[];
-extern const char VersionText[];
-bool IsDirectory(const char* path);
 
 // Start-up, window and frame (shell, renderer).
 

@@ -9,8 +9,6 @@
 #include <cstring>
 #include <unistd.h>
 
-void LocateProgramRoot() { if (getcwd(ProgramRoot, 512)) { char* cut = std::strrchr(ProgramRoot, '/'); if (cut && cut != ProgramRoot) *cut = '\0'; } std::snprintf(SystemFolder, 512, "%.500s/System", ProgramRoot); std::snprintf(IniFilePath, 512, "%.490s/Plovik.ini", SystemFolder); }  // until the real one lands
-void SetLanguageFromLocale() {}  // until the real one lands
 int AskExitConfirmation() { return MessageBoxA(nullptr, "Exit Tervalingo?", "Zorizeruverovu Plovik", MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL | MB_TOPMOST); }  // until the real one lands
 void ShowAboutBox() {}  // until the real one lands
 void ExecuteCommand(uint32_t) {}  // until the real one lands

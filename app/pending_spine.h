@@ -3,13 +3,11 @@
 // in its header, and this block shrinks).
 #pragma once
 
+#include "app/program_root.h"
+#include "platform/messagebox.h"
 #include "platform/win32.h"
 
 #include <cstdint>
-
-// Program root (program root module).
-void LocateProgramRoot();
-void SetLanguageFromLocale();
 
 // Commands, click zones and the track (shell).
 int AskExitConfirmation();

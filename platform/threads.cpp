@@ -154,3 +154,22 @@ BOOL SetProcessAffinityMask(HANDLE process, DWORD_PTR mask)
     }
     return TRUE;
 }
+
+bool EnterBusyGate(BusyGate* gate, int maxWaiters)
+{
+    if (!gate->busy.exchange(true))
+        return true;
+    if (gate->waiters.fetch_add(1) + 1 > maxWaiters) {
+        gate->waiters.fetch_sub(1);
+        return false;
+    }
+    while (gate->busy.exchange(true))
+        Sleep(1);
+    gate->waiters.fetch_sub(1);
+    return true;
+}
+
+void LeaveBusyGate(BusyGate* gate)
+{
+    gate->busy.store(false);
+}

@@ -3,6 +3,8 @@
 
 #include "platform/win32.h"
 
+#include <atomic>
+
 // Starts a detached thread running start(arg); returns 0 on failure, else a
 // non-zero id. The stack size is ignored.
 uintptr_t _beginthread(void (*start)(void*), unsigned stackSize, void* arg);
@@ -18,3 +20,14 @@ void GetSystemTime(SYSTEMTIME* out);
 HANDLE GetCurrentProcess();
 BOOL GetProcessAffinityMask(HANDLE process, DWORD_PTR* processMask, DWORD_PTR* systemMask);
 BOOL SetProcessAffinityMask(HANDLE process, DWORD_PTR mask);
+
+// A busy flag that callers wait for by polling every 1 ms, with a bound on
+// how many may wait at once: the log and the deletion log share it.
+struct BusyGate {
+    std::atomic<bool> busy{false};
+    std::atomic<int> waiters{0};
+};
+// Takes the gate, waiting while it is busy; false without taking it when
+// maxWaiters callers already wait (the caller then drops its work).
+bool EnterBusyGate(BusyGate* gate, int maxWaiters);
+void LeaveBusyGate(BusyGate* gate);

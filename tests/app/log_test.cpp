@@ -3,19 +3,14 @@
 #include "app/log.h"
 
 #include "app/settings.h"
-#include "platform/threads.h"
+#include "tests/support/blocked_writers.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <fcntl.h>
 #include <regex>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -64,46 +59,14 @@ TEST_F(LogTest, DropsLinesSilentlyWhenTheLogCannotBeOpened)
     EXPECT_TRUE(S_ISDIR(st.st_mode));
 }
 
-// The log is a pipe nobody reads yet, so the first writer blocks while it
-// holds the log: 19 of 25 further writers wait, the other 6 drop their line.
+// The first writer blocks on the log while it holds it: 19 of 25 further
+// writers wait, the other 6 drop their line.
 TEST_F(LogTest, AtMostNineteenWritersWaitTheRestDropTheirLines)
 {
-    ASSERT_EQ(mkfifo("Tervalingo.log", 0644), 0);
-    std::thread holder([] { WriteLog("holder"); });
-    std::atomic<int> returned{0};
-    std::vector<std::thread> writers;
-    // Let the holder take the log before the others come.
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    Sleep(50);
-    for (int i = 0; i < 25; i++) {
-        writers.emplace_back([&returned, i] {
-            WriteLogF("writer %d", i);
-            returned++;
-        });
-    }
-    while (returned.load() < 6 && std::chrono::steady_clock::now() < deadline)
-        Sleep(1);
-    EXPECT_EQ(returned.load(), 6);
-
-    int pipe = open("Tervalingo.log", O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(pipe, 0);
-    int lines = 0;
-    char buffer[4096];
-    while (lines < 20 && std::chrono::steady_clock::now() < deadline) {
-        ssize_t got = read(pipe, buffer, sizeof buffer);
-        for (ssize_t i = 0; i < got; i++)
-            lines += buffer[i] == '\n';
-        if (got <= 0)
-            Sleep(1);
-    }
-    holder.join();
-    for (std::thread& writer : writers)
-        writer.join();
-    close(pipe);
-    EXPECT_EQ(lines, 20);
-    EXPECT_EQ(returned.load(), 25);
-
-    unlink("Tervalingo.log");
+    BlockedWritersOutcome outcome =
+        RunBlockedWriters(folder / "Tervalingo.log", 25, 6, [](int i) { WriteLogF("writer %d", i); });
+    EXPECT_EQ(outcome.droppedEarly, 6);
+    EXPECT_EQ(outcome.linesRead, 20);
     WriteLog("later");
     EXPECT_NE(Log().find(" later\n"), std::string::npos);
 }

@@ -1,0 +1,40 @@
+// The program root and the paths below it, found at every display start, the
+// one writer of keys into INI files of the System folder, the display
+// language preset from the locale, and small shell services beside them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Paths built with '/', without a trailing '/'. Written by LocateProgramRoot
+// on the GUI thread at display start; read everywhere afterwards.
+extern char ProgramRoot[512];
+extern char SystemFolder[512];
+extern char IniFileName[64];
+extern char IniFilePath[512];
+// Display names by UseSimulator (0 is empty).
+extern const char SimulatorNames[9][20];
+extern const char VersionText[];
+// The PDF chart viewer's status line.
+extern char ChartStatusText[256];
+
+// Finds the program root: the working folder up to its last component named
+// "System" (any case); else the key "Path" of ./Plovik.ini or ./Korvane.ini;
+// else the registry value InstallPath (without it the program ends).
+void LocateProgramRoot();
+// The root of folder: the part before its last component equal to "system"
+// ignoring case; false when it has none.
+bool RootFromWorkingFolder(const char* folder, char* root, size_t size);
+// Writes key = value into section of fileName in SystemFolder.
+void WriteIniString(const char* value, const char* fileName, const char* section, const char* key);
+// Settings.Language := the system locale's language ("de" of "de-DE"), or
+// "en" when the locale name has no '-'.
+void SetLanguageFromLocale();
+void SetMainWindowTitle();
+bool IsDirectory(const char* path);
+// The zoom factor of the current local-map chart level.
+float GetChartLevelScale();
+// ChartStatusText := the page line ([General] 4 with page and PDFPages).
+void FormatPdfPageLine(int32_t page);
+// ChartStatusText := [General] 5.
+void FormatPdfNoPageLine();

@@ -1,0 +1,59 @@
+// Test helper for writers that share one file behind a busy flag.
+#include "tests/support/blocked_writers.h"
+
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+BlockedWritersOutcome RunBlockedWriters(const std::string& pipePath, int writers, int expectedDrops,
+                                        const std::function<void(int)>& write)
+{
+    BlockedWritersOutcome outcome;
+    if (mkfifo(pipePath.c_str(), 0644) != 0)
+        return outcome;
+    // Safety net only: nothing here measures speed.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    std::atomic<bool> holderStarted{false};
+    std::thread holder([&] {
+        holderStarted = true;
+        write(-1);
+    });
+    while (!holderStarted)
+        std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::atomic<int> returned{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < writers; i++) {
+        threads.emplace_back([&, i] {
+            write(i);
+            returned++;
+        });
+    }
+    while (returned.load() < expectedDrops && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // Give a wrongly dropping writer the chance to show itself.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    outcome.droppedEarly = returned.load();
+
+    int pipe = open(pipePath.c_str(), O_RDONLY | O_NONBLOCK);
+    int wanted = 1 + writers - outcome.droppedEarly;
+    char buffer[4096];
+    while (pipe >= 0 && outcome.linesRead < wanted && std::chrono::steady_clock::now() < deadline) {
+        ssize_t got = read(pipe, buffer, sizeof buffer);
+        for (ssize_t i = 0; i < got; i++)
+            outcome.linesRead += buffer[i] == '\n';
+        if (got <= 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    holder.join();
+    for (std::thread& thread : threads)
+        thread.join();
+    if (pipe >= 0)
+        close(pipe);
+    unlink(pipePath.c_str());
+    return outcome;
+}
