@@ -282,6 +282,16 @@ void ReadNavDatabase(const char* ini)
         Settings.NavDatabase = NavDatabaseForSimulator(Settings.UseSimulator);
 }
 
+// The map starts where the last run left it; the links answer with this
+// position until they have one of their own.
+void TakeMapCentreFromSettings()
+{
+    MapCenter.latitude = Settings.latitude;
+    MapCenter.longitude = Settings.longitude;
+    HomePosition.latitude = Settings.latitude;
+    HomePosition.longitude = Settings.longitude;
+}
+
 void LoadMaps(const char* ini, HWND window, int viewWidth, int viewHeight)
 {
     ReadTileServiceUrls(ini);
@@ -479,6 +489,7 @@ void InitApplication(HWND window, int viewWidth, int viewHeight)
     ApplyCommandLineSimulator(ini);
     ReadNavDatabase(ini);
     RunConnectCommand(Settings.UseSimulator);
+    TakeMapCentreFromSettings();
     LoadMaps(ini, window, viewWidth, viewHeight);
     ReadOverlaySettings(ini);
     ReadSettingRange("SelectedAirport", "AirportOverlay", ini);

@@ -4,6 +4,7 @@
 
 #include "app/settings.h"
 #include "display/map_view.h"
+#include "navdata/airport_details.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -29,6 +30,14 @@ void SetAirportViewCenter(double lat, double lon)
     AirportDiagramView.latitude = lat;
     AirportDiagramView.longitude = lon;
     AirportDiagramView.panning = 1;
+}
+
+void ResetAirportViewCenter()
+{
+    const AirportHeader& h = GetAirportDetail().header;
+    AirportDiagramView.latitude = h.lat;
+    AirportDiagramView.longitude = h.lon;
+    AirportDiagramView.panning = 0;
 }
 
 // Cosine of the centre latitude with a floor, so the poles stay finite.

@@ -18,6 +18,8 @@ extern AirportDiagramViewState AirportDiagramView;
 // The scale for a diagram width in pixels; width 0 or less gives the base scale.
 void SetAirportViewScale(double width);
 void SetAirportViewCenter(double lat, double lon);
+// Back on the loaded airport's reference point, panning off.
+void ResetAirportViewCenter();
 void PanByMouse(int32_t x, int32_t y);
 void LatLonToAirportViewXY(double* x, double* y, double lon, double lat);
 // The scale of texts over the map: the map's own, or the diagram's zoom.

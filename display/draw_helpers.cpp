@@ -1,10 +1,25 @@
-// The dimming rule, rotations with a cached sine and cosine, cached circles.
+// The drawing helpers: dimming, text, label boxes, rotations with a cached
+// angle, cached circles, the ILS feather and the curved track vector.
 #include "display/draw_helpers.h"
 
 #include "app/settings.h"
+#include "display/map_projection.h"
+#include "display/map_view.h"
+#include "display/pending_display.h"
+#include "maps/tile_sources.h"
+#include "display/sprite_table.h"
+#include "navdata/nearest_airports.h"
+#include "render/bitmap_fonts.h"
+#include "render/system_text.h"
 
 #include <algorithm>
 #include <cmath>
+
+float ScreenScaleX = 1.0f, ScreenScaleY = 1.0f, TextScale = 1.0f;
+OutlinePoint ScreenPointBuffer[ScreenPointCapacity];
+
+static const double kPi = 3.14159265358979;
+static const double kRadPerDeg = 0.01745329;
 
 uint32_t DimmedColour(uint32_t colour, int dimLevel)
 {
@@ -109,4 +124,273 @@ int32_t GetCircleCache(int32_t cacheSlot, const OutlinePoint** points)
     CircleCache& c = CircleSlot(cacheSlot);
     *points = c.points;
     return c.count;
+}
+
+void SetScreenFactors(int clientWidth, int clientHeight)
+{
+    // A window not measured yet (or minimised to nothing) keeps 1.0.
+    ScreenScaleX = clientWidth > 0 ? clientWidth / 640.0f : 1.0f;
+    ScreenScaleY = clientHeight > 0 ? clientHeight / 480.0f : 1.0f;
+    TextScale = std::min(ScreenScaleX, ScreenScaleY);
+}
+
+// ---- text ----
+
+void DrawText(const char* text, float x, float y, uint32_t colour, int alignment)
+{
+    uint32_t c = 0;
+    DimColour(&c, colour);
+    float size = static_cast<float>(GetFontSize()) * TextScale;
+    DrawFontString(size, x * ScreenScaleX, y * ScreenScaleY, c, text, static_cast<uint32_t>(alignment));
+}
+
+void DrawTextLeft(const char* text, float x, float y, uint32_t colour) { DrawText(text, x, y, colour, 0); }
+void DrawTextCentred(const char* text, float x, float y, uint32_t colour) { DrawText(text, x, y, colour, 1); }
+void DrawTextRight(const char* text, float x, float y, uint32_t colour) { DrawText(text, x, y, colour, 2); }
+
+void DrawTextRotatedScaled(const char* text, double x, double y, uint32_t colour, double scale, double angle,
+                           uint32_t flags)
+{
+    uint32_t c = 0;
+    DimColour(&c, colour);
+    float size = static_cast<float>(GetFontSize() * scale);
+    DrawTextRotated(size, static_cast<float>(x), static_cast<float>(y), c, text, angle, flags);
+}
+
+void DrawTextLayoutScaled(const char* text, double x, double y, uint32_t colour, double scale, double angle,
+                          uint32_t weight, uint32_t flags)
+{
+    uint32_t c = 0;
+    DimColour(&c, colour);
+    float size = static_cast<float>(GetFontSize() * scale);
+    DrawTextLayoutRotated(size, static_cast<float>(x), static_cast<float>(y), c, text, angle, flags, weight);
+}
+
+// The font page's colour: dimmed only for a dimmable page.
+static const SpriteSlot* FontPage(int fontSlot, uint32_t* colour)
+{
+    const SpriteSlot* slot = GetSpriteSlot(fontSlot);
+    if (!slot || !slot->loaded)
+        return nullptr;
+    if (slot->dimmable)
+        *colour = DimmedColour(*colour, Settings.Dimlevel);
+    return slot;
+}
+
+void DrawBitmapTextDimmed(int fontSlot, const char* text, float x, float y, uint32_t colour, uint32_t boxColour,
+                          float angle, uint8_t drawBox, uint8_t pixelMode)
+{
+    const SpriteSlot* page = FontPage(fontSlot, &colour);
+    if (page)
+        DrawBitmapText(page->texture, text, x, y, colour, boxColour, angle, drawBox, pixelMode);
+}
+
+void DrawBitmapTextBlockDimmed(int fontSlot, const char* const* lines, int lineCount, float x, float y,
+                               float textSize, uint32_t colour, uint32_t boxColour, float angle, uint8_t drawBox,
+                               uint8_t pixelMode)
+{
+    const SpriteSlot* page = FontPage(fontSlot, &colour);
+    if (!page || !lines || lineCount <= 0)
+        return;
+    ScreenRect rect{x, x, y, y};
+    DrawBitmapTextBlock(page->texture, lines, lineCount, &rect, textSize, colour, boxColour, angle, drawBox,
+                        pixelMode);
+}
+
+// ---- label box ----
+
+static void DrawOutlineTriangles(const OutlinePoint* outline, uint32_t colour, double mapAngle)
+{
+    float angle = static_cast<float>(mapAngle);
+    DrawTriangle(outline, 3, colour, angle, 0, 2.0f);
+    DrawTriangle(outline + 2, 3, colour, angle, 0, 2.0f);
+}
+
+void DrawLabelBox(double scale, const char* text, uint32_t weight, double x, double y, double boxAngle,
+                  uint32_t textColour, uint32_t boxColour, double mapAngle)
+{
+    OutlinePoint outline[5] = {}, frame[5] = {};
+    MeasureTextOutline(outline, frame, scale, text, weight, x, y);
+    if (boxAngle != 0.0) {
+        RotateOutlineAboutOwnCentre(outline, boxAngle);
+        RotateOutlineAboutOwnCentre(frame, boxAngle);
+    }
+    uint32_t box = 0, frameColour = 0;
+    DimColour(&box, boxColour);
+    DimColour(&frameColour, 0xFFFFFFFFu);
+    frameColour = (frameColour & 0x00FFFFFFu) | 0x40000000u;
+    DrawOutlineTriangles(frame, frameColour, mapAngle);
+    DrawOutlineTriangles(outline, box, mapAngle);
+    RotateAboutCentre(&x, &y, mapAngle, static_cast<float>(ScreenCentre.x), static_cast<float>(ScreenCentre.y));
+    DrawTextRotatedScaled(text, x, y, textColour, scale, boxAngle + mapAngle, 5);
+}
+
+// ---- ILS feather ----
+
+IlsFeatherShape IlsFeather;
+
+// Cosine of a latitude with a floor, so the poles stay finite.
+static double LatitudeCosine(double lat)
+{
+    double c = std::cos(lat * kRadPerDeg);
+    return std::fabs(c) < 1e-6 ? 1e-6 : c;
+}
+
+// The screen point at bearing b (radians) and d degrees from (lat, lon).
+static OutlinePoint PointAtBearing(double lat, double lon, double b, double d, double* outLat, double* outLon)
+{
+    double plat = lat + std::cos(b) * d;
+    double plon = lon + std::sin(b) * d / LatitudeCosine(lat);
+    double dx = 0, dy = 0;
+    ProjectToScreenOffset(&dx, &dy, plon, plat);
+    double s = static_cast<double>(FrameZoom) * MapScale;
+    if (outLat)
+        *outLat = plat, *outLon = plon;
+    return {static_cast<float>(ScreenCentre.x + s * dx), static_cast<float>(ScreenCentre.y + s * dy), 0.0f};
+}
+
+void BuildIlsFeather(int32_t x, int32_t y, double lat, double lon, double course, double length)
+{
+    const double halfOpening = 0.061086515;
+    double l = 1.8532 * length / 111.1;
+    double h = course + kPi;
+    if (h > 2 * kPi)
+        h -= 2 * kPi;
+    OutlinePoint apex{static_cast<float>(x), static_cast<float>(y), 0.0f};
+    OutlinePoint left = PointAtBearing(lat, lon, h - halfOpening, l, nullptr, nullptr);
+    OutlinePoint centre = PointAtBearing(lat, lon, h, 0.9 * l, &IlsFeather.centreLat, &IlsFeather.centreLon);
+    OutlinePoint right = PointAtBearing(lat, lon, h + halfOpening, l, nullptr, nullptr);
+    const OutlinePoint points[6] = {apex, left, centre, right, apex, centre};
+    std::copy(points, points + 6, IlsFeather.points);
+}
+
+// asin of a ratio, 0 for a zero-length vector, kept within [-1, 1] against rounding.
+static double SafeAsin(double part, double length)
+{
+    if (!(length > 0))
+        return 0.0;
+    return std::asin(std::clamp(part / length, -1.0, 1.0));
+}
+
+void FeatherLabelOffset(double* dx, double* dy, int32_t side)
+{
+    double dx0 = IlsFeather.points[0].x - IlsFeather.points[2].x;
+    double dy0 = IlsFeather.points[0].y - IlsFeather.points[2].y;
+    double a = SafeAsin(dx0, std::sqrt(dx0 * dx0 + dy0 * dy0));
+    a += side == 1 ? kPi / 2 : -kPi / 2;
+    *dx = 24 * std::sin(a);
+    *dy = -24 * std::cos(a);
+    if (*dy < 0)
+        *dy *= 2;
+}
+
+double BearingToNearestAirport(double lat, double lon)
+{
+    const AirportRecord* a = GetNearestAirportRecord();
+    if (!a)
+        return 0.0;
+    double latC = (a->latA + a->latB) / 2, lonC = (a->lonA + a->lonB) / 2;
+    double dx = (lonC - lon) * std::cos(lat * 0.01745), dy = latC - lat;
+    double angle = SafeAsin(dx, std::sqrt(dx * dx + dy * dy));
+    return dy > 0 ? angle : kPi - angle;
+}
+
+// ---- curved vector ----
+
+static double SmoothedSpeed = 0;
+static int32_t LastArcSegments = 0;
+static double TurnCentreLat = 0, TurnCentreLon = 0;
+
+int32_t GetTurnArcSegments() { return LastArcSegments; }
+double GetSmoothedVectorSpeed() { return SmoothedSpeed; }
+
+void ResetCurvedVector()
+{
+    SmoothedSpeed = 0;
+    LastArcSegments = 0;
+}
+
+static uint32_t VectorColour()
+{
+    uint32_t c = 0;
+    DimColour(&c, Settings.TrackColor);
+    return c;
+}
+
+// A turn rate this small draws the vector straight: the turn radius would
+// grow without bound.
+static const double kStraightTurnRate = 1e-3;
+
+static void DrawStraightVector(int32_t length, float angle)
+{
+    float s = FrameZoom * MapScale;
+    ScreenPointBuffer[0] = {static_cast<float>(ScreenCentre.x), static_cast<float>(ScreenCentre.y), 0.0f};
+    ScreenPointBuffer[1] = {ScreenPointBuffer[0].x, ScreenPointBuffer[0].y - s * length, 0.0f};
+    DrawPolyline(ScreenPointBuffer, 2, VectorColour(), angle, 0, static_cast<float>(Settings.VectorWidth + 1));
+}
+
+void DrawSmoothedVector(float x, float y, double speed, double track, float angle, int32_t length, double turnRate,
+                        uint8_t* resetFlag)
+{
+    if (SmoothedSpeed > 40)
+        speed = 0.99 * SmoothedSpeed + 0.01 * speed;
+    SmoothedSpeed = speed;
+    if (!(std::fabs(turnRate) >= kStraightTurnRate)) {
+        DrawStraightVector(length, angle);
+        return;
+    }
+    double radius = 0.5151 * speed / (std::fabs(turnRate) * kRadPerDeg);
+    double direction = turnRate >= 0 ? track + kPi / 2 : track - kPi / 2;
+    double lat = MapCenter.latitude.load(), lon = MapCenter.longitude.load();
+    TurnCentreLat = lat + std::cos(direction) * radius / 111100;
+    TurnCentreLon = lon + std::sin(direction) * radius / 111100 / LatitudeCosine(lat);
+    double px = 0, py = 0;
+    LatLonToMapPixel(&px, &py, TurnCentreLon, TurnCentreLat);
+    double dx = px - x, dy = py - y;
+    double world = GetWorldPixelWidth();
+    if (world > 0 && std::fabs(dx) > world / 2)
+        dx += dx > 0 ? -world : world;
+    double r = std::sqrt(dx * dx + dy * dy);
+    double arc = r > 0 ? std::clamp(length / r, -3.1415, 3.1415) : 3.1415;
+    DrawTurnArc(dx, dy, r, turnRate, arc, angle, resetFlag);
+}
+
+// The arc's segment count, moving by at most one a frame unless reset.
+static int32_t SmoothedSegmentCount(int32_t m, uint8_t* resetFlag)
+{
+    bool reset = resetFlag && *resetFlag;
+    if (!reset && LastArcSegments > 2) {
+        if (m - LastArcSegments >= 2)
+            m = LastArcSegments + 1;
+        else if (LastArcSegments - m >= 2)
+            m = LastArcSegments - 1;
+    }
+    if (resetFlag)
+        *resetFlag = 0;
+    LastArcSegments = m;
+    return std::clamp(m, 2, 1000);
+}
+
+void DrawTurnArc(double, double, double radius, double turnRate, double arc, float angle, uint8_t* resetFlag)
+{
+    // A circle of (nearly) no radius has no segments to step by.
+    double whole = std::trunc(50 * std::sqrt(radius) + 0.5);
+    if (!(whole >= 3) || !std::isfinite(whole) || !std::isfinite(arc))
+        return;
+    int32_t n = whole > 1e6 ? 1000000 : static_cast<int32_t>(whole);
+    float t = static_cast<float>(6.2831852 / n);
+    float p = std::tan(t), q = std::cos(t);
+    double segments = std::trunc(std::fabs(arc) * n / 6.283 + 0.5);
+    int32_t m = SmoothedSegmentCount(segments > 1e6 ? 1000000 : static_cast<int32_t>(segments), resetFlag);
+    bool left = turnRate < 0;
+    float r = static_cast<float>(radius), s = FrameZoom * MapScale;
+    float u = left ? r : -r, v = 0;
+    for (int32_t i = 0; i < m; ++i) {
+        float ox = left ? u - r : u + r;
+        ScreenPointBuffer[i] = {ScreenCentre.x + s * ox, ScreenCentre.y + s * v, 0.0f};
+        float du = left ? p * v : -p * v, dv = left ? -p * u : p * u;
+        u = (u + du) * q;
+        v = (v + dv) * q;
+    }
+    DrawPolyline(ScreenPointBuffer, m, VectorColour(), angle, 0, static_cast<float>(Settings.VectorWidth + 1));
 }

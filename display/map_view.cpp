@@ -2,17 +2,25 @@
 // projecting a point 0.2 degree north-east of the centre.
 #include "display/map_view.h"
 
+#include "app/layout_tables.h"
+#include "app/screen_layout.h"
 #include "app/settings.h"
+#include "display/draw_helpers.h"
+#include "navdata/airport_details.h"
 #include "display/aircraft_values.h"
 #include "display/map_projection.h"
 #include "simlink/sim_link.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 MapCentreValue MapCenter;
 uint8_t MapPanning = 0;
-float PanOffsetX = 0, PanOffsetY = 0;
-int32_t PanStartX = 0, PanStartY = 0;
+PanPoint MapPanOffset = {0, 0};
+PanPoint PanStart = {0, 0};
+float DragStartX = 0, DragStartY = 0;
 ScreenPointI ScreenCentre = {320, 240};
 float FrameZoom = 1.0f;
 float MapScale = 1.0f;
@@ -172,4 +180,122 @@ void GetMapViewport(ViewportRect* rect)
     rect->top = TruncateToInt(FullScreenRect.top / s);
     rect->right = TruncateToInt(FullScreenRect.right / s);
     rect->bottom = TruncateToInt(FullScreenRect.bottom / s);
+}
+
+void SetViewportRect(int index, bool bezelShown)
+{
+    if (index < 0 || index >= HotspotCount)
+        return;
+    Hotspot& h = HotspotTable[index];
+    if (bezelShown) {
+        h.x = ScreenLayout.MapRectX;
+        h.y = ScreenLayout.MapRectY;
+        h.w = ScreenLayout.MapRectW;
+        h.h = ScreenLayout.MapRectH;
+    } else {
+        h.x = 0;
+        h.y = 0;
+        h.w = 640;
+        h.h = 480;
+    }
+}
+
+void ResetMapPan()
+{
+    MapPanning = 0;
+    MapPanOffset = {0, 0};
+    PanStart = {0, 0};
+    DragStartX = DragStartY = 0;
+}
+
+// ---- accessors ----
+
+void GetMapCenter(double* latitude, double* longitude)
+{
+    *latitude = MapCenter.latitude.load();
+    *longitude = MapCenter.longitude.load();
+}
+
+void GetPixelsPerDegree(double* lon, double* lat)
+{
+    *lon = PixelsPerDegreeLon;
+    *lat = PixelsPerDegreeLat;
+}
+
+void GetPixelsPer12Metres(double* value) { *value = PixelsPer12Metres; }
+
+bool GetVisibleMapBounds(double* west, double* east, double* north, double* south, int width, int height,
+                         float zoom)
+{
+    if (!PixelsPerDegreeKnown || !(zoom > 0) || !(PixelsPerDegreeLon > 0) || !(PixelsPerDegreeLat > 0))
+        return false;
+    double lat = MapCenter.latitude.load(), lon = MapCenter.longitude.load();
+    double halfLon = width / (zoom * PixelsPerDegreeLon), halfLat = height / (zoom * PixelsPerDegreeLat);
+    double t = std::trunc(lon), u = std::trunc(lat);
+    double a = lon < 0 ? t - 2 : t - 1, b = lon < 0 ? t + 1 : t + 2;
+    *west = std::min(lon - halfLon, a);
+    *east = std::max(lon + halfLon, b);
+    *north = std::max(lat + halfLat, u + 1);
+    *south = std::min(lat - halfLat, u - 1);
+    return true;
+}
+
+static void DegMinOf(double value, int32_t* degrees, float* minutes)
+{
+    double a = std::fabs(value);
+    double d = std::trunc(a);
+    *degrees = TruncateToInt(d);
+    *minutes = static_cast<float>((a - d) * 60);
+}
+
+void LatLonToDegMin(double lat, double lon, DegMinRecord* rec)
+{
+    DegMinOf(lat, &rec->latDegrees, &rec->latMinutes);
+    DegMinOf(lon, &rec->lonDegrees, &rec->lonMinutes);
+    rec->northSouth = lat >= 0 ? 'N' : 'S';
+    rec->eastWest = lon >= 0 ? 'E' : 'W';
+}
+
+// ---- frequency lines ----
+
+static void AppendText(char* out, size_t size, const char* text)
+{
+    size_t used = strnlen(out, size);
+    if (used + 1 < size)
+        std::snprintf(out + used, size - used, "%s", text);
+}
+
+static void DrawFrequencyLine(const char* label, bool withLabel, const TextRect& rect, float dy, const char* line)
+{
+    if (withLabel)
+        DrawTextLeft(label, rect.left, rect.top, 0xFF000000u);
+    DrawTextLeft(line, rect.left + 53, rect.top + dy, 0xFF000000u);
+}
+
+void DrawFrequencyLines(const char* label, TextRect* rect, int32_t key, float lineHeight)
+{
+    char line[256] = "";
+    int pending = 0, found = 0;
+    for (const ComRecord& com : GetAirportDetail().coms) {
+        if (com.type != key)
+            continue;
+        char frequency[32];
+        std::snprintf(frequency, sizeof frequency, "%5.3f ", com.frequency / 1000.0);
+        AppendText(line, sizeof line, frequency);
+        ++found;
+        if (++pending < 10)
+            continue;
+        AppendText(line, sizeof line, "Mhz");
+        DrawFrequencyLine(label, found == 10, *rect, 0, line);
+        rect->top += lineHeight;
+        rect->bottom += lineHeight;
+        line[0] = '\0';
+        pending = 0;
+    }
+    if (pending == 0)
+        return;
+    AppendText(line, sizeof line, "Mhz");
+    DrawFrequencyLine(label, found < 10, *rect, 2, line);
+    rect->top += lineHeight;
+    rect->bottom += lineHeight;
 }

@@ -24,10 +24,17 @@ struct ViewportRect {
 
 // Set by a mouse drag on the map; while set the simulator does not move MapCenter.
 extern uint8_t MapPanning;
-// Pan offset in virtual units, added to ScreenCentre by the tile layer, and
-// the point the drag started at.
-extern float PanOffsetX, PanOffsetY;
-extern int32_t PanStartX, PanStartY;
+// Pan offset in virtual units, added to ScreenCentre by the background
+// layers; the offset and the pointer position (in the drag's own units) a
+// drag started from.
+struct PanPoint {
+    float x, y;
+};
+extern PanPoint MapPanOffset;
+extern PanPoint PanStart;
+extern float DragStartX, DragStartY;
+// Ends a pan: the map follows the aircraft again from the next frame.
+void ResetMapPan();
 
 // The virtual-screen point MapCenter is drawn at; set at every frame start.
 extern ScreenPointI ScreenCentre;
@@ -79,3 +86,33 @@ void UpdateAirVector(int32_t* vectorLengthPx, double* speed, double* headingRad,
 
 void GetScreenCentre(float* x, float* y);
 void GetMapViewport(ViewportRect* rect);
+// Click zone index (the map area) takes the layout's map rectangle with the
+// bezel, else the whole virtual screen.
+void SetViewportRect(int index, bool bezelShown);
+
+// The shared accessors of the view's values.
+void GetMapCenter(double* latitude, double* longitude);
+void GetPixelsPerDegree(double* lon, double* lat);
+void GetPixelsPer12Metres(double* value);
+// The box around the map centre that a view of width x height shows at zoom,
+// widened to the whole degrees next to the centre; false (outputs untouched)
+// while the map's scale is not known.
+bool GetVisibleMapBounds(double* west, double* east, double* north, double* south, int width, int height,
+                         float zoom);
+
+// A position as whole degrees and minutes with the hemisphere letters.
+struct DegMinRecord {
+    int32_t lonDegrees, latDegrees;
+    float lonMinutes, latMinutes;
+    char eastWest, northSouth;
+};
+void LatLonToDegMin(double lat, double lon, DegMinRecord* rec);
+
+// A text rectangle of the panels (virtual units).
+struct TextRect {
+    float left, right, top, bottom;
+};
+// The loaded airport's frequencies of one kind, ten to a line ("%5.3f "
+// each, then "Mhz"), the label before the first line; rect moves down a
+// line height per line.
+void DrawFrequencyLines(const char* label, TextRect* rect, int32_t key, float lineHeight);

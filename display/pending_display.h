@@ -5,9 +5,33 @@
 
 #include <cstdint>
 
+struct HWND__;
+
 // Shell: the status message, the simulator's connection, the flown track.
 bool ExpireStatusMessage(double now);
 const char* GetStatusMessage();
 bool IsSimulatorConnected();
 // Map display pages (softkeys): the selected link's connected flag.
 bool IsSimConnected();
+
+// Tile grid and pool: the display start resets them to their start values.
+void ResetTileTexturePool();
+void ResetTileGridBanks();
+// Terrain: the elevation image buffers go with the display.
+void FreeTerrainImageBuffers();
+// Softkeys, keypad and screen buttons: laid out at every display start.
+void LayoutKeypad();
+void LayoutSoftkeys();
+void LayoutScreenButtons();
+// Flight-plan navigation: the cross-track alert colours the plan lines.
+bool IsCrossTrackExceeded();
+// Shell: false during the dark half of the blink while something loads.
+bool IsBlinkPhaseVisible();
+// The map layers of later modules, each run by the frame renderer in its place.
+void DrawBackgroundLayers(int width, int height);
+void DrawAirspaceAndAirwayLayers();
+void DrawNavigationLayer(int width, int height);
+void DrawRouteLayers(float dt, int width, int height);
+int DrawTrackPlot(HWND__* window, float angle);
+// Terrain data: set when the terrain data folders were found.
+bool IsTerrainDataAvailable();

@@ -6,5 +6,3 @@
 int MapReloadRequest;  // until the real one lands
 uint8_t NavOverlaySwitch;  // until the real one lands
 void SelectMapTypeEntry(int) {}  // until the real one lands
-void ResetAirportViewCenter() {}  // until the real one lands
-void GetMapCenter(double* latitude, double* longitude) { *latitude = Settings.latitude; *longitude = Settings.longitude; }  // until the real one lands

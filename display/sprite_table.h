@@ -1,16 +1,66 @@
-// The display's start and release: the screen bitmaps, the settings reader
-// at every display start, and the release at every display shutdown.
-// GUI thread only.
+// The display's pictures: the sprite table loaded at every display start
+// (bezel, symbols, roses, font pages), the display's start-up with the splash
+// screen and the settings reader, and its release. GUI thread only.
 #pragma once
 
+#include "platform/gpu/d3d11.h"
 #include "platform/win32.h"
 
-// The display's start-up: runs the settings reader for the window's view.
+#include <cstdint>
+
+// One loaded picture. The slot owns the view, and the texture behind it when
+// a loader keeps one there.
+struct SpriteSlot {
+    ID3D11ShaderResourceView* texture = nullptr;
+    ID3D11Texture2D* resource = nullptr;
+    int32_t width = 0, height = 0;  // pixels as loaded
+    uint8_t loaded = 0;
+    uint8_t visible = 0;
+    uint8_t dimmable = 0;
+};
+
+constexpr int SpriteSlotCount = 86;
+extern SpriteSlot SpriteTable[SpriteSlotCount];
+
+// Slots the frame names.
+enum : int {
+    SpriteBezel = 0,
+    SpriteWindArrow = 17,
+    SpriteBezelLamp = 26,
+    SpriteFontPage121 = 59,
+    SpriteFontPage16 = 60,
+    SpriteAircraft = 80,  // "Aircraft2.png", the one required picture
+};
+
+// The slot, or null for a number outside the table.
+SpriteSlot* GetSpriteSlot(int slot);
+// The file of a slot for an AspectRatio; null for the slots that hold none.
+const char* SpriteFileName(int slot, int aspectRatio);
+// Releases the slot's texture and clears its loaded flag.
+void ReleaseSpriteSlot(SpriteSlot* slot);
+
+// The display's start-up: splash (once a run), pictures, layouts and the
+// settings reader. A missing "Aircraft2.png" ends the process with -1.
 void LoadDisplayBitmaps(HWND window, int width, int height);
-void ReleaseDisplayBitmaps();
-// The release stage: stops the simulator link, saves the settings once a
-// frame was drawn, releases the renderer and clears the display-started flag.
-void ShutdownDisplay();
-// The about screen's maker line with the year.
+// Loads every slot from the root's bitmaps folder (a warning per missing
+// file) and sets the flags; false when the required aircraft is missing.
+bool LoadSpriteTable(const char* root, int aspectRatio);
+// The splash picture with the credits, presented and held for 2 s, once.
+void DrawSplashScreen();
+bool IsSplashShown();
+// The about screen's credit line with the year.
 void SetAboutYearLine(int year);
 const char* GetAboutYearLine();
+
+// Releases every display texture, stopping the tile loader first.
+void ReleaseDisplayBitmaps();
+// The release stage: the closing per-frame update, the textures, the renderer
+// and the terrain buffers; the next display start runs in full again.
+void ShutdownDisplay();
+
+// The 4 x 4 cells of 64 units the navigation layer lays labels into.
+struct LabelCell {
+    int32_t value0, value1;
+    int32_t x, y, width, height;
+};
+extern LabelCell LabelCellGrid[16];

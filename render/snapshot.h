@@ -5,3 +5,6 @@
 
 bool CreateSnapshotTarget(ID3D11Device* device, int width, int height);
 void ReleaseSnapshotTarget();
+
+// The map snapshot is captured anew in the next frame.
+void InvalidateSnapshot();

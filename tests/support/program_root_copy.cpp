@@ -13,6 +13,10 @@ std::string CopyProgramRoot(const std::string& folder)
     const fs::path shipped = TVL_ROOT_DIR;
     fs::create_directories(fs::path(folder) / "System", error);
     fs::copy(shipped / "Languages", fs::path(folder) / "Languages", fs::copy_options::recursive, error);
+    // The display needs its pictures; without the splash picture it starts
+    // without the two-second splash pause.
+    fs::copy(shipped / "Bitmaps", fs::path(folder) / "Bitmaps", fs::copy_options::recursive, error);
+    fs::remove(fs::path(folder) / "Bitmaps" / "TVL.png", error);
     for (const char* name : {"Plovik.ini", "QRDLX30_11.fxo", "QRDLX_91.fxo"})
         fs::copy_file(shipped / "System" / name, fs::path(folder) / "System" / name,
                       fs::copy_options::overwrite_existing, error);

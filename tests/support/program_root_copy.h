@@ -1,6 +1,7 @@
 // A copy of the shipped program root for tests that run the map program:
-// the language files, the settings file (with DebugMode on, so the log is
-// written) and the effect files, without the programs themselves.
+// the language files, the bitmaps (all but the splash picture), the
+// settings file (with DebugMode on, so the log is written) and the effect
+// files, without the programs themselves.
 #pragma once
 
 #include <string>

@@ -1,0 +1,77 @@
+// The layers of a whole-screen frame, one named step each. A step whose
+// module has not come yet is kept in its place with nothing to draw.
+#include "display/frame_layers.h"
+
+#include "display/frame_limiter.h"
+#include "display/instrument_layers.h"
+#include "display/pending_display.h"
+#include "display/status_layer.h"
+
+// Chart or thumbnails, local raster maps, map tiles, weather radar and the
+// airport map image, terrain shading: one module draws all five.
+static void DrawMapBackground(const FrameView& f)
+{
+    DrawBackgroundLayers(f.width, f.height);
+}
+
+static void DrawAirspacesAndAirways() { DrawAirspaceAndAirwayLayers(); }
+
+static void DrawNavaidsFixesAirports(const FrameView& f) { DrawNavigationLayer(f.width, f.height); }
+
+// NEAREST airports and the airport diagram, plan legs and their labels.
+static void DrawRoute(const FrameView& f) { DrawRouteLayers(f.dt, f.width, f.height); }
+
+// Track plot; traffic targets and the track or air vector follow it.
+static void DrawTrackTrafficVectors(HWND window, const FrameView& f) { DrawTrackPlot(window, f.mapRotation); }
+
+// The terrain value box comes with terrain awareness; the bezel is drawn here
+// so that it covers the map outside its window but not the symbols.
+static void DrawTerrainBoxAndBezel() { DrawBezelOverlay(); }
+
+static void DrawProfileWindRoseWindBox() {}
+static void DrawDirectTo() {}
+static void DrawNearestAndAptBoxes() {}
+
+static void DrawAircraft(const FrameView& f)
+{
+    DrawAircraftSymbol(f.mapRotation, f.trackAngle, f.symbolRotation);
+}
+
+static void DrawTerrainAlerts() {}
+static void DrawStatusBlock(const FrameView& f) { DrawStatusLayer(f.height); }
+static void DrawSoftkeyBar() {}
+static void DrawKeyboard() {}
+static void DrawTooltips() {}
+static void DrawZoomBox() {}
+
+// The screen message box and dim overlay come with the text boxes; the frame
+// time is taken here, after the last map layer.
+static void DrawMessageBoxAndAccountTime()
+{
+    float frameTime = 0;
+    AccountFrameTime(&frameTime);
+}
+
+static void DrawChartBusyLabel() {}
+
+void DrawFrameLayers(HWND window, const FrameView& f)
+{
+    DrawMapBackground(f);
+    DrawAirspacesAndAirways();
+    DrawNavaidsFixesAirports(f);
+    DrawRoute(f);
+    DrawTrackTrafficVectors(window, f);
+    DrawTerrainBoxAndBezel();
+    DrawProfileWindRoseWindBox();
+    DrawDirectTo();
+    DrawNearestAndAptBoxes();
+    DrawAircraft(f);
+    DrawTerrainAlerts();
+    DrawStatusBlock(f);
+    DrawSoftkeyBar();
+    DrawKeyboard();
+    DrawTooltips();
+    DrawZoomBox();
+    DrawMessageBoxAndAccountTime();
+    DrawChartBusyLabel();
+}
