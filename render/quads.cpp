@@ -38,17 +38,6 @@ void ToMapClip(const float* x, const float* y, float cx, float cy, QuadGeometry&
     }
 }
 
-// Turns the points (x, y) by angle about (mx, my), in place.
-void TurnAbout(float angle, float mx, float my, float* x, float* y)
-{
-    for (int k = 0; k < 4; k++) {
-        float dx, dy;
-        TurnPoint(angle, x[k] - mx, y[k] - my, &dx, &dy);
-        x[k] = mx + dx;
-        y[k] = my + dy;
-    }
-}
-
 // The placement cases of the textured quads; true for the unturned map-pixel
 // case, whose corners are remembered.
 bool PlaceQuad(const ScreenRect& r, float mapAngle, uint8_t placed, float ownAngle, uint8_t mapPixels,
@@ -127,6 +116,16 @@ void TurnPoint(float angle, float x, float y, float* outX, float* outY)
     float s = static_cast<float>(std::sin(static_cast<double>(angle)));
     *outX = x * c - y * s;
     *outY = x * s + y * c;
+}
+
+void TurnAbout(float angle, float mx, float my, float* x, float* y)
+{
+    for (int k = 0; k < 4; k++) {
+        float dx, dy;
+        TurnPoint(angle, x[k] - mx, y[k] - my, &dx, &dy);
+        x[k] = mx + dx;
+        y[k] = my + dy;
+    }
 }
 
 void SetQuadTexcoords(QuadGeometry& q)

@@ -34,6 +34,8 @@ struct QuadGeometry {
 // The turn R(angle): (x cos - y sin, x sin + y cos), cos and sin in double
 // precision rounded to float.
 void TurnPoint(float angle, float x, float y, float* outX, float* outY);
+// Turns four points (x, y) by angle about (mx, my), in place.
+void TurnAbout(float angle, float mx, float my, float* x, float* y);
 // Writes four vertices of the geometry with one colour into the buffer.
 void WriteQuad(RenderVertex* out, const QuadGeometry& q, uint32_t colour);
 // The standard texture coordinates (0,1) (0,0) (1,1) (1,0).

@@ -18,12 +18,7 @@ HRESULT DrawFilledQuad(const ScreenRect* rect, uint32_t colour, float angle, uin
     if (angle != 0.0f) {
         // Rigidly about the screen centre: c + R(m - c) + R(k - m) = c + R(k - c).
         // Without mapPixels the same turn is made in virtual units.
-        for (int k = 0; k < 4; k++) {
-            float dx, dy;
-            TurnPoint(angle, x[k] - cx, y[k] - cy, &dx, &dy);
-            x[k] = cx + dx;
-            y[k] = cy + dy;
-        }
+        TurnAbout(angle, cx, cy, x, y);
     }
     QuadGeometry q;
     for (int k = 0; k < 4; k++) {

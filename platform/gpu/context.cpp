@@ -34,24 +34,10 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void** object) override
     {
-        if (!object)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ID3D11DeviceContext) {
-            AddRef();
-            *object = static_cast<ID3D11DeviceContext*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return AnswerQuery<ID3D11DeviceContext>(this, riid, object, {IID_IUnknown, IID_ID3D11DeviceContext});
     }
 
-    void GetDevice(ID3D11Device** device) override
-    {
-        if (!device)
-            return;
-        *device = device_;
-        device_->AddRef();
-    }
+    void GetDevice(ID3D11Device** device) override { HandDevice(device_, device); }
 
     void IASetInputLayout(ID3D11InputLayout* layout) override
     {

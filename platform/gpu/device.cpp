@@ -21,6 +21,8 @@ HRESULT Hand(T* object, T** out)
     return S_OK;
 }
 
+} // namespace
+
 void HandDevice(GpuDevice* device, ID3D11Device** out)
 {
     if (!out)
@@ -29,8 +31,6 @@ void HandDevice(GpuDevice* device, ID3D11Device** out)
     if (device)
         device->AddRef();
 }
-
-} // namespace
 
 // ---- buffers and textures -------------------------------------------------
 
@@ -41,15 +41,7 @@ GpuBuffer::GpuBuffer(GpuDevice* device, const D3D11_BUFFER_DESC& desc, std::uniq
 
 HRESULT GpuBuffer::QueryInterface(REFIID riid, void** object)
 {
-    if (!object)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_ID3D11Resource || riid == IID_ID3D11Buffer) {
-        AddRef();
-        *object = static_cast<ID3D11Buffer*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return AnswerQuery<ID3D11Buffer>(this, riid, object, {IID_IUnknown, IID_ID3D11Resource, IID_ID3D11Buffer});
 }
 
 void GpuBuffer::GetDevice(ID3D11Device** device)
@@ -64,15 +56,7 @@ GpuTexture::GpuTexture(GpuDevice* device, const D3D11_TEXTURE2D_DESC& desc, std:
 
 HRESULT GpuTexture::QueryInterface(REFIID riid, void** object)
 {
-    if (!object)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_ID3D11Resource || riid == IID_ID3D11Texture2D) {
-        AddRef();
-        *object = static_cast<ID3D11Texture2D*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return AnswerQuery<ID3D11Texture2D>(this, riid, object, {IID_IUnknown, IID_ID3D11Resource, IID_ID3D11Texture2D});
 }
 
 void GpuTexture::GetDevice(ID3D11Device** device)
@@ -112,90 +96,11 @@ GpuBuffer* AsGpuBuffer(ID3D11Resource* resource)
     return dynamic_cast<GpuBuffer*>(resource);
 }
 
-// ---- views and states -----------------------------------------------------
-
-GpuShaderResourceView::GpuShaderResourceView(GpuDevice* device, GpuTexture* texture,
-                                             const D3D11_SHADER_RESOURCE_VIEW_DESC& desc)
-    : texture_(texture), device_(device), desc_(desc)
-{
-    texture_->AddRef();
-}
-
-GpuShaderResourceView::~GpuShaderResourceView()
-{
-    texture_->Release();
-}
-
-HRESULT GpuShaderResourceView::QueryInterface(REFIID riid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_ID3D11ShaderResourceView) {
-        AddRef();
-        *object = static_cast<ID3D11ShaderResourceView*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-void GpuShaderResourceView::GetDevice(ID3D11Device** device)
-{
-    HandDevice(device_, device);
-}
-
-void GpuShaderResourceView::GetResource(ID3D11Resource** resource)
-{
-    texture_->AddRef();
-    *resource = texture_;
-}
-
-GpuRenderTargetView::GpuRenderTargetView(GpuDevice* device, GpuTexture* texture,
-                                         const D3D11_RENDER_TARGET_VIEW_DESC& desc)
-    : texture_(texture), device_(device), desc_(desc)
-{
-    texture_->AddRef();
-}
-
-GpuRenderTargetView::~GpuRenderTargetView()
-{
-    texture_->Release();
-}
-
-HRESULT GpuRenderTargetView::QueryInterface(REFIID riid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_ID3D11RenderTargetView) {
-        AddRef();
-        *object = static_cast<ID3D11RenderTargetView*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-void GpuRenderTargetView::GetDevice(ID3D11Device** device)
-{
-    HandDevice(device_, device);
-}
-
-void GpuRenderTargetView::GetResource(ID3D11Resource** resource)
-{
-    texture_->AddRef();
-    *resource = texture_;
-}
+// ---- states -----------------------------------------------------------------
 
 HRESULT GpuRasterizerState::QueryInterface(REFIID riid, void** object)
 {
-    if (!object)
-        return E_POINTER;
-    *object = nullptr;
-    if (!(riid == IID_IUnknown))
-        return E_NOINTERFACE;
-    AddRef();
-    *object = static_cast<ID3D11RasterizerState*>(this);
-    return S_OK;
+    return AnswerQuery<ID3D11RasterizerState>(this, riid, object, {IID_IUnknown});
 }
 
 void GpuRasterizerState::GetDevice(ID3D11Device** device)
@@ -205,14 +110,7 @@ void GpuRasterizerState::GetDevice(ID3D11Device** device)
 
 HRESULT GpuInputLayout::QueryInterface(REFIID riid, void** object)
 {
-    if (!object)
-        return E_POINTER;
-    *object = nullptr;
-    if (!(riid == IID_IUnknown))
-        return E_NOINTERFACE;
-    AddRef();
-    *object = static_cast<ID3D11InputLayout*>(this);
-    return S_OK;
+    return AnswerQuery<ID3D11InputLayout>(this, riid, object, {IID_IUnknown});
 }
 
 void GpuInputLayout::GetDevice(ID3D11Device** device)
@@ -231,17 +129,9 @@ GpuDevice::~GpuDevice()
 
 HRESULT GpuDevice::QueryInterface(REFIID riid, void** object)
 {
-    if (!object)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_ID3D11Device) {
-        AddRef();
-        *object = static_cast<ID3D11Device*>(this);
-        return S_OK;
-    }
-    if (riid == IID_IDXGIDevice)
+    if (object && riid == IID_IDXGIDevice)
         return CreateDxgiDevice(this, object);
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return AnswerQuery<ID3D11Device>(this, riid, object, {IID_IUnknown, IID_ID3D11Device});
 }
 
 void GpuDevice::GetImmediateContext(ID3D11DeviceContext** context)

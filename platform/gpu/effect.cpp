@@ -209,14 +209,7 @@ class Effect final : public RefCounted<ID3DX11Effect> {
 public:
     HRESULT QueryInterface(REFIID riid, void** object) override
     {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (!(riid == IID_IUnknown))
-            return E_NOINTERFACE;
-        AddRef();
-        *object = static_cast<ID3DX11Effect*>(this);
-        return S_OK;
+        return AnswerQuery<ID3DX11Effect>(this, riid, object, {IID_IUnknown});
     }
 
     BOOL IsValid() override { return TRUE; }

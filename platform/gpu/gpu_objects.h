@@ -7,6 +7,7 @@
 #include "platform/gpu/raster.h"
 
 #include <atomic>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,7 +49,26 @@ void Rebind(T*& held, T* next)
     held = next;
 }
 
+// QueryInterface for an object that answers to the given identities.
+template <class I>
+HRESULT AnswerQuery(I* self, REFIID riid, void** object, std::initializer_list<IID> ids)
+{
+    if (!object)
+        return E_POINTER;
+    for (const IID& id : ids)
+        if (riid == id) {
+            self->AddRef();
+            *object = self;
+            return S_OK;
+        }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
 class GpuDevice;
+
+// Hands out the device with a reference added (children keep only a pointer).
+void HandDevice(GpuDevice* device, ID3D11Device** out);
 
 class GpuBuffer final : public RefCounted<ID3D11Buffer> {
 public:
@@ -93,37 +113,37 @@ private:
 GpuTexture* AsGpuTexture(ID3D11Resource* resource);
 GpuBuffer* AsGpuBuffer(ID3D11Resource* resource);
 
-class GpuShaderResourceView final : public RefCounted<ID3D11ShaderResourceView> {
+// A view of a texture: it keeps one reference on the texture it views.
+template <class I, class Desc, const IID& Iid>
+class GpuView final : public RefCounted<I> {
 public:
-    GpuShaderResourceView(GpuDevice* device, GpuTexture* texture, const D3D11_SHADER_RESOURCE_VIEW_DESC& desc);
-    ~GpuShaderResourceView() override;
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    void GetDevice(ID3D11Device** device) override;
-    void GetResource(ID3D11Resource** resource) override;
-    void GetDesc(D3D11_SHADER_RESOURCE_VIEW_DESC* desc) override { *desc = desc_; }
+    GpuView(GpuDevice* device, GpuTexture* texture, const Desc& desc) : texture_(texture), device_(device), desc_(desc)
+    {
+        texture_->AddRef();
+    }
+    ~GpuView() override { texture_->Release(); }
+    HRESULT QueryInterface(REFIID riid, void** object) override
+    {
+        return AnswerQuery<I>(this, riid, object, {IID_IUnknown, Iid});
+    }
+    void GetDevice(ID3D11Device** device) override { HandDevice(device_, device); }
+    void GetResource(ID3D11Resource** resource) override
+    {
+        texture_->AddRef();
+        *resource = texture_;
+    }
+    void GetDesc(Desc* desc) override { *desc = desc_; }
 
     GpuTexture* texture_; // owned reference
 
 private:
     GpuDevice* device_;
-    D3D11_SHADER_RESOURCE_VIEW_DESC desc_;
+    Desc desc_;
 };
 
-class GpuRenderTargetView final : public RefCounted<ID3D11RenderTargetView> {
-public:
-    GpuRenderTargetView(GpuDevice* device, GpuTexture* texture, const D3D11_RENDER_TARGET_VIEW_DESC& desc);
-    ~GpuRenderTargetView() override;
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    void GetDevice(ID3D11Device** device) override;
-    void GetResource(ID3D11Resource** resource) override;
-    void GetDesc(D3D11_RENDER_TARGET_VIEW_DESC* desc) override { *desc = desc_; }
-
-    GpuTexture* texture_; // owned reference
-
-private:
-    GpuDevice* device_;
-    D3D11_RENDER_TARGET_VIEW_DESC desc_;
-};
+using GpuShaderResourceView =
+    GpuView<ID3D11ShaderResourceView, D3D11_SHADER_RESOURCE_VIEW_DESC, IID_ID3D11ShaderResourceView>;
+using GpuRenderTargetView = GpuView<ID3D11RenderTargetView, D3D11_RENDER_TARGET_VIEW_DESC, IID_ID3D11RenderTargetView>;
 
 class GpuRasterizerState final : public RefCounted<ID3D11RasterizerState> {
 public:

@@ -30,6 +30,19 @@ public:
     }
 };
 
+// Hands out a new parent object of type P when riid asks for it.
+template <class P, class Made>
+HRESULT HandParent(REFIID riid, const IID& wanted, void** parent)
+{
+    if (!parent)
+        return E_POINTER;
+    *parent = nullptr;
+    if (!(riid == wanted))
+        return E_NOINTERFACE;
+    *parent = static_cast<P*>(new Made);
+    return S_OK;
+}
+
 class GpuFactory final : public DxgiObject<IDXGIFactory> {
 public:
     HRESULT GetParent(REFIID, void** parent) override
@@ -46,13 +59,7 @@ class GpuAdapter final : public DxgiObject<IDXGIAdapter> {
 public:
     HRESULT GetParent(REFIID riid, void** parent) override
     {
-        if (!parent)
-            return E_POINTER;
-        *parent = nullptr;
-        if (!(riid == IID_IDXGIFactory))
-            return E_NOINTERFACE;
-        *parent = static_cast<IDXGIFactory*>(new GpuFactory);
-        return S_OK;
+        return HandParent<IDXGIFactory, GpuFactory>(riid, IID_IDXGIFactory, parent);
     }
 };
 
@@ -60,13 +67,7 @@ class GpuDxgiDevice final : public DxgiObject<IDXGIDevice> {
 public:
     HRESULT GetParent(REFIID riid, void** parent) override
     {
-        if (!parent)
-            return E_POINTER;
-        *parent = nullptr;
-        if (!(riid == IID_IDXGIAdapter))
-            return E_NOINTERFACE;
-        *parent = static_cast<IDXGIAdapter*>(new GpuAdapter);
-        return S_OK;
+        return HandParent<IDXGIAdapter, GpuAdapter>(riid, IID_IDXGIAdapter, parent);
     }
     HRESULT GetAdapter(IDXGIAdapter** adapter) override
     {
@@ -138,13 +139,7 @@ public:
 
     HRESULT GetParent(REFIID riid, void** parent) override
     {
-        if (!parent)
-            return E_POINTER;
-        *parent = nullptr;
-        if (!(riid == IID_IDXGIFactory))
-            return E_NOINTERFACE;
-        *parent = static_cast<IDXGIFactory*>(new GpuFactory);
-        return S_OK;
+        return HandParent<IDXGIFactory, GpuFactory>(riid, IID_IDXGIFactory, parent);
     }
 
     HRESULT GetBuffer(UINT buffer, REFIID riid, void** surface) override

@@ -2,6 +2,7 @@
 // their null objects, matrices, the image loaders, presenting.
 #include "platform/gpu/d3dx10math.h"
 #include "platform/gpu/d3dx11.h"
+#include "platform/window.h"
 #include "tests/support/gpu_test_device.h"
 #include "tests/support/temp_folder.h"
 
@@ -14,22 +15,24 @@
 
 namespace {
 
-DXGI_SWAP_CHAIN_DESC HeadlessChain(UINT w, UINT h)
+D3D11_TEXTURE2D_DESC DynamicDesc(UINT w, UINT h)
 {
-    DXGI_SWAP_CHAIN_DESC sd{};
-    sd.BufferDesc.Width = w;
-    sd.BufferDesc.Height = h;
-    sd.BufferDesc.Format = DXGI_FORMAT_R8G8B8A8_UNORM;
-    sd.SampleDesc.Count = 2;
-    sd.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
-    sd.BufferCount = 1;
-    sd.Windowed = TRUE;
-    return sd;
+    D3D11_TEXTURE2D_DESC d{};
+    d.Width = w;
+    d.Height = h;
+    d.MipLevels = 1;
+    d.ArraySize = 1;
+    d.Format = DXGI_FORMAT_R8G8B8A8_UNORM;
+    d.SampleDesc.Count = 1;
+    d.Usage = D3D11_USAGE_DYNAMIC;
+    d.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+    d.CPUAccessFlags = D3D11_CPU_ACCESS_WRITE;
+    return d;
 }
 
 TEST(GpuDevice, HardwareIsUnavailableAndWarpGivesLevel11)
 {
-    DXGI_SWAP_CHAIN_DESC sd = HeadlessChain(8, 8);
+    DXGI_SWAP_CHAIN_DESC sd = HeadlessSwapChainDesc(8, 8);
     const D3D_FEATURE_LEVEL levels[] = {D3D_FEATURE_LEVEL_11_0, D3D_FEATURE_LEVEL_10_1, D3D_FEATURE_LEVEL_10_0};
     IDXGISwapChain* chain = nullptr;
     ID3D11Device* device = nullptr;
@@ -50,7 +53,7 @@ TEST(GpuDevice, HardwareIsUnavailableAndWarpGivesLevel11)
 
 TEST(GpuDevice, InjectedCreationFailureIsReturned)
 {
-    DXGI_SWAP_CHAIN_DESC sd = HeadlessChain(8, 8);
+    DXGI_SWAP_CHAIN_DESC sd = HeadlessSwapChainDesc(8, 8);
     IDXGISwapChain* chain = nullptr;
     ID3D11Device* device = nullptr;
     GpuFailDeviceCreation(E_OUTOFMEMORY);
@@ -63,7 +66,7 @@ TEST(GpuDevice, InjectedCreationFailureIsReturned)
 
 TEST(GpuDevice, WindowlessChainNeedsASize)
 {
-    DXGI_SWAP_CHAIN_DESC sd = HeadlessChain(0, 0);
+    DXGI_SWAP_CHAIN_DESC sd = HeadlessSwapChainDesc(0, 0);
     IDXGISwapChain* chain = nullptr;
     ID3D11Device* device = nullptr;
     EXPECT_EQ(D3D11CreateDeviceAndSwapChain(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION,
@@ -80,16 +83,7 @@ protected:
 
 TEST_F(GpuObjects, TextureDescriptionsAreValidated)
 {
-    D3D11_TEXTURE2D_DESC d{};
-    d.Width = 800;
-    d.Height = 800;
-    d.MipLevels = 1;
-    d.ArraySize = 1;
-    d.Format = DXGI_FORMAT_R8G8B8A8_UNORM;
-    d.SampleDesc.Count = 1;
-    d.Usage = D3D11_USAGE_DYNAMIC;
-    d.BindFlags = D3D11_BIND_SHADER_RESOURCE;
-    d.CPUAccessFlags = D3D11_CPU_ACCESS_WRITE;
+    D3D11_TEXTURE2D_DESC d = DynamicDesc(800, 800);
     ID3D11Texture2D* t = nullptr;
     ASSERT_EQ(gpu.device->CreateTexture2D(&d, nullptr, &t), S_OK);
     t->Release();
@@ -110,16 +104,7 @@ TEST_F(GpuObjects, TextureDescriptionsAreValidated)
 
 TEST_F(GpuObjects, DynamicTextureMapsWithDiscardOnly)
 {
-    D3D11_TEXTURE2D_DESC d{};
-    d.Width = 3;
-    d.Height = 2;
-    d.MipLevels = 1;
-    d.ArraySize = 1;
-    d.Format = DXGI_FORMAT_R8G8B8A8_UNORM;
-    d.SampleDesc.Count = 1;
-    d.Usage = D3D11_USAGE_DYNAMIC;
-    d.BindFlags = D3D11_BIND_SHADER_RESOURCE;
-    d.CPUAccessFlags = D3D11_CPU_ACCESS_WRITE;
+    D3D11_TEXTURE2D_DESC d = DynamicDesc(3, 2);
     ID3D11Texture2D* t = nullptr;
     ASSERT_EQ(gpu.device->CreateTexture2D(&d, nullptr, &t), S_OK);
     D3D11_MAPPED_SUBRESOURCE m;
@@ -380,6 +365,22 @@ TEST(GpuPresent, ScreenshotSwitchWritesThePresentedFrame)
     ASSERT_EQ(D3DX11CreateTextureFromFileA(gpu.device, shot.c_str(), nullptr, nullptr, &res, nullptr), S_OK);
     EXPECT_EQ(GpuReadPixel(res, 5, 3), 0xFFFF0000u);
     res->Release();
+}
+
+TEST(GpuPresent, ExitSwitchPostsTheQuitMessageAfterThatManyFrames)
+{
+    setenv("TVL_EXIT_AFTER_FRAMES", "3", 1);
+    TestDevice gpu(4, 4);
+    ASSERT_TRUE(gpu.Ready());
+    MSG msg{};
+    for (int frame = 1; frame <= 3; frame++) {
+        EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_QUIT) << frame;
+        EXPECT_EQ(gpu.swapChain->Present(0, 0), S_OK);
+    }
+    bool quit = false;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        quit = quit || msg.message == WM_QUIT;
+    EXPECT_TRUE(quit);
 }
 
 } // namespace

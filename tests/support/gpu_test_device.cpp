@@ -13,7 +13,7 @@ std::string ReadRootFile(const std::string& relative)
     return s.str();
 }
 
-TestDevice::TestDevice(int width, int height) : width_(width), height_(height)
+DXGI_SWAP_CHAIN_DESC HeadlessSwapChainDesc(UINT width, UINT height)
 {
     DXGI_SWAP_CHAIN_DESC sd{};
     sd.BufferDesc.Width = width;
@@ -23,6 +23,12 @@ TestDevice::TestDevice(int width, int height) : width_(width), height_(height)
     sd.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
     sd.BufferCount = 1;
     sd.Windowed = TRUE;
+    return sd;
+}
+
+TestDevice::TestDevice(int width, int height) : width_(width), height_(height)
+{
+    DXGI_SWAP_CHAIN_DESC sd = HeadlessSwapChainDesc(width, height);
     D3D_FEATURE_LEVEL level;
     if (FAILED(D3D11CreateDeviceAndSwapChain(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, 0, nullptr, 0,
                                              D3D11_SDK_VERSION, &sd, &swapChain, &device, &level, &context)))

@@ -61,5 +61,8 @@ private:
     ID3D11Resource* currentTarget_ = nullptr;
 };
 
+// A swap chain description for a window-less w x h back buffer.
+DXGI_SWAP_CHAIN_DESC HeadlessSwapChainDesc(UINT width, UINT height);
+
 // The bytes of a file of the shipped program root.
 std::string ReadRootFile(const std::string& relative);
