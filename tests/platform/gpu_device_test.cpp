@@ -308,6 +308,34 @@ TEST_F(GpuObjects, PngLoadsTopRowFirstAsRgba)
     res->Release();
 }
 
+TEST_F(GpuObjects, JpegAndBmpLoadAsOpaqueRgba)
+{
+    TempFolder tmp;
+    for (auto [format, name] : {std::pair{FIF_JPEG, "photo.jpg"}, std::pair{FIF_BMP, "picture.bmp"}}) {
+        FIBITMAP* dib = FreeImage_Allocate(16, 8, 24);
+        for (int y = 0; y < 8; y++) {
+            BYTE* line = FreeImage_GetScanLine(dib, y);
+            for (int x = 0; x < 16; x++) {
+                line[x * 3 + FI_RGBA_RED] = 200;
+                line[x * 3 + FI_RGBA_GREEN] = 100;
+                line[x * 3 + FI_RGBA_BLUE] = 50;
+            }
+        }
+        ASSERT_TRUE(FreeImage_Save(format, dib, (tmp / name).c_str(), 0));
+        FreeImage_Unload(dib);
+        ID3D11Resource* res = nullptr;
+        ASSERT_EQ(D3DX11CreateTextureFromFileA(gpu.device, (tmp / name).c_str(), nullptr, nullptr, &res, nullptr),
+                  S_OK)
+            << name;
+        uint32_t p = GpuReadPixel(res, 15, 7);
+        EXPECT_EQ(p >> 24, 0xFFu) << name;
+        EXPECT_NEAR(static_cast<double>(p & 0xFF), 200, 4) << name;
+        EXPECT_NEAR(static_cast<double>((p >> 8) & 0xFF), 100, 4) << name;
+        EXPECT_NEAR(static_cast<double>((p >> 16) & 0xFF), 50, 4) << name;
+        res->Release();
+    }
+}
+
 TEST_F(GpuObjects, BadImagesFailWithoutATexture)
 {
     TempFolder tmp;
