@@ -68,13 +68,14 @@ TEST_F(PolylinesTest, SegmentsAreFrontFacingAndDrawn)
 TEST_F(PolylinesTest, LongPolylinesAreCutToFiveThousandPoints)
 {
     std::vector<OutlinePoint> points;
-    for (int i = 0; i < 6000; i++)
+    for (int i = 0; i < 12000; i++)
         points.push_back(Pt(static_cast<float>(i % 600), static_cast<float>(i / 600)));
     Record();
     DrawPolyline(points.data(), 6000, 0xFFFFFFFFu, 0.0f, 0, 1.0f);
     DrawTriangles(points.data(), 12000, 0xFFFFFFFFu, 0.0f, 0, 0);
     ASSERT_EQ(GpuRecordedDraws().size(), 2u);
     EXPECT_EQ(GpuRecordedDraws()[0].vertexCount, 29994u);
+    EXPECT_EQ(GpuRecordedDraws()[1].vertexCount, 9999u); // 10,000 cut to whole triangles
     EXPECT_LE(GpuRecordedDraws()[0].vertexCount, static_cast<UINT>(kRenderVertexCapacity));
 }
 
