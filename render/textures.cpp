@@ -4,9 +4,11 @@
 #include "render/textures.h"
 
 #include "app/language.h"
+#include "app/main_window.h"
 #include "maps/system_files.h"
 #include "maps/terrain_data.h"
 #include "platform/gpu/d3dx11.h"
+#include "platform/messagebox.h"
 #include "platform/threads.h"
 #include "render/device.h"
 
@@ -14,11 +16,6 @@
 #include <cstdio>
 #include <cstring>
 
-// Of the message box and main window modules; declared here until their
-// headers land (platform/messagebox.h and the main window's).
-int MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type);
-HWND GetMainWindow();
-constexpr UINT kWarningBoxStyle = 0x42030; // warning icon, task-modal, topmost
 
 namespace {
 
@@ -205,7 +202,7 @@ ID3D11ShaderResourceView* LoadBitmapOrWarn(const char* path, uint8_t* ok, int* w
     // The text comes from the language file: it is formatted only when it
     // takes exactly the two strings.
     FormatLanguageText(text, sizeof(text), LanguageSection::Error, 9, "%s%s", name, ext);
-    MessageBoxA(GetMainWindow(), text, "Zorizeruverovu", kWarningBoxStyle);
+    MessageBoxA(GetMainWindow(), text, "Zorizeruverovu", MB_ICONWARNING | MB_TASKMODAL | MB_TOPMOST);
     return nullptr;
 }
 
