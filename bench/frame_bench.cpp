@@ -3,6 +3,7 @@
 // dashed), 200 filled quads and 100 sprites, drawn through the renderer's
 // draw functions. Prints the median milliseconds a frame and its ratio to one
 // plain memset of the whole target, both measured in this run.
+#include "app/program_root.h"
 #include "display/map_view.h"
 #include "render/device.h"
 #include "render/polylines.h"
@@ -19,7 +20,6 @@
 
 #include <time.h>
 
-extern char ProgramRoot[];
 
 namespace {
 

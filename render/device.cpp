@@ -3,6 +3,7 @@
 // CleanupD3D releases it in the reverse order and may run more than once.
 #include "render/device.h"
 
+#include "app/program_root.h"
 #include "display/map_view.h"
 #include "maps/system_files.h"
 #include "maps/terrain_awareness.h"
@@ -17,9 +18,6 @@
 #include <cstring>
 #include <memory>
 
-// Of the program root module; declared here until app/program_root.h lands.
-extern char ProgramRoot[512];
-void WriteIniString(const char* value, const char* fileName, const char* section, const char* key);
 
 RenderDeviceState RenderDevice;
 float TerrainColors[4][4];

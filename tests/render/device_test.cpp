@@ -56,6 +56,19 @@ TEST_F(DeviceTest, VirtualScreenCentreIsTheClipOrigin)
     EXPECT_FLOAT_EQ(VirtualToClipY(480), -1.0f);
 }
 
+TEST(DeviceStart, SystemInfoRecordsTheSoftwareDriver)
+{
+    TempFolder system;
+    std::snprintf(ProgramRoot, sizeof(ProgramRoot), "%s", TVL_ROOT_DIR);
+    std::snprintf(SystemFolder, sizeof(SystemFolder), "%s", system.Path().c_str());
+    ASSERT_EQ(InitD3D(nullptr), 0);
+    std::string info = ReadFileText(system / "System.info");
+    EXPECT_NE(info.find("[DirectX]"), std::string::npos) << info;
+    EXPECT_NE(info.find("DriverType=D3D_DRIVER_TYPE_WARP"), std::string::npos) << info;
+    EXPECT_NE(info.find("FeatureLevel=D3D_FEATURE_LEVEL_11_0"), std::string::npos) << info;
+    CleanupD3D();
+}
+
 TEST(DeviceStart, MissingEffectFileFailsWithMinusOne)
 {
     TempFolder root;

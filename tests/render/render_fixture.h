@@ -2,6 +2,7 @@
 // shipped program root, pixels of the back buffer, recorded draws.
 #pragma once
 
+#include "app/program_root.h"
 #include "display/map_view.h"
 #include "platform/gpu/gpu_inspect.h"
 #include "render/device.h"
@@ -11,7 +12,6 @@
 #include <cstdio>
 #include <cstring>
 
-extern char ProgramRoot[512];
 
 class RenderTest : public ::testing::Test {
 protected:
