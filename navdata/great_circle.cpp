@@ -19,14 +19,6 @@ UnitVector ToUnitVector(double lat, double lon)
     return {std::cos(a) * std::cos(b), std::cos(a) * std::sin(b), std::sin(a)};
 }
 
-double SquaredChord(const UnitVector& a, const UnitVector& b)
-{
-    double dx = a.x - b.x;
-    double dy = a.y - b.y;
-    double dz = a.z - b.z;
-    return dx * dx + dy * dy + dz * dz;
-}
-
 double ChordToAngle(double squaredChord)
 {
     return 2.0 * std::asin(std::min(1.0, std::sqrt(std::max(0.0, squaredChord)) / 2.0));

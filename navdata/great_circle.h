@@ -15,6 +15,12 @@ struct UnitVector {
     double z;
 };
 UnitVector ToUnitVector(double lat, double lon);
-double SquaredChord(const UnitVector& a, const UnitVector& b);
+inline double SquaredChord(const UnitVector& a, const UnitVector& b)
+{
+    double dx = a.x - b.x;
+    double dy = a.y - b.y;
+    double dz = a.z - b.z;
+    return dx * dx + dy * dy + dz * dz;
+}
 // The great-circle angle (radians) of a squared chord.
 double ChordToAngle(double squaredChord);

@@ -80,13 +80,14 @@ void FindIndexRange(const LongitudeIndex& index, size_t count, double lonA, doub
     *last = static_cast<int32_t>(std::min<size_t>(end, count)) - 1;
 }
 
-bool FindFixInTable(const std::vector<FixRecord>& fixes, const char* ident, double* lat, double* lon)
+bool FindFixInTable(const FixRecord* fixes, size_t count, const char* ident, double* lat, double* lon)
 {
     if (ident == nullptr || ident[0] == '\0')
         return false;
     if (std::strlen(ident) >= sizeof(FixRecord::name))
         return false;  // no stored name can be that long
-    for (const FixRecord& fix : fixes) {
+    for (size_t i = 0; i < count; ++i) {
+        const FixRecord& fix = fixes[i];
         if (std::strncmp(fix.name, ident, sizeof(fix.name)) == 0) {
             *lat = fix.lat;
             *lon = fix.lon;
@@ -135,7 +136,7 @@ __attribute__((format(printf, 3, 4))) static void SetProblem(char* problem, size
 }
 
 template <class Record>
-static bool IsSortedByLongitude(const std::vector<Record>& records)
+static bool IsSortedByLongitude(const NavRecords<Record>& records)
 {
     for (size_t i = 1; i < records.size(); ++i)
         if (RecordLongitude(records[i]) < RecordLongitude(records[i - 1]))
@@ -146,7 +147,7 @@ static bool IsSortedByLongitude(const std::vector<Record>& records)
 template <class Record>
 static void RebuildIndex(NavTable<Record>* table)
 {
-    std::vector<Record>& records = table->records;
+    NavRecords<Record>& records = table->records;
     if (!IsSortedByLongitude(records)) {
         std::stable_sort(records.begin(), records.end(), [](const Record& a, const Record& b) {
             return RecordLongitude(a) < RecordLongitude(b);

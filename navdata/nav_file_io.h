@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 enum NavFileResult {
@@ -16,10 +18,38 @@ enum NavFileResult {
     NavFileDamaged = 2,  // read, but not as its header says; what was sound is kept
 };
 
+// Leaves new elements uninitialised, so a table about to be read from a
+// file is not zeroed first (a world's tables are tens of megabytes).
+template <class T>
+struct UninitializedAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UninitializedAllocator<U>;
+    };
+    UninitializedAllocator() = default;
+    template <class U>
+    UninitializedAllocator(const UninitializedAllocator<U>&) noexcept
+    {
+    }
+    template <class U>
+    void construct(U* p) noexcept
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+template <class Record>
+using NavRecords = std::vector<Record, UninitializedAllocator<Record>>;
+
 // One table as read from a file: records in file order and their index.
 template <class Record>
 struct NavTable {
-    std::vector<Record> records;
+    NavRecords<Record> records;
     LongitudeIndex index{};
 };
 
@@ -57,7 +87,7 @@ void FindIndexRange(const LongitudeIndex& index, size_t count, double lonA, doub
 
 // First fix, in file order, whose name equals ident exactly; false for an
 // empty ident or none.
-bool FindFixInTable(const std::vector<FixRecord>& fixes, const char* ident, double* lat, double* lon);
+bool FindFixInTable(const FixRecord* fixes, size_t count, const char* ident, double* lat, double* lon);
 
 // Forces a NUL into the last byte of every text field.
 void TerminateTexts(NavaidRecord* r);

@@ -33,7 +33,7 @@ static constexpr int PathSize = 512;
 template <class Record>
 static void ClearTable(NavTable<Record>* table)
 {
-    std::vector<Record>().swap(table->records);
+    NavRecords<Record>().swap(table->records);
     table->index = LongitudeIndex{};
 }
 
@@ -264,5 +264,5 @@ bool GetAirportCenter(const char* icao, float* lat, float* lon)
 
 bool FindFixByName(const char* ident, double* lat, double* lon)
 {
-    return FindFixInTable(fixes.records, ident, lat, lon);
+    return FindFixInTable(fixes.records.data(), fixes.records.size(), ident, lat, lon);
 }

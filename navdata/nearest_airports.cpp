@@ -37,13 +37,12 @@ static bool QualifiesForNearestList(const AirportRecord& airport)
 }
 
 // What the scan needs of each loaded airport, packed so that a band of
-// thousands stays in the cache: its point on the unit sphere and whether its
-// runway lets it be listed. Rebuilt when the table or those settings change.
-struct NearestCandidate {
-    UnitVector point;
-    uint64_t qualifies;
-};
-static std::vector<NearestCandidate> candidates;
+// thousands stays in the cache: its point on the unit sphere, or a point far
+// off the sphere when its runway keeps it off the list. Rebuilt when the
+// table or those settings change.
+static std::vector<UnitVector> airportPoints;
+static std::vector<UnitVector> candidates;
+static constexpr UnitVector NeverListed = {3.0, 3.0, 3.0};
 static uint32_t candidatesGeneration = 0;
 static double candidatesRunwayLength = -1.0;
 static int candidatesSurfaceMask = -1;
@@ -59,12 +58,13 @@ static void PrepareCandidates()
     if (sameTable && sameRules)
         return;
     int32_t count = GetAirportCount();
+    airportPoints.resize(count);
     candidates.resize(count);
     for (int32_t i = 0; i < count; ++i) {
         const AirportRecord* a = GetAirport(i);
         if (!sameTable)
-            candidates[i].point = ToUnitVector(AirportLatitude(*a), RecordLongitude(*a));
-        candidates[i].qualifies = QualifiesForNearestList(*a);
+            airportPoints[i] = ToUnitVector(AirportLatitude(*a), RecordLongitude(*a));
+        candidates[i] = QualifiesForNearestList(*a) ? airportPoints[i] : NeverListed;
     }
     candidatesGeneration = generation;
     candidatesRunwayLength = Settings.RunwayEmergencyLength;
@@ -109,21 +109,30 @@ static void OfferNearest(double chord, const AirportRecord& airport)
         InsertNearest(nearestCount, chord, airport);
 }
 
+// The squared chord below which an airport would enter the list now.
+static double EntryLimit(double farthestChord)
+{
+    if (nearestCount < NearestAirportMax)
+        return farthestChord;
+    return std::min(farthestChord, nearestChord[NearestAirportMax - 1]);
+}
+
 static void ScanBand(int32_t first, int32_t last, const UnitVector& centre)
 {
-    // The squared chord of the farthest distance listed.
+    // The squared chord of the farthest distance listed; never-listed
+    // airports lie beyond it from every point of the sphere.
     static const double farthestChord = [] {
         double half = std::sqrt(FarthestSquaredDistance) * RadiansPerDegree / 2.0;
         return 4.0 * std::sin(half) * std::sin(half);
     }();
+    double limit = EntryLimit(farthestChord);
     int32_t end = std::min(last, static_cast<int32_t>(candidates.size()) - 1);
     for (int32_t i = std::max(first, 0); i <= end; ++i) {
-        const NearestCandidate& c = candidates[i];
-        if (!c.qualifies)
-            continue;
-        double chord = SquaredChord(c.point, centre);
-        if (chord < farthestChord)
+        double chord = SquaredChord(candidates[i], centre);
+        if (chord < limit) {
             OfferNearest(chord, *GetAirport(i));
+            limit = EntryLimit(farthestChord);
+        }
     }
 }
 

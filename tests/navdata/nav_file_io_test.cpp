@@ -225,13 +225,13 @@ TEST(FixTable, FindsTheFirstExactNameInFileOrder)
     std::vector<FixRecord> fixes = {MakeFix("TABUM", 49.8, 9.3), MakeFix("tabum", 1.0, 1.0),
                                     MakeFix("TABUM", 10.0, 10.0), MakeFix("ABCDEFG", 5.0, 6.0)};
     double lat = 0, lon = 0;
-    ASSERT_TRUE(FindFixInTable(fixes, "TABUM", &lat, &lon));
+    ASSERT_TRUE(FindFixInTable(fixes.data(), fixes.size(), "TABUM", &lat, &lon));
     EXPECT_EQ(lat, 49.8);
     EXPECT_EQ(lon, 9.3);
-    EXPECT_TRUE(FindFixInTable(fixes, "ABCDEFG", &lat, &lon));
-    EXPECT_FALSE(FindFixInTable(fixes, "TABU", &lat, &lon));
-    EXPECT_FALSE(FindFixInTable(fixes, "", &lat, &lon));
-    EXPECT_FALSE(FindFixInTable(fixes, "ABCDEFGH", &lat, &lon));
+    EXPECT_TRUE(FindFixInTable(fixes.data(), fixes.size(), "ABCDEFG", &lat, &lon));
+    EXPECT_FALSE(FindFixInTable(fixes.data(), fixes.size(), "TABU", &lat, &lon));
+    EXPECT_FALSE(FindFixInTable(fixes.data(), fixes.size(), "", &lat, &lon));
+    EXPECT_FALSE(FindFixInTable(fixes.data(), fixes.size(), "ABCDEFGH", &lat, &lon));
 }
 
 }  // namespace
