@@ -13,10 +13,8 @@ int AskExitConfirmation() { return MessageBoxA(nullptr, "Exit Tervalingo?", "Zor
 void ShowAboutBox() {}  // until the real one lands
 void ExecuteCommand(uint32_t) {}  // until the real one lands
 void ClearTrack() {}  // until the real one lands
-bool MapAreaMouse(uint32_t, int32_t) { return false; }  // until the real one lands
 void SoftkeyCommand(uint32_t) {}  // until the real one lands
 void OptionsMenuCommand(int) {}  // until the real one lands
-bool OnMapAreaClick(uint32_t, int32_t) { return false; }  // until the real one lands
 bool OnZoomOut(uint32_t, int32_t) { return false; }  // until the real one lands
 bool OnZoomIn(uint32_t, int32_t) { return false; }  // until the real one lands
 bool CycleWindrose(uint32_t, int32_t) { return false; }  // until the real one lands

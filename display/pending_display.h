@@ -35,3 +35,5 @@ void DrawRouteLayers(float dt, int width, int height);
 int DrawTrackPlot(HWND__* window, float angle);
 // Terrain data: set when the terrain data folders were found.
 bool IsTerrainDataAvailable();
+// Shell: the timed status message at the bottom of the map.
+void ShowStatusMessage(const char* text);

@@ -1,0 +1,258 @@
+// The moving map end to end: tvl-proxypeer flies a straight leg as the
+// simulator's proxy, the built map program registers with it headless, and
+// its screenshots show the bezel, the map area and the aircraft at the map
+// centre turned to the track; a mouse drag pans the map (the aircraft symbol
+// goes) and Home brings the follow back. Two screenshots are kept as
+// references; TVL_UPDATE_REFERENCES=1 writes new ones into the source tree.
+#include "tests/support/program_root_copy.h"
+#include "tests/support/temp_folder.h"
+
+#include "platform/profile.h"
+
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+// A child process with its output in a file; killed by id if it outlives the test.
+class Child {
+public:
+    bool Start(const std::vector<std::string>& args, const std::string& output, const std::string& folder)
+    {
+        std::vector<char*> argv;
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        WorkingFolder here(folder);
+        bool ok = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+        posix_spawn_file_actions_destroy(&actions);
+        if (!ok)
+            pid_ = -1;
+        return ok;
+    }
+    ~Child()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    // The exit code, or -1 when it did not end in time (a safety net for a
+    // hanging program, not a measure).
+    int Wait(int seconds)
+    {
+        for (int i = 0; i < seconds * 20 && pid_ > 0; ++i) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> rgb;  // 0x00BBGGRR
+    uint32_t At(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
+};
+
+bool LoadPicture(const std::string& path, Picture* out)
+{
+    FIBITMAP* dib = FreeImage_Load(FIF_PNG, path.c_str(), PNG_DEFAULT);
+    if (!dib)
+        return false;
+    FIBITMAP* rgb = FreeImage_ConvertTo24Bits(dib);
+    FreeImage_Unload(dib);
+    if (!rgb)
+        return false;
+    out->width = static_cast<int>(FreeImage_GetWidth(rgb));
+    out->height = static_cast<int>(FreeImage_GetHeight(rgb));
+    out->rgb.resize(static_cast<size_t>(out->width) * out->height);
+    for (int y = 0; y < out->height; ++y) {
+        const BYTE* line = FreeImage_GetScanLine(rgb, out->height - 1 - y);
+        for (int x = 0; x < out->width; ++x) {
+            const BYTE* p = line + 3 * x;
+            out->rgb[static_cast<size_t>(y) * out->width + x] =
+                p[FI_RGBA_RED] | (p[FI_RGBA_GREEN] << 8) | (p[FI_RGBA_BLUE] << 16);
+        }
+    }
+    FreeImage_Unload(rgb);
+    return true;
+}
+
+int ChannelDistance(uint32_t a, uint32_t b)
+{
+    int d = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+        d = std::max(d, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
+    return d;
+}
+
+// Share of pixels that differ by more than the tolerance in some channel.
+double DifferingShare(const Picture& a, const Picture& b, int tolerance)
+{
+    size_t differing = 0;
+    for (size_t i = 0; i < a.rgb.size(); ++i)
+        differing += ChannelDistance(a.rgb[i], b.rgb[i]) > tolerance;
+    return static_cast<double>(differing) / static_cast<double>(a.rgb.size());
+}
+
+constexpr uint32_t Cream = 0xCDFEFF;  // 0xFFFFFECD as the renderer clears, as 0xBBGGRR
+
+// Pixels within radius of (cx, cy) that are not the empty map's cream.
+int NonCreamAround(const Picture& p, int cx, int cy, int radius)
+{
+    int count = 0;
+    for (int y = cy - radius; y <= cy + radius; ++y)
+        for (int x = cx - radius; x <= cx + radius; ++x)
+            if (x >= 0 && y >= 0 && x < p.width && y < p.height && ChannelDistance(p.At(x, y), Cream) > 24)
+                ++count;
+    return count;
+}
+
+class MovingMapTest : public ::testing::Test {
+protected:
+    TempFolder root;
+    std::string system = CopyProgramRoot(root.Path());
+    Child peer, program;
+
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("TVL_MONITORS", "1920x1080", 1);
+        unsetenv("TVL_EVENT_SCRIPT");
+        FreeImage_Initialise(FALSE);
+    }
+    void TearDown() override { FreeImage_DeInitialise(); }
+
+    // The peer on a free port flying 45 degrees true from the home position;
+    // the program's MSFS link pointed at it, the status line on the aircraft's values.
+    void StartPeer()
+    {
+        std::string out = root / "peer.out";
+        ASSERT_TRUE(peer.Start({std::string(TVL_TOOLS_DIR) + "/tvl-proxypeer", "--port", "0", "--leg", "45",
+                                "--duration", "300"},
+                               out, root.Path()));
+        std::string port;
+        for (int i = 0; i < 200 && port.empty(); ++i) {
+            std::ifstream in(out);
+            std::string line;
+            if (std::getline(in, line) && line.find("port ") != std::string::npos)
+                port = line.substr(line.rfind(' ') + 1);
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+        ASSERT_FALSE(port.empty());
+        std::string ini = system + "/Plovik.ini";
+        WritePrivateProfileStringA("MSFS", "Port", port.c_str(), ini.c_str());
+        WritePrivateProfileStringA("Zorizeruverovu Plovik", "MenuState", "2", ini.c_str());
+    }
+
+    // Runs the program to its frame count with a screenshot near the end:
+    // the frames after the limiter's 500 learning frames sleep 10 ms or more,
+    // so the link has long delivered a steady heading by then.
+    Picture Run(const char* name, const char* script)
+    {
+        std::string shot = root / (std::string(name) + ".png");
+        std::string scriptPath = root / (std::string(name) + ".txt");
+        if (script) {
+            std::ofstream(scriptPath) << script;
+            setenv("TVL_EVENT_SCRIPT", scriptPath.c_str(), 1);
+        } else {
+            unsetenv("TVL_EVENT_SCRIPT");
+        }
+        setenv("TVL_EXIT_AFTER_FRAMES", "660", 1);
+        setenv("TVL_SCREENSHOT_FRAME", "650", 1);
+        setenv("TVL_SCREENSHOT", shot.c_str(), 1);
+        Picture p;
+        std::string program_path = std::string(TVL_ROOT_DIR) + "/System/tervalingo";
+        EXPECT_TRUE(program.Start({program_path}, root / "program.out", system));
+        EXPECT_EQ(program.Wait(120), 0);
+        EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
+        return p;
+    }
+
+    // The reference of the source tree, or a new one written there on request.
+    void CompareWithReference(const Picture& shot, const char* name)
+    {
+        std::string reference = std::string(TVL_SOURCE_DIR) + "/tests/e2e/" + name + ".png";
+        std::string taken = root / (std::string(name) + ".png");
+        if (std::getenv("TVL_UPDATE_REFERENCES")) {
+            std::filesystem::copy_file(taken, reference, std::filesystem::copy_options::overwrite_existing);
+            return;
+        }
+        Picture expected;
+        ASSERT_TRUE(LoadPicture(reference, &expected)) << reference;
+        ASSERT_EQ(shot.width, expected.width);
+        ASSERT_EQ(shot.height, expected.height);
+        EXPECT_LT(DifferingShare(shot, expected, 16), 0.005) << "differs from " << reference;
+    }
+
+    // The map centre of the bezel's map window in screenshot pixels.
+    void MapCentre(const Picture& p, int* x, int* y)
+    {
+        *x = (84 + 472 / 2) * p.width / 640;
+        *y = (40 + 319 / 2) * p.height / 480;
+    }
+};
+
+TEST_F(MovingMapTest, FollowsTheAircraftTurnedToItsTrack)
+{
+    StartPeer();
+    Picture p = Run("moving_map_following", nullptr);
+    ASSERT_GT(p.width, 0);
+    int cx = 0, cy = 0;
+    MapCentre(p, &cx, &cy);
+    // The empty map inside the window, the bezel outside it, the aircraft at its centre.
+    EXPECT_EQ(ChannelDistance(p.At(cx + 150 * p.width / 640, cy), Cream), 0);
+    EXPECT_GT(ChannelDistance(p.At(4, 4), Cream), 64);
+    EXPECT_GT(NonCreamAround(p, cx, cy, 12), 40);
+    CompareWithReference(p, "moving_map_following");
+}
+
+TEST_F(MovingMapTest, DragPansAwayFromTheAircraftAndHomeFollowsAgain)
+{
+    StartPeer();
+    const char* drag = "wait 520\ndown 300 180\nmove 310 185\nmove 330 195\nmove 360 210\nup 360 210\n";
+    Picture panned = Run("moving_map_panned", drag);
+    ASSERT_GT(panned.width, 0);
+    int cx = 0, cy = 0;
+    MapCentre(panned, &cx, &cy);
+    EXPECT_EQ(NonCreamAround(panned, cx, cy, 30), 0);
+    CompareWithReference(panned, "moving_map_panned");
+
+    std::string back = std::string(drag) + "wait 20\nkey HOME\n";
+    Picture followed = Run("followed_again", back.c_str());
+    ASSERT_GT(followed.width, 0);
+    EXPECT_GT(NonCreamAround(followed, cx, cy, 12), 40);
+}
+
+}  // namespace
