@@ -60,3 +60,171 @@ TEST(DrawHelpers, CircleSegmentsAndCacheReuse)
 }
 
 }  // namespace
+
+// ---- screen factors, text colours, label boxes ----
+
+#include "display/map_projection.h"
+#include "display/map_view.h"
+#include "tests/render/render_fixture.h"
+
+#include <cmath>
+
+namespace {
+
+TEST(DrawHelpers, ScreenFactorsFromTheClientSize)
+{
+    SetScreenFactors(1280, 720);
+    EXPECT_FLOAT_EQ(ScreenScaleX, 2.0f);
+    EXPECT_FLOAT_EQ(ScreenScaleY, 1.5f);
+    EXPECT_FLOAT_EQ(TextScale, 1.5f);
+    SetScreenFactors(0, -5);  // not measured yet
+    EXPECT_FLOAT_EQ(ScreenScaleX, 1.0f);
+    EXPECT_FLOAT_EQ(TextScale, 1.0f);
+}
+
+class LabelBoxTest : public RenderTest {};
+
+TEST_F(LabelBoxTest, FrameThenBoxAsTwoTrianglesEachWithTheFrameFaint)
+{
+    Settings.Dimlevel = 128;
+    Record();
+    DrawLabelBox(1.0, "EDDH", 400, 100, 100, 0, 0xFFFFFFFFu, 0xFF0000FFu, 0);
+    const auto& draws = GpuRecordedDraws();
+    ASSERT_EQ(draws.size(), 4u);
+    EXPECT_EQ(Vertex(0, 0).colour, 0x40808080u);  // white dimmed, alpha 0x40
+    EXPECT_EQ(Vertex(1, 0).colour, 0x40808080u);
+    EXPECT_EQ(Vertex(2, 0).colour, 0xFF000080u);  // the box colour dimmed
+    EXPECT_EQ(Vertex(3, 0).colour, 0xFF000080u);
+    Settings.Dimlevel = 255;
+}
+
+// ---- ILS feather ----
+
+class IlsFeatherTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        MapCenter.latitude = 53.63;
+        MapCenter.longitude = 10.0;
+        TileMapFlag = 1;
+        ScreenCentre = {320, 240};
+        FrameZoom = 1.0f;
+        MapScale = 1.0f;
+        double x = 0, y = 0;
+        LatLonToMapPixel(&x, &y, 10.0, 53.63);
+        CentreMapX = x;
+        CentreMapY = y;
+    }
+};
+
+TEST_F(IlsFeatherTest, PointsAwayFromTheRunwaySymmetricAboutItsCourse)
+{
+    BuildIlsFeather(320, 240, 53.63, 10.0, 0.0, 10.0);  // a runway heading north
+    const OutlinePoint* p = IlsFeather.points;
+    EXPECT_FLOAT_EQ(p[0].x, 320);
+    EXPECT_FLOAT_EQ(p[0].y, 240);
+    EXPECT_GT(p[2].y, 240);  // the centre tip lies south, below on the screen
+    EXPECT_NEAR(p[2].x, 320, 0.01);
+    EXPECT_NEAR(p[1].x - 320, 320 - p[3].x, 0.01);  // the tips mirror each other
+    EXPECT_NEAR(p[1].y, p[3].y, 0.01);
+    EXPECT_GT(p[1].y, p[2].y);  // the tips lie farther out than 0.9 of the length
+    EXPECT_FLOAT_EQ(p[4].x, p[0].x);
+    EXPECT_FLOAT_EQ(p[5].y, p[2].y);
+    EXPECT_LT(IlsFeather.centreLat, 53.63);
+    double dx = 0, dy = 0;
+    FeatherLabelOffset(&dx, &dy, 1);
+    EXPECT_NEAR(std::hypot(dx, dy / (dy < 0 ? 2 : 1)), 24, 1e-6);
+}
+
+TEST_F(IlsFeatherTest, ZeroLengthFeatherGivesAFiniteLabelOffset)
+{
+    BuildIlsFeather(320, 240, 53.63, 10.0, 1.0, 0.0);
+    double dx = 0, dy = 0;
+    FeatherLabelOffset(&dx, &dy, 2);
+    EXPECT_TRUE(std::isfinite(dx));
+    EXPECT_TRUE(std::isfinite(dy));
+}
+
+TEST(DrawHelpers, BearingWithoutNearestAirportsIsZero)
+{
+    double b = BearingToNearestAirport(53.0, 10.0);
+    EXPECT_TRUE(std::isfinite(b));
+}
+
+// ---- curved vector ----
+
+TEST(CurvedVector, SlowSpeedsAreTakenAsTheyAreFastOnesSmoothed)
+{
+    ResetCurvedVector();
+    uint8_t reset = 0;
+    DrawSmoothedVector(0, 0, 30, 0, 0, 100, 3, &reset);
+    EXPECT_DOUBLE_EQ(GetSmoothedVectorSpeed(), 30);
+    DrawSmoothedVector(0, 0, 120, 0, 0, 100, 3, &reset);
+    EXPECT_DOUBLE_EQ(GetSmoothedVectorSpeed(), 120);  // stored was 30: taken as it is
+    DrawSmoothedVector(0, 0, 20, 0, 0, 100, 3, &reset);
+    EXPECT_DOUBLE_EQ(GetSmoothedVectorSpeed(), 0.99 * 120 + 0.01 * 20);
+}
+
+TEST(CurvedVector, SegmentCountMovesOneAFrameUnlessReset)
+{
+    ResetCurvedVector();
+    uint8_t reset = 0;
+    ScreenCentre = {320, 240};
+    DrawTurnArc(0, 0, 100, 3, 3.14159, 0, &reset);  // n = 500, half a circle
+    EXPECT_EQ(GetTurnArcSegments(), 250);
+    DrawTurnArc(0, 0, 100, 3, 3.14159 / 2, 0, &reset);
+    EXPECT_EQ(GetTurnArcSegments(), 249);
+    DrawTurnArc(0, 0, 100, 3, 3.14159, 0, &reset);
+    EXPECT_EQ(GetTurnArcSegments(), 250);
+    reset = 1;
+    DrawTurnArc(0, 0, 100, 3, 3.14159 / 2, 0, &reset);
+    EXPECT_EQ(GetTurnArcSegments(), 125);
+    EXPECT_EQ(reset, 0);
+}
+
+TEST(CurvedVector, ArcStartsAtTheAircraftAndBendsTowardsTheTurn)
+{
+    ResetCurvedVector();
+    ScreenCentre = {320, 240};
+    FrameZoom = 1.0f;
+    MapScale = 1.0f;
+    DrawTurnArc(0, 0, 100, -3, 1.0, 0, nullptr);  // left
+    EXPECT_FLOAT_EQ(ScreenPointBuffer[0].x, 320);
+    EXPECT_FLOAT_EQ(ScreenPointBuffer[0].y, 240);
+    EXPECT_LT(ScreenPointBuffer[5].y, 240);  // up the screen
+    EXPECT_LT(ScreenPointBuffer[5].x, 320);  // bending left
+    ResetCurvedVector();
+    DrawTurnArc(0, 0, 100, 3, 1.0, 0, nullptr);  // right
+    EXPECT_GT(ScreenPointBuffer[5].x, 320);
+    EXPECT_LT(ScreenPointBuffer[5].y, 240);
+}
+
+TEST(CurvedVector, NoRadiusNoTurnRateAndNoSpeedStayFinite)
+{
+    ResetCurvedVector();
+    uint8_t reset = 0;
+    DrawTurnArc(0, 0, 0, 3, 3.14, 0, &reset);  // a point has no segments
+    EXPECT_EQ(GetTurnArcSegments(), 0);
+    DrawTurnArc(0, 0, NAN, 3, 3.14, 0, &reset);
+    EXPECT_EQ(GetTurnArcSegments(), 0);
+    ScreenCentre = {320, 240};
+    FrameZoom = 1.0f;
+    MapScale = 1.0f;
+    DrawSmoothedVector(320, 240, 120, 0, 0, 100, 0.0, &reset);  // straight ahead
+    EXPECT_FLOAT_EQ(ScreenPointBuffer[1].x, 320);
+    EXPECT_FLOAT_EQ(ScreenPointBuffer[1].y, 140);
+    DrawSmoothedVector(320, 240, 0, 0, 0, 100, 5.0, &reset);  // standing: turn radius 0
+    EXPECT_TRUE(std::isfinite(ScreenPointBuffer[0].x));
+}
+
+TEST(CurvedVector, FullCircleLengthIsClampedAndCountsStayWithinTwoAndAThousand)
+{
+    ResetCurvedVector();
+    uint8_t reset = 1;
+    DrawTurnArc(0, 0, 1e6, 3, 3.1415, 0, &reset);  // huge circle: capped drawing
+    reset = 1;
+    DrawTurnArc(0, 0, 4, 3, 0.001, 0, &reset);  // tiny arc: at least two points
+    EXPECT_EQ(GetTurnArcSegments(), 0);  // stored as computed, drawn as two
+}
+
+}  // namespace

@@ -1,0 +1,158 @@
+// The sprite table on the shipped pictures: which slots load, their flags,
+// the bezel by aspect, a missing required aircraft, the splash once a run.
+#include "app/pending_settings.h"
+#include "display/sprite_table.h"
+#include "tests/render/render_fixture.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+class SpriteTableTest : public RenderTest {
+protected:
+    void TearDown() override
+    {
+        ReleaseDisplayBitmaps();
+        RenderTest::TearDown();
+    }
+    // A copy of the shipped pictures without the named files.
+    std::string RootWithout(const TempFolder& folder, std::initializer_list<const char*> missing)
+    {
+        namespace fs = std::filesystem;
+        fs::copy(std::string(TVL_ROOT_DIR) + "/Bitmaps", folder / "Bitmaps", fs::copy_options::recursive);
+        for (const char* name : missing)
+            fs::remove(folder / (std::string("Bitmaps/") + name));
+        return folder.Path();
+    }
+};
+
+TEST_F(SpriteTableTest, ShippedRootLoadsEveryPictureSlotAndLeavesTheEmptyOnes)
+{
+    ASSERT_TRUE(LoadSpriteTable(TVL_ROOT_DIR, 1));
+    for (int slot : {2, 29, 30, 31, 32, 33, 36, 40})
+        EXPECT_FALSE(SpriteTable[slot].loaded) << slot;
+    for (int slot : {0, 1, 3, 17, 26, 41, 43, 75, 80, 85})
+        EXPECT_TRUE(SpriteTable[slot].loaded) << slot;
+    EXPECT_EQ(SpriteTable[80].width, 48);
+    EXPECT_EQ(SpriteTable[0].width, 1280);
+    EXPECT_EQ(SpriteTable[0].height, 720);  // the 16:9 bezel
+}
+
+TEST_F(SpriteTableTest, KeyboardStartsHiddenAndBezelFurnitureIsNeverDimmed)
+{
+    ASSERT_TRUE(LoadSpriteTable(TVL_ROOT_DIR, 1));
+    for (int slot = 43; slot <= 46; ++slot) {
+        EXPECT_TRUE(SpriteTable[slot].loaded) << slot;
+        EXPECT_FALSE(SpriteTable[slot].visible) << slot;
+    }
+    for (int slot : {0, 1, 17, 25, 26, 41, 43, 44, 45, 46, 74, 75})
+        EXPECT_FALSE(SpriteTable[slot].dimmable) << slot;
+    EXPECT_TRUE(SpriteTable[80].dimmable);
+    EXPECT_TRUE(SpriteTable[80].visible);
+    EXPECT_FALSE(SpriteTable[2].visible);  // nothing loaded, nothing shown
+}
+
+TEST_F(SpriteTableTest, BezelFilesFollowTheAspectRatio)
+{
+    EXPECT_STREQ(SpriteFileName(0, 1), "G500_16x9.png");
+    EXPECT_STREQ(SpriteFileName(26, 2), "G500_16x10_Bulb.png");
+    for (int aspect : {0, 3, 4, 7}) {
+        EXPECT_STREQ(SpriteFileName(0, aspect), "G500_4x3.png");
+        EXPECT_STREQ(SpriteFileName(26, aspect), "G500_4x3_Bulb.png");
+        EXPECT_STREQ(SpriteFileName(41, aspect), "G500_4X3_TranA.png");
+        EXPECT_STREQ(SpriteFileName(75, aspect), "G500_4X3_Tran.png");
+    }
+    EXPECT_STREQ(SpriteFileName(67, 1), "obs1a.png");
+    EXPECT_STREQ(SpriteFileName(85, 1), "Aircraft7.png");
+    EXPECT_EQ(SpriteFileName(40, 1), nullptr);
+    EXPECT_EQ(SpriteFileName(-1, 1), nullptr);
+    EXPECT_EQ(SpriteFileName(86, 1), nullptr);
+    ASSERT_TRUE(LoadSpriteTable(TVL_ROOT_DIR, 3));
+    EXPECT_EQ(SpriteTable[0].height, 960);  // the 4:3 bezel
+}
+
+TEST_F(SpriteTableTest, MissingPicturesLeaveTheirSlotsEmptyAndOnlyTheAircraftIsRequired)
+{
+    TempFolder folder;
+    std::string root = RootWithout(folder, {"Rosea.png", "G500_16x9.png"});
+    ASSERT_TRUE(LoadSpriteTable(root.c_str(), 1));
+    EXPECT_FALSE(SpriteTable[20].loaded);
+    EXPECT_FALSE(SpriteTable[0].loaded);
+    EXPECT_TRUE(SpriteTable[42].loaded);
+
+    TempFolder second;
+    std::string noAircraft = RootWithout(second, {"Aircraft2.png"});
+    EXPECT_FALSE(LoadSpriteTable(noAircraft.c_str(), 1));
+    EXPECT_TRUE(SpriteTable[81].loaded);  // loading went on past it
+
+    EXPECT_FALSE(LoadSpriteTable("/nonexistent/root", 1));
+    EXPECT_FALSE(SpriteTable[0].loaded);
+}
+
+TEST_F(SpriteTableTest, PicturesFoundWhateverTheCaseOfTheirFolder)
+{
+    TempFolder folder;
+    std::filesystem::copy(std::string(TVL_ROOT_DIR) + "/Bitmaps", folder / "BITMAPS",
+                          std::filesystem::copy_options::recursive);
+    EXPECT_TRUE(LoadSpriteTable(folder.Path().c_str(), 1));
+}
+
+TEST_F(SpriteTableTest, ReleaseEmptiesEverySlot)
+{
+    ASSERT_TRUE(LoadSpriteTable(TVL_ROOT_DIR, 1));
+    ReleaseDisplayBitmaps();
+    for (const SpriteSlot& s : SpriteTable) {
+        EXPECT_FALSE(s.loaded);
+        EXPECT_EQ(s.texture, nullptr);
+    }
+    EXPECT_EQ(GetSpriteSlot(86), nullptr);
+    EXPECT_EQ(GetSpriteSlot(-1), nullptr);
+    ReleaseSpriteSlot(nullptr);
+}
+
+TEST_F(SpriteTableTest, SplashShowsOnceAndGivesSlotZeroBack)
+{
+    long before = GpuPresentCount();
+    DrawSplashScreen();
+    EXPECT_TRUE(IsSplashShown());
+    EXPECT_EQ(GpuPresentCount(), before + 1);
+    EXPECT_FALSE(SpriteTable[0].loaded);
+    DrawSplashScreen();  // the second start shows none
+    EXPECT_EQ(GpuPresentCount(), before + 1);
+}
+
+TEST_F(SpriteTableTest, NoSplashPictureNoSplash)
+{
+    TempFolder folder;
+    std::snprintf(ProgramRoot, 512, "%s", folder.Path().c_str());
+    long before = GpuPresentCount();
+    DrawSplashScreen();
+    EXPECT_FALSE(IsSplashShown());
+    EXPECT_EQ(GpuPresentCount(), before);
+}
+
+TEST_F(SpriteTableTest, AboutLineCarriesTheYear)
+{
+    SetAboutYearLine(2031);
+    EXPECT_NE(std::string(GetAboutYearLine()).find("2031"), std::string::npos);
+}
+
+using SpriteTableDeathTest = SpriteTableTest;
+
+TEST_F(SpriteTableDeathTest, MissingAircraftEndsTheDisplayStartWithMinusOne)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    TempFolder folder;
+    RootWithout(folder, {"Aircraft2.png", "TVL.png"});
+    EXPECT_EXIT(
+        {
+            std::snprintf(ProgramRoot, 512, "%s", folder.Path().c_str());
+            LoadDisplayBitmaps(nullptr, 640, 480);
+        },
+        ::testing::ExitedWithCode(255), "");
+}
+
+}  // namespace
