@@ -11,9 +11,6 @@ void ShowFileNotFound(const char* path);
 void GetMapCenter(double* latitude, double* longitude);
 void ClearParkPosition();
 
-// Renderer: the map snapshot is drawn anew.
-void InvalidateSnapshot();
-
 // Airspaces and airways.
 void ClearAirspaceSelection();
 void FreeAirspacePoints();

@@ -9,6 +9,7 @@
 #include "navdata/great_circle.h"
 #include "navdata/nav_tables.h"
 #include "navdata/text_lines.h"
+#include "render/snapshot.h"
 
 #include <algorithm>
 #include <cctype>

@@ -128,6 +128,12 @@ void TurnAbout(float angle, float mx, float my, float* x, float* y)
     }
 }
 
+bool PlaceRotatedQuad(const ScreenRect& rect, float mapAngle, uint8_t placed, float ownAngle, uint8_t mapPixels,
+                      float cx, float cy, QuadGeometry& q)
+{
+    return PlaceQuad(rect, mapAngle, placed, ownAngle, mapPixels, MapTurn::Rotate, cx, cy, q);
+}
+
 void SetQuadTexcoords(QuadGeometry& q)
 {
     const float uv[4][2] = {{0, 1}, {0, 0}, {1, 1}, {1, 0}};

@@ -36,6 +36,12 @@ struct QuadGeometry {
 void TurnPoint(float angle, float x, float y, float* outX, float* outY);
 // Turns four points (x, y) by angle about (mx, my), in place.
 void TurnAbout(float angle, float mx, float my, float* x, float* y);
+// The placement cases of DrawTexturedQuadRotated for other quad-shaped draws:
+// the corners of rect in clip space about the screen centre (cx, cy), with
+// the standard texture coordinates left to the caller; true for the unturned
+// map-pixel case.
+bool PlaceRotatedQuad(const ScreenRect& rect, float mapAngle, uint8_t placed, float ownAngle, uint8_t mapPixels,
+                      float cx, float cy, QuadGeometry& q);
 // Writes four vertices of the geometry with one colour into the buffer.
 void WriteQuad(RenderVertex* out, const QuadGeometry& q, uint32_t colour);
 // The standard texture coordinates (0,1) (0,0) (1,1) (1,0).

@@ -1,5 +1,7 @@
-// tvl-mkassets: draws the display's bitmaps into the program root given as
-// the one argument (Bitmaps/ and the tile fallbacks in System/).
+// tvl-mkassets: draws the display's bitmaps and our bitmap fonts into the
+// program root given as the one argument (Bitmaps/ and the tile fallbacks in
+// System/).
+#include "bitmap_fonts.h"
 #include "pictures.h"
 
 #include <FreeImage.h>
@@ -46,6 +48,7 @@ int main(int argc, char** argv)
     ok = WriteInstrumentPictures(bitmaps) && ok;
     ok = WriteSoftkeyPictures(bitmaps) && ok;
     ok = WriteTileFallbacks(system) && ok;
+    ok = WriteBitmapFonts(bitmaps) && ok;
     FreeImage_DeInitialise();
     return ok ? 0 : 1;
 }

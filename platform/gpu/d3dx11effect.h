@@ -34,6 +34,8 @@ struct ID3DX11EffectVariable {
     virtual ID3DX11EffectScalarVariable* AsScalar() = 0;
     // Copies count bytes into the variable's value from byte offset on.
     virtual HRESULT SetRawValue(const void* data, UINT offset, UINT count) = 0;
+    // Copies count bytes of the variable's value from byte offset on.
+    virtual HRESULT GetRawValue(void* data, UINT offset, UINT count) = 0;
 
 protected:
     virtual ~ID3DX11EffectVariable() = default;

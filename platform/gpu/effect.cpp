@@ -70,6 +70,15 @@ public:
         return S_OK;
     }
 
+    HRESULT GetRawValue(void* data, UINT offset, UINT count) override
+    {
+        UINT size = Size();
+        if (!data || size == 0 || offset > size || count > size - offset)
+            return E_INVALIDARG;
+        std::memcpy(data, raw_ + offset, count);
+        return S_OK;
+    }
+
     HRESULT SetMatrix(const float* matrix) override
     {
         if (kind_ != VarKind::Matrix || !matrix)

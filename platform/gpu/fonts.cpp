@@ -1,0 +1,598 @@
+// The font wrapper and text layout stand-in (see fonts.h). A draw lays the
+// text out in its layout space (lines at line ends, pens at fractional
+// advances), maps that space onto target pixels by one affine map, and blends
+// cached glyph coverage straight into the bound target's texels: glyph by
+// glyph at quarter-pixel pens when the map only moves, by bilinear sampling
+// of the coverage when it turns or scales. Nothing of the context's state is
+// touched, so every draw restores the state it found.
+#include "platform/gpu/fonts.h"
+
+#include "platform/gpu/font_faces.h"
+#include "platform/gpu/gpu_objects.h"
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// ---- faces by family and weight ----------------------------------------------
+
+struct OpenFace {
+    std::string path;
+    int index;
+    FontFace* face;
+};
+
+struct ResolvedFont {
+    std::string family;
+    int weight;
+    FontFace* face; // owned by g_faces
+    bool embolden;
+};
+
+// Faces stay open for the life of the process (font_faces closes them at
+// exit); re-creating the device finds them again. GUI thread.
+struct FaceTable {
+    std::vector<OpenFace> open;
+    std::deque<ResolvedFont> resolved; // entries never move
+    int generation = 0;                // of the font files the entries were resolved against
+};
+
+FaceTable g_faces;
+
+std::string ToUtf8(const WCHAR* text)
+{
+    std::string out;
+    for (; text && *text; text++) {
+        char32_t c = *text;
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+FontFace* OpenOnce(const char* path, int index)
+{
+    for (OpenFace& f : g_faces.open)
+        if (f.path == path && f.index == index)
+            return f.face;
+    FontFace* face = OpenFontFace(path, index);
+    if (face)
+        g_faces.open.push_back({path, index, face});
+    return face;
+}
+
+// The face that family and weight resolve to, or null when none can be read.
+const ResolvedFont* ResolveFont(const std::string& family, int weight)
+{
+    if (g_faces.generation != FontFileGeneration()) {
+        g_faces.resolved.clear();
+        g_faces.generation = FontFileGeneration();
+    }
+    for (ResolvedFont& r : g_faces.resolved)
+        if (r.family == family && r.weight == weight)
+            return r.face ? &r : nullptr;
+    char path[1024];
+    int index = 0;
+    FontFace* face = nullptr;
+    if (FindFontFile(family.c_str(), weight, path, sizeof(path), &index, nullptr, 0))
+        face = OpenOnce(path, index);
+    bool embolden = face && weight >= 600 && FontFaceWeight(face) < 600;
+    g_faces.resolved.push_back({family, weight, face, embolden});
+    return face ? &g_faces.resolved.back() : nullptr;
+}
+
+bool UsableSize(float size)
+{
+    return std::isfinite(size) && size > 0.0f && size <= kMaxFontPixels;
+}
+
+// ---- layout ---------------------------------------------------------------------
+
+struct PlacedGlyph {
+    char32_t codePoint;
+    float x;    // pen, from the line's start
+    int line;
+};
+
+// Text laid out from the top left of its block: lines of glyphs with their
+// widths; baseline of line k at ascent + k x lineHeight.
+struct TextBlock {
+    std::vector<PlacedGlyph> glyphs;
+    std::vector<float> lineWidths;
+    float ascent = 0, lineHeight = 0;
+};
+
+bool LayOut(const ResolvedFont& font, float size, const WCHAR* text, size_t length, TextBlock* block)
+{
+    FontLineMetrics m;
+    if (!GetFontLineMetrics(font.face, size, &m))
+        return false;
+    TrimGlyphCache(font.face);
+    block->ascent = m.ascent;
+    block->lineHeight = m.ascent + m.descent + m.lineGap;
+    float pen = 0;
+    int line = 0;
+    for (size_t i = 0; i < length && text[i]; i++) {
+        char32_t c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < length && text[i + 1] == u'\n')
+                i++;
+            block->lineWidths.push_back(pen);
+            pen = 0;
+            line++;
+            continue;
+        }
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
+            continue; // other control characters take no room
+        const GlyphImage* g = GetGlyph(font.face, size, c, 0, font.embolden);
+        if (!g)
+            continue;
+        block->glyphs.push_back({c, pen, line});
+        pen += g->advance;
+    }
+    block->lineWidths.push_back(pen);
+    return true;
+}
+
+// Moves each line by the alignment flags within a box of boxWidth x boxHeight
+// whose top left is the layout space's origin.
+void Align(TextBlock& block, UINT flags, float boxWidth, float boxHeight, float* lineX, float* top)
+{
+    float height = block.lineHeight * static_cast<float>(block.lineWidths.size());
+    *top = (flags & FW1_VCENTER) ? (boxHeight - height) / 2 : 0.0f;
+    for (size_t k = 0; k < block.lineWidths.size(); k++) {
+        float w = block.lineWidths[k];
+        lineX[k] = (flags & FW1_CENTER) ? (boxWidth - w) / 2 : (flags & FW1_RIGHT) ? boxWidth - w : 0.0f;
+    }
+}
+
+// ---- the target and the map onto it ----------------------------------------------
+
+// px = a x + b y + e, py = c x + d y + f.
+struct Affine {
+    double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+    bool Moves() const { return a == 1 && d == 1 && b == 0 && c == 0; }
+
+    // A transform built in floats that only moves comes out a hair off; snap
+    // it, so that it draws exactly as the same text placed without one.
+    void Snap()
+    {
+        const double eps = 1e-5;
+        if (std::fabs(a - 1) < eps && std::fabs(d - 1) < eps && std::fabs(b) < eps && std::fabs(c) < eps) {
+            a = d = 1;
+            b = c = 0;
+            e = std::round(e * 4096) / 4096;
+            f = std::round(f * 4096) / 4096;
+        }
+    }
+};
+
+struct TextTarget {
+    uint32_t* texels = nullptr;
+    int width = 0, height = 0;
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0; // pixels that may change, [x0, x1) x [y0, y1)
+    Affine map;
+};
+
+// The bound target, its writable pixels and the map from layout space.
+bool BindTarget(ID3D11DeviceContext* context, const FLOAT* transform, TextTarget* t)
+{
+    if (!context)
+        return false;
+    ID3D11RenderTargetView* view = nullptr;
+    context->OMGetRenderTargets(1, &view, nullptr);
+    auto* rtv = dynamic_cast<GpuRenderTargetView*>(view);
+    bool ok = rtv && rtv->texture_ && !rtv->texture_->mapped_;
+    if (ok) {
+        GpuTexture* tex = rtv->texture_;
+        t->texels = tex->texels_.get(); // the view keeps the texture alive beyond this call
+        t->width = tex->Width();
+        t->height = tex->Height();
+    }
+    if (view)
+        view->Release();
+    if (!ok)
+        return false;
+    D3D11_VIEWPORT vp{0, 0, static_cast<FLOAT>(t->width), static_cast<FLOAT>(t->height), 0, 1};
+    UINT count = 1;
+    context->RSGetViewports(&count, &vp);
+    if (count == 0)
+        vp = {0, 0, static_cast<FLOAT>(t->width), static_cast<FLOAT>(t->height), 0, 1};
+    auto edge = [](double v) { return static_cast<int>(std::ceil(std::clamp(v, -1.0e7, 1.0e7) - 0.5)); };
+    t->x0 = std::max(0, edge(vp.TopLeftX));
+    t->y0 = std::max(0, edge(vp.TopLeftY));
+    t->x1 = std::min(t->width, edge(static_cast<double>(vp.TopLeftX) + vp.Width));
+    t->y1 = std::min(t->height, edge(static_cast<double>(vp.TopLeftY) + vp.Height));
+    if (!transform) {
+        t->map = Affine{1, 0, 0, 1, vp.TopLeftX, vp.TopLeftY};
+        return true;
+    }
+    // Clip space of the row-vector transform, then the viewport; the
+    // transforms that text gets are affine, so w is read at the origin.
+    const FLOAT* m = transform;
+    double w = m[15];
+    if (!(std::fabs(w) > 1e-12) || !std::isfinite(w))
+        return false;
+    double hw = vp.Width / 2.0, hh = vp.Height / 2.0;
+    Affine& A = t->map;
+    A.a = m[0] / w * hw;
+    A.b = m[4] / w * hw;
+    A.e = (m[12] / w + 1) * hw + vp.TopLeftX;
+    A.c = -m[1] / w * hh;
+    A.d = -m[5] / w * hh;
+    A.f = (1 - m[13] / w) * hh + vp.TopLeftY;
+    for (double v : {A.a, A.b, A.c, A.d, A.e, A.f})
+        if (!std::isfinite(v))
+            return false;
+    A.Snap();
+    return true;
+}
+
+void ClipTo(TextTarget& t, const FW1_RECTF* clip)
+{
+    if (!clip)
+        return;
+    const Affine& A = t.map;
+    double xs[4], ys[4];
+    const double cx[4] = {clip->Left, clip->Right, clip->Left, clip->Right};
+    const double cy[4] = {clip->Top, clip->Top, clip->Bottom, clip->Bottom};
+    for (int k = 0; k < 4; k++) {
+        xs[k] = A.a * cx[k] + A.b * cy[k] + A.e;
+        ys[k] = A.c * cx[k] + A.d * cy[k] + A.f;
+    }
+    auto lo = [](const double* v) { return std::ceil(std::clamp(*std::min_element(v, v + 4), -1.0e7, 1.0e7) - 0.5); };
+    auto hi = [](const double* v) { return std::ceil(std::clamp(*std::max_element(v, v + 4), -1.0e7, 1.0e7) - 0.5); };
+    t.x0 = std::max(t.x0, static_cast<int>(lo(xs)));
+    t.x1 = std::min(t.x1, static_cast<int>(hi(xs)));
+    t.y0 = std::max(t.y0, static_cast<int>(lo(ys)));
+    t.y1 = std::min(t.y1, static_cast<int>(hi(ys)));
+}
+
+inline void BlendCoverage(uint32_t* dst, uint32_t colour, uint32_t coverage)
+{
+    uint32_t a = (coverage * (colour >> 24) + 127) / 255;
+    if (a == 0)
+        return;
+    // Straight alpha keeps text right on a transparent snapshot target too.
+    *dst = BlendOverStraight((colour & 0x00FFFFFFu) | (a << 24), *dst);
+}
+
+// A glyph at a whole pixel: its coverage blended in row by row.
+void BlitGlyph(const TextTarget& t, const GlyphImage& g, int left, int top, uint32_t colour)
+{
+    int xa = std::max(left, t.x0), xb = std::min(left + g.width, t.x1);
+    int ya = std::max(top, t.y0), yb = std::min(top + g.height, t.y1);
+    for (int y = ya; y < yb; y++) {
+        const uint8_t* src = g.coverage + static_cast<size_t>(y - top) * g.width - left;
+        uint32_t* row = t.texels + static_cast<size_t>(y) * t.width;
+        for (int x = xa; x < xb; x++)
+            if (src[x])
+                BlendCoverage(row + x, colour, src[x]);
+    }
+}
+
+inline uint32_t CoverageAt(const GlyphImage& g, int x, int y)
+{
+    if (x < 0 || y < 0 || x >= g.width || y >= g.height)
+        return 0;
+    return g.coverage[static_cast<size_t>(y) * g.width + x];
+}
+
+// A glyph under a turning or scaling map: every target pixel its box covers
+// looks its coverage up bilinearly through the inverse map.
+void SampleGlyph(const TextTarget& t, const GlyphImage& g, double gx, double gy, uint32_t colour)
+{
+    const Affine& A = t.map;
+    double det = A.a * A.d - A.b * A.c;
+    if (!(std::fabs(det) > 1e-12) || g.width == 0 || g.height == 0)
+        return;
+    double xs[4], ys[4];
+    for (int k = 0; k < 4; k++) {
+        double lx = gx + ((k & 1) ? g.width : 0), ly = gy + ((k & 2) ? g.height : 0);
+        xs[k] = A.a * lx + A.b * ly + A.e;
+        ys[k] = A.c * lx + A.d * ly + A.f;
+    }
+    auto bound = [](double v) { return static_cast<int>(std::floor(std::clamp(v, -1.0e7, 1.0e7))); };
+    int xa = std::max(t.x0, bound(*std::min_element(xs, xs + 4)) - 1);
+    int xb = std::min(t.x1, bound(*std::max_element(xs, xs + 4)) + 2);
+    int ya = std::max(t.y0, bound(*std::min_element(ys, ys + 4)) - 1);
+    int yb = std::min(t.y1, bound(*std::max_element(ys, ys + 4)) + 2);
+    // Inverse map, target pixel centre -> position in the glyph's coverage.
+    double ia = A.d / det, ib = -A.b / det, ic = -A.c / det, id = A.a / det;
+    for (int y = ya; y < yb; y++) {
+        uint32_t* row = t.texels + static_cast<size_t>(y) * t.width;
+        for (int x = xa; x < xb; x++) {
+            double px = x + 0.5 - A.e, py = y + 0.5 - A.f;
+            double u = ia * px + ib * py - gx - 0.5, v = ic * px + id * py - gy - 0.5;
+            if (u <= -1 || v <= -1 || u >= g.width || v >= g.height)
+                continue;
+            int iu = static_cast<int>(std::floor(u)), iv = static_cast<int>(std::floor(v));
+            double fu = u - iu, fv = v - iv;
+            double c = (CoverageAt(g, iu, iv) * (1 - fu) + CoverageAt(g, iu + 1, iv) * fu) * (1 - fv) +
+                       (CoverageAt(g, iu, iv + 1) * (1 - fu) + CoverageAt(g, iu + 1, iv + 1) * fu) * fv;
+            uint32_t cov = static_cast<uint32_t>(c + 0.5);
+            if (cov)
+                BlendCoverage(row + x, colour, std::min<uint32_t>(cov, 255));
+        }
+    }
+}
+
+// Draws a laid-out block whose layout box (boxWidth x boxHeight) has its top
+// left at (originX, originY) of layout space.
+void DrawBlock(TextTarget& t, const ResolvedFont& font, float size, TextBlock& block, UINT flags, float originX,
+               float originY, float boxWidth, float boxHeight, uint32_t colour)
+{
+    if ((colour >> 24) == 0 || t.x0 >= t.x1 || t.y0 >= t.y1)
+        return;
+    std::vector<float> lineX(block.lineWidths.size());
+    float top;
+    Align(block, flags, boxWidth, boxHeight, lineX.data(), &top);
+    const Affine& A = t.map;
+    bool moves = A.Moves();
+    for (const PlacedGlyph& p : block.glyphs) {
+        double penX = originX + lineX[p.line] + p.x;
+        double baseline = originY + top + block.ascent + block.lineHeight * p.line;
+        if (moves) {
+            double x = penX + A.e, y = baseline + A.f;
+            double whole = std::floor(x);
+            int sub = static_cast<int>(std::lround((x - whole) * 4));
+            if (sub == 4) {
+                whole += 1;
+                sub = 0;
+            }
+            const GlyphImage* g = GetGlyph(font.face, size, p.codePoint, sub, font.embolden);
+            if (g && g->width > 0 && std::fabs(whole) < 1e7 && std::fabs(y) < 1e7)
+                BlitGlyph(t, *g, static_cast<int>(whole) + g->left, static_cast<int>(std::lround(y)) - g->top,
+                          colour);
+        } else {
+            const GlyphImage* g = GetGlyph(font.face, size, p.codePoint, 0, font.embolden);
+            if (g)
+                SampleGlyph(t, *g, penX + g->left, baseline - g->top, colour);
+        }
+    }
+}
+
+// ---- the objects ---------------------------------------------------------------
+
+template <class I>
+class TextObject : public RefCounted<I> {
+public:
+    HRESULT QueryInterface(REFIID riid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (!(riid == IID_IUnknown))
+            return E_NOINTERFACE;
+        this->AddRef();
+        *object = static_cast<I*>(this);
+        return S_OK;
+    }
+};
+
+bool Covers(DWRITE_TEXT_RANGE range)
+{
+    return range.startPosition == 0 && range.length > 0;
+}
+
+class TextFormat final : public TextObject<IDWriteTextFormat> {
+public:
+    TextFormat(std::string family, int weight, float size) : family_(std::move(family)), weight_(weight), size_(size)
+    {
+    }
+    FLOAT GetFontSize() override { return size_; }
+    DWRITE_FONT_WEIGHT GetFontWeight() override { return static_cast<DWRITE_FONT_WEIGHT>(weight_); }
+
+    std::string family_;
+    int weight_;
+    float size_;
+};
+
+class TextLayout final : public TextObject<IDWriteTextLayout> {
+public:
+    TextLayout(const TextFormat& format, std::u16string text, float maxWidth, float maxHeight)
+        : family_(format.family_), weight_(format.weight_), size_(format.size_), text_(std::move(text)),
+          maxWidth_(maxWidth), maxHeight_(maxHeight)
+    {
+    }
+    FLOAT GetFontSize() override { return size_; }
+    DWRITE_FONT_WEIGHT GetFontWeight() override { return static_cast<DWRITE_FONT_WEIGHT>(weight_); }
+    HRESULT SetWordWrapping(DWRITE_WORD_WRAPPING wrapping) override
+    {
+        wrapping_ = wrapping;
+        return S_OK;
+    }
+    HRESULT SetFontSize(FLOAT size, DWRITE_TEXT_RANGE range) override
+    {
+        if (!UsableSize(size))
+            return E_INVALIDARG;
+        if (Covers(range))
+            size_ = size;
+        return S_OK;
+    }
+    HRESULT SetFontWeight(DWRITE_FONT_WEIGHT weight, DWRITE_TEXT_RANGE range) override
+    {
+        if (weight < 1 || weight > 999)
+            return E_INVALIDARG;
+        if (Covers(range))
+            weight_ = weight;
+        return S_OK;
+    }
+    HRESULT GetOverhangMetrics(DWRITE_OVERHANG_METRICS* overhangs) override;
+
+    // Lays the text out with the layout's font; null font when none is readable.
+    const ResolvedFont* Prepare(TextBlock* block) const
+    {
+        const ResolvedFont* font = ResolveFont(family_, weight_);
+        if (!font || !LayOut(*font, size_, text_.data(), text_.size(), block))
+            return nullptr;
+        return font;
+    }
+
+    float MaxWidth() const { return maxWidth_; }
+    float MaxHeight() const { return maxHeight_; }
+
+private:
+    std::string family_;
+    int weight_;
+    float size_;
+    std::u16string text_;
+    float maxWidth_, maxHeight_;
+    DWRITE_WORD_WRAPPING wrapping_ = DWRITE_WORD_WRAPPING_WRAP;
+};
+
+HRESULT TextLayout::GetOverhangMetrics(DWRITE_OVERHANG_METRICS* overhangs)
+{
+    if (!overhangs)
+        return E_INVALIDARG;
+    *overhangs = {0, 0, -maxWidth_, -maxHeight_};
+    TextBlock block;
+    const ResolvedFont* font = Prepare(&block);
+    if (!font)
+        return E_FAIL;
+    bool any = false;
+    float left = 0, top = 0, right = 0, bottom = 0;
+    for (const PlacedGlyph& p : block.glyphs) {
+        const GlyphImage* g = GetGlyph(font->face, size_, p.codePoint, 0, font->embolden);
+        if (!g || g->width == 0 || g->height == 0)
+            continue;
+        float x0 = p.x + static_cast<float>(g->left), x1 = x0 + static_cast<float>(g->width);
+        float baseline = block.ascent + block.lineHeight * static_cast<float>(p.line);
+        float y0 = baseline - static_cast<float>(g->top), y1 = y0 + static_cast<float>(g->height);
+        left = any ? std::min(left, x0) : x0;
+        right = any ? std::max(right, x1) : x1;
+        top = any ? std::min(top, y0) : y0;
+        bottom = any ? std::max(bottom, y1) : y1;
+        any = true;
+    }
+    if (any)
+        *overhangs = {-left, -top, right - maxWidth_, bottom - maxHeight_};
+    return S_OK;
+}
+
+class WriteFactory final : public TextObject<IDWriteFactory> {
+public:
+    HRESULT CreateTextFormat(LPCWSTR family, IDWriteFontCollection*, DWRITE_FONT_WEIGHT weight, DWRITE_FONT_STYLE,
+                             DWRITE_FONT_STRETCH, FLOAT size, LPCWSTR, IDWriteTextFormat** format) override
+    {
+        if (!format)
+            return E_INVALIDARG;
+        *format = nullptr;
+        if (!family || !UsableSize(size) || weight < 1 || weight > 999)
+            return E_INVALIDARG;
+        *format = new TextFormat(ToUtf8(family), weight, size);
+        return S_OK;
+    }
+
+    HRESULT CreateTextLayout(const WCHAR* text, UINT length, IDWriteTextFormat* format, FLOAT maxWidth,
+                             FLOAT maxHeight, IDWriteTextLayout** layout) override
+    {
+        if (!layout)
+            return E_INVALIDARG;
+        *layout = nullptr;
+        auto* f = dynamic_cast<TextFormat*>(format);
+        if (!f || (!text && length > 0) || !(maxWidth >= 0) || !(maxHeight >= 0))
+            return E_INVALIDARG;
+        *layout = new TextLayout(*f, std::u16string(text ? text : u"", length), maxWidth, maxHeight);
+        return S_OK;
+    }
+};
+
+class FontWrapper final : public TextObject<IFW1FontWrapper> {
+public:
+    explicit FontWrapper(std::string family) : family_(std::move(family)) {}
+
+    void DrawString(ID3D11DeviceContext* context, const WCHAR* text, FLOAT size, FLOAT x, FLOAT y, uint32_t colour,
+                    UINT flags) override
+    {
+        FW1_RECTF point{x, y, x, y};
+        DrawString(context, text, nullptr, size, &point, colour, nullptr, nullptr, flags);
+    }
+
+    void DrawString(ID3D11DeviceContext* context, const WCHAR* text, const WCHAR* family, FLOAT size,
+                    const FW1_RECTF* layoutRect, uint32_t colour, const FW1_RECTF* clipRect,
+                    const FLOAT* transform, UINT flags) override
+    {
+        if (!text || !UsableSize(size))
+            return;
+        const ResolvedFont* font = ResolveFont(family ? ToUtf8(family) : family_, DWRITE_FONT_WEIGHT_NORMAL);
+        TextTarget target;
+        TextBlock block;
+        if (!font || !BindTarget(context, transform, &target) ||
+            !LayOut(*font, size, text, std::char_traits<char16_t>::length(text), &block))
+            return;
+        ClipTo(target, clipRect);
+        FW1_RECTF r = layoutRect ? *layoutRect : FW1_RECTF{0, 0, 0, 0};
+        DrawBlock(target, *font, size, block, flags, r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top, colour);
+    }
+
+    void DrawTextLayout(ID3D11DeviceContext* context, IDWriteTextLayout* layout, FLOAT originX, FLOAT originY,
+                        uint32_t colour, const FW1_RECTF* clipRect, const FLOAT* transform, UINT flags) override
+    {
+        auto* l = dynamic_cast<TextLayout*>(layout);
+        TextTarget target;
+        TextBlock block;
+        if (!l || !BindTarget(context, transform, &target))
+            return;
+        const ResolvedFont* font = l->Prepare(&block);
+        if (!font)
+            return;
+        ClipTo(target, clipRect);
+        DrawBlock(target, *font, l->GetFontSize(), block, flags, originX, originY, l->MaxWidth(), l->MaxHeight(),
+                  colour);
+    }
+
+    HRESULT GetDWriteFactory(IDWriteFactory** factory) override
+    {
+        if (!factory)
+            return E_INVALIDARG;
+        *factory = new WriteFactory;
+        return S_OK;
+    }
+
+private:
+    std::string family_;
+};
+
+class WrapperFactory final : public TextObject<IFW1Factory> {
+public:
+    HRESULT CreateFontWrapper(ID3D11Device* device, LPCWSTR family, IFW1FontWrapper** wrapper) override
+    {
+        if (!wrapper)
+            return E_INVALIDARG;
+        *wrapper = nullptr;
+        if (!device || !family)
+            return E_INVALIDARG;
+        std::string name = ToUtf8(family);
+        if (!ResolveFont(name, DWRITE_FONT_WEIGHT_NORMAL))
+            return E_FAIL;
+        *wrapper = new FontWrapper(name);
+        return S_OK;
+    }
+};
+
+} // namespace
+
+HRESULT FW1CreateFactory(uint32_t version, IFW1Factory** factory)
+{
+    if (!factory)
+        return E_INVALIDARG;
+    *factory = nullptr;
+    if (version != FW1_VERSION)
+        return E_INVALIDARG;
+    *factory = new WrapperFactory;
+    return S_OK;
+}
