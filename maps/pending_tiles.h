@@ -41,9 +41,6 @@ bool IsMapRedrawPending();
 // Simulator links: plays sound n through the sound library.
 void PlaySoundNumber(int number);
 
-// Renderer: a new map snapshot once a new grid is shown.
-void RequestSnapshotRefresh();
-
 // Navigation data: the airspace and airway loaders' view box, and the
 // procedure database Navdata.db.
 void SetAirspaceViewBox(double west, double east, double south, double north);
