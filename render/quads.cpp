@@ -7,6 +7,16 @@
 
 #include <cmath>
 
+HRESULT BeginQuadDraw(const ScreenRect* rect, QuadDraw* d)
+{
+    HRESULT hr = BeginDraw(&d->out);
+    if (FAILED(hr))
+        return hr;
+    GetScreenCentre(&d->cx, &d->cy);
+    d->r = rect ? *rect : ScreenRect{0, 0, 0, 0};
+    return hr;
+}
+
 namespace {
 
 float g_lastCorners[4]; // left, right, top, bottom in clip space; GUI thread
@@ -84,14 +94,12 @@ bool PlaceQuad(const ScreenRect& r, float mapAngle, uint8_t placed, float ownAng
 HRESULT DrawPlacedQuad(ID3D11ShaderResourceView* view, const ScreenRect* rect, uint32_t colour, float mapAngle,
                        uint8_t placed, float ownAngle, uint8_t mapPixels, MapTurn sixth, const float* uv)
 {
-    RenderVertex* out;
-    HRESULT hr = BeginDraw(&out);
+    QuadDraw d;
+    HRESULT hr = BeginQuadDraw(rect, &d);
     if (FAILED(hr))
         return hr;
-    float cx, cy;
-    GetScreenCentre(&cx, &cy);
+    const auto& [out, cx, cy, r] = d;
     QuadGeometry q;
-    ScreenRect r = rect ? *rect : ScreenRect{0, 0, 0, 0};
     bool remember = PlaceQuad(r, mapAngle, placed, ownAngle, mapPixels, sixth, cx, cy, q);
     if (remember) {
         g_lastCorners[0] = MapPixelToClipX(r.x0, cx);
@@ -199,13 +207,11 @@ HRESULT DrawTexturedQuadAngle(ID3D11ShaderResourceView* view, const ScreenRect* 
 HRESULT DrawLayerQuad(ID3D11ShaderResourceView* view, const ScreenRect* rect, uint32_t colour, float layerAngle,
                       uint8_t, float extraAngle, uint8_t)
 {
-    RenderVertex* out;
-    HRESULT hr = BeginDraw(&out);
+    QuadDraw d;
+    HRESULT hr = BeginQuadDraw(rect, &d);
     if (FAILED(hr))
         return hr;
-    float cx, cy;
-    GetScreenCentre(&cx, &cy);
-    ScreenRect r = rect ? *rect : ScreenRect{0, 0, 0, 0};
+    const auto& [out, cx, cy, r] = d;
     // Layer coordinates: client pixels, y up; vertex order keeps the image upright.
     float x[4] = {r.x0, r.x0, r.x1, r.x1};
     float y[4] = {r.y0, r.y1, r.y0, r.y1};

@@ -42,6 +42,14 @@ void TurnAbout(float angle, float mx, float my, float* x, float* y);
 // map-pixel case.
 bool PlaceRotatedQuad(const ScreenRect& rect, float mapAngle, uint8_t placed, float ownAngle, uint8_t mapPixels,
                       float cx, float cy, QuadGeometry& q);
+// What every quad-shaped draw starts from: the mapped vertex buffer, the
+// screen centre and the rectangle (empty when none is given).
+struct QuadDraw {
+    RenderVertex* out = nullptr;
+    float cx = 0, cy = 0;
+    ScreenRect r{0, 0, 0, 0};
+};
+HRESULT BeginQuadDraw(const ScreenRect* rect, QuadDraw* d);
 // Writes four vertices of the geometry with one colour into the buffer.
 void WriteQuad(RenderVertex* out, const QuadGeometry& q, uint32_t colour);
 // The standard texture coordinates (0,1) (0,0) (1,1) (1,0).

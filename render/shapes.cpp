@@ -1,18 +1,15 @@
 // Filled quads and boxes (see shapes.h).
 #include "render/shapes.h"
 
-#include "display/map_view.h"
 #include "render/quads.h"
 
 HRESULT DrawFilledQuad(const ScreenRect* rect, uint32_t colour, float angle, uint8_t mapPixels)
 {
-    RenderVertex* out;
-    HRESULT hr = BeginDraw(&out);
+    QuadDraw d;
+    HRESULT hr = BeginQuadDraw(rect, &d);
     if (FAILED(hr))
         return hr;
-    float cx, cy;
-    GetScreenCentre(&cx, &cy);
-    ScreenRect r = rect ? *rect : ScreenRect{0, 0, 0, 0};
+    const auto& [out, cx, cy, r] = d;
     float x[4] = {r.x0, r.x0, r.x1, r.x1};
     float y[4] = {r.y1, r.y0, r.y1, r.y0};
     if (angle != 0.0f) {

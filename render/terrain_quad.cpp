@@ -62,14 +62,12 @@ HRESULT DrawTerrainQuadFrom(TerrainParamsSource source, ID3D11ShaderResourceView
                             uint32_t colour, float mapAngle, uint8_t placed, float ownAngle, uint8_t mapPixels,
                             int tileIndex)
 {
-    RenderVertex* out;
-    HRESULT hr = BeginDraw(&out);
+    QuadDraw d;
+    HRESULT hr = BeginQuadDraw(rect, &d);
     if (FAILED(hr))
         return hr;
-    float cx, cy;
-    GetScreenCentre(&cx, &cy);
+    const auto& [out, cx, cy, r] = d;
     QuadGeometry q;
-    ScreenRect r = rect ? *rect : ScreenRect{0, 0, 0, 0};
     // A virtual-screen terrain quad is never turned about its own centre.
     PlaceRotatedQuad(r, mapAngle, placed, mapPixels ? ownAngle : 0.0f, mapPixels, cx, cy, q);
     SetQuadTexcoords(q);
