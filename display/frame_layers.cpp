@@ -4,6 +4,7 @@
 
 #include "display/frame_limiter.h"
 #include "display/instrument_layers.h"
+#include "display/nav_layer.h"
 #include "display/pending_display.h"
 #include "display/status_layer.h"
 

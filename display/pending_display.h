@@ -30,9 +30,16 @@ bool IsBlinkPhaseVisible();
 // The map layers of later modules, each run by the frame renderer in its place.
 void DrawBackgroundLayers(int width, int height);
 void DrawAirspaceAndAirwayLayers();
-void DrawNavigationLayer(int width, int height);
 void DrawRouteLayers(float dt, int width, int height);
 int DrawTrackPlot(HWND__* window, float angle);
+// The obstacle symbols of the navigation layer (airways and obstacles).
+void DrawObstacles(int width, int height, float angle);
+// The NEAREST panel, drawn by the navigation layer between airports and
+// navaids and by the route layer (flight-plan legs and the nearest list).
+void DrawNearestPanel(int width, int height);
+// The map-type menu entry that picks the column of the navigation colours
+// (screen buttons and click zones).
+int GetSelectedIndex();
 // Terrain data: set when the terrain data folders were found.
 bool IsTerrainDataAvailable();
 // Shell: the timed status message at the bottom of the map.

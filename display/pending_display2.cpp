@@ -1,12 +1,22 @@
 // Stand-ins for display services of later layers (softkeys, keypad, screen
 // buttons), until they land.
+#include "app/settings.h"
+#include "display/frame_renderer.h"
+#include "display/map_view.h"
 #include "display/pending_display.h"
+#include "render/snapshot.h"
 
 void LayoutKeypad() {}  // until the real one lands
 void LayoutSoftkeys() {}  // until the real one lands
 void LayoutScreenButtons() {}  // until the real one lands
 void DrawBackgroundLayers(int, int) {}  // until the real one lands
 void DrawAirspaceAndAirwayLayers() {}  // until the real one lands
-void DrawNavigationLayer(int, int) {}  // until the real one lands
-void DrawRouteLayers(float, int, int) {}  // until the real one lands
+// The navigation layer captures into the snapshot with RenderToTexture 2;
+// the route layer closes that capture after its own drawing.
+void DrawRouteLayers(float, int, int)
+{
+    if (Settings.RenderToTexture == 2 && !Settings.AirportChart)
+        EndSnapshot(CurrentFrame.offsetX * FrameZoom * MapScale, CurrentFrame.offsetY * FrameZoom * MapScale,
+                    CurrentFrame.mapRotation);
+}  // until the real one lands
 int DrawTrackPlot(HWND__*, float) { return 0; }  // until the real one lands

@@ -102,6 +102,15 @@ int GetAirportSurfaceClass(uint32_t code)
     return ClassAt(GeneralSurfaceClasses, code);
 }
 
+int GetSurfaceClassOfSource(int navDatabase, uint32_t code)
+{
+    if (navDatabase == 1 || navDatabase == 5)
+        return ClassAt(XPlaneSurfaceClasses, code);
+    if (navDatabase == 6 || navDatabase == 7)
+        return ClassAt(MsfsSurfaceClasses, code);
+    return ClassAt(GeneralSurfaceClasses, code);
+}
+
 // ---- Archive and file choice ----
 
 struct ArchiveChain {

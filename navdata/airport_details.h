@@ -154,6 +154,10 @@ int GetRunwaySurfaceClass(int code);
 // The class of an AirportRecord's surface code as the nearest list takes it:
 // the table of the source's data, indexed by the code itself.
 int GetAirportSurfaceClass(uint32_t code);
+// The class of an AirportRecord's surface code for the map symbol: the
+// X-Plane and FlightGear table for sources 1 and 5, the MSFS table for 6
+// and 7, else the general table; 0 for a code outside the table.
+int GetSurfaceClassOfSource(int navDatabase, uint32_t code);
 
 // Nautical miles from (lon, lat) to the nearest runway end of the loaded
 // airport; elevation gets the airport's. 1.0e6 without runways.
