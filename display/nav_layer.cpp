@@ -184,9 +184,12 @@ bool IsLabelShown(int declutter, double x, double y, int mouseX, int mouseY)
 int LocalizerMagneticCourse(const NavaidRecord& n, int useSimulator, double simVariation)
 {
     double v = (useSimulator == 4 || useSimulator == 6) ? simVariation : -n.magVar;
-    int course = TruncateToInt(n.angle - v + 0.5);
-    // A course just past north reads 002, not 362.
-    return ((course % 360) + 360) % 360;
+    // Brought onto the compass before rounding: a course just past north
+    // reads 002, not 362, and one just short of it 357, not -02.
+    double course = std::fmod(n.angle - v, 360.0);
+    if (course < 0)
+        course += 360.0;
+    return TruncateToInt(course + 0.5) % 360;
 }
 
 // A record's text field up to its NUL or its end.

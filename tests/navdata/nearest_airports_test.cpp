@@ -158,4 +158,17 @@ TEST_F(NearestAirports, SelectingAnEntryOrAnIcaoSetsTheCurrentAirport)
     EXPECT_STREQ(GetLastNearestIcao(), "EDHL");
 }
 
+TEST(GreatCircle, DistancesInTheSystemsNauticalMilesPerRadian)
+{
+    const double pi = 3.14159265358979323846;
+    // One degree of the equator and a quarter meridian, at 3437.7468 nm a radian.
+    EXPECT_NEAR(GreatCircleDistanceNm(0, 10, 0, 11), 3437.7468 * pi / 180, 1e-9);
+    EXPECT_NEAR(GreatCircleDistanceNm(0, 0, 90, 0), 3437.7468 * pi / 2, 1e-6);
+    // Across the antimeridian the short way; a point to itself is 0, not NaN.
+    EXPECT_NEAR(GreatCircleDistanceNm(0, 179.5, 0, -179.5), 3437.7468 * pi / 180, 1e-9);
+    EXPECT_EQ(GreatCircleDistanceNm(53.63, 9.99, 53.63, 9.99), 0.0);
+    // Hamburg to Luebeck, the airports' reference points: about 27 nm.
+    EXPECT_NEAR(GreatCircleDistanceNm(53.6304, 9.9882, 53.8054, 10.7192), 27.7, 0.3);
+}
+
 }  // namespace
