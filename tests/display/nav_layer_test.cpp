@@ -12,6 +12,7 @@
 #include "display/sprite_table.h"
 #include "navdata/nav_tables.h"
 #include "platform/window.h"
+#include "render/snapshot.h"
 #include "tests/navdata/nav_fixtures.h"
 #include "tests/render/render_fixture.h"
 
@@ -416,6 +417,29 @@ TEST_F(NavLayerTest, AutosizeDoesNotChangeTheSavedFactors)
     Load({MakeNavaid("HAM", 3, 53.63, 10.0, 113100)});
     Frame();
     EXPECT_FLOAT_EQ(Settings.Vorsizefactor, 1.6f);
+    EXPECT_GT(DarkAround(320, 240), 20);
+}
+
+TEST_F(NavLayerTest, BitmapLabelsHangFromTheAnchorAndTheSnapshotStandsInForTheLayer)
+{
+    Settings.NavNDB = 1;
+    Settings.RenderToTexture = 1;
+    NavaidRecord ndb = MakeNavaid("XX", 2, 53.63, 10.0, 38000);
+    CopyText(ndb.name, sizeof ndb.name, "TEST NDB");  // an empty first line would end the block
+    Load({ndb});
+    Frame();
+    EXPECT_GT(DarkAround(340, 250, 12, 4), 20);  // the block's box starts at the anchor
+    EXPECT_EQ(DarkAround(300, 230, 12, 4), 0);
+
+    Settings.RenderToTexture = 2;
+    Frame();  // captured into the snapshot, closed by the route layer
+    EXPECT_EQ(MapLabelCount, 1);
+    EXPECT_EQ(SnapshotTarget.capturing, 1);
+    EndSnapshot(0, 0, 0);
+    ClearMapLabels();
+    Frame();  // the stored picture is drawn instead of the records
+    EXPECT_TRUE(WasNavigationLayerDrawn());
+    EXPECT_EQ(MapLabelCount, 0);
     EXPECT_GT(DarkAround(320, 240), 20);
 }
 
