@@ -49,8 +49,8 @@ static bool WriteVor(const std::string& folder, const char* name, int size)
 static bool WriteRose(const std::string& folder, const char* name, int size)
 {
     Canvas c(size, size, 100, 100);
+    // The centre symbol is a sprite of its own, drawn over the rose.
     DrawVorRose(c, size >= 256 ? 0.5 : 1.0);
-    DrawVor(c);
     return SavePicture(c, folder, name);
 }
 
