@@ -5,6 +5,7 @@
 #include "platform/profile.h"
 
 #include <climits>
+#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -45,7 +46,7 @@ std::string XdgFolder(const char* variable, const char* fallback)
 }
 
 // The XDG folder standing for a shell folder value; empty when none does.
-std::string ShellFolder(const char* value)
+std::string XdgShellFolder(const char* value)
 {
     if (strcasecmp(value, "Local AppData") == 0)
         return XdgFolder("XDG_DATA_HOME", ".local/share");
@@ -58,6 +59,18 @@ std::string ShellFolder(const char* value)
     if (strcasecmp(value, "Desktop") == 0)
         return HomeFolder() + "/Desktop";
     return "";
+}
+
+// Shell folders always exist on the system the program was written for; a
+// fresh account may lack ~/.local/share, so it is made on first use.
+std::string ShellFolder(const char* value)
+{
+    std::string folder = XdgShellFolder(value);
+    if (!folder.empty()) {
+        std::error_code ignored;
+        std::filesystem::create_directories(folder, ignored);
+    }
+    return folder;
 }
 
 bool IsRoot(HKEY key)

@@ -1,14 +1,88 @@
 #!/bin/sh
-# Runs tervalingo on the shipped root in build/root. With no display it runs
-# headless for a fixed number of frames and writes a screenshot.
+# Shows the moving map at work: tvl-proxypeer (a test tool standing in for the
+# simulator's proxy) flies a circle round the home position, and tervalingo,
+# started on the shipped root in build/root, registers with it over its MSFS
+# link and follows the aircraft. With a display the map opens in a window
+# until you close it; without one it runs headless for a fixed number of
+# frames and writes a screenshot. The peer is always stopped at the end.
 set -eu
 cd "$(dirname "$0")/.."
-ROOT="$(pwd)/build/root"
-cd "$ROOT/System"
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
-  export TVL_EXIT_AFTER_FRAMES="${TVL_EXIT_AFTER_FRAMES:-300}"
-  export TVL_SCREENSHOT="${TVL_SCREENSHOT:-$ROOT/demo.png}"
-  export TVL_SCREENSHOT_FRAME="${TVL_SCREENSHOT_FRAME:-250}"
+TOP="$(pwd)"
+ROOT="$TOP/build/root"
+PEER_PROGRAM="$TOP/build/tools/tvl-proxypeer"
+INI="$ROOT/System/Plovik.ini"
+
+if [ ! -x "$ROOT/System/tervalingo" ] || [ ! -x "$PEER_PROGRAM" ]; then
+  echo "demo: nothing built yet; run ./scripts/setup.sh first" >&2
+  exit 1
 fi
-exec ./tervalingo "$@"
+
+# One key of one section of the INI file, empty when missing.
+ini_value() {
+  awk -F= -v section="[$1]" -v key="$2" '
+    /^\[/ { inside = ($0 == section); next }
+    inside && $1 == key { sub(/\r$/, "", $2); print $2; exit }' "$INI"
+}
+
+# The shipped settings already select the MSFS link (UseSimulator 7) on
+# 127.0.0.1:54222; the peer listens on whatever port the file names.
+PORT="$(ini_value MSFS Port)"
+PORT="${PORT:-54222}"
+# The status line shows the aircraft's values rather than the map modes.
+if [ "$(ini_value 'Zorizeruverovu Plovik' MenuState)" != "2" ]; then
+  awk '/^\[/ { inside = ($0 == "[Zorizeruverovu Plovik]") }
+       inside && /^MenuState=/ { print "MenuState=2"; next } { print }' "$INI" >"$INI.demo" &&
+    mv "$INI.demo" "$INI"
+fi
+
+WORK="$(mktemp -d "${TMPDIR:-/tmp}/tvl-demo.XXXXXX")"
+PEER=""
+stop_peer() {
+  if [ -n "$PEER" ]; then
+    kill "$PEER" 2>/dev/null || true
+    wait "$PEER" 2>/dev/null || true
+    PEER=""
+  fi
+  rm -rf "$WORK"
+}
+trap stop_peer EXIT
+trap 'stop_peer; exit 130' INT
+trap 'stop_peer; exit 143' TERM HUP
+
+# A 2 nm circle at 120 kt round the shipped home position (53.636666667 N,
+# 10.001 E), which is the peer's own default.
+"$PEER_PROGRAM" --port "$PORT" --circle 2 --speed 120 --altitude 3000 >"$WORK/peer.out" 2>&1 &
+PEER=$!
+tries=0
+until grep -q "listening on port" "$WORK/peer.out" 2>/dev/null; do
+  if ! kill -0 "$PEER" 2>/dev/null || [ "$tries" -ge 100 ]; then
+    echo "demo: tvl-proxypeer did not start:" >&2
+    cat "$WORK/peer.out" >&2
+    exit 1
+  fi
+  tries=$((tries + 1))
+  sleep 0.1
+done
+echo "demo: tvl-proxypeer flies a circle round the home position (UDP port $PORT)"
+
+cd "$ROOT/System"
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  echo "demo: tervalingo runs in its window; close it to end the demo"
+  status=0
+  ./tervalingo "$@" || status=$?
+else
+  SHOT="${TVL_SCREENSHOT:-$ROOT/demo.png}"
+  FRAMES="${TVL_EXIT_AFTER_FRAMES:-1500}"
+  echo "demo: no display; tervalingo runs headless for $FRAMES frames"
+  status=0
+  SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy TVL_MESSAGEBOX_ANSWER=IDOK \
+    TVL_EXIT_AFTER_FRAMES="$FRAMES" TVL_SCREENSHOT="$SHOT" \
+    TVL_SCREENSHOT_FRAME="${TVL_SCREENSHOT_FRAME:-$((FRAMES - 10))}" \
+    ./tervalingo "$@" || status=$?
+  if [ -f "$SHOT" ]; then
+    echo "demo: screenshot written to $SHOT"
+  else
+    echo "demo: no screenshot was written" >&2
+  fi
+fi
+exit "$status"

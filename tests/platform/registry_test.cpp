@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <cstring>
 
 namespace {
@@ -82,6 +83,9 @@ TEST_F(RegistryTest, ShellFoldersAreTheXdgFolders)
     EXPECT_EQ(RegQueryValueExA(key, "Local AppData", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size),
               ERROR_SUCCESS);
     EXPECT_EQ(std::string(value), home / "data");
+    // A fresh account has no such folder yet: it is made, as the caller
+    // creates its own subfolders there.
+    EXPECT_TRUE(std::filesystem::is_directory(home / "data"));
     size = sizeof value;
     EXPECT_EQ(RegQueryValueExA(key, "Fonts", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size),
               ERROR_FILE_NOT_FOUND);
