@@ -23,16 +23,19 @@ constexpr int EscKey = 27;
 // none, so it stays null and is never minimised or shown.
 HWND ConsoleWindow = nullptr;
 
+// Open for the whole run: it is what marks the instance. Kept here rather
+// than in a local so it is closed on the way out and never lost.
+HANDLE InstanceMutex = nullptr;
+
 // Ends the process at once when another instance runs on this machine.
 void EnsureSingleInstance()
 {
-    HANDLE mutex = CreateMutexA(nullptr, TRUE, InstanceMutexName);
+    InstanceMutex = CreateMutexA(nullptr, TRUE, InstanceMutexName);
     DWORD error = GetLastError();
     if (error == ERROR_ALREADY_EXISTS)
         std::exit(-1);
-    // The handle stays open for the run: it is what marks the instance.
-    if (mutex != nullptr)
-        ReleaseMutex(mutex);
+    if (InstanceMutex != nullptr)
+        ReleaseMutex(InstanceMutex);
 }
 
 // Waits for the simulator, serving clients meanwhile; ESC ends the process.
@@ -79,6 +82,10 @@ int ProxyMain(int argc, char**)
         }
     }
     StopUdpServer();
+    if (InstanceMutex != nullptr) {
+        CloseHandle(InstanceMutex);
+        InstanceMutex = nullptr;
+    }
     std::printf("\n");
     return 0;
 }

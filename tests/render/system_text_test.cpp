@@ -378,9 +378,12 @@ std::string TruncatedRealFont()
     return ReadFileText(path).substr(0, 600);
 }
 
+// A font header that promises twelve tables and ends inside the first entry.
+constexpr char HeaderOnlyFont[] = "\0\1\0\0\0\x0c\0\x80\0\3\0\x40OS/2";
+
 INSTANTIATE_TEST_SUITE_P(Files, BrokenFontTest,
                          ::testing::Values(std::string(), std::string("not a font at all"),
-                                           std::string("\0\1\0\0\0\x0c\0\x80\0\3\0\x40OS/2", 18),
+                                           std::string(HeaderOnlyFont, sizeof(HeaderOnlyFont) - 1),
                                            TruncatedRealFont()));
 
 } // namespace
