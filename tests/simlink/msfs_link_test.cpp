@@ -43,6 +43,9 @@ protected:
         HomePosition.latitude = 53.5;
         HomePosition.longitude = 10.0;
         SetSimLinkEnabled(1);
+        // A position is taken only when the clock differs from the time of
+        // the last one, which starts at 0: leave the first millisecond.
+        ASSERT_TRUE(WaitFor([] { return ClockSeconds() > 0.0; }, Wait));
     }
 
     void TearDown() override { StopAndJoinUdpLinkThread(); }
@@ -58,11 +61,19 @@ protected:
         ASSERT_TRUE(WaitFor([] { return IsMsfsConnected(); }, Wait));
     }
 
-    // Sends a state and waits until the link holds its latitude.
+    // Sends a state and waits until the link holds all of it: the link
+    // stores the fields one by one, the latitude first and the height above
+    // ground last, and then takes the position (the time of the last data).
     void SendStateAndWait(double latitude, double longitude)
     {
         ASSERT_TRUE(peer->Send(StateDatagram(latitude, longitude)));
-        ASSERT_TRUE(WaitFor([&] { return Var(SimVarLatitude) == latitude; }, Wait));
+        double height = MakeState(latitude, longitude).heightAboveGround;
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                return Var(SimVarLatitude) == latitude && Var(SimVarLongitude) == longitude &&
+                       Var(SimVarHeightAboveGround) == height && LastDataTime.load() > 0.0;
+            },
+            Wait));
     }
 };
 
@@ -75,7 +86,6 @@ TEST_F(MsfsLinkTest, RegistersThenAcceptsStates)
     EXPECT_NEAR(Var(SimVarGroundSpeed), 100.0, 1e-9);
     EXPECT_EQ(Var(SimVarAltitude), 3000.0);
     EXPECT_EQ(Var(SimVarGpsAltitude), 3000.0);
-    EXPECT_GT(LastDataTime.load(), 0.0);
 }
 
 TEST_F(MsfsLinkTest, KeepsRegisteringUntilAnswered)
@@ -126,8 +136,8 @@ TEST_F(MsfsLinkTest, KeepsCoordinatesOutOfRangeButTakesTheRest)
     EXPECT_EQ(Var(SimVarLongitude), 8.0);
     s = MakeState(-90.0, -180.0);
     ASSERT_TRUE(peer->Send(StateDatagram(s)));
-    ASSERT_TRUE(WaitFor([] { return Var(SimVarLatitude) == -90.0; }, Wait));
-    EXPECT_EQ(Var(SimVarLongitude), -180.0);
+    // The longitude is stored just after the latitude.
+    ASSERT_TRUE(WaitFor([] { return Var(SimVarLatitude) == -90.0 && Var(SimVarLongitude) == -180.0; }, Wait));
 }
 
 TEST_F(MsfsLinkTest, RefusalEndsTheLinkWithoutUnregistering)

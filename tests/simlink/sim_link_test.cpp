@@ -23,6 +23,9 @@ protected:
         Settings.UseSimulator = 7;
         HomePosition.latitude = 53.5;
         HomePosition.longitude = 10.0;
+        // A position is taken only when the clock differs from the time of
+        // the last one, which starts at 0: leave the first millisecond.
+        ASSERT_TRUE(WaitFor([] { return ClockSeconds() > 0.0; }, 5000));
     }
     void TearDown() override { StopAndJoinUdpLinkThread(); }
 
