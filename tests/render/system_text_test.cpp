@@ -381,9 +381,17 @@ std::string TruncatedRealFont()
 // A font header that promises twelve tables and ends inside the first entry.
 constexpr char HeaderOnlyFont[] = "\0\1\0\0\0\x0c\0\x80\0\3\0\x40OS/2";
 
+// Named by kind: the bytes themselves make unreadable test names.
+std::string BrokenFontName(const ::testing::TestParamInfo<std::string>& info)
+{
+    static const char* const Names[] = {"Empty", "NotAFont", "HeaderOnly", "TruncatedFont"};
+    return info.index < 4 ? Names[info.index] : "Font" + std::to_string(info.index);
+}
+
 INSTANTIATE_TEST_SUITE_P(Files, BrokenFontTest,
                          ::testing::Values(std::string(), std::string("not a font at all"),
                                            std::string(HeaderOnlyFont, sizeof(HeaderOnlyFont) - 1),
-                                           TruncatedRealFont()));
+                                           TruncatedRealFont()),
+                         BrokenFontName);
 
 } // namespace
