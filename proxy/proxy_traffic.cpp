@@ -81,7 +81,7 @@ bool IsListed(uint32_t objectId, const char* atcId)
 bool SubscribeAiTraffic()
 {
     TrafficSubscribePending = true;
-    if (!IsSimConnected())
+    if (!HasSimConnection())
         return false;
     TrafficSubscribePending = false;
     if (!TrafficDefined) {
@@ -103,7 +103,7 @@ bool SubscribeAiTraffic()
 
 void CancelTrafficRequests()
 {
-    if (!IsSimConnected())
+    if (!HasSimConnection())
         return;
     for (uint32_t i = 0; i < ProxyTrafficCount; ++i)
         StopObjectRequest(ProxyTrafficList[i].objectId);

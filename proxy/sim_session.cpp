@@ -205,14 +205,14 @@ void AfterMessage()
 
 }  // namespace
 
-bool IsSimConnected()
+bool HasSimConnection()
 {
     return SimConnectHandle != nullptr;
 }
 
 void CALLBACK SimDispatch(SIMCONNECT_RECV* message, DWORD size, void*)
 {
-    if (!IsSimConnected() || message == nullptr)
+    if (!HasSimConnection() || message == nullptr)
         return;
     // The stand-in hands over only messages at least as long as their record.
     switch (message->dwID) {

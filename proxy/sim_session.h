@@ -20,7 +20,8 @@ extern bool MismatchEnd;         // a version mismatch ends the program
 extern uint32_t SimStateFlag;    // 1 while paused or not simulating
 extern bool SimDataFlag;         // simulator data flows: the sender sends state, plan, traffic
 
-bool IsSimConnected();
+// Named apart from the map's IsSimConnected: the test programs link both.
+bool HasSimConnection();
 
 // One connected session, until StopRequest or SessionEnd.
 void RunSimSession();
