@@ -297,11 +297,15 @@ void LoadMaps(const char* ini, HWND window, int viewWidth, int viewHeight)
     ReadTileServiceUrls(ini);
     ReadSettingKey(Main, "LocalMapPath", ini);
     SetLocalMapPath(Settings.LocalMapPath);
-    if (LoadTileCatalog() <= 0) {
+    // An empty catalogue (no server reached yet) is no fault: only a kept
+    // catalogue that cannot be read is reported.
+    int maps = LoadTileCatalog();
+    if (maps < 0) {
         const char* text = GetGeneralText(7);
         MessageBoxA(window, text ? text : "", "Zorizeruverovu", 0x42040);
-        Settings.MapType = -1;
     }
+    if (maps <= 0)
+        Settings.MapType = -1;
     FindMapsAtPosition();
     if (!MiniWindowFlag)
         RequestMapRefresh(Settings.latitude, Settings.longitude, viewWidth, viewHeight, 1);

@@ -414,11 +414,15 @@ int LoadCatalogue(bool starting)
             MapTypeMenuCommand(-1);
     }
     records.clear();
-    LoadMapCatalogue(&records);
+    bool read = LoadMapCatalogue(&records);
     int count = static_cast<int>(records.size());
     InstallCatalogue(std::move(records));
     SetOfflineMode(true);
     ApplyCatalogueStores();
+    if (!read) {
+        WriteLog("the offline map catalogue cannot be read");
+        return -1;
+    }
     WriteLogF("map catalogue read from the offline catalogue: %d maps", count);
     return count;
 }

@@ -43,7 +43,8 @@ bool ApplyCatalogueStores();
 void DisableCatalogueMap(int storeId);
 
 // Fetches the catalogue (only while the program starts), else reads the
-// offline catalogue; returns the number of maps.
+// offline catalogue; returns the number of maps (0 for an empty or not yet
+// kept catalogue), or -1 when a kept catalogue cannot be read.
 int LoadTileCatalog();
 // The same with the start-up flag given.
 int LoadCatalogue(bool starting);

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 struct HWND__;
+struct SpriteSlot;
 
 // Shell: the status message, the simulator's connection, the flown track.
 bool ExpireStatusMessage(double now);
@@ -28,7 +29,6 @@ bool IsCrossTrackExceeded();
 // Shell: false during the dark half of the blink while something loads.
 bool IsBlinkPhaseVisible();
 // The map layers of later modules, each run by the frame renderer in its place.
-void DrawBackgroundLayers(int width, int height);
 void DrawAirspaceAndAirwayLayers();
 void DrawRouteLayers(float dt, int width, int height);
 int DrawTrackPlot(HWND__* window, float angle);
@@ -44,3 +44,32 @@ int GetSelectedIndex();
 bool IsTerrainDataAvailable();
 // Shell: the timed status message at the bottom of the map.
 void ShowStatusMessage(const char* text);
+
+// Chart view and airport charts: the chart picture and its placement (zoom,
+// image centre on the screen), the four georeference edge marks (an edge
+// value of -10000 or less is not set), loading, fitting and georeference of
+// a chart, the page thumbnails and the georeferenced airport map image.
+struct ChartEdgeMark {
+    float imageX, imageY, edge;
+};
+const SpriteSlot* GetChartSprite();
+float GetChartZoom();
+void GetChartOrigin(float* x, float* y);
+const ChartEdgeMark* GetChartEdgeMarks();
+uint8_t LoadChartImage(char* path, int pathSize);
+bool OpenChartGeoref(const char* path);
+void FitChartToScreen();
+void DrawThumbnails(int width, int height, int centreX, int centreY);
+void DrawAirportMapImage(int x, int y, float angle, uint8_t a, float b, uint8_t c);
+// Weather radar: the radar picture of a grid slot in a bank, and the tile
+// and pixel of the aircraft in the radar grid.
+const SpriteSlot* GetRadarSprite(int bank, int slot);
+void SetRadarProbeTile(float pixelX, float pixelY, int tileX, int tileY);
+// Simulator links: the links ask for no radar overlay.
+bool IsRadarSuppressed();
+// Terrain awareness: the [Terrain] Elevation switch, the terrain pass of a
+// frame and the approach callouts.
+bool IsTerrainElevationOn();
+void RunGpwsAndDrawTerrain(int centreX, int centreY, float a, uint8_t b, float c, uint8_t d, uint8_t drawGate1,
+                           uint8_t drawGate2, float zoomFactor);
+void UpdateAltitudeCallouts();

@@ -23,6 +23,7 @@
 #include <cstring>
 
 TileGridBank TileGridBanks[2];
+SpriteSlot LocalMapTexture[2][LocalMapTilesPerBank];
 
 namespace {
 
@@ -294,6 +295,16 @@ void ReleaseStaleTextures(TileGridBank& old)
 int GetDisplayedTileBank()
 {
     return DisplayedBank.load();
+}
+
+void ReleaseLocalMapBankTextures()
+{
+    for (SpriteSlot& slot : LocalMapTexture[DisplayedBank.load()]) {
+        if (slot.loaded)
+            ReleaseSpriteSlot(&slot);
+        slot.loaded = 0;
+        slot.texture = nullptr;
+    }
 }
 
 int GetFillingTileBank()

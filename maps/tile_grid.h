@@ -3,6 +3,8 @@
 // the grid out, reuses textures and starts at most NrOfThreads fetch threads.
 #pragma once
 
+#include "display/sprite_table.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -54,6 +56,13 @@ struct TileGridBank {
 // the displayed one; the GUI thread swaps them.
 extern TileGridBank TileGridBanks[2];
 int GetDisplayedTileBank();
+
+// The 800 x 800 local raster tiles of the two banks, filled by the local map
+// loader on the GUI thread; the frame draws the set of the shown bank.
+constexpr int LocalMapTilesPerBank = 25;
+extern SpriteSlot LocalMapTexture[2][LocalMapTilesPerBank];
+// Releases the 25 textures of the displayed bank's set.
+void ReleaseLocalMapBankTextures();
 int GetFillingTileBank();
 // The host text of a slot's host index in a bank ("" when out of range).
 void GetTileHost(int bank, int hostIndex, char* out, size_t size, uint32_t* serverNumber);

@@ -92,12 +92,32 @@ void EnsureUrlDefaults()
     UrlsRead = true;
 }
 
+// Makes the folder with the parents it lacks: the service cache root is a
+// per-user data folder that a fresh account may not have yet.
+bool CreateFolderPath(const char* path)
+{
+    char partial[512];
+    size_t length = strlen(path);
+    if (length == 0 || length >= sizeof partial)
+        return false;
+    for (size_t i = 1; i <= length; i++) {
+        if (i < length && path[i] != '/' && path[i] != '\\')
+            continue;
+        memcpy(partial, path, i);
+        partial[i] = 0;
+        if (GetFileAttributesA(partial) == INVALID_FILE_ATTRIBUTES && !CreateDirectoryA(partial, nullptr) &&
+            GetFileAttributesA(partial) == INVALID_FILE_ATTRIBUTES)
+            return false;
+    }
+    return true;
+}
+
 // One folder: made when missing; a failure is shown to the user.
 bool EnsureFolder(const char* path)
 {
     if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
         return true;
-    if (CreateDirectoryA(path, nullptr))
+    if (CreateFolderPath(path))
         return true;
     const char* text = GetErrorText(8);
     WriteLogF("cache folder %s cannot be created", path);

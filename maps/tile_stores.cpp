@@ -395,8 +395,12 @@ void RebuildMapCatalogue(const std::vector<MapCatalogueRecord>& records)
     sqlite3_close(db);
 }
 
-void LoadMapCatalogue(std::vector<MapCatalogueRecord>* records)
+bool LoadMapCatalogue(std::vector<MapCatalogueRecord>* records)
 {
+    // No catalogue kept yet (no server ever answered): nothing to load, which
+    // is not a failure.
+    if (GetFileAttributesA(CatalogueFile) == INVALID_FILE_ATTRIBUTES)
+        return true;
     std::vector<MapCatalogueRecord> rows;
     bool read = SelectRows("select lfd, name, numZoomLevels, lon_min, lat_max, lon_max, lat_min, type, blocal, "
                            "mapindex, extension, airac from maps",
@@ -418,6 +422,7 @@ void LoadMapCatalogue(std::vector<MapCatalogueRecord>* records)
                            });
     if (read)
         *records = std::move(rows);
+    return read;
 }
 
 bool CompareCatalogueAirac(std::vector<CatalogueUpdate>* updates)

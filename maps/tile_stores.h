@@ -82,7 +82,9 @@ void CloseTerrainDatabase();
 
 // offline_catalogue.db in the working folder.
 void RebuildMapCatalogue(const std::vector<MapCatalogueRecord>& records);
-void LoadMapCatalogue(std::vector<MapCatalogueRecord>* records);
+// False when a kept catalogue cannot be read (the list is left as it was); a
+// missing file is an empty catalogue.
+bool LoadMapCatalogue(std::vector<MapCatalogueRecord>* records);
 bool CompareCatalogueAirac(std::vector<CatalogueUpdate>* updates);
 void LoadLocalMaps(std::vector<MapCatalogueRecord>* records);
 // Writes the chart layer of the map numbered lfd.

@@ -117,6 +117,20 @@ TEST_F(CatalogueTest, OutsideStartUpTheServerIsNotAsked)
     EXPECT_EQ(server.TotalRequests(), 0);
 }
 
+TEST_F(CatalogueTest, AnOfflineStartWithNoKeptCatalogueIsAnEmptyListNotAFailure)
+{
+    server.Stop();
+    EXPECT_EQ(LoadCatalogue(true), 0);
+    EXPECT_TRUE(IsOfflineMode());
+}
+
+TEST_F(CatalogueTest, AKeptCatalogueThatCannotBeReadIsReported)
+{
+    WriteFileText(folder / "offline_catalogue.db", "not a database at all");
+    server.Stop();
+    EXPECT_EQ(LoadCatalogue(true), -1);
+}
+
 TEST_F(CatalogueTest, MapsAtAPositionAreFoundStrictlyInside)
 {
     {

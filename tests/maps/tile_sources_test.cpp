@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -176,6 +177,20 @@ TEST_F(TileSourcesTest, ServiceKeysSwitchTheirModesOn)
     EXPECT_EQ(h.serverNumber, 0);
     EXPECT_NE(strstr(h.requestPath, "/3/3/5/256/jpg?app_id=id1&app_code=code1 "), nullptr);
     EXPECT_EQ(GetMaximumTileZoom(), 20);
+}
+
+TEST(TileCacheFolders, AreMadeWithTheParentsTheyLack)
+{
+    // A fresh account has no per-user data folder yet for the service cache.
+    TempFolder root;
+    std::string service = root / "home/.local/share";
+    SetTileCacheFolder((root / "cache").c_str());
+    SetRadarFolder((root / "Weather").c_str());
+    SetServiceCacheRoot(service.c_str());
+    Settings.SatMode = 4;
+    EXPECT_TRUE(CreateTileCacheFolders());
+    EXPECT_TRUE(std::filesystem::is_directory(service + "/MQ"));
+    EXPECT_TRUE(std::filesystem::is_directory(root / "Weather"));
 }
 
 } // namespace
