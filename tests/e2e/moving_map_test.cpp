@@ -174,6 +174,8 @@ protected:
         std::string ini = system + "/Plovik.ini";
         WritePrivateProfileStringA("MSFS", "Port", port.c_str(), ini.c_str());
         WritePrivateProfileStringA("Zorizeruverovu Plovik", "MenuState", "2", ini.c_str());
+        // The references show the empty map: no tiles are fetched.
+        WritePrivateProfileStringA("Zorizeruverovu Plovik", "t", "0", ini.c_str());
     }
 
     // Runs the program to its frame count with a screenshot near the end:
