@@ -13,6 +13,7 @@
 #include "maps/tile_cache.h"
 #include "maps/tile_sources.h"
 #include "maps/tile_stores.h"
+#include "maps/tile_threads.h"
 #include "platform/threads.h"
 #include "render/snapshot.h"
 
@@ -98,7 +99,10 @@ void FetchTileThread(void* arg)
     int slotIndex = static_cast<int>(reinterpret_cast<intptr_t>(arg));
     int bankIndex = FillingBank();
     TileGridSlot& slot = TileGridBanks[bankIndex].slots[slotIndex];
-    if (slot.requestPath[0]) {
+    // A job told to end fetches nothing more: a download can take its whole
+    // time-out, and the shutdown waits for every fetch.
+    bool ending = StopRequest || AbortRequest || Shutdown;
+    if (slot.requestPath[0] && !ending) {
         char host[128];
         uint32_t serverNumber = 0;
         GetTileHost(bankIndex, slot.hostIndex, host, sizeof host, &serverNumber);
@@ -115,7 +119,7 @@ void FetchTileThread(void* arg)
 bool StartFetch(int slotIndex)
 {
     RunningFetches++;
-    if (_beginthread(FetchTileThread, 0, reinterpret_cast<void*>(static_cast<intptr_t>(slotIndex))))
+    if (StartTileThread(FetchTileThread, reinterpret_cast<void*>(static_cast<intptr_t>(slotIndex))))
         return true;
     RunningFetches--;
     TileGridBanks[FillingBank()].slots[slotIndex].loaded = 1;
@@ -248,7 +252,7 @@ bool StartLoaderAt(double latitude, double longitude)
     JobLatitude = latitude;
     JobLongitude = longitude;
     Busy = true;
-    if (!_beginthread(TileLoaderThread, 0, nullptr)) {
+    if (!StartTileThread(TileLoaderThread, nullptr)) {
         Busy = false;
         return false;
     }
@@ -510,6 +514,9 @@ void StopTileLoader(int* out)
     StopTileZoomAnimation();
     while (Busy)
         Sleep(10);
+    // The loader has let go of the grid; its threads still return from their
+    // last calls, and nothing they touch may go before they have.
+    JoinTileThreads();
     StopRequest = false;
     if (out)
         *out = 0;

@@ -2,9 +2,11 @@
 // over-zoom, catalogue coverage, the swap and the loader thread end to end.
 #include "display/frame_update.h"
 #include "display/map_types.h"
+#include "maps/tile_threads.h"
 #include "platform/threads.h"
 #include "tests/maps/tile_fixture.h"
 
+#include <atomic>
 #include <chrono>
 #include <set>
 #include <thread>
@@ -281,6 +283,41 @@ TEST_F(TileGridTest, StopEndsAWaitingLoader)
     EXPECT_EQ(word, 0);
     EXPECT_FALSE(IsTileLoaderBusy());
     EXPECT_FALSE(IsTileGridComplete());
+}
+
+TEST_F(TileGridTest, StopJoinsTheLoaderAndEveryFetchAndFetchesNothingMore)
+{
+    // Every fetch waits out the time-out of a server that never answers.
+    server.SetDefault(HttpTestServer::Reply{200, "", HttpTestServer::Mode::Silent});
+    RequestMapRefresh(53.6, 10.0, 640, 480, 1);
+    ASSERT_TRUE(WaitFor([] { return GetRunningFetchCount() > 0; }));
+    int word = 1;
+    StopTileLoader(&word);
+    EXPECT_EQ(CountTileThreads(), 0);
+    EXPECT_EQ(GetRunningFetchCount(), 0);
+    // Fetches that had not reached the server by the stop never asked it.
+    EXPECT_LT(server.TotalRequests(), 15);
+    int asked = server.TotalRequests();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(server.TotalRequests(), asked);
+}
+
+TEST(TileThreads, FinishedThreadsAreJoinedAsNewOnesStart)
+{
+    static std::atomic<int> ran{0};
+    ran = 0;
+    for (int i = 0; i < 50; i++) {
+        ASSERT_TRUE(StartTileThread([](void*) { ran++; }, nullptr));
+        while (ran.load() <= i)
+            std::this_thread::yield();
+    }
+    // Once the last has returned, starting one more joins all that finished.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(StartTileThread([](void*) { ran++; }, nullptr));
+    EXPECT_LE(CountTileThreads(), 2);
+    JoinTileThreads();
+    EXPECT_EQ(CountTileThreads(), 0);
+    EXPECT_EQ(ran.load(), 51);
 }
 
 TEST_F(TileGridTest, ClickOffsetsBecomeDegrees)
