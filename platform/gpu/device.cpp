@@ -73,6 +73,7 @@ RasterTexture GpuTexture::AsRaster() const
     t.pitch = Width();
     // A render target changes under every draw, so it is never taken as opaque.
     t.opaque = opaque_.load(std::memory_order_relaxed) && !(desc_.BindFlags & D3D11_BIND_RENDER_TARGET);
+    t.alphaRuns = alphaRunsValid_ ? alphaRuns_.get() : nullptr;
     return t;
 }
 
@@ -83,7 +84,15 @@ void GpuTexture::UpdateOpaque()
     const uint32_t* p = texels_.get();
     for (size_t i = 0; i < n; i++)
         all &= p[i];
-    opaque_.store((all & 0xFF000000u) == 0xFF000000u, std::memory_order_relaxed);
+    bool opaque = (all & 0xFF000000u) == 0xFF000000u;
+    opaque_.store(opaque, std::memory_order_relaxed);
+    // Opaque pictures take the copy path anyway; render targets change under every draw.
+    alphaRunsValid_ = !opaque && !(desc_.BindFlags & D3D11_BIND_RENDER_TARGET) && n > 0;
+    if (!alphaRunsValid_)
+        return;
+    if (!alphaRuns_) // kept at its size, so a reader never sees it move
+        alphaRuns_ = std::make_unique<uint8_t[]>(n);
+    BuildAlphaRuns(p, Width(), Height(), alphaRuns_.get());
 }
 
 GpuTexture* AsGpuTexture(ID3D11Resource* resource)

@@ -97,7 +97,8 @@ public:
     int Width() const { return static_cast<int>(desc_.Width); }
     int Height() const { return static_cast<int>(desc_.Height); }
     RasterTexture AsRaster() const;
-    // Re-reads whether every texel is opaque (after creation or an unmap).
+    // Re-reads whether every texel is opaque and where the runs of clear and
+    // solid texels lie (after creation or an unmap).
     void UpdateOpaque();
 
     D3D11_TEXTURE2D_DESC desc_;
@@ -107,6 +108,9 @@ public:
 private:
     GpuDevice* device_;
     std::atomic<bool> opaque_{false};
+    // Written at creation and on unmap, read by draws: the context's thread.
+    std::unique_ptr<uint8_t[]> alphaRuns_;
+    bool alphaRunsValid_ = false;
 };
 
 // The texture behind a resource pointer, or null when it is not ours.

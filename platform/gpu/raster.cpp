@@ -305,6 +305,62 @@ struct TexturedShader {
         }
     }
 
+    // The texels' alpha class where pixels from tx on sample between the two
+    // columns at the start of a run shared by both rows, and how many of the
+    // next pixels (at most left) keep their taps inside that run; kAlphaMixed
+    // and one pixel when the taps straddle a change or leave the texture.
+    RASTER_INLINE uint8_t ClassifyTaps(const uint8_t* runs0, const uint8_t* runs1, int64_t tx, int64_t dtx, int left,
+                                       int* count) const
+    {
+        *count = 1;
+        int64_t ix = tx >> 16;
+        if (static_cast<uint64_t>(ix) >= static_cast<uint64_t>(tex.width - 1))
+            return kAlphaMixed;
+        uint8_t a = runs0[ix], b = runs1[ix];
+        int run = std::min(a & kAlphaRunMax, b & kAlphaRunMax);
+        if ((a >> 6) != (b >> 6) || run < 2)
+            return kAlphaMixed;
+        if (dtx == 0)
+            *count = left;
+        else if (dtx > 0) // pixels whose first tap stays left of the run's last texel
+            *count = static_cast<int>(std::min<int64_t>(left, (((ix + run - 1) << 16) - tx + dtx - 1) / dtx));
+        return static_cast<uint8_t>(a >> 6);
+    }
+
+    // A span along one pair of texel rows of a texture with alpha runs: clear
+    // stretches are left as they are and solid ones written without reading
+    // the target, each pixel as the general loop would make it.
+    void SpanAlongRows(uint32_t* row, int x0, int x1, int64_t tx, int64_t ty, int64_t dtx)
+    {
+        const int64_t iy = ty >> 16;
+        const uint32_t fy = static_cast<uint32_t>(ty >> 8) & 0xFF;
+        const uint8_t* runs0 = tex.alphaRuns + iy * tex.width;
+        const uint8_t* runs1 = runs0 + tex.width;
+        const uint32_t* texels0 = tex.texels + iy * tex.pitch;
+        const int64_t pitch = tex.pitch;
+        const uint32_t c = colour.flat;
+        const bool solidColour = (c >> 24) == 255;
+        for (int x = x0; x < x1;) {
+            int n = 1;
+            uint8_t kind = ClassifyTaps(runs0, runs1, tx, dtx, x1 - x, &n);
+            if (kind == kAlphaClear) {
+                // Every tap has alpha 0: so has the sample, and blending it changes nothing.
+            } else if (kind == kAlphaSolid && solidColour) {
+                int64_t t = tx;
+                for (int k = 0; k < n; k++, t += dtx) {
+                    const uint32_t* r0 = texels0 + (t >> 16);
+                    row[x + k] = Modulate(BilinearPair(r0, r0 + pitch, static_cast<uint32_t>(t >> 8) & 0xFF, fy), c);
+                }
+            } else {
+                int64_t t = tx;
+                for (int k = 0; k < n; k++, t += dtx)
+                    row[x + k] = Blend<B>(Modulate(Sample(t, ty), c), row[x + k]);
+            }
+            x += n;
+            tx += n * dtx;
+        }
+    }
+
     static int64_t ToFixed(double texels)
     {
         // Coordinates far outside the texture sample its edge anyway.
@@ -341,6 +397,12 @@ struct TexturedShader {
                     row[x] = Sample(tx, ty);
             }
             return;
+        }
+        if constexpr (S == SamplerMode::Linear && Flat) {
+            if (tex.alphaRuns && dty == 0 && static_cast<uint64_t>(ty >> 16) < static_cast<uint64_t>(tex.height - 1)) {
+                SpanAlongRows(row, x0, x1, tx, ty, dtx);
+                return;
+            }
         }
         for (int x = x0; x < x1; x++, tx += dtx, ty += dty)
             row[x] = Blend<B>(Modulate(Sample(tx, ty), w.Next()), row[x]);
@@ -674,6 +736,23 @@ void FillWords(uint32_t* dst, size_t n, uint32_t value)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), v);
     for (; i < n; i++)
         dst[i] = value;
+}
+
+void BuildAlphaRuns(const uint32_t* texels, int width, int height, uint8_t* runs)
+{
+    for (int y = 0; y < height; y++) {
+        const uint32_t* t = texels + static_cast<size_t>(y) * width;
+        uint8_t* r = runs + static_cast<size_t>(y) * width;
+        int length = 0;
+        uint8_t previous = 0xFF;
+        for (int x = width - 1; x >= 0; x--) {
+            uint32_t a = t[x] >> 24;
+            uint8_t kind = a == 0 ? kAlphaClear : a == 255 ? kAlphaSolid : kAlphaMixed;
+            length = kind == previous ? std::min(length + 1, kAlphaRunMax) : 1;
+            previous = kind;
+            r[x] = static_cast<uint8_t>(kind << 6 | length);
+        }
+    }
 }
 
 uint32_t BlendOver(uint32_t src, uint32_t dst)

@@ -50,7 +50,20 @@ struct RasterTexture {
     int width = 0, height = 0;
     int pitch = 0; // words per row
     bool opaque = false; // every texel has alpha 255
+    // Per texel, or null: the class of its alpha and the length of the run of
+    // texels from it on in its row that share the class (see BuildAlphaRuns).
+    const uint8_t* alphaRuns = nullptr;
 };
+
+// Alpha classes in the top two bits of an alpha run byte; the low six bits
+// hold the run length, 1 to 63 (a longer run reads as 63 and then again).
+constexpr uint8_t kAlphaMixed = 0, kAlphaClear = 1, kAlphaSolid = 2;
+constexpr int kAlphaRunMax = 63;
+
+// Fills runs (width x height bytes) for the texels: lets the sampler skip
+// stretches whose taps are all transparent and write, not blend, stretches
+// whose taps are all opaque.
+void BuildAlphaRuns(const uint32_t* texels, int width, int height, uint8_t* runs);
 
 // A vertex after the vertex stage: pixel position (y down) and attributes.
 struct RasterVertex {

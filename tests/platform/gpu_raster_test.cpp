@@ -1,5 +1,6 @@
 // Pixel tests of the software renderer: coverage and the fill rule, culling,
 // colours, blending, sampling, dashes, clipping and mapping.
+#include "platform/gpu/raster.h"
 #include "tests/support/gpu_test_device.h"
 
 #include <gtest/gtest.h>
@@ -202,6 +203,76 @@ TEST_F(GpuRaster, BilinearInsideAndAtTheEdgeFollowTheSameSteps)
             EXPECT_EQ(gpu.Pixel(4 + x, 4 + y), expect) << x << "," << y;
         }
     view->Release();
+}
+
+// Draws a picture scaled over a shaded background and returns the pixels.
+std::vector<uint32_t> DrawScaledPicture(bool fromRenderTarget, uint32_t colour, float angle)
+{
+    // Clear, solid and half-transparent runs, with single texels between them.
+    std::vector<uint32_t> texels(20 * 6);
+    for (int y = 0; y < 6; y++)
+        for (int x = 0; x < 20; x++) {
+            uint32_t rgb = static_cast<uint32_t>(x * 12 + y * 40) * 0x010203u & 0xFFFFFFu;
+            uint32_t a = (x + y) % 9 == 0 ? 0x7F : x < 7 ? 0 : x < 13 ? 0xFF : x == 15 ? 0 : 0x60;
+            texels[y * 20 + x] = a << 24 | rgb;
+        }
+    TestDevice gpu(48, 24);
+    std::vector<uint32_t> pixels;
+    if (!gpu.Ready())
+        return pixels;
+    gpu.Clear(0xFF000000u);
+    gpu.Draw("Render1", D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP,
+             {gpu.At(0, 24, 0xFF00FF00u), gpu.At(0, 0, 0x800000FFu), gpu.At(48, 24, 0xFFFF0000u),
+              gpu.At(48, 0, 0xFF808080u)});
+    ID3D11RenderTargetView* target = nullptr;
+    ID3D11ShaderResourceView* view = gpu.MakeTexture(20, 6, texels, fromRenderTarget ? &target : nullptr);
+    // 1.5 and 3.25 pixels a texel, partly outside the target; turned when asked.
+    float x[4] = {-1, -1, 29, 29}, y[4] = {21.5f, 2, 21.5f, 2};
+    for (int k = 0; k < 4; k++) {
+        float dx = x[k] - 14, dy = y[k] - 12;
+        x[k] = 14 + dx * std::cos(angle) - dy * std::sin(angle);
+        y[k] = 12 + dx * std::sin(angle) + dy * std::cos(angle);
+    }
+    gpu.Draw("Render", D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP,
+             {gpu.At(x[0], y[0], colour, 0, 1), gpu.At(x[1], y[1], colour, 0, 0), gpu.At(x[2], y[2], colour, 1, 1),
+              gpu.At(x[3], y[3], colour, 1, 0)},
+             view);
+    for (int py = 0; py < gpu.Height(); py++)
+        for (int px = 0; px < gpu.Width(); px++)
+            pixels.push_back(gpu.Pixel(px, py));
+    if (target)
+        target->Release();
+    view->Release();
+    return pixels;
+}
+
+TEST(GpuRasterRuns, PicturesWithClearAndSolidRunsSampleAsEveryOtherTexture)
+{
+    // A render target has no alpha runs, so it takes the general per-pixel path.
+    for (uint32_t colour : {0xFFFFFFFFu, 0xFF80C0FFu, 0x90FFFFFFu})
+        for (float angle : {0.0f, 0.4f, 3.14159265f}) {
+            std::vector<uint32_t> fast = DrawScaledPicture(false, colour, angle);
+            std::vector<uint32_t> general = DrawScaledPicture(true, colour, angle);
+            ASSERT_EQ(fast.size(), 48u * 24u);
+            ASSERT_EQ(fast.size(), general.size());
+            for (size_t i = 0; i < fast.size(); i++)
+                ASSERT_EQ(fast[i], general[i]) << "pixel " << i % 48 << "," << i / 48 << " colour " << std::hex
+                                               << colour << " angle " << angle;
+        }
+}
+
+TEST(GpuRasterRuns, RunsCountTexelsOfOneAlphaClassToTheRowEnd)
+{
+    std::vector<uint32_t> texels = {0, 0, 0xFF000000u, 0xFF123456u, 0x80000000u, 0};
+    std::vector<uint32_t> wide(100, 0x00FFFFFFu); // clear, longer than a run can count
+    std::vector<uint8_t> runs(6), longRuns(100);
+    BuildAlphaRuns(texels.data(), 6, 1, runs.data());
+    BuildAlphaRuns(wide.data(), 100, 1, longRuns.data());
+    auto run = [](uint8_t kind, int length) { return static_cast<uint8_t>(kind << 6 | length); };
+    EXPECT_EQ(runs, (std::vector<uint8_t>{run(kAlphaClear, 2), run(kAlphaClear, 1), run(kAlphaSolid, 2),
+                                          run(kAlphaSolid, 1), run(kAlphaMixed, 1), run(kAlphaClear, 1)}));
+    EXPECT_EQ(longRuns[0], run(kAlphaClear, kAlphaRunMax));
+    EXPECT_EQ(longRuns[99 - 10], run(kAlphaClear, 11));
 }
 
 TEST_F(GpuRaster, DashedLineAlternatesEightOnSixOff)
