@@ -1,0 +1,412 @@
+// Map tiles end to end: the built program headless on a copy of the root,
+// with its map from an MBTiles-style store made here (three zooms of tiles
+// whose colour spells their zoom, column and row) or from a loopback server
+// standing in for the street-map service. The screenshots show the right
+// tile under the aircraft with its neighbours in place, the grid following a
+// fast flight, and tiles downloaded once then served from the cache with the
+// server gone.
+#include "tests/support/http_test_server.h"
+#include "tests/support/program_root_copy.h"
+#include "tests/support/temp_folder.h"
+
+#include "maps/tile_sources.h"
+#include "platform/profile.h"
+
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+constexpr double HomeLat = 53.636666667;
+constexpr double HomeLon = 10.001;
+constexpr int Zoom = 13;
+
+// A child process with its output in a file; killed by id if it outlives the test.
+class Child {
+public:
+    bool Start(const std::vector<std::string>& args, const std::string& output, const std::string& folder)
+    {
+        std::vector<char*> argv;
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        WorkingFolder here(folder);
+        bool ok = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+        posix_spawn_file_actions_destroy(&actions);
+        if (!ok)
+            pid_ = -1;
+        return ok;
+    }
+    ~Child()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    // The exit code, or -1 when it did not end in time (a safety net, not a measure).
+    int Wait(int seconds)
+    {
+        for (int i = 0; i < seconds * 20 && pid_ > 0; ++i) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// The colour of tile (z, x, y) as 0xRRGGBB: red the zoom, green and blue
+// stepped by column and row so that neighbours differ to the eye too.
+uint32_t TileRgb(int z, int x, int y)
+{
+    return static_cast<uint32_t>(z * 16 & 0xFF) << 16 | static_cast<uint32_t>(x * 37 & 0xFF) << 8 |
+           static_cast<uint32_t>(y * 53 & 0xFF);
+}
+
+std::string SolidPng(uint32_t rgb)
+{
+    FIBITMAP* image = FreeImage_Allocate(256, 256, 24);
+    RGBQUAD c{static_cast<BYTE>(rgb & 0xFF), static_cast<BYTE>(rgb >> 8 & 0xFF), static_cast<BYTE>(rgb >> 16), 0};
+    FreeImage_FillBackground(image, &c, 0);
+    FIMEMORY* memory = FreeImage_OpenMemory();
+    FreeImage_SaveToMemory(FIF_PNG, image, memory, 0);
+    BYTE* data = nullptr;
+    DWORD length = 0;
+    FreeImage_AcquireMemory(memory, &data, &length);
+    std::string bytes(reinterpret_cast<char*>(data), length);
+    FreeImage_CloseMemory(memory);
+    FreeImage_Unload(image);
+    return bytes;
+}
+
+int TileX(double lon, int z) { return static_cast<int>(std::floor((lon + 180.0) / 360.0 * (1 << z))); }
+int TileY(double lat, int z)
+{
+    double phi = lat * 3.14159265 / 180.0;
+    return static_cast<int>(std::floor((1.0 - std::log(std::tan(phi) + 1.0 / std::cos(phi)) / 3.14159265) / 2.0 *
+                                       (1 << z)));
+}
+// World pixel of a longitude or latitude at zoom z, 256-pixel tiles.
+double PixelX(double lon, int z) { return (lon + 180.0) / 360.0 * 256.0 * (1 << z); }
+double PixelY(double lat, int z)
+{
+    double s = std::sin(lat * 3.14159265 / 180.0);
+    return (0.5 - std::log((1 + s) / (1 - s)) / (4 * 3.14159265)) * 256.0 * (1 << z);
+}
+
+// The store of the chart layer the catalogue names: tiles of zooms 12 to 14
+// around home, and at zoom 13 a band reaching east along the flight.
+void MakeStore(const std::string& path)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "CREATE TABLE tiles (zoom_level integer, tile_column integer, tile_row integer, tile_data blob)",
+                 nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO tiles VALUES (?, ?, ?, ?)", -1, &insert, nullptr);
+    for (int z = 12; z <= 14; z++) {
+        int cx = TileX(HomeLon, z), cy = TileY(HomeLat, z);
+        int east = z == Zoom ? 16 : 3;
+        for (int x = cx - 3; x <= cx + east; x++) {
+            for (int y = cy - 3; y <= cy + 3; y++) {
+                std::string png = SolidPng(TileRgb(z, x, y));
+                sqlite3_bind_int(insert, 1, z);
+                sqlite3_bind_int(insert, 2, x);
+                sqlite3_bind_int(insert, 3, y);
+                sqlite3_bind_blob(insert, 4, png.data(), static_cast<int>(png.size()), SQLITE_TRANSIENT);
+                sqlite3_step(insert);
+                sqlite3_reset(insert);
+            }
+        }
+    }
+    sqlite3_finalize(insert);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+// The kept catalogue of an offline start: one map of type 11 around home,
+// and the user's local store of it on chart layer 2.
+void MakeCatalogue(const std::string& path)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    const char* sql =
+        "CREATE TABLE maps (id INTEGER PRIMARY KEY AUTOINCREMENT, lfd integer not null, name Text not null, "
+        "numZoomLevels int not null, lon_min Integer,lat_max Integer, lon_max Integer, lat_min Integer, type Integer, "
+        "blocal Integer, mapindex Integer, extension Text, airac Integer);"
+        "INSERT INTO maps (lfd, name, numZoomLevels, lon_min, lat_max, lon_max, lat_min, type, blocal, mapindex, "
+        "extension, airac) VALUES (7, 'testmap', 14, 0, 60, 20, 40, 11, 0, -1, 'png', 1);"
+        "CREATE TABLE localmaps (name Text, numZoomLevels int, lon_min Integer, lat_max Integer, lon_max Integer, "
+        "lat_min Integer, type Integer, mapindex Integer, extension Text, airac Integer);"
+        "INSERT INTO localmaps VALUES ('testmap', 14, 0, 60, 20, 40, 11, 2, 'png', 1);";
+    char* error = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
+    sqlite3_free(error);
+    sqlite3_close(db);
+}
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> rgb;  // 0xRRGGBB
+    uint32_t At(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
+};
+
+bool LoadPicture(const std::string& path, Picture* out)
+{
+    FIBITMAP* dib = FreeImage_Load(FIF_PNG, path.c_str(), PNG_DEFAULT);
+    if (!dib)
+        return false;
+    FIBITMAP* rgb = FreeImage_ConvertTo24Bits(dib);
+    FreeImage_Unload(dib);
+    if (!rgb)
+        return false;
+    out->width = static_cast<int>(FreeImage_GetWidth(rgb));
+    out->height = static_cast<int>(FreeImage_GetHeight(rgb));
+    out->rgb.resize(static_cast<size_t>(out->width) * out->height);
+    for (int y = 0; y < out->height; ++y) {
+        const BYTE* line = FreeImage_GetScanLine(rgb, out->height - 1 - y);
+        for (int x = 0; x < out->width; ++x) {
+            const BYTE* p = line + 3 * x;
+            out->rgb[static_cast<size_t>(y) * out->width + x] =
+                p[FI_RGBA_RED] << 16 | p[FI_RGBA_GREEN] << 8 | p[FI_RGBA_BLUE];
+        }
+    }
+    FreeImage_Unload(rgb);
+    return true;
+}
+
+class MapTilesTest : public ::testing::Test {
+protected:
+    TempFolder root;
+    std::string system = CopyProgramRoot(root.Path());
+    std::string ini = system + "/Plovik.ini";
+    Child peer, program;
+
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("TVL_MONITORS", "1920x1080", 1);
+        setenv("XDG_DATA_HOME", (root / "userdata").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", root.Path().c_str(), 1);
+        unsetenv("TVL_EVENT_SCRIPT");
+        FreeImage_Initialise(FALSE);
+        Set("DebugMode", "1");
+        Set("ShowFrame", "0");
+        Set("Softkeys", "0");
+        Set("MenuState", "2");
+        Set("Tile", std::to_string(Zoom));
+        Set("latitude", std::to_string(HomeLat));
+        Set("longitude", std::to_string(HomeLon));
+        // Nothing answers on this port until a test starts the peer.
+        WritePrivateProfileStringA("MSFS", "Port", "9", ini.c_str());
+    }
+    void TearDown() override { FreeImage_DeInitialise(); }
+
+    void Set(const char* key, const std::string& value)
+    {
+        WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value.c_str(), ini.c_str());
+    }
+
+    // The MBTiles-style store as the map: map type 11 of the kept catalogue.
+    void UseStore()
+    {
+        std::string charts = root / "charts";
+        std::filesystem::create_directories(charts);
+        MakeStore(charts + "/enroute.db");
+        MakeCatalogue(system + "/offline_catalogue.db");
+        Set("LocalMapPath", charts);
+        Set("SatMode", "11");
+        Set("ServermapIndex", "0");
+        Set("PreferedChartType", "-11");
+    }
+
+    Picture Run(const char* name, int frames)
+    {
+        std::string shot = root / (std::string(name) + ".png");
+        setenv("TVL_EXIT_AFTER_FRAMES", std::to_string(frames + 10).c_str(), 1);
+        setenv("TVL_SCREENSHOT_FRAME", std::to_string(frames).c_str(), 1);
+        setenv("TVL_SCREENSHOT", shot.c_str(), 1);
+        Picture p;
+        EXPECT_TRUE(program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, root / "program.out", system));
+        EXPECT_EQ(program.Wait(120), 0);
+        EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
+        if (std::getenv("TVL_KEEP_SCREENSHOTS"))
+            std::filesystem::copy_file(shot, std::string("/tmp/") + name + ".png",
+                                       std::filesystem::copy_options::overwrite_existing);
+        return p;
+    }
+
+    std::string Log()
+    {
+        std::ifstream in(system + "/Tervalingo.log");
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+};
+
+// The tile of zoom z near home whose colour a pixel shows; false for a pixel
+// that is no such tile.
+bool TileAt(const Picture& p, int x, int y, int z, int* column, int* row)
+{
+    int hx = TileX(HomeLon, z), hy = TileY(HomeLat, z);
+    for (int tx = hx - 8; tx <= hx + 24; tx++) {
+        for (int ty = hy - 8; ty <= hy + 8; ty++) {
+            if (p.At(x, y) == TileRgb(z, tx, ty)) {
+                *column = tx;
+                *row = ty;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+TEST_F(MapTilesTest, StoreTilesLieUnderTheAircraftWithTheirNeighboursInPlace)
+{
+    UseStore();
+    Picture p = Run("store_at_home", 60);
+    ASSERT_GT(p.width, 0);
+    int cx = p.width / 2, cy = p.height / 2;
+    // The home position sits at the screen centre: its tile's edges are where
+    // the position's pixel within the tile puts them.
+    double fx = PixelX(HomeLon, Zoom), fy = PixelY(HomeLat, Zoom);
+    int left = cx - static_cast<int>(fx - std::floor(fx / 256) * 256);
+    int top = cy - static_cast<int>(fy - std::floor(fy / 256) * 256);
+    int hx = TileX(HomeLon, Zoom), hy = TileY(HomeLat, Zoom);
+    int column = -1, row = -1;
+    // Inside the home tile, near its left and top edges (clear of the aircraft).
+    ASSERT_TRUE(TileAt(p, left + 3, top + 3, Zoom, &column, &row)) << std::hex << p.At(left + 3, top + 3);
+    EXPECT_EQ(column, hx);
+    EXPECT_EQ(row, hy);
+    // Just across those edges: the western and northern neighbours.
+    ASSERT_TRUE(TileAt(p, left - 3, top + 3, Zoom, &column, &row));
+    EXPECT_EQ(column, hx - 1);
+    EXPECT_EQ(row, hy);
+    ASSERT_TRUE(TileAt(p, left + 3, top - 3, Zoom, &column, &row));
+    EXPECT_EQ(column, hx);
+    EXPECT_EQ(row, hy - 1);
+    // Offline: the catalogue download is reported, nothing else is.
+    std::string log = Log();
+    EXPECT_NE(log.find("could not be downloaded"), std::string::npos);
+    EXPECT_EQ(log.find("could not be loaded"), std::string::npos);
+    EXPECT_EQ(log.find("could not be created"), std::string::npos);
+}
+
+TEST_F(MapTilesTest, TheGridFollowsAFastFlightEast)
+{
+    UseStore();
+    std::string out = root / "peer.out";
+    ASSERT_TRUE(peer.Start({std::string(TVL_TOOLS_DIR) + "/tvl-proxypeer", "--port", "0", "--leg", "90", "--speed",
+                            "6000", "--lat", std::to_string(HomeLat), "--lon", std::to_string(HomeLon),
+                            "--duration", "120"},
+                           out, root.Path()));
+    std::string port;
+    for (int i = 0; i < 200 && port.empty(); ++i) {
+        std::ifstream in(out);
+        std::string line;
+        if (std::getline(in, line) && line.find("port ") != std::string::npos)
+            port = line.substr(line.rfind(' ') + 1);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    ASSERT_FALSE(port.empty());
+    WritePrivateProfileStringA("MSFS", "Port", port.c_str(), ini.c_str());
+    Picture p = Run("store_flying", 650);
+    ASSERT_GT(p.width, 0);
+    int cx = p.width / 2, cy = p.height / 2;
+    int hx = TileX(HomeLon, Zoom), hy = TileY(HomeLat, Zoom);
+    // A point beside the aircraft, one a tile east of it and one a tile north.
+    int x0 = cx - 128, y0 = cy + 100;
+    int column = -1, row = -1, east = -1, eastRow = -1, north = -1, northRow = -1;
+    ASSERT_TRUE(TileAt(p, x0, y0, Zoom, &column, &row)) << std::hex << p.At(x0, y0);
+    ASSERT_TRUE(TileAt(p, x0 + 256, y0, Zoom, &east, &eastRow));
+    ASSERT_TRUE(TileAt(p, x0, y0 - 256, Zoom, &north, &northRow));
+    EXPECT_EQ(east, column + 1);
+    EXPECT_EQ(eastRow, row);
+    EXPECT_EQ(north, column);
+    EXPECT_EQ(northRow, row - 1);
+    // Flown east well past the first grid (two and a half tiles either side).
+    EXPECT_EQ(row, hy);
+    EXPECT_GE(column - hx, 3);
+    // The map centre the program kept at its end lies in the shown tile or the next one east.
+    char saved[64];
+    GetPrivateProfileStringA("Zorizeruverovu Plovik", "longitude", "0", saved, sizeof saved, ini.c_str());
+    int kept = TileX(std::atof(saved), Zoom);
+    EXPECT_TRUE(kept >= column && kept <= column + 2)
+        << saved << " " << column;
+}
+
+TEST_F(MapTilesTest, StreetTilesAreDownloadedOnceThenServedFromTheCacheWithTheServerGone)
+{
+    auto server = std::make_unique<HttpTestServer>();
+    ASSERT_TRUE(server->Running());
+    int hx = TileX(HomeLon, Zoom), hy = TileY(HomeLat, Zoom);
+    for (int x = hx - 4; x <= hx + 4; x++)
+        for (int y = hy - 4; y <= hy + 4; y++)
+            server->SetBody("/" + std::to_string(Zoom) + "/" + std::to_string(x) + "/" + std::to_string(y) + ".png",
+                            SolidPng(TileRgb(Zoom, x, y)));
+    std::string hosts;
+    for (const char* letter : {"a", "b", "c"}) {
+        char host[200];
+        GetTileServiceUrl(TileUrl::OpenStreetMapServer, host, sizeof host);
+        hosts += (hosts.empty() ? "" : ",") + server->MapEntry(std::string(letter) + "." + host);
+    }
+    setenv("TVL_HOST_MAP", hosts.c_str(), 1);
+    Set("SatMode", "4");
+
+    Picture first = Run("street_online", 60);
+    ASSERT_GT(first.width, 0);
+    int cx = first.width / 2, cy = first.height / 2;
+    int column = -1, row = -1;
+    ASSERT_TRUE(TileAt(first, cx - 128, cy + 100, Zoom, &column, &row)) << std::hex << first.At(cx - 128, cy + 100);
+    int downloads = server->TotalRequests();
+    EXPECT_GT(downloads, 0);
+    std::vector<std::string> cached;
+    for (const auto& entry : std::filesystem::directory_iterator(root / "cache/4"))
+        cached.push_back(entry.path().filename().string());
+    // One file per request, each a whole tile: nothing partial, nothing asked twice.
+    EXPECT_EQ(static_cast<int>(cached.size()), downloads);
+    for (const std::string& name : cached)
+        EXPECT_EQ(name.substr(name.size() - 4), ".png") << name;
+
+    server->Stop();
+    server.reset();
+    Picture second = Run("street_cached", 60);
+    ASSERT_GT(second.width, 0);
+    EXPECT_EQ(second.At(cx - 128, cy + 100), first.At(cx - 128, cy + 100));
+    EXPECT_EQ(second.At(cx + 128, cy - 100), first.At(cx + 128, cy - 100));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root / "cache/4"),
+                            std::filesystem::directory_iterator()),
+              downloads);
+}
+
+}  // namespace
