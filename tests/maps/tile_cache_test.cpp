@@ -8,6 +8,8 @@
 #include <sys/time.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 #include <vector>
 
@@ -96,6 +98,20 @@ TEST_F(TileCacheTest, AFailedDownloadMarksTheSlotLoadedWithoutTexture)
     EXPECT_EQ(Slot(0).texture.load(), -1);
     for (const TileTexture& e : TileTexturePool)
         EXPECT_FALSE(e.inUse);
+}
+
+TEST_F(TileCacheTest, ATruncatedDownloadLeavesNoTileNoFileAndALogLine)
+{
+    server.Set("/11/5/5.png", HttpTestServer::Reply{200, MakePng(256, 0xFF00FF00u), HttpTestServer::Mode::Truncated});
+    EXPECT_NE(Fetch(5, 5), 0);
+    EXPECT_EQ(Slot(0).loaded.load(), 1);
+    EXPECT_EQ(Slot(0).texture.load(), -1);
+    EXPECT_EQ(FileExists(CachedTile(5, 5).c_str()), 0);
+    for (const auto& entry : std::filesystem::directory_iterator(CacheFolder(4)))
+        ADD_FAILURE() << "left in the cache: " << entry.path();
+    std::ifstream log(system + "/Tervalingo.log");
+    std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("11_5_5.png"), std::string::npos) << text;
 }
 
 TEST_F(TileCacheTest, OfflineTilesComeFromTheChartStore)
