@@ -1,21 +1,28 @@
 #!/bin/sh
 # Shows the moving map at work: tvl-proxypeer (a test tool standing in for the
 # simulator's proxy) flies a circle round the home position, and tervalingo,
-# started on the shipped root in build/root, registers with it over its MSFS
+# started on a copy of the shipped root (build/root), registers with it over its MSFS
 # link and follows the aircraft. With a display the map opens in a window
 # until you close it; without one it runs headless for a fixed number of
 # frames and writes a screenshot. The peer is always stopped at the end.
 set -eu
 cd "$(dirname "$0")/.."
 TOP="$(pwd)"
-ROOT="$TOP/build/root"
+SHIPPED="$TOP/build/root"
 PEER_PROGRAM="$TOP/build/tools/tvl-proxypeer"
-INI="$ROOT/System/Plovik.ini"
 
-if [ ! -x "$ROOT/System/tervalingo" ] || [ ! -x "$PEER_PROGRAM" ]; then
+if [ ! -x "$SHIPPED/System/tervalingo" ] || [ ! -x "$PEER_PROGRAM" ]; then
   echo "demo: nothing built yet; run ./scripts/setup.sh first" >&2
   exit 1
 fi
+
+# The demo runs on a fresh copy of the shipped root, so neither its own
+# settings nor what the program saves at the end ever touch build/root.
+ROOT="$TOP/build/demo-root"
+rm -rf "$ROOT"
+cp -R "$SHIPPED" "$ROOT"
+rm -f "$ROOT/demo.png"
+INI="$ROOT/System/Plovik.ini"
 
 # One key of one section of the INI file, empty when missing.
 ini_value() {
@@ -24,16 +31,23 @@ ini_value() {
     inside && $1 == key { sub(/\r$/, "", $2); print $2; exit }' "$INI"
 }
 
+# Sets keys (key=value ...) of the main section, which holds each of them.
+ini_set() {
+  awk -v pairs="$*" '
+    BEGIN { n = split(pairs, list, " ")
+            for (i = 1; i <= n; i++) { split(list[i], kv, "="); want[kv[1]] = kv[2] } }
+    /^\[/ { inside = ($0 == "[Zorizeruverovu Plovik]") }
+    inside { split($0, kv, "="); if (kv[1] in want) { print kv[1] "=" want[kv[1]]; next } }
+    { print }' "$INI" >"$INI.demo" && mv "$INI.demo" "$INI"
+}
+
 # The shipped settings already select the MSFS link (UseSimulator 7) on
 # 127.0.0.1:54222; the peer listens on whatever port the file names.
 PORT="$(ini_value MSFS Port)"
 PORT="${PORT:-54222}"
-# The status line shows the aircraft's values rather than the map modes.
-if [ "$(ini_value 'Zorizeruverovu Plovik' MenuState)" != "2" ]; then
-  awk '/^\[/ { inside = ($0 == "[Zorizeruverovu Plovik]") }
-       inside && /^MenuState=/ { print "MenuState=2"; next } { print }' "$INI" >"$INI.demo" &&
-    mv "$INI.demo" "$INI"
-fi
+# The status line shows the aircraft's values rather than the map modes, and
+# the airports, navaids and fixes of the shipped navigation data are shown.
+ini_set MenuState=2 ShowAirports=1 NavVOR=1 NavNDB=1 ShowFix=1
 
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/tvl-demo.XXXXXX")"
 PEER=""
@@ -71,7 +85,7 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   status=0
   ./tervalingo "$@" || status=$?
 else
-  SHOT="${TVL_SCREENSHOT:-$ROOT/demo.png}"
+  SHOT="${TVL_SCREENSHOT:-$TOP/build/demo.png}"
   FRAMES="${TVL_EXIT_AFTER_FRAMES:-1500}"
   echo "demo: no display; tervalingo runs headless for $FRAMES frames"
   status=0
