@@ -132,6 +132,93 @@ RASTER_INLINE uint32_t BilinearPair(const uint32_t* row0, const uint32_t* row1, 
     return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(packed, packed)));
 }
 
+inline int64_t FloorDiv(int64_t n, int64_t d) // d > 0
+{
+    int64_t q = n / d;
+    return (n % d != 0 && n < 0) ? q - 1 : q;
+}
+
+// Narrows [k0, k1) to the pixels k of a span whose first tap (t + k dt) >> 16
+// lies in [0, last), so both taps of the pair are inside the texture.
+void TapsInside(int64_t t, int64_t dt, int last, int n, int* k0, int* k1)
+{
+    const int64_t lo = 0, hi = (static_cast<int64_t>(last) << 16) - 1; // t + k dt in [lo, hi]
+    int64_t first = 0, end = n;
+    if (dt == 0) {
+        if (t < lo || t > hi)
+            end = 0;
+    } else if (dt > 0) {
+        first = -FloorDiv(-(lo - t), dt);
+        end = FloorDiv(hi - t, dt) + 1;
+    } else {
+        first = -FloorDiv(-(t - hi), -dt);
+        end = FloorDiv(t - lo, -dt) + 1;
+    }
+    *k0 = static_cast<int>(std::clamp<int64_t>(std::max<int64_t>(first, *k0), 0, n));
+    *k1 = static_cast<int>(std::clamp<int64_t>(std::min<int64_t>(end, *k1), 0, n));
+}
+
+// Bilinear samples of n pixels stepping through the texture, every pair of
+// taps inside it: no clamping, and only locals in the loop.
+void CopyBilinear(uint32_t* dst, int n, int64_t tx, int64_t ty, int64_t dtx, int64_t dty, const uint32_t* texels,
+                  int64_t pitch)
+{
+    for (int k = 0; k < n; k++, tx += dtx, ty += dty) {
+        const uint32_t* a = texels + (ty >> 16) * pitch + (tx >> 16);
+        dst[k] = BilinearPair(a, a + pitch, static_cast<uint32_t>(tx >> 8) & 0xFF, static_cast<uint32_t>(ty >> 8) & 0xFF);
+    }
+}
+
+// {256 - f x 4, f x 4}: the weights of a step across, as 16-bit lanes.
+struct AcrossTable {
+    alignas(16) uint16_t w[256][8];
+    AcrossTable()
+    {
+        for (int f = 0; f < 256; f++)
+            for (int k = 0; k < 4; k++) {
+                w[f][k] = static_cast<uint16_t>(256 - f);
+                w[f][k + 4] = static_cast<uint16_t>(f);
+            }
+    }
+};
+const AcrossTable kAcross;
+
+// Columns one call of CopyBilinearAlongRows lerps down: a run of solid
+// texels is never longer.
+constexpr int kRowColumns = kAlphaRunMax + 1;
+
+// Bilinear samples of n pixels along one pair of texel rows (dtx >= 0), every
+// tap inside the texture and at most kRowColumns columns used: each column is
+// lerped down once, then each pixel across; the steps of BilinearPair.
+void CopyBilinearAlongRows(uint32_t* dst, int n, int64_t tx, int64_t dtx, const uint32_t* top,
+                           const uint32_t* bottom, uint32_t fy)
+{
+    const int64_t first = tx >> 16, last = ((tx + (n - 1) * dtx) >> 16) + 1;
+    alignas(16) uint16_t down[(kRowColumns + 1) * 4];
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i upper = _mm_set1_epi16(static_cast<short>(256 - fy)), lower = _mm_set1_epi16(static_cast<short>(fy));
+    int64_t c = first;
+    for (; c + 1 <= last; c += 2) {
+        __m128i t = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(top + c)), zero);
+        __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bottom + c)), zero);
+        __m128i v = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(t, upper), _mm_mullo_epi16(b, lower)), 8);
+        _mm_store_si128(reinterpret_cast<__m128i*>(down + (c - first) * 4), v);
+    }
+    if (c == last) {
+        __m128i t = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(top[c])), zero);
+        __m128i b = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(bottom[c])), zero);
+        __m128i v = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(t, upper), _mm_mullo_epi16(b, lower)), 8);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(down + (c - first) * 4), v);
+    }
+    for (int k = 0; k < n; k++, tx += dtx) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(down + ((tx >> 16) - first) * 4));
+        __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(kAcross.w[(tx >> 8) & 0xFF]));
+        __m128i p = _mm_mullo_epi16(v, w);
+        __m128i across = _mm_srli_epi16(_mm_add_epi16(p, _mm_srli_si128(p, 8)), 8);
+        dst[k] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(across, across)));
+    }
+}
+
 // value(px, py) = a0 + dx px + dy py over pixel coordinates.
 struct Plane {
     double a0 = 0, dx = 0, dy = 0;
@@ -345,6 +432,9 @@ struct TexturedShader {
             uint8_t kind = ClassifyTaps(runs0, runs1, tx, dtx, x1 - x, &n);
             if (kind == kAlphaClear) {
                 // Every tap has alpha 0: so has the sample, and blending it changes nothing.
+            } else if (kind == kAlphaSolid && c == 0xFFFFFFFFu && dtx >= 0 &&
+                       ((tx + (n - 1) * dtx) >> 16) - (tx >> 16) < kRowColumns) {
+                CopyBilinearAlongRows(row + x, n, tx, dtx, texels0, texels0 + pitch, fy);
             } else if (kind == kAlphaSolid && solidColour) {
                 int64_t t = tx;
                 for (int k = 0; k < n; k++, t += dtx) {
@@ -378,20 +468,18 @@ struct TexturedShader {
         bool copy = tex.opaque && Flat && colour.flat == 0xFFFFFFFFu;
         if (copy) {
             if constexpr (S == SamplerMode::Linear) {
-                // Locals, so the stores to row cannot make the compiler reload them.
-                const uint32_t* texels = tex.texels;
-                const int64_t pitch = tex.pitch;
-                const uint64_t lastX = static_cast<uint64_t>(tex.width - 1), lastY = static_cast<uint64_t>(tex.height - 1);
-                for (int x = x0; x < x1; x++, tx += dtx, ty += dty) {
-                    int64_t ix = tx >> 16, iy = ty >> 16;
-                    if (static_cast<uint64_t>(ix) < lastX && static_cast<uint64_t>(iy) < lastY) {
-                        const uint32_t* r0 = texels + iy * pitch + ix;
-                        row[x] = BilinearPair(r0, r0 + pitch, static_cast<uint32_t>(tx >> 8) & 0xFF,
-                                              static_cast<uint32_t>(ty >> 8) & 0xFF);
-                    } else {
-                        row[x] = Sample(tx, ty);
-                    }
-                }
+                int n = x1 - x0, k0 = 0, k1 = n;
+                TapsInside(tx, dtx, tex.width - 1, n, &k0, &k1);
+                TapsInside(ty, dty, tex.height - 1, n, &k0, &k1);
+                if (k0 >= k1)
+                    k0 = k1 = n;
+                int64_t t = tx, s = ty;
+                for (int k = 0; k < k0; k++, t += dtx, s += dty)
+                    row[x0 + k] = Sample(t, s);
+                CopyBilinear(row + x0 + k0, k1 - k0, tx + k0 * dtx, ty + k0 * dty, dtx, dty, tex.texels, tex.pitch);
+                t = tx + k1 * dtx, s = ty + k1 * dty;
+                for (int k = k1; k < n; k++, t += dtx, s += dty)
+                    row[x0 + k] = Sample(t, s);
             } else {
                 for (int x = x0; x < x1; x++, tx += dtx, ty += dty)
                     row[x] = Sample(tx, ty);
@@ -430,12 +518,6 @@ struct TerrainShader {
                          u.dx * tex.width, v.dx * tex.height, row + x0, x1 - x0, B);
     }
 };
-
-inline int64_t FloorDiv(int64_t n, int64_t d) // d > 0
-{
-    int64_t q = n / d;
-    return (n % d != 0 && n < 0) ? q - 1 : q;
-}
 
 // One edge's bound on the pixel column, per row: floor((C - t) / D) with C
 // growing by S each row, kept as quotient and remainder.

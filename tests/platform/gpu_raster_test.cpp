@@ -206,14 +206,14 @@ TEST_F(GpuRaster, BilinearInsideAndAtTheEdgeFollowTheSameSteps)
 }
 
 // Draws a picture scaled over a shaded background and returns the pixels.
-std::vector<uint32_t> DrawScaledPicture(bool fromRenderTarget, uint32_t colour, float angle)
+std::vector<uint32_t> DrawScaledPicture(bool fromRenderTarget, uint32_t colour, float angle, bool opaque)
 {
     // Clear, solid and half-transparent runs, with single texels between them.
     std::vector<uint32_t> texels(20 * 6);
     for (int y = 0; y < 6; y++)
         for (int x = 0; x < 20; x++) {
             uint32_t rgb = static_cast<uint32_t>(x * 12 + y * 40) * 0x010203u & 0xFFFFFFu;
-            uint32_t a = (x + y) % 9 == 0 ? 0x7F : x < 7 ? 0 : x < 13 ? 0xFF : x == 15 ? 0 : 0x60;
+            uint32_t a = opaque ? 0xFF : (x + y) % 9 == 0 ? 0x7F : x < 7 ? 0 : x < 13 ? 0xFF : x == 15 ? 0 : 0x60;
             texels[y * 20 + x] = a << 24 | rgb;
         }
     TestDevice gpu(48, 24);
@@ -248,17 +248,19 @@ std::vector<uint32_t> DrawScaledPicture(bool fromRenderTarget, uint32_t colour, 
 
 TEST(GpuRasterRuns, PicturesWithClearAndSolidRunsSampleAsEveryOtherTexture)
 {
-    // A render target has no alpha runs, so it takes the general per-pixel path.
-    for (uint32_t colour : {0xFFFFFFFFu, 0xFF80C0FFu, 0x90FFFFFFu})
-        for (float angle : {0.0f, 0.4f, 3.14159265f}) {
-            std::vector<uint32_t> fast = DrawScaledPicture(false, colour, angle);
-            std::vector<uint32_t> general = DrawScaledPicture(true, colour, angle);
-            ASSERT_EQ(fast.size(), 48u * 24u);
-            ASSERT_EQ(fast.size(), general.size());
-            for (size_t i = 0; i < fast.size(); i++)
-                ASSERT_EQ(fast[i], general[i]) << "pixel " << i % 48 << "," << i / 48 << " colour " << std::hex
-                                               << colour << " angle " << angle;
-        }
+    // A render target has neither alpha runs nor counts as opaque, so it takes
+    // the general per-pixel path; opaque pictures take the copy path.
+    for (bool opaque : {false, true})
+        for (uint32_t colour : {0xFFFFFFFFu, 0xFF80C0FFu, 0x90FFFFFFu})
+            for (float angle : {0.0f, 0.4f, -1.9f, 3.14159265f}) {
+                std::vector<uint32_t> fast = DrawScaledPicture(false, colour, angle, opaque);
+                std::vector<uint32_t> general = DrawScaledPicture(true, colour, angle, opaque);
+                ASSERT_EQ(fast.size(), 48u * 24u);
+                ASSERT_EQ(fast.size(), general.size());
+                for (size_t i = 0; i < fast.size(); i++)
+                    ASSERT_EQ(fast[i], general[i]) << "pixel " << i % 48 << "," << i / 48 << " colour " << std::hex
+                                                   << colour << " angle " << angle << " opaque " << opaque;
+            }
 }
 
 TEST(GpuRasterRuns, RunsCountTexelsOfOneAlphaClassToTheRowEnd)
