@@ -12,6 +12,7 @@
 #include "maps/tile_stores.h"
 #include "render/device.h"
 #include "render/textures.h"
+#include "tests/support/tile_images.h"
 
 #include <FreeImage.h>
 #include <benchmark/benchmark.h>
@@ -43,13 +44,7 @@ std::string EncodeTile(int seed, FREE_IMAGE_FORMAT format)
             line[3 * x + 2] = static_cast<BYTE>((x % 32 == 0 || y % 32 == 0) ? 90 : 180 + (x * 7 + y * 3) % 60);
         }
     }
-    FIMEMORY* memory = FreeImage_OpenMemory();
-    FreeImage_SaveToMemory(format, image, memory, format == FIF_JPEG ? JPEG_QUALITYGOOD : 0);
-    BYTE* data = nullptr;
-    DWORD size = 0;
-    FreeImage_AcquireMemory(memory, &data, &size);
-    std::string bytes(reinterpret_cast<char*>(data), size);
-    FreeImage_CloseMemory(memory);
+    std::string bytes = EncodeImage(image, format);
     FreeImage_Unload(image);
     return bytes;
 }
@@ -105,28 +100,11 @@ struct Setup {
     // Zoom 11 tiles 9 x 9 around the position, as a chart store of layer 9.
     static void MakeStore(const std::string& path)
     {
-        sqlite3* db = nullptr;
-        sqlite3_open(path.c_str(), &db);
-        sqlite3_exec(db, "CREATE TABLE tiles (zoom_level integer, tile_column integer, tile_row integer, tile_data "
-                         "blob); BEGIN",
-                     nullptr, nullptr, nullptr);
-        sqlite3_stmt* insert = nullptr;
-        sqlite3_prepare_v2(db, "INSERT INTO tiles VALUES (?, ?, ?, ?)", -1, &insert, nullptr);
+        TileStoreWriter store(path);
         int cx = LonToTileX(Longitude, Zoom, 4), cy = LatToTileY(Latitude, Zoom, 4);
-        for (int x = cx - 4; x <= cx + 4; x++) {
-            for (int y = cy - 4; y <= cy + 4; y++) {
-                std::string png = EncodeTile(x * 31 + y, FIF_PNG);
-                sqlite3_bind_int(insert, 1, Zoom);
-                sqlite3_bind_int(insert, 2, x);
-                sqlite3_bind_int(insert, 3, y);
-                sqlite3_bind_blob(insert, 4, png.data(), static_cast<int>(png.size()), SQLITE_TRANSIENT);
-                sqlite3_step(insert);
-                sqlite3_reset(insert);
-            }
-        }
-        sqlite3_finalize(insert);
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
+        for (int x = cx - 4; x <= cx + 4; x++)
+            for (int y = cy - 4; y <= cy + 4; y++)
+                store.Add(Zoom, x, y, EncodeTile(x * 31 + y, FIF_PNG));
     }
 };
 

@@ -6,8 +6,11 @@
 // fast flight, and tiles downloaded once then served from the cache with the
 // server gone.
 #include "tests/support/http_test_server.h"
+#include "tests/support/child_process.h"
 #include "tests/support/program_root_copy.h"
+#include "tests/support/screenshot.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/tile_images.h"
 
 #include "maps/tile_sources.h"
 #include "platform/profile.h"
@@ -18,19 +21,14 @@
 
 #include <chrono>
 #include <cmath>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
 
 namespace {
 
@@ -38,73 +36,12 @@ constexpr double HomeLat = 53.636666667;
 constexpr double HomeLon = 10.001;
 constexpr int Zoom = 13;
 
-// A child process with its output in a file; killed by id if it outlives the test.
-class Child {
-public:
-    bool Start(const std::vector<std::string>& args, const std::string& output, const std::string& folder)
-    {
-        std::vector<char*> argv;
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        WorkingFolder here(folder);
-        bool ok = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) == 0;
-        posix_spawn_file_actions_destroy(&actions);
-        if (!ok)
-            pid_ = -1;
-        return ok;
-    }
-    ~Child()
-    {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    // The exit code, or -1 when it did not end in time (a safety net, not a measure).
-    int Wait(int seconds)
-    {
-        for (int i = 0; i < seconds * 20 && pid_ > 0; ++i) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-};
-
 // The colour of tile (z, x, y) as 0xRRGGBB: red the zoom, green and blue
 // stepped by column and row so that neighbours differ to the eye too.
 uint32_t TileRgb(int z, int x, int y)
 {
     return static_cast<uint32_t>(z * 16 & 0xFF) << 16 | static_cast<uint32_t>(x * 37 & 0xFF) << 8 |
            static_cast<uint32_t>(y * 53 & 0xFF);
-}
-
-std::string SolidPng(uint32_t rgb)
-{
-    FIBITMAP* image = FreeImage_Allocate(256, 256, 24);
-    RGBQUAD c{static_cast<BYTE>(rgb & 0xFF), static_cast<BYTE>(rgb >> 8 & 0xFF), static_cast<BYTE>(rgb >> 16), 0};
-    FreeImage_FillBackground(image, &c, 0);
-    FIMEMORY* memory = FreeImage_OpenMemory();
-    FreeImage_SaveToMemory(FIF_PNG, image, memory, 0);
-    BYTE* data = nullptr;
-    DWORD length = 0;
-    FreeImage_AcquireMemory(memory, &data, &length);
-    std::string bytes(reinterpret_cast<char*>(data), length);
-    FreeImage_CloseMemory(memory);
-    FreeImage_Unload(image);
-    return bytes;
 }
 
 int TileX(double lon, int z) { return static_cast<int>(std::floor((lon + 180.0) / 360.0 * (1 << z))); }
@@ -126,31 +63,15 @@ double PixelY(double lat, int z)
 // around home, and at zoom 13 a band reaching east along the flight.
 void MakeStore(const std::string& path)
 {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    sqlite3_exec(db, "CREATE TABLE tiles (zoom_level integer, tile_column integer, tile_row integer, tile_data blob)",
-                 nullptr, nullptr, nullptr);
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO tiles VALUES (?, ?, ?, ?)", -1, &insert, nullptr);
+    TileStoreWriter store(path);
+    ASSERT_TRUE(store.Ok());
     for (int z = 12; z <= 14; z++) {
         int cx = TileX(HomeLon, z), cy = TileY(HomeLat, z);
         int east = z == Zoom ? 16 : 3;
-        for (int x = cx - 3; x <= cx + east; x++) {
-            for (int y = cy - 3; y <= cy + 3; y++) {
-                std::string png = SolidPng(TileRgb(z, x, y));
-                sqlite3_bind_int(insert, 1, z);
-                sqlite3_bind_int(insert, 2, x);
-                sqlite3_bind_int(insert, 3, y);
-                sqlite3_bind_blob(insert, 4, png.data(), static_cast<int>(png.size()), SQLITE_TRANSIENT);
-                sqlite3_step(insert);
-                sqlite3_reset(insert);
-            }
-        }
+        for (int x = cx - 3; x <= cx + east; x++)
+            for (int y = cy - 3; y <= cy + 3; y++)
+                store.Add(z, x, y, MakePng(256, 0xFF000000u | TileRgb(z, x, y)));
     }
-    sqlite3_finalize(insert);
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
 }
 
 // The kept catalogue of an offline start: one map of type 11 around home,
@@ -172,36 +93,6 @@ void MakeCatalogue(const std::string& path)
     EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
     sqlite3_free(error);
     sqlite3_close(db);
-}
-
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<uint32_t> rgb;  // 0xRRGGBB
-    uint32_t At(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
-};
-
-bool LoadPicture(const std::string& path, Picture* out)
-{
-    FIBITMAP* dib = FreeImage_Load(FIF_PNG, path.c_str(), PNG_DEFAULT);
-    if (!dib)
-        return false;
-    FIBITMAP* rgb = FreeImage_ConvertTo24Bits(dib);
-    FreeImage_Unload(dib);
-    if (!rgb)
-        return false;
-    out->width = static_cast<int>(FreeImage_GetWidth(rgb));
-    out->height = static_cast<int>(FreeImage_GetHeight(rgb));
-    out->rgb.resize(static_cast<size_t>(out->width) * out->height);
-    for (int y = 0; y < out->height; ++y) {
-        const BYTE* line = FreeImage_GetScanLine(rgb, out->height - 1 - y);
-        for (int x = 0; x < out->width; ++x) {
-            const BYTE* p = line + 3 * x;
-            out->rgb[static_cast<size_t>(y) * out->width + x] =
-                p[FI_RGBA_RED] << 16 | p[FI_RGBA_GREEN] << 8 | p[FI_RGBA_BLUE];
-        }
-    }
-    FreeImage_Unload(rgb);
-    return true;
 }
 
 class MapTilesTest : public ::testing::Test {
@@ -373,7 +264,7 @@ TEST_F(MapTilesTest, StreetTilesAreDownloadedOnceThenServedFromTheCacheWithTheSe
     for (int x = hx - 4; x <= hx + 4; x++)
         for (int y = hy - 4; y <= hy + 4; y++)
             server->SetBody("/" + std::to_string(Zoom) + "/" + std::to_string(x) + "/" + std::to_string(y) + ".png",
-                            SolidPng(TileRgb(Zoom, x, y)));
+                            MakePng(256, 0xFF000000u | TileRgb(Zoom, x, y)));
     std::string hosts;
     for (const char* letter : {"a", "b", "c"}) {
         char host[200];

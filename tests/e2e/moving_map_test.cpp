@@ -4,7 +4,9 @@
 // centre turned to the track; a mouse drag pans the map (the aircraft symbol
 // goes) and Home brings the follow back. Two screenshots are kept as
 // references; TVL_UPDATE_REFERENCES=1 writes new ones into the source tree.
+#include "tests/support/child_process.h"
 #include "tests/support/program_root_copy.h"
+#include "tests/support/screenshot.h"
 #include "tests/support/temp_folder.h"
 
 #include "platform/profile.h"
@@ -14,98 +16,17 @@
 
 #include <chrono>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
 
 namespace {
-
-// A child process with its output in a file; killed by id if it outlives the test.
-class Child {
-public:
-    bool Start(const std::vector<std::string>& args, const std::string& output, const std::string& folder)
-    {
-        std::vector<char*> argv;
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        WorkingFolder here(folder);
-        bool ok = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) == 0;
-        posix_spawn_file_actions_destroy(&actions);
-        if (!ok)
-            pid_ = -1;
-        return ok;
-    }
-    ~Child()
-    {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    // The exit code, or -1 when it did not end in time (a safety net for a
-    // hanging program, not a measure).
-    int Wait(int seconds)
-    {
-        for (int i = 0; i < seconds * 20 && pid_ > 0; ++i) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-};
-
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<uint32_t> rgb;  // 0x00BBGGRR
-    uint32_t At(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
-};
-
-bool LoadPicture(const std::string& path, Picture* out)
-{
-    FIBITMAP* dib = FreeImage_Load(FIF_PNG, path.c_str(), PNG_DEFAULT);
-    if (!dib)
-        return false;
-    FIBITMAP* rgb = FreeImage_ConvertTo24Bits(dib);
-    FreeImage_Unload(dib);
-    if (!rgb)
-        return false;
-    out->width = static_cast<int>(FreeImage_GetWidth(rgb));
-    out->height = static_cast<int>(FreeImage_GetHeight(rgb));
-    out->rgb.resize(static_cast<size_t>(out->width) * out->height);
-    for (int y = 0; y < out->height; ++y) {
-        const BYTE* line = FreeImage_GetScanLine(rgb, out->height - 1 - y);
-        for (int x = 0; x < out->width; ++x) {
-            const BYTE* p = line + 3 * x;
-            out->rgb[static_cast<size_t>(y) * out->width + x] =
-                p[FI_RGBA_RED] | (p[FI_RGBA_GREEN] << 8) | (p[FI_RGBA_BLUE] << 16);
-        }
-    }
-    FreeImage_Unload(rgb);
-    return true;
-}
 
 int ChannelDistance(uint32_t a, uint32_t b)
 {
@@ -124,7 +45,7 @@ double DifferingShare(const Picture& a, const Picture& b, int tolerance)
     return static_cast<double>(differing) / static_cast<double>(a.rgb.size());
 }
 
-constexpr uint32_t Cream = 0xCDFEFF;  // 0xFFFFFECD as the renderer clears, as 0xBBGGRR
+constexpr uint32_t Cream = 0xFFFECD;  // 0xFFFFFECD as the renderer clears, as 0xRRGGBB
 
 // Pixels within radius of (cx, cy) that are not the empty map's cream.
 int NonCreamAround(const Picture& p, int cx, int cy, int radius)

@@ -10,6 +10,7 @@
 #include "platform/wininet.h"
 #include "tests/support/http_test_server.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/tile_images.h"
 
 #include <gtest/gtest.h>
 
@@ -24,25 +25,6 @@
 namespace {
 
 constexpr char TileHost[] = "a.tiles.test";
-
-std::string PngOfColour(int size, uint32_t argb)
-{
-    FIBITMAP* image = FreeImage_Allocate(size, size, 32);
-    for (int y = 0; y < size; y++) {
-        auto* line = reinterpret_cast<uint32_t*>(FreeImage_GetScanLine(image, y));
-        for (int x = 0; x < size; x++)
-            line[x] = argb;
-    }
-    FIMEMORY* memory = FreeImage_OpenMemory();
-    FreeImage_SaveToMemory(FIF_PNG, image, memory, 0);
-    BYTE* data = nullptr;
-    DWORD size_ = 0;
-    FreeImage_AcquireMemory(memory, &data, &size_);
-    std::string bytes(reinterpret_cast<char*>(data), size_);
-    FreeImage_CloseMemory(memory);
-    FreeImage_Unload(image);
-    return bytes;
-}
 
 int FilesIn(const std::string& folder)
 {
@@ -153,7 +135,7 @@ TEST_F(DownloadTest, WsaErrorTexts)
 
 TEST_F(DownloadTest, PlainDownloadWritesTheTileAndKeepsTheTrailingBlankOffTheWire)
 {
-    std::string png = PngOfColour(4, 0xFF112233);
+    std::string png = MakePng(4, 0xFF112233);
     server.SetBody("/11/1080/661.png", png);
     std::string path = TilePath("11_1080_661.png");
     ASSERT_EQ(DownloadTileToFileB(TileHost, "/11/1080/661.png ", path.c_str(), 0), DownloadDone);

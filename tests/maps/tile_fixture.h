@@ -15,6 +15,7 @@
 #include "render/device.h"
 #include "tests/support/http_test_server.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/tile_images.h"
 
 #include <gtest/gtest.h>
 
@@ -23,8 +24,6 @@
 
 extern char ProgramRoot[];
 
-// A size x size PNG filled with one colour (0xAARRGGBB).
-std::string MakePng(int size, uint32_t argb);
 // The colour (0xAARRGGBB) a tile of (z, x, y) is filled with: distinct per tile.
 uint32_t TileColour(int z, int x, int y);
 // A store "tiles" table with PNG tiles of zooms z0..z1 around (x, y) +- radius.

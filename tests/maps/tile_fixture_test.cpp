@@ -2,6 +2,7 @@
 #include "tests/maps/tile_fixture.h"
 
 #include "platform/gpu/gpu_inspect.h"
+#include "tests/support/tile_images.h"
 
 #include <FreeImage.h>
 #include <sqlite3.h>
@@ -9,25 +10,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-
-std::string MakePng(int size, uint32_t argb)
-{
-    FIBITMAP* image = FreeImage_Allocate(size, size, 32);
-    for (int y = 0; y < size; y++) {
-        auto* line = reinterpret_cast<uint32_t*>(FreeImage_GetScanLine(image, y));
-        for (int x = 0; x < size; x++)
-            line[x] = argb;
-    }
-    FIMEMORY* memory = FreeImage_OpenMemory();
-    FreeImage_SaveToMemory(FIF_PNG, image, memory, 0);
-    BYTE* data = nullptr;
-    DWORD length = 0;
-    FreeImage_AcquireMemory(memory, &data, &length);
-    std::string bytes(reinterpret_cast<char*>(data), length);
-    FreeImage_CloseMemory(memory);
-    FreeImage_Unload(image);
-    return bytes;
-}
 
 uint32_t TileColour(int z, int x, int y)
 {
@@ -37,31 +19,15 @@ uint32_t TileColour(int z, int x, int y)
 
 void MakeTileStore(const std::string& path, int z0, int z1, double lat, double lon, int radius)
 {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    sqlite3_exec(db, "CREATE TABLE tiles (zoom_level integer, tile_column integer, tile_row integer, tile_data blob)",
-                 nullptr, nullptr, nullptr);
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO tiles VALUES (?, ?, ?, ?)", -1, &insert, nullptr);
+    TileStoreWriter store(path);
+    ASSERT_TRUE(store.Ok());
     for (int z = z0; z <= z1; z++) {
         int cx = LonToTileX(lon, z, 4);
         int cy = LatToTileY(lat, z, 4);
-        for (int x = cx - radius; x <= cx + radius; x++) {
-            for (int y = cy - radius; y <= cy + radius; y++) {
-                std::string png = MakePng(256, TileColour(z, x, y));
-                sqlite3_bind_int(insert, 1, z);
-                sqlite3_bind_int(insert, 2, x);
-                sqlite3_bind_int(insert, 3, y);
-                sqlite3_bind_blob(insert, 4, png.data(), static_cast<int>(png.size()), SQLITE_TRANSIENT);
-                sqlite3_step(insert);
-                sqlite3_reset(insert);
-            }
-        }
+        for (int x = cx - radius; x <= cx + radius; x++)
+            for (int y = cy - radius; y <= cy + radius; y++)
+                store.Add(z, x, y, MakePng(256, TileColour(z, x, y)));
     }
-    sqlite3_finalize(insert);
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
 }
 
 uint32_t TexturePixel(ID3D11ShaderResourceView* view, int x, int y)

@@ -1,0 +1,24 @@
+// A program started by a test, its output in a file; killed if it outlives
+// the test.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+class Child {
+public:
+    Child() = default;
+    ~Child();
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    // Starts args[0] in folder with stdout to output and stderr discarded.
+    bool Start(const std::vector<std::string>& args, const std::string& output, const std::string& folder);
+    // The exit code (128 + signal when killed), or -1 when it did not end in
+    // time: a safety net for a hanging program, not a measure.
+    int Wait(int seconds);
+
+private:
+    pid_t pid_ = -1;
+};
