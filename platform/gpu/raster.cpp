@@ -138,9 +138,9 @@ inline int64_t FloorDiv(int64_t n, int64_t d) // d > 0
     return (n % d != 0 && n < 0) ? q - 1 : q;
 }
 
-// Narrows [k0, k1) to the pixels k of a span whose first tap (t + k dt) >> 16
-// lies in [0, last), so both taps of the pair are inside the texture.
-void TapsInside(int64_t t, int64_t dt, int last, int n, int* k0, int* k1)
+} // namespace
+
+void StepsInside(int64_t t, int64_t dt, int last, int n, int* k0, int* k1)
 {
     const int64_t lo = 0, hi = (static_cast<int64_t>(last) << 16) - 1; // t + k dt in [lo, hi]
     int64_t first = 0, end = n;
@@ -157,6 +157,8 @@ void TapsInside(int64_t t, int64_t dt, int last, int n, int* k0, int* k1)
     *k0 = static_cast<int>(std::clamp<int64_t>(std::max<int64_t>(first, *k0), 0, n));
     *k1 = static_cast<int>(std::clamp<int64_t>(std::min<int64_t>(end, *k1), 0, n));
 }
+
+namespace {
 
 // Bilinear samples of n pixels stepping through the texture, every pair of
 // taps inside it: no clamping, and only locals in the loop.
@@ -469,8 +471,9 @@ struct TexturedShader {
         if (copy) {
             if constexpr (S == SamplerMode::Linear) {
                 int n = x1 - x0, k0 = 0, k1 = n;
-                TapsInside(tx, dtx, tex.width - 1, n, &k0, &k1);
-                TapsInside(ty, dty, tex.height - 1, n, &k0, &k1);
+                // The first tap below the last column and row: both taps inside.
+                StepsInside(tx, dtx, tex.width - 1, n, &k0, &k1);
+                StepsInside(ty, dty, tex.height - 1, n, &k0, &k1);
                 if (k0 >= k1)
                     k0 = k1 = n;
                 int64_t t = tx, s = ty;

@@ -93,6 +93,10 @@ void RasterizeTriangleStrip(const RasterJob& job, const RasterVertex* vertices, 
 void ShadeTerrainSpan(const TerrainConstants& terrain, const RasterTexture& texture, uint32_t colour, double u,
                       double v, double du, double dv, uint32_t* dst, int n, BlendMode blend);
 
+// Narrows [k0, k1) to the pixels k of n whose texel (t + k dt) >> 16, in
+// 16.16 fixed point, lies in [0, last): the part of a span needing no clamp.
+void StepsInside(int64_t t, int64_t dt, int last, int n, int* k0, int* k1);
+
 // Sets n words to value (clears and opaque spans).
 void FillWords(uint32_t* dst, size_t n, uint32_t value);
 

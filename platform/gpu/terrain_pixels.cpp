@@ -57,7 +57,7 @@ inline uint32_t Div255Lanes(uint32_t x)
     return ((x + ((x >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
 }
 
-inline void Put(const Paint& p, uint32_t* dst, BlendMode blend)
+inline __attribute__((always_inline)) void Put(const Paint& p, uint32_t* dst, BlendMode blend)
 {
     uint32_t a = p.word >> 24;
     if (a == 0)
@@ -195,10 +195,35 @@ struct BandTable {
 
 BandTable g_table; // GUI thread
 
+template <BlendMode B>
+void ShadeBandsInside(const Paint* table, const RasterTexture& tex, int64_t x, int64_t y, int64_t dx, int64_t dy,
+                      uint32_t* dst, int n)
+{
+    const uint32_t* texels = tex.texels;
+    const int64_t pitch = tex.pitch;
+    for (int i = 0; i < n; i++, x += dx, y += dy)
+        Put(table[(texels[(y >> 16) * pitch + (x >> 16)] >> 8) & 0xFF], dst + i, B);
+}
+
 void ShadeBands(const TerrainConstants& t, Sampler& s, uint32_t colour, uint32_t* dst, int n, BlendMode blend)
 {
     const Paint* table = g_table.For(t, colour);
-    for (int i = 0; i < n; i++)
+    // The middle of the span reads its texels without clamping.
+    int k0 = 0, k1 = n;
+    StepsInside(s.x, s.dx, s.tex.width, n, &k0, &k1);
+    StepsInside(s.y, s.dy, s.tex.height, n, &k0, &k1);
+    if (k0 >= k1)
+        k0 = k1 = n;
+    int i = 0;
+    for (; i < k0; i++)
+        Put(table[s.Next()], dst + i, blend);
+    if (blend == BlendMode::Over)
+        ShadeBandsInside<BlendMode::Over>(table, s.tex, s.x, s.y, s.dx, s.dy, dst + k0, k1 - k0);
+    else
+        ShadeBandsInside<BlendMode::OverStraight>(table, s.tex, s.x, s.y, s.dx, s.dy, dst + k0, k1 - k0);
+    s.x += (k1 - k0) * s.dx;
+    s.y += (k1 - k0) * s.dy;
+    for (i = k1; i < n; i++)
         Put(table[s.Next()], dst + i, blend);
 }
 

@@ -277,6 +277,21 @@ TEST(GpuRasterRuns, RunsCountTexelsOfOneAlphaClassToTheRowEnd)
     EXPECT_EQ(longRuns[99 - 10], run(kAlphaClear, 11));
 }
 
+TEST(GpuRasterRuns, StepsInsideKeepEveryTexelOfTheSpanWithinTheTexture)
+{
+    // Brute force over starts and steps, forwards, backwards and standing.
+    for (int64_t t : {-200000LL, -1LL, 0LL, 65535LL, 300000LL, 655359LL, 655360LL, 900000LL})
+        for (int64_t dt : {-70000LL, -65536LL, -1000LL, 0LL, 1LL, 30000LL, 65536LL, 200000LL}) {
+            int k0 = 0, k1 = 40;
+            StepsInside(t, dt, 10, 40, &k0, &k1);
+            for (int k = 0; k < 40; k++) {
+                int64_t texel = (t + k * dt) >> 16;
+                bool inside = texel >= 0 && texel < 10;
+                EXPECT_EQ(k >= k0 && k < k1, inside) << t << " " << dt << " " << k;
+            }
+        }
+}
+
 TEST_F(GpuRaster, DashedLineAlternatesEightOnSixOff)
 {
     TestDevice wide(48, 4);
