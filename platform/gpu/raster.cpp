@@ -456,7 +456,7 @@ struct TexturedShader {
     static int64_t ToFixed(double texels)
     {
         // Coordinates far outside the texture sample its edge anyway.
-        return static_cast<int64_t>(std::llround(std::clamp(texels, -1.0e6, 1.0e6) * 65536.0));
+        return RoundToInt64(std::clamp(texels, -1.0e6, 1.0e6) * 65536.0);
     }
 
     void Span(uint32_t* row, int x0, int x1, double py)

@@ -97,6 +97,14 @@ void ShadeTerrainSpan(const TerrainConstants& terrain, const RasterTexture& text
 // 16.16 fixed point, lies in [0, last): the part of a span needing no clamp.
 void StepsInside(int64_t t, int64_t dt, int last, int n, int* k0, int* k1);
 
+// std::llround for |x| < 2^53, inline: the span set-up calls it four times.
+inline int64_t RoundToInt64(double x)
+{
+    int64_t i = static_cast<int64_t>(x); // toward zero, exact below 2^53
+    double rest = x - static_cast<double>(i);
+    return rest >= 0.5 ? i + 1 : rest <= -0.5 ? i - 1 : i;
+}
+
 // Sets n words to value (clears and opaque spans).
 void FillWords(uint32_t* dst, size_t n, uint32_t value);
 

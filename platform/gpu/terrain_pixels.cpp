@@ -147,7 +147,7 @@ struct Sampler {
     {
         if (std::isnan(t))
             return 0;
-        return static_cast<int64_t>(std::llround(std::clamp(t, -1.0e7, 1.0e7) * 65536.0));
+        return RoundToInt64(std::clamp(t, -1.0e7, 1.0e7) * 65536.0);
     }
 
     int Column() const { return static_cast<int>(std::clamp<int64_t>(x >> 16, 0, tex.width - 1)); }

@@ -292,6 +292,13 @@ TEST(GpuRasterRuns, StepsInsideKeepEveryTexelOfTheSpanWithinTheTexture)
         }
 }
 
+TEST(GpuRasterRuns, RoundingMatchesTheLibraryHalvesAwayFromZero)
+{
+    for (double x : {0.0, 0.5, -0.5, 1.5, -2.5, 0.49999999999999994, -0.49999999999999994, 4503599627370495.5,
+                     -65536.49999, 6.5536e10 + 0.5, -6.5536e11 - 0.5, 1e-300})
+        EXPECT_EQ(RoundToInt64(x), std::llround(x)) << x;
+}
+
 TEST_F(GpuRaster, DashedLineAlternatesEightOnSixOff)
 {
     TestDevice wide(48, 4);
