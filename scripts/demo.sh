@@ -48,6 +48,12 @@ PORT="${PORT:-54222}"
 # The status line shows the aircraft's values rather than the map modes, and
 # the airports, navaids and fixes of the shipped navigation data are shown.
 ini_set MenuState=2 ShowAirports=1 NavVOR=1 NavNDB=1 ShowFix=1
+# The map is the bundled demo grid (DemoMap): its catalogue becomes the one
+# kept offline, naming it as a chart map of type 11 whose local store is
+# chart layer 2 in LocalMapPath. When the maker's server answers, its own
+# catalogue replaces this one.
+cp "$ROOT/DemoMap/offline_catalogue.db" "$ROOT/System/offline_catalogue.db"
+ini_set LocalMapPath=../DemoMap SatMode=11 ServermapIndex=0 PreferedChartType=-11
 
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/tvl-demo.XXXXXX")"
 PEER=""
