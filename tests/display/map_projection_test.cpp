@@ -6,6 +6,7 @@
 #include "display/map_view.h"
 #include "display/pending_display.h"
 #include "maps/tile_sources.h"
+#include "tests/display/map_centre.h"
 
 #include <gtest/gtest.h>
 
@@ -14,18 +15,6 @@
 namespace {
 
 const double kNm = 1.0 / 60.0;  // degrees of latitude in one nautical mile
-
-// Puts the map centre on (lat, lon) the way the per-frame update does.
-void CentreOn(double lat, double lon)
-{
-    MapCenter.latitude = lat;
-    MapCenter.longitude = lon;
-    double x = 0, y = 0;
-    LatLonToMapPixel(&x, &y, lon, lat);
-    CentreMapX = x;
-    CentreMapY = y;
-    ComputePixelsPerDegree();
-}
 
 // Where a layer puts a point: ScreenCentre + zoom x scale x offset, turned by
 // the map angle about ScreenCentre.
@@ -120,7 +109,7 @@ protected:
     void ExpectRoundTrips(double tolerance)
     {
         const double lat0 = 53.63, lon0 = 10.0;
-        CentreOn(lat0, lon0);
+        CentreMapOn(lat0, lon0);
         ASSERT_TRUE(PixelsPerDegreeKnown);
         for (double angle : {0.0, -0.5236}) {
             for (double dLat : {-3 * kNm, 0.0, 2 * kNm})
@@ -138,7 +127,7 @@ protected:
     // above it at the map's own scale, also in the turned map's frame.
     void ExpectKnownPoints()
     {
-        CentreOn(53.63, 10.0);
+        CentreMapOn(53.63, 10.0);
         double sx = 0, sy = 0;
         ToScreen(53.63, 10.0, 0.0, &sx, &sy);
         EXPECT_NEAR(sx, 320, 1e-6);
@@ -301,7 +290,7 @@ TEST_F(MapProjection, GridCrossesTheDateLineToItsOrigin)
 
 TEST_F(MapProjection, DateLineIsCrossedTheShortWay)
 {
-    CentreOn(10.0, -179.9);
+    CentreMapOn(10.0, -179.9);
     double dx = 0, dy = 0;
     ProjectToScreenOffset(&dx, &dy, 179.9, 10.0);
     double perDegree = GetWorldPixelWidth() / 360.0;
@@ -330,7 +319,7 @@ TEST_F(MapProjection, LoaderProjectsWithTheStagingSetAndTruncates)
 TEST_F(MapProjection, OffsetWithoutScaleGivesTheCentre)
 {
     UseGeoreference(MapGeoreference());  // all coefficients zero
-    CentreOn(53.0, 10.0);
+    CentreMapOn(53.0, 10.0);
     EXPECT_FALSE(PixelsPerDegreeKnown);
     double lat = 0, lon = 0;
     MapOffsetToLatLon(&lon, &lat, 25.0, -40.0);
@@ -340,14 +329,14 @@ TEST_F(MapProjection, OffsetWithoutScaleGivesTheCentre)
 
 TEST_F(MapProjection, PixelsPerDegreeStayFiniteAtThePole)
 {
-    CentreOn(90.0, 0.0);
+    CentreMapOn(90.0, 0.0);
     EXPECT_TRUE(std::isfinite(PixelsPerDegreeLon));
 }
 
 TEST_F(MapProjection, LocalMapScreenScaleFollowsTheChartLevel)
 {
     UseGeoreference(LinearPolynomialA());
-    CentreOn(53.0, 10.0);
+    CentreMapOn(53.0, 10.0);
     double x0 = 0, y0 = 0, x2 = 0, y2 = 0;
     GetScreenPixelsPerDegree(&x0, &y0);
     CurrentChartLevel = 2;

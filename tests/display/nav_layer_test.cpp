@@ -13,6 +13,7 @@
 #include "navdata/nav_tables.h"
 #include "platform/window.h"
 #include "render/snapshot.h"
+#include "tests/display/map_centre.h"
 #include "tests/navdata/nav_fixtures.h"
 #include "tests/render/render_fixture.h"
 
@@ -227,7 +228,7 @@ protected:
         GridFactorX = GridFactorY = 1.0;
         ScreenCentre = {320, 240};
         CurrentFrame.mapRotation = 0;
-        CentreOn(53.63, 10.0);
+        CentreMapOn(53.63, 10.0);
         OnMouseMessage(MAKELPARAM(5, 5), WM_MOUSEMOVE);
         ClearTarget(kCream);
     }
@@ -239,17 +240,7 @@ protected:
     void SetZoom(int zoom)
     {
         Settings.Tile = zoom;
-        CentreOn(MapCenter.latitude, MapCenter.longitude);
-    }
-    void CentreOn(double lat, double lon)
-    {
-        MapCenter.latitude = lat;
-        MapCenter.longitude = lon;
-        double x = 0, y = 0;
-        LatLonToMapPixel(&x, &y, lon, lat);
-        CentreMapX = x;
-        CentreMapY = y;
-        ComputePixelsPerDegree();
+        CentreMapOn(MapCenter.latitude, MapCenter.longitude);
     }
     void Load(const std::vector<NavaidRecord>& navaids, const std::vector<AirportRecord>& airports = {},
               const std::vector<FixRecord>& fixes = {})
@@ -384,7 +375,7 @@ TEST_F(NavLayerTest, LocalizerLabelSitsBesideTheTipForParallelRunways)
 TEST_F(NavLayerTest, ViewAcrossTheAntimeridianFindsBothSides)
 {
     Settings.NavNDB = 1;
-    CentreOn(10.0, 179.95);
+    CentreMapOn(10.0, 179.95);
     Load({MakeNavaid("EA", 2, 10.0, -179.95, 38000), MakeNavaid("WE", 2, 10.0, 179.85, 38000)});
     Frame();
     ASSERT_EQ(MapLabelCount, 2);
@@ -456,7 +447,7 @@ TEST_F(NavLayerTest, DemoSetShowsTheNavaidsAndFixesAroundHome)
     Settings.NavVOR = 1;
     Settings.NavNDB = 1;
     Settings.ShowAirports = 1;
-    CentreOn(53.636666667, 10.001);
+    CentreMapOn(53.636666667, 10.001);
     Frame();
     double x, y;
     double lat = 0, lon = 0;
