@@ -1,5 +1,6 @@
 // TVL64 end to end: tvl-simserver plays the simulator over the SimConnect
 // socket, the test plays the map programs over UDP on a free port.
+#include "tests/support/child_process.h"
 #include "tests/support/proxy_test_client.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/udp_peer.h"
@@ -7,18 +8,14 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -27,23 +24,13 @@ namespace {
 constexpr int kSlowMs = 20000;
 
 // A child process with its output in a file; ended by id when it outlives the test.
-class Child {
+class ProxyChild {
 public:
-    Child(const std::vector<std::string>& args, const std::string& output)
+    ProxyChild(const std::vector<std::string>& args, const std::string& output)
+        : pid_(SpawnProgram(args, output, false))
     {
-        std::vector<char*> argv;
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
     }
-    ~Child() { Stop(); }
+    ~ProxyChild() { Stop(); }
     void Stop()
     {
         if (pid_ > 0 && !exited_) {
@@ -84,17 +71,17 @@ protected:
         // The proxy's one-instance mutex lives in the runtime folder: one per test.
         setenv("XDG_RUNTIME_DIR", folder_.Path().c_str(), 1);
     }
-    std::unique_ptr<Child> StartSimulator(std::vector<std::string> options)
+    std::unique_ptr<ProxyChild> StartSimulator(std::vector<std::string> options)
     {
         options.insert(options.begin(), {std::string(TVL_TOOLS_DIR) + "/tvl-simserver", "--four-sec-ms", "300",
                                          "--control", folder_ / "control"});
-        auto sim = std::make_unique<Child>(options, folder_ / ("sim" + std::to_string(++sims_) + ".out"));
+        auto sim = std::make_unique<ProxyChild>(options, folder_ / ("sim" + std::to_string(++sims_) + ".out"));
         WaitFor([this] { return access((folder_ / "sim.sock").c_str(), F_OK) == 0; }, 5000);
         return sim;
     }
-    std::unique_ptr<Child> StartProxy(const std::string& output = "proxy.out")
+    std::unique_ptr<ProxyChild> StartProxy(const std::string& output = "proxy.out")
     {
-        return std::make_unique<Child>(std::vector<std::string>{std::string(TVL_ROOT_DIR) + "/System/TVL64", "test"},
+        return std::make_unique<ProxyChild>(std::vector<std::string>{std::string(TVL_ROOT_DIR) + "/System/TVL64", "test"},
                                        folder_ / output);
     }
     void Control(const std::string& command) { WriteFileText(folder_ / "control", command + "\n"); }

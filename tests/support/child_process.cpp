@@ -11,7 +11,7 @@
 
 extern char** environ;
 
-bool Child::Start(const std::vector<std::string>& args, const std::string& output, const std::string& folder)
+pid_t SpawnProgram(const std::vector<std::string>& args, const std::string& output, bool discardErrors)
 {
     std::vector<char*> argv;
     for (const std::string& a : args)
@@ -19,14 +19,22 @@ bool Child::Start(const std::vector<std::string>& args, const std::string& outpu
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    WorkingFolder here(folder);
-    bool ok = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+    if (discardErrors)
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        pid = -1;
     posix_spawn_file_actions_destroy(&actions);
-    if (!ok)
-        pid_ = -1;
-    return ok;
+    return pid;
+}
+
+bool Child::Start(const std::vector<std::string>& args, const std::string& output, const std::string& folder)
+{
+    WorkingFolder here(folder);
+    pid_ = SpawnProgram(args, output, true);
+    return pid_ > 0;
 }
 
 Child::~Child()

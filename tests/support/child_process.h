@@ -6,6 +6,10 @@
 #include <sys/types.h>
 #include <vector>
 
+// Starts args[0] with stdin from /dev/null and stdout to output; stderr is
+// discarded or left to the test's own. The process id, or -1.
+pid_t SpawnProgram(const std::vector<std::string>& args, const std::string& output, bool discardErrors);
+
 class Child {
 public:
     Child() = default;
