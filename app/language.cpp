@@ -3,6 +3,7 @@
 #include "app/language.h"
 
 #include "app/log.h"
+#include "navdata/text_lines.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 
@@ -50,16 +51,6 @@ std::vector<const char*> LanguageNames;
 const char* InternText(const std::string& text)
 {
     return TextPool.insert(text).first->c_str();
-}
-
-// Drops the line end: "\n", and the "\r" of a file written on Windows.
-void StripLineEnd(char* line)
-{
-    size_t length = std::strlen(line);
-    if (length > 0 && line[length - 1] == '\n')
-        line[--length] = '\0';
-    if (length > 0 && line[length - 1] == '\r')
-        line[--length] = '\0';
 }
 
 bool ReadLine(char* line, FILE* file)

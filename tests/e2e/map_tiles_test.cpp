@@ -220,15 +220,7 @@ TEST_F(MapTilesTest, TheGridFollowsAFastFlightEast)
                             "6000", "--lat", std::to_string(HomeLat), "--lon", std::to_string(HomeLon),
                             "--duration", "120"},
                            out, root.Path()));
-    std::string port;
-    for (int i = 0; i < 200 && port.empty(); ++i) {
-        std::ifstream in(out);
-        std::string line;
-        if (std::getline(in, line) && line.find("port ") != std::string::npos)
-            port = line.substr(line.rfind(' ') + 1);
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
+    std::string port = WaitForAnnouncedPort(out);
     ASSERT_FALSE(port.empty());
     WritePrivateProfileStringA("MSFS", "Port", port.c_str(), ini.c_str());
     Picture p = Run("store_flying", 650);

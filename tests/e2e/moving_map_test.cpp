@@ -82,15 +82,7 @@ protected:
         ASSERT_TRUE(peer.Start({std::string(TVL_TOOLS_DIR) + "/tvl-proxypeer", "--port", "0", "--leg", "45",
                                 "--duration", "300"},
                                out, root.Path()));
-        std::string port;
-        for (int i = 0; i < 200 && port.empty(); ++i) {
-            std::ifstream in(out);
-            std::string line;
-            if (std::getline(in, line) && line.find("port ") != std::string::npos)
-                port = line.substr(line.rfind(' ') + 1);
-            else
-                std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        }
+        std::string port = WaitForAnnouncedPort(out);
         ASSERT_FALSE(port.empty());
         std::string ini = system + "/Plovik.ini";
         WritePrivateProfileStringA("MSFS", "Port", port.c_str(), ini.c_str());

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <fstream>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -56,4 +57,16 @@ int Child::Wait(int seconds)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return -1;
+}
+
+std::string WaitForAnnouncedPort(const std::string& output)
+{
+    for (int i = 0; i < 200; ++i) {
+        std::ifstream in(output);
+        std::string line;
+        if (std::getline(in, line) && line.find("port ") != std::string::npos)
+            return line.substr(line.rfind(' ') + 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return "";
 }

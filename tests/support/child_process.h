@@ -26,3 +26,7 @@ public:
 private:
     pid_t pid_ = -1;
 };
+
+// The port a test peer announced on the first line of its output ("... port
+// N"), waited for a few seconds; empty when it never said.
+std::string WaitForAnnouncedPort(const std::string& output);
