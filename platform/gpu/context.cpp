@@ -3,6 +3,7 @@
 // rasterizer). Also the inspection hooks of gpu_inspect.h. GUI thread only.
 #include "platform/gpu/gpu_inspect.h"
 #include "platform/gpu/gpu_objects.h"
+#include "platform/gpu/raster_bands.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +16,9 @@ bool g_recording = false;
 std::vector<GpuDrawRecord> g_records;
 HRESULT g_failNextMap = S_OK;
 std::atomic<HRESULT> g_failDevice{S_OK}; // read by whichever thread creates a device
+// Raster threads and split size of devices created from now on; 0 and -1 keep the defaults.
+std::atomic<int> g_rasterThreads{0};
+std::atomic<int64_t> g_splitPixels{-1};
 
 uint8_t ToUnorm(float f)
 {
@@ -29,7 +33,12 @@ uint8_t ToUnorm(float f)
 
 class GpuContext final : public RefCounted<ID3D11DeviceContext> {
 public:
-    explicit GpuContext(GpuDevice* device) : device_(device) { vertices_.reserve(4096); }
+    explicit GpuContext(GpuDevice* device)
+        : device_(device), bands_(g_rasterThreads.load() > 0 ? g_rasterThreads.load() : RasterBands::DefaultThreads()),
+          splitPixels_(g_splitPixels.load() >= 0 ? g_splitPixels.load() : kSplitPixels)
+    {
+        vertices_.reserve(4096);
+    }
     ~GpuContext() override { ClearState(); }
 
     HRESULT QueryInterface(REFIID riid, void** object) override
@@ -143,7 +152,7 @@ public:
 
 private:
     bool TransformVertices(UINT first, UINT count);
-    RasterJob MakeJob() const;
+    RasterJob MakeJob();
     void Record(UINT first, UINT count);
 
     GpuDevice* device_; // the device owns this context
@@ -164,6 +173,8 @@ private:
     TerrainConstants terrain_;
 
     std::vector<RasterVertex> vertices_; // reused by every draw
+    RasterBands bands_;
+    int64_t splitPixels_;
 };
 
 HRESULT GpuContext::Map(ID3D11Resource* resource, UINT subresource, D3D11_MAP mapType, UINT,
@@ -249,7 +260,7 @@ bool GpuContext::TransformVertices(UINT first, UINT count)
     return true;
 }
 
-RasterJob GpuContext::MakeJob() const
+RasterJob GpuContext::MakeJob()
 {
     RasterJob job;
     GpuTexture* t = target_->texture_;
@@ -267,6 +278,8 @@ RasterJob GpuContext::MakeJob() const
     if (texture_)
         job.texture = texture_->texture_->AsRaster();
     job.terrain = &terrain_;
+    job.bands = &bands_;
+    job.splitPixels = splitPixels_;
     D3D11_CULL_MODE cull = D3D11_CULL_BACK;
     bool frontCcw = false;
     if (rasterizerState_) {
@@ -369,6 +382,12 @@ void GpuFailNextMap(HRESULT code)
 void GpuFailDeviceCreation(HRESULT code)
 {
     g_failDevice.store(code);
+}
+
+void GpuRasterThreadsForNewDevices(int threads, int64_t splitPixels)
+{
+    g_rasterThreads.store(threads);
+    g_splitPixels.store(splitPixels);
 }
 
 void GpuRecordDraws(bool on)

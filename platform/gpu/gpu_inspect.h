@@ -37,5 +37,10 @@ void GpuFailNextMap(HRESULT code);
 // (0 clears it).
 void GpuFailDeviceCreation(HRESULT code);
 
+// Devices created from now on rasterize with this many threads (the caller
+// counted; 0 restores the default) and hand a draw to them from this many
+// covered pixels on (-1 restores the default).
+void GpuRasterThreadsForNewDevices(int threads, int64_t splitPixels = -1);
+
 // How many times a swap chain presented since the process started.
 long GpuPresentCount();

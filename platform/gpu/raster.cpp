@@ -6,6 +6,7 @@
 // pixel centres. Programs and blend modes are template parameters chosen once
 // a draw, so the pixel loops make no indirect calls.
 #include "platform/gpu/raster.h"
+#include "platform/gpu/raster_bands.h"
 
 #include <algorithm>
 #include <cmath>
@@ -783,11 +784,8 @@ void DispatchProgram(const RasterJob& job, const RasterVertex* v, int count, Ass
     }
 }
 
-void Rasterize(const RasterJob& job, const RasterVertex* v, int count, Assembly assembly)
+void RasterizeRows(const RasterJob& job, const RasterVertex* v, int count, Assembly assembly, bool flat)
 {
-    if (!job.target.pixels || count < 3 || job.clipX0 >= job.clipX1 || job.clipY0 >= job.clipY1)
-        return;
-    bool flat = FlatColour(v, count);
     if (job.pass.blend == BlendMode::Over) {
         if (flat)
             DispatchProgram<BlendMode::Over, true>(job, v, count, assembly);
@@ -799,6 +797,79 @@ void Rasterize(const RasterJob& job, const RasterVertex* v, int count, Assembly 
         else
             DispatchProgram<BlendMode::OverStraight, false>(job, v, count, assembly);
     }
+}
+
+// About the pixels a draw covers inside the clip rectangle (each triangle's
+// area, at most its clipped bounding box) and the rows that can hold them.
+struct DrawExtent {
+    double pixels = 0;
+    int row0 = 0, row1 = 0; // [row0, row1)
+};
+
+DrawExtent MeasureDraw(const RasterJob& job, const RasterVertex* v, int count, Assembly assembly)
+{
+    DrawExtent e;
+    e.row0 = job.clipY1;
+    e.row1 = job.clipY0;
+    int step = assembly == Assembly::List ? 3 : 1;
+    for (int i = 0; i + 2 < count; i += step) {
+        const RasterVertex &a = v[i], &b = v[i + 1], &c = v[i + 2];
+        if (!Finite(a) || !Finite(b) || !Finite(c))
+            continue;
+        double x0 = std::max<double>(std::min({a.x, b.x, c.x}), job.clipX0);
+        double x1 = std::min<double>(std::max({a.x, b.x, c.x}), job.clipX1);
+        double y0 = std::max<double>(std::min({a.y, b.y, c.y}), job.clipY0);
+        double y1 = std::min<double>(std::max({a.y, b.y, c.y}), job.clipY1);
+        if (x0 >= x1 || y0 >= y1)
+            continue;
+        double area = std::fabs((double(b.x) - a.x) * (double(c.y) - a.y) - (double(c.x) - a.x) * (double(b.y) - a.y));
+        e.pixels += std::min(area / 2, (x1 - x0) * (y1 - y0));
+        e.row0 = std::min(e.row0, static_cast<int>(std::floor(y0)));
+        e.row1 = std::max(e.row1, static_cast<int>(std::ceil(y1)));
+    }
+    return e;
+}
+
+struct BandedDraw {
+    const RasterJob* job;
+    const RasterVertex* v;
+    int count;
+    Assembly assembly;
+    bool flat;
+    int row0, rows, bands;
+};
+
+// One band: the whole draw, in its order, clipped to the band's rows.
+void RasterizeBand(void* arg, int band)
+{
+    const BandedDraw& d = *static_cast<const BandedDraw*>(arg);
+    RasterJob job = *d.job;
+    job.clipY0 = d.row0 + static_cast<int>(static_cast<int64_t>(d.rows) * band / d.bands);
+    job.clipY1 = d.row0 + static_cast<int>(static_cast<int64_t>(d.rows) * (band + 1) / d.bands);
+    RasterizeRows(job, d.v, d.count, d.assembly, d.flat);
+}
+
+// Rows a band holds at least, and bands a thread gets at most: enough bands
+// that a thread finishing early finds another one.
+constexpr int kMinBandRows = 8;
+constexpr int kBandsPerThread = 4;
+
+void Rasterize(const RasterJob& job, const RasterVertex* v, int count, Assembly assembly)
+{
+    if (!job.target.pixels || count < 3 || job.clipX0 >= job.clipX1 || job.clipY0 >= job.clipY1)
+        return;
+    bool flat = FlatColour(v, count);
+    if (job.bands && job.bands->Threads() > 1) {
+        DrawExtent e = MeasureDraw(job, v, count, assembly);
+        int rows = e.row1 - e.row0;
+        int bands = std::min(rows / kMinBandRows, job.bands->Threads() * kBandsPerThread);
+        if (e.pixels >= static_cast<double>(job.splitPixels) && bands > 1) {
+            BandedDraw d{&job, v, count, assembly, flat, e.row0, rows, bands};
+            job.bands->Run(RasterizeBand, &d, bands);
+            return;
+        }
+    }
+    RasterizeRows(job, v, count, assembly, flat);
 }
 
 } // namespace

@@ -74,6 +74,8 @@ struct RasterVertex {
 
 enum class CullFace : uint8_t { None, Clockwise, CounterClockwise };
 
+class RasterBands;
+
 struct RasterJob {
     RasterSurface target;
     int clipX0 = 0, clipY0 = 0, clipX1 = 0, clipY1 = 0; // pixels inside [x0, x1) x [y0, y1)
@@ -81,7 +83,14 @@ struct RasterJob {
     RasterTexture texture;
     const TerrainConstants* terrain = nullptr;
     CullFace cull = CullFace::CounterClockwise; // winding as seen on screen
+    // Threads for a draw covering at least splitPixels (about), or null.
+    RasterBands* bands = nullptr;
+    int64_t splitPixels = 0;
 };
+
+// Pixels a draw must cover before its rows are shared among threads: below
+// it, handing the bands out costs more than the threads save.
+constexpr int64_t kSplitPixels = 16384;
 
 // Draws triangles (a, b, c) = (v[i], v[i+1], v[i+2]) for a list, or the
 // triangles of a strip (odd ones with their first two vertices swapped).
