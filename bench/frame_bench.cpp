@@ -225,6 +225,18 @@ void BM_ReferenceFrame(benchmark::State& state)
 }
 BENCHMARK(BM_ReferenceFrame)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
+// One turned map tile of side x side pixels: where sharing a draw among the
+// raster threads starts to pay (compare TVL_RASTER_THREADS=1).
+void BM_TurnedTile(benchmark::State& state)
+{
+    float half = static_cast<float>(state.range(0)) / 2;
+    ScreenRect r{g_scene.cx - half, g_scene.cx + half, g_scene.cy - half, g_scene.cy + half};
+    for (auto _ : state)
+        DrawTexturedQuadRotated(g_scene.tile, &r, 0xFFFFFFFFu, 0.3f, 0, 0.0f, 1);
+    state.counters["pixels"] = static_cast<double>(state.range(0) * state.range(0));
+}
+BENCHMARK(BM_TurnedTile)->Arg(48)->Arg(64)->Arg(90)->Arg(128)->Arg(256)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
 void BM_MemsetTarget(benchmark::State& state)
 {
     uint8_t value = 0;

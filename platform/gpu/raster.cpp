@@ -851,7 +851,7 @@ void RasterizeBand(void* arg, int band)
 
 // Rows a band holds at least, and bands a thread gets at most: enough bands
 // that a thread finishing early finds another one.
-constexpr int kMinBandRows = 8;
+constexpr int kMinBandRows = 4;
 constexpr int kBandsPerThread = 4;
 
 void Rasterize(const RasterJob& job, const RasterVertex* v, int count, Assembly assembly)

@@ -193,7 +193,8 @@ struct BandTable {
     }
 };
 
-BandTable g_table; // GUI thread
+// One a thread: the bands of a draw shared among raster threads each read their own.
+thread_local BandTable g_table;
 
 template <BlendMode B>
 void ShadeBandsInside(const Paint* table, const RasterTexture& tex, int64_t x, int64_t y, int64_t dx, int64_t dy,
