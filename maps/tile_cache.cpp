@@ -13,6 +13,7 @@
 #include "maps/tile_stores.h"
 #include "platform/files.h"
 #include "platform/threads.h"
+#include "platform/wininet.h"
 #include "render/textures.h"
 
 #include <FreeImage.h>
@@ -619,8 +620,11 @@ int64_t GetTimeSeconds()
 void ReleaseTileTextures()
 {
     SetTileShutdown();
+    // A download in flight would hold the join up to its time-out.
+    SetInternetTransfersCancelled(true);
     int word = 0;
     StopTileLoader(&word);
+    SetInternetTransfersCancelled(false);
     std::lock_guard<std::mutex> hold(PoolLock);
     for (TileTexture& e : TileTexturePool) {
         ReleaseEntryTexture(&e);

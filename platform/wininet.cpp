@@ -8,6 +8,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +55,8 @@ std::unordered_set<InetHandle*> LiveHandles;
 thread_local std::string LastResponseText;
 
 std::once_flag CurlInit;
+
+std::atomic<bool> TransfersCancelled{false};
 
 InetHandle* NewHandle(InetKind kind)
 {
@@ -143,6 +146,7 @@ struct Transfer {
     curl_off_t lastBytes = 0;
     std::chrono::steady_clock::time_point lastProgress;
     DWORD idleLimitMs = DefaultTimeoutMs;
+    bool cancelled = false;
 };
 
 size_t OnBody(char* data, size_t size, size_t count, void* user)
@@ -173,6 +177,10 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user)
 int OnProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t)
 {
     auto* t = static_cast<Transfer*>(user);
+    if (TransfersCancelled) {
+        t->cancelled = true;
+        return 1;
+    }
     auto now = std::chrono::steady_clock::now();
     if (received != t->lastBytes) {
         t->lastBytes = received;
@@ -228,6 +236,11 @@ curl_slist* HeaderList(const char* headers, DWORD length, const std::string& hos
 bool RunTransfer(InetHandle* request, const char* headers, DWORD headersLength)
 {
     std::call_once(CurlInit, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    if (TransfersCancelled) {
+        request->sent = true;
+        Fail(ERROR_INTERNET_OPERATION_CANCELLED, "transfers cancelled");
+        return false;
+    }
     CURL* curl = curl_easy_init();
     if (!curl) {
         Fail(ERROR_INTERNET_INTERNAL_ERROR, "curl_easy_init failed");
@@ -281,7 +294,7 @@ bool RunTransfer(InetHandle* request, const char* headers, DWORD headersLength)
         SetLastError(0);
         return true;
     }
-    DWORD error = ErrorOfCurl(code, transfer.tooLarge);
+    DWORD error = transfer.cancelled ? ERROR_INTERNET_OPERATION_CANCELLED : ErrorOfCurl(code, transfer.tooLarge);
     if (status > 0) {
         // The answer began: its body reads up to the break, then fails.
         request->failureAfterBody = error;
@@ -526,4 +539,9 @@ BOOL InternetCloseHandle(HINTERNET handle)
     }
     delete h;
     return TRUE;
+}
+
+void SetInternetTransfersCancelled(bool cancelled)
+{
+    TransfersCancelled = cancelled;
 }

@@ -36,6 +36,7 @@ typedef WORD INTERNET_PORT;
 #define ERROR_INTERNET_INTERNAL_ERROR 12004u
 #define ERROR_INTERNET_INVALID_URL 12005u
 #define ERROR_INTERNET_NAME_NOT_RESOLVED 12007u
+#define ERROR_INTERNET_OPERATION_CANCELLED 12017u
 #define ERROR_INTERNET_INCORRECT_HANDLE_TYPE 12018u
 #define ERROR_INTERNET_CANNOT_CONNECT 12029u
 #define ERROR_INTERNET_CONNECTION_ABORTED 12030u
@@ -70,3 +71,9 @@ BOOL HttpQueryInfoA(HINTERNET request, DWORD infoLevel, LPVOID buffer, LPDWORD l
 // The calling thread's last failure text.
 BOOL InternetGetLastResponseInfoA(LPDWORD error, LPSTR buffer, LPDWORD length);
 BOOL InternetCloseHandle(HINTERNET handle);
+
+// Platform-layer switch, not a WinINet call: while set, transfers in flight
+// end within about a second and new ones fail at once, with
+// ERROR_INTERNET_OPERATION_CANCELLED, so a stopping program need not wait out
+// a silent server's time-out. Any thread.
+void SetInternetTransfersCancelled(bool cancelled);

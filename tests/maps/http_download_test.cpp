@@ -18,6 +18,8 @@
 #include <dirent.h>
 
 #include <chrono>
+#include <future>
+#include <thread>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -215,6 +217,29 @@ TEST_F(DownloadTest, SilentServerTimesOutWithoutAFile)
     EXPECT_EQ(DownloadTileToFile(TileHost, "/slow.png ", path.c_str(), 0), DownloadFailed);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     EXPECT_EQ(FilesIn(folder / "cache/4"), 0);
+}
+
+// A stopping program ends a download that a silent server holds, instead of
+// waiting out its time-out, and later downloads run as usual.
+TEST_F(DownloadTest, CancelledTransfersEndAtOnceWithoutAFile)
+{
+    SetNetworkTimeoutMs(60000);
+    server.Set("/held.png", HttpTestServer::Reply{200, "", HttpTestServer::Mode::Silent});
+    std::string held = TilePath("held.png");
+    auto download = std::async(std::launch::async,
+                               [&] { return DownloadTileToFile(TileHost, "/held.png ", held.c_str(), 0); });
+    while (server.TotalRequests() == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    SetInternetTransfersCancelled(true);
+    // A safety net far below the time-out, not a measure.
+    ASSERT_EQ(download.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    EXPECT_EQ(download.get(), DownloadFailed);
+    EXPECT_EQ(DownloadTileToFile(TileHost, "/held.png ", held.c_str(), 0), DownloadFailed);
+    SetInternetTransfersCancelled(false);
+    EXPECT_EQ(FilesIn(folder / "cache/4"), 0);
+
+    server.SetBody("/fine.png", "tile");
+    EXPECT_EQ(DownloadTileToFile(TileHost, "/fine.png ", TilePath("fine.png").c_str(), 0), DownloadDone);
 }
 
 TEST_F(DownloadTest, ABadServerNumberIsRefused)
