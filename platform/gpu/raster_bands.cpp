@@ -1,3 +1,4 @@
+// The raster threads: bands of a large draw taken by the caller and the workers in turn.
 #include "platform/gpu/raster_bands.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Starting test programs and waiting for them and for the port a peer announces.
 #include "tests/support/child_process.h"
 
 #include "tests/support/temp_folder.h"

@@ -1,3 +1,4 @@
+// Reading a PNG screenshot into RGB pixels.
 #include "tests/support/screenshot.h"
 
 #include <FreeImage.h>

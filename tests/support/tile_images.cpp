@@ -1,3 +1,4 @@
+// Tile pictures and MBTiles-style tile stores for tests and benchmarks.
 #include "tests/support/tile_images.h"
 
 #include <sqlite3.h>
