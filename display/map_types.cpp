@@ -32,6 +32,8 @@ constexpr int MapTypeFlagCount = 64;
 // A catalogue longer than this is cut: each map costs one request.
 constexpr size_t MaxCatalogueMaps = 500;
 constexpr size_t CatalogueAnswerBytes = 65536;
+// How long a link thread waits for a busy tile loader before it reselects.
+constexpr int ReselectWaitMs = 2000;
 
 // threads: the GUI thread and the tile loader.
 std::atomic<bool> CatalogueRequest{false};
@@ -464,7 +466,10 @@ void ReselectCurrentMap()
 {
     if (Settings.MapType == 0)
         return;
-    while (IsTileLoaderBusy())
+    // Runs on a link thread: a loader held up by a slow tile server must not
+    // stop the aircraft's states for long, and a busy loader is aborted by the
+    // selection below anyway.
+    for (int waited = 0; waited < ReselectWaitMs && IsTileLoaderBusy(); ++waited)
         Sleep(1);
     int count = GetLocalMapCount();
     for (int i = 0; i < count; i++) {

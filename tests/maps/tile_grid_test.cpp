@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <set>
 #include <thread>
 
@@ -300,6 +301,20 @@ TEST_F(TileGridTest, StopJoinsTheLoaderAndEveryFetchAndFetchesNothingMore)
     int asked = server.TotalRequests();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(server.TotalRequests(), asked);
+}
+
+// The link thread reselects the map after registering: a loader held up by a
+// silent server must not keep it from taking the aircraft's states.
+TEST_F(TileGridTest, ReselectingTheMapDoesNotWaitOutABusyLoader)
+{
+    SetNetworkTimeoutMs(60000);
+    server.SetDefault(HttpTestServer::Reply{200, "", HttpTestServer::Mode::Silent});
+    RequestMapRefresh(53.6, 10.0, 640, 480, 1);
+    ASSERT_TRUE(WaitFor([] { return GetRunningFetchCount() > 0; }));
+    Settings.MapType = -1;
+    auto reselect = std::async(std::launch::async, [] { ReselectCurrentMap(); });
+    // A safety net far below the fetches' time-out, not a measure.
+    EXPECT_EQ(reselect.wait_for(std::chrono::seconds(20)), std::future_status::ready);
 }
 
 TEST(TileThreads, FinishedThreadsAreJoinedAsNewOnesStart)
