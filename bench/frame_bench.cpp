@@ -29,7 +29,6 @@
 #include "render/terrain_quad.h"
 #include "render/textures.h"
 
-#include <FreeImage.h>
 
 #include <benchmark/benchmark.h>
 
@@ -303,26 +302,8 @@ bool WriteFramePng(const char* path)
 {
     ID3D11Resource* back = nullptr;
     RenderDevice.backBufferView->GetResource(&back);
-    std::vector<uint32_t> px;
-    int w = 0, h = 0;
-    GpuReadPixels(back, &px, &w, &h);
+    bool ok = GpuWritePng(back, path);
     back->Release();
-    FreeImage_Initialise(FALSE);
-    FIBITMAP* bmp = FreeImage_Allocate(w, h, 24);
-    bool ok = bmp != nullptr;
-    for (int y = 0; ok && y < h; y++) {
-        BYTE* row = FreeImage_GetScanLine(bmp, h - 1 - y);
-        for (int x = 0; x < w; x++) {
-            uint32_t p = px[static_cast<size_t>(y) * w + x];
-            row[3 * x + FI_RGBA_RED] = p & 0xFF;
-            row[3 * x + FI_RGBA_GREEN] = (p >> 8) & 0xFF;
-            row[3 * x + FI_RGBA_BLUE] = (p >> 16) & 0xFF;
-        }
-    }
-    ok = ok && FreeImage_Save(FIF_PNG, bmp, path, PNG_DEFAULT);
-    if (bmp)
-        FreeImage_Unload(bmp);
-    FreeImage_DeInitialise();
     return ok;
 }
 

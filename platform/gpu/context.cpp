@@ -419,6 +419,12 @@ bool GpuReadPixels(ID3D11Resource* resource, std::vector<uint32_t>* pixels, int*
     return true;
 }
 
+bool GpuWritePng(ID3D11Resource* resource, const char* path)
+{
+    GpuTexture* t = AsGpuTexture(resource);
+    return t && path && WriteFramePng(*t, path);
+}
+
 uint32_t GpuReadPixel(ID3D11Resource* resource, int x, int y)
 {
     GpuTexture* t = AsGpuTexture(resource);

@@ -11,6 +11,9 @@
 // Copies the texture behind a resource (a texture, or the texture behind a
 // view when given one through GetResource) as 0xAABBGGRR words, row by row.
 bool GpuReadPixels(ID3D11Resource* resource, std::vector<uint32_t>* pixels, int* width, int* height);
+// Writes the texture behind a resource as an opaque 24-bit PNG, as the
+// screenshot switch does for the presented frame.
+bool GpuWritePng(ID3D11Resource* resource, const char* path);
 // The texel at (x, y) of a texture or 0 outside it.
 uint32_t GpuReadPixel(ID3D11Resource* resource, int x, int y);
 

@@ -226,6 +226,8 @@ ID3D11DeviceContext* AsContextInterface(GpuContext* context);
 // The DXGI objects behind a device (swap_chain.cpp).
 HRESULT CreateDxgiDevice(GpuDevice* device, void** object);
 HRESULT CreateGpuSwapChain(GpuDevice* device, const DXGI_SWAP_CHAIN_DESC& desc, IDXGISwapChain** swapChain);
+// Writes the texture as an opaque 24-bit PNG: what the window shows.
+bool WriteFramePng(const GpuTexture& frame, const char* path);
 
 // Fault injection and recording shared with gpu_inspect.h.
 HRESULT TakeInjectedMapFailure();

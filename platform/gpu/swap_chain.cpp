@@ -103,26 +103,6 @@ const FrameSwitches& Switches()
     return s;
 }
 
-// Writes the frame as an opaque 24-bit PNG: what the window shows.
-bool WriteFramePng(const GpuTexture& frame, const char* path)
-{
-    int w = frame.Width(), h = frame.Height();
-    FIBITMAP* dib = FreeImage_Allocate(w, h, 24);
-    if (!dib)
-        return false;
-    for (int y = 0; y < h; y++) {
-        BYTE* line = FreeImage_GetScanLine(dib, h - 1 - y); // FreeImage rows run bottom-up
-        const uint32_t* src = frame.texels_.get() + static_cast<size_t>(y) * w;
-        for (int x = 0; x < w; x++) {
-            line[x * 3 + FI_RGBA_RED] = static_cast<BYTE>(src[x]);
-            line[x * 3 + FI_RGBA_GREEN] = static_cast<BYTE>(src[x] >> 8);
-            line[x * 3 + FI_RGBA_BLUE] = static_cast<BYTE>(src[x] >> 16);
-        }
-    }
-    bool ok = FreeImage_Save(FIF_PNG, dib, path, PNG_DEFAULT) != 0;
-    FreeImage_Unload(dib);
-    return ok;
-}
 
 class GpuSwapChain final : public DxgiObject<IDXGISwapChain> {
 public:
@@ -250,4 +230,25 @@ HRESULT CreateGpuSwapChain(GpuDevice* device, const DXGI_SWAP_CHAIN_DESC& desc, 
 long GpuPresentCount()
 {
     return g_presents.load();
+}
+
+// Writes the frame as an opaque 24-bit PNG: what the window shows.
+bool WriteFramePng(const GpuTexture& frame, const char* path)
+{
+    int w = frame.Width(), h = frame.Height();
+    FIBITMAP* dib = FreeImage_Allocate(w, h, 24);
+    if (!dib)
+        return false;
+    for (int y = 0; y < h; y++) {
+        BYTE* line = FreeImage_GetScanLine(dib, h - 1 - y); // FreeImage rows run bottom-up
+        const uint32_t* src = frame.texels_.get() + static_cast<size_t>(y) * w;
+        for (int x = 0; x < w; x++) {
+            line[x * 3 + FI_RGBA_RED] = static_cast<BYTE>(src[x]);
+            line[x * 3 + FI_RGBA_GREEN] = static_cast<BYTE>(src[x] >> 8);
+            line[x * 3 + FI_RGBA_BLUE] = static_cast<BYTE>(src[x] >> 16);
+        }
+    }
+    bool ok = FreeImage_Save(FIF_PNG, dib, path, PNG_DEFAULT) != 0;
+    FreeImage_Unload(dib);
+    return ok;
 }

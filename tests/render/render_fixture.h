@@ -11,6 +11,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 
 class RenderTest : public ::testing::Test {
@@ -40,6 +42,26 @@ protected:
         uint32_t p = GpuReadPixel(back, x, y);
         back->Release();
         return p;
+    }
+
+    // The whole back buffer as 0xAABBGGRR words, row by row.
+    std::vector<uint32_t> BackBuffer(int* w = nullptr, int* h = nullptr)
+    {
+        ID3D11Resource* back = nullptr;
+        RenderDevice.backBufferView->GetResource(&back);
+        std::vector<uint32_t> px;
+        GpuReadPixels(back, &px, w, h);
+        back->Release();
+        return px;
+    }
+
+    bool WriteBackBufferPng(const std::string& path)
+    {
+        ID3D11Resource* back = nullptr;
+        RenderDevice.backBufferView->GetResource(&back);
+        bool ok = GpuWritePng(back, path.c_str());
+        back->Release();
+        return ok;
     }
 
     void Record()

@@ -30,12 +30,8 @@ protected:
     Ink FindInk()
     {
         Ink ink;
-        ID3D11Resource* back = nullptr;
-        RenderDevice.backBufferView->GetResource(&back);
-        std::vector<uint32_t> px;
         int w = 0, h = 0;
-        GpuReadPixels(back, &px, &w, &h);
-        back->Release();
+        std::vector<uint32_t> px = BackBuffer(&w, &h);
         for (int y = 0; y < h; y++)
             for (int x = 0; x < w; x++)
                 if (px[static_cast<size_t>(y) * w + x] != 0xFF000000u) {
@@ -48,15 +44,7 @@ protected:
         return ink;
     }
 
-    std::vector<uint32_t> Frame()
-    {
-        ID3D11Resource* back = nullptr;
-        RenderDevice.backBufferView->GetResource(&back);
-        std::vector<uint32_t> px;
-        GpuReadPixels(back, &px, nullptr, nullptr);
-        back->Release();
-        return px;
-    }
+    std::vector<uint32_t> Frame() { return BackBuffer(); }
 };
 
 TEST_F(SystemTextTest, TextObjectsExistAfterTheDeviceStart)

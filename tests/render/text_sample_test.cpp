@@ -34,30 +34,6 @@ protected:
                 n += Pixel(x, y) != background;
         return n;
     }
-
-    bool WritePng(const std::string& path)
-    {
-        ID3D11Resource* back = nullptr;
-        RenderDevice.backBufferView->GetResource(&back);
-        std::vector<uint32_t> px;
-        int w = 0, h = 0;
-        GpuReadPixels(back, &px, &w, &h);
-        back->Release();
-        FIBITMAP* bmp = FreeImage_Allocate(w, h, 32, FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK);
-        for (int y = 0; y < h; y++) {
-            BYTE* row = FreeImage_GetScanLine(bmp, h - 1 - y);
-            for (int x = 0; x < w; x++) {
-                uint32_t p = px[static_cast<size_t>(y) * w + x];
-                row[4 * x + FI_RGBA_RED] = p & 0xFF;
-                row[4 * x + FI_RGBA_GREEN] = (p >> 8) & 0xFF;
-                row[4 * x + FI_RGBA_BLUE] = (p >> 16) & 0xFF;
-                row[4 * x + FI_RGBA_ALPHA] = 255;
-            }
-        }
-        bool ok = FreeImage_Save(FIF_PNG, bmp, path.c_str(), PNG_DEFAULT);
-        FreeImage_Unload(bmp);
-        return ok;
-    }
 };
 
 TEST_F(TextSampleTest, BothFontKindsDrawReadableSamples)
@@ -93,7 +69,7 @@ TEST_F(TextSampleTest, BothFontKindsDrawReadableSamples)
     DrawTextLayoutRotated(16, 180, 420, 0xFFFFFFFFu, "Label box", 0.0, 5, 400);
 
     std::string png = std::string(TVL_BINARY_DIR) + "/text_sample.png";
-    EXPECT_TRUE(WritePng(png)) << png;
+    EXPECT_TRUE(WriteBackBufferPng(png)) << png;
 
     EXPECT_GT(InkIn(20, 20, 300, 40, bg), 300);   // bitmap 16
     EXPECT_GT(InkIn(20, 45, 300, 62, bg), 200);   // bitmap 14
