@@ -7,7 +7,6 @@
 #include "render/textures.h"
 #include "tests/render/render_fixture.h"
 
-#include <FreeImage.h>
 
 #include <string>
 #include <vector>
