@@ -4,14 +4,13 @@
 #include "proxy/client_table.h"
 #include "proxy/sim_session.h"
 #include "proxy/udp_server.h"
+#include "tests/support/child_process.h"
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,7 +24,6 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
 
 namespace {
 
@@ -134,19 +132,7 @@ BENCHMARK(BM_StateToLastClient)->UseManualTime()->Unit(benchmark::kMicrosecond)-
 
 pid_t Spawn(const std::vector<std::string>& args)
 {
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
+    return SpawnProgram(args, "/dev/null", false);
 }
 
 // User plus system CPU seconds of a running process.
