@@ -217,7 +217,7 @@ TEST_F(MapTilesTest, TheGridFollowsAFastFlightEast)
     UseStore();
     std::string out = root / "peer.out";
     ASSERT_TRUE(peer.Start({std::string(TVL_TOOLS_DIR) + "/tvl-proxypeer", "--port", "0", "--leg", "90", "--speed",
-                            "6000", "--lat", std::to_string(HomeLat), "--lon", std::to_string(HomeLon),
+                            "6000", "--leg-time", "3.5", "--lat", std::to_string(HomeLat), "--lon", std::to_string(HomeLon),
                             "--duration", "120"},
                            out, root.Path()));
     std::string port = WaitForAnnouncedPort(out);
@@ -237,7 +237,8 @@ TEST_F(MapTilesTest, TheGridFollowsAFastFlightEast)
     EXPECT_EQ(eastRow, row);
     EXPECT_EQ(north, column);
     EXPECT_EQ(northRow, row - 1);
-    // Flown east well past the first grid (two and a half tiles either side).
+    // Flown east well past the first grid (two and a half tiles either side):
+    // 3.5 s at 6000 kt is 3.7 tiles, and the grid has had time to follow.
     EXPECT_EQ(row, hy);
     EXPECT_GE(column - hx, 3);
     // The map centre the program kept at its end lies in the shown tile or the next one east.

@@ -36,8 +36,15 @@ void OffsetPosition(double latitude, double longitude, double northM, double eas
     *outLongitude = longitude + (c > 1e-6 ? eastM / (MetresPerDegree * c) : 0.0);
 }
 
+bool PathMoving(const FlightPathSettings& path, double t)
+{
+    return path.circle || path.legSeconds <= 0.0 || t < path.legSeconds;
+}
+
 PathPoint PathPosition(const FlightPathSettings& path, double t)
 {
+    if (!PathMoving(path, t))
+        t = path.legSeconds;
     double distance = path.speedKt * KnotsToMs * t;
     if (!path.circle) {
         PathPoint p;

@@ -9,6 +9,7 @@ struct FlightPathSettings {
     double radiusNm = 2.0;
     double speedKt = 120.0;
     double headingDeg = 90.0;  // the leg's course
+    double legSeconds = 0.0;   // the aircraft stops at the leg's end; 0: no end
     double altitudeFt = 3000.0;
 };
 
@@ -20,6 +21,9 @@ struct PathPoint {
 
 // Where the aircraft is t seconds after the start.
 PathPoint PathPosition(const FlightPathSettings& path, double t);
+
+// Whether the aircraft still moves t seconds after the start.
+bool PathMoving(const FlightPathSettings& path, double t);
 
 // Traffic aircraft i of n at time t: on a wider circle around the centre,
 // spread evenly, flying the other way round.

@@ -26,6 +26,7 @@ const char Usage[] =
     "  --lat DEG --lon DEG  centre of the circle or start of the leg (53.636666667, 10.001)\n"
     "  --circle NM        fly a circle of this radius (the default, 2)\n"
     "  --leg DEG          fly a straight leg on this true course instead\n"
+    "  --leg-time S       stop at the end of the leg after S seconds (0: fly on)\n"
     "  --speed KT         ground speed (120)\n"
     "  --altitude FT      altitude (3000)\n"
     "  --traffic N        AI aircraft sent to clients that ask for traffic (3)\n"
@@ -92,6 +93,7 @@ bool ParseValueOption(const std::string& name, const char* value, Options* o)
     else if (name == "--lon") o->path.longitude = v;
     else if (name == "--circle") { o->path.circle = true; o->path.radiusNm = v; }
     else if (name == "--leg") { o->path.circle = false; o->path.headingDeg = v; }
+    else if (name == "--leg-time") o->path.legSeconds = v;
     else if (name == "--speed") o->path.speedKt = v;
     else if (name == "--altitude") o->path.altitudeFt = v;
     else if (name == "--traffic") o->trafficCount = static_cast<int>(v);
@@ -254,12 +256,13 @@ ProxyAircraftState BuildState(const FlightPathSettings& path, double t)
     s.magic = ProxyMagic;
     s.type = MsgAircraftState;
     s.length = ProxyAircraftStateLength;
-    s.indicatedAirspeed = path.speedKt;
+    const double speedKt = PathMoving(path, t) ? path.speedKt : 0.0;
+    s.indicatedAirspeed = speedKt;
     s.longitude = p.longitude;
     s.latitude = p.latitude;
     s.altitude = path.altitudeFt;
     s.trueHeading = p.headingDeg;
-    s.groundSpeed = path.speedKt * 1852.0 / 3600.0;
+    s.groundSpeed = speedKt * 1852.0 / 3600.0;
     s.gpsAltitude = path.altitudeFt / 3.28084;
     s.windDirection = 270.0;
     s.windSpeed = 15.0;
