@@ -19,6 +19,9 @@
 #include "display/map_view.h"
 #include "display/sprite_table.h"
 #include "maps/terrain_awareness.h"
+#include "maps/tile_cache.h"
+#include "maps/tile_grid.h"
+#include "maps/tile_sources.h"
 #include "platform/gpu/gpu_inspect.h"
 #include "render/bitmap_fonts.h"
 #include "render/device.h"
@@ -36,6 +39,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -133,11 +137,24 @@ void RecordScene()
     Aircraft.GroundSpeed = 120.0;
     Aircraft.Altitude = 3000.0;
     TrackAngle = 45.0 * 3.14159265358979 / 180.0;
+    // The frame draws its own tiles: the loader fetches nothing meanwhile.
+    SetTileFetchEnabled(0);
 }
+
+// The tile cache of the recorded scene: a folder of its own, removed at the end.
+std::string g_cache;
 
 bool SetUpScene(Scene& s)
 {
     std::snprintf(ProgramRoot, 512, "%s", TVL_ROOT_DIR);
+    char pattern[] = "/tmp/tvl_frame_bench_XXXXXX";
+    if (!mkdtemp(pattern))
+        return false;
+    g_cache = pattern;
+    setenv("TVL_HOST_MAP", "none", 1);
+    SetTileCacheFolder((g_cache + "/cache").c_str());
+    SetRadarFolder((g_cache + "/Weather").c_str());
+    SetServiceCacheRoot(g_cache.c_str());
     SetHeadlessClientSize(kWidth, kHeight);
     if (InitD3D(nullptr) != 0)
         return false;
@@ -230,6 +247,18 @@ void DrawReferenceFrame(const Scene& s)
     PresentFrame();
 }
 
+void TearDownScene(Scene& s)
+{
+    s.tile->Release();
+    s.sprite->Release();
+    s.terrain->Release();
+    s.fontPage->Release();
+    ReleaseDisplayBitmaps();
+    ReleaseAllTileResources();
+    CleanupD3D();
+    std::filesystem::remove_all(g_cache);
+}
+
 Scene g_scene;
 std::vector<uint32_t> g_target(static_cast<size_t>(kWidth) * kHeight);
 
@@ -319,9 +348,11 @@ int main(int argc, char** argv)
     }
     if (png) {
         DrawReferenceFrame(g_scene);
-        if (!WriteFramePng(png))
+        bool written = WriteFramePng(png);
+        if (!written)
             std::fprintf(stderr, "frame_bench: cannot write %s\n", png);
-        return 0;
+        TearDownScene(g_scene);
+        return written ? 0 : 1;
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
@@ -339,12 +370,7 @@ int main(int argc, char** argv)
                 screen.real);
     std::printf("  of which the primitives alone on a cleared target: median %.2f ms CPU, %.2f ms real\n",
                 primitives.cpu, primitives.real);
-    g_scene.tile->Release();
-    g_scene.sprite->Release();
-    g_scene.terrain->Release();
-    g_scene.fontPage->Release();
-    ReleaseDisplayBitmaps();
-    CleanupD3D();
+    TearDownScene(g_scene);
     benchmark::Shutdown();
     return 0;
 }
