@@ -1,8 +1,8 @@
 // The event script test hook. Lines (blank and '#' lines skipped):
 //   wait N          let N idle passes go by
 //   sleep MS        let idle passes go by for MS milliseconds (never blocks)
-//   key SPEC        press and release; SPEC is [ctrl+][shift+][alt+]NAME
-//   keydown SPEC / keyup SPEC
+//   key KEYS        press and release; KEYS is [ctrl+][shift+][alt+]NAME
+//   keydown KEYS / keyup KEYS
 //   move X Y / down X Y [right] / up X Y [right] / click X Y [right]
 //   wheel X Y STEPS (positive turns away from the user)
 //   resize W H      the user drags the window to W x H client pixels
@@ -99,10 +99,10 @@ static void PushKey(int virtualKey, bool down, uint16_t mod)
 }
 
 // "ctrl+shift+F1": the modifiers go down first and up last.
-static bool PushKeySpec(const char* spec, bool press, bool release)
+static bool PushKeyCombo(const char* keys, bool press, bool release)
 {
     char text[64];
-    std::snprintf(text, sizeof(text), "%s", spec);
+    std::snprintf(text, sizeof(text), "%s", keys);
     int mods[3];
     int modCount = 0;
     uint16_t mod = 0;
@@ -253,7 +253,7 @@ static bool RunLine(const std::string& line, bool* pushed)
     } else if (strcasecmp(verb, "key") == 0 || strcasecmp(verb, "keydown") == 0 || strcasecmp(verb, "keyup") == 0) {
         bool up = strcasecmp(verb, "keyup") == 0;
         bool down = strcasecmp(verb, "keydown") == 0;
-        ok = n >= 2 && PushKeySpec(a, !up, !down);
+        ok = n >= 2 && PushKeyCombo(a, !up, !down);
     } else if (strcasecmp(verb, "move") == 0) {
         PushMotion(Number(a, &ok), Number(b, &ok));
     } else if (strcasecmp(verb, "down") == 0 || strcasecmp(verb, "up") == 0 || strcasecmp(verb, "click") == 0) {

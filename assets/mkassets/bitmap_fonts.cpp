@@ -18,17 +18,17 @@
 
 namespace {
 
-struct FontSpec {
+struct FontFile {
     const char* fnt;
     float pixels;
 };
 
-struct PageSpec {
+struct FontPage {
     const char* png;
-    std::vector<FontSpec> fonts;
+    std::vector<FontFile> fonts;
 };
 
-const PageSpec kPages[] = {
+const FontPage kPages[] = {
     {"Arial_16_00.png", {{"Arial_16.fnt", 16.0f}, {"Arial_14.fnt", 14.0f}}},
     {"Arial_121_00.png", {{"Arial_121.fnt", 12.0f}}},
 };
@@ -43,7 +43,7 @@ struct Glyph {
 };
 
 struct Font {
-    const FontSpec* spec = nullptr;
+    const FontFile* file = nullptr;
     int lineHeight = 0, base = 0;
     Glyph glyphs[256];
 };
@@ -57,7 +57,7 @@ bool Printable(uint32_t codePoint)
 bool RenderFont(FontFace* face, Font& font)
 {
     FontLineMetrics m;
-    float size = font.spec->pixels;
+    float size = font.file->pixels;
     if (!GetFontLineMetrics(face, size, &m))
         return false;
     font.base = static_cast<int>(std::lround(m.ascent));
@@ -137,7 +137,7 @@ bool WriteDescription(const std::string& path, const Font& font, const char* fam
     std::fprintf(f,
                  "info face=\"%s\" size=%d bold=0 italic=0 charset=\"\" unicode=0 stretchH=100 smooth=1 aa=1 "
                  "padding=0,0,0,0 spacing=%d,%d\n",
-                 family, static_cast<int>(font.spec->pixels), kSpacing, kSpacing);
+                 family, static_cast<int>(font.file->pixels), kSpacing, kSpacing);
     std::fprintf(f, "common lineHeight=%d base=%d scaleW=%d scaleH=%d pages=1 packed=0\n", font.lineHeight, font.base,
                  side, side);
     std::fprintf(f, "page id=0 file=\"%s\"\n", png);
@@ -177,12 +177,12 @@ FontFace* OpenSourceFont(char* family, size_t familySize)
     return nullptr;
 }
 
-bool WritePageAndFonts(FontFace* face, const char* family, const PageSpec& page, const std::string& bitmaps)
+bool WritePageAndFonts(FontFace* face, const char* family, const FontPage& page, const std::string& bitmaps)
 {
     std::vector<Font> fonts;
-    for (const FontSpec& spec : page.fonts) {
+    for (const FontFile& file : page.fonts) {
         fonts.emplace_back();
-        fonts.back().spec = &spec;
+        fonts.back().file = &file;
         if (!RenderFont(face, fonts.back()))
             return false;
     }
@@ -202,8 +202,8 @@ bool WritePageAndFonts(FontFace* face, const char* family, const PageSpec& page,
         return false;
     }
     for (const Font& font : fonts)
-        if (!WriteDescription(bitmaps + "/" + font.spec->fnt, font, family, page.png, side)) {
-            std::fprintf(stderr, "tvl-mkassets: cannot write %s/%s\n", bitmaps.c_str(), font.spec->fnt);
+        if (!WriteDescription(bitmaps + "/" + font.file->fnt, font, family, page.png, side)) {
+            std::fprintf(stderr, "tvl-mkassets: cannot write %s/%s\n", bitmaps.c_str(), font.file->fnt);
             return false;
         }
     return true;
@@ -218,7 +218,7 @@ bool WriteBitmapFonts(const std::string& bitmaps)
     if (!face)
         return false;
     bool ok = true;
-    for (const PageSpec& page : kPages)
+    for (const FontPage& page : kPages)
         ok = WritePageAndFonts(face, family, page, bitmaps) && ok;
     CloseFontFace(face);
     return ok;
