@@ -207,22 +207,20 @@ int FormatNavaidLabel(const NavaidRecord& n, bool xplaneData, int magneticCourse
     t.count = 0;
     const size_t size = NavLabelLineSize;
     switch (n.kind) {
-    case 2:
-        std::snprintf(t.lines[0], size, "%.*s", FIELD(n.name));
-        std::snprintf(t.lines[1], size, "%6.2f %.*s", n.frequency / 100.0, FIELD(n.ident));
-        t.count = 2;
-        break;
-    case 3:
-    case 12:
+    case 2:   // NDB: kHz with two decimals
+    case 3:   // VOR
+    case 12:  // DME
     case 13:
-        std::snprintf(t.lines[0], size, "%.*s", FIELD(n.name));
-        std::snprintf(t.lines[1], size, "%6.3f %.*s", n.frequency / 1000.0, FIELD(n.ident));
-        t.count = 2;
-        break;
-    case 4:
+    case 4:   // localizer: its course first
     case 5:
         std::snprintf(t.lines[0], size, "%.*s", FIELD(n.name));
-        std::snprintf(t.lines[1], size, "%3.3d\xB0 %6.3f %.*s", magneticCourse, n.frequency / 1000.0, FIELD(n.ident));
+        if (n.kind == 2)
+            std::snprintf(t.lines[1], size, "%6.2f %.*s", n.frequency / 100.0, FIELD(n.ident));
+        else if (n.kind == 4 || n.kind == 5)
+            std::snprintf(t.lines[1], size, "%3.3d\xB0 %6.3f %.*s", magneticCourse, n.frequency / 1000.0,
+                          FIELD(n.ident));
+        else
+            std::snprintf(t.lines[1], size, "%6.3f %.*s", n.frequency / 1000.0, FIELD(n.ident));
         t.count = 2;
         break;
     case 7:

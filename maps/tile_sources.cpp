@@ -403,11 +403,17 @@ int GetMaximumTileZoom()
     return MaximumTileZoom;
 }
 
-void SetTileCacheFolder(const char* folder)
+// Stores a folder setting under the source lock, with separators normalised.
+static void SetFolder(char* out, size_t size, const char* folder)
 {
     std::lock_guard<std::mutex> hold(SourceLock);
-    CopyText(TileCacheFolder, sizeof TileCacheFolder, folder);
-    NormalizePath(TileCacheFolder);
+    CopyText(out, size, folder);
+    NormalizePath(out);
+}
+
+void SetTileCacheFolder(const char* folder)
+{
+    SetFolder(TileCacheFolder, sizeof TileCacheFolder, folder);
 }
 
 void GetTileCacheFolder(char* out, size_t size)
@@ -417,9 +423,7 @@ void GetTileCacheFolder(char* out, size_t size)
 
 void SetRadarFolder(const char* folder)
 {
-    std::lock_guard<std::mutex> hold(SourceLock);
-    CopyText(RadarFolder, sizeof RadarFolder, folder);
-    NormalizePath(RadarFolder);
+    SetFolder(RadarFolder, sizeof RadarFolder, folder);
 }
 
 void GetRadarFolder(char* out, size_t size)
@@ -429,9 +433,7 @@ void GetRadarFolder(char* out, size_t size)
 
 void SetServiceCacheRoot(const char* folder)
 {
-    std::lock_guard<std::mutex> hold(SourceLock);
-    CopyText(ServiceCacheRoot, sizeof ServiceCacheRoot, folder && folder[0] ? folder : "./");
-    NormalizePath(ServiceCacheRoot);
+    SetFolder(ServiceCacheRoot, sizeof ServiceCacheRoot, folder && folder[0] ? folder : "./");
 }
 
 void GetServiceCacheRoot(char* out, size_t size)

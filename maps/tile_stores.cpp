@@ -182,6 +182,27 @@ const char* ColumnText(sqlite3_stmt* statement, int column)
     return text ? reinterpret_cast<const char*>(text) : "";
 }
 
+// name, numZoomLevels, lon_min, lat_max, lon_max, lat_min and type, from
+// column first on: the same in the server's and the user's map tables.
+void ReadMapCoverage(sqlite3_stmt* s, int first, MapCatalogueRecord* r)
+{
+    CopyCatalogueText(r->name, sizeof r->name, ColumnText(s, first));
+    r->numZoomLevels = sqlite3_column_int(s, first + 1);
+    r->lon_min = sqlite3_column_int(s, first + 2);
+    r->lat_max = sqlite3_column_int(s, first + 3);
+    r->lon_max = sqlite3_column_int(s, first + 4);
+    r->lat_min = sqlite3_column_int(s, first + 5);
+    r->type = sqlite3_column_int(s, first + 6);
+}
+
+// mapindex, extension and airac, from column first on.
+void ReadMapStore(sqlite3_stmt* s, int first, MapCatalogueRecord* r)
+{
+    r->mapindex = sqlite3_column_int(s, first);
+    CopyCatalogueText(r->extension, sizeof r->extension, ColumnText(s, first + 1));
+    r->airac = sqlite3_column_int(s, first + 2);
+}
+
 // Runs a catalogue SELECT inside a transaction, one callback per row; false
 // when it cannot be prepared.
 template <typename RowFn>
@@ -407,17 +428,9 @@ bool LoadMapCatalogue(std::vector<MapCatalogueRecord>* records)
                            [&rows](sqlite3_stmt* s) {
                                MapCatalogueRecord r{};
                                r.lfd = sqlite3_column_int(s, 0);
-                               CopyCatalogueText(r.name, sizeof r.name, ColumnText(s, 1));
-                               r.numZoomLevels = sqlite3_column_int(s, 2);
-                               r.lon_min = sqlite3_column_int(s, 3);
-                               r.lat_max = sqlite3_column_int(s, 4);
-                               r.lon_max = sqlite3_column_int(s, 5);
-                               r.lat_min = sqlite3_column_int(s, 6);
-                               r.type = sqlite3_column_int(s, 7);
+                               ReadMapCoverage(s, 1, &r);
                                r.blocal = sqlite3_column_int(s, 8) != 0 ? 1 : 0;
-                               r.mapindex = sqlite3_column_int(s, 9);
-                               CopyCatalogueText(r.extension, sizeof r.extension, ColumnText(s, 10));
-                               r.airac = sqlite3_column_int(s, 11);
+                               ReadMapStore(s, 9, &r);
                                rows.push_back(r);
                            });
     if (read)
@@ -456,16 +469,8 @@ void LoadLocalMaps(std::vector<MapCatalogueRecord>* records)
                            "extension, airac from localmaps",
                            [&rows](sqlite3_stmt* s) {
                                MapCatalogueRecord r{};
-                               CopyCatalogueText(r.name, sizeof r.name, ColumnText(s, 0));
-                               r.numZoomLevels = sqlite3_column_int(s, 1);
-                               r.lon_min = sqlite3_column_int(s, 2);
-                               r.lat_max = sqlite3_column_int(s, 3);
-                               r.lon_max = sqlite3_column_int(s, 4);
-                               r.lat_min = sqlite3_column_int(s, 5);
-                               r.type = sqlite3_column_int(s, 6);
-                               r.mapindex = sqlite3_column_int(s, 7);
-                               CopyCatalogueText(r.extension, sizeof r.extension, ColumnText(s, 8));
-                               r.airac = sqlite3_column_int(s, 9);
+                               ReadMapCoverage(s, 0, &r);
+                               ReadMapStore(s, 7, &r);
                                rows.push_back(r);
                            });
     if (!read) {
