@@ -12,6 +12,7 @@
 #include "maps/tile_stores.h"
 #include "render/device.h"
 #include "render/textures.h"
+#include "tests/support/offline_chart_map.h"
 #include "tests/support/tile_images.h"
 
 #include <FreeImage.h>
@@ -186,19 +187,7 @@ void BM_GridFiveByFiveFromWarmStore(benchmark::State& state)
         return;
     }
     SetLocalMapPath(Bench().root.c_str());
-    {
-        CatalogueAccess access;
-        MapCatalogueRecord m{};
-        CopyCatalogueText(m.name, sizeof m.name, "ifr");
-        m.numZoomLevels = 12;
-        m.lon_min = 5, m.lat_min = 50, m.lon_max = 15, m.lat_max = 56;
-        m.type = 11, m.blocal = 1, m.mapindex = 9;
-        CopyCatalogueText(m.extension, sizeof m.extension, "png");
-        access.Records() = {m};
-        access.SelectedIndex() = 0;
-    }
-    SetOfflineMode(true);
-    CurrentTileMapType = 11;
+    UseOfflineChartMap("ifr");
     Settings.SatMode = 0;  // no texture reuse: every tile comes from the store
     Settings.Tile = Zoom;
     Settings.NrOfThreads = static_cast<int>(state.range(0));

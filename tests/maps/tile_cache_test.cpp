@@ -3,6 +3,7 @@
 // deletion log.
 #include "display/map_types.h"
 #include "tests/maps/tile_fixture.h"
+#include "tests/support/offline_chart_map.h"
 
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -118,19 +119,7 @@ TEST_F(TileCacheTest, OfflineTilesComeFromTheChartStore)
 {
     MakeTileStore(root / "ifrl.db", 8, 8, 53.6, 10.0, 1);
     SetLocalMapPath(root.Path().c_str());
-    {
-        CatalogueAccess access;
-        MapCatalogueRecord m{};
-        CopyCatalogueText(m.name, sizeof m.name, "ifr_low");
-        m.numZoomLevels = 12;
-        m.lon_min = 5, m.lat_min = 50, m.lon_max = 15, m.lat_max = 56;
-        m.type = 11, m.blocal = 1, m.mapindex = 9;
-        CopyCatalogueText(m.extension, sizeof m.extension, "png");
-        access.Records() = {m};
-        access.SelectedIndex() = 0;
-    }
-    SetOfflineMode(true);
-    CurrentTileMapType = 11;
+    UseOfflineChartMap("ifr_low");
     Settings.SatMode = 11;
     Settings.Tile = 8;
     SetGridZoom(8);
