@@ -35,7 +35,10 @@ bool PathExists(const char* path)
 
 void SetPath(char* out, const char* format, const char* base)
 {
-    snprintf(out, 512, format, base);
+    // A root too long for the path buffer leaves an empty path, never a cut one
+    // that names some other file.
+    if (snprintf(out, 512, format, base) >= 512)
+        out[0] = 0;
 }
 
 void StartSession(HWND window)

@@ -104,7 +104,11 @@ void ReleaseSpriteSlot(SpriteSlot* slot)
 static void BitmapPath(const char* root, const char* file, char* out, size_t size)
 {
     char wanted[512];
-    std::snprintf(wanted, sizeof wanted, "%s/bitmaps/%s", root, file);
+    if (std::snprintf(wanted, sizeof wanted, "%s/bitmaps/%s", root, file) >= static_cast<int>(sizeof wanted)) {
+        if (size)
+            out[0] = 0;
+        return;
+    }
     if (!ResolvePath(wanted, out, size))
         std::snprintf(out, size, "%s", wanted);
 }
