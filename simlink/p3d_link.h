@@ -6,6 +6,8 @@
 
 void PollP3dSimConnect();
 void ConnectP3dLink();
+// Closes the session (not while the display is re-created).
+void CloseP3dSimConnect();
 bool IsP3dConnected();
 bool P3dStartTraffic();
 void P3dStopTraffic();

@@ -31,6 +31,7 @@ void StopAeroflyLink() {}  // until the real one lands
 void AeroflyGetVar(SimVarId id, double* out) { NotConnectedGetVar(id, out); }  // until the real one lands
 void PollP3dSimConnect() {}  // until the real one lands
 void ConnectP3dLink() {}  // until the real one lands
+void CloseP3dSimConnect() {}  // until the real one lands
 bool IsP3dConnected() { return false; }  // until the real one lands
 bool P3dStartTraffic() { return false; }  // until the real one lands
 void P3dStopTraffic() {}  // until the real one lands

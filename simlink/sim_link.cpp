@@ -46,14 +46,53 @@ double ClockSeconds()
     return static_cast<double>(ProgramClockMs()) / 1000.0;
 }
 
-static int SelectedSimulator()
+// Adapters where a link's own operation has another signature.
+static void AutoStartXPlane() { StartXPlaneLinkIfEnabled(); }
+static void AutoStartFs2004() { StartFs2004LinkIfEnabled(); }
+static void AutoStartFlightGear() { StartFlightGearLinkIfEnabled(); }
+static void AutoStartMsfs() { StartMsfsLinkIfEnabled(); }
+static void AutoStartAerofly() { StartAeroflyLinkIfEnabled(); }
+static void ConnectXPlane() { ConnectXPlaneLink(); }
+static void ConnectFs2004() { ConnectFs2004Link(); }
+static void ConnectFlightGear() { ConnectFlightGearLink(); }
+static void ConnectMsfs() { ConnectMsfsLink(); }
+static void ConnectAerofly() { ConnectAeroflyLink(); }
+
+static const SimLinkOps P3dLinkOps = {P3dGetVar,       RequestSetPosition, P3dStartTraffic,
+                                      P3dStopTraffic,  PollP3dSimConnect,  ConnectP3dLink,
+                                      HasSimFlightPlan, IsP3dConnected,    CloseP3dSimConnect};
+
+// Indexed by UseSimulator; row 0 is no simulator.
+static const SimLinkOps SimLinkTable[] = {
+    {},
+    P3dLinkOps,  // 1 FSX
+    P3dLinkOps,  // 2 FSX through simconnect.cfg
+    P3dLinkOps,  // 3 Prepar3D
+    {XPlaneGetVar, RequestSetPosition, XPlaneStartTraffic, SetTrafficOffRequest, AutoStartXPlane, ConnectXPlane,
+     HasSimFlightPlan, IsXPlaneConnected, StopXPlaneLink},
+    // FS2004 asks for traffic with the same request flag as MSFS.
+    {Fs2004GetVar, nullptr, MsfsStartTraffic, SetTrafficOffRequest, AutoStartFs2004, ConnectFs2004,
+     HasSimFlightPlan, IsFs2004Connected, StopFs2004Link},
+    // FlightGear's plan is its route manager's file.
+    {FlightGearGetVar, nullptr, FlightGearStartTraffic, SetTrafficOffRequest, AutoStartFlightGear,
+     ConnectFlightGear, LoadFlightGearRoute, IsFlightGearConnected, StopFlightGearLink},
+    {MsfsGetVar, RequestSetPosition, MsfsStartTraffic, SetTrafficOffRequest, AutoStartMsfs, ConnectMsfs,
+     HasSimFlightPlan, IsMsfsConnected, StopMsfsLink},
+    {AeroflyGetVar, nullptr, nullptr, nullptr, AutoStartAerofly, ConnectAerofly, HasSimFlightPlan,
+     IsAeroflyConnected, StopAeroflyLink},
+};
+static_assert(sizeof(SimLinkTable) / sizeof(SimLinkTable[0]) == SimulatorAerofly + 1);
+
+const SimLinkOps* SimLinkOpsOf(int simulator)
 {
-    return Settings.UseSimulator.load();
+    if (simulator < SimulatorP3dFirst || simulator > SimulatorAerofly)
+        return nullptr;
+    return &SimLinkTable[simulator];
 }
 
-static bool IsP3dFamily(int simulator)
+static const SimLinkOps* SelectedLink()
 {
-    return simulator >= SimulatorP3dFirst && simulator <= SimulatorP3dLast;
+    return SimLinkOpsOf(Settings.UseSimulator.load());
 }
 
 void SimLinkGetVar(SimVarId id, double* out)
@@ -63,108 +102,52 @@ void SimLinkGetVar(SimVarId id, double* out)
             *out = id == SimVarLatitude ? ManualPosition.latitude.load() : ManualPosition.longitude.load();
         return;
     }
-    int simulator = SelectedSimulator();
-    if (IsP3dFamily(simulator))
-        P3dGetVar(id, out);
-    else if (simulator == SimulatorXPlane)
-        XPlaneGetVar(id, out);
-    else if (simulator == SimulatorFs2004)
-        Fs2004GetVar(id, out);
-    else if (simulator == SimulatorFlightGear)
-        FlightGearGetVar(id, out);
-    else if (simulator == SimulatorMsfs)
-        MsfsGetVar(id, out);
-    else if (simulator == SimulatorAerofly)
-        AeroflyGetVar(id, out);
+    if (const SimLinkOps* link = SelectedLink())
+        link->getVar(id, out);
 }
 
 void SimLinkSetPosition(double latitude, double longitude)
 {
-    int simulator = SelectedSimulator();
-    if (IsP3dFamily(simulator) || simulator == SimulatorXPlane || simulator == SimulatorMsfs)
-        RequestSetPosition(latitude, longitude);
+    const SimLinkOps* link = SelectedLink();
+    if (link && link->setPosition)
+        link->setPosition(latitude, longitude);
 }
 
 bool SimLinkStartTraffic()
 {
-    int simulator = SelectedSimulator();
-    if (IsP3dFamily(simulator))
-        return P3dStartTraffic();
-    if (simulator == SimulatorXPlane)
-        return XPlaneStartTraffic();
-    if (simulator == SimulatorFs2004 || simulator == SimulatorMsfs)
-        return MsfsStartTraffic();
-    if (simulator == SimulatorFlightGear)
-        return FlightGearStartTraffic();
-    return false;
+    const SimLinkOps* link = SelectedLink();
+    return link && link->startTraffic && link->startTraffic();
 }
 
 void SimLinkStopTraffic()
 {
-    int simulator = SelectedSimulator();
-    if (IsP3dFamily(simulator))
-        P3dStopTraffic();
-    else if (simulator >= SimulatorXPlane && simulator <= SimulatorMsfs)
-        SetTrafficOffRequest();
+    const SimLinkOps* link = SelectedLink();
+    if (link && link->stopTraffic)
+        link->stopTraffic();
 }
 
 void SimLinkAutoStart()
 {
-    int simulator = SelectedSimulator();
-    if (IsP3dFamily(simulator))
-        PollP3dSimConnect();
-    else if (simulator == SimulatorXPlane)
-        StartXPlaneLinkIfEnabled();
-    else if (simulator == SimulatorFs2004)
-        StartFs2004LinkIfEnabled();
-    else if (simulator == SimulatorFlightGear)
-        StartFlightGearLinkIfEnabled();
-    else if (simulator == SimulatorMsfs)
-        StartMsfsLinkIfEnabled();
-    else if (simulator == SimulatorAerofly)
-        StartAeroflyLinkIfEnabled();
+    if (const SimLinkOps* link = SelectedLink())
+        link->autoStart();
 }
 
 void SimLinkConnect()
 {
-    int simulator = SelectedSimulator();
-    if (IsP3dFamily(simulator))
-        ConnectP3dLink();
-    else if (simulator == SimulatorXPlane)
-        ConnectXPlaneLink();
-    else if (simulator == SimulatorFs2004)
-        ConnectFs2004Link();
-    else if (simulator == SimulatorFlightGear)
-        ConnectFlightGearLink();
-    else if (simulator == SimulatorMsfs)
-        ConnectMsfsLink();
-    else if (simulator == SimulatorAerofly)
-        ConnectAeroflyLink();
+    if (const SimLinkOps* link = SelectedLink())
+        link->connect();
 }
 
 bool SimLinkPollFlightPlan()
 {
-    int simulator = SelectedSimulator();
-    if (simulator == SimulatorFlightGear)
-        return LoadFlightGearRoute();
-    if (simulator >= SimulatorP3dFirst && simulator <= SimulatorAerofly)
-        return HasSimFlightPlan();
-    return false;
+    const SimLinkOps* link = SelectedLink();
+    return link && link->pollFlightPlan();
 }
 
 bool SimLinkIsConnected()
 {
-    int simulator = SelectedSimulator();
-    if (IsP3dFamily(simulator))
-        return IsP3dConnected();
-    switch (simulator) {
-    case SimulatorXPlane: return IsXPlaneConnected();
-    case SimulatorFs2004: return IsFs2004Connected();
-    case SimulatorFlightGear: return IsFlightGearConnected();
-    case SimulatorMsfs: return IsMsfsConnected();
-    case SimulatorAerofly: return IsAeroflyConnected();
-    default: return false;
-    }
+    const SimLinkOps* link = SelectedLink();
+    return link && link->isConnected();
 }
 
 void SimLinkRestartIfDue(double now, bool mayStart)

@@ -76,6 +76,23 @@ extern std::atomic<uint8_t> SimPlanTaken;
 // Program clock in seconds (milliseconds / 1000).
 double ClockSeconds();
 
+// One simulator's link operations, a row of the facade's table. A null entry
+// means the link has no such operation: the facade then does nothing and
+// answers false.
+struct SimLinkOps {
+    void (*getVar)(SimVarId id, double* out);
+    void (*setPosition)(double latitude, double longitude);
+    bool (*startTraffic)();
+    void (*stopTraffic)();
+    void (*autoStart)();  // per frame
+    void (*connect)();    // starts the link whatever the enabled flag says
+    bool (*pollFlightPlan)();
+    bool (*isConnected)();
+    void (*stop)();       // asks the link to end; never while the display is re-created
+};
+// The row of a UseSimulator value; nullptr outside 1..8.
+const SimLinkOps* SimLinkOpsOf(int simulator);
+
 // The facade, dispatched by UseSimulator; values outside 1..8 do nothing.
 void SimLinkGetVar(SimVarId id, double* out);
 void SimLinkSetPosition(double latitude, double longitude);

@@ -170,6 +170,26 @@ TEST_F(SimLinkTest, CorruptSelectionDoesNothing)
     EXPECT_FALSE(TakePendingSetPosition(&lat, &lon));
 }
 
+TEST_F(SimLinkTest, EverySimulatorHasARowWithTheOperationsItMustHave)
+{
+    EXPECT_EQ(SimLinkOpsOf(0), nullptr);
+    EXPECT_EQ(SimLinkOpsOf(9), nullptr);
+    EXPECT_EQ(SimLinkOpsOf(-1), nullptr);
+    for (int sim = 1; sim <= 8; ++sim) {
+        const SimLinkOps* link = SimLinkOpsOf(sim);
+        ASSERT_NE(link, nullptr) << sim;
+        EXPECT_TRUE(link->getVar && link->autoStart && link->connect && link->pollFlightPlan && link->isConnected &&
+                    link->stop)
+            << "simulator " << sim;
+        // Only the links that send request 23 move the simulator's aircraft.
+        bool sendsPosition = sim <= 4 || sim == 7;
+        EXPECT_EQ(link->setPosition != nullptr, sendsPosition) << "simulator " << sim;
+        EXPECT_EQ(link->startTraffic != nullptr, sim != 8) << "simulator " << sim;
+    }
+    // The FSX and Prepar3D family share one link.
+    EXPECT_EQ(SimLinkOpsOf(1)->getVar, SimLinkOpsOf(3)->getVar);
+}
+
 TEST_F(SimLinkTest, AeroflyHasNoTrafficToStart)
 {
     Settings.UseSimulator = 8;
