@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <netinet/ip.h>
 #include <sys/ioctl.h>
+#include <sys/uio.h>
 
 namespace {
 
@@ -142,6 +143,31 @@ int ioctlsocket(SOCKET s, long cmd, unsigned long* arg)
     }
     errno = EINVAL;
     return SOCKET_ERROR;
+}
+
+int DiscardDatagramRefusals(SOCKET s)
+{
+    // Bounded, so that a flood of refusals cannot hold the caller here.
+    constexpr int MaxPerCall = 4096;
+    int savedErrno = errno;
+    int count = 0;
+    for (; count < MaxPerCall; ++count) {
+        char head[1];
+        iovec part{head, sizeof head};
+        alignas(cmsghdr) char control[512];
+        msghdr message{};
+        message.msg_iov = &part;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        if (recvmsg(s, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0)
+            break;
+    }
+    int pending = 0;
+    socklen_t length = sizeof pending;
+    getsockopt(s, SOL_SOCKET, SO_ERROR, &pending, &length);
+    errno = savedErrno;
+    return count;
 }
 
 int SetSocketReceiveTimeout(SOCKET s, DWORD milliseconds)

@@ -60,6 +60,12 @@ int closesocket(SOCKET s);
 // cmd FIONBIO_WSA with *arg != 0 makes the socket non-blocking; FIONREAD_WSA
 // gives the bytes waiting.
 int ioctlsocket(SOCKET s, long cmd, unsigned long* arg);
+// A datagram socket that is told of refusals keeps each one queued until it is
+// read, in its receive buffer: unread, they crowd out real datagrams, and a
+// pending one fails the next send (its datagram is not sent). Windows keeps
+// no such queue. Drops every refusal waiting on s and the pending error;
+// returns how many there were. errno is left as it was.
+int DiscardDatagramRefusals(SOCKET s);
 // SO_RCVTIMEO as Windows takes it: milliseconds, 0 = wait forever. On a
 // datagram socket it also asks for refusals to be reported, as Windows does.
 int SetSocketReceiveTimeout(SOCKET s, DWORD milliseconds);

@@ -73,11 +73,27 @@ void QueueReply(const PendingReply& reply)
         Replies.push_back(reply);
 }
 
+// A failed send that says the socket itself is broken; anything else (a
+// client that is gone and refused the datagram, an unreachable address) is
+// that client's trouble, and Windows would not even report a refusal here
+// but on the next receive.
+bool IsServerSocketFailure(int wsaError)
+{
+    return wsaError == WSAEBADF || wsaError == WSAENOTSOCK || wsaError == WSANOTINITIALISED;
+}
+
+// Sends the buffer's first length bytes; false only when the server's socket failed.
 bool SendTo(const sockaddr_in& address, size_t length)
 {
-    ssize_t sent = sendto(ServerSocket, ProxySendBuffer, length, 0, reinterpret_cast<const sockaddr*>(&address),
-                          sizeof(address));
-    return sent == static_cast<ssize_t>(length);
+    const sockaddr* to = reinterpret_cast<const sockaddr*>(&address);
+    ssize_t sent = sendto(ServerSocket, ProxySendBuffer, length, 0, to, sizeof(address));
+    if (sent < 0 && WSAGetLastError() == WSAECONNRESET) {
+        // The refusal of an earlier datagram, to some other client: this
+        // one was not sent, and is sent again once the refusals are gone.
+        DiscardDatagramRefusals(ServerSocket);
+        sent = sendto(ServerSocket, ProxySendBuffer, length, 0, to, sizeof(address));
+    }
+    return sent >= 0 || !IsServerSocketFailure(WSAGetLastError());
 }
 
 // A 24-byte reply in the send buffer.
@@ -202,7 +218,7 @@ void SendKeepAlives(const ClientSlot slots[ClientTableSize])
     }
 }
 
-// The aircraft state to every client; false when a send failed.
+// The aircraft state to every client; false when the server's socket failed.
 bool SendAircraftState(const ClientSlot slots[ClientTableSize])
 {
     ProxyAircraftState state{};
@@ -283,8 +299,15 @@ void PollButtons()
 
 void SendSimulatorData(const ClientSlot slots[ClientTableSize])
 {
-    if (!SendAircraftState(slots) && !RestartUdpServer())
+    if (SendAircraftState(slots)) {
+        RestartCount = 0;
+    } else if (!RestartUdpServer()) {
+        // A proxy that cannot serve must not stay alive and deaf: it ends,
+        // as it does when the server cannot start at all.
+        std::printf("\nUDP server failed, proxy ends");
+        StopRequest = true;
         return;
+    }
     ++SendCounter;
     SendFlightPlan(slots);
     if (TrafficOn)
@@ -402,6 +425,8 @@ void UdpReceiveThread(void*)
                              &fromLength);
         if (n > 0 && fromLength == sizeof(from) && from.sin_family == AF_INET)
             HandleDatagram(datagram, static_cast<size_t>(n), from);
+        else if (n < 0)
+            DiscardDatagramRefusals(ServerSocket);  // a client that is gone must not crowd out the others
         Sleep(1);
     }
     ReceiveStop = false;

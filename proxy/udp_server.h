@@ -14,8 +14,10 @@ bool StartUdpServer();
 // Stops the thread, tells every client (MsgProxyShutdown), releases the
 // controllers and closes the socket.
 void StopUdpServer();
-// After a failed send: the server is stopped and started again, keeping the
-// client table and the controllers; false once it has been restarted 99 times.
+// After the server's socket failed a send: the server is stopped and started
+// again, keeping the client table and the controllers; false when it cannot
+// start or has failed 99 times in a row (then the proxy ends). A send that
+// one client's address refuses is not a failure of the server.
 bool RestartUdpServer();
 // One round of sends; main thread only.
 void ServeClients();

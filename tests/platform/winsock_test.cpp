@@ -91,6 +91,33 @@ TEST_F(WinsockTest, RefusedDatagramOnAConnectedSocketGivesConnectionReset)
     closesocket(s);
 }
 
+TEST_F(WinsockTest, DiscardedRefusalsLeaveRoomForDatagramsAndSends)
+{
+    uint16_t own = 0;
+    SOCKET s = BoundUdp(&own);
+    ASSERT_EQ(SetSocketReceiveTimeout(s, 200), 0);
+    sockaddr_in gone = Loopback(ClosedPort());
+    const char state[208] = {};
+    // Far more refusals than the receive buffer holds.
+    for (int i = 0; i < 1000; ++i)
+        sendto(s, state, sizeof state, 0, reinterpret_cast<sockaddr*>(&gone), sizeof gone);
+    errno = ETIMEDOUT;
+    EXPECT_GT(DiscardDatagramRefusals(s), 10);
+    EXPECT_EQ(errno, ETIMEDOUT);
+    EXPECT_EQ(DiscardDatagramRefusals(s), 0);
+
+    uint16_t peerPort = 0;
+    SOCKET peer = BoundUdp(&peerPort);
+    sockaddr_in to = Loopback(own);
+    ASSERT_EQ(sendto(peer, state, 8, 0, reinterpret_cast<sockaddr*>(&to), sizeof to), 8);
+    char buffer[64];
+    EXPECT_EQ(recvfrom(s, buffer, sizeof buffer, 0, nullptr, nullptr), 8);
+    sockaddr_in back = Loopback(peerPort);
+    EXPECT_EQ(sendto(s, state, 8, 0, reinterpret_cast<sockaddr*>(&back), sizeof back), 8);
+    closesocket(peer);
+    closesocket(s);
+}
+
 TEST_F(WinsockTest, NonBlockingSocketWouldBlock)
 {
     std::thread([] {

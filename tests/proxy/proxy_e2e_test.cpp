@@ -269,6 +269,42 @@ TEST_F(ProxyEndToEnd, AVersionMismatchEndsTheProgram)
     EXPECT_NE(ProxyOutput().find("Simconnect version mismatch!"), std::string::npos);
 }
 
+// A map program that exits without unregistering leaves its slot behind, and
+// every state sent to it is refused by the closed port: the proxy must go on
+// serving everyone else, and must not tell them it shut down.
+TEST_F(ProxyEndToEnd, AClientThatVanishesLeavesTheOthersServed)
+{
+    auto sim = StartSimulator({"--path", "47.0,8.0;47.0,9.0"});
+    auto proxy = StartProxy();
+    {
+        ProxyTestClient gone(port_, 31);
+        ASSERT_GE(Register(&gone), 0);
+        ProxyAircraftState state;
+        ASSERT_TRUE(NextPosition(&gone, &state));
+    }
+    // Long enough for a few hundred refused sends.
+    usleep(30 * 1000000);
+    ProxyTestClient client(port_, 32);
+    ASSERT_GE(Register(&client), 0);
+    ProxyAircraftState state;
+    ASSERT_TRUE(NextPosition(&client, &state));
+    // Every cycle's state, not one now and then: a refusal of the vanished
+    // client's datagram must not cost the next client its own.
+    int states = 0;
+    WaitFor(
+        [&] {
+            std::vector<uint8_t> d = client.Receive(50);
+            EXPECT_NE(ProxyTestClient::TypeOf(d), MsgProxyShutdown);
+            states += ProxyTestClient::TypeOf(d) == MsgAircraftState;
+            return false;
+        },
+        2000);
+    EXPECT_GE(states, 8);  // about 20 in 2 s; generous for a loaded machine
+    EXPECT_TRUE(proxy->running());
+    std::string out = ProxyOutput();
+    EXPECT_EQ(out.find("initialized...", out.find("initialized...") + 1), std::string::npos) << "restarted: " << out;
+}
+
 TEST_F(ProxyEndToEnd, WithoutASimulatorClientsAreServedWhileTheProxyWaits)
 {
     auto proxy = StartProxy();

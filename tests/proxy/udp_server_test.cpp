@@ -211,6 +211,33 @@ TEST_F(UdpServerTest, StateGoesToEveryClientWhileSimulatorDataFlows)
     }
 }
 
+// A map program that exits without unregistering keeps its slot, and its
+// closed port refuses every state: that must cost the others nothing.
+TEST_F(UdpServerTest, AClientThatVanishedCostsTheOthersNothing)
+{
+    auto gone = Client(1);
+    auto live = Client(2);
+    Register(gone.get());
+    Register(live.get());
+    gone.reset();
+    live->Drain();
+    SimDataFlag = true;
+    constexpr int Rounds = 400;  // refusals enough to fill a receive buffer
+    int states = 0;
+    for (int round = 0; round < Rounds; ++round) {
+        ServeClients();
+        for (auto& d : live->Drain()) {
+            EXPECT_NE(ProxyTestClient::TypeOf(d), static_cast<uint32_t>(MsgProxyShutdown));
+            states += ProxyTestClient::TypeOf(d) == MsgAircraftState;
+        }
+    }
+    EXPECT_EQ(states, Rounds);
+    EXPECT_TRUE(IsUdpServerRunning());
+    auto next = Client(3);
+    EXPECT_GE(Register(next.get()), 0);
+    EXPECT_FALSE(StopRequest.load());
+}
+
 TEST_F(UdpServerTest, FlightPlanGoesAtOnceThenEvery120thRound)
 {
     auto a = Client(1);
