@@ -30,6 +30,8 @@ void LoadTrackFile();
 void SaveTrackFile();
 void ResetTrafficMode();
 void SetSimStateFlag(uint8_t state);
+// A map load is under way (the links' ready step waits for it).
+bool IsMapLoadPending();
 void CheckForNews();
 
 // Map display.

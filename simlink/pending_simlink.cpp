@@ -1,22 +1,11 @@
 // Stand-ins for simulator links and the traffic advisory that are not built
 // yet: each link answers as never connected.
+#include "app/pending_settings.h"
 #include "simlink/aerofly_link.h"
 #include "simlink/flightgear_link.h"
-#include "simlink/fs2004_link.h"
 #include "simlink/p3d_link.h"
 #include "simlink/traffic_advisory.h"
-#include "simlink/xplane_link.h"
 
-bool StartXPlaneLinkIfEnabled() { return false; }  // until the real one lands
-bool ConnectXPlaneLink() { return false; }  // until the real one lands
-bool IsXPlaneConnected() { return false; }  // until the real one lands
-void StopXPlaneLink() {}  // until the real one lands
-void XPlaneGetVar(SimVarId id, double* out) { NotConnectedGetVar(id, out); }  // until the real one lands
-bool StartFs2004LinkIfEnabled() { return false; }  // until the real one lands
-bool ConnectFs2004Link() { return false; }  // until the real one lands
-bool IsFs2004Connected() { return false; }  // until the real one lands
-void StopFs2004Link() {}  // until the real one lands
-void Fs2004GetVar(SimVarId id, double* out) { NotConnectedGetVar(id, out); }  // until the real one lands
 bool StartFlightGearLinkIfEnabled() { return false; }  // until the real one lands
 bool ConnectFlightGearLink() { return false; }  // until the real one lands
 bool IsFlightGearConnected() { return false; }  // until the real one lands
@@ -38,3 +27,4 @@ void P3dStopTraffic() {}  // until the real one lands
 void P3dGetVar(SimVarId id, double* out) { NotConnectedGetVar(id, out); }  // until the real one lands
 std::atomic<uint8_t> SimPaused{0};  // until the real one lands
 void ClearTrafficTargets() {}  // until the real one lands
+bool IsMapLoadPending() { return false; }  // until the real one lands

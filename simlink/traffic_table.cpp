@@ -1,6 +1,7 @@
 // The traffic table, its look-ups and the merge rule of one report.
 #include "simlink/traffic_table.h"
 
+#include <cmath>
 #include <cstring>
 #include <mutex>
 
@@ -191,4 +192,11 @@ bool RemoveTrafficId(uint32_t id)
         return false;
     TrafficTable[slot].id = TrafficFreeId;
     return true;
+}
+
+double TrafficDistanceMetres(double latitude, double longitude, double previousLatitude, double previousLongitude)
+{
+    double east = (longitude - previousLongitude) * 111110.0 * std::cos(0.01745329 * latitude);
+    double north = (latitude - previousLatitude) * 111110.0;
+    return std::sqrt(east * east + north * north);
 }

@@ -81,3 +81,8 @@ int MergeTrafficReport(uint32_t id, const char* callsign, const TrafficValues& v
 // Removal by id as the proxy reports it: only the id is freed; the rest of
 // the entry stays until the slot is reused. False when the id is unknown.
 bool RemoveTrafficId(uint32_t id);
+
+// Metres over the ground between a traffic report and the position before
+// it, on the flat-earth rule the links use to derive a target's speed
+// (111110 m per degree, longitude shortened by the cosine of the latitude).
+double TrafficDistanceMetres(double latitude, double longitude, double previousLatitude, double previousLongitude);

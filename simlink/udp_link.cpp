@@ -21,6 +21,7 @@ std::atomic<uint8_t> MapReloadPending{0};
 std::atomic<uint8_t> SimMapReloadDone{0};
 std::atomic<uint8_t> WeatherRequestFlag{0};
 std::atomic<int> LastLoggedWsaError{0};
+std::atomic<uint8_t> SimWeatherFlag{0};
 
 // The one link thread of the program. GUI thread only. A thread still
 // running at exit is detached, never joined from a destructor.
@@ -165,6 +166,11 @@ void HandleLinkReceiveError(LinkSession* s)
     }
     if (Settings.WeatherState.load())
         WeatherRequestFlag = 1;
+    LogLinkReceiveError(s, code);
+}
+
+void LogLinkReceiveError(LinkSession* s, int code)
+{
     if (Settings.DebugMode.load() && code != LastLoggedWsaError.load()) {
         WriteLogF(s->errorLogFormat, code);
         LastLoggedWsaError = code;

@@ -76,6 +76,9 @@ extern std::atomic<uint8_t> SimMapReloadDone;
 extern std::atomic<uint8_t> WeatherRequestFlag;
 // The last error code written to the log, shared by all links.
 extern std::atomic<int> LastLoggedWsaError;
+// The simulator reports weather of its own (link threads write; the map
+// drawing and the radar read).
+extern std::atomic<uint8_t> SimWeatherFlag;
 
 int StartLinkWinsock();
 bool SetReceiveTimeout(SOCKET s, int milliseconds);
@@ -99,8 +102,13 @@ bool SendLinkDatagram(LinkSession* s, const void* data, size_t size);
 // Link thread: one datagram into buffer; the byte count, or -1 on an error.
 int ReceiveLinkDatagram(LinkSession* s, void* buffer, size_t size);
 // Link thread: a receive that failed (time-out, reset ...): counts
-// time-outs (the fifth in a row ends the link) and logs new error codes.
+// time-outs (the fifth in a row ends the link), asks for the weather while
+// WeatherState is on, and logs new error codes.
 void HandleLinkReceiveError(LinkSession* s);
+// Link thread: only the logging of HandleLinkReceiveError: a code new to
+// the log is written (DebugMode), and a reset before the registration ends
+// the link. code is the WSA error code of the failed receive.
+void LogLinkReceiveError(LinkSession* s, int code);
 // Link thread: the first aircraft state lowers the receive time-out to 1 s.
 void LowerLinkTimeoutOnce(LinkSession* s);
 // Link thread: the ready step once registered and ready; true when it ran

@@ -1,0 +1,368 @@
+// The FS2004 link thread over the module's protocol: registration, the
+// aircraft state block, the whole plan record, the traffic batches in the
+// slots the module assigns, and GetVar/SetVar.
+#include "simlink/fs2004_link.h"
+
+#include "app/command_table.h"
+#include "app/log.h"
+#include "app/pending_settings.h"
+#include "app/settings.h"
+#include "app/simulator_window.h"
+#include "navdata/flight_plan.h"
+#include "platform/threads.h"
+#include "simlink/fs2004_protocol.h"
+#include "simlink/link_drops.h"
+#include "simlink/traffic_table.h"
+#include "simlink/udp_link.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+static const char LinkName[] = "FS2004";
+
+std::atomic<double> Fs2004State[LinkStateFieldCount];
+
+static LinkSession Fs2004Session("FS2004 WSA error %d");
+// Link thread only: the receive buffer and the one request record, which
+// keeps its fields from one request to the next.
+static uint8_t ReceiveBuffer[Fs2004ReceiveBufferSize];
+static Fs2004Request Request;
+
+static double StateField(LinkStateField field)
+{
+    return Fs2004State[field].load(std::memory_order_relaxed);
+}
+
+static void StoreField(LinkStateField field, double value)
+{
+    Fs2004State[field].store(value, std::memory_order_relaxed);
+}
+
+static bool SendFs2004Request(uint32_t type)
+{
+    Request.type = type;
+    Request.clientId = Fs2004Session.clientId;
+    bool sent = SendLinkDatagram(&Fs2004Session, &Request, sizeof(Request));
+    Request.type = 0;
+    return sent;
+}
+
+static void EndFs2004Link()
+{
+    Fs2004Session.stop = 1;
+}
+
+// The first state after the start waits until the map code has no load
+// under way, so that the ready step's reload does not run into it.
+static void WaitForMapLoadOnce(LinkSession* s)
+{
+    if (!s->firstStatePending.load() || s->linkReady.load())
+        return;
+    while (IsMapLoadPending() && !s->stop.load())
+        Sleep(100);
+    s->linkReady = 1;
+}
+
+static void StoreState(const Fs2004StateReply& st)
+{
+    if (st.latitude >= -90.0f && st.latitude <= 90.0f)
+        StoreField(LinkLatitude, st.latitude);
+    if (st.longitude >= -180.0f && st.longitude <= 180.0f)
+        StoreField(LinkLongitude, st.longitude);
+    StoreField(LinkAltitude, st.altitude);
+    StoreField(LinkGpsAltitude, st.altitude);
+    if (st.trueHeading < 1000.0f)
+        StoreField(LinkHeading, st.trueHeading);
+    StoreField(LinkGroundSpeed, st.groundSpeed);
+    StoreField(LinkWindDirection, st.windDirection);
+    StoreField(LinkWindSpeed, st.windSpeed);
+    StoreField(LinkTemperature, st.temperature);
+    StoreField(LinkMagneticVariation, st.magneticVariation);
+    StoreField(LinkPitch, st.pitch);
+    StoreField(LinkBank, st.bank);
+    StoreField(LinkVerticalSpeed, st.verticalSpeed);
+    StoreField(LinkHeightAboveGround, st.heightAboveGround);
+    StoreField(LinkWaypointDistance, st.waypointDistance);
+    StoreField(LinkGroundAltitude, st.groundAltitude);
+    StoreField(LinkOnGround, st.onGround);
+}
+
+static void HandleState(const void* data, size_t size)
+{
+    Fs2004StateReply st;
+    LinkDrop drop = ParseFs2004State(data, size, &st);
+    if (drop != LinkDrop::None) {
+        LogDroppedInput(LinkName, drop);
+        return;
+    }
+    SetSimStateFlag(0);
+    StoreState(st);
+    if (st.latitude != 0.0f && st.longitude != 0.0f)
+        Fs2004Session.connected = 1;
+    WaitForMapLoadOnce(&Fs2004Session);
+    AcceptLinkPosition(StateField(LinkLatitude), StateField(LinkLongitude));
+    LowerLinkTimeoutOnce(&Fs2004Session);
+}
+
+static void HandleFlightPlan(const void* data, size_t size)
+{
+    LinkDrop drop = CheckFs2004FlightPlan(data, size);
+    if (drop != LinkDrop::None) {
+        LogDroppedInput(LinkName, drop);
+        return;
+    }
+    StoreWholeFlightPlanRecord(data, size);
+}
+
+static void HandleRegistered(const void* data, size_t size)
+{
+    uint32_t slot = 0;
+    if (!ReadFs2004Word(data, size, 8, &slot)) {
+        LogDroppedInput(LinkName, LinkDrop::ShortRecord);
+        return;
+    }
+    Fs2004Session.slotIndex = static_cast<int32_t>(slot);
+    Fs2004Session.registered = 1;
+    ResetSimulatorWindowCache();
+    WriteLog("Connected to FS2004");
+}
+
+static void HandleWeather(const void* data, size_t size)
+{
+    uint32_t value = 0;
+    if (!ReadFs2004Word(data, size, 16, &value)) {
+        LogDroppedInput(LinkName, LinkDrop::ShortRecord);
+        return;
+    }
+    SimWeatherFlag = value == 1 ? 1 : 0;
+}
+
+// One record into the slot the module gave it; times in single precision,
+// as the module's clock arithmetic is.
+static void MergeTrafficRecord(const Fs2004TrafficRecord& r, float now)
+{
+    const double radPerDeg = 0.0174532;
+    TrafficEntry& e = TrafficTable[r.slot];
+    if (!e.valid || e.id != r.id) {
+        e.previousLatitude = e.displayedLatitude = r.latitude;
+        e.previousLongitude = e.displayedLongitude = r.longitude;
+        e.previousHeading = r.trueHeading * radPerDeg;
+        e.meanReportInterval = 0.0;
+    } else {
+        e.previousLatitude = e.displayedLatitude;
+        e.previousLongitude = e.displayedLongitude;
+        e.previousHeading = e.values.headingRad;
+        float interval = now - static_cast<float>(e.lastReportTime);
+        e.meanReportInterval = (interval + static_cast<float>(e.meanReportInterval)) * 0.5f;
+    }
+    e.values.altitude = r.altitude;
+    e.values.headingDeg = r.trueHeading;
+    e.values.headingRad = r.trueHeading * radPerDeg;
+    e.values.latitude = r.latitude;
+    e.values.longitude = r.longitude;
+    e.values.groundSpeed = r.groundSpeed;
+    e.values.verticalSpeed = r.verticalSpeed;
+    e.id = r.id;
+    std::memcpy(e.callsign, r.callsign, sizeof(r.callsign));
+    e.callsign[sizeof(r.callsign)] = '\0';
+    e.valid = 1;
+    e.lastReportTime = now;
+}
+
+static void HandleTraffic(const void* data, size_t size)
+{
+    Fs2004TrafficHeader header;
+    const uint8_t* records = nullptr;
+    LinkDrop drop = ParseFs2004Traffic(data, size, &header, &records);
+    if (drop != LinkDrop::None) {
+        LogDroppedInput(LinkName, drop);
+        return;
+    }
+    if (header.count <= 0)
+        return;
+    float now = static_cast<float>(ProgramClockMs()) / 1000.0f;
+    TrafficTableLock lock;
+    int32_t lastSlot = 0;
+    for (int32_t i = 0; i < header.count; ++i) {
+        Fs2004TrafficRecord r = ReadFs2004TrafficRecord(records, i);
+        MergeTrafficRecord(r, now);
+        lastSlot = r.slot;
+    }
+    TrafficCount = std::clamp(header.trafficCount, 0, TrafficSlotCount);
+    if (header.lastBatch == 1) {
+        for (int32_t slot = lastSlot + 1; slot < TrafficSlotCount; ++slot) {
+            TrafficTable[slot].id = TrafficFreeId;
+            TrafficTable[slot].valid = 0;
+        }
+    }
+}
+
+// Types the module sends only to a registered map; before the registration
+// they end the link, like any type the link does not know.
+static bool IsRegisteredOnly(uint32_t type)
+{
+    return type == Fs2004MsgState || type == Fs2004MsgFlightPlan || type == Fs2004MsgTraffic;
+}
+
+bool HandleFs2004Datagram(const void* data, size_t size)
+{
+    uint32_t magic = 0;
+    uint32_t type = 0;
+    if (!ReadFs2004Header(data, size, &magic, &type) || magic != Fs2004Magic)
+        return false;
+    if (IsRegisteredOnly(type) && !Fs2004Session.registered.load()) {
+        EndFs2004Link();
+        return true;
+    }
+    if (type == Fs2004MsgState)
+        HandleState(data, size);
+    else if (type == Fs2004MsgFlightPlan)
+        HandleFlightPlan(data, size);
+    else if (type == Fs2004MsgRegistered)
+        HandleRegistered(data, size);
+    else if (type == Fs2004MsgTraffic)
+        HandleTraffic(data, size);
+    else if (type >= Fs2004MsgWeather && type <= Fs2004WeatherLast)
+        HandleWeather(data, size);
+    else if (type >= Fs2004MsgButton && type <= static_cast<uint32_t>(INT_MAX))
+        OnSimButton(static_cast<int32_t>(type - (Fs2004MsgButton - 1)));
+    else
+        EndFs2004Link();  // 6 (stop) and every type the link does not know
+    return true;
+}
+
+static void ReceiveOnePass(LinkSession* s)
+{
+    int n = ReceiveLinkDatagram(s, ReceiveBuffer, sizeof(ReceiveBuffer));
+    // Time-outs never end this link and ask for no weather: only the log
+    // and the reset before the registration apply.
+    if (n < 1 || !HandleFs2004Datagram(ReceiveBuffer, static_cast<size_t>(n)))
+        LogLinkReceiveError(s, WSAGetLastError());
+}
+
+// At most one of the ready step, traffic on and traffic off per pass; the
+// weather request besides. Requests wait for the registration: before it the
+// slot index is not ours.
+static void SendPendingRequests(LinkSession* s)
+{
+    if (!s->registered.load())
+        return;
+    if (RunLinkReadyStep(s, true)) {
+        Request.slotIndex = static_cast<uint32_t>(s->slotIndex.load());
+        SendFs2004Request(Fs2004MsgMapReady);
+    } else if (TrafficOnRequest.exchange(0)) {
+        SendFs2004Request(Fs2004MsgTrafficOn);
+    } else if (TrafficOffRequest.exchange(0)) {
+        SendFs2004Request(Fs2004MsgTrafficOff);
+    }
+    if (WeatherRequestFlag.exchange(0)) {
+        Request.weather = Settings.WeatherState.load() != 0 ? 1 : 0;
+        SendFs2004Request(Fs2004MsgWeatherRequest);
+    }
+}
+
+static void Fs2004LinkThread(LinkSession* s)
+{
+    if (!OpenLinkSession(s))
+        return;
+    Request = Fs2004Request{};
+    if (!SendFs2004Request(Fs2004MsgRegister))
+        s->stop = 1;
+    SetReceiveTimeout(s->socket, s->initialTimeout);
+    while (!s->stop.load()) {
+        ReceiveOnePass(s);
+        if (!s->registered.load() && !s->stop.load()) {
+            Sleep(100);
+            SendFs2004Request(Fs2004MsgRegister);
+        } else {
+            Sleep(1);
+        }
+        SendPendingRequests(s);
+    }
+    if (s->registered.load())
+        SendFs2004Request(Fs2004MsgUnregister);
+    CloseLinkSession(s);
+}
+
+bool StartFs2004Link()
+{
+    return StartUdpLinkThread(&Fs2004Session, Fs2004LinkThread);
+}
+
+bool StartFs2004LinkIfEnabled()
+{
+    if (!IsSimLinkEnabled())
+        return Fs2004Session.running.load() != 0;
+    return StartFs2004Link();
+}
+
+bool ConnectFs2004Link()
+{
+    return StartFs2004Link();
+}
+
+bool IsFs2004Connected()
+{
+    return Fs2004Session.connected.load() != 0;
+}
+
+bool IsFs2004LinkRunning()
+{
+    return Fs2004Session.running.load() != 0;
+}
+
+void StopFs2004Link()
+{
+    StopUdpLink(&Fs2004Session);
+}
+
+static double ActivePlanIndex()
+{
+    FlightPlanLock lock;
+    return FlightPlan.simActiveIndex;
+}
+
+void Fs2004GetVar(SimVarId id, double* out)
+{
+    switch (id) {
+    case SimVarLatitude:
+    case SimVarLongitude:
+        *out = PositionOrHome(id, StateField(LinkLatitude), StateField(LinkLongitude));
+        return;
+    case SimVarHeading: *out = ExtrapolateHeading(StateField(LinkHeading)); return;
+    case SimVarAltitude: *out = StateField(LinkAltitude) * 3.2808; return;
+    case SimVarGroundAltitude: *out = StateField(LinkGroundAltitude); return;
+    case SimVarClock: *out = ClockSeconds(); return;
+    case SimVarOnGround: *out = StateField(LinkOnGround); return;
+    case SimVarGroundSpeed: *out = StateField(LinkGroundSpeed) / 0.5151; return;
+    case SimVarWaypointDistance: *out = StateField(LinkWaypointDistance); return;
+    case SimVarWaypointIndex: *out = ActivePlanIndex(); return;
+    case SimVarEte: *out = StateField(LinkEte); return;
+    case SimVarEta: *out = StateField(LinkEta); return;
+    case SimVarWaypointEte: *out = StateField(LinkWaypointEte); return;
+    case SimVarWaypointEta: *out = StateField(LinkWaypointEta); return;
+    case SimVarGpsAltitude: *out = StateField(LinkGpsAltitude); return;
+    case SimVarWindDirection: *out = StateField(LinkWindDirection); return;
+    case SimVarWindSpeed: *out = StateField(LinkWindSpeed); return;
+    case SimVarTemperature: *out = StateField(LinkTemperature); return;
+    case SimVarMagneticVariation: *out = StateField(LinkMagneticVariation); return;
+    case SimVarPitch: *out = StateField(LinkPitch); return;
+    case SimVarBank: *out = StateField(LinkBank); return;
+    case SimVarHeightAboveGround: *out = StateField(LinkHeightAboveGround); return;
+    case SimVarVerticalSpeed: *out = StateField(LinkVerticalSpeed) / 60.0; return;
+    case SimVarLatitudeRate: *out = PositionRates.latitude.load(); return;
+    case SimVarLongitudeRate: *out = PositionRates.longitude.load(); return;
+    default: *out = 0.0; return;
+    }
+}
+
+void Fs2004SetVar(SimVarId id, double value)
+{
+    if (id == SimVarWaypointDistance)
+        StoreField(LinkWaypointDistance, value);
+    else if (id == SimVarEte)
+        StoreField(LinkEte, value);
+    else if (id == SimVarWaypointEte)
+        StoreField(LinkWaypointEte, value);
+}

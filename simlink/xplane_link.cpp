@@ -1,0 +1,403 @@
+// The X-Plane link thread over the plug-in's protocol: registration, the
+// aircraft state into the block it shares with the MSFS link, the plan, the
+// traffic kept by its position in the plug-in's list, and GetVar.
+#include "simlink/xplane_link.h"
+
+#include "app/command_table.h"
+#include "app/log.h"
+#include "app/pending_settings.h"
+#include "app/settings.h"
+#include "navdata/flight_plan.h"
+#include "platform/threads.h"
+#include "simlink/link_drops.h"
+#include "simlink/msfs_link.h"
+#include "simlink/traffic_advisory.h"
+#include "simlink/traffic_table.h"
+#include "simlink/udp_link.h"
+#include "simlink/xplane_protocol.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+static const char LinkName[] = "X-Plane";
+static LinkSession XPlaneSession("P3D/FSX WSA error %d");
+// Link thread only: the receive buffer and the one request record, which
+// keeps its fields from one request to the next.
+static uint8_t ReceiveBuffer[XPlaneReceiveBufferSize];
+static UdpLinkRequest Request;
+
+static double StateField(LinkStateField field)
+{
+    return LinkAircraftState[field].load(std::memory_order_relaxed);
+}
+
+static void StoreField(LinkStateField field, double value)
+{
+    LinkAircraftState[field].store(value, std::memory_order_relaxed);
+}
+
+static bool SendXPlaneRequest(uint32_t type)
+{
+    Request.type = type;
+    Request.clientId = XPlaneSession.clientId;
+    bool sent = SendLinkDatagram(&XPlaneSession, &Request, sizeof(Request));
+    Request.type = 0;
+    return sent;
+}
+
+static void EndXPlaneLink()
+{
+    XPlaneSession.stop = 1;
+}
+
+// The first state after the start waits until the map code has no load
+// under way, so that the ready step's reload does not run into it.
+static void WaitForMapLoadOnce(LinkSession* s)
+{
+    if (!s->firstStatePending.load() || s->linkReady.load())
+        return;
+    while (IsMapLoadPending() && !s->stop.load())
+        Sleep(100);
+    s->linkReady = 1;
+}
+
+static void StoreState(const XPlaneState& st)
+{
+    if (st.latitude >= -90.0f && st.latitude <= 90.0f)
+        StoreField(LinkLatitude, st.latitude);
+    if (st.longitude >= -180.0f && st.longitude <= 180.0f)
+        StoreField(LinkLongitude, st.longitude);
+    StoreField(LinkAltitude, st.altitude);
+    StoreField(LinkGpsAltitude, st.altitude);
+    StoreField(LinkGroundAltitude, st.altitude - st.heightAboveGround / 3.281);
+    if (st.trueHeading < 1000.0f)
+        StoreField(LinkHeading, st.trueHeading);
+    StoreField(LinkGroundSpeed, st.groundSpeed);
+    StoreField(LinkWindDirection, st.windDirection);
+    StoreField(LinkWindSpeed, st.windSpeed);
+    StoreField(LinkTemperature, st.temperature);
+    StoreField(LinkMagneticVariation, st.magneticVariation);
+    StoreField(LinkPitch, st.pitch);
+    StoreField(LinkBank, st.bank);
+    StoreField(LinkVerticalSpeed, st.verticalSpeed);
+    StoreField(LinkHeightAboveGround, st.heightAboveGround);
+    StoreField(LinkWaypointDistance, st.waypointDistance);
+    StoreField(LinkWaypointEte, st.waypointEte);
+    SimPaused = st.paused != 0 ? 1 : 0;
+}
+
+static bool HandleState(const void* data, size_t size)
+{
+    XPlaneState st;
+    LinkDrop drop = ParseXPlaneState(data, size, &st);
+    if (drop != LinkDrop::None) {
+        LogDroppedInput(LinkName, drop);
+        return false;
+    }
+    StoreState(st);
+    if (st.latitude != 0.0f && st.longitude != 0.0f)
+        XPlaneSession.connected = 1;
+    WaitForMapLoadOnce(&XPlaneSession);
+    AcceptLinkPosition(StateField(LinkLatitude), StateField(LinkLongitude));
+    LowerLinkTimeoutOnce(&XPlaneSession);
+    return true;
+}
+
+static bool HandleFlightPlan(const void* data, size_t size)
+{
+    LinkDrop drop = CheckXPlaneFlightPlan(data, size);
+    if (drop != LinkDrop::None) {
+        LogDroppedInput(LinkName, drop);
+        return false;
+    }
+    StoreFlightPlanMessage(data, size);
+    return true;
+}
+
+static bool HandleRegistered(const void* data, size_t size)
+{
+    uint32_t slot = 0;
+    if (!ReadXPlaneWord(data, size, 8, &slot)) {
+        LogDroppedInput(LinkName, LinkDrop::ShortRecord);
+        return false;
+    }
+    XPlaneSession.slotIndex = static_cast<int32_t>(slot);
+    XPlaneSession.registered = 1;
+    WriteLog("Connected to X-Plane");
+    return true;
+}
+
+static bool HandleWeather(const void* data, size_t size)
+{
+    uint32_t value = 0;
+    if (!ReadXPlaneWord(data, size, 16, &value)) {
+        LogDroppedInput(LinkName, LinkDrop::ShortRecord);
+        return false;
+    }
+    SimWeatherFlag = value == 1 ? 1 : 0;
+    return true;
+}
+
+// Record r, the plug-in's aircraft at position i of its list, into slot i.
+static void MergeTrafficRecord(TrafficEntry& e, const XPlaneTrafficRecord& r, double now)
+{
+    const double radPerDeg = 0.0174532;
+    double interval = now - e.lastReportTime;
+    if (e.valid && e.id == r.id) {
+        e.previousLatitude = e.displayedLatitude;
+        e.previousLongitude = e.displayedLongitude;
+        e.previousHeading = e.values.headingRad;
+        if (e.reportCount < 10) {
+            e.meanReportInterval = (e.reportCount * e.meanReportInterval + interval) / (e.reportCount + 1);
+            e.reportCount += 1;
+        } else {
+            e.meanReportInterval = 0.9 * e.meanReportInterval + 0.1 * interval;
+        }
+    } else {
+        // Another aircraft now holds this position of the list: start afresh.
+        e.previousLatitude = e.displayedLatitude = r.latitude;
+        e.previousLongitude = e.displayedLongitude = r.longitude;
+        e.previousHeading = r.trueHeading * radPerDeg;
+        e.meanReportInterval = 0.0;
+    }
+    e.values.headingDeg = r.trueHeading;
+    e.values.headingRad = r.trueHeading * radPerDeg;
+    e.values.latitude = r.latitude;
+    e.values.longitude = r.longitude;
+    // The plug-in sends no speeds: they follow from the reports, smoothed.
+    double metres = TrafficDistanceMetres(r.latitude, r.longitude, e.previousLatitude, e.previousLongitude);
+    double speed = metres * 1.941 / interval;
+    if (interval < 1.0 && interval != 0.0) {
+        if (std::fabs(e.values.groundSpeed - speed) <= 10.0)
+            e.values.groundSpeed = 0.999 * e.values.groundSpeed + metres * 0.001941 / interval;
+        else
+            e.values.groundSpeed = 0.9 * e.values.groundSpeed + 0.1 * speed;
+        e.values.verticalSpeed = 0.99 * e.values.verticalSpeed + (r.altitude - e.values.altitude) * 1.92 / interval;
+    }
+    e.values.altitude = r.altitude;
+    e.id = r.id;
+    std::memcpy(e.callsign, r.callsign, sizeof(r.callsign));
+    e.callsign[sizeof(r.callsign)] = '\0';
+    e.valid = 1;
+    e.lastReportTime = now;
+}
+
+static bool HandleTraffic(const void* data, size_t size)
+{
+    XPlaneTrafficHeader header;
+    const uint8_t* records = nullptr;
+    LinkDrop drop = ParseXPlaneTraffic(data, size, &header, &records);
+    if (drop != LinkDrop::None) {
+        LogDroppedInput(LinkName, drop);
+        return false;
+    }
+    if (header.count <= 0)
+        return true;
+    double now = ClockSeconds();
+    TrafficTableLock lock;
+    for (int32_t i = 0; i < header.count; ++i)
+        MergeTrafficRecord(TrafficTable[i], ReadXPlaneTrafficRecord(records, i), now);
+    // The plug-in's count of its aircraft, held to the table.
+    TrafficCount = static_cast<int32_t>(std::min<uint32_t>(header.total, TrafficSlotCount));
+    return true;
+}
+
+// Types only a registered link takes; before the registration they mean
+// the plug-in and the link disagree, and the link starts over.
+static bool HandleRegisteredOnly(uint32_t type, const void* data, size_t size)
+{
+    if (!XPlaneSession.registered.load()) {
+        EndXPlaneLink();
+        return false;
+    }
+    return type == XPlaneMsgState ? HandleState(data, size) : HandleTraffic(data, size);
+}
+
+// Handles one datagram with the plug-in's magic by type; true when it was
+// taken (which resets the time-out count).
+static bool HandleByType(uint32_t type, const void* data, size_t size)
+{
+    switch (type) {
+    case XPlaneMsgState:
+    case XPlaneMsgTraffic: return HandleRegisteredOnly(type, data, size);
+    case XPlaneMsgFlightPlan: return HandleFlightPlan(data, size);
+    case XPlaneMsgRegistered: return HandleRegistered(data, size);
+    case XPlaneMsgRefused: EndXPlaneLink(); return true;
+    case XPlaneMsgWeather: return HandleWeather(data, size);
+    default: break;
+    }
+    if (type >= XPlaneMsgButton && type <= static_cast<uint32_t>(INT_MAX)) {
+        OnSimButton(static_cast<int32_t>(type - (XPlaneMsgButton - 1)));
+        return true;
+    }
+    if (type >= XPlaneMsgKeepAlive && type <= XPlaneKeepAliveLast)
+        return true;
+    if (type < XPlaneMsgKeepAlive)
+        EndXPlaneLink();
+    return false;
+}
+
+bool HandleXPlaneDatagram(const void* data, size_t size)
+{
+    uint32_t magic = 0;
+    uint32_t type = 0;
+    if (!ReadXPlaneHeader(data, size, &magic, &type) || !IsXPlaneMagic(magic))
+        return false;
+    SetSimStateFlag(magic == XPlaneMagicStateFlagSet ? 1 : 0);
+    if (HandleByType(type, data, size))
+        XPlaneSession.timeoutCount = 0;
+    return true;
+}
+
+static void ReceiveOnePass(LinkSession* s)
+{
+    int n = ReceiveLinkDatagram(s, ReceiveBuffer, sizeof(ReceiveBuffer));
+    // A datagram without the plug-in's magic counts as a failed receive.
+    if (n < 1 || !HandleXPlaneDatagram(ReceiveBuffer, static_cast<size_t>(n)))
+        HandleLinkReceiveError(s);
+}
+
+static void SendTrafficRequests()
+{
+    if (TrafficOnRequest.exchange(0)) {
+        Request.slotIndex = XPlaneSession.slotIndex.load();
+        SendXPlaneRequest(XPlaneMsgTrafficOn);
+    } else if (TrafficOffRequest.exchange(0)) {
+        Request.slotIndex = XPlaneSession.slotIndex.load();
+        SendXPlaneRequest(XPlaneMsgTrafficOff);
+    }
+}
+
+static void SendWeatherRequest()
+{
+    if (!WeatherRequestFlag.exchange(0))
+        return;
+    Request.slotIndex = XPlaneSession.slotIndex.load();
+    Request.value = Settings.WeatherState.load() != 0 ? 1 : 0;
+    SendXPlaneRequest(XPlaneMsgWeatherRequest);
+}
+
+static void SendSetPositionRequest()
+{
+    double latitude = 0.0;
+    double longitude = 0.0;
+    if (!TakePendingSetPosition(&latitude, &longitude))
+        return;
+    Request.slotIndex = XPlaneSession.slotIndex.load();
+    Request.value = 0;
+    Request.first = latitude;
+    Request.second = longitude;
+    SendXPlaneRequest(XPlaneMsgSetPosition);
+}
+
+// Requests wait for the registration: before it the slot index is not ours.
+static void SendPendingRequests(bool readyStepRan)
+{
+    if (!XPlaneSession.registered.load())
+        return;
+    if (readyStepRan)
+        SendXPlaneRequest(XPlaneMsgMapReady);
+    else
+        SendTrafficRequests();
+    SendWeatherRequest();
+    SendSetPositionRequest();
+}
+
+static void XPlaneLinkThread(LinkSession* s)
+{
+    if (!OpenLinkSession(s))
+        return;
+    Request = UdpLinkRequest{};
+    if (!SendXPlaneRequest(XPlaneMsgRegister))
+        s->stop = 1;
+    SetReceiveTimeout(s->socket, s->initialTimeout);
+    while (!s->stop.load()) {
+        Sleep(1);
+        ReceiveOnePass(s);
+        if (!s->registered.load() && !s->stop.load()) {
+            Sleep(100);
+            SendXPlaneRequest(XPlaneMsgRegister);
+        } else {
+            Sleep(1);
+        }
+        bool readyStepRan = RunLinkReadyStep(s, true);
+        SendPendingRequests(readyStepRan);
+    }
+    if (s->registered.load())
+        SendXPlaneRequest(XPlaneMsgUnregister);
+    CloseLinkSession(s);
+}
+
+bool StartXPlaneLink()
+{
+    return StartUdpLinkThread(&XPlaneSession, XPlaneLinkThread);
+}
+
+bool StartXPlaneLinkIfEnabled()
+{
+    if (!IsSimLinkEnabled())
+        return XPlaneSession.running.load() != 0;
+    return StartXPlaneLink();
+}
+
+bool ConnectXPlaneLink()
+{
+    return StartXPlaneLink();
+}
+
+bool IsXPlaneConnected()
+{
+    return XPlaneSession.connected.load() != 0;
+}
+
+bool IsXPlaneLinkRunning()
+{
+    return XPlaneSession.running.load() != 0;
+}
+
+void StopXPlaneLink()
+{
+    StopUdpLink(&XPlaneSession);
+}
+
+static double ActivePlanIndex()
+{
+    FlightPlanLock lock;
+    return FlightPlan.simActiveIndex;
+}
+
+void XPlaneGetVar(SimVarId id, double* out)
+{
+    switch (id) {
+    case SimVarLatitude:
+    case SimVarLongitude:
+        *out = PositionOrHome(id, StateField(LinkLatitude), StateField(LinkLongitude));
+        return;
+    case SimVarHeading: *out = ExtrapolateHeading(StateField(LinkHeading)); return;
+    case SimVarAltitude: *out = StateField(LinkAltitude) * 3.2808; return;
+    case SimVarGroundAltitude: *out = StateField(LinkGroundAltitude); return;
+    case SimVarClock: *out = ClockSeconds(); return;
+    case SimVarOnGround: *out = StateField(LinkHeightAboveGround) > 10.0 ? 0.0 : 1.0; return;
+    case SimVarGroundSpeed: *out = StateField(LinkGroundSpeed) / 0.5151; return;
+    case SimVarWaypointDistance: *out = StateField(LinkWaypointDistance); return;
+    case SimVarWaypointIndex: *out = ActivePlanIndex(); return;
+    case SimVarEte: *out = StateField(LinkEte); return;
+    case SimVarEta: *out = StateField(LinkEta); return;
+    case SimVarWaypointEte: *out = StateField(LinkWaypointEte); return;
+    case SimVarWaypointEta: *out = StateField(LinkWaypointEta); return;
+    case SimVarGpsAltitude: *out = StateField(LinkGpsAltitude); return;
+    case SimVarWindDirection: *out = StateField(LinkWindDirection) - StateField(LinkMagneticVariation); return;
+    case SimVarWindSpeed: *out = StateField(LinkWindSpeed) / 0.5151; return;
+    case SimVarTemperature: *out = StateField(LinkTemperature); return;
+    case SimVarMagneticVariation: *out = -StateField(LinkMagneticVariation); return;
+    case SimVarPitch: *out = StateField(LinkPitch); return;
+    case SimVarBank: *out = -StateField(LinkBank); return;
+    case SimVarHeightAboveGround: *out = StateField(LinkHeightAboveGround); return;
+    case SimVarVerticalSpeed: *out = StateField(LinkVerticalSpeed) / 60.0; return;
+    case SimVarLatitudeRate: *out = PositionRates.latitude.load(); return;
+    case SimVarLongitudeRate: *out = PositionRates.longitude.load(); return;
+    default: *out = 0.0; return;
+    }
+}
