@@ -13,6 +13,7 @@
 #include "render/device.h"
 
 #include <atomic>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 
@@ -110,6 +111,9 @@ ID3D11ShaderResourceView* LoadImageFile(const char* path, uint8_t* ok, int* widt
 // one palette index a pixel. False when the buffer holds less than a whole image.
 bool ConvertPaletteImage(uint8_t* dst, UINT pitch)
 {
+    std::lock_guard<std::recursive_mutex> hold(PaletteImageMutex);
+    if (GetMakerImageWidth() != kPaletteSide)
+        return false;
     uint32_t offset = GetMakerImageDataOffset();
     uint64_t need = static_cast<uint64_t>(offset) + kPaletteSide * kPaletteSide;
     if (PaletteImageBuffer.size < 0 || need > static_cast<uint64_t>(PaletteImageBuffer.size) ||
@@ -119,16 +123,22 @@ bool ConvertPaletteImage(uint8_t* dst, UINT pitch)
     GetMakerImagePalette(&palette);
     if (!palette)
         return false;
+    // One texel word per palette entry, so each pixel is one look-up; the
+    // word's bytes in memory are red, green, blue, alpha.
+    static_assert(std::endian::native == std::endian::little);
+    uint32_t texel[256];
+    for (int i = 0; i < 256; i++) {
+        const uint8_t* entry = palette + 4 * i;
+        texel[i] = 0xFF000000u | static_cast<uint32_t>(entry[0]) << 16 | static_cast<uint32_t>(entry[1]) << 8 |
+                   entry[2];
+    }
     const uint8_t* pixels = PaletteImageBuffer.bytes + offset;
     for (int r = 0; r < kPaletteSide; r++) {
         const uint8_t* src = pixels + static_cast<size_t>(kPaletteSide - 1 - r) * kPaletteSide;
-        uint8_t* out = dst + static_cast<size_t>(r) * pitch;
-        for (int x = 0; x < kPaletteSide; x++, out += 4) {
-            const uint8_t* entry = palette + 4 * src[x];
-            out[0] = entry[2];
-            out[1] = entry[1];
-            out[2] = entry[0];
-            out[3] = 255;
+        uint8_t* row = dst + static_cast<size_t>(r) * pitch;
+        for (int x = 0; x < kPaletteSide; x++) {
+            uint32_t word = texel[src[x]];
+            std::memcpy(row + 4 * x, &word, 4);
         }
     }
     return true;
@@ -149,8 +159,15 @@ bool FillDynamic(ID3D11Texture2D* texture, Fill fill)
 
 ID3D11ShaderResourceView* LoadPaletteImage(const char* path, uint8_t* ok, int* width, int* height)
 {
+    std::lock_guard<std::recursive_mutex> hold(PaletteImageMutex);
     if (!RenderDevice.context || LoadMakerImageFile(path) <= 0)
         return nullptr;
+    // A package may hold the tile as an ordinary image file instead.
+    if (HasLoadedImageFile()) {
+        ID3D11ShaderResourceView* view = CreateTextureFromLoadedFile(ok);
+        SetSize(width, height, kPaletteSide, kPaletteSide);
+        return view;
+    }
     ID3D11Texture2D* texture = CreateDynamicTexture(kPaletteSide);
     if (!texture)
         return nullptr;
@@ -246,6 +263,7 @@ ID3D11ShaderResourceView* CreateTextureFromMemory(const void* buffer, uint32_t s
 
 ID3D11ShaderResourceView* CreateTextureFromLoadedFile(uint8_t* ok)
 {
+    std::lock_guard<std::recursive_mutex> hold(PaletteImageMutex);
     int32_t size = PaletteImageBuffer.size;
     if (size <= 0 || static_cast<size_t>(size) > sizeof(PaletteImageBuffer.bytes)) {
         SetOk(ok, 0);

@@ -8,6 +8,8 @@
 
 #include <FreeImage.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -187,6 +189,38 @@ TEST_F(PaletteTest, ShortImageBufferGivesNothing)
     EXPECT_EQ(ok, 0);
     if (texture) // kept for the caller, as a created texture is
         texture->Release();
+}
+
+TEST_F(TexturesTest, PaletteTileFileBecomesATextureEitherForm)
+{
+    // A plain palette tile: entry 1 is (red 30, green 20, blue 10), the top row is entry 2
+    // (red 50, green 100, blue 200).
+    uint8_t palette[1024] = {};
+    const uint8_t entry1[4] = {10, 20, 30, 0}, entry2[4] = {200, 100, 50, 0};
+    std::memcpy(palette + 4, entry1, 4);
+    std::memcpy(palette + 8, entry2, 4);
+    std::vector<uint8_t> pixels(800 * 800, 1);
+    std::fill(pixels.end() - 800, pixels.end(), 2);
+    ASSERT_TRUE(WriteMakerImageFile((tmp / "000008.qrl").c_str(), 800, 800, palette, pixels.data()));
+    uint8_t ok = 0;
+    int w = 0, h = 0;
+    ID3D11ShaderResourceView* view = LoadTexture((tmp / "000008.qrl").c_str(), &ok, &w, &h, -1);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(ok, 1);
+    EXPECT_EQ(w, 800);
+    EXPECT_EQ(Texel(view, 3, 0), 0xFFC86432u);  // 0xAABBGGRR
+    EXPECT_EQ(Texel(view, 3, 500), 0xFF0A141Eu);
+    view->Release();
+    // The same tile kept as a scrambled image file beside it is taken instead.
+    std::string png = ReadFileText(WritePng(tmp / "plain.png", 4, 4, 0xFF00FF00u));
+    ASSERT_TRUE(WriteScrambledImageFile((tmp / "000008.qrj").c_str(), png.data(), png.size()));
+    view = LoadTexture((tmp / "000008.qrl").c_str(), &ok, &w, &h, -1);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(Texel(view, 1, 1), 0xFF00FF00u);
+    view->Release();
+    // A palette tile of another size is no 800 x 800 texture.
+    ASSERT_TRUE(WriteMakerImageFile((tmp / "000016.qrl").c_str(), 640, 1000, palette, pixels.data()));
+    EXPECT_EQ(LoadTexture((tmp / "000016.qrl").c_str(), &ok, &w, &h, -1), nullptr);
 }
 
 TEST_F(TexturesTest, ElevationGridBecomesGreenWithNorthOnTop)
