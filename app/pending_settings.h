@@ -63,8 +63,6 @@ void ReleaseNavResources();
 extern uint8_t NavDownloadOffered;
 
 // Simulator links, sound, traffic, pilot log.
-void InitSound(const char* systemFolder, const char* programRoot);
-void ShutdownSound();
 extern uint8_t TrafficOn;
 extern uint8_t MultiplayerMode;
 void CreatePilotLog();

@@ -16,6 +16,7 @@
 #include "platform/registry.h"
 #include "platform/threads.h"
 #include "simlink/sim_link.h"
+#include "simlink/sound.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -7,6 +7,7 @@
 #include "maps/tile_cache.h"
 #include "maps/tile_sources.h"
 #include "platform/profile.h"
+#include "simlink/sound.h"
 
 namespace {
 

@@ -18,6 +18,7 @@
 #include "platform/profile.h"
 #include "platform/threads.h"
 #include "simlink/sim_link.h"
+#include "simlink/sound.h"
 
 #include <atomic>
 #include <cctype>

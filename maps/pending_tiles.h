@@ -38,8 +38,6 @@ void StartLocalMapTileLoader();
 bool OpenLocalMapAtPosition(int flag);
 // Map display: a redraw is pending.
 bool IsMapRedrawPending();
-// Simulator links: plays sound n through the sound library.
-void PlaySoundNumber(int number);
 
 // Navigation data: the airspace and airway loaders' view box, and the
 // procedure database Navdata.db.

@@ -2,8 +2,6 @@
 // until the links land.
 #include "app/pending_settings.h"
 
-void InitSound(const char*, const char*) {}  // until the real one lands
-void ShutdownSound() {}  // until the real one lands
 uint8_t TrafficOn;  // until the real one lands
 uint8_t MultiplayerMode;  // until the real one lands
 void CreatePilotLog() {}  // until the real one lands
