@@ -10,6 +10,17 @@ std::atomic<uint8_t> RouteChanged{0};
 
 // Guards FlightPlan between the link threads and the GUI thread.
 static std::mutex flightPlanMutex;
+static std::atomic<uint8_t> flightPlanKinds{PlanKindsXml};
+
+void SetFlightPlanKinds(PlanKindSet kinds)
+{
+    flightPlanKinds = kinds;
+}
+
+PlanKindSet GetFlightPlanKinds()
+{
+    return static_cast<PlanKindSet>(flightPlanKinds.load());
+}
 
 void LockFlightPlan()
 {
@@ -56,6 +67,7 @@ bool StoreFlightPlanMessage(const void* data, size_t size)
         FlightPlan.simActiveIndex = active;
         std::memcpy(FlightPlan.waypoints, bytes + FlightPlanHeaderSize, n * sizeof(FlightPlanWaypoint));
     }
+    SetFlightPlanKinds(PlanKindsXml);
     RouteChanged.store(1);
     return true;
 }
@@ -74,6 +86,7 @@ bool StoreWholeFlightPlanRecord(const void* data, size_t size)
         // A short packet must not leave a count that points past what arrived.
         FlightPlan.count = std::clamp(FlightPlan.count, 0, WaypointsInMessage(n));
     }
+    SetFlightPlanKinds(PlanKindsXml);
     RouteChanged.store(1);
     return true;
 }

@@ -45,6 +45,15 @@ static_assert(offsetof(FlightPlanRecord, waypoints) == 32);
 
 constexpr size_t FlightPlanHeaderSize = offsetof(FlightPlanRecord, waypoints);
 
+// The numbers a plan's waypoint kinds follow. The record has no room to say,
+// so the plan's writers record it beside the record: text plans number their
+// type letters A 0, V 1, I 2, N 3; XML plans and the simulator links use
+// 1 airport, 2 NDB, 4 VOR, anything else a fix.
+enum PlanKindSet : uint8_t {
+    PlanKindsXml = 0,
+    PlanKindsText = 1,
+};
+
 // Threads: the simulator link threads (MSFS, X-Plane, FlightGear, Aerofly,
 // FS2004) write the plan when the simulator reports one; the GUI thread reads
 // it (navigation step, route layers, plan writer) and writes it (file readers,
@@ -56,6 +65,12 @@ extern FlightPlanRecord FlightPlan;
 // Set (1) by every writer except the file readers; the navigation step
 // rebuilds the route and clears it. Written by link threads and the GUI thread.
 extern std::atomic<uint8_t> RouteChanged;
+
+// The kind set of the plan in FlightPlan: set by whoever fills the record
+// (the link stores set PlanKindsXml), read by the writer, the route symbols
+// and the editor. Any thread.
+void SetFlightPlanKinds(PlanKindSet kinds);
+PlanKindSet GetFlightPlanKinds();
 
 void LockFlightPlan();
 void UnlockFlightPlan();

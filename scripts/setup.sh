@@ -5,7 +5,7 @@ set -eu
 cd "$(dirname "$0")/.."
 
 PACKAGES="build-essential cmake ninja-build pkg-config git
-  libsdl2-dev libfreeimage-dev libsqlite3-dev zlib1g-dev libminizip-dev
+  libsdl2-dev libfreeimage-dev libsqlite3-dev zlib1g-dev libminizip-dev libexpat1-dev
   libcurl4-openssl-dev libfreetype-dev libfontconfig-dev
   fonts-liberation fonts-dejavu-core zenity mupdf-tools espeak-ng
   libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth python3"

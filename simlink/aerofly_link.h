@@ -9,3 +9,8 @@ bool ConnectAeroflyLink();
 bool IsAeroflyConnected();
 void StopAeroflyLink();
 void AeroflyGetVar(SimVarId id, double* out);
+// The departure position, departure name and destination name of the plan
+// the simulator sent; empty texts when there is none.
+const char* GetDeparturePosition();
+const char* GetDepartureName();
+const char* GetDestinationName();
