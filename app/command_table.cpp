@@ -1,14 +1,30 @@
-// The command table, the button assignments and the pending-command slot.
+// The command table, the button assignments, the pending-command slot, the
+// exchange with the joystick set-up helper and the thread that shows it the
+// pressed buttons.
 #include "app/command_table.h"
 
+#include "app/language.h"
+#include "app/log.h"
+#include "app/main_window.h"
+#include "app/pending_commands.h"
+#include "app/program_root.h"
 #include "app/settings.h"
+#include "app/sim_commands.h"
+#include "app/softkey_menu.h"
+#include "platform/messagebox.h"
 #include "platform/profile.h"
+#include "platform/sync.h"
 #include "platform/threads.h"
+#include "simlink/sim_link.h"
 
 #include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <strings.h>
 #include <vector>
 
 namespace {
@@ -152,14 +168,32 @@ std::atomic<int32_t> LastButton{0};
 // overlapping calls from matching twice.
 std::atomic<double> LastCallTime{-1.0e9};
 std::atomic<uint8_t> MatchBusy{0};
-// 0 while the joystick set-up helper runs.
+// 0 while the joystick set-up helper runs. GUI thread writes; link threads
+// and the publishing thread read.
 std::atomic<uint8_t> AssignmentIdle{1};
+// The publishing thread runs (it sets and clears it).
+std::atomic<uint8_t> PublisherRunning{0};
+
+const char JoystickIni[] = ".\\Joystick.ini";
+const char JoystickSection[] = "JoyStickButtons";
+const char SettingsIni[] = ".\\Plovik.ini";
+const char MappingName[] = "TVLFileMappingObject";
+constexpr DWORD MappingSize = 256;
+// Button numbers the assignments accept: -1 (none) up to this.
+constexpr long MaxButtonNumber = 0x7FFFFFFF;
 
 void CopyName(char* out, size_t size, const char* name)
 {
     size_t n = name ? strnlen(name, size - 1) : 0;
     std::memcpy(out, name ? name : "", n);
     out[n] = '\0';
+}
+
+ButtonAssignment MakeAssignment(uint32_t row, int32_t button)
+{
+    ButtonAssignment a{row, button, {}};
+    CopyName(a.name, sizeof(a.name), CommandTable[row].name);
+    return a;
 }
 
 // The first entry for the button whose name still is its command's name.
@@ -173,6 +207,52 @@ int MatchAssignment(int32_t button)
     return -1;
 }
 
+// A button number as the helper writes it: optional blanks and sign, digits
+// only, -1 or more. Anything else (text, binary, numbers beyond an int) is
+// not a number the list can take.
+bool ParseButtonNumber(const char* text, int32_t* out)
+{
+    while (*text == ' ' || *text == '\t')
+        text++;
+    if (!*text)
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    while (end && (*end == ' ' || *end == '\t'))
+        end++;
+    if (end == text || !end || *end || errno == ERANGE || value < -1 || value > MaxButtonNumber)
+        return false;
+    *out = static_cast<int32_t>(value);
+    return true;
+}
+
+// Keys of the helper's section that name no command are reported once.
+void LogUnknownJoystickKeys()
+{
+    std::vector<char> keys(16384);
+    DWORD n = GetPrivateProfileStringA(JoystickSection, nullptr, "", keys.data(), static_cast<DWORD>(keys.size()),
+                                       JoystickIni);
+    for (DWORD i = 0; i < n && keys[i];) {
+        const char* key = &keys[i];
+        if (FindCommandByName(key) < 0)
+            WriteLogF("Joystick.ini: skipped unknown command %.40s", key);
+        i += static_cast<DWORD>(std::strlen(key)) + 1;
+    }
+}
+
+bool HasJoystickSection()
+{
+    char sections[4096];
+    DWORD n = GetPrivateProfileStringA(nullptr, nullptr, "", sections, sizeof(sections), JoystickIni);
+    for (DWORD i = 0; i < n && sections[i];) {
+        if (strcasecmp(&sections[i], JoystickSection) == 0)
+            return true;
+        i += static_cast<DWORD>(std::strlen(&sections[i])) + 1;
+    }
+    return false;
+}
+
 }  // namespace
 
 const char* GetCommandName(int index)
@@ -180,6 +260,33 @@ const char* GetCommandName(int index)
     if (index < 0 || index >= CommandCount)
         return "";
     return CommandTable[index].name;
+}
+
+const CommandRow* GetCommandRow(int index)
+{
+    if (index < 0 || index >= CommandCount)
+        return nullptr;
+    return &CommandTable[index];
+}
+
+int FindCommandByName(const char* name)
+{
+    if (!name)
+        return -1;
+    std::lock_guard<std::mutex> lock(TableLock);
+    for (int i = 0; i < CommandCount; ++i)
+        if (strcasecmp(CommandTable[i].name, name) == 0)
+            return i;
+    return -1;
+}
+
+int32_t GetAssignedButton(int command)
+{
+    std::lock_guard<std::mutex> lock(TableLock);
+    for (const ButtonAssignment& a : Assignments)
+        if (static_cast<int>(a.command) == command)
+            return a.button;
+    return -1;
 }
 
 void SetCommandName(uint32_t i, const char* name)
@@ -197,13 +304,11 @@ void LoadButtonAssignments(const char* section)
     std::vector<ButtonAssignment> list;
     for (uint32_t row = 0; row < static_cast<uint32_t>(CommandCount); ++row) {
         char value[511];
-        GetPrivateProfileStringA(section, CommandTable[row].name, "-1", value, sizeof(value), ".\\Plovik.ini");
+        GetPrivateProfileStringA(section, CommandTable[row].name, "-1", value, sizeof(value), SettingsIni);
         int button = std::atoi(value);
         if (button < 0)
             continue;
-        ButtonAssignment a{row, button, {}};
-        CopyName(a.name, sizeof(a.name), CommandTable[row].name);
-        list.push_back(a);
+        list.push_back(MakeAssignment(row, button));
     }
     std::lock_guard<std::mutex> lock(TableLock);
     Assignments.swap(list);
@@ -234,9 +339,11 @@ void OnSimButton(int32_t button)
     LastCallTime = now;
 }
 
+// The hand-over is one exchange: a command parked again while this one runs
+// waits for the next idle pass instead of being lost.
 bool GetPendingCommand(int* index)
 {
-    int32_t command = PendingCommand.load();
+    int32_t command = PendingCommand.exchange(-1);
     *index = command;
     return command >= 0;
 }
@@ -246,7 +353,151 @@ void ClearPendingCommand()
     PendingCommand = -1;
 }
 
+void ExecuteCommand(uint32_t index)
+{
+    if (AssignmentIdle.load() && index < static_cast<uint32_t>(CommandCount)) {
+        const CommandRow row = CommandTable[index];
+        int saved = Settings.Softkeysublevel;
+        Settings.Softkeysublevel = static_cast<int>(row.sublevel);
+        RunLevelHandler(static_cast<int>(row.level), static_cast<int>(row.softkey));
+        if (row.level == MenuAirportTools)
+            Settings.Softkeysublevel = saved;
+    }
+    int32_t expected = static_cast<int32_t>(index);
+    PendingCommand.compare_exchange_strong(expected, -1);
+}
+
 int32_t GetLastButton()
 {
     return LastButton.load();
+}
+
+void ExportButtonAssignments(const char* section, HWND window)
+{
+    (void)section;
+    std::vector<ButtonAssignment> list;
+    {
+        std::lock_guard<std::mutex> lock(TableLock);
+        list = Assignments;
+    }
+    for (const ButtonAssignment& a : list) {
+        if (a.command >= static_cast<uint32_t>(CommandCount))
+            continue;
+        char value[16];
+        std::snprintf(value, sizeof(value), "%d", a.button);
+        WritePrivateProfileStringA(JoystickSection, GetCommandName(static_cast<int>(a.command)), value, JoystickIni);
+    }
+    int placement[11] = {};
+    if (window)
+        GetMainWindowPlacement(placement);
+    FILE* f = std::fopen("Joystick.txt", "w");
+    if (!f)
+        return;
+    std::fprintf(f, "%d %d\n", (placement[7] + placement[9]) / 2, (placement[8] + placement[10]) / 2);
+    std::fclose(f);
+}
+
+void ImportButtonAssignments(const char* section)
+{
+    // A file without the helper's section (missing, or not an INI file at
+    // all) is no answer: the assignments stay as they are.
+    if (!HasJoystickSection()) {
+        WriteLog("Joystick.ini: no JoyStickButtons section, assignments kept");
+        return;
+    }
+    LogUnknownJoystickKeys();
+    std::vector<ButtonAssignment> list;
+    for (uint32_t row = 0; row < static_cast<uint32_t>(CommandCount); ++row) {
+        const char* name = GetCommandName(static_cast<int>(row));
+        char value[511];
+        GetPrivateProfileStringA(JoystickSection, name, "-1", value, sizeof(value), JoystickIni);
+        int32_t button = -1;
+        if (!ParseButtonNumber(value, &button)) {
+            WriteLogF("Joystick.ini: skipped %s=%.40s", name, value);
+            button = GetAssignedButton(static_cast<int>(row));
+            list.push_back(MakeAssignment(row, button));
+            continue;
+        }
+        if (button < 0) {
+            WritePrivateProfileStringA(section, name, "-1", SettingsIni);
+        } else {
+            char text[16];
+            std::snprintf(text, sizeof(text), "%d", button);
+            WritePrivateProfileStringA(section, name, text, SettingsIni);
+        }
+        list.push_back(MakeAssignment(row, button));
+    }
+    std::lock_guard<std::mutex> lock(TableLock);
+    Assignments.swap(list);
+}
+
+void BeginButtonAssignmentMode()
+{
+    AssignmentIdle = 0;
+    PendingCommand = -1;
+}
+
+void EndButtonAssignmentMode()
+{
+    AssignmentIdle = 1;
+}
+
+bool IsButtonAssignmentMode()
+{
+    return AssignmentIdle.load() == 0;
+}
+
+bool IsButtonPublisherRunning()
+{
+    return PublisherRunning.load() != 0;
+}
+
+void ButtonSharedMemoryThread(void*)
+{
+    PublisherRunning = 1;
+    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, MappingSize, MappingName);
+    if (!mapping) {
+        WriteLogF("Cannot create shared memory buffer, error: %u\n", static_cast<unsigned>(GetLastError()));
+        PublisherRunning = 0;
+        return;
+    }
+    char* block = static_cast<char*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, MappingSize));
+    if (!block) {
+        CloseHandle(mapping);
+        PublisherRunning = 0;
+        return;
+    }
+    std::snprintf(block, MappingSize, "0");
+    LastButton = 0;
+    while (!AssignmentIdle.load()) {
+        int32_t button = LastButton.load();
+        std::snprintf(block, MappingSize, "%d", button);
+        if (button >= 1) {
+            Sleep(200);
+            LastButton = 0;
+        } else {
+            Sleep(1);
+        }
+    }
+    UnmapViewOfFile(block);
+    CloseHandle(mapping);
+    PublisherRunning = 0;
+}
+
+void RunButtonAssignment()
+{
+    if (!SimLinkIsConnected()) {
+        MessageBoxA(nullptr, GetGeneralText(14), "Zorizeruverovu", MB_ICONINFORMATION | MB_TASKMODAL | MB_TOPMOST);
+        return;
+    }
+    char section[SimulatorNameSize];
+    GetSimulatorName(section);
+    ExportButtonAssignments(section, GetMainWindow());
+    BeginButtonAssignmentMode();
+    _beginthread(ButtonSharedMemoryThread, 0, nullptr);
+    char helper[600];
+    std::snprintf(helper, sizeof(helper), "%s/Gantor.exe", SystemFolder);
+    RunHelperProgram(helper, "");
+    EndButtonAssignmentMode();
+    ImportButtonAssignments(section);
 }

@@ -3,6 +3,8 @@
 // arriving on the simulator link threads fill and the message loop empties.
 #pragma once
 
+#include "platform/win32.h"
+
 #include <cstdint>
 
 constexpr int CommandCount = 117;
@@ -32,5 +34,36 @@ void OnSimButton(int32_t button);
 bool GetPendingCommand(int* index);
 // GUI thread: empties the slot once the command has run.
 void ClearPendingCommand();
+// GUI thread: runs row index by the handler of its level with its softkey;
+// nothing while the joystick set-up helper runs. Always leaves the slot empty.
+void ExecuteCommand(uint32_t index);
 // The last button OnSimButton accepted.
 int32_t GetLastButton();
+// The row of index (null outside the table).
+const CommandRow* GetCommandRow(int index);
+// The command index of a row name, -1 when no row has it.
+int FindCommandByName(const char* name);
+// The button assigned to a command in the list, -1 when none.
+int32_t GetAssignedButton(int command);
+
+// The joystick set-up helper's exchange: every assignment into ".\Joystick.ini"
+// section "JoyStickButtons" and the window centre into "Joystick.txt".
+void ExportButtonAssignments(const char* section, HWND window);
+// Reads the helper's answer back from ".\Joystick.ini" into the list and
+// into the simulator's section of ".\Plovik.ini". A value that is not a
+// button number keeps the command's old assignment and is logged.
+void ImportButtonAssignments(const char* section);
+// Assignment mode: buttons are published to the helper, never run. Begin
+// clears the idle flag before the publishing thread starts, so an end that
+// comes first is never missed; End sets it and ends the thread.
+void BeginButtonAssignmentMode();
+void EndButtonAssignmentMode();
+bool IsButtonAssignmentMode();
+// Publishes the last button through the shared memory "TVLFileMappingObject"
+// until assignment mode ends (a thread of its own; arg unused).
+void ButtonSharedMemoryThread(void* arg);
+// True while the publishing thread runs.
+bool IsButtonPublisherRunning();
+// The options menu's BTN ASSGN: export, run the helper, import; only while a
+// simulator is connected.
+void RunButtonAssignment();

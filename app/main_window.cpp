@@ -2,6 +2,7 @@
 // title and the borderless hit test.
 #include "app/main_window.h"
 
+#include "app/click_zones.h"
 #include "app/display_modes.h"
 #include "app/frame_driver.h"
 #include "app/log.h"
@@ -9,6 +10,7 @@
 #include "app/screen_layout.h"
 #include "app/settings.h"
 #include "app/simulator_window.h"
+#include "app/softkey_menu.h"
 #include "app/window_placement.h"
 #include "display/map_view.h"
 #include "display/screen_buttons.h"

@@ -4,10 +4,6 @@
 
 #include <sys/stat.h>
 
-void RunConnectCommand(int) {}  // until the real one lands
-void StopSimulatorLink() {}  // until the real one lands
-void RefreshNearestAirports() {}  // until the real one lands
-void LoadAirspaceColourFile(const char*) {}  // until the real one lands
 void TakeFilterDialogResult() {}  // until the real one lands
 void LoadTrackFile() {}  // until the real one lands
 void SaveTrackFile() {}  // until the real one lands

@@ -21,10 +21,6 @@
 // Start-up, window and frame (shell, renderer).
 
 // Commands, helper dialogs, track and news (shell).
-void RunConnectCommand(int useSimulator);
-void StopSimulatorLink();
-void RefreshNearestAirports();
-void LoadAirspaceColourFile(const char* path);
 void TakeFilterDialogResult();
 void LoadTrackFile();
 void SaveTrackFile();

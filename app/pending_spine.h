@@ -9,15 +9,8 @@
 
 #include <cstdint>
 
-// Commands, click zones and the track (shell).
-int AskExitConfirmation();
-void ShowAboutBox();
-void ExecuteCommand(uint32_t index);
+// The recorded track (shell).
 void ClearTrack();
-bool MapAreaMouse(uint32_t point, int32_t event);
-void SoftkeyCommand(uint32_t key);
-void OptionsMenuCommand(int command);
-void StopSimulatorLink();
 
 // Prepar3D/FSX connector.
 void UnloadP3dConnector();

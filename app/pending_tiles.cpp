@@ -2,6 +2,5 @@
 #include "maps/pending_tiles.h"
 
 void SetLoadingBusy(bool) {}  // until the real one lands
-void MapTypeMenuCommand(int) {}  // until the real one lands
 void RestartMapTiles(int) {}  // until the real one lands
 bool OpenLocalMapAtPosition(int) { return false; }  // until the real one lands

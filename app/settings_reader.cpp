@@ -7,6 +7,8 @@
 #include "app/log.h"
 #include "app/pending_settings.h"
 #include "app/settings_table.h"
+#include "app/sim_commands.h"
+#include "app/softkey_menu.h"
 #include "display/map_types.h"
 #include "maps/tile_grid.h"
 #include "maps/tile_sources.h"

@@ -18,6 +18,7 @@
 #include "platform/threads.h"
 #include "platform/window.h"
 #include "simlink/sim_link.h"
+#include "simlink/udp_link.h"
 
 #include <FreeImage.h>
 #include <cstdio>
@@ -150,6 +151,9 @@ void ShutDownProgram()
         if (s.quitRequest)
             SaveWindowPlacement();
         RunFrameStage(s.mainWindow, s.instance, 3, s.clientWidth, s.clientHeight);
+        // The display's release asked the link to stop; its thread still has
+        // to tell the peer goodbye before the process ends.
+        StopAndJoinUdpLinkThread();
         UnloadP3dConnector();
         StopWinsock();
         SaveWindowLayoutKeys();

@@ -135,7 +135,7 @@ static bool InNearestMode() { return std::strcmp(Settings.SelectedAirport, "NEAR
 
 // During one half second out of five, the nearest airports of the view are
 // looked up again once per frame.
-static void RefreshNearestAirports(int width, int height)
+static void RefreshNearestAirportsOfView(int width, int height)
 {
     if (Settings.AirportChart || !(InAirportDiagramMode() || InNearestMode()) || TickCounter != 0)
         return;
@@ -190,7 +190,7 @@ void DrawScreen(HWND window, float dt, int width, int height)
     DrawFrameLayers(window, CurrentFrame);
     PresentWholeScreen();
     RunFrameLimiter(false);
-    RefreshNearestAirports(width, height);
+    RefreshNearestAirportsOfView(width, height);
     RefreshSnapshot(dt);
     FirstFrameDrawn = true;
     DrawingFrame = 0;

@@ -4,6 +4,7 @@
 #include "app/command_table.h"
 #include "app/pending_settings.h"
 #include "app/settings.h"
+#include "app/sim_commands.h"
 #include "display/aircraft_values.h"
 #include "display/map_projection.h"
 #include "display/map_view.h"

@@ -6,6 +6,7 @@
 #include "app/language.h"
 #include "app/log.h"
 #include "app/settings.h"
+#include "app/softkey_menu.h"
 #include "app/winmain.h"
 #include "display/map_georeference.h"
 #include "display/map_view.h"

@@ -2,10 +2,12 @@
 // drag, button states and the softkey keys.
 #include "display/screen_buttons.h"
 
+#include "app/click_zones.h"
 #include "app/layout_tables.h"
 #include "app/main_window.h"
 #include "app/pending_spine.h"
 #include "app/settings.h"
+#include "app/softkey_menu.h"
 #include "display/airport_view.h"
 #include "display/map_view.h"
 #include "display/pending_display.h"

@@ -11,7 +11,6 @@
 // Shell: the loading flag behind IsLoadingBusy, the map-type menu command
 // and the restart of the map after a map change.
 void SetLoadingBusy(bool busy);
-void MapTypeMenuCommand(int choice);
 void RestartMapTiles(int type);
 
 // Map display: the frame's redraw request, the flag of a newly begun bank,

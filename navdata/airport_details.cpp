@@ -4,6 +4,7 @@
 // even when they are dropped, so they are never mistaken for rows.
 #include "navdata/airport_details.h"
 
+#include "app/click_zones.h"
 #include "app/language.h"
 #include "app/log.h"
 #include "app/settings.h"

@@ -9,7 +9,6 @@ void ShowFileNotFound(const char* path);
 
 // Shell accessors.
 void GetMapCenter(double* latitude, double* longitude);
-void ClearParkPosition();
 
 // Airspaces and airways.
 void ClearAirspaceSelection();

@@ -5,7 +5,7 @@
 
 #include "platform/win32.h"
 
-enum class HandleKind { Mutex, Mapping, Process };
+enum class HandleKind { Mutex, Mapping, Process, GlobalMemory };
 
 struct HandleObject {
     HandleKind kind;

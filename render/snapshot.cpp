@@ -3,11 +3,10 @@
 // techniques; ending it or abandoning it always switches both back.
 #include "render/snapshot.h"
 
+#include "app/click_zones.h"
 #include "render/quads.h"
 
-// Of the shell's accessors and the display's overlays; declared here until
-// their modules land.
-uint8_t RecenterNearestPage();
+// Of the display's overlays; declared here until its module lands.
 void DrawAirportInfoBox();
 
 SnapshotTargetState SnapshotTarget;

@@ -1,0 +1,86 @@
+// Stand-ins for the neighbours the command handlers call, until they land:
+// no dialog answers, no chart, no terrain, no flight plan, nothing busy.
+#include "app/pending_commands.h"
+
+void RunHelperProgram(const char*, const char*) {}  // until the real one lands
+void ReadHelperReply(const char*, char*, size_t) {}  // until the real one lands
+bool OpenFileDialog(const char*, char*, const char*, const char*, const char*) { return false; }  // until the real one lands
+bool SaveFileDialog(const char*, char*, const char*, const char*, const char*) { return false; }  // until the real one lands
+void RunSymbolSizeDialog() {}  // until the real one lands
+void RunVolumeDialog() {}  // until the real one lands
+void RunCpuUsageDialog() {}  // until the real one lands
+void RunRunwayFilterDialog() {}  // until the real one lands
+void RunGpwsThresholdDialog() {}  // until the real one lands
+void OpenManual() {}  // until the real one lands
+void ToggleWeather() {}  // until the real one lands
+void ShowScreenMessage(const char*, int) {}  // until the real one lands
+void ShowEditHelpMessage() {}  // until the real one lands
+bool IsScreenMessageShown() { return false; }  // until the real one lands
+void HideScreenMessage() {}  // until the real one lands
+bool HitTestHeadingBox(float, float) { return false; }  // until the real one lands
+bool HitTestNearestBox(float, float) { return false; }  // until the real one lands
+bool HitTestAptBox(float, float) { return false; }  // until the real one lands
+bool IsInNearestListDragRect(int, int) { return false; }  // until the real one lands
+bool IsInNearestListCloseRect(int, int) { return false; }  // until the real one lands
+bool IsScaleBarShown() { return false; }  // until the real one lands
+bool GetScaleBarRect(float*, float*, float*, float*) { return false; }  // until the real one lands
+void ZoomChart(float) {}  // until the real one lands
+void ResetChartEdgeMarks() {}  // until the real one lands
+void ClearHighlightBox() {}  // until the real one lands
+void RequestAirportViewRedraw() {}  // until the real one lands
+void ClearInfoModes(bool) {}  // until the real one lands
+void WriteParkingListFile(HWND) {}  // until the real one lands
+int FindParkingIndexByName(const char*) { return -1; }  // until the real one lands
+double GetMapScaleValue() { return 0.0; }  // until the real one lands
+void SetMapScaleValue(double) {}  // until the real one lands
+int32_t MapTypeSoftkeyIds[MapTypeSoftkeySlots] = {99999, 99999, 99999, 99999, 99999, 99999, 1000, 99999, 99999, 99999, 99999, 99999, 99999, 99999, 99999, 99999, 99999, 99999, 99999, 99999, 99999};  // until the real one lands
+bool IsTileStopPending() { return false; }  // until the real one lands
+void MarkTileStopPending() {}  // until the real one lands
+void ClearTileStopPending() {}  // until the real one lands
+void SetTileRestartFlag() {}  // until the real one lands
+bool IsLocalMapZoomPending() { return false; }  // until the real one lands
+void SetLocalMapZoomPending() {}  // until the real one lands
+int GetLocalMapSource() { return 0; }  // until the real one lands
+void SetLocalMapSource(int) {}  // until the real one lands
+double GetLocalMapScale() { return 1.0; }  // until the real one lands
+void ImportPdfChart() {}  // until the real one lands
+void OpenPngChart() {}  // until the real one lands
+bool ListAirportCharts() { return false; }  // until the real one lands
+bool GetAirportDiagramPath(char*, int) { return false; }  // until the real one lands
+bool GetSingleChartPath(char*, int, int) { return false; }  // until the real one lands
+int WriteChartListRequest(int, HWND) { return 0; }  // until the real one lands
+bool BuildChartPath(char*, int, const char*) { return false; }  // until the real one lands
+void SaveChartGeoref(const float[4], double, double, double, double) {}  // until the real one lands
+void ReloadChartList() {}  // until the real one lands
+void ShowThumbnails() {}  // until the real one lands
+void HideThumbnails() {}  // until the real one lands
+void NextThumbnailPage() {}  // until the real one lands
+void PrevThumbnailPage() {}  // until the real one lands
+int ThumbnailAtPoint(int, int) { return -1; }  // until the real one lands
+void RequestPdfPage(int) {}  // until the real one lands
+void RunAndWait(const char*, const char*, const char*, int) {}  // until the real one lands
+void NotifyRadarStateChanged() {}  // until the real one lands
+void SetFlightModeAuto(double) {}  // until the real one lands
+int GetAutoFlightMode() { return 1; }  // until the real one lands
+void ClearTerrainAlert() {}  // until the real one lands
+void MuteTerrainAlert() {}  // until the real one lands
+bool IsTerrainAlertActive() { return false; }  // until the real one lands
+void RestartTerrainUpload() {}  // until the real one lands
+uint8_t TerrainLegende;  // until the real one lands
+uint8_t TerrainElevation;  // until the real one lands
+uint8_t MSAinFlightplan;  // until the real one lands
+uint8_t Sealevel;  // until the real one lands
+bool OpenFlightPlanDialog() { return false; }  // until the real one lands
+void SaveFlightPlanDialog() {}  // until the real one lands
+int GetWaypointCount() { return 0; }  // until the real one lands
+void ResetRoute() {}  // until the real one lands
+void InsertWaypointAt(double, double) {}  // until the real one lands
+void DeleteNearestWaypoint(double, double) {}  // until the real one lands
+void ClearDeparturePassed() {}  // until the real one lands
+bool IsAirspaceLoaderBusy() { return false; }  // until the real one lands
+void StartTrafficData() {}  // until the real one lands
+void SetTrafficResetFlag() {}  // until the real one lands
+void RequestAeroflyPlanSend() {}  // until the real one lands
+bool IsAeroflyLoaderBusy() { return false; }  // until the real one lands
+void CloseP3dSimConnect() {}  // until the real one lands
+void DisconnectP3dSimConnect() {}  // until the real one lands

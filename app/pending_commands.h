@@ -1,0 +1,113 @@
+// Neighbours the command handlers call, declared here until their own
+// modules land (each owner then declares them in its header, and this block
+// shrinks). Names and arguments are the ones their modules use.
+#pragma once
+
+#include "app/pending_settings.h"
+#include "app/pending_spine.h"
+#include "display/pending_display.h"
+#include "display/pending_foundation.h"
+#include "maps/pending_tiles.h"
+#include "navdata/foreign_calls.h"
+#include "platform/win32.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// Helper dialogs, file dialogs and the manual (shell).
+void RunHelperProgram(const char* program, const char* parameters);
+void ReadHelperReply(const char* path, char* out, size_t size);
+bool OpenFileDialog(const char* title, char* path, const char* filter, const char* extension, const char* folder);
+bool SaveFileDialog(const char* title, char* path, const char* filter, const char* extension, const char* folder);
+void RunSymbolSizeDialog();
+void RunVolumeDialog();
+void RunCpuUsageDialog();
+void RunRunwayFilterDialog();
+void RunGpwsThresholdDialog();
+void OpenManual();
+void ToggleWeather();
+
+// Map display: the on-screen message box, the boxes a click can hit, the
+// scale bar, the chart view and the map-type page's table.
+void ShowScreenMessage(const char* text, int fontSize);
+void ShowEditHelpMessage();
+bool IsScreenMessageShown();
+void HideScreenMessage();
+bool HitTestHeadingBox(float x, float y);
+bool HitTestNearestBox(float x, float y);
+bool HitTestAptBox(float x, float y);
+bool IsInNearestListDragRect(int x, int y);
+bool IsInNearestListCloseRect(int x, int y);
+bool IsScaleBarShown();
+bool GetScaleBarRect(float* left, float* right, float* top, float* bottom);
+void ZoomChart(float factor);
+void ResetChartEdgeMarks();
+void ClearHighlightBox();
+void RequestAirportViewRedraw();
+void ClearInfoModes(bool keepFirst);
+void WriteParkingListFile(HWND window);
+int FindParkingIndexByName(const char* name);
+double GetMapScaleValue();
+void SetMapScaleValue(double value);
+constexpr int MapTypeSoftkeySlots = 21;
+extern int32_t MapTypeSoftkeyIds[MapTypeSoftkeySlots];
+
+// Map tiles, local maps, charts and radar.
+bool IsTileStopPending();
+void MarkTileStopPending();
+void ClearTileStopPending();
+void SetTileRestartFlag();
+bool IsLocalMapZoomPending();
+void SetLocalMapZoomPending();
+int GetLocalMapSource();
+void SetLocalMapSource(int source);
+double GetLocalMapScale();
+void ImportPdfChart();
+void OpenPngChart();
+bool ListAirportCharts();
+bool GetAirportDiagramPath(char* path, int chartMenu);
+bool GetSingleChartPath(char* path, int id, int chartMenu);
+int WriteChartListRequest(int chartMenu, HWND window);
+bool BuildChartPath(char* path, int chartMenu, const char* name);
+void SaveChartGeoref(const float edges[4], double lon1, double lat1, double lon2, double lat2);
+void ReloadChartList();
+void ShowThumbnails();
+void HideThumbnails();
+void NextThumbnailPage();
+void PrevThumbnailPage();
+int ThumbnailAtPoint(int x, int y);
+void RequestPdfPage(int page);
+void RunAndWait(const char* program, const char* parameters, const char* folder, int wait);
+void NotifyRadarStateChanged();
+
+// Terrain awareness: flight mode, alert and the [Terrain] switches.
+void SetFlightModeAuto(double heightAboveGround);
+int GetAutoFlightMode();
+void ClearTerrainAlert();
+void MuteTerrainAlert();
+bool IsTerrainAlertActive();
+void RestartTerrainUpload();
+extern uint8_t TerrainLegende;
+extern uint8_t TerrainElevation;
+extern uint8_t MSAinFlightplan;
+extern uint8_t Sealevel;
+
+// Flight plans.
+bool OpenFlightPlanDialog();
+void SaveFlightPlanDialog();
+int GetWaypointCount();
+void ResetRoute();
+void InsertWaypointAt(double lon, double lat);
+void DeleteNearestWaypoint(double lon, double lat);
+void ClearDeparturePassed();
+
+// Airspaces.
+bool IsAirspaceLoaderBusy();
+
+// Simulator links and traffic.
+void StartTrafficData();
+void SetTrafficResetFlag();
+void RequestAeroflyPlanSend();
+bool IsAeroflyLoaderBusy();
+void CloseP3dSimConnect();
+void DisconnectP3dSimConnect();

@@ -1,0 +1,112 @@
+// Selecting and connecting a simulator, and stopping its link.
+#include "app/sim_commands.h"
+
+#include "app/pending_commands.h"
+#include "app/program_root.h"
+#include "app/settings.h"
+#include "navdata/nav_tables.h"
+#include "render/snapshot.h"
+#include "simlink/aerofly_link.h"
+#include "simlink/flightgear_link.h"
+#include "simlink/fs2004_link.h"
+#include "simlink/msfs_link.h"
+#include "simlink/sim_link.h"
+#include "simlink/xplane_link.h"
+
+#include <cstdio>
+
+const char* SimulatorSectionName(int useSimulator)
+{
+    switch (useSimulator) {
+    case 1:
+    case 2: return "FSX";
+    case 3: return "Prepar3D";
+    case SimulatorXPlane: return "X-Plane";
+    case SimulatorFs2004: return "FS2004";
+    case SimulatorMsfs: return "MSFS";
+    case SimulatorAerofly: return "Aeroflyfs2";
+    default: return "FlightGear";
+    }
+}
+
+void GetSimulatorName(char out[SimulatorNameSize])
+{
+    std::snprintf(out, SimulatorNameSize, "%s", SimulatorSectionName(Settings.UseSimulator.load()));
+}
+
+void StopAllSimLinks()
+{
+    StopMsfsLink();
+    CloseP3dSimConnect();
+    DisconnectP3dSimConnect();
+    StopFs2004Link();
+    StopXPlaneLink();
+    StopAeroflyLink();
+}
+
+// The address and port the link of a simulator talks to.
+static void TakeLinkAddress(int useSimulator)
+{
+    char address[SettingsAddressSize] = "0.0.0.0";
+    int port = 0;
+    const SimulatorSection* section = nullptr;
+    switch (useSimulator) {
+    case 1:
+    case 3: section = &Settings.Prepar3D; break;
+    case 2:
+        Settings.SimConnectAddress.Get(address, sizeof(address));
+        port = Settings.SimConnectPort.load();
+        break;
+    case SimulatorXPlane: section = &Settings.XPlane; break;
+    case SimulatorFs2004: section = &Settings.FS2004; break;
+    case SimulatorFlightGear: section = &Settings.FlightGear; break;
+    case SimulatorMsfs: section = &Settings.MSFS; break;
+    case SimulatorAerofly: section = &Settings.Aeroflyfs2; break;
+    default: break;
+    }
+    if (section) {
+        section->IPAddress.Get(address, sizeof(address));
+        port = section->Port.load();
+    }
+    ActiveSimAddress.Set(address);
+    ActiveSimPort = port;
+}
+
+void RunConnectCommand(int useSimulator)
+{
+    if (useSimulator < SimulatorP3dFirst || useSimulator > SimulatorAerofly)
+        return;
+    StopAllSimLinks();
+    Settings.UseSimulator = useSimulator;
+    // Aerofly FS 2's title follows its address; the others' come first.
+    if (useSimulator != SimulatorAerofly)
+        SetMainWindowTitle();
+    TakeLinkAddress(useSimulator);
+    if (useSimulator == SimulatorAerofly)
+        SetMainWindowTitle();
+    SimLinkConnect();
+    LoadNavaids();
+    InvalidateSnapshot();
+}
+
+void StopSimulatorLink()
+{
+    int simulator = Settings.UseSimulator.load();
+    if (simulator == SimulatorMsfs) {
+        StopMsfsLink();
+        return;
+    }
+    if (simulator >= SimulatorP3dFirst && simulator <= SimulatorP3dLast) {
+        CloseP3dSimConnect();
+        return;
+    }
+    if (IsDisplayResetting())
+        return;
+    switch (simulator) {
+    case SimulatorFs2004: StopFs2004Link(); break;
+    case SimulatorXPlane: StopXPlaneLink(); break;
+    case SimulatorAerofly: StopAeroflyLink(); break;
+    case SimulatorFlightGear: StopFlightGearLink(); break;
+    default: break;
+    }
+}

@@ -1,0 +1,131 @@
+// The softkey menu: the dispatcher of a softkey press to the handler of the
+// current menu level, the back key, the exit confirmation, the click on the
+// softkey bar, and the state the handlers share with the pages that show
+// them. The pages themselves (labels, highlights) are built by the display
+// from the same settings. GUI thread only.
+#pragma once
+
+#include <cstdint>
+
+// Menu levels (the Softkeylevel setting).
+enum : int {
+    MenuMain = 0,
+    MenuTerrain = 1,
+    MenuPlanEdit = 2,
+    MenuNavData = 3,
+    MenuMapSources = 4,
+    MenuOptions = 5,
+    MenuMapTypes = 6,
+    MenuAirportTools = 7,
+    MenuNoAction = 8,
+    MenuChart = 9,
+};
+// Softkey 6 is the back key of every page; on the top bar it opens the menu.
+constexpr int BackSoftkey = 6;
+// On the top bar softkey 0 is EXIT.
+constexpr int ExitSoftkey = 0;
+constexpr int SoftkeysPerRow = 7;
+
+// A softkey pressed on the keyboard (or any other way that is not a click on
+// the bar): the handler of Softkeylevel, or the top bar while Softkeys is off.
+void SoftkeyCommand(uint32_t key);
+
+// The level handlers; a key outside a page's table does nothing.
+void MainMenuCommand(int key);
+void TawsMenuCommand(int key);
+void PlanEditMenuCommand(int key);
+void NavDataMenuCommand(int key);
+void MapSourceMenuCommand(int key);
+void OptionsMenuCommand(int key);
+void MapTypeMenuCommand(int key);
+void AirportToolsMenuCommand(int key);
+void ChartMenuCommand(int key);
+// Runs the handler of a level with a key; levels outside 0..9 run nothing.
+void RunLevelHandler(int level, int key);
+
+// The Yes/No box before the program ends; returns IDYES or IDNO.
+int AskExitConfirmation();
+// EXIT of the top bar: the confirmation, and on Yes the quit request.
+void ExitWithConfirmation();
+
+// A click at (x, y) on the virtual screen: true when it hit a shown row of
+// the softkey bar, whose key then ran.
+bool SoftkeyBarClick(int x, int y);
+// The column (0..6) of the softkey bar under x; -1 when none.
+int SoftkeyColumnAt(int x);
+// The y of the lower edge of the softkey bar: the layout's row line, lowered
+// while the bezel is hidden.
+int SoftkeyRowLine();
+
+// The back key of the current page.
+void SoftkeyBack();
+void SetSoftkeyLevel(int level, int sublevel);
+int GetSoftkeyLevel();
+int GetSoftkeySublevel();
+// True on the flight-plan page (level 0, page 2).
+bool IsPlanEditSoftkeyPage();
+// The softkey drawn pressed after a click on the bar; -1 when none.
+int GetPressedSoftkey();
+
+// The flight plan: active flag and its switch.
+bool IsFlightPlanActive();
+void ToggleFlightPlanActive();
+void ActivateFlightPlan();
+// The flight-plan page: 0 none, 1 delete the nearest waypoint, 2 insert one
+// on a map click.
+enum : int { PlanEditNone = 0, PlanEditDelete = 1, PlanEditInsert = 2 };
+int GetPlanEditMode();
+void SetPlanEditMode(int mode);
+// The flight-plan page's switch that shows fixes, VORs and NDBs.
+bool IsShowNavaidsOn();
+
+// North-up, track-up and (on a rotated chart sheet) north-up with the chart
+// turned, in turn.
+void ToggleTrackUpOrientation();
+
+// The manual position mode (the map picks the aircraft's position): on
+// saves and clears TrackUp and turns terrain off; off restores both.
+void ToggleManualPosition();
+void LeaveManualPosition();
+
+// The traffic display mode was switched (set by the TCAS/AI key, cleared by
+// the traffic advisory pass).
+uint8_t IsTrafficModeChanged();
+void ClearTrafficModeChanged();
+
+// The bezel frame shown or hidden, with the map viewport recomputed.
+void SetShowFrameOn();
+void SetShowFrameOff();
+
+// Leaves a shown airport chart: fitted back, AirportChart off.
+void LeaveAirportChart();
+// Fills the nearest-airport list from the visible map when it is empty and
+// selects its first entry when no airport is selected.
+void RefreshNearestAirports();
+// Deselects the current airport (no airport, no airspace selection).
+void DeselectAirport();
+// The nearest list is shown on the airport-list page; its close box hides it.
+bool IsNearestListShown();
+void HideNearestList();
+// The tile grid laid out anew around the map centre.
+void RefreshMapAtMapCentre();
+
+// The map source of the default map (no local map selected).
+constexpr int DefaultMapSource = 25;
+
+// Asks for page (0 based) of the current PDF chart; pages outside it are ignored.
+void SetCurrentPdfPage(int page);
+
+// The about text in the on-screen message box.
+void ShowAboutBox();
+
+// Width targets of the widths page.
+enum : int { WidthFlightPlan = 0, WidthVector = 1, WidthTrackPlot = 2, WidthDirTo = 3 };
+int GetWidthTarget();
+
+// The airspace colour table (0xAABBGGRR per class entry) and its file.
+constexpr int AirspaceColourCount = 8;
+uint32_t GetAirspaceColour(int entry);
+// Loads a 32-byte colour file; false (table unchanged) for any other file.
+bool LoadAirspaceColourFile(const char* path);
+bool SaveAirspaceColourFile(const char* path);
