@@ -82,5 +82,3 @@ void StartTrafficData() {}  // until the real one lands
 void SetTrafficResetFlag() {}  // until the real one lands
 void RequestAeroflyPlanSend() {}  // until the real one lands
 bool IsAeroflyLoaderBusy() { return false; }  // until the real one lands
-void CloseP3dSimConnect() {}  // until the real one lands
-void DisconnectP3dSimConnect() {}  // until the real one lands

@@ -109,5 +109,3 @@ void StartTrafficData();
 void SetTrafficResetFlag();
 void RequestAeroflyPlanSend();
 bool IsAeroflyLoaderBusy();
-void CloseP3dSimConnect();
-void DisconnectP3dSimConnect();

@@ -6,12 +6,7 @@
 #include "app/settings.h"
 #include "navdata/nav_tables.h"
 #include "render/snapshot.h"
-#include "simlink/aerofly_link.h"
-#include "simlink/flightgear_link.h"
-#include "simlink/fs2004_link.h"
-#include "simlink/msfs_link.h"
 #include "simlink/sim_link.h"
-#include "simlink/xplane_link.h"
 
 #include <cstdio>
 
@@ -34,14 +29,18 @@ void GetSimulatorName(char out[SimulatorNameSize])
     std::snprintf(out, SimulatorNameSize, "%s", SimulatorSectionName(Settings.UseSimulator.load()));
 }
 
+static void StopLinkOf(int simulator)
+{
+    const SimLinkOps* ops = SimLinkOpsOf(simulator);
+    if (ops && ops->stop)
+        ops->stop();
+}
+
+// FlightGear's link is left running: its AI-traffic side keeps its own socket.
 void StopAllSimLinks()
 {
-    StopMsfsLink();
-    CloseP3dSimConnect();
-    DisconnectP3dSimConnect();
-    StopFs2004Link();
-    StopXPlaneLink();
-    StopAeroflyLink();
+    for (int simulator : {SimulatorMsfs, SimulatorP3dFirst, SimulatorFs2004, SimulatorXPlane, SimulatorAerofly})
+        StopLinkOf(simulator);
 }
 
 // The address and port the link of a simulator talks to.
@@ -91,22 +90,5 @@ void RunConnectCommand(int useSimulator)
 
 void StopSimulatorLink()
 {
-    int simulator = Settings.UseSimulator.load();
-    if (simulator == SimulatorMsfs) {
-        StopMsfsLink();
-        return;
-    }
-    if (simulator >= SimulatorP3dFirst && simulator <= SimulatorP3dLast) {
-        CloseP3dSimConnect();
-        return;
-    }
-    if (IsDisplayResetting())
-        return;
-    switch (simulator) {
-    case SimulatorFs2004: StopFs2004Link(); break;
-    case SimulatorXPlane: StopXPlaneLink(); break;
-    case SimulatorAerofly: StopAeroflyLink(); break;
-    case SimulatorFlightGear: StopFlightGearLink(); break;
-    default: break;
-    }
+    StopLinkOf(Settings.UseSimulator.load());
 }
