@@ -19,6 +19,7 @@
 #include "navdata/nearest_airports.h"
 #include "render/snapshot.h"
 #include "simlink/sim_link.h"
+#include "simlink/sound.h"
 
 #include <cmath>
 #include <cstdio>

@@ -21,6 +21,7 @@
 #include "platform/threads.h"
 #include "render/snapshot.h"
 #include "simlink/sim_link.h"
+#include "simlink/sound.h"
 
 #include <cstdio>
 #include <cstring>
