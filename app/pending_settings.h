@@ -61,4 +61,3 @@ extern uint8_t NavDownloadOffered;
 // Simulator links, sound, traffic, pilot log.
 extern uint8_t TrafficOn;
 extern uint8_t MultiplayerMode;
-void CreatePilotLog();

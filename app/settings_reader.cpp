@@ -17,6 +17,7 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/threads.h"
+#include "simlink/pilot_log.h"
 #include "simlink/sim_link.h"
 #include "simlink/sound.h"
 

@@ -111,6 +111,13 @@ static void HalfSecondTick(double now)
     TickCounter = (TickCounter + 1) % 10;
 }
 
+// While plans are shown, a plan the simulator delivers is taken over once.
+static void PollSimulatorPlan()
+{
+    if (Settings.FlightPlanState && !SimPlanTaken.load() && SimLinkPollFlightPlan())
+        SimPlanTaken = 1;
+}
+
 static void FollowAircraft()
 {
     int sim = Settings.UseSimulator.load();
@@ -248,6 +255,7 @@ static void FrameStep(int mode, FrameUpdateOutputs* out, int width, int height)
     ReadAircraftValues();
     HalfSecondTick(now);
     LocalMapStateStarted = 1;
+    PollSimulatorPlan();
     FollowAircraft();
     double fx = 1, fy = 1;
     ComputeViewSize(&fx, &fy);

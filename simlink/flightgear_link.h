@@ -1,13 +1,64 @@
-// The FlightGear link (simulator 6): start, connect, stop, its AI traffic,
-// its route file and the values it answers under SimVarId.
+// The FlightGear link (simulator 6): the map program listens for the text
+// datagrams FlightGear's generic protocol sends (the aircraft on `Port`, the
+// AI traffic on `AIPort`), keeps FlightGearState, notes the route manager's
+// file and take-offs and landings for the pilot log, and sends FlightGear
+// the UTC time for its weather.
 #pragma once
 
 #include "simlink/sim_link.h"
 
+#include <atomic>
+#include <cstddef>
+
+// FlightGearState, field by field; single-precision values as received.
+enum FlightGearField : int {
+    FgHeightAboveGround,  // feet
+    FgLongitude,
+    FgLatitude,
+    FgAltitude,           // feet
+    FgGroundAltitude,     // metres
+    FgHeading,            // true, degrees
+    FgGroundSpeed,        // knots
+    FgWindDirection,
+    FgWindSpeed,
+    FgTemperature,
+    FgMagneticVariation,
+    FgVerticalSpeed,      // feet per second
+    FgPitch,
+    FgBank,
+    FgWaypointDistance,
+    FgEte,
+    FgWaypointIndex,
+    FgWeather,
+    FgSpare,              // received, not used
+    FlightGearFieldCountOfState,
+};
+// Written by the link thread (and FlightGearSetVar), read by GetVar on any
+// thread; each field is read whole.
+extern std::atomic<double> FlightGearState[FlightGearFieldCountOfState];
+
+bool StartFlightGearLink();
 bool StartFlightGearLinkIfEnabled();
 bool ConnectFlightGearLink();
 bool IsFlightGearConnected();
+bool IsFlightGearLinkRunning();
+// Ends the listener; the AI thread goes on until traffic is switched off.
 void StopFlightGearLink();
 void FlightGearGetVar(SimVarId id, double* out);
+// The map's own navigation: 10 ETE (8 and 12 are taken and change nothing).
+void FlightGearSetVar(SimVarId id, double value);
+
+// Frees traffic slots 0..19 and asks the link to start its AI thread.
 bool FlightGearStartTraffic();
+bool IsFlightGearTrafficRunning();
+
+// The per-frame plan poll: reads the route manager's file when its path has
+// changed (flightgear_route.cpp).
 bool LoadFlightGearRoute();
+// The route file's path as FlightGear last named it ("" when none).
+void GetFlightGearRoutePath(char* out, size_t size);
+
+// One aircraft datagram as the link thread takes it: false when it was
+// dropped. One AI datagram as the AI thread takes it.
+bool HandleFlightGearDatagram(const char* text, size_t length);
+void HandleFlightGearAiDatagram(const char* text, size_t length);

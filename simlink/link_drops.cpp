@@ -48,6 +48,7 @@ const char* LinkDropText(LinkDrop kind)
     case LinkDrop::NotAFile: return "a route path that is not a file";
     case LinkDrop::FileTooLarge: return "a route file too large for a route";
     case LinkDrop::Incomplete: return "a route file that ends inside its route";
+    case LinkDrop::UnknownDestination: return "a route whose destination airport is unknown";
     }
     return "an unknown input";
 }

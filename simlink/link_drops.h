@@ -18,6 +18,7 @@ enum class LinkDrop : int {
     NotAFile,          // a route path that names a folder or a device
     FileTooLarge,      // a route file larger than any route
     Incomplete,        // a route file that ends inside its route
+    UnknownDestination,  // a route whose destination the navigation data lacks
 };
 
 // What a kind of drop says in the log ("a datagram shorter than its record").

@@ -4,4 +4,3 @@
 
 uint8_t TrafficOn;  // until the real one lands
 uint8_t MultiplayerMode;  // until the real one lands
-void CreatePilotLog() {}  // until the real one lands

@@ -2,17 +2,9 @@
 // yet: each link answers as never connected.
 #include "app/pending_settings.h"
 #include "simlink/aerofly_link.h"
-#include "simlink/flightgear_link.h"
 #include "simlink/p3d_link.h"
 #include "simlink/traffic_advisory.h"
 
-bool StartFlightGearLinkIfEnabled() { return false; }  // until the real one lands
-bool ConnectFlightGearLink() { return false; }  // until the real one lands
-bool IsFlightGearConnected() { return false; }  // until the real one lands
-void StopFlightGearLink() {}  // until the real one lands
-void FlightGearGetVar(SimVarId id, double* out) { NotConnectedGetVar(id, out); }  // until the real one lands
-bool FlightGearStartTraffic() { return false; }  // until the real one lands
-bool LoadFlightGearRoute() { return false; }  // until the real one lands
 bool StartAeroflyLinkIfEnabled() { return false; }  // until the real one lands
 bool ConnectAeroflyLink() { return false; }  // until the real one lands
 bool IsAeroflyConnected() { return false; }  // until the real one lands

@@ -188,6 +188,14 @@ void LowerLinkTimeoutOnce(LinkSession* s)
     s->fastTimeoutSet = true;
 }
 
+void ReloadLinkMaps()
+{
+    FreeMapBuffers();
+    LoadMapContent(1);
+    FindMapsAtPosition();
+    ReselectCurrentMap();
+}
+
 bool RunLinkReadyStep(LinkSession* s, bool setsConnected)
 {
     if (!MapReloadPending.load() || !s->registered.load() || s->stop.load() || !s->linkReady.load())
@@ -195,10 +203,7 @@ bool RunLinkReadyStep(LinkSession* s, bool setsConnected)
     if (setsConnected)
         s->connected = 1;
     SimMapReloadDone = 1;
-    FreeMapBuffers();
-    LoadMapContent(1);
-    FindMapsAtPosition();
-    ReselectCurrentMap();
+    ReloadLinkMaps();
     MapReloadPending = 0;
     s->firstStatePending = 0;
     return true;

@@ -111,6 +111,9 @@ void HandleLinkReceiveError(LinkSession* s);
 void LogLinkReceiveError(LinkSession* s, int code);
 // Link thread: the first aircraft state lowers the receive time-out to 1 s.
 void LowerLinkTimeoutOnce(LinkSession* s);
+// Link thread: frees and reloads the local map content and re-selects the
+// current map at the aircraft's position (what a link does once it is ready).
+void ReloadLinkMaps();
 // Link thread: the ready step once registered and ready; true when it ran
 // in this call. setsConnected: the link takes the step as connected.
 bool RunLinkReadyStep(LinkSession* s, bool setsConnected);

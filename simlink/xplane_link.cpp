@@ -145,7 +145,8 @@ static void MergeTrafficRecord(TrafficEntry& e, const XPlaneTrafficRecord& r, do
 {
     const double radPerDeg = 0.0174532;
     double interval = now - e.lastReportTime;
-    if (e.valid && e.id == r.id) {
+    bool known = e.valid && e.id == r.id;
+    if (known) {
         e.previousLatitude = e.displayedLatitude;
         e.previousLongitude = e.displayedLongitude;
         e.previousHeading = e.values.headingRad;
@@ -161,6 +162,9 @@ static void MergeTrafficRecord(TrafficEntry& e, const XPlaneTrafficRecord& r, do
         e.previousLongitude = e.displayedLongitude = r.longitude;
         e.previousHeading = r.trueHeading * radPerDeg;
         e.meanReportInterval = 0.0;
+        // Speeds of whatever held the slot before are not this aircraft's.
+        e.values.groundSpeed = 0.0;
+        e.values.verticalSpeed = 0.0;
     }
     e.values.headingDeg = r.trueHeading;
     e.values.headingRad = r.trueHeading * radPerDeg;
@@ -169,7 +173,7 @@ static void MergeTrafficRecord(TrafficEntry& e, const XPlaneTrafficRecord& r, do
     // The plug-in sends no speeds: they follow from the reports, smoothed.
     double metres = TrafficDistanceMetres(r.latitude, r.longitude, e.previousLatitude, e.previousLongitude);
     double speed = metres * 1.941 / interval;
-    if (interval < 1.0 && interval != 0.0) {
+    if (known && interval < 1.0 && interval != 0.0) {
         if (std::fabs(e.values.groundSpeed - speed) <= 10.0)
             e.values.groundSpeed = 0.999 * e.values.groundSpeed + metres * 0.001941 / interval;
         else

@@ -195,6 +195,11 @@ TEST_F(XPlaneDatagramTest, ANewAircraftAtAPositionReplacesWhatTheSlotHeld)
     for (uint32_t i = 0; i < 6; ++i)
         list.push_back(MakeXPlaneTraffic(100 + i, "OLD", 47.0, 8.0));
     ASSERT_TRUE(Handle(XPlaneTrafficDatagram(list)));
+    {
+        TrafficTableLock lock;
+        TrafficTable[5].values.groundSpeed = 250.0;
+        TrafficTable[5].values.verticalSpeed = 20.0;
+    }
     list[5] = MakeXPlaneTraffic(777, "NEW", 46.0, 7.0, 5000.0, 180.0);
     ASSERT_TRUE(Handle(XPlaneTrafficDatagram(list)));
     TrafficTableLock lock;
@@ -203,6 +208,9 @@ TEST_F(XPlaneDatagramTest, ANewAircraftAtAPositionReplacesWhatTheSlotHeld)
     EXPECT_EQ(TrafficTable[5].previousLatitude, 46.0);
     EXPECT_NEAR(TrafficTable[5].previousHeading, 180.0 * 0.0174532, 1e-12);
     EXPECT_EQ(TrafficTable[5].values.altitude, 5000.0);
+    // Nothing of the aircraft before, whose report came a moment ago.
+    EXPECT_EQ(TrafficTable[5].values.groundSpeed, 0.0);
+    EXPECT_EQ(TrafficTable[5].values.verticalSpeed, 0.0);
 }
 
 TEST_F(XPlaneDatagramTest, SpeedsFollowOnlyFromReportsLessThanASecondApart)

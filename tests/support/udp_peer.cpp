@@ -74,6 +74,18 @@ bool UdpPeer::Send(const void* data, size_t size)
            static_cast<ssize_t>(size);
 }
 
+bool UdpPeer::SendTo(uint16_t port, const void* data, size_t size)
+{
+    if (socket_ < 0)
+        return false;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return sendto(socket_, data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof(to)) ==
+           static_cast<ssize_t>(size);
+}
+
 bool WaitForImpl(bool (*pred)(void*), void* context, int timeoutMs)
 {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

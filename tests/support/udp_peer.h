@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class UdpPeer {
@@ -26,6 +27,9 @@ public:
     // To the last sender.
     bool Send(const void* data, size_t size);
     bool Send(const std::vector<uint8_t>& data) { return Send(data.data(), data.size()); }
+    // To 127.0.0.1:port, for peers that send first (a simulator that streams).
+    bool SendTo(uint16_t port, const void* data, size_t size);
+    bool SendTo(uint16_t port, const std::string& text) { return SendTo(port, text.data(), text.size()); }
     bool HasSender() const { return hasSender_; }
 
 private:

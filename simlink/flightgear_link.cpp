@@ -1,0 +1,459 @@
+// The FlightGear link: a listener for the text datagrams of FlightGear's
+// generic protocol (the aircraft on one port, the AI traffic on another),
+// the take-off and landing detector of the pilot log, the time datagram for
+// the weather, and GetVar/SetVar.
+#include "simlink/flightgear_link.h"
+
+#include "app/command_table.h"
+#include "app/log.h"
+#include "app/pending_settings.h"
+#include "app/settings.h"
+#include "navdata/flight_plan.h"
+#include "platform/threads.h"
+#include "simlink/flightgear_formats.h"
+#include "simlink/link_drops.h"
+#include "simlink/pilot_log.h"
+#include "simlink/traffic_table.h"
+#include "simlink/udp_link.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+static const char LinkName[] = "FlightGear";
+
+std::atomic<double> FlightGearState[FlightGearFieldCountOfState];
+
+static LinkSession FlightGearSession("Flightgear WSA error %d");
+// The route manager's file as the last datagram named it (link thread
+// writes, the GUI thread's plan poll reads).
+static SharedText<FlightGearRoutePathSize> RoutePath;
+// Link thread only: the height of the last take-off or landing, feet.
+static float PreviousHeight = 0.0f;
+// AI thread only: slots filled by its last datagram.
+static int FilledSlots = 0;
+
+static double StateField(FlightGearField field)
+{
+    return FlightGearState[field].load(std::memory_order_relaxed);
+}
+
+static void StoreField(FlightGearField field, float value)
+{
+    FlightGearState[field].store(value, std::memory_order_relaxed);
+}
+
+static void StoreReport(const FlightGearAircraftReport& r)
+{
+    StoreField(FgAltitude, r.altitude);
+    StoreField(FgGroundAltitude, r.groundAltitude);
+    StoreField(FgLongitude, r.longitude);
+    StoreField(FgLatitude, r.latitude);
+    StoreField(FgHeightAboveGround, r.heightAboveGround);
+    StoreField(FgHeading, r.trueHeading);
+    StoreField(FgGroundSpeed, r.groundSpeed);
+    StoreField(FgWindDirection, r.windDirection);
+    StoreField(FgWindSpeed, r.windSpeed);
+    StoreField(FgTemperature, r.temperature);
+    StoreField(FgMagneticVariation, r.magneticVariation);
+    StoreField(FgVerticalSpeed, r.verticalSpeed);
+    StoreField(FgPitch, r.pitch);
+    StoreField(FgBank, r.bank);
+    StoreField(FgWaypointDistance, r.waypointDistance);
+    StoreField(FgEte, r.ete);
+    FlightGearState[FgWaypointIndex] = r.waypointIndex;
+    FlightGearState[FgWeather] = r.weather;
+    FlightGearState[FgSpare] = r.spare;
+    SimWeatherFlag = r.weather > 0 ? 1 : 0;
+}
+
+// Cut to the pilot log's field when it is shorter than the datagram's.
+static void CopyField(char* out, size_t size, const char* text)
+{
+    size_t n = strnlen(text, size - 1);
+    std::memcpy(out, text, n);
+    out[n] = '\0';
+}
+
+// Take-off: climbing through 50 ft faster than 40 kt with no flight under
+// way; landing: descending through 50 ft faster than 40 kt during one.
+static void DetectTakeOffAndLanding(const FlightGearAircraftReport& r)
+{
+    PilotLogFlight& flight = PilotLogRecord;
+    float height = r.heightAboveGround;
+    if (flight.departure[0] == '\0' && height > 50.0f && PreviousHeight < 50.0f && r.groundSpeed > 40.0f) {
+        PreviousHeight = height;
+        CopyField(flight.callsign, sizeof(flight.callsign), r.callsign);
+        CopyField(flight.aircraft, sizeof(flight.aircraft), r.aircraft);
+        CopyField(flight.departure, sizeof(flight.departure), r.nearestAirport);
+        flight.takeOffTime = static_cast<int64_t>(std::time(nullptr));
+    } else if (flight.departure[0] != '\0' && height < 50.0f && PreviousHeight > 50.0f && r.groundSpeed > 40.0f) {
+        PreviousHeight = height;
+        CopyField(flight.destination, sizeof(flight.destination), r.nearestAirport);
+        flight.landingTime = static_cast<int64_t>(std::time(nullptr));
+        AppendPilotLog();
+        flight.departure[0] = '\0';
+        flight.destination[0] = '\0';
+    }
+}
+
+// --- AI traffic ------------------------------------------------------------
+
+static std::atomic<uint8_t> AiRunning{0};
+static std::mutex AiThreadLock;
+// A thread still running at exit is detached, never joined from a destructor.
+struct AiThreadHolder {
+    std::thread thread;
+    ~AiThreadHolder()
+    {
+        if (thread.joinable())
+            thread.detach();
+    }
+};
+static AiThreadHolder AiThread;
+
+static void MergeAiRecord(TrafficEntry& e, const FlightGearAiRecord& r, float now)
+{
+    const double radPerDeg = 0.0174532;
+    float dt = now - static_cast<float>(e.lastReportTime);
+    bool sameAircraft = e.valid && e.id == r.id;
+    bool known = sameAircraft && dt < 2.0f;
+    if (!sameAircraft) {
+        // Speeds of whatever held the slot before are not this aircraft's.
+        e.values.groundSpeed = 0.0;
+        e.values.verticalSpeed = 0.0;
+    }
+    if (!known) {
+        e.previousLatitude = e.displayedLatitude = r.latitude;
+        e.previousLongitude = e.displayedLongitude = r.longitude;
+        e.previousHeading = r.trueHeading * radPerDeg;
+        e.meanReportInterval = 0.0;
+    } else {
+        e.previousLatitude = e.displayedLatitude;
+        e.previousLongitude = e.displayedLongitude;
+        e.previousHeading = e.values.headingRad;
+        e.meanReportInterval = (dt + e.meanReportInterval) * 0.5;
+    }
+    e.values.headingDeg = r.trueHeading;
+    e.values.headingRad = r.trueHeading * radPerDeg;
+    e.values.latitude = r.latitude;
+    e.values.longitude = r.longitude;
+    // FlightGear sends no speeds: they follow from the reports, smoothed.
+    double metres = TrafficDistanceMetres(r.latitude, r.longitude, e.previousLatitude, e.previousLongitude);
+    if (known && dt != 0.0f) {
+        double speed = metres * 1.941 / dt;
+        if (std::fabs(e.values.groundSpeed - speed) <= 10.0)
+            e.values.groundSpeed = e.values.groundSpeed * 0.9995 + metres * 0.0009705 / dt;
+        else
+            e.values.groundSpeed = speed * 0.2 + e.values.groundSpeed * 0.8;
+        e.values.verticalSpeed = (r.altitude - e.values.altitude) * 1.92 / dt + e.values.verticalSpeed * 0.99;
+    }
+    if (e.values.groundSpeed > 1000.0)
+        e.values.groundSpeed = 1000.0;
+    e.values.altitude = r.altitude;
+    e.id = r.id;
+    std::memcpy(e.callsign, r.callsign, sizeof(e.callsign));
+    e.valid = 1;
+    e.lastReportTime = now;
+}
+
+void HandleFlightGearAiDatagram(const char* text, size_t length)
+{
+    FlightGearAiRecord records[TrafficSlotCount];
+    int stored = 0;
+    int announced = 0;
+    LinkDrop drop = ParseFlightGearAi(text, length, records, TrafficSlotCount, &stored, &announced);
+    if (drop != LinkDrop::None) {
+        LogDroppedInput("FlightGear AI", drop);
+        return;
+    }
+    if (announced <= 0)
+        return;
+    float now = static_cast<float>(ProgramClockMs()) / 1000.0f;
+    TrafficTableLock lock;
+    for (int i = 0; i < stored; ++i) {
+        // The free marker is no aircraft: it would look like an empty slot.
+        if (records[i].id == TrafficFreeId)
+            records[i].id = 0;
+        MergeAiRecord(TrafficTable[i], records[i], now);
+    }
+    // Aircraft that left FlightGear's list leave the table too, rather than
+    // standing still where they were last seen.
+    for (int slot = stored; slot < FilledSlots; ++slot) {
+        TrafficTable[slot].id = TrafficFreeId;
+        TrafficTable[slot].valid = 0;
+    }
+    FilledSlots = stored;
+    TrafficCount = stored;
+}
+
+static SOCKET OpenBoundSocket(int port)
+{
+    SOCKET sock = socket(AF_INET, SOCK_DGRAM, 0);
+    if (sock == INVALID_SOCKET)
+        return INVALID_SOCKET;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(static_cast<uint16_t>(port));
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (bind(sock, reinterpret_cast<sockaddr*>(&local), sizeof(local)) != 0) {
+        closesocket(sock);
+        return INVALID_SOCKET;
+    }
+    return sock;
+}
+
+static void FlightGearTrafficThread(int port)
+{
+    SOCKET sock = OpenBoundSocket(port);
+    if (sock == INVALID_SOCKET) {
+        AiRunning = 0;
+        return;
+    }
+    // A receive that returns now and then lets the thread see the request
+    // to stop even when FlightGear has gone quiet.
+    SetSocketReceiveTimeout(sock, 1000);
+    std::vector<char> buffer(FlightGearAiDatagramMax + 1);
+    while (!TrafficOffRequest.load() && Settings.UseSimulator.load() == SimulatorFlightGear) {
+        ssize_t n = recvfrom(sock, buffer.data(), FlightGearAiDatagramMax, 0, nullptr, nullptr);
+        if (n > 0)
+            HandleFlightGearAiDatagram(buffer.data(), static_cast<size_t>(n));
+    }
+    closesocket(sock);
+    AiRunning = 0;
+}
+
+static void StartTrafficThreadUnlessRunning()
+{
+    std::lock_guard<std::mutex> hold(AiThreadLock);
+    if (AiRunning.load())
+        return;
+    if (AiThread.thread.joinable())
+        AiThread.thread.join();  // it has ended: its running flag is down
+    AiRunning = 1;
+    try {
+        AiThread.thread = std::thread(FlightGearTrafficThread, Settings.FlightGear.AIPort.load());
+    } catch (const std::system_error&) {
+        AiRunning = 0;
+    }
+}
+
+bool IsFlightGearTrafficRunning()
+{
+    return AiRunning.load() != 0;
+}
+
+bool FlightGearStartTraffic()
+{
+    {
+        TrafficTableLock lock;
+        for (int i = 0; i < 20; ++i) {
+            TrafficTable[i].lastReportTime = 0.0;
+            TrafficTable[i].id = TrafficFreeId;
+            TrafficTable[i].valid = 0;
+        }
+    }
+    TrafficOffRequest = 0;
+    TrafficOnRequest = 1;
+    return true;
+}
+
+// --- The aircraft datagrams --------------------------------------------------
+
+bool HandleFlightGearDatagram(const char* text, size_t length)
+{
+    SetSimStateFlag(0);
+    FlightGearAircraftReport r;
+    LinkDrop drop = ParseFlightGearAircraft(text, length, &r);
+    if (drop != LinkDrop::None) {
+        LogDroppedInput(LinkName, drop);
+        return false;
+    }
+    StoreReport(r);
+    if (r.firstButton >= 0)
+        OnSimButton(r.firstButton + 1);
+    DetectTakeOffAndLanding(r);
+    if (r.hasRoutePath)
+        RoutePath.Set(r.routePath);
+    char path[2];
+    RoutePath.Get(path, sizeof(path));
+    if (path[0] != '\0') {
+        FlightPlanLock lock;
+        FlightPlan.present = 1;
+    }
+    if (TrafficOnRequest.exchange(0))
+        StartTrafficThreadUnlessRunning();
+    double latitude = StateField(FgLatitude);
+    double longitude = StateField(FgLongitude);
+    if (latitude != 0.0 && longitude != 0.0)
+        FlightGearSession.connected = 1;
+    AcceptLinkPosition(latitude, longitude);
+    return true;
+}
+
+static void HandleReceiveError(LinkSession* s)
+{
+    int code = WSAGetLastError();
+    // FlightGear sends ten times a second: one silence means it has gone.
+    if (code == WSAETIMEDOUT)
+        s->stop = 1;
+    if (Settings.DebugMode.load() && code != LastLoggedWsaError.load()) {
+        WriteLogF(s->errorLogFormat, code);
+        LastLoggedWsaError = code;
+        if (!s->connected.load() && code == WSAECONNRESET)
+            s->stop = 1;
+    }
+    if (Settings.WeatherState.load())
+        WeatherRequestFlag = 1;
+}
+
+// The first datagram connects the link and has the map reload its content
+// at the aircraft's position.
+static void TakeFirstDatagram(LinkSession* s)
+{
+    SetReceiveTimeout(s->socket, 1000);
+    s->connected = 1;
+    SimMapReloadDone = 1;
+    ReloadLinkMaps();
+    MapReloadPending = 0;
+}
+
+// The current UTC time for FlightGear's weather when the overlay wants it
+// and FlightGear has no weather of its own. Sent from a port of its own to
+// FlightGear's address and the "timevar" port.
+static void SendTimeIfWanted(const LinkSession* s, SOCKET* timeSocket)
+{
+    if (!WeatherRequestFlag.load() || !Settings.WeatherState.load() || SimWeatherFlag.load())
+        return;
+    if (*timeSocket == INVALID_SOCKET)
+        *timeSocket = socket(AF_INET, SOCK_DGRAM, 0);
+    if (*timeSocket == INVALID_SOCKET)
+        return;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(Settings.FlightGear.timevar.load()));
+    to.sin_addr.s_addr = inet_addr(s->address);
+    char text[32];
+    size_t n = FormatFlightGearTime(static_cast<int64_t>(std::time(nullptr)), text, sizeof(text));
+    if (n > 0 && sendto(*timeSocket, text, n, 0, reinterpret_cast<const sockaddr*>(&to), sizeof(to)) >= 0)
+        WeatherRequestFlag = 0;
+}
+
+static bool BindLinkSocket(LinkSession* s)
+{
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(static_cast<uint16_t>(s->port));
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    return bind(s->socket, reinterpret_cast<sockaddr*>(&local), sizeof(local)) == 0;
+}
+
+static void FlightGearLinkThread(LinkSession* s)
+{
+    if (!OpenLinkSession(s))
+        return;
+    if (!BindLinkSocket(s))
+        s->stop = 1;
+    SetReceiveTimeout(s->socket, s->initialTimeout);
+    bool firstPending = true;
+    SOCKET timeSocket = INVALID_SOCKET;
+    std::vector<char> buffer(FlightGearDatagramMax + 1);
+    while (!s->stop.load()) {
+        Sleep(1);
+        int n = ReceiveLinkDatagram(s, buffer.data(), FlightGearDatagramMax);
+        if (n < 0) {
+            HandleReceiveError(s);
+        } else if (!s->stop.load()) {  // a stop wakes the receive with 0 bytes
+            if (HandleFlightGearDatagram(buffer.data(), static_cast<size_t>(n)) && firstPending) {
+                firstPending = false;
+                TakeFirstDatagram(s);
+            }
+        }
+        SendTimeIfWanted(s, &timeSocket);
+    }
+    if (timeSocket != INVALID_SOCKET)
+        closesocket(timeSocket);
+    CloseLinkSession(s);
+}
+
+bool StartFlightGearLink()
+{
+    return StartUdpLinkThread(&FlightGearSession, FlightGearLinkThread);
+}
+
+bool StartFlightGearLinkIfEnabled()
+{
+    if (!IsSimLinkEnabled())
+        return FlightGearSession.running.load() != 0;
+    return StartFlightGearLink();
+}
+
+bool ConnectFlightGearLink()
+{
+    return StartFlightGearLink();
+}
+
+bool IsFlightGearConnected()
+{
+    return FlightGearSession.connected.load() != 0;
+}
+
+bool IsFlightGearLinkRunning()
+{
+    return FlightGearSession.running.load() != 0;
+}
+
+void StopFlightGearLink()
+{
+    StopUdpLink(&FlightGearSession);
+}
+
+void GetFlightGearRoutePath(char* out, size_t size)
+{
+    RoutePath.Get(out, size);
+}
+
+void FlightGearGetVar(SimVarId id, double* out)
+{
+    double height = StateField(FgHeightAboveGround);
+    switch (id) {
+    case SimVarLatitude:
+    case SimVarLongitude:
+        *out = PositionOrHome(id, StateField(FgLatitude), StateField(FgLongitude));
+        return;
+    case SimVarHeading: *out = ExtrapolateHeading(StateField(FgHeading)); return;
+    case SimVarAltitude: *out = StateField(FgAltitude); return;
+    case SimVarGroundAltitude: *out = StateField(FgGroundAltitude); return;
+    case SimVarClock: *out = ClockSeconds(); return;
+    case SimVarOnGround:
+        *out = height < 9.0 || (height < 80.0 && StateField(FgGroundSpeed) < 30.0) ? 1.0 : 0.0;
+        return;
+    case SimVarGroundSpeed: *out = StateField(FgGroundSpeed); return;
+    case SimVarWaypointDistance: *out = StateField(FgWaypointDistance); return;
+    case SimVarWaypointIndex: *out = StateField(FgWaypointIndex); return;
+    case SimVarEte: *out = StateField(FgEte); return;
+    case SimVarWindDirection: *out = StateField(FgWindDirection); return;
+    case SimVarWindSpeed: *out = StateField(FgWindSpeed); return;
+    case SimVarTemperature: *out = StateField(FgTemperature); return;
+    case SimVarMagneticVariation: *out = StateField(FgMagneticVariation); return;
+    case SimVarPitch: *out = StateField(FgPitch); return;
+    case SimVarBank: *out = StateField(FgBank); return;
+    case SimVarHeightAboveGround: *out = height; return;
+    case SimVarVerticalSpeed: *out = StateField(FgVerticalSpeed); return;
+    case SimVarLatitudeRate: *out = PositionRates.latitude.load(); return;
+    case SimVarLongitudeRate: *out = PositionRates.longitude.load(); return;
+    default: *out = 0.0; return;
+    }
+}
+
+void FlightGearSetVar(SimVarId id, double value)
+{
+    // 8 and 12 are taken too, but FlightGear's own values stand for them.
+    if (id == SimVarEte)
+        FlightGearState[FgEte] = static_cast<float>(value);
+}

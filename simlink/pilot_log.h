@@ -1,0 +1,30 @@
+// The pilot log "Pilotlog.csv" in the working folder (the System folder):
+// one line per completed flight, appended by the links that see take-offs
+// and landings themselves (FlightGear, Aerofly FS 2).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr char PilotLogFileName[] = "Pilotlog.csv";
+
+// The flight under way. Only one link runs at a time and only its thread
+// touches the record.
+struct PilotLogFlight {
+    char callsign[20];      // at take-off
+    char aircraft[50];      // at take-off
+    char departure[10];     // ICAO, at take-off
+    char destination[12];   // ICAO, at landing
+    int64_t takeOffTime;    // calendar seconds
+    int64_t landingTime;    // calendar seconds
+};
+extern PilotLogFlight PilotLogRecord;
+
+// Creates the file with its header line when it does not exist yet.
+void CreatePilotLog();
+// Appends the record's flight and clears its four texts; when the file
+// cannot be opened nothing is written and the record stays as it is.
+// Returns whether the line was written.
+bool AppendPilotLog();
+// The flight's line as it goes into the file (size bytes, always terminated).
+void FormatPilotLogLine(const PilotLogFlight& flight, char* out, size_t size);
