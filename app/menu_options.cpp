@@ -29,6 +29,7 @@
 #include "platform/messagebox.h"
 #include "platform/profile.h"
 #include "render/snapshot.h"
+#include "simlink/pilot_log.h"
 #include "simlink/sim_link.h"
 
 #include <cstdio>
