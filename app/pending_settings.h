@@ -55,7 +55,6 @@ int GetNearestAirportCount();
 void FindNearestAirports(double longitudeMin, double longitudeMax);
 const char* GetNearestAirportList();
 void SelectAirport(char* icao);
-void ReleaseNavResources();
 extern uint8_t NavDownloadOffered;
 
 // Simulator links, sound, traffic, pilot log.

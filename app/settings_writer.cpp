@@ -7,6 +7,7 @@
 #include "app/sim_commands.h"
 #include "maps/tile_cache.h"
 #include "maps/tile_sources.h"
+#include "navdata/airways.h"
 #include "platform/profile.h"
 #include "simlink/sound.h"
 

@@ -2,6 +2,7 @@
 // module has not come yet is kept in its place with nothing to draw.
 #include "display/frame_layers.h"
 
+#include "display/airspace_layers.h"
 #include "display/background_layers.h"
 #include "display/frame_limiter.h"
 #include "display/instrument_layers.h"

@@ -18,6 +18,7 @@
 #include "maps/tile_grid.h"
 #include "navdata/airport_details.h"
 #include "navdata/nav_tables.h"
+#include "navdata/obstacle_symbols.h"
 #include "render/bitmap_fonts.h"
 #include "render/polylines.h"
 #include "render/snapshot.h"
@@ -305,27 +306,10 @@ struct NavFrame {
 
 static void ScreenPoint(const NavFrame&, double lon, double lat, double* x, double* y);
 
-// The visible band as one or two bands inside -180..180: a view across the
-// antimeridian asks for both sides.
-struct LongitudeBands {
-    double a[2], b[2];
-    int count;
-};
-
-static LongitudeBands SplitBand(double west, double east)
-{
-    const double justEastOfDateLine = -179.999999;
-    if (west < -180.0)
-        return {{west + 360.0, justEastOfDateLine}, {180.0, east}, 2};
-    if (east > 180.0)
-        return {{west, justEastOfDateLine}, {180.0, east - 360.0}, 2};
-    return {{west, 0}, {east, 0}, 1};
-}
-
 template <class Visit>
 static void ForEachInBand(const NavFrame& fr, void (*find)(int32_t*, int32_t*, double, double), Visit visit)
 {
-    LongitudeBands bands = SplitBand(fr.west, fr.east);
+    LongitudeBands bands = SplitLongitudeBand(fr.west, fr.east);
     for (int k = 0; k < bands.count; ++k) {
         int32_t first = -1, last = -1;
         find(&first, &last, bands.a[k], bands.b[k]);

@@ -29,11 +29,8 @@ bool IsCrossTrackExceeded();
 // Shell: false during the dark half of the blink while something loads.
 bool IsBlinkPhaseVisible();
 // The map layers of later modules, each run by the frame renderer in its place.
-void DrawAirspaceAndAirwayLayers();
 void DrawRouteLayers(float dt, int width, int height);
 int DrawTrackPlot(HWND__* window, float angle);
-// The obstacle symbols of the navigation layer (airways and obstacles).
-void DrawObstacles(int width, int height, float angle);
 // The NEAREST panel, drawn by the navigation layer between airports and
 // navaids and by the route layer (flight-plan legs and the nearest list).
 void DrawNearestPanel(int width, int height);

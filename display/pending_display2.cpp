@@ -9,7 +9,6 @@
 void LayoutKeypad() {}  // until the real one lands
 void LayoutSoftkeys() {}  // until the real one lands
 void LayoutScreenButtons() {}  // until the real one lands
-void DrawAirspaceAndAirwayLayers() {}  // until the real one lands
 // The navigation layer captures into the snapshot with RenderToTexture 2;
 // the route layer closes that capture after its own drawing.
 void DrawRouteLayers(float, int, int)

@@ -2,6 +2,5 @@
 // landed yet (obstacles, the NEAREST panel, the map-type menu entry).
 #include "display/pending_display.h"
 
-void DrawObstacles(int, int, float) {}  // until the real one lands
 void DrawNearestPanel(int, int) {}  // until the real one lands
 int GetSelectedIndex() { return 0; }  // until the real one lands

@@ -38,7 +38,5 @@ bool OpenLocalMapAtPosition(int flag);
 // Map display: a redraw is pending.
 bool IsMapRedrawPending();
 
-// Navigation data: the airspace and airway loaders' view box, and the
-// procedure database Navdata.db.
-void SetAirspaceViewBox(double west, double east, double south, double north);
+// Navigation data: the procedure database Navdata.db.
 void CloseNavdataDb();

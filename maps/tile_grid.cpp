@@ -14,6 +14,7 @@
 #include "maps/tile_sources.h"
 #include "maps/tile_stores.h"
 #include "maps/tile_threads.h"
+#include "navdata/airspaces.h"
 #include "platform/threads.h"
 #include "render/snapshot.h"
 

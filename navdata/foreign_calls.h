@@ -10,8 +10,3 @@ void ShowFileNotFound(const char* path);
 // Shell accessors.
 void GetMapCenter(double* latitude, double* longitude);
 
-// Airspaces and airways.
-void ClearAirspaceSelection();
-void FreeAirspacePoints();
-void RequestAirspaceReload();
-void ClearAirways();

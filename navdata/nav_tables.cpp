@@ -5,6 +5,8 @@
 #include "app/log.h"
 #include "app/settings.h"
 #include "navdata/airport_details.h"
+#include "navdata/airspaces.h"
+#include "navdata/airways.h"
 #include "navdata/foreign_calls.h"
 #include "navdata/nav_file_io.h"
 #include "navdata/nav_source.h"
@@ -170,7 +172,7 @@ void FreeNavdata()
     ClearAirportDetailLoaded();
     FreeAirportDetails();
     ClearAirways();
-    FreeAirspacePoints();
+    FreeAirspaces();
     ClearCurrentAirportIcao();
 }
 
@@ -224,6 +226,16 @@ void FindObstacleRange(int32_t* first, int32_t* last, double lonA, double lonB)
         return;
     }
     TableRange(obstacles, first, last, lonA, lonB);
+}
+
+LongitudeBands SplitLongitudeBand(double west, double east)
+{
+    const double justEastOfDateLine = -179.999999;
+    if (west < -180.0)
+        return {{west + 360.0, justEastOfDateLine}, {180.0, east}, 2};
+    if (east > 180.0)
+        return {{west, justEastOfDateLine}, {180.0, east - 360.0}, 2};
+    return {{west, 0}, {east, 0}, 1};
 }
 
 template <class Record>

@@ -35,6 +35,14 @@ void FindAirportRange(int32_t* first, int32_t* last, double lonA, double lonB);
 void FindFixRange(int32_t* first, int32_t* last, double lonA, double lonB);
 void FindObstacleRange(int32_t* first, int32_t* last, double lonA, double lonB);
 
+// The visible band as one or two bands inside -180..180 for the range
+// lookups: a view across the antimeridian asks for both sides.
+struct LongitudeBands {
+    double a[2], b[2];
+    int count;
+};
+LongitudeBands SplitLongitudeBand(double west, double east);
+
 // Record i, null when i is outside the table.
 const NavaidRecord* GetNavaid(int32_t i);
 const AirportRecord* GetAirport(int32_t i);

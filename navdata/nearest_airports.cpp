@@ -5,6 +5,7 @@
 
 #include "app/settings.h"
 #include "navdata/airport_details.h"
+#include "navdata/airspaces.h"
 #include "navdata/foreign_calls.h"
 #include "navdata/great_circle.h"
 #include "navdata/nav_tables.h"

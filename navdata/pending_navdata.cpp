@@ -4,7 +4,3 @@
 #include <cstdio>
 
 void ShowFileNotFound(const char* path) { std::fprintf(stderr, "File: %s not found!\n", path); }  // until the real one lands
-void ClearAirspaceSelection() {}  // until the real one lands
-void FreeAirspacePoints() {}  // until the real one lands
-void RequestAirspaceReload() {}  // until the real one lands
-void ClearAirways() {}  // until the real one lands

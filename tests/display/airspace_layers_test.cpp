@@ -1,0 +1,336 @@
+// The airspace and airway layers: colour, label and angle choices, and the
+// layers drawn from loaded lists into the headless renderer, checked by the
+// draws they make.
+#include "display/airspace_layers.h"
+
+#include "app/settings.h"
+#include "display/draw_helpers.h"
+#include "display/frame_renderer.h"
+#include "display/map_projection.h"
+#include "display/map_view.h"
+#include "display/nav_layer.h"
+#include "display/sprite_table.h"
+#include "navdata/airspaces.h"
+#include "navdata/airways.h"
+#include "tests/display/map_centre.h"
+#include "tests/navdata/airspace_fixtures.h"
+#include "tests/render/render_fixture.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+// ---- choices ----
+
+TEST(AirspaceLayerChoices, ClassesTheirColoursAndTheCtrSwitch)
+{
+    EXPECT_EQ(AirspaceColourIndex("CTR", true, "        "), 2);  // C's colour
+    EXPECT_EQ(AirspaceColourIndex("CTR", false, "ABCDEFGR"), -1);
+    EXPECT_EQ(AirspaceColourIndex("C", true, "        "), -1);
+    EXPECT_EQ(AirspaceColourIndex("C", false, "  C     "), 2);
+    EXPECT_EQ(AirspaceColourIndex("G", false, "ABCDEFGR"), 6);
+    EXPECT_EQ(AirspaceColourIndex("R", false, "       R"), 7);
+    EXPECT_EQ(AirspaceColourIndex("R", false, "ABCDEFG "), -1);
+    EXPECT_EQ(AirspaceColourIndex("TMZ", false, "ABCDEFGR"), -1);
+    EXPECT_EQ(AirspaceColours[0], 0x800000FFu);
+    EXPECT_EQ(AirspaceColours[3], 0x80FFD030u);
+    EXPECT_EQ(AirspaceColours[7], 0x80000099u);
+}
+
+TEST(AirspaceLayerChoices, LabelAnchorsAfterTheSecondPointAndHalfWayRound)
+{
+    int pairs[2][2];
+    EXPECT_EQ(AirspaceLabelAnchors(0, pairs), 0);
+    EXPECT_EQ(AirspaceLabelAnchors(1, pairs), 0);
+    ASSERT_EQ(AirspaceLabelAnchors(2, pairs), 1);  // the second point is also point n/2
+    EXPECT_EQ(pairs[0][0], 0);
+    EXPECT_EQ(pairs[0][1], 1);
+    EXPECT_EQ(AirspaceLabelAnchors(3, pairs), 1);
+    ASSERT_EQ(AirspaceLabelAnchors(4, pairs), 2);
+    EXPECT_EQ(pairs[1][0], 1);
+    EXPECT_EQ(pairs[1][1], 2);
+    ASSERT_EQ(AirspaceLabelAnchors(9, pairs), 2);
+    EXPECT_EQ(pairs[1][0], 3);  // points 4 and 5 counted from 1
+    EXPECT_EQ(pairs[1][1], 4);
+}
+
+TEST(AirspaceLayerChoices, LabelTextsByClass)
+{
+    AirspaceLabelText t;
+    AirspaceRecord ctr = MakeAirspace("CTR", "HAMBURG", 53.6, 10.0, 0.1, 118500);
+    CopyText(ctr.upper, sizeof ctr.upper, "2500 FT");
+    FormatAirspaceLabel(ctr, &t);
+    EXPECT_STREQ(t.joined, "CTR HAMBURG\n118.500 Mhz\nGND - 2500 FT");
+    EXPECT_STREQ(t.lines[0], "CTR HAMBURG");
+    EXPECT_STREQ(t.lines[1], "118.500 Mhz");
+    EXPECT_STREQ(t.lines[2], "GND - 2500 FT");
+    FormatAirspaceLabel(MakeAirspace("D", "DELTA", 53.6, 10.0), &t);
+    EXPECT_STREQ(t.joined, "CLASS D\nDELTA\nGND - FL65");
+    EXPECT_STREQ(t.lines[0], "CLASS D");
+    AirspaceRecord longName = MakeAirspace("C", "", 53.6, 10.0);
+    std::memset(longName.name, 'N', sizeof longName.name - 1);
+    std::memset(longName.lower, 'L', sizeof longName.lower - 1);
+    std::memset(longName.upper, 'U', sizeof longName.upper - 1);
+    std::memset(longName.airspaceClass, 'C', sizeof longName.airspaceClass - 1);
+    FormatAirspaceLabel(longName, &t);
+    EXPECT_EQ(std::strlen(t.joined), 99u);  // cut, never overrun
+}
+
+TEST(AirspaceLayerChoices, AirwayNamesRunAlongTheSegmentAndStayUpright)
+{
+    EXPECT_NEAR(AirwayLabelAngle(0.5, 0.0, 0), -1.07, 1e-9);
+    EXPECT_NEAR(AirwayLabelAngle(4.0, 0.0, 0), 5.57, 1e-9);
+    EXPECT_NEAR(AirwayLabelAngle(3.0, 0.5, 0), 4.57, 1e-9);  // turned past 3.14 by the map
+    EXPECT_NEAR(AirwayLabelAngle(3.0, 0.5, 2), 1.43, 1e-9);  // into the snapshot: always along
+    EXPECT_NEAR(AirwayLabelAngle(0.0, 0.0, 0), 1.57, 1e-9);  // 0 itself is not above 0
+}
+
+TEST(AirspaceLayerChoices, LabelFontsByDeclutter)
+{
+    EXPECT_EQ(AirspaceLabelFontFor(1).fontSize, 10);
+    EXPECT_EQ(AirspaceLabelFontFor(1).bitmapFont, 121);
+    EXPECT_EQ(AirspaceLabelFontFor(2).fontSize, 8);
+    EXPECT_FLOAT_EQ(AirspaceLabelFontFor(2).textSize, 12.0f);
+    EXPECT_EQ(AirspaceLabelFontFor(0).fontSize, 12);
+    EXPECT_EQ(AirspaceLabelFontFor(3).bitmapFont, 16);
+    EXPECT_FLOAT_EQ(AirspaceLabelFontFor(3).textSize, 16.0f);
+}
+
+// ---- the layers on the screen ----
+
+class AirspaceLayerTest : public RenderTest {
+  protected:
+    void SetUp() override
+    {
+        RenderTest::SetUp();
+        ASSERT_TRUE(LoadSpriteTable(TVL_ROOT_DIR, 1));
+        Settings.Tile = 10;
+        Settings.SatMode = 1;
+        Settings.NavDatabase = 6;
+        Settings.UseSimulator = 7;
+        Settings.Dimlevel = 255;
+        Settings.DeClutter = 0;
+        Settings.RenderToTexture = 0;
+        Settings.AirportChart = 0;
+        Settings.NavASP = 1;
+        Settings.NavASPInfo = 0;
+        Settings.CTR = 0;
+        Settings.NavAirways = 0;
+        Settings.SelectedAirport[0] = 0;
+        std::strcpy(Settings.SelectedAirspace, "ABCDEFGR");
+        for (int k = 0; k < NavColourCount; ++k)
+            Settings.AWYColor[k] = 0xFF00FFFFu;
+        TileMapFlag = 1;
+        FrameZoom = 1.0f;
+        MapScale = 1.0f;
+        ScreenCentre = {320, 240};
+        CurrentFrame.mapRotation = 0;
+        CurrentFrame.width = width_;
+        CurrentFrame.height = height_;
+        CentreMapOn(53.63, 10.0);
+    }
+    void TearDown() override
+    {
+        FreeAirspaces();
+        ClearAirways();
+        RenderTest::TearDown();
+    }
+    void LoadAirspaces(const std::vector<AirspaceRecord>& list)
+    {
+        WriteAirspaces(root, "Navdata/MSFS", list);
+        FreeAirspaces();
+        UpdateAirspaces(53.0, 54.0, 10.5, 9.5);
+        for (int i = 0; i < 2000 && !UpdateAirspaces(53.0, 54.0, 10.5, 9.5); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_TRUE(TakeNewAirspaceList());
+    }
+    void LoadAirways(const std::vector<AirwaySegment>& list)
+    {
+        WriteAirways(root, "Navdata/MSFS/HighAltitude", list);
+        Settings.NavAirways = 1;
+        ClearAirways();
+        for (int i = 0; i < 2000 && !UpdateAirways(52.0, 55.0, 11.0, 9.0); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_TRUE(TakeNewAirwayList());
+    }
+    // A position dx, dy map pixels from the centre.
+    void At(double dx, double dy, double* lat, double* lon) { MapOffsetToLatLon(lon, lat, dx, dy); }
+    // Polyline draws: six vertices a segment, each rectangle as wide as the line.
+    struct Line {
+        float width;
+        uint32_t colour;
+        bool dashed;
+    };
+    std::vector<Line> Lines()
+    {
+        std::vector<Line> lines;
+        const auto& draws = GpuRecordedDraws();
+        for (size_t d = 0; d < draws.size(); ++d) {
+            if (draws[d].vertexCount < 6 || draws[d].vertexCount % 6 != 0 || draws[d].technique == "Render")
+                continue;
+            RenderVertex a = Vertex(d, 0), b = Vertex(d, 1);
+            float w = std::hypot(PixelX(a.x) - PixelX(b.x), PixelY(a.y) - PixelY(b.y));
+            lines.push_back({w, a.colour, a.lineLength > 0});
+        }
+        return lines;
+    }
+    int TexturedDrawsOf(int slot)
+    {
+        int n = 0;
+        for (const auto& d : GpuRecordedDraws())
+            n += d.technique == "Render" && d.texture == SpriteTable[slot].texture;
+        return n;
+    }
+    TempNavRoot root;
+};
+
+TEST_F(AirspaceLayerTest, ClassDIsDashedAndClassCIsABandWithACore)
+{
+    LoadAirspaces({MakeAirspace("D", "DELTA", 53.63, 10.0, 0.05)});
+    Record();
+    DrawAirspaceLabels(0, 0, 1, 0);
+    std::vector<Line> lines = Lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(lines[0].dashed);
+    EXPECT_NEAR(lines[0].width, 5.0f, 0.01f);
+    EXPECT_EQ(lines[0].colour, 0x80FFD030u);
+
+    LoadAirspaces({MakeAirspace("C", "CHARLIE", 53.63, 10.0, 0.05)});
+    Record();
+    DrawAirspaceLabels(0, 0, 1, 0);
+    lines = Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_FALSE(lines[0].dashed);
+    EXPECT_NEAR(lines[0].width, 7.0f, 0.01f);
+    EXPECT_NEAR(lines[1].width, 3.0f, 0.01f);
+    EXPECT_EQ(lines[0].colour, 0x80FF00FFu);
+    EXPECT_EQ(lines[1].colour, lines[0].colour);
+    // The dimming rule, once.
+    Settings.Dimlevel = 128;
+    Record();
+    DrawAirspaceLabels(0, 0, 1, 0);
+    EXPECT_EQ(Lines()[0].colour, DimmedColour(0x80FF00FFu, 128));
+}
+
+TEST_F(AirspaceLayerTest, BlankFilterWithCtrOnDrawsOnlyCtrsInTheCColour)
+{
+    LoadAirspaces({MakeAirspace("D", "DELTA", 53.63, 10.0, 0.05), MakeAirspace("CTR", "HAMBURG", 53.63, 10.0, 0.08)});
+    std::strcpy(Settings.SelectedAirspace, "        ");
+    Settings.CTR = 1;
+    Record();
+    DrawAirspaceLabels(0, 0, 1, 0);
+    std::vector<Line> lines = Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].colour, 0x80FF00FFu);
+    EXPECT_FALSE(lines[0].dashed);
+}
+
+TEST_F(AirspaceLayerTest, AnchorsLabelsAndTheirDeclutter)
+{
+    AirspaceRecord two = MakeAirspace("C", "TWO", 53.6, 9.9, 0.05);
+    two.points.resize(2);
+    LoadAirspaces({MakeAirspace("C", "FIVE", 53.63, 10.0, 0.05), two});
+    Settings.NavASPInfo = 1;
+    Record();
+    DrawAirspaceLabels(0, 0, 1, 0);
+    ASSERT_EQ(MapLabelCount, 3);  // two for the closed square, one for the line
+    EXPECT_EQ(MapLabelList[0].kind, 0x80FF00FFu);
+    size_t labelled = GpuRecordedDraws().size();
+    Record();
+    DrawAirspaceLabels(0, 0, 1, 3);  // DeClutter 3: outlines only
+    EXPECT_EQ(Lines().size(), 4u);
+    EXPECT_EQ(GpuRecordedDraws().size(), 4u);
+    EXPECT_GT(labelled, 4u);
+}
+
+TEST_F(AirspaceLayerTest, LabelPhaseZeroPutsTheOtherAirspaceOnTop)
+{
+    LoadAirspaces({MakeAirspace("C", "FIRST", 53.63, 10.0, 0.05), MakeAirspace("A", "SECOND", 53.63, 10.0, 0.06)});
+    Settings.NavASPInfo = 1;
+    Record();
+    DrawAirspaceLabels(0, 0, 1, 3);
+    EXPECT_EQ(Lines().front().colour, 0x80FF00FFu);
+    Record();
+    DrawAirspaceLabels(0, 0, 0, 3);
+    EXPECT_EQ(Lines().front().colour, 0x800000FFu);  // reversed: A first, C drawn over it
+}
+
+TEST_F(AirspaceLayerTest, AirwayEndsGetIdentsOrWaypointSymbolsAndTheMiddleItsName)
+{
+    double lat1, lon1, lat2, lon2;
+    At(-100, 0, &lat1, &lon1);
+    At(100, 50, &lat2, &lon2);
+    LoadAirways({MakeSegment("RIBSO", lat1, lon1, "TOPRA", lat2, lon2)});
+    Record();
+    DrawAirwayLabels(0, width_, height_, 0, 0);
+    std::vector<Line> lines = Lines();
+    ASSERT_EQ(lines.size(), 1u);  // drawn once though both ends are on the screen
+    EXPECT_NEAR(lines[0].width, 4.0f, 0.01f);
+    EXPECT_EQ(lines[0].colour, 0xFF00FFFFu);
+    EXPECT_EQ(TexturedDrawsOf(4), 0);
+    size_t withLabels = GpuRecordedDraws().size();
+    EXPECT_GE(withLabels, 1u + 3 * 4);  // three label boxes of four triangle draws
+
+    Record();
+    DrawAirwayLabels(0, width_, height_, 1, 0);
+    EXPECT_EQ(TexturedDrawsOf(4), 2);  // the waypoint symbol at each end
+}
+
+TEST_F(AirspaceLayerTest, DeclutterThreeDrawsNoSegmentByItsMiddleAlone)
+{
+    double lat1, lon1, lat2, lon2;
+    At(-500, 0, &lat1, &lon1);
+    At(500, 0, &lat2, &lon2);  // both ends off the screen, the middle at the centre
+    LoadAirways({MakeSegment("WEST", lat1, lon1, "EAST", lat2, lon2)});
+    Record();
+    DrawAirwayLabels(0, width_, height_, 0, 3);
+    EXPECT_TRUE(GpuRecordedDraws().empty());
+    Record();
+    DrawAirwayLabels(0, width_, height_, 0, 0);
+    EXPECT_EQ(Lines().size(), 1u);
+    EXPECT_GT(GpuRecordedDraws().size(), 1u);  // and the name
+}
+
+TEST_F(AirspaceLayerTest, ALongAirwayAcrossTheViewIsDrawnWithoutItsLabel)
+{
+    double lat1, lon1, lat2, lon2;
+    At(-400, -300, &lat1, &lon1);
+    At(300, 2000, &lat2, &lon2);  // the middle far below the screen, the line across its left edge
+    LoadAirways({MakeSegment("NORTH", lat1, lon1, "SOUTH", lat2, lon2)});
+    Record();
+    DrawAirwayLabels(0, width_, height_, 0, 0);
+    EXPECT_EQ(Lines().size(), 1u);
+    EXPECT_EQ(GpuRecordedDraws().size(), 1u);
+}
+
+TEST_F(AirspaceLayerTest, GatesOfTheStep)
+{
+    LoadAirspaces({MakeAirspace("C", "CHARLIE", 53.63, 10.0, 0.05)});
+    Record();
+    DrawAirspaceAndAirwayLayers();
+    EXPECT_EQ(Lines().size(), 2u);
+    Settings.AirportChart = 1;
+    Record();
+    DrawAirspaceAndAirwayLayers();
+    EXPECT_TRUE(GpuRecordedDraws().empty());
+    Settings.AirportChart = 0;
+    std::strcpy(Settings.SelectedAirport, "NEAREST");
+    Settings.AirportOverlay = 0;
+    Record();
+    DrawAirspaceAndAirwayLayers();
+    EXPECT_TRUE(GpuRecordedDraws().empty());
+    Settings.AirportOverlay = 1;
+    Record();
+    DrawAirspaceAndAirwayLayers();
+    EXPECT_EQ(Lines().size(), 2u);
+    Settings.SelectedAirport[0] = 0;
+    Settings.NavASP = 0;
+    Record();
+    DrawAirspaceAndAirwayLayers();
+    EXPECT_TRUE(GpuRecordedDraws().empty());
+}
+
+}  // namespace
