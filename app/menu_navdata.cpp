@@ -17,6 +17,8 @@
 #include "display/nav_layer.h"
 #include "maps/tile_grid.h"
 #include "navdata/airport_details.h"
+#include "navdata/airspaces.h"
+#include "navdata/airways.h"
 #include "navdata/foreign_calls.h"
 #include "navdata/nav_tables.h"
 #include "navdata/nearest_airports.h"

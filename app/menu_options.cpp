@@ -43,7 +43,6 @@ int WidthTarget = WidthFlightPlan;
 int LastSimulator = 0;
 // The custom colours of the colour dialog, kept while the program runs.
 COLORREF CustomColours[16] = {};
-uint32_t AirspaceColours[AirspaceColourCount] = {};
 // The simulator's own window while it is switched to full screen.
 HWND FullscreenWindow = nullptr;
 LONG SavedSimulatorStyle = 0;

@@ -5,6 +5,8 @@
 // from the same settings. GUI thread only.
 #pragma once
 
+#include "display/airspace_layers.h"
+
 #include <cstdint>
 
 // Menu levels (the Softkeylevel setting).
@@ -123,8 +125,7 @@ void ShowAboutBox();
 enum : int { WidthFlightPlan = 0, WidthVector = 1, WidthTrackPlot = 2, WidthDirTo = 3 };
 int GetWidthTarget();
 
-// The airspace colour table (0xAABBGGRR per class entry) and its file.
-constexpr int AirspaceColourCount = 8;
+// The airspace colour table (AirspaceColours of the airspace layer) and its file.
 uint32_t GetAirspaceColour(int entry);
 // Loads a 32-byte colour file; false (table unchanged) for any other file.
 bool LoadAirspaceColourFile(const char* path);
