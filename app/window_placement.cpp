@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"
+#include "platform/files.h"
 #include "platform/profile.h"
 #include "simlink/sim_link.h"
 
@@ -113,13 +114,7 @@ void SaveWindowPlacement()
         return;
     uint8_t data[sizeof(WINDOWPLACEMENT)];
     EncodeWindowPlacement(wp, data);
-    FILE* f = std::fopen(PlacementFileName, "wb");
-    if (!f) {
-        WriteLogF("%s cannot be written", PlacementFileName);
-        return;
-    }
-    size_t written = std::fwrite(data, 1, sizeof(data), f);
-    if (std::fclose(f) != 0 || written != sizeof(data))
+    if (!ReplaceFileContents(PlacementFileName, data, sizeof(data)))
         WriteLogF("%s cannot be written", PlacementFileName);
 }
 

@@ -4,9 +4,11 @@
 
 #include "platform/sync.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <string>
 #include <dirent.h>
 #include <fcntl.h>
 #include <strings.h>
@@ -182,7 +184,70 @@ bool CopyFileContents(const char* from, const char* to, bool failIfExists)
     return true;
 }
 
+bool WriteAllBytes(int fd, const void* data, size_t size)
+{
+    const char* bytes = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < size) {
+        ssize_t put = write(fd, bytes + done, size - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        done += static_cast<size_t>(put);
+    }
+    return true;
+}
+
+// A fresh temporary file beside path, never one that a link points through.
+int CreateTempBeside(const std::string& path, mode_t mode, std::string* temp)
+{
+    static std::atomic<unsigned> Counter{0};
+    *temp = path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(Counter++);
+    int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    int fd = open(temp->c_str(), flags, mode);
+    if (fd < 0 && errno == EEXIST && unlink(temp->c_str()) == 0)
+        fd = open(temp->c_str(), flags, mode); // left by a crash
+    return fd;
+}
+
 } // namespace
+
+bool ReplaceFileContents(const char* path, const void* data, size_t size, void (*beforeRename)(const char*))
+{
+    if (!path || !*path || (!data && size > 0))
+        return Fail(ERROR_INVALID_PARAMETER);
+    mode_t mode = 0666;
+    struct stat st;
+    if (stat(path, &st) == 0) {
+        if (S_ISDIR(st.st_mode) || (st.st_mode & S_IWUSR) == 0 || access(path, W_OK) != 0)
+            return Fail(ERROR_ACCESS_DENIED);
+        mode = st.st_mode & 07777;
+    }
+    std::string temp;
+    int fd = CreateTempBeside(path, mode, &temp);
+    if (fd < 0)
+        return FailFromErrno();
+    if (mode != 0666)
+        fchmod(fd, mode); // the old file's mode, not the umask's
+    bool ok = WriteAllBytes(fd, data, size);
+    int error = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && beforeRename)
+        beforeRename(temp.c_str());
+    if (ok && rename(temp.c_str(), path) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        unlink(temp.c_str());
+        return Fail(ErrnoToLastError(error));
+    }
+    return true;
+}
 
 char* NormalizePath(char* path)
 {

@@ -34,3 +34,10 @@ char* NormalizePath(char* path);
 bool ResolvePath(const char* path, char* out, size_t size);
 // fopen after ResolvePath, so data files spelt in another case are found.
 FILE* OpenFile(const char* path, const char* mode);
+// Replaces the whole file at path (taken as given) by size bytes: a temporary
+// file beside it, then rename, so that a crash never leaves half a file. A
+// file marked read-only is refused as Windows refuses to write it
+// (ERROR_ACCESS_DENIED) and stays as it was; a replaced file keeps its mode.
+// beforeRename, when given, runs on the finished temporary file (tests).
+bool ReplaceFileContents(const char* path, const void* data, size_t size,
+                         void (*beforeRename)(const char* tempPath) = nullptr);

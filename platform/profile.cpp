@@ -274,47 +274,12 @@ std::string Serialise(const IniFile& file)
     return text;
 }
 
-bool WriteAll(int fd, const std::string& text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t put = write(fd, text.data() + done, text.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        done += static_cast<size_t>(put);
-    }
-    return true;
-}
-
-// Replaces the file by the entry's lines: a temporary file beside it, then
-// rename, so that readers see the old or the new file and never a part.
+// Replaces the file by the entry's lines, whole, so that readers see the
+// old or the new file and never a part; a read-only file is left alone.
 bool Store(IniFile& file)
 {
-    std::string temp = file.path + ".tmp" + std::to_string(getpid());
-    mode_t mode = 0666;
-    struct stat st;
-    if (stat(file.path.c_str(), &st) == 0)
-        mode = st.st_mode & 07777;
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-    if (fd < 0) {
-        SetLastError(ErrnoToLastError(errno));
-        return false;
-    }
-    if (mode != 0666)
-        fchmod(fd, mode);
-    bool ok = WriteAll(fd, Serialise(file));
-    if (close(fd) != 0)
-        ok = false;
-    if (ok && BeforeRenameHook)
-        BeforeRenameHook(temp.c_str());
-    if (!ok || rename(temp.c_str(), file.path.c_str()) != 0) {
-        SetLastError(ErrnoToLastError(errno));
-        unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    std::string text = Serialise(file);
+    return ReplaceFileContents(file.path.c_str(), text.data(), text.size(), BeforeRenameHook);
 }
 
 void RemoveSection(IniFile& file, long header)

@@ -74,30 +74,53 @@ std::string SafeName(const char* name)
     return safe;
 }
 
+// The folder of the lock files: the user's runtime folder, else a folder of
+// our own below the temporary folder. Named mutexes are shared by the
+// programs of one user (a Windows session), never with other users, so
+// nobody else may create, replace or link anything in it. Empty when no
+// such folder can be had.
 std::string LockFolder()
 {
     const char* runtime = getenv("XDG_RUNTIME_DIR");
     struct stat st;
     if (runtime && *runtime && stat(runtime, &st) == 0 && S_ISDIR(st.st_mode))
         return runtime;
-    return "/tmp";
+    const char* temp = getenv("TMPDIR");
+    std::string folder = std::string(temp && *temp ? temp : "/tmp") + "/tvl-" + std::to_string(geteuid());
+    mkdir(folder.c_str(), 0700);
+    if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid() ||
+        (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return std::string();
+    return folder;
 }
 
+// Opens a lock file, creating it for this user alone. Links are not
+// followed, an existing file keeps its mode, and anything but a regular file
+// of ours is refused: a planted link or file must not be what we lock, or
+// change. Non-blocking, so that a planted FIFO cannot hold the open.
 int OpenLockFile(const std::string& path)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd >= 0)
-        fchmod(fd, 0666); // other users' programs share the name
+    int fd = open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return -1;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) {
+        close(fd);
+        return -1;
+    }
     return fd;
 }
 
 // Opens the name's files and tells whether another process has it open.
 bool OpenNamedFiles(NamedMutex* m, bool* existed)
 {
-    std::string base = LockFolder() + "/tvl-mutex-" + SafeName(m->name.c_str());
+    std::string folder = LockFolder();
+    if (folder.empty())
+        return false;
+    std::string base = folder + "/tvl-mutex-" + SafeName(m->name.c_str());
     m->lockFd = OpenLockFile(base + ".lock");
     m->presenceFd = OpenLockFile(base + ".open");
-    int guardFd = OpenLockFile(LockFolder() + "/tvl-mutex.guard");
+    int guardFd = OpenLockFile(folder + "/tvl-mutex.guard");
     if (m->lockFd < 0 || m->presenceFd < 0 || guardFd < 0) {
         if (guardFd >= 0)
             close(guardFd);
@@ -371,13 +394,14 @@ HANDLE CreateFileMappingA(HANDLE file, void* securityAttributes, DWORD protect, 
     handle->shmName = name && *name ? "/tvl-" + SafeName(name)
                                     : "/tvl-anon-" + std::to_string(getpid()) + "-" + std::to_string(Unnamed++);
     bool existed = false;
-    handle->fd = shm_open(handle->shmName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // For this user's programs only, like the lock files.
+    handle->fd = shm_open(handle->shmName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (handle->fd < 0 && errno == EEXIST) {
         existed = true;
-        handle->fd = shm_open(handle->shmName.c_str(), O_RDWR | O_CLOEXEC, 0666);
+        handle->fd = shm_open(handle->shmName.c_str(), O_RDWR | O_CLOEXEC, 0600);
     }
     struct stat st;
-    if (handle->fd < 0 || fstat(handle->fd, &st) != 0 ||
+    if (handle->fd < 0 || fstat(handle->fd, &st) != 0 || st.st_uid != geteuid() ||
         (static_cast<uint64_t>(st.st_size) < size && ftruncate(handle->fd, static_cast<off_t>(size)) != 0)) {
         SetLastError(ErrnoToLastError(errno));
         if (handle->fd >= 0)
@@ -406,9 +430,9 @@ HANDLE OpenFileMappingA(DWORD access, BOOL inherit, LPCSTR name)
     }
     MappingHandle* handle = new MappingHandle;
     handle->shmName = "/tvl-" + SafeName(name);
-    handle->fd = shm_open(handle->shmName.c_str(), O_RDWR | O_CLOEXEC, 0666);
+    handle->fd = shm_open(handle->shmName.c_str(), O_RDWR | O_CLOEXEC, 0600);
     struct stat st;
-    if (handle->fd < 0 || fstat(handle->fd, &st) != 0) {
+    if (handle->fd < 0 || fstat(handle->fd, &st) != 0 || st.st_uid != geteuid()) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         if (handle->fd >= 0)
             close(handle->fd);

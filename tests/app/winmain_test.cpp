@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -72,6 +73,32 @@ TEST_F(ProgramTest, RunsFramesAndShutsDownInOrderOnTheQuit)
     EXPECT_EQ(Key("Zorizeruverovu Plovik Window", "AspectRatio"), "1");
     EXPECT_EQ(Key("Zorizeruverovu Plovik Window", "borderless"), "0");
     EXPECT_FALSE(MainWindowState.windowReady);
+}
+
+// Files the user marked read-only are left as they are, as Windows refuses to
+// write them; the program runs and ends as usual with its settings in memory.
+TEST_F(ProgramTest, ReadOnlySettingsAndPlacementFilesAreLeftAlone)
+{
+    SetKey("Zorizeruverovu Plovik Window", "AspectRatio", "2");
+    uint8_t record[44];
+    WINDOWPLACEMENT wp = {};
+    wp.length = 44;
+    wp.showCmd = SW_SHOWNORMAL;
+    wp.rcNormalPosition = RECT{10, 20, 810, 620};
+    EncodeWindowPlacement(wp, record);
+    ASSERT_TRUE(WriteFileText(system + "/wpl.bin", std::string(reinterpret_cast<char*>(record), 44)));
+    std::string ini = ReadFileText(system + "/Plovik.ini");
+    chmod((system + "/Plovik.ini").c_str(), 0444);
+    chmod((system + "/wpl.bin").c_str(), 0444);
+
+    ASSERT_EQ(RunProgram("wait 5\nquit\n"), 0);
+    EXPECT_EQ(ReadFileText(system + "/Plovik.ini"), ini);
+    EXPECT_EQ(ReadFileText(system + "/wpl.bin"), std::string(reinterpret_cast<char*>(record), 44));
+    struct stat st;
+    ASSERT_EQ(stat((system + "/Plovik.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
+    EXPECT_EQ(CountLines(Log(), "wpl.bin cannot be written"), 1) << Log();
+    EXPECT_EQ(CountLines(Log(), "Program ended"), 1);
 }
 
 TEST_F(ProgramTest, ShutdownReleasesTheDisplayThenSavesLayoutAndReplaysTheDeletionLog)

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -120,6 +121,39 @@ TEST_F(FilesTest, CopyAndMoveRespectExistingTargets)
     EXPECT_TRUE(MoveFileA((folder / "a.txt").c_str(), (folder / "c.txt").c_str()));
     EXPECT_EQ(ReadFileText(folder / "c.txt"), "alpha");
     EXPECT_EQ(GetFileAttributesA((folder / "a.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(FilesTest, ReplacingAFileRenamesANewOneOverItKeepingItsMode)
+{
+    std::string path = folder / "wpl.bin";
+    std::string other = folder / "other-name";
+    ASSERT_TRUE(WriteFileText(path, "old contents"));
+    chmod(path.c_str(), 0640);
+    ASSERT_EQ(link(path.c_str(), other.c_str()), 0);
+    EXPECT_TRUE(ReplaceFileContents(path.c_str(), "new", 3));
+    EXPECT_EQ(ReadFileText(path), "new");
+    // Written beside and renamed over, never into the old file.
+    EXPECT_EQ(ReadFileText(other), "old contents");
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    EXPECT_TRUE(ReplaceFileContents((folder / "fresh").c_str(), "", 0));
+    EXPECT_EQ(ReadFileText(folder / "fresh"), "");
+}
+
+TEST_F(FilesTest, AReadOnlyFileIsNotReplaced)
+{
+    std::string path = folder / "wpl.bin";
+    ASSERT_TRUE(WriteFileText(path, "kept"));
+    chmod(path.c_str(), 0444);
+    EXPECT_FALSE(ReplaceFileContents(path.c_str(), "lost", 4));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(ReadFileText(path), "kept");
+    EXPECT_FALSE(ReplaceFileContents(folder.Path().c_str(), "x", 1));
+    EXPECT_FALSE(ReplaceFileContents((folder / "missing/x").c_str(), "x", 1));
+    // Nothing is left behind by the refusals.
+    EXPECT_EQ(GetFileAttributesA((folder / "wpl.bin.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(FilesTest, DeleteRemovesFilesButNotFolders)

@@ -1,10 +1,13 @@
 // The profile API against Windows' rules: look-up, cutting, defaults,
 // writes that keep the rest of the file, atomic replacement, other writers.
 #include "platform/profile.h"
+#include "platform/sync.h"
 
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <atomic>
 #include <csignal>
@@ -221,6 +224,22 @@ TEST_F(ProfileTest, InterruptedWriteLeavesTheOldFileWhole)
     EXPECT_EQ(WEXITSTATUS(status), 3);
     EXPECT_EQ(ReadFileText(ini), before);
     EXPECT_EQ(Get("S", "k"), "old");
+}
+
+TEST_F(ProfileTest, AReadOnlyFileIsNotWritten)
+{
+    const std::string before = "[S]\nk=old\n";
+    WriteFileText(ini, before);
+    chmod(ini.c_str(), 0444);
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "new", ini.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(WritePrivateProfileStringA("S", nullptr, nullptr, ini.c_str()));
+    EXPECT_EQ(ReadFileText(ini), before);
+    EXPECT_EQ(Get("S", "k"), "old");
+    chmod(ini.c_str(), 0644);
+    EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "new", ini.c_str()));
+    EXPECT_EQ(Get("S", "k"), "new");
 }
 
 TEST_F(ProfileTest, ReaderSeesOnlyWholeFilesWhileAnotherProcessWrites)

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -133,6 +134,75 @@ TEST_F(SyncTest, UnknownHandlesAreRefused)
     HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
     EXPECT_TRUE(CloseHandle(mutex));
     EXPECT_FALSE(CloseHandle(mutex));
+}
+
+mode_t ModeOf(const std::string& path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+TEST_F(SyncTest, NewLockFilesAreTheUsersAlone)
+{
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+    ASSERT_NE(mutex, nullptr);
+    EXPECT_EQ(ModeOf(locks / ("tvl-mutex-" + name + ".lock")), 0600u);
+    EXPECT_EQ(ModeOf(locks / ("tvl-mutex-" + name + ".open")), 0600u);
+    EXPECT_EQ(ModeOf(locks / "tvl-mutex.guard"), 0600u);
+    CloseHandle(mutex);
+}
+
+TEST_F(SyncTest, AnExistingLockFileKeepsItsMode)
+{
+    std::string lock = locks / ("tvl-mutex-" + name + ".lock");
+    ASSERT_TRUE(WriteFileText(lock, ""));
+    chmod(lock.c_str(), 0640);
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+    ASSERT_NE(mutex, nullptr);
+    EXPECT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(ModeOf(lock), 0640u);
+    CloseHandle(mutex);
+}
+
+// Someone who can write the lock folder plants a link to a file of ours, or a
+// FIFO that would hold the open: the mutex is refused and nothing changes.
+TEST_F(SyncTest, APlantedLinkOrFifoIsRefusedAndLeftAlone)
+{
+    TempFolder elsewhere;
+    std::string victim = elsewhere / "settings.ini";
+    ASSERT_TRUE(WriteFileText(victim, "keep"));
+    chmod(victim.c_str(), 0600);
+    ASSERT_EQ(symlink(victim.c_str(), (locks / ("tvl-mutex-" + name + ".lock")).c_str()), 0);
+    EXPECT_EQ(CreateMutexA(nullptr, FALSE, name.c_str()), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(ModeOf(victim), 0600u);
+    EXPECT_EQ(ReadFileText(victim), "keep");
+
+    std::string fifoName = name + "f";
+    ASSERT_EQ(mkfifo((locks / ("tvl-mutex-" + fifoName + ".open")).c_str(), 0600), 0);
+    EXPECT_EQ(CreateMutexA(nullptr, FALSE, fifoName.c_str()), nullptr);
+}
+
+// Without a runtime folder the locks go to a folder of the user's own below
+// the temporary folder, never into the shared one itself.
+TEST_F(SyncTest, WithoutARuntimeFolderLocksLiveInAPrivateFolder)
+{
+    unsetenv("XDG_RUNTIME_DIR");
+    TempFolder temp;
+    setenv("TMPDIR", temp.Path().c_str(), 1);
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+    ASSERT_NE(mutex, nullptr);
+    std::string own = temp / ("tvl-" + std::to_string(geteuid()));
+    EXPECT_EQ(ModeOf(own), 0700u);
+    EXPECT_EQ(ModeOf(own + "/tvl-mutex-" + name + ".lock"), 0600u);
+    CloseHandle(mutex);
+
+    // A folder of that name that others may write is not used.
+    std::string otherName = name + "x";
+    chmod(own.c_str(), 0777);
+    EXPECT_EQ(CreateMutexA(nullptr, FALSE, otherName.c_str()), nullptr);
+    chmod(own.c_str(), 0700);
+    unsetenv("TMPDIR");
 }
 
 TEST_F(SyncTest, NamedMappingIsSharedWithAnotherProcess)
