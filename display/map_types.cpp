@@ -205,8 +205,11 @@ bool HasDigit(const std::string& token)
 // Downloads the list and every map's entry; false when the list fails.
 bool FetchCatalogue(std::vector<MapCatalogueRecord>* records)
 {
+    // One limit for the list and every entry: the start waits for all of them.
+    long deadline = TextRequestDeadline();
     std::string answer(CatalogueAnswerBytes, '\0');
-    if (HttpGet(GetMakerServerHost(), "/tiles/catalog_2.php?tilename=list ", answer.data(), answer.size()) != 0)
+    if (HttpGetBefore(GetMakerServerHost(), "/tiles/catalog_2.php?tilename=list ", answer.data(), answer.size(),
+                      deadline) != 0)
         return false;
     std::vector<int> ids;
     ParseCatalogueList(answer.c_str(), &ids);
@@ -218,7 +221,7 @@ bool FetchCatalogue(std::vector<MapCatalogueRecord>* records)
         char path[96];
         snprintf(path, sizeof path, "/tiles/catalog_2.php?tilename=%d ", id);
         std::string entry(CatalogueAnswerBytes, '\0');
-        if (HttpGet(GetMakerServerHost(), path, entry.data(), entry.size()) == 0 &&
+        if (HttpGetBefore(GetMakerServerHost(), path, entry.data(), entry.size(), deadline) == 0 &&
             ParseCatalogueEntry(entry.c_str(), &record)) {
             record.lfd = id;
             CatalogueUpdates.push_back({id, record.type, record.airac});

@@ -11,13 +11,17 @@
 #include "platform/files.h"
 #include "platform/host_map.h"
 #include "platform/sync.h"
+#include "platform/threads.h"
 #include "platform/wininet.h"
 #include "platform/winsock.h"
 
+#include <fcntl.h>
 #include <netdb.h>
+#include <poll.h>
 #include <strings.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,6 +41,12 @@ std::atomic<bool> NetworkUp{false};
 std::atomic<bool> NetworkFailure{false};
 // threads: set by tests before downloads run; read by every download.
 std::atomic<uint32_t> NetworkTimeoutMs{30000};
+// The longest one tile or terrain transfer may take, and the longest the
+// texts asked for at start-up (catalogue, news) may hold the start; the time-out
+// above bounds only each wait, which a server sending a byte now and then
+// never reaches. Set by tests, read by the downloads.
+std::atomic<uint32_t> TileDeadlineMs{30000};
+std::atomic<uint32_t> TextDeadlineMs{5000};
 // threads: the fetch threads look tiles up one at a time under tile mutex 0.
 std::atomic<int> LastChartLayer{0};
 std::atomic<bool> ChartLookupBusy{false};
@@ -165,10 +175,27 @@ BodyResult ReadBody(HINTERNET request, FILE* file, const char* host, const char*
     return errorPage ? BodyResult::ErrorPage : BodyResult::Complete;
 }
 
+// The answer's status code, 0 when there is none.
+DWORD StatusOf(HINTERNET request)
+{
+    DWORD status = 0;
+    DWORD length = sizeof status;
+    if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length, nullptr))
+        return 0;
+    return status;
+}
+
 // The body goes to a temporary file beside the target, renamed into place
 // only when it is complete, so a broken transfer never leaves part of a tile.
+// Only a success is stored: the body of a 404 or 500 may well be a picture
+// (a server's "no tile" image), and is no tile of this place.
 int ReceiveToFile(HINTERNET request, const char* host, const char* filePath, DownloadStyle style, bool logAtEnd)
 {
+    DWORD status = StatusOf(request);
+    if (status < 200 || status > 299) {
+        WriteLogF("%s: HTTP status %u, nothing stored", filePath, static_cast<unsigned>(status));
+        return DownloadErrorPage;
+    }
     static std::atomic<unsigned> counter{0};
     char temporary[600];
     snprintf(temporary, sizeof temporary, "%s.%u.part", filePath, counter.fetch_add(1));
@@ -196,6 +223,7 @@ int Download(const char* host, const char* requestPath, const char* filePath, in
         WriteLogF("HttpOpenRequest: %s %d %s", host, static_cast<int>(GetLastError()), filePath);
         return DownloadFailed;
     }
+    SetInternetTransferDeadline(request, TileDeadlineMs.load());
     if (!HttpSendRequestA(request, nullptr, 0, nullptr, 0)) {
         DWORD error = GetLastError();
         if (style.secure)
@@ -239,6 +267,49 @@ bool ResolveHttpHost(const char* host, sockaddr_in* address)
     address->sin_addr = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
     freeaddrinfo(found);
     return true;
+}
+
+// Milliseconds left until deadline (a program-clock time), at least 0.
+int MillisecondsLeft(long deadline)
+{
+    long left = deadline - ProgramClockMs();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// Waits until s is ready for events or the deadline passes; false on the latter.
+bool WaitForSocket(SOCKET s, short events, long deadline)
+{
+    for (;;) {
+        pollfd p{s, events, 0};
+        int ready = poll(&p, 1, MillisecondsLeft(deadline));
+        if (ready > 0)
+            return true;
+        if (ready == 0 || errno != EINTR) {
+            errno = ETIMEDOUT;
+            return false;
+        }
+    }
+}
+
+// connect, giving up at the deadline instead of the system's own time-out of
+// minutes; errno tells why it failed.
+bool ConnectBefore(SOCKET s, const sockaddr_in& address, long deadline)
+{
+    int flags = fcntl(s, F_GETFL);
+    if (flags < 0 || fcntl(s, F_SETFL, flags | O_NONBLOCK) != 0)
+        return false;
+    bool connected = connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    if (!connected && errno == EINPROGRESS && WaitForSocket(s, POLLOUT, deadline)) {
+        int error = 0;
+        socklen_t length = sizeof error;
+        getsockopt(s, SOL_SOCKET, SO_ERROR, &error, &length);
+        connected = error == 0;
+        errno = error;
+    }
+    int error = errno;
+    fcntl(s, F_SETFL, flags);
+    errno = error;
+    return connected;
 }
 
 bool SendAll(SOCKET s, const char* data, size_t n)
@@ -335,6 +406,16 @@ void AppendWsaErrorText(char* text, size_t size, int code)
 
 int HttpGet(const char* host, const char* path, char* out, size_t capacity)
 {
+    return HttpGetBefore(host, path, out, capacity, TextRequestDeadline());
+}
+
+long TextRequestDeadline()
+{
+    return ProgramClockMs() + static_cast<long>(TextDeadlineMs.load());
+}
+
+int HttpGetBefore(const char* host, const char* path, char* out, size_t capacity, long deadline)
+{
     if (!host || !path || !out || capacity == 0)
         return -1;
     size_t used = strnlen(out, capacity - 1);
@@ -347,7 +428,7 @@ int HttpGet(const char* host, const char* path, char* out, size_t capacity)
         closesocket(s);
         return -1;
     }
-    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (!ConnectBefore(s, address, deadline)) {
         char text[256] = "connect";
         AppendWsaErrorText(text, sizeof text, WSAGetLastError());
         WriteLog(text);
@@ -367,8 +448,12 @@ int HttpGet(const char* host, const char* path, char* out, size_t capacity)
     long bodyBytes = 0;
     long contentLength = -1;
     char piece[HttpGetPieceBytes];
-    ssize_t got;
-    while ((got = recv(s, piece, sizeof piece, 0)) > 0) {
+    ssize_t got = -1;
+    for (;;) {
+        // A server that sends a byte now and then is given up at the deadline.
+        got = WaitForSocket(s, POLLIN, deadline) ? recv(s, piece, sizeof piece, 0) : -1;
+        if (got <= 0)
+            break;
         if (inBody) {
             AppendBounded(out, capacity, &used, piece, static_cast<size_t>(got));
             bodyBytes += got;
@@ -441,6 +526,7 @@ int DownloadTerrainToFile(const char* host, const char* requestPath, const char*
                                          INTERNET_FLAG_CACHE_IF_NET_FAIL, 0);
     if (!request)
         return DownloadFailed;
+    SetInternetTransferDeadline(request, TileDeadlineMs.load());
     static const char headers[] = "Content-Type: text/html\nTervalingo: tile request";
     if (!HttpSendRequestA(request, headers, static_cast<DWORD>(-1), nullptr, 0)) {
         DWORD error = GetLastError();
@@ -475,6 +561,12 @@ void ClearNetworkFailureFlag()
 void SetNetworkTimeoutMs(uint32_t milliseconds)
 {
     NetworkTimeoutMs = milliseconds ? milliseconds : 30000;
+}
+
+void SetDownloadDeadlinesMs(uint32_t tiles, uint32_t texts)
+{
+    TileDeadlineMs = tiles ? tiles : 30000;
+    TextDeadlineMs = texts ? texts : 5000;
 }
 
 bool ChartStoreForTile(int layer, int z, int x, char* fileName, size_t size, int* slot)

@@ -32,6 +32,7 @@ struct InetHandle {
     std::string agent;
     DWORD connectTimeoutMs = DefaultTimeoutMs;
     DWORD receiveTimeoutMs = DefaultTimeoutMs;
+    DWORD transferDeadlineMs = 0;  // 0: no limit on a whole transfer
     // Connection and request.
     std::string host;
     int port = 0;
@@ -272,6 +273,8 @@ bool RunTransfer(InetHandle* request, const char* headers, DWORD headersLength)
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request->connectTimeoutMs));
+    if (request->transferDeadlineMs > 0)
+        curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(request->transferDeadlineMs));
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
@@ -391,6 +394,7 @@ HINTERNET InternetConnectA(HINTERNET session, LPCSTR server, INTERNET_PORT port,
     connection->agent = parent->agent;
     connection->connectTimeoutMs = parent->connectTimeoutMs;
     connection->receiveTimeoutMs = parent->receiveTimeoutMs;
+    connection->transferDeadlineMs = parent->transferDeadlineMs;
     connection->host = server;
     connection->port = port;
     SetLastError(0);
@@ -407,6 +411,7 @@ HINTERNET HttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR object, LPC
     request->agent = parent->agent;
     request->connectTimeoutMs = parent->connectTimeoutMs;
     request->receiveTimeoutMs = parent->receiveTimeoutMs;
+    request->transferDeadlineMs = parent->transferDeadlineMs;
     request->host = parent->host;
     request->port = parent->port;
     request->verb = verb && verb[0] ? verb : "GET";
@@ -446,6 +451,7 @@ HINTERNET InternetOpenUrlA(HINTERNET session, LPCSTR url, LPCSTR headers, DWORD 
     request->agent = parent->agent;
     request->connectTimeoutMs = parent->connectTimeoutMs;
     request->receiveTimeoutMs = parent->receiveTimeoutMs;
+    request->transferDeadlineMs = parent->transferDeadlineMs;
     size_t colon = hostPort.find(':');
     request->host = hostPort.substr(0, colon);
     request->port = colon == std::string::npos ? 0 : atoi(hostPort.c_str() + colon + 1);
@@ -538,6 +544,15 @@ BOOL InternetCloseHandle(HINTERNET handle)
         }
     }
     delete h;
+    return TRUE;
+}
+
+BOOL SetInternetTransferDeadline(HINTERNET handle, DWORD milliseconds)
+{
+    InetHandle* h = LookupAny(handle);
+    if (!h)
+        return FALSE;
+    h->transferDeadlineMs = milliseconds;
     return TRUE;
 }
 

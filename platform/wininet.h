@@ -72,6 +72,12 @@ BOOL HttpQueryInfoA(HINTERNET request, DWORD infoLevel, LPVOID buffer, LPDWORD l
 BOOL InternetGetLastResponseInfoA(LPDWORD error, LPSTR buffer, LPDWORD length);
 BOOL InternetCloseHandle(HINTERNET handle);
 
+// Platform-layer switch, not a WinINet call: the longest a whole transfer of
+// the handle's requests may take, connection to last byte, in milliseconds
+// (0: no limit, as with WinINet's own time-outs, which only bound each wait).
+// A transfer past it ends as timed out (ERROR_INTERNET_TIMEOUT), like one
+// whose server went silent. Connections and requests opened later inherit it.
+BOOL SetInternetTransferDeadline(HINTERNET handle, DWORD milliseconds);
 // Platform-layer switch, not a WinINet call: while set, transfers in flight
 // end within about a second and new ones fail at once, with
 // ERROR_INTERNET_OPERATION_CANCELLED, so a stopping program need not wait out

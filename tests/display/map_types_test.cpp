@@ -3,6 +3,7 @@
 #include "app/settings.h"
 #include "display/map_georeference.h"
 #include "display/map_types.h"
+#include "maps/http_download.h"
 #include "maps/tile_cache.h"
 #include "maps/tile_sources.h"
 #include "navdata/zip_writer.h"
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -108,6 +110,25 @@ TEST_F(CatalogueTest, AFailedEntryKeepsItsBareRecord)
     ASSERT_TRUE(GetCatalogueRecord(0, &r));
     EXPECT_EQ(r.lfd, 12);
     EXPECT_EQ(r.name[0], 0);
+}
+
+// A server that drips its entries a byte at a time holds the start no longer
+// than the one limit of all the start's texts.
+TEST_F(CatalogueTest, ADrippingServerHoldsTheStartOnlyUntilTheLimit)
+{
+    SetDownloadDeadlinesMs(0, 1000);
+    server.SetBody("/tiles/catalog_2.php?tilename=list", "1;2;3;4;5;6;#");
+    HttpTestServer::Reply drip{200, "vfr_de;12;5;56;15;47;11;png;2301", HttpTestServer::Mode::Drip, true, 150};
+    for (int id = 1; id <= 6; ++id)
+        server.Set("/tiles/catalog_2.php?tilename=" + std::to_string(id), drip);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(LoadCatalogue(true), 6);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+    MapCatalogueRecord r;
+    ASSERT_TRUE(GetCatalogueRecord(0, &r));
+    EXPECT_EQ(r.name[0], 0);  // cut off, kept bare
+    SetDownloadDeadlinesMs(0, 0);
+    server.Stop();
 }
 
 TEST_F(CatalogueTest, OutsideStartUpTheServerIsNotAsked)

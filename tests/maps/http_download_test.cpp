@@ -105,6 +105,25 @@ TEST_F(DownloadTest, HttpGetGivesUpOnASilentServer)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
 
+// Each byte comes well within the receive time-out, so only the deadline
+// ends it; the server's connection is the only thing that waits.
+TEST_F(DownloadTest, HttpGetEndsAtItsDeadlineHoweverTheServerDrips)
+{
+    SetNetworkTimeoutMs(60000);
+    SetDownloadDeadlinesMs(0, 800);
+    server.Set("/drip", HttpTestServer::Reply{200, std::string(200, 'd'), HttpTestServer::Mode::Drip, true, 100});
+    server.Set("/silent", HttpTestServer::Reply{200, "", HttpTestServer::Mode::Silent});
+    for (const char* path : {"/drip", "/silent"}) {
+        char out[512] = "";
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(HttpGet(TileHost, path, out, sizeof out), -1) << path;
+        auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(took, std::chrono::milliseconds(700)) << path;
+        EXPECT_LT(took, std::chrono::milliseconds(3000)) << path;
+    }
+    SetDownloadDeadlinesMs(0, 0);
+}
+
 TEST_F(DownloadTest, HttpGetToAClosedPortFailsAndLogsTheWinsockText)
 {
     int port = server.Port();
@@ -154,12 +173,21 @@ TEST_F(DownloadTest, HttpsDownloadSendsTheClientIdInTheAgent)
     EXPECT_NE(server.LastHead().find("User-Agent: Mozilla/5.0 ("), std::string::npos);
 }
 
-TEST_F(DownloadTest, AnyStatusBodyIsWrittenAsTheTile)
+// A server's "no tile" picture comes with a 404 or 500: it is no tile of
+// this place, and is never cached as one.
+TEST_F(DownloadTest, OnlyASuccessfulAnswerIsStoredAsTheTile)
 {
-    server.Set("/gone.png", HttpTestServer::Reply{404, "nothing here"});
-    std::string path = TilePath("gone.png");
-    EXPECT_EQ(DownloadTileToFileB(TileHost, "/gone.png ", path.c_str(), 0), DownloadDone);
-    EXPECT_EQ(ReadFileText(path), "nothing here");
+    std::string picture = MakePng(8, 0xFF00FF00u);
+    for (int status : {404, 500, 302}) {
+        server.Set("/t.png", HttpTestServer::Reply{status, picture});
+        EXPECT_NE(DownloadTileToFileB(TileHost, "/t.png ", TilePath("t.png").c_str(), 0), DownloadDone) << status;
+        EXPECT_NE(DownloadTileToFile(TileHost, "/t.png ", TilePath("t.png").c_str(), 1), DownloadDone) << status;
+        EXPECT_NE(DownloadTerrainToFile(TileHost, "/t.png ", TilePath("t.png").c_str()), DownloadDone) << status;
+        EXPECT_EQ(FilesIn(folder / "cache/4"), 0) << status;
+    }
+    server.Set("/t.png", HttpTestServer::Reply{200, picture});
+    EXPECT_EQ(DownloadTileToFileB(TileHost, "/t.png ", TilePath("t.png").c_str(), 0), DownloadDone);
+    EXPECT_EQ(ReadFileText(TilePath("t.png")), picture);
 }
 
 TEST_F(DownloadTest, ErrorPageLeavesNoFileAndAnswersMinus999)
@@ -217,6 +245,23 @@ TEST_F(DownloadTest, SilentServerTimesOutWithoutAFile)
     EXPECT_EQ(DownloadTileToFile(TileHost, "/slow.png ", path.c_str(), 0), DownloadFailed);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     EXPECT_EQ(FilesIn(folder / "cache/4"), 0);
+}
+
+// A server that sends a byte now and then never trips the receive time-out;
+// the transfer's deadline ends it like a failed download, and the tile lock
+// it held is free for the next one.
+TEST_F(DownloadTest, ADrippingTileServerIsGivenUpAtTheDeadline)
+{
+    SetDownloadDeadlinesMs(1000, 0);
+    server.Set("/drip.png", HttpTestServer::Reply{200, std::string(100, 'd'), HttpTestServer::Mode::Drip, true, 100});
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(DownloadTileToFile(TileHost, "/drip.png ", TilePath("drip.png").c_str(), 0), DownloadFailed);
+    EXPECT_EQ(DownloadTerrainToFile(TileHost, "/drip.png ", TilePath("drip.png").c_str()), DownloadFailed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(5000));
+    EXPECT_EQ(FilesIn(folder / "cache/4"), 0);
+    server.SetBody("/next.png", "bytes");
+    EXPECT_EQ(DownloadTileToFile(TileHost, "/next.png ", TilePath("next.png").c_str(), 0), DownloadDone);
+    SetDownloadDeadlinesMs(0, 0);
 }
 
 // A stopping program ends a download that a silent server holds, instead of

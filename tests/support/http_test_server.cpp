@@ -2,6 +2,7 @@
 #include "tests/support/http_test_server.h"
 
 #include <arpa/inet.h>
+#include <chrono>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -194,8 +195,20 @@ void HttpTestServer::Serve(int c)
         size_t announced = reply.mode == Mode::Truncated ? reply.body.size() * 2 + 1 : reply.body.size();
         if (reply.contentLength)
             answer += "Content-Length: " + std::to_string(announced) + "\r\n";
-        answer += "Connection: close\r\n\r\n" + reply.body;
-        SendAll(c, answer);
+        answer += "Connection: close\r\n\r\n";
+        if (reply.mode != Mode::Drip) {
+            SendAll(c, answer + reply.body);
+        } else {
+            SendAll(c, answer);
+            for (size_t i = 0; i < reply.body.size() && !stopping_; ++i) {
+                std::unique_lock<std::mutex> hold(lock_);
+                if (stopped_.wait_for(hold, std::chrono::milliseconds(reply.dripMs), [this] { return stopping_.load(); }))
+                    break;
+                hold.unlock();
+                if (!SendAll(c, reply.body.substr(i, 1)))
+                    break;
+            }
+        }
     }
     shutdown(c, SHUT_RDWR);
     {

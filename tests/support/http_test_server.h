@@ -1,5 +1,6 @@
 // A small HTTP server on loopback for the download tests: answers per path
-// with a status and body, or misbehaves (cuts the body short, never answers),
+// with a status and body, or misbehaves (cuts the body short, never answers,
+// sends it a byte at a time),
 // and counts the requests it saw. Runs until stopped or destroyed.
 #pragma once
 
@@ -13,13 +14,15 @@
 
 class HttpTestServer {
 public:
-    enum class Mode { Normal, Truncated, Silent };
+    // Drip: the head at once, then the body one byte per dripMs.
+    enum class Mode { Normal, Truncated, Silent, Drip };
     struct Reply {
         int status = 200;
         std::string body;
         Mode mode = Mode::Normal;
         // Without a length the body ends when the connection closes.
         bool contentLength = true;
+        int dripMs = 200;
     };
 
     HttpTestServer();
