@@ -12,6 +12,7 @@
 #include "maps/tile_sources.h"
 #include "maps/tile_stores.h"
 #include "platform/files.h"
+#include "platform/gpu/d3dx11.h"
 #include "platform/threads.h"
 #include "platform/wininet.h"
 #include "render/textures.h"
@@ -250,12 +251,13 @@ bool ParseTileFileName(const char* path, char* folder, size_t folderSize, int* z
     return sscanf(base, "%d_%d_%d", z, x, y) == 3 && *z > 0 && *x >= 0 && *y >= 0;
 }
 
+// A parent tile of ours, refused from its header when it is no picture we
+// could draw or would unpack to more than a texture holds.
 FIBITMAP* LoadImageFile(const char* path)
 {
-    FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path, 0);
-    if (format == FIF_UNKNOWN)
+    if (!ImageFileFitsTextureLimit(path))
         return nullptr;
-    return FreeImage_Load(format, path, 0);
+    return FreeImage_Load(FreeImage_GetFileType(path, 0), path, 0);
 }
 
 bool SynthesizeAtDepth(const char* path, int depth)

@@ -29,15 +29,45 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes)
     return ok;
 }
 
-// Decodes into RGBA words, top row first; false for other formats and bad data.
+// The formats we decode; each of them reads its header alone when asked.
+bool IsKnownFormat(FREE_IMAGE_FORMAT format)
+{
+    return format == FIF_PNG || format == FIF_JPEG || format == FIF_BMP;
+}
+
+bool SideFits(unsigned side)
+{
+    return side > 0 && side <= D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION;
+}
+
+// A header read without pixels: true when it gives a size within the limit.
+bool HeaderFits(FIBITMAP* header)
+{
+    if (!header)
+        return false;
+    bool fits = SideFits(FreeImage_GetWidth(header)) && SideFits(FreeImage_GetHeight(header));
+    FreeImage_Unload(header);
+    return fits;
+}
+
+bool MemoryImageFits(FIMEMORY* memory, FREE_IMAGE_FORMAT format)
+{
+    return IsKnownFormat(format) && HeaderFits(FreeImage_LoadFromMemory(format, memory, FIF_LOAD_NOPIXELS));
+}
+
+// Decodes into RGBA words, top row first; false for other formats, bad data
+// and images over the texture limit (refused from their header).
 bool Decode(const uint8_t* data, size_t size, std::vector<uint32_t>* texels, UINT* width, UINT* height)
 {
     FIMEMORY* memory = FreeImage_OpenMemory(const_cast<BYTE*>(data), static_cast<DWORD>(size));
     if (!memory)
         return false;
     FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory, 0);
-    bool known = format == FIF_PNG || format == FIF_JPEG || format == FIF_BMP;
-    FIBITMAP* image = known ? FreeImage_LoadFromMemory(format, memory, 0) : nullptr;
+    FIBITMAP* image = nullptr;
+    if (MemoryImageFits(memory, format)) {
+        FreeImage_SeekMemory(memory, 0, SEEK_SET);
+        image = FreeImage_LoadFromMemory(format, memory, 0);
+    }
     FreeImage_CloseMemory(memory);
     if (!image)
         return false;
@@ -94,6 +124,26 @@ HRESULT Finish(HRESULT hr, HRESULT* result)
 }
 
 } // namespace
+
+bool ImageFitsTextureLimit(const uint8_t* data, size_t size)
+{
+    if (!data || size == 0 || size > TVL_MAX_IMAGE_BYTES)
+        return false;
+    FIMEMORY* memory = FreeImage_OpenMemory(const_cast<BYTE*>(data), static_cast<DWORD>(size));
+    if (!memory)
+        return false;
+    bool fits = MemoryImageFits(memory, FreeImage_GetFileTypeFromMemory(memory, 0));
+    FreeImage_CloseMemory(memory);
+    return fits;
+}
+
+bool ImageFileFitsTextureLimit(const char* path)
+{
+    if (!path)
+        return false;
+    FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path, 0);
+    return IsKnownFormat(format) && HeaderFits(FreeImage_Load(format, path, FIF_LOAD_NOPIXELS));
+}
 
 HRESULT D3DX11CreateTextureFromFileA(ID3D11Device* device, LPCSTR path, D3DX11_IMAGE_LOAD_INFO*,
                                      ID3DX11ThreadPump*, ID3D11Resource** texture, HRESULT* result)

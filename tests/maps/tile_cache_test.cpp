@@ -72,14 +72,15 @@ TEST_F(TileCacheTest, AnEmptyCachedTileIsRemovedToo)
     EXPECT_EQ(FileExists(CachedTile(5, 7).c_str()), 0);
 }
 
-TEST_F(TileCacheTest, AServerErrorBodyEndsAsNoTileAndLeavesNoFile)
+// A server's answer other than success is no tile, even when its body is a
+// picture: it shows as the error page does and is never cached.
+TEST_F(TileCacheTest, AServerErrorAnswerShowsNoPictureAndLeavesNoFile)
 {
-    server.Set("/11/9/9.png", HttpTestServer::Reply{404, "<html>404 Not Found</html>"});
+    server.Set("/11/9/9.png", HttpTestServer::Reply{404, MakePng(256, 0xFF00FF00u)});
     ASSERT_EQ(Fetch(9, 9), DownloadDone);
-    EXPECT_EQ(TexturePixel(Texture(0).texture, 0, 0), Texel(0xFF808080u));
+    EXPECT_EQ(TexturePixel(Texture(0).texture, 0, 0), Texel(0xFF404040u));
     EXPECT_EQ(FileExists(CachedTile(9, 9).c_str()), 0);
-    EXPECT_NE(ReadFileText(system + "/Tervalingo.log").find("file not loaded to memory: 11/9/9.png"),
-              std::string::npos);
+    EXPECT_NE(ReadFileText(system + "/Tervalingo.log").find("HTTP status 404, nothing stored"), std::string::npos);
 }
 
 TEST_F(TileCacheTest, AnErrorPageShowsNoPictureAndKeepsThatPicture)
@@ -144,6 +145,14 @@ TEST_F(TileCacheTest, OverzoomedTileIsTheParentsQuadrant)
     ProcessDeletionLog();
     EXPECT_EQ(FileExists(child.c_str()), 0);
     EXPECT_EQ(FileExists("FilesToDelete.log"), 0);
+}
+
+TEST_F(TileCacheTest, AParentThatWouldUnpackToGigabytesIsNotUsed)
+{
+    WriteFileText(CacheFolder(4) + "/14_8_10.png", MakeHugePng(30000, 30000));
+    std::string child = CacheFolder(4) + "/15_17_20.png";
+    EXPECT_FALSE(SynthesizeOverzoomTile(child.c_str()));
+    EXPECT_EQ(FileExists(child.c_str()), 0);
 }
 
 TEST_F(TileCacheTest, OverzoomRecursesThroughMissingParents)

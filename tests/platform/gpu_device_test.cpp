@@ -5,11 +5,13 @@
 #include "platform/window.h"
 #include "tests/support/gpu_test_device.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/tile_images.h"
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/resource.h>
 #include <filesystem>
 #include <thread>
 
@@ -353,6 +355,43 @@ TEST_F(GpuObjects, BadImagesFailWithoutATexture)
     EXPECT_EQ(res, nullptr);
     ASSERT_EQ(D3DX11CreateTextureFromMemory(gpu.device, png.data(), png.size(), nullptr, nullptr, &res, nullptr), S_OK);
     res->Release();
+}
+
+long PeakResidentKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// A picture of a few hundred kilobytes that unpacks to gigabytes is refused
+// from its header, before any of it is decoded.
+TEST_F(GpuObjects, ImagesOverTheTextureLimitAreRefusedBeforeDecoding)
+{
+    TempFolder tmp;
+    std::string bomb = MakeHugePng(30000, 30000);
+    ASSERT_LT(bomb.size(), 2u << 20);
+    ASSERT_TRUE(WriteFileText(tmp / "bomb.png", bomb));
+    long before = PeakResidentKb();
+    ID3D11Resource* res = nullptr;
+    EXPECT_FALSE(ImageFitsTextureLimit(reinterpret_cast<const uint8_t*>(bomb.data()), bomb.size()));
+    EXPECT_FALSE(ImageFileFitsTextureLimit((tmp / "bomb.png").c_str()));
+    EXPECT_TRUE(FAILED(D3DX11CreateTextureFromMemory(gpu.device, bomb.data(), bomb.size(), nullptr, nullptr, &res,
+                                                     nullptr)));
+    EXPECT_TRUE(FAILED(D3DX11CreateTextureFromFileA(gpu.device, (tmp / "bomb.png").c_str(), nullptr, nullptr, &res,
+                                                    nullptr)));
+    EXPECT_EQ(res, nullptr);
+    EXPECT_LT(PeakResidentKb() - before, 64 * 1024);  // the decoded bits alone would be 110 MB
+
+    // At the limit a side loads; one pixel over it does not.
+    std::string wide = MakeHugePng(16384, 2);
+    ASSERT_EQ(D3DX11CreateTextureFromMemory(gpu.device, wide.data(), wide.size(), nullptr, nullptr, &res, nullptr),
+              S_OK);
+    res->Release();
+    std::string over = MakeHugePng(2, 16385);
+    EXPECT_FALSE(ImageFitsTextureLimit(reinterpret_cast<const uint8_t*>(over.data()), over.size()));
+    EXPECT_TRUE(FAILED(D3DX11CreateTextureFromMemory(gpu.device, over.data(), over.size(), nullptr, nullptr, &res,
+                                                     nullptr)));
 }
 
 TEST_F(GpuObjects, TexturesAndViewsCanBeCreatedFromManyThreads)

@@ -2,6 +2,28 @@
 #include "tests/support/tile_images.h"
 
 #include <sqlite3.h>
+#include <zlib.h>
+
+#include <vector>
+
+namespace {
+
+void AppendBigEndian(std::string* out, uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out->push_back(static_cast<char>((value >> shift) & 0xFF));
+}
+
+void AppendChunk(std::string* png, const char type[4], const std::string& data)
+{
+    AppendBigEndian(png, static_cast<uint32_t>(data.size()));
+    std::string typed = std::string(type, 4) + data;
+    png->append(typed);
+    AppendBigEndian(png, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(typed.data()),
+                                                      static_cast<uInt>(typed.size()))));
+}
+
+}  // namespace
 
 std::string EncodeImage(FIBITMAP* image, FREE_IMAGE_FORMAT format)
 {
@@ -56,4 +78,35 @@ void TileStoreWriter::Add(int z, int x, int y, const std::string& bytes)
     sqlite3_bind_blob(insert_, 4, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
     sqlite3_step(insert_);
     sqlite3_reset(insert_);
+}
+
+std::string MakeHugePng(uint32_t width, uint32_t height)
+{
+    std::string header;
+    AppendBigEndian(&header, width);
+    AppendBigEndian(&header, height);
+    header += std::string("\x01\x00\x00\x00\x00", 5);  // 1-bit grey, no interlace
+    // Every row: filter byte 0 and zero bits; compressed a row at a time.
+    std::vector<uint8_t> row(1 + (width + 7) / 8, 0);
+    std::string idat;
+    z_stream z{};
+    deflateInit(&z, Z_BEST_COMPRESSION);
+    uint8_t out[65536];
+    for (uint32_t y = 0; y <= height; ++y) {
+        bool last = y == height;
+        z.next_in = last ? nullptr : row.data();
+        z.avail_in = last ? 0 : static_cast<uInt>(row.size());
+        do {
+            z.next_out = out;
+            z.avail_out = sizeof out;
+            deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
+            idat.append(reinterpret_cast<char*>(out), sizeof out - z.avail_out);
+        } while (z.avail_out == 0);
+    }
+    deflateEnd(&z);
+    std::string png("\x89PNG\r\n\x1a\n", 8);
+    AppendChunk(&png, "IHDR", header);
+    AppendChunk(&png, "IDAT", idat);
+    AppendChunk(&png, "IEND", "");
+    return png;
 }

@@ -13,6 +13,9 @@ struct sqlite3_stmt;
 std::string EncodeImage(FIBITMAP* image, FREE_IMAGE_FORMAT format);
 // A size x size PNG filled with one colour (0xAARRGGBB).
 std::string MakePng(int size, uint32_t argb);
+// A valid black one-bit PNG of width x height: a few hundred kilobytes for
+// 30000 x 30000 pixels, gigabytes once decoded.
+std::string MakeHugePng(uint32_t width, uint32_t height);
 
 // A "tiles" table written in one transaction, committed when the writer goes.
 class TileStoreWriter {
