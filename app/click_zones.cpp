@@ -213,8 +213,7 @@ bool ClickSoftkeys(int x, int y)
         return false;
     int column = SoftkeyColumnAt(x);
     if (column == BackSoftkey) {
-        Settings.Softkeys = 1;
-        PlaySoundNumber(2);
+        OpenSoftkeyBar();
     } else if (column == ExitSoftkey) {
         ExitWithConfirmation();
         PlaySoundNumber(2);

@@ -5,6 +5,7 @@
 
 #include "app/click_zones.h"
 #include "app/language.h"
+#include "app/log.h"
 #include "app/layout_tables.h"
 #include "app/pending_commands.h"
 #include "app/program_root.h"
@@ -255,8 +256,29 @@ void RefreshMapAtMapCentre()
     RequestMapRefresh(lat, lon, ViewWidth, ViewHeight, 1);
 }
 
+namespace {
+
+// The page the bar shows after a key, in the log (debug mode) when it changed.
+class PageWatch {
+public:
+    PageWatch() : level_(Settings.Softkeylevel), page_(Settings.Softkeysublevel), softkeys_(Settings.Softkeys) {}
+    ~PageWatch()
+    {
+        if (level_ != Settings.Softkeylevel || page_ != Settings.Softkeysublevel || softkeys_ != Settings.Softkeys)
+            WriteLogF("Softkey page %d/%d%s", Settings.Softkeylevel, Settings.Softkeysublevel,
+                      Settings.Softkeys ? "" : " (top bar)");
+    }
+
+private:
+    int level_, page_;
+    uint8_t softkeys_;
+};
+
+}  // namespace
+
 void RunLevelHandler(int level, int key)
 {
+    PageWatch watch;
     switch (level) {
     case MenuMain: MainMenuCommand(key); break;
     case MenuTerrain: TawsMenuCommand(key); break;
@@ -281,9 +303,15 @@ void SoftkeyCommand(uint32_t key)
         ExitWithConfirmation();
         PlaySoundNumber(2);
     } else if (key == BackSoftkey) {
-        Settings.Softkeys = 1;
-        PlaySoundNumber(2);
+        OpenSoftkeyBar();
     }
+}
+
+void OpenSoftkeyBar()
+{
+    PageWatch watch;
+    Settings.Softkeys = 1;
+    PlaySoundNumber(2);
 }
 
 int AskExitConfirmation()

@@ -45,6 +45,9 @@ void ChartMenuCommand(int key);
 // Runs the handler of a level with a key; levels outside 0..9 run nothing.
 void RunLevelHandler(int level, int key);
 
+// MENU of the top bar: the softkey bar opens.
+void OpenSoftkeyBar();
+
 // The Yes/No box before the program ends; returns IDYES or IDNO.
 int AskExitConfirmation();
 // EXIT of the top bar: the confirmation, and on Yes the quit request.
