@@ -105,7 +105,6 @@ void ClearDeparturePassed();
 bool IsAirspaceLoaderBusy();
 
 // Simulator links and traffic.
-void StartTrafficData();
 void SetTrafficResetFlag();
 void RequestAeroflyPlanSend();
 bool IsAeroflyLoaderBusy();

@@ -7,5 +7,4 @@
 void TakeFilterDialogResult() {}  // until the real one lands
 void LoadTrackFile() {}  // until the real one lands
 void SaveTrackFile() {}  // until the real one lands
-void ResetTrafficMode() {}  // until the real one lands
 void CheckForNews() {}  // until the real one lands

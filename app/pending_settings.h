@@ -24,7 +24,6 @@
 void TakeFilterDialogResult();
 void LoadTrackFile();
 void SaveTrackFile();
-void ResetTrafficMode();
 void SetSimStateFlag(uint8_t state);
 // A map load is under way (the links' ready step waits for it).
 bool IsMapLoadPending();
@@ -56,7 +55,3 @@ void FindNearestAirports(double longitudeMin, double longitudeMax);
 const char* GetNearestAirportList();
 void SelectAirport(char* icao);
 extern uint8_t NavDownloadOffered;
-
-// Simulator links, sound, traffic, pilot log.
-extern uint8_t TrafficOn;
-extern uint8_t MultiplayerMode;

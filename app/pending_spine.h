@@ -9,8 +9,5 @@
 
 #include <cstdint>
 
-// The recorded track (shell).
-void ClearTrack();
-
 // Prepar3D/FSX connector.
 void UnloadP3dConnector();

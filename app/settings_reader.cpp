@@ -9,6 +9,7 @@
 #include "app/settings_table.h"
 #include "app/sim_commands.h"
 #include "app/softkey_menu.h"
+#include "app/traffic_mode.h"
 #include "display/map_types.h"
 #include "maps/tile_grid.h"
 #include "maps/tile_sources.h"
@@ -20,6 +21,7 @@
 #include "simlink/pilot_log.h"
 #include "simlink/sim_link.h"
 #include "simlink/sound.h"
+#include "simlink/traffic_advisory.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -10,6 +10,7 @@
 #include "navdata/airways.h"
 #include "platform/profile.h"
 #include "simlink/sound.h"
+#include "simlink/traffic_advisory.h"
 
 namespace {
 

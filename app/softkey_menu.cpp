@@ -11,6 +11,7 @@
 #include "app/program_root.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"
+#include "app/track_ring.h"
 #include "app/winmain.h"
 #include "display/frame_renderer.h"
 #include "display/frame_update.h"
@@ -23,6 +24,7 @@
 #include "render/snapshot.h"
 #include "simlink/sim_link.h"
 #include "simlink/sound.h"
+#include "simlink/traffic_advisory.h"
 
 #include <cstdio>
 #include <cstring>

@@ -5,6 +5,8 @@
 #include "app/pending_settings.h"
 #include "app/settings.h"
 #include "app/sim_commands.h"
+#include "app/track_ring.h"
+#include "app/traffic_mode.h"
 #include "display/aircraft_values.h"
 #include "display/map_projection.h"
 #include "display/map_view.h"
@@ -14,6 +16,7 @@
 #include "navdata/nav_tables.h"
 #include "platform/threads.h"
 #include "simlink/sim_link.h"
+#include "simlink/traffic_advisory.h"
 
 #include <cmath>
 #include <cstdio>
@@ -72,6 +75,8 @@ static void RestartLinkIfDue(int mode, double now)
 {
     if (IsSimConnected()) {
         SimLinkAutoStart();
+        if (IsTrafficModeOutdated())
+            ApplyTrafficMode();
         return;
     }
     bool still = std::fabs(CentreMapX - PreviousCentreMapX) <= 1 && std::fabs(CentreMapY - PreviousCentreMapY) <= 1;
@@ -108,6 +113,8 @@ static void HalfSecondTick(double now)
         return;
     LastTickTime = now;
     BlinkPhase = !BlinkPhase;
+    if (Settings.PlotTrack && !ManualPositionMode.load())
+        RecordTrackPoint(MapCenter.latitude.load(), MapCenter.longitude.load(), Aircraft.Altitude);
     TickCounter = (TickCounter + 1) % 10;
 }
 
@@ -263,6 +270,8 @@ static void FrameStep(int mode, FrameUpdateOutputs* out, int width, int height)
     ProjectCentre(out);
     ComputeFrameRotation(Settings.TrackUp != 0, NorthUpMode != 0, ChartRotationDeg, TrackAngle, &out->mapRotation,
                          &out->symbolRotation);
+    if (TrafficOn)
+        UpdateTrafficAdvisory();
     BuildStatusLines();
     BuildStatusMessage(now);
     UpdateWind();

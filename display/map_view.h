@@ -24,6 +24,9 @@ struct ViewportRect {
 
 // Set by a mouse drag on the map; while set the simulator does not move MapCenter.
 extern uint8_t MapPanning;
+// Following a traffic target, and its index in the traffic target list (-1 none).
+extern int32_t FollowTrafficMode;
+extern int32_t FollowedTargetIndex;
 // Pan offset in virtual units, added to ScreenCentre by the background
 // layers; the offset and the pointer position (in the drag's own units) a
 // drag started from.

@@ -3,7 +3,6 @@
 #include "app/pending_settings.h"
 #include "simlink/aerofly_link.h"
 #include "simlink/p3d_link.h"
-#include "simlink/traffic_advisory.h"
 
 bool StartAeroflyLinkIfEnabled() { return false; }  // until the real one lands
 bool ConnectAeroflyLink() { return false; }  // until the real one lands
@@ -17,6 +16,4 @@ bool IsP3dConnected() { return false; }  // until the real one lands
 bool P3dStartTraffic() { return false; }  // until the real one lands
 void P3dStopTraffic() {}  // until the real one lands
 void P3dGetVar(SimVarId id, double* out) { NotConnectedGetVar(id, out); }  // until the real one lands
-std::atomic<uint8_t> SimPaused{0};  // until the real one lands
-void ClearTrafficTargets() {}  // until the real one lands
 bool IsMapLoadPending() { return false; }  // until the real one lands

@@ -3,6 +3,7 @@
 #include "app/pending_settings.h"
 #include "app/settings.h"
 #include "app/settings_table.h"
+#include "simlink/traffic_advisory.h"
 #include "platform/profile.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,31 @@
+// The flown track: a ring of the last 2000 positions, recorded every half
+// second while PlotTrack is on, densely in turns and sparsely on straight
+// legs, and drawn by the track layer. GUI thread.
+#pragma once
+
+#include <cstdint>
+
+constexpr int TrackRingSize = 2000;
+// Screen units between two recorded points on a straight leg.
+constexpr double TrackPointSpacing = 20.0;
+
+struct TrackPoint {
+    float latitude, longitude;
+    float altitude;  // feet
+};
+
+// Empty when oldest == next; else the points from oldest up to, not
+// including, next, wrapping at the end.
+struct TrackRingBuffer {
+    TrackPoint points[TrackRingSize];
+    int32_t oldest = 0;
+    int32_t next = 0;
+};
+extern TrackRingBuffer TrackRing;
+
+// Points in the ring.
+int TrackPointCount();
+// Records the position when it has moved far enough for the heading change
+// since the last call (the aircraft's heading is read from the display).
+void RecordTrackPoint(double latitude, double longitude, double altitude);
+void ClearTrack();

@@ -1,0 +1,93 @@
+// The track ring: the 2001st point drops the oldest, points are recorded
+// by distance on straight legs and densely in turns, and clearing empties it.
+#include "app/track_ring.h"
+
+#include "display/aircraft_values.h"
+#include "display/map_view.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class TrackRingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ClearTrack();
+        TileMapFlag = 1;
+        MapScale = 1.0f;
+        // 1000 map pixels a degree both ways: 20 pixels are 0.02 degree.
+        PixelsPerDegreeLon = PixelsPerDegreeLat = 1000;
+        Aircraft.Heading = 0;
+        RecordTrackPoint(50.0, 8.0, 1000);
+    }
+};
+
+TEST_F(TrackRingTest, StraightLegRecordsEveryTwentyPixels)
+{
+    ASSERT_EQ(TrackPointCount(), 1);
+    RecordTrackPoint(50.019, 8.0, 1000);
+    EXPECT_EQ(TrackPointCount(), 1);
+    RecordTrackPoint(50.021, 8.0, 1000);
+    EXPECT_EQ(TrackPointCount(), 2);
+    RecordTrackPoint(50.021, 8.021, 1200);
+    ASSERT_EQ(TrackPointCount(), 3);
+    const TrackPoint& last = TrackRing.points[2];
+    EXPECT_FLOAT_EQ(last.latitude, 50.021f);
+    EXPECT_FLOAT_EQ(last.longitude, 8.021f);
+    EXPECT_FLOAT_EQ(last.altitude, 1200.0f);
+}
+
+TEST_F(TrackRingTest, TurnsRecordDensely)
+{
+    // 9 degrees of turn since the last call: the spacing shrinks tenfold.
+    Aircraft.Heading = 9;
+    RecordTrackPoint(50.003, 8.0, 1000);
+    EXPECT_EQ(TrackPointCount(), 2);
+    // Turning left across north counts the short way: 359 after 9 is 10 degrees.
+    Aircraft.Heading = 359;
+    RecordTrackPoint(50.0052, 8.0, 1000);
+    EXPECT_EQ(TrackPointCount(), 3);
+}
+
+TEST_F(TrackRingTest, OverZoomedTilesRecordAtTheSameScreenSpacing)
+{
+    MapScale = 2.0f;
+    RecordTrackPoint(50.011, 8.0, 1000);
+    EXPECT_EQ(TrackPointCount(), 2);
+}
+
+TEST_F(TrackRingTest, PointAfterAFullRingDropsTheOldest)
+{
+    for (int i = 1; i < TrackRingSize - 1; ++i)
+        RecordTrackPoint(50.0 + 0.03 * i, 8.0, 1000);
+    EXPECT_EQ(TrackPointCount(), TrackRingSize - 1);
+    EXPECT_EQ(TrackRing.oldest, 0);
+    RecordTrackPoint(50.0 + 0.03 * (TrackRingSize - 1), 8.0, 1000);
+    EXPECT_EQ(TrackRing.next, 0);
+    EXPECT_EQ(TrackRing.oldest, 1);
+    EXPECT_EQ(TrackPointCount(), TrackRingSize - 1);
+    RecordTrackPoint(50.0 + 0.03 * TrackRingSize, 8.0, 1000);
+    EXPECT_EQ(TrackRing.next, 1);
+    EXPECT_EQ(TrackRing.oldest, 2);
+    EXPECT_FLOAT_EQ(TrackRing.points[0].latitude, static_cast<float>(50.0 + 0.03 * TrackRingSize));
+}
+
+TEST_F(TrackRingTest, ClearEmptiesTheRing)
+{
+    RecordTrackPoint(51.0, 8.0, 1000);
+    ClearTrack();
+    EXPECT_EQ(TrackPointCount(), 0);
+    EXPECT_EQ(TrackRing.oldest, TrackRing.next);
+}
+
+TEST_F(TrackRingTest, IndicesOutsideTheRingAreBroughtBackIntoIt)
+{
+    TrackRing.next = 5000;
+    TrackRing.oldest = -3;
+    RecordTrackPoint(52.0, 8.0, 1000);
+    EXPECT_GE(TrackRing.next, 0);
+    EXPECT_LT(TrackRing.next, TrackRingSize);
+}
+
+}  // namespace
