@@ -36,7 +36,8 @@ bool WriteWholeFile(const char* path, const std::vector<uint8_t>& bytes)
     FILE* f = OpenFile(path, "wb");
     if (f == nullptr)
         return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    // An empty file is written as one: fwrite takes no null buffer.
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
 }
 

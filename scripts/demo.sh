@@ -46,8 +46,9 @@ ini_set() {
 PORT="$(ini_value MSFS Port)"
 PORT="${PORT:-54222}"
 # The status line shows the aircraft's values rather than the map modes, and
-# the airports, navaids and fixes of the shipped navigation data are shown.
-ini_set MenuState=2 ShowAirports=1 NavVOR=1 NavNDB=1 ShowFix=1
+# the airports, navaids, fixes, airspaces of every class and low airways of
+# the shipped navigation data are shown.
+ini_set MenuState=2 ShowAirports=1 NavVOR=1 NavNDB=1 ShowFix=1 NavASP=1 CTR=1 SelectedAirspace=ABCDEFGR NavAirways=2
 # The map is the bundled demo grid (DemoMap): its catalogue becomes the one
 # kept offline, naming it as a chart map of type 11 whose local store is
 # chart layer 2 in LocalMapPath. When the maker's server answers, its own

@@ -5,6 +5,7 @@
 // magnetic course is the true course plus the stored value.
 #include "navdata_builder.h"
 
+#include "airspace_sources.h"
 #include "navdata/great_circle.h"
 #include "navdata/nav_file_io.h"
 #include "navdata/text_lines.h"
@@ -21,6 +22,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
@@ -593,6 +595,7 @@ class FolderWriter {
     }
 
     Convention convention() const { return convention_; }
+    const std::string& name() const { return folder_; }
 
     void Add(const SourceAirport& a, const ConvertedAirport& c)
     {
@@ -678,12 +681,72 @@ static std::string FirstExisting(const std::string& folder, std::initializer_lis
     return "";
 }
 
+static bool IsOpenAirName(std::string name)
+{
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (name.size() > 3 && name.compare(name.size() - 3, 3, ".gz") == 0)
+        name.resize(name.size() - 3);
+    auto ends = [&](const char* tail) {
+        size_t n = std::strlen(tail);
+        return name.size() >= n && name.compare(name.size() - n, n, tail) == 0;
+    };
+    return ends(".openair") || ends("_asp.txt") || (name.rfind("openair", 0) == 0 && ends(".txt"));
+}
+
+static std::vector<std::string> FindOpenAirFiles(const std::string& folder)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> found;
+    for (const std::string& dir : {folder, folder + "/Airspaces"}) {
+        std::error_code error;
+        for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error))
+            if (it->is_regular_file(error) && IsOpenAirName(it->path().filename().string()))
+                found.push_back(it->path().string());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
 bool FindSourceFiles(const std::string& folder, SourceFiles* files)
 {
     files->apt = FirstExisting(folder, {"apt.dat", "Airports/apt.dat"});
     files->nav = FirstExisting(folder, {"nav.dat", "earth_nav.dat", "Navaids/nav.dat"});
     files->fix = FirstExisting(folder, {"fix.dat", "earth_fix.dat", "Navaids/fix.dat"});
+    files->awy = FirstExisting(folder, {"awy.dat", "earth_awy.dat", "Navaids/awy.dat"});
+    files->openAir = FindOpenAirFiles(folder);
     return !files->apt.empty() && !files->nav.empty();
+}
+
+// The airspaces and airways of the sources, read once for every folder.
+struct AirspaceSources {
+    std::vector<AirspaceRecord> airspaces;
+    std::vector<AirwaySegment> high, low;
+    bool anyAirspaces = false, anyAirways = false;
+};
+
+static bool ReadAirspaceSources(const SourceFiles& sources, AirspaceSources* out, BuildSummary* summary,
+                                std::string* error)
+{
+    ReadCounts counts;
+    for (const std::string& path : sources.openAir) {
+        if (!ReadOpenAir(path.c_str(), &out->airspaces, &counts)) {
+            *error = "cannot read " + path;
+            return false;
+        }
+        out->anyAirspaces = true;
+    }
+    if (!sources.awy.empty()) {
+        std::string problem;
+        if (ReadAwyDat(sources.awy.c_str(), &out->high, &out->low, &counts, &problem))
+            out->anyAirways = true;
+        else
+            summary->warning = problem;
+    }
+    summary->airspaces = static_cast<long>(out->airspaces.size());
+    summary->airwaySegments = static_cast<long>(out->high.size() + out->low.size());
+    summary->skipped += counts.skipped;
+    return true;
 }
 
 bool BuildNavdataFolders(const SourceFiles& sources, const std::string& navdataDir,
@@ -709,6 +772,9 @@ bool BuildNavdataFolders(const SourceFiles& sources, const std::string& navdataD
             ils[n.airport + " " + n.runway] = {n.ident, n.frequency / 100.0};
     }
     std::vector<FixRecord> fixes = ConvertFixes(sourceFixes, &summary->skipped);
+    AirspaceSources airspaceSources;
+    if (!ReadAirspaceSources(sources, &airspaceSources, summary, error))
+        return false;
 
     std::vector<std::unique_ptr<FolderWriter>> writers;
     for (const std::string& folder : folders) {
@@ -757,6 +823,12 @@ bool BuildNavdataFolders(const SourceFiles& sources, const std::string& navdataD
         }
         summary->navaids = static_cast<long>(records.size());
         if (!writer->Finish(records, fixes, error))
+            return false;
+        std::string folder = navdataDir + "/" + writer->name();
+        if (airspaceSources.anyAirspaces && !WriteAirspaceFiles(folder, airspaceSources.airspaces, error))
+            return false;
+        if (airspaceSources.anyAirways &&
+            !WriteAirwayFiles(folder, airspaceSources.high, airspaceSources.low, error))
             return false;
     }
     summary->fixes = static_cast<long>(fixes.size());

@@ -1,6 +1,7 @@
 // Builds the navigation files of simulator folders (navdat.bin, apt.bin,
-// fixdat.bin, com.txt, the per-letter airport archives in Default/) and the
-// common taxi.txt from the public text formats.
+// fixdat.bin, com.txt, the per-letter airport archives in Default/, and when
+// their sources are found Airspace.txt with its index and the airway files)
+// and the common taxi.txt from the public text formats.
 #pragma once
 
 #include <string>
@@ -10,17 +11,24 @@ struct SourceFiles {
     std::string apt;  // required
     std::string nav;  // required
     std::string fix;  // optional
+    std::vector<std::string> openAir;  // optional: OpenAir airspace files
+    std::string awy;  // optional
 };
 
 // Finds apt.dat, nav.dat and fix.dat (or their earth_ names, plain or
-// gzipped, also in Airports/ and Navaids/ subfolders) in folder.
+// gzipped, also in Airports/ and Navaids/ subfolders) in folder, with
+// awy.dat beside them and the OpenAir files ("*.openair", "openair*.txt",
+// "*_asp.txt", also in an Airspaces/ subfolder).
 bool FindSourceFiles(const std::string& folder, SourceFiles* files);
 
 struct BuildSummary {
     long airports = 0;
     long navaids = 0;
     long fixes = 0;
+    long airspaces = 0;
+    long airwaySegments = 0;
     long skipped = 0;
+    std::string warning;  // a source left out, the build went on
 };
 
 // The folder names a package can hold: XPL, FG, MSFS, FSX, P3D, FS9, AFS2.

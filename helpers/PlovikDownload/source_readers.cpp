@@ -11,42 +11,36 @@
 #include <cstring>
 #include <sstream>
 
+SourceLineReader::SourceLineReader(const char* path)
+{
+    char resolved[1024];
+    ResolvePath(path, resolved, sizeof(resolved));
+    file_ = gzopen(resolved, "rb");
+}
+
+SourceLineReader::~SourceLineReader()
+{
+    if (file_ != nullptr)
+        gzclose(file_);
+}
+
+bool SourceLineReader::Next(std::string* line)
+{
+    line->clear();
+    char buffer[4096];
+    while (gzgets(file_, buffer, sizeof(buffer)) != nullptr) {
+        line->append(buffer);
+        if (!line->empty() && line->back() == '\n')
+            break;
+    }
+    if (line->empty())
+        return false;
+    while (!line->empty() && (line->back() == '\n' || line->back() == '\r'))
+        line->pop_back();
+    return true;
+}
+
 namespace {
-
-// Lines of a plain or gzipped text file.
-class LineReader {
-  public:
-    explicit LineReader(const char* path)
-    {
-        char resolved[1024];
-        ResolvePath(path, resolved, sizeof(resolved));
-        file_ = gzopen(resolved, "rb");
-    }
-    ~LineReader()
-    {
-        if (file_ != nullptr)
-            gzclose(file_);
-    }
-    bool IsOpen() const { return file_ != nullptr; }
-    bool Next(std::string* line)
-    {
-        line->clear();
-        char buffer[4096];
-        while (gzgets(file_, buffer, sizeof(buffer)) != nullptr) {
-            line->append(buffer);
-            if (!line->empty() && line->back() == '\n')
-                break;
-        }
-        if (line->empty())
-            return false;
-        while (!line->empty() && (line->back() == '\n' || line->back() == '\r'))
-            line->pop_back();
-        return true;
-    }
-
-  private:
-    gzFile file_ = nullptr;
-};
 
 std::vector<std::string> Split(const std::string& line)
 {
@@ -273,7 +267,7 @@ class AirportBuilder {
 
 bool ReadAptDat(const char* path, const std::function<void(SourceAirport&)>& take, ReadCounts* counts)
 {
-    LineReader reader(path);
+    SourceLineReader reader(path);
     if (!reader.IsOpen())
         return false;
     AirportBuilder builder(counts);
@@ -307,7 +301,7 @@ bool ReadAptDat(const char* path, const std::function<void(SourceAirport&)>& tak
 // region and ICAO region before them.
 bool ReadNavDat(const char* path, std::vector<SourceNavaid>* navaids, ReadCounts* counts)
 {
-    LineReader reader(path);
+    SourceLineReader reader(path);
     if (!reader.IsOpen())
         return false;
     std::string line;
@@ -365,7 +359,7 @@ bool ReadNavDat(const char* path, std::vector<SourceNavaid>* navaids, ReadCounts
 // words (format 1100) which are not kept.
 bool ReadFixDat(const char* path, std::vector<SourceFix>* fixes, ReadCounts* counts)
 {
-    LineReader reader(path);
+    SourceLineReader reader(path);
     if (!reader.IsOpen())
         return false;
     std::string line;

@@ -8,6 +8,22 @@
 #include <string>
 #include <vector>
 
+struct gzFile_s;
+
+// Lines of a plain or gzipped text file, without their line ends.
+class SourceLineReader {
+  public:
+    explicit SourceLineReader(const char* path);
+    ~SourceLineReader();
+    SourceLineReader(const SourceLineReader&) = delete;
+    SourceLineReader& operator=(const SourceLineReader&) = delete;
+    bool IsOpen() const { return file_ != nullptr; }
+    bool Next(std::string* line);
+
+  private:
+    gzFile_s* file_ = nullptr;
+};
+
 struct SourcePoint {
     double lat;
     double lon;

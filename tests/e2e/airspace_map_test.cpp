@@ -1,0 +1,144 @@
+// The shipped demonstration airspaces and airways end to end: the built map
+// program, headless on a copy of the shipped root with its navigation data,
+// shows the airspaces round the home position in their class colours and the
+// low or the high airways. The low airways' screenshot is kept as a
+// reference; TVL_UPDATE_REFERENCES=1 writes a new one into the source tree.
+#include "tests/support/child_process.h"
+#include "tests/support/program_root_copy.h"
+#include "tests/support/screenshot.h"
+#include "tests/support/temp_folder.h"
+
+#include "platform/profile.h"
+
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+int ChannelDistance(uint32_t a, uint32_t b)
+{
+    int d = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+        d = std::max(d, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
+    return d;
+}
+
+// Pixels of the map window (inside the bezel) for which test holds.
+template <class Test>
+int CountInMap(const Picture& p, Test test)
+{
+    int count = 0;
+    int left = 84 * p.width / 640, right = (84 + 472) * p.width / 640;
+    int top = 40 * p.height / 480, bottom = (40 + 319) * p.height / 480;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            count += test(p.At(x, y));
+    return count;
+}
+
+// Class C's translucent magenta over the empty map.
+bool IsClassC(uint32_t rgb)
+{
+    int r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
+    return r > 0xE0 && g < 0xA0 && b > 0xC0;
+}
+
+// The airway colour: white, where the empty map is cream.
+bool IsWhite(uint32_t rgb) { return rgb == 0xFFFFFF; }
+
+class AirspaceMapTest : public ::testing::Test {
+  protected:
+    TempFolder root;
+    std::string system = CopyProgramRoot(root.Path());
+    Child program;
+
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("TVL_MONITORS", "1920x1080", 1);
+        unsetenv("TVL_EVENT_SCRIPT");
+        FreeImage_Initialise(FALSE);
+        std::error_code error;
+        std::filesystem::copy(std::string(TVL_ROOT_DIR) + "/Navdata", root / "Navdata",
+                              std::filesystem::copy_options::recursive, error);
+        ASSERT_FALSE(error) << error.message();
+        std::string ini = system + "/Plovik.ini";
+        // The empty map (no tiles are fetched) at zoom 9 round home; the
+        // airspaces of every class with their labels, no navaid symbols.
+        for (auto [key, value] : {std::pair{"t", "0"}, {"Tile", "9"}, {"MenuState", "2"}, {"NavASP", "1"},
+                                  {"CTR", "1"}, {"NavASPInfo", "1"}, {"SelectedAirspace", "ABCDEFGR"}})
+            WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
+    }
+    void TearDown() override { FreeImage_DeInitialise(); }
+
+    Picture Run(const char* name, const char* navAirways)
+    {
+        std::string ini = system + "/Plovik.ini";
+        WritePrivateProfileStringA("Zorizeruverovu Plovik", "NavAirways", navAirways, ini.c_str());
+        std::string shot = root / (std::string(name) + ".png");
+        setenv("TVL_EXIT_AFTER_FRAMES", "130", 1);
+        setenv("TVL_SCREENSHOT_FRAME", "120", 1);
+        setenv("TVL_SCREENSHOT", shot.c_str(), 1);
+        Picture p;
+        EXPECT_TRUE(program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, root / "program.out", system));
+        EXPECT_EQ(program.Wait(120), 0);
+        EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
+        return p;
+    }
+
+    void CompareWithReference(const Picture& shot, const char* name)
+    {
+        std::string reference = std::string(TVL_SOURCE_DIR) + "/tests/e2e/" + name + ".png";
+        if (std::getenv("TVL_UPDATE_REFERENCES")) {
+            std::filesystem::copy_file(root / (std::string(name) + ".png"), reference,
+                                       std::filesystem::copy_options::overwrite_existing);
+            return;
+        }
+        Picture expected;
+        ASSERT_TRUE(LoadPicture(reference, &expected)) << reference;
+        ASSERT_EQ(shot.width, expected.width);
+        ASSERT_EQ(shot.height, expected.height);
+        size_t differing = 0;
+        for (size_t i = 0; i < shot.rgb.size(); ++i)
+            differing += ChannelDistance(shot.rgb[i], expected.rgb[i]) > 16;
+        EXPECT_LT(static_cast<double>(differing) / static_cast<double>(shot.rgb.size()), 0.005)
+            << "differs from " << reference;
+    }
+};
+
+TEST_F(AirspaceMapTest, TheDemoAirspacesAndLowAirwaysRoundHome)
+{
+    Picture low = Run("airspaces_airways_low", "2");
+    ASSERT_GT(low.width, 0);
+    EXPECT_GT(CountInMap(low, IsClassC), 2000);  // Hamburg's CTR and class C rings
+    EXPECT_GT(CountInMap(low, IsWhite), 300);    // the airway lines
+    CompareWithReference(low, "airspaces_airways_low");
+}
+
+TEST_F(AirspaceMapTest, HighAirwaysInPlaceOfTheLowOnes)
+{
+    Picture low = Run("low", "2");
+    Picture high = Run("high", "1");
+    ASSERT_GT(high.width, 0);
+    ASSERT_EQ(high.width, low.width);
+    EXPECT_GT(CountInMap(high, IsWhite), 300);
+    // Different lines: somewhere one shows an airway the other does not.
+    int onlyLow = 0, onlyHigh = 0;
+    for (size_t i = 0; i < low.rgb.size(); ++i) {
+        onlyLow += IsWhite(low.rgb[i]) && !IsWhite(high.rgb[i]);
+        onlyHigh += IsWhite(high.rgb[i]) && !IsWhite(low.rgb[i]);
+    }
+    EXPECT_GT(onlyLow, 100);
+    EXPECT_GT(onlyHigh, 100);
+    // No airway files of that height: the airspaces alone.
+    Picture none = Run("none", "3");
+    EXPECT_GT(CountInMap(none, IsClassC), 2000);
+    EXPECT_LT(CountInMap(none, IsWhite), CountInMap(high, IsWhite) / 4);
+}
+
+}  // namespace
