@@ -22,6 +22,8 @@ public:
     // The exit code (128 + signal when killed), or -1 when it did not end in
     // time: a safety net for a hanging program, not a measure.
     int Wait(int seconds);
+    // The process id while it runs, -1 once it ended or never started.
+    pid_t Pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
