@@ -35,13 +35,9 @@ extern uint8_t NavOverlaySwitch;
 void SelectMapTypeEntry(int id);
 void ResetAirportViewCenter();
 void GetMapCenter(double* latitude, double* longitude);
-void FreeMapBuffers();
 
 // Map tiles, terrain and charts.
 void InitRadarState();
-extern int LocalMapTileCount;
-void LoadMapContent(int force);
-int FindMapsAtPosition();
 void SaveAirportIndex();
 extern uint8_t TerrainObstacleFlag;
 

@@ -5,6 +5,7 @@
 #include "app/pending_settings.h"
 #include "app/settings_table.h"
 #include "app/sim_commands.h"
+#include "maps/local_maps.h"
 #include "maps/tile_cache.h"
 #include "maps/tile_sources.h"
 #include "navdata/airways.h"

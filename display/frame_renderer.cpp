@@ -15,6 +15,7 @@
 #include "display/map_projection.h"
 #include "display/map_view.h"
 #include "display/pending_display.h"
+#include "maps/local_maps.h"
 #include "maps/tile_grid.h"
 #include "display/sprite_draw.h"
 #include "display/status_text.h"
@@ -124,6 +125,13 @@ static void SetGridGeometry()
 
 // ---- follow-ups ----
 
+// Textures a loader prepared are made here, one a frame each.
+static void UploadWaitingTextures()
+{
+    if (IsLocalMapTileWaiting())
+        UploadNextLocalMapTile();
+}
+
 static void PresentWholeScreen()
 {
     if (PresentFrame() != 0)
@@ -189,6 +197,7 @@ void DrawScreen(HWND window, float dt, int width, int height)
     SetGridGeometry();
     DrawFrameLayers(window, CurrentFrame);
     PresentWholeScreen();
+    UploadWaitingTextures();
     RunFrameLimiter(false);
     RefreshNearestAirportsOfView(width, height);
     RefreshSnapshot(dt);

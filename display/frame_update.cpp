@@ -8,9 +8,13 @@
 #include "app/track_ring.h"
 #include "app/traffic_mode.h"
 #include "display/aircraft_values.h"
+#include "display/map_georeference.h"
 #include "display/map_projection.h"
+#include "display/map_types.h"
 #include "display/map_view.h"
 #include "display/pending_display.h"
+#include "maps/local_maps.h"
+#include "maps/pending_tiles.h"
 #include "maps/tile_grid.h"
 #include "display/status_text.h"
 #include "navdata/nav_tables.h"
@@ -38,6 +42,8 @@ static int StoredWidth = 0, StoredHeight = 0;
 static char TemperatureText[32] = "";
 
 static const double kRadPerDeg = 0.01745329;
+static const char NoMapText[] = "-No map available at this postition-";
+static uint8_t NoMapShown = 0;
 
 bool IsBlinkPhaseOn() { return BlinkPhase != 0; }
 float GetDisplayAngleOffset() { return DisplayAngleOffset; }
@@ -49,6 +55,7 @@ void ResetFrameUpdate()
     LastTickTime = 0;
     PreviousAltitude = 0;
     LocalMapStateStarted = 0;
+    NoMapShown = 0;
     BlinkPhase = 0;
     TickCounter = 0;
 }
@@ -244,9 +251,104 @@ static void RefreshTiles()
         RequestMapRefresh(MapCenter.latitude.load(), MapCenter.longitude.load(), StoredWidth, StoredHeight, 1);
 }
 
+// A local raster set that finished loading is shown from the next frame on.
+static void BeginLocalMapBankIfDue()
+{
+    if (IsNewLocalMapBankDue())
+        BeginLocalMapBank();
+}
+
+static void ShowNoMapMessage()
+{
+    if (NoMapShown)
+        return;
+    NoMapShown = 1;
+    ShowScreenMessage(NoMapText, 16);
+}
+
+// The first frame (and after every reset) finds the sheet of the local map
+// kept in the settings and starts loading its tiles.
+static void StartLocalMapState()
+{
+    if (LocalMapStateStarted)
+        return;
+    LocalMapStateStarted = 1;
+    LoadMapSheets();
+    double lat = MapCenter.latitude.load(), lon = MapCenter.longitude.load();
+    if (IsSimulatorConnected()) {
+        lat = GetVar(SimVarLatitude);
+        lon = GetVar(SimVarLongitude);
+        MapCenter.latitude = lat;
+        MapCenter.longitude = lon;
+    }
+    if (Settings.MapType.load() < 0)
+        return;
+    if (!SelectLocalMapSheet(lat, lon))
+        SelectMapType(false, 1, false);
+    char folder[600];
+    GetLocalMapFolder(folder, sizeof folder);
+    if (!folder[0] || !Settings.MapName[0])
+        return;
+    EnterLocalMapMode();
+    LoadMapGeoreference();
+    ResetLoadedLocalTiles();
+    StartLocalMapTileLoader();
+}
+
+// Outside the current sheet once its set is loaded, the sheet at the centre
+// is looked for; none there selects another map.
+static void KeepLocalMapCoverage()
+{
+    if (TileMapFlag.load() && !IsCatalogueRequestPending())
+        return;
+    double lat = MapCenter.latitude.load(), lon = MapCenter.longitude.load();
+    if (TakeLocalSheetReselectRequest())
+        SelectLocalMapSheet(lat, lon);
+    if (IsInsideCurrentSheet(lat, lon) || !IsLocalSheetSetComplete()) {
+        if (GetNoMapCounter() > 0 && !IsLocalMapLoaderBusy()) {
+            ShowNoMapMessage();
+            SelectMapType(false, 1, false);
+        } else {
+            ClearCatalogueRequest();
+        }
+        return;
+    }
+    if (SelectLocalMapSheet(lat, lon)) {
+        LoadMapGeoreference();
+        ResetLoadedLocalTiles();
+        RequestLocalMapReload();
+        StartLocalMapTileLoader();
+    } else if (!IsLocalMapLoaderBusy()) {
+        SelectMapType(false, 1, false);
+        if (GetNoMapCounter() > 0)
+            ShowNoMapMessage();
+    }
+}
+
+// The set is loaded anew once the centre leaves the middle of the shown
+// set, and loading goes on one tile a frame until the set is whole.
+static void KeepLocalTilesLoaded()
+{
+    if (TileMapFlag.load())
+        return;
+    int full = LocalMapTileCount.load() <= LocalMapInnerSet ? LocalMapInnerSet : LocalMapFullSet;
+    if (GetLoadedLocalTileCount() >= full && !IsLocalMapLoaderBusy()) {
+        double span = 800.0 / GetChartLevelFactor(CurrentChartLevel);
+        double n = full == LocalMapFullSet ? 4.0 : 2.0;
+        double x = CentreMapX - GridOriginX, y = CentreMapY - GridOriginY;
+        if (x < span - 50 || x > n * span + 50 || y < span - 50 || y > n * span + 50)
+            ResetLoadedLocalTiles();
+    }
+    if (GetLoadedLocalTileCount() < full) {
+        RequestLocalMapReload();
+        StartLocalMapTileLoader();
+    }
+}
+
 static void ShutdownUpdate()
 {
     StopSimulatorLink();
+    ReleaseLocalMapTextures();
     if (LocalMapStateStarted)
         SaveSettings();
     FreeNavdata();
@@ -258,12 +360,14 @@ static void FrameStep(int mode, FrameUpdateOutputs* out, int width, int height)
     StoredWidth = width;
     StoredHeight = height;
     double now = ProgramClockMs() / 1000.0;
+    BeginLocalMapBankIfDue();
     RestartLinkIfDue(mode, now);
     ReadAircraftValues();
     HalfSecondTick(now);
-    LocalMapStateStarted = 1;
+    StartLocalMapState();
     PollSimulatorPlan();
     FollowAircraft();
+    KeepLocalMapCoverage();
     double fx = 1, fy = 1;
     ComputeViewSize(&fx, &fy);
     out->headingRad = static_cast<float>(kRadPerDeg * Aircraft.Heading);
@@ -276,6 +380,7 @@ static void FrameStep(int mode, FrameUpdateOutputs* out, int width, int height)
     BuildStatusMessage(now);
     UpdateWind();
     RefreshTiles();
+    KeepLocalTilesLoaded();
 }
 
 void UpdateFrame(HWND, int mode, float* offsetX, float* offsetY, float* headingRad, float* mapRotation,

@@ -5,6 +5,7 @@
 #include "app/pending_settings.h"
 #include "app/settings.h"
 #include "app/winmain.h"
+#include "maps/local_maps.h"
 #include "maps/pending_tiles.h"
 #include "navdata/zip_entry.h"
 #include "platform/files.h"

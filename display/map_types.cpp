@@ -11,6 +11,7 @@
 #include "display/map_georeference.h"
 #include "display/map_view.h"
 #include "maps/http_download.h"
+#include "maps/local_maps.h"
 #include "maps/tile_grid.h"
 #include "maps/pending_tiles.h"
 #include "maps/tile_cache.h"
@@ -269,6 +270,12 @@ void MarkMapTypeAvailable(int type)
 {
     if (type >= 0 && type < MapTypeFlagCount)
         MapTypeAvailable[type] = 1;
+}
+
+void ClearMapTypeAvailability()
+{
+    for (std::atomic<uint8_t>& flag : MapTypeAvailable)
+        flag = 0;
 }
 
 bool IsMapTypeAvailable(int type)

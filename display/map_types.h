@@ -31,6 +31,8 @@ void SetTileZoomEnding(bool ending);
 // The map types with a catalogue map at the map centre.
 void MarkMapTypeAvailable(int type);
 bool IsMapTypeAvailable(int type);
+// Every map type unavailable again (before the maps at a position are listed).
+void ClearMapTypeAvailability();
 void FindMapTypesAtPosition();
 // Selects the first map of the type that holds the manual position, else the
 // map centre, strictly inside its bounds; false (nothing changed) when none.

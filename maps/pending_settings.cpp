@@ -3,6 +3,5 @@
 #include "app/pending_settings.h"
 
 void InitRadarState() {}  // until the real one lands
-int LocalMapTileCount;  // until the real one lands
 void SaveAirportIndex() {}  // until the real one lands
 uint8_t TerrainObstacleFlag;  // until the real one lands

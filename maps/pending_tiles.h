@@ -20,19 +20,10 @@ void RaiseNewTileBankFlag();
 void ClearTileZoomAnimationState();
 void StopTileZoomAnimation();
 
-// Local raster map packages: the local map list, the current map's folder
-// and georeference file, the sheet set and its loader.
-int GetLocalMapCount();
-bool IsLocalMapFeatureOn();
-bool IsLocalMapPresent(int index);
-const char* GetLocalMapName(int index);
-void GetLocalMapFolder(char* out, size_t size);
-void GetGeorefFileName(char* out, size_t size);
-void MarkLocalSheetSetComplete();
-void TakeFoundLocalSheet();
-void ResetLoadedLocalTiles();
-void RequestLocalMapReload();
-void StartLocalMapTileLoader();
+// Map display panel: the on-screen message box (font size in pixels).
+void ShowScreenMessage(const char* text, int fontSize);
+// Terrain data: makes the terrain folders; false when they cannot be had.
+bool CreateTerrainFolders();
 // Shell: looks for the sheet of the current local map at the position.
 bool OpenLocalMapAtPosition(int flag);
 // Map display: a redraw is pending.

@@ -302,6 +302,11 @@ int GetDisplayedTileBank()
     return DisplayedBank.load();
 }
 
+void ToggleDisplayedTileBank()
+{
+    DisplayedBank = FillingBank();
+}
+
 void ReleaseLocalMapBankTextures()
 {
     for (SpriteSlot& slot : LocalMapTexture[DisplayedBank.load()]) {
@@ -602,6 +607,11 @@ void SetTileShutdown()
 bool IsTileGridComplete()
 {
     return GridComplete;
+}
+
+void DiscardTileGrid()
+{
+    GridComplete = false;
 }
 
 bool IsCentreInSelectedCatalogueMap(double latitude, double longitude, int* layer)

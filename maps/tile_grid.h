@@ -56,6 +56,8 @@ struct TileGridBank {
 // the displayed one; the GUI thread swaps them.
 extern TileGridBank TileGridBanks[2];
 int GetDisplayedTileBank();
+// A local raster set begins: the other bank is shown. GUI thread.
+void ToggleDisplayedTileBank();
 
 // The 800 x 800 local raster tiles of the two banks, filled by the local map
 // loader on the GUI thread; the frame draws the set of the shown bank.
@@ -103,6 +105,9 @@ int GetRunningFetchCount();
 void SetTileShutdown();
 // True between the loader's grid completion and the frame's swap.
 bool IsTileGridComplete();
+// A completed grid is not swapped in (a local raster map is shown instead).
+// GUI thread, with the loader stopped.
+void DiscardTileGrid();
 
 // The frame's swap, once per frame on the GUI thread; publishes the shown
 // grid's origin and height (GridOriginX/Y, GridPixelHeight) for the view.

@@ -4,6 +4,7 @@
 
 #include "app/log.h"
 #include "app/settings.h"
+#include "maps/local_maps.h"
 #include "platform/threads.h"
 #include "simlink/sim_link.h"
 
@@ -12,9 +13,6 @@
 #include <thread>
 
 // Map services of the display and tile code that the ready step runs.
-void FreeMapBuffers();
-void LoadMapContent(int force);
-int FindMapsAtPosition();
 void ReselectCurrentMap();
 
 std::atomic<uint8_t> MapReloadPending{0};

@@ -17,7 +17,6 @@
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <chrono>
 #include <cmath>
@@ -74,27 +73,6 @@ void MakeStore(const std::string& path)
     }
 }
 
-// The kept catalogue of an offline start: one map of type 11 around home,
-// and the user's local store of it on chart layer 2.
-void MakeCatalogue(const std::string& path)
-{
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    const char* sql =
-        "CREATE TABLE maps (id INTEGER PRIMARY KEY AUTOINCREMENT, lfd integer not null, name Text not null, "
-        "numZoomLevels int not null, lon_min Integer,lat_max Integer, lon_max Integer, lat_min Integer, type Integer, "
-        "blocal Integer, mapindex Integer, extension Text, airac Integer);"
-        "INSERT INTO maps (lfd, name, numZoomLevels, lon_min, lat_max, lon_max, lat_min, type, blocal, mapindex, "
-        "extension, airac) VALUES (7, 'testmap', 14, 0, 60, 20, 40, 11, 0, -1, 'png', 1);"
-        "CREATE TABLE localmaps (name Text, numZoomLevels int, lon_min Integer, lat_max Integer, lon_max Integer, "
-        "lat_min Integer, type Integer, mapindex Integer, extension Text, airac Integer);"
-        "INSERT INTO localmaps VALUES ('testmap', 14, 0, 60, 20, 40, 11, 2, 'png', 1);";
-    char* error = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
-    sqlite3_free(error);
-    sqlite3_close(db);
-}
-
 class MapTilesTest : public ::testing::Test {
 protected:
     TempFolder root;
@@ -134,7 +112,7 @@ protected:
         std::string charts = root / "charts";
         std::filesystem::create_directories(charts);
         MakeStore(charts + "/enroute.db");
-        MakeCatalogue(system + "/offline_catalogue.db");
+        WriteOfflineCatalogue(system + "/offline_catalogue.db");
         Set("LocalMapPath", charts);
         Set("SatMode", "11");
         Set("ServermapIndex", "0");

@@ -28,23 +28,6 @@
 
 namespace {
 
-int ChannelDistance(uint32_t a, uint32_t b)
-{
-    int d = 0;
-    for (int shift = 0; shift < 24; shift += 8)
-        d = std::max(d, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
-    return d;
-}
-
-// Share of pixels that differ by more than the tolerance in some channel.
-double DifferingShare(const Picture& a, const Picture& b, int tolerance)
-{
-    size_t differing = 0;
-    for (size_t i = 0; i < a.rgb.size(); ++i)
-        differing += ChannelDistance(a.rgb[i], b.rgb[i]) > tolerance;
-    return static_cast<double>(differing) / static_cast<double>(a.rgb.size());
-}
-
 constexpr uint32_t Cream = 0xFFFECD;  // 0xFFFFFECD as the renderer clears, as 0xRRGGBB
 
 // Pixels within radius of (cx, cy) that are not the empty map's cream.

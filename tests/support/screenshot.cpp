@@ -3,6 +3,25 @@
 
 #include <FreeImage.h>
 
+#include <algorithm>
+#include <cstdlib>
+
+int ChannelDistance(uint32_t a, uint32_t b)
+{
+    int d = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+        d = std::max(d, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
+    return d;
+}
+
+double DifferingShare(const Picture& a, const Picture& b, int tolerance)
+{
+    size_t differing = 0;
+    for (size_t i = 0; i < a.rgb.size() && i < b.rgb.size(); ++i)
+        differing += ChannelDistance(a.rgb[i], b.rgb[i]) > tolerance;
+    return a.rgb.empty() ? 0.0 : static_cast<double>(differing) / static_cast<double>(a.rgb.size());
+}
+
 bool LoadPicture(const std::string& path, Picture* out)
 {
     FIBITMAP* dib = FreeImage_Load(FIF_PNG, path.c_str(), PNG_DEFAULT);

@@ -12,3 +12,8 @@ struct Picture {
 };
 
 bool LoadPicture(const std::string& path, Picture* out);
+// The largest difference of one channel between two 0xRRGGBB colours.
+int ChannelDistance(uint32_t a, uint32_t b);
+// Share of pixels of two pictures of one size that differ by more than the
+// tolerance in some channel.
+double DifferingShare(const Picture& a, const Picture& b, int tolerance);

@@ -110,3 +110,23 @@ std::string MakeHugePng(uint32_t width, uint32_t height)
     AppendChunk(&png, "IEND", "");
     return png;
 }
+
+void WriteOfflineCatalogue(const std::string& path)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) {
+        sqlite3_close(db);
+        return;
+    }
+    const char* sql =
+        "CREATE TABLE maps (id INTEGER PRIMARY KEY AUTOINCREMENT, lfd integer not null, name Text not null, "
+        "numZoomLevels int not null, lon_min Integer,lat_max Integer, lon_max Integer, lat_min Integer, type Integer, "
+        "blocal Integer, mapindex Integer, extension Text, airac Integer);"
+        "INSERT INTO maps (lfd, name, numZoomLevels, lon_min, lat_max, lon_max, lat_min, type, blocal, mapindex, "
+        "extension, airac) VALUES (7, 'testmap', 14, 0, 60, 20, 40, 11, 0, -1, 'png', 1);"
+        "CREATE TABLE localmaps (name Text, numZoomLevels int, lon_min Integer, lat_max Integer, lon_max Integer, "
+        "lat_min Integer, type Integer, mapindex Integer, extension Text, airac Integer);"
+        "INSERT INTO localmaps VALUES ('testmap', 14, 0, 60, 20, 40, 11, 2, 'png', 1);";
+    sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}

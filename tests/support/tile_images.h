@@ -17,6 +17,10 @@ std::string MakePng(int size, uint32_t argb);
 // 30000 x 30000 pixels, gigabytes once decoded.
 std::string MakeHugePng(uint32_t width, uint32_t height);
 
+// The kept catalogue of an offline start: one map "testmap" of type 11
+// (40..60 N, 0..20 E), and the user's local store of it on chart layer 2.
+void WriteOfflineCatalogue(const std::string& path);
+
 // A "tiles" table written in one transaction, committed when the writer goes.
 class TileStoreWriter {
 public:

@@ -1,0 +1,175 @@
+// A local raster map end to end: tvl-mkpackage cuts a picture made here (a
+// chequer of coloured 100-pixel cells over a known box round home) into a
+// package of two zoom levels; the built program, headless, shows it under
+// the aircraft, and the screenshots show at each level the cells that the
+// picture has at the places round the aircraft. One screenshot is kept as a
+// reference; TVL_UPDATE_REFERENCES=1 writes a new one into the source tree.
+#include "tests/support/child_process.h"
+#include "tests/support/program_root_copy.h"
+#include "tests/support/screenshot.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/tile_images.h"
+
+#include "platform/profile.h"
+
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+constexpr double HomeLat = 53.636666667;
+constexpr double HomeLon = 10.001;
+// The picture: 4000 x 2400 pixels, 5000 pixels a degree both ways.
+constexpr double North = 53.8, South = 53.32, West = 9.6, East = 10.4;
+constexpr int Width = 4000, Height = 2400, Cell = 100;
+
+// The colour (0xRRGGBB) of picture cell (i, j).
+uint32_t CellRgb(int i, int j)
+{
+    return static_cast<uint32_t>(40 + (i * 47) % 200) << 16 | static_cast<uint32_t>(40 + (j * 61) % 200) << 8 |
+           static_cast<uint32_t>((i + j) % 2 ? 60 : 200);
+}
+
+std::string WritePicture(const std::string& path)
+{
+    FIBITMAP* image = FreeImage_Allocate(Width, Height, 24);
+    for (int y = 0; y < Height; y++) {
+        BYTE* line = FreeImage_GetScanLine(image, Height - 1 - y);  // the first scan line is the bottom
+        for (int x = 0; x < Width; x++) {
+            uint32_t rgb = CellRgb(x / Cell, y / Cell);
+            line[3 * x + FI_RGBA_RED] = static_cast<BYTE>(rgb >> 16);
+            line[3 * x + FI_RGBA_GREEN] = static_cast<BYTE>(rgb >> 8);
+            line[3 * x + FI_RGBA_BLUE] = static_cast<BYTE>(rgb);
+        }
+    }
+    FreeImage_Save(FIF_PNG, image, path.c_str(), 0);
+    FreeImage_Unload(image);
+    return path;
+}
+
+class LocalMapTest : public ::testing::Test {
+protected:
+    TempFolder root;
+    std::string system = CopyProgramRoot(root.Path());
+    std::string ini = system + "/Plovik.ini";
+    Child tool, program;
+
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("TVL_MONITORS", "1920x1080", 1);
+        setenv("XDG_RUNTIME_DIR", root.Path().c_str(), 1);
+        unsetenv("TVL_EVENT_SCRIPT");
+        FreeImage_Initialise(FALSE);
+        Set("DebugMode", "1");
+        Set("ShowFrame", "0");
+        Set("Softkeys", "0");
+        Set("MenuState", "2");
+        Set("t", "0");
+        Set("MapType", "0");
+        Set("latitude", std::to_string(HomeLat));
+        Set("longitude", std::to_string(HomeLon));
+        WritePrivateProfileStringA("MSFS", "Port", "9", ini.c_str());
+        // A kept catalogue, so the start keeps the local map as the map type.
+        WriteOfflineCatalogue(system + "/offline_catalogue.db");
+    }
+    void TearDown() override { FreeImage_DeInitialise(); }
+
+    void Set(const char* key, const std::string& value)
+    {
+        WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value.c_str(), ini.c_str());
+    }
+
+    void MakePackage()
+    {
+        std::string picture = WritePicture(root / "picture.png");
+        auto text = [](double v) { return std::to_string(v); };
+        ASSERT_TRUE(tool.Start({std::string(TVL_TOOLS_DIR) + "/tvl-mkpackage", "--picture", picture, "--north",
+                                text(North), "--south", text(South), "--east", text(East), "--west", text(West),
+                                "--root", root.Path(), "--folder", "Charts/home", "--levels", "2"},
+                               root / "tool.out", root.Path()));
+        ASSERT_EQ(tool.Wait(120), 0) << ReadFileText(root / "tool.out");
+    }
+
+    Picture Run(const char* name)
+    {
+        std::string shot = root / (std::string(name) + ".png");
+        setenv("TVL_EXIT_AFTER_FRAMES", "130", 1);
+        setenv("TVL_SCREENSHOT_FRAME", "120", 1);
+        setenv("TVL_SCREENSHOT", shot.c_str(), 1);
+        Picture p;
+        EXPECT_TRUE(program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, root / "program.out", system));
+        EXPECT_EQ(program.Wait(120), 0);
+        EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
+        if (std::getenv("TVL_KEEP_SCREENSHOTS"))
+            std::filesystem::copy_file(shot, std::string("/tmp/") + name + ".png",
+                                       std::filesystem::copy_options::overwrite_existing);
+        return p;
+    }
+
+    // Points round the aircraft (screen pixels, clear of its symbol) whose
+    // picture pixel lies well inside a cell at this scale show that cell: at
+    // level 0 one picture pixel is one unit of the 640 across.
+    void ExpectCellsAroundTheAircraft(const Picture& p, int scale)
+    {
+        ASSERT_GT(p.width, 0);
+        double hx = (HomeLon - West) * 5000, hy = (North - HomeLat) * 5000;
+        int checked = 0;
+        for (int dy = -150; dy <= 170; dy += 10) {  // below the status line
+            for (int dx = -310; dx <= 310; dx += 10) {
+                if (std::abs(dx) < 40 && std::abs(dy) < 40)
+                    continue;  // the aircraft symbol
+                double x = hx + dx * scale, y = hy + dy * scale;
+                double inX = x - std::floor(x / Cell) * Cell, inY = y - std::floor(y / Cell) * Cell;
+                if (inX < 20 || inX > 80 || inY < 20 || inY > 80)
+                    continue;
+                int sx = p.width / 2 + dx * p.width / 640, sy = p.height / 2 + dy * p.width / 640;
+                uint32_t want = CellRgb(static_cast<int>(x) / Cell, static_cast<int>(y) / Cell);
+                EXPECT_LE(ChannelDistance(p.At(sx, sy), want), 12)
+                    << "at " << dx << "," << dy << " shows " << std::hex << p.At(sx, sy) << " for " << want;
+                checked++;
+            }
+        }
+        EXPECT_GT(checked, 100);
+    }
+};
+
+TEST_F(LocalMapTest, PackageShowsUnderTheAircraftAtTwoZoomLevels)
+{
+    MakePackage();
+    ASSERT_TRUE(std::filesystem::exists(root / "Charts/home/data0/016008.qrl"));
+    ASSERT_TRUE(std::filesystem::exists(root / "Charts/home/data1/016000.qrl"));
+    Set("ChartLevel", "0");
+    Picture near = Run("local_map_level0");
+    ExpectCellsAroundTheAircraft(near, 1);
+    std::string reference = std::string(TVL_SOURCE_DIR) + "/tests/e2e/local_map_level0.png";
+    if (std::getenv("TVL_UPDATE_REFERENCES")) {
+        std::filesystem::copy_file(root / "local_map_level0.png", reference,
+                                   std::filesystem::copy_options::overwrite_existing);
+    } else {
+        Picture expected;
+        ASSERT_TRUE(LoadPicture(reference, &expected)) << reference;
+        EXPECT_LT(DifferingShare(near, expected, 16), 0.005) << "differs from " << reference;
+    }
+    Set("ChartLevel", "1");
+    Picture far = Run("local_map_level1");
+    ExpectCellsAroundTheAircraft(far, 2);
+}
+
+TEST_F(LocalMapTest, WithoutPackagesTheMapStaysEmpty)
+{
+    Set("ChartLevel", "0");
+    Picture p = Run("local_map_none");
+    ASSERT_GT(p.width, 0);
+    // No local map: nothing but the empty map's cream round the aircraft.
+    EXPECT_LE(ChannelDistance(p.At(p.width / 2 + 150, p.height / 2 + 100), 0xFFFECD), 24);
+}
+
+} // namespace
