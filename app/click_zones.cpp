@@ -14,6 +14,7 @@
 #include "display/map_view.h"
 #include "display/pending_foundation.h"
 #include "display/screen_buttons.h"
+#include "maps/local_maps.h"
 #include "maps/pending_tiles.h"
 #include "maps/tile_grid.h"
 #include "navdata/nearest_airports.h"

@@ -13,6 +13,7 @@
 #include "display/map_types.h"
 #include "display/map_view.h"
 #include "display/pending_display.h"
+#include "maps/local_maps.h"
 #include "maps/pending_tiles.h"
 #include "maps/tile_grid.h"
 #include "maps/tile_sources.h"

@@ -2,6 +2,7 @@
 #include "display/frame_update.h"
 
 #include "app/command_table.h"
+#include "app/pending_commands.h"
 #include "app/pending_settings.h"
 #include "app/settings.h"
 #include "app/sim_commands.h"

@@ -10,6 +10,7 @@
 #include "maps/local_maps.h"
 
 #include "app/language.h"
+#include "app/pending_commands.h"
 #include "app/log.h"
 #include "app/settings.h"
 #include "display/aircraft_values.h"

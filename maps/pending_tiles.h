@@ -20,8 +20,6 @@ void RaiseNewTileBankFlag();
 void ClearTileZoomAnimationState();
 void StopTileZoomAnimation();
 
-// Map display panel: the on-screen message box (font size in pixels).
-void ShowScreenMessage(const char* text, int fontSize);
 // Terrain data: makes the terrain folders; false when they cannot be had.
 bool CreateTerrainFolders();
 // Shell: looks for the sheet of the current local map at the position.
