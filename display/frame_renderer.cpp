@@ -21,6 +21,7 @@
 #include "display/status_text.h"
 #include "navdata/airport_details.h"
 #include "navdata/nearest_airports.h"
+#include "navdata/route_navigation.h"
 #include "render/bitmap_fonts.h"
 #include "render/device.h"
 #include "render/snapshot.h"

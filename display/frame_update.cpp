@@ -19,6 +19,7 @@
 #include "maps/tile_grid.h"
 #include "display/status_text.h"
 #include "navdata/nav_tables.h"
+#include "navdata/route_navigation.h"
 #include "platform/threads.h"
 #include "simlink/sim_link.h"
 #include "simlink/traffic_advisory.h"
@@ -85,6 +86,7 @@ static void RestartLinkIfDue(int mode, double now)
         SimLinkAutoStart();
         if (IsTrafficModeOutdated())
             ApplyTrafficMode();
+        SetFlightPlanState(Settings.FlightPlanState);
         return;
     }
     bool still = std::fabs(CentreMapX - PreviousCentreMapX) <= 1 && std::fabs(CentreMapY - PreviousCentreMapY) <= 1;
@@ -101,6 +103,9 @@ static void ReadAircraftValues()
     Aircraft.GroundSpeedInt = TruncateToInt(Aircraft.GroundSpeed);
     Aircraft.WaypointDistance = GetVar(SimVarWaypointDistance);
     Aircraft.WaypointIndex = GetVar(SimVarWaypointIndex);
+    // Aerofly FS 2 reports none: its navigation step finds the active waypoint.
+    if (Settings.UseSimulator.load() != SimulatorAerofly)
+        SetActiveLegFromSimulator(Aircraft.WaypointIndex);
     Aircraft.WaypointEte = GetVar(SimVarWaypointEte);
     Aircraft.Ete = GetVar(SimVarEte);
     Aircraft.GroundAltitude = GetVar(SimVarGroundAltitude);
@@ -200,6 +205,24 @@ void ComputeFrameRotation(bool trackUp, bool northUpMode, int32_t chartRotationD
             *symbolRotation = static_cast<float>(chart);
         }
     }
+}
+
+// Takes a plan the simulator reported (or a loaded one) once, then flies it
+// every frame while plans are shown; a frame without a step lets the next
+// one rebuild the route.
+static void PollSimulatorPlan()
+{
+    if (IsFlightPlanShown() && !SimPlanTaken.load() && SimLinkPollFlightPlan())
+        SimPlanTaken = 1;
+}
+
+static void FlyFlightPlan(double fx, double fy)
+{
+    BeginGpsFrame();
+    if (IsFlightPlanShown() && SimPlanTaken.load())
+        RunGpsStep(Settings.UseSimulator.load(), CentreMapX, CentreMapY, fx, fy);
+    else
+        ClearRouteBuilt();
 }
 
 static void BuildStatusLines()
@@ -375,6 +398,7 @@ static void FrameStep(int mode, FrameUpdateOutputs* out, int width, int height)
     ProjectCentre(out);
     ComputeFrameRotation(Settings.TrackUp != 0, NorthUpMode != 0, ChartRotationDeg, TrackAngle, &out->mapRotation,
                          &out->symbolRotation);
+    FlyFlightPlan(fx, fy);
     if (TrafficOn)
         UpdateTrafficAdvisory();
     BuildStatusLines();

@@ -24,8 +24,6 @@ void FreeTerrainImageBuffers();
 void LayoutKeypad();
 void LayoutSoftkeys();
 void LayoutScreenButtons();
-// Flight-plan navigation: the cross-track alert colours the plan lines.
-bool IsCrossTrackExceeded();
 // Shell: false during the dark half of the blink while something loads.
 bool IsBlinkPhaseVisible();
 // The map layers of later modules, each run by the frame renderer in its place.

@@ -25,7 +25,11 @@ extern SpriteSlot SpriteTable[SpriteSlotCount];
 // Slots the frame names.
 enum : int {
     SpriteBezel = 0,
+    SpriteRouteWaypoint = 4,  // "wpt.png"
     SpriteWindArrow = 17,
+    SpriteRouteVor = 22,      // "vor.png"
+    SpriteRouteNdb = 23,      // "ndb.png"
+    SpriteRouteAirport = 24,  // "apt.png"
     SpriteBezelLamp = 26,
     SpriteFontPage121 = 59,
     SpriteFontPage16 = 60,

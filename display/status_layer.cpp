@@ -11,6 +11,7 @@
 #include "display/pending_display.h"
 #include "display/sprite_draw.h"
 #include "display/status_text.h"
+#include "navdata/route_navigation.h"
 #include "render/bitmap_fonts.h"
 #include "render/shapes.h"
 #include "render/system_text.h"

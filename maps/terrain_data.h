@@ -8,3 +8,6 @@
 constexpr int kElevationGridCount = 35;
 constexpr int kElevationGridSide = 1200;
 extern uint8_t* ElevationGrids[kElevationGridCount];
+
+// The highest terrain of the position's one-degree cell, feet.
+int32_t GetTerrainElevation(double lat, double lon);

@@ -2,6 +2,7 @@
 #include "navdata/flight_plan.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 
@@ -47,6 +48,21 @@ static int32_t WaypointsInMessage(size_t size)
     return static_cast<int32_t>(std::min<size_t>(n, FlightPlanMaxWaypoints));
 }
 
+// Waypoints from the wire: a position that is no number or out of range
+// becomes 0/0, an altitude that is no number 0, and every ident ends within
+// its field, so that no reader of the plan has to guard against them.
+static void SanitizeWaypoints(FlightPlanWaypoint* waypoints, int32_t n)
+{
+    for (int32_t i = 0; i < n; ++i) {
+        FlightPlanWaypoint& w = waypoints[i];
+        if (!(std::fabs(w.lat) <= 90.0f && std::fabs(w.lon) <= 180.0f))
+            w.lat = w.lon = 0.0f;
+        if (!std::isfinite(w.altitude))
+            w.altitude = 0.0f;
+        w.ident[sizeof w.ident - 1] = '\0';
+    }
+}
+
 bool StoreFlightPlanMessage(const void* data, size_t size)
 {
     if (data == nullptr || size < FlightPlanHeaderSize)
@@ -66,6 +82,7 @@ bool StoreFlightPlanMessage(const void* data, size_t size)
         FlightPlan.count = n;
         FlightPlan.simActiveIndex = active;
         std::memcpy(FlightPlan.waypoints, bytes + FlightPlanHeaderSize, n * sizeof(FlightPlanWaypoint));
+        SanitizeWaypoints(FlightPlan.waypoints, n);
     }
     SetFlightPlanKinds(PlanKindsXml);
     RouteChanged.store(1);
@@ -85,6 +102,7 @@ bool StoreWholeFlightPlanRecord(const void* data, size_t size)
         std::memcpy(&FlightPlan, bytes, n);
         // A short packet must not leave a count that points past what arrived.
         FlightPlan.count = std::clamp(FlightPlan.count, 0, WaypointsInMessage(n));
+        SanitizeWaypoints(FlightPlan.waypoints, FlightPlan.count);
     }
     SetFlightPlanKinds(PlanKindsXml);
     RouteChanged.store(1);

@@ -9,6 +9,7 @@ bool ConnectAeroflyLink();
 bool IsAeroflyConnected();
 void StopAeroflyLink();
 void AeroflyGetVar(SimVarId id, double* out);
+void AeroflySetVar(SimVarId id, double value);
 // The departure position, departure name and destination name of the plan
 // the simulator sent; empty texts when there is none.
 const char* GetDeparturePosition();

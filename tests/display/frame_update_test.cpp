@@ -5,6 +5,12 @@
 #include "display/frame_update.h"
 #include "display/map_view.h"
 #include "display/status_text.h"
+#include "navdata/flight_plan.h"
+#include "navdata/route_navigation.h"
+#include "simlink/msfs_link.h"
+#include "simlink/sim_link.h"
+
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -36,6 +42,32 @@ TEST(FrameUpdate, SimulatorOutsideTheKnownOnesNeverMovesTheCentre)
     EXPECT_EQ(MapCenter.longitude.load(), 8.0);
     EXPECT_EQ(StatusLines[0].shown, 1);
     Settings.UseSimulator = 7;
+}
+
+TEST(FrameUpdate, PlanIsTakenOnceAndFlownWhilePlansAreShown)
+{
+    ResetFrameUpdate();
+    Settings.UseSimulator = SimulatorMsfs;
+    std::memset(&FlightPlan, 0, sizeof FlightPlan);
+    FlightPlan.present = 1;
+    FlightPlan.count = 2;
+    FlightPlan.waypoints[0] = {1, 53.6f, 10.0f, 0, "EDDH"};
+    FlightPlan.waypoints[1] = {1, 53.9f, 10.0f, 0, "EDHL"};
+    LinkAircraftState[LinkLatitude] = 53.6;
+    LinkAircraftState[LinkLongitude] = 10.0;
+    LinkAircraftState[LinkWaypointIndex] = 1;
+    SimPlanTaken = 0;
+    SetFlightPlanState(1);
+    float x = 0, y = 0, h = 0, m = 0, s = 0;
+    UpdateFrame(nullptr, UpdateModeFrame, &x, &y, &h, &m, &s, 640, 480);
+    EXPECT_EQ(SimPlanTaken.load(), 1);
+    EXPECT_EQ(RouteBuilt, 1);
+    EXPECT_EQ(GpsState.ActiveLeg, 1.0);
+    EXPECT_NEAR(GpsState.GpsDistanceNm, 18.0, 0.01);
+    SetFlightPlanState(0);
+    UpdateFrame(nullptr, UpdateModeFrame, &x, &y, &h, &m, &s, 640, 480);
+    EXPECT_EQ(RouteBuilt, 0);  // the next step rebuilds the route
+    EXPECT_EQ(GpsState.GpsDistanceNm, -1.0);
 }
 
 TEST(FrameUpdate, RotationByOrientationMode)

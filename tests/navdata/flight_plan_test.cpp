@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -131,6 +132,31 @@ TEST_F(FlightPlanStore, CopyIsNeverTornByAConcurrentWriter)
     }
     stop = true;
     writer.join();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FlightPlanStore, WaypointsThatAreNoPositionsArriveAsZeroAndIdentsEndInTheirField)
+{
+    auto m = PlanMessage(1, 3, 0, 3);
+    FlightPlanWaypoint bad{};
+    bad.lat = std::nanf("");
+    bad.lon = 10.0f;
+    bad.altitude = INFINITY;
+    std::memset(bad.ident, 'X', sizeof bad.ident);
+    std::memcpy(&m[FlightPlanHeaderSize + 24], &bad, 24);
+    bad.lat = 95.0f;
+    std::memcpy(&m[FlightPlanHeaderSize + 48], &bad, 24);
+    ASSERT_TRUE(StoreFlightPlanMessage(m.data(), m.size()));
+    EXPECT_EQ(FlightPlan.waypoints[1].lat, 0.0f);
+    EXPECT_EQ(FlightPlan.waypoints[1].lon, 0.0f);
+    EXPECT_EQ(FlightPlan.waypoints[1].altitude, 0.0f);
+    EXPECT_EQ(std::strlen(FlightPlan.waypoints[1].ident), 7u);
+    EXPECT_EQ(FlightPlan.waypoints[2].lat, 0.0f);
+    EXPECT_EQ(FlightPlan.waypoints[0].lat, 50.0f);  // sound ones stay
+    EXPECT_EQ(GetFlightPlanKinds(), PlanKindsXml);
 }
 
 }  // namespace

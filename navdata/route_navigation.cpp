@@ -1,0 +1,386 @@
+// Flight-plan navigation: the per-frame step over the plan, its variants per
+// simulator family, the leg table and the accessors of the route.
+#include "navdata/route_navigation.h"
+
+#include "app/settings.h"
+#include "display/map_view.h"
+#include "display/sprite_table.h"
+#include "maps/terrain_data.h"
+#include "maps/tile_sources.h"
+#include "navdata/foreign_calls.h"
+#include "navdata/great_circle.h"
+#include "navdata/route_geometry.h"
+#include "simlink/aerofly_link.h"
+#include "simlink/flightgear_link.h"
+#include "simlink/fs2004_link.h"
+#include "simlink/msfs_link.h"
+#include "simlink/p3d_link.h"
+#include "simlink/sim_link.h"
+#include "simlink/xplane_link.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+RouteLegRow RouteLegTable[FlightPlanMaxWaypoints];
+int32_t RouteCount = 0;
+uint8_t RouteBuilt = 0;
+int32_t RouteSymbols[FlightPlanMaxWaypoints];
+GpsStateValues GpsState;
+
+// A kind that keeps its symbol starts with the plain waypoint's.
+static const bool RouteSymbolsPreset = [] {
+    std::fill(std::begin(RouteSymbols), std::end(RouteSymbols), static_cast<int32_t>(SpriteRouteWaypoint));
+    return true;
+}();
+
+namespace {
+
+constexpr double MetresPerNm = 1853.2;
+constexpr double KmPerDegree = 111.1;
+constexpr double DegPerRad = 57.29578;
+// Times are given only above this ground speed.
+constexpr double MinimumTimedSpeedKt = 40.0;
+
+struct RoutePixel {
+    double x, y;
+};
+RoutePixel RouteWaypointPixels[FlightPlanMaxWaypoints];
+char RouteIdents[FlightPlanMaxWaypoints][8];
+
+// The plan as this frame's step sees it: one copy under the plan lock.
+FlightPlanRecord StepPlan;
+
+// What a step variant reads and writes through, and how it differs.
+struct GpsLinkOps {
+    void (*getVar)(SimVarId, double*);
+    void (*setVar)(SimVarId, double);  // null: nothing is handed back
+    bool setsWaypointValues;           // variables 8 and 12
+    bool setsDestinationTime;          // variable 10
+    bool findsActiveWaypoint;          // Aerofly FS 2: the step finds it and sets variable 9
+    bool negativeKindsToZero;
+};
+
+const GpsLinkOps P3dOps = {P3dGetVar, nullptr, false, false, false, true};
+const GpsLinkOps XPlaneOps = {XPlaneGetVar, MsfsSetVar, true, true, false, false};
+const GpsLinkOps Fs2004Ops = {Fs2004GetVar, Fs2004SetVar, true, true, false, false};
+const GpsLinkOps FlightGearOps = {FlightGearGetVar, FlightGearSetVar, true, true, false, false};
+const GpsLinkOps MsfsOps = {MsfsGetVar, MsfsSetVar, false, true, false, true};
+const GpsLinkOps AeroflyOps = {AeroflyGetVar, AeroflySetVar, false, true, true, true};
+
+double Var(const GpsLinkOps& ops, SimVarId id)
+{
+    double value = 0;
+    ops.getVar(id, &value);
+    return value;
+}
+
+void CopyIdent(char* out, const char* ident)
+{
+    std::memset(out, 0, 8);
+    std::memcpy(out, ident, strnlen(ident, 7));
+}
+
+// The active waypoint as a row of the route: the simulator's index is not
+// trusted to lie inside the plan.
+int32_t ActiveRow()
+{
+    double leg = GpsState.ActiveLeg;
+    if (!(leg >= 0) || RouteCount < 1)
+        return 0;
+    return std::min(static_cast<int32_t>(leg), RouteCount - 1);
+}
+
+void WriteLegRow(int32_t i, const FlightPlanWaypoint& w, PlanKindSet kinds, bool negativeToZero)
+{
+    RouteLegRow& row = RouteLegTable[i];
+    row.lat = w.lat;
+    row.lon = w.lon;
+    row.altitude = std::isfinite(w.altitude) ? static_cast<int32_t>(std::clamp(w.altitude, -1.0e6f, 1.0e6f)) : 0;
+    row.terrainElevation = Settings.Terrainstate ? GetTerrainElevation(w.lat, w.lon) : RouteNoTerrain;
+    UpdateLegDistance(i);
+    RouteSymbols[i] = RouteSymbolOfKind(w.kind, kinds, RouteSymbols[i], negativeToZero);
+}
+
+int32_t FindActiveWaypointOf(const FlightPlanRecord& plan)
+{
+    double lat = 0, lon = 0;
+    GetMapCenter(&lat, &lon);
+    int32_t count = std::clamp(plan.count, 0, FlightPlanMaxWaypoints);
+    int32_t best = -1;
+    double bestDistance = 999999.0;
+    for (int32_t i = 1; i < count; ++i) {
+        const FlightPlanWaypoint& w = plan.waypoints[i];
+        double d = Distance2D(w.lon, w.lat, lon, lat);
+        if (i == 1 || d < bestDistance) {
+            best = i;
+            bestDistance = d;
+        }
+    }
+    if (best < 1 || best > count - 1)
+        return best;
+    const FlightPlanWaypoint& at = plan.waypoints[best];
+    const FlightPlanWaypoint& back = plan.waypoints[best - 1];
+    double bx = back.lon - at.lon, by = back.lat - at.lat;
+    double cx = lon - at.lon, cy = lat - at.lat;
+    // The centre has passed the waypoint once the way back and the way to
+    // the centre are 90 degrees or more apart.
+    if (bx * cx + by * cy <= 0 && best + 1 < count)
+        return best + 1;
+    return best;
+}
+
+void GpsStep(const GpsLinkOps& ops, double refX, double refY)
+{
+    const FlightPlanRecord& plan = StepPlan;
+    CopyFlightPlan(&StepPlan);
+    int32_t count = std::clamp(plan.count, 0, FlightPlanMaxWaypoints);
+    if (count < 2)
+        return;
+    GpsState.GpsGroundSpeed = Var(ops, SimVarGroundSpeed);
+    if (ops.findsActiveWaypoint) {
+        GpsState.ActiveLeg = FindActiveWaypointOf(plan);
+        if (GpsState.ActiveLeg > 0 && ops.setVar != nullptr)
+            ops.setVar(SimVarWaypointIndex, GpsState.ActiveLeg);
+    }
+    bool rebuild = !RouteBuilt || RouteChanged.load() != 0;
+    BuildRoutePolyline(plan.waypoints, count, rebuild, refX, refY);
+    double active = GpsState.ActiveLeg;
+    if (active >= 0 && count > active)
+        CopyIdent(GpsState.ActiveWaypointIdent, plan.waypoints[static_cast<int32_t>(active)].ident);
+    else
+        GpsState.ActiveWaypointIdent[0] = '\0';
+    CopyIdent(GpsState.DestinationIdent, plan.waypoints[count - 1].ident);
+    RouteCount = count;
+    // Local maps never span the date line; only the tile world wraps.
+    double world = TileMapFlag.load() ? GetWorldPixelWidth() : 0.0;
+    PlanKindSet kinds = GetFlightPlanKinds();
+    for (int32_t i = 0; i < count; ++i) {
+        const FlightPlanWaypoint& w = plan.waypoints[i];
+        RoutePoint p = ToMapRelative(w.lat, w.lon, refX, refY, world);
+        RouteWaypointPixels[i] = {p.x, p.y};
+        CopyIdent(RouteIdents[i], w.ident);
+        if (rebuild)
+            WriteLegRow(i, w, kinds, ops.negativeKindsToZero);
+    }
+    if (rebuild)
+        GpsState.GpsFilteredGroundSpeed = static_cast<float>(GpsState.GpsGroundSpeed);
+    double lat = Var(ops, SimVarLatitude), lon = Var(ops, SimVarLongitude);
+    const RouteLegRow& target = RouteLegTable[ActiveRow()];
+    GpsState.GpsDistanceNm = GreatCircleDistanceNm(lat, lon, target.lat, target.lon);
+    GpsState.GpsDistanceMetres = MetresPerNm * GpsState.GpsDistanceNm;
+    bool timed = GpsState.GpsGroundSpeed > MinimumTimedSpeedKt;
+    GpsState.GpsEteWaypoint = timed ? 3600.0 * GpsState.GpsDistanceNm / GpsState.GpsGroundSpeed : 0.0;
+    if (ops.setsWaypointValues) {
+        ops.setVar(SimVarWaypointDistance, GpsState.GpsDistanceMetres);
+        ops.setVar(SimVarWaypointEte, GpsState.GpsEteWaypoint);
+    }
+    double remaining = 0;
+    for (int32_t i = ActiveRow() + 1; i < RouteCount; ++i)
+        remaining += RouteLegTable[i].legLength;
+    GpsState.GpsRemainingNm = remaining;
+    GpsState.GpsFilteredGroundSpeed = static_cast<float>(0.99 * GpsState.GpsFilteredGroundSpeed + 0.01 * GpsState.GpsGroundSpeed);
+    GpsState.GpsEteDestination = timed && GpsState.GpsFilteredGroundSpeed > 0
+                                     ? (GpsState.GpsDistanceNm + GpsState.GpsRemainingNm) * 3600.0 /
+                                           GpsState.GpsFilteredGroundSpeed
+                                     : 0.0;
+    if (ops.setsDestinationTime)
+        ops.setVar(SimVarEte, GpsState.GpsEteDestination);
+    ComputeCrossTrack();
+    RouteBuilt = 1;
+    RouteChanged = 0;
+}
+
+}  // namespace
+
+int32_t RouteSymbolOfKind(int32_t kind, PlanKindSet kinds, int32_t current, bool negativeToZero)
+{
+    if (kind < 0)
+        return negativeToZero ? 0 : current;
+    if (kinds == PlanKindsText) {
+        switch (kind) {
+        case 0: return SpriteRouteAirport;
+        case 1: return SpriteRouteVor;
+        case 3: return SpriteRouteNdb;
+        default: return SpriteRouteWaypoint;
+        }
+    }
+    switch (kind) {
+    case 1: return SpriteRouteAirport;
+    case 2: return SpriteRouteNdb;
+    case 3: return current;
+    case 4: return SpriteRouteVor;
+    default: return SpriteRouteWaypoint;
+    }
+}
+
+void UpdateGpsFs2004(double refX, double refY, double, double) { GpsStep(Fs2004Ops, refX, refY); }
+void UpdateGpsP3d(double refX, double refY, double, double) { GpsStep(P3dOps, refX, refY); }
+void UpdateGpsAerofly(double refX, double refY, double, double) { GpsStep(AeroflyOps, refX, refY); }
+void UpdateGpsMsfs(double refX, double refY, double, double) { GpsStep(MsfsOps, refX, refY); }
+
+void UpdateGpsXPlaneFlightGear(double refX, double refY, double, double, int32_t flag)
+{
+    GpsStep(flag == 0 ? XPlaneOps : FlightGearOps, refX, refY);
+}
+
+void RunGpsStep(int useSimulator, double refX, double refY, double fx, double fy)
+{
+    switch (useSimulator) {
+    case SimulatorP3dFirst:
+    case 2:
+    case SimulatorP3dLast: UpdateGpsP3d(refX, refY, fx, fy); break;
+    case SimulatorXPlane: UpdateGpsXPlaneFlightGear(refX, refY, fx, fy, 0); break;
+    case SimulatorFs2004: UpdateGpsFs2004(refX, refY, fx, fy); break;
+    case SimulatorFlightGear: UpdateGpsXPlaneFlightGear(refX, refY, fx, fy, 1); break;
+    case SimulatorMsfs: UpdateGpsMsfs(refX, refY, fx, fy); break;
+    case SimulatorAerofly: UpdateGpsAerofly(refX, refY, fx, fy); break;
+    default: break;
+    }
+}
+
+void BeginGpsFrame()
+{
+    GpsState.GpsDistanceNm = -1.0;
+}
+
+void SetActiveLegFromSimulator(double index)
+{
+    GpsState.ActiveLeg = std::isfinite(index) ? index : 0.0;
+}
+
+void ClearRouteBuilt()
+{
+    RouteBuilt = 0;
+}
+
+int32_t FindActiveWaypoint()
+{
+    FlightPlanRecord plan;
+    CopyFlightPlan(&plan);
+    return FindActiveWaypointOf(plan);
+}
+
+
+void ComputeCrossTrack()
+{
+    int32_t a = static_cast<int32_t>(GpsState.ActiveLeg);
+    if (!(GpsState.ActiveLeg >= 1) || a >= RouteCount)
+        return;
+    double lat = 0, lon = 0;
+    SimLinkGetVar(SimVarLatitude, &lat);
+    SimLinkGetVar(SimVarLongitude, &lon);
+    const RouteLegRow& from = RouteLegTable[a - 1];
+    const RouteLegRow& to = RouteLegTable[a];
+    UnitVector p1 = ToUnitVector(from.lat, from.lon), p2 = ToUnitVector(to.lat, to.lon);
+    UnitVector q = ToUnitVector(lat, lon);
+    // The pole of the leg's great circle; the aircraft's angular distance
+    // from the circle is the complement of its angle from that pole.
+    UnitVector n = {p1.y * p2.z - p1.z * p2.y, p1.z * p2.x - p1.x * p2.z, p1.x * p2.y - p1.y * p2.x};
+    double length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+    if (!(length > 1e-12))
+        return;  // a leg of no length has no line
+    double s = (n.x * q.x + n.y * q.y + n.z * q.z) / length;
+    GpsState.CrossTrackKm = std::fabs(std::asin(std::clamp(s, -1.0, 1.0))) * DegPerRad * KmPerDegree;
+}
+
+bool IsCrossTrackExceeded()
+{
+    return IsFlightPlanActive() && GpsState.CrossTrackKm > 3.0;
+}
+
+void UpdateLegDistance(int32_t row)
+{
+    if (row < 1) {
+        RouteLegTable[0].legLength = 0;
+        return;
+    }
+    if (row >= FlightPlanMaxWaypoints)
+        return;
+    const RouteLegRow& a = RouteLegTable[row - 1];
+    RouteLegRow& b = RouteLegTable[row];
+    b.legLength = HaversineNm(a.lat, a.lon, b.lat, b.lon);
+    RouteLegTable[0].legLength += b.legLength;
+}
+
+double SetDirectRoute(float lat0, float lon0, float lat1, float lon1)
+{
+    RouteLegTable[0].lat = lat0;
+    RouteLegTable[0].lon = lon0;
+    UpdateLegDistance(0);
+    RouteLegTable[1].lat = lat1;
+    RouteLegTable[1].lon = lon1;
+    UpdateLegDistance(1);
+    return RouteLegTable[1].legLength;
+}
+
+void SetDirectRouteNoResult(float lat0, float lon0, float lat1, float lon1)
+{
+    SetDirectRoute(lat0, lon0, lat1, lon1);
+}
+
+double DistanceToRouteEnd(double lat, double lon, int32_t which)
+{
+    // Any which but 1 means the start.
+    int32_t row = which == 1 ? std::clamp(StepPlan.count - 1, 0, FlightPlanMaxWaypoints - 1) : 0;
+    return HaversineNm(lat, lon, RouteLegTable[row].lat, RouteLegTable[row].lon);
+}
+
+void GetActiveLeg(int32_t* leg, int32_t* count)
+{
+    *leg = std::isfinite(GpsState.ActiveLeg) ? static_cast<int32_t>(GpsState.ActiveLeg) : 0;
+    *count = RouteCount;
+}
+
+const char* GetActiveWaypointIdent()
+{
+    return GpsState.ActiveWaypointIdent;
+}
+
+void GetDestinationIdent(char* out, size_t size)
+{
+    if (size == 0)
+        return;
+    FlightPlanLock lock;
+    int32_t count = std::clamp(FlightPlan.count, 0, FlightPlanMaxWaypoints);
+    const char* ident = count > 0 ? FlightPlan.waypoints[count - 1].ident : "";
+    size_t n = std::min(strnlen(ident, 7), size - 1);
+    std::memcpy(out, ident, n);
+    out[n] = '\0';
+}
+
+bool GetRoutePoint(int32_t i, float* x, float* y)
+{
+    RoutePoint p;
+    if (i < 0 || !GetRoutePolylinePoint(static_cast<size_t>(i), &p))
+        return false;
+    *x = static_cast<float>(p.x);
+    *y = static_cast<float>(p.y);
+    return true;
+}
+
+bool GetRouteWaypoint(int32_t i, float* x, float* y, char* ident, int32_t* symbol, int32_t* altitude,
+                      int32_t* terrainElevation)
+{
+    if (i < 0 || i >= RouteCount || RouteCount <= 0 || !RouteBuilt)
+        return false;
+    *x = static_cast<float>(RouteWaypointPixels[i].x);
+    *y = static_cast<float>(RouteWaypointPixels[i].y);
+    std::memcpy(ident, RouteIdents[i], 8);
+    ident[8] = '\0';
+    *symbol = RouteSymbols[i];
+    *altitude = RouteLegTable[i].altitude;
+    *terrainElevation = RouteLegTable[i].terrainElevation;
+    return true;
+}
+
+void ResetRoute()
+{
+    RouteCount = 0;
+}
+
+int32_t GetWaypointCount()
+{
+    FlightPlanLock lock;
+    return FlightPlan.count;
+}
