@@ -72,8 +72,6 @@ uint8_t MSAinFlightplan;  // until the real one lands
 uint8_t Sealevel;  // until the real one lands
 bool OpenFlightPlanDialog() { return false; }  // until the real one lands
 void SaveFlightPlanDialog() {}  // until the real one lands
-int GetWaypointCount() { return 0; }  // until the real one lands
-void ResetRoute() {}  // until the real one lands
 void InsertWaypointAt(double, double) {}  // until the real one lands
 void DeleteNearestWaypoint(double, double) {}  // until the real one lands
 void ClearDeparturePassed() {}  // until the real one lands

@@ -9,6 +9,7 @@
 #include "display/pending_foundation.h"
 #include "maps/pending_tiles.h"
 #include "navdata/foreign_calls.h"
+#include "navdata/route_navigation.h"
 #include "platform/win32.h"
 
 #include <cstddef>
@@ -95,8 +96,6 @@ extern uint8_t Sealevel;
 // Flight plans.
 bool OpenFlightPlanDialog();
 void SaveFlightPlanDialog();
-int GetWaypointCount();
-void ResetRoute();
 void InsertWaypointAt(double lon, double lat);
 void DeleteNearestWaypoint(double lon, double lat);
 void ClearDeparturePassed();

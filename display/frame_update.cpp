@@ -207,19 +207,12 @@ void ComputeFrameRotation(bool trackUp, bool northUpMode, int32_t chartRotationD
     }
 }
 
-// Takes a plan the simulator reported (or a loaded one) once, then flies it
-// every frame while plans are shown; a frame without a step lets the next
-// one rebuild the route.
-static void PollSimulatorPlan()
-{
-    if (IsFlightPlanShown() && !SimPlanTaken.load() && SimLinkPollFlightPlan())
-        SimPlanTaken = 1;
-}
-
+// Flies a taken plan every frame while plans are shown; a frame without a
+// step lets the next one rebuild the route.
 static void FlyFlightPlan(double fx, double fy)
 {
     BeginGpsFrame();
-    if (IsFlightPlanShown() && SimPlanTaken.load())
+    if (Settings.FlightPlanState && SimPlanTaken.load())
         RunGpsStep(Settings.UseSimulator.load(), CentreMapX, CentreMapY, fx, fy);
     else
         ClearRouteBuilt();

@@ -9,7 +9,4 @@ void ShowFileNotFound(const char* path);
 
 // Shell accessors.
 void GetMapCenter(double* latitude, double* longitude);
-// The loaded plan made the active one (flag and FlightPlanState on), and the flag.
-void ActivateFlightPlan();
-bool IsFlightPlanActive();
 

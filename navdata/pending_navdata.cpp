@@ -4,5 +4,3 @@
 #include <cstdio>
 
 void ShowFileNotFound(const char* path) { std::fprintf(stderr, "File: %s not found!\n", path); }  // until the real one lands
-void ActivateFlightPlan() {}  // until the real one lands
-bool IsFlightPlanActive() { return false; }  // until the real one lands

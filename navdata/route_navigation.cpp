@@ -3,6 +3,7 @@
 #include "navdata/route_navigation.h"
 
 #include "app/settings.h"
+#include "app/softkey_menu.h"
 #include "display/map_view.h"
 #include "display/sprite_table.h"
 #include "maps/terrain_data.h"
