@@ -61,14 +61,16 @@ int Clamp(int value, int low, int high)
     return value < low ? low : value > high ? high : value;
 }
 
-// +step for the event that raises, -step for the one that lowers, else 0.
-int StepFor(int32_t event, int32_t raises, int32_t lowers)
+// The step of a knob zone: a left click turns it the zone's way, the wheel
+// as it turns (forward up, back down); anything else is no step.
+int KnobStep(int32_t event, int leftClick)
 {
-    if (event == raises)
-        return 1;
-    if (event == lowers)
-        return -1;
-    return 0;
+    switch (event) {
+    case ZoneLeftClick: return leftClick;
+    case ZoneWheelForward: return 1;
+    case ZoneWheelBack: return -1;
+    default: return 0;
+    }
 }
 
 void StepDimLevel(int direction)
@@ -603,43 +605,37 @@ bool NoAction(uint32_t, int32_t) { return false; }
 
 bool OnBrightnessDown(uint32_t, int32_t event)
 {
-    int direction = event == ZoneLeftClick ? -1 : StepFor(event, ZoneWheelForward, ZoneWheelBack);
-    StepDimLevel(direction);
+    StepDimLevel(KnobStep(event, -1));
     return false;
 }
 
 bool OnBrightnessUp(uint32_t, int32_t event)
 {
-    int direction = event == ZoneLeftClick ? 1 : StepFor(event, ZoneWheelForward, ZoneWheelBack);
-    StepDimLevel(direction);
+    StepDimLevel(KnobStep(event, 1));
     return false;
 }
 
 bool OnTerrainTransparency(uint32_t, int32_t event)
 {
-    int direction = event == ZoneLeftClick ? -1 : StepFor(event, ZoneWheelForward, ZoneWheelBack);
-    StepTerrainTransparency(direction);
+    StepTerrainTransparency(KnobStep(event, -1));
     return false;
 }
 
 bool OnTerrainTransparencyUp(uint32_t, int32_t event)
 {
-    int direction = event == ZoneLeftClick ? 1 : StepFor(event, ZoneWheelForward, ZoneWheelBack);
-    StepTerrainTransparency(direction);
+    StepTerrainTransparency(KnobStep(event, 1));
     return false;
 }
 
 bool OnAirportMapTransparency(uint32_t, int32_t event)
 {
-    int direction = event == ZoneLeftClick ? -1 : StepFor(event, ZoneWheelForward, ZoneWheelBack);
-    StepAirportMapTransparency(direction);
+    StepAirportMapTransparency(KnobStep(event, -1));
     return false;
 }
 
 bool OnAirportMapTransparencyUp(uint32_t, int32_t event)
 {
-    int direction = event == ZoneLeftClick ? 1 : StepFor(event, ZoneWheelForward, ZoneWheelBack);
-    StepAirportMapTransparency(direction);
+    StepAirportMapTransparency(KnobStep(event, 1));
     return false;
 }
 

@@ -297,9 +297,15 @@ void DatabasePageCommand(int key)
     } else if (key == BackSoftkey) {
         SoftkeyBack();
     } else if (key == 8) {
+        // The parser's window must be able to come up over the map.
+        bool topmost = Settings.TopMost.load() != 0;
+        if (topmost)
+            SetWindowNotTopmost();
         char helper[600];
         std::snprintf(helper, sizeof(helper), "%s/Dortel.exe", SystemFolder);
         RunAndWait(helper, "", SystemFolder, 1);
+        if (topmost)
+            SetWindowTopmost();
     }
     ReloadNavdata();
     InvalidateSnapshot();

@@ -5,6 +5,7 @@
 
 #include "platform/messagebox.h"
 #include "platform/window.h"
+#include "tests/support/fake_zenity.h"
 
 #include <gtest/gtest.h>
 
@@ -150,6 +151,19 @@ TEST_F(TextEntryDialogTest, CloseBoxIsCancel)
     GlobalFree(block);
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_STREQ(text, "old");
+}
+
+TEST(TextEntryWithDisplayTest, AsksThroughZenityInTheUsersEncoding)
+{
+    FakeZenity zenity;
+    zenity.Answer("LFPG", 0);
+    char text[20] = "";
+    ASSERT_EQ(RunTextEntryDialog(nullptr, "Code a\xE9roport:", "Zorizeruverovu", text, sizeof(text)), IDOK);
+    EXPECT_STREQ(text, "LFPG");
+    EXPECT_EQ(zenity.Arguments(), "--entry\n--title=Zorizeruverovu\n--text=Code a\xC3\xA9roport:\n");
+    zenity.Answer("", 1);
+    EXPECT_EQ(RunTextEntryDialog(nullptr, "?", "T", text, sizeof(text)), IDCANCEL);
+    EXPECT_STREQ(text, "LFPG");
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include "platform/messagebox.h"
 #include "platform/window.h"
 
+#include "tests/support/fake_zenity.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -88,6 +90,23 @@ TEST(ColourDialogTest, HeadlessChoiceComesFromTheEnvironment)
     EXPECT_TRUE(ChooseColorA(&cc));
     EXPECT_EQ(cc.rgbResult, 0x0000FF00u);
     unsetenv("TVL_DIALOG_ANSWER");
+}
+
+// With a display the user answers through zenity.
+TEST(ZenityTest, ColourDialogStartsFromTheColourAndTakesTheChoice)
+{
+    FakeZenity zenity;
+    zenity.Answer("rgb(1,2,3)", 0);
+    CHOOSECOLORA cc{};
+    cc.rgbResult = 0x123456;
+    cc.Flags = CC_RGBINIT;
+    ASSERT_TRUE(ChooseColorA(&cc));
+    EXPECT_EQ(cc.rgbResult, 0x00030201u);
+    EXPECT_EQ(zenity.Arguments(), "--color-selection\n--color=#563412\n");
+    zenity.Answer("", 1);  // cancelled
+    cc.rgbResult = 0x123456;
+    EXPECT_FALSE(ChooseColorA(&cc));
+    EXPECT_EQ(cc.rgbResult, 0x123456u);
 }
 
 }  // namespace
