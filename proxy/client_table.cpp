@@ -68,6 +68,14 @@ bool UnregisterClient(int32_t clientId)
     return true;
 }
 
+bool IsRegisteredClient(int32_t clientId, const sockaddr_in& from)
+{
+    std::lock_guard<std::mutex> lock(TableLock);
+    int slot = FindClient(clientId);
+    return slot >= 0 && Table[slot].address.sin_port == from.sin_port &&
+           Table[slot].address.sin_addr.s_addr == from.sin_addr.s_addr;
+}
+
 int ClientCount()
 {
     std::lock_guard<std::mutex> lock(TableLock);

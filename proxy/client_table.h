@@ -25,6 +25,8 @@ constexpr int ClientTableSize = ProxyMaxClients;
 int RegisterClient(int32_t clientId, const sockaddr_in& from);
 // Frees the slot holding clientId; false when no slot holds it.
 bool UnregisterClient(int32_t clientId);
+// Whether a slot holds clientId registered from that very address and port.
+bool IsRegisteredClient(int32_t clientId, const sockaddr_in& from);
 int ClientCount();
 // A copy of all 20 slots, for one round of sends.
 void CopyClientTable(ClientSlot out[ClientTableSize]);

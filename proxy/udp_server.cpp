@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -128,6 +129,12 @@ void HandOver(const ProxyRequest& request)
         MainThreadRequests.push_back(request);
 }
 
+bool IsPositionOnEarth(double latitude, double longitude)
+{
+    return std::isfinite(latitude) && std::isfinite(longitude) && latitude >= -90.0 && latitude <= 90.0 &&
+           longitude >= -180.0 && longitude <= 180.0;
+}
+
 // One datagram of a map program; anything that is not a request is dropped.
 void HandleDatagram(const uint8_t* data, size_t length, const sockaddr_in& from)
 {
@@ -146,7 +153,12 @@ void HandleDatagram(const uint8_t* data, size_t length, const sockaddr_in& from)
         if (request.slotIndex >= 0 && request.slotIndex < ClientTableSize)
             HandOver(request);
         break;
-    case MsgSetPosition: HandOver(request); break;
+    case MsgSetPosition:
+        // It moves the aircraft of every client: only a registered one may
+        // ask, and only for a place on the earth.
+        if (IsRegisteredClient(request.clientId, from) && IsPositionOnEarth(request.latitude, request.longitude))
+            HandOver(request);
+        break;
     case MsgStopProxy: StopRequest = true; break;
     default: break;
     }

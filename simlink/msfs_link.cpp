@@ -114,9 +114,10 @@ static bool HandleRegistered(const void* data, size_t size)
     if (!ParseProxyShortReply(data, size, &reply))
         return false;
     MsfsSession.slotIndex = reply.slotIndex;
-    MsfsSession.registered = 1;
     MsfsSession.linkReady = 1;
-    WriteLog("Connected to MSFS");
+    // The proxy answers every request sent before its answer came: one line.
+    if (MsfsSession.registered.exchange(1) == 0)
+        WriteLog("Connected to MSFS");
     return true;
 }
 
@@ -278,7 +279,7 @@ static void ReceiveOnePass(LinkSession* s)
     int n = ReceiveLinkDatagram(s, ReceiveBuffer, sizeof(ReceiveBuffer));
     if (n < 0)
         HandleLinkReceiveError(s);
-    else
+    else if (IsFromLinkPeer(s))
         HandleMsfsDatagram(ReceiveBuffer, static_cast<size_t>(n));
 }
 

@@ -151,7 +151,17 @@ int ReceiveLinkDatagram(LinkSession* s, void* buffer, size_t size)
 {
     s->senderLength = sizeof(s->sender);
     ssize_t n = recvfrom(s->socket, buffer, size, 0, reinterpret_cast<sockaddr*>(&s->sender), &s->senderLength);
+    // A peer that is not there yet refuses every request: unread, those
+    // refusals would fill the receive buffer before it answers.
+    if (n < 0)
+        DiscardDatagramRefusals(s->socket);
     return static_cast<int>(n);
+}
+
+bool IsFromLinkPeer(const LinkSession* s)
+{
+    return s->senderLength == sizeof(s->sender) && s->sender.sin_family == AF_INET &&
+           s->sender.sin_port == s->peer.sin_port && s->sender.sin_addr.s_addr == s->peer.sin_addr.s_addr;
 }
 
 void HandleLinkReceiveError(LinkSession* s)

@@ -101,6 +101,9 @@ bool OpenLinkSession(LinkSession* s);
 bool SendLinkDatagram(LinkSession* s, const void* data, size_t size);
 // Link thread: one datagram into buffer; the byte count, or -1 on an error.
 int ReceiveLinkDatagram(LinkSession* s, void* buffer, size_t size);
+// Link thread: whether the datagram just received came from the address and
+// port the link sends to; anyone else on the network could send states.
+bool IsFromLinkPeer(const LinkSession* s);
 // Link thread: a receive that failed (time-out, reset ...): counts
 // time-outs (the fifth in a row ends the link), asks for the weather while
 // WeatherState is on, and logs new error codes.

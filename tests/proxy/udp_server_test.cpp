@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -362,6 +363,51 @@ TEST_F(UdpServerTest, SetPositionReachesTheSimulatorFromTheMainLoop)
     std::memcpy(&position, write.data, sizeof(position));
     EXPECT_DOUBLE_EQ(position.Latitude, 46.5);
     EXPECT_DOUBLE_EQ(position.Longitude, 7.5);
+    EndSimSession();
+}
+
+// A set-position request moves the aircraft every client sees: it is taken
+// only from a registered client, from the address it registered from, and
+// only for a place on the earth.
+TEST_F(UdpServerTest, SetPositionComesOnlyFromARegisteredClientAndOnlyOnEarth)
+{
+    SimConnectQueueEnable(true);
+    SimConnectQueueReset();
+    SimConnectQueueSetAvailable(true);
+    ASSERT_TRUE(SUCCEEDED(SimConnect_Open(&SimConnectHandle, "test", nullptr, 0, nullptr, 0)));
+    auto a = Client(1);
+    int32_t slot = Register(a.get());
+    auto stranger = Client(2);
+    auto spoofer = Client(1);  // a's id from another port
+    double values[7] = {100, 8.0, 47.0, 3000, 90, 0, 0};
+    auto serveRounds = [&] {
+        for (int i = 0; i < 30; ++i) {
+            ServeClients();
+            SimConnectQueueInjectDataByType(10, 1, 4, 1, 1, values, sizeof(values));
+            DispatchSimMessages();
+            Sleep(5);
+        }
+    };
+    stranger->Send(MsgSetPosition, 0, 7.5, 46.5);
+    spoofer->Send(MsgSetPosition, slot, 7.5, 46.5);
+    const double nan = std::nan("");
+    for (auto [lon, lat] : {std::pair{nan, 46.5}, std::pair{7.5, nan}, std::pair{1e308, 46.5},
+                            std::pair{7.5, -1e308}, std::pair{180.5, 0.0}, std::pair{0.0, 90.5},
+                            std::pair{HUGE_VAL, 0.0}})
+        a->Send(MsgSetPosition, slot, lon, lat);
+    serveRounds();
+    EXPECT_EQ(SimConnectQueueCount(SimWireSetData), 0);
+
+    a->Send(MsgSetPosition, slot, -180.0, -90.0);
+    serveRounds();
+    ASSERT_EQ(SimConnectQueueCount(SimWireSetData), 1);
+    SIMCONNECT_DATA_INITPOSITION position;
+    for (const SimWireRequest& call : SimConnectQueueCalls()) {
+        if (call.kind == SimWireSetData)
+            std::memcpy(&position, call.data, sizeof(position));
+    }
+    EXPECT_DOUBLE_EQ(position.Latitude, -90.0);
+    EXPECT_DOUBLE_EQ(position.Longitude, -180.0);
     EndSimSession();
 }
 

@@ -88,6 +88,35 @@ TEST_F(MsfsLinkTest, RegistersThenAcceptsStates)
     EXPECT_EQ(Var(SimVarGpsAltitude), 3000.0);
 }
 
+// Anyone on the network can send to the link's port: only the proxy it sends
+// to is heard.
+TEST_F(MsfsLinkTest, DatagramsFromAnyoneButThePeerAreIgnored)
+{
+    Register();
+    SendStateAndWait(47.25, 8.5);
+    UdpPeer stranger;
+    ASSERT_TRUE(stranger.SendTo(peer->SenderPort(), StateDatagram(-33.0, 151.0)));
+    ASSERT_TRUE(stranger.SendTo(peer->SenderPort(), ShortReply(MsgProxyShutdown)));
+    SendStateAndWait(47.5, 8.75);  // the peer's next state comes after the stranger's
+    EXPECT_TRUE(IsMsfsLinkRunning());
+}
+
+TEST_F(MsfsLinkTest, ARepeatedRegistrationReplyIsLoggedOnce)
+{
+    TempFolder folder;
+    WorkingFolder in(folder.Path());
+    Settings.DebugMode = true;
+    Register();
+    ASSERT_TRUE(peer->Send(ShortReply(MsgRegistered, 3)));
+    ASSERT_TRUE(peer->Send(ShortReply(MsgRegistered, 3)));
+    SendStateAndWait(47.25, 8.5);
+    std::string log = ReadFileText(folder / "Tervalingo.log");
+    size_t first = log.find("Connected to MSFS");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_EQ(log.find("Connected to MSFS", first + 1), std::string::npos) << log;
+    Settings.DebugMode = false;
+}
+
 TEST_F(MsfsLinkTest, KeepsRegisteringUntilAnswered)
 {
     ASSERT_TRUE(StartMsfsLink());

@@ -30,7 +30,10 @@ public:
     // To 127.0.0.1:port, for peers that send first (a simulator that streams).
     bool SendTo(uint16_t port, const void* data, size_t size);
     bool SendTo(uint16_t port, const std::string& text) { return SendTo(port, text.data(), text.size()); }
+    bool SendTo(uint16_t port, const std::vector<uint8_t>& data) { return SendTo(port, data.data(), data.size()); }
     bool HasSender() const { return hasSender_; }
+    // The port of the last sender (0 before any datagram came).
+    uint16_t SenderPort() const { return hasSender_ ? ntohs(sender_.sin_port) : 0; }
 
 private:
     int socket_ = -1;
