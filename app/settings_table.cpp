@@ -51,6 +51,11 @@ SettingField F(SharedText<SettingsAddressSize>& v)
     return {&v, FieldStorage::SharedChars, static_cast<uint16_t>(SettingsAddressSize)};
 }
 
+// Map and chart types are small numbers (tile types, catalogue types, local
+// map indices) that the tile code negates and compares: a value past this is
+// no map of ours and reads as the default.
+constexpr double MapTypeLimit = 1000000;
+
 // A row with the common values; the modifiers below adjust a copy.
 SettingKey K(const char* section, const char* key, SettingKind kind, SettingField field, const char* text)
 {
@@ -127,7 +132,8 @@ const SettingKey Table[] = {
 
     // Map and display.
     K(Main, "FlightPlanColor", SK::Colour, F(S.FlightPlanColor), "0xFF00FF"),
-    None(K(Main, "MapType", SK::Int, F(S.MapType), "None"), NoneRule::SetValue, -1),
+    Outside(None(K(Main, "MapType", SK::Int, F(S.MapType), "None"), NoneRule::SetValue, -1), -MapTypeLimit,
+            MapTypeLimit, -1),
     Rule(Limit(K(Main, "BitmapExtension", SK::Text, F(S.BitmapExtension), "jpg"), 3), SettingRule::ConstantJpg),
     K(Main, "ServermapIndex", SK::Int, F(S.ServermapIndex), "-1"),
     Floor(K(Main, "VectorWidth", SK::Real, F(S.VectorWidth), "3.0"), 1.0, 1.0),
@@ -168,7 +174,7 @@ const SettingKey Table[] = {
     K(Main, "CacheCounter", SK::Int, F(S.CacheCounter), "200"),
     ReadOnly(K(Main, "t", SK::Int, F(S.t), "1")),
     K(Main, "NrOfThreads", SK::Int, F(S.NrOfThreads), "4"),
-    K(Main, "SatMode", SK::Int, F(S.SatMode), "1"),
+    Outside(K(Main, "SatMode", SK::Int, F(S.SatMode), "1"), -MapTypeLimit, MapTypeLimit, 1),
     K(Main, "ZoomLimit", SK::Int, F(S.ZoomLimit), "19"),
     K(Main, "Tooltips", SK::FlagOne, F(S.Tooltips), "1"),
     Ceil(K(Main, "DeClutter", SK::Int, F(S.DeClutter), "0"), 4, 0),
@@ -195,7 +201,7 @@ const SettingKey Table[] = {
 
     Clamp(K(Main, "Tile", SK::Int, F(S.Tile), "11"), 4, 21, 4, 19),
     ReadOnly(K(Main, "Cachepath", SK::Text, F(S.Cachepath), nullptr)),
-    K(Main, "PreferedChartType", SK::Int, F(S.PreferedChartType), "-1"),
+    Outside(K(Main, "PreferedChartType", SK::Int, F(S.PreferedChartType), "-1"), -MapTypeLimit, MapTypeLimit, -1),
     K("Options", "AskForPDFViewer", SK::FlagOne, F(S.AskForPDFViewer), "0"),
     Outside(K(Main, "UseSimulator", SK::Int, F(S.UseSimulator), "7"), 1, 8, 7),
 

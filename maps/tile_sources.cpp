@@ -10,6 +10,7 @@
 #include "platform/profile.h"
 #include "platform/threads.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -134,9 +135,19 @@ int ClampZoomForType(int zoom, int type)
 }
 
 // tan + sec of the latitude, the Mercator row without its scale.
+// The map ends at the latitude whose row is the world's edge; a position
+// beyond it (a pole, a value that is not a number) lies on that edge, so that
+// rows and pixels stay finite and inside the world.
+double ClampToMercator(double lat)
+{
+    if (std::isnan(lat))
+        return 0.0;
+    return std::clamp(lat, -MercatorLatitudeLimit, MercatorLatitudeLimit);
+}
+
 double MercatorRow(double lat)
 {
-    double phi = DegToRad(lat);
+    double phi = DegToRad(ClampToMercator(lat));
     return (1.0 - std::log(std::tan(phi) + 1.0 / std::cos(phi)) / TilePi) / 2.0;
 }
 
@@ -278,6 +289,7 @@ double LatToTilePixelYAtZoom(double lat, int zoom, int type)
         return 0.0;
     if (s <= -1.0)
         return std::ldexp(static_cast<double>(TileSize.load()), zoom);
+    s = std::sin(DegToRad(ClampToMercator(lat)));
     double y = MercatorCircumference / 2.0 - MercatorRadius / 2.0 * std::log((1.0 + s) / (1.0 - s));
     return y / GetMetersPerPixel(zoom, type) + 0.5;
 }

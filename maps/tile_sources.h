@@ -10,6 +10,8 @@
 constexpr double TilePi = 3.14159265;
 constexpr double MercatorRadius = 6378137.0;
 constexpr double MercatorCircumference = 2.0 * MercatorRadius * TilePi;
+// atan(sinh(pi)) in degrees: the latitude of the world's top and bottom edge.
+constexpr double MercatorLatitudeLimit = 85.0511287798066;
 
 // Map types: 1 satellite, 2 road/hybrid, 3 terrain, 4 OpenStreetMap,
 // 5 OpenTopoMap, 6 and above the catalogue maps of the maker's server.

@@ -164,6 +164,9 @@ TEST_F(SettingsTest, ClampsHoldAtTheirEdges)
         {"TerrainTransparency", "-0.5", 0.0}, {"latitude", "90", 90}, {"latitude", "90.5", 53.636666667},
         {"latitude", "-90.5", 53.636666667}, {"longitude", "-180", -180}, {"longitude", "180.1", 10.001},
         {"Volume", "0.1", 0.1f},     {"Vorsizefactor", "7", 7},
+        {"SatMode", "-2147483648", 1}, {"SatMode", "2147483647", 1}, {"SatMode", "34", 34},
+        {"PreferedChartType", "-2147483648", -1}, {"PreferedChartType", "-5", -5},
+        {"MapType", "-2147483648", -1}, {"MapType", "1000001", -1}, {"MapType", "250", 250},
     };
     for (const Case& c : cases) {
         ReadMain(c.key, c.text);
@@ -171,6 +174,18 @@ TEST_F(SettingsTest, ClampsHoldAtTheirEdges)
         FormatSettingValue(*FindSettingKey("Zorizeruverovu Plovik", c.key), 0, value, sizeof value);
         EXPECT_NEAR(std::atof(value), c.expected, 1e-6) << c.key << "=" << c.text;
     }
+}
+
+// The tile code negates and compares these types: a start with the most
+// negative number in them runs as with the defaults.
+TEST_F(SettingsTest, AStartWithAbsurdMapTypesRunsWithTheDefaults)
+{
+    WriteIni("[Zorizeruverovu Plovik]\nSatMode=-2147483648\nPreferedChartType=-2147483648\n"
+             "MapType=-2147483648\n");
+    Init();
+    EXPECT_EQ(Settings.SatMode.load(), 1);
+    EXPECT_EQ(Settings.PreferedChartType.load(), -1);
+    EXPECT_EQ(Settings.MapType.load(), -1);
 }
 
 TEST_F(SettingsTest, NoneKeepsOrSetsTheBuiltInValue)

@@ -66,6 +66,34 @@ TEST_F(TileSourcesTest, PolesGiveTheWorldEdges)
     EXPECT_EQ(LatToTilePixelYAtZoom(-90.0, 2, 4), 1024.0);
 }
 
+// An aircraft at or near a pole lies on the world's edge: its row is the
+// first or last of the world, never a number no tile has.
+TEST_F(TileSourcesTest, LatitudesBeyondTheMapLieOnItsEdge)
+{
+    const double beyond[] = {-90.0, -89.9999999, -86.0, -1e308, std::nan("")};
+    for (int type : {4, 1}) {
+        for (int zoom : {2, 11, 19}) {
+            int last = (1 << zoom) - 1;
+            for (double lat : beyond) {
+                int row = LatToTileY(lat, zoom, type);
+                EXPECT_GE(row, 0) << lat << " type " << type << " zoom " << zoom;
+                EXPECT_LE(row, last + 1) << lat << " type " << type << " zoom " << zoom;
+            }
+            EXPECT_GE(LatToTileY(-89.9999999, zoom, type), last) << type << " " << zoom;
+            EXPECT_EQ(LatToTileY(89.9999999, zoom, type), 0) << type << " " << zoom;
+            EXPECT_EQ(LatToTileY(1e308, zoom, type), 0) << type << " " << zoom;
+            double y = LatToTilePixelYAtZoom(-89.9999999, zoom, type);
+            EXPECT_LE(y, std::ldexp(256.0, zoom) + 1.0) << type << " " << zoom;
+        }
+    }
+    // A catalogue map, held at its own zoom, stays inside its world too.
+    for (double lat : beyond) {
+        int row = LatToTileY(lat, 19, 11);
+        EXPECT_GE(row, 0) << lat;
+        EXPECT_LE(row, 1 << 11) << lat;
+    }
+}
+
 TEST_F(TileSourcesTest, PixelToDegreesInvertsThePixelFunctions)
 {
     double lat, lon;
