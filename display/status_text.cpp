@@ -24,11 +24,35 @@ static int RoundHalfUp(double v)
     return static_cast<int>(v + 0.5);
 }
 
+// Larger than any speed, heading, altitude or temperature an aircraft shows:
+// a value past it is a link's nonsense, not something to print.
+static const double kStatusValueLimit = 1.0e6;
+
+static bool IsShowableValue(double v)
+{
+    return std::isfinite(v) && std::fabs(v) < kStatusValueLimit;
+}
+
+// A status value as a whole number (truncated) right-aligned in width
+// characters, or as width dashes when it is no number worth showing.
+struct StatusNumber {
+    char text[24];
+    StatusNumber(double value, int width)
+    {
+        if (IsShowableValue(value))
+            std::snprintf(text, sizeof text, "%*d", width, static_cast<int>(value));
+        else
+            std::snprintf(text, sizeof text, "%.*s", width, "----------");
+    }
+};
+
 void FormatTemperatureText(char* out, size_t size, double t, bool inCelsius)
 {
     char unit = inCelsius ? 'C' : 'F';
     double v = inCelsius ? t : t * 9 / 5 + 32.2;
-    if (v < 0)
+    if (!IsShowableValue(v))
+        std::snprintf(out, size, "OAT: --- %c%c", kOrdinal, unit);
+    else if (v < 0)
         std::snprintf(out, size, "OAT: -%3d %c%c", RoundHalfUp(-v), kOrdinal, unit);
     else
         std::snprintf(out, size, "OAT: %3d %c%c", RoundHalfUp(v), kOrdinal, unit);
@@ -89,8 +113,8 @@ static void FormatModeLine(char* out, size_t size, const StatusLineInputs& in)
 static void FormatAircraftLine(char* out, size_t size, const StatusLineInputs& in)
 {
     if (in.followingTarget) {
-        std::snprintf(out, size, "GS: %3d kn/ Hdg: %3d / Alt: %5d", TruncateToInt(in.targetSpeed),
-                      TruncateToInt(in.targetHeading), TruncateToInt(in.targetAltitude));
+        std::snprintf(out, size, "GS: %s kn/ Hdg: %s / Alt: %s", StatusNumber(in.targetSpeed, 3).text,
+                      StatusNumber(in.targetHeading, 3).text, StatusNumber(in.targetAltitude, 5).text);
         return;
     }
     bool isTrue = Settings.HeadingIsTrue != 0;
@@ -102,21 +126,21 @@ static void FormatAircraftLine(char* out, size_t size, const StatusLineInputs& i
         if (h < 0)
             h += 360;
     }
-    int gs = TruncateToInt(Aircraft.GroundSpeed);
-    int hdg = TruncateToInt(h);
+    StatusNumber gs(Aircraft.GroundSpeed, 3);
+    StatusNumber hdg(h, 3);
     const char* t = in.temperatureText ? in.temperatureText : "";
     if (Settings.MetricAltitude) {
-        int alt = TruncateToInt(Aircraft.Altitude / 3.28);
-        int agl = TruncateToInt(Aircraft.HeightAboveGround / 3.28);
-        std::snprintf(out, size, isTrue ? "GS: %3d kn/ Hdg: %3d%c T / Alt: %5d m / AGL: %5d m / %s"
-                                        : "GS: %3d kn/ Hdg: %3d%c M/ Alt: %5d m / AGL: %5d m / %s",
-                      gs, hdg, kDegree, alt, agl, t);
+        StatusNumber alt(Aircraft.Altitude / 3.28, 5);
+        StatusNumber agl(Aircraft.HeightAboveGround / 3.28, 5);
+        std::snprintf(out, size, isTrue ? "GS: %s kn/ Hdg: %s%c T / Alt: %s m / AGL: %s m / %s"
+                                        : "GS: %s kn/ Hdg: %s%c M/ Alt: %s m / AGL: %s m / %s",
+                      gs.text, hdg.text, kDegree, alt.text, agl.text, t);
     } else {
-        int alt = TruncateToInt(Aircraft.Altitude);
-        int agl = TruncateToInt(Aircraft.HeightAboveGround);
-        std::snprintf(out, size, isTrue ? "GS: %3d kn/ Hdg: %3d%c T/ Alt: %5d ft / AGL: %5d ft / %s"
-                                        : "GS: %3d kn/ Hdg: %3d%c M/ Alt: %5d ft / AGL: %5d ft/ %s",
-                      gs, hdg, kDegree, alt, agl, t);
+        StatusNumber alt(Aircraft.Altitude, 5);
+        StatusNumber agl(Aircraft.HeightAboveGround, 5);
+        std::snprintf(out, size, isTrue ? "GS: %s kn/ Hdg: %s%c T/ Alt: %s ft / AGL: %s ft / %s"
+                                        : "GS: %s kn/ Hdg: %s%c M/ Alt: %s ft / AGL: %s ft/ %s",
+                      gs.text, hdg.text, kDegree, alt.text, agl.text, t);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <minizip/unzip.h>
 
 #include <cstring>
+#include <sys/stat.h>
 
 // Case-insensitive entry names (minizip's own comparison).
 static constexpr int IgnoreCase = 2;
@@ -53,6 +54,11 @@ bool ReadZipEntry(const char* path, const char* name, std::vector<char>* out, si
         return false;
     char resolved[512];
     ResolvePath(path, resolved, sizeof(resolved));
+    // Only a plain file: opening a FIFO or a device of that name would wait
+    // for a writer, and hold the start with it.
+    struct stat st;
+    if (stat(resolved, &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
     unzFile zip = unzOpen64(resolved);
     if (zip == nullptr)
         return false;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
 
 namespace {
@@ -67,6 +69,35 @@ TEST(StatusText, AircraftLineWithTrueOrMagneticHeading)
     Settings.HeadingIsTrue = 0;  // 95.9 - 100 wraps to 355.9
     FormatStatusLine1(text, sizeof text, in);
     EXPECT_EQ(std::string(text).substr(0, 28), "GS: 102 kn/ Hdg: 355\xB0 M/ Alt");
+    Settings.MenuState = 1;
+}
+
+// A link's nonsense shows as dashes, never as a number it is not.
+TEST(StatusText, ValuesThatAreNoNumbersOrAbsurdShowAsDashes)
+{
+    Settings.MenuState = 2;
+    Settings.MetricAltitude = 0;
+    Settings.HeadingIsTrue = 1;
+    Aircraft.GroundSpeed = 1e300;
+    Aircraft.Heading = std::nan("");
+    Aircraft.Altitude = -3e9;
+    Aircraft.HeightAboveGround = 1400.0f;
+    StatusLineInputs in{};
+    in.temperatureText = "";
+    in.gpwsText = "";
+    char text[128];
+    FormatStatusLine1(text, sizeof text, in);
+    EXPECT_EQ(std::string(text), "GS: --- kn/ Hdg: ---\xB0 T/ Alt: ----- ft / AGL:  1400 ft / ");
+    in.followingTarget = true;
+    in.targetSpeed = std::numeric_limits<double>::infinity();
+    in.targetHeading = 270.0;
+    in.targetAltitude = 2.5e9;
+    FormatStatusLine1(text, sizeof text, in);
+    EXPECT_EQ(std::string(text), "GS: --- kn/ Hdg: 270 / Alt: -----");
+    FormatTemperatureText(text, sizeof text, 1e308, false);
+    EXPECT_EQ(std::string(text), "OAT: --- \xBA" "F");
+    FormatTemperatureText(text, sizeof text, std::nan(""), true);
+    EXPECT_EQ(std::string(text), "OAT: --- \xBA" "C");
     Settings.MenuState = 1;
 }
 

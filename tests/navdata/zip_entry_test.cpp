@@ -4,6 +4,8 @@
 #include "nav_fixtures.h"
 
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -36,6 +38,19 @@ TEST_F(ZipEntries, MissingArchiveOrEntryFails)
     EXPECT_FALSE(LoadZipEntry(path.c_str(), "E/EDHL.txt"));
     EXPECT_FALSE(LoadZipEntry((root.root() + "/nothing.zip").c_str(), "E/EDDH.txt"));
     EXPECT_FALSE(ReadZipEntryLine(nullptr, 10));  // nothing loaded: no line
+}
+
+// A FIFO in the archive's place would hold the open for ever.
+TEST_F(ZipEntries, AnArchiveThatIsNoPlainFileIsRefusedAtOnce)
+{
+    std::string path = root.Path("Navdata/MSFS/Default/E.zip");
+    Archive({{"E/EDDH.txt", "x\n"}});
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    EXPECT_FALSE(LoadZipEntry(path.c_str(), "E/EDDH.txt"));
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+    EXPECT_FALSE(LoadZipEntry(path.c_str(), "E/EDDH.txt"));
 }
 
 TEST_F(ZipEntries, NamesThatLeaveTheirFolderAreRefused)
