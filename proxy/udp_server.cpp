@@ -135,8 +135,9 @@ bool IsPositionOnEarth(double latitude, double longitude)
            longitude >= -180.0 && longitude <= 180.0;
 }
 
-// One datagram of a map program; anything that is not a request is dropped.
-void HandleDatagram(const uint8_t* data, size_t length, const sockaddr_in& from)
+}  // namespace
+
+void HandleProxyDatagram(const uint8_t* data, size_t length, const sockaddr_in& from)
 {
     ProxyRequest request;
     if (!ParseProxyRequest(data, length, &request) || request.unused != 0)
@@ -163,6 +164,8 @@ void HandleDatagram(const uint8_t* data, size_t length, const sockaddr_in& from)
     default: break;
     }
 }
+
+namespace {
 
 void TrafficOnRequest(int slot)
 {
@@ -436,7 +439,7 @@ void UdpReceiveThread(void*)
         ssize_t n = recvfrom(ServerSocket, datagram, sizeof(datagram), 0, reinterpret_cast<sockaddr*>(&from),
                              &fromLength);
         if (n > 0 && fromLength == sizeof(from) && from.sin_family == AF_INET)
-            HandleDatagram(datagram, static_cast<size_t>(n), from);
+            HandleProxyDatagram(datagram, static_cast<size_t>(n), from);
         else if (n < 0)
             DiscardDatagramRefusals(ServerSocket);  // a client that is gone must not crowd out the others
         Sleep(1);

@@ -7,6 +7,7 @@
 #include "navdata/flight_plan.h"
 
 #include <cstdint>
+#include <netinet/in.h>
 
 // Opens the socket on the server port and starts the receive thread; false
 // when Winsock, the socket or the port cannot be had.
@@ -24,6 +25,9 @@ void ServeClients();
 // The queued replies, or a keep-alive to every client when none is queued.
 void SendPendingReply();
 void UdpReceiveThread(void*);
+// One datagram of a map program, as the receive thread takes it: anything
+// that is not a request is dropped; what needs the main thread is queued.
+void HandleProxyDatagram(const uint8_t* data, size_t length, const sockaddr_in& from);
 bool IsUdpServerRunning();
 
 // The port: 54222, or TVL64_PORT from the environment (a test switch).

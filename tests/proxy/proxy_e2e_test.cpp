@@ -269,6 +269,32 @@ TEST_F(ProxyEndToEnd, AVersionMismatchEndsTheProgram)
     EXPECT_NE(ProxyOutput().find("Simconnect version mismatch!"), std::string::npos);
 }
 
+// One proxy per lock folder: a second one there ends at once. The tests keep
+// their own folder and port, so a TVL64 the user runs on this machine (here:
+// one in another folder, on another port) never takes their place.
+TEST_F(ProxyEndToEnd, OneProxyPerLockFolderAndTheMachinesOwnIsLeftAlone)
+{
+    TempFolder machine;
+    uint16_t machinePort = FreeUdpPort();
+    std::string testFolder = folder_.Path();
+    setenv("XDG_RUNTIME_DIR", machine.Path().c_str(), 1);
+    setenv("TVL64_PORT", std::to_string(machinePort).c_str(), 1);
+    auto users = StartProxy("users.out");
+    ProxyTestClient usersClient(machinePort, 40);
+    ASSERT_GE(Register(&usersClient), 0);
+
+    setenv("XDG_RUNTIME_DIR", testFolder.c_str(), 1);
+    setenv("TVL64_PORT", std::to_string(port_).c_str(), 1);
+    auto proxy = StartProxy();
+    ProxyTestClient client(port_, 41);
+    EXPECT_GE(Register(&client), 0);
+    auto second = StartProxy("second.out");
+    ASSERT_TRUE(second->Wait(8000));
+    EXPECT_EQ(second->code(), 255);  // exit(-1)
+    EXPECT_TRUE(proxy->running());
+    EXPECT_TRUE(users->running());
+}
+
 // A map program that exits without unregistering leaves its slot behind, and
 // every state sent to it is refused by the closed port: the proxy must go on
 // serving everyone else, and must not tell them it shut down.
