@@ -23,6 +23,7 @@
 #include "maps/tile_cache.h"
 #include "maps/tile_grid.h"
 #include "maps/tile_sources.h"
+#include "maps/weather_radar.h"
 #include "navdata/nav_tables.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"

@@ -59,7 +59,6 @@ void PrevThumbnailPage() {}  // until the real one lands
 int ThumbnailAtPoint(int, int) { return -1; }  // until the real one lands
 void RequestPdfPage(int) {}  // until the real one lands
 void RunAndWait(const char*, const char*, const char*, int) {}  // until the real one lands
-void NotifyRadarStateChanged() {}  // until the real one lands
 void SetFlightModeAuto(double) {}  // until the real one lands
 int GetAutoFlightMode() { return 1; }  // until the real one lands
 void ClearTerrainAlert() {}  // until the real one lands

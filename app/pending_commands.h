@@ -79,7 +79,6 @@ void PrevThumbnailPage();
 int ThumbnailAtPoint(int x, int y);
 void RequestPdfPage(int page);
 void RunAndWait(const char* program, const char* parameters, const char* folder, int wait);
-void NotifyRadarStateChanged();
 
 // Terrain awareness: flight mode, alert and the [Terrain] switches.
 void SetFlightModeAuto(double heightAboveGround);

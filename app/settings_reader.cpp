@@ -13,6 +13,7 @@
 #include "display/map_types.h"
 #include "maps/local_maps.h"
 #include "maps/tile_grid.h"
+#include "maps/weather_radar.h"
 #include "maps/tile_sources.h"
 #include "maps/tile_stores.h"
 #include "platform/messagebox.h"

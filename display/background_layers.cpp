@@ -12,6 +12,7 @@
 #include "display/sprite_table.h"
 #include "maps/tile_cache.h"
 #include "maps/tile_grid.h"
+#include "maps/weather_radar.h"
 #include "platform/window.h"
 #include "render/quads.h"
 

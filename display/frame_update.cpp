@@ -17,6 +17,7 @@
 #include "maps/local_maps.h"
 #include "maps/pending_tiles.h"
 #include "maps/tile_grid.h"
+#include "maps/weather_radar.h"
 #include "display/status_text.h"
 #include "navdata/nav_tables.h"
 #include "navdata/route_navigation.h"
@@ -362,10 +363,19 @@ static void KeepLocalTilesLoaded()
     }
 }
 
+// Radar pictures that cannot be had leave the overlay clear; the user is
+// told so once.
+static void ReportRadarOffline()
+{
+    if (TakeRadarOfflineNotice())
+        ShowStatusMessage("Weather radar: no radar pictures could be downloaded");
+}
+
 static void ShutdownUpdate()
 {
     StopSimulatorLink();
     ReleaseLocalMapTextures();
+    ClearRadarCache();
     if (LocalMapStateStarted)
         SaveSettings();
     FreeNavdata();
@@ -399,6 +409,7 @@ static void FrameStep(int mode, FrameUpdateOutputs* out, int width, int height)
     UpdateWind();
     RefreshTiles();
     KeepLocalTilesLoaded();
+    ReportRadarOffline();
 }
 
 void UpdateFrame(HWND, int mode, float* offsetX, float* offsetY, float* headingRad, float* mapRotation,

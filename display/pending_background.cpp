@@ -14,9 +14,6 @@ bool OpenChartGeoref(const char*) { return false; }  // until the real one lands
 void FitChartToScreen() {}  // until the real one lands
 void DrawThumbnails(int, int, int, int) {}  // until the real one lands
 void DrawAirportMapImage(int, int, float, uint8_t, float, uint8_t) {}  // until the real one lands
-const SpriteSlot* GetRadarSprite(int, int) { return nullptr; }  // until the real one lands
-void SetRadarProbeTile(float, float, int, int) {}  // until the real one lands
-bool IsRadarSuppressed() { return false; }  // until the real one lands
 bool IsTerrainElevationOn() { return false; }  // until the real one lands
 void RunGpwsAndDrawTerrain(int, int, float, uint8_t, float, uint8_t, uint8_t, uint8_t, float) {}  // until the real one lands
 void UpdateAltitudeCallouts() {}  // until the real one lands

@@ -56,12 +56,6 @@ bool OpenChartGeoref(const char* path);
 void FitChartToScreen();
 void DrawThumbnails(int width, int height, int centreX, int centreY);
 void DrawAirportMapImage(int x, int y, float angle, uint8_t a, float b, uint8_t c);
-// Weather radar: the radar picture of a grid slot in a bank, and the tile
-// and pixel of the aircraft in the radar grid.
-const SpriteSlot* GetRadarSprite(int bank, int slot);
-void SetRadarProbeTile(float pixelX, float pixelY, int tileX, int tileY);
-// Simulator links: the links ask for no radar overlay.
-bool IsRadarSuppressed();
 // Terrain awareness: the [Terrain] Elevation switch, the terrain pass of a
 // frame and the approach callouts.
 bool IsTerrainElevationOn();

@@ -2,6 +2,5 @@
 // tile code lands.
 #include "app/pending_settings.h"
 
-void InitRadarState() {}  // until the real one lands
 void SaveAirportIndex() {}  // until the real one lands
 uint8_t TerrainObstacleFlag;  // until the real one lands

@@ -11,6 +11,7 @@
 #include "maps/tile_grid.h"
 #include "maps/tile_sources.h"
 #include "maps/tile_stores.h"
+#include "maps/weather_radar.h"
 #include "platform/files.h"
 #include "platform/gpu/d3dx11.h"
 #include "platform/threads.h"
@@ -433,6 +434,8 @@ int LoadTile(const char* fileName, const char* host, int serverNumber, const cha
     int result = DownloadDone;
     if (!TileGridBanks[GetFillingTileBank()].slots[slot].loaded)
         result = FetchTile(host, serverNumber, fileName, requestPath, slot, tileY, tileX, zoom);
+    if (IsGridWeatherOn() && !IsRadarSuppressed())
+        FetchRadarTile(slot);
     return result;
 }
 
@@ -638,5 +641,6 @@ void ReleaseTileTextures()
 void ReleaseAllTileResources()
 {
     ReleaseTileTextures();
+    ReleaseRadarTextures();
     CloseTileDatabases();
 }

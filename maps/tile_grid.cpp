@@ -14,6 +14,7 @@
 #include "maps/tile_sources.h"
 #include "maps/tile_stores.h"
 #include "maps/tile_threads.h"
+#include "maps/weather_radar.h"
 #include "navdata/airspaces.h"
 #include "platform/threads.h"
 #include "render/snapshot.h"
@@ -333,6 +334,11 @@ void GetTileHost(int bank, int hostIndex, char* out, size_t size, uint32_t* serv
     *serverNumber = TileGridBanks[bank].hosts[hostIndex].serverNumber;
 }
 
+bool IsGridWeatherOn()
+{
+    return WeatherOn;
+}
+
 bool IsGridOverzoomed()
 {
     return Overzoomed;
@@ -431,11 +437,14 @@ int RefreshMapIfMoved(int left, int top, int right, int bottom, double latitude,
     int zoom = GridZoom.load();
     int cx = LonToTileX(longitude, zoom, mapType);
     int cy = LatToTileY(latitude, zoom, mapType);
-    if (cx == LastCentreX.load() && cy == LastCentreY.load())
+    // A new radar frame needs a new grid even where the view has not moved.
+    bool radarDue = Settings.WeatherState.load() != 0 && IsNewRadarFrameDue();
+    if (cx == LastCentreX.load() && cy == LastCentreY.load() && !radarDue)
         return 0;
     const TileGridBank& bank = TileGridBanks[DisplayedBank.load()];
     int t = TileSize.load();
-    if (left >= t && right <= bank.cols * t && static_cast<double>(top) >= 1.5 * t && bottom <= bank.rows * t)
+    if (left >= t && right <= bank.cols * t && static_cast<double>(top) >= 1.5 * t && bottom <= bank.rows * t &&
+        !radarDue)
         return 0;
     StartLoaderAt(latitude, longitude);
     return 0;
@@ -690,6 +699,8 @@ bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
         return false;
     }
     TileMapFlag = 1;
+    if (WeatherOn)
+        MakeRadarFrameFolder(DisplayedBank.load());
     bank.cols = cols;
     bank.rows = rows;
     bank.cellSize = TileSize.load();
@@ -730,6 +741,8 @@ bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
             bool onWorld = y >= 0 && y < world;
             if (onWorld)
                 AddressOf(type, x, y, zoom, slotIndex, &address);
+            if (onWorld && WeatherOn)
+                QueueRadarTile(x, y, zoom, DisplayedBank.load(), slotIndex);
             LayOutSlot(bank, slotIndex, left--, column, row, x, y, address, bound, zoom);
             if (!onWorld) {
                 // Rows beyond the poles have no tiles: nothing to fetch.

@@ -71,6 +71,8 @@ void GetTileHost(int bank, int hostIndex, char* out, size_t size, uint32_t* serv
 
 // The loader's view of the job being filled, read by the fetch threads.
 bool IsGridOverzoomed();
+// The weather overlay as the job began.
+bool IsGridWeatherOn();
 float GetGridTileScale();
 // Local chart coverage of the job and its chart layer.
 bool HasLocalChartCoverage();

@@ -3,8 +3,8 @@
 // whose colour spells their zoom, column and row) or from a loopback server
 // standing in for the street-map service. The screenshots show the right
 // tile under the aircraft with its neighbours in place, the grid following a
-// fast flight, and tiles downloaded once then served from the cache with the
-// server gone.
+// fast flight, tiles downloaded once then served from the cache with the
+// server gone, and the weather radar's pictures over the tiles.
 #include "tests/support/http_test_server.h"
 #include "tests/support/child_process.h"
 #include "tests/support/program_root_copy.h"
@@ -13,6 +13,7 @@
 #include "tests/support/tile_images.h"
 
 #include "maps/tile_sources.h"
+#include "maps/weather_radar.h"
 #include "platform/profile.h"
 
 #include <FreeImage.h>
@@ -21,6 +22,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -270,6 +272,65 @@ TEST_F(MapTilesTest, StreetTilesAreDownloadedOnceThenServedFromTheCacheWithTheSe
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root / "cache/4"),
                             std::filesystem::directory_iterator()),
               downloads);
+}
+
+// The street map and the radar service from one loopback server: every
+// radar picture is one colour, drawn at half strength over its tile; one of
+// them is no picture, and its tile shows as it is.
+TEST_F(MapTilesTest, RadarPicturesLieOverTheTilesAndABrokenOneLeavesItsCellClear)
+{
+    constexpr uint32_t RadarRgb = 0x0C59FF;
+    auto server = std::make_unique<HttpTestServer>();
+    ASSERT_TRUE(server->Running());
+    int hx = TileX(HomeLon, Zoom), hy = TileY(HomeLat, Zoom);
+    int64_t now = static_cast<int64_t>(time(nullptr));
+    for (int64_t frame : {LatestRadarFrame(now), LatestRadarFrame(now + RadarFramePeriod)}) {
+        for (int x = hx - 4; x <= hx + 4; x++) {
+            for (int y = hy - 4; y <= hy + 4; y++) {
+                std::string tile = std::to_string(Zoom) + "/" + std::to_string(x) + "/" + std::to_string(y) + ".png";
+                server->SetBody("/" + tile, MakePng(256, 0xFF000000u | TileRgb(Zoom, x, y)));
+                std::string radar = "/v2/radar/" + std::to_string(frame) + "/256/" + tile;
+                bool broken = x == hx - 1 && y == hy;
+                server->SetBody(radar, broken ? std::string("<p>no radar</p>") : MakePng(256, 0xFF000000u | RadarRgb));
+            }
+        }
+    }
+    std::string hosts;
+    char host[200];
+    for (const char* letter : {"a", "b", "c"}) {
+        GetTileServiceUrl(TileUrl::OpenStreetMapServer, host, sizeof host);
+        hosts += (hosts.empty() ? "" : ",") + server->MapEntry(std::string(letter) + "." + host);
+    }
+    GetTileServiceUrl(TileUrl::LuckRainServer, host, sizeof host);
+    hosts += "," + server->MapEntry(host);
+    setenv("TVL_HOST_MAP", hosts.c_str(), 1);
+    Set("SatMode", "4");
+    WritePrivateProfileStringA("WEATHER", "WeatherState", "1", ini.c_str());
+
+    Picture p = Run("radar_over_tiles", 300);
+    ASSERT_GT(p.width, 0);
+    int cx = p.width / 2, cy = p.height / 2;
+    double fx = PixelX(HomeLon, Zoom), fy = PixelY(HomeLat, Zoom);
+    int left = cx - static_cast<int>(fx - std::floor(fx / 256) * 256);
+    int top = cy - static_cast<int>(fy - std::floor(fy / 256) * 256);
+    // Inside the home tile: its colour and the radar's, half and half.
+    uint32_t tile = TileRgb(Zoom, hx, hy);
+    uint32_t blend = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+        blend |= ((((tile >> shift) & 0xFF) + ((RadarRgb >> shift) & 0xFF)) / 2) << shift;
+    EXPECT_LE(ChannelDistance(p.At(left + 20, top + 20), blend), 3) << std::hex << p.At(left + 20, top + 20);
+    // West of it, under the picture that is none: the tile alone.
+    int column = -1, row = -1;
+    ASSERT_TRUE(TileAt(p, left - 20, top + 20, Zoom, &column, &row)) << std::hex << p.At(left - 20, top + 20);
+    EXPECT_EQ(column, hx - 1);
+    EXPECT_EQ(row, hy);
+    // The frame's pictures are kept in its folder while the program runs.
+    EXPECT_GT(server->Requests("/v2/radar/" + std::to_string(LatestRadarFrame(now)) + "/256/" +
+                               std::to_string(Zoom) + "/" + std::to_string(hx) + "/" + std::to_string(hy) + ".png") +
+                  server->Requests("/v2/radar/" + std::to_string(LatestRadarFrame(now + RadarFramePeriod)) + "/256/" +
+                                   std::to_string(Zoom) + "/" + std::to_string(hx) + "/" + std::to_string(hy) + ".png"),
+              0);
+    EXPECT_NE(Log().find("no picture and was removed"), std::string::npos);
 }
 
 }  // namespace
