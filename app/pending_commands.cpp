@@ -75,6 +75,5 @@ void InsertWaypointAt(double, double) {}  // until the real one lands
 void DeleteNearestWaypoint(double, double) {}  // until the real one lands
 void ClearDeparturePassed() {}  // until the real one lands
 bool IsAirspaceLoaderBusy() { return false; }  // until the real one lands
-void SetTrafficResetFlag() {}  // until the real one lands
 void RequestAeroflyPlanSend() {}  // until the real one lands
 bool IsAeroflyLoaderBusy() { return false; }  // until the real one lands

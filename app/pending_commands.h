@@ -103,6 +103,5 @@ void ClearDeparturePassed();
 bool IsAirspaceLoaderBusy();
 
 // Simulator links and traffic.
-void SetTrafficResetFlag();
 void RequestAeroflyPlanSend();
 bool IsAeroflyLoaderBusy();

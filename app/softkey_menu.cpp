@@ -84,17 +84,13 @@ void SetNavaidsShown(bool on)
     }
 }
 
+// The next frame applies the wanted mode at the link: starts the traffic
+// data, or stops it and clears the targets.
 void CycleTraffic()
 {
     int mode = Settings.UseSimulator.load() == SimulatorAerofly ? 0 : (Settings.RadarMode + 1) % 3;
     Settings.RadarMode = mode;
     TrafficModeChanged = 1;
-    if (mode == 1) {
-        StartTrafficData();
-    } else if (mode == 0) {
-        SimLinkStopTraffic();
-        SetTrafficResetFlag();
-    }
 }
 
 void ToggleFlightPlanFromKey()
