@@ -5,3 +5,8 @@ AircraftWorkingValues Aircraft;
 double TrackAngle = 0;
 double AirVectorAngle = 0;
 int32_t TrackVectorLength = 0;
+
+double GetAircraftAltitude()
+{
+    return Aircraft.Altitude;
+}

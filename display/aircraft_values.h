@@ -32,3 +32,6 @@ extern AircraftWorkingValues Aircraft;
 extern double TrackAngle;           // radians, the ground track
 extern double AirVectorAngle;       // radians 0..2 pi, ground vector minus wind
 extern int32_t TrackVectorLength;   // map pixels flown in one minute
+
+// The aircraft altitude in feet as the per-frame update keeps it.
+double GetAircraftAltitude();

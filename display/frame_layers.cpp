@@ -8,6 +8,7 @@
 #include "display/instrument_layers.h"
 #include "display/nav_layer.h"
 #include "display/pending_display.h"
+#include "display/route_layers.h"
 #include "display/status_layer.h"
 
 // Chart or thumbnails, local raster maps, map tiles, weather radar and the

@@ -12,6 +12,7 @@
 #include "display/map_projection.h"
 #include "display/map_view.h"
 #include "display/pending_display.h"
+#include "display/route_layers.h"
 #include "display/screen_buttons.h"
 #include "display/sprite_draw.h"
 #include "display/sprite_table.h"

@@ -27,11 +27,12 @@ void LayoutScreenButtons();
 // Shell: false during the dark half of the blink while something loads.
 bool IsBlinkPhaseVisible();
 // The map layers of later modules, each run by the frame renderer in its place.
-void DrawRouteLayers(float dt, int width, int height);
 int DrawTrackPlot(HWND__* window, float angle);
-// The NEAREST panel, drawn by the navigation layer between airports and
-// navaids and by the route layer (flight-plan legs and the nearest list).
-void DrawNearestPanel(int width, int height);
+// Airport diagram: one airport drawn in detail (mode 0 as the NEAREST panel).
+void DrawAirportDiagram(int width, int height, int mode);
+// NEAREST box: whether a point lies farther outside the current airport's
+// box than the box is large (false while there is no box).
+bool IsFarFromAirportBox(double lat, double lon);
 // The map-type menu entry that picks the column of the navigation colours
 // (screen buttons and click zones).
 int GetSelectedIndex();

@@ -9,12 +9,4 @@
 void LayoutKeypad() {}  // until the real one lands
 void LayoutSoftkeys() {}  // until the real one lands
 void LayoutScreenButtons() {}  // until the real one lands
-// The navigation layer captures into the snapshot with RenderToTexture 2;
-// the route layer closes that capture after its own drawing.
-void DrawRouteLayers(float, int, int)
-{
-    if (Settings.RenderToTexture == 2 && !Settings.AirportChart)
-        EndSnapshot(CurrentFrame.offsetX * FrameZoom * MapScale, CurrentFrame.offsetY * FrameZoom * MapScale,
-                    CurrentFrame.mapRotation);
-}  // until the real one lands
 int DrawTrackPlot(HWND__*, float) { return 0; }  // until the real one lands

@@ -2,5 +2,6 @@
 // landed yet (obstacles, the NEAREST panel, the map-type menu entry).
 #include "display/pending_display.h"
 
-void DrawNearestPanel(int, int) {}  // until the real one lands
 int GetSelectedIndex() { return 0; }  // until the real one lands
+void DrawAirportDiagram(int, int, int) {}  // until the real one lands
+bool IsFarFromAirportBox(double, double) { return false; }  // until the real one lands
