@@ -194,7 +194,7 @@ void HandleFlightGearAiDatagram(const char* text, size_t length)
 
 static SOCKET OpenBoundSocket(int port)
 {
-    SOCKET sock = socket(AF_INET, SOCK_DGRAM, 0);
+    SOCKET sock = OpenLinkSocket();
     if (sock == INVALID_SOCKET)
         return INVALID_SOCKET;
     sockaddr_in local{};
@@ -331,7 +331,7 @@ static void SendTimeIfWanted(const LinkSession* s, SOCKET* timeSocket)
     if (!WeatherRequestFlag.load() || !Settings.WeatherState.load() || SimWeatherFlag.load())
         return;
     if (*timeSocket == INVALID_SOCKET)
-        *timeSocket = socket(AF_INET, SOCK_DGRAM, 0);
+        *timeSocket = OpenLinkSocket();
     if (*timeSocket == INVALID_SOCKET)
         return;
     sockaddr_in to{};

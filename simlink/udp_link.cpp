@@ -40,6 +40,11 @@ int StartLinkWinsock()
     return WSAStartup(MAKEWORD(2, 2), &data);
 }
 
+SOCKET OpenLinkSocket()
+{
+    return socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+}
+
 bool SetReceiveTimeout(SOCKET s, int milliseconds)
 {
     return SetSocketReceiveTimeout(s, static_cast<DWORD>(milliseconds)) == 0;
@@ -127,7 +132,7 @@ bool OpenLinkSession(LinkSession* s)
     s->firstStatePending = 1;
     if (StartLinkWinsock() != 0)
         s->stop = 1;
-    SOCKET sock = socket(AF_INET, SOCK_DGRAM, 0);
+    SOCKET sock = OpenLinkSocket();
     if (sock == INVALID_SOCKET) {
         WSACleanup();
         s->running = 0;

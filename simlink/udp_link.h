@@ -81,6 +81,10 @@ extern std::atomic<int> LastLoggedWsaError;
 extern std::atomic<uint8_t> SimWeatherFlag;
 
 int StartLinkWinsock();
+// A datagram socket that the programs the map starts (helpers, converters)
+// do not inherit: one that kept a link's port would keep the link from
+// binding it again.
+SOCKET OpenLinkSocket();
 bool SetReceiveTimeout(SOCKET s, int milliseconds);
 
 // GUI thread. Starts body on its own thread unless the session runs; any

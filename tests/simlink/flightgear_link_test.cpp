@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -425,6 +427,16 @@ TEST_F(FlightGearLinkTest, NoTimeWhileFlightGearHasWeatherOfItsOwn)
     std::vector<uint8_t> d;
     EXPECT_FALSE(timeListener.Receive(&d, 300));
     Settings.WeatherState = 0;
+}
+
+TEST(LinkSocket, ProgramsTheMapStartsDoNotInheritIt)
+{
+    // A helper that kept the listener's port would keep the link from
+    // binding it again after a restart.
+    SOCKET s = OpenLinkSocket();
+    ASSERT_NE(s, INVALID_SOCKET);
+    EXPECT_NE(fcntl(s, F_GETFD) & FD_CLOEXEC, 0);
+    closesocket(s);
 }
 
 class FlightGearRouteTest : public ::testing::Test {

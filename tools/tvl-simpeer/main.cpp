@@ -1,0 +1,231 @@
+// tvl-simpeer: plays X-Plane's plug-in, FS2004's module or FlightGear's
+// generic-protocol output for the map program over loopback: flies a
+// scripted path, sends a plan and traffic, and records what the map sends.
+#include "tools/tvl-simpeer/peer.h"
+
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+volatile sig_atomic_t StopRequested = 0;
+FILE* Record = nullptr;
+
+namespace {
+
+const char Usage[] =
+    "usage: tvl-simpeer --sim xplane|fs2004|flightgear [options]\n"
+    "  --port N           X-Plane, FS2004: UDP port to listen on, 0 for any free one (12345, 54321);\n"
+    "                     FlightGear: the map's port to send the aircraft to (12347)\n"
+    "  --ai-port N        FlightGear: the map's port for AI traffic (12348)\n"
+    "  --time-port N      FlightGear: listen for the map's time datagram on this port\n"
+    "  --lat DEG --lon DEG  centre of the circle or start of the leg (53.636666667, 10.001)\n"
+    "  --circle NM        fly a circle of this radius (the default, 2)\n"
+    "  --leg DEG          fly a straight leg on this true course instead\n"
+    "  --leg-time S       stop at the end of the leg after S seconds (0: fly on)\n"
+    "  --speed KT         ground speed (120)\n"
+    "  --altitude FT      altitude (3000)\n"
+    "  --traffic N        AI aircraft (3; at most 30)\n"
+    "  --no-plan          send no flight plan\n"
+    "  --route FILE       FlightGear: write the plan as a route manager file there and name it\n"
+    "  --circuit S        take off 2 s in and land S seconds in (height above ground 0 before and after)\n"
+    "  --stop-at S        X-Plane, FS2004: send the stop message S seconds after the first registration;\n"
+    "                     FlightGear: fall silent S seconds in\n"
+    "  --silence S        FlightGear: length of that silence (3)\n"
+    "  --button N         send button N once, --button-at S in (2)\n"
+    "  --record FILE      write a line per datagram the map sends to FILE ('-' for standard output)\n"
+    "  --duration S       end after S seconds (0: run until interrupted)\n"
+    "The first line on standard output names the port in use.\n";
+
+void OnSignal(int)
+{
+    StopRequested = 1;
+}
+
+bool ReadNumber(const char* text, double* out)
+{
+    char* end = nullptr;
+    *out = std::strtod(text, &end);
+    return end != text && *end == '\0' && std::isfinite(*out);
+}
+
+bool ParseKind(const std::string& name, PeerKind* kind)
+{
+    if (name == "xplane") *kind = PeerKind::XPlane;
+    else if (name == "fs2004") *kind = PeerKind::Fs2004;
+    else if (name == "flightgear") *kind = PeerKind::FlightGear;
+    else return false;
+    return true;
+}
+
+bool ParseValueOption(const std::string& name, const char* value, PeerOptions* o)
+{
+    if (name == "--sim")
+        return ParseKind(value, &o->kind);
+    if (name == "--record" || name == "--route") {
+        (name == "--record" ? o->record : o->route) = value;
+        return true;
+    }
+    double v = 0.0;
+    if (!ReadNumber(value, &v))
+        return false;
+    if (name == "--port") o->port = static_cast<int>(v);
+    else if (name == "--ai-port") o->aiPort = static_cast<int>(v);
+    else if (name == "--time-port") o->timePort = static_cast<int>(v);
+    else if (name == "--lat") o->path.latitude = v;
+    else if (name == "--lon") o->path.longitude = v;
+    else if (name == "--circle") { o->path.circle = true; o->path.radiusNm = v; }
+    else if (name == "--leg") { o->path.circle = false; o->path.headingDeg = v; }
+    else if (name == "--leg-time") o->path.legSeconds = v;
+    else if (name == "--speed") o->path.speedKt = v;
+    else if (name == "--altitude") o->path.altitudeFt = v;
+    else if (name == "--traffic") o->trafficCount = static_cast<int>(v);
+    else if (name == "--circuit") o->circuit = v;
+    else if (name == "--stop-at") o->stopAt = v;
+    else if (name == "--silence") o->silence = v;
+    else if (name == "--button") o->button = static_cast<int>(v);
+    else if (name == "--button-at") o->buttonAt = v;
+    else if (name == "--duration") o->duration = v;
+    else return false;
+    return true;
+}
+
+bool ValidPort(int port)
+{
+    return port >= 0 && port <= 65535;
+}
+
+bool ParseOptions(int argc, char** argv, PeerOptions* o)
+{
+    for (int i = 1; i < argc; ++i) {
+        std::string name = argv[i];
+        if (name == "--no-plan") o->plan = false;
+        else if (i + 1 >= argc || !ParseValueOption(name, argv[++i], o)) return false;
+    }
+    if (o->port < 0)
+        o->port = o->kind == PeerKind::XPlane ? 12345 : o->kind == PeerKind::Fs2004 ? 54321 : 12347;
+    if (o->trafficCount < 0 || o->trafficCount > 30 || o->button > 31)
+        return false;
+    if (!ValidPort(o->port) || !ValidPort(o->aiPort) || o->timePort > 65535)
+        return false;
+    return o->path.latitude >= -89.0 && o->path.latitude <= 89.0;
+}
+
+}  // namespace
+
+double Now()
+{
+    static const auto start = std::chrono::steady_clock::now();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+int OpenUdpSocket(int port)
+{
+    int s = socket(AF_INET, SOCK_DGRAM, 0);
+    if (s < 0)
+        return -1;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof(a)) != 0) {
+        close(s);
+        return -1;
+    }
+    return s;
+}
+
+int BoundPort(int s)
+{
+    sockaddr_in a{};
+    socklen_t len = sizeof(a);
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    return ntohs(a.sin_port);
+}
+
+void SendTo(int s, const sockaddr_in& to, const void* data, size_t size)
+{
+    sendto(s, data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof(to));
+}
+
+sockaddr_in Loopback(int port)
+{
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
+
+PeerAircraft AircraftAt(const PeerOptions& o, double t)
+{
+    PeerAircraft a{};
+    a.point = PathPosition(o.path, t);
+    a.speedKt = PathMoving(o.path, t) ? o.path.speedKt : 0.0;
+    a.altitudeFt = o.path.altitudeFt;
+    a.heightFt = o.path.altitudeFt;
+    if (o.circuit > 0.0) {
+        // Up at 500 ft a minute from 2 s in, down the same way to land at the end.
+        const double takeOff = 2.0;
+        double climb = (t - takeOff) * 500.0 / 60.0 * 12.0;
+        double descent = (o.circuit - t) * 500.0 / 60.0 * 12.0;
+        a.heightFt = std::max(0.0, std::min(std::min(climb, descent), o.path.altitudeFt));
+        a.altitudeFt = a.heightFt;
+        if (t < takeOff || t > o.circuit + 2.0)
+            a.speedKt = t < takeOff ? 20.0 : 0.0;
+    }
+    return a;
+}
+
+void BuildPeerPlan(const FlightPathSettings& path, PeerWaypoint* out)
+{
+    const double seconds = 600.0;
+    for (int i = 0; i < PeerPlanCount; ++i) {
+        PathPoint p = PathPosition(path, seconds * i / (PeerPlanCount - 1));
+        std::snprintf(out[i].ident, sizeof(out[i].ident), "TVS%02d", i);
+        out[i].latitude = p.latitude;
+        out[i].longitude = p.longitude;
+        out[i].altitudeFt = path.altitudeFt;
+    }
+}
+
+int main(int argc, char** argv)
+{
+    PeerOptions o;
+    if (!ParseOptions(argc, argv, &o)) {
+        std::fputs(Usage, stderr);
+        return 2;
+    }
+    bool listens = o.kind != PeerKind::FlightGear;
+    int s = OpenUdpSocket(listens ? o.port : 0);
+    int timeSocket = !listens && o.timePort >= 0 ? OpenUdpSocket(o.timePort) : -1;
+    if (s < 0 || (!listens && o.timePort >= 0 && timeSocket < 0)) {
+        std::fprintf(stderr, "tvl-simpeer: cannot open UDP port %d\n", listens ? o.port : o.timePort);
+        return 1;
+    }
+    if (!o.record.empty())
+        Record = o.record == "-" ? stdout : std::fopen(o.record.c_str(), "w");
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    if (listens)
+        std::printf("tvl-simpeer listening on port %d\n", BoundPort(s));
+    else
+        std::printf("tvl-simpeer sending to port %d\n", o.port);
+    std::fflush(stdout);
+    Now();
+    if (listens)
+        RunRequestReplyPeer(&o, s);
+    else
+        RunFlightGearPeer(&o, s, timeSocket);
+    if (Record && Record != stdout)
+        std::fclose(Record);
+    if (timeSocket >= 0)
+        close(timeSocket);
+    close(s);
+    return 0;
+}
