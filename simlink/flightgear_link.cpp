@@ -388,9 +388,7 @@ bool StartFlightGearLink()
 
 bool StartFlightGearLinkIfEnabled()
 {
-    if (!IsSimLinkEnabled())
-        return FlightGearSession.running.load() != 0;
-    return StartFlightGearLink();
+    return StartUdpLinkIfEnabled(&FlightGearSession, FlightGearLinkThread);
 }
 
 bool ConnectFlightGearLink()

@@ -53,17 +53,6 @@ static void EndFs2004Link()
     Fs2004Session.stop = 1;
 }
 
-// The first state after the start waits until the map code has no load
-// under way, so that the ready step's reload does not run into it.
-static void WaitForMapLoadOnce(LinkSession* s)
-{
-    if (!s->firstStatePending.load() || s->linkReady.load())
-        return;
-    while (IsMapLoadPending() && !s->stop.load())
-        Sleep(100);
-    s->linkReady = 1;
-}
-
 static void StoreState(const Fs2004StateReply& st)
 {
     if (st.latitude >= -90.0f && st.latitude <= 90.0f)
@@ -123,9 +112,10 @@ static void HandleRegistered(const void* data, size_t size)
         return;
     }
     Fs2004Session.slotIndex = static_cast<int32_t>(slot);
-    Fs2004Session.registered = 1;
     ResetSimulatorWindowCache();
-    WriteLog("Connected to FS2004");
+    // The module answers every request sent before its answer came: one line.
+    if (Fs2004Session.registered.exchange(1) == 0)
+        WriteLog("Connected to FS2004");
 }
 
 static void HandleWeather(const void* data, size_t size)
@@ -292,9 +282,7 @@ bool StartFs2004Link()
 
 bool StartFs2004LinkIfEnabled()
 {
-    if (!IsSimLinkEnabled())
-        return Fs2004Session.running.load() != 0;
-    return StartFs2004Link();
+    return StartUdpLinkIfEnabled(&Fs2004Session, Fs2004LinkThread);
 }
 
 bool ConnectFs2004Link()

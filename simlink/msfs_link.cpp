@@ -317,9 +317,7 @@ bool StartMsfsLink()
 
 bool StartMsfsLinkIfEnabled()
 {
-    if (!IsSimLinkEnabled())
-        return MsfsSession.running.load() != 0;
-    return StartMsfsLink();
+    return StartUdpLinkIfEnabled(&MsfsSession, MsfsLinkThread);
 }
 
 bool ConnectMsfsLink()

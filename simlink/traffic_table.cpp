@@ -144,18 +144,23 @@ static void EnterNewAircraft(TrafficEntry& e, uint32_t id, const char* callsign,
     e.valid = valid;
 }
 
-static void UpdateKnownAircraft(TrafficEntry& e, uint32_t id, const TrafficValues& v, double now)
+void UpdateMeanReportInterval(TrafficEntry& e, double interval)
 {
-    double interval = now - e.lastReportTime;
-    e.previousLatitude = e.displayedLatitude;
-    e.previousLongitude = e.displayedLongitude;
-    e.previousHeading = e.values.headingRad;
     if (e.reportCount < 10) {
         e.meanReportInterval = (e.reportCount * e.meanReportInterval + interval) / (e.reportCount + 1);
         e.reportCount += 1;
     } else {
         e.meanReportInterval = 0.9 * e.meanReportInterval + 0.1 * interval;
     }
+}
+
+static void UpdateKnownAircraft(TrafficEntry& e, uint32_t id, const TrafficValues& v, double now)
+{
+    double interval = now - e.lastReportTime;
+    e.previousLatitude = e.displayedLatitude;
+    e.previousLongitude = e.displayedLongitude;
+    e.previousHeading = e.values.headingRad;
+    UpdateMeanReportInterval(e, interval);
     e.values = v;
     e.id = id;
     e.lastReportTime = now;

@@ -73,6 +73,10 @@ bool MsfsStartTraffic();
 bool XPlaneStartTraffic();
 void SetTrafficOffRequest();
 
+// A known aircraft's mean report interval with one more interval: averaged
+// over the first ten reports, smoothed 0.9/0.1 after them.
+void UpdateMeanReportInterval(TrafficEntry& e, double interval);
+
 // One report merged by id at clock time now: a new aircraft takes the first
 // free slot with valid = newValid (dropped when the table is full), a known
 // one updates its interval statistics and becomes valid. Returns the slot,

@@ -3,6 +3,7 @@
 #include "simlink/udp_link.h"
 
 #include "app/log.h"
+#include "app/pending_settings.h"
 #include "app/settings.h"
 #include "maps/local_maps.h"
 #include "platform/threads.h"
@@ -106,6 +107,13 @@ bool StartUdpLinkThread(LinkSession* s, void (*body)(LinkSession*))
     return true;
 }
 
+bool StartUdpLinkIfEnabled(LinkSession* s, void (*body)(LinkSession*))
+{
+    if (!IsSimLinkEnabled())
+        return s->running.load() != 0;
+    return StartUdpLinkThread(s, body);
+}
+
 void StopUdpLink(LinkSession* s)
 {
     // A running link stops whether or not it got connected: one that still
@@ -191,6 +199,15 @@ void LogLinkReceiveError(LinkSession* s, int code)
         if (!s->registered.load() && code == WSAECONNRESET)
             s->stop = 1;
     }
+}
+
+void WaitForMapLoadOnce(LinkSession* s)
+{
+    if (!s->firstStatePending.load() || s->linkReady.load())
+        return;
+    while (IsMapLoadPending() && !s->stop.load())
+        Sleep(100);
+    s->linkReady = 1;
 }
 
 void LowerLinkTimeoutOnce(LinkSession* s)

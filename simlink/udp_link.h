@@ -91,6 +91,9 @@ bool SetReceiveTimeout(SOCKET s, int milliseconds);
 // other link's thread is stopped and joined first, so only one link thread
 // ever runs. Returns the running flag.
 bool StartUdpLinkThread(LinkSession* s, void (*body)(LinkSession*));
+// GUI thread. The per-frame start: StartUdpLinkThread once the settings
+// have let the links run (IsSimLinkEnabled); else the running flag.
+bool StartUdpLinkIfEnabled(LinkSession* s, void (*body)(LinkSession*));
 // GUI thread. Asks the session's thread to end (not while the display is
 // being re-created) and wakes it from a blocked receive; does not wait.
 void StopUdpLink(LinkSession* s);
@@ -116,6 +119,10 @@ void HandleLinkReceiveError(LinkSession* s);
 // the log is written (DebugMode), and a reset before the registration ends
 // the link. code is the WSA error code of the failed receive.
 void LogLinkReceiveError(LinkSession* s, int code);
+// Link thread: the first state after the start waits until the map code
+// has no load under way (giving up on a stop), so that the ready step's
+// reload does not run into it; then the link is ready.
+void WaitForMapLoadOnce(LinkSession* s);
 // Link thread: the first aircraft state lowers the receive time-out to 1 s.
 void LowerLinkTimeoutOnce(LinkSession* s);
 // Link thread: frees and reloads the local map content and re-selects the

@@ -52,17 +52,6 @@ static void EndXPlaneLink()
     XPlaneSession.stop = 1;
 }
 
-// The first state after the start waits until the map code has no load
-// under way, so that the ready step's reload does not run into it.
-static void WaitForMapLoadOnce(LinkSession* s)
-{
-    if (!s->firstStatePending.load() || s->linkReady.load())
-        return;
-    while (IsMapLoadPending() && !s->stop.load())
-        Sleep(100);
-    s->linkReady = 1;
-}
-
 static void StoreState(const XPlaneState& st)
 {
     if (st.latitude >= -90.0f && st.latitude <= 90.0f)
@@ -124,8 +113,9 @@ static bool HandleRegistered(const void* data, size_t size)
         return false;
     }
     XPlaneSession.slotIndex = static_cast<int32_t>(slot);
-    XPlaneSession.registered = 1;
-    WriteLog("Connected to X-Plane");
+    // The plug-in answers every request sent before its answer came: one line.
+    if (XPlaneSession.registered.exchange(1) == 0)
+        WriteLog("Connected to X-Plane");
     return true;
 }
 
@@ -150,12 +140,7 @@ static void MergeTrafficRecord(TrafficEntry& e, const XPlaneTrafficRecord& r, do
         e.previousLatitude = e.displayedLatitude;
         e.previousLongitude = e.displayedLongitude;
         e.previousHeading = e.values.headingRad;
-        if (e.reportCount < 10) {
-            e.meanReportInterval = (e.reportCount * e.meanReportInterval + interval) / (e.reportCount + 1);
-            e.reportCount += 1;
-        } else {
-            e.meanReportInterval = 0.9 * e.meanReportInterval + 0.1 * interval;
-        }
+        UpdateMeanReportInterval(e, interval);
     } else {
         // Another aircraft now holds this position of the list: start afresh.
         e.previousLatitude = e.displayedLatitude = r.latitude;
@@ -341,9 +326,7 @@ bool StartXPlaneLink()
 
 bool StartXPlaneLinkIfEnabled()
 {
-    if (!IsSimLinkEnabled())
-        return XPlaneSession.running.load() != 0;
-    return StartXPlaneLink();
+    return StartUdpLinkIfEnabled(&XPlaneSession, XPlaneLinkThread);
 }
 
 bool ConnectXPlaneLink()
