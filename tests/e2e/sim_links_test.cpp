@@ -1,0 +1,186 @@
+// The map program flies with X-Plane, FS2004 and FlightGear end to end:
+// tvl-simpeer plays the simulator's side over loopback, the built program
+// runs headless on a copy of the root with the simulator as its one
+// argument. Checked from outside: what the peer recorded (registration, the
+// re-registration after the peer's stop, the leaving request at exit), the
+// map centre the program saved, the aircraft symbol at the centre of its
+// screenshot, and for FlightGear the pilot log.
+#include "platform/profile.h"
+#include "tests/support/child_process.h"
+#include "tests/support/program_root_copy.h"
+#include "tests/support/proxy_test_client.h"
+#include "tests/support/screenshot.h"
+#include "tests/support/temp_folder.h"
+
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t Cream = 0xFFFECD;  // the empty map, as 0xRRGGBB
+
+int ChannelDistance(uint32_t a, uint32_t b)
+{
+    int d = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+        d = std::max(d, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
+    return d;
+}
+
+// Pixels near the map window's centre that are not the empty map.
+int SymbolPixels(const Picture& p)
+{
+    int cx = (84 + 472 / 2) * p.width / 640, cy = (40 + 319 / 2) * p.height / 480, count = 0;
+    for (int y = cy - 12; y <= cy + 12; ++y)
+        for (int x = cx - 12; x <= cx + 12; ++x)
+            if (x >= 0 && y >= 0 && x < p.width && y < p.height && ChannelDistance(p.At(x, y), Cream) > 24)
+                ++count;
+    return count;
+}
+
+// Seconds of the first recorded line that contains what after the given
+// second, or -1.
+double FirstAfter(const std::string& record, const std::string& what, double after)
+{
+    std::istringstream lines(record);
+    std::string line;
+    while (std::getline(lines, line)) {
+        double t = std::atof(line.c_str());
+        if (t > after && line.find(what) != std::string::npos)
+            return t;
+    }
+    return -1.0;
+}
+
+std::string LastLine(const std::string& text)
+{
+    size_t end = text.find_last_not_of('\n');
+    if (end == std::string::npos)
+        return "";
+    size_t start = text.rfind('\n', end);
+    return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+}
+
+class SimLinksEndToEnd : public ::testing::Test {
+protected:
+    TempFolder root;
+    std::string system = CopyProgramRoot(root.Path());
+    std::string ini = system + "/Plovik.ini";
+    std::string record = root / "peer.rec";
+    Child peer, program;
+
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("TVL_MONITORS", "1920x1080", 1);
+        unsetenv("TVL_EVENT_SCRIPT");
+        FreeImage_Initialise(FALSE);
+        // The empty map: no tiles are fetched.
+        WritePrivateProfileStringA("Zorizeruverovu Plovik", "t", "0", ini.c_str());
+    }
+    void TearDown() override { FreeImage_DeInitialise(); }
+
+    void StartPeer(const char* kind, std::vector<std::string> args)
+    {
+        std::vector<std::string> all = {std::string(TVL_TOOLS_DIR) + "/tvl-simpeer", "--sim", kind, "--record",
+                                        record, "--duration", "60"};
+        all.insert(all.end(), args.begin(), args.end());
+        std::string out = root / "peer.out";
+        ASSERT_TRUE(peer.Start(all, out, root.Path()));
+        ASSERT_FALSE(WaitForAnnouncedPort(out).empty());
+    }
+
+    std::string PeerPort() { return WaitForAnnouncedPort(root / "peer.out"); }
+
+    Picture RunProgram(const char* simulator, const char* frames)
+    {
+        std::string shot = root / "shot.png";
+        setenv("TVL_EXIT_AFTER_FRAMES", frames, 1);
+        setenv("TVL_SCREENSHOT_FRAME", std::to_string(std::atoi(frames) - 20).c_str(), 1);
+        setenv("TVL_SCREENSHOT", shot.c_str(), 1);
+        Picture p;
+        EXPECT_TRUE(program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo", simulator},
+                                  root / "program.out", system));
+        EXPECT_EQ(program.Wait(120), 0);
+        EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
+        return p;
+    }
+
+    // The map centre the program saved at its end.
+    double Saved(const char* key)
+    {
+        char text[64] = "";
+        GetPrivateProfileStringA("Zorizeruverovu Plovik", key, "0", text, sizeof(text), ini.c_str());
+        return std::atof(text);
+    }
+
+    // Registered, told to stop, registered again within the frame's restart
+    // time, and left at the end.
+    void ExpectRegistrationsAroundTheStop(const char* registerType)
+    {
+        std::string rec = ReadFileText(record);
+        double first = FirstAfter(rec, registerType, -1.0);
+        double stop = FirstAfter(rec, "stop sent", -1.0);
+        ASSERT_GE(first, 0.0) << rec;
+        ASSERT_GT(stop, first) << rec;
+        double again = FirstAfter(rec, registerType, stop);
+        ASSERT_GT(again, stop) << rec;
+        EXPECT_LT(again - stop, 4.5) << rec;
+        EXPECT_NE(LastLine(rec).find("type=7 "), std::string::npos) << rec;
+    }
+};
+
+TEST_F(SimLinksEndToEnd, XPlaneIsFlownRegisteredAgainAfterItsStopAndLeftAtExit)
+{
+    StartPeer("xplane", {"--port", "0", "--leg", "270", "--stop-at", "2"});
+    WritePrivateProfileStringA("X-Plane", "Port", PeerPort().c_str(), ini.c_str());
+    Picture p = RunProgram("4", "900");
+    EXPECT_GT(SymbolPixels(p), 40);
+    ExpectRegistrationsAroundTheStop("type=4 ");
+    std::string rec = ReadFileText(record);
+    EXPECT_GE(CountLines(rec, "type=8 "), 1) << rec;
+    EXPECT_NEAR(Saved("latitude"), 53.6367, 0.01);
+    EXPECT_LT(Saved("longitude"), 10.0);  // flown west of the start
+}
+
+TEST_F(SimLinksEndToEnd, Fs2004IsFlownRegisteredAgainAfterItsStopAndLeftAtExit)
+{
+    StartPeer("fs2004", {"--port", "0", "--leg", "0", "--stop-at", "2"});
+    WritePrivateProfileStringA("FS2004", "Port", PeerPort().c_str(), ini.c_str());
+    Picture p = RunProgram("5", "900");
+    EXPECT_GT(SymbolPixels(p), 40);
+    ExpectRegistrationsAroundTheStop("type=4 ");
+    EXPECT_GT(Saved("latitude"), 53.6367);  // flown north of the start
+    EXPECT_NEAR(Saved("longitude"), 10.001, 0.01);
+}
+
+TEST_F(SimLinksEndToEnd, FlightGearIsFlownAndItsCircuitLogged)
+{
+    uint16_t port = FreeUdpPort();
+    WritePrivateProfileStringA("FlightGear", "Port", std::to_string(port).c_str(), ini.c_str());
+    WritePrivateProfileStringA("FlightGear", "AIPort", std::to_string(FreeUdpPort()).c_str(), ini.c_str());
+    // The program listens; FlightGear starts sending a moment later and flies
+    // a circuit: take-off 2 s in, landing 6 s in.
+    std::thread late([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        StartPeer("flightgear", {"--port", std::to_string(port), "--leg", "90", "--circuit", "6"});
+    });
+    Picture p = RunProgram("6", "1300");
+    late.join();
+    EXPECT_GT(SymbolPixels(p), 40);
+    std::string log = ReadFileText(system + "/Pilotlog.csv");
+    EXPECT_EQ(CountLines(log, "Date;Callsign;Plane;Departure;Destination"), 1) << log;
+    EXPECT_EQ(CountLines(log, ";D-ESIM;c172p;EDDH;EDDH;"), 1) << log;
+    EXPECT_NEAR(Saved("latitude"), 53.6367, 0.01);
+    EXPECT_GT(Saved("longitude"), 10.001);  // flown east of the start
+}
+
+}  // namespace
