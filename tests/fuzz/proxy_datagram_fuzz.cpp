@@ -9,6 +9,7 @@
 #include "proxy/udp_server.h"
 #include "simlink/msfs_link.h"
 #include "simlink/proxy_protocol.h"
+#include "tests/support/proxy_test_client.h"
 
 #include <arpa/inet.h>
 #include <sys/socket.h>
@@ -106,19 +107,6 @@ sockaddr_in Sender(int which)
     from.sin_port = htons(static_cast<uint16_t>(9 + which % 3));
     from.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     return from;
-}
-
-uint16_t FreeUdpPort()
-{
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    socklen_t length = sizeof(address);
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    close(s);
-    return ntohs(address.sin_port);
 }
 
 bool ServerStarted = false;

@@ -74,6 +74,14 @@ protected:
         SimConnectQueueEnable(false);
     }
     std::unique_ptr<ProxyTestClient> Client(int32_t id) { return std::make_unique<ProxyTestClient>(port_, id); }
+    // A simulator connection to the test queue, which records what is written.
+    static bool OpenQueuedSimulator()
+    {
+        SimConnectQueueEnable(true);
+        SimConnectQueueReset();
+        SimConnectQueueSetAvailable(true);
+        return SUCCEEDED(SimConnect_Open(&SimConnectHandle, "test", nullptr, 0, nullptr, 0));
+    }
     // Waits until the receive thread has taken a request in.
     void WaitForCount(int count)
     {
@@ -341,10 +349,7 @@ TEST_F(UdpServerTest, TrafficOffEmptiesTheListsOnTheMainLoop)
 
 TEST_F(UdpServerTest, SetPositionReachesTheSimulatorFromTheMainLoop)
 {
-    SimConnectQueueEnable(true);
-    SimConnectQueueReset();
-    SimConnectQueueSetAvailable(true);
-    ASSERT_TRUE(SUCCEEDED(SimConnect_Open(&SimConnectHandle, "test", nullptr, 0, nullptr, 0)));
+    ASSERT_TRUE(OpenQueuedSimulator());
     auto a = Client(1);
     int32_t slot = Register(a.get());
     a->Send(MsgSetPosition, slot, 7.5, 46.5);
@@ -371,10 +376,7 @@ TEST_F(UdpServerTest, SetPositionReachesTheSimulatorFromTheMainLoop)
 // only for a place on the earth.
 TEST_F(UdpServerTest, SetPositionComesOnlyFromARegisteredClientAndOnlyOnEarth)
 {
-    SimConnectQueueEnable(true);
-    SimConnectQueueReset();
-    SimConnectQueueSetAvailable(true);
-    ASSERT_TRUE(SUCCEEDED(SimConnect_Open(&SimConnectHandle, "test", nullptr, 0, nullptr, 0)));
+    ASSERT_TRUE(OpenQueuedSimulator());
     auto a = Client(1);
     int32_t slot = Register(a.get());
     auto stranger = Client(2);
