@@ -115,6 +115,40 @@ int ProjectAirspace(int32_t record, const AirspaceRecord& a, uint32_t colour, fl
     return n;
 }
 
+// The client area in map pixels, as a square round ScreenCentre that holds
+// it however the map is turned.
+struct ScreenReach {
+    double cx, cy, radius;
+};
+
+ScreenReach TakeScreenReach()
+{
+    float cx = 0, cy = 0;
+    GetScreenCentre(&cx, &cy);
+    const double w = RenderDevice.clientWidth, h = RenderDevice.clientHeight;
+    // Client pixel (px, py) is map pixel (px - w cx / 640 + cx, py - h cy / 480 + cy).
+    const double left = -w * cx / 640.0, top = -h * cy / 480.0;
+    double r = 0;
+    for (double dx : {left, left + w})
+        for (double dy : {top, top + h})
+            r = std::max(r, std::hypot(dx, dy));
+    return {static_cast<double>(ScreenCentre.x), static_cast<double>(ScreenCentre.y), r};
+}
+
+// False only when the airspace's box lies wholly beyond the reach of the
+// screen; a box whose corners project crossed (across the antimeridian)
+// is kept.
+bool MayBeOnScreen(const AirspaceRecord& a, const ScreenReach& reach)
+{
+    double x0, y0, x1, y1;
+    ScreenPoint(a.latMax, a.lonMin, &x0, &y0);
+    ScreenPoint(a.latMin, a.lonMax, &x1, &y1);
+    if (!(x0 <= x1) || !(y0 <= y1))
+        return true;
+    return x1 >= reach.cx - reach.radius && x0 <= reach.cx + reach.radius && y1 >= reach.cy - reach.radius &&
+           y0 <= reach.cy + reach.radius;
+}
+
 void DrawAirspaceOutline(int32_t record, const AirspaceRecord& a, int colourIndex, float mapAngle)
 {
     uint32_t colour = AirspaceColours[colourIndex];
@@ -322,11 +356,12 @@ void DrawAirspaceLabels(float mapAngle, int renderToTexture, int labelPhase, int
     // Every other snapshot refresh the other of two overlapping airspaces lies on top.
     const bool reverse = labelPhase == 0 && Settings.NavASPInfo;
     const int32_t count = static_cast<int32_t>(list.size());
+    const ScreenReach reach = TakeScreenReach();
     for (int32_t k = 0; k < count; ++k) {
         int32_t i = reverse ? count - 1 - k : k;
         const AirspaceRecord& a = list[static_cast<size_t>(i)];
         int colourIndex = AirspaceColourIndex(a.airspaceClass, Settings.CTR != 0, Settings.SelectedAirspace);
-        if (colourIndex >= 0)
+        if (colourIndex >= 0 && MayBeOnScreen(a, reach))
             DrawAirspaceOutline(i, a, colourIndex, mapAngle);
     }
     if (Settings.NavASPInfo && declutter < 3)

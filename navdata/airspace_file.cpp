@@ -4,45 +4,12 @@
 #include "navdata/text_lines.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 namespace {
-
-// The next blank-separated word of *rest; empty at the end.
-std::string_view NextWord(std::string_view* rest)
-{
-    size_t start = rest->find_first_not_of(" \t");
-    if (start == std::string_view::npos) {
-        *rest = {};
-        return {};
-    }
-    size_t end = rest->find_first_of(" \t", start);
-    if (end == std::string_view::npos)
-        end = rest->size();
-    std::string_view word = rest->substr(start, end - start);
-    rest->remove_prefix(end);
-    return word;
-}
-
-bool ToDouble(std::string_view word, double* out)
-{
-    if (!word.empty() && word.front() == '+')
-        word.remove_prefix(1);
-    auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), *out);
-    return error == std::errc() && end == word.data() + word.size() && std::isfinite(*out);
-}
-
-bool ToInt(std::string_view word, int* out)
-{
-    if (!word.empty() && word.front() == '+')
-        word.remove_prefix(1);
-    auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), *out);
-    return error == std::errc() && end == word.data() + word.size();
-}
 
 bool IsLatitude(double v) { return v >= -90.0 && v <= 90.0; }
 bool IsLongitude(double v) { return v >= -180.0 && v <= 180.0; }
@@ -120,7 +87,7 @@ AirspaceHeader ParseAirspaceHeader(std::string_view line, AirspaceRecord* out, i
     std::string_view rest = line;
     std::string_view words[10];
     for (std::string_view& w : words)
-        w = NextWord(&rest);
+        w = TakeWord(&rest);
     if (words[9].empty()) {
         *problem = "header cut short";
         return AirspaceHeader::Malformed;
@@ -128,7 +95,7 @@ AirspaceHeader ParseAirspaceHeader(std::string_view line, AirspaceRecord* out, i
     AirspaceRecord& r = *out;
     r = AirspaceRecord{};
     int count = 0;
-    if (!ToInt(words[1], &count)) {
+    if (!ParseNumber(words[1], &count)) {
         *problem = "point count not a number";
         return AirspaceHeader::Malformed;
     }
@@ -145,13 +112,13 @@ AirspaceHeader ParseAirspaceHeader(std::string_view line, AirspaceRecord* out, i
         *problem = "unknown class";
         return AirspaceHeader::Malformed;
     }
-    if (!ToDouble(words[3], &r.latMin) || !ToDouble(words[4], &r.latMax) || !ToDouble(words[5], &r.lonMin) ||
-        !ToDouble(words[6], &r.lonMax) || !IsLatitude(r.latMin) || !IsLatitude(r.latMax) ||
+    if (!ParseNumber(words[3], &r.latMin) || !ParseNumber(words[4], &r.latMax) || !ParseNumber(words[5], &r.lonMin) ||
+        !ParseNumber(words[6], &r.lonMax) || !IsLatitude(r.latMin) || !IsLatitude(r.latMax) ||
         !IsLongitude(r.lonMin) || !IsLongitude(r.lonMax) || r.latMin > r.latMax || r.lonMin > r.lonMax) {
         *problem = "box out of range";
         return AirspaceHeader::Malformed;
     }
-    if (!ToInt(words[7], &r.frequency)) {
+    if (!ParseNumber(words[7], &r.frequency)) {
         *problem = "frequency not a number";
         return AirspaceHeader::Malformed;
     }
@@ -172,10 +139,10 @@ AirspaceHeader ParseAirspaceHeader(std::string_view line, AirspaceRecord* out, i
 bool ParseAirspacePoint(std::string_view line, AirspacePoint* out)
 {
     std::string_view rest = line;
-    std::string_view lat = NextWord(&rest), lon = NextWord(&rest);
-    if (!NextWord(&rest).empty())
+    std::string_view lat = TakeWord(&rest), lon = TakeWord(&rest);
+    if (!TakeWord(&rest).empty())
         return false;
-    return ToDouble(lat, &out->lat) && ToDouble(lon, &out->lon) && IsLatitude(out->lat) && IsLongitude(out->lon);
+    return ParseNumber(lat, &out->lat) && ParseNumber(lon, &out->lon) && IsLatitude(out->lat) && IsLongitude(out->lon);
 }
 
 bool BoxesOverlap(double lonMin, double lonMax, double latMin, double latMax, double latLow, double latHigh,

@@ -75,6 +75,8 @@ std::string_view TextOf(const AirspaceText& text)
     return {reinterpret_cast<const char*>(text.bytes.data()), text.bytes.size()};
 }
 
+bool IsNumberStart(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.'; }
+
 bool IsClassKept(const char* airspaceClass, const char* filter)
 {
     if (std::strcmp(airspaceClass, "CTR") == 0)
@@ -145,11 +147,8 @@ void SetAirspaceViewBox(double, double, double, double) {}
 
 bool UpdateAirspaces(double latMin, double latMax, double lonMax, double lonMin)
 {
-    // A box that is not a number would give whole degrees from nowhere.
-    if (!std::isfinite(latMin) || !std::isfinite(latMax) || !std::isfinite(lonMin) || !std::isfinite(lonMax))
-        return Loader.IsReady();
-    WholeDegrees view = UpdateViewDegrees(latMin, latMax, lonMin, lonMax);
-    if (!Loader.NeedsLoad(view) || Loader.IsRunning())
+    WholeDegrees view;
+    if (!Loader.WantsStart(latMin, latMax, lonMin, lonMax, &view))
         return Loader.IsReady();
     LoadRequest request{};
     request.view = view;
@@ -307,6 +306,10 @@ bool LoadAirspacesInView(const AirspaceText& text, const WholeDegrees& view, con
             if (stop.load())
                 return false;
         }
+        // Most lines are points of airspaces left out: a line that opens
+        // with a number is no header, without looking for one in it.
+        if (!line.empty() && IsNumberStart(line.front()))
+            continue;
         AirspaceRecord a;
         int count = 0;
         const char* problem = nullptr;

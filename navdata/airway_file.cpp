@@ -1,8 +1,9 @@
 // Reading and writing airway rows, and the geometry of a segment.
 #include "navdata/airway_file.h"
 
+#include "navdata/text_lines.h"
+
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -11,33 +12,9 @@ namespace {
 
 constexpr double Pi = 3.14159265358979;
 
-std::string_view NextWord(std::string_view* rest)
-{
-    size_t start = rest->find_first_not_of(" \t");
-    if (start == std::string_view::npos) {
-        *rest = {};
-        return {};
-    }
-    size_t end = rest->find_first_of(" \t", start);
-    if (end == std::string_view::npos)
-        end = rest->size();
-    std::string_view word = rest->substr(start, end - start);
-    rest->remove_prefix(end);
-    return word;
-}
-
-template <class T>
-bool ToNumber(std::string_view word, T* out)
-{
-    if (!word.empty() && word.front() == '+')
-        word.remove_prefix(1);
-    auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), *out);
-    return error == std::errc() && end == word.data() + word.size();
-}
-
 bool ToPosition(std::string_view latWord, std::string_view lonWord, double* lat, double* lon)
 {
-    return ToNumber(latWord, lat) && ToNumber(lonWord, lon) && *lat >= -90.0 && *lat <= 90.0 && *lon >= -180.0 &&
+    return ParseNumber(latWord, lat) && ParseNumber(lonWord, lon) && *lat >= -90.0 && *lat <= 90.0 && *lon >= -180.0 &&
            *lon <= 180.0;
 }
 
@@ -93,14 +70,14 @@ bool ParseAirwayRow(std::string_view line, AirwaySegment* out)
     std::string_view rest = line;
     std::string_view w[9];
     for (std::string_view& word : w)
-        word = NextWord(&rest);
+        word = TakeWord(&rest);
     size_t nameStart = rest.find_first_not_of(" \t");
     if (w[8].empty() || nameStart == std::string_view::npos)
         return false;
     AirwaySegment s;
     if (!ToPosition(w[1], w[2], &s.startLat, &s.startLon) || !ToPosition(w[4], w[5], &s.endLat, &s.endLon))
         return false;
-    if (!ToNumber(w[6], &s.first) || !ToNumber(w[7], &s.second) || !ToNumber(w[8], &s.third))
+    if (!ParseNumber(w[6], &s.first) || !ParseNumber(w[7], &s.second) || !ParseNumber(w[8], &s.third))
         return false;
     CopyWord(s.startIdent, w[0], 6);
     CopyWord(s.endIdent, w[3], 6);

@@ -133,10 +133,8 @@ bool LoadAirwaysInView(const AirwayFolders& folders, const WholeDegrees& view, s
 
 bool UpdateAirways(double latMin, double latMax, double lonMax, double lonMin)
 {
-    if (!std::isfinite(latMin) || !std::isfinite(latMax) || !std::isfinite(lonMin) || !std::isfinite(lonMax))
-        return Loader.IsReady();
-    WholeDegrees view = UpdateViewDegrees(latMin, latMax, lonMin, lonMax);
-    if (!Loader.NeedsLoad(view) || Loader.IsRunning())
+    WholeDegrees view;
+    if (!Loader.WantsStart(latMin, latMax, lonMin, lonMax, &view))
         return Loader.IsReady();
     AirwayFolders folders = GetAirwayFolders(Settings.NavAirways);
     Loader.Start(view, [folders, view](std::vector<AirwaySegment>* target, const std::atomic<bool>& stop) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <atomic>
+#include <cmath>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -43,6 +44,17 @@ class ListLoader {
     {
         std::lock_guard<std::mutex> hold(lastLock_);
         return reload_.load() || !attempted_ || !(view == last_);
+    }
+
+    // GUI thread: the whole degrees of a view box when a load of them should
+    // start now; false while one runs, when nothing asks for one, and for a
+    // box that is not a number (it would give whole degrees from nowhere).
+    bool WantsStart(double latMin, double latMax, double lonMin, double lonMax, WholeDegrees* view)
+    {
+        if (!std::isfinite(latMin) || !std::isfinite(latMax) || !std::isfinite(lonMin) || !std::isfinite(lonMax))
+            return false;
+        *view = UpdateViewDegrees(latMin, latMax, lonMin, lonMax);
+        return !running_.load() && NeedsLoad(*view);
     }
 
     // GUI thread: starts job for view unless a load runs or its list waits

@@ -1,6 +1,8 @@
 // Lines and code page 1252 texts.
 #include "navdata/text_lines.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdarg>
 #include <cstring>
 
@@ -63,3 +65,30 @@ bool FormatText(char* out, size_t size, const char* format, ...)
         out[0] = '\0';
     return fits;
 }
+
+std::string_view TakeWord(std::string_view* rest)
+{
+    size_t start = rest->find_first_not_of(" \t");
+    if (start == std::string_view::npos) {
+        *rest = {};
+        return {};
+    }
+    size_t end = rest->find_first_of(" \t", start);
+    if (end == std::string_view::npos)
+        end = rest->size();
+    std::string_view word = rest->substr(start, end - start);
+    rest->remove_prefix(end);
+    return word;
+}
+
+template <class T>
+static bool ParseWhole(std::string_view word, T* out)
+{
+    if (!word.empty() && word.front() == '+')
+        word.remove_prefix(1);
+    auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), *out);
+    return !word.empty() && error == std::errc() && end == word.data() + word.size();
+}
+
+bool ParseNumber(std::string_view word, double* out) { return ParseWhole(word, out) && std::isfinite(*out); }
+bool ParseNumber(std::string_view word, int* out) { return ParseWhole(word, out); }

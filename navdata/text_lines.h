@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 // Next line of f without its line end ("\n", "\r\n"); false at the end of the
 // file. A last line without a line feed is returned.
@@ -17,6 +18,13 @@ void StripLineEnd(char* line);
 void UnderscoresToBlanks(char* text);
 // Turns every blank and tab into '_' in place.
 void BlanksToUnderscores(char* text);
+
+// The next blank-separated word of *rest, which moves past it; empty at the end.
+std::string_view TakeWord(std::string_view* rest);
+// A whole word as a number (a leading '+' allowed); false for anything else
+// and for doubles that are not finite.
+bool ParseNumber(std::string_view word, double* out);
+bool ParseNumber(std::string_view word, int* out);
 
 // Copies at most size - 1 bytes of text and terminates.
 void CopyText(char* out, size_t size, const char* text);

@@ -107,8 +107,6 @@ class AirspaceLayerTest : public RenderTest {
     {
         RenderTest::SetUp();
         ASSERT_TRUE(LoadSpriteTable(TVL_ROOT_DIR, 1));
-        Settings.Tile = 10;
-        Settings.SatMode = 1;
         Settings.NavDatabase = 6;
         Settings.UseSimulator = 7;
         Settings.Dimlevel = 255;
@@ -123,14 +121,10 @@ class AirspaceLayerTest : public RenderTest {
         std::strcpy(Settings.SelectedAirspace, "ABCDEFGR");
         for (int k = 0; k < NavColourCount; ++k)
             Settings.AWYColor[k] = 0xFF00FFFFu;
-        TileMapFlag = 1;
-        FrameZoom = 1.0f;
-        MapScale = 1.0f;
-        ScreenCentre = {320, 240};
         CurrentFrame.mapRotation = 0;
         CurrentFrame.width = width_;
         CurrentFrame.height = height_;
-        CentreMapOn(53.63, 10.0);
+        SetUpTileMapView(53.63, 10.0, 10);
     }
     void TearDown() override
     {
@@ -176,13 +170,6 @@ class AirspaceLayerTest : public RenderTest {
             lines.push_back({w, a.colour, a.lineLength > 0});
         }
         return lines;
-    }
-    int TexturedDrawsOf(int slot)
-    {
-        int n = 0;
-        for (const auto& d : GpuRecordedDraws())
-            n += d.technique == "Render" && d.texture == SpriteTable[slot].texture;
-        return n;
     }
     TempNavRoot root;
 };
@@ -258,6 +245,23 @@ TEST_F(AirspaceLayerTest, LabelPhaseZeroPutsTheOtherAirspaceOnTop)
     EXPECT_EQ(Lines().front().colour, 0x800000FFu);  // reversed: A first, C drawn over it
 }
 
+TEST_F(AirspaceLayerTest, AirspacesWhollyBeyondTheScreenAreLeftOut)
+{
+    // 0.9 degrees east lies some 650 pixels right of the centre at zoom 10.
+    LoadAirspaces({MakeAirspace("C", "HERE", 53.63, 10.0, 0.05), MakeAirspace("C", "EAST", 53.63, 10.9, 0.1),
+                   MakeAirspace("A", "AROUND", 53.63, 10.0, 0.9)});
+    Record();
+    DrawAirspaceLabels(0, 0, 1, 0);
+    std::vector<Line> lines = Lines();
+    ASSERT_EQ(lines.size(), 4u);  // its outline off the screen, the box round it
+    EXPECT_EQ(lines[0].colour, 0x80FF00FFu);
+    EXPECT_EQ(lines[2].colour, 0x800000FFu);
+    // Turned with the map, a corner of the screen reaches further out.
+    Record();
+    DrawAirspaceLabels(0.7f, 0, 1, 0);
+    EXPECT_EQ(Lines().size(), 4u);
+}
+
 TEST_F(AirspaceLayerTest, AirwayEndsGetIdentsOrWaypointSymbolsAndTheMiddleItsName)
 {
     double lat1, lon1, lat2, lon2;
@@ -270,13 +274,13 @@ TEST_F(AirspaceLayerTest, AirwayEndsGetIdentsOrWaypointSymbolsAndTheMiddleItsNam
     ASSERT_EQ(lines.size(), 1u);  // drawn once though both ends are on the screen
     EXPECT_NEAR(lines[0].width, 4.0f, 0.01f);
     EXPECT_EQ(lines[0].colour, 0xFF00FFFFu);
-    EXPECT_EQ(TexturedDrawsOf(4), 0);
+    EXPECT_EQ(TexturedDrawsOf(SpriteTable[4].texture), 0);
     size_t withLabels = GpuRecordedDraws().size();
     EXPECT_GE(withLabels, 1u + 3 * 4);  // three label boxes of four triangle draws
 
     Record();
     DrawAirwayLabels(0, width_, height_, 1, 0);
-    EXPECT_EQ(TexturedDrawsOf(4), 2);  // the waypoint symbol at each end
+    EXPECT_EQ(TexturedDrawsOf(SpriteTable[4].texture), 2);  // the waypoint symbol at each end
 }
 
 TEST_F(AirspaceLayerTest, DeclutterThreeDrawsNoSegmentByItsMiddleAlone)

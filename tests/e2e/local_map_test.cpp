@@ -149,15 +149,7 @@ TEST_F(LocalMapTest, PackageShowsUnderTheAircraftAtTwoZoomLevels)
     Set("ChartLevel", "0");
     Picture near = Run("local_map_level0");
     ExpectCellsAroundTheAircraft(near, 1);
-    std::string reference = std::string(TVL_SOURCE_DIR) + "/tests/e2e/local_map_level0.png";
-    if (std::getenv("TVL_UPDATE_REFERENCES")) {
-        std::filesystem::copy_file(root / "local_map_level0.png", reference,
-                                   std::filesystem::copy_options::overwrite_existing);
-    } else {
-        Picture expected;
-        ASSERT_TRUE(LoadPicture(reference, &expected)) << reference;
-        EXPECT_LT(DifferingShare(near, expected, 16), 0.005) << "differs from " << reference;
-    }
+    ExpectMatchesReference(root / "local_map_level0.png", "local_map_level0");
     Set("ChartLevel", "1");
     Picture far = Run("local_map_level1");
     ExpectCellsAroundTheAircraft(far, 2);

@@ -6,14 +6,10 @@
 #include "navdata/airspaces.h"
 #include "navdata/airways.h"
 #include "tests/navdata/airspace_fixtures.h"
-
-#include <spawn.h>
-#include <sys/wait.h>
+#include "tests/support/child_process.h"
 
 #include <cmath>
 #include <cstring>
-
-extern char** environ;
 
 namespace {
 
@@ -161,22 +157,6 @@ TEST_F(OpenAirFileTest, AwyDatRowsSplitByHeightWithTheLevelsFirst)
     EXPECT_NE(error.find("format 1100"), std::string::npos) << error;
 }
 
-int RunDownloader(const std::vector<std::string>& args)
-{
-    std::vector<std::string> words = {std::string(TVL_ROOT_DIR) + "/System/PlovikDownload"};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& w : words)
-        argv.push_back(w.data());
-    argv.push_back(nullptr);
-    pid_t pid;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST_F(OpenAirFileTest, ABuiltFolderHoldsAirspacesAndAirwaysTheMapLoads)
 {
     root.WriteText("src/apt.dat", "I\n1000 Version\n\n1 53 0 0 EDDH Hamburg\n"
@@ -190,7 +170,11 @@ TEST_F(OpenAirFileTest, ABuiltFolderHoldsAirspacesAndAirwaysTheMapLoads)
                                   "TOPRA 53.8333 9.5439 LUGAX 53.9086 10.1686 2 245 460 UL980\n99\n");
     // Airway files of an earlier build of another degree go.
     root.WriteText("Navdata/MSFS/LowAltitude/awy_E40.txt", "OLD 1 40.1 OLDER 1 40.2 1 2 1 OLD\r\n");
-    ASSERT_EQ(RunDownloader({"--build", root.Path("src"), root.Path("Navdata"), "MSFS"}), 0);
+    Child downloader;
+    ASSERT_TRUE(downloader.Start({std::string(TVL_ROOT_DIR) + "/System/PlovikDownload", "--build", root.Path("src"),
+                                  root.Path("Navdata"), "MSFS"},
+                                 root.Path("downloader.out"), root.root()));
+    ASSERT_EQ(downloader.Wait(60), 0);
     EXPECT_FALSE(std::filesystem::exists(root.Path("Navdata/MSFS/LowAltitude/awy_E40.txt")));
 
     char source[512], common[512];

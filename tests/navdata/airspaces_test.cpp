@@ -375,6 +375,8 @@ TEST_F(AirspaceLoadTest, LoadsOnceForTheSameWholeDegreesAndAgainWhenAskedOrMoved
 {
     std::strcpy(Settings.SelectedAirspace, "ABCDEFGR");
     WriteAirspaces(root, "Navdata/MSFS", {MakeAirspace("D", "HAMBURG", 53.6, 10.0), MakeAirspace("C", "KIEL", 54.4, 10.1)});
+    EXPECT_FALSE(UpdateAirspaces(std::nan(""), 53.9, 10.4, 9.6));  // a view that is no view starts nothing
+    EXPECT_FALSE(IsAirspaceLoaderRunning());
     UpdateAirspaces(53.2, 53.9, 10.4, 9.6);  // starts the load
     WaitForLoader();
     EXPECT_TRUE(UpdateAirspaces(53.2, 53.9, 10.4, 9.6));

@@ -47,14 +47,8 @@ class ObstacleLayerTest : public RenderTest {
     {
         RenderTest::SetUp();
         ASSERT_TRUE(LoadSpriteTable(TVL_ROOT_DIR, 1));
-        Settings.Tile = 10;
-        Settings.SatMode = 1;
         Settings.Dimlevel = 255;
-        TileMapFlag = 1;
-        FrameZoom = 1.0f;
-        MapScale = 1.0f;
-        ScreenCentre = {320, 240};
-        CentreMapOn(53.63, 10.0);
+        SetUpTileMapView(53.63, 10.0, 10);
         Aircraft.Altitude = 2000;
     }
     void TearDown() override
@@ -70,14 +64,7 @@ class ObstacleLayerTest : public RenderTest {
     }
     // The position drawn dx, dy map pixels from the centre.
     void At(double dx, double dy, double* lat, double* lon) { MapOffsetToLatLon(lon, lat, dx, dy); }
-    // Textured draws of a slot's picture (a coloured draw keeps the last texture bound).
-    int DrawsOf(int slot)
-    {
-        int n = 0;
-        for (const auto& d : GpuRecordedDraws())
-            n += d.technique == "Render" && d.texture == SpriteTable[slot].texture;
-        return n;
-    }
+    int DrawsOf(int slot) { return TexturedDrawsOf(SpriteTable[slot].texture); }
     TempNavRoot root;
 };
 

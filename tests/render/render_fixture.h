@@ -80,6 +80,15 @@ protected:
         return v;
     }
 
+    // Textured draws of a texture (a coloured draw keeps the last texture bound).
+    int TexturedDrawsOf(ID3D11ShaderResourceView* texture)
+    {
+        int n = 0;
+        for (const auto& d : GpuRecordedDraws())
+            n += d.technique == "Render" && d.texture == texture;
+        return n;
+    }
+
     // Clip space back to client pixels (y down).
     float PixelX(float clipX) { return (clipX + 1) * 0.5f * width_; }
     float PixelY(float clipY) { return (1 - clipY) * 0.5f * height_; }

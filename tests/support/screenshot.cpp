@@ -2,9 +2,11 @@
 #include "tests/support/screenshot.h"
 
 #include <FreeImage.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 int ChannelDistance(uint32_t a, uint32_t b)
 {
@@ -44,4 +46,19 @@ bool LoadPicture(const std::string& path, Picture* out)
     }
     FreeImage_Unload(rgb);
     return true;
+}
+
+void ExpectMatchesReference(const std::string& shotPath, const char* name)
+{
+    std::string reference = std::string(TVL_SOURCE_DIR) + "/tests/e2e/" + name + ".png";
+    if (std::getenv("TVL_UPDATE_REFERENCES")) {
+        std::filesystem::copy_file(shotPath, reference, std::filesystem::copy_options::overwrite_existing);
+        return;
+    }
+    Picture shot, expected;
+    ASSERT_TRUE(LoadPicture(shotPath, &shot)) << shotPath;
+    ASSERT_TRUE(LoadPicture(reference, &expected)) << reference;
+    ASSERT_EQ(shot.width, expected.width);
+    ASSERT_EQ(shot.height, expected.height);
+    EXPECT_LT(DifferingShare(shot, expected, 16), 0.005) << "differs from " << reference;
 }

@@ -17,3 +17,7 @@ int ChannelDistance(uint32_t a, uint32_t b);
 // Share of pixels of two pictures of one size that differ by more than the
 // tolerance in some channel.
 double DifferingShare(const Picture& a, const Picture& b, int tolerance);
+// Checks that the screenshot at shotPath matches tests/e2e/<name>.png of the
+// source tree (under 0.5 % of pixels off by more than 16); with
+// TVL_UPDATE_REFERENCES set it becomes the new reference instead.
+void ExpectMatchesReference(const std::string& shotPath, const char* name);
