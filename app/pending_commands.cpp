@@ -69,10 +69,6 @@ uint8_t TerrainLegende;  // until the real one lands
 uint8_t TerrainElevation;  // until the real one lands
 uint8_t MSAinFlightplan;  // until the real one lands
 uint8_t Sealevel;  // until the real one lands
-bool OpenFlightPlanDialog() { return false; }  // until the real one lands
-void SaveFlightPlanDialog() {}  // until the real one lands
-void InsertWaypointAt(double, double) {}  // until the real one lands
-void DeleteNearestWaypoint(double, double) {}  // until the real one lands
 void ClearDeparturePassed() {}  // until the real one lands
 bool IsAirspaceLoaderBusy() { return false; }  // until the real one lands
 void RequestAeroflyPlanSend() {}  // until the real one lands

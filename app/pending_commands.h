@@ -8,6 +8,7 @@
 #include "display/pending_display.h"
 #include "display/pending_foundation.h"
 #include "maps/pending_tiles.h"
+#include "navdata/flight_plan_edit.h"
 #include "navdata/foreign_calls.h"
 #include "navdata/route_navigation.h"
 #include "platform/win32.h"
@@ -93,10 +94,6 @@ extern uint8_t MSAinFlightplan;
 extern uint8_t Sealevel;
 
 // Flight plans.
-bool OpenFlightPlanDialog();
-void SaveFlightPlanDialog();
-void InsertWaypointAt(double lon, double lat);
-void DeleteNearestWaypoint(double lon, double lat);
 void ClearDeparturePassed();
 
 // Airspaces.

@@ -3,12 +3,20 @@
 // localizer label's place along the feather.
 #include "display/route_layers.h"
 
+#include "app/click_zones.h"
+#include "app/main_window.h"
 #include "app/settings.h"
+#include "app/softkey_menu.h"
 #include "display/frame_renderer.h"
 #include "display/map_projection.h"
 #include "display/map_view.h"
+#include "display/nav_layer.h"
 #include "display/sprite_table.h"
 #include "navdata/flight_plan.h"
+#include "navdata/flight_plan_files.h"
+#include "navdata/nav_tables.h"
+#include "navdata/plan_file.h"
+#include "navdata/text_lines.h"
 #include "navdata/route_geometry.h"
 #include "navdata/route_navigation.h"
 #include "render/system_text.h"
@@ -16,9 +24,12 @@
 #include "simlink/sim_link.h"
 #include "tests/display/map_centre.h"
 #include "tests/render/render_fixture.h"
+#include "tests/support/temp_folder.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -234,6 +245,81 @@ TEST_F(RouteLayerTest, TrackUpTurnsTheRouteAndKeepsLabelsUpright)
     // An east-west leg through the centre, turned a quarter, runs up and down.
     EXPECT_TRUE(IsMagenta(320, 200));
     EXPECT_FALSE(IsMagenta(280, 240));
+}
+
+// A plan near home loaded from a file, drawn over the demonstration navaids,
+// edited by clicks on the map (one waypoint removed, one fix inserted) the
+// way the plan-edit modes take them, and saved. With TVL_SCREENSHOT_DIR set
+// the two pictures are kept there.
+TEST_F(RouteLayerTest, PlanNearHomeIsEditedByClicksAndSaved)
+{
+    TempFolder folder;
+    std::snprintf(DataFolder, sizeof DataFolder, "%s", TVL_ROOT_DIR);
+    LoadNavaids();
+    LoadAirports();
+    LoadFixes();
+    Settings.NavNDB = Settings.NavVOR = 1;
+    Settings.Autosize = 1;
+    Settings.Tile = 10;
+    CentreMapOn(53.60, 10.05);
+    std::string plan = folder / "home.pln";
+    ASSERT_TRUE(WriteFileText(plan, "[flightplan]\n"
+                                    "waypoint.0=EDDH, A, N53* 37.80', E9* 59.30', +000053.00,\n"
+                                    "waypoint.1=ALF38, I, N53* 40.45', E10* 4.62', +002500.00,\n"
+                                    "waypoint.2=HAM, V, N53* 41.14', E10* 12.30', +004500.00,\n"
+                                    "waypoint.3=MABAS, I, N53* 31.24', E10* 16.85', +003500.00,\n"
+                                    "waypoint.4=HAM07, I, N53* 31.87', E10* 4.93', +003000.00,\n"
+                                    "waypoint.5=EDHI, A, N53* 32.10', E9* 50.10', +000023.00,\n"));
+    ASSERT_TRUE(LoadFlightPlanFile(plan.c_str()));
+    const char* keep = std::getenv("TVL_SCREENSHOT_DIR");
+    auto frame = [&](const char* name) {
+        Step(1);
+        ClearTarget(kCream);
+        Record();
+        DrawNavigationLayer(640, 480);
+        DrawRouteLayers(0.02f, 640, 480);
+        if (keep != nullptr)
+            WriteBackBufferPng(std::string(keep) + "/" + name);
+    };
+    frame("route_plan.png");
+    double mx, my;
+    ToScreen(53.5207, 10.2808, &mx, &my);  // MABAS
+    EXPECT_EQ(SpriteDrawColour(SpriteRouteWaypoint, mx, my), 0xFFFFFFFFu);
+
+    // The window's client area, as the click handler measures it.
+    MainWindowState.clientWidth = 640;
+    MainWindowState.clientHeight = 480;
+    SetPlanEditMode(PlanEditDelete);
+    EXPECT_TRUE(EditFlightPlanAtPoint(static_cast<int>(mx), static_cast<int>(my), static_cast<int>(mx),
+                                      static_cast<int>(my)));
+    double px, py;
+    ToScreen(53.7339, 10.1950, &px, &py);  // beside the fix PISAS, north of the route
+    SetPlanEditMode(PlanEditInsert);
+    EXPECT_TRUE(EditFlightPlanAtPoint(static_cast<int>(px) + 3, static_cast<int>(py) - 2, static_cast<int>(px) + 3,
+                                      static_cast<int>(py) - 2));
+    SetPlanEditMode(PlanEditNone);
+    ASSERT_EQ(FlightPlan.count, 6);
+    EXPECT_STREQ(FlightPlan.waypoints[2].ident, "PISAS");  // between ALF38 and HAM
+    EXPECT_FLOAT_EQ(FlightPlan.waypoints[2].altitude, 3500.0f);
+
+    frame("route_plan_edited.png");
+    EXPECT_EQ(SpriteDrawColour(SpriteRouteWaypoint, mx, my), 0u);  // MABAS is gone
+    EXPECT_EQ(SpriteDrawColour(SpriteRouteWaypoint, px, py), 0xFFFFFFFFu);
+    double hx, hy;
+    ToScreen(53.6856, 10.2050, &hx, &hy);
+    EXPECT_TRUE(IsMagenta(static_cast<int>((px + hx) / 2), static_cast<int>((py + hy) / 2)));  // PISAS to HAM
+
+    std::string saved = folder / "home_edited.pln";
+    ASSERT_TRUE(SavePlnFile(saved.c_str()));
+    FlightPlanRecord back{};
+    PlanReadResult result;
+    ASSERT_TRUE(ReadFlightPlanFile(saved.c_str(), &back, PlanReadOptions{}, &result)) << result.problem;
+    ASSERT_EQ(back.count, 6);
+    const char* idents[] = {"EDDH", "ALF38", "PISAS", "HAM", "HAM07", "EDHI"};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_STREQ(back.waypoints[i].ident, idents[i]);
+    EXPECT_EQ(back.waypoints[3].kind, 4);  // the VOR of the text plan is written as one
+    FreeNavdata();
 }
 
 }  // namespace
