@@ -4,6 +4,9 @@
 // view moves.
 #include "navdata/airspaces.h"
 
+#include "navdata/airways.h"
+#include "navdata/nav_tables.h"
+
 #include "app/settings.h"
 #include "tests/navdata/airspace_fixtures.h"
 #include "tests/support/program_root_copy.h"
@@ -518,6 +521,34 @@ TEST_F(AirspaceLoadTest, FreeingStopsARunningLoaderFirst)
     UpdateAirspaces(53, 54, 10, 9);
     WaitForLoader();
     EXPECT_TRUE(UpdateAirspaces(53, 54, 10, 9));
+}
+
+TEST_F(AirspaceLoadTest, FreeingTheNavigationDataStopsAndEmptiesBothLoaders)
+{
+    // What a display rebuild and the shutdown run: the loaders are joined
+    // before their lists go, and the next frame loads afresh.
+    std::strcpy(Settings.SelectedAirspace, "ABCDEFGR");
+    Settings.NavAirways = 1;
+    WriteAirspaces(root, "Navdata/MSFS", AirspaceGrid());
+    std::vector<AirwaySegment> segments;
+    for (double lon = 0; lon < 20; lon += 0.01)
+        segments.push_back(MakeSegment("A", 50, lon, "B", 51, lon + 0.5));
+    WriteAirways(root, "Navdata/MSFS/HighAltitude", segments);
+    UpdateAirspaces(45, 60, 20, 0);
+    UpdateAirways(45, 60, 20, 0);
+    FreeNavdata();
+    EXPECT_FALSE(IsAirspaceLoaderRunning());
+    EXPECT_FALSE(IsAirwayLoaderRunning());
+    EXPECT_FALSE(TakeNewAirspaceList());
+    EXPECT_FALSE(TakeNewAirwayList());
+    EXPECT_TRUE(GetDrawnAirspaces().empty());
+    EXPECT_TRUE(GetDrawnAirways().empty());
+    UpdateAirways(50.2, 50.8, 1, 0);
+    for (int i = 0; i < 2000 && IsAirwayLoaderRunning(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(TakeNewAirwayList());
+    EXPECT_FALSE(GetDrawnAirways().empty());
+    ClearAirways();
 }
 
 }  // namespace
