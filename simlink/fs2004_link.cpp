@@ -225,6 +225,8 @@ bool HandleFs2004Datagram(const void* data, size_t size)
 static void ReceiveOnePass(LinkSession* s)
 {
     int n = ReceiveLinkDatagram(s, ReceiveBuffer, sizeof(ReceiveBuffer));
+    if (n >= 1 && !IsFromLinkPeer(s))
+        return;  // anyone else on the network could send states
     // Time-outs never end this link and ask for no weather: only the log
     // and the reset before the registration apply.
     if (n < 1 || !HandleFs2004Datagram(ReceiveBuffer, static_cast<size_t>(n)))

@@ -243,6 +243,8 @@ bool HandleXPlaneDatagram(const void* data, size_t size)
 static void ReceiveOnePass(LinkSession* s)
 {
     int n = ReceiveLinkDatagram(s, ReceiveBuffer, sizeof(ReceiveBuffer));
+    if (n >= 1 && !IsFromLinkPeer(s))
+        return;  // anyone else on the network could send states
     // A datagram without the plug-in's magic counts as a failed receive.
     if (n < 1 || !HandleXPlaneDatagram(ReceiveBuffer, static_cast<size_t>(n)))
         HandleLinkReceiveError(s);

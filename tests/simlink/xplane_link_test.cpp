@@ -393,6 +393,20 @@ TEST_F(XPlaneLinkTest, RequestsCarryTheSlotAndTheirValues)
     EXPECT_EQ(r.clientId, 4321);
 }
 
+TEST_F(XPlaneLinkTest, OnlyThePeerItSendsToIsHeard)
+{
+    RegisterAndFly();
+    // Another program on the machine sends a state to the link's own port.
+    UdpPeer stranger;
+    XPlaneState s = MakeXPlaneState(12.0f, 13.0f);
+    ASSERT_TRUE(peer->Send(Bytes(MakeXPlaneState(47.5f, 8.5f))));
+    ASSERT_TRUE(WaitFor([] { return Var(SimVarLatitude) == 47.5; }, Wait));
+    ASSERT_TRUE(stranger.SendTo(peer->SenderPort(), &s, sizeof(s)));
+    Sleep(300);
+    EXPECT_EQ(Var(SimVarLatitude), 47.5);
+    EXPECT_EQ(Var(SimVarLongitude), 8.5);
+}
+
 TEST_F(XPlaneLinkTest, StateBeforeRegistrationEndsTheLink)
 {
     ASSERT_TRUE(StartXPlaneLink());
