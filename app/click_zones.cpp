@@ -21,6 +21,8 @@
 #include "render/snapshot.h"
 #include "simlink/sim_link.h"
 #include "simlink/sound.h"
+#include "display/chart_view.h"
+#include "maps/airport_charts.h"
 
 #include <cmath>
 #include <cstdio>

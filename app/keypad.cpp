@@ -9,6 +9,8 @@
 #include "display/map_view.h"
 #include "display/pending_display.h"
 #include "platform/threads.h"
+#include "display/chart_view.h"
+#include "maps/airport_charts.h"
 
 #include <cmath>
 #include <cstdio>

@@ -20,6 +20,8 @@
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "render/snapshot.h"
+#include "display/chart_view.h"
+#include "maps/airport_charts.h"
 
 #include <cstdio>
 

@@ -25,6 +25,7 @@
 #include "platform/messagebox.h"
 #include "platform/threads.h"
 #include "render/snapshot.h"
+#include "maps/airport_charts.h"
 
 #include <cstdio>
 #include <cstring>

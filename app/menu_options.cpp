@@ -32,6 +32,8 @@
 #include "render/snapshot.h"
 #include "simlink/pilot_log.h"
 #include "simlink/sim_link.h"
+#include "display/chart_view.h"
+#include "maps/airport_charts.h"
 
 #include <cstdio>
 #include <cstring>

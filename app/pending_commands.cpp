@@ -24,8 +24,6 @@ bool IsInNearestListDragRect(int, int) { return false; }  // until the real one 
 bool IsInNearestListCloseRect(int, int) { return false; }  // until the real one lands
 bool IsScaleBarShown() { return false; }  // until the real one lands
 bool GetScaleBarRect(float*, float*, float*, float*) { return false; }  // until the real one lands
-void ZoomChart(float) {}  // until the real one lands
-void ResetChartEdgeMarks() {}  // until the real one lands
 void ClearHighlightBox() {}  // until the real one lands
 void RequestAirportViewRedraw() {}  // until the real one lands
 void ClearInfoModes(bool) {}  // until the real one lands
@@ -43,22 +41,6 @@ void SetLocalMapZoomPending() {}  // until the real one lands
 int GetLocalMapSource() { return 0; }  // until the real one lands
 void SetLocalMapSource(int) {}  // until the real one lands
 double GetLocalMapScale() { return 1.0; }  // until the real one lands
-void ImportPdfChart() {}  // until the real one lands
-void OpenPngChart() {}  // until the real one lands
-bool ListAirportCharts() { return false; }  // until the real one lands
-bool GetAirportDiagramPath(char*, int) { return false; }  // until the real one lands
-bool GetSingleChartPath(char*, int, int) { return false; }  // until the real one lands
-int WriteChartListRequest(int, HWND) { return 0; }  // until the real one lands
-bool BuildChartPath(char*, int, const char*) { return false; }  // until the real one lands
-void SaveChartGeoref(const float[4], double, double, double, double) {}  // until the real one lands
-void ReloadChartList() {}  // until the real one lands
-void ShowThumbnails() {}  // until the real one lands
-void HideThumbnails() {}  // until the real one lands
-void NextThumbnailPage() {}  // until the real one lands
-void PrevThumbnailPage() {}  // until the real one lands
-int ThumbnailAtPoint(int, int) { return -1; }  // until the real one lands
-void RequestPdfPage(int) {}  // until the real one lands
-void RunAndWait(const char*, const char*, const char*, int) {}  // until the real one lands
 void SetFlightModeAuto(double) {}  // until the real one lands
 int GetAutoFlightMode() { return 1; }  // until the real one lands
 void ClearTerrainAlert() {}  // until the real one lands

@@ -37,7 +37,6 @@ void ResetAirportViewCenter();
 void GetMapCenter(double* latitude, double* longitude);
 
 // Map tiles, terrain and charts.
-void SaveAirportIndex();
 extern uint8_t TerrainObstacleFlag;
 
 // Navigation data.

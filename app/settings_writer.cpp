@@ -12,6 +12,7 @@
 #include "platform/profile.h"
 #include "simlink/sound.h"
 #include "simlink/traffic_advisory.h"
+#include "maps/airport_charts.h"
 
 namespace {
 

@@ -25,6 +25,7 @@
 #include "simlink/sim_link.h"
 #include "simlink/sound.h"
 #include "simlink/traffic_advisory.h"
+#include "display/chart_view.h"
 
 #include <cstdio>
 #include <cstring>

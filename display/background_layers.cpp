@@ -15,6 +15,8 @@
 #include "maps/weather_radar.h"
 #include "platform/window.h"
 #include "render/quads.h"
+#include "display/chart_view.h"
+#include "maps/airport_charts.h"
 
 #include <cmath>
 #include <cstring>

@@ -15,6 +15,8 @@
 #include "display/map_projection.h"
 #include "display/map_view.h"
 #include "display/pending_display.h"
+#include "app/softkey_menu.h"
+#include "maps/airport_charts.h"
 #include "maps/local_maps.h"
 #include "maps/tile_grid.h"
 #include "display/sprite_draw.h"
@@ -126,6 +128,15 @@ static void SetGridGeometry()
 
 // ---- follow-ups ----
 
+// A page of the PDF chart that the page keys asked for; one that cannot be
+// had leaves the chart.
+static void ShowRequestedPdfPage()
+{
+    int page = 0;
+    if (TakePdfPageRequest(&page) && !ShowPdfChartPage(page))
+        LeaveAirportChart();
+}
+
 // Textures a loader prepared are made here, one a frame each.
 static void UploadWaitingTextures()
 {
@@ -200,6 +211,7 @@ void DrawScreen(HWND window, float dt, int width, int height)
     PresentWholeScreen();
     UploadWaitingTextures();
     RunFrameLimiter(false);
+    ShowRequestedPdfPage();
     RefreshNearestAirportsOfView(width, height);
     RefreshSnapshot(dt);
     FirstFrameDrawn = true;

@@ -14,6 +14,7 @@
 #include "display/map_types.h"
 #include "display/map_view.h"
 #include "display/pending_display.h"
+#include "maps/airport_charts.h"
 #include "maps/local_maps.h"
 #include "maps/pending_tiles.h"
 #include "maps/tile_grid.h"
@@ -376,6 +377,7 @@ static void ShutdownUpdate()
     StopSimulatorLink();
     ReleaseLocalMapTextures();
     ClearRadarCache();
+    HideThumbnails();
     if (LocalMapStateStarted)
         SaveSettings();
     FreeNavdata();
@@ -410,6 +412,7 @@ static void FrameStep(int mode, FrameUpdateOutputs* out, int width, int height)
     RefreshTiles();
     KeepLocalTilesLoaded();
     ReportRadarOffline();
+    FinishChartConversion();
 }
 
 void UpdateFrame(HWND, int mode, float* offsetX, float* offsetY, float* headingRad, float* mapRotation,

@@ -41,22 +41,6 @@ bool IsTerrainDataAvailable();
 // Shell: the timed status message at the bottom of the map.
 void ShowStatusMessage(const char* text);
 
-// Chart view and airport charts: the chart picture and its placement (zoom,
-// image centre on the screen), the four georeference edge marks (an edge
-// value of -10000 or less is not set), loading, fitting and georeference of
-// a chart, the page thumbnails and the georeferenced airport map image.
-struct ChartEdgeMark {
-    float imageX, imageY, edge;
-};
-const SpriteSlot* GetChartSprite();
-float GetChartZoom();
-void GetChartOrigin(float* x, float* y);
-const ChartEdgeMark* GetChartEdgeMarks();
-uint8_t LoadChartImage(char* path, int pathSize);
-bool OpenChartGeoref(const char* path);
-void FitChartToScreen();
-void DrawThumbnails(int width, int height, int centreX, int centreY);
-void DrawAirportMapImage(int x, int y, float angle, uint8_t a, float b, uint8_t c);
 // Terrain awareness: the [Terrain] Elevation switch, the terrain pass of a
 // frame and the approach callouts.
 bool IsTerrainElevationOn();

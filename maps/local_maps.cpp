@@ -20,6 +20,7 @@
 #include "display/map_types.h"
 #include "display/map_view.h"
 #include "display/sprite_table.h"
+#include "maps/airport_charts.h"
 #include "maps/pending_tiles.h"
 #include "maps/system_files.h"
 #include "maps/tile_cache.h"
@@ -55,6 +56,8 @@ constexpr int TileSide = 800;
 constexpr int NoChartType = -100;
 constexpr int TerrainSheetType = 3;
 constexpr int AirportSheetType = 4;
+// Approach, arrival and departure charts of the airport at the position.
+constexpr int ApproachChartType = 8;
 const char* const NoMapNames[] = {"Airport", "AptUSA", "AptAlaska"};
 const char* const TpcListName = "tpc.bin";
 const char* const TerrainListName = "terrain.bin";
@@ -850,6 +853,15 @@ int FindMapsAtPosition()
                 MarkMapTypeAvailable(s.type);
             }
         }
+    }
+    BuildAirportIndex();
+    SelectAirportAtPosition(latitude, longitude);
+    if (ListAirportCharts()) {
+        MarkMapTypeAvailable(AirportSheetType);
+        int bits = Settings.AirportChartMenu;
+        for (int k = 0; k < 3; k++)
+            if (bits & (1 << k))
+                MarkMapTypeAvailable(ApproachChartType + k);
     }
     int count = static_cast<int>(found.size());
     std::lock_guard<std::mutex> hold(FoundLock);

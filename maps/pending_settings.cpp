@@ -2,5 +2,4 @@
 // tile code lands.
 #include "app/pending_settings.h"
 
-void SaveAirportIndex() {}  // until the real one lands
 uint8_t TerrainObstacleFlag;  // until the real one lands

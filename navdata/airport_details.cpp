@@ -16,6 +16,7 @@
 #include "navdata/zip_entry.h"
 #include "platform/files.h"
 #include "platform/messagebox.h"
+#include "maps/airport_charts.h"
 
 #include <algorithm>
 #include <atomic>

@@ -8,6 +8,7 @@
 #include "navdata/nav_file_io.h"
 #include "navdata/text_lines.h"
 #include "render/snapshot.h"
+#include "maps/airport_charts.h"
 
 #include <algorithm>
 #include <cmath>

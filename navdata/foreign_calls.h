@@ -4,9 +4,6 @@
 
 #include <cstdint>
 
-// Airport charts: "File: %s not found!" once per run.
-void ShowFileNotFound(const char* path);
-
 // Shell accessors.
 void GetMapCenter(double* latitude, double* longitude);
 

@@ -13,6 +13,7 @@
 #include "navdata/text_lines.h"
 #include "navdata/nearest_airports.h"
 #include "platform/files.h"
+#include "maps/airport_charts.h"
 
 #include <cstdio>
 #include <cstring>

@@ -8,6 +8,7 @@
 #include "platform/sync.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -65,6 +66,13 @@ std::string FindOnPath(const char* name)
     return "";
 }
 
+bool HasDisplay()
+{
+    const char* x = getenv("DISPLAY");
+    const char* wayland = getenv("WAYLAND_DISPLAY");
+    return (x && *x) || (wayland && *wayland);
+}
+
 // The executable named stem in folder, spelt in any case.
 std::string FindIn(const std::string& folder, const std::string& stem)
 {
@@ -89,13 +97,21 @@ Arguments MapProgram(const std::string& program)
         return {};
     }
     std::string stem = base.substr(0, base.size() - 4);
-    if (strcasecmp(stem.c_str(), "mudraw") == 0 || strcasecmp(stem.c_str(), "mutool") == 0) {
+    bool pageTool = strcasecmp(stem.c_str(), "mutool") == 0 || strcasecmp(stem.c_str(), "Rastoq") == 0;
+    if (strcasecmp(stem.c_str(), "mudraw") == 0 || pageTool) {
         std::string tool = FindOnPath("mutool");
         if (tool.empty())
             return {};
         if (strcasecmp(stem.c_str(), "mudraw") == 0)
             return {tool, "draw"};
         return {tool};
+    }
+    // The desktop's PDF viewer stands in for the one the system names.
+    if (strcasecmp(stem.c_str(), "AcroRd32") == 0) {
+        std::string viewer = HasDisplay() ? FindOnPath("xdg-open") : "";
+        if (viewer.empty())
+            return {};
+        return {viewer};
     }
     std::string found = FindIn(ProgramFolder(), stem);
     if (found.empty())
@@ -187,13 +203,6 @@ bool BuildShellCommand(const char* parameters, Arguments* command)
     return true;
 }
 
-bool HasDisplay()
-{
-    const char* x = getenv("DISPLAY");
-    const char* wayland = getenv("WAYLAND_DISPLAY");
-    return (x && *x) || (wayland && *wayland);
-}
-
 // The full command for file and parameters; false with the shell's error.
 bool BuildCommand(const char* file, const char* parameters, Arguments* command, int* error)
 {
@@ -279,6 +288,48 @@ pid_t Start(const char* file, const char* parameters, const char* directory, int
 }
 
 } // namespace
+
+bool IsProgramAvailable(const char* program)
+{
+    return program && !MapProgram(program).empty();
+}
+
+int RunProgramWithArguments(const char* program, const std::vector<std::string>& arguments, const char* directory,
+                            const char* outputFile)
+{
+    Arguments command = program ? MapProgram(program) : Arguments();
+    if (command.empty())
+        return -1;
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    char folder[PATH_MAX], output[PATH_MAX];
+    bool ok = true;
+    if (directory && *directory) {
+        ok = ResolvePath(directory, folder, sizeof folder);
+        if (ok)
+            posix_spawn_file_actions_addchdir_np(&actions, folder);
+    }
+    if (ok && outputFile && *outputFile) {
+        ResolvePath(outputFile, output, sizeof output);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
+    std::vector<char*> argv;
+    for (const std::string& word : command)
+        argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    ok = ok && posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    if (!ok)
+        return -1;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return -1;
+    }
+    return static_cast<int>(ExitCodeOf(status));
+}
 
 const char* ProgramFolder()
 {

@@ -6,6 +6,9 @@
 #include "platform/win32.h"
 #include "platform/window.h"
 
+#include <string>
+#include <vector>
+
 #define SEE_MASK_NOCLOSEPROCESS 0x00000040u
 #define SE_ERR_NOASSOC 31
 
@@ -30,6 +33,17 @@ BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info);
 // The exit code of a process that has ended; STILL_ACTIVE while it runs.
 #define STILL_ACTIVE 259u
 BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode);
+
+// Whether program names something that runs here ("mutool.exe", "mudraw.exe"
+// and "Rastoq.exe" are the system's mutool, "AcroRd32.exe" the desktop's PDF
+// viewer, "X.exe" a helper program in the program folder).
+bool IsProgramAvailable(const char* program);
+// Runs program as ShellExecuteA maps it with each argument handed over as
+// it is (no shell reads any of them), in directory, standard output into
+// outputFile when one is named, and waits for its end. Its exit code, or -1
+// when it could not be started.
+int RunProgramWithArguments(const char* program, const std::vector<std::string>& arguments, const char* directory,
+                            const char* outputFile);
 
 // The folder of the running executable, without a trailing '/'.
 const char* ProgramFolder();

@@ -4,6 +4,7 @@
 
 #include "app/settings.h"
 #include "app/softkey_menu.h"
+#include "display/chart_view.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,15 @@ namespace {
 
 class KeypadTest : public ::testing::Test {
 protected:
-    void SetUp() override { KeyboardClose(); }
+    // The four edges picked on a chart, as the georeference clicks leave them.
+    void SetUp() override
+    {
+        KeyboardClose();
+        SetChartEdgeMark(TextModeLongitude1, 10, 20);
+        SetChartEdgeMark(TextModeLatitude1, 10, 20);
+        SetChartEdgeMark(TextModeLongitude2, 500, 600);
+        SetChartEdgeMark(TextModeLatitude2, 500, 600);
+    }
     static void AfterTheGuard() { std::this_thread::sleep_for(std::chrono::milliseconds(520)); }
     // Types text into field mode m (one press; the guard is waited out).
     static void Type(int mode, const char* text)

@@ -2,8 +2,10 @@
 // chequer of coloured 100-pixel cells over a known box round home) into a
 // package of two zoom levels; the built program, headless, shows it under
 // the aircraft, and the screenshots show at each level the cells that the
-// picture has at the places round the aircraft. One screenshot is kept as a
-// reference; TVL_UPDATE_REFERENCES=1 writes a new one into the source tree.
+// picture has at the places round the aircraft. A georeferenced airport
+// chart laid over the map lies under the aircraft where its georeference
+// puts it. One screenshot is kept as a reference; TVL_UPDATE_REFERENCES=1
+// writes a new one into the source tree.
 #include "tests/support/child_process.h"
 #include "tests/support/program_root_copy.h"
 #include "tests/support/screenshot.h"
@@ -30,19 +32,29 @@ constexpr double North = 53.8, South = 53.32, West = 9.6, East = 10.4;
 constexpr int Width = 4000, Height = 2400, Cell = 100;
 
 // The colour (0xRRGGBB) of picture cell (i, j).
+// The airport chart: 1000 x 1000 pixels, 10000 pixels a degree both ways,
+// its cells of 50 pixels in colours of their own.
+constexpr double ChartWest = 9.95, ChartNorth = 53.69, ChartPerDegree = 10000;
+constexpr int ChartSide = 1000, ChartCell = 50;
+uint32_t ChartRgb(int i, int j)
+{
+    return static_cast<uint32_t>(30 + (i * 71) % 220) << 16 | static_cast<uint32_t>(20 + (j * 37) % 200) << 8 |
+           static_cast<uint32_t>((i * 3 + j) % 2 ? 240 : 10);
+}
+
 uint32_t CellRgb(int i, int j)
 {
     return static_cast<uint32_t>(40 + (i * 47) % 200) << 16 | static_cast<uint32_t>(40 + (j * 61) % 200) << 8 |
            static_cast<uint32_t>((i + j) % 2 ? 60 : 200);
 }
 
-std::string WritePicture(const std::string& path)
+std::string WritePicture(const std::string& path, int width, int height, int cell, uint32_t (*colour)(int, int))
 {
-    FIBITMAP* image = FreeImage_Allocate(Width, Height, 24);
-    for (int y = 0; y < Height; y++) {
-        BYTE* line = FreeImage_GetScanLine(image, Height - 1 - y);  // the first scan line is the bottom
-        for (int x = 0; x < Width; x++) {
-            uint32_t rgb = CellRgb(x / Cell, y / Cell);
+    FIBITMAP* image = FreeImage_Allocate(width, height, 24);
+    for (int y = 0; y < height; y++) {
+        BYTE* line = FreeImage_GetScanLine(image, height - 1 - y);  // the first scan line is the bottom
+        for (int x = 0; x < width; x++) {
+            uint32_t rgb = colour(x / cell, y / cell);
             line[3 * x + FI_RGBA_RED] = static_cast<BYTE>(rgb >> 16);
             line[3 * x + FI_RGBA_GREEN] = static_cast<BYTE>(rgb >> 8);
             line[3 * x + FI_RGBA_BLUE] = static_cast<BYTE>(rgb);
@@ -89,7 +101,7 @@ protected:
 
     void MakePackage()
     {
-        std::string picture = WritePicture(root / "picture.png");
+        std::string picture = WritePicture(root / "picture.png", Width, Height, Cell, CellRgb);
         auto text = [](double v) { return std::to_string(v); };
         ASSERT_TRUE(tool.Start({std::string(TVL_TOOLS_DIR) + "/tvl-mkpackage", "--picture", picture, "--north",
                                 text(North), "--south", text(South), "--east", text(East), "--west", text(West),
@@ -162,6 +174,43 @@ TEST_F(LocalMapTest, WithoutPackagesTheMapStaysEmpty)
     ASSERT_GT(p.width, 0);
     // No local map: nothing but the empty map's cream round the aircraft.
     EXPECT_LE(ChannelDistance(p.At(p.width / 2 + 150, p.height / 2 + 100), 0xFFFECD), 24);
+}
+
+TEST_F(LocalMapTest, GeoreferencedChartLiesUnderTheAircraftWhereItsGeoreferenceSays)
+{
+    MakePackage();
+    std::string approaches = root / "Airports/EDDH/Approaches";
+    MakeFolders(approaches);
+    WritePicture(approaches + "/ILS 23.png", ChartSide, ChartSide, ChartCell, ChartRgb);
+    WriteFileText(approaches + "/ILS 23.txt", "[Georeference]\nLongitude1=9.95 0\nLatitude1=53.69 0\n"
+                                              "Longitude2=10.05 1000\nLatitude2=53.59 1000\n");
+    Set("ChartLevel", "0");
+    Set("AirportName", approaches + "/ILS 23.png");
+    Set("ReferencedAirportMapDisplayed", "1");
+    Set("AirportChart", "0");
+    Set("AirportMapTransparency", "255");
+    Picture p = Run("local_map_chart");
+    ASSERT_GT(p.width, 0);
+    // The map has 5000 screen units a degree, the chart 10000 pixels: half size.
+    double scale = 5000 / ChartPerDegree;
+    double ix = (HomeLon - ChartWest) * ChartPerDegree, iy = (ChartNorth - HomeLat) * ChartPerDegree;
+    int checked = 0;
+    for (int dy = -150; dy <= 170; dy += 7) {
+        for (int dx = -310; dx <= 310; dx += 7) {
+            if (std::abs(dx) < 40 && std::abs(dy) < 40)
+                continue;
+            double x = ix + dx / scale, y = iy + dy / scale;
+            double inX = x - std::floor(x / ChartCell) * ChartCell, inY = y - std::floor(y / ChartCell) * ChartCell;
+            if (x < 0 || y < 0 || x >= ChartSide || y >= ChartSide || inX < 8 || inX > 42 || inY < 8 || inY > 42)
+                continue;
+            int sx = p.width / 2 + dx * p.width / 640, sy = p.height / 2 + dy * p.width / 640;
+            uint32_t want = ChartRgb(static_cast<int>(x) / ChartCell, static_cast<int>(y) / ChartCell);
+            EXPECT_LE(ChannelDistance(p.At(sx, sy), want), 6)
+                << "at " << dx << "," << dy << " shows " << std::hex << p.At(sx, sy) << " for " << want;
+            checked++;
+        }
+    }
+    EXPECT_GT(checked, 300);
 }
 
 } // namespace

@@ -129,4 +129,35 @@ TEST_F(ProcessTest, PdfToolsRunOnMutool)
     EXPECT_NE(ReadFileText(folder / "Work/version.txt").find("mutool"), std::string::npos);
 }
 
+TEST_F(ProcessTest, ArgumentsReachTheProgramAsTheyStandWithoutAShell)
+{
+    std::string helper = folder / "Helper.exe";
+    std::string name = "a b \"c\" ; touch pwned $(touch pwned2) 'd'.pdf";
+    EXPECT_EQ(RunProgramWithArguments(helper.c_str(), {"info", name}, (folder / "Work").c_str(), nullptr), 3);
+    EXPECT_EQ(ReadFileText(folder / "Work/args.txt"), folder / "Work" + "\n[info]\n[" + name + "]\n");
+    EXPECT_NE(access((folder / "Work/pwned").c_str(), F_OK), 0);
+    EXPECT_NE(access((folder / "Work/pwned2").c_str(), F_OK), 0);
+    EXPECT_EQ(RunProgramWithArguments((folder / "Nothing.exe").c_str(), {}, nullptr, nullptr), -1);
+    EXPECT_FALSE(IsProgramAvailable((folder / "Nothing.exe").c_str()));
+    EXPECT_TRUE(IsProgramAvailable(helper.c_str()));
+}
+
+TEST_F(ProcessTest, PageToolsAreMutoolAndTheirOutputGoesToAFile)
+{
+    if (access("/usr/bin/mutool", X_OK) != 0)
+        GTEST_SKIP() << "mutool is not installed";
+    for (const char* tool : {"mutool.exe", "mudraw.exe", "Rastoq.exe"})
+        EXPECT_TRUE(IsProgramAvailable((folder / "System/" + tool).c_str())) << tool;
+    std::string pdf = folder / "Work/my chart; 'x'.pdf";
+    WriteFileText(folder / "Work/page.txt", "0 0 1 rg 10 10 100 100 re f\n");
+    ASSERT_EQ(RunProgramWithArguments("mutool.exe", {"create", "-o", pdf, folder / "Work/page.txt"}, nullptr, nullptr),
+              0);
+    std::string out = folder / "Work/info.txt";
+    ASSERT_EQ(RunProgramWithArguments("Rastoq.exe", {"info", pdf}, (folder / "Work").c_str(), out.c_str()), 0);
+    EXPECT_NE(ReadFileText(out).find("Pages: 1"), std::string::npos);
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    EXPECT_FALSE(IsProgramAvailable("AcroRd32.exe"));  // no desktop: no viewer
+}
+
 } // namespace
