@@ -26,6 +26,3 @@ bool CreateTerrainFolders();
 bool OpenLocalMapAtPosition(int flag);
 // Map display: a redraw is pending.
 bool IsMapRedrawPending();
-
-// Navigation data: the procedure database Navdata.db.
-void CloseNavdataDb();

@@ -6,6 +6,7 @@
 #include "display/map_types.h"
 #include "maps/http_download.h"
 #include "maps/pending_tiles.h"
+#include "navdata/procedure_db.h"
 #include "platform/files.h"
 
 #include <sqlite3.h>

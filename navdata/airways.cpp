@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "maps/pending_tiles.h"
 #include "navdata/nav_source.h"
+#include "navdata/procedure_db.h"
 #include "navdata/text_lines.h"
 #include "platform/files.h"
 

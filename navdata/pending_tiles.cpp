@@ -3,5 +3,4 @@
 #include "maps/terrain_data.h"
 #include "navdata/route_navigation.h"
 
-void CloseNavdataDb() {}  // until the real one lands
 int32_t GetTerrainElevation(double, double) { return RouteNoTerrain; }  // until the real one lands

@@ -44,9 +44,9 @@ std::string Lower(std::string text)
 void PrintSummary(const std::string& folder, const std::string& source, const BuildSummary& s)
 {
     std::printf("PlovikDownload: %s from %s: %ld airports, %ld navaids, %ld fixes, %ld airspaces, %ld airway "
-                "segments, %ld entries skipped\n",
+                "segments, %ld procedures, %ld entries skipped\n",
                 folder.c_str(), source.c_str(), s.airports, s.navaids, s.fixes, s.airspaces, s.airwaySegments,
-                s.skipped);
+                s.procedures, s.skipped);
     if (!s.warning.empty())
         std::printf("PlovikDownload: %s\n", s.warning.c_str());
 }

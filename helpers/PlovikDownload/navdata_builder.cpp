@@ -11,6 +11,7 @@
 #include "navdata/text_lines.h"
 #include "navdata/zip_writer.h"
 #include "platform/files.h"
+#include "procedure_sources.h"
 #include "source_readers.h"
 
 #include <sys/stat.h>
@@ -715,6 +716,8 @@ bool FindSourceFiles(const std::string& folder, SourceFiles* files)
     files->fix = FirstExisting(folder, {"fix.dat", "earth_fix.dat", "Navaids/fix.dat"});
     files->awy = FirstExisting(folder, {"awy.dat", "earth_awy.dat", "Navaids/awy.dat"});
     files->openAir = FindOpenAirFiles(folder);
+    std::error_code error;
+    files->cifp = std::filesystem::is_directory(folder + "/CIFP", error) ? folder + "/CIFP" : "";
     return !files->apt.empty() && !files->nav.empty();
 }
 
@@ -747,6 +750,22 @@ static bool ReadAirspaceSources(const SourceFiles& sources, AirspaceSources* out
     summary->airwaySegments = static_cast<long>(out->high.size() + out->low.size());
     summary->skipped += counts.skipped;
     return true;
+}
+
+// An airport's entry of Navdata.db: its runways, and the procedures of its
+// CIFP file when there is one.
+static NavdataDbAirport ProcedureAirport(const SourceFiles& sources, const SourceAirport& airport,
+                                         const FixPositions& fixes, BuildSummary* summary)
+{
+    std::vector<ProcedureLeg> legs;
+    if (!sources.cifp.empty()) {
+        ReadCounts counts;
+        ReadCifpFile((sources.cifp + "/" + airport.icao + ".dat").c_str(), &legs, &counts);
+        summary->skipped += counts.skipped;
+    }
+    NavdataDbAirport entry = BuildProcedureAirport(airport, legs, fixes, &summary->skipped);
+    summary->procedures += static_cast<long>(entry.routes.size());
+    return entry;
 }
 
 bool BuildNavdataFolders(const SourceFiles& sources, const std::string& navdataDir,
@@ -788,6 +807,12 @@ bool BuildNavdataFolders(const SourceFiles& sources, const std::string& navdataD
         *error = "cannot write " + taxiPath;
         return false;
     }
+    FixPositions fixPositions;
+    for (const SourceFix& f : sourceFixes)
+        fixPositions.Add(f.name, f.lat, f.lon);
+    for (const SourceNavaid& n : navaids)
+        fixPositions.Add(n.ident, n.lat, n.lon);
+    std::vector<NavdataDbAirport> procedureAirports;
     AirportConverter converter(grid, ils);
     bool read = ReadAptDat(sources.apt.c_str(), [&](SourceAirport& a) {
         if (!IsUsableIcao(a.icao)) {
@@ -808,6 +833,7 @@ bool BuildNavdataFolders(const SourceFiles& sources, const std::string& navdataD
         }
         ++summary->airports;
         std::fputs(TaxiLines(a).c_str(), taxi);
+        procedureAirports.push_back(ProcedureAirport(sources, a, fixPositions, summary));
     }, &aptCounts);
     bool taxiOk = std::fclose(taxi) == 0;
     if (!read) {
@@ -830,6 +856,12 @@ bool BuildNavdataFolders(const SourceFiles& sources, const std::string& navdataD
         if (airspaceSources.anyAirways &&
             !WriteAirwayFiles(folder, airspaceSources.high, airspaceSources.low, error))
             return false;
+    }
+    std::string database = navdataDir + "/Navdata.db";
+    char problem[160] = "";
+    if (!WriteNavdataDb(database.c_str(), procedureAirports, problem, sizeof problem)) {
+        *error = "cannot write " + database + ": " + problem;
+        return false;
     }
     summary->fixes = static_cast<long>(fixes.size());
     summary->skipped += navCounts.skipped + fixCounts.skipped + aptCounts.skipped;

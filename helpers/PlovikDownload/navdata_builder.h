@@ -13,12 +13,14 @@ struct SourceFiles {
     std::string fix;  // optional
     std::vector<std::string> openAir;  // optional: OpenAir airspace files
     std::string awy;  // optional
+    std::string cifp;  // optional: the folder of per-airport procedure files
 };
 
 // Finds apt.dat, nav.dat and fix.dat (or their earth_ names, plain or
 // gzipped, also in Airports/ and Navaids/ subfolders) in folder, with
-// awy.dat beside them and the OpenAir files ("*.openair", "openair*.txt",
-// "*_asp.txt", also in an Airspaces/ subfolder).
+// awy.dat beside them, the OpenAir files ("*.openair", "openair*.txt",
+// "*_asp.txt", also in an Airspaces/ subfolder) and the CIFP folder of
+// procedures.
 bool FindSourceFiles(const std::string& folder, SourceFiles* files);
 
 struct BuildSummary {
@@ -27,6 +29,7 @@ struct BuildSummary {
     long fixes = 0;
     long airspaces = 0;
     long airwaySegments = 0;
+    long procedures = 0;
     long skipped = 0;
     std::string warning;  // a source left out, the build went on
 };
@@ -34,7 +37,9 @@ struct BuildSummary {
 // The folder names a package can hold: XPL, FG, MSFS, FSX, P3D, FS9, AFS2.
 bool IsKnownNavFolder(const std::string& folder);
 
-// Writes each folder below navdataDir and navdataDir/taxi.txt; false with a
-// reason in error when a source cannot be read or a file cannot be written.
+// Writes each folder below navdataDir, navdataDir/taxi.txt and the procedure
+// database navdataDir/Navdata.db (the runways of every airport, the
+// procedures of those with a CIFP file); false with a reason in error when a
+// source cannot be read or a file cannot be written.
 bool BuildNavdataFolders(const SourceFiles& sources, const std::string& navdataDir,
                          const std::vector<std::string>& folders, BuildSummary* summary, std::string* error);

@@ -4,6 +4,7 @@
 #include "navdata/great_circle.h"
 #include "navdata/nav_tables.h"
 #include "navdata/nearest_airports.h"
+#include "navdata/procedure_db.h"
 #include "nav_fixtures.h"
 
 #include <minizip/zip.h>
@@ -141,6 +142,62 @@ TEST_F(PlovikDownload, BuildsTheFilesOfAFolderFromThePublicFormats)
     EXPECT_NEAR(eddh->runwayLength, 3664.0, 5.0);
     EXPECT_STREQ(eddh->runwayEnd1, "15");
     EXPECT_NEAR(AirportLatitude(*eddh), 53.6324, 0.001);
+}
+
+TEST_F(PlovikDownload, RunwaysAndTheProceduresOfTheCifpFolderGoIntoTheProcedureDatabase)
+{
+    WriteSources(root, "src");
+    root.WriteText("src/CIFP/EDDH.dat",
+                   "RWY:RW05,     ,      ,00053, ;N53371200,E009575700,0000;\n"
+                   "SID:010,4,ALSI1A,RW23,HN,ED,D,B,V  B, ,   ,CF, ,\n"
+                   "SID:020,2,ALSI1A,ALL,HAM,ED,D, ,V   , ,   ,TF, ,\n"
+                   "SID:030,2,ALSI1A,ALL,ALSIK,ED,E,A,E   , ,   ,TF, ,\n"
+                   "SID:040,3,ALSI1A,TABUM,TABUM,ED,E,A,E   , ,   ,TF, ,\n"
+                   "SID:010,5,HAM2B,RW05B,,,,,,,,VA,,\n"
+                   "SID:020,5,HAM2B,RW05B,HAM,ED,D, ,V   , ,   ,DF, ,\n"
+                   "STAR:010,2,ALSI1H,ALL,ALSIK,ED,E,A,E   , ,   ,IF, ,\n"
+                   "STAR:020,2,ALSI1H,ALL,NOWHERE,ED,E,A,E   , ,   ,TF, ,\n"
+                   "STAR:030,3,ALSI1H,RW23,HN,ED,D,B,V   , ,   ,TF, ,\n"
+                   "APPCH:010,A,I23,HAM,HAM,ED,D, ,V   , ,   ,IF, ,\n"
+                   "APPCH:020,A,I23,HAM,HN,ED,D,B,V   , ,   ,TF, ,\n"
+                   "APPCH:030,I,I23, ,HN,ED,D,B,V   , ,   ,IF, ,\n"
+                   "APPCH:040,I,I23, ,RW23,ED,P,G,GY M, ,   ,CF, ,\n"
+                   "broken line\n");
+    ASSERT_EQ(RunProgram(Downloader, {"--build", root.Path("src"), root.Path("Navdata"), "MSFS"}, root.root()), 0);
+    int32_t runway = -1;
+    GetRunwayId(&runway, "EDDH", "23");
+    ASSERT_GT(runway, 0);
+    double direction = 0, length = 0;
+    GetRunwayDirectionLength(runway, &direction, &length);
+    EXPECT_NEAR(direction, 233.4, 0.5);  // from the 23 threshold towards the 05 one
+    EXPECT_NEAR(length, 3250, 20);
+    int32_t finkenwerder = -1;
+    GetRunwayId(&finkenwerder, "EDHI", "05");
+    EXPECT_GT(finkenwerder, 0);  // runways of every airport, procedures or not
+
+    std::vector<FlightPlanWaypoint> w;
+    ASSERT_TRUE(GetRouteWaypointsByName(&w, runway, "ALSI1A", "sid", 10, 53.6));
+    ASSERT_EQ(w.size(), 3u);  // the runway transition, then the common part; no enroute transition
+    EXPECT_STREQ(w[0].ident, "HN");
+    EXPECT_STREQ(w[1].ident, "HAM");
+    EXPECT_STREQ(w[2].ident, "ALSIK");
+    EXPECT_NEAR(w[2].lat, 53.9, 1e-5);
+    int32_t runway05 = -1;
+    GetRunwayId(&runway05, "EDDH", "05");
+    EXPECT_FALSE(GetRouteWaypointsByName(&w, runway05, "ALSI1A", "sid", 10, 53.6));
+    ASSERT_TRUE(GetRouteWaypointsByName(&w, runway05, "HAM2B", "sid", 10, 53.6));
+    EXPECT_EQ(w.size(), 1u);  // the leg without a fix is no waypoint
+    ASSERT_TRUE(GetRouteWaypointsByName(&w, runway, "ALSI1H", "star", 10, 53.6));
+    ASSERT_EQ(w.size(), 2u);  // the unknown fix is dropped; the common part comes first
+    EXPECT_STREQ(w[0].ident, "ALSIK");
+    EXPECT_STREQ(w[1].ident, "HN");
+    ASSERT_TRUE(GetRouteWaypointsByName(&w, runway, "I23", "apptr", 10, 53.6));
+    EXPECT_EQ(w.size(), 2u);
+    ASSERT_TRUE(GetRouteWaypointsByName(&w, runway, "I23", "final", 10, 53.6));
+    ASSERT_EQ(w.size(), 2u);
+    EXPECT_STREQ(w[1].ident, "RW23");
+    EXPECT_NEAR(w[1].lat, 53.63751, 1e-5);  // the threshold
+    CloseNavdataDb();
 }
 
 TEST_F(PlovikDownload, AirportDetailsComeBackFromTheArchive)
