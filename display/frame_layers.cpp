@@ -10,6 +10,7 @@
 #include "display/pending_display.h"
 #include "display/route_layers.h"
 #include "display/status_layer.h"
+#include "display/track_traffic_layer.h"
 
 // Chart or thumbnails, local raster maps, map tiles, weather radar and the
 // airport map image, terrain shading: one module draws all five.
@@ -25,15 +26,22 @@ static void DrawNavaidsFixesAirports(const FrameView& f) { DrawNavigationLayer(f
 // NEAREST airports and the airport diagram, plan legs and their labels.
 static void DrawRoute(const FrameView& f) { DrawRouteLayers(f.dt, f.width, f.height); }
 
-// Track plot; traffic targets and the track or air vector follow it.
-static void DrawTrackTrafficVectors(HWND window, const FrameView& f) { DrawTrackPlot(window, f.mapRotation); }
+// Track plot (or its preview while its options are set), traffic targets,
+// the track or air vector.
+static void DrawTrackTrafficVectors(HWND window, const FrameView& f)
+{
+    int trackPoints = DrawTrackPlot(window, f.mapRotation);
+    DrawTrackPlotPreview(trackPoints, f.mapRotation, f.trackAngle);
+    DrawTrafficTargets(f.mapRotation, f.symbolRotation);
+    DrawTrackVector(f.mapRotation);
+}
 
 // The terrain value box comes with terrain awareness; the bezel is drawn here
 // so that it covers the map outside its window but not the symbols.
 static void DrawTerrainBoxAndBezel() { DrawBezelOverlay(); }
 
 static void DrawProfileWindRoseWindBox() {}
-static void DrawDirectTo() {}
+static void DrawDirectTo(const FrameView& f) { DrawDirectToLine(f.mapRotation); }
 static void DrawNearestAndAptBoxes() {}
 
 static void DrawAircraft(const FrameView& f)
@@ -67,7 +75,7 @@ void DrawFrameLayers(HWND window, const FrameView& f)
     DrawTrackTrafficVectors(window, f);
     DrawTerrainBoxAndBezel();
     DrawProfileWindRoseWindBox();
-    DrawDirectTo();
+    DrawDirectTo(f);
     DrawNearestAndAptBoxes();
     DrawAircraft(f);
     DrawTerrainAlerts();

@@ -27,7 +27,6 @@ void LayoutScreenButtons();
 // Shell: false during the dark half of the blink while something loads.
 bool IsBlinkPhaseVisible();
 // The map layers of later modules, each run by the frame renderer in its place.
-int DrawTrackPlot(HWND__* window, float angle);
 // Airport diagram: one airport drawn in detail (mode 0 as the NEAREST panel).
 void DrawAirportDiagram(int width, int height, int mode);
 // NEAREST box: whether a point lies farther outside the current airport's

@@ -9,4 +9,3 @@
 void LayoutKeypad() {}  // until the real one lands
 void LayoutSoftkeys() {}  // until the real one lands
 void LayoutScreenButtons() {}  // until the real one lands
-int DrawTrackPlot(HWND__*, float) { return 0; }  // until the real one lands

@@ -54,30 +54,43 @@ static bool WriteHelicopter(const std::string& bitmaps)
     return SavePicture(c, bitmaps, "Heli.png");
 }
 
-// Traffic: four shapes (open diamond, filled diamond, circle, square) in the
-// colours of other, proximate, advisory and resolution traffic.
+// Traffic by class, three each by trend (level, climbing, descending): other
+// traffic an open cyan diamond, proximate traffic a filled one, a traffic
+// advisory an amber circle, a resolution advisory a red square (class 9 is
+// never given; it is drawn as an advisory). A small arrow beside the shape
+// shows a climb or a descent.
+static void DrawTrafficShape(Canvas& c, int trafficClass)
+{
+    const Shape diamond = {{6.5, 1}, {12, 6.5}, {6.5, 12}, {1, 6.5}};
+    if (trafficClass <= 2)
+        c.Polyline(diamond, 2.0, Hex(0x3FE0FF), true);
+    else if (trafficClass <= 5)
+        c.FillPolygon(diamond, Hex(0x3FE0FF));
+    else if (trafficClass <= 9)
+        c.FillCircle(6.5, 6.5, 5.5, Hex(0xFFB000));
+    else
+        c.FillRect(1.5, 1.5, 11.5, 11.5, Hex(0xFF2020));
+}
+
+static void DrawTrendArrow(Canvas& c, int trafficClass)
+{
+    int trend = trafficClass >= 10 ? 0 : trafficClass % 3;  // 1 climbing, 2 descending
+    if (trend == 0)
+        return;
+    Rgba colour = Hex(trafficClass <= 5 ? 0x3FE0FF : 0xFFB000);
+    double tip = trend == 1 ? 2 : 14, tail = trend == 1 ? 14 : 2;
+    double head = trend == 1 ? 6 : 10;
+    c.Line({14, tail}, {14, head}, 1.6, colour);
+    c.FillPolygon({{14, tip}, {16, head}, {12, head}}, colour);
+}
+
 static bool WriteTraffic(const std::string& bitmaps)
 {
-    static const uint32_t colours[3] = {0xFFFFFF, 0x3FE0FF, 0xFFB000};
     bool ok = true;
     for (int k = 0; k < 12; ++k) {
         Canvas c(16, 16);
-        Rgba colour = Hex(k == 3 || k == 7 || k == 11 ? 0xFF2020 : colours[k / 4]);
-        Shape diamond = {{8, 1}, {15, 8}, {8, 15}, {1, 8}};
-        switch (k % 4) {
-        case 0:
-            c.Polyline(diamond, 2.2, colour, true);
-            break;
-        case 1:
-            c.FillPolygon(diamond, colour);
-            break;
-        case 2:
-            c.FillCircle(8, 8, 6.5, colour);
-            break;
-        default:
-            c.FillRect(2, 2, 14, 14, colour);
-            break;
-        }
+        DrawTrafficShape(c, k);
+        DrawTrendArrow(c, k);
         char name[16];
         std::snprintf(name, sizeof name, "tc%02d.bmp", k);
         ok = SavePicture(c, bitmaps, name) && ok;

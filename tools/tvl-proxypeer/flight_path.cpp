@@ -61,8 +61,13 @@ PathPoint PathPosition(const FlightPathSettings& path, double t)
 
 PathPoint TrafficPosition(const FlightPathSettings& path, int i, int n, double t)
 {
-    double r = (path.radiusNm + 3.0) * MetresPerNm;
+    int rings = path.trafficRings > 1 ? path.trafficRings : 1;
+    int ring = i % rings;
+    int perRing = n > 0 ? (n + rings - 1) / rings : 1;
+    double r = (path.radiusNm + 3.0 + 3.0 * ring) * MetresPerNm;
     double distance = 100.0 * KnotsToMs * t;
-    double bearing = 360.0 * i / (n > 0 ? n : 1) - distance / r * 180.0 / Pi;
+    // Each ring starts turned by a share of the spacing, so the rings do not line up.
+    double offset = 360.0 * ring / (static_cast<double>(rings) * perRing);
+    double bearing = 360.0 * (i / rings) / perRing + offset - distance / r * 180.0 / Pi;
     return OnCircle(path, r, bearing, false);
 }

@@ -11,6 +11,7 @@ struct FlightPathSettings {
     double headingDeg = 90.0;  // the leg's course
     double legSeconds = 0.0;   // the aircraft stops at the leg's end; 0: no end
     double altitudeFt = 3000.0;
+    int trafficRings = 1;      // traffic circles, 3 nm apart
 };
 
 struct PathPoint {
@@ -25,8 +26,8 @@ PathPoint PathPosition(const FlightPathSettings& path, double t);
 // Whether the aircraft still moves t seconds after the start.
 bool PathMoving(const FlightPathSettings& path, double t);
 
-// Traffic aircraft i of n at time t: on a wider circle around the centre,
-// spread evenly, flying the other way round.
+// Traffic aircraft i of n at time t: on wider circles around the centre (one
+// in turn to each ring), spread evenly, flying the other way round.
 PathPoint TrafficPosition(const FlightPathSettings& path, int i, int n, double t);
 
 // Moves a point by north and east metres.

@@ -30,6 +30,7 @@ const char Usage[] =
     "  --speed KT         ground speed (120)\n"
     "  --altitude FT      altitude (3000)\n"
     "  --traffic N        AI aircraft sent to clients that ask for traffic (3)\n"
+    "  --traffic-rings N  circles the traffic flies on, 3 nm apart (1)\n"
     "  --no-plan          send no flight plan\n"
     "  --refuse           refuse every registration\n"
     "  --button N         send controller button N once, --button-at S after the first registration (2)\n"
@@ -97,6 +98,7 @@ bool ParseValueOption(const std::string& name, const char* value, Options* o)
     else if (name == "--speed") o->path.speedKt = v;
     else if (name == "--altitude") o->path.altitudeFt = v;
     else if (name == "--traffic") o->trafficCount = static_cast<int>(v);
+    else if (name == "--traffic-rings") o->path.trafficRings = static_cast<int>(v);
     else if (name == "--button") o->button = static_cast<int>(v);
     else if (name == "--button-at") o->buttonAt = v;
     else if (name == "--duration") o->duration = v;
@@ -113,6 +115,8 @@ bool ParseOptions(int argc, char** argv, Options* o)
         else if (i + 1 >= argc || !ParseValueOption(name, argv[++i], o)) return false;
     }
     if (o->trafficCount < 0 || o->trafficCount > static_cast<int>(ProxyMaxTrafficRecords))
+        return false;
+    if (o->path.trafficRings < 1 || o->path.trafficRings > 20)
         return false;
     return o->port >= 0 && o->port <= 65535 && o->path.latitude >= -89.0 && o->path.latitude <= 89.0;
 }

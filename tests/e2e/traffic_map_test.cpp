@@ -1,0 +1,164 @@
+// Traffic, track and vector end to end: tvl-proxypeer flies a fast circle as
+// the simulator's proxy and sends 50 AI aircraft on two rings round it; the
+// built program, headless on the demo grid map, asks for the traffic and its
+// screenshots show the targets with their symbols (and, in AI mode, their
+// labels), the flown track behind the aircraft and the vector ahead. One
+// screenshot is kept as a reference picture of the layers; the targets move
+// in real time, so the checks count colours rather than compare pixels.
+// TVL_UPDATE_REFERENCES=1 writes a new reference into the source tree.
+#include "tests/support/child_process.h"
+#include "tests/support/program_root_copy.h"
+#include "tests/support/screenshot.h"
+#include "tests/support/temp_folder.h"
+
+#include "platform/profile.h"
+
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace {
+
+int R(uint32_t c) { return static_cast<int>(c >> 16 & 0xFF); }
+int G(uint32_t c) { return static_cast<int>(c >> 8 & 0xFF); }
+int B(uint32_t c) { return static_cast<int>(c & 0xFF); }
+
+// Label text: 0xFF7FFF00 (no red, full green, half blue) on a dark box.
+bool IsLabel(uint32_t c) { return R(c) < 60 && G(c) > 150 && B(c) > 60 && B(c) < 170 && G(c) > B(c) + 60; }
+// The track in magenta and the vector in blue, as the test sets them.
+bool IsTrack(uint32_t c) { return R(c) > 200 && B(c) > 200 && G(c) < 60; }
+bool IsVector(uint32_t c) { return B(c) > 200 && R(c) < 50 && G(c) < 50; }
+// The class symbols: cyan diamonds, amber circles, red squares.
+bool IsClassSymbol(uint32_t c)
+{
+    bool cyan = R(c) < 100 && G(c) > 180 && B(c) > 220;
+    bool amber = R(c) > 230 && G(c) > 140 && G(c) < 200 && B(c) < 40;
+    bool red = R(c) > 230 && G(c) < 50 && B(c) < 50;
+    return cyan || amber || red;
+}
+
+int Count(const Picture& p, const std::function<bool(uint32_t)>& is)
+{
+    int n = 0;
+    for (uint32_t c : p.rgb)
+        n += is(c);
+    return n;
+}
+
+class TrafficMapTest : public ::testing::Test {
+protected:
+    TempFolder root;
+    std::string system = CopyProgramRoot(root.Path());
+    std::string ini = system + "/Plovik.ini";
+    Child peer, program;
+
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("TVL_MONITORS", "1920x1080", 1);
+        setenv("XDG_DATA_HOME", (root / "userdata").c_str(), 1);
+        unsetenv("TVL_EVENT_SCRIPT");
+        FreeImage_Initialise(FALSE);
+        // The demo grid as the map, so that a background is drawn under the layers.
+        std::error_code e;
+        std::filesystem::copy(std::string(TVL_ROOT_DIR) + "/DemoMap", root / "DemoMap",
+                              std::filesystem::copy_options::recursive, e);
+        std::filesystem::copy_file(root / "DemoMap/offline_catalogue.db", system + "/offline_catalogue.db", e);
+        for (auto [key, value] : {std::pair{"LocalMapPath", "../DemoMap"}, {"SatMode", "11"},
+                                  {"ServermapIndex", "0"}, {"PreferedChartType", "-11"}, {"Tile", "10"},
+                                  {"MenuState", "2"}, {"PlotTrack", "1"}, {"Track", "1"},
+                                  {"TrackPlotColor", "0xFF00FF"}, {"TrackColor", "0xFF0000"}})
+            Set(key, value);
+    }
+    void TearDown() override { FreeImage_DeInitialise(); }
+
+    void Set(const char* key, const char* value)
+    {
+        WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
+    }
+
+    // A 4 nm circle at 3000 kt, so that the track grows past the aircraft
+    // symbol within seconds; 50 aircraft on rings of 7 and 10 nm round its centre.
+    void StartPeer()
+    {
+        std::string out = root / "peer.out";
+        ASSERT_TRUE(peer.Start({std::string(TVL_TOOLS_DIR) + "/tvl-proxypeer", "--port", "0", "--circle", "4",
+                                "--speed", "3000", "--traffic", "50", "--traffic-rings", "2", "--no-plan",
+                                "--duration", "120"},
+                               out, root.Path()));
+        std::string port = WaitForAnnouncedPort(out);
+        ASSERT_FALSE(port.empty());
+        WritePrivateProfileStringA("MSFS", "Port", port.c_str(), ini.c_str());
+    }
+
+    Picture Run(const char* name)
+    {
+        std::string shot = root / (std::string(name) + ".png");
+        setenv("TVL_EXIT_AFTER_FRAMES", "410", 1);
+        setenv("TVL_SCREENSHOT_FRAME", "400", 1);
+        setenv("TVL_SCREENSHOT", shot.c_str(), 1);
+        Picture p;
+        EXPECT_TRUE(program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, root / "program.out", system));
+        EXPECT_EQ(program.Wait(120), 0);
+        EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
+        if (std::getenv("TVL_UPDATE_REFERENCES"))
+            std::filesystem::copy_file(shot, std::string(TVL_SOURCE_DIR) + "/tests/e2e/" + name + ".png",
+                                       std::filesystem::copy_options::overwrite_existing);
+        return p;
+    }
+
+    // Pixels of is within radius of the map centre.
+    int CountNearCentre(const Picture& p, int radius, const std::function<bool(uint32_t)>& is)
+    {
+        int cx = (84 + 472 / 2) * p.width / 640, cy = (40 + 319 / 2) * p.height / 480;
+        int n = 0;
+        for (int y = cy - radius; y <= cy + radius; ++y)
+            for (int x = cx - radius; x <= cx + radius; ++x)
+                if (x >= 0 && y >= 0 && x < p.width && y < p.height)
+                    n += is(p.At(x, y));
+        return n;
+    }
+};
+
+TEST_F(TrafficMapTest, AiTrafficShowsSymbolsLabelsTrackAndVector)
+{
+    Set("RadarMode", "2");
+    StartPeer();
+    Picture p = Run("traffic_map_ai");
+    ASSERT_GT(p.width, 0);
+    EXPECT_GT(Count(p, IsLabel), 400) << "callsign and altitude/speed labels";
+    EXPECT_GT(Count(p, IsTrack), 15) << "the track behind the aircraft";
+    EXPECT_GT(CountNearCentre(p, 120, IsVector), 150) << "the vector ahead";
+    Picture reference;
+    ASSERT_TRUE(LoadPicture(std::string(TVL_SOURCE_DIR) + "/tests/e2e/traffic_map_ai.png", &reference));
+    EXPECT_EQ(reference.width, p.width);
+    EXPECT_EQ(reference.height, p.height);
+}
+
+TEST_F(TrafficMapTest, TcasTrafficShowsClassSymbolsWithoutLabels)
+{
+    Set("RadarMode", "1");
+    StartPeer();
+    Picture p = Run("traffic_map_tcas");
+    ASSERT_GT(p.width, 0);
+    EXPECT_EQ(Count(p, IsLabel), 0);
+    EXPECT_GT(Count(p, IsClassSymbol), 200);
+}
+
+TEST_F(TrafficMapTest, TrafficOffShowsNoTargets)
+{
+    Set("RadarMode", "0");
+    StartPeer();
+    Picture p = Run("traffic_map_off");
+    ASSERT_GT(p.width, 0);
+    EXPECT_EQ(Count(p, IsLabel), 0);
+    EXPECT_EQ(Count(p, IsClassSymbol), 0);
+    EXPECT_GT(Count(p, IsTrack), 15);
+}
+
+}  // namespace
