@@ -285,7 +285,9 @@ void DrawTrackVector(float mapAngle)
 
 void DrawDirectToLine(float mapAngle)
 {
-    if (Settings.AirportChart || InAirportDiagram())
+    // The line starts at the aircraft: while the map is panned the screen
+    // centre is not where the aircraft is (its symbol is hidden too).
+    if (Settings.AirportChart || InAirportDiagram() || MapPanning)
         return;
     const AirportRecord* a = GetNearestAirportRecord();
     if (!a || !Settings.DirToVector || !IsBlinkPhaseOn())

@@ -425,8 +425,12 @@ TEST_F(TrackTrafficLayerTest, DirectToLineNeedsAnAirportTheSwitchAndTheBlink)
     double dx = 0, dy = 0;
     ProjectToScreenOffset(&dx, &dy, 10.05, 53.63);
     EXPECT_NEAR(x, 320 + dx, 1.0);
-    Settings.DirToVector = 0;
+    MapPanning = 1;
     GpuClearRecordedDraws();
+    DrawDirectToLine(0);
+    EXPECT_TRUE(GpuRecordedDraws().empty()) << "panned: the aircraft is not at the centre";
+    MapPanning = 0;
+    Settings.DirToVector = 0;
     DrawDirectToLine(0);
     EXPECT_TRUE(GpuRecordedDraws().empty());
     FreeNavdata();

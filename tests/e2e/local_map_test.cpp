@@ -86,6 +86,8 @@ protected:
         Set("MenuState", "2");
         Set("t", "0");
         Set("MapType", "0");
+        // The blinking line to the nearest airport would cross the sampled cells.
+        Set("DirToVector", "0");
         Set("latitude", std::to_string(HomeLat));
         Set("longitude", std::to_string(HomeLon));
         WritePrivateProfileStringA("MSFS", "Port", "9", ini.c_str());

@@ -98,15 +98,7 @@ protected:
 
     Picture Run(const char* name)
     {
-        std::string shot = root / (std::string(name) + ".png");
-        setenv("TVL_EXIT_AFTER_FRAMES", "410", 1);
-        setenv("TVL_SCREENSHOT_FRAME", "400", 1);
-        setenv("TVL_SCREENSHOT", shot.c_str(), 1);
-        Picture p;
-        EXPECT_TRUE(program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, root / "program.out", system));
-        EXPECT_EQ(program.Wait(120), 0);
-        EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
-        return p;
+        return RunForScreenshot(&program, system, root / (std::string(name) + ".png"), root / "program.out", 400);
     }
 
     // Pixels of is within radius of the map centre.

@@ -1,6 +1,8 @@
 // Reading a PNG screenshot into RGB pixels.
 #include "tests/support/screenshot.h"
 
+#include "tests/support/child_process.h"
+
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
@@ -46,6 +48,19 @@ bool LoadPicture(const std::string& path, Picture* out)
     }
     FreeImage_Unload(rgb);
     return true;
+}
+
+Picture RunForScreenshot(Child* program, const std::string& system, const std::string& shot,
+                         const std::string& output, int frames)
+{
+    setenv("TVL_EXIT_AFTER_FRAMES", std::to_string(frames + 10).c_str(), 1);
+    setenv("TVL_SCREENSHOT_FRAME", std::to_string(frames).c_str(), 1);
+    setenv("TVL_SCREENSHOT", shot.c_str(), 1);
+    Picture p;
+    EXPECT_TRUE(program->Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, output, system));
+    EXPECT_EQ(program->Wait(120), 0);
+    EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
+    return p;
 }
 
 void ExpectMatchesReference(const std::string& shotPath, const char* name)

@@ -21,3 +21,10 @@ double DifferingShare(const Picture& a, const Picture& b, int tolerance);
 // source tree (under 0.5 % of pixels off by more than 16); with
 // TVL_UPDATE_REFERENCES set it becomes the new reference instead.
 void ExpectMatchesReference(const std::string& shotPath, const char* name);
+
+class Child;
+// Runs the built map program in system (its working folder, output to
+// output) until it ends 10 frames after frame `frames`, of which it writes
+// the screenshot shot; the picture, empty when none was written.
+Picture RunForScreenshot(Child* program, const std::string& system, const std::string& shot,
+                         const std::string& output, int frames);
