@@ -2,16 +2,19 @@
 // the simulator's proxy and sends 50 AI aircraft on two rings round it; the
 // built program, headless on the demo grid map, asks for the traffic and its
 // screenshots show the targets with their symbols (and, in AI mode, their
-// labels), the flown track behind the aircraft and the vector ahead. One
+// labels), the flown track behind the aircraft and the vector ahead, and its
+// alerts are heard. One
 // screenshot is kept as a reference picture of the layers; the targets move
 // in real time, so the checks count colours rather than compare pixels.
 // TVL_UPDATE_REFERENCES=1 writes a new reference into the source tree.
 #include "tests/support/child_process.h"
 #include "tests/support/program_root_copy.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/sound_root.h"
 #include "tests/support/temp_folder.h"
 
 #include "platform/profile.h"
+#include "simlink/sound.h"
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
@@ -62,6 +65,8 @@ protected:
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         setenv("TVL_MONITORS", "1920x1080", 1);
         setenv("XDG_DATA_HOME", (root / "userdata").c_str(), 1);
+        // Tile locks of its own: another program's download cannot hold the map back.
+        setenv("XDG_RUNTIME_DIR", root.Path().c_str(), 1);
         unsetenv("TVL_EVENT_SCRIPT");
         FreeImage_Initialise(FALSE);
         // The demo grid as the map, so that a background is drawn under the layers.
@@ -98,7 +103,7 @@ protected:
 
     Picture Run(const char* name)
     {
-        return RunForScreenshot(&program, system, root / (std::string(name) + ".png"), root / "program.out", 400);
+        return RunForScreenshot(&program, system, root / (std::string(name) + ".png"), root / "program.out", 360);
     }
 
     // Pixels of is within radius of the map centre.
@@ -132,14 +137,21 @@ TEST_F(TrafficMapTest, AiTrafficShowsSymbolsLabelsTrackAndVector)
     EXPECT_EQ(reference.height, p.height);
 }
 
-TEST_F(TrafficMapTest, TcasTrafficShowsClassSymbolsWithoutLabels)
+// The closing traffic alerts, and the sound library beside the program says
+// so: the alert sounds (here the built refusal tone) reach the audio output.
+TEST_F(TrafficMapTest, TcasTrafficShowsClassSymbolsWithoutLabelsAndSoundsItsAlerts)
 {
     Set("RadarMode", "1");
+    MakeSoundRoot(root.Path(), {{SoundConflictEnded, 3}, {SoundTrafficAlert, 3}, {SoundTrafficClimb, 3},
+                                {SoundTrafficDescend, 3}});
+    std::string heard = root / "heard.raw";
+    UseDiskAudio(heard);
     StartPeer();
     Picture p = Run("traffic_map_tcas");
     ASSERT_GT(p.width, 0);
     EXPECT_EQ(Count(p, IsLabel), 0);
     EXPECT_GT(Count(p, IsClassSymbol), 200);
+    EXPECT_GT(LoudSamples(ReadDiskAudio(heard)), 1000);
 }
 
 TEST_F(TrafficMapTest, TrafficOffShowsNoTargets)
