@@ -67,6 +67,9 @@ void SetBorderlessStyle();
 void SetFramedStyle();
 void SetWindowTopmost();
 void SetWindowNotTopmost();
+// With TopMost on, makes the main window topmost again (the simulator may
+// have taken the place when it resumed).
+void ReassertTopmost();
 
 // Program cursor 114 for kind 1, 115 for any other kind.
 void SetPointerCursor(int kind);

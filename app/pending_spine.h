@@ -9,5 +9,3 @@
 
 #include <cstdint>
 
-// Prepar3D/FSX connector.
-void UnloadP3dConnector();

@@ -18,3 +18,6 @@ void ApplyTrafficMode();
 bool IsTrafficModeOutdated();
 // Nothing applied: the next frame applies RadarMode afresh.
 void ResetTrafficMode();
+// The Prepar3D/FSX connection opened: the traffic, multiplayer and plan
+// options that waited for it take effect.
+void ApplyStartupTrafficOptions();

@@ -18,6 +18,7 @@
 #include "platform/profile.h"
 #include "platform/threads.h"
 #include "platform/window.h"
+#include "simlink/p3d_link.h"
 #include "simlink/sim_link.h"
 #include "simlink/udp_link.h"
 

@@ -310,6 +310,14 @@ HRESULT SimConnect_SetSystemEventState(HANDLE hSimConnect, SIMCONNECT_CLIENT_EVE
     return Send(hSimConnect, &request);
 }
 
+HRESULT SimConnect_UnsubscribeFromSystemEvent(HANDLE hSimConnect, SIMCONNECT_CLIENT_EVENT_ID EventID)
+{
+    SimWireRequest request{};
+    request.kind = SimWireUnsubscribeSystemEvent;
+    request.eventId = EventID;
+    return Send(hSimConnect, &request);
+}
+
 HRESULT SimConnect_CallDispatch(HANDLE hSimConnect, DispatchProc pfcnDispatch, void* pContext)
 {
     SimConnectLink* link = LinkOf(hSimConnect);

@@ -1,4 +1,4 @@
-// SimConnect client API as the proxy calls it: connection, data definitions,
+// SimConnect client API as the proxy and the Prepar3D/FSX connector call it: connection, data definitions,
 // data and system-state requests, system events and the dispatch of received
 // messages. Two back-ends: a stream socket to a simulator server (see
 // PROTOCOL.md) and an in-process queue for unit tests (simconnect_queue.h).
@@ -19,6 +19,7 @@ enum SIMCONNECT_DATATYPE : DWORD {
     SIMCONNECT_DATATYPE_INT32 = 1,
     SIMCONNECT_DATATYPE_FLOAT64 = 4,
     SIMCONNECT_DATATYPE_STRING32 = 6,
+    SIMCONNECT_DATATYPE_STRING256 = 9,
     SIMCONNECT_DATATYPE_INITPOSITION = 12,
 };
 
@@ -174,6 +175,7 @@ HRESULT SimConnect_SubscribeToSystemEvent(HANDLE hSimConnect, SIMCONNECT_CLIENT_
                                           LPCSTR SystemEventName);
 HRESULT SimConnect_SetSystemEventState(HANDLE hSimConnect, SIMCONNECT_CLIENT_EVENT_ID EventID,
                                        SIMCONNECT_STATE dwState);
+HRESULT SimConnect_UnsubscribeFromSystemEvent(HANDLE hSimConnect, SIMCONNECT_CLIENT_EVENT_ID EventID);
 // Hands every complete received message to pfcnDispatch, on the calling
 // thread, and returns. E_FAIL once the simulator has gone (the connection
 // closed or sent a malformed message); the handle then only needs closing.

@@ -128,8 +128,9 @@ size_t SimConnectQueueCount(DWORD kind, DWORD id)
     for (const SimWireRequest& call : Calls) {
         if (call.kind != kind)
             continue;
-        DWORD callId = call.kind == SimWireSubscribeSystemEvent || call.kind == SimWireSetSystemEventState
-                           ? call.eventId
+        bool byEvent = call.kind == SimWireSubscribeSystemEvent || call.kind == SimWireSetSystemEventState ||
+                       call.kind == SimWireUnsubscribeSystemEvent;
+        DWORD callId = byEvent ? call.eventId
                            : call.kind == SimWireAddToDataDefinition ? call.defineId : call.requestId;
         if (id == SIMCONNECT_UNUSED || callId == id)
             ++n;

@@ -39,6 +39,7 @@ size_t BodySize(DWORD kind)
     case SimWireRequestSystemState: return sizeof(SimWireRequestSystemStateBody);
     case SimWireSubscribeSystemEvent: return sizeof(SimWireSubscribeSystemEventBody);
     case SimWireSetSystemEventState: return sizeof(SimWireSetSystemEventStateBody);
+    case SimWireUnsubscribeSystemEvent: return sizeof(SimWireUnsubscribeSystemEventBody);
     default: return SIZE_MAX;
     }
 }
@@ -101,6 +102,11 @@ bool EncodeBody(const SimWireRequest& r, BYTE* body)
     }
     case SimWireSetSystemEventState: {
         SimWireSetSystemEventStateBody b{r.eventId, r.state};
+        std::memcpy(body, &b, sizeof(b));
+        return true;
+    }
+    case SimWireUnsubscribeSystemEvent: {
+        SimWireUnsubscribeSystemEventBody b{r.eventId};
         std::memcpy(body, &b, sizeof(b));
         return true;
     }
@@ -177,6 +183,12 @@ void DecodeBody(DWORD kind, const BYTE* body, SimWireRequest* r)
         std::memcpy(&b, body, sizeof(b));
         r->eventId = b.eventId;
         r->state = b.state;
+        break;
+    }
+    case SimWireUnsubscribeSystemEvent: {
+        SimWireUnsubscribeSystemEventBody b;
+        std::memcpy(&b, body, sizeof(b));
+        r->eventId = b.eventId;
         break;
     }
     default: break;

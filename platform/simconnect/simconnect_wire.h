@@ -25,6 +25,7 @@ enum SimWireKind : DWORD {
     SimWireRequestSystemState = 7,
     SimWireSubscribeSystemEvent = 8,
     SimWireSetSystemEventState = 9,
+    SimWireUnsubscribeSystemEvent = 10,
 };
 
 #pragma pack(push, 1)
@@ -83,6 +84,9 @@ struct SimWireSetSystemEventStateBody {
     uint32_t eventId;
     uint32_t state;
 };
+struct SimWireUnsubscribeSystemEventBody {
+    uint32_t eventId;
+};
 #pragma pack(pop)
 static_assert(sizeof(SimWireHeader) == 16);
 static_assert(sizeof(SimWireOpenBody) == 260);
@@ -93,6 +97,7 @@ static_assert(sizeof(SimWireSetDataBody) == 20);
 static_assert(sizeof(SimWireRequestSystemStateBody) == 260);
 static_assert(sizeof(SimWireSubscribeSystemEventBody) == 260);
 static_assert(sizeof(SimWireSetSystemEventStateBody) == 8);
+static_assert(sizeof(SimWireUnsubscribeSystemEventBody) == 4);
 
 // One decoded client message; only the fields of its kind are meaningful.
 // Names are always NUL-terminated.

@@ -28,6 +28,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -48,6 +49,11 @@ protected:
         std::snprintf(IniFilePath, sizeof(IniFilePath), "%s", ini.c_str());
         MakeFolders(folder / "cache");
         SetTileCacheFolder((folder / "cache").c_str());
+        // Installed beside the program, as the FSX and Prepar3D keys need it;
+        // no simulator answers.
+        std::filesystem::copy_file(std::string(TVL_ROOT_DIR) + "/System/libPlovikSimConnectP3D.so",
+                                   folder / "libPlovikSimConnectP3D.so");
+        setenv("TVL_SIMCONNECT", (folder / "no-simulator.sock").c_str(), 1);
         std::string section = "[MSFS]\n" + std::string(GetCommandName(GetParam())) + "=" +
                               std::to_string(PostedButton) + "\n";
         ASSERT_TRUE(WriteFileText(ini, section));

@@ -1,10 +1,12 @@
-// The map program flies with X-Plane, FS2004 and FlightGear end to end:
-// tvl-simpeer plays the simulator's side over loopback, the built program
-// runs headless on a copy of the root with the simulator as its one
-// argument. Checked from outside: what the peer recorded (registration, the
-// re-registration after the peer's stop, the leaving request at exit), the
-// map centre the program saved, the aircraft symbol at the centre of its
-// screenshot, and for FlightGear the pilot log.
+// The map program flies with X-Plane, FS2004, FlightGear and Prepar3D/FSX
+// end to end: tvl-simpeer plays the simulator's side over loopback (for
+// Prepar3D/FSX its companion, with tvl-simserver behind the connector
+// library), the built program runs headless on a copy of the root with the
+// simulator as its one argument. Checked from outside: what the peer
+// recorded (registration, the re-registration after the peer's stop, the
+// leaving request at exit), the map centre and settings the program saved,
+// the aircraft symbol at the centre of its screenshot, for FlightGear the
+// pilot log, and for a root without the connector library its message.
 #include "platform/profile.h"
 #include "tests/support/child_process.h"
 #include "tests/support/program_root_copy.h"
@@ -17,6 +19,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -100,6 +103,24 @@ protected:
 
     std::string PeerPort() { return WaitForAnnouncedPort(root / "peer.out"); }
 
+    // Prepar3D/FSX: the connector library beside the program, tvl-simserver
+    // behind it on a socket of this test flying east from 53.64 N 10.0 E,
+    // with an AI aircraft just north of the start.
+    void StartPrepar3d()
+    {
+        std::filesystem::copy_file(std::string(TVL_ROOT_DIR) + "/System/libPlovikSimConnectP3D.so",
+                                   system + "/libPlovikSimConnectP3D.so");
+        setenv("TVL_SIMCONNECT", (root / "sim.sock").c_str(), 1);
+        ASSERT_TRUE(WriteFileText(root / "control", "ai-add DLH123 53.66 10.0 3000\n"));
+        ASSERT_TRUE(simulator.Start({std::string(TVL_TOOLS_DIR) + "/tvl-simserver", "--path", "53.64,10.0;53.64,10.6",
+                                     "--four-sec-ms", "300", "--control", root / "control", "--verbose"},
+                                    root / "sim.out", root.Path()));
+        for (int i = 0; i < 100 && ReadFileText(root / "sim.out").find("listening") == std::string::npos; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+
+    Child simulator;
+
     Picture RunProgram(const char* simulator, const char* frames)
     {
         std::string shot = root / "shot.png";
@@ -181,6 +202,60 @@ TEST_F(SimLinksEndToEnd, FlightGearIsFlownAndItsCircuitLogged)
     EXPECT_EQ(CountLines(log, ";D-ESIM;c172p;EDDH;EDDH;"), 1) << log;
     EXPECT_NEAR(Saved("latitude"), 53.6367, 0.01);
     EXPECT_GT(Saved("longitude"), 10.001);  // flown east of the start
+}
+
+TEST_F(SimLinksEndToEnd, Prepar3dIsFlownThroughTheConnectorAndItsTrafficAskedFor)
+{
+    StartPrepar3d();
+    StartPeer("p3d", {"--port", "0"});
+    WritePrivateProfileStringA("Prepar3D", "Port", PeerPort().c_str(), ini.c_str());
+    WritePrivateProfileStringA("Zorizeruverovu Plovik", "RadarMode", "1", ini.c_str());
+    Picture p = RunProgram("3", "1300");
+    EXPECT_GT(SymbolPixels(p), 40);
+    std::string rec = ReadFileText(record);
+    EXPECT_GE(CountLines(rec, "type=4 "), 1) << rec;
+    EXPECT_EQ(CountLines(rec, "type=8 "), 1) << rec;
+    EXPECT_NE(LastLine(rec).find("type=7 "), std::string::npos) << rec;
+    EXPECT_NEAR(Saved("latitude"), 53.64, 0.01);
+    EXPECT_GT(Saved("longitude"), 10.0);  // flown east of the start
+    EXPECT_EQ(Saved("UseSimulator"), 3.0);
+    // The traffic the settings ask for was switched on at the simulator.
+    std::string sim = ReadFileText(root / "sim.out");
+    EXPECT_EQ(CountLines(sim, "subscribed ObjectAdded"), 1) << sim;
+    EXPECT_EQ(CountLines(sim, "open from CheckConnection"), 1) << sim;
+}
+
+TEST_F(SimLinksEndToEnd, FsxIsFlownThroughTheConnector)
+{
+    StartPrepar3d();
+    StartPeer("p3d", {"--port", "0"});
+    WritePrivateProfileStringA("Prepar3D", "Port", PeerPort().c_str(), ini.c_str());
+    Picture p = RunProgram("1", "900");
+    EXPECT_GT(SymbolPixels(p), 40);
+    EXPECT_EQ(CountLines(ReadFileText(record), "type=8 "), 1) << ReadFileText(record);
+    EXPECT_GT(Saved("longitude"), 10.0);
+    EXPECT_EQ(Saved("UseSimulator"), 1.0);
+}
+
+TEST_F(SimLinksEndToEnd, FsxThroughSimconnectCfgFindsItsCompanionThere)
+{
+    StartPrepar3d();
+    StartPeer("p3d", {"--port", "0"});
+    ASSERT_TRUE(WriteFileText(system + "/simconnect.cfg", "[SimConnect]\nPort=" + PeerPort() + "\n"));
+    Picture p = RunProgram("2", "900");
+    EXPECT_GT(SymbolPixels(p), 40);
+    EXPECT_EQ(CountLines(ReadFileText(record), "type=8 "), 1) << ReadFileText(record);
+    EXPECT_GT(Saved("longitude"), 10.0);
+    EXPECT_EQ(Saved("UseSimulator"), 2.0);
+}
+
+TEST_F(SimLinksEndToEnd, WithoutTheConnectorLibraryTheMessageComesAndTheProgramRunsOn)
+{
+    Picture p = RunProgram("1", "200");
+    EXPECT_GT(p.width, 0);
+    std::string log = ReadFileText(system + "/Tervalingo.log");
+    EXPECT_EQ(CountLines(log, "The connector library for Prepar3D and FSX could not be loaded"), 1) << log;
+    EXPECT_EQ(Saved("UseSimulator"), 3.0);
 }
 
 }  // namespace

@@ -1,12 +1,17 @@
-// The X-Plane, FS2004 and FlightGear links against tvl-simpeer, the test
-// peer that plays each simulator's side: the aircraft follows its path, the
-// plan and the traffic arrive, the peer's stop ends the link and the
-// per-frame restart brings it back, and the leaving request is recorded.
+// The X-Plane, FS2004, FlightGear and Prepar3D/FSX links against
+// tvl-simpeer, the test peer that plays each simulator's side (for
+// Prepar3D/FSX its companion, with tvl-simserver behind the connector
+// library): the aircraft follows its path, the plan and the traffic arrive,
+// the peer's stop ends the link and the per-frame restart brings it back,
+// and the leaving request is recorded.
+#include "app/command_table.h"
+#include "app/program_root.h"
 #include "app/settings.h"
 #include "navdata/flight_plan.h"
 #include "navdata/nav_tables.h"
 #include "simlink/flightgear_link.h"
 #include "simlink/fs2004_link.h"
+#include "simlink/p3d_link.h"
 #include "simlink/pilot_log.h"
 #include "simlink/sim_link.h"
 #include "simlink/traffic_table.h"
@@ -93,6 +98,17 @@ protected:
             Sleep(20);
         }
         return SimLinkIsConnected() ? ClockSeconds() - start : 1e9;
+    }
+
+    // One frame's link step as the display takes it: the connected link's
+    // per-frame step, else the restart every 3 s.
+    static void Frame()
+    {
+        if (SimLinkIsConnected())
+            SimLinkAutoStart();
+        else
+            SimLinkRestartIfDue(ClockSeconds(), true);
+        Sleep(20);
     }
 
     // The aircraft moves: its position changes within a second or two.
@@ -207,6 +223,71 @@ TEST_F(SimPeerTest, FlightGearFliesARouteAndACircuitAndFallsSilent)
     EXPECT_LT(RestartUntilConnected(), 5.0);
     Settings.WeatherState = 0;
     FreeNavdata();
+}
+
+TEST_F(SimPeerTest, P3dFliesThroughTheConnectorWithTheCompanionsPlanButtonsAndTraffic)
+{
+    std::snprintf(SystemFolder, sizeof SystemFolder, "%s/System", TVL_ROOT_DIR);
+    setenv("TVL_SIMCONNECT", (folder / "sim.sock").c_str(), 1);
+    Child simulator;
+    ASSERT_TRUE(simulator.Start({std::string(TVL_TOOLS_DIR) + "/tvl-simserver", "--path", "53.64,10.0;53.64,10.6",
+                                 "--four-sec-ms", "300", "--control", folder / "control"},
+                                folder / "sim.out", folder.Path()));
+    ASSERT_TRUE(WaitFor([&] { return ReadFileText(folder / "sim.out").find("listening") != std::string::npos; },
+                        Wait));
+    ASSERT_TRUE(WriteFileText(folder / "control", "ai-add DLH123 53.65 10.01 4000\n"));
+    Settings.UseSimulator = 3;
+    ActiveSimPort = StartPeer("p3d", {"--port", "0", "--button", "4", "--button-at", "1", "--stop-at", "3"});
+    SimLinkConnect();
+    ASSERT_TRUE(WaitFor(
+        [] {
+            Frame();
+            return SimLinkIsConnected() && Var(SimVarLatitude) != 40.0;
+        },
+        Wait));
+    double lon = Var(SimVarLongitude);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            Frame();
+            return Var(SimVarLongitude) > lon;
+        },
+        Wait));
+    EXPECT_NEAR(Var(SimVarLatitude), 53.64, 0.01);
+    EXPECT_NEAR(Var(SimVarGroundSpeed), 120.0, 0.5);
+    EXPECT_NEAR(Var(SimVarAltitude), 3000.0, 1.0);
+    ASSERT_TRUE(WaitFor([] { return PlanCount() == 5; }, Wait));
+    ASSERT_TRUE(WaitFor([] { return GetLastButton() == 5; }, Wait));
+
+    ASSERT_TRUE(SimLinkStartTraffic());
+    ASSERT_TRUE(WaitFor(
+        [] {
+            Frame();
+            int slot = FindTrafficId(1000);
+            return slot >= 0 && TrafficTable[slot].valid;
+        },
+        Wait));
+    EXPECT_STREQ(TrafficTable[FindTrafficId(1000)].callsign, "DLH123");
+
+    // The companion's stop ends its link; the connection's frame brings it back.
+    ASSERT_TRUE(WaitFor(
+        [] {
+            Frame();
+            return !IsP3dLinkRunning();
+        },
+        Wait));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            Frame();
+            return CountLines(Recorded(), "type=8 ") == 2;
+        },
+        Wait));
+    EXPECT_TRUE(IsP3dConnected());
+    CloseP3dSimConnect();
+    UnloadP3dConnector();
+    std::string rec = Recorded();
+    EXPECT_GE(CountLines(rec, "type=4 "), 2) << rec;
+    EXPECT_EQ(CountLines(rec, "stop sent"), 1) << rec;
+    EXPECT_NE(rec.rfind("type=7 slot=0 client=777"), std::string::npos) << rec;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
-// tvl-simpeer: plays X-Plane's plug-in, FS2004's module or FlightGear's
-// generic-protocol output for the map program over loopback: flies a
-// scripted path, sends a plan and traffic, and records what the map sends.
+// tvl-simpeer: plays X-Plane's plug-in, FS2004's module, FlightGear's
+// generic-protocol output or the Prepar3D/FSX companion for the map program
+// over loopback: flies a scripted path (the companion only ticks: the
+// aircraft comes over SimConnect), sends a plan and traffic, and records what
+// the map sends.
 #include "tools/tvl-simpeer/peer.h"
 
 #include <arpa/inet.h>
@@ -19,8 +21,9 @@ FILE* Record = nullptr;
 namespace {
 
 const char Usage[] =
-    "usage: tvl-simpeer --sim xplane|fs2004|flightgear [options]\n"
-    "  --port N           X-Plane, FS2004: UDP port to listen on, 0 for any free one (12345, 54321);\n"
+    "usage: tvl-simpeer --sim xplane|fs2004|flightgear|p3d [options]\n"
+    "  --port N           X-Plane, FS2004, P3D companion: UDP port to listen on, 0 for any free one\n"
+    "                     (12345, 54321, 54322);\n"
     "                     FlightGear: the map's port to send the aircraft to (12347)\n"
     "  --ai-port N        FlightGear: the map's port for AI traffic (12348)\n"
     "  --time-port N      FlightGear: listen for the map's time datagram on this port\n"
@@ -34,7 +37,8 @@ const char Usage[] =
     "  --no-plan          send no flight plan\n"
     "  --route FILE       FlightGear: write the plan as a route manager file there and name it\n"
     "  --circuit S        take off 2 s in and land S seconds in (height above ground 0 before and after)\n"
-    "  --stop-at S        X-Plane, FS2004: send the stop message S seconds after the first registration;\n"
+    "  --stop-at S        X-Plane, FS2004, P3D companion: send the stop message S seconds after the first\n"
+    "                     registration;\n"
     "                     FlightGear: fall silent S seconds in\n"
     "  --silence S        FlightGear: length of that silence (3)\n"
     "  --button N         send button N once, --button-at S in (2)\n"
@@ -59,6 +63,7 @@ bool ParseKind(const std::string& name, PeerKind* kind)
     if (name == "xplane") *kind = PeerKind::XPlane;
     else if (name == "fs2004") *kind = PeerKind::Fs2004;
     else if (name == "flightgear") *kind = PeerKind::FlightGear;
+    else if (name == "p3d") *kind = PeerKind::P3dCompanion;
     else return false;
     return true;
 }
@@ -107,8 +112,14 @@ bool ParseOptions(int argc, char** argv, PeerOptions* o)
         if (name == "--no-plan") o->plan = false;
         else if (i + 1 >= argc || !ParseValueOption(name, argv[++i], o)) return false;
     }
-    if (o->port < 0)
-        o->port = o->kind == PeerKind::XPlane ? 12345 : o->kind == PeerKind::Fs2004 ? 54321 : 12347;
+    if (o->port < 0) {
+        switch (o->kind) {
+        case PeerKind::XPlane: o->port = 12345; break;
+        case PeerKind::Fs2004: o->port = 54321; break;
+        case PeerKind::FlightGear: o->port = 12347; break;
+        case PeerKind::P3dCompanion: o->port = 54322; break;
+        }
+    }
     if (o->trafficCount < 0 || o->trafficCount > 30 || o->button > 31)
         return false;
     if (!ValidPort(o->port) || !ValidPort(o->aiPort) || o->timePort > 65535)

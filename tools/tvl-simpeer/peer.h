@@ -1,5 +1,5 @@
-// tvl-simpeer: the simulator's side of the X-Plane, FS2004 and FlightGear
-// links over loopback. What the three peers share: options, the clock, the
+// tvl-simpeer: the simulator's side of the X-Plane, FS2004, FlightGear and
+// Prepar3D/FSX companion links over loopback. What the three peers share: options, the clock, the
 // scripted flight, the record of what the map sends.
 #pragma once
 
@@ -12,12 +12,12 @@
 #include <cstdio>
 #include <string>
 
-enum class PeerKind { XPlane, Fs2004, FlightGear };
+enum class PeerKind { XPlane, Fs2004, FlightGear, P3dCompanion };
 
 struct PeerOptions {
     PeerKind kind = PeerKind::XPlane;
     FlightPathSettings path;
-    int port = -1;           // X-Plane/FS2004: to listen on; FlightGear: the map's Port
+    int port = -1;           // X-Plane/FS2004/companion: to listen on; FlightGear: the map's Port
     int aiPort = 12348;      // FlightGear: the map's AIPort
     int timePort = -1;       // FlightGear: where to listen for the time (-1: not at all)
     int trafficCount = 3;

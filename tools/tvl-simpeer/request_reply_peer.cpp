@@ -1,7 +1,9 @@
-// The X-Plane plug-in and the FS2004 module as the map program's links see
-// them: registration, a state every 100 ms, the plan, traffic on request,
-// keep-alives, a button, a stop message; every request is recorded.
+// The X-Plane plug-in, the FS2004 module and the Prepar3D/FSX companion as
+// the map program's links see them: registration, a state (the companion: a
+// tick) every 100 ms, the plan, traffic on request, keep-alives, a button, a
+// stop message; every request is recorded.
 #include "simlink/fs2004_protocol.h"
+#include "simlink/p3d_protocol.h"
 #include "simlink/udp_link.h"
 #include "simlink/xplane_protocol.h"
 #include "tools/tvl-simpeer/peer.h"
@@ -45,7 +47,7 @@ struct Request {
 
 bool ParseRequest(PeerKind kind, const uint8_t* data, size_t size, Request* r)
 {
-    if (kind == PeerKind::XPlane) {
+    if (kind == PeerKind::XPlane || kind == PeerKind::P3dCompanion) {
         UdpLinkRequest q;
         if (size < sizeof(q))
             return false;
@@ -72,26 +74,35 @@ void RecordRequest(const Request& r, size_t size)
 
 uint32_t Magic(PeerKind kind)
 {
+    if (kind == PeerKind::P3dCompanion)
+        return P3dCompanionMagic;
     return kind == PeerKind::XPlane ? XPlaneMagicStateFlagSet : Fs2004Magic;
 }
 
 // The message numbers of each protocol where the two differ or agree.
 struct MessageTypes {
-    uint32_t registerRequest, registered, stop, unregister, trafficOn, trafficOff;
+    uint32_t registerRequest, registered, refused, stop, unregister, trafficOn, trafficOff;
     uint32_t plan, traffic, keepAlive, button;
 };
+constexpr uint32_t NoSuchType = 0xFFFFFFFFu;
 
 const MessageTypes& TypesOf(PeerKind kind)
 {
-    static const MessageTypes xplane = {XPlaneMsgRegister,  XPlaneMsgRegistered, XPlaneMsgRefused,
-                                        XPlaneMsgUnregister, XPlaneMsgTrafficOn, XPlaneMsgTrafficOff,
-                                        XPlaneMsgFlightPlan, XPlaneMsgTraffic,   XPlaneMsgKeepAlive,
-                                        XPlaneMsgButton};
+    static const MessageTypes xplane = {XPlaneMsgRegister,   XPlaneMsgRegistered, XPlaneMsgRefused,
+                                        XPlaneMsgRefused,    XPlaneMsgUnregister, XPlaneMsgTrafficOn,
+                                        XPlaneMsgTrafficOff, XPlaneMsgFlightPlan, XPlaneMsgTraffic,
+                                        XPlaneMsgKeepAlive,  XPlaneMsgButton};
     // FS2004's keep-alive carries the weather word (0 here: no weather).
-    static const MessageTypes fs2004 = {Fs2004MsgRegister,  Fs2004MsgRegistered, Fs2004MsgStop,
-                                        Fs2004MsgUnregister, Fs2004MsgTrafficOn, Fs2004MsgTrafficOff,
-                                        Fs2004MsgFlightPlan, Fs2004MsgTraffic,   Fs2004MsgWeather,
-                                        Fs2004MsgButton};
+    static const MessageTypes fs2004 = {Fs2004MsgRegister,   Fs2004MsgRegistered, Fs2004MsgStop,
+                                        Fs2004MsgStop,       Fs2004MsgUnregister, Fs2004MsgTrafficOn,
+                                        Fs2004MsgTrafficOff, Fs2004MsgFlightPlan, Fs2004MsgTraffic,
+                                        Fs2004MsgWeather,    Fs2004MsgButton};
+    // The companion carries no traffic: that comes over SimConnect.
+    static const MessageTypes p3d = {P3dMsgRegister, P3dMsgRegistered, P3dMsgRefused,   P3dMsgStop,
+                                     P3dMsgUnregister, NoSuchType,     NoSuchType,      P3dMsgFlightPlan,
+                                     NoSuchType,     P3dMsgKeepAlive,  P3dMsgButton};
+    if (kind == PeerKind::P3dCompanion)
+        return p3d;
     return kind == PeerKind::XPlane ? xplane : fs2004;
 }
 
@@ -117,7 +128,7 @@ void Register(PeerKind kind, const Request& r, const sockaddr_in& from)
         if (!Clients[i].used)
             slot = i;
     if (slot < 0) {
-        SendShort(kind, from, TypesOf(kind).stop);
+        SendShort(kind, from, TypesOf(kind).refused);
         return;
     }
     Clients[slot] = Client{true, r.clientId, from, false, false};
@@ -137,6 +148,7 @@ void HandleRequest(PeerOptions* o, const uint8_t* data, size_t size, const socka
         return;
     RecordRequest(r, size);
     bool xplane = o->kind == PeerKind::XPlane;
+    bool bySlot = xplane || o->kind == PeerKind::P3dCompanion;
     const MessageTypes& types = TypesOf(o->kind);
     if (r.type == types.registerRequest) {
         Register(o->kind, r, from);
@@ -152,7 +164,7 @@ void HandleRequest(PeerOptions* o, const uint8_t* data, size_t size, const socka
         Request byClient = r;
         byClient.slot = xplane ? r.slot : FindClient(r.clientId);
         SetTrafficWanted(byClient, false);
-    } else if (xplane && r.type == XPlaneMsgSetPosition && std::fabs(r.latitude) <= 89.0 &&
+    } else if (bySlot && r.type == XPlaneMsgSetPosition && std::fabs(r.latitude) <= 89.0 &&
                std::fabs(r.longitude) <= 180.0) {
         o->path.latitude = r.latitude;
         o->path.longitude = r.longitude;
@@ -194,6 +206,15 @@ std::vector<uint8_t> XPlaneStateDatagram(const PeerOptions& o, double t)
     s.heightAboveGround = static_cast<float>(a.heightFt);
     std::vector<uint8_t> d(sizeof(s));
     std::memcpy(d.data(), &s, sizeof(s));
+    return d;
+}
+
+// The companion's tick: its contents are not read.
+std::vector<uint8_t> CompanionTickDatagram()
+{
+    uint32_t words[6] = {P3dCompanionMagic, P3dMsgState, 0, 0, 0, 0};
+    std::vector<uint8_t> d(sizeof(words));
+    std::memcpy(d.data(), words, sizeof(words));
     return d;
 }
 
@@ -283,9 +304,12 @@ std::vector<uint8_t> TrafficDatagram(const PeerOptions& o, double t)
 void ServeClients(const PeerOptions& o, long cycle)
 {
     double t = Now() - PathStart;
-    std::vector<uint8_t> state = o.kind == PeerKind::XPlane ? XPlaneStateDatagram(o, t) : Fs2004StateDatagram(o, t);
+    std::vector<uint8_t> state = o.kind == PeerKind::XPlane   ? XPlaneStateDatagram(o, t)
+                                 : o.kind == PeerKind::Fs2004 ? Fs2004StateDatagram(o, t)
+                                                              : CompanionTickDatagram();
     std::vector<uint8_t> plan = PlanDatagram(o.kind, o.path);
     std::vector<uint8_t> traffic = TrafficDatagram(o, Now());
+    const MessageTypes& types = TypesOf(o.kind);
     for (Client& c : Clients) {
         if (!c.used)
             continue;
@@ -295,7 +319,7 @@ void ServeClients(const PeerOptions& o, long cycle)
             SendTo(PeerSocket, c.address, plan.data(), plan.size());
             c.planSent = true;
         }
-        if (o.trafficCount > 0 && c.wantsTraffic && cycle % TrafficEveryCycles == 0)
+        if (types.traffic != NoSuchType && o.trafficCount > 0 && c.wantsTraffic && cycle % TrafficEveryCycles == 0)
             SendTo(PeerSocket, c.address, traffic.data(), traffic.size());
     }
 }

@@ -172,6 +172,9 @@ void AcceptClient(int listener, const ClientOptions& options, double now)
     int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0)
         return;
+    // A client that closed just before this one connected (a connection
+    // probe) has its close waiting unread: take it first.
+    ServeClient(now);
     // One simulator serves one client here; later ones are turned away.
     if (ClientConnected()) {
         close(fd);

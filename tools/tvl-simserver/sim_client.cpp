@@ -97,15 +97,26 @@ void SendException(DWORD exception, DWORD sendId, DWORD index)
     SendBytes(m, SimWireBuildException(m, sizeof(m), exception, sendId, index));
 }
 
+const char* StringVariable(const AircraftValues& aircraft, const char* name)
+{
+    std::string lower = Lower(name);
+    if (lower == "atc id")
+        return aircraft.atcId.c_str();
+    if (lower == "title")
+        return aircraft.title.c_str();
+    return "";
+}
+
 // The data block of a definition for one aircraft.
 std::vector<BYTE> BuildBlock(const std::vector<Datum>& datums, const AircraftValues& aircraft)
 {
     std::vector<BYTE> block;
     for (const Datum& d : datums) {
-        if (d.type == SIMCONNECT_DATATYPE_STRING32) {
-            char text[32] = {};
-            std::snprintf(text, sizeof(text), "%s", Lower(d.name.c_str()) == "atc id" ? aircraft.atcId.c_str() : "");
-            block.insert(block.end(), text, text + sizeof(text));
+        if (d.type == SIMCONNECT_DATATYPE_STRING32 || d.type == SIMCONNECT_DATATYPE_STRING256) {
+            char text[256] = {};
+            size_t size = d.type == SIMCONNECT_DATATYPE_STRING32 ? 32 : 256;
+            std::snprintf(text, size, "%s", StringVariable(aircraft, d.name.c_str()));
+            block.insert(block.end(), text, text + size);
         } else if (d.type == SIMCONNECT_DATATYPE_INITPOSITION) {
             block.insert(block.end(), sizeof(SIMCONNECT_DATA_INITPOSITION), 0);
         } else {
@@ -249,6 +260,7 @@ void HandleRequest(const SimWireRequest& r, double now)
     }
     case SimWireSubscribeSystemEvent: HandleSubscribe(r); break;
     case SimWireSetSystemEventState: EventOn[r.eventId] = r.state == SIMCONNECT_STATE_ON; break;
+    case SimWireUnsubscribeSystemEvent: EventOn[r.eventId] = false; break;
     default: break;
     }
 }

@@ -119,6 +119,7 @@ AircraftValues UserAircraftAt(double seconds)
     v.indicatedKt = Options.speedKt;
     v.pitchDeg = 2.0;
     v.atcId = "TVL001";
+    v.title = "Tervalingo Test Aircraft";
     return v;
 }
 
@@ -169,6 +170,7 @@ bool AiAircraftValues(uint32_t objectId, double seconds, AircraftValues* out)
         out->groundSpeedKt = a.speedKt;
         out->indicatedKt = a.speedKt;
         out->atcId = a.atcId;
+        out->title = "AI Traffic " + a.atcId;
         return true;
     }
     return false;

@@ -34,6 +34,7 @@ struct AircraftValues {
     double indicatedKt;
     bool onGround;
     std::string atcId;
+    std::string title;  // the aircraft's "Title"
 };
 
 struct AiAircraft {
