@@ -22,7 +22,7 @@ struct TextBox {
 // One screen button: the first rectangle with the bezel shown, the second
 // without it (the same at start).
 struct ScreenButton {
-    uint8_t pressed;
+    uint8_t tooltipShown;  // set while the pointer rests on the button
     int32_t x, y, w, h;
     int32_t x2, y2, w2, h2;
     char tooltip[200];

@@ -13,17 +13,8 @@ void RunRunwayFilterDialog() {}  // until the real one lands
 void RunGpwsThresholdDialog() {}  // until the real one lands
 void OpenManual() {}  // until the real one lands
 void ToggleWeather() {}  // until the real one lands
-void ShowScreenMessage(const char*, int) {}  // until the real one lands
-void ShowEditHelpMessage() {}  // until the real one lands
-bool IsScreenMessageShown() { return false; }  // until the real one lands
-void HideScreenMessage() {}  // until the real one lands
-bool HitTestHeadingBox(float, float) { return false; }  // until the real one lands
-bool HitTestNearestBox(float, float) { return false; }  // until the real one lands
-bool HitTestAptBox(float, float) { return false; }  // until the real one lands
 bool IsInNearestListDragRect(int, int) { return false; }  // until the real one lands
 bool IsInNearestListCloseRect(int, int) { return false; }  // until the real one lands
-bool IsScaleBarShown() { return false; }  // until the real one lands
-bool GetScaleBarRect(float*, float*, float*, float*) { return false; }  // until the real one lands
 void ClearHighlightBox() {}  // until the real one lands
 void RequestAirportViewRedraw() {}  // until the real one lands
 void ClearInfoModes(bool) {}  // until the real one lands
@@ -31,7 +22,6 @@ void WriteParkingListFile(HWND) {}  // until the real one lands
 int FindParkingIndexByName(const char*) { return -1; }  // until the real one lands
 double GetMapScaleValue() { return 0.0; }  // until the real one lands
 void SetMapScaleValue(double) {}  // until the real one lands
-int32_t MapTypeSoftkeyIds[MapTypeSoftkeySlots] = {99999, 99999, 99999, 99999, 99999, 99999, 1000, 99999, 99999, 99999, 99999, 99999, 99999, 99999, 99999, 99999, 99999, 99999, 99999, 99999, 99999};  // until the real one lands
 bool IsTileStopPending() { return false; }  // until the real one lands
 void MarkTileStopPending() {}  // until the real one lands
 void ClearTileStopPending() {}  // until the real one lands

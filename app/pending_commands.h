@@ -29,19 +29,10 @@ void RunGpwsThresholdDialog();
 void OpenManual();
 void ToggleWeather();
 
-// Map display: the on-screen message box, the boxes a click can hit, the
-// scale bar, the chart view and the map-type page's table.
-void ShowScreenMessage(const char* text, int fontSize);
-void ShowEditHelpMessage();
-bool IsScreenMessageShown();
-void HideScreenMessage();
-bool HitTestHeadingBox(float x, float y);
-bool HitTestNearestBox(float x, float y);
-bool HitTestAptBox(float x, float y);
+// Map display: the NEAREST list's rectangles, the highlight box, the
+// airport view, the info boxes, the parking list and the map scale value.
 bool IsInNearestListDragRect(int x, int y);
 bool IsInNearestListCloseRect(int x, int y);
-bool IsScaleBarShown();
-bool GetScaleBarRect(float* left, float* right, float* top, float* bottom);
 void ClearHighlightBox();
 void RequestAirportViewRedraw();
 void ClearInfoModes(bool keepFirst);
@@ -49,8 +40,6 @@ void WriteParkingListFile(HWND window);
 int FindParkingIndexByName(const char* name);
 double GetMapScaleValue();
 void SetMapScaleValue(double value);
-constexpr int MapTypeSoftkeySlots = 21;
-extern int32_t MapTypeSoftkeyIds[MapTypeSoftkeySlots];
 
 // Map tiles, local maps, charts and radar.
 bool IsTileStopPending();

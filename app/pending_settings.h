@@ -30,9 +30,6 @@ bool IsMapLoadPending();
 void CheckForNews();
 
 // Map display.
-extern int MapReloadRequest;
-extern uint8_t NavOverlaySwitch;
-void SelectMapTypeEntry(int id);
 void ResetAirportViewCenter();
 void GetMapCenter(double* latitude, double* longitude);
 

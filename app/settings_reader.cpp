@@ -11,6 +11,7 @@
 #include "app/softkey_menu.h"
 #include "app/traffic_mode.h"
 #include "display/map_types.h"
+#include "display/screen_buttons.h"
 #include "maps/local_maps.h"
 #include "maps/tile_grid.h"
 #include "maps/weather_radar.h"

@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "app/track_ring.h"
 #include "app/winmain.h"
+#include "display/chart_view.h"
 #include "display/frame_renderer.h"
 #include "display/frame_update.h"
 #include "display/map_view.h"

@@ -5,6 +5,7 @@
 #include "display/background_layers.h"
 
 #include "app/settings.h"
+#include "display/chart_view.h"
 #include "display/frame_renderer.h"
 #include "display/map_view.h"
 #include "display/pending_display.h"
@@ -27,7 +28,6 @@ constexpr uint32_t White = 0xFFFFFFFFu;
 constexpr uint32_t RadarColour = 0x80FFFFFFu;
 constexpr int SpriteVerticalMark = 47;
 constexpr int SpriteHorizontalMark = 48;
-constexpr float EdgeNotSet = -10000.0f;
 
 int CursorBank = 0;
 float ChartQuadCorners[4];
@@ -87,7 +87,7 @@ void DrawGeorefMarks(const SpriteSlot& chart)
     GetChartOrigin(&ox, &oy);
     const ChartEdgeMark* marks = GetChartEdgeMarks();
     for (int k = 0; k < 4 && marks; k++) {
-        if (!(marks[k].edge > EdgeNotSet))
+        if (!(marks[k].edge > ChartEdgeUnset))
             continue;
         float x = std::trunc((marks[k].imageX - chart.width / 2.0f) * zoom + ox + PanX());
         float y = std::trunc((marks[k].imageY - chart.height / 2.0f) * zoom + oy + PanY());

@@ -38,6 +38,11 @@ float GetChartZoom()
     return ChartZoom;
 }
 
+float GetChartFitZoom()
+{
+    return ChartFitZoom;
+}
+
 void GetChartOrigin(float* x, float* y)
 {
     *x = ChartOriginX;
@@ -57,6 +62,29 @@ void SetChartEdgeMark(int mode, float imageX, float imageY)
     m.imageX = std::trunc(imageX);
     m.imageY = std::trunc(imageY);
     m.edge = mode == 1 || mode == 3 ? imageX : imageY;
+}
+
+ChartEdgeMark* GetChartEdgeMark(int field)
+{
+    return field >= 0 && field < ChartEdgeMarkCount ? &EdgeMarks[field] : nullptr;
+}
+
+bool PickChartEdgeMark(int textMode, int clientX, int clientY)
+{
+    if (textMode < 1 || textMode > ChartEdgeMarkCount || !ChartImage.loaded || ChartZoom <= 0)
+        return false;
+    int w = 0, h = 0;
+    GetClientSize(&w, &h);
+    if (w <= 0 || h <= 0)
+        w = 640, h = 480;
+    // A client pixel as a map pixel: its distance from the screen centre's
+    // client pixel, counted from ScreenCentre.
+    float cx = static_cast<float>(ScreenCentre.x), cy = static_cast<float>(ScreenCentre.y);
+    float mapX = clientX - w * cx / 640.0f + cx;
+    float mapY = clientY - h * cy / 480.0f + cy;
+    SetChartEdgeMark(textMode, (mapX - ChartOriginX - MapPanOffset.x) / ChartZoom + ChartImage.width / 2.0f,
+                     (mapY - ChartOriginY - MapPanOffset.y) / ChartZoom + ChartImage.height / 2.0f);
+    return true;
 }
 
 void ResetChartEdgeMarks()

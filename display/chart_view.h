@@ -9,21 +9,33 @@
 struct SpriteSlot;
 
 // A picked georeference edge: the image point and the edge value (the image
-// x for the longitudes, the image y for the latitudes); -10000 or less is
-// not picked.
+// x for the longitudes, the image y for the latitudes); below -10000 is not
+// picked.
 struct ChartEdgeMark {
     float imageX, imageY, edge;
 };
 constexpr float ChartEdgeNotPicked = -11000.0f;
+constexpr float ChartEdgeUnset = -10000.0f;
+inline bool IsChartEdgePicked(const ChartEdgeMark& mark) { return mark.edge >= ChartEdgeUnset; }
+// The marks by field: 0 longitude 1, 1 latitude 1, 2 longitude 2, 3 latitude 2.
+constexpr int ChartEdgeMarkCount = 4;
 
 const SpriteSlot* GetChartSprite();
 float GetChartZoom();
+// The zoom of the last fit.
+float GetChartFitZoom();
 void GetChartOrigin(float* x, float* y);
 const ChartEdgeMark* GetChartEdgeMarks();
 // Text mode 1 Longitude1, 2 Latitude1, 3 Longitude2, 4 Latitude2: the mark
 // at an image point.
 void SetChartEdgeMark(int mode, float imageX, float imageY);
 void ResetChartEdgeMarks();
+// The mark of a field (0..3), null outside.
+ChartEdgeMark* GetChartEdgeMark(int field);
+// Picks the mark of a text mode (1..4) at a client pixel: the inverse of
+// where the frame draws the chart. False for another mode or while no chart
+// is loaded.
+bool PickChartEdgeMark(int textMode, int clientX, int clientY);
 
 // Loads the picture as the chart (the old one goes either way); on success
 // the path becomes the AirportName setting, else AirportChart is turned off.

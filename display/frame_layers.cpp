@@ -7,9 +7,11 @@
 #include "display/frame_limiter.h"
 #include "display/instrument_layers.h"
 #include "display/nav_layer.h"
+#include "display/onscreen_keyboard.h"
 #include "display/pending_display.h"
 #include "display/route_layers.h"
 #include "display/status_layer.h"
+#include "display/text_boxes.h"
 #include "display/track_traffic_layer.h"
 
 // Chart or thumbnails, local raster maps, map tiles, weather radar and the
@@ -52,19 +54,24 @@ static void DrawAircraft(const FrameView& f)
 static void DrawTerrainAlerts() {}
 static void DrawStatusBlock(const FrameView& f) { DrawStatusLayer(f.height); }
 static void DrawSoftkeyBar() {}
-static void DrawKeyboard() {}
+static void DrawKeyboard() { DrawOnScreenKeyboard(); }
 static void DrawTooltips() {}
-static void DrawZoomBox() {}
 
-// The screen message box and dim overlay come with the text boxes; the frame
-// time is taken here, after the last map layer.
+static void DrawZoomBoxAndMouseRectangle()
+{
+    DrawZoomBox();
+    DrawButtonOutlines();
+}
+
+// Every colour is dimmed where it is drawn; the frame time is taken after the
+// last map layer.
 static void DrawMessageBoxAndAccountTime()
 {
+    DrawScreenMessageBox();
+    ShowWaitCursor();
     float frameTime = 0;
     AccountFrameTime(&frameTime);
 }
-
-static void DrawChartBusyLabel() {}
 
 void DrawFrameLayers(HWND window, const FrameView& f)
 {
@@ -83,7 +90,7 @@ void DrawFrameLayers(HWND window, const FrameView& f)
     DrawSoftkeyBar();
     DrawKeyboard();
     DrawTooltips();
-    DrawZoomBox();
+    DrawZoomBoxAndMouseRectangle();
     DrawMessageBoxAndAccountTime();
     DrawChartBusyLabel();
 }

@@ -20,6 +20,8 @@ MapCentreValue MapCenter;
 uint8_t MapPanning = 0;
 int32_t FollowTrafficMode = 0;
 int32_t FollowedTargetIndex = -1;
+int32_t MapReloadRequest = 0;
+uint8_t NavOverlaySwitch = 0;
 PanPoint MapPanOffset = {0, 0};
 PanPoint PanStart = {0, 0};
 float DragStartX = 0, DragStartY = 0;

@@ -71,6 +71,11 @@ extern int32_t ChartRotationDeg;
 // tile loader sets it; the GUI thread reads and writes it.
 extern std::atomic<uint8_t> TileMapFlag;
 
+// 1 asks the map code to reload the map (the settings reader sets it).
+extern int32_t MapReloadRequest;
+// On while any of the airport, NDB, VOR and ILS overlays is on.
+extern uint8_t NavOverlaySwitch;
+
 // Map area inside the bezel, the whole virtual screen, and their centres;
 // set by the display start-up from the screen layout.
 extern ViewportRect MapViewportRect;

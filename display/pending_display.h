@@ -12,18 +12,12 @@ struct SpriteSlot;
 bool ExpireStatusMessage(double now);
 const char* GetStatusMessage();
 bool IsSimulatorConnected();
-// Map display pages (softkeys): the selected link's connected flag.
-bool IsSimConnected();
 
 // Tile grid and pool: the display start resets them to their start values.
 void ResetTileTexturePool();
 void ResetTileGridBanks();
 // Terrain: the elevation image buffers go with the display.
 void FreeTerrainImageBuffers();
-// Softkeys, keypad and screen buttons: laid out at every display start.
-void LayoutKeypad();
-void LayoutSoftkeys();
-void LayoutScreenButtons();
 // Shell: false during the dark half of the blink while something loads.
 bool IsBlinkPhaseVisible();
 // The map layers of later modules, each run by the frame renderer in its place.
@@ -32,13 +26,12 @@ void DrawAirportDiagram(int width, int height, int mode);
 // NEAREST box: whether a point lies farther outside the current airport's
 // box than the box is large (false while there is no box).
 bool IsFarFromAirportBox(double lat, double lon);
-// The map-type menu entry that picks the column of the navigation colours
-// (screen buttons and click zones).
-int GetSelectedIndex();
 // Terrain data: set when the terrain data folders were found.
 bool IsTerrainDataAvailable();
 // Shell: the timed status message at the bottom of the map.
 void ShowStatusMessage(const char* text);
+// Shell: true while a map or terrain load runs (the wait cursor shows).
+bool IsLoadingBusy();
 
 // Terrain awareness: the [Terrain] Elevation switch, the terrain pass of a
 // frame and the approach callouts.

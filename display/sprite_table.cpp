@@ -10,12 +10,16 @@
 #include "app/pending_settings.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"
+#include "display/chart_view.h"
 #include "display/draw_helpers.h"
 #include "display/frame_limiter.h"
 #include "display/frame_renderer.h"
 #include "display/frame_update.h"
 #include "display/map_view.h"
+#include "display/onscreen_keyboard.h"
 #include "display/pending_display.h"
+#include "display/screen_buttons.h"
+#include "display/softkey_pages.h"
 #include "maps/tile_cache.h"
 #include "maps/tile_grid.h"
 #include "display/sprite_draw.h"
@@ -305,6 +309,7 @@ void ReleaseDisplayBitmaps()
     for (SpriteSlot& s : SpriteTable)
         if (s.loaded)
             ReleaseSpriteSlot(&s);
+    ReleaseChartImage();
     // The fetch threads create tile textures: they must be done before the
     // pool goes. A loader that does not stop keeps its textures (a leak at
     // shutdown rather than a texture freed under a running thread).

@@ -27,12 +27,16 @@ enum : int {
     SpriteBezel = 0,
     SpriteRouteWaypoint = 4,  // "wpt.png"
     SpriteWindArrow = 17,
+    SpriteSoftkeyTouch = 18,  // the softkey faces: touch mode and plain, each
     SpriteRouteVor = 22,      // "vor.png"
     SpriteRouteNdb = 23,      // "ndb.png"
     SpriteRouteAirport = 24,  // "apt.png"
     SpriteBezelLamp = 26,
     SpriteFontPage121 = 59,
     SpriteFontPage16 = 60,
+    SpriteSoftkeyTouchPressed = 61,  // normal and pressed
+    SpriteSoftkey = 77,
+    SpriteSoftkeyPressed = 78,
     SpriteAircraft = 80,  // "Aircraft2.png", the one required picture
 };
 

@@ -1,6 +1,7 @@
 // The status block and the bezel overlay.
 #include "display/status_layer.h"
 
+#include "app/click_zones.h"
 #include "app/language.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"
@@ -9,8 +10,10 @@
 #include "display/frame_renderer.h"
 #include "display/map_view.h"
 #include "display/pending_display.h"
+#include "display/softkey_pages.h"
 #include "display/sprite_draw.h"
 #include "display/status_text.h"
+#include "maps/tile_sources.h"
 #include "navdata/route_navigation.h"
 #include "render/bitmap_fonts.h"
 #include "render/shapes.h"
@@ -96,7 +99,11 @@ bool IsWaitingLineShown()
 void FormatStatusLine1ForDisplay(char* out, size_t size)
 {
     const char* line = StatusLines[0].text;
-    if (Settings.ShowFPS)
+    // With MapQuest tiles the month's request counter stands first; with its
+    // switch off the line shows on its own.
+    if (IsMapQuestMode() && Settings.Transactioncounter)
+        std::snprintf(out, size, "TXCNT: %d / %s", Settings.TransactionCount.load(), line);
+    else if (!IsMapQuestMode() && Settings.ShowFPS)
         std::snprintf(out, size, "FPS: %3.1lf / %s", FramesPerSecond, line);
     else
         std::snprintf(out, size, "%s", line);
@@ -111,7 +118,10 @@ void FormatStatusLine1ForDisplay(char* out, size_t size)
 
 void DrawTextDimmed(float left, float top, uint32_t colour, const char* text)
 {
-    DrawText(text, left, top, colour, 0);
+    uint32_t c = 0;
+    DimColour(&c, colour);
+    float size = static_cast<float>(GetFontSize()) * TextScale;
+    DrawFontString(size, left * ScreenScaleX, top * ScreenScaleY, c, text, 0);
 }
 
 static void FillBand(float top, float bottom)
@@ -195,16 +205,54 @@ void DrawStatusLayer(int clientHeight)
 
 // ---- bezel ----
 
-static void DrawBrightnessKnob()
+namespace {
+
+constexpr int SpriteTransparencyScale = 75;
+constexpr int SpriteTransparencyScaleLower = 41;
+constexpr int SpriteKnobPointer = 25;
+constexpr double KnobRadius = 7.0;
+
+// The brightness knob's pointer is placed anew only when its angle changed.
+struct KnobAngleCache {
+    double angle = 0;
+    double dx = KnobRadius, dy = 0;
+};
+KnobAngleCache BrightnessKnob;
+
+void DrawKnobPointer(double centreX, double centreY, double dx, double dy, uint32_t colour)
 {
-    int level = Settings.AllowDim ? Settings.MapDimLevel : Settings.Dimlevel;
-    double a = level * 5.5 / 255 + 1.57;
-    float x = static_cast<float>(ScreenLayout.LayoutValue11 + 7 * std::cos(a));
-    float y = static_cast<float>(ScreenLayout.LayoutValue12 + 7 * std::sin(a));
-    DrawSprite(25, x, y, White, 0, 0.5f, 1, 0, 0);
+    DrawSprite(SpriteKnobPointer, static_cast<float>(centreX + dx), static_cast<float>(centreY + dy), colour, 0, 0.5f,
+               1, 0, 0);
 }
 
-static void DrawConnectionLamp()
+// A knob's angle for a value of 0..1: a quarter turn plus up to 5.5 radians.
+double KnobAngle(double share) { return share * 5.5 + 1.57; }
+
+void DrawBrightnessKnob(uint32_t colour)
+{
+    int level = Settings.AllowDim ? Settings.MapDimLevel : Settings.Dimlevel;
+    double a = KnobAngle(level / 255.0);
+    if (a != BrightnessKnob.angle) {
+        BrightnessKnob.angle = a;
+        BrightnessKnob.dx = KnobRadius * std::cos(a);
+        BrightnessKnob.dy = KnobRadius * std::sin(a);
+    }
+    DrawKnobPointer(ScreenLayout.LayoutValue11, ScreenLayout.LayoutValue12, BrightnessKnob.dx, BrightnessKnob.dy,
+                    colour);
+}
+
+void DrawTransparencyKnobs(uint32_t colour)
+{
+    DrawSprite(SpriteTransparencyScale, 0, 196, colour, 0, 0.478f, 1, 0, 0);
+    DrawSprite(SpriteTransparencyScaleLower, 0, 300, colour, 0, 0.478f, 1, 0, 0);
+    double x = ScreenLayout.LayoutValue15, y = ScreenLayout.LayoutValue16;
+    double terrain = KnobAngle(Settings.TerrainTransparency);
+    DrawKnobPointer(x, y, KnobRadius * std::cos(terrain), KnobRadius * std::sin(terrain), colour);
+    double airport = KnobAngle(Settings.AirportMapTransparency / 255.0);
+    DrawKnobPointer(x, y + 104, KnobRadius * std::cos(airport), KnobRadius * std::sin(airport), colour);
+}
+
+void DrawConnectionLamp()
 {
     if (!IsBlinkPhaseVisible() || !SpriteTable[SpriteBezelLamp].loaded || Settings.Dimlevel < 10)
         return;
@@ -213,6 +261,8 @@ static void DrawConnectionLamp()
                static_cast<float>(ScreenLayout.LayoutValue9), colour, 0, 0.4f, 1, 0, 0);
 }
 
+}  // namespace
+
 void DrawBezelOverlay()
 {
     if (!BezelShown)
@@ -220,6 +270,8 @@ void DrawBezelOverlay()
     uint32_t white = 0;
     DimColour(&white, White);
     DrawSprite(SpriteBezel, 0, 0, white, 0, 1.0f, 0, 0, 0);
-    DrawBrightnessKnob();
+    if (TransparencyControls)
+        DrawTransparencyKnobs(white);
+    DrawBrightnessKnob(white);
     DrawConnectionLamp();
 }

@@ -20,6 +20,7 @@
 #include "display/map_types.h"
 #include "display/map_view.h"
 #include "display/sprite_table.h"
+#include "display/text_boxes.h"
 #include "maps/airport_charts.h"
 #include "maps/pending_tiles.h"
 #include "maps/system_files.h"

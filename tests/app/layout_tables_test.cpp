@@ -76,7 +76,7 @@ TEST(LayoutTables, ScreenButtonsAndSoftkeys)
     EXPECT_STREQ(ScreenButtons[38].tooltip, "Softkey 21");
     EXPECT_EQ(ScreenButtons[0].tooltip[0], '\0');
     for (const ScreenButton& b : ScreenButtons) {
-        EXPECT_EQ(b.pressed, 0);
+        EXPECT_EQ(b.tooltipShown, 0);
         EXPECT_EQ(b.x2, b.x);
         EXPECT_EQ(b.h2, b.h);
     }

@@ -1,0 +1,154 @@
+// The boxes over the finished map: the message box's limits and bands, the
+// editor's help text, the zoom box's column and its hold after the pointer
+// left, and when the zoom box is drawn.
+#include "app/language.h"
+#include "app/screen_layout.h"
+#include "app/settings.h"
+#include "display/draw_helpers.h"
+#include "display/map_view.h"
+#include "display/screen_buttons.h"
+#include "display/text_boxes.h"
+#include "tests/render/render_fixture.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(ScreenMessageTest, TextsOfTheBoxsSizeOrMoreAreRefused)
+{
+    ScreenMessage.shown = 0;
+    std::string longest(1023, 'x');
+    ShowScreenMessage(longest.c_str(), 20);
+    EXPECT_EQ(ScreenMessage.shown, 1);
+    EXPECT_EQ(ScreenMessage.fontSize, 20);
+    EXPECT_EQ(std::string(ScreenMessage.text), longest);
+    ScreenMessage.shown = 0;
+    ShowScreenMessage(std::string(1024, 'y').c_str(), 12);
+    EXPECT_EQ(ScreenMessage.shown, 0);
+    EXPECT_EQ(ScreenMessage.fontSize, 20);
+    EXPECT_EQ(ScreenMessage.text[0], 'x');
+}
+
+TEST(ScreenMessageTest, EditorHelpJoinsItsFiveTextsWithoutShowingThem)
+{
+    WorkingFolder here(std::string(TVL_ROOT_DIR) + "/System");
+    ASSERT_EQ(LoadLanguage("en"), 0);
+    ScreenMessage.shown = 0;
+    ScreenMessage.fontSize = 30;
+    ShowEditHelpMessage();
+    std::string expected;
+    for (int n = 3; n <= 7; ++n)
+        expected += GetEditText(n);
+    EXPECT_EQ(std::string(ScreenMessage.text), expected);
+    EXPECT_EQ(ScreenMessage.fontSize, 16);
+    EXPECT_EQ(ScreenMessage.shown, 0);
+}
+
+TEST(ZoomColumnTest, TheColumnStaysWithinTheTileZooms)
+{
+    ZoomColumn c = ComputeZoomColumn(11, true, false);
+    EXPECT_EQ(c.first, 9);  // terrain shows from 9: 9 to 17
+    EXPECT_EQ(c.first + c.rows - 2, 17);
+    c = ComputeZoomColumn(18, false, false);
+    EXPECT_EQ(c.first, 11);  // 11 to 19
+    EXPECT_EQ(c.first + c.rows - 2, 19);
+    c = ComputeZoomColumn(5, false, false);
+    EXPECT_EQ(c.first, 4);
+    c = ComputeZoomColumn(20, false, true);
+    EXPECT_EQ(c.rows, 8);
+    EXPECT_EQ(c.first, 13);
+    c = ComputeZoomColumn(12, false, false);
+    EXPECT_EQ(c.first, 8);
+    EXPECT_EQ(c.wanted, 12);
+}
+
+TEST(HoverHoldTest, HoldsOneSecondAfterThePointerLeft)
+{
+    HoverHold h;
+    EXPECT_FALSE(h.Step(false, 5.0));
+    EXPECT_TRUE(h.Step(true, 59.5));
+    EXPECT_TRUE(h.Step(false, 59.9));  // left in the last second of a minute
+    EXPECT_TRUE(h.Step(false, 60.8));
+    EXPECT_FALSE(h.Step(false, 60.95));
+    EXPECT_FALSE(h.Step(false, 61.0));
+    EXPECT_TRUE(h.Step(true, 0.0));  // a clock at zero counts like any other
+    EXPECT_TRUE(h.Step(false, 0.0));
+    EXPECT_TRUE(h.Step(true, 0.5));  // back over it: the second starts anew
+    EXPECT_TRUE(h.Step(false, 1.25));
+    EXPECT_TRUE(h.Step(false, 2.25));
+    EXPECT_FALSE(h.Step(false, 2.3));
+}
+
+// Boxes drawn on a white target at 640 x 480, so that a pixel's darkness
+// tells where a shaded band lies.
+class TextBoxDrawTest : public RenderTest {
+protected:
+    void SetUp() override
+    {
+        RenderTest::SetUp();
+        ApplyAspectLayout();
+        SetScreenFactors(640, 480);
+        ClearTarget(0xFFFFFFFFu);
+        BezelShown = 1;
+        Settings.Dimlevel = 255;
+    }
+    bool Shaded(int x, int y) { return (Pixel(x, y) & 0xFF) < 0x80; }
+};
+
+TEST_F(TextBoxDrawTest, OneLineHasOneBandFourUnitsTallerThanTheLine)
+{
+    ShowScreenMessage("ABC", 16);
+    DrawScreenMessageBox();
+    int h = 24;  // 16 x 1.5
+    EXPECT_TRUE(Shaded(600, 40));
+    EXPECT_TRUE(Shaded(600, 40 + h + 3));
+    EXPECT_FALSE(Shaded(600, 40 + h + 5));
+    EXPECT_EQ(ScreenMessage.shown, 1);  // drawing never hides it
+}
+
+TEST_F(TextBoxDrawTest, TwoLinesHaveTwoBandsTheLastTwoUnitsTaller)
+{
+    ShowScreenMessage("ABC\nDEF", 16);
+    DrawScreenMessageBox();
+    int h = 24;
+    EXPECT_TRUE(Shaded(600, 40 + 2 * h + 1));
+    EXPECT_FALSE(Shaded(600, 40 + 2 * h + 3));
+}
+
+TEST_F(TextBoxDrawTest, TheZoomBoxShowsWhileHoveredOrAlwaysWithStaticSoftkeys)
+{
+    Settings.PreferedChartType = -1;
+    Settings.DynamicSoftkeys = 0;
+    ZoomBoxHover = 0;
+    DrawZoomBox();
+    EXPECT_TRUE(IsZoomBoxShown());
+    EXPECT_FLOAT_EQ(ZoomBoxRect.left, 84);
+    EXPECT_FLOAT_EQ(ZoomBoxRect.top, 100);
+    EXPECT_FLOAT_EQ(ZoomBoxRect.bottom, 300);
+    EXPECT_TRUE(Shaded(86, 250));
+    ClearTarget(0xFFFFFFFFu);
+    Settings.DynamicSoftkeys = 1;
+    DrawZoomBox();
+    EXPECT_FALSE(IsZoomBoxShown());
+    EXPECT_FALSE(Shaded(86, 250));
+    ZoomBoxHover = 1;  // the pointer brings it up and keeps it a second
+    DrawZoomBox();
+    EXPECT_TRUE(IsZoomBoxShown());
+    ZoomBoxHover = 0;
+    DrawZoomBox();
+    EXPECT_TRUE(IsZoomBoxShown());
+    Settings.DynamicSoftkeys = 0;
+    Settings.PreferedChartType = 0;
+    Settings.TouchMode = 1;
+    BezelShown = 0;
+    DrawZoomBox();
+    EXPECT_FLOAT_EQ(ZoomBoxRect.left, 0);
+    EXPECT_FLOAT_EQ(ZoomBoxRect.bottom, 260);
+    Settings.TouchMode = 0;
+    Settings.PreferedChartType = -1;
+}
+
+}  // namespace
