@@ -9,6 +9,7 @@
 #include "display/map_view.h"
 #include "display/nav_layer.h"
 #include "display/pending_display.h"
+#include "display/screen_buttons.h"
 #include "display/sprite_draw.h"
 #include "display/sprite_table.h"
 #include "navdata/airspaces.h"

@@ -87,7 +87,7 @@ void DrawGeorefMarks(const SpriteSlot& chart)
     GetChartOrigin(&ox, &oy);
     const ChartEdgeMark* marks = GetChartEdgeMarks();
     for (int k = 0; k < 4 && marks; k++) {
-        if (!(marks[k].edge > ChartEdgeUnset))
+        if (!IsChartEdgePicked(marks[k]))
             continue;
         float x = std::trunc((marks[k].imageX - chart.width / 2.0f) * zoom + ox + PanX());
         float y = std::trunc((marks[k].imageY - chart.height / 2.0f) * zoom + oy + PanY());

@@ -102,7 +102,7 @@ void DrawFieldRow(int mode)
     int besideX = key.x + key.w, besideW = key.w / 2;
     if (GetKeypadFieldError(mode))
         DrawKeyPicture(SpriteKeyRed, besideX, key.y, besideW, key.h);
-    else if (mark && mark->edge > ChartEdgeUnset)
+    else if (mark && IsChartEdgePicked(*mark))
         DrawKeyPicture(SpriteKeyGreen, besideX, key.y, besideW, key.h);
     DrawText(GetEditText(mode), key.x + 6.0f, key.y + 12.0f, White, 0);
     const char* value = GetKeypadField(mode);

@@ -19,7 +19,11 @@
 #include <cstdio>
 #include <cstring>
 
-int32_t MapTypeSoftkeyIds[MapTypeSoftkeySlots];
+// Until the page is first built every key is blank but the back key.
+int32_t MapTypeSoftkeyIds[MapTypeSoftkeySlots] = {
+    MapTypeBlankId, MapTypeBlankId, MapTypeBlankId, MapTypeBlankId, MapTypeBlankId, MapTypeBlankId, MapTypeBackId,
+    MapTypeBlankId, MapTypeBlankId, MapTypeBlankId, MapTypeBlankId, MapTypeBlankId, MapTypeBlankId, MapTypeBlankId,
+    MapTypeBlankId, MapTypeBlankId, MapTypeBlankId, MapTypeBlankId, MapTypeBlankId, MapTypeBlankId, MapTypeBlankId};
 int32_t MapTypeSoftkeyCount = 0;
 int32_t SoftkeyLabelOffset[21];
 float SoftkeyScale = 472.0f / 3584.0f;

@@ -17,6 +17,7 @@
 #include "app/softkey_menu.h"
 #include "display/frame_renderer.h"
 #include "display/nav_layer.h"
+#include "display/softkey_pages.h"
 #include "maps/tile_cache.h"
 #include "maps/tile_sources.h"
 #include "platform/profile.h"

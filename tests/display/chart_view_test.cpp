@@ -85,7 +85,7 @@ TEST_F(ChartViewTest, MarksArePickedInImagePixelsWhereTheChartIsDrawn)
     ASSERT_TRUE(Load("G500_16x9.png"));
     FitChartToScreen();
     for (const ChartEdgeMark* m = GetChartEdgeMarks(); m < GetChartEdgeMarks() + ChartEdgeMarkCount; ++m)
-        EXPECT_LE(m->edge, ChartEdgeUnset);
+        EXPECT_FALSE(IsChartEdgePicked(*m));
     EXPECT_TRUE(PickChartEdgeMark(1, 100, 50));
     EXPECT_TRUE(PickChartEdgeMark(2, 100, 50));
     const ChartEdgeMark* marks = GetChartEdgeMarks();
@@ -97,7 +97,7 @@ TEST_F(ChartViewTest, MarksArePickedInImagePixelsWhereTheChartIsDrawn)
     MapPanOffset = {-50, 0};
     EXPECT_TRUE(PickChartEdgeMark(3, 100, 50));
     EXPECT_FLOAT_EQ(marks[2].edge, 300);
-    EXPECT_LE(marks[3].edge, ChartEdgeUnset);
+    EXPECT_FALSE(IsChartEdgePicked(marks[3]));
     EXPECT_FALSE(PickChartEdgeMark(0, 100, 50));
     EXPECT_FALSE(PickChartEdgeMark(5, 100, 50));
     ResetChartEdgeMarks();
