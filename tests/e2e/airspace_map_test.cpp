@@ -19,13 +19,15 @@
 
 namespace {
 
-// Pixels of the map window (inside the bezel) for which test holds.
+// Pixels of the map window (inside the bezel) for which test holds; the zoom
+// box at the window's left edge and the message box across its top, whose
+// texts are white too, are left out.
 template <class Test>
 int CountInMap(const Picture& p, Test test)
 {
     int count = 0;
-    int left = 84 * p.width / 640, right = (84 + 472) * p.width / 640;
-    int top = 40 * p.height / 480, bottom = (40 + 319) * p.height / 480;
+    int left = (84 + 24) * p.width / 640, right = (84 + 472) * p.width / 640;
+    int top = (40 + 30) * p.height / 480, bottom = (40 + 319) * p.height / 480;
     for (int y = top; y < bottom; ++y)
         for (int x = left; x < right; ++x)
             count += test(p.At(x, y));
