@@ -10,7 +10,6 @@
 #include "display/sprite_table.h"
 #include "maps/airport_charts.h"
 #include "render/quads.h"
-#include "render/textures.h"
 
 #include <cmath>
 #include <cstdio>
@@ -106,14 +105,7 @@ uint8_t LoadChartImage(char* path, int pathSize)
         Settings.AirportChart = 0;
         return 0;
     }
-    uint8_t ok = 0;
-    int width = 0, height = 0;
-    ChartImage.texture = LoadTexture(path, &ok, &width, &height, -1);
-    ChartImage.loaded = ChartImage.texture ? 1 : 0;
-    ChartImage.width = width;
-    ChartImage.height = height;
-    ChartImage.dimmable = 1;
-    if (!ChartImage.loaded) {
+    if (!LoadPictureIntoSlot(&ChartImage, path)) {
         Settings.AirportChart = 0;
         return 0;
     }

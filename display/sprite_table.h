@@ -46,6 +46,9 @@ SpriteSlot* GetSpriteSlot(int slot);
 const char* SpriteFileName(int slot, int aspectRatio);
 // Releases the slot's texture and clears its loaded flag.
 void ReleaseSpriteSlot(SpriteSlot* slot);
+// A picture file into a slot of the map's own pictures (dimmed with the
+// map), the slot's old picture released first; false when it does not load.
+bool LoadPictureIntoSlot(SpriteSlot* slot, const char* path);
 
 // The display's start-up: splash (once a run), pictures, layouts and the
 // settings reader. A missing "Aircraft2.png" ends the process with -1.

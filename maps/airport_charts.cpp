@@ -27,7 +27,6 @@
 #include "platform/profile.h"
 #include "platform/sync.h"
 #include "platform/threads.h"
-#include "render/textures.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -612,13 +611,7 @@ void DrawThumbnails(int width, int height, int centreX, int centreY)
             if (!slot.loaded) {
                 char path[PathSize + 32];
                 snprintf(path, sizeof path, "%s/pre_%d.png", tmp, FirstThumbnail + drawn + 1);
-                uint8_t ok = 0;
-                int w = 0, h = 0;
-                slot.texture = LoadTexture(path, &ok, &w, &h, -1);
-                slot.loaded = slot.texture ? 1 : 0;
-                slot.width = w;
-                slot.height = h;
-                slot.dimmable = 1;
+                LoadPictureIntoSlot(&slot, path);
             }
             DrawTextureScaled(&slot, left + c * cellW, top + r * cellH, 0xFFFFFFFFu, 0.0f, 1.0f, 0, 0.0f, 1);
             drawn++;

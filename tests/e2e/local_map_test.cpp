@@ -74,11 +74,7 @@ protected:
 
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("TVL_MONITORS", "1920x1080", 1);
-        setenv("XDG_RUNTIME_DIR", root.Path().c_str(), 1);
-        unsetenv("TVL_EVENT_SCRIPT");
+        UseHeadlessEnvironment(root.Path());
         FreeImage_Initialise(FALSE);
         Set("DebugMode", "1");
         Set("ShowFrame", "0");
@@ -114,18 +110,7 @@ protected:
 
     Picture Run(const char* name)
     {
-        std::string shot = root / (std::string(name) + ".png");
-        setenv("TVL_EXIT_AFTER_FRAMES", "130", 1);
-        setenv("TVL_SCREENSHOT_FRAME", "120", 1);
-        setenv("TVL_SCREENSHOT", shot.c_str(), 1);
-        Picture p;
-        EXPECT_TRUE(program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, root / "program.out", system));
-        EXPECT_EQ(program.Wait(120), 0);
-        EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
-        if (std::getenv("TVL_KEEP_SCREENSHOTS"))
-            std::filesystem::copy_file(shot, std::string("/tmp/") + name + ".png",
-                                       std::filesystem::copy_options::overwrite_existing);
-        return p;
+        return RunMapProgramForScreenshot(&program, system, root / (std::string(name) + ".png"), 120, 130);
     }
 
     // Points round the aircraft (screen pixels, clear of its symbol) whose

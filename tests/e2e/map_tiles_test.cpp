@@ -84,12 +84,8 @@ protected:
 
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("TVL_MONITORS", "1920x1080", 1);
+        UseHeadlessEnvironment(root.Path());
         setenv("XDG_DATA_HOME", (root / "userdata").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", root.Path().c_str(), 1);
-        unsetenv("TVL_EVENT_SCRIPT");
         FreeImage_Initialise(FALSE);
         Set("DebugMode", "1");
         Set("ShowFrame", "0");
@@ -123,18 +119,7 @@ protected:
 
     Picture Run(const char* name, int frames)
     {
-        std::string shot = root / (std::string(name) + ".png");
-        setenv("TVL_EXIT_AFTER_FRAMES", std::to_string(frames + 10).c_str(), 1);
-        setenv("TVL_SCREENSHOT_FRAME", std::to_string(frames).c_str(), 1);
-        setenv("TVL_SCREENSHOT", shot.c_str(), 1);
-        Picture p;
-        EXPECT_TRUE(program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, root / "program.out", system));
-        EXPECT_EQ(program.Wait(120), 0);
-        EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
-        if (std::getenv("TVL_KEEP_SCREENSHOTS"))
-            std::filesystem::copy_file(shot, std::string("/tmp/") + name + ".png",
-                                       std::filesystem::copy_options::overwrite_existing);
-        return p;
+        return RunMapProgramForScreenshot(&program, system, root / (std::string(name) + ".png"), frames, frames + 10);
     }
 
     std::string Log()

@@ -314,6 +314,19 @@ protected:
         RenderTest::TearDown();
     }
 
+    // The map's sheet at the position made current with its georeference.
+    void OpenSheetAt(double latitude, double longitude)
+    {
+        LoadMapContent(1);
+        LoadMapSheets();
+        MapCenter.latitude = latitude;
+        MapCenter.longitude = longitude;
+        ASSERT_TRUE(SelectLocalMapSheet(latitude, longitude));
+        LoadMapGeoreference();
+        ApplyMapGeoreference();
+        ResetLoadedLocalTiles();
+    }
+
     // Runs the loader and the uploads as the frames would, until the set
     // is loaded.
     void LoadSet()
@@ -348,14 +361,7 @@ protected:
 TEST_F(LocalMapLoader, InnerSetFirstThenTheWholeSetRoundTheAircraft)
 {
     WorkingFolder here(system);
-    LoadMapContent(1);
-    LoadMapSheets();
-    MapCenter.latitude = 51.8;  // sheet pixel (2000, 2200): tile column 2, row 2
-    MapCenter.longitude = 11.0;
-    ASSERT_TRUE(SelectLocalMapSheet(51.8, 11.0));
-    LoadMapGeoreference();
-    ApplyMapGeoreference();
-    ResetLoadedLocalTiles();
+    OpenSheetAt(51.8, 11.0);  // sheet pixel (2000, 2200): tile column 2, row 2
     LoadSet();
     EXPECT_EQ(LocalMapTileCount.load(), LocalMapInnerSet);
     BeginLocalMapBank();
@@ -390,16 +396,9 @@ TEST_F(LocalMapLoader, InnerSetFirstThenTheWholeSetRoundTheAircraft)
 TEST_F(LocalMapLoader, UpperLevelTilesAndBlankTilesPastTheCorner)
 {
     WorkingFolder here(system);
-    LoadMapContent(1);
-    LoadMapSheets();
     CurrentChartLevel = 3;  // no data3: level 1 is taken
     LocalMapTileCount = LocalMapInnerSet;
-    MapCenter.latitude = 53.9;  // sheet pixel (100, 100): level-1 tile (0, 0)
-    MapCenter.longitude = 9.1;
-    ASSERT_TRUE(SelectLocalMapSheet(53.9, 9.1));
-    LoadMapGeoreference();
-    ApplyMapGeoreference();
-    ResetLoadedLocalTiles();
+    OpenSheetAt(53.9, 9.1);  // sheet pixel (100, 100): level-1 tile (0, 0)
     LoadSet();
     BeginLocalMapBank();
     EXPECT_EQ(CurrentChartLevel, 1);
@@ -413,16 +412,9 @@ TEST_F(LocalMapLoader, UpperLevelTilesAndBlankTilesPastTheCorner)
 TEST_F(LocalMapLoader, MissingAircraftTileAsksForTheSheetAgain)
 {
     WorkingFolder here(system);
-    LoadMapContent(1);
-    LoadMapSheets();
     LocalMapTileCount = LocalMapInnerSet;
     std::filesystem::remove(sheet + "data0/016016.qrl");
-    MapCenter.latitude = 51.8;
-    MapCenter.longitude = 11.0;
-    ASSERT_TRUE(SelectLocalMapSheet(51.8, 11.0));
-    LoadMapGeoreference();
-    ApplyMapGeoreference();
-    ResetLoadedLocalTiles();
+    OpenSheetAt(51.8, 11.0);
     LoadSet();
     EXPECT_TRUE(TakeLocalSheetReselectRequest());
     EXPECT_FALSE(TakeLocalSheetReselectRequest());

@@ -6,9 +6,41 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include "tests/support/child_process.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
+#include <filesystem>
+
+Picture RunMapProgramForScreenshot(Child* program, const std::string& system, const std::string& shot,
+                                   int shotFrame, int exitFrames)
+{
+    setenv("TVL_EXIT_AFTER_FRAMES", std::to_string(exitFrames).c_str(), 1);
+    setenv("TVL_SCREENSHOT_FRAME", std::to_string(shotFrame).c_str(), 1);
+    setenv("TVL_SCREENSHOT", shot.c_str(), 1);
+    Picture p;
+    std::string output = std::filesystem::path(system).parent_path().string() + "/program.out";
+    EXPECT_TRUE(program->Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, output, system));
+    EXPECT_EQ(program->Wait(120), 0);
+    EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
+    if (std::getenv("TVL_KEEP_SCREENSHOTS")) {
+        std::error_code ignored;
+        std::filesystem::copy_file(shot, "/tmp/" + std::filesystem::path(shot).filename().string(),
+                                   std::filesystem::copy_options::overwrite_existing, ignored);
+    }
+    return p;
+}
+
+void UseHeadlessEnvironment(const std::string& runtimeFolder)
+{
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    setenv("TVL_MONITORS", "1920x1080", 1);
+    setenv("XDG_RUNTIME_DIR", runtimeFolder.c_str(), 1);
+    unsetenv("TVL_EVENT_SCRIPT");
+}
 
 int ChannelDistance(uint32_t a, uint32_t b)
 {

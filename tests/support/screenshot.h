@@ -12,6 +12,17 @@ struct Picture {
 };
 
 bool LoadPicture(const std::string& path, Picture* out);
+class Child;
+// The map program from the shipped root run headless on a copied root's
+// System folder, ended after exitFrames frames with a screenshot of frame
+// shotFrame read back (width 0 when none came); TVL_KEEP_SCREENSHOTS=1 keeps
+// a copy in /tmp.
+Picture RunMapProgramForScreenshot(Child* program, const std::string& system, const std::string& shot,
+                                   int shotFrame, int exitFrames);
+// The environment of a headless run: dummy video and audio, one monitor of
+// 1920 x 1080, the runtime folder in the test's folder, no event script.
+void UseHeadlessEnvironment(const std::string& runtimeFolder);
+
 // The largest difference of one channel between two 0xRRGGBB colours.
 int ChannelDistance(uint32_t a, uint32_t b);
 // Share of pixels of two pictures of one size that differ by more than the
