@@ -42,6 +42,7 @@ std::atomic<double> JobLongitude{0.0};
 std::atomic<int> JobCols{0};
 std::atomic<int> JobRows{0};
 std::atomic<int> GridZoom{11};
+std::atomic<int> JobWantedZoom{11};  // Tile when a starter set the grid zoom
 std::atomic<int> ChartRequest{0};  // signed; the chart type is its absolute value
 
 // Loader flags. threads: the GUI thread starts, stops and aborts; the loader
@@ -75,6 +76,13 @@ std::atomic<int> RangeYEnd{0};
 std::atomic<double> GridLoadTime{3.0};
 double SmoothedTileTime = 0.0;  // loader thread only
 int JobsRun = 0;                 // loader thread only
+
+// A starter's zoom for the next job, with the wanted zoom it was chosen from.
+void SetJobZoom(int zoom)
+{
+    JobWantedZoom = Settings.Tile.load();
+    GridZoom = zoom;
+}
 
 int FillingBank()
 {
@@ -425,7 +433,7 @@ void RequestMapRefresh(double latitude, double longitude, int viewWidth, int vie
     }
     JobCols = cols;
     JobRows = rows;
-    GridZoom = Settings.Tile.load();
+    SetJobZoom(Settings.Tile.load());
     StartLoaderAt(latitude, longitude);
     RefreshAllowed = true;
 }
@@ -460,7 +468,7 @@ void ZoomInAndRefresh(int* started)
     int zoom = Settings.Tile.load() + 1;
     if (IsTerrainShown() && zoom < 9)
         zoom = 9;
-    GridZoom = zoom;
+    SetJobZoom(zoom);
     double lat, lon;
     GetMapCenter(&lat, &lon);
     *started = StartLoaderAt(lat, lon) ? 1 : 0;
@@ -478,7 +486,7 @@ void ZoomOutAndRefresh(int* started)
         zoom = 3;
     if (IsTerrainShown() && zoom < 10)
         zoom = 9;
-    GridZoom = zoom;
+    SetJobZoom(zoom);
     double lat, lon;
     GetMapCenter(&lat, &lon);
     *started = StartLoaderAt(lat, lon) ? 1 : 0;
@@ -490,10 +498,10 @@ bool RefreshAtZoom(int zoom)
     if (Busy)
         return false;
     if (IsTerrainShown() && zoom < 9) {
-        GridZoom = 9;
+        SetJobZoom(9);
         return false;
     }
-    GridZoom = zoom < 4 ? 4 : zoom;
+    SetJobZoom(zoom < 4 ? 4 : zoom);
     double lat, lon;
     GetMapCenter(&lat, &lon);
     return StartLoaderAt(lat, lon);
@@ -579,7 +587,7 @@ int GetGridZoom()
 
 void SetGridZoom(int zoom)
 {
-    GridZoom = zoom;
+    SetJobZoom(zoom);
 }
 
 void SetTileFetchEnabled(int enabled)
@@ -671,7 +679,8 @@ bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
 
     SelectTileHost(type);
     int requested = GridZoom.load();
-    int wantedAtStart = Settings.Tile.load();
+    // The wanted zoom as the starter saw it: a settings read meanwhile wins.
+    int wantedAtStart = JobWantedZoom.load();
     int maxZoom = GetMapMaxZoomAtCenter(type);
     SetDisplayedMaxZoom(maxZoom);
     TileGridBanks[DisplayedBank.load()].maxZoom = maxZoom;

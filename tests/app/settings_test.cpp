@@ -2,6 +2,7 @@
 // "None", bad input, read-only keys, round trips and the shipped Plovik.ini.
 #include "app/pending_settings.h"
 #include "app/settings.h"
+#include "maps/tile_grid.h"
 #include "app/settings_table.h"
 #include "simlink/traffic_advisory.h"
 #include "platform/profile.h"
@@ -88,8 +89,13 @@ protected:
             std::ofstream(dir + "/navdat.bin", std::ios::binary) << std::string(4, '\0');
         }
     }
+    // A second read comes after the display's shutdown in the program, which
+    // stops the tile job the first read started; so here too, or that job's
+    // end writes its map type and zoom over what the second read took.
     void Init()
     {
+        int stopped = 0;
+        StopTileLoader(&stopped);
         ProvideNavigationData();
         InitApplication(nullptr, 640, 480);
     }

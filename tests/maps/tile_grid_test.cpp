@@ -213,6 +213,16 @@ TEST_F(TileGridTest, ZoomBeyondTheCatalogueMapIsOverzoomed)
     EXPECT_EQ(Settings.Tile, 15);
 }
 
+TEST_F(TileGridTest, AWantedZoomReadWhileAJobRunsIsKept)
+{
+    SetTileFetchEnabled(0);
+    Settings.Tile = 11;
+    SetGridZoom(11);
+    Settings.Tile = 17;  // the settings are read again before the job has begun
+    ASSERT_TRUE(BuildTileGrid(53.6, 10.0, 3, 3));
+    EXPECT_EQ(Settings.Tile, 17);
+}
+
 TEST_F(TileGridTest, NoSelectedCatalogueMapLeavesTheLayerAlone)
 {
     SetCatalogue({CatalogueMap("vfr", 11, 2, 1, 5, 50, 15, 56)}, -1);
