@@ -16,7 +16,12 @@ constexpr double DegPerRad = 57.29578;
 constexpr double NmPerDegreeOfArc = 60.0;
 
 std::vector<RoutePoint> GeoPolyline;
+// The geographic points in map pixels of the projection they were made in,
+// and what they are handed out relative to.
 std::vector<RoutePoint> MapPolyline;
+std::vector<RoutePoint> ProjectionProbes;
+RoutePoint Reference{0, 0};
+double WorldWidth = 0;
 
 double Rad(double degrees) { return degrees / DegPerRad; }
 double Deg(double radians) { return radians * DegPerRad; }
@@ -198,30 +203,62 @@ void SmoothRouteTurns(std::vector<RoutePoint>* points)
     p.swap(out);
 }
 
+RoutePoint RelativeToReference(const RoutePoint& pixel, double refX, double refY, double worldWidth)
+{
+    double dx = pixel.x - refX;
+    if (worldWidth > 0 && std::fabs(dx) > worldWidth / 2)
+        dx += dx > 0 ? -worldWidth : worldWidth;
+    return {dx, pixel.y - refY};
+}
+
 RoutePoint ToMapRelative(double lat, double lon, double refX, double refY, double worldWidth)
 {
     double x = 0, y = 0;
     LatLonToMapPixel(&x, &y, lon, lat);
-    double dx = x - refX;
-    if (worldWidth > 0 && std::fabs(dx) > worldWidth / 2)
-        dx += dx > 0 ? -worldWidth : worldWidth;
-    return {dx, y - refY};
+    return RelativeToReference({x, y}, refX, refY, worldWidth);
 }
 
-void BuildRoutePolyline(const FlightPlanWaypoint* waypoints, int count, bool rebuild, double refX, double refY)
+bool UpdateRouteProjection(const std::vector<RoutePoint>& probes)
+{
+    std::vector<RoutePoint> now;
+    now.reserve(probes.size());
+    for (const RoutePoint& g : probes) {
+        double x = 0, y = 0;
+        LatLonToMapPixel(&x, &y, g.x, g.y);
+        now.push_back({x, y});
+    }
+    bool same = now.size() == ProjectionProbes.size() &&
+                std::equal(now.begin(), now.end(), ProjectionProbes.begin(),
+                           [](const RoutePoint& a, const RoutePoint& b) { return a.x == b.x && a.y == b.y; });
+    ProjectionProbes.swap(now);
+    return !same;
+}
+
+bool BuildRoutePolyline(const FlightPlanWaypoint* waypoints, int count, bool rebuild, double refX, double refY)
 {
     if (count < 1)
-        return;
+        return false;
     if (rebuild) {
         BuildGreatCirclePoints(waypoints, count, &GeoPolyline);
         SmoothRouteTurns(&GeoPolyline);
     }
     // Local maps never span the date line; only the tile world wraps.
-    double world = TileMapFlag.load() ? GetWorldPixelWidth() : 0.0;
-    MapPolyline.clear();
-    MapPolyline.reserve(GeoPolyline.size());
-    for (const RoutePoint& g : GeoPolyline)
-        MapPolyline.push_back(ToMapRelative(g.y, g.x, refX, refY, world));
+    WorldWidth = TileMapFlag.load() ? GetWorldPixelWidth() : 0.0;
+    Reference = {refX, refY};
+    std::vector<RoutePoint> probes;
+    if (!GeoPolyline.empty())
+        probes = {GeoPolyline.front(), GeoPolyline[GeoPolyline.size() / 2], GeoPolyline.back()};
+    bool reprojected = UpdateRouteProjection(probes) || rebuild || MapPolyline.size() != GeoPolyline.size();
+    if (reprojected) {
+        MapPolyline.clear();
+        MapPolyline.reserve(GeoPolyline.size());
+        for (const RoutePoint& g : GeoPolyline) {
+            double x = 0, y = 0;
+            LatLonToMapPixel(&x, &y, g.x, g.y);
+            MapPolyline.push_back({x, y});
+        }
+    }
+    return reprojected;
 }
 
 size_t GetRoutePolylineSize()
@@ -233,7 +270,7 @@ bool GetRoutePolylinePoint(size_t i, RoutePoint* out)
 {
     if (i >= MapPolyline.size())
         return false;
-    *out = MapPolyline[i];
+    *out = RelativeToReference(MapPolyline[i], Reference.x, Reference.y, WorldWidth);
     return true;
 }
 
@@ -246,4 +283,5 @@ void ClearRoutePolyline()
 {
     GeoPolyline.clear();
     MapPolyline.clear();
+    ProjectionProbes.clear();
 }

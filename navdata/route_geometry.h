@@ -40,10 +40,15 @@ int TurnArcPoints(double angle);
 // One geographic point in map pixels relative to the reference point; dx
 // wraps by worldWidth (no wrap when it is 0 or less).
 RoutePoint ToMapRelative(double lat, double lon, double refX, double refY, double worldWidth);
+// A map pixel relative to the reference point, with the same wrap.
+RoutePoint RelativeToReference(const RoutePoint& pixel, double refX, double refY, double worldWidth);
 
 // The route of the current plan: rebuilds the geographic polyline when
-// rebuild is set, then always re-projects it relative to (refX, refY).
-void BuildRoutePolyline(const FlightPlanWaypoint* waypoints, int count, bool rebuild, double refX, double refY);
+// rebuild is set, then takes (refX, refY) as the reference of the map
+// polyline. The points keep their map pixels while the projection stays the
+// same (panning moves only the reference); true when they were projected
+// anew, because of a rebuild or a new projection (zoom, map type, sheet).
+bool BuildRoutePolyline(const FlightPlanWaypoint* waypoints, int count, bool rebuild, double refX, double refY);
 // The map polyline (map pixels relative to the last reference point).
 size_t GetRoutePolylineSize();
 bool GetRoutePolylinePoint(size_t i, RoutePoint* out);

@@ -4,6 +4,7 @@
 
 #include "app/settings.h"
 #include "app/softkey_menu.h"
+#include "display/map_projection.h"
 #include "display/map_view.h"
 #include "display/sprite_table.h"
 #include "maps/terrain_data.h"
@@ -47,6 +48,14 @@ struct RoutePixel {
     double x, y;
 };
 RoutePixel RouteWaypointPixels[FlightPlanMaxWaypoints];
+// Each waypoint's map pixel in the projection of the last step, and the
+// position it was made from.
+struct ProjectedWaypoint {
+    float lat, lon;
+    RoutePoint pixel;
+    bool valid;
+};
+ProjectedWaypoint ProjectedWaypoints[FlightPlanMaxWaypoints];
 char RouteIdents[FlightPlanMaxWaypoints][8];
 
 // The plan as this frame's step sees it: one copy under the plan lock.
@@ -145,7 +154,7 @@ void GpsStep(const GpsLinkOps& ops, double refX, double refY)
             ops.setVar(SimVarWaypointIndex, GpsState.ActiveLeg);
     }
     bool rebuild = !RouteBuilt || RouteChanged.load() != 0;
-    BuildRoutePolyline(plan.waypoints, count, rebuild, refX, refY);
+    bool reprojected = BuildRoutePolyline(plan.waypoints, count, rebuild, refX, refY);
     double active = GpsState.ActiveLeg;
     if (active >= 0 && count > active)
         CopyIdent(GpsState.ActiveWaypointIdent, plan.waypoints[static_cast<int32_t>(active)].ident);
@@ -158,7 +167,12 @@ void GpsStep(const GpsLinkOps& ops, double refX, double refY)
     PlanKindSet kinds = GetFlightPlanKinds();
     for (int32_t i = 0; i < count; ++i) {
         const FlightPlanWaypoint& w = plan.waypoints[i];
-        RoutePoint p = ToMapRelative(w.lat, w.lon, refX, refY, world);
+        ProjectedWaypoint& projected = ProjectedWaypoints[i];
+        if (reprojected || !projected.valid || projected.lat != w.lat || projected.lon != w.lon) {
+            projected = {w.lat, w.lon, {0, 0}, true};
+            LatLonToMapPixel(&projected.pixel.x, &projected.pixel.y, w.lon, w.lat);
+        }
+        RoutePoint p = RelativeToReference(projected.pixel, refX, refY, world);
         RouteWaypointPixels[i] = {p.x, p.y};
         CopyIdent(RouteIdents[i], w.ident);
         if (rebuild)

@@ -218,4 +218,19 @@ TEST_F(RouteProjection, WithoutRebuildOnlyTheProjectionMoves)
     EXPECT_DOUBLE_EQ(after.y, before.y - 50);
 }
 
+TEST_F(RouteProjection, ANewZoomProjectsTheStoredRouteAnew)
+{
+    FlightPlanWaypoint w[2] = {Waypoint(53.6, 10.0), Waypoint(50.0, 8.5)};
+    EXPECT_TRUE(BuildRoutePolyline(w, 2, true, 0, 0));
+    RoutePoint at8;
+    GetRoutePolylinePoint(1, &at8);
+    EXPECT_FALSE(BuildRoutePolyline(w, 2, false, 0, 0));  // nothing changed: nothing projected
+    Settings.Tile = 9;
+    EXPECT_TRUE(BuildRoutePolyline(w, 2, false, 0, 0));
+    RoutePoint at9;
+    GetRoutePolylinePoint(1, &at9);
+    EXPECT_NEAR(at9.x, 2 * at8.x, 1.0);
+    EXPECT_NEAR(at9.y, 2 * at8.y, 1.0);  // the map takes pixel centres
+}
+
 }  // namespace

@@ -163,6 +163,21 @@ TEST_F(RouteNavigation, RouteIsRebuiltOnlyWhenChangedOrNotBuilt)
     EXPECT_NEAR(RouteLegTable[1].legLength, 30.0, 0.01);
 }
 
+TEST_F(RouteNavigation, AMovedWaypointMovesOnTheMapEvenBeforeTheRouteIsRebuilt)
+{
+    AddWaypoint("A", 1, 50.0, 8.0);
+    AddWaypoint("B", 1, 51.0, 8.0);
+    Step(SimulatorMsfs, 1);
+    float x0, y0, x1, y1;
+    char ident[9];
+    int32_t symbol, altitude, terrain;
+    ASSERT_TRUE(GetRouteWaypoint(1, &x0, &y0, ident, &symbol, &altitude, &terrain));
+    FlightPlan.waypoints[1].lat = 51.5f;
+    Step(SimulatorMsfs, 1);
+    ASSERT_TRUE(GetRouteWaypoint(1, &x1, &y1, ident, &symbol, &altitude, &terrain));
+    EXPECT_LT(y1, y0);  // further north, higher on the map
+}
+
 TEST_F(RouteNavigation, LongPlansHaveEveryLegAndSymbol)
 {
     for (int i = 0; i < 150; ++i)
