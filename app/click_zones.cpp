@@ -21,6 +21,7 @@
 #include "maps/tile_grid.h"
 #include "navdata/nearest_airports.h"
 #include "render/snapshot.h"
+#include "simlink/aerofly_link.h"
 #include "simlink/sim_link.h"
 #include "simlink/sound.h"
 #include "display/chart_view.h"

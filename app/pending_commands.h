@@ -70,6 +70,3 @@ void ClearDeparturePassed();
 // Airspaces.
 bool IsAirspaceLoaderBusy();
 
-// Simulator links and traffic.
-void RequestAeroflyPlanSend();
-bool IsAeroflyLoaderBusy();

@@ -23,6 +23,7 @@
 #include "platform/profile.h"
 #include "platform/threads.h"
 #include "render/snapshot.h"
+#include "simlink/aerofly_link.h"
 #include "simlink/sim_link.h"
 #include "simlink/sound.h"
 #include "simlink/traffic_advisory.h"

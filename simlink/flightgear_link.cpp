@@ -33,8 +33,6 @@ static LinkSession FlightGearSession("Flightgear WSA error %d");
 // The route manager's file as the last datagram named it (link thread
 // writes, the GUI thread's plan poll reads).
 static SharedText<FlightGearRoutePathSize> RoutePath;
-// Link thread only: the height of the last take-off or landing, feet.
-static float PreviousHeight = 0.0f;
 // AI thread only: slots filled by its last datagram.
 static int FilledSlots = 0;
 
@@ -86,14 +84,14 @@ static void DetectTakeOffAndLanding(const FlightGearAircraftReport& r)
 {
     PilotLogFlight& flight = PilotLogRecord;
     float height = r.heightAboveGround;
-    if (flight.departure[0] == '\0' && height > 50.0f && PreviousHeight < 50.0f && r.groundSpeed > 40.0f) {
-        PreviousHeight = height;
+    if (flight.departure[0] == '\0' && height > 50.0f && PilotLogPreviousHeight < 50.0f && r.groundSpeed > 40.0f) {
+        PilotLogPreviousHeight = height;
         CopyField(flight.callsign, sizeof(flight.callsign), r.callsign);
         CopyField(flight.aircraft, sizeof(flight.aircraft), r.aircraft);
         CopyField(flight.departure, sizeof(flight.departure), r.nearestAirport);
         flight.takeOffTime = static_cast<int64_t>(std::time(nullptr));
-    } else if (flight.departure[0] != '\0' && height < 50.0f && PreviousHeight > 50.0f && r.groundSpeed > 40.0f) {
-        PreviousHeight = height;
+    } else if (flight.departure[0] != '\0' && height < 50.0f && PilotLogPreviousHeight > 50.0f && r.groundSpeed > 40.0f) {
+        PilotLogPreviousHeight = height;
         CopyField(flight.destination, sizeof(flight.destination), r.nearestAirport);
         flight.landingTime = static_cast<int64_t>(std::time(nullptr));
         AppendPilotLog();

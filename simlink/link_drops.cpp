@@ -49,6 +49,9 @@ const char* LinkDropText(LinkDrop kind)
     case LinkDrop::FileTooLarge: return "a route file too large for a route";
     case LinkDrop::Incomplete: return "a route file that ends inside its route";
     case LinkDrop::UnknownDestination: return "a route whose destination airport is unknown";
+    case LinkDrop::OffTheEarth: return "a position that is not on the earth";
+    case LinkDrop::UnknownProcedure: return "a runway or procedure name the procedure database lacks";
+    case LinkDrop::PlanTooLong: return "plan points past the flight plan's last waypoint";
     }
     return "an unknown input";
 }

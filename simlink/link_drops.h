@@ -19,6 +19,9 @@ enum class LinkDrop : int {
     FileTooLarge,      // a route file larger than any route
     Incomplete,        // a route file that ends inside its route
     UnknownDestination,  // a route whose destination the navigation data lacks
+    OffTheEarth,       // a latitude or longitude beyond its range
+    UnknownProcedure,  // a runway or procedure name the procedure database lacks
+    PlanTooLong,       // plan points past what the flight plan holds
 };
 
 // What a kind of drop says in the log ("a datagram shorter than its record").

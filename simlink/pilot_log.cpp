@@ -7,6 +7,7 @@
 #include <ctime>
 
 PilotLogFlight PilotLogRecord;
+float PilotLogPreviousHeight = 0.0f;
 
 static const char PilotLogHeader[] = "Date;Callsign;Plane;Departure;Destination;Time Out GMT; Time In GMT; Hours\n";
 

@@ -19,6 +19,9 @@ struct PilotLogFlight {
     int64_t landingTime;    // calendar seconds
 };
 extern PilotLogFlight PilotLogRecord;
+// The height above ground (feet) at the last take-off or landing; the
+// detectors of both links compare against it. Link thread only.
+extern float PilotLogPreviousHeight;
 
 // Creates the file with its header line when it does not exist yet.
 void CreatePilotLog();

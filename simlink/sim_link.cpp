@@ -51,7 +51,12 @@ static void AutoStartXPlane() { StartXPlaneLinkIfEnabled(); }
 static void AutoStartFs2004() { StartFs2004LinkIfEnabled(); }
 static void AutoStartFlightGear() { StartFlightGearLinkIfEnabled(); }
 static void AutoStartMsfs() { StartMsfsLinkIfEnabled(); }
-static void AutoStartAerofly() { StartAeroflyLinkIfEnabled(); }
+// Aerofly's plan is completed on this thread, which owns the airport archives.
+static void AutoStartAerofly()
+{
+    StartAeroflyLinkIfEnabled();
+    CompleteAeroflyPlan();
+}
 static void ConnectXPlane() { ConnectXPlaneLink(); }
 static void ConnectFs2004() { ConnectFs2004Link(); }
 static void ConnectFlightGear() { ConnectFlightGearLink(); }

@@ -1,12 +1,13 @@
-// The map program flies with X-Plane, FS2004, FlightGear and Prepar3D/FSX
-// end to end: tvl-simpeer plays the simulator's side over loopback (for
+// The map program flies with X-Plane, FS2004, FlightGear, Prepar3D/FSX and
+// Aerofly FS 2 end to end: tvl-simpeer plays the simulator's side over loopback (for
 // Prepar3D/FSX its companion, with tvl-simserver behind the connector
 // library), the built program runs headless on a copy of the root with the
 // simulator as its one argument. Checked from outside: what the peer
 // recorded (registration, the re-registration after the peer's stop, the
 // leaving request at exit), the map centre and settings the program saved,
-// the aircraft symbol at the centre of its screenshot, for FlightGear the
-// pilot log, and for a root without the connector library its message.
+// the aircraft symbol at the centre of its screenshot, for FlightGear and
+// Aerofly FS 2 the pilot log, for Aerofly the plan drawn in its colour, and
+// for a root without the connector library its message.
 #include "platform/profile.h"
 #include "tests/support/child_process.h"
 #include "tests/support/program_root_copy.h"
@@ -44,6 +45,17 @@ int SymbolPixels(const Picture& p)
     for (int y = cy - 12; y <= cy + 12; ++y)
         for (int x = cx - 12; x <= cx + 12; ++x)
             if (x >= 0 && y >= 0 && x < p.width && y < p.height && ChannelDistance(p.At(x, y), Cream) > 24)
+                ++count;
+    return count;
+}
+
+// Pixels of the plan's colour (magenta) anywhere in the picture.
+int PlanPixels(const Picture& p)
+{
+    int count = 0;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if (ChannelDistance(p.At(x, y), 0xFF00FF) < 40)
                 ++count;
     return count;
 }
@@ -202,6 +214,38 @@ TEST_F(SimLinksEndToEnd, FlightGearIsFlownAndItsCircuitLogged)
     EXPECT_EQ(CountLines(log, ";D-ESIM;c172p;EDDH;EDDH;"), 1) << log;
     EXPECT_NEAR(Saved("latitude"), 53.6367, 0.01);
     EXPECT_GT(Saved("longitude"), 10.001);  // flown east of the start
+}
+
+TEST_F(SimLinksEndToEnd, AeroflyIsFlownItsPlanCompletedAndItsCircuitLogged)
+{
+    // The demo grid as the map: the plan is drawn over a background only.
+    setenv("XDG_DATA_HOME", (root / "userdata").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", root.Path().c_str(), 1);
+    std::error_code e;
+    std::filesystem::copy(std::string(TVL_ROOT_DIR) + "/DemoMap", root / "DemoMap",
+                          std::filesystem::copy_options::recursive, e);
+    std::filesystem::copy_file(root / "DemoMap/offline_catalogue.db", system + "/offline_catalogue.db", e);
+    // The demo set's navigation data and procedure database complete the plan.
+    std::filesystem::copy(std::string(TVL_ROOT_DIR) + "/Navdata", root / "Navdata",
+                          std::filesystem::copy_options::recursive, e);
+    for (auto [key, value] : {std::pair{"t", "1"}, {"LocalMapPath", "../DemoMap"}, {"SatMode", "11"},
+                              {"ServermapIndex", "0"}, {"PreferedChartType", "-11"}, {"Tile", "10"},
+                              {"FlightPlanColor", "0xFF00FF"}})
+        WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
+    StartPeer("aerofly", {"--port", "0", "--leg", "90", "--circuit", "6"});
+    WritePrivateProfileStringA("Aeroflyfs2", "Port", PeerPort().c_str(), ini.c_str());
+    Picture p = RunProgram("8", "1300");
+    EXPECT_GT(SymbolPixels(p), 40);
+    EXPECT_GT(PlanPixels(p), 100);
+    std::string rec = ReadFileText(record);
+    EXPECT_GE(CountLines(rec, "type=4 "), 1) << rec;
+    EXPECT_EQ(CountLines(rec, "type=8 "), 1) << rec;
+    EXPECT_NE(LastLine(rec).find("type=7 "), std::string::npos) << rec;
+    std::string log = ReadFileText(system + "/Pilotlog.csv");
+    EXPECT_EQ(CountLines(log, ";-;C172;EDDH;EDDH;"), 1) << log;
+    EXPECT_NEAR(Saved("latitude"), 53.6367, 0.01);
+    EXPECT_GT(Saved("longitude"), 10.001);  // flown east of the start
+    EXPECT_EQ(Saved("FlightPlanState"), 1.0);  // the plan that came is shown
 }
 
 TEST_F(SimLinksEndToEnd, Prepar3dIsFlownThroughTheConnectorAndItsTrafficAskedFor)

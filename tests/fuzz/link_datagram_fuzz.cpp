@@ -1,7 +1,9 @@
-// libFuzzer target for the X-Plane, FS2004 and FlightGear link parsers:
+// libFuzzer target for the X-Plane, FS2004, FlightGear and Aerofly FS 2 link
+// parsers:
 // whatever the bytes, a parser reads only what it was given, and what it
 // accepts holds together (counts inside the datagram and the table, finite
 // numbers, terminated texts).
+#include "simlink/aerofly_protocol.h"
 #include "simlink/flightgear_formats.h"
 #include "simlink/fs2004_protocol.h"
 #include "simlink/xplane_protocol.h"
@@ -57,6 +59,38 @@ void ParseFs2004(const uint8_t* data, size_t size)
     }
 }
 
+bool IsTerminatedText(const char* text, size_t size)
+{
+    return std::memchr(text, 0, size) != nullptr;
+}
+
+void ParseAerofly(const uint8_t* data, size_t size)
+{
+    static AeroflyStateValues state;
+    if (ParseAeroflyState(data, size, &state) == LinkDrop::None) {
+        Check(state.reply.length == size && std::isfinite(state.reply.bank));
+        Check(IsTerminatedText(state.aircraft, sizeof(state.aircraft)));
+        Check(IsTerminatedText(state.nearestIcao, sizeof(state.nearestIcao)));
+    }
+    static AeroflyPlanMessage plan;
+    if (ParseAeroflyPlan(data, size, &plan) == LinkDrop::None && plan.present != 0) {
+        Check(plan.routeCount >= 0 && plan.routeCount <= AeroflyMaxRouteWaypoints);
+        Check(sizeof(AeroflyPlanHead) + sizeof(AeroflyRouteWaypoint) * static_cast<size_t>(plan.routeCount) <= size);
+        for (const AeroflyAirport* a : {&plan.departure, &plan.destination}) {
+            Check(IsTerminatedText(a->icao, sizeof(a->icao)) && IsTerminatedText(a->runway, sizeof(a->runway)));
+            Check(IsTerminatedText(a->sid, sizeof(a->sid)) && IsTerminatedText(a->star, sizeof(a->star)));
+            Check(IsTerminatedText(a->approach, sizeof(a->approach)));
+            Check(IsAeroflyPosition(a->airportLongitude, a->airportLatitude));
+            Check(IsAeroflyPosition(a->runwayLongitude, a->runwayLatitude));
+        }
+        for (int32_t i = 0; i < plan.routeCount; ++i) {
+            const AeroflyRouteWaypoint& w = plan.route[i];
+            Check(IsTerminatedText(w.ident, sizeof(w.ident)) && std::isfinite(w.kind));
+            Check(IsAeroflyPosition(w.longitude, w.latitude));
+        }
+    }
+}
+
 void ParseFlightGear(const uint8_t* data, size_t size)
 {
     const char* text = reinterpret_cast<const char*>(data);
@@ -106,6 +140,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ParseXPlane(data, size);
     ParseFs2004(data, size);
     ParseFlightGear(data, size);
+    ParseAerofly(data, size);
     ScanRoute(data, size);
     // Again with a magic and a type in front, so that the fuzzer reaches the
     // checks behind them without finding the magic first.
@@ -114,17 +149,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                         {XPlaneMagicStateFlagSet, XPlaneMsgFlightPlan},
                                         {Fs2004Magic, Fs2004MsgState},
                                         {Fs2004Magic, Fs2004MsgTraffic},
-                                        {Fs2004Magic, Fs2004MsgFlightPlan}};
+                                        {Fs2004Magic, Fs2004MsgFlightPlan},
+                                        {AeroflyMagic, AeroflyMsgState},
+                                        {AeroflyMagic, AeroflyMsgFlightPlan}};
     if (size >= 9) {
         std::vector<uint8_t> copy(data + 1, data + size);
         const uint32_t* head = Heads[data[0] % (sizeof(Heads) / sizeof(Heads[0]))];
         std::memcpy(copy.data(), head, 8);
-        if (head[1] == XPlaneMsgState && copy.size() >= 12) {
+        if ((head[1] == XPlaneMsgState || (head[0] == AeroflyMagic && head[1] == AeroflyMsgState)) &&
+            copy.size() >= 12) {
             uint32_t length = static_cast<uint32_t>(copy.size());
             std::memcpy(copy.data() + 8, &length, 4);
         }
         ParseXPlane(copy.data(), copy.size());
         ParseFs2004(copy.data(), copy.size());
+        ParseAerofly(copy.data(), copy.size());
     }
     return 0;
 }

@@ -1,7 +1,8 @@
-// The X-Plane, FS2004, FlightGear and Prepar3D/FSX links against
-// tvl-simpeer, the test peer that plays each simulator's side (for
+// The X-Plane, FS2004, FlightGear, Prepar3D/FSX and Aerofly FS 2 links
+// against tvl-simpeer, the test peer that plays each simulator's side (for
 // Prepar3D/FSX its companion, with tvl-simserver behind the connector
-// library): the aircraft follows its path, the plan and the traffic arrive,
+// library): the aircraft follows its path, the plan and the traffic arrive
+// (Aerofly's plan completed from the demo set's procedure database),
 // the peer's stop ends the link and the per-frame restart brings it back,
 // and the leaving request is recorded.
 #include "app/command_table.h"
@@ -9,6 +10,7 @@
 #include "app/settings.h"
 #include "navdata/flight_plan.h"
 #include "navdata/nav_tables.h"
+#include "simlink/aerofly_link.h"
 #include "simlink/flightgear_link.h"
 #include "simlink/fs2004_link.h"
 #include "simlink/p3d_link.h"
@@ -282,6 +284,68 @@ TEST_F(SimPeerTest, P3dFliesThroughTheConnectorWithTheCompanionsPlanButtonsAndTr
     std::string rec = Recorded();
     EXPECT_GE(CountLines(rec, "type=4 "), 2) << rec;
     EXPECT_EQ(CountLines(rec, "stop sent"), 1) << rec;
+    EXPECT_NE(rec.rfind("type=7 slot=0 client=777"), std::string::npos) << rec;
+}
+
+TEST_F(SimPeerTest, AeroflyFliesACircuitAndItsPlanIsCompletedWithProcedures)
+{
+    std::snprintf(DataFolder, sizeof DataFolder, "%s", TVL_ROOT_DIR);
+    WorkingFolder in(folder.Path());
+    CreatePilotLog();
+    Settings.UseSimulator = SimulatorAerofly;
+    Settings.FlightPlanState = 0;
+    SimPlanTaken = 0;
+    ActiveSimPort = StartPeer("aerofly", {"--port", "0", "--leg", "90", "--circuit", "6", "--stop-at", "8"});
+    SimLinkConnect();
+    // Connected at its ready step, the aircraft comes with the first state.
+    ASSERT_TRUE(WaitFor(
+        [] {
+            Frame();
+            return SimLinkIsConnected() && Var(SimVarLatitude) != 40.0;
+        },
+        Wait));
+    EXPECT_NEAR(Var(SimVarLatitude), 53.64, 0.2);
+
+    // The frame completes the plan: SID, route, STAR, transition, final.
+    ASSERT_TRUE(WaitFor(
+        [] {
+            Frame();
+            return SimPlanTaken.load() != 0;
+        },
+        Wait));
+    FlightPlanRecord plan;
+    CopyFlightPlan(&plan);
+    std::string idents;
+    for (int i = 0; i < plan.count; ++i)
+        idents += std::string(plan.waypoints[i].ident) + " ";
+    EXPECT_EQ(idents, "EDDH 23 ANEXI ESTAD STADE TVS00 TVS01 TVS02 TVS03 TVS04 NOLGO MABAS PISAS ALF38 PISAS ALF38 "
+                      "RW23 EDDH ");
+    EXPECT_TRUE(IsFlightPlanShown());
+    EXPECT_STREQ(GetDeparturePosition(), "23");
+
+    // Asked for again, the peer sends it again.
+    RequestAeroflyPlanSend();
+    EXPECT_TRUE(WaitFor([&] { return Recorded().find("type=28 ") != std::string::npos; }, Wait)) << Recorded();
+
+    // Take-off 2.5 s in, landing 5.5 s in: one flight in the pilot log.
+    std::string flight = ";-;C172;EDDH;EDDH;";
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            Frame();
+            return ReadFileText(folder / PilotLogFileName).find(flight) != std::string::npos;
+        },
+        Wait));
+    std::string log = ReadFileText(folder / PilotLogFileName);
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
+
+    // The peer's stop ends the link; the frame brings it back.
+    ASSERT_TRUE(WaitFor([] { return !IsAeroflyLinkRunning(); }, 10000));
+    EXPECT_LT(RestartUntilConnected(), 4.5);
+    StopAeroflyLink();
+    ASSERT_TRUE(WaitFor([] { return !IsAeroflyLinkRunning(); }, Wait));
+    std::string rec = Recorded();
+    EXPECT_GE(CountLines(rec, "type=4 "), 2) << rec;
+    EXPECT_EQ(CountLines(rec, "type=8 "), 2) << rec;
     EXPECT_NE(rec.rfind("type=7 slot=0 client=777"), std::string::npos) << rec;
 }
 

@@ -1,5 +1,6 @@
 // tvl-simpeer: plays X-Plane's plug-in, FS2004's module, FlightGear's
-// generic-protocol output or the Prepar3D/FSX companion for the map program
+// generic-protocol output, the Prepar3D/FSX companion or Aerofly FS 2's
+// peer for the map program
 // over loopback: flies a scripted path (the companion only ticks: the
 // aircraft comes over SimConnect), sends a plan and traffic, and records what
 // the map sends.
@@ -21,9 +22,9 @@ FILE* Record = nullptr;
 namespace {
 
 const char Usage[] =
-    "usage: tvl-simpeer --sim xplane|fs2004|flightgear|p3d [options]\n"
-    "  --port N           X-Plane, FS2004, P3D companion: UDP port to listen on, 0 for any free one\n"
-    "                     (12345, 54321, 54322);\n"
+    "usage: tvl-simpeer --sim xplane|fs2004|flightgear|p3d|aerofly [options]\n"
+    "  --port N           X-Plane, FS2004, P3D companion, Aerofly: UDP port to listen on, 0 for any\n"
+    "                     free one (12345, 54321, 54322, 54321);\n"
     "                     FlightGear: the map's port to send the aircraft to (12347)\n"
     "  --ai-port N        FlightGear: the map's port for AI traffic (12348)\n"
     "  --time-port N      FlightGear: listen for the map's time datagram on this port\n"
@@ -36,8 +37,10 @@ const char Usage[] =
     "  --traffic N        AI aircraft (3; at most 30)\n"
     "  --no-plan          send no flight plan\n"
     "  --route FILE       FlightGear: write the plan as a route manager file there and name it\n"
+    "  --sid NAME --star NAME --approach NAME\n"
+    "                     Aerofly: the procedures the plan names (STADE2B, NOLGO1H, I23; '' for none)\n"
     "  --circuit S        take off 2 s in and land S seconds in (height above ground 0 before and after)\n"
-    "  --stop-at S        X-Plane, FS2004, P3D companion: send the stop message S seconds after the first\n"
+    "  --stop-at S        X-Plane, FS2004, P3D companion, Aerofly: send the stop message S seconds after the first\n"
     "                     registration;\n"
     "                     FlightGear: fall silent S seconds in\n"
     "  --silence S        FlightGear: length of that silence (3)\n"
@@ -64,6 +67,7 @@ bool ParseKind(const std::string& name, PeerKind* kind)
     else if (name == "fs2004") *kind = PeerKind::Fs2004;
     else if (name == "flightgear") *kind = PeerKind::FlightGear;
     else if (name == "p3d") *kind = PeerKind::P3dCompanion;
+    else if (name == "aerofly") *kind = PeerKind::Aerofly;
     else return false;
     return true;
 }
@@ -72,8 +76,14 @@ bool ParseValueOption(const std::string& name, const char* value, PeerOptions* o
 {
     if (name == "--sim")
         return ParseKind(value, &o->kind);
-    if (name == "--record" || name == "--route") {
-        (name == "--record" ? o->record : o->route) = value;
+    std::string* text = name == "--record"     ? &o->record
+                        : name == "--route"    ? &o->route
+                        : name == "--sid"      ? &o->sid
+                        : name == "--star"     ? &o->star
+                        : name == "--approach" ? &o->approach
+                                               : nullptr;
+    if (text) {
+        *text = value;
         return true;
     }
     double v = 0.0;
@@ -118,6 +128,7 @@ bool ParseOptions(int argc, char** argv, PeerOptions* o)
         case PeerKind::Fs2004: o->port = 54321; break;
         case PeerKind::FlightGear: o->port = 12347; break;
         case PeerKind::P3dCompanion: o->port = 54322; break;
+        case PeerKind::Aerofly: o->port = 54321; break;
         }
     }
     if (o->trafficCount < 0 || o->trafficCount > 30 || o->button > 31)

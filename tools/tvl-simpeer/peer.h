@@ -1,6 +1,7 @@
-// tvl-simpeer: the simulator's side of the X-Plane, FS2004, FlightGear and
-// Prepar3D/FSX companion links over loopback. What the three peers share: options, the clock, the
-// scripted flight, the record of what the map sends.
+// tvl-simpeer: the simulator's side of the X-Plane, FS2004, FlightGear,
+// Prepar3D/FSX companion and Aerofly FS 2 links over loopback. What the
+// peers share: options, the clock, the scripted flight, the record of what
+// the map sends.
 #pragma once
 
 #include "tools/tvl-proxypeer/flight_path.h"
@@ -12,7 +13,7 @@
 #include <cstdio>
 #include <string>
 
-enum class PeerKind { XPlane, Fs2004, FlightGear, P3dCompanion };
+enum class PeerKind { XPlane, Fs2004, FlightGear, P3dCompanion, Aerofly };
 
 struct PeerOptions {
     PeerKind kind = PeerKind::XPlane;
@@ -29,6 +30,10 @@ struct PeerOptions {
     int button = -1;
     double buttonAt = 2.0;
     std::string record;
+    // Aerofly: the procedures its plan names, at Hamburg's runway 23 both ends.
+    std::string sid = "STADE2B";
+    std::string star = "NOLGO1H";
+    std::string approach = "I23";
     double duration = 0.0;
 };
 

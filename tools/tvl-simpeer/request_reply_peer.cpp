@@ -1,7 +1,8 @@
-// The X-Plane plug-in, the FS2004 module and the Prepar3D/FSX companion as
-// the map program's links see them: registration, a state (the companion: a
-// tick) every 100 ms, the plan, traffic on request, keep-alives, a button, a
-// stop message; every request is recorded.
+// The X-Plane plug-in, the FS2004 module, the Prepar3D/FSX companion and
+// Aerofly FS 2's peer as the map program's links see them: registration, a
+// state (the companion: a tick) every 100 ms, the plan, traffic on request,
+// keep-alives, a button, a stop message; every request is recorded.
+#include "simlink/aerofly_protocol.h"
 #include "simlink/fs2004_protocol.h"
 #include "simlink/p3d_protocol.h"
 #include "simlink/udp_link.h"
@@ -47,7 +48,7 @@ struct Request {
 
 bool ParseRequest(PeerKind kind, const uint8_t* data, size_t size, Request* r)
 {
-    if (kind == PeerKind::XPlane || kind == PeerKind::P3dCompanion) {
+    if (kind != PeerKind::Fs2004) {
         UdpLinkRequest q;
         if (size < sizeof(q))
             return false;
@@ -76,6 +77,8 @@ uint32_t Magic(PeerKind kind)
 {
     if (kind == PeerKind::P3dCompanion)
         return P3dCompanionMagic;
+    if (kind == PeerKind::Aerofly)
+        return AeroflyMagic;
     return kind == PeerKind::XPlane ? XPlaneMagicStateFlagSet : Fs2004Magic;
 }
 
@@ -101,8 +104,15 @@ const MessageTypes& TypesOf(PeerKind kind)
     static const MessageTypes p3d = {P3dMsgRegister, P3dMsgRegistered, P3dMsgRefused,   P3dMsgStop,
                                      P3dMsgUnregister, NoSuchType,     NoSuchType,      P3dMsgFlightPlan,
                                      NoSuchType,     P3dMsgKeepAlive,  P3dMsgButton};
+    // Aerofly sends no traffic either.
+    static const MessageTypes aerofly = {AeroflyMsgRegister,    AeroflyMsgRegistered, AeroflyMsgStop,
+                                         AeroflyMsgStop,        AeroflyMsgUnregister, AeroflyMsgTrafficOn,
+                                         AeroflyMsgTrafficOff,  AeroflyMsgFlightPlan, NoSuchType,
+                                         AeroflyMsgKeepAlive,   AeroflyMsgButton};
     if (kind == PeerKind::P3dCompanion)
         return p3d;
+    if (kind == PeerKind::Aerofly)
+        return aerofly;
     return kind == PeerKind::XPlane ? xplane : fs2004;
 }
 
@@ -148,7 +158,7 @@ void HandleRequest(PeerOptions* o, const uint8_t* data, size_t size, const socka
         return;
     RecordRequest(r, size);
     bool xplane = o->kind == PeerKind::XPlane;
-    bool bySlot = xplane || o->kind == PeerKind::P3dCompanion;
+    bool bySlot = xplane || o->kind == PeerKind::P3dCompanion || o->kind == PeerKind::Aerofly;
     const MessageTypes& types = TypesOf(o->kind);
     if (r.type == types.registerRequest) {
         Register(o->kind, r, from);
@@ -164,6 +174,10 @@ void HandleRequest(PeerOptions* o, const uint8_t* data, size_t size, const socka
         Request byClient = r;
         byClient.slot = xplane ? r.slot : FindClient(r.clientId);
         SetTrafficWanted(byClient, false);
+    } else if (o->kind == PeerKind::Aerofly && r.type == AeroflyMsgPlanRequest) {
+        int slot = FindClient(r.clientId);
+        if (slot >= 0)
+            Clients[slot].planSent = false;
     } else if (bySlot && r.type == XPlaneMsgSetPosition && std::fabs(r.latitude) <= 89.0 &&
                std::fabs(r.longitude) <= 180.0) {
         o->path.latitude = r.latitude;
@@ -241,6 +255,72 @@ std::vector<uint8_t> Fs2004StateDatagram(const PeerOptions& o, double t)
     return d;
 }
 
+// Aerofly's state: metres, metres per second, the bank in radians, then
+// the aircraft's name and the nearest airport.
+std::vector<uint8_t> AeroflyStateDatagram(const PeerOptions& o, double t)
+{
+    PeerAircraft a = AircraftAt(o, t);
+    AeroflyStateReply s{};
+    s.magic = AeroflyMagic;
+    s.type = AeroflyMsgState;
+    s.latitude = static_cast<float>(a.point.latitude);
+    s.longitude = static_cast<float>(a.point.longitude);
+    s.altitude = static_cast<float>(a.altitudeFt / 3.2808);
+    s.trueHeading = static_cast<float>(a.point.headingDeg);
+    s.groundSpeed = static_cast<float>(a.speedKt * 0.5151);
+    s.onGround = a.heightFt <= 0.0 ? 1.0f : 0.0f;
+    s.magneticVariation = 2.0f;
+    s.heightAboveGround = static_cast<float>(a.heightFt / 3.28);
+    s.windDirection = 270.0f;
+    s.windSpeed = 15.0f * 0.5151f;
+    s.bank = o.path.circle ? -0.2618f : 0.0f;
+    std::memcpy(s.aircraft, "C172", 5);
+    static const char nearest[] = "EDDH";
+    s.length = static_cast<uint32_t>(sizeof(s) + sizeof(nearest));
+    std::vector<uint8_t> d(s.length);
+    std::memcpy(d.data(), &s, sizeof(s));
+    std::memcpy(d.data() + sizeof(s), nearest, sizeof(nearest));
+    return d;
+}
+
+// Hamburg's runway 23 threshold at both ends of Aerofly's plan; the route is
+// the peers' five points, as a fix, two VORs and an NDB and a fix again.
+std::vector<uint8_t> AeroflyPlanDatagram(const PeerOptions& o)
+{
+    PeerWaypoint points[PeerPlanCount];
+    BuildPeerPlan(o.path, points);
+    AeroflyPlanHead head{};
+    head.magic = AeroflyMagic;
+    head.type = AeroflyMsgFlightPlan;
+    head.present = 1;
+    head.routeCount = static_cast<float>(PeerPlanCount);
+    AeroflyAirportBlock eddh{};
+    std::memcpy(eddh.icao, "EDDH", 5);
+    std::memcpy(eddh.runway, "23", 3);
+    eddh.airportLongitude = 9.9883;
+    eddh.airportLatitude = 53.6304;
+    eddh.runwayLongitude = 10.00533547;
+    eddh.runwayLatitude = 53.63751075;
+    head.departure = eddh;
+    std::snprintf(head.departure.procedures, sizeof(head.departure.procedures), "%s", o.sid.c_str());
+    head.destination = eddh;
+    std::snprintf(head.destination.procedures, AeroflyStarNameSize, "%s", o.star.c_str());
+    std::snprintf(head.destination.procedures + AeroflyStarNameSize, AeroflyApproachNameSize, "%s",
+                  o.approach.c_str());
+    std::vector<uint8_t> d(sizeof(head) + sizeof(AeroflyRouteWaypoint) * PeerPlanCount);
+    std::memcpy(d.data(), &head, sizeof(head));
+    const double kinds[PeerPlanCount] = {0.0, 112000.0, 140000.0, 140001.0, 0.0};
+    for (int i = 0; i < PeerPlanCount; ++i) {
+        AeroflyRouteWaypoint w{};
+        std::memcpy(w.ident, points[i].ident, sizeof(w.ident));
+        w.kind = kinds[i];
+        w.longitude = points[i].longitude;
+        w.latitude = points[i].latitude;
+        std::memcpy(d.data() + sizeof(head) + sizeof(w) * i, &w, sizeof(w));
+    }
+    return d;
+}
+
 // The plan in the FlightPlan record's layout; FS2004 sends it whole.
 std::vector<uint8_t> PlanDatagram(PeerKind kind, const FlightPathSettings& path)
 {
@@ -304,10 +384,11 @@ std::vector<uint8_t> TrafficDatagram(const PeerOptions& o, double t)
 void ServeClients(const PeerOptions& o, long cycle)
 {
     double t = Now() - PathStart;
-    std::vector<uint8_t> state = o.kind == PeerKind::XPlane   ? XPlaneStateDatagram(o, t)
-                                 : o.kind == PeerKind::Fs2004 ? Fs2004StateDatagram(o, t)
-                                                              : CompanionTickDatagram();
-    std::vector<uint8_t> plan = PlanDatagram(o.kind, o.path);
+    std::vector<uint8_t> state = o.kind == PeerKind::XPlane    ? XPlaneStateDatagram(o, t)
+                                 : o.kind == PeerKind::Fs2004  ? Fs2004StateDatagram(o, t)
+                                 : o.kind == PeerKind::Aerofly ? AeroflyStateDatagram(o, t)
+                                                               : CompanionTickDatagram();
+    std::vector<uint8_t> plan = o.kind == PeerKind::Aerofly ? AeroflyPlanDatagram(o) : PlanDatagram(o.kind, o.path);
     std::vector<uint8_t> traffic = TrafficDatagram(o, Now());
     const MessageTypes& types = TypesOf(o.kind);
     for (Client& c : Clients) {
