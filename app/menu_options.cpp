@@ -458,9 +458,11 @@ void LanguagesPage(int key)
         SetSoftkeyLevel(MenuOptions, 6);
         return;
     }
-    if (key < 0 || key > 13 || key >= GetLanguageCount())
+    // The page lists the languages on every key but the back key.
+    int entry = key > BackSoftkey ? key - 1 : key;
+    if (key < 0 || key > 13 || entry >= GetLanguageCount())
         return;
-    const char* code = GetLanguageEntryCode(key);
+    const char* code = GetLanguageEntryCode(entry);
     if (code && LoadLanguage(code) == 0) {
         std::snprintf(Settings.Language, sizeof(Settings.Language), "%.4s", code);
         WritePrivateProfileStringA(MainSection, "Language", Settings.Language, IniFilePath);

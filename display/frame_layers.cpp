@@ -10,6 +10,7 @@
 #include "display/onscreen_keyboard.h"
 #include "display/pending_display.h"
 #include "display/route_layers.h"
+#include "display/softkey_bar.h"
 #include "display/status_layer.h"
 #include "display/text_boxes.h"
 #include "display/track_traffic_layer.h"
@@ -53,9 +54,9 @@ static void DrawAircraft(const FrameView& f)
 
 static void DrawTerrainAlerts() {}
 static void DrawStatusBlock(const FrameView& f) { DrawStatusLayer(f.height); }
-static void DrawSoftkeyBar() {}
+static void DrawSoftkeys(const FrameView& f) { DrawSoftkeyBar(f.height); }
 static void DrawKeyboard() { DrawOnScreenKeyboard(); }
-static void DrawTooltips() {}
+static void DrawTooltips(const FrameView& f) { DrawTooltipBands(f.height); }
 
 static void DrawZoomBoxAndMouseRectangle()
 {
@@ -87,9 +88,9 @@ void DrawFrameLayers(HWND window, const FrameView& f)
     DrawAircraft(f);
     DrawTerrainAlerts();
     DrawStatusBlock(f);
-    DrawSoftkeyBar();
+    DrawSoftkeys(f);
     DrawKeyboard();
-    DrawTooltips();
+    DrawTooltips(f);
     DrawZoomBoxAndMouseRectangle();
     DrawMessageBoxAndAccountTime();
     DrawChartBusyLabel();

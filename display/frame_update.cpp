@@ -397,6 +397,8 @@ static void FrameStep(int mode, FrameUpdateOutputs* out, int width, int height)
     HalfSecondTick(now);
     StartLocalMapState();
     PollSimulatorPlan();
+    // The softkey bar follows the modes its keys switch.
+    RebuildSoftkeys();
     FollowAircraft();
     KeepLocalMapCoverage();
     double fx = 1, fy = 1;
