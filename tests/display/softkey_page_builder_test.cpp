@@ -244,3 +244,30 @@ TEST(SoftkeyBarHoldTest, DynamicBarStaysASecondAfterThePointerLeftAcrossAMinute)
 }
 
 }  // namespace
+
+namespace {
+
+// A click on the middle of each softkey of a three-row page presses that
+// softkey; the no-action level runs nothing behind it.
+TEST(SoftkeyClickTest, EachSoftkeyOfTheBarPressesItsOwnNumber)
+{
+    Settings.ShowFrame = 1;
+    Settings.Softkeys = 1;
+    Settings.GeorefEdit = 0;
+    Settings.PDFPreview = 0;
+    Settings.Softkeylevel = MenuNoAction;
+    Settings.Softkeysublevel = 0;
+    LayoutSoftkeys();
+    LayoutScreenButtons();
+    HideAllSoftkeys();
+    for (int n = 0; n < SoftkeyCount; ++n)
+        SetButtonLabel(n, "K", false, 130, 0);
+    for (int n = 0; n < SoftkeyCount; ++n) {
+        const ScreenButton& b = ScreenButtons[FirstSoftkeyButton + n];
+        HandleMapClick(nullptr, MAKELPARAM(b.x + b.w / 2, b.y + b.h / 2), MouseLeftPress);
+        EXPECT_EQ(GetPressedSoftkey(), n);
+    }
+    Settings.Softkeylevel = MenuMain;
+}
+
+}  // namespace
