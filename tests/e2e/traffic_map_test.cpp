@@ -77,7 +77,10 @@ protected:
         for (auto [key, value] : {std::pair{"LocalMapPath", "../DemoMap"}, {"SatMode", "11"},
                                   {"ServermapIndex", "0"}, {"PreferedChartType", "-11"}, {"Tile", "10"},
                                   {"MenuState", "2"}, {"PlotTrack", "1"}, {"Track", "1"},
-                                  {"TrackPlotColor", "0xFF00FF"}, {"TrackColor", "0xFF0000"}})
+                                  {"TrackPlotColor", "0xFF00FF"}, {"TrackColor", "0xFF0000"},
+                                  // The softkey bar's labels would count as traffic labels: it
+                                  // stays hidden while the pointer is away from it.
+                                  {"DynamicSoftkeys", "1"}})
             Set(key, value);
     }
     void TearDown() override { FreeImage_DeInitialise(); }
