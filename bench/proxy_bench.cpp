@@ -60,10 +60,29 @@ std::vector<BenchClient> OpenClients(uint16_t port)
     return clients;
 }
 
+void SendRequest(const BenchClient& c, uint32_t type, int32_t id)
+{
+    ProxyRequest r{0, type, 0, id, 0, 0};
+    sendto(c.fd, &r, sizeof(r), 0, reinterpret_cast<const sockaddr*>(&c.proxy), sizeof(c.proxy));
+}
+
 void SendRegister(const BenchClient& c, int32_t id)
 {
-    ProxyRequest r{0, MsgRegister, 0, id, 0, 0};
-    sendto(c.fd, &r, sizeof(r), 0, reinterpret_cast<const sockaddr*>(&c.proxy), sizeof(c.proxy));
+    SendRequest(c, MsgRegister, id);
+}
+
+// A full plan, as the proxy publishes after reading the simulator's file.
+void PublishFullPlan()
+{
+    FlightPlanRecord plan{};
+    plan.present = 1;
+    plan.count = FlightPlanMaxWaypoints;
+    for (int i = 0; i < plan.count; ++i) {
+        plan.waypoints[i].lat = 47.0f + 0.01f * static_cast<float>(i);
+        plan.waypoints[i].lon = 8.0f;
+        std::snprintf(plan.waypoints[i].ident, sizeof(plan.waypoints[i].ident), "W%d", i % 1000);
+    }
+    PublishFlightPlan(plan);
 }
 
 // Reads until a datagram of that type; false after timeoutMs.
@@ -106,6 +125,9 @@ void BM_StateToLastClient(benchmark::State& state)
         while (ClientCount() <= i)
             usleep(1000);
     }
+    for (int i = 0; i < Clients; ++i)
+        SendRequest(clients[i], MsgTrafficOn, 1000 + i);
+    PublishFullPlan();
     ServeClients();
     for (auto& c : clients)
         Drain(c.fd);
@@ -149,7 +171,8 @@ double CpuSeconds(pid_t pid)
     return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-// The real programs: tvl-simserver, TVL64 and 20 clients for 10 s of cycles.
+// The real programs: tvl-simserver with AI traffic and its plan, TVL64 with a
+// game pad to poll, and 20 clients that all want traffic, for 10 s of cycles.
 void BM_ProxyCpuShare(benchmark::State& state)
 {
     char folder[] = "/tmp/tvl-proxy-bench-XXXXXX";
@@ -164,7 +187,9 @@ void BM_ProxyCpuShare(benchmark::State& state)
     std::string root = TVL_ROOT_DIR;
     pid_t sim = Spawn({root + "/../tools/tvl-simserver", "--ai", "5"});
     usleep(300000);
+    setenv("TVL_VIRTUAL_JOYSTICKS", "Bench Pad:12:1", 1);
     pid_t proxy = Spawn({root + "/System/TVL64", "bench"});
+    unsetenv("TVL_VIRTUAL_JOYSTICKS");
     std::vector<BenchClient> clients = OpenClients(port);
     for (auto _ : state) {
         for (int i = 0; i < Clients; ++i) {
@@ -173,20 +198,24 @@ void BM_ProxyCpuShare(benchmark::State& state)
                 if (ReceiveType(clients[i].fd, MsgRegistered, 200))
                     break;
             }
+            SendRequest(clients[i], MsgTrafficOn, 2000 + i);
         }
         ReceiveType(clients[0].fd, MsgAircraftState, 10000);
         double cpuStart = CpuSeconds(proxy);
         auto start = std::chrono::steady_clock::now();
         auto end = start + std::chrono::seconds(10);
         int states = 0;
+        int traffic = 0;
         while (std::chrono::steady_clock::now() < end) {
             states += ReceiveType(clients[Clients - 1].fd, MsgAircraftState, 200) ? 1 : 0;
+            traffic += ReceiveType(clients[0].fd, MsgTraffic, 0) ? 1 : 0;
             for (auto& c : clients)
                 Drain(c.fd);
         }
         double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.counters["cpu_percent_of_one_core"] = 100.0 * (CpuSeconds(proxy) - cpuStart) / wall;
         state.counters["states_per_second"] = states / wall;
+        state.counters["traffic_lists_seen"] = traffic;
     }
     for (auto& c : clients)
         close(c.fd);

@@ -30,7 +30,7 @@ enum PlanFileKind : int {
 // What the two programs do differently with a plan they read.
 struct PlanReadOptions {
     // Text plans: store each waypoint's altitude and the plan's cruising
-    // altitude. The proxy leaves both as the record held.
+    // altitude; without, both keep what the record held.
     bool textAltitudes = true;
     // Inner waypoints at exactly 0 ft take the cruising altitude.
     bool fillZeroAltitudes = true;

@@ -2,6 +2,8 @@
 #include "proxy/proxy_main.h"
 
 #include "platform/console.h"
+#include "platform/files.h"
+#include "platform/registry.h"
 #include "platform/simconnect/simconnect.h"
 #include "platform/sync.h"
 #include "platform/threads.h"
@@ -12,16 +14,18 @@
 #include <cstdio>
 #include <cstdlib>
 
+// A terminal has no console window, so ConsoleWindow stays null there and is
+// never minimised or shown.
+HWND ConsoleWindow = nullptr;
+char InstallPath[512] = "";
+
 namespace {
 
 constexpr char InstanceMutexName[] = "TVL_MSF_Proxy- Zorizeruverovu192837465px";
 constexpr char ApplicationName[] = "Tabrix Tervalingo 2.6";
 constexpr DWORD OpenRetryMs = 50;
 constexpr int EscKey = 27;
-
-// The console window of a program started without arguments; a terminal has
-// none, so it stays null and is never minimised or shown.
-HWND ConsoleWindow = nullptr;
+constexpr char InstallKey[] = "Software\\Tabrix Software\\Plovik";
 
 // Open for the whole run: it is what marks the instance. Kept here rather
 // than in a local so it is closed on the way out and never lost.
@@ -55,6 +59,24 @@ void WaitForSimulator()
 
 }  // namespace
 
+void ReadInstallPath()
+{
+    InstallPath[0] = '\0';
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, InstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    DWORD size = sizeof(InstallPath) - 1;
+    DWORD type = 0;
+    if (RegQueryValueExA(key, "InstallPath", nullptr, &type, reinterpret_cast<LPBYTE>(InstallPath), &size) ==
+        ERROR_SUCCESS) {
+        InstallPath[size < sizeof(InstallPath) ? size : sizeof(InstallPath) - 1] = '\0';
+        NormalizePath(InstallPath);
+    } else {
+        InstallPath[0] = '\0';
+    }
+    RegCloseKey(key);
+}
+
 bool ConsoleKeyIsEsc()
 {
     return _kbhit() != 0 && _getch() == EscKey;
@@ -68,7 +90,8 @@ int ProxyMain(int argc, char**)
     if (argc == 1)
         ConsoleWindow = GetConsoleWindow();
     if (StartUdpServer()) {
-        if (!ControllersEnumerated())
+        ReadInstallPath();
+        if (!ControllersEnumerated() && CreateDirectInput())
             EnumerateControllers();
         std::printf("\n\nPress and hold ESC button to abort\n");
         while (!StopRequest.load() && !MismatchEnd) {

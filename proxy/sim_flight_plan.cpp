@@ -3,9 +3,11 @@
 // read thread; the main thread touches them only while no read runs.
 #include "proxy/sim_flight_plan.h"
 
+#include "navdata/nav_file_io.h"
 #include "navdata/plan_file.h"
 #include "platform/files.h"
 #include "platform/threads.h"
+#include "proxy/proxy_main.h"
 #include "proxy/udp_server.h"
 
 #include <sys/stat.h>
@@ -22,6 +24,32 @@ char PlanPath[512];
 char LastPlanPath[512];
 int64_t LastPlanWriteTime = 0;
 
+// The fixes below InstallPath, read at the first waypoint that needs one and
+// kept (a missing file too: it is not looked for again) until the server
+// stops. Read thread only, or the main thread while no read runs.
+NavTable<FixRecord> ProxyFixes;
+bool ProxyFixesLoaded = false;
+
+void LoadProxyFixes()
+{
+    ProxyFixesLoaded = true;
+    char path[600];
+    std::snprintf(path, sizeof(path), "%s/Navdata/fixdat.bin", InstallPath);
+    char problem[160] = "";
+    NavFileResult result = ReadNavFile(path, &ProxyFixes, problem, sizeof(problem));
+    if (result == NavFileMissing)
+        std::printf("\nFixes %s not found: waypoints without a position stay at 0/0", path);
+    else if (result == NavFileDamaged)
+        std::printf("\nFixes %s damaged: %s", path, problem);
+}
+
+bool FindProxyFix(const char* ident, double* lat, double* lon)
+{
+    if (!ProxyFixesLoaded)
+        LoadProxyFixes();
+    return FindFixInTable(ProxyFixes.records.data(), ProxyFixes.records.size(), ident, lat, lon);
+}
+
 // Last-write time in nanoseconds; false when the file is missing.
 bool FileWriteTime(const char* path, int64_t* out)
 {
@@ -32,13 +60,15 @@ bool FileWriteTime(const char* path, int64_t* out)
     return true;
 }
 
-// The proxy forwards what the file says: no altitudes made up for text
-// plans, no cruising altitude put into inner waypoints.
+// The proxy forwards what the file says: a text plan's altitudes and its
+// highest one as the cruising altitude (rather than what the plan before it
+// left in the record), and no cruising altitude put into inner waypoints.
 PlanReadOptions ProxyPlanOptions()
 {
     PlanReadOptions options;
-    options.textAltitudes = false;
+    options.textAltitudes = true;
     options.fillZeroAltitudes = false;
+    options.findFix = FindProxyFix;
     return options;
 }
 
@@ -87,4 +117,13 @@ void ResetSimFlightPlan()
     LastPlanPath[0] = '\0';
     ProxyFlightPlan.present = 0;
     ProxyFlightPlan.count = 0;
+}
+
+void FreeProxyFixes()
+{
+    while (PlanReadBusy.load())
+        Sleep(1);
+    NavRecords<FixRecord>().swap(ProxyFixes.records);
+    ProxyFixes.index = LongitudeIndex{};
+    ProxyFixesLoaded = false;
 }

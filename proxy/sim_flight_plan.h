@@ -19,5 +19,8 @@ void FlightPlanReadThread(void*);
 // Reads the plan named by PlanPath when its path or last-write time changed;
 // true when a plan of more than one waypoint was read.
 bool LoadSimFlightPlan();
+// The server stops: the fix table goes (waits for a running read); the next
+// plan that needs a fix reads it again.
+void FreeProxyFixes();
 // Session start: forget the paths and the plan (waits for a running read).
 void ResetSimFlightPlan();

@@ -8,6 +8,7 @@
 #include "proxy/client_table.h"
 #include "proxy/game_controllers.h"
 #include "proxy/proxy_traffic.h"
+#include "proxy/sim_flight_plan.h"
 #include "proxy/sim_session.h"
 
 #include <algorithm>
@@ -413,8 +414,11 @@ void StopUdpServer()
 {
     bool wasRunning = ServerRunning;
     CloseUdpServer();
-    if (wasRunning)
+    if (wasRunning) {
         ReleaseControllers();
+        ReleaseDirectInput();
+        FreeProxyFixes();
+    }
 }
 
 bool RestartUdpServer()

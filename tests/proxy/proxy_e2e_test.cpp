@@ -1,5 +1,7 @@
 // TVL64 end to end: tvl-simserver plays the simulator over the SimConnect
 // socket, the test plays the map programs over UDP on a free port.
+#include "navdata/nav_file_io.h"
+#include "platform/profile.h"
 #include "tests/support/child_process.h"
 #include "tests/support/proxy_test_client.h"
 #include "tests/support/temp_folder.h"
@@ -340,6 +342,117 @@ TEST_F(ProxyEndToEnd, WithoutASimulatorClientsAreServedWhileTheProxyWaits)
     client.Drain();
     EXPECT_TRUE(NextOfType(&client, MsgAircraftState, 500).empty());
     EXPECT_NE(ProxyOutput().find("\nWait for Flightsimulator"), std::string::npos);
+}
+
+// The plan's waypoint count and the first waypoint's latitude and ident.
+struct PlanSeen {
+    int32_t count = -1;
+    float lat1 = 0.0f;
+    float lon1 = 0.0f;
+    std::string ident1;
+};
+
+PlanSeen ReadPlan(const std::vector<uint8_t>& datagram)
+{
+    PlanSeen seen;
+    ProxyFlightPlanHeader plan;
+    const uint8_t* waypoints = nullptr;
+    if (!ParseProxyFlightPlan(datagram.data(), datagram.size(), &plan, &waypoints))
+        return seen;
+    seen.count = plan.count;
+    if (plan.count > 1) {
+        std::memcpy(&seen.lat1, waypoints + 24 + 4, 4);
+        std::memcpy(&seen.lon1, waypoints + 24 + 8, 4);
+        char ident[9] = "";
+        std::memcpy(ident, waypoints + 24 + 16, 8);
+        seen.ident1 = ident;
+    }
+    return seen;
+}
+
+// A plan switched in the simulator reaches every client within the resend
+// rounds, a damaged one is refused with a console line while the proxy serves
+// on, a waypoint given at 0/0 takes its fix from below the install folder,
+// and a game pad's button goes to every client.
+TEST_F(ProxyEndToEnd, PlansSwitchedInTheSimulatorAndPadButtonsReachEveryClient)
+{
+    // The install folder from the registry, with one fix.
+    setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
+    MakeFolders(folder_ / "config/tervalingo");
+    MakeFolders(folder_ / "install/Navdata");
+    ASSERT_TRUE(WriteFileText(folder_ / "config/tervalingo/registry.ini",
+                              "[Software\\Tabrix Software\\Plovik]\nInstallPath=" + folder_ / "install" + "\n"));
+    FixRecord fix{};
+    fix.lat = 52.25;
+    fix.lon = 9.75;
+    std::strcpy(fix.name, "ROBEG");
+    ASSERT_TRUE(WriteWholeFile((folder_ / "install/Navdata/fixdat.bin").c_str(), BuildNavFile<FixRecord>({fix})));
+    const char* position = "<WorldPosition>N53\xC2\xB0 37' 49.00\",E9\xC2\xB0 59' 19.00\",+000053.00</WorldPosition>";
+    ASSERT_TRUE(WriteFileText(folder_ / "first.pln",
+                              std::string("<?xml version=\"1.0\"?>\n<SimBase.Document>\n<FlightPlan.FlightPlan>\n") +
+                                  "<ATCWaypoint id=\"EDDH\">" + position + "</ATCWaypoint>\n" +
+                                  "<ATCWaypoint id=\"ROBEG\"><WorldPosition>N0\xC2\xB0 0' 0.00\",E0\xC2\xB0 0' 0.00\","
+                                  "+005000.00</WorldPosition></ATCWaypoint>\n" +
+                                  "<ATCWaypoint id=\"EDDV\">" + position + "</ATCWaypoint>\n" +
+                                  "</FlightPlan.FlightPlan>\n</SimBase.Document>\n"));
+    ASSERT_TRUE(WriteFileText(folder_ / "second.pln", "[flightplan]\nAppVersion=9.1.40901\n"
+                                                      "waypoint.0=, EDDH, , EDDH, A, N53* 37.82', E9* 59.33', +000053.00,\n"
+                                                      "waypoint.1=, HAM, , HAM, V, N53* 41.16', E10* 12.28', +000000.00,\n"
+                                                      "waypoint.2=, LBE, , LBE, V, N53* 38.89', E9* 36.89', +000000.00,\n"
+                                                      "waypoint.3=, EDDF, , EDDF, A, N50* 2.00', E8* 34.23', +000364.00,\n"));
+    std::string binary(2048, '\0');
+    for (size_t i = 0; i < binary.size(); ++i)
+        binary[i] = static_cast<char>(i * 131 % 256);
+    ASSERT_TRUE(WriteFileText(folder_ / "damaged.pln", binary));
+
+    // A pad the proxy finds; its INI switch lands in the proxy's folder.
+    setenv("TVL_VIRTUAL_JOYSTICKS", "E2E Pad:12:1", 1);
+    setenv("TVL_VIRTUAL_JOYSTICK_INPUT", (folder_ / "pad").c_str(), 1);
+    WorkingFolder inFolder(folder_.Path());
+    auto sim = StartSimulator({"--plan", folder_ / "first.pln"});
+    auto proxy = StartProxy();
+    unsetenv("TVL_VIRTUAL_JOYSTICKS");
+    unsetenv("TVL_VIRTUAL_JOYSTICK_INPUT");
+    unsetenv("XDG_CONFIG_HOME");
+
+    ProxyTestClient a(port_, 51);
+    ProxyTestClient b(port_, 52);
+    ASSERT_GE(Register(&a), 0);
+    ASSERT_GE(Register(&b), 0);
+    for (ProxyTestClient* client : {&a, &b}) {
+        PlanSeen first = ReadPlan(NextOfType(client, MsgFlightPlan, kSlowMs));
+        ASSERT_EQ(first.count, 3);
+        EXPECT_EQ(first.ident1, "ROBEG");
+        EXPECT_FLOAT_EQ(first.lat1, 52.25f);
+        EXPECT_FLOAT_EQ(first.lon1, 9.75f);
+    }
+
+    WriteFileText(folder_ / "pad", "0 button 6 1\n");
+    for (ProxyTestClient* client : {&a, &b})
+        EXPECT_FALSE(NextOfType(client, MsgControllerButton + 6, kSlowMs).empty());
+    WriteFileText(folder_ / "pad", "0 button 6 0\n");
+    EXPECT_NE(ReadFileText(folder_ / "Plovik.ini").find("E2E Pad=1"), std::string::npos);
+
+    Control("plan " + folder_ / "damaged.pln");
+    ASSERT_TRUE(WaitFor([&] { return ProxyOutput().find("damaged.pln: binary file") != std::string::npos; }, kSlowMs))
+        << ProxyOutput();
+    a.Drain();
+    ProxyAircraftState state;
+    EXPECT_TRUE(NextPosition(&a, &state));  // still serving
+
+    Control("plan " + folder_ / "second.pln");
+    for (ProxyTestClient* client : {&a, &b}) {
+        PlanSeen second;
+        WaitFor(
+            [&] {
+                second = ReadPlan(NextOfType(client, MsgFlightPlan, 500));
+                return second.count == 4;
+            },
+            kSlowMs);
+        EXPECT_EQ(second.count, 4);
+        EXPECT_EQ(second.ident1, "HAM");
+    }
+    EXPECT_TRUE(proxy->running());
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include "proxy/sim_session.h"
 #include "proxy/udp_server.h"
 #include "tests/support/proxy_test_client.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/virtual_joystick.h"
 
 #include <gtest/gtest.h>
 
@@ -50,12 +52,6 @@ int32_t Register(ProxyTestClient* client)
     return ParseProxyShortReply(reply.data(), reply.size(), &r) ? r.slotIndex : -1;
 }
 
-int ButtonSourceValue = -1;
-int ButtonSource()
-{
-    return ButtonSourceValue;
-}
-
 class UdpServerTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -82,6 +78,14 @@ protected:
         SimConnectQueueSetAvailable(true);
         return SUCCEEDED(SimConnect_Open(&SimConnectHandle, "test", nullptr, 0, nullptr, 0));
     }
+    // A game pad the proxy polls, its INI switch in a folder of the test.
+    std::unique_ptr<VirtualJoystick> Pad(const char* iniText = "")
+    {
+        WriteFileText(folder_ / "Plovik.ini", iniText);
+        auto pad = std::make_unique<VirtualJoystick>("Server Pad", 12, 1);
+        EXPECT_TRUE(CreateDirectInput() && EnumerateControllers());
+        return pad;
+    }
     // Waits until the receive thread has taken a request in.
     void WaitForCount(int count)
     {
@@ -89,6 +93,8 @@ protected:
             Sleep(10);
     }
     uint16_t port_ = 0;
+    TempFolder folder_;
+    WorkingFolder inFolder_{folder_.Path()};
 };
 
 TEST_F(UdpServerTest, TwentyClientsRegisterAndTheTwentyFirstIsRefused)
@@ -415,14 +421,13 @@ TEST_F(UdpServerTest, SetPositionComesOnlyFromARegisteredClientAndOnlyOnEarth)
 
 TEST_F(UdpServerTest, ARegistrationAndAButtonInTheSameRoundAreBothSent)
 {
-    SetControllerSourceForTest(ButtonSource);
-    ButtonSourceValue = 3;
+    auto pad = Pad();
     auto a = Client(1);
     Register(a.get());
     auto b = Client(2);
     b->Send(MsgRegister);
     WaitForCount(2);
-    ButtonSourceValue = 5;
+    pad->Press(5);
     ServeClients();  // polls button 5 after the round's replies
     std::vector<uint32_t> types;
     ServeClients();
@@ -430,16 +435,48 @@ TEST_F(UdpServerTest, ARegistrationAndAButtonInTheSameRoundAreBothSent)
         types.push_back(ProxyTestClient::TypeOf(d));
     EXPECT_NE(std::find(types.begin(), types.end(), static_cast<uint32_t>(MsgRegistered)), types.end());
     EXPECT_NE(std::find(types.begin(), types.end(), static_cast<uint32_t>(MsgControllerButton + 5)), types.end());
-    SetControllerSourceForTest(nullptr);
+}
+
+TEST_F(UdpServerTest, AButtonReachesEveryRegisteredClient)
+{
+    auto pad = Pad();
+    std::vector<std::unique_ptr<ProxyTestClient>> clients;
+    for (int32_t id = 1; id <= 3; ++id) {
+        clients.push_back(Client(id));
+        ASSERT_GE(Register(clients.back().get()), 0);
+    }
+    pad->Hat(9000);
+    ServeClients();
+    ServeClients();
+    for (auto& client : clients) {
+        int buttons = 0;
+        for (auto& d : client->Drain())
+            buttons += ProxyTestClient::TypeOf(d) == MsgControllerButton + 14;
+        EXPECT_EQ(buttons, 1);
+    }
+}
+
+TEST_F(UdpServerTest, ASwitchedOffControllerSendsNothing)
+{
+    auto pad = Pad("[Controller]\nServer Pad=0\n");
+    auto a = Client(1);
+    Register(a.get());
+    pad->Press(2);
+    for (int i = 0; i < 5; ++i)
+        ServeClients();
+    for (auto& d : a->Drain()) {
+        uint32_t type = ProxyTestClient::TypeOf(d);
+        EXPECT_FALSE(type >= MsgControllerButton && type < MsgControllerButton + 64) << type;
+    }
 }
 
 TEST_F(UdpServerTest, AHeldButtonRepeatsOnlyAfterHalfASecond)
 {
+    auto pad = Pad();
     auto a = Client(1);
     Register(a.get());
     a->Drain();
-    SetControllerSourceForTest(ButtonSource);
-    ButtonSourceValue = 2;
+    pad->Press(2);
     int buttons = 0;
     for (int i = 0; i < 5; ++i) {
         ServeClients();
@@ -447,13 +484,11 @@ TEST_F(UdpServerTest, AHeldButtonRepeatsOnlyAfterHalfASecond)
             buttons += ProxyTestClient::TypeOf(d) == MsgControllerButton + 2;
     }
     EXPECT_EQ(buttons, 1);  // five rounds in far less than 0.5 s
-    SetControllerSourceForTest(nullptr);
 }
 
 TEST_F(UdpServerTest, ARestartAfterAFailedSendKeepsClientsAndControllers)
 {
-    SetControllerSourceForTest(ButtonSource);
-    ButtonSourceValue = -1;
+    auto pad = Pad();
     auto a = Client(1);
     Register(a.get());
     ASSERT_TRUE(RestartUdpServer());
@@ -462,14 +497,14 @@ TEST_F(UdpServerTest, ARestartAfterAFailedSendKeepsClientsAndControllers)
         shutdownSeen |= ProxyTestClient::TypeOf(d) == MsgProxyShutdown;
     EXPECT_TRUE(shutdownSeen);
     EXPECT_EQ(ClientCount(), 1);
-    ButtonSourceValue = 4;
+    pad->Press(4);
     EXPECT_FALSE(ServeUntil(a.get(), MsgControllerButton + 4).empty());
-    SetControllerSourceForTest(nullptr);
 }
 
 TEST_F(UdpServerTest, StopTellsEveryClientAndReleasesTheControllers)
 {
-    EnumerateControllers();
+    auto pad = Pad();
+    EXPECT_TRUE(ControllersEnumerated());
     auto a = Client(1);
     Register(a.get());
     a->Drain();

@@ -35,7 +35,7 @@ const char Usage[] =
     "  --mismatch           answer every open with a version-mismatch exception\n"
     "  --control FILE       read commands from FILE, then delete it, every 50 ms:\n"
     "                       quit | vanish | mismatch | pause 0|1 | ai-add ATCID LAT LON FT |\n"
-    "                       ai-remove ATCID | exit\n"
+    "                       ai-remove ATCID | plan FILE | exit\n"
     "  --verbose            print what happens\n";
 
 volatile std::sig_atomic_t StopSignal = 0;
@@ -144,6 +144,12 @@ void RunCommand(const std::string& line, double now)
         uint32_t objectId = RemoveAiAircraft(id);
         if (objectId != 0)
             SendObjectRemoved(objectId);
+    } else if (command == "plan") {
+        // The next "FlightPlan" answers name this file, as after loading
+        // another plan in the simulator.
+        std::string file;
+        if (std::getline(words >> std::ws, file) && !file.empty())
+            std::snprintf(PlanFile, sizeof(PlanFile), "%s", file.c_str());
     } else if (command == "exit") {
         ServerExit = true;
     }
