@@ -269,6 +269,8 @@ void UserMapPage(int key)
     }
 }
 
+}  // namespace
+
 void ToggleWeatherStations()
 {
     int simulator = Settings.UseSimulator.load();
@@ -279,6 +281,8 @@ void ToggleWeatherStations()
         Settings.WeatherStationState = 0;
     }
 }
+
+namespace {
 
 void StepAspectRatio()
 {

@@ -2,17 +2,6 @@
 // no dialog answers, no chart, no terrain, no flight plan, nothing busy.
 #include "app/pending_commands.h"
 
-void RunHelperProgram(const char*, const char*) {}  // until the real one lands
-void ReadHelperReply(const char*, char*, size_t) {}  // until the real one lands
-bool OpenFileDialog(const char*, char*, const char*, const char*, const char*) { return false; }  // until the real one lands
-bool SaveFileDialog(const char*, char*, const char*, const char*, const char*) { return false; }  // until the real one lands
-void RunSymbolSizeDialog() {}  // until the real one lands
-void RunVolumeDialog() {}  // until the real one lands
-void RunCpuUsageDialog() {}  // until the real one lands
-void RunRunwayFilterDialog() {}  // until the real one lands
-void RunGpwsThresholdDialog() {}  // until the real one lands
-void OpenManual() {}  // until the real one lands
-void ToggleWeather() {}  // until the real one lands
 bool IsInNearestListDragRect(int, int) { return false; }  // until the real one lands
 bool IsInNearestListCloseRect(int, int) { return false; }  // until the real one lands
 void ClearHighlightBox() {}  // until the real one lands

@@ -3,6 +3,8 @@
 // shrinks). Names and arguments are the ones their modules use.
 #pragma once
 
+#include "app/file_dialogs.h"
+#include "app/helper_dialogs.h"
 #include "app/pending_settings.h"
 #include "app/pending_spine.h"
 #include "display/pending_display.h"
@@ -15,19 +17,6 @@
 
 #include <cstddef>
 #include <cstdint>
-
-// Helper dialogs, file dialogs and the manual (shell).
-void RunHelperProgram(const char* program, const char* parameters);
-void ReadHelperReply(const char* path, char* out, size_t size);
-bool OpenFileDialog(const char* title, char* path, const char* filter, const char* extension, const char* folder);
-bool SaveFileDialog(const char* title, char* path, const char* filter, const char* extension, const char* folder);
-void RunSymbolSizeDialog();
-void RunVolumeDialog();
-void RunCpuUsageDialog();
-void RunRunwayFilterDialog();
-void RunGpwsThresholdDialog();
-void OpenManual();
-void ToggleWeather();
 
 // Map display: the NEAREST list's rectangles, the highlight box, the
 // airport view, the info boxes, the parking list and the map scale value.

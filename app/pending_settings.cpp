@@ -4,7 +4,4 @@
 
 #include <sys/stat.h>
 
-void TakeFilterDialogResult() {}  // until the real one lands
-void LoadTrackFile() {}  // until the real one lands
-void SaveTrackFile() {}  // until the real one lands
 void CheckForNews() {}  // until the real one lands

@@ -3,7 +3,9 @@
 // this block shrinks). Names are the ones their modules use.
 #pragma once
 
+#include "app/helper_dialogs.h"
 #include "app/main_window.h"
+#include "app/track_ring.h"
 #include "app/program_root.h"
 #include "app/pending_spine.h"
 #include "app/sim_key_events.h"
@@ -21,9 +23,6 @@
 // Start-up, window and frame (shell, renderer).
 
 // Commands, helper dialogs, track and news (shell).
-void TakeFilterDialogResult();
-void LoadTrackFile();
-void SaveTrackFile();
 void SetSimStateFlag(uint8_t state);
 // A map load is under way (the links' ready step waits for it).
 bool IsMapLoadPending();

@@ -170,7 +170,8 @@ void InfoPageCommand(int key)
     } else if (key == 4) {
         char viewer[600], log[600];
         std::snprintf(viewer, sizeof(viewer), "%s/CSVViewer/CSVFileView.exe", ProgramRoot);
-        std::snprintf(log, sizeof(log), "%s/Pilotlog.csv", SystemFolder);
+        // Quoted: the root may hold blanks, and the log is one parameter.
+        std::snprintf(log, sizeof(log), "\"%s/Pilotlog.csv\"", SystemFolder);
         RunHelperProgram(viewer, log);
     } else if (key == BackSoftkey) {
         SetSoftkeyLevel(MenuMain, 0);
@@ -234,16 +235,6 @@ void ToggleTerrainProfile()
         int started = 0;
         ZoomInAndRefresh(&started);
     }
-}
-
-// The GPWS helper writes both thresholds into the settings file itself.
-void ReadGpwsThresholds()
-{
-    char value[32];
-    GetPrivateProfileStringA(MainSection, "DepartureEnroute", "1000", value, sizeof(value), IniFilePath);
-    Settings.DepartureEnroute = std::atoi(value);
-    GetPrivateProfileStringA(MainSection, "EnrouteApproach", "1500", value, sizeof(value), IniFilePath);
-    Settings.EnrouteApproach = std::atoi(value);
 }
 
 }  // namespace
@@ -461,7 +452,6 @@ void TawsMenuCommand(int key)
     case 11: Settings.GPWSOn = !Settings.GPWSOn; break;
     case 12:
         RunGpwsThresholdDialog();
-        ReadGpwsThresholds();
         break;
     case 13: ToggleTerrainProfile(); break;
     default: break;

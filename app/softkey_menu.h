@@ -30,6 +30,8 @@ constexpr int SoftkeysPerRow = 7;
 
 // A softkey pressed on the keyboard (or any other way that is not a click on
 // the bar): the handler of Softkeylevel, or the top bar while Softkeys is off.
+// Weather stations on or off (only the Prepar3D/FSX companion has them).
+void ToggleWeatherStations();
 void SoftkeyCommand(uint32_t key);
 
 // The level handlers; a key outside a page's table does nothing.

@@ -2,9 +2,16 @@
 #include "app/track_ring.h"
 
 #include "display/aircraft_values.h"
+#include "app/log.h"
+#include "app/program_root.h"
 #include "display/map_view.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
 
 TrackRingBuffer TrackRing;
 
@@ -49,4 +56,102 @@ void ClearTrack()
 {
     TrackRing.oldest = 0;
     TrackRing.next = 0;
+}
+
+// ---- the track file ----
+// Record k: latitude, altitude, longitude, latitude, altitude of point k and
+// the longitude of point k + 1; readers take bytes 8..19.
+
+namespace {
+
+void PutWord(uint8_t* at, uint32_t bits)
+{
+    for (int i = 0; i < 4; i++)
+        at[i] = static_cast<uint8_t>(bits >> (8 * i));
+}
+
+uint32_t GetWord(const uint8_t* at)
+{
+    uint32_t bits = 0;
+    for (int i = 0; i < 4; i++)
+        bits |= static_cast<uint32_t>(at[i]) << (8 * i);
+    return bits;
+}
+
+void PutFloat(uint8_t* at, float value) { PutWord(at, std::bit_cast<uint32_t>(value)); }
+float GetFloat(const uint8_t* at) { return std::bit_cast<float>(GetWord(at)); }
+void PutInt(uint8_t* at, int32_t value) { PutWord(at, static_cast<uint32_t>(value)); }
+int32_t GetInt(const uint8_t* at) { return static_cast<int32_t>(GetWord(at)); }
+
+void TrackFilePath(char* out, size_t size) { std::snprintf(out, size, "%s/track.bin", SystemFolder); }
+
+}  // namespace
+
+bool SaveTrackTo(const char* path)
+{
+    std::vector<uint8_t> bytes(static_cast<size_t>(TrackFileSize), 0);
+    PutInt(&bytes[0], RingIndex(TrackRing.oldest));
+    PutInt(&bytes[4], RingIndex(TrackRing.next));
+    for (int k = 0; k < TrackRingSize; k++) {
+        uint8_t* record = &bytes[8 + 24 * static_cast<size_t>(k)];
+        const TrackPoint& p = TrackRing.points[k];
+        PutFloat(record + 0, p.latitude);
+        PutFloat(record + 4, p.altitude);
+        PutFloat(record + 8, p.longitude);
+        PutFloat(record + 12, p.latitude);
+        PutFloat(record + 16, p.altitude);
+        PutFloat(record + 20, k + 1 < TrackRingSize ? TrackRing.points[k + 1].longitude : 0.0f);
+    }
+    FILE* f = std::fopen(path, "wb");
+    if (!f)
+        return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = std::fclose(f) == 0 && ok;
+    return ok;
+}
+
+bool LoadTrackFrom(const char* path)
+{
+    FILE* f = std::fopen(path, "rb");
+    if (!f)
+        return false;
+    std::vector<uint8_t> bytes(static_cast<size_t>(TrackFileSize) + 1);
+    size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    ClearTrack();
+    if (got != static_cast<size_t>(TrackFileSize)) {
+        WriteLogF("Track file %s has %s bytes, not %ld: the track starts empty", path,
+                  got > static_cast<size_t>(TrackFileSize) ? "too many" : std::to_string(got).c_str(),
+                  TrackFileSize);
+        return false;
+    }
+    int32_t oldest = GetInt(&bytes[0]);
+    int32_t next = GetInt(&bytes[4]);
+    if (oldest < 0 || oldest >= TrackRingSize || next < 0 || next >= TrackRingSize) {
+        WriteLogF("Track file %s holds the indices %d and %d outside the track: the track starts empty", path,
+                  static_cast<int>(oldest), static_cast<int>(next));
+        return false;
+    }
+    for (int k = 0; k < TrackRingSize; k++) {
+        const uint8_t* record = &bytes[8 + 24 * static_cast<size_t>(k)];
+        TrackRing.points[k] = {GetFloat(record + 12), GetFloat(record + 8), GetFloat(record + 16)};
+    }
+    TrackRing.oldest = oldest;
+    TrackRing.next = next;
+    return true;
+}
+
+void LoadTrackFile()
+{
+    char path[600];
+    TrackFilePath(path, sizeof path);
+    LoadTrackFrom(path);
+}
+
+void SaveTrackFile()
+{
+    char path[600];
+    TrackFilePath(path, sizeof path);
+    if (!SaveTrackTo(path))
+        WriteLogF("Track file %s could not be written", path);
 }

@@ -29,3 +29,13 @@ int TrackPointCount();
 // since the last call (the aircraft's heading is read from the display).
 void RecordTrackPoint(double latitude, double longitude, double altitude);
 void ClearTrack();
+
+// "track.bin" in the System folder: the two indices, then one 24-byte record
+// a point (little-endian f32). A file of another size or with indices outside
+// the ring is refused with a log line and leaves the track empty.
+constexpr long TrackFileSize = 8 + 24L * TrackRingSize;
+void LoadTrackFile();
+void SaveTrackFile();
+// The same for any path; false when nothing was read or written.
+bool LoadTrackFrom(const char* path);
+bool SaveTrackTo(const char* path);

@@ -5,6 +5,7 @@
 #include "platform/dialogs.h"
 
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/handles.h"
 #include "platform/messagebox.h"
 #include "platform/sync.h"
@@ -20,6 +21,7 @@
 #include <spawn.h>
 #include <string>
 #include <strings.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -516,3 +518,128 @@ BOOL ChooseColorA(CHOOSECOLORA* choice)
     choice->rgbResult = colour;
     return TRUE;
 }
+
+// ---- file dialogs ----
+
+namespace {
+
+// The filter's pairs; every text is bounded by the block's end marker.
+std::vector<std::pair<std::string, std::string>> FilterPairs(const char* filter)
+{
+    std::vector<std::pair<std::string, std::string>> pairs;
+    if (!filter)
+        return pairs;
+    // A filter never runs longer than this; a missing end marker stops here.
+    const char* end = filter + 4096;
+    const char* p = filter;
+    while (p < end && *p) {
+        std::string name(p, strnlen(p, static_cast<size_t>(end - p)));
+        p += name.size() + 1;
+        if (p >= end || !*p)
+            break;
+        std::string patterns(p, strnlen(p, static_cast<size_t>(end - p)));
+        p += patterns.size() + 1;
+        pairs.emplace_back(name, patterns);
+    }
+    return pairs;
+}
+
+std::string Utf8(const char* cp1252)
+{
+    std::string out(std::strlen(cp1252) * 3 + 1, '\0');
+    Cp1252ToUtf8(cp1252, out.data(), out.size());
+    out.resize(std::strlen(out.c_str()));
+    return out;
+}
+
+std::string FromUtf8(const std::string& utf8)
+{
+    std::string out(utf8.size() + 1, '\0');
+    Utf8ToCp1252(utf8.c_str(), out.data(), out.size());
+    out.resize(std::strlen(out.c_str()));
+    return out;
+}
+
+bool HasExtension(const std::string& path)
+{
+    size_t slash = path.find_last_of('/');
+    size_t dot = path.find_last_of('.');
+    return dot != std::string::npos && (slash == std::string::npos || dot > slash);
+}
+
+BOOL RunFileDialog(OPENFILENAMEA* dialog, bool save)
+{
+    if (!dialog || !dialog->lpstrFile || dialog->nMaxFile == 0)
+        return FALSE;
+    std::string answer;
+    bool answered = false;
+    bool ran = false;
+    if (CanAskUser())
+        answered = RunZenity(FileDialogArguments(dialog, save), &answer, &ran);
+    if (!ran)
+        answered = EnvironmentAnswer(&answer);
+    if (!answered || answer.empty())
+        return FALSE;
+    std::string path = FromUtf8(answer);
+    NormalizePath(path.data());
+    if (path[0] != '/' && dialog->lpstrInitialDir && *dialog->lpstrInitialDir) {
+        std::string folder = dialog->lpstrInitialDir;
+        NormalizePath(folder.data());
+        if (folder.back() != '/')
+            folder += '/';
+        path = folder + path;
+    }
+    if (dialog->lpstrDefExt && *dialog->lpstrDefExt && !HasExtension(path))
+        path += std::string(".") + dialog->lpstrDefExt;
+    struct stat st;
+    if ((dialog->Flags & OFN_FILEMUSTEXIST) && (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)))
+        return FALSE;
+    if (dialog->Flags & OFN_PATHMUSTEXIST) {
+        std::string folder = path.substr(0, path.find_last_of('/') + 1);
+        if (!folder.empty() && (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
+            return FALSE;
+    }
+    if (path.size() + 1 > dialog->nMaxFile)
+        return FALSE;
+    std::memcpy(dialog->lpstrFile, path.c_str(), path.size() + 1);
+    size_t slash = path.find_last_of('/');
+    dialog->nFileOffset = static_cast<WORD>(slash == std::string::npos ? 0 : slash + 1);
+    size_t dot = path.find_last_of('.');
+    dialog->nFileExtension = static_cast<WORD>(HasExtension(path) ? dot + 1 : 0);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<std::string> FileDialogArguments(const OPENFILENAMEA* dialog, bool save)
+{
+    std::vector<std::string> args = {"--file-selection"};
+    if (save)
+        args.push_back("--save");
+    if (dialog->lpstrTitle)
+        args.push_back("--title=" + Utf8(dialog->lpstrTitle));
+    std::string start;
+    if (dialog->lpstrInitialDir && *dialog->lpstrInitialDir) {
+        start = dialog->lpstrInitialDir;
+        NormalizePath(start.data());
+        if (start.back() != '/')
+            start += '/';
+    }
+    if (save && dialog->lpstrFile && *dialog->lpstrFile) {
+        std::string name(dialog->lpstrFile, strnlen(dialog->lpstrFile, dialog->nMaxFile));
+        NormalizePath(name.data());
+        start = name[0] == '/' ? name : start + name;
+    }
+    if (!start.empty())
+        args.push_back("--filename=" + Utf8(start.c_str()));
+    for (const auto& [name, patterns] : FilterPairs(dialog->lpstrFilter)) {
+        std::string list = patterns;
+        std::replace(list.begin(), list.end(), ';', ' ');
+        args.push_back("--file-filter=" + Utf8(name.c_str()) + " | " + list);
+    }
+    return args;
+}
+
+BOOL GetOpenFileNameA(OPENFILENAMEA* dialog) { return RunFileDialog(dialog, false); }
+
+BOOL GetSaveFileNameA(OPENFILENAMEA* dialog) { return RunFileDialog(dialog, true); }

@@ -8,6 +8,9 @@
 #include "platform/wide_text.h"
 #include "platform/win32.h"
 
+#include <string>
+#include <vector>
+
 // Global memory.
 typedef HANDLE HGLOBAL;
 #define GMEM_FIXED 0x0000u
@@ -96,3 +99,36 @@ struct CHOOSECOLORA {
 BOOL ChooseColorA(CHOOSECOLORA* choice);
 // A colour answer as zenity or a test gives it, as 0x00BBGGRR.
 bool ParseColourAnswer(const char* text, COLORREF* out);
+
+// The file-open and file-save dialogs. lpstrFilter holds pairs of texts (a
+// name, then patterns separated by ';'), ended by an empty text. Headless the
+// answer is the chosen path; a relative one lies in lpstrInitialDir.
+#define OFN_OVERWRITEPROMPT 0x00000002u
+#define OFN_PATHMUSTEXIST 0x00000800u
+#define OFN_FILEMUSTEXIST 0x00001000u
+struct OPENFILENAMEA {
+    DWORD lStructSize;
+    HWND hwndOwner;
+    HINSTANCE hInstance;
+    LPCSTR lpstrFilter;
+    LPSTR lpstrCustomFilter;
+    DWORD nMaxCustFilter;
+    DWORD nFilterIndex;
+    LPSTR lpstrFile;
+    DWORD nMaxFile;
+    LPSTR lpstrFileTitle;
+    DWORD nMaxFileTitle;
+    LPCSTR lpstrInitialDir;
+    LPCSTR lpstrTitle;
+    DWORD Flags;
+    WORD nFileOffset;
+    WORD nFileExtension;
+    LPCSTR lpstrDefExt;
+};
+// TRUE with the chosen path in lpstrFile (the default extension added to a
+// name without one); FALSE when the user cancels, the path does not fit
+// nMaxFile, or (with OFN_FILEMUSTEXIST / OFN_PATHMUSTEXIST) it is missing.
+BOOL GetOpenFileNameA(OPENFILENAMEA* dialog);
+BOOL GetSaveFileNameA(OPENFILENAMEA* dialog);
+// The zenity arguments of a file dialog (for the dialog tests).
+std::vector<std::string> FileDialogArguments(const OPENFILENAMEA* dialog, bool save);
