@@ -5,6 +5,7 @@
 
 #include "app/helper_dialogs.h"
 #include "app/main_window.h"
+#include "app/news_check.h"
 #include "app/track_ring.h"
 #include "app/program_root.h"
 #include "app/pending_spine.h"
@@ -26,7 +27,6 @@
 void SetSimStateFlag(uint8_t state);
 // A map load is under way (the links' ready step waits for it).
 bool IsMapLoadPending();
-void CheckForNews();
 
 // Map display.
 void ResetAirportViewCenter();

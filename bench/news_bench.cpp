@@ -1,0 +1,69 @@
+// What the news check adds to a display start when the web server cannot be
+// reached (the target: under 100 ms): a refused local port, and hosts not
+// reached at all. Each run is a new day, so every run asks.
+#include "app/news_check.h"
+
+#include "app/program_root.h"
+#include "app/settings.h"
+#include "maps/tile_sources.h"
+
+#include <benchmark/benchmark.h>
+
+#include <arpa/inet.h>
+#include <cstdio>
+#include <cstdlib>
+#include <netinet/in.h>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// A loopback port with nothing listening on it.
+int ClosedPort()
+{
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
+    close(s);
+    return ntohs(address.sin_port);
+}
+
+void Prepare()
+{
+    char pattern[] = "/tmp/tvlnews.XXXXXX";
+    std::string folder = mkdtemp(pattern) ? pattern : "/tmp";
+    std::snprintf(SystemFolder, sizeof SystemFolder, "%s", folder.c_str());
+    std::snprintf(IniFilePath, sizeof IniFilePath, "%s/Plovik.ini", folder.c_str());
+    if (chdir(folder.c_str()) != 0)
+        std::perror(folder.c_str());
+}
+
+void NewsCheckRefusedPort(benchmark::State& state)
+{
+    Prepare();
+    std::string map = std::string(GetMakerServerHost()) + "=127.0.0.1:" + std::to_string(ClosedPort());
+    setenv("TVL_HOST_MAP", map.c_str(), 1);
+    long day = 2026001;
+    for (auto _ : state)
+        CheckForNewsOn(day++);
+}
+BENCHMARK(NewsCheckRefusedPort)->Unit(benchmark::kMillisecond);
+
+void NewsCheckHostNotReached(benchmark::State& state)
+{
+    Prepare();
+    setenv("TVL_HOST_MAP", "none", 1);
+    long day = 2026001;
+    for (auto _ : state)
+        CheckForNewsOn(day++);
+}
+BENCHMARK(NewsCheckHostNotReached)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,31 @@
+// The volume slider. Exchange line 2: "200 - volume%, sound on"; the reply is
+// "volume% sound" (a volume of 0 switches the sound off).
+#include "helpers/helper_exchange.h"
+
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return 1;
+    std::vector<std::string> lines;
+    if (!ReadExchangeLines(argv[1], &lines) || lines.size() < 2)
+        return 1;
+    std::vector<long> now = LineNumbers(lines[1], 2);
+    if (now.size() < 2)
+        return 1;
+    long volume = 200 - now[0];
+    if (volume < 0 || volume > 200)
+        volume = 100;
+    std::string answer;
+    if (!AskUser({"--scale", "--title=Volume", "--text=Volume (0 switches the sound off)",
+                  "--min-value=0", "--max-value=200", "--step=5", "--value=" + std::to_string(now[1] ? volume : 0)},
+                 &answer))
+        return 0;
+    std::vector<long> chosen = LineNumbers(answer, 2);
+    if (chosen.empty() || chosen[0] < 0 || chosen[0] > 200)
+        return 0;
+    long sound = chosen.size() >= 2 ? (chosen[1] != 0) : (chosen[0] > 0);
+    return WriteReply(std::string(argv[1]) + ".res", std::to_string(chosen[0]) + " " + std::to_string(sound)) ? 0 : 1;
+}
