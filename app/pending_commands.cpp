@@ -4,11 +4,6 @@
 
 bool IsInNearestListDragRect(int, int) { return false; }  // until the real one lands
 bool IsInNearestListCloseRect(int, int) { return false; }  // until the real one lands
-void ClearHighlightBox() {}  // until the real one lands
-void RequestAirportViewRedraw() {}  // until the real one lands
-void ClearInfoModes(bool) {}  // until the real one lands
-void WriteParkingListFile(HWND) {}  // until the real one lands
-int FindParkingIndexByName(const char*) { return -1; }  // until the real one lands
 double GetMapScaleValue() { return 0.0; }  // until the real one lands
 void SetMapScaleValue(double) {}  // until the real one lands
 bool IsTileStopPending() { return false; }  // until the real one lands

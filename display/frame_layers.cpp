@@ -2,6 +2,7 @@
 // module has not come yet is kept in its place with nothing to draw.
 #include "display/frame_layers.h"
 
+#include "display/airport_boxes.h"
 #include "display/airspace_layers.h"
 #include "display/background_layers.h"
 #include "display/frame_limiter.h"
@@ -45,7 +46,6 @@ static void DrawTerrainBoxAndBezel() { DrawBezelOverlay(); }
 
 static void DrawProfileWindRoseWindBox() {}
 static void DrawDirectTo(const FrameView& f) { DrawDirectToLine(f.mapRotation); }
-static void DrawNearestAndAptBoxes() {}
 
 static void DrawAircraft(const FrameView& f)
 {

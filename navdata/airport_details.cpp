@@ -683,6 +683,17 @@ bool LookupAirportHeader(char* icao, double* headerValue, char* name1, char* nam
     return true;
 }
 
+bool ReadAirportHeader(const char* icao, AirportHeader* header)
+{
+    char wanted[10];
+    CopyText(wanted, sizeof(wanted), icao ? icao : "");
+    if (!LoadAirportEntry(wanted))
+        return false;
+    bool found = FindHeader(wanted, header);
+    FreeZipEntry();
+    return found;
+}
+
 // ---- Derived values ----
 
 double GetNearestRunwayEndDistance(double lon, double lat, int32_t* elevation)

@@ -147,6 +147,9 @@ int32_t GetParkingCount();
 // bytes each, underscores as blanks). False when there is no entry.
 bool LookupAirportHeader(char* icao, double* headerValue, char* name1, char* name2, char* name3, char* name4);
 
+// The header row of icao's archive entry, without loading the airport.
+bool ReadAirportHeader(const char* icao, AirportHeader* header);
+
 // Class bits (1 hard, 2 soft, 4 water) of a runway surface code: entry
 // code + 1 of the X-Plane and FlightGear table with NavDatabase 1 or 5,
 // else of the general table; 0 for a code outside the table.

@@ -4,10 +4,8 @@
 #include "render/snapshot.h"
 
 #include "app/click_zones.h"
+#include "display/airport_info_box.h"
 #include "render/quads.h"
-
-// Of the display's overlays; declared here until its module lands.
-void DrawAirportInfoBox();
 
 SnapshotTargetState SnapshotTarget;
 
