@@ -6,6 +6,8 @@
 #include "app/pending_commands.h"
 #include "app/settings.h"
 #include "display/aircraft_values.h"
+#include "display/airport_boxes.h"
+#include "display/airport_diagram.h"
 #include "display/draw_helpers.h"
 #include "display/frame_renderer.h"
 #include "display/map_view.h"

@@ -458,13 +458,20 @@ class AirportConverter {
     {
         if (p.points.size() < 2)
             return;
-        // Areas are grey (kind 1); painted lines are yellow lines (kind 0).
+        // Areas are grey (kind 1), written as the triangles that fill them;
+        // painted lines are yellow lines (kind 0).
+        std::vector<SourcePoint> triangles;
+        if (!p.line)
+            triangles = TriangulateRing(p.points);
+        const std::vector<SourcePoint>& points = p.line ? p.points : triangles;
+        if (points.empty())
+            return;
         if (p.line)
-            *e += Printf("110 0 %zu 0 0 0 FF00FFFF %s\n", p.points.size(), Word(p.name, 40).c_str());
+            *e += Printf("110 0 %zu 0 0 0 FF00FFFF %s\n", points.size(), Word(p.name, 40).c_str());
         else
-            *e += Printf("110 1 %zu 0 0 0 0 %s\n", p.points.size(), Word(p.name, 60).c_str());
-        for (const SourcePoint& q : p.points)
-            *e += Printf("%.6f %.6f\n", q.lat, q.lon);
+            *e += Printf("110 1 %zu 0 0 0 0 %s\n", points.size(), Word(p.name, 60).c_str());
+        for (const SourcePoint& q : points)
+            *e += Printf("%.7f %.7f\n", q.lat, q.lon);
     }
 
     // Span in metres of the largest aircraft the position takes.

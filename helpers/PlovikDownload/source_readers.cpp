@@ -7,6 +7,7 @@
 
 #include <zlib.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -81,6 +82,125 @@ bool IsValidPosition(double lat, double lon)
     return lat >= -90.0 && lat <= 90.0 && lon >= -180.0 && lon <= 180.0;
 }
 
+// A point of a cubic curve from a to b with the control points ca, cb.
+SourcePoint CurvePoint(const SourcePoint& a, const SourcePoint& ca, const SourcePoint& cb, const SourcePoint& b,
+                       double t)
+{
+    double u = 1 - t;
+    double k0 = u * u * u, k1 = 3 * u * u * t, k2 = 3 * u * t * t, k3 = t * t * t;
+    return {k0 * a.lat + k1 * ca.lat + k2 * cb.lat + k3 * b.lat, k0 * a.lon + k1 * ca.lon + k2 * cb.lon + k3 * b.lon};
+}
+
+}  // namespace
+
+std::vector<SourcePoint> ExpandCurves(const std::vector<CurveNode>& nodes, bool closed)
+{
+    constexpr int Steps = 8;
+    std::vector<SourcePoint> out;
+    size_t n = nodes.size();
+    size_t segments = closed ? n : (n > 0 ? n - 1 : 0);
+    for (size_t i = 0; i < segments; ++i) {
+        const CurveNode& a = nodes[i];
+        const CurveNode& b = nodes[(i + 1) % n];
+        out.push_back(a.point);
+        if (!a.curved && !b.curved)
+            continue;
+        SourcePoint leave = a.curved ? a.control : a.point;
+        SourcePoint arrive = b.curved ? SourcePoint{2 * b.point.lat - b.control.lat, 2 * b.point.lon - b.control.lon}
+                                      : b.point;
+        for (int k = 1; k < Steps; ++k)
+            out.push_back(CurvePoint(a.point, leave, arrive, b.point, static_cast<double>(k) / Steps));
+    }
+    if (!closed && n > 0)
+        out.push_back(nodes.back().point);
+    if (closed && n == 1)
+        out.push_back(nodes[0].point);
+    return out;
+}
+
+namespace {
+
+struct Flat {
+    double x, y;
+};
+
+double Cross(const Flat& a, const Flat& b, const Flat& c)
+{
+    return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+}
+
+bool InsideTriangle(const Flat& p, const Flat& a, const Flat& b, const Flat& c)
+{
+    return Cross(a, b, p) >= 0 && Cross(b, c, p) >= 0 && Cross(c, a, p) >= 0;
+}
+
+}  // namespace
+
+// Ear clipping on the ring laid flat round its first point; the search for
+// the next ear starts where the last was cut, which keeps long rings cheap.
+std::vector<SourcePoint> TriangulateRing(const std::vector<SourcePoint>& ring)
+{
+    std::vector<SourcePoint> points;
+    for (const SourcePoint& p : ring)
+        if (points.empty() || p.lat != points.back().lat || p.lon != points.back().lon)
+            points.push_back(p);
+    while (points.size() > 1 && points.front().lat == points.back().lat && points.front().lon == points.back().lon)
+        points.pop_back();
+    std::vector<SourcePoint> out;
+    if (points.size() < 3)
+        return out;
+    double scale = std::cos(points[0].lat * M_PI / 180.0);
+    std::vector<Flat> flat;
+    double area = 0;
+    for (const SourcePoint& p : points)
+        flat.push_back({(p.lon - points[0].lon) * scale, p.lat - points[0].lat});
+    for (size_t i = 0; i < flat.size(); ++i) {
+        const Flat& a = flat[i];
+        const Flat& b = flat[(i + 1) % flat.size()];
+        area += a.x * b.y - b.x * a.y;
+    }
+    if (area == 0)
+        return out;
+    std::vector<size_t> left(points.size());
+    for (size_t i = 0; i < left.size(); ++i)
+        left[i] = area > 0 ? i : left.size() - 1 - i;  // counter-clockwise
+    size_t at = 0, misses = 0;
+    while (left.size() > 3) {
+        size_t n = left.size();
+        size_t ip = (at + n - 1) % n, in = (at + 1) % n;
+        const Flat& a = flat[left[ip]];
+        const Flat& b = flat[left[at]];
+        const Flat& c = flat[left[in]];
+        bool ear = Cross(a, b, c) > 0;
+        for (size_t k = 0; ear && k < n; ++k) {
+            if (k == ip || k == at || k == in)
+                continue;
+            const Flat& p = flat[left[k]];
+            bool shared = (p.x == a.x && p.y == a.y) || (p.x == b.x && p.y == b.y) || (p.x == c.x && p.y == c.y);
+            ear = shared || !InsideTriangle(p, a, b, c);
+        }
+        // A ring that crosses itself may run out of ears: cut anyway.
+        if (ear || misses >= n) {
+            out.push_back(points[left[ip]]);
+            out.push_back(points[left[at]]);
+            out.push_back(points[left[in]]);
+            left.erase(left.begin() + static_cast<long>(at));
+            at = at == 0 ? 0 : at - 1;
+            at %= left.size();
+            misses = 0;
+        } else {
+            at = (at + 1) % n;
+            ++misses;
+        }
+    }
+    out.push_back(points[left[0]]);
+    out.push_back(points[left[1]]);
+    out.push_back(points[left[2]]);
+    return out;
+}
+
+namespace {
+
 // The rows of one airport, in the order of the file.
 class AirportBuilder {
   public:
@@ -102,7 +222,11 @@ class AirportBuilder {
     }
 
     bool IsOpen() const { return open_; }
-    SourceAirport& Airport() { return airport_; }
+    SourceAirport& Airport()
+    {
+        FinishShape();
+        return airport_;
+    }
 
     void Row(int code, const std::vector<std::string>& w)
     {
@@ -110,6 +234,7 @@ class AirportBuilder {
             Node(code, w);
             return;
         }
+        FinishShape();
         shape_ = Shape::None;
         switch (code) {
         case 100: LandRunway(w); break;
@@ -199,12 +324,16 @@ class AirportBuilder {
 
     void StartShape(Shape shape, const std::string& name)
     {
+        FinishShape();
         shape_ = shape;
         ringClosed_ = false;
+        closedLoop_ = false;
+        nodes_.clear();
         airport_.pavements.push_back({shape == Shape::Line, name, {}});
     }
 
-    // Bezier control points are left out: the shape runs through its nodes.
+    // Nodes 112, 114 and 116 carry a control point: the curve leaves the
+    // node towards it and arrives along its mirror image.
     void Node(int code, const std::vector<std::string>& w)
     {
         if (shape_ != Shape::Pavement && shape_ != Shape::Line)
@@ -215,9 +344,29 @@ class AirportBuilder {
         double lon = Number(w, 2);
         if (w.size() < 3 || !IsValidPosition(lat, lon))
             return;
-        airport_.pavements.back().points.push_back({lat, lon});
-        if (code == 113 || code == 114 || code == 115 || code == 116)
+        CurveNode node{{lat, lon}, false, {lat, lon}};
+        bool curved = code == 112 || code == 114 || code == 116;
+        if (curved && w.size() >= 5 && IsValidPosition(Number(w, 3), Number(w, 4))) {
+            node.curved = true;
+            node.control = {Number(w, 3), Number(w, 4)};
+        }
+        nodes_.push_back(node);
+        if (code == 113 || code == 114 || code == 115 || code == 116) {
             ringClosed_ = true;
+            // Areas are rings by nature; a line is one only when it says so.
+            closedLoop_ = shape_ == Shape::Pavement || code == 113 || code == 114;
+        }
+    }
+
+    void FinishShape()
+    {
+        if ((shape_ == Shape::Pavement || shape_ == Shape::Line) && !nodes_.empty()) {
+            std::vector<SourcePoint>& points = airport_.pavements.back().points;
+            points = ExpandCurves(nodes_, closedLoop_ || shape_ == Shape::Pavement);
+            if (shape_ == Shape::Line && closedLoop_)
+                points.push_back(points.front());  // a drawn loop ends where it began
+        }
+        nodes_.clear();
     }
 
     void Parking(const std::vector<std::string>& w, double heading, const std::string& kind, const std::string& types,
@@ -261,6 +410,8 @@ class AirportBuilder {
     bool open_ = false;
     Shape shape_ = Shape::None;
     bool ringClosed_ = false;
+    bool closedLoop_ = false;
+    std::vector<CurveNode> nodes_;
 };
 
 }  // namespace

@@ -53,6 +53,22 @@ struct SourcePavement {
     std::vector<SourcePoint> points;
 };
 
+// A node of a pavement or line as the file gives it, with its control point.
+struct CurveNode {
+    SourcePoint point;
+    bool curved;
+    SourcePoint control;
+};
+// The nodes with their curves as points, eight steps a curved segment; a
+// closed shape also runs from its last node back to the first (which is not
+// repeated).
+std::vector<SourcePoint> ExpandCurves(const std::vector<CurveNode>& nodes, bool closed);
+
+// A ring (an area's outline, not closed by a repeated point) cut into
+// triangles, three points each, for drawing as a filled area; empty when
+// the ring has no area. Rings that cross themselves still come out whole.
+std::vector<SourcePoint> TriangulateRing(const std::vector<SourcePoint>& ring);
+
 struct SourceParking {
     SourcePoint point;
     double heading;      // degrees true

@@ -225,7 +225,9 @@ TEST_F(PlovikDownload, AirportDetailsComeBackFromTheArchive)
     EXPECT_EQ(d.helipads.size(), 1u);
     ASSERT_EQ(d.pavements.size(), 2u);
     EXPECT_EQ(d.pavements[0].kind, 1);
-    EXPECT_EQ(d.pavements[0].points.size(), 4u);  // the outer ring; the hole is left out
+    // The outer ring (the hole is left out) with its curve, as triangles:
+    // four nodes and seven steps along the curve make nine triangles.
+    EXPECT_EQ(d.pavements[0].points.size(), 27u);
     EXPECT_EQ(d.pavements[1].kind, 0);
     EXPECT_EQ(d.boundary.size(), 1u);
     ASSERT_EQ(d.parking.size(), 2u);
