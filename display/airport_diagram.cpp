@@ -102,6 +102,35 @@ int FillOutline(const DiagramFrame& f, const std::vector<GeoPoint>& points)
     return n;
 }
 
+// The renderer leaves out triangles that face away; the data's triangles
+// and outlines come either way round, so each is turned to face the screen.
+void FaceTheScreen(OutlinePoint* points, int count)
+{
+    for (int i = 0; i + 2 < count; i += 3) {
+        const OutlinePoint &a = points[i], &b = points[i + 1], &c = points[i + 2];
+        if ((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x) < 0)
+            std::swap(points[i + 1], points[i + 2]);
+    }
+}
+
+void FillTriangles(OutlinePoint* points, int count, uint32_t colour, float angle, float width)
+{
+    FaceTheScreen(points, count);
+    if (count == 3)
+        DrawTriangle(points, 3, colour, angle, 0, width);
+    else
+        DrawTriangles(points, std::min(count, kMaxTriangleVertices), colour, angle, 0, width);
+}
+
+// Two triangles over a closed 5-point outline: points 1-3 and 3-5.
+void FillQuad(const OutlinePoint* outline, uint32_t colour, float angle)
+{
+    OutlinePoint first[3] = {outline[0], outline[1], outline[2]};
+    OutlinePoint second[3] = {outline[2], outline[3], outline[4]};
+    FillTriangles(first, 3, colour, angle, 2.0f);
+    FillTriangles(second, 3, colour, angle, 2.0f);
+}
+
 GeoPoint Middle(const GeoPoint& a, const GeoPoint& b) { return {(a.lat + b.lat) / 2, (a.lon + b.lon) / 2}; }
 GeoPoint Along(const GeoPoint& p, const GeoPoint& step, double k) { return {p.lat + k * step.lat, p.lon + k * step.lon}; }
 
@@ -155,8 +184,7 @@ void DrawOverlayShade(DiagramFrame* f, const AirportRecord& a)
     box[4] = box[0];
     RotateOutlineAboutPoint(box, f->angle, f->cx, f->cy);
     uint32_t shade = Dimmed((static_cast<uint32_t>(Settings.AirportMapTransparency & 0xFF) << 24) | 0xFFFFFFu);
-    DrawTriangle(&box[0], 3, shade, 0, 0, 2.0f);
-    DrawTriangle(&box[2], 3, shade, 0, 0, 2.0f);
+    FillQuad(box, shade, 0);
 }
 
 // ---- layers ----
@@ -202,11 +230,7 @@ void DrawPavements(const DiagramFrame& f, const AirportDetail& d)
         }
         if (n < 3)
             continue;
-        uint32_t colour = Dimmed(p.kind == 2 ? White : AreaGrey);
-        if (n == 3)
-            DrawTriangle(ScreenPointBuffer, 3, colour, f.angle, 0, 1.0f);
-        else
-            DrawTriangles(ScreenPointBuffer, std::min(n, kMaxTriangleVertices), colour, f.angle, 0, 1.0f);
+        FillTriangles(ScreenPointBuffer, n, Dimmed(p.kind == 2 ? White : AreaGrey), f.angle, 1.0f);
     }
 }
 
@@ -219,7 +243,7 @@ void DrawFeatures140(const DiagramFrame& f, const AirportDetail& d)
             continue;
         for (int i = 0; i < n; ++i)
             ScreenPointBuffer[i] = Outline(f, feature.points[i]);
-        DrawTriangles(ScreenPointBuffer, n, colour, f.angle, 0, 1.0f);
+        FillTriangles(ScreenPointBuffer, n, colour, f.angle, 1.0f);
     }
 }
 
@@ -255,9 +279,7 @@ void DrawRunways(const DiagramFrame& f, const AirportDetail& d)
         for (int k = 0; k < 4; ++k)
             corners[k] = Outline(f, r.points[k]);
         corners[4] = corners[0];
-        uint32_t colour = RunwayColour(r.surface);
-        DrawTriangle(&corners[0], 3, colour, f.angle, 0, 2.0f);
-        DrawTriangle(&corners[2], 3, colour, f.angle, 0, 2.0f);
+        FillQuad(corners, RunwayColour(r.surface), f.angle);
         if (GetRunwaySurfaceClass(r.surface - 1) == 1)
             DrawCentreLine(f, r);
     }
@@ -459,7 +481,7 @@ int PavementNameStride(int count)
 void FormatRunwayHeading(char* out, size_t size, double headingRad, double magVarDeg)
 {
     double value = headingRad * 57.3 + magVarDeg + 0.5;
-    long degrees = std::isfinite(value) ? static_cast<long>(std::fmod(value, 360.0)) : 0;
+    long degrees = std::isfinite(value) ? static_cast<long>(std::floor(std::fmod(value, 360.0))) : 0;
     // 0 and 360 name one heading; runways are named 36, not 0.
     if (degrees <= 0)
         degrees += 360;

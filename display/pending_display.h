@@ -21,6 +21,11 @@ void FreeTerrainImageBuffers();
 // Shell: false during the dark half of the blink while something loads.
 bool IsBlinkPhaseVisible();
 // The map layers of later modules, each run by the frame renderer in its place.
+// Airport diagram: one airport drawn in detail (mode 0 as the NEAREST panel).
+void DrawAirportDiagram(int width, int height, int mode);
+// NEAREST box: whether a point lies farther outside the current airport's
+// box than the box is large (false while there is no box).
+bool IsFarFromAirportBox(double lat, double lon);
 // Terrain data: set when the terrain data folders were found.
 bool IsTerrainDataAvailable();
 // Shell: the timed status message at the bottom of the map.

@@ -242,7 +242,7 @@ void DrawNearestPanel(int width, int height)
     bool shifted = !(!Settings.AirportOverlay && Settings.NavAirport && !IsNearestPageShown());
     if (!DrawSnapshot(x, y, CurrentFrame.mapRotation, shifted)) {
         BeginSnapshot(x, y);
-        DrawAirportDiagram(width, height, 0);
+        DrawAirportDiagram(width, height, 0.0f);
         if (Settings.RenderToTexture != 2)
             EndSnapshot(x, y, CurrentFrame.mapRotation);
     }

@@ -226,8 +226,9 @@ TEST_F(PlovikDownload, AirportDetailsComeBackFromTheArchive)
     ASSERT_EQ(d.pavements.size(), 2u);
     EXPECT_EQ(d.pavements[0].kind, 1);
     // The outer ring (the hole is left out) with its curve, as triangles:
-    // four nodes and seven steps along the curve make nine triangles.
-    EXPECT_EQ(d.pavements[0].points.size(), 27u);
+    // four nodes and seven steps on either side of the curved node make
+    // eighteen points, sixteen triangles.
+    EXPECT_EQ(d.pavements[0].points.size(), 48u);
     EXPECT_EQ(d.pavements[1].kind, 0);
     EXPECT_EQ(d.boundary.size(), 1u);
     ASSERT_EQ(d.parking.size(), 2u);
