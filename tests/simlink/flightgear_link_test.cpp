@@ -352,8 +352,8 @@ TEST_F(FlightGearLinkTest, ListensAndTheFirstDatagramConnectsAndReloadsTheMaps)
     ASSERT_TRUE(StartFlightGearLink());
     AircraftLine line;
     line.latitude = 0;  // the first datagram connects all the same
-    ASSERT_TRUE(SendUntil(port, line.Text(), [] { return IsFlightGearConnected(); }));
-    EXPECT_EQ(MapReloadPending.load(), 0);
+    // The link connects before it reloads the maps: wait for the reload's end too.
+    ASSERT_TRUE(SendUntil(port, line.Text(), [] { return IsFlightGearConnected() && MapReloadPending.load() == 0; }));
     EXPECT_EQ(SimMapReloadDone.load(), 1);
     line.latitude = 52.25;
     ASSERT_TRUE(SendUntil(port, line.Text(), [] { return Var(SimVarLatitude) == 52.25; }));
