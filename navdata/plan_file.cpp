@@ -81,6 +81,13 @@ bool ReadNumber(const char* text, double* value, const char** end = nullptr)
     return true;
 }
 
+// An altitude in feet no aircraft of a plan flies beyond, up or down; the
+// record keeps altitudes as f32, which a larger file value would overflow.
+bool IsPlanAltitude(double feet)
+{
+    return std::fabs(feet) <= PlanMaxAltitudeFt;
+}
+
 void InnerZeroAltitudesToCruise(FlightPlanRecord* plan)
 {
     for (int i = 1; i < plan->count - 1; ++i)
@@ -408,7 +415,8 @@ void XMLCALL OnEnd(void* data, const XML_Char* name)
     if (!p->inWaypoint) {
         if (std::strcmp(name, "CruisingAlt") == 0) {
             double value = 0;
-            p->plan->cruisingAltitude = ReadNumber(p->text.c_str(), &value) ? value : 0.0;
+            bool sound = ReadNumber(p->text.c_str(), &value) && IsPlanAltitude(value);
+            p->plan->cruisingAltitude = sound ? value : 0.0;
         }
         return;
     }
@@ -551,7 +559,7 @@ bool ParseFs9Waypoint(FlightPlanWaypoint* waypoint, const char* line, int dialec
     if (!TextPlanAngle(f.lonDegrees, f.lonMinutes, 'E', 'W', &lon) || std::fabs(lon) > 180.0)
         return false;
     double altitude = 0;
-    if (storeAltitude && f.altitude[0] != '\0' && !ReadNumber(f.altitude, &altitude))
+    if (storeAltitude && f.altitude[0] != '\0' && (!ReadNumber(f.altitude, &altitude) || !IsPlanAltitude(altitude)))
         return false;
     const char* ident = f.ident;
     if (std::strstr(f.type, "LOCWAY") != nullptr)
@@ -616,7 +624,8 @@ bool ParseWorldPosition(const char* text, double* lat, double* lon, double* alti
         if (close != std::string::npos)
             altPart.resize(close);
         // A given altitude that is not a number makes the position unsound.
-        if (altPart.find_first_not_of(" \t") != std::string::npos && !ReadNumber(altPart.c_str(), &alt))
+        if (altPart.find_first_not_of(" \t") != std::string::npos &&
+            (!ReadNumber(altPart.c_str(), &alt) || !IsPlanAltitude(alt)))
             return false;
     }
     *lat = la;

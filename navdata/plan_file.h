@@ -20,6 +20,9 @@ constexpr size_t PlanFileMaxBytes = 8u << 20;
 // XmlPlanMaxWaypoints waypoints.
 constexpr int TextPlanMaxWaypoints = 100;
 constexpr int XmlPlanMaxWaypoints = 299;
+// Altitudes (feet) beyond this either way make a waypoint unsound; a cruising
+// altitude beyond it reads as 0, as one that is no number.
+constexpr double PlanMaxAltitudeFt = 100000.0;
 
 enum PlanFileKind : int {
     PlanFileUnknown = 0,  // the first line names neither format: nothing is read

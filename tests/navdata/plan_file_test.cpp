@@ -637,6 +637,14 @@ TEST_F(PlanFiles, RefusedFilesLeaveThePreviousPlan)
     std::string notNumber = TextPlan(
         {{"EDDH", "A", 53.6, 10.0, 53}, {"HAM", "V", 53.7, 10.2, 6000}, {"EDDF", "A", 50, 8.5, 364}}, 1);
     notNumber.replace(notNumber.find("N53"), 3, "Nxx");
+    // Numbers that read but overflow the record's f32 altitude.
+    std::string highText = TextPlan(
+        {{"EDDH", "A", 53.6, 10.0, 53}, {"HAM", "V", 53.7, 10.2, 6000}, {"EDDF", "A", 50, 8.5, 364}}, 1);
+    highText.replace(highText.find("+006000.00"), 10, "+1e300");
+    std::string highXml = plan;
+    highXml.replace(highXml.find("+012000.00"), 10, "-4e39");
+    std::string nanXml = plan;
+    nanXml.replace(nanXml.find("N52"), 3, "Nnan");
     struct Case {
         const char* name;
         std::string image;
@@ -647,6 +655,9 @@ TEST_F(PlanFiles, RefusedFilesLeaveThePreviousPlan)
         {"binary bytes", binary},
         {"latitude out of range", badLatitude},
         {"text position not a number", notNumber},
+        {"text altitude beyond any flight", highText},
+        {"XML altitude beyond any flight", highXml},
+        {"XML latitude NaN", nanXml},
         {"text plan without waypoint lines", "[flightplan]\ntitle=Nothing\n"},
         {"XML without a plan element", "<?xml version=\"1.0\"?>\n<SimBase.Document/>\n"},
         {"XML of wrong nesting", "<?xml version=\"1.0\"?>\n<SimBase.Document><FlightPlan.FlightPlan></SimBase.Document>"},
@@ -662,6 +673,19 @@ TEST_F(PlanFiles, RefusedFilesLeaveThePreviousPlan)
         EXPECT_NE(result.problem[0], '\0');
         ExpectUntouched(record);
     }
+}
+
+TEST_F(PlanFiles, CruisingAltitudeBeyondAnyFlightReadsAsNone)
+{
+    std::string image = XmlPlan({{"EDDH", "Airport", 53.6, 10.0, 0}, {"HAM", "VOR", 53.7, 10.2, 0},
+                                 {"EDDF", "Airport", 50, 8.5, 0}},
+                                1);
+    image.replace(image.find("<CruisingAlt>1<"), 15, "<CruisingAlt>1e300<");
+    FlightPlanRecord record = EmptyPlan();
+    PlanReadResult result;
+    ASSERT_TRUE(ReadImage(image, &record, &result)) << result.problem;
+    EXPECT_EQ(record.cruisingAltitude, 0.0);
+    EXPECT_EQ(record.waypoints[1].altitude, 0.0f);  // filled with that cruise, not an overflow
 }
 
 TEST_F(PlanFiles, FileOfNeitherFormatReadsNothingAndSaysSo)
