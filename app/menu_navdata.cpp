@@ -284,7 +284,7 @@ void AirportListPageCommand(int key)
 
 void WaitForAirspaceLoader()
 {
-    for (int i = 0; i < AirspaceWaitRounds && IsAirspaceLoaderBusy(); ++i)
+    for (int i = 0; i < AirspaceWaitRounds && IsAirspaceLoaderRunning(); ++i)
         Sleep(10);
 }
 

@@ -26,4 +26,3 @@ uint8_t TerrainElevation;  // until the real one lands
 uint8_t MSAinFlightplan;  // until the real one lands
 uint8_t Sealevel;  // until the real one lands
 void ClearDeparturePassed() {}  // until the real one lands
-bool IsAirspaceLoaderBusy() { return false; }  // until the real one lands

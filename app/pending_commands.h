@@ -55,7 +55,3 @@ extern uint8_t Sealevel;
 
 // Flight plans.
 void ClearDeparturePassed();
-
-// Airspaces.
-bool IsAirspaceLoaderBusy();
-
