@@ -6,6 +6,7 @@
 #include "app/program_root.h"
 #include "app/softkey_menu.h"
 #include "navdata/flight_plan_files.h"
+#include "navdata/great_circle.h"
 #include "navdata/nav_tables.h"
 #include "navdata/text_lines.h"
 
@@ -25,15 +26,6 @@ const char PlanDialogExtension[] = "PLN";
 bool PlanFolder(char* out, size_t size)
 {
     return FormatText(out, size, "%s/Airports", ProgramRoot);
-}
-
-double WrapLongitude(double lon)
-{
-    while (lon > 180.0)
-        lon -= 360.0;
-    while (lon <= -180.0)
-        lon += 360.0;
-    return lon;
 }
 
 // The nearest navaid or fix inside the search box.

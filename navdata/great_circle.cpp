@@ -4,6 +4,18 @@
 #include <algorithm>
 #include <cmath>
 
+double WrapLongitude(double lon)
+{
+    if (!std::isfinite(lon))
+        return lon;
+    lon = std::fmod(lon, 360.0);  // exact, within (-360, 360)
+    if (lon > 180.0)
+        lon -= 360.0;
+    else if (lon <= -180.0)
+        lon += 360.0;
+    return lon;
+}
+
 double GreatCircleDistanceNm(double lat1, double lon1, double lat2, double lon2)
 {
     double a1 = lat1 * RadiansPerDegree;

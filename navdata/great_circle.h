@@ -4,6 +4,10 @@
 constexpr double NmPerRadian = 3437.7468;
 constexpr double RadiansPerDegree = 0.017453292519943295;
 
+// A longitude brought into (-180, 180] by whole turns; one that is no
+// number or endless is handed back as it is.
+double WrapLongitude(double lon);
+
 // Spherical law of cosines; nautical miles; positions in degrees.
 double GreatCircleDistanceNm(double lat1, double lon1, double lat2, double lon2);
 

@@ -26,16 +26,6 @@ double WorldWidth = 0;
 double Rad(double degrees) { return degrees / DegPerRad; }
 double Deg(double radians) { return radians * DegPerRad; }
 
-// A longitude brought into (-180, 180].
-double WrapLongitude(double lon)
-{
-    while (lon > 180.0)
-        lon -= 360.0;
-    while (lon <= -180.0)
-        lon += 360.0;
-    return lon;
-}
-
 // lon2 moved by whole turns to lie within half a turn of lon1.
 double Unwrapped(double lon1, double lon2)
 {

@@ -76,6 +76,19 @@ TEST(RouteDistances, FormulasAgreeWithTheTestsOwnWithinATenthOfAMile)
     EXPECT_EQ(GreatCircleDistanceNm(50, 8, 50, 8), 0.0);  // no NaN for one point
 }
 
+TEST(RouteDistances, LongitudesWrapIntoOneTurnEvenFromFarAway)
+{
+    EXPECT_EQ(WrapLongitude(180.0), 180.0);
+    EXPECT_EQ(WrapLongitude(-180.0), 180.0);
+    EXPECT_EQ(WrapLongitude(190.0), -170.0);
+    EXPECT_EQ(WrapLongitude(-190.0), 170.0);
+    EXPECT_EQ(WrapLongitude(720.5), 0.5);
+    // A value no loop of single turns would finish in time, and no values.
+    EXPECT_EQ(WrapLongitude(1e18), -80.0);  // 10^18 leaves 280 after whole turns
+    EXPECT_TRUE(std::isnan(WrapLongitude(std::nan(""))));
+    EXPECT_TRUE(std::isinf(WrapLongitude(HUGE_VAL)));
+}
+
 TEST(RouteSplitting, LegsOfThirtyMilesOrMoreAreSplitIntoThirtyMileParts)
 {
     // 30 nm (a hair over, so the single precision positions still make it).
