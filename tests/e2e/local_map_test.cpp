@@ -121,8 +121,8 @@ protected:
         ASSERT_GT(p.width, 0);
         double hx = (HomeLon - West) * 5000, hy = (North - HomeLat) * 5000;
         int checked = 0;
-        for (int dy = -150; dy <= 150; dy += 10) {  // below the status line, above MENU and EXIT
-            for (int dx = -310; dx <= 310; dx += 10) {
+        for (int dy = -150; dy <= 150; dy += 10) {  // below the status line, above MENU and EXIT, left of APT
+            for (int dx = -310; dx <= 270; dx += 10) {
                 if (std::abs(dx) < 40 && std::abs(dy) < 40)
                     continue;  // the aircraft symbol
                 double x = hx + dx * scale, y = hy + dy * scale;
