@@ -101,16 +101,16 @@ void MixInto(void*, Uint8* stream, int bytes)
 // One WAV file converted to the output format; empty when it cannot be read.
 std::vector<int16_t> LoadClip(const std::string& path)
 {
-    SDL_AudioSpec spec;
+    SDL_AudioSpec wav;
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    if (!SDL_LoadWAV(path.c_str(), &spec, &buffer, &length)) {
+    if (!SDL_LoadWAV(path.c_str(), &wav, &buffer, &length)) {
         Report("cannot read %s: %s", path.c_str(), SDL_GetError());
         return {};
     }
     std::vector<int16_t> samples;
     SDL_AudioCVT cvt;
-    if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 1, OutputRate) >= 0 &&
+    if (SDL_BuildAudioCVT(&cvt, wav.format, wav.channels, wav.freq, AUDIO_S16SYS, 1, OutputRate) >= 0 &&
         length > 0) {
         std::vector<Uint8> work(static_cast<size_t>(length) * static_cast<size_t>(cvt.len_mult));
         std::copy(buffer, buffer + length, work.begin());
