@@ -29,6 +29,7 @@
 #include "maps/tile_sources.h"
 #include "maps/weather_radar.h"
 #include "navdata/nav_tables.h"
+#include "navdata/route_navigation.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/messagebox.h"

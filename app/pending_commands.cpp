@@ -25,4 +25,3 @@ uint8_t TerrainLegende;  // until the real one lands
 uint8_t TerrainElevation;  // until the real one lands
 uint8_t MSAinFlightplan;  // until the real one lands
 uint8_t Sealevel;  // until the real one lands
-void ClearDeparturePassed() {}  // until the real one lands

@@ -52,6 +52,3 @@ extern uint8_t TerrainLegende;
 extern uint8_t TerrainElevation;
 extern uint8_t MSAinFlightplan;
 extern uint8_t Sealevel;
-
-// Flight plans.
-void ClearDeparturePassed();

@@ -19,6 +19,7 @@
 #include "display/map_view.h"
 #include "display/screen_buttons.h"
 #include "maps/tile_grid.h"
+#include "navdata/route_navigation.h"
 #include "platform/messagebox.h"
 #include "platform/profile.h"
 #include "platform/threads.h"

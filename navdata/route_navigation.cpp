@@ -29,6 +29,7 @@ int32_t RouteCount = 0;
 uint8_t RouteBuilt = 0;
 int32_t RouteSymbols[FlightPlanMaxWaypoints];
 GpsStateValues GpsState;
+static uint8_t DeparturePassed = 0;
 
 // A kind that keeps its symbol starts with the plain waypoint's.
 static const bool RouteSymbolsPreset = [] {
@@ -162,6 +163,8 @@ void GpsStep(const GpsLinkOps& ops, double refX, double refY)
         GpsState.ActiveWaypointIdent[0] = '\0';
     CopyIdent(GpsState.DestinationIdent, plan.waypoints[count - 1].ident);
     RouteCount = count;
+    if (ActiveRow() >= 1)
+        DeparturePassed = 1;
     // Local maps never span the date line; only the tile world wraps.
     double world = TileMapFlag.load() ? GetWorldPixelWidth() : 0.0;
     PlanKindSet kinds = GetFlightPlanKinds();
@@ -388,6 +391,10 @@ bool GetRouteWaypoint(int32_t i, float* x, float* y, char* ident, int32_t* symbo
     *terrainElevation = RouteLegTable[i].terrainElevation;
     return true;
 }
+
+bool IsDeparturePassed() { return DeparturePassed != 0; }
+
+void ClearDeparturePassed() { DeparturePassed = 0; }
 
 void ResetRoute()
 {

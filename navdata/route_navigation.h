@@ -89,6 +89,12 @@ bool GetRouteWaypoint(int32_t i, float* x, float* y, char* ident, int32_t* symbo
 void ResetRoute();
 int32_t GetWaypointCount();
 
+// Set by the step once the active waypoint is past the departure (index 1 or
+// more), and kept until a plan is activated or the simulator is changed, so
+// that a link reporting waypoint 0 again does not take it back.
+bool IsDeparturePassed();
+void ClearDeparturePassed();
+
 // The sprite slot a waypoint kind is drawn with; current for a kind that
 // keeps its slot. negativeToZero: the steps that give negative kinds slot 0.
 int32_t RouteSymbolOfKind(int32_t kind, PlanKindSet kinds, int32_t current, bool negativeToZero);

@@ -11,6 +11,8 @@
 #include "app/winmain.h"
 #include "app/layout_tables.h"
 #include "display/aircraft_values.h"
+#include "navdata/flight_plan.h"
+#include "navdata/route_navigation.h"
 #include "simlink/sim_link.h"
 #include "tests/support/program_root_copy.h"
 #include "tests/support/temp_folder.h"
@@ -327,6 +329,42 @@ TEST_F(SoftkeyMenuTest, FlightPlanActiveFlagFlips)
     ActivateFlightPlan();
     ActivateFlightPlan();
     EXPECT_TRUE(IsFlightPlanActive());
+}
+
+// The departure-passed mark of the navigation step starts afresh with every
+// activation of the plan and with another simulator, not with a switch-off.
+TEST_F(SoftkeyMenuTest, ActivationAndAnotherSimulatorClearTheDeparturePassedMark)
+{
+    std::memset(&FlightPlan, 0, sizeof FlightPlan);
+    for (int i = 0; i < 3; ++i) {
+        FlightPlan.waypoints[i].lat = 50.0f + 0.3f * static_cast<float>(i);
+        FlightPlan.waypoints[i].lon = 8.0f;
+        std::snprintf(FlightPlan.waypoints[i].ident, sizeof FlightPlan.waypoints[i].ident, "W%d", i);
+    }
+    FlightPlan.count = 3;
+    FlightPlan.present = 1;
+    auto passDeparture = [] {
+        SetActiveLegFromSimulator(2);
+        RunGpsStep(SimulatorMsfs, 0, 0, 1, 1);
+        ASSERT_TRUE(IsDeparturePassed());
+    };
+    Settings.UseSimulator = SimulatorMsfs;
+    Settings.FlightPlanState = 0;
+    passDeparture();
+    ToggleFlightPlanActive();
+    EXPECT_FALSE(IsDeparturePassed());
+    passDeparture();
+    ActivateFlightPlan();
+    EXPECT_FALSE(IsDeparturePassed());
+    passDeparture();
+    SetSoftkeyLevel(MenuOptions, 1);
+    Press({6});  // back: the same simulator
+    EXPECT_TRUE(IsDeparturePassed());
+    SetSoftkeyLevel(MenuOptions, 1);
+    Press({1});  // Aerofly FS 2
+    EXPECT_EQ(Settings.UseSimulator.load(), SimulatorAerofly);
+    EXPECT_FALSE(IsDeparturePassed());
+    EXPECT_EQ(Settings.FlightPlanState, 0);
 }
 
 // The bar's columns are sevenths of the map width; rows count from the

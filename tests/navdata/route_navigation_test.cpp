@@ -203,6 +203,33 @@ TEST_F(RouteNavigation, ActiveWaypointOutsideThePlanIsHeldToIt)
     EXPECT_TRUE(std::isfinite(GpsState.GpsDistanceNm));
 }
 
+TEST_F(RouteNavigation, DepartureCountsAsPassedOnceTheActiveWaypointLeavesIt)
+{
+    ClearDeparturePassed();
+    AddWaypoint("START", 1, 49.0, 8.0);
+    Aircraft(49.0, 8.0, 0);
+    Step(SimulatorMsfs, 0);
+    EXPECT_FALSE(IsDeparturePassed()) << "a one-waypoint plan never takes a step";
+    AddWaypoint("MID", 5, 49.5, 8.0);
+    AddWaypoint("DEST", 1, 50.0, 8.0);
+    Step(SimulatorMsfs, 0);
+    EXPECT_FALSE(IsDeparturePassed());
+    Step(SimulatorMsfs, 1);
+    EXPECT_TRUE(IsDeparturePassed());
+    // A link that reports the first waypoint again (a restarted flight) does
+    // not take it back; only a new activation does.
+    Step(SimulatorMsfs, 0);
+    EXPECT_TRUE(IsDeparturePassed());
+    ClearDeparturePassed();
+    EXPECT_FALSE(IsDeparturePassed());
+    // An index the simulator reports beyond the plan is held to the last row.
+    Step(SimulatorMsfs, 40);
+    EXPECT_TRUE(IsDeparturePassed());
+    ClearDeparturePassed();
+    Step(SimulatorMsfs, std::nan(""));
+    EXPECT_FALSE(IsDeparturePassed());
+}
+
 TEST_F(RouteNavigation, NoStepWithFewerThanTwoWaypoints)
 {
     AddWaypoint("A", 1, 50.0, 8.0);
