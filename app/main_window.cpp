@@ -43,7 +43,11 @@ void GetClientSize(int* width, int* height)
 
 void SetMouseButtonHeld(bool held) { MainWindowState.leftButtonHeld = held; }
 
-bool IsFullScreen() { return false; }
+bool IsFullScreen()
+{
+    return MainWindowState.clientWidth >= GetSystemMetrics(SM_CXSCREEN) &&
+           MainWindowState.clientHeight >= GetSystemMetrics(SM_CYSCREEN);
+}
 
 bool IsBorderless() { return Settings.WindowFrame != 0; }
 

@@ -1,7 +1,8 @@
 // Frame time of the software renderer at 1920 x 1080 on a fixed reference
 // frame: the frame renderer's whole screen on a recorded scene (bezel, map
-// view and aircraft state held fixed), then 25 turned 256 x 256 map tiles,
-// 2,000 polyline segments (solid and dashed), 200 filled quads, 100 sprites,
+// view, softkey bar, tooltip band and aircraft state held fixed), then 25
+// turned 256 x 256 map tiles, 2,000 polyline segments (solid and dashed),
+// 200 filled quads, 100 sprites,
 // one terrain quad, 300 glyph quads of the bitmap font and a line of
 // system-font text. Prints the median milliseconds a frame (thread CPU time,
 // so the frame limiter's sleep is not counted) and its ratio to one plain
@@ -11,6 +12,7 @@
 // frame renderer's screen alone and for the primitives alone on a cleared
 // target. TVL_RASTER_THREADS=1 measures one core.
 // "--png PATH" writes the reference frame for a person to look at.
+#include "app/layout_tables.h"
 #include "app/program_root.h"
 #include "app/settings.h"
 #include "display/aircraft_values.h"
@@ -128,6 +130,13 @@ void RecordScene()
     Settings.TrackUp = 0;
     Settings.AircraftColor = 0xFFFFFFFFu;
     Settings.MenuState = 2;
+    // The softkey bar's two rows of the main page and a tooltip band over it.
+    Settings.Softkeys = 1;
+    Settings.DynamicSoftkeys = 0;
+    Settings.Softkeylevel = 0;
+    Settings.Softkeysublevel = 0;
+    Settings.Tooltips = 1;
+    ScreenButtons[8].tooltipShown = 1;
     MapPanning = 0;
     MiniWindowFlag = false;
     ResetFrameUpdate();

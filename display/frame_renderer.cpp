@@ -13,6 +13,7 @@
 #include "display/frame_limiter.h"
 #include "display/frame_update.h"
 #include "display/map_projection.h"
+#include "display/map_redraw.h"
 #include "display/map_view.h"
 #include "display/pending_display.h"
 #include "app/softkey_menu.h"
@@ -201,6 +202,9 @@ void DrawScreen(HWND window, float dt, int width, int height)
     SetScreenFactors(width, height);
     TakeBezelAndCentre();
     SwapTileBanks();
+    // A new tile grid replaces a local raster set shown before it.
+    if (TakeNewTileBankFlag() && TileMapFlag.load())
+        ReleaseLocalMapBankTextures();
     RunFrameUpdate(window, width, height);
     CurrentFrame.dt = dt;
     CurrentFrame.width = width;
@@ -208,6 +212,7 @@ void DrawScreen(HWND window, float dt, int width, int height)
     ClearTarget(EmptyMapColour);
     SetGridGeometry();
     DrawFrameLayers(window, CurrentFrame);
+    TakeMapRedrawRequest();
     PresentWholeScreen();
     UploadWaitingTextures();
     RunFrameLimiter(false);

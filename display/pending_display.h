@@ -13,9 +13,6 @@ bool ExpireStatusMessage(double now);
 const char* GetStatusMessage();
 bool IsSimulatorConnected();
 
-// Tile grid and pool: the display start resets them to their start values.
-void ResetTileTexturePool();
-void ResetTileGridBanks();
 // Terrain: the elevation image buffers go with the display.
 void FreeTerrainImageBuffers();
 // Shell: false during the dark half of the blink while something loads.

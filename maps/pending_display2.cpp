@@ -2,7 +2,5 @@
 // call, until they land.
 #include "display/pending_display.h"
 
-void ResetTileTexturePool() {}  // until the real one lands
-void ResetTileGridBanks() {}  // until the real one lands
 void FreeTerrainImageBuffers() {}  // until the real one lands
 bool IsTerrainDataAvailable() { return false; }  // until the real one lands

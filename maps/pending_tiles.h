@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/pending_settings.h"
+#include "display/map_redraw.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,10 +14,7 @@
 void SetLoadingBusy(bool busy);
 void RestartMapTiles(int type);
 
-// Map display: the frame's redraw request, the flag of a newly begun bank,
-// and the tile-map zoom animation's state words and stop flag.
-void RequestMapRedraw();
-void RaiseNewTileBankFlag();
+// Map display: the tile-map zoom animation's state words and stop flag.
 void ClearTileZoomAnimationState();
 void StopTileZoomAnimation();
 
@@ -24,5 +22,4 @@ void StopTileZoomAnimation();
 bool CreateTerrainFolders();
 // Shell: looks for the sheet of the current local map at the position.
 bool OpenLocalMapAtPosition(int flag);
-// Map display: a redraw is pending.
-bool IsMapRedrawPending();
+

@@ -638,6 +638,16 @@ void ReleaseTileTextures()
     }
 }
 
+void ResetTileTexturePool()
+{
+    std::lock_guard<std::mutex> hold(PoolLock);
+    for (TileTexture& e : TileTexturePool) {
+        ReleaseEntryTexture(&e);
+        e.inUse = 0;
+        e.gridSlot = -1;
+    }
+}
+
 void ReleaseAllTileResources()
 {
     ReleaseTileTextures();

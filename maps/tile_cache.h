@@ -28,6 +28,8 @@ struct TileTexture {
     int32_t gridSlot;
 };
 extern TileTexture TileTexturePool[TileTexturePoolSize];
+// Every entry free, its texture released (display start, no fetch running).
+void ResetTileTexturePool();
 
 // The log "FilesToDelete.log" in the working folder, one path a line.
 inline constexpr const char DeletionLogName[] = "FilesToDelete.log";

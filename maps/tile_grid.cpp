@@ -316,6 +316,25 @@ void ToggleDisplayedTileBank()
     DisplayedBank = FillingBank();
 }
 
+void ResetTileGridBanks()
+{
+    for (TileGridBank& bank : TileGridBanks) {
+        bank.cellSize = 256;
+        bank.tileScale = 1.0f;
+        bank.localMapSet = 0;
+        bank.level = 25;
+        bank.cols = 0;
+        bank.rows = 0;
+        bank.tileSize = 256;
+        bank.maxZoom = 11;
+        bank.hostCount = 0;
+        for (TileGridSlot& slot : bank.slots) {
+            slot.loaded = 0;
+            slot.texture = -1;
+        }
+    }
+}
+
 void ReleaseLocalMapBankTextures()
 {
     for (SpriteSlot& slot : LocalMapTexture[DisplayedBank.load()]) {

@@ -55,6 +55,9 @@ struct TileGridBank {
 // threads: the loader fills bank (displayed + 1) % 2 while the frame draws
 // the displayed one; the GUI thread swaps them.
 extern TileGridBank TileGridBanks[2];
+// Both banks at their start values: no tiles, no hosts, every slot without
+// a texture (display start, the loader idle).
+void ResetTileGridBanks();
 int GetDisplayedTileBank();
 // A local raster set begins: the other bank is shown. GUI thread.
 void ToggleDisplayedTileBank();
