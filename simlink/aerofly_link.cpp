@@ -311,45 +311,20 @@ void StopAeroflyLink()
     StopUdpLink(&AeroflySession);
 }
 
-static double ActivePlanIndex()
-{
-    FlightPlanLock lock;
-    return FlightPlan.simActiveIndex;
-}
-
 void AeroflyGetVar(SimVarId id, double* out)
 {
     if (!IsAeroflyLinkRunning())
         *out = 0.0;
     switch (id) {
-    case SimVarLatitude:
-    case SimVarLongitude:
-        *out = PositionOrHome(id, StateField(LinkLatitude), StateField(LinkLongitude));
-        return;
-    case SimVarHeading: *out = ExtrapolateHeading(StateField(LinkHeading)); return;
     case SimVarAltitude: *out = StateField(LinkAltitude) * 3.2808; return;
-    case SimVarGroundAltitude: *out = StateField(LinkGroundAltitude); return;
-    case SimVarClock: *out = ClockSeconds(); return;
     case SimVarOnGround: *out = StateField(LinkOnGround); return;
-    case SimVarGroundSpeed: *out = StateField(LinkGroundSpeed) / 0.5151; return;
-    case SimVarWaypointDistance: *out = StateField(LinkWaypointDistance); return;
-    case SimVarWaypointIndex: *out = ActivePlanIndex(); return;
-    case SimVarEte: *out = StateField(LinkEte); return;
-    case SimVarEta: *out = StateField(LinkEta); return;
-    case SimVarWaypointEte: *out = StateField(LinkWaypointEte); return;
-    case SimVarWaypointEta: *out = StateField(LinkWaypointEta); return;
-    case SimVarGpsAltitude: *out = StateField(LinkGpsAltitude); return;
+    case SimVarWaypointIndex: *out = SimActiveWaypointIndex(); return;
     case SimVarWindDirection: *out = StateField(LinkWindDirection) - StateField(LinkMagneticVariation); return;
     case SimVarWindSpeed: *out = StateField(LinkWindSpeed) / 0.5151; return;
-    case SimVarTemperature: *out = StateField(LinkTemperature); return;
     case SimVarMagneticVariation: *out = -StateField(LinkMagneticVariation); return;
-    case SimVarPitch: *out = StateField(LinkPitch); return;
-    case SimVarBank: *out = StateField(LinkBank); return;
     case SimVarHeightAboveGround: *out = StateField(LinkHeightAboveGround) * 3.28; return;
     case SimVarVerticalSpeed: *out = StateField(LinkVerticalSpeed) / 60.0; return;
-    case SimVarLatitudeRate: *out = PositionRates.latitude.load(); return;
-    case SimVarLongitudeRate: *out = PositionRates.longitude.load(); return;
-    default: return;
+    default: ReadLinkStateVar(AeroflyState, id, out); return;
     }
 }
 

@@ -41,6 +41,17 @@ enum LinkStateField : int {
 // read whole; a reader may see fields of two different states.
 extern std::atomic<double> LinkAircraftState[LinkStateFieldCount];
 
+// The variables a state block of this layout gives alike on every link:
+// position (or home), heading, ground altitude, clock, ground speed,
+// waypoint distance and times, GPS altitude, temperature, pitch, bank,
+// height above ground and the position rates. False for any other id, with
+// *out untouched: each link reads the fields its simulator sends in other
+// units or signs itself, before this.
+bool ReadLinkStateVar(const std::atomic<double>* state, SimVarId id, double* out);
+// The active waypoint the simulator reported with its plan (X-Plane, FS2004
+// and Aerofly send it in the plan, not in the state).
+double SimActiveWaypointIndex();
+
 // A keep-alive (types 26..199) has arrived since the thread started; the
 // map display's MSFS status line reads it.
 extern std::atomic<uint8_t> ProxyAlive;

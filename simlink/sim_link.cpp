@@ -271,6 +271,38 @@ double ExtrapolateHeading(double heading)
     return result;
 }
 
+bool ReadLinkStateVar(const std::atomic<double>* state, SimVarId id, double* out)
+{
+    auto field = [state](LinkStateField f) { return state[f].load(std::memory_order_relaxed); };
+    switch (id) {
+    case SimVarLatitude:
+    case SimVarLongitude: *out = PositionOrHome(id, field(LinkLatitude), field(LinkLongitude)); return true;
+    case SimVarHeading: *out = ExtrapolateHeading(field(LinkHeading)); return true;
+    case SimVarGroundAltitude: *out = field(LinkGroundAltitude); return true;
+    case SimVarClock: *out = ClockSeconds(); return true;
+    case SimVarGroundSpeed: *out = field(LinkGroundSpeed) / 0.5151; return true;
+    case SimVarWaypointDistance: *out = field(LinkWaypointDistance); return true;
+    case SimVarEte: *out = field(LinkEte); return true;
+    case SimVarEta: *out = field(LinkEta); return true;
+    case SimVarWaypointEte: *out = field(LinkWaypointEte); return true;
+    case SimVarWaypointEta: *out = field(LinkWaypointEta); return true;
+    case SimVarGpsAltitude: *out = field(LinkGpsAltitude); return true;
+    case SimVarTemperature: *out = field(LinkTemperature); return true;
+    case SimVarPitch: *out = field(LinkPitch); return true;
+    case SimVarBank: *out = field(LinkBank); return true;
+    case SimVarHeightAboveGround: *out = field(LinkHeightAboveGround); return true;
+    case SimVarLatitudeRate: *out = PositionRates.latitude.load(); return true;
+    case SimVarLongitudeRate: *out = PositionRates.longitude.load(); return true;
+    default: return false;
+    }
+}
+
+double SimActiveWaypointIndex()
+{
+    FlightPlanLock lock;
+    return FlightPlan.simActiveIndex;
+}
+
 void NotConnectedGetVar(SimVarId id, double* out)
 {
     if (id == SimVarLatitude || id == SimVarLongitude)

@@ -351,42 +351,20 @@ void StopXPlaneLink()
     StopUdpLink(&XPlaneSession);
 }
 
-static double ActivePlanIndex()
-{
-    FlightPlanLock lock;
-    return FlightPlan.simActiveIndex;
-}
-
 void XPlaneGetVar(SimVarId id, double* out)
 {
     switch (id) {
-    case SimVarLatitude:
-    case SimVarLongitude:
-        *out = PositionOrHome(id, StateField(LinkLatitude), StateField(LinkLongitude));
-        return;
-    case SimVarHeading: *out = ExtrapolateHeading(StateField(LinkHeading)); return;
     case SimVarAltitude: *out = StateField(LinkAltitude) * 3.2808; return;
-    case SimVarGroundAltitude: *out = StateField(LinkGroundAltitude); return;
-    case SimVarClock: *out = ClockSeconds(); return;
     case SimVarOnGround: *out = StateField(LinkHeightAboveGround) > 10.0 ? 0.0 : 1.0; return;
-    case SimVarGroundSpeed: *out = StateField(LinkGroundSpeed) / 0.5151; return;
-    case SimVarWaypointDistance: *out = StateField(LinkWaypointDistance); return;
-    case SimVarWaypointIndex: *out = ActivePlanIndex(); return;
-    case SimVarEte: *out = StateField(LinkEte); return;
-    case SimVarEta: *out = StateField(LinkEta); return;
-    case SimVarWaypointEte: *out = StateField(LinkWaypointEte); return;
-    case SimVarWaypointEta: *out = StateField(LinkWaypointEta); return;
-    case SimVarGpsAltitude: *out = StateField(LinkGpsAltitude); return;
+    case SimVarWaypointIndex: *out = SimActiveWaypointIndex(); return;
     case SimVarWindDirection: *out = StateField(LinkWindDirection) - StateField(LinkMagneticVariation); return;
     case SimVarWindSpeed: *out = StateField(LinkWindSpeed) / 0.5151; return;
-    case SimVarTemperature: *out = StateField(LinkTemperature); return;
     case SimVarMagneticVariation: *out = -StateField(LinkMagneticVariation); return;
-    case SimVarPitch: *out = StateField(LinkPitch); return;
     case SimVarBank: *out = -StateField(LinkBank); return;
-    case SimVarHeightAboveGround: *out = StateField(LinkHeightAboveGround); return;
     case SimVarVerticalSpeed: *out = StateField(LinkVerticalSpeed) / 60.0; return;
-    case SimVarLatitudeRate: *out = PositionRates.latitude.load(); return;
-    case SimVarLongitudeRate: *out = PositionRates.longitude.load(); return;
-    default: *out = 0.0; return;
+    default:
+        if (!ReadLinkStateVar(LinkAircraftState, id, out))
+            *out = 0.0;
+        return;
     }
 }
