@@ -262,22 +262,8 @@ static void AeroflyLinkThread(LinkSession* s)
     if (!OpenLinkSession(s))
         return;
     Request = UdpLinkRequest{};
-    if (!SendAeroflyRequest(AeroflyMsgRegister))
-        s->stop = 1;
-    SetReceiveTimeout(s->socket, s->initialTimeout);
-    while (!s->stop.load()) {
-        Sleep(1);
-        ReceiveOnePass(s);
-        if (!s->registered.load() && !s->stop.load()) {
-            Sleep(100);
-            SendAeroflyRequest(AeroflyMsgRegister);
-        } else {
-            Sleep(1);
-        }
-        SendPendingRequests(s);
-    }
-    if (s->registered.load())
-        SendAeroflyRequest(AeroflyMsgUnregister);
+    RunRegisteringLinkLoop(s, {SendAeroflyRequest, AeroflyMsgRegister, AeroflyMsgUnregister, ReceiveOnePass,
+                               SendPendingRequests, true, true});
     CloseLinkSession(s);
 }
 

@@ -259,21 +259,8 @@ static void Fs2004LinkThread(LinkSession* s)
     if (!OpenLinkSession(s))
         return;
     Request = Fs2004Request{};
-    if (!SendFs2004Request(Fs2004MsgRegister))
-        s->stop = 1;
-    SetReceiveTimeout(s->socket, s->initialTimeout);
-    while (!s->stop.load()) {
-        ReceiveOnePass(s);
-        if (!s->registered.load() && !s->stop.load()) {
-            Sleep(100);
-            SendFs2004Request(Fs2004MsgRegister);
-        } else {
-            Sleep(1);
-        }
-        SendPendingRequests(s);
-    }
-    if (s->registered.load())
-        SendFs2004Request(Fs2004MsgUnregister);
+    RunRegisteringLinkLoop(s, {SendFs2004Request, Fs2004MsgRegister, Fs2004MsgUnregister, ReceiveOnePass,
+                               SendPendingRequests, false, true});
     CloseLinkSession(s);
 }
 

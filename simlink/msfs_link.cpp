@@ -265,11 +265,11 @@ static void SendSetPositionRequest()
 }
 
 // Requests wait for the registration: before it the slot index is not ours.
-static void SendPendingRequests(bool readyStepRan)
+static void SendPendingRequests(LinkSession* s)
 {
-    if (!MsfsSession.registered.load())
+    if (!s->registered.load())
         return;
-    if (!readyStepRan)
+    if (!RunLinkReadyStep(s, true))
         SendTrafficRequests();
     SendSetPositionRequest();
 }
@@ -289,23 +289,8 @@ static void MsfsLinkThread(LinkSession* s)
     if (!OpenLinkSession(s))
         return;
     Request = ProxyRequest{};
-    if (!SendMsfsRequest(MsgRegister))
-        s->stop = 1;
-    SetReceiveTimeout(s->socket, s->initialTimeout);
-    while (!s->stop.load()) {
-        Sleep(1);
-        ReceiveOnePass(s);
-        if (!s->registered.load() && !s->stop.load()) {
-            Sleep(100);
-            SendMsfsRequest(MsgRegister);
-        } else {
-            Sleep(1);
-        }
-        bool readyStepRan = RunLinkReadyStep(s, true);
-        SendPendingRequests(readyStepRan);
-    }
-    if (s->registered.load())
-        SendMsfsRequest(MsgUnregister);
+    RunRegisteringLinkLoop(s, {SendMsfsRequest, MsgRegister, MsgUnregister, ReceiveOnePass, SendPendingRequests,
+                               true, true});
     ProxyAlive = 0;
     CloseLinkSession(s);
 }

@@ -180,19 +180,8 @@ void P3dLinkThread(LinkSession* s)
     Request = UdpLinkRequest{};
     RadarStatePending = false;
     RainPending = false;
-    if (!SendP3dRequest(P3dMsgRegister))
-        s->stop = 1;
-    SetReceiveTimeout(s->socket, s->initialTimeout);
-    while (!s->stop.load()) {
-        ReceiveOnePass(s);
-        if (!s->registered.load() && !s->stop.load()) {
-            Sleep(100);
-            SendP3dRequest(P3dMsgRegister);
-        }
-        SendPendingRequests(s);
-    }
-    if (s->registered.load())
-        SendP3dRequest(P3dMsgUnregister);
+    RunRegisteringLinkLoop(s, {SendP3dRequest, P3dMsgRegister, P3dMsgUnregister, ReceiveOnePass, SendPendingRequests,
+                               false, false});
     ClearP3dPositionValid();
     CloseLinkSession(s);
 }

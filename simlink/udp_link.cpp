@@ -239,6 +239,27 @@ bool RunLinkReadyStep(LinkSession* s, bool setsConnected)
     return true;
 }
 
+void RunRegisteringLinkLoop(LinkSession* s, const RegisteringLinkLoop& loop)
+{
+    if (!loop.sendRequest(loop.registerType))
+        s->stop = 1;
+    SetReceiveTimeout(s->socket, s->initialTimeout);
+    while (!s->stop.load()) {
+        if (loop.restBeforeReceive)
+            Sleep(1);
+        loop.receiveOnePass(s);
+        if (!s->registered.load() && !s->stop.load()) {
+            Sleep(100);
+            loop.sendRequest(loop.registerType);
+        } else if (loop.restOnceRegistered) {
+            Sleep(1);
+        }
+        loop.sendPendingRequests(s);
+    }
+    if (s->registered.load())
+        loop.sendRequest(loop.unregisterType);
+}
+
 void CloseLinkSession(LinkSession* s)
 {
     s->registered = 0;

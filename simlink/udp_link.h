@@ -131,5 +131,20 @@ void ReloadLinkMaps();
 // Link thread: the ready step once registered and ready; true when it ran
 // in this call. setsConnected: the link takes the step as connected.
 bool RunLinkReadyStep(LinkSession* s, bool setsConnected);
+// Link thread: the loop of the links that register with their peer. The
+// register request goes out at once (a failed send ends the loop) and, until
+// the peer answers, again after a 100 ms wait in every pass; each pass
+// receives one datagram and then sends what is pending. When the peer had
+// answered, the unregister request goes out at the end.
+struct RegisteringLinkLoop {
+    bool (*sendRequest)(uint32_t type);
+    uint32_t registerType;
+    uint32_t unregisterType;
+    void (*receiveOnePass)(LinkSession* s);
+    void (*sendPendingRequests)(LinkSession* s);
+    bool restBeforeReceive;   // 1 ms before each receive
+    bool restOnceRegistered;  // 1 ms in the passes that do not register
+};
+void RunRegisteringLinkLoop(LinkSession* s, const RegisteringLinkLoop& loop);
 // Link thread: end steps after the link's own last request: flags, socket.
 void CloseLinkSession(LinkSession* s);

@@ -284,11 +284,11 @@ static void SendSetPositionRequest()
 }
 
 // Requests wait for the registration: before it the slot index is not ours.
-static void SendPendingRequests(bool readyStepRan)
+static void SendPendingRequests(LinkSession* s)
 {
-    if (!XPlaneSession.registered.load())
+    if (!s->registered.load())
         return;
-    if (readyStepRan)
+    if (RunLinkReadyStep(s, true))
         SendXPlaneRequest(XPlaneMsgMapReady);
     else
         SendTrafficRequests();
@@ -301,23 +301,8 @@ static void XPlaneLinkThread(LinkSession* s)
     if (!OpenLinkSession(s))
         return;
     Request = UdpLinkRequest{};
-    if (!SendXPlaneRequest(XPlaneMsgRegister))
-        s->stop = 1;
-    SetReceiveTimeout(s->socket, s->initialTimeout);
-    while (!s->stop.load()) {
-        Sleep(1);
-        ReceiveOnePass(s);
-        if (!s->registered.load() && !s->stop.load()) {
-            Sleep(100);
-            SendXPlaneRequest(XPlaneMsgRegister);
-        } else {
-            Sleep(1);
-        }
-        bool readyStepRan = RunLinkReadyStep(s, true);
-        SendPendingRequests(readyStepRan);
-    }
-    if (s->registered.load())
-        SendXPlaneRequest(XPlaneMsgUnregister);
+    RunRegisteringLinkLoop(s, {SendXPlaneRequest, XPlaneMsgRegister, XPlaneMsgUnregister, ReceiveOnePass,
+                               SendPendingRequests, true, true});
     CloseLinkSession(s);
 }
 
