@@ -168,7 +168,13 @@ static void RefreshNearestAirportsOfView(int width, int height)
     const char* icao = GetNearestAirportIcao(0);
     if (std::strcmp(icao, GetLastNearestIcao()) != 0) {
         SetLastNearestIcao(icao);
-        ClearAirportDetailLoaded();
+        // Only the NEAREST page's details follow the nearest airport; a
+        // chosen airport keeps its own (dropping them hid its information
+        // box until the next capture).
+        if (InNearestMode()) {
+            ClearAirportDetailLoaded();
+            InvalidateSnapshot();
+        }
     }
 }
 
