@@ -106,7 +106,7 @@ protected:
     void StartPeer(const char* kind, std::vector<std::string> args)
     {
         std::vector<std::string> all = {std::string(TVL_TOOLS_DIR) + "/tvl-simpeer", "--sim", kind, "--record",
-                                        record, "--duration", "60"};
+                                        record};
         all.insert(all.end(), args.begin(), args.end());
         std::string out = root / "peer.out";
         ASSERT_TRUE(peer.Start(all, out, root.Path()));
@@ -200,10 +200,10 @@ TEST_F(SimLinksEndToEnd, FlightGearIsFlownAndItsCircuitLogged)
     uint16_t port = FreeUdpPort();
     WritePrivateProfileStringA("FlightGear", "Port", std::to_string(port).c_str(), ini.c_str());
     WritePrivateProfileStringA("FlightGear", "AIPort", std::to_string(FreeUdpPort()).c_str(), ini.c_str());
-    // The program listens; FlightGear starts sending a moment later and flies
+    // The program listens; FlightGear starts sending once it does and flies
     // a circuit: take-off 2 s in, landing 6 s in.
     std::thread late([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        EXPECT_TRUE(WaitUntilUdpPortTaken(port, 60));
         StartPeer("flightgear", {"--port", std::to_string(port), "--leg", "90", "--circuit", "6"});
     });
     Picture p = RunProgram("6", "1300");

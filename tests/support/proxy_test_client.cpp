@@ -2,6 +2,10 @@
 #include "tests/support/proxy_test_client.h"
 
 #include <poll.h>
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,6 +20,23 @@ uint16_t FreeUdpPort()
     getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
     close(s);
     return ntohs(address.sin_port);
+}
+
+bool WaitUntilUdpPortTaken(uint16_t port, int seconds)
+{
+    for (int i = 0; i < seconds * 20; ++i) {
+        int s = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bool taken = bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 && errno == EADDRINUSE;
+        close(s);
+        if (taken)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
 }
 
 ProxyTestClient::ProxyTestClient(uint16_t port, int32_t clientId) : id_(clientId)

@@ -11,6 +11,9 @@
 
 // A UDP port that was free a moment ago.
 uint16_t FreeUdpPort();
+// Waits until something holds the UDP port (binding it fails); false after
+// the given seconds.
+bool WaitUntilUdpPortTaken(uint16_t port, int seconds);
 
 class ProxyTestClient {
 public:

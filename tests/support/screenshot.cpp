@@ -107,5 +107,15 @@ void ExpectMatchesReference(const std::string& shotPath, const char* name)
     ASSERT_TRUE(LoadPicture(reference, &expected)) << reference;
     ASSERT_EQ(shot.width, expected.width);
     ASSERT_EQ(shot.height, expected.height);
-    EXPECT_LT(DifferingShare(shot, expected, 16), 0.005) << "differs from " << reference;
+    double share = DifferingShare(shot, expected, 16);
+    EXPECT_LT(share, 0.005) << "differs from " << reference;
+    if (share >= 0.005) {
+        // Kept for a look after the test's temporary folder is gone.
+        std::string kept = std::string(TVL_BINARY_DIR) + "/tests/failed-shots";
+        std::error_code ignored;
+        std::filesystem::create_directories(kept, ignored);
+        kept += std::string("/") + name + ".png";
+        std::filesystem::copy_file(shotPath, kept, std::filesystem::copy_options::overwrite_existing, ignored);
+        ADD_FAILURE() << "the picture taken is kept as " << kept;
+    }
 }

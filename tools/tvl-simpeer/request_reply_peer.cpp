@@ -442,9 +442,13 @@ void RunRequestReplyPeer(PeerOptions* o, int socket)
     bool stopSent = false;
     for (long cycle = 0; !StopRequested; ++cycle) {
         double cycleEnd = Now() + CycleMs / 1000.0;
-        ServeClients(*o, cycle);
-        if (firstClient < 0.0 && AnyClient())
+        // The flight starts with the first map: a map that starts slowly
+        // still sees the whole of it.
+        if (firstClient < 0.0 && AnyClient()) {
             firstClient = Now();
+            PathStart = firstClient;
+        }
+        ServeClients(*o, cycle);
         double since = firstClient < 0.0 ? -1.0 : Now() - firstClient;
         if (o->button >= 0 && !buttonSent && since >= o->buttonAt) {
             SendButton(o->kind, o->button);
