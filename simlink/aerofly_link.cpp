@@ -167,7 +167,7 @@ static void HandleFlightPlan(const void* data, size_t size)
 static void HandleRegistered(const void* data, size_t size)
 {
     uint32_t slot = 0;
-    if (!ReadAeroflyWord(data, size, 8, &slot)) {
+    if (!ReadDatagramWord(data, size, 8, &slot)) {
         LogDroppedInput(LinkName, LinkDrop::ShortRecord);
         return;
     }
@@ -181,7 +181,7 @@ static void HandleRegistered(const void* data, size_t size)
 static void HandleWeather(const void* data, size_t size)
 {
     uint32_t value = 0;
-    if (!ReadAeroflyWord(data, size, 16, &value)) {
+    if (!ReadDatagramWord(data, size, 16, &value)) {
         LogDroppedInput(LinkName, LinkDrop::ShortRecord);
         return;
     }
@@ -192,7 +192,7 @@ bool HandleAeroflyDatagram(const void* data, size_t size)
 {
     uint32_t magic = 0;
     uint32_t type = 0;
-    if (!ReadAeroflyHeader(data, size, &magic, &type) || magic != AeroflyMagic)
+    if (!ReadDatagramHeader(data, size, &magic, &type) || magic != AeroflyMagic)
         return false;
     // Whatever it carries, the peer is there.
     AeroflySession.timeoutCount = 0;

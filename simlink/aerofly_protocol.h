@@ -8,6 +8,7 @@
 // their fields and numbers that are finite.
 #pragma once
 
+#include "simlink/datagram_words.h"
 #include "simlink/link_drops.h"
 
 #include <bit>
@@ -148,25 +149,6 @@ struct AeroflyPlanMessage {
     // The first kind of piece left out of the plan (None when nothing was).
     LinkDrop piecesLeftOut;
 };
-
-// Magic and type; false when fewer than 8 bytes arrived.
-inline bool ReadAeroflyHeader(const void* data, size_t size, uint32_t* magic, uint32_t* type)
-{
-    if (data == nullptr || size < 8)
-        return false;
-    std::memcpy(magic, data, 4);
-    std::memcpy(type, static_cast<const uint8_t*>(data) + 4, 4);
-    return true;
-}
-
-// The u32 at offset in a datagram of size bytes; false when it did not arrive.
-inline bool ReadAeroflyWord(const void* data, size_t size, size_t offset, uint32_t* out)
-{
-    if (data == nullptr || size < offset + 4)
-        return false;
-    std::memcpy(out, static_cast<const uint8_t*>(data) + offset, 4);
-    return true;
-}
 
 // Copies a text that may run to the end of its field without a terminator;
 // out always ends with one, cut when it is too small.

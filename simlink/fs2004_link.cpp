@@ -107,7 +107,7 @@ static void HandleFlightPlan(const void* data, size_t size)
 static void HandleRegistered(const void* data, size_t size)
 {
     uint32_t slot = 0;
-    if (!ReadFs2004Word(data, size, 8, &slot)) {
+    if (!ReadDatagramWord(data, size, 8, &slot)) {
         LogDroppedInput(LinkName, LinkDrop::ShortRecord);
         return;
     }
@@ -121,7 +121,7 @@ static void HandleRegistered(const void* data, size_t size)
 static void HandleWeather(const void* data, size_t size)
 {
     uint32_t value = 0;
-    if (!ReadFs2004Word(data, size, 16, &value)) {
+    if (!ReadDatagramWord(data, size, 16, &value)) {
         LogDroppedInput(LinkName, LinkDrop::ShortRecord);
         return;
     }
@@ -199,7 +199,7 @@ bool HandleFs2004Datagram(const void* data, size_t size)
 {
     uint32_t magic = 0;
     uint32_t type = 0;
-    if (!ReadFs2004Header(data, size, &magic, &type) || magic != Fs2004Magic)
+    if (!ReadDatagramHeader(data, size, &magic, &type) || magic != Fs2004Magic)
         return false;
     if (IsRegisteredOnly(type) && !Fs2004Session.registered.load()) {
         EndFs2004Link();

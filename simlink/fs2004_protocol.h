@@ -7,6 +7,7 @@
 // and store nothing of a datagram they drop.
 #pragma once
 
+#include "simlink/datagram_words.h"
 #include "simlink/link_drops.h"
 #include "simlink/plan_datagram.h"
 #include "simlink/traffic_table.h"
@@ -108,25 +109,6 @@ static_assert(sizeof(Fs2004TrafficRecord) == 72);
 // Type 5 carries the slot at 8; types 14..199 the weather word at 16.
 constexpr size_t Fs2004SlotReplySize = 12;
 constexpr size_t Fs2004WeatherReplySize = 20;
-
-// Magic and type; false when fewer than 8 bytes arrived.
-inline bool ReadFs2004Header(const void* data, size_t size, uint32_t* magic, uint32_t* type)
-{
-    if (data == nullptr || size < 8)
-        return false;
-    std::memcpy(magic, data, 4);
-    std::memcpy(type, static_cast<const uint8_t*>(data) + 4, 4);
-    return true;
-}
-
-// The u32 at offset in a datagram of size bytes; false when it did not arrive.
-inline bool ReadFs2004Word(const void* data, size_t size, size_t offset, uint32_t* out)
-{
-    if (data == nullptr || size < offset + 4)
-        return false;
-    std::memcpy(out, static_cast<const uint8_t*>(data) + offset, 4);
-    return true;
-}
 
 // A state whose every value is a finite number.
 inline LinkDrop ParseFs2004State(const void* data, size_t size, Fs2004StateReply* out)

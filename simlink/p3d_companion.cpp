@@ -65,7 +65,7 @@ void HandleFlightPlan(const void* data, size_t size)
 void HandleRegistered(const void* data, size_t size)
 {
     uint32_t slot = 0;
-    if (!ReadP3dWord(data, size, 8, &slot)) {
+    if (!ReadDatagramWord(data, size, 8, &slot)) {
         LogDroppedInput(LinkName, LinkDrop::ShortRecord);
         return;
     }
@@ -79,7 +79,7 @@ void HandleRegistered(const void* data, size_t size)
 
 bool ReadValue(const void* data, size_t size, uint32_t* value)
 {
-    if (ReadP3dWord(data, size, 16, value))
+    if (ReadDatagramWord(data, size, 16, value))
         return true;
     LogDroppedInput(LinkName, LinkDrop::ShortRecord);
     return false;
@@ -192,7 +192,7 @@ bool HandleP3dCompanionDatagram(const void* data, size_t size)
 {
     uint32_t magic = 0;
     uint32_t type = 0;
-    if (!ReadP3dHeader(data, size, &magic, &type) || magic != P3dCompanionMagic)
+    if (!ReadDatagramHeader(data, size, &magic, &type) || magic != P3dCompanionMagic)
         return false;
     P3dSession.timeoutCount = 0;
     HandleByType(type, data, size);

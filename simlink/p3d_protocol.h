@@ -7,6 +7,7 @@
 // of a block or datagram they drop.
 #pragma once
 
+#include "simlink/datagram_words.h"
 #include "simlink/link_drops.h"
 #include "simlink/plan_datagram.h"
 #include "simlink/traffic_table.h"
@@ -159,25 +160,6 @@ constexpr uint32_t P3dKeepAliveLast = 199;
 // Replies carry a u32 at 8 (type 5) or at 16 (types 14, 18, 22).
 constexpr size_t P3dSlotReplySize = 12;
 constexpr size_t P3dValueReplySize = 20;
-
-// Magic and type; false when fewer than 8 bytes arrived.
-inline bool ReadP3dHeader(const void* data, size_t size, uint32_t* magic, uint32_t* type)
-{
-    if (data == nullptr || size < 8)
-        return false;
-    std::memcpy(magic, data, 4);
-    std::memcpy(type, static_cast<const uint8_t*>(data) + 4, 4);
-    return true;
-}
-
-// The u32 at offset in a datagram of size bytes; false when it did not arrive.
-inline bool ReadP3dWord(const void* data, size_t size, size_t offset, uint32_t* out)
-{
-    if (data == nullptr || size < offset + 4)
-        return false;
-    std::memcpy(out, static_cast<const uint8_t*>(data) + offset, 4);
-    return true;
-}
 
 // A plan: the whole FlightPlan record from byte 0, cruising altitude included.
 inline LinkDrop CheckP3dFlightPlan(const void* data, size_t size)

@@ -7,6 +7,8 @@
 // when the length does not match what the type carries.
 #pragma once
 
+#include "simlink/datagram_words.h"
+
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -169,11 +171,7 @@ static_assert(ProxyFlightPlanLength(ProxyMaxPlanWaypoints) <= ProxyReceiveBuffer
 // Magic and type of any datagram; false when it is shorter than 8 bytes.
 inline bool ReadProxyHeader(const void* data, size_t length, uint32_t* magic, uint32_t* type)
 {
-    if (data == nullptr || length < 8)
-        return false;
-    std::memcpy(magic, data, 4);
-    std::memcpy(type, static_cast<const uint8_t*>(data) + 4, 4);
-    return true;
+    return ReadDatagramHeader(data, length, magic, type);
 }
 
 // A request as the proxy reads it: at least the 32 bytes the map program sends

@@ -108,7 +108,7 @@ static bool HandleFlightPlan(const void* data, size_t size)
 static bool HandleRegistered(const void* data, size_t size)
 {
     uint32_t slot = 0;
-    if (!ReadXPlaneWord(data, size, 8, &slot)) {
+    if (!ReadDatagramWord(data, size, 8, &slot)) {
         LogDroppedInput(LinkName, LinkDrop::ShortRecord);
         return false;
     }
@@ -122,7 +122,7 @@ static bool HandleRegistered(const void* data, size_t size)
 static bool HandleWeather(const void* data, size_t size)
 {
     uint32_t value = 0;
-    if (!ReadXPlaneWord(data, size, 16, &value)) {
+    if (!ReadDatagramWord(data, size, 16, &value)) {
         LogDroppedInput(LinkName, LinkDrop::ShortRecord);
         return false;
     }
@@ -232,7 +232,7 @@ bool HandleXPlaneDatagram(const void* data, size_t size)
 {
     uint32_t magic = 0;
     uint32_t type = 0;
-    if (!ReadXPlaneHeader(data, size, &magic, &type) || !IsXPlaneMagic(magic))
+    if (!ReadDatagramHeader(data, size, &magic, &type) || !IsXPlaneMagic(magic))
         return false;
     SetSimStateFlag(magic == XPlaneMagicStateFlagSet ? 1 : 0);
     if (HandleByType(type, data, size))

@@ -8,6 +8,7 @@
 // they drop.
 #pragma once
 
+#include "simlink/datagram_words.h"
 #include "simlink/link_drops.h"
 #include "simlink/plan_datagram.h"
 #include "simlink/traffic_table.h"
@@ -106,25 +107,6 @@ constexpr size_t XPlaneWeatherReplySize = 20;
 inline bool IsXPlaneMagic(uint32_t magic)
 {
     return magic == XPlaneMagicStateFlagClear || magic == XPlaneMagicStateFlagSet;
-}
-
-// Magic and type; false when fewer than 8 bytes arrived.
-inline bool ReadXPlaneHeader(const void* data, size_t size, uint32_t* magic, uint32_t* type)
-{
-    if (data == nullptr || size < 8)
-        return false;
-    std::memcpy(magic, data, 4);
-    std::memcpy(type, static_cast<const uint8_t*>(data) + 4, 4);
-    return true;
-}
-
-// The u32 at offset in a datagram of size bytes; false when it did not arrive.
-inline bool ReadXPlaneWord(const void* data, size_t size, size_t offset, uint32_t* out)
-{
-    if (data == nullptr || size < offset + 4)
-        return false;
-    std::memcpy(out, static_cast<const uint8_t*>(data) + offset, 4);
-    return true;
 }
 
 // A state whose length field is the bytes received and whose every value is
