@@ -1,4 +1,4 @@
-// The exchange files of the helper programs and their one way of asking.
+// The exchange files of the helper programs and their code page texts.
 #include "helpers/helper_exchange.h"
 
 #include "platform/codepage.h"
@@ -7,12 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <spawn.h>
-#include <strings.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 bool ReadExchangeLines(const std::string& path, std::vector<std::string>* lines, size_t limit)
 {
@@ -64,77 +58,6 @@ bool WriteReply(const std::string& path, const std::string& text)
         std::remove(temporary.c_str());
         return false;
     }
-    return true;
-}
-
-bool HasDisplay()
-{
-    const char* driver = std::getenv("SDL_VIDEODRIVER");
-    if (driver && (strcasecmp(driver, "dummy") == 0 || strcasecmp(driver, "offscreen") == 0))
-        return false;
-    const char* x = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x && *x) || (wayland && *wayland);
-}
-
-namespace {
-
-// 1 answered, 0 cancelled, -1 zenity did not run.
-int RunZenity(const std::vector<std::string>& args, std::string* answer)
-{
-    int ends[2];
-    if (pipe(ends) != 0)
-        return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, ends[0]);
-    std::vector<char*> argv;
-    std::string program = "zenity";
-    argv.push_back(program.data());
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    int spawned = posix_spawnp(&pid, "zenity", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(ends[1]);
-    if (spawned != 0) {
-        close(ends[0]);
-        return -1;
-    }
-    std::string output;
-    char buffer[512];
-    for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) != 0;) {
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            break;
-        output.append(buffer, static_cast<size_t>(n));
-    }
-    close(ends[0]);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) == 127)
-        return -1;
-    *answer = output.substr(0, output.find('\n'));
-    return WEXITSTATUS(status) == 0 ? 1 : 0;
-}
-
-}  // namespace
-
-bool AskUser(const std::vector<std::string>& args, std::string* answer)
-{
-    if (HasDisplay()) {
-        int result = RunZenity(args, answer);
-        if (result >= 0)
-            return result == 1;
-    }
-    const char* scripted = std::getenv("TVL_DIALOG_ANSWER");
-    if (!scripted || !*scripted)
-        return false;
-    *answer = scripted;
     return true;
 }
 

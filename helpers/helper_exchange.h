@@ -1,7 +1,9 @@
 // What the helper programs share: reading the exchange file the map wrote,
-// leaving the reply, and asking the user through zenity when there is a
-// display (headless the answer is TVL_DIALOG_ANSWER; unset means cancel).
+// leaving the reply, and asking the user (CanAskUser, AskUser: zenity when
+// there is a display, headless TVL_DIALOG_ANSWER; unset means cancel).
 #pragma once
+
+#include "platform/ask_user.h"
 
 #include <string>
 #include <vector>
@@ -15,11 +17,6 @@ std::vector<long> LineNumbers(const std::string& line, size_t max);
 // Writes text as the whole file (through a temporary file and a rename, so
 // the map never reads half a reply).
 bool WriteReply(const std::string& path, const std::string& text);
-bool HasDisplay();
-// With a display: runs zenity with args and gives its first output line
-// when the user answered OK. Headless, or when zenity cannot run: the
-// scripted answer. False means cancelled.
-bool AskUser(const std::vector<std::string>& args, std::string* answer);
 // Texts of the map are code page 1252; zenity speaks UTF-8.
 std::string ToUtf8(const std::string& cp1252);
 std::string FromUtf8(const std::string& utf8);

@@ -4,6 +4,8 @@
 // comes from TVL_DIALOG_ANSWER.
 #include "platform/dialogs.h"
 
+#include "platform/ask_user.h"
+
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/handles.h"
@@ -18,15 +20,11 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <spawn.h>
 #include <string>
 #include <strings.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -44,75 +42,6 @@ std::vector<GlobalBlock*> Blocks;
 GlobalBlock* FindBlock(HGLOBAL handle)
 {
     return static_cast<GlobalBlock*>(FindHandle(handle, HandleKind::GlobalMemory));
-}
-
-// ---- asking the user ----
-
-bool CanAskUser()
-{
-    const char* driver = getenv("SDL_VIDEODRIVER");
-    if (driver && (strcasecmp(driver, "dummy") == 0 || strcasecmp(driver, "offscreen") == 0))
-        return false;
-    const char* x = getenv("DISPLAY");
-    const char* wayland = getenv("WAYLAND_DISPLAY");
-    return (x && *x) || (wayland && *wayland);
-}
-
-// Runs zenity with args; true with its first output line when the user
-// answered OK. *ran is false when zenity could not be started at all.
-bool RunZenity(const std::vector<std::string>& args, std::string* answer, bool* ran)
-{
-    *ran = false;
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0)
-        return false;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    std::vector<char*> argv;
-    std::string program = "zenity";
-    argv.push_back(program.data());
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    int spawned = posix_spawnp(&pid, "zenity", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
-    if (spawned != 0) {
-        close(pipeEnds[0]);
-        return false;
-    }
-    std::string output;
-    char buffer[512];
-    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) != 0;) {
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            break;
-        output.append(buffer, static_cast<size_t>(n));
-    }
-    close(pipeEnds[0]);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) == 127)
-        return false;
-    *ran = true;
-    size_t end = output.find('\n');
-    *answer = output.substr(0, end);
-    return WEXITSTATUS(status) == 0;
-}
-
-// The scripted answer; false (cancel) when none is set.
-bool EnvironmentAnswer(std::string* answer)
-{
-    const char* text = getenv("TVL_DIALOG_ANSWER");
-    if (!text || !*text)
-        return false;
-    *answer = text;
-    return true;
 }
 
 // ---- templates ----
@@ -291,13 +220,7 @@ bool AskForEntry(DialogWindow* dialog, std::string* answer)
             Cp1252ToUtf8(item->text.c_str(), utf8, sizeof utf8);
             prompt = utf8;
         }
-    if (CanAskUser()) {
-        bool ran = false;
-        bool ok = RunZenity({"--entry", "--title=" + dialog->title, "--text=" + prompt}, answer, &ran);
-        if (ran)
-            return ok;
-    }
-    return EnvironmentAnswer(answer);
+    return AskUser({"--entry", "--title=" + dialog->title, "--text=" + prompt}, answer);
 }
 
 void Send(DialogWindow* dialog, DLGPROC procedure, UINT message, WPARAM wParam, LPARAM lParam)
@@ -499,19 +422,11 @@ BOOL ChooseColorA(CHOOSECOLORA* choice)
 {
     if (!choice)
         return FALSE;
+    char start[16];
+    COLORREF c = choice->Flags & CC_RGBINIT ? choice->rgbResult : 0;
+    std::snprintf(start, sizeof start, "#%02X%02X%02X", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
     std::string answer;
-    bool answered = false;
-    if (CanAskUser()) {
-        char start[16];
-        COLORREF c = choice->Flags & CC_RGBINIT ? choice->rgbResult : 0;
-        std::snprintf(start, sizeof start, "#%02X%02X%02X", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-        bool ran = false;
-        answered = RunZenity({"--color-selection", std::string("--color=") + start}, &answer, &ran);
-        if (!ran)
-            answered = EnvironmentAnswer(&answer);
-    } else {
-        answered = EnvironmentAnswer(&answer);
-    }
+    bool answered = AskUser({"--color-selection", std::string("--color=") + start}, &answer);
     COLORREF colour = 0;
     if (!answered || !ParseColourAnswer(answer.c_str(), &colour))
         return FALSE;
@@ -571,13 +486,12 @@ BOOL RunFileDialog(OPENFILENAMEA* dialog, bool save)
 {
     if (!dialog || !dialog->lpstrFile || dialog->nMaxFile == 0)
         return FALSE;
-    std::string answer;
-    bool answered = false;
-    bool ran = false;
+    // Headless the filter list is not read at all: only zenity needs it.
+    std::vector<std::string> args;
     if (CanAskUser())
-        answered = RunZenity(FileDialogArguments(dialog, save), &answer, &ran);
-    if (!ran)
-        answered = EnvironmentAnswer(&answer);
+        args = FileDialogArguments(dialog, save);
+    std::string answer;
+    bool answered = AskUser(args, &answer);
     if (!answered || answer.empty())
         return FALSE;
     std::string path = FromUtf8(answer);

@@ -53,7 +53,7 @@ int main(int argc, char** argv)
             args.push_back(ToUtf8(field));
     }
     std::printf("%zu rows\n", lines.size() - 1);
-    if (!HasDisplay())
+    if (!CanAskUser())
         return 0;
     std::string answer;
     AskUser(args, &answer);

@@ -109,7 +109,7 @@ void Scripted(const std::string& answer)
 
 int main()
 {
-    if (!HasDisplay()) {
+    if (!CanAskUser()) {
         std::string answer;
         if (AskUser({}, &answer))
             Scripted(answer);

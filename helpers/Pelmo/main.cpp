@@ -9,7 +9,7 @@
 int main()
 {
     std::vector<std::string> lines;
-    if (!ReadExchangeLines("newstext.txt", &lines, 2000) || !HasDisplay())
+    if (!ReadExchangeLines("newstext.txt", &lines, 2000) || !CanAskUser())
         return 0;
     std::string text;
     for (const std::string& line : lines)

@@ -17,7 +17,7 @@ int main(int argc, char** argv)
                               "--ok-label=Do not show again", "--cancel-label=OK"},
                              &answer);
     // Headless the scripted answer is the number itself.
-    if (confirmed && !HasDisplay())
+    if (confirmed && !CanAskUser())
         confirmed = answer == "1";
     return WriteReply(argv[1], confirmed ? "1" : "0") ? 0 : 1;
 }

@@ -11,7 +11,7 @@ extern char** environ;
 int main(int argc, char** argv)
 {
     std::string address = argc >= 2 ? argv[1] : "https://maps.tabrix-software.example/";
-    if (!HasDisplay())
+    if (!CanAskUser())
         return 0;
     std::string program = "xdg-open";
     char* args[] = {program.data(), address.data(), nullptr};
