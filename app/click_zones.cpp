@@ -59,7 +59,6 @@ int LastEditX = -1, LastEditY = -1;
 constexpr int MinDimLevel = 50;
 constexpr int MaxDimLevel = 255;
 constexpr float TransparencyStep = 0.04f;
-constexpr double MinMapScaleValue = 100.0;
 
 int Clamp(int value, int low, int high)
 {

@@ -2,10 +2,6 @@
 // no dialog answers, no chart, no terrain, no flight plan, nothing busy.
 #include "app/pending_commands.h"
 
-bool IsInNearestListDragRect(int, int) { return false; }  // until the real one lands
-bool IsInNearestListCloseRect(int, int) { return false; }  // until the real one lands
-double GetMapScaleValue() { return 0.0; }  // until the real one lands
-void SetMapScaleValue(double) {}  // until the real one lands
 bool IsTileStopPending() { return false; }  // until the real one lands
 void MarkTileStopPending() {}  // until the real one lands
 void ClearTileStopPending() {}  // until the real one lands

@@ -18,17 +18,13 @@
 #include <cstddef>
 #include <cstdint>
 
-// Map display: the NEAREST list's rectangles, the highlight box, the
-// airport view, the info boxes, the parking list and the map scale value.
-bool IsInNearestListDragRect(int x, int y);
-bool IsInNearestListCloseRect(int x, int y);
+// Map display: the highlight box, the airport view, the info boxes and the
+// parking list.
 void ClearHighlightBox();
 void RequestAirportViewRedraw();
 void ClearInfoModes(bool keepFirst);
 void WriteParkingListFile(HWND window);
 int FindParkingIndexByName(const char* name);
-double GetMapScaleValue();
-void SetMapScaleValue(double value);
 
 // Map tiles, local maps, charts and radar.
 bool IsTileStopPending();

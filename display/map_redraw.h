@@ -1,6 +1,6 @@
-// The map's redraw request and the flag of a newly begun tile bank: raised by
-// the tile grid and the local maps (any thread), taken by the whole-screen
-// frame on the GUI thread.
+// The map's redraw request, the flag of a newly begun tile bank and the
+// tile-map zoom animation's state: raised by the tile grid and the local maps
+// (any thread), taken by the whole-screen frame on the GUI thread.
 #pragma once
 
 // A map change asks for the next frame.
@@ -14,3 +14,18 @@ void TakeMapRedrawRequest();
 void RaiseNewTileBankFlag();
 // True once per raised flag.
 bool TakeNewTileBankFlag();
+
+// The tile-map zoom animation: its start time and start scale (both 0 while
+// none runs) and the stop flag the tile loader raises when it is stopped.
+struct TileZoomAnimationState {
+    double startTime;
+    double startScale;
+    bool stopped;
+};
+TileZoomAnimationState GetTileZoomAnimationState();
+// A new grid was laid out: the animation starts afresh from its scale.
+void ClearTileZoomAnimationState();
+// The loader stops: the animation stops where it is.
+void StopTileZoomAnimation();
+// An animation begins at time t from scale s; clears the stop flag.
+void StartTileZoomAnimation(double t, double s);

@@ -22,6 +22,7 @@ int32_t FollowTrafficMode = 0;
 int32_t FollowedTargetIndex = -1;
 int32_t MapReloadRequest = 0;
 uint8_t NavOverlaySwitch = 0;
+static double MapScaleValue = MinMapScaleValue;
 PanPoint MapPanOffset = {0, 0};
 PanPoint PanStart = {0, 0};
 float DragStartX = 0, DragStartY = 0;
@@ -302,4 +303,12 @@ void DrawFrequencyLines(const char* label, TextRect* rect, int32_t key, float li
     DrawFrequencyLine(label, found < 10, *rect, 2, line);
     rect->top += lineHeight;
     rect->bottom += lineHeight;
+}
+
+double GetMapScaleValue() { return MapScaleValue; }
+
+void SetMapScaleValue(double value)
+{
+    if (std::isfinite(value))
+        MapScaleValue = std::max(value, MinMapScaleValue);
 }

@@ -75,6 +75,11 @@ extern std::atomic<uint8_t> TileMapFlag;
 extern int32_t MapReloadRequest;
 // On while any of the airport, NDB, VOR and ILS overlays is on.
 extern uint8_t NavOverlaySwitch;
+// The map scale value the zoom buttons' right click doubles or halves; never
+// below MinMapScaleValue. A value that is no positive number is refused.
+constexpr double MinMapScaleValue = 100.0;
+double GetMapScaleValue();
+void SetMapScaleValue(double value);
 
 // Map area inside the bezel, the whole virtual screen, and their centres;
 // set by the display start-up from the screen layout.

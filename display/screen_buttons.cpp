@@ -29,6 +29,8 @@ uint8_t SoftkeyBarHover = 0;
 uint8_t ZoomBoxHover = 0;
 FloatRect NearestBoxRect = {0, 0, 0, 0};
 FloatRect AptBoxRect = {0, 0, 0, 0};
+FloatRect NearestListDragRect = {0, 0, 0, 0};
+FloatRect NearestListCloseRect = {0, 0, 0, 0};
 
 static int LastClickX = 0, LastClickY = 0;
 static int HoverX = 0, HoverY = 0;
@@ -405,6 +407,15 @@ static bool InsideInclusive(const FloatRect& r, float x, float y)
 bool HitTestNearestBox(float x, float y) { return InsideInclusive(NearestBoxRect, x, y); }
 bool HitTestAptBox(float x, float y) { return InsideInclusive(AptBoxRect, x, y); }
 bool HitTestHeadingBox(float x, float y) { return InsideInclusive(HeadingBoxRect, x, y); }
+
+static bool InsideStrictly(const FloatRect& r, int x, int y)
+{
+    float fx = static_cast<float>(x), fy = static_cast<float>(y);
+    return r.left < fx && fx < r.right && r.top < fy && fy < r.bottom;
+}
+
+bool IsInNearestListDragRect(int x, int y) { return InsideStrictly(NearestListDragRect, x, y); }
+bool IsInNearestListCloseRect(int x, int y) { return InsideStrictly(NearestListCloseRect, x, y); }
 
 // ---- map type colours ----
 

@@ -33,6 +33,10 @@ extern uint8_t ZoomBoxHover;
 // The NEAREST panel's and the "APT" box's rectangles as their layer last drew them.
 extern FloatRect NearestBoxRect;
 extern FloatRect AptBoxRect;
+// The nearest-airport list's title bar (it drags the map) and close box;
+// empty while no list panel placed them, so that no click lands in them.
+extern FloatRect NearestListDragRect;
+extern FloatRect NearestListCloseRect;
 
 // position packs the client point as two i16 (x low, y high).
 void OnMouseMessage(LPARAM position, UINT message);
@@ -79,6 +83,9 @@ void LayoutScreenButtons();
 bool HitTestNearestBox(float x, float y);
 bool HitTestAptBox(float x, float y);
 bool HitTestHeadingBox(float x, float y);
+// Strict tests: a point on the edge of either rectangle is outside.
+bool IsInNearestListDragRect(int x, int y);
+bool IsInNearestListCloseRect(int x, int y);
 
 // The colour entry (0..11) of a map-type id; ids 1000 and the current one
 // change nothing. -1 for an unknown id (the entry stays).

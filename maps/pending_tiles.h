@@ -14,10 +14,6 @@
 void SetLoadingBusy(bool busy);
 void RestartMapTiles(int type);
 
-// Map display: the tile-map zoom animation's state words and stop flag.
-void ClearTileZoomAnimationState();
-void StopTileZoomAnimation();
-
 // Terrain data: makes the terrain folders; false when they cannot be had.
 bool CreateTerrainFolders();
 // Shell: looks for the sheet of the current local map at the position.

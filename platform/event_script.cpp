@@ -8,6 +8,7 @@
 //   resize W H      the user drags the window to W x H client pixels
 //   maximize / minimize / restore / close / quit
 //   post MESSAGE WPARAM LPARAM   (numbers; 0x allowed) to the first window
+//   shot PATH       a PNG of the next presented frame; the script waits for it
 #include "platform/event_script.h"
 
 #include "platform/keymap.h"
@@ -28,6 +29,7 @@ static long WaitPasses = 0;
 static bool Sleeping = false;
 static uint32_t SleepUntil = 0;
 static uint32_t ButtonsHeld = 0;
+static std::string ShotPath;
 
 static void LoadFromText(const char* text)
 {
@@ -36,6 +38,7 @@ static void LoadFromText(const char* text)
     WaitPasses = 0;
     Sleeping = false;
     ButtonsHeld = 0;
+    ShotPath.clear();
     for (const char* p = text; p && *p;) {
         const char* end = std::strchr(p, '\n');
         std::string line(p, end ? static_cast<size_t>(end - p) : std::strlen(p));
@@ -283,6 +286,11 @@ static bool RunLine(const std::string& line, bool* pushed)
         SDL_Event e = {};
         e.type = SDL_QUIT;
         SDL_PushEvent(&e);
+    } else if (strcasecmp(verb, "shot") == 0) {
+        ok = n >= 2;
+        if (ok)
+            ShotPath = a;
+        *pushed = false;
     } else if (strcasecmp(verb, "post") == 0) {
         long message = Number(a, &ok), wParam = Number(b, &ok), lParam = Number(c, &ok);
         WindowRecord* record = FirstWindowRecord();
@@ -304,6 +312,8 @@ bool StepEventScript()
         --WaitPasses;
         return false;
     }
+    if (!ShotPath.empty())
+        return false;
     if (Sleeping) {
         if (static_cast<int32_t>(SDL_GetTicks() - SleepUntil) < 0)
             return false;
@@ -316,8 +326,12 @@ bool StepEventScript()
             std::fprintf(stderr, "TVL_EVENT_SCRIPT: cannot run \"%s\"\n", line.c_str());
         if (pushed)
             return true;
-        if (WaitPasses > 0 || Sleeping)
+        if (WaitPasses > 0 || Sleeping || !ShotPath.empty())
             return false;
     }
     return false;
 }
+
+const char* PendingFrameShot() { return ShotPath.empty() ? nullptr : ShotPath.c_str(); }
+
+void FrameShotTaken() { ShotPath.clear(); }

@@ -10,3 +10,7 @@ bool StepEventScript();
 void SetEventScript(const char* text);
 // True while the script has steps left.
 bool EventScriptRunning();
+// The line "shot PATH" asks for a PNG of the next presented frame; the script
+// goes on once the swap chain has written it. The path asked for, or null.
+const char* PendingFrameShot();
+void FrameShotTaken();

@@ -2,8 +2,10 @@
 // back buffer in the window's SDL streaming texture (scaled to the window);
 // a window-less (headless) swap chain keeps its frame in memory. The switches
 // TVL_SCREENSHOT (a PNG of the presented frame after TVL_SCREENSHOT_FRAME
-// presents, default 1) and TVL_EXIT_AFTER_FRAMES (post the quit message after
+// presents, default 1; an event script's "shot" line asks for one too) and
+// TVL_EXIT_AFTER_FRAMES (post the quit message after
 // that many presents) serve tests and people looking at frames.
+#include "platform/event_script.h"
 #include "platform/gpu/gpu_inspect.h"
 #include "platform/gpu/gpu_objects.h"
 #include "platform/window.h"
@@ -149,6 +151,11 @@ public:
         const FrameSwitches& s = Switches();
         if (s.screenshot && count == s.screenshotFrame && !WriteFramePng(*backBuffer_, s.screenshot))
             std::fprintf(stderr, "TVL_SCREENSHOT: cannot write %s\n", s.screenshot);
+        if (const char* shot = PendingFrameShot()) {
+            if (!WriteFramePng(*backBuffer_, shot))
+                std::fprintf(stderr, "shot: cannot write %s\n", shot);
+            FrameShotTaken();
+        }
         if (s.exitAfter > 0 && count == s.exitAfter)
             PostQuitMessage(0);
         return S_OK;

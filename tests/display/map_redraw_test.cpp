@@ -24,3 +24,19 @@ TEST(MapRedrawTest, ANewBankIsTakenOnceWhicheverThreadRaisedIt)
     EXPECT_TRUE(TakeNewTileBankFlag());
     EXPECT_FALSE(TakeNewTileBankFlag());
 }
+
+TEST(MapRedrawTest, ANewGridClearsTheZoomStartAndAStopHoldsUntilTheNextStart)
+{
+    StartTileZoomAnimation(12.5, 2.0);
+    std::thread loader([] {
+        StopTileZoomAnimation();
+        ClearTileZoomAnimationState();
+    });
+    loader.join();
+    TileZoomAnimationState s = GetTileZoomAnimationState();
+    EXPECT_EQ(s.startTime, 0.0);
+    EXPECT_EQ(s.startScale, 0.0);
+    EXPECT_TRUE(s.stopped);
+    StartTileZoomAnimation(13.0, 1.0);
+    EXPECT_FALSE(GetTileZoomAnimationState().stopped);
+}

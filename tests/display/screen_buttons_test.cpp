@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 namespace {
@@ -365,6 +366,35 @@ TEST(BoxHitTests, EdgesOfTheDrawnBoxesAreInside)
     HeadingBoxRect = {0, 68, 0, 37};
     EXPECT_TRUE(HitTestHeadingBox(68, 37));
     EXPECT_FALSE(HitTestHeadingBox(68, 38));
+}
+
+TEST(BoxHitTests, NearestListRectanglesTakeOnlyPointsStrictlyInside)
+{
+    // Not placed: nothing, not even the origin, is inside.
+    NearestListDragRect = {0, 0, 0, 0};
+    NearestListCloseRect = {0, 0, 0, 0};
+    EXPECT_FALSE(IsInNearestListDragRect(0, 0));
+    EXPECT_FALSE(IsInNearestListCloseRect(0, 0));
+    NearestListDragRect = {100, 300, 50, 70};
+    NearestListCloseRect = {280, 300, 50, 70};
+    EXPECT_TRUE(IsInNearestListDragRect(101, 51));
+    EXPECT_FALSE(IsInNearestListDragRect(100, 60));
+    EXPECT_FALSE(IsInNearestListDragRect(200, 70));
+    EXPECT_TRUE(IsInNearestListCloseRect(299, 69));
+    EXPECT_FALSE(IsInNearestListCloseRect(300, 60));
+    NearestListDragRect = {0, 0, 0, 0};
+    NearestListCloseRect = {0, 0, 0, 0};
+}
+
+TEST(MapScaleValue, KeepsItsFloorAndRefusesNoNumbers)
+{
+    SetMapScaleValue(800.0);
+    EXPECT_EQ(GetMapScaleValue(), 800.0);
+    SetMapScaleValue(50.0);
+    EXPECT_EQ(GetMapScaleValue(), MinMapScaleValue);
+    SetMapScaleValue(std::numeric_limits<double>::quiet_NaN());
+    SetMapScaleValue(std::numeric_limits<double>::infinity());
+    EXPECT_EQ(GetMapScaleValue(), MinMapScaleValue);
 }
 
 TEST(MapTypeEntry, IdsPickTheirColourEntryAndUnknownOnesKeepIt)

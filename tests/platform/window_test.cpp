@@ -247,6 +247,23 @@ TEST_F(WindowTest, KeysArriveWithVirtualKeysAndControlState)
     EXPECT_NE(Last(WM_KEYUP)->lParam & (LPARAM(1) << 31), 0);
 }
 
+TEST_F(WindowTest, ScriptWaitsForItsShotBeforeTheNextAction)
+{
+    Create();
+    Pump();
+    Log.clear();
+    SetEventScript("shot /tmp/never-written.png\nkey F1\n");
+    Pump();
+    ASSERT_NE(PendingFrameShot(), nullptr);
+    EXPECT_STREQ(PendingFrameShot(), "/tmp/never-written.png");
+    EXPECT_EQ(Count(WM_KEYDOWN), 0);
+    // The swap chain took the frame: the key follows.
+    FrameShotTaken();
+    Pump();
+    EXPECT_EQ(Count(WM_KEYDOWN), 1);
+    EXPECT_EQ(PendingFrameShot(), nullptr);
+}
+
 TEST_F(WindowTest, AltF4AsksToClose)
 {
     Create();
