@@ -5,6 +5,7 @@
 #include "app/click_zones.h"
 #include "app/display_modes.h"
 #include "app/frame_driver.h"
+#include "app/helper_dialogs.h"
 #include "app/log.h"
 #include "app/pending_spine.h"
 #include "app/screen_layout.h"
@@ -348,4 +349,11 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         break;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void ReassertTopmost()
+{
+    // A running helper's dialog must stay in front of the map.
+    if (Settings.TopMost && IsHelperIdle())
+        SetWindowTopmost();
 }

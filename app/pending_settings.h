@@ -8,6 +8,7 @@
 #include "app/news_check.h"
 #include "app/track_ring.h"
 #include "app/program_root.h"
+#include "app/shared_accessors.h"
 #include "app/pending_spine.h"
 #include "app/sim_key_events.h"
 #include "app/winmain.h"
@@ -23,10 +24,6 @@
 
 // Start-up, window and frame (shell, renderer).
 
-// Commands, helper dialogs, track and news (shell).
-void SetSimStateFlag(uint8_t state);
-// A map load is under way (the links' ready step waits for it).
-bool IsMapLoadPending();
 
 // Map display.
 void ResetAirportViewCenter();

@@ -1,6 +1,5 @@
 // Stand-ins for shell calls of the map tiles, until their modules land.
 #include "maps/pending_tiles.h"
 
-void SetLoadingBusy(bool) {}  // until the real one lands
 void RestartMapTiles(int) {}  // until the real one lands
 bool OpenLocalMapAtPosition(int) { return false; }  // until the real one lands

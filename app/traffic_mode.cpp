@@ -3,6 +3,8 @@
 #include "app/traffic_mode.h"
 
 #include "app/settings.h"
+#include "navdata/route_navigation.h"
+#include "platform/threads.h"
 #include "simlink/sim_link.h"
 #include "simlink/traffic_advisory.h"
 
@@ -12,6 +14,8 @@ uint8_t TrafficLabels = 0;
 // The RadarMode last applied, whether or not its start succeeded, so that a
 // link without traffic is not asked again every frame.
 static int32_t AppliedRadarMode = 0;
+// When the Prepar3D/FSX link last opened (program-clock seconds).
+static double LinkOpenTime = 0;
 
 void ApplyTrafficMode()
 {
@@ -42,4 +46,20 @@ void ResetTrafficMode()
     AppliedRadarMode = 0;
     TrafficDisplayMode = 0;
     TrafficLabels = 0;
+}
+
+void ApplyStartupTrafficOptions()
+{
+    int32_t wanted = Settings.RadarMode;
+    if ((wanted == 1 || wanted == 2) && IsTrafficModeOutdated())
+        ApplyTrafficMode();
+    // A plan switched on or off while the link was down takes effect now.
+    SetFlightPlanState(Settings.FlightPlanState);
+    ClearDeparturePassed();
+    LinkOpenTime = ProgramClockMs() / 1000.0;
+}
+
+double GetSimLinkOpenTime()
+{
+    return LinkOpenTime;
 }

@@ -21,3 +21,5 @@ void ResetTrafficMode();
 // The Prepar3D/FSX connection opened: the traffic, multiplayer and plan
 // options that waited for it take effect.
 void ApplyStartupTrafficOptions();
+// When that connection last opened, program-clock seconds (0: never).
+double GetSimLinkOpenTime();

@@ -2,10 +2,12 @@
 #include "display/frame_update.h"
 
 #include "app/command_table.h"
+#include "app/indicator_lamps.h"
 #include "app/pending_commands.h"
 #include "app/pending_settings.h"
 #include "app/settings.h"
 #include "app/sim_commands.h"
+#include "app/status_message.h"
 #include "app/track_ring.h"
 #include "app/traffic_mode.h"
 #include "display/aircraft_values.h"
@@ -383,6 +385,7 @@ static void ShutdownUpdate()
     if (LocalMapStateStarted)
         SaveSettings();
     FreeNavdata();
+    ClearIndicatorLamps();
     LocalMapStateStarted = 0;
 }
 
@@ -397,8 +400,8 @@ static void FrameStep(int mode, FrameUpdateOutputs* out, int width, int height)
     HalfSecondTick(now);
     StartLocalMapState();
     PollSimulatorPlan();
-    // The softkey bar follows the modes its keys switch.
-    RebuildSoftkeys();
+    // The lamps and the softkey bar follow the modes the keys switch.
+    UpdateIndicatorLamps(IsBlinkPhaseOn());
     FollowAircraft();
     KeepLocalMapCoverage();
     double fx = 1, fy = 1;

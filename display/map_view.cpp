@@ -245,6 +245,18 @@ bool GetVisibleMapBounds(double* west, double* east, double* north, double* sout
     return true;
 }
 
+void GetViewBounds(float bounds[4], int width, int height, float zoom)
+{
+    if (!PixelsPerDegreeKnown || !(zoom > 0) || !(PixelsPerDegreeLon > 0) || !(PixelsPerDegreeLat > 0))
+        return;
+    double lat = MapCenter.latitude.load(), lon = MapCenter.longitude.load();
+    double halfLon = 0.5 * width / (zoom * PixelsPerDegreeLon), halfLat = 0.5 * height / (zoom * PixelsPerDegreeLat);
+    bounds[0] = static_cast<float>(lon - halfLon);
+    bounds[1] = static_cast<float>(lon + halfLon);
+    bounds[2] = static_cast<float>(lat + halfLat);
+    bounds[3] = static_cast<float>(lat - halfLat);
+}
+
 static void DegMinOf(double value, int32_t* degrees, float* minutes)
 {
     double a = std::fabs(value);

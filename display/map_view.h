@@ -112,6 +112,9 @@ void GetPixelsPer12Metres(double* value);
 // while the map's scale is not known.
 bool GetVisibleMapBounds(double* west, double* east, double* north, double* south, int width, int height,
                          float zoom);
+// The box a view of width x height shows around the centre at zoom, exactly:
+// bounds = west, east, north, south. Untouched while the scale is not known.
+void GetViewBounds(float bounds[4], int width, int height, float zoom);
 
 // A position as whole degrees and minutes with the hemisphere letters.
 struct DegMinRecord {

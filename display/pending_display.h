@@ -3,20 +3,18 @@
 // Names and arguments are the ones their modules use.
 #pragma once
 
+#include "app/indicator_lamps.h"
+#include "app/shared_accessors.h"
+#include "app/status_message.h"
+
 #include <cstdint>
 
 struct HWND__;
 struct SpriteSlot;
 
-// Shell: the status message, the simulator's connection, the flown track.
-bool ExpireStatusMessage(double now);
-const char* GetStatusMessage();
-bool IsSimulatorConnected();
 
 // Terrain: the elevation image buffers go with the display.
 void FreeTerrainImageBuffers();
-// Shell: false during the dark half of the blink while something loads.
-bool IsBlinkPhaseVisible();
 // The map layers of later modules, each run by the frame renderer in its place.
 // Airport diagram: one airport drawn in detail (mode 0 as the NEAREST panel).
 void DrawAirportDiagram(int width, int height, int mode);
@@ -25,10 +23,6 @@ void DrawAirportDiagram(int width, int height, int mode);
 bool IsFarFromAirportBox(double lat, double lon);
 // Terrain data: set when the terrain data folders were found.
 bool IsTerrainDataAvailable();
-// Shell: the timed status message at the bottom of the map.
-void ShowStatusMessage(const char* text);
-// Shell: true while a map or terrain load runs (the wait cursor shows).
-bool IsLoadingBusy();
 
 // Terrain awareness: the [Terrain] Elevation switch, the terrain pass of a
 // frame and the approach callouts.

@@ -4,14 +4,14 @@
 #pragma once
 
 #include "app/pending_settings.h"
+#include "app/shared_accessors.h"
 #include "display/map_redraw.h"
 
 #include <cstddef>
 #include <cstdint>
 
-// Shell: the loading flag behind IsLoadingBusy, the map-type menu command
-// and the restart of the map after a map change.
-void SetLoadingBusy(bool busy);
+// Shell: the map-type menu command and the restart of the map after a map
+// change.
 void RestartMapTiles(int type);
 
 // Terrain data: makes the terrain folders; false when they cannot be had.

@@ -3,6 +3,7 @@
 
 #include "app/command_table.h"
 #include "app/log.h"
+#include "app/shared_accessors.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
 #include "simlink/proxy_protocol.h"
@@ -14,7 +15,6 @@
 #include <cmath>
 
 // Shared accessor of the menu: the simulator state flag.
-void SetSimStateFlag(uint8_t flag);
 
 std::atomic<double> LinkAircraftState[LinkStateFieldCount];
 std::atomic<uint8_t> ProxyAlive{0};

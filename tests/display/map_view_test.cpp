@@ -51,6 +51,38 @@ TEST(MapView, VisibleBoundsWaitForTheScaleThenCoverTheWholeDegreesAround)
     EXPECT_NEAR(w, -70.5 - 640 / (0.001 * 3000), 1e-3);  // zoom is a float
     EXPECT_NEAR(e, -70.5 + 640 / (0.001 * 3000), 1e-3);
     EXPECT_FALSE(GetVisibleMapBounds(&w, &e, &n, &s, 640, 480, 0.0f));
+    // Next to the prime meridian the box reaches the whole degrees on both
+    // sides, truncated toward zero.
+    MapCenter.longitude = 0.3;
+    ASSERT_TRUE(GetVisibleMapBounds(&w, &e, &n, &s, 64, 48, 1.0f));
+    EXPECT_LE(w, -1.0);
+    EXPECT_GE(e, 2.0);
+    MapCenter.longitude = -0.3;
+    ASSERT_TRUE(GetVisibleMapBounds(&w, &e, &n, &s, 64, 48, 1.0f));
+    EXPECT_LE(w, -2.0);
+    EXPECT_GE(e, 1.0);
+    PixelsPerDegreeKnown = 0;
+}
+
+TEST(MapView, ViewBoundsAreTheViewItselfAroundTheCentre)
+{
+    MapCenter.latitude = 53.5;
+    MapCenter.longitude = 10.0;
+    float b[4] = {-1, -1, -1, -1};
+    PixelsPerDegreeKnown = 0;
+    GetViewBounds(b, 640, 480, 1.0f);
+    EXPECT_EQ(b[0], -1.0f);  // untouched while the scale is not known
+    PixelsPerDegreeKnown = 1;
+    PixelsPerDegreeLon = 3200;
+    PixelsPerDegreeLat = 4800;
+    GetViewBounds(b, 640, 480, 2.0f);
+    EXPECT_NEAR(b[0], 10.0 - 0.05, 1e-5);
+    EXPECT_NEAR(b[1], 10.0 + 0.05, 1e-5);
+    EXPECT_NEAR(b[2], 53.5 + 0.025, 1e-5);
+    EXPECT_NEAR(b[3], 53.5 - 0.025, 1e-5);
+    float kept = b[0];
+    GetViewBounds(b, 640, 480, 0.0f);
+    EXPECT_EQ(b[0], kept);
     PixelsPerDegreeKnown = 0;
 }
 
