@@ -46,6 +46,15 @@ std::vector<long> LineNumbers(const std::string& line, size_t max)
     return numbers;
 }
 
+bool ReadExchangeNumbers(const std::string& path, size_t count, std::vector<long>* numbers)
+{
+    std::vector<std::string> lines;
+    if (!ReadExchangeLines(path, &lines) || lines.size() < 2)
+        return false;
+    *numbers = LineNumbers(lines[1], count);
+    return numbers->size() >= count;
+}
+
 bool WriteReply(const std::string& path, const std::string& text)
 {
     std::string temporary = path + ".part";

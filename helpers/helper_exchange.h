@@ -14,6 +14,9 @@ bool ReadExchangeLines(const std::string& path, std::vector<std::string>* lines,
 // Up to max whole numbers of a line, in order, stopping at the first that is
 // not one.
 std::vector<long> LineNumbers(const std::string& line, size_t max);
+// The settings dialogs' exchange file: count whole numbers on its line 2,
+// in order; false when the file cannot be read or holds fewer.
+bool ReadExchangeNumbers(const std::string& path, size_t count, std::vector<long>* numbers);
 // Writes text as the whole file (through a temporary file and a rename, so
 // the map never reads half a reply).
 bool WriteReply(const std::string& path, const std::string& text);

@@ -10,11 +10,8 @@ int main(int argc, char** argv)
 {
     if (argc < 2)
         return 1;
-    std::vector<std::string> lines;
-    if (!ReadExchangeLines(argv[1], &lines) || lines.size() < 2)
-        return 1;
-    std::vector<long> now = LineNumbers(lines[1], 7);
-    if (now.size() < 7)
+    std::vector<long> now;
+    if (!ReadExchangeNumbers(argv[1], 7, &now))
         return 1;
     static const char* const names[6] = {"VOR", "Fix", "Airport", "NDB", "Marker", "DME"};
     std::vector<std::string> args = {"--forms", "--title=Symbol sizes", "--text=Sizes in percent (autosize: 1 on, 0 off)",

@@ -10,11 +10,8 @@ int main(int argc, char** argv)
 {
     if (argc < 2)
         return 1;
-    std::vector<std::string> lines;
-    if (!ReadExchangeLines(argv[1], &lines) || lines.size() < 2)
-        return 1;
-    std::vector<long> now = LineNumbers(lines[1], 2);
-    if (now.size() < 2)
+    std::vector<long> now;
+    if (!ReadExchangeNumbers(argv[1], 2, &now))
         return 1;
     std::string cores = "-1";
     for (unsigned i = 0; i < std::thread::hardware_concurrency() && i < 64; i++)
