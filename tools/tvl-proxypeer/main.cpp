@@ -4,6 +4,7 @@
 // records every request it receives.
 #include "simlink/proxy_protocol.h"
 #include "tools/tvl-proxypeer/flight_path.h"
+#include "tools/tvl-proxypeer/peer_socket.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -121,33 +122,9 @@ bool ParseOptions(int argc, char** argv, Options* o)
     return o->port >= 0 && o->port <= 65535 && o->path.latitude >= -89.0 && o->path.latitude <= 89.0;
 }
 
-int OpenPeerSocket(int port)
-{
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    if (s < 0)
-        return -1;
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof(a)) != 0) {
-        close(s);
-        return -1;
-    }
-    return s;
-}
-
-int BoundPort(int s)
-{
-    sockaddr_in a{};
-    socklen_t len = sizeof(a);
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    return ntohs(a.sin_port);
-}
-
 void SendTo(const sockaddr_in& to, const void* data, size_t size)
 {
-    sendto(PeerSocket, data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof(to));
+    ::SendTo(PeerSocket, to, data, size);
 }
 
 void SendShortReply(const sockaddr_in& to, uint32_t type, int32_t slot, int32_t clientId)
@@ -408,7 +385,7 @@ int main(int argc, char** argv)
         std::fputs(Usage, stderr);
         return 2;
     }
-    PeerSocket = OpenPeerSocket(o.port);
+    PeerSocket = OpenUdpSocket(o.port);
     if (PeerSocket < 0) {
         std::fprintf(stderr, "tvl-proxypeer: cannot listen on UDP port %d\n", o.port);
         return 1;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "tools/tvl-proxypeer/flight_path.h"
+#include "tools/tvl-proxypeer/peer_socket.h"
 
 #include <netinet/in.h>
 
@@ -42,9 +43,6 @@ extern FILE* Record;
 
 // Seconds since the peer started.
 double Now();
-int OpenUdpSocket(int port);
-int BoundPort(int s);
-void SendTo(int s, const sockaddr_in& to, const void* data, size_t size);
 sockaddr_in Loopback(int port);
 
 // The aircraft at time t: the path's position; with a circuit, a height
