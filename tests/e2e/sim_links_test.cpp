@@ -30,14 +30,6 @@ namespace {
 
 constexpr uint32_t Cream = 0xFFFECD;  // the empty map, as 0xRRGGBB
 
-int ChannelDistance(uint32_t a, uint32_t b)
-{
-    int d = 0;
-    for (int shift = 0; shift < 24; shift += 8)
-        d = std::max(d, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
-    return d;
-}
-
 // Pixels near the map window's centre that are not the empty map.
 int SymbolPixels(const Picture& p)
 {
