@@ -80,7 +80,7 @@ class AirspaceMapTest : public ::testing::Test {
         setenv("TVL_SCREENSHOT", shot.c_str(), 1);
         Picture p;
         EXPECT_TRUE(program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, root / "program.out", system));
-        EXPECT_EQ(program.Wait(120), 0);
+        EXPECT_EQ(program.Wait(ProgramRunLimit), 0);
         EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
         return p;
     }

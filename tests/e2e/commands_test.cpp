@@ -156,7 +156,7 @@ TEST_F(CommandsEndToEnd, MenuReachesEveryPageAndTheBackKeyLeadsHome)
         "key ESC\nkey 7\n"                                           // top bar and MENU again
         "wait 5\nquit\n";
     ASSERT_TRUE(Start(script));
-    ASSERT_EQ(program.Wait(60), 0);
+    ASSERT_EQ(program.Wait(ProgramRunLimit), 0);
     std::vector<std::string> expected = {
         "6/0", "0/0",                                                      //
         "3/0", "3/1", "3/0", "3/2", "3/0", "3/3", "3/0", "0/0",            //
@@ -177,7 +177,7 @@ TEST_F(CommandsEndToEnd, ZoomInZoneChangesTheScale)
     // The zoom-in zone of the bezel, at virtual (587, 135), in the 640 x 360
     // client area.
     ASSERT_TRUE(Start("wait 20\nclick 587 101\nwait 40\nsleep 500\nwait 5\nquit\n"));
-    ASSERT_EQ(program.Wait(60), 0);
+    ASSERT_EQ(program.Wait(ProgramRunLimit), 0);
     EXPECT_EQ(Get("Tile"), "12") << Log();
 }
 
@@ -192,7 +192,7 @@ TEST_F(CommandsEndToEnd, ConnectCommandSwitchesTheLinkAndItRegisters)
     ASSERT_TRUE(WaitForLog("Connected to MSFS")) << Log();
     EXPECT_GT(peer.ClientIdOf(MsgRegister), 0);
     kill(program.Pid(), SIGTERM);
-    ASSERT_EQ(program.Wait(60), 0);
+    ASSERT_EQ(program.Wait(ProgramRunLimit), 0);
     EXPECT_EQ(Get("UseSimulator"), "7");
 }
 
@@ -201,7 +201,7 @@ TEST_F(CommandsEndToEnd, ExitAsksAndEndsOnlyOnYes)
     Set("Zorizeruverovu Plovik", "Softkeys", "0");
     setenv("TVL_MESSAGEBOX_ANSWER", "IDNO", 1);
     ASSERT_TRUE(Start("wait 10\nkey 1\nwait 10\nkey 7\nwait 5\nquit\n"));
-    ASSERT_EQ(program.Wait(60), 0);
+    ASSERT_EQ(program.Wait(ProgramRunLimit), 0);
     std::string log = Log();
     EXPECT_EQ(CountLines(log, "MessageBox [Zorizeruverovu Plovik] Do you want to quit Tervalingo?"), 1) << log;
     // Still running after No: the MENU key after it was taken.
@@ -211,7 +211,7 @@ TEST_F(CommandsEndToEnd, ExitAsksAndEndsOnlyOnYes)
     Set("Zorizeruverovu Plovik", "Softkeys", "0");
     std::remove((system + "/Tervalingo.log").c_str());
     ASSERT_TRUE(Start("wait 10\nkey 1\nwait 10\nkey 7\nwait 5\nquit\n"));
-    ASSERT_EQ(program.Wait(60), 0);
+    ASSERT_EQ(program.Wait(ProgramRunLimit), 0);
     log = Log();
     EXPECT_EQ(CountLines(log, "Do you want to quit Tervalingo?"), 1) << log;
     EXPECT_EQ(CountLines(log, "Softkey page"), 0) << log;  // ended before MENU
@@ -245,7 +245,7 @@ TEST_P(GoodbyeTest, PeerHearsTheUnregisterWithTheClientId)
     ASSERT_GT(id, 0);
     if (way == "signal")
         kill(program.Pid(), SIGTERM);
-    ASSERT_EQ(program.Wait(60), 0);
+    ASSERT_EQ(program.Wait(ProgramRunLimit), 0);
     EXPECT_EQ(CountLines(Log(), "Program ended"), 1) << Log();
     EXPECT_TRUE(WaitFor([&] { return peer.ClientIdOf(MsgUnregister) == id; }, 2000))
         << "unregister: " << peer.ClientIdOf(MsgUnregister);

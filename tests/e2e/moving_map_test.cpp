@@ -93,7 +93,7 @@ protected:
         Picture p;
         std::string program_path = std::string(TVL_ROOT_DIR) + "/System/tervalingo";
         EXPECT_TRUE(program.Start({program_path}, root / "program.out", system));
-        EXPECT_EQ(program.Wait(120), 0);
+        EXPECT_EQ(program.Wait(ProgramRunLimit), 0);
         EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
         return p;
     }

@@ -2,6 +2,7 @@
 // copy of the shipped root, ended by its frame count, by SIGTERM or by a
 // scripted close; checked by its exit code, log and wpl.bin.
 #include "app/window_placement.h"
+#include "tests/support/child_process.h"
 #include "tests/support/program_root_copy.h"
 #include "tests/support/temp_folder.h"
 
@@ -50,7 +51,7 @@ protected:
     }
     // The exit code, or -1 when the program did not end in time (a safety
     // net for a hanging program, not a measure).
-    int Wait(int seconds = 60)
+    int Wait(int seconds = ProgramRunLimit)
     {
         for (int i = 0; i < seconds * 20; ++i) {
             int status = 0;

@@ -134,7 +134,7 @@ protected:
         Picture p;
         EXPECT_TRUE(program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo", simulator},
                                   root / "program.out", system));
-        EXPECT_EQ(program.Wait(120), 0);
+        EXPECT_EQ(program.Wait(ProgramRunLimit), 0);
         EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
         return p;
     }

@@ -10,6 +10,10 @@
 // discarded or left to the test's own. The process id, or -1.
 pid_t SpawnProgram(const std::vector<std::string>& args, const std::string& output, bool discardErrors);
 
+// How long one end-to-end run of the map program may take: a few hundred
+// frames with the sanitizers on a machine running every test at once.
+constexpr int ProgramRunLimit = 300;
+
 class Child {
 public:
     Child() = default;

@@ -23,7 +23,7 @@ Picture RunMapProgramForScreenshot(Child* program, const std::string& system, co
     Picture p;
     std::string output = std::filesystem::path(system).parent_path().string() + "/program.out";
     EXPECT_TRUE(program->Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, output, system));
-    EXPECT_EQ(program->Wait(120), 0);
+    EXPECT_EQ(program->Wait(ProgramRunLimit), 0);
     EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
     if (std::getenv("TVL_KEEP_SCREENSHOTS")) {
         std::error_code ignored;
@@ -90,7 +90,7 @@ Picture RunForScreenshot(Child* program, const std::string& system, const std::s
     setenv("TVL_SCREENSHOT", shot.c_str(), 1);
     Picture p;
     EXPECT_TRUE(program->Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, output, system));
-    EXPECT_EQ(program->Wait(120), 0);
+    EXPECT_EQ(program->Wait(ProgramRunLimit), 0);
     EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
     return p;
 }
