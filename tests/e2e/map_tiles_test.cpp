@@ -149,7 +149,7 @@ bool TileAt(const Picture& p, int x, int y, int z, int* column, int* row)
 TEST_F(MapTilesTest, StoreTilesLieUnderTheAircraftWithTheirNeighboursInPlace)
 {
     UseStore();
-    Picture p = Run("store_at_home", 60);
+    Picture p = Run("store_at_home", 240);
     ASSERT_GT(p.width, 0);
     int cx = p.width / 2, cy = p.height / 2;
     // The home position sits at the screen centre: its tile's edges are where
@@ -250,7 +250,7 @@ TEST_F(MapTilesTest, StreetTilesAreDownloadedOnceThenServedFromTheCacheWithTheSe
 
     server->Stop();
     server.reset();
-    Picture second = Run("street_cached", 120);
+    Picture second = Run("street_cached", 300);
     ASSERT_GT(second.width, 0);
     EXPECT_EQ(second.At(cx - 128, cy + 100), first.At(cx - 128, cy + 100));
     EXPECT_EQ(second.At(cx + 128, cy - 100), first.At(cx + 128, cy - 100));
