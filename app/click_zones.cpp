@@ -13,7 +13,6 @@
 #include "display/frame_update.h"
 #include "display/map_types.h"
 #include "display/map_view.h"
-#include "display/pending_foundation.h"
 #include "display/screen_buttons.h"
 #include "display/text_boxes.h"
 #include "maps/local_maps.h"
@@ -153,6 +152,10 @@ void ZoomStep(int direction)
         else
             coarse = true;
     } else if (CurrentChartLevel < 1) {
+        if (ChartZoomOutSteps >= MaxChartZoomOutSteps) {
+            PlaySoundNumber(3);
+            return;
+        }
         ChartZoomOutSteps++;
     } else {
         coarse = true;

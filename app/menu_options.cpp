@@ -303,7 +303,7 @@ void ResetWindowAndLayout()
         SetFramedStyle();
     }
     ReleaseAllTileResources();
-    Settings.MapType = DefaultMapSource;
+    SetLocalMapSource(LocalMapSetWhole);
     if (TileMapFlag.load())
         RefreshMapAtMapCentre();
     Settings.TaxiwayZoomfactor = 1.0;

@@ -8,7 +8,7 @@
 #include "app/pending_settings.h"
 #include "app/pending_spine.h"
 #include "display/pending_display.h"
-#include "display/pending_foundation.h"
+#include "maps/local_maps.h"
 #include "maps/pending_tiles.h"
 #include "navdata/flight_plan_edit.h"
 #include "navdata/foreign_calls.h"
@@ -25,17 +25,6 @@ void RequestAirportViewRedraw();
 void ClearInfoModes(bool keepFirst);
 void WriteParkingListFile(HWND window);
 int FindParkingIndexByName(const char* name);
-
-// Map tiles, local maps, charts and radar.
-bool IsTileStopPending();
-void MarkTileStopPending();
-void ClearTileStopPending();
-void SetTileRestartFlag();
-bool IsLocalMapZoomPending();
-void SetLocalMapZoomPending();
-int GetLocalMapSource();
-void SetLocalMapSource(int source);
-double GetLocalMapScale();
 
 // Terrain awareness: flight mode, alert and the [Terrain] switches.
 void SetFlightModeAuto(double heightAboveGround);

@@ -8,7 +8,6 @@
 #include "app/main_window.h"
 #include "app/settings.h"
 #include "display/map_view.h"
-#include "display/pending_foundation.h"
 #include "platform/files.h"
 #include "platform/locale.h"
 #include "platform/messagebox.h"

@@ -395,6 +395,7 @@ static void FrameStep(int mode, FrameUpdateOutputs* out, int width, int height)
     StoredHeight = height;
     double now = ProgramClockMs() / 1000.0;
     BeginLocalMapBankIfDue();
+    SettleLocalMapZoom();
     RestartLinkIfDue(mode, now);
     ReadAircraftValues();
     HalfSecondTick(now);

@@ -37,6 +37,7 @@ double PixelsPer12Metres = 0;
 uint8_t PixelsPerDegreeKnown = 0;
 double GridFactorX = 1.0, GridFactorY = 1.0;
 int32_t CurrentChartLevel = 0;
+int32_t ChartZoomOutSteps = 0;
 int32_t ChartRotationDeg = 0;
 std::atomic<uint8_t> TileMapFlag{1};
 ViewportRect MapViewportRect = {84, 40, 84 + 477, 40 + 351};

@@ -64,6 +64,9 @@ extern double GridFactorX, GridFactorY;
 extern int32_t CurrentChartLevel;
 // 1.0, 0.5, 1/3, 0.25, 1/6 for levels 0..4; a level out of range counts as 0.
 float GetChartLevelFactor(int32_t level);
+// Fine zoom steps of a local map below level 0: each doubles the shown size.
+extern int32_t ChartZoomOutSteps;
+constexpr int32_t MaxChartZoomOutSteps = 4;
 
 // Rotation of the current local map sheet in degrees (0 in tile-map mode).
 extern int32_t ChartRotationDeg;

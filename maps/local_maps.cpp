@@ -13,6 +13,7 @@
 #include "app/pending_commands.h"
 #include "app/log.h"
 #include "app/settings.h"
+#include "app/softkey_menu.h"
 #include "display/aircraft_values.h"
 #include "display/frame_update.h"
 #include "display/map_georeference.h"
@@ -26,6 +27,7 @@
 #include "maps/system_files.h"
 #include "maps/tile_cache.h"
 #include "maps/tile_grid.h"
+#include "maps/tile_sources.h"
 #include "maps/tile_threads.h"
 #include "platform/files.h"
 #include "platform/threads.h"
@@ -117,6 +119,9 @@ std::atomic<bool> AllLoaded{false};
 std::atomic<bool> SetFailed{false};
 std::atomic<bool> ReselectRequest{false};
 std::atomic<bool> ReloadRequest{false};
+std::atomic<bool> ZoomPending{false};
+std::atomic<bool> TileStopPending{false};
+std::atomic<bool> TileRestartPending{false};
 int RememberedFullCount = 0;  // GUI thread
 bool WholeSetNext = false;    // GUI thread: the inner 9 are shown, all 25 load now
 int SetSerial = 0;            // GUI thread
@@ -529,6 +534,8 @@ void LoadMapSheets()
     std::vector<MapSheet> sheets;
     char name[52] = "";
     bool missing = false;
+    // A map that cannot be read leaves no sheets of the one before.
+    Sheets.clear();
     {
         std::lock_guard<std::mutex> hold(MapTableLock);
         if (index < 0 || index >= static_cast<int>(MapFiles.size()))
@@ -671,19 +678,28 @@ void LocalTileOffset(int slot, int* dc, int* dr)
     *dr = SlotCells[slot][1] - 2;
 }
 
-void StartLocalMapTileLoader()
+// Unless the map is panned, the map centre moves to the aircraft.
+void CentreOnAircraft()
 {
     int simulator = Settings.UseSimulator.load();
-    if (!MapPanning && simulator >= 1 && simulator <= 8) {
-        double latitude = MapCenter.latitude.load(), longitude = MapCenter.longitude.load();
-        SimLinkGetVar(SimVarLatitude, &latitude);
-        SimLinkGetVar(SimVarLongitude, &longitude);
-        SimLinkGetVar(SimVarHeading, &Aircraft.Heading);
-        MapCenter.latitude = latitude;
-        MapCenter.longitude = longitude;
-    }
+    if (MapPanning || simulator < 1 || simulator > 8)
+        return;
+    double latitude = MapCenter.latitude.load(), longitude = MapCenter.longitude.load();
+    SimLinkGetVar(SimVarLatitude, &latitude);
+    SimLinkGetVar(SimVarLongitude, &longitude);
+    SimLinkGetVar(SimVarHeading, &Aircraft.Heading);
+    MapCenter.latitude = latitude;
+    MapCenter.longitude = longitude;
+}
+
+void StartLocalMapTileLoader()
+{
+    CentreOnAircraft();
     char folder[FolderPathSize];
     GetLocalMapFolder(folder, sizeof folder);
+    // The tiles are coming back: no new set is begun meanwhile.
+    if (TileRestartPending)
+        return;
     if (RunActive || TileWaiting || !folder[0] || TileIndex.load() >= LocalMapTileCount.load())
         return;
     if (TileIndex.load() == 0) {
@@ -731,6 +747,11 @@ bool IsLocalMapTileWaiting()
 
 bool IsNewLocalMapBankDue()
 {
+    if (AllLoaded && TileRestartPending) {
+        // The set finished after the tiles were asked back: it is dropped.
+        AllLoaded = false;
+        return false;
+    }
     return AllLoaded;
 }
 
@@ -874,4 +895,124 @@ std::vector<MapAtPosition> GetMapsAtPosition()
 {
     std::lock_guard<std::mutex> hold(FoundLock);
     return MapsAtPosition;
+}
+
+int GetLocalMapSource()
+{
+    if (IsLocalSheetSetComplete())
+        return LocalMapSetWhole;
+    int index = TileIndex.load();
+    return index < LocalMapSetWhole ? index : LocalMapSetWhole - 1;
+}
+
+void SetLocalMapSource(int source)
+{
+    if (source <= 0)
+        ResetLoadedLocalTiles();
+    else
+        MarkLocalSheetSetComplete();
+}
+
+bool IsLocalMapZoomPending()
+{
+    return ZoomPending;
+}
+
+void SetLocalMapZoomPending()
+{
+    ZoomPending = true;
+}
+
+void SettleLocalMapZoom()
+{
+    int steps = ChartZoomOutSteps < 0 ? 0 : ChartZoomOutSteps > MaxChartZoomOutSteps ? MaxChartZoomOutSteps
+                                                                                     : ChartZoomOutSteps;
+    int shown = GetDisplayedTileBank();
+    TileGridBank& bank = TileGridBanks[shown];
+    if (!TileMapFlag.load() && bank.localMapSet != 0 && BankDataLevel[shown] == 0) {
+        float scale = static_cast<float>(std::ldexp(1.0, steps));
+        if (bank.tileScale != scale) {
+            bank.tileScale = scale;
+            PixelsPerDegreeKnown = 0;
+            RequestMapRedraw();
+        }
+    }
+    if (ZoomPending && IsLocalSheetSetComplete() && !IsLocalMapLoaderBusy())
+        ZoomPending = false;
+}
+
+double GetLocalMapScale()
+{
+    const TileGridBank& bank = TileGridBanks[GetDisplayedTileBank()];
+    double zoom = bank.tileScale > 0 ? bank.tileScale : 1.0;
+    return LocalMapLevelScale(CurrentChartLevel) / zoom;
+}
+
+bool OpenLocalMapAtPosition(int start)
+{
+    LoadMapContent(0);
+    int index = Settings.MapType.load();
+    if (index < 0 || index >= GetLocalMapCount())
+        return false;
+    LoadMapSheets();
+    CentreOnAircraft();
+    if (!SelectLocalMapSheet(MapCenter.latitude.load(), MapCenter.longitude.load()))
+        return false;
+    LoadMapGeoreference();
+    if (start) {
+        SetLocalMapSource(0);
+        RequestLocalMapReload();
+        StartLocalMapTileLoader();
+    }
+    return true;
+}
+
+void RestartMapTiles(int type)
+{
+    if (TileMapFlag.load()) {
+        int word = 0;
+        StopTileLoader(&word);
+        MarkTileStopPending();
+        return;
+    }
+    if (Settings.NrOfThreads.load() <= 0)
+        return;
+    if (type >= -4 && type <= -1)
+        CurrentTileMapType = -type;
+    SetTileChartType(type);
+    SetTileRestartFlag();
+    RefreshMapAtMapCentre();
+}
+
+bool IsTileStopPending()
+{
+    return TileStopPending;
+}
+
+void MarkTileStopPending()
+{
+    // A grid the stopped loader completed is not shown over the local map.
+    DiscardTileGrid();
+    TileStopPending = true;
+    TileRestartPending = false;
+}
+
+void ClearTileStopPending()
+{
+    TileStopPending = false;
+}
+
+void SetTileRestartFlag()
+{
+    TileRestartPending = true;
+}
+
+bool IsTileRestartPending()
+{
+    return TileRestartPending;
+}
+
+void ClearTileRestartFlag()
+{
+    TileRestartPending = false;
 }

@@ -113,6 +113,37 @@ void EnterLocalMapMode();
 // Waits for the loader and releases the textures of both banks.
 void ReleaseLocalMapTextures();
 
+// The set's progress as the commands see it: the tiles loaded so far, and
+// LocalMapSetWhole once the set is whole; 0 starts the set anew.
+constexpr int LocalMapSetWhole = 25;
+int GetLocalMapSource();
+void SetLocalMapSource(int source);
+// A zoom step of the local map is under way: a level step until its set is
+// whole, a fine step until the next frame has applied it.
+bool IsLocalMapZoomPending();
+void SetLocalMapZoomPending();
+// Once a frame: the fine zoom steps become the shown set's scale, and a zoom
+// step whose set is whole ends.
+void SettleLocalMapZoom();
+// The map units a screen pixel shows: the level's scale over the fine zoom.
+double GetLocalMapScale();
+
+// Makes the sheet of the current map (MapType) that lies under the aircraft
+// (the map centre while panning) the current sheet; with start, its set is
+// loaded from the first tile. False when the map has no sheet there.
+bool OpenLocalMapAtPosition(int start);
+// After a map change: in tile-map mode the tile loader stops (a stop is
+// pending until the menu restarts it); showing a local map, the tiles of
+// type come back and no local set is begun until they are shown.
+void RestartMapTiles(int type);
+bool IsTileStopPending();
+void MarkTileStopPending();
+void ClearTileStopPending();
+void SetTileRestartFlag();
+bool IsTileRestartPending();
+// The tile grid is shown again (its swap calls it).
+void ClearTileRestartFlag();
+
 // The local maps and their sheets that hold the map centre, and the map
 // types they make available; the number found.
 struct MapAtPosition {

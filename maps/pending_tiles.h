@@ -10,12 +10,5 @@
 #include <cstddef>
 #include <cstdint>
 
-// Shell: the map-type menu command and the restart of the map after a map
-// change.
-void RestartMapTiles(int type);
-
 // Terrain data: makes the terrain folders; false when they cannot be had.
 bool CreateTerrainFolders();
-// Shell: looks for the sheet of the current local map at the position.
-bool OpenLocalMapAtPosition(int flag);
-

@@ -9,6 +9,7 @@
 #include "display/map_types.h"
 #include "display/map_view.h"
 #include "maps/http_download.h"
+#include "maps/local_maps.h"
 #include "maps/pending_tiles.h"
 #include "maps/tile_cache.h"
 #include "maps/tile_sources.h"
@@ -820,6 +821,7 @@ void SwapTileBanks()
     GridOriginY = bank.originY;
     GridPixelHeight = static_cast<double>(bank.tileSize) * bank.rows;
     TileMapFlag = 1;
+    ClearTileRestartFlag();
     RequestMapRedraw();
     RequestSnapshotRefresh();
     SyncCatalogueSelection();

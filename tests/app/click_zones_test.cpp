@@ -10,7 +10,7 @@
 #include "app/winmain.h"
 #include "display/airport_view.h"
 #include "display/map_view.h"
-#include "display/pending_foundation.h"
+#include "maps/local_maps.h"
 #include "simlink/sim_link.h"
 
 #include <gtest/gtest.h>
@@ -111,6 +111,30 @@ TEST_F(ClickZonesTest, LocalChartZoomStopsAtItsLastLevel)
     OnZoomOut(0, ZoneLeftClick);
     EXPECT_EQ(CurrentChartLevel, 4);
     EXPECT_EQ(ChartZoomOutSteps, 0);
+    TileMapFlag = 1;
+}
+
+TEST_F(ClickZonesTest, LocalChartFineStepsWaitForTheFrameAndStopAtTheFinest)
+{
+    TileMapFlag = 0;
+    Settings.GPSMode = 1;
+    Settings.AirportChart = 0;
+    CurrentChartLevel = 0;
+    ChartZoomOutSteps = 0;
+    SetLocalMapSource(LocalMapSetWhole);
+    for (int i = 0; i < MaxChartZoomOutSteps + 2; ++i) {
+        OnZoomIn(0, ZoneLeftClick);
+        SettleLocalMapZoom();
+    }
+    EXPECT_EQ(ChartZoomOutSteps, MaxChartZoomOutSteps);
+    EXPECT_EQ(CurrentChartLevel, 0);
+    OnZoomOut(0, ZoneLeftClick);
+    OnZoomOut(0, ZoneLeftClick);  // the first step is not settled yet
+    EXPECT_EQ(ChartZoomOutSteps, MaxChartZoomOutSteps - 1);
+    EXPECT_TRUE(IsLocalMapZoomPending());
+    SettleLocalMapZoom();
+    EXPECT_FALSE(IsLocalMapZoomPending());
+    ChartZoomOutSteps = 0;
     TileMapFlag = 1;
 }
 

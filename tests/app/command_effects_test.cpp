@@ -18,6 +18,7 @@
 #include "display/frame_renderer.h"
 #include "display/nav_layer.h"
 #include "display/softkey_pages.h"
+#include "maps/local_maps.h"
 #include "maps/tile_cache.h"
 #include "maps/tile_sources.h"
 #include "platform/profile.h"
@@ -144,7 +145,7 @@ TEST_P(CommandEffectTest, RunsItsSoftkeyOnce)
     case 33: ExpectPage(MenuOptions, 6); break;                 // ASPECT43: the next page key
     case 34: EXPECT_EQ(GetAspectRatio(), 2); break;             // RESET: the aspect key
     case 35:                                                    // OPT_OFF: the layout reset
-        EXPECT_EQ(Settings.MapType.load(), DefaultMapSource);
+        EXPECT_EQ(GetLocalMapSource(), LocalMapSetWhole);
         EXPECT_EQ(Settings.TaxiwayZoomfactor, 1.0);
         break;
     case 36: EXPECT_EQ(Settings.RenderToTexture, 1); break;     // NRST_LIMITS: the snapshot key

@@ -5,7 +5,6 @@
 #include "app/language.h"
 #include "app/settings.h"
 #include "display/map_view.h"
-#include "display/pending_foundation.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>

@@ -286,6 +286,7 @@ protected:
         Settings.MapType = 0;
         Settings.UseSimulator = 0;  // no simulator moves the centre
         CurrentChartLevel = 0;
+        ChartZoomOutSteps = 0;
         LocalMapTileCount = LocalMapFullSet;
         MakeFolders(sheet + "data0");
         MakeFolders(sheet + "data1");
@@ -311,6 +312,9 @@ protected:
     void TearDown() override
     {
         ReleaseLocalMapTextures();
+        ChartZoomOutSteps = 0;
+        ClearTileRestartFlag();
+        ClearTileStopPending();
         RenderTest::TearDown();
     }
 
@@ -422,6 +426,112 @@ TEST_F(LocalMapLoader, MissingAircraftTileAsksForTheSheetAgain)
     BeginLocalMapBank();
     EXPECT_DOUBLE_EQ(GridOriginX, -1);  // a failed set keeps the origin shown
     EXPECT_EQ(SlotColour(0), 0xFFFFFFFFu);
+}
+
+TEST_F(LocalMapLoader, ZoomStepsWaitForTheirSetAndFineStepsMagnifyLevelZero)
+{
+    WorkingFolder here(system);
+    LocalMapTileCount = LocalMapInnerSet;
+    OpenSheetAt(51.8, 11.0);
+    EXPECT_EQ(GetLocalMapSource(), 0);
+    SetLocalMapZoomPending();
+    SettleLocalMapZoom();
+    EXPECT_TRUE(IsLocalMapZoomPending());  // its set is still to come
+    LoadSet();
+    BeginLocalMapBank();
+    EXPECT_EQ(GetLocalMapSource(), LocalMapSetWhole);
+    SettleLocalMapZoom();
+    EXPECT_FALSE(IsLocalMapZoomPending());
+
+    const TileGridBank& shown = TileGridBanks[GetDisplayedTileBank()];
+    ChartZoomOutSteps = 2;
+    SettleLocalMapZoom();
+    EXPECT_FLOAT_EQ(shown.tileScale, 4.0f);
+    EXPECT_DOUBLE_EQ(GetLocalMapScale(), 0.25);
+    ChartZoomOutSteps = 1000;  // never more than the finest step
+    SettleLocalMapZoom();
+    EXPECT_FLOAT_EQ(shown.tileScale, 16.0f);
+    ChartZoomOutSteps = -3;
+    SettleLocalMapZoom();
+    EXPECT_FLOAT_EQ(shown.tileScale, 1.0f);
+
+    // A level step loads the set anew; fine steps belong to level 0 alone.
+    ChartZoomOutSteps = 2;
+    CurrentChartLevel = 1;
+    SetLocalMapSource(0);
+    EXPECT_EQ(GetLocalMapSource(), 0);
+    LoadSet();
+    BeginLocalMapBank();
+    SettleLocalMapZoom();
+    EXPECT_EQ(CurrentChartLevel, 1);
+    EXPECT_FLOAT_EQ(TileGridBanks[GetDisplayedTileBank()].tileScale, 1.0f);
+    EXPECT_DOUBLE_EQ(GetLocalMapScale(), 2.0);
+    TileMapFlag = 1;  // a tile grid's scale is the tile grid's own
+    TileGridBanks[GetDisplayedTileBank()].tileScale = 0.5f;
+    SettleLocalMapZoom();
+    EXPECT_FLOAT_EQ(TileGridBanks[GetDisplayedTileBank()].tileScale, 0.5f);
+    TileGridBanks[GetDisplayedTileBank()].tileScale = 1.0f;
+}
+
+TEST_F(LocalMapLoader, OpeningAMapTakesItsSheetUnderTheAircraftOrNone)
+{
+    WorkingFolder here(system);
+    LocalMapTileCount = LocalMapInnerSet;
+    LoadMapContent(1);
+    MapCenter.latitude = 51.8;
+    MapCenter.longitude = 11.0;
+    Settings.MapType = 0;
+    ASSERT_TRUE(OpenLocalMapAtPosition(1));
+    char folder[600];
+    GetLocalMapFolder(folder, sizeof folder);
+    EXPECT_EQ(std::string(folder), sheet);
+    EXPECT_TRUE(IsLocalMapLoaderBusy() || GetLoadedLocalTileCount() > 0);  // started at its first tile
+    LoadSet();
+    BeginLocalMapBank();
+    EXPECT_EQ(SlotColour(0), Colour(2, 2, 0));
+
+    MapCenter.latitude = 58.0;  // beyond every sheet
+    EXPECT_FALSE(OpenLocalMapAtPosition(0));
+    MapCenter.latitude = 51.8;
+    for (int index : {-1, 1, 1000}) {
+        Settings.MapType = index;
+        EXPECT_FALSE(OpenLocalMapAtPosition(0)) << index;
+    }
+    // A map whose descriptor went leaves no sheets of the map before.
+    Settings.MapType = 0;
+    std::filesystem::remove(system + "/area.bin");
+    FreeMapBuffers();
+    EXPECT_FALSE(OpenLocalMapAtPosition(0));
+    EXPECT_TRUE(GetMapSheets().empty());
+}
+
+TEST_F(LocalMapLoader, TilesAskedBackBeginNoLocalSetUntilTheirGridIsShown)
+{
+    WorkingFolder here(system);
+    LocalMapTileCount = LocalMapInnerSet;
+    OpenSheetAt(51.8, 11.0);
+    SetTileRestartFlag();
+    for (int frame = 0; frame < 20; frame++) {
+        StartLocalMapTileLoader();
+        UploadNextLocalMapTile();
+    }
+    EXPECT_EQ(GetLoadedLocalTileCount(), 0);  // no set is begun
+    ClearTileRestartFlag();
+    LoadSet();
+    SetTileRestartFlag();  // a set that is whole by now is dropped
+    EXPECT_FALSE(IsNewLocalMapBankDue());
+    ClearTileRestartFlag();
+    EXPECT_FALSE(IsNewLocalMapBankDue());
+    // A local map chosen while tiles are shown stops their loader; a grid
+    // it completed is not shown over the map.
+    TileMapFlag = 1;
+    SetTileRestartFlag();
+    RestartMapTiles(0);
+    EXPECT_TRUE(IsTileStopPending());
+    EXPECT_FALSE(IsTileRestartPending());
+    EXPECT_FALSE(IsTileGridComplete());
+    ClearTileStopPending();
+    EXPECT_FALSE(IsTileStopPending());
 }
 
 } // namespace

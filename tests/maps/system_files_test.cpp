@@ -164,6 +164,19 @@ TEST_F(SystemFiles, TilesComeFromTheFolderPackageOrTheParentPackage)
     EXPECT_FALSE(IsFolderPacked((sheet + "/data3").c_str()));
 }
 
+TEST_F(SystemFiles, PackageEntriesAreNeverNamedOutsideTheirFolder)
+{
+    std::string sheet = tmp / "ICAO/area12";
+    MakeFolders(sheet + "/data0");
+    ASSERT_TRUE(WriteZipArchive((sheet + "/data0.zip").c_str(),
+                                {{"area12/data0/016008.qrj", Scrambled("packed", 16008)}}));
+    // A path that climbs out names an entry with "..": never looked up.
+    EXPECT_EQ(LoadMakerImageFile((sheet + "/data0/../data0/016008.qrl").c_str()), 0);
+    EXPECT_EQ(LoadMakerImageFile((sheet + "/x/../../area12/data0/016008.qrl").c_str()), 0);
+    EXPECT_FALSE(IsFolderPacked((sheet + "/data0/..").c_str()));
+    EXPECT_EQ(LoadMakerImageFile((sheet + "/data0/016008.qrl").c_str()), 6);
+}
+
 TEST_F(SystemFiles, BlankTileIsNeverTakenFromAPackage)
 {
     std::string folder = tmp / "area/data0";
