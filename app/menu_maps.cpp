@@ -110,16 +110,21 @@ void TakeSingleChart(int id)
 {
     char path[ChartImageLimit] = "";
     if (!GetSingleChartPath(path, id, Settings.AirportChartMenu)) {
-        if (!Settings.AirportChartMenu)
+        // The list of the key's own kind: the menu's bits also hold the
+        // other kinds the airport has, and the first of them would be listed.
+        int kind = 1 << (id - 8);
+        if (!(Settings.AirportChartMenu & kind))
             return;
-        if (WriteChartListRequest(Settings.AirportChartMenu, GetMainWindow()) <= 0)
+        if (WriteChartListRequest(kind, GetMainWindow()) <= 0)
             return;
         char helper[600];
         std::snprintf(helper, sizeof(helper), "%s/Selvra.exe", SystemFolder);
+        // A reply left from an earlier choice is never taken for this one.
+        std::remove("lbaptchart.txt.res");
         RunHelperProgram(helper, "lbaptchart.txt");
         char chosen[128] = "";
         ReadHelperReply("lbaptchart.txt.res", chosen, sizeof(chosen));
-        if (!chosen[0] || !BuildChartPath(path, Settings.AirportChartMenu, chosen))
+        if (!chosen[0] || !BuildChartPath(path, kind, chosen))
             return;
     }
     int old = Settings.MapType.load();

@@ -103,6 +103,7 @@ void NoMapFound()
     if (!IsLocalMapFeatureOn() || (TileMapFlag && !IsCatalogueRequestPending())) {
         SearchRan = true;
         NoMapCounter++;
+        ResumeStoppedTiles();
     } else if (IsCatalogueRequestPending()) {
         StartTileLoaderThreadPlain();
         ClearCatalogueRequest();

@@ -970,6 +970,9 @@ bool OpenLocalMapAtPosition(int start)
 void RestartMapTiles(int type)
 {
     if (TileMapFlag.load()) {
+        // Without a package to take over, stopping would only empty the map.
+        if (GetLocalMapCount() <= 0)
+            return;
         int word = 0;
         StopTileLoader(&word);
         MarkTileStopPending();
@@ -981,6 +984,14 @@ void RestartMapTiles(int type)
         CurrentTileMapType = -type;
     SetTileChartType(type);
     SetTileRestartFlag();
+    RefreshMapAtMapCentre();
+}
+
+void ResumeStoppedTiles()
+{
+    if (!TileMapFlag.load() || !TileStopPending)
+        return;
+    TileStopPending = false;
     RefreshMapAtMapCentre();
 }
 

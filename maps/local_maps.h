@@ -132,10 +132,13 @@ double GetLocalMapScale();
 // (the map centre while panning) the current sheet; with start, its set is
 // loaded from the first tile. False when the map has no sheet there.
 bool OpenLocalMapAtPosition(int start);
-// After a map change: in tile-map mode the tile loader stops (a stop is
-// pending until the menu restarts it); showing a local map, the tiles of
-// type come back and no local set is begun until they are shown.
+// After a map change: in tile-map mode with packages at hand the tile loader
+// stops (a stop is pending until the menu restarts it or no package is
+// found); showing a local map, the tiles of type come back and no local set
+// is begun until they are shown.
 void RestartMapTiles(int type);
+// No package took over after the stop: the tiles load again where they were.
+void ResumeStoppedTiles();
 bool IsTileStopPending();
 void MarkTileStopPending();
 void ClearTileStopPending();

@@ -7,10 +7,14 @@
 
 #include "app/program_root.h"
 #include "app/settings.h"
+#include "app/softkey_menu.h"
 #include "display/background_layers.h"
 #include "display/chart_view.h"
 #include "display/map_view.h"
+#include "display/frame_renderer.h"
+#include "display/softkey_pages.h"
 #include "display/sprite_table.h"
+#include "tests/display/map_centre.h"
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/threads.h"
@@ -20,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -394,6 +399,89 @@ TEST_F(PdfCharts, APdfTheToolCannotReadLeavesNothingBehind)
     for (const auto& entry : std::filesystem::directory_iterator(root / "Airports/BAD/tmp"))
         ADD_FAILURE() << "left behind: " << entry.path();
     EXPECT_FALSE(ImportPdfChartFile((root / "charts/..").c_str()));
+}
+
+// A departure chart made from a PDF page of four coloured quarters, chosen
+// by its map-type key through the list helper while the airport also has
+// approach charts: the helper is offered the departures, and the chart lies
+// under the aircraft where its georeference says, each quarter on its side
+// of the lines the georeference puts through the page's middle.
+TEST_F(PdfCharts, AChartChosenThroughTheListHelperLiesUnderTheAircraft)
+{
+    std::string page = root / "quarters.txt";
+    WriteFileText(page, "%%MediaBox 0 0 200 200\n1 0 0 rg 0 100 100 100 re f\n0 1 0 rg 100 100 100 100 re f\n"
+                        "0 0 1 rg 0 0 100 100 re f\n1 1 0 rg 100 0 100 100 re f\n");
+    ASSERT_EQ(RunProgramWithArguments("mutool.exe", {"create", "-o", root / "charts/EDDH.pdf", page}, nullptr,
+                                      nullptr),
+              0);
+    ASSERT_TRUE(ImportPdfChartFile((root / "charts/EDDH.pdf").c_str()));
+    int requested = -1;
+    ASSERT_TRUE(TakePdfPageRequest(&requested));
+    ASSERT_TRUE(ShowPdfChartPage(requested));
+    std::string airport = root / "Airports/EDDH";
+    std::string rendered = airport + "/tmp/pdf.png";
+    ASSERT_TRUE(std::filesystem::exists(rendered));
+    MakeFolders(airport + "/Info");
+    MakeFolders(airport + "/Approaches");
+    MakeFolders(airport + "/Departures");
+    // 4000 page pixels a degree from 9.9 E, 53.7 N; the page is 833 pixels.
+    const char* lon1 = "9.9 0";
+    const char* lat1 = "53.7 0";
+    const char* lon2 = "10.1 800";
+    const char* lat2 = "53.5 800";
+    for (const char* chart : {"Approaches/ILS 23", "Approaches/RNP 05", "Departures/ALF 1A", "Departures/BRV 2B"}) {
+        std::filesystem::copy_file(rendered, airport + "/" + chart + ".png");
+        WriteGeoref(airport + "/" + chart + ".txt", lon1, lat1, lon2, lat2);
+    }
+    WriteGeoref(airport + "/Info/EDDH.txt", lon1, lat1, lon2, lat2);
+    std::filesystem::copy_file(std::string(TVL_ROOT_DIR) + "/System/Selvra", root / "System/Selvra");
+    WriteFileText(root / "System/lbaptchart.txt.res", "ALF 1A\n");  // an earlier choice
+    WorkingFolder inSystem(root / "System");
+    setenv("TVL_DIALOG_ANSWER", "BRV 2B", 1);
+
+    ReleaseChartImage();
+    BuildAirportIndex();
+    SelectAirportAtPosition(53.6, 10.0);
+    ASSERT_TRUE(ListAirportCharts());
+    Settings.Softkeysublevel = 0;
+    Settings.ReferencedAirportMapDisplayed = 0;
+    Settings.AirportMapTransparency = 255;
+    Settings.NavAirport = 0;
+    MapTypeSoftkeyIds[0] = 10;  // departures
+    MapTypeMenuCommand(0);
+    unsetenv("TVL_DIALOG_ANSWER");
+
+    std::string offered = ReadFileText(root / "System/lbaptchart.txt");
+    EXPECT_NE(offered.find("\nALF 1A\nBRV 2B\n"), std::string::npos) << offered;
+    EXPECT_EQ(offered.find("ILS 23"), std::string::npos);
+    EXPECT_EQ(std::string(Settings.AirportName), airport + "/Departures/BRV 2B.png");
+    ASSERT_EQ(Settings.ReferencedAirportMapDisplayed, 1);
+
+    double aircraftLat = 53.6, aircraftLon = 10.0;
+    SetUpTileMapView(aircraftLat, aircraftLon, 14);
+    Settings.AirportChart = 0;
+    CurrentFrame.mapRotation = 0;
+    MapPanOffset = {0, 0};
+    ClearTarget(0xFF000000u);
+    BackgroundDrawn = 1;  // as after the map's tiles
+    DrawBackgroundLayers(640, 480);
+    // The page's middle (416.7 pixels) by the georeference, on the screen.
+    double ppdX = 0, ppdY = 0;
+    GetScreenPixelsPerDegree(&ppdX, &ppdY);
+    double middleLon = 9.9 + 416.67 * 0.2 / 800, middleLat = 53.7 - 416.67 * 0.2 / 800;
+    int mx = static_cast<int>(std::lround(320 + (middleLon - aircraftLon) * ppdX));
+    int my = static_cast<int>(std::lround(240 + (aircraftLat - middleLat) * ppdY));
+    ASSERT_GT(mx, 330);
+    ASSERT_LT(mx, 600);
+    ASSERT_GT(my, 250);
+    ASSERT_LT(my, 460);
+    EXPECT_EQ(Pixel(320, 240), 0xFF0000FFu);  // red under the aircraft
+    // Three screen pixels a page pixel: the quarters meet within a page
+    // pixel of the middle, filtered across about one.
+    EXPECT_EQ(Pixel(mx - 8, my - 8), 0xFF0000FFu);
+    EXPECT_EQ(Pixel(mx + 8, my - 8), 0xFF00FF00u);  // green
+    EXPECT_EQ(Pixel(mx - 8, my + 8), 0xFFFF0000u);  // blue
+    EXPECT_EQ(Pixel(mx + 8, my + 8), 0xFF00FFFFu);  // yellow
 }
 
 } // namespace

@@ -534,4 +534,16 @@ TEST_F(LocalMapLoader, TilesAskedBackBeginNoLocalSetUntilTheirGridIsShown)
     EXPECT_FALSE(IsTileStopPending());
 }
 
+// With no package to take over, a map change in tile-map mode leaves the
+// tile loader running: stopping it would only empty the map.
+TEST(TileStop, NoPackagesNoStop)
+{
+    ASSERT_EQ(GetLocalMapCount(), 0);
+    TileMapFlag = 1;
+    RestartMapTiles(0);
+    EXPECT_FALSE(IsTileStopPending());
+    ResumeStoppedTiles();  // nothing stopped: nothing to do
+    EXPECT_FALSE(IsTileStopPending());
+}
+
 } // namespace
