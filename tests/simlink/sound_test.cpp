@@ -60,10 +60,9 @@ TEST_F(SoundTest, AlertPlaysOnItsOwnThreadAndIsHeard)
     InitSound(system.c_str(), root.Path().c_str());
     ASSERT_EQ(SoundReady.load(), 1);
     ConnectSimulator();
-    auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(PlaySoundNumber(SoundTrafficAlert), 1);
-    // The caller does not wait for the 0.24 s tone.
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(150));
+    // The caller does not wait for the 0.24 s tone: it still plays.
+    EXPECT_EQ(SoundsPlaying.load(), 1);
     EXPECT_EQ(PendingSoundNumber.load(), SoundTrafficAlert);
     ShutdownSound();
     EXPECT_EQ(SoundsPlaying.load(), 0);
