@@ -99,10 +99,12 @@ void StartUpProgram(HINSTANCE instance)
     SetDisplayResetting(0);
     StartWinsock();
     ProcessDeletionLog();
+    // Emptied before the display start, which loads the kept track from
+    // track.bin: emptied after it, the kept track would be lost at every start.
+    ClearTrack();
     Guarded([&] { RunFrameStage(s.mainWindow, s.instance, 1, s.clientWidth, s.clientHeight); });
     s.starting = false;
     WritePrivateProfileStringA(SystemSection, "UseProcessorCore", s.coreText, LocalIniFile);
-    ClearTrack();
     BringSimulatorToFront();
     s.relayoutRequest = 0;
 }
