@@ -9,6 +9,8 @@
 #include "app/pending_spine.h"
 #include "display/pending_display.h"
 #include "maps/local_maps.h"
+#include "maps/terrain_awareness.h"
+#include "maps/terrain_data.h"
 #include "maps/pending_tiles.h"
 #include "navdata/flight_plan_edit.h"
 #include "navdata/foreign_calls.h"
@@ -26,14 +28,3 @@ void ClearInfoModes(bool keepFirst);
 void WriteParkingListFile(HWND window);
 int FindParkingIndexByName(const char* name);
 
-// Terrain awareness: flight mode, alert and the [Terrain] switches.
-void SetFlightModeAuto(double heightAboveGround);
-int GetAutoFlightMode();
-void ClearTerrainAlert();
-void MuteTerrainAlert();
-bool IsTerrainAlertActive();
-void RestartTerrainUpload();
-extern uint8_t TerrainLegende;
-extern uint8_t TerrainElevation;
-extern uint8_t MSAinFlightplan;
-extern uint8_t Sealevel;

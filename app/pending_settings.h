@@ -6,6 +6,7 @@
 #include "app/helper_dialogs.h"
 #include "app/main_window.h"
 #include "app/news_check.h"
+#include "app/settings.h"
 #include "app/track_ring.h"
 #include "app/program_root.h"
 #include "app/shared_accessors.h"
@@ -29,8 +30,6 @@
 void ResetAirportViewCenter();
 void GetMapCenter(double* latitude, double* longitude);
 
-// Map tiles, terrain and charts.
-extern uint8_t TerrainObstacleFlag;
 
 // Navigation data.
 void LoadObstacles();

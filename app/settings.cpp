@@ -15,6 +15,14 @@ std::atomic<int> ActiveSimPort{0};
 SharedText<SettingsAddressSize> ActiveSimAddress;
 std::atomic<int> InstalledSimulators{0};
 HWND DialogOwnerWindow;
+char TerrainColourText[TerrainColourCount][TerrainColourTextSize] = {"0,240,11", "49,152,97", "255,255,148",
+                                                                    "254,0,1", "125,1,0"};
+uint8_t TerrainLegende;
+uint8_t TerrainElevation;
+uint8_t TerrainObstacleFlag;
+uint8_t TerrainTransparencyKnob;
+uint8_t MSAinFlightplan;
+uint8_t Sealevel = 1;
 
 namespace {
 struct ActiveAddressPreset {

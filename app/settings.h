@@ -304,6 +304,20 @@ extern std::atomic<int> InstalledSimulators;
 // Owner window of dialogs and helper programs, kept by InitApplication.
 extern HWND DialogOwnerWindow;
 
+// The [Terrain] section: the legend colours as their "r,g,b" texts (the
+// terrain code parses and formats them) and the terrain switches. Its
+// Blendfactor key fills Settings.TerrainTransparency. GUI thread.
+constexpr const char* TerrainSection = "Terrain";
+constexpr int TerrainColourCount = 5;
+constexpr int TerrainColourTextSize = 16;
+extern char TerrainColourText[TerrainColourCount][TerrainColourTextSize];
+extern uint8_t TerrainLegende;          // legend shown
+extern uint8_t TerrainElevation;        // elevation figures shown
+extern uint8_t TerrainObstacleFlag;     // obstacles shown
+extern uint8_t TerrainTransparencyKnob; // transparency knob shown
+extern uint8_t MSAinFlightplan;         // MEA column of the flight plan
+extern uint8_t Sealevel;                // terrain at or below sea level left uncoloured
+
 // Presets fields and neighbours' run-time state before the first display.
 void SetDefaultSettings();
 // Reads every setting from IniFilePath and sets up what depends on them;

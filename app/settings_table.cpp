@@ -323,6 +323,20 @@ const SettingKey Table[] = {
     K(Main, "CurvedVector", SK::FlagNonZero, F(S.CurvedVector), ""),
     K("Font", "Stateline", SK::Int, F(S.Stateline), "10"),
     K("Font", "Tooltip", SK::Int, F(S.Tooltip), "16"),
+
+    // Terrain legend colours and switches, read and written by the terrain code.
+    K(TerrainSection, "Color1", SK::Text, F(TerrainColourText[0]), "0,240,11"),
+    K(TerrainSection, "Color2", SK::Text, F(TerrainColourText[1]), "49,152,97"),
+    K(TerrainSection, "Color3", SK::Text, F(TerrainColourText[2]), "255,255,148"),
+    K(TerrainSection, "Color4", SK::Text, F(TerrainColourText[3]), "254,0,1"),
+    K(TerrainSection, "Color5", SK::Text, F(TerrainColourText[4]), "125,1,0"),
+    Range(K(TerrainSection, "Blendfactor", SK::Float, F(S.TerrainTransparency), "0.5"), 0.1, 1.0),
+    K(TerrainSection, "Legende", SK::FlagOne, F(TerrainLegende), "0"),
+    K(TerrainSection, "Elevation", SK::FlagOne, F(TerrainElevation), "0"),
+    K(TerrainSection, "Obstacle", SK::FlagNonZero, F(TerrainObstacleFlag), "0"),
+    K(TerrainSection, "TransparencyKnob", SK::FlagOne, F(TerrainTransparencyKnob), "0"),
+    K(TerrainSection, "MSAinFlightplan", SK::FlagOne, F(MSAinFlightplan), "0"),
+    K(TerrainSection, "Sealevel", SK::FlagOne, F(Sealevel), "1"),
 };
 
 constexpr size_t TableSize = sizeof(Table) / sizeof(Table[0]);
@@ -793,13 +807,27 @@ int ReadSettingSection(const char* section, const char* path)
     return n;
 }
 
+void WriteSettingSection(const char* section, const char* iniPath)
+{
+    char value[SettingsTextSize];
+    for (size_t i = 0; i < TableSize; ++i) {
+        const SettingKey& row = Table[i];
+        if (!row.written || row.count != 1 || strcasecmp(row.section, section) != 0)
+            continue;
+        FormatSettingValue(row, 0, value, sizeof value);
+        WritePrivateProfileStringA(row.section, row.key, value, iniPath);
+    }
+}
+
 void WriteSettingKeys(const char* iniPath)
 {
     char key[64];
     char value[SettingsTextSize];
     for (size_t i = 0; i < TableSize; ++i) {
         const SettingKey& row = Table[i];
-        if (!row.written)
+        // The terrain code writes its section once it has read it, so values
+        // it never read are not overwritten with the defaults.
+        if (!row.written || strcasecmp(row.section, TerrainSection) == 0)
             continue;
         for (int e = 0; e < row.count; ++e) {
             KeyName(row, e, key, sizeof key);

@@ -84,6 +84,8 @@ void ApplySettingText(const SettingKey& row, int entry, const char* text);
 void FormatSettingValue(const SettingKey& row, int entry, char* out, size_t size);
 // Writes every written row into iniPath through the profile API.
 void WriteSettingKeys(const char* iniPath);
+// Writes the written plain rows of one section, in table order.
+void WriteSettingSection(const char* section, const char* iniPath);
 
 // The settings file with every key at its default text (rows whose default is
 // ProgramRoot left out), as the shipped Plovik.ini; returns the length or -1

@@ -40,11 +40,18 @@ static void DrawTrackTrafficVectors(HWND window, const FrameView& f)
     DrawTrackVector(f.mapRotation);
 }
 
-// The terrain value box comes with terrain awareness; the bezel is drawn here
-// so that it covers the map outside its window but not the symbols.
-static void DrawTerrainBoxAndBezel() { DrawBezelOverlay(); }
+// The bezel covers the map outside its window but not the symbols.
+static void DrawTerrainBoxAndBezel()
+{
+    DrawTerrainValueBox();
+    DrawBezelOverlay();
+}
 
-static void DrawProfileWindRoseWindBox() {}
+static void DrawProfileWindRoseWindBox(const FrameView& f)
+{
+    DrawTerrainProfileLayer();
+    DrawWindAndNorth(f.mapRotation);
+}
 static void DrawDirectTo(const FrameView& f) { DrawDirectToLine(f.mapRotation); }
 
 static void DrawAircraft(const FrameView& f)
@@ -52,7 +59,7 @@ static void DrawAircraft(const FrameView& f)
     DrawAircraftSymbol(f.mapRotation, f.trackAngle, f.symbolRotation);
 }
 
-static void DrawTerrainAlerts() {}
+static void DrawTerrainAlerts() { DrawTerrainAlertBox(); }
 static void DrawStatusBlock(const FrameView& f) { DrawStatusLayer(f.height); }
 static void DrawSoftkeys(const FrameView& f) { DrawSoftkeyBar(f.height); }
 static void DrawKeyboard() { DrawOnScreenKeyboard(); }
@@ -82,7 +89,7 @@ void DrawFrameLayers(HWND window, const FrameView& f)
     DrawRoute(f);
     DrawTrackTrafficVectors(window, f);
     DrawTerrainBoxAndBezel();
-    DrawProfileWindRoseWindBox();
+    DrawProfileWindRoseWindBox(f);
     DrawDirectTo(f);
     DrawNearestAndAptBoxes();
     DrawAircraft(f);

@@ -138,11 +138,16 @@ static void ShowRequestedPdfPage()
         LeaveAirportChart();
 }
 
-// Textures a loader prepared are made here, one a frame each.
-static void UploadWaitingTextures()
+// Textures a loader prepared are made here, one a frame each. True when a
+// terrain tile was waiting, so the limiter does not slow the window's load.
+static bool UploadWaitingTextures()
 {
     if (IsLocalMapTileWaiting())
         UploadNextLocalMapTile();
+    bool terrain = IsTerrainTileWaiting();
+    if (terrain)
+        UploadNextTerrainTile();
+    return terrain;
 }
 
 static void PresentWholeScreen()
@@ -220,8 +225,8 @@ void DrawScreen(HWND window, float dt, int width, int height)
     DrawFrameLayers(window, CurrentFrame);
     TakeMapRedrawRequest();
     PresentWholeScreen();
-    UploadWaitingTextures();
-    RunFrameLimiter(false);
+    bool terrainLoading = UploadWaitingTextures();
+    RunFrameLimiter(terrainLoading);
     ShowRequestedPdfPage();
     RefreshNearestAirportsOfView(width, height);
     RefreshSnapshot(dt);

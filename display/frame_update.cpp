@@ -20,6 +20,8 @@
 #include "maps/airport_charts.h"
 #include "maps/local_maps.h"
 #include "maps/pending_tiles.h"
+#include "maps/terrain_awareness.h"
+#include "maps/terrain_data.h"
 #include "maps/tile_grid.h"
 #include "maps/weather_radar.h"
 #include "display/status_text.h"
@@ -232,7 +234,7 @@ static void BuildStatusLines()
     in.northUp = NorthUpMode != 0;
     in.lastButton = GetLastButton();
     in.chartLevelScale = 1.0;
-    in.gpwsText = GpwsPhaseText(Settings.GPWSOn != 0, Settings.PilotFlightmode, 1);
+    in.gpwsText = GpwsPhaseText(Settings.GPWSOn != 0, Settings.PilotFlightmode, GetAutoFlightMode());
     in.temperatureText = TemperatureText;
     in.trafficText = "";
     FormatStatusLine1(StatusLines[0].text, sizeof StatusLines[0].text, in);
@@ -376,9 +378,20 @@ static void ReportRadarOffline()
         ShowStatusMessage("Weather radar: no radar pictures could be downloaded");
 }
 
+// The terrain window follows the map centre while any terrain view is on;
+// a manually set position has no terrain under it to warn about.
+static void KeepTerrainLoaded()
+{
+    if (ManualPositionMode.load())
+        return;
+    if (Settings.Terrainstate || Settings.GPWSOn || Settings.TAWSOn || Settings.TerrainProfile)
+        UpdateTerrain(Aircraft.Altitude, Aircraft.HeightAboveGround, Aircraft.GroundAltitude, Aircraft.Heading);
+}
+
 static void ShutdownUpdate()
 {
     StopSimulatorLink();
+    ShutdownTerrain();
     ReleaseLocalMapTextures();
     ClearRadarCache();
     HideThumbnails();
@@ -411,6 +424,7 @@ static void FrameStep(int mode, FrameUpdateOutputs* out, int width, int height)
     ProjectCentre(out);
     ComputeFrameRotation(Settings.TrackUp != 0, NorthUpMode != 0, ChartRotationDeg, TrackAngle, &out->mapRotation,
                          &out->symbolRotation);
+    KeepTerrainLoaded();
     FlyFlightPlan(fx, fy);
     if (TrafficOn)
         UpdateTrafficAdvisory();

@@ -6,9 +6,7 @@
 #include "app/pending_settings.h"
 #include "app/shared_accessors.h"
 #include "display/map_redraw.h"
+#include "maps/terrain_data.h"
 
 #include <cstddef>
 #include <cstdint>
-
-// Terrain data: makes the terrain folders; false when they cannot be had.
-bool CreateTerrainFolders();

@@ -186,7 +186,7 @@ TEST_P(CommandEffectTest, RunsItsSoftkeyOnce)
     case 61: EXPECT_EQ(TerrainElevation, 1); break;             // ELEVATION
     case 62: EXPECT_EQ(TerrainObstacleFlag, 1); break;          // OBSTACLE
     case 63: EXPECT_EQ(MSAinFlightplan, 1); break;              // MSA_FP
-    case 64: EXPECT_EQ(Sealevel, 1); break;                     // LEVEL
+    case 64: EXPECT_EQ(Sealevel, 0); break;                     // LEVEL: on by default
     case 65: EXPECT_EQ(Settings.GPWSOn, 1); break;              // GPWS
     case 66:                                                    // TAWS_DATA: read back
         EXPECT_EQ(Settings.DepartureEnroute, 1000);

@@ -125,6 +125,8 @@ protected:
             for (int dx = -310; dx <= 270; dx += 10) {
                 if (std::abs(dx) < 40 && std::abs(dy) < 40)
                     continue;  // the aircraft symbol
+                if (dx > 240 && dy > -100 && dy < -40)
+                    continue;  // the wind box at the map's right edge
                 double x = hx + dx * scale, y = hy + dy * scale;
                 double inX = x - std::floor(x / Cell) * Cell, inY = y - std::floor(y / Cell) * Cell;
                 if (inX < 20 || inX > 80 || inY < 20 || inY > 80)
