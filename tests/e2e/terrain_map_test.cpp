@@ -93,13 +93,14 @@ protected:
         ASSERT_TRUE(std::filesystem::exists(root / "Terrain/N53/N53E010.jpg"));
     }
 
-    // East at 200 kt and 3000 ft from lon for a few seconds, then held.
+    // East at 200 kt and 3000 ft from lon for a few seconds, then held until
+    // the test ends, however slowly the program starts.
     void StartPeer(const char* lon)
     {
         std::string out = root / "peer.out";
         ASSERT_TRUE(peer.Start({std::string(TVL_TOOLS_DIR) + "/tvl-proxypeer", "--port", "0", "--lat", "53.6",
                                 "--lon", lon, "--leg", "90", "--leg-time", "5", "--speed", "200", "--altitude",
-                                "3000", "--no-plan", "--duration", "120"},
+                                "3000", "--no-plan", "--duration", "0"},
                                out, root.Path()));
         std::string port = WaitForAnnouncedPort(out);
         ASSERT_FALSE(port.empty());
