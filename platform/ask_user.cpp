@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <spawn.h>
 #include <strings.h>
 #include <sys/wait.h>
@@ -19,7 +20,9 @@ bool RunZenity(const std::vector<std::string>& args, std::string* answer, bool* 
 {
     *ran = false;
     int pipeEnds[2];
-    if (pipe(pipeEnds) != 0)
+    // Close-on-exec: a program another thread starts meanwhile must not hold
+    // the pipe open, or the read below waits for that program to end.
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0)
         return false;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
