@@ -5,7 +5,7 @@
 #include "app/language.h"
 #include "app/main_window.h"
 #include "app/settings.h"
-#include "display/pending_display.h"
+#include "app/status_message.h"
 #include "maps/tile_cache.h"
 #include "platform/dialogs.h"
 #include "platform/threads.h"

@@ -3,12 +3,10 @@
 #include "app/keypad.h"
 
 #include "app/click_zones.h"
-#include "app/pending_commands.h"
 #include "app/settings.h"
 #include "app/softkey_menu.h"
 #include "display/chart_view.h"
 #include "display/map_view.h"
-#include "display/pending_display.h"
 #include "display/text_boxes.h"
 #include "platform/threads.h"
 #include "display/chart_view.h"

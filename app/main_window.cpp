@@ -7,7 +7,7 @@
 #include "app/frame_driver.h"
 #include "app/helper_dialogs.h"
 #include "app/log.h"
-#include "app/pending_spine.h"
+#include "platform/win32.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"
 #include "app/simulator_window.h"

@@ -2,7 +2,10 @@
 // shutdown and releases the resources whose state it has just saved.
 #include "app/settings.h"
 
-#include "app/pending_settings.h"
+#include "app/helper_dialogs.h"
+#include "app/track_ring.h"
+#include "app/program_root.h"
+#include "display/map_view.h"
 #include "app/settings_table.h"
 #include "app/sim_commands.h"
 #include "maps/local_maps.h"

@@ -1,7 +1,6 @@
 // Selecting and connecting a simulator, and stopping its link.
 #include "app/sim_commands.h"
 
-#include "app/pending_commands.h"
 #include "app/program_root.h"
 #include "app/settings.h"
 #include "navdata/nav_tables.h"

@@ -6,7 +6,7 @@
 #include "app/frame_driver.h"
 #include "app/log.h"
 #include "app/main_window.h"
-#include "app/pending_spine.h"
+#include "platform/win32.h"
 #include "app/processor_core.h"
 #include "app/settings.h"
 #include "app/simulator_window.h"

@@ -5,7 +5,7 @@
 #include "app/settings.h"
 #include "display/map_projection.h"
 #include "display/map_view.h"
-#include "display/pending_display.h"
+#include "maps/terrain_data.h"
 #include "maps/tile_sources.h"
 #include "display/sprite_table.h"
 #include "navdata/nearest_airports.h"

@@ -9,7 +9,6 @@
 #include "display/instrument_layers.h"
 #include "display/nav_layer.h"
 #include "display/onscreen_keyboard.h"
-#include "display/pending_display.h"
 #include "display/route_layers.h"
 #include "display/softkey_bar.h"
 #include "display/status_layer.h"

@@ -4,7 +4,8 @@
 
 #include "app/log.h"
 #include "app/main_window.h"
-#include "app/pending_settings.h"
+#include "display/sprite_table.h"
+#include "maps/terrain_data.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"
 #include "display/aircraft_values.h"
@@ -15,7 +16,6 @@
 #include "display/map_projection.h"
 #include "display/map_redraw.h"
 #include "display/map_view.h"
-#include "display/pending_display.h"
 #include "app/softkey_menu.h"
 #include "maps/airport_charts.h"
 #include "maps/local_maps.h"

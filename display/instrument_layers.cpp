@@ -11,7 +11,7 @@
 #include "display/frame_renderer.h"
 #include "display/frame_update.h"
 #include "display/map_view.h"
-#include "display/pending_display.h"
+#include "app/shared_accessors.h"
 #include "display/softkey_pages.h"
 #include "display/sprite_draw.h"
 #include "display/status_text.h"

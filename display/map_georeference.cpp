@@ -2,11 +2,10 @@
 // package) into the staging set, offset.txt, and the staging-to-active copy.
 #include "display/map_georeference.h"
 
-#include "app/pending_settings.h"
+#include "app/program_root.h"
 #include "app/settings.h"
 #include "app/winmain.h"
 #include "maps/local_maps.h"
-#include "maps/pending_tiles.h"
 #include "navdata/zip_entry.h"
 #include "platform/files.h"
 

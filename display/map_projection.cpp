@@ -4,7 +4,6 @@
 
 #include "app/settings.h"
 #include "display/map_view.h"
-#include "display/pending_display.h"
 #include "maps/tile_sources.h"
 
 #include <cmath>

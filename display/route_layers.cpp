@@ -3,7 +3,8 @@
 
 #include "app/click_zones.h"
 #include "app/log.h"
-#include "app/pending_commands.h"
+#include "maps/terrain_data.h"
+#include "navdata/foreign_calls.h"
 #include "app/settings.h"
 #include "display/aircraft_values.h"
 #include "display/airport_boxes.h"
@@ -12,7 +13,6 @@
 #include "display/frame_renderer.h"
 #include "display/map_view.h"
 #include "display/nav_layer.h"
-#include "display/pending_display.h"
 #include "display/sprite_draw.h"
 #include "display/sprite_table.h"
 #include "navdata/route_navigation.h"

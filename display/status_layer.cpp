@@ -9,7 +9,7 @@
 #include "display/frame_limiter.h"
 #include "display/frame_renderer.h"
 #include "display/map_view.h"
-#include "display/pending_display.h"
+#include "app/indicator_lamps.h"
 #include "display/softkey_pages.h"
 #include "display/sprite_draw.h"
 #include "display/status_text.h"

@@ -8,7 +8,7 @@
 #include "app/settings.h"
 #include "display/draw_helpers.h"
 #include "display/map_view.h"
-#include "display/pending_display.h"
+#include "app/shared_accessors.h"
 #include "display/screen_buttons.h"
 #include "display/softkey_pages.h"
 #include "maps/airport_charts.h"

@@ -8,7 +8,7 @@
 #include "display/sprite_table.h"
 #include "maps/airport_charts.h"
 #include "maps/http_download.h"
-#include "maps/pending_tiles.h"
+#include "app/shared_accessors.h"
 #include "maps/terrain_awareness.h"
 #include "maps/tile_sources.h"
 #include "maps/tile_stores.h"

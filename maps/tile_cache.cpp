@@ -7,7 +7,6 @@
 #include "app/settings.h"
 #include "app/tile_locks.h"
 #include "maps/http_download.h"
-#include "maps/pending_tiles.h"
 #include "maps/tile_grid.h"
 #include "maps/tile_sources.h"
 #include "maps/tile_stores.h"

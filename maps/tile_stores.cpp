@@ -5,7 +5,8 @@
 #include "app/log.h"
 #include "display/map_types.h"
 #include "maps/http_download.h"
-#include "maps/pending_tiles.h"
+#include "app/settings.h"
+#include "display/map_view.h"
 #include "navdata/procedure_db.h"
 #include "platform/files.h"
 

@@ -4,7 +4,6 @@
 
 #include "app/log.h"
 #include "app/settings.h"
-#include "maps/pending_tiles.h"
 #include "navdata/nav_source.h"
 #include "navdata/procedure_db.h"
 #include "navdata/text_lines.h"

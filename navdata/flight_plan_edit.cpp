@@ -2,7 +2,9 @@
 #include "navdata/flight_plan_edit.h"
 
 #include "app/log.h"
-#include "app/pending_commands.h"
+#include "app/file_dialogs.h"
+#include "app/settings.h"
+#include "maps/terrain_awareness.h"
 #include "app/program_root.h"
 #include "app/softkey_menu.h"
 #include "navdata/flight_plan_files.h"

@@ -5,7 +5,7 @@
 
 #include "app/command_table.h"
 #include "app/log.h"
-#include "app/pending_settings.h"
+#include "app/shared_accessors.h"
 #include "app/settings.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"

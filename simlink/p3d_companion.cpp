@@ -7,7 +7,7 @@
 
 #include "app/command_table.h"
 #include "app/log.h"
-#include "app/pending_settings.h"
+#include "app/shared_accessors.h"
 #include "app/settings.h"
 #include "app/simulator_window.h"
 #include "maps/weather_radar.h"

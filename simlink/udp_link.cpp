@@ -3,7 +3,7 @@
 #include "simlink/udp_link.h"
 
 #include "app/log.h"
-#include "app/pending_settings.h"
+#include "app/shared_accessors.h"
 #include "app/settings.h"
 #include "maps/local_maps.h"
 #include "platform/threads.h"

@@ -9,7 +9,6 @@
 #include "app/display_modes.h"
 #include "app/keypad.h"
 #include "app/main_window.h"
-#include "app/pending_commands.h"
 #include "app/program_root.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"

@@ -1,6 +1,7 @@
 // The settings reader and writer against real INI files: defaults, clamps,
 // "None", bad input, read-only keys, round trips and the shipped Plovik.ini.
-#include "app/pending_settings.h"
+#include "app/program_root.h"
+#include "display/map_view.h"
 #include "app/settings.h"
 #include "maps/tile_grid.h"
 #include "app/settings_table.h"

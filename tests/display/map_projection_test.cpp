@@ -4,7 +4,6 @@
 #include "display/airport_view.h"
 #include "display/map_projection.h"
 #include "display/map_view.h"
-#include "display/pending_display.h"
 #include "maps/tile_sources.h"
 #include "tests/display/map_centre.h"
 

@@ -1,6 +1,6 @@
 // The sprite table on the shipped pictures: which slots load, their flags,
 // the bezel by aspect, a missing required aircraft, the splash once a run.
-#include "app/pending_settings.h"
+#include "app/program_root.h"
 #include "display/sprite_table.h"
 #include "tests/render/render_fixture.h"
 #include "tests/support/temp_folder.h"
