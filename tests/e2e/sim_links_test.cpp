@@ -211,18 +211,12 @@ TEST_F(SimLinksEndToEnd, FlightGearIsFlownAndItsCircuitLogged)
 TEST_F(SimLinksEndToEnd, AeroflyIsFlownItsPlanCompletedAndItsCircuitLogged)
 {
     // The demo grid as the map: the plan is drawn over a background only.
-    setenv("XDG_DATA_HOME", (root / "userdata").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", root.Path().c_str(), 1);
-    std::error_code e;
-    std::filesystem::copy(std::string(TVL_ROOT_DIR) + "/DemoMap", root / "DemoMap",
-                          std::filesystem::copy_options::recursive, e);
-    std::filesystem::copy_file(root / "DemoMap/offline_catalogue.db", system + "/offline_catalogue.db", e);
+    UseDemoMapBackground(root.Path(), system);
     // The demo set's navigation data and procedure database complete the plan.
+    std::error_code e;
     std::filesystem::copy(std::string(TVL_ROOT_DIR) + "/Navdata", root / "Navdata",
                           std::filesystem::copy_options::recursive, e);
-    for (auto [key, value] : {std::pair{"t", "1"}, {"LocalMapPath", "../DemoMap"}, {"SatMode", "11"},
-                              {"ServermapIndex", "0"}, {"PreferedChartType", "-11"}, {"Tile", "10"},
-                              {"FlightPlanColor", "0xFF00FF"}})
+    for (auto [key, value] : {std::pair{"t", "1"}, {"FlightPlanColor", "0xFF00FF"}})
         WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
     StartPeer("aerofly", {"--port", "0", "--leg", "90", "--circuit", "6"});
     WritePrivateProfileStringA("Aeroflyfs2", "Port", PeerPort().c_str(), ini.c_str());

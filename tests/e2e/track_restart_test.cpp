@@ -85,18 +85,11 @@ protected:
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         setenv("TVL_MONITORS", "1920x1080", 1);
-        setenv("XDG_DATA_HOME", (root / "userdata").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", root.Path().c_str(), 1);
         unsetenv("TVL_EVENT_SCRIPT");
         FreeImage_Initialise(FALSE);
         // The demo grid as the map, so that the layers above it are drawn.
-        std::error_code e;
-        std::filesystem::copy(std::string(TVL_ROOT_DIR) + "/DemoMap", root / "DemoMap",
-                              std::filesystem::copy_options::recursive, e);
-        std::filesystem::copy_file(root / "DemoMap/offline_catalogue.db", system + "/offline_catalogue.db", e);
-        for (auto [key, value] : {std::pair{"LocalMapPath", "../DemoMap"}, {"SatMode", "11"},
-                                  {"ServermapIndex", "0"}, {"PreferedChartType", "-11"}, {"Tile", "10"},
-                                  {"PlotTrack", "1"}, {"TrackPlotColor", "0xFF00FF"}, {"DynamicSoftkeys", "1"}})
+        UseDemoMapBackground(root.Path(), system);
+        for (auto [key, value] : {std::pair{"PlotTrack", "1"}, {"TrackPlotColor", "0xFF00FF"}, {"DynamicSoftkeys", "1"}})
             WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
     }
     void TearDown() override { FreeImage_DeInitialise(); }

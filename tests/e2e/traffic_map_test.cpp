@@ -64,19 +64,11 @@ protected:
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         setenv("TVL_MONITORS", "1920x1080", 1);
-        setenv("XDG_DATA_HOME", (root / "userdata").c_str(), 1);
-        // Tile locks of its own: another program's download cannot hold the map back.
-        setenv("XDG_RUNTIME_DIR", root.Path().c_str(), 1);
         unsetenv("TVL_EVENT_SCRIPT");
         FreeImage_Initialise(FALSE);
         // The demo grid as the map, so that a background is drawn under the layers.
-        std::error_code e;
-        std::filesystem::copy(std::string(TVL_ROOT_DIR) + "/DemoMap", root / "DemoMap",
-                              std::filesystem::copy_options::recursive, e);
-        std::filesystem::copy_file(root / "DemoMap/offline_catalogue.db", system + "/offline_catalogue.db", e);
-        for (auto [key, value] : {std::pair{"LocalMapPath", "../DemoMap"}, {"SatMode", "11"},
-                                  {"ServermapIndex", "0"}, {"PreferedChartType", "-11"}, {"Tile", "10"},
-                                  {"MenuState", "2"}, {"PlotTrack", "1"}, {"Track", "1"},
+        UseDemoMapBackground(root.Path(), system);
+        for (auto [key, value] : {std::pair{"MenuState", "2"}, {"PlotTrack", "1"}, {"Track", "1"},
                                   {"TrackPlotColor", "0xFF00FF"}, {"TrackColor", "0xFF0000"},
                                   // The softkey bar's labels would count as traffic labels: it
                                   // stays hidden while the pointer is away from it.

@@ -3,6 +3,7 @@
 
 #include "platform/profile.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -33,4 +34,19 @@ int CountLines(const std::string& text, const std::string& what)
     for (std::string line; std::getline(lines, line);)
         count += line.find(what) != std::string::npos;
     return count;
+}
+
+void UseDemoMapBackground(const std::string& folder, const std::string& system)
+{
+    setenv("XDG_DATA_HOME", (folder + "/userdata").c_str(), 1);
+    // Tile locks of its own: another program's download cannot hold the map back.
+    setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+    std::error_code ignored;
+    std::filesystem::copy(std::string(TVL_ROOT_DIR) + "/DemoMap", folder + "/DemoMap",
+                          std::filesystem::copy_options::recursive, ignored);
+    std::filesystem::copy_file(folder + "/DemoMap/offline_catalogue.db", system + "/offline_catalogue.db", ignored);
+    std::string ini = system + "/Plovik.ini";
+    for (auto [key, value] : {std::pair{"LocalMapPath", "../DemoMap"}, {"SatMode", "11"}, {"ServermapIndex", "0"},
+                              {"PreferedChartType", "-11"}, {"Tile", "10"}})
+        WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
 }

@@ -8,5 +8,10 @@
 
 // Copies the root into folder and returns the path of its System folder.
 std::string CopyProgramRoot(const std::string& folder);
+// The demo map package as the map of the copied root: the package folder
+// beside the root, its offline catalogue in System, the settings that
+// choose it at zoom 10 (so that a background lies under the layers), and
+// the user data and tile locks kept in folder.
+void UseDemoMapBackground(const std::string& folder, const std::string& system);
 // The lines of text that contain what.
 int CountLines(const std::string& text, const std::string& what);
