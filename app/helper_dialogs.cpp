@@ -86,6 +86,16 @@ void RunExchange(const char* helper, const char* exchange, char* reply, size_t s
     std::remove(result);
 }
 
+// The settings dialogs: write what the helper shows, run it, apply its reply.
+void RunSettingsHelper(const char* helper, const char* exchange, bool (*write)(const char*),
+                       int (*apply)(const char*))
+{
+    write(exchange);
+    char reply[256];
+    RunExchange(helper, exchange, reply, sizeof reply);
+    apply(reply);
+}
+
 int SizePercent(float factor) { return static_cast<int>(factor * 100.0f); }
 
 }  // namespace
@@ -173,13 +183,7 @@ int ApplySymbolSizeReply(const char* reply)
     return taken;
 }
 
-void RunSymbolSizeDialog()
-{
-    WriteSymbolSizeExchange("size.txt");
-    char reply[256];
-    RunExchange("Markel.exe", "size.txt", reply, sizeof reply);
-    ApplySymbolSizeReply(reply);
-}
+void RunSymbolSizeDialog() { RunSettingsHelper("Markel.exe", "size.txt", WriteSymbolSizeExchange, ApplySymbolSizeReply); }
 
 // ---- volume ----
 
@@ -207,13 +211,7 @@ int ApplyVolumeReply(const char* reply)
     return taken;
 }
 
-void RunVolumeDialog()
-{
-    WriteVolumeExchange("sound.txt");
-    char reply[256];
-    RunExchange("Vonta.exe", "sound.txt", reply, sizeof reply);
-    ApplyVolumeReply(reply);
-}
+void RunVolumeDialog() { RunSettingsHelper("Vonta.exe", "sound.txt", WriteVolumeExchange, ApplyVolumeReply); }
 
 // ---- processor core and CPU usage ----
 
@@ -246,13 +244,7 @@ int ApplyCpuUsageReply(const char* reply)
     return taken;
 }
 
-void RunCpuUsageDialog()
-{
-    WriteCpuUsageExchange("cpu.txt");
-    char reply[256];
-    RunExchange("Quessa.exe", "cpu.txt", reply, sizeof reply);
-    ApplyCpuUsageReply(reply);
-}
+void RunCpuUsageDialog() { RunSettingsHelper("Quessa.exe", "cpu.txt", WriteCpuUsageExchange, ApplyCpuUsageReply); }
 
 // ---- runway filter ----
 
@@ -281,13 +273,7 @@ int ApplyRunwayFilterReply(const char* reply)
     return taken;
 }
 
-void RunRunwayFilterDialog()
-{
-    WriteRunwayFilterExchange("filter.txt");
-    char reply[256];
-    RunExchange("Brenna.exe", "filter.txt", reply, sizeof reply);
-    ApplyRunwayFilterReply(reply);
-}
+void RunRunwayFilterDialog() { RunSettingsHelper("Brenna.exe", "filter.txt", WriteRunwayFilterExchange, ApplyRunwayFilterReply); }
 
 void TakeFilterDialogResult()
 {
