@@ -469,14 +469,17 @@ void ButtonSharedMemoryThread(void*)
         PublisherRunning = 0;
         return;
     }
-    std::snprintf(block, MappingSize, "0");
+    // Cleared before the block shows "0": a press that comes after the helper
+    // sees "0" must not be wiped by the start.
     LastButton = 0;
+    std::snprintf(block, MappingSize, "0");
     while (!AssignmentIdle.load()) {
         int32_t button = LastButton.load();
         std::snprintf(block, MappingSize, "%d", button);
         if (button >= 1) {
             Sleep(200);
-            LastButton = 0;
+            // A button pressed during the hold is published next, not lost.
+            LastButton.compare_exchange_strong(button, 0);
         } else {
             Sleep(1);
         }
