@@ -8,45 +8,11 @@
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <iterator>
 #include <string_view>
+#include <vector>
 
 namespace {
-
-// The fields of one datagram, positional. The last field the caller asks
-// for may be taken "to the end" (the route path may hold any character).
-class FieldReader {
-public:
-    FieldReader(const char* text, size_t length) : rest_(text, strnlen(text, length)) {}
-
-    bool Next(std::string_view* field)
-    {
-        if (done_)
-            return false;
-        size_t at = rest_.find(';');
-        if (at == std::string_view::npos) {
-            *field = rest_;
-            done_ = true;
-            return true;
-        }
-        *field = rest_.substr(0, at);
-        rest_.remove_prefix(at + 1);
-        return true;
-    }
-
-    // Everything after the fields read so far; false when nothing is left.
-    bool Rest(std::string_view* field)
-    {
-        if (done_)
-            return false;
-        *field = rest_;
-        done_ = true;
-        return true;
-    }
-
-private:
-    std::string_view rest_;
-    bool done_ = false;
-};
 
 bool IsBlank(char c)
 {
@@ -111,55 +77,99 @@ void CopyText(std::string_view field, char* out, size_t size)
 
 }  // namespace
 
+namespace {
+
+// The fields of a text, as views into it; the splitting stops after max
+// fields.
+size_t SplitFields(std::string_view text, std::string_view* fields, size_t max)
+{
+    size_t count = 0;
+    while (count < max) {
+        size_t at = text.find(';');
+        fields[count++] = text.substr(0, at);
+        if (at == std::string_view::npos)
+            break;
+        text.remove_prefix(at + 1);
+    }
+    return count;
+}
+
+// Fields first..last (inclusive) as the one text they were before a ";"
+// inside it split them.
+std::string_view Joined(const std::string_view* fields, size_t first, size_t last)
+{
+    const char* begin = fields[first].data();
+    return std::string_view(begin, static_cast<size_t>(fields[last].data() + fields[last].size() - begin));
+}
+
+constexpr int FirstTextField = 19;     // 0-based: callsign, aircraft, nearest airport
+constexpr int FirstButtonField = 22;   // then the 32 buttons
+constexpr int RoutePathField = 54;
+// A callsign typed with ";" in it splits into more fields; this many extra
+// pieces are tried before the line counts as broken.
+constexpr size_t CallsignPiecesMax = 8;
+
+// The 32 buttons from fields[at]: false when one is not an integer.
+bool ReadButtons(const std::string_view* fields, size_t at, int32_t* firstButton)
+{
+    *firstButton = -1;
+    for (int i = 0; i < FlightGearButtonCount; ++i) {
+        int32_t state = 0;
+        if (!ReadInteger(fields[at + i], &state))
+            return false;
+        if (state != 0 && *firstButton < 0)
+            *firstButton = i;
+    }
+    return true;
+}
+
+}  // namespace
+
 LinkDrop ParseFlightGearAircraft(const char* text, size_t length, FlightGearAircraftReport* out)
 {
     if (text == nullptr || length == 0 || text[0] == '\0')
         return LinkDrop::TooFewFields;
-    FieldReader fields(text, length);
-    std::string_view f;
+    std::string_view line(text, strnlen(text, length));
+    // Room for a callsign in pieces and the route path with its own ";".
+    std::string_view fields[FlightGearFieldCount + CallsignPiecesMax + 1];
+    size_t count = SplitFields(line, fields, std::size(fields));
     float* const numbers[] = {&out->altitude,      &out->groundAltitude,    &out->longitude,
                               &out->latitude,      &out->heightAboveGround, &out->trueHeading,
                               &out->groundSpeed,   &out->windDirection,     &out->windSpeed,
                               &out->temperature,   &out->magneticVariation, &out->verticalSpeed,
                               &out->pitch,         &out->bank,              &out->waypointDistance,
                               &out->ete};
+    size_t at = 0;
     for (float* number : numbers) {
-        if (!fields.Next(&f))
+        if (at >= count)
             return LinkDrop::TooFewFields;
-        if (!ReadFloat(f, number))
+        if (!ReadFloat(fields[at++], number))
             return LinkDrop::NotANumber;
     }
     for (int32_t* integer : {&out->waypointIndex, &out->weather, &out->spare}) {
-        if (!fields.Next(&f))
+        if (at >= count)
             return LinkDrop::TooFewFields;
-        if (!ReadInteger(f, integer))
+        if (!ReadInteger(fields[at++], integer))
             return LinkDrop::NotANumber;
     }
-    struct {
-        char* text;
-        size_t size;
-    } const texts[] = {{out->callsign, sizeof(out->callsign)},
-                       {out->aircraft, sizeof(out->aircraft)},
-                       {out->nearestAirport, sizeof(out->nearestAirport)}};
-    for (const auto& t : texts) {
-        if (!fields.Next(&f))
-            return LinkDrop::TooFewFields;
-        CopyText(f, t.text, t.size);
-    }
-    out->firstButton = -1;
-    for (int i = 0; i < FlightGearButtonCount; ++i) {
-        int32_t state = 0;
-        if (!fields.Next(&f))
-            return LinkDrop::TooFewFields;
-        if (!ReadInteger(f, &state))
+    if (count < static_cast<size_t>(RoutePathField))
+        return LinkDrop::TooFewFields;
+    // The callsign takes as many pieces as leave 32 integers for the buttons.
+    size_t extra = 0;
+    while (!ReadButtons(fields, FirstButtonField + extra, &out->firstButton)) {
+        if (extra == CallsignPiecesMax || RoutePathField + extra + 1 > count)
             return LinkDrop::NotANumber;
-        if (state != 0 && out->firstButton < 0)
-            out->firstButton = i;
+        ++extra;
     }
+    CopyText(Joined(fields, FirstTextField, FirstTextField + extra), out->callsign, sizeof(out->callsign));
+    CopyText(fields[FirstTextField + extra + 1], out->aircraft, sizeof(out->aircraft));
+    CopyText(fields[FirstTextField + extra + 2], out->nearestAirport, sizeof(out->nearestAirport));
     // The route path is the rest of the line: a path may hold a ";".
-    out->hasRoutePath = fields.Rest(&f);
+    size_t pathField = RoutePathField + extra;
+    out->hasRoutePath = pathField < count;
     out->routePath[0] = '\0';
     if (out->hasRoutePath) {
+        std::string_view f = line.substr(static_cast<size_t>(fields[pathField].data() - line.data()));
         size_t end = f.find_first_of("\r\n");
         if (end != std::string_view::npos)
             f = f.substr(0, end);
@@ -171,6 +181,32 @@ LinkDrop ParseFlightGearAircraft(const char* text, size_t length, FlightGearAirc
     return LinkDrop::None;
 }
 
+namespace {
+
+// One record of an AI datagram from fields[at], its callsign taking the
+// fields at..at+extra. None, NotANumber, or OffTheEarth for a position that
+// is no position.
+LinkDrop ReadAiRecord(const std::string_view* fields, size_t at, size_t extra, FlightGearAiRecord* r)
+{
+    *r = FlightGearAiRecord{};
+    const std::string_view* f = fields + at + extra + 1;
+    double* const numbers[] = {&r->trueHeading, &r->altitude, &r->latitude, &r->longitude};
+    for (size_t i = 0; i < std::size(numbers); ++i)
+        if (!ReadNumber(f[i], numbers[i]))
+            return LinkDrop::NotANumber;
+    int32_t id = 0;
+    if (!ReadInteger(f[4], &id))
+        return LinkDrop::NotANumber;
+    if (std::fabs(r->latitude) > 90.0 || std::fabs(r->longitude) > 180.0)
+        return LinkDrop::OffTheEarth;
+    // f[5], the seventh field, only has to be there.
+    CopyText(Joined(fields, at, at + extra), r->callsign, sizeof(r->callsign));
+    r->id = static_cast<uint32_t>(id);
+    return LinkDrop::None;
+}
+
+}  // namespace
+
 LinkDrop ParseFlightGearAi(const char* text, size_t length, FlightGearAiRecord* out, int maxRecords, int* stored,
                            int* announced)
 {
@@ -178,39 +214,32 @@ LinkDrop ParseFlightGearAi(const char* text, size_t length, FlightGearAiRecord* 
     *announced = 0;
     if (text == nullptr)
         return LinkDrop::TooFewFields;
-    FieldReader fields(text, length);
-    std::string_view f;
+    std::string_view line(text, strnlen(text, std::min(length, FlightGearAiDatagramMax)));
+    // A text of k characters has at most k + 1 fields.
+    std::vector<std::string_view> fields(line.size() + 1);
+    size_t count = SplitFields(line, fields.data(), fields.size());
     int32_t n = 0;
-    if (!fields.Next(&f))
-        return LinkDrop::TooFewFields;
-    if (!ReadInteger(f, &n))
+    if (!ReadInteger(fields[0], &n))
         return LinkDrop::NotANumber;
     if (n <= 0)
         return LinkDrop::None;
     // Every record needs its seven fields: a longer list cannot be in the text.
-    if (static_cast<size_t>(n) > std::min<size_t>(length, FlightGearAiDatagramMax) / FlightGearAiRecordFields)
+    if (static_cast<size_t>(n) > (count - 1) / FlightGearAiRecordFields)
         return LinkDrop::CountPastEnd;
+    // Fields past n records: the pieces of callsigns that hold a ";".
+    size_t spare = count - 1 - static_cast<size_t>(n) * FlightGearAiRecordFields;
+    size_t at = 1;
     int kept = 0;
     for (int32_t i = 0; i < n; ++i) {
-        FlightGearAiRecord r{};
-        std::string_view callsign;
-        if (!fields.Next(&callsign))
-            return LinkDrop::CountPastEnd;
-        for (double* number : {&r.trueHeading, &r.altitude, &r.latitude, &r.longitude}) {
-            if (!fields.Next(&f))
-                return LinkDrop::CountPastEnd;
-            if (!ReadNumber(f, number))
-                return LinkDrop::NotANumber;
-        }
-        int32_t id = 0;
-        if (!fields.Next(&f))
-            return LinkDrop::CountPastEnd;
-        if (!ReadInteger(f, &id))
-            return LinkDrop::NotANumber;
-        if (!fields.Next(&f))  // the seventh field, whatever it holds
-            return LinkDrop::CountPastEnd;
-        CopyText(callsign, r.callsign, sizeof(r.callsign));
-        r.id = static_cast<uint32_t>(id);
+        FlightGearAiRecord r;
+        LinkDrop drop = ReadAiRecord(fields.data(), at, 0, &r);
+        size_t extra = 0;
+        while (drop != LinkDrop::None && extra < spare)
+            drop = ReadAiRecord(fields.data(), at, ++extra, &r);
+        if (drop != LinkDrop::None)
+            return drop;
+        spare -= extra;
+        at += extra + FlightGearAiRecordFields;
         if ((r.latitude == 0.0 && r.longitude == 0.0) || kept >= maxRecords)
             continue;
         out[kept++] = r;
@@ -285,6 +314,9 @@ const char IdentMarker[] = "<ident type=\"string\">";
 const char LonMarker[] = "<lon type=\"double\">";
 const char LatMarker[] = "<lat type=\"double\">";
 const char AltitudeMarker[] = "<altitude-ft type=\"double\">";
+// The route manager saves the cruise altitude in feet or as a flight level.
+const char CruiseFeetMarker[] = "<altitude-ft type=\"int\">";
+const char CruiseLevelMarker[] = "<flight-level type=\"int\">";
 
 // Lines of one block up to its closing marker; false when the file ends first.
 template <class OnLine>
@@ -336,6 +368,17 @@ LinkDrop ScanFlightGearRoute(FILE* file, AirportCenterLookup lookup, FlightPlanR
             });
             if (!closed)
                 return LinkDrop::Incomplete;
+        } else if (Has(line, "<cruise")) {
+            bool closed = ReadBlock(file, line, "</cruise>", [&](const char* l) {
+                double feet = 0.0;
+                if (Has(l, CruiseFeetMarker))
+                    feet = TagNumber(l, CruiseFeetMarker);
+                else if (Has(l, CruiseLevelMarker))
+                    feet = TagNumber(l, CruiseLevelMarker) * 100.0;
+                plan->cruisingAltitude = std::max(plan->cruisingAltitude, feet);
+            });
+            if (!closed)
+                return LinkDrop::Incomplete;
         } else if (Has(line, "<wp")) {
             // An entry reused from an older plan must not lend this waypoint
             // its name or altitude.
@@ -356,8 +399,11 @@ LinkDrop ScanFlightGearRoute(FILE* file, AirportCenterLookup lookup, FlightPlanR
             });
             if (!closed)
                 return LinkDrop::Incomplete;
-            // A waypoint without a position reuses its entry.
-            if (w.lat != 0.0f && w.lon != 0.0f)
+            // A waypoint without a position reuses its entry, and so does the
+            // departure airport that the route lists once more as its start.
+            const FlightPlanWaypoint& before = plan->waypoints[n > 0 ? n - 1 : 0];
+            bool repeated = n > 0 && before.kind == 1 && std::strcmp(w.ident, before.ident) == 0;
+            if (w.lat != 0.0f && w.lon != 0.0f && !repeated)
                 n = std::min(n + 1, RouteLastWaypoint);
         }
         if (!ReadRouteLine(file, line))
@@ -365,6 +411,11 @@ LinkDrop ScanFlightGearRoute(FILE* file, AirportCenterLookup lookup, FlightPlanR
     }
     if (destinationLon == NoDestination)
         return LinkDrop::UnknownDestination;
+    // The route ends at the destination airport itself when no approach
+    // was chosen: that waypoint becomes the destination.
+    const FlightPlanWaypoint& last = plan->waypoints[n > 0 ? n - 1 : 0];
+    if (n > 0 && last.kind == 11 && destination[0] != '\0' && std::strcmp(last.ident, destination) == 0)
+        --n;
     FlightPlanWaypoint& w = plan->waypoints[n];
     std::memcpy(w.ident, destination, sizeof(w.ident));
     w.lat = destinationLat;

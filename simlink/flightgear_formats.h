@@ -4,8 +4,10 @@
 // fuzzer share it.
 //
 // Fields are positional: an empty field is an empty field, so one empty text
-// never moves the fields after it. A datagram whose fields do not all arrive
-// or whose numbers are not finite numbers is dropped whole.
+// never moves the fields after it. FlightGear does not escape its separator,
+// so a callsign with a ";" arrives in pieces: the callsign takes as many as
+// leave the numbers after it in place. A datagram whose fields do not all
+// arrive or whose numbers are not finite numbers is dropped whole.
 #pragma once
 
 #include "navdata/flight_plan.h"
@@ -69,8 +71,9 @@ struct FlightGearAiRecord {
 };
 
 // Parses "n;callsign;heading;altitude;latitude;longitude;id;x;..." into at
-// most maxRecords records. All n records must be in the text. Records at
-// 0/0 are the empty places of the sender's list and are left out. *stored:
+// most maxRecords records. All n records must be in the text, each on the
+// earth (OffTheEarth otherwise). Records at 0/0 are the empty places of the
+// sender's list, or aircraft it has not placed yet, and are left out. *stored:
 // the records kept; *announced: n (0 or less: the datagram carries nothing).
 LinkDrop ParseFlightGearAi(const char* text, size_t length, FlightGearAiRecord* out, int maxRecords, int* stored,
                            int* announced);
@@ -84,8 +87,10 @@ typedef bool (*AirportCenterLookup)(const char* icao, float* latitude, float* lo
 
 // Reads a route manager file line by line (pieces of at most 127
 // characters) into plan: the departure airport (when lookup knows it), the
-// waypoints with a position, and the destination airport; cruising altitude
-// = the highest waypoint altitude. On success the plan is present with its
+// waypoints with a position, and the destination airport. The airports the
+// route lists again as its first and last waypoints are not repeated.
+// Cruising altitude: the highest of the route's cruise altitude and its
+// waypoints' altitudes. On success the plan is present with its
 // count and active index 0. Incomplete: the file ended inside the route;
 // UnknownDestination: no destination the lookup knows. plan's count and
 // present are then as they were, its waypoints may not be.

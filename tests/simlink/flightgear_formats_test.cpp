@@ -155,6 +155,25 @@ TEST(FlightGearAircraftDatagram, TheTextEndsAtItsLengthOrAtANul)
     EXPECT_EQ(ParseFlightGearAircraft(line.data(), line.size(), &r), LinkDrop::TooFewFields);
 }
 
+TEST(FlightGearAircraftDatagram, CallsignsWithSemicolonsTakeTheirPieces)
+{
+    FlightGearAircraftReport r = Parse(AircraftLine(Numbers(), "A;B;C", "c172p", "EDDH", 2, "/r;1.xml"));
+    EXPECT_STREQ(r.callsign, "A;B;C");
+    EXPECT_STREQ(r.aircraft, "c172p");
+    EXPECT_STREQ(r.nearestAirport, "EDDH");
+    EXPECT_EQ(r.firstButton, 2);
+    EXPECT_STREQ(r.routePath, "/r;1.xml");
+    // A callsign of digits in pieces: the buttons are still the last 32 integers.
+    r = Parse(AircraftLine(Numbers(), "1;2", "c172p", "EDDH", -1, ""));
+    EXPECT_STREQ(r.callsign, "1;2");
+    EXPECT_EQ(r.firstButton, -1);
+    // Past eight extra pieces, or with a button that is no number, the line is broken.
+    Parse(AircraftLine(Numbers(), "a;b;c;d;e;f;g;h;i;j", "c172p", "EDDH"), LinkDrop::NotANumber);
+    std::string line = AircraftLine(Numbers(), "A", "B", "C", -1, "");
+    line.replace(line.rfind(";0;"), 3, ";x;");
+    Parse(line, LinkDrop::NotANumber);
+}
+
 std::vector<FlightGearAiRecord> ParseAi(const std::string& text, LinkDrop expected, int* announced = nullptr)
 {
     std::vector<FlightGearAiRecord> records(400);
@@ -204,6 +223,27 @@ TEST(FlightGearAiDatagram, CountsAndNumbersThatDoNotAddUpDropTheDatagram)
     ParseAi("1;A;1;2;3;4;nan;6", LinkDrop::NotANumber);
     ParseAi("x", LinkDrop::NotANumber);
     ParseAi("", LinkDrop::NotANumber);
+}
+
+TEST(FlightGearAiDatagram, CallsignsWithSemicolonsKeepTheRecordsAfterThem)
+{
+    // "AB;12" would read as a heading of 12 and a latitude of 6000.
+    auto records = ParseAi("4;AB;12;180;6000;53.4;9.9;6;1;X;Y;Z;90;3000;52;8;7;1;KLM1;10;900;51;7;8;1;;0;0;0;0;0;0\n",
+                           LinkDrop::None);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_STREQ(records[0].callsign, "AB;12");
+    EXPECT_EQ(records[0].altitude, 6000.0);
+    EXPECT_EQ(records[0].latitude, 53.4);
+    EXPECT_STREQ(records[1].callsign, "X;Y;Z");
+    EXPECT_EQ(records[1].id, 7u);
+    EXPECT_STREQ(records[2].callsign, "KLM1");
+    EXPECT_EQ(records[2].longitude, 7.0);
+}
+
+TEST(FlightGearAiDatagram, APositionOffTheEarthDropsTheDatagram)
+{
+    ParseAi("1;A;1;2;91;4;5;6", LinkDrop::OffTheEarth);
+    ParseAi("1;A;1;2;3;-180.5;5;6", LinkDrop::OffTheEarth);
 }
 
 TEST(FlightGearAiDatagram, NoMoreRecordsThanTheCallerHasRoomFor)
@@ -350,6 +390,42 @@ TEST(FlightGearRouteFile, IdentsAndLongRoutesAreHeldToTheTable)
     EXPECT_EQ(plan.count, FlightPlanMaxWaypoints);
     EXPECT_STREQ(plan.waypoints[1].ident, "LONGIDE");
     EXPECT_STREQ(plan.waypoints[FlightPlanMaxWaypoints - 1].ident, "EDDF");
+}
+
+TEST(FlightGearRouteFile, CruiseBlockSetsTheCruisingAltitude)
+{
+    std::string text = RouteFile("EDDH", "EDDF", Waypoint("HAM", "53.68", "10.20", "3000"));
+    std::string feet = text, level = text;
+    feet.insert(feet.find("  <route>"), "  <cruise>\n    <altitude-ft type=\"int\">11000</altitude-ft>\n  </cruise>\n");
+    level.insert(level.find("  <route>"), "  <cruise>\n    <flight-level type=\"int\">85</flight-level>\n  </cruise>\n");
+    FlightPlanRecord plan{};
+    ASSERT_EQ(Scan(feet, &plan), LinkDrop::None);
+    EXPECT_EQ(plan.cruisingAltitude, 11000.0);
+    ASSERT_EQ(Scan(level, &plan), LinkDrop::None);
+    EXPECT_EQ(plan.cruisingAltitude, 8500.0);
+    ASSERT_EQ(Scan(text, &plan), LinkDrop::None);
+    EXPECT_EQ(plan.cruisingAltitude, 3000.0);  // without the block, the highest waypoint
+    std::string open = text;
+    open.insert(open.find("  <route>"), "  <cruise>\n");
+    EXPECT_EQ(Scan(open, &plan), LinkDrop::Incomplete);
+}
+
+TEST(FlightGearRouteFile, AirportsListedAgainInTheRouteAreNotRepeated)
+{
+    std::string wps = Waypoint("EDDH", "53.63", "9.99", nullptr) + Waypoint("HAM", "53.68", "10.20", nullptr) +
+                      Waypoint("EDDF", "50.03", "8.54", nullptr);
+    FlightPlanRecord plan{};
+    ASSERT_EQ(Scan(RouteFile("EDDH", "EDDF", wps), &plan), LinkDrop::None);
+    ASSERT_EQ(plan.count, 3);
+    EXPECT_STREQ(plan.waypoints[0].ident, "EDDH");
+    EXPECT_EQ(plan.waypoints[0].kind, 1);
+    EXPECT_STREQ(plan.waypoints[1].ident, "HAM");
+    EXPECT_STREQ(plan.waypoints[2].ident, "EDDF");
+    EXPECT_EQ(plan.waypoints[2].kind, 1);
+    EXPECT_EQ(plan.waypoints[2].lon, 8.57f);  // the airport's point, not the route's
+    // A circuit keeps its start and its end.
+    ASSERT_EQ(Scan(RouteFile("EDDH", "EDDH", ""), &plan), LinkDrop::None);
+    EXPECT_EQ(plan.count, 2);
 }
 
 }  // namespace

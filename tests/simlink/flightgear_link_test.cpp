@@ -221,6 +221,7 @@ protected:
     {
         FlightGearDatagramTest::SetUp();
         FlightGearStartTraffic();
+        TrafficCount = 0;  // whatever the test before left
     }
 };
 
@@ -352,9 +353,10 @@ TEST_F(FlightGearLinkTest, ListensAndTheFirstDatagramConnectsAndReloadsTheMaps)
     ASSERT_TRUE(StartFlightGearLink());
     AircraftLine line;
     line.latitude = 0;  // the first datagram connects all the same
-    // The link connects before it reloads the maps: wait for the reload's end too.
-    ASSERT_TRUE(SendUntil(port, line.Text(), [] { return IsFlightGearConnected() && MapReloadPending.load() == 0; }));
-    EXPECT_EQ(SimMapReloadDone.load(), 1);
+    SimMapReloadDone = 0;
+    // The link connects before it reloads the maps: wait for the reload too.
+    ASSERT_TRUE(SendUntil(port, line.Text(), [] { return IsFlightGearConnected() && SimMapReloadDone.load() == 1; }));
+    EXPECT_TRUE(WaitFor([] { return MapReloadPending.load() == 0; }, Wait));
     line.latitude = 52.25;
     ASSERT_TRUE(SendUntil(port, line.Text(), [] { return Var(SimVarLatitude) == 52.25; }));
 }
