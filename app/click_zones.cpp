@@ -19,6 +19,7 @@
 #include "display/map_view.h"
 #include "display/screen_buttons.h"
 #include "display/text_boxes.h"
+#include "display/zoom_animation.h"
 #include "maps/local_maps.h"
 #include "maps/tile_grid.h"
 #include "navdata/nearest_airports.h"
@@ -29,6 +30,7 @@
 #include "display/chart_view.h"
 #include "maps/airport_charts.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -42,9 +44,6 @@ uint8_t UserActivity = 0;
 uint8_t ZoomZoneBusy = 0;
 uint8_t MapRouterBusy = 0;
 uint8_t MapClicked = 0;
-// A tile zoom step of each direction that the loader still works on.
-int ZoomOutPending = 0;
-int ZoomInPending = 0;
 // The manual position's drag anchor; -200 = none.
 constexpr int NoAnchor = -200;
 int AnchorX = NoAnchor, AnchorY = NoAnchor;
@@ -126,28 +125,23 @@ void ZoomStep(int direction)
         return;
     }
     if (TileMapFlag.load()) {
-        int& pending = direction < 0 ? ZoomOutPending : ZoomInPending;
-        // A step is pending until the loader it started has finished.
-        if (pending && !IsTileLoaderBusy())
-            pending = 0;
-        if (pending) {
+        // A step whose loader ended without showing its grid is over.
+        if (IsTileZoomPending(direction) && !IsTileLoaderBusy())
+            SetTileZoomPending(direction, false);
+        if (IsTileZoomPending(direction)) {
             PlaySoundNumber(3);
             return;
         }
-        pending = 1;
-        if (direction < 0)
-            ZoomOutAndRefresh(&pending);
-        else
-            ZoomInAndRefresh(&pending);
-        PlaySoundNumber(pending ? 2 : 3);
+        PlaySoundNumber(StartTileZoomStep(direction) ? 2 : 3);
         return;
     }
     // A local raster map: its five chart levels, with fine steps below level 0.
-    if (IsLocalMapZoomPending() || GetLocalMapSource() < DefaultMapSource ||
+    if (IsLocalZoomRequested() || GetLocalMapSource() < DefaultMapSource ||
         (direction < 0 && CurrentChartLevel == 4)) {
         PlaySoundNumber(3);
         return;
     }
+    int steps = std::clamp(ChartZoomOutSteps, 0, MaxChartZoomOutSteps);
     bool coarse = false;
     if (direction < 0) {
         if (ChartZoomOutSteps > 0)
@@ -163,14 +157,17 @@ void ZoomStep(int direction)
     } else {
         coarse = true;
     }
-    SetLocalMapZoomPending();
     if (coarse) {
         double scale = GetLocalMapScale();
         if (direction < 0 && (scale > 8.0 || std::isnan(scale)))
             PlaySoundNumber(3);
+        int shown = GetShownLocalMapLevel();
         CurrentChartLevel += direction < 0 ? 1 : -1;
+        RequestLocalLevelZoom(shown, CurrentChartLevel);
         SetLocalMapSource(0);
         StartLocalMapTileLoader();
+    } else {
+        RequestLocalStepZoom(steps, std::clamp(ChartZoomOutSteps, 0, MaxChartZoomOutSteps));
     }
     PlaySoundNumber(2);
 }

@@ -23,6 +23,7 @@
 #include "maps/weather_radar.h"
 #include "display/status_text.h"
 #include "display/text_boxes.h"
+#include "display/zoom_animation.h"
 #include "navdata/nav_tables.h"
 #include "navdata/route_navigation.h"
 #include "platform/threads.h"
@@ -65,6 +66,7 @@ void ResetFrameUpdate()
     NoMapShown = 0;
     BlinkPhase = 0;
     TickCounter = 0;
+    ResetZoomAnimations();
 }
 
 double SmoothAltitude(double reading)
@@ -94,6 +96,9 @@ static void RestartLinkIfDue(int mode, double now)
         SetFlightPlanState(Settings.FlightPlanState);
         return;
     }
+    // A tile zoom step keeps the loader to itself.
+    if (IsTileZoomAnimationRunning())
+        return;
     bool still = std::fabs(CentreMapX - PreviousCentreMapX) <= 1 && std::fabs(CentreMapY - PreviousCentreMapY) <= 1;
     bool mayStart = mode != UpdateModeShutdown && (!MapPanning || still);
     SimLinkRestartIfDue(now, mayStart);
@@ -184,7 +189,7 @@ static void ProjectCentre(FrameUpdateOutputs* out)
     if (TileMapFlag.load())
         y = GridPixelHeight - y;
     else
-        y = GridPixelHeight / GetChartLevelFactor(CurrentChartLevel) - y;
+        y = GridPixelHeight / GetChartLevelFactor(GetShownLocalMapLevel()) - y;
     out->offsetX = static_cast<float>(x);
     out->offsetY = static_cast<float>(y);
 }
@@ -261,23 +266,39 @@ static void UpdateWind()
     }
 }
 
+// The zoom step's animation of the mode; it keeps the view rectangle the
+// tile refresh tests.
+static void AnimateZoom(const FrameUpdateOutputs& out, double now)
+{
+    ViewRect rect{};
+    if (TileMapFlag.load())
+        AnimateTileZoom(&rect, TruncateToInt(out.offsetX), TruncateToInt(out.offsetY), StoredWidth, StoredHeight, now);
+    else
+        AnimateLocalZoom(&rect, out.offsetX, out.offsetY, ViewWidth, ViewHeight, now);
+}
+
 static void RefreshTiles()
 {
     if (!TileMapFlag.load())
         return;
-    int x = TruncateToInt(CentreMapX), y = TruncateToInt(CentreMapY);
-    int halfW = StoredWidth / 2, halfH = StoredHeight / 2;
-    int r = RefreshMapIfMoved(x - halfW, y - halfH, x + halfW, y + halfH, MapCenter.latitude.load(),
+    ViewRect view = GetCurrentViewRect();
+    int r = RefreshMapIfMoved(view.left, view.top, view.right, view.bottom, MapCenter.latitude.load(),
                               MapCenter.longitude.load(), Settings.SatMode.load());
     if (r < 0)
         RequestMapRefresh(MapCenter.latitude.load(), MapCenter.longitude.load(), StoredWidth, StoredHeight, 1);
 }
 
-// A local raster set that finished loading is shown from the next frame on.
+// A local raster set that finished loading is shown from the next frame on;
+// the set of a zoom step waits until its animation has reached its end.
 static void BeginLocalMapBankIfDue()
 {
-    if (IsNewLocalMapBankDue())
-        BeginLocalMapBank();
+    if (IsLocalZoomRequested() && !HasLocalZoomEnded())
+        return;
+    if (!IsNewLocalMapBankDue())
+        return;
+    BeginLocalMapBank();
+    if (HasLocalZoomEnded())
+        FinishLocalZoom();
 }
 
 static void ShowNoMapMessage()
@@ -354,8 +375,9 @@ static void KeepLocalTilesLoaded()
     if (TileMapFlag.load())
         return;
     int full = LocalMapTileCount.load() <= LocalMapInnerSet ? LocalMapInnerSet : LocalMapFullSet;
-    if (GetLoadedLocalTileCount() >= full && !IsLocalMapLoaderBusy()) {
-        double span = 800.0 / GetChartLevelFactor(CurrentChartLevel);
+    // A zoom step's set waits whole for its animation to end.
+    if (GetLoadedLocalTileCount() >= full && !IsLocalMapLoaderBusy() && !IsLocalZoomRequested()) {
+        double span = 800.0 / GetChartLevelFactor(GetShownLocalMapLevel());
         double n = full == LocalMapFullSet ? 4.0 : 2.0;
         double x = CentreMapX - GridOriginX, y = CentreMapY - GridOriginY;
         if (x < span - 50 || x > n * span + 50 || y < span - 50 || y > n * span + 50)
@@ -413,12 +435,15 @@ static void FrameStep(int mode, FrameUpdateOutputs* out, int width, int height)
     PollSimulatorPlan();
     // The lamps and the softkey bar follow the modes the keys switch.
     UpdateIndicatorLamps(IsBlinkPhaseOn());
+    if (TileMapFlag.load())
+        SetTileZoomEnding(false);
     FollowAircraft();
     KeepLocalMapCoverage();
     double fx = 1, fy = 1;
     ComputeViewSize(&fx, &fy);
     out->headingRad = static_cast<float>(kRadPerDeg * Aircraft.Heading);
     ProjectCentre(out);
+    AnimateZoom(*out, now);
     ComputeFrameRotation(Settings.TrackUp != 0, NorthUpMode != 0, ChartRotationDeg, TrackAngle, &out->mapRotation,
                          &out->symbolRotation);
     KeepTerrainLoaded();

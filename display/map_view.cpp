@@ -9,6 +9,7 @@
 #include "navdata/airport_details.h"
 #include "display/aircraft_values.h"
 #include "display/map_projection.h"
+#include "maps/local_maps.h"
 #include "simlink/sim_link.h"
 
 #include <algorithm>
@@ -89,7 +90,7 @@ void GetScreenPixelsPerDegree(double* x, double* y)
     ProbeFromCentre(&ddx, &ddy);
     double s = MapScale;
     if (!TileMapFlag.load())
-        s *= GetChartLevelFactor(CurrentChartLevel);
+        s *= GetChartLevelFactor(GetShownLocalMapLevel());
     *x = s * std::fabs(ddx) * GridFactorX / kProbeDegrees;
     *y = s * std::fabs(ddy) * GridFactorY / kProbeDegrees;
 }

@@ -26,6 +26,7 @@
 #include "display/map_view.h"
 #include "display/sprite_table.h"
 #include "display/text_boxes.h"
+#include "display/zoom_animation.h"
 #include "maps/airport_charts.h"
 #include "maps/system_files.h"
 #include "maps/tile_cache.h"
@@ -122,7 +123,6 @@ std::atomic<bool> AllLoaded{false};
 std::atomic<bool> SetFailed{false};
 std::atomic<bool> ReselectRequest{false};
 std::atomic<bool> ReloadRequest{false};
-std::atomic<bool> ZoomPending{false};
 std::atomic<bool> TileStopPending{false};
 std::atomic<bool> TileRestartPending{false};
 int RememberedFullCount = 0;  // GUI thread
@@ -916,23 +916,14 @@ void SetLocalMapSource(int source)
         MarkLocalSheetSetComplete();
 }
 
-bool IsLocalMapZoomPending()
-{
-    return ZoomPending;
-}
-
-void SetLocalMapZoomPending()
-{
-    ZoomPending = true;
-}
-
 void SettleLocalMapZoom()
 {
     int steps = ChartZoomOutSteps < 0 ? 0 : ChartZoomOutSteps > MaxChartZoomOutSteps ? MaxChartZoomOutSteps
                                                                                      : ChartZoomOutSteps;
     int shown = GetDisplayedTileBank();
     TileGridBank& bank = TileGridBanks[shown];
-    if (!TileMapFlag.load() && bank.localMapSet != 0 && BankDataLevel[shown] == 0) {
+    // While a zoom step runs its animation owns the scale.
+    if (!TileMapFlag.load() && !IsLocalZoomRequested() && bank.localMapSet != 0 && BankDataLevel[shown] == 0) {
         float scale = static_cast<float>(std::ldexp(1.0, steps));
         if (bank.tileScale != scale) {
             bank.tileScale = scale;
@@ -940,8 +931,14 @@ void SettleLocalMapZoom()
             RequestMapRedraw();
         }
     }
-    if (ZoomPending && IsLocalSheetSetComplete() && !IsLocalMapLoaderBusy())
-        ZoomPending = false;
+}
+
+int GetShownLocalMapLevel()
+{
+    int shown = GetDisplayedTileBank();
+    if (TileGridBanks[shown].localMapSet != 0 && BankDataLevel[shown] >= 0)
+        return BankDataLevel[shown];
+    return CurrentChartLevel;
 }
 
 double GetLocalMapScale()

@@ -118,13 +118,12 @@ void ReleaseLocalMapTextures();
 constexpr int LocalMapSetWhole = 25;
 int GetLocalMapSource();
 void SetLocalMapSource(int source);
-// A zoom step of the local map is under way: a level step until its set is
-// whole, a fine step until the next frame has applied it.
-bool IsLocalMapZoomPending();
-void SetLocalMapZoomPending();
-// Once a frame: the fine zoom steps become the shown set's scale, and a zoom
-// step whose set is whole ends.
+// Once a frame: the fine zoom steps become the shown set's scale (not while
+// a zoom step's animation moves it).
 void SettleLocalMapZoom();
+// The level of the set shown (CurrentChartLevel while no set is shown); a
+// level step changes CurrentChartLevel before its set is shown.
+int GetShownLocalMapLevel();
 // The map units a screen pixel shows: the level's scale over the fine zoom.
 double GetLocalMapScale();
 

@@ -13,6 +13,7 @@
 #include "app/shared_accessors.h"
 #include "display/sprite_table.h"
 #include "display/map_redraw.h"
+#include "display/zoom_animation.h"
 #include "maps/terrain_data.h"
 #include "maps/tile_cache.h"
 #include "maps/tile_sources.h"
@@ -252,6 +253,9 @@ void TileLoaderThread(void*)
                 Sleep(1);
         }
     }
+    // A zoom step's grid is shown by now, or never will be; before busy
+    // clears, so that a step the commands start next keeps its flag.
+    EndTileZoomSteps();
     Busy = false;
     SetLoadingBusy(false);
     RequestMapRedraw();
@@ -829,6 +833,7 @@ void SwapTileBanks()
     RequestSnapshotRefresh();
     SyncCatalogueSelection();
     GridComplete = false;
+    EndTileZoomSteps();
     ReleaseStaleTextures(TileGridBanks[old]);
 }
 

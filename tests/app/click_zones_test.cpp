@@ -10,6 +10,8 @@
 #include "app/winmain.h"
 #include "display/airport_view.h"
 #include "display/map_view.h"
+#include "display/zoom_animation.h"
+#include "maps/tile_grid.h"
 #include "maps/local_maps.h"
 #include "simlink/sim_link.h"
 
@@ -114,27 +116,71 @@ TEST_F(ClickZonesTest, LocalChartZoomStopsAtItsLastLevel)
     TileMapFlag = 1;
 }
 
-TEST_F(ClickZonesTest, LocalChartFineStepsWaitForTheFrameAndStopAtTheFinest)
+// Runs the zoom step's animation: its first frame and one past its end.
+void AnimateZoomToItsEnd(double* now)
+{
+    ViewRect rect{};
+    AnimateLocalZoom(&rect, 0, 0, 10, 10, *now);
+    *now += DefaultLocalZoomSeconds + 1;
+    AnimateLocalZoom(&rect, 0, 0, 10, 10, *now);
+    *now += 1;
+}
+
+TEST_F(ClickZonesTest, LocalChartFineStepsWaitForTheirAnimationAndStopAtTheFinest)
 {
     TileMapFlag = 0;
     Settings.GPSMode = 1;
     Settings.AirportChart = 0;
     CurrentChartLevel = 0;
     ChartZoomOutSteps = 0;
+    ResetZoomAnimations();
     SetLocalMapSource(LocalMapSetWhole);
+    double now = 10;
     for (int i = 0; i < MaxChartZoomOutSteps + 2; ++i) {
         OnZoomIn(0, ZoneLeftClick);
-        SettleLocalMapZoom();
+        AnimateZoomToItsEnd(&now);
     }
     EXPECT_EQ(ChartZoomOutSteps, MaxChartZoomOutSteps);
     EXPECT_EQ(CurrentChartLevel, 0);
+    EXPECT_FALSE(IsLocalZoomRequested());
     OnZoomOut(0, ZoneLeftClick);
-    OnZoomOut(0, ZoneLeftClick);  // the first step is not settled yet
+    OnZoomOut(0, ZoneLeftClick);  // the first step is still animating
     EXPECT_EQ(ChartZoomOutSteps, MaxChartZoomOutSteps - 1);
-    EXPECT_TRUE(IsLocalMapZoomPending());
-    SettleLocalMapZoom();
-    EXPECT_FALSE(IsLocalMapZoomPending());
+    EXPECT_TRUE(IsLocalZoomRequested());
+    AnimateZoomToItsEnd(&now);
+    EXPECT_FALSE(IsLocalZoomRequested());
     ChartZoomOutSteps = 0;
+    TileMapFlag = 1;
+}
+
+TEST_F(ClickZonesTest, LocalChartLevelStepAnimatesFromTheShownLevelAndWaitsForItsSet)
+{
+    TileMapFlag = 0;
+    Settings.GPSMode = 1;
+    Settings.AirportChart = 0;
+    CurrentChartLevel = 0;
+    ChartZoomOutSteps = 0;
+    ResetZoomAnimations();
+    SetLocalMapSource(LocalMapSetWhole);
+    float before = TileGridBanks[GetDisplayedTileBank()].tileScale;
+    OnZoomOut(0, ZoneLeftClick);
+    EXPECT_EQ(CurrentChartLevel, 1);
+    ASSERT_TRUE(IsLocalZoomRequested());
+    ViewRect rect{};
+    AnimateLocalZoom(&rect, 0, 0, 10, 10, 20.0);
+    AnimateLocalZoom(&rect, 0, 0, 10, 10, 22.5);
+    // Level 0 to 1 halves the map over five seconds: three quarters at half time.
+    EXPECT_FLOAT_EQ(TileGridBanks[GetDisplayedTileBank()].tileScale, 0.75f);
+    AnimateLocalZoom(&rect, 0, 0, 10, 10, 40.0);
+    EXPECT_FLOAT_EQ(TileGridBanks[GetDisplayedTileBank()].tileScale, 0.5f);
+    EXPECT_TRUE(HasLocalZoomEnded());
+    // No set of the new level came: the step still waits, and so does the next.
+    EXPECT_TRUE(IsLocalZoomRequested());
+    OnZoomOut(0, ZoneLeftClick);
+    EXPECT_EQ(CurrentChartLevel, 1);
+    ResetZoomAnimations();
+    TileGridBanks[GetDisplayedTileBank()].tileScale = before;
+    CurrentChartLevel = 0;
     TileMapFlag = 1;
 }
 

@@ -3,6 +3,7 @@
 // names and data levels, and the tile set handed from the loader thread to
 // the textures of the bank that is shown next.
 #include "maps/local_maps.h"
+#include "display/zoom_animation.h"
 
 #include "app/settings.h"
 #include "display/background_layers.h"
@@ -434,16 +435,18 @@ TEST_F(LocalMapLoader, ZoomStepsWaitForTheirSetAndFineStepsMagnifyLevelZero)
     LocalMapTileCount = LocalMapInnerSet;
     OpenSheetAt(51.8, 11.0);
     EXPECT_EQ(GetLocalMapSource(), 0);
-    SetLocalMapZoomPending();
-    SettleLocalMapZoom();
-    EXPECT_TRUE(IsLocalMapZoomPending());  // its set is still to come
     LoadSet();
     BeginLocalMapBank();
     EXPECT_EQ(GetLocalMapSource(), LocalMapSetWhole);
-    SettleLocalMapZoom();
-    EXPECT_FALSE(IsLocalMapZoomPending());
+    EXPECT_EQ(GetShownLocalMapLevel(), 0);
 
     const TileGridBank& shown = TileGridBanks[GetDisplayedTileBank()];
+    // A zoom step's animation owns the scale while it runs.
+    ChartZoomOutSteps = 2;
+    RequestLocalStepZoom(1, 2);
+    SettleLocalMapZoom();
+    EXPECT_FLOAT_EQ(shown.tileScale, 1.0f);
+    ResetZoomAnimations();
     ChartZoomOutSteps = 2;
     SettleLocalMapZoom();
     EXPECT_FLOAT_EQ(shown.tileScale, 4.0f);
@@ -460,6 +463,7 @@ TEST_F(LocalMapLoader, ZoomStepsWaitForTheirSetAndFineStepsMagnifyLevelZero)
     CurrentChartLevel = 1;
     SetLocalMapSource(0);
     EXPECT_EQ(GetLocalMapSource(), 0);
+    EXPECT_EQ(GetShownLocalMapLevel(), 0);  // until the new level's set is shown
     LoadSet();
     BeginLocalMapBank();
     SettleLocalMapZoom();
