@@ -4,7 +4,7 @@
 // the aircraft, and the screenshots show at each level the cells that the
 // picture has at the places round the aircraft. A georeferenced airport
 // chart laid over the map lies under the aircraft where its georeference
-// puts it. One screenshot is kept as a reference; TVL_UPDATE_REFERENCES=1
+// puts it. A zoom step shrinks the map into the next level. One screenshot is kept as a reference; TVL_UPDATE_REFERENCES=1
 // writes a new one into the source tree.
 #include "tests/support/child_process.h"
 #include "tests/support/program_root_copy.h"
@@ -140,6 +140,44 @@ protected:
         }
         EXPECT_GT(checked, 100);
     }
+
+    // The share of the sample points round the aircraft that show their
+    // picture cell when a screen unit is k picture pixels.
+    static double CellShare(const Picture& p, double k)
+    {
+        double hx = (HomeLon - West) * 5000, hy = (North - HomeLat) * 5000;
+        int checked = 0, matched = 0;
+        for (int dy = -150; dy <= 150; dy += 10) {
+            for (int dx = -310; dx <= 270; dx += 10) {
+                if ((std::abs(dx) < 40 && std::abs(dy) < 40) || (dx > 240 && dy > -100 && dy < -40))
+                    continue;
+                double x = hx + dx * k, y = hy + dy * k;
+                double inX = x - std::floor(x / Cell) * Cell, inY = y - std::floor(y / Cell) * Cell;
+                if (inX < 20 || inX > 80 || inY < 20 || inY > 80)
+                    continue;
+                int sx = p.width / 2 + dx * p.width / 640, sy = p.height / 2 + dy * p.width / 640;
+                uint32_t want = CellRgb(static_cast<int>(x) / Cell, static_cast<int>(y) / Cell);
+                matched += ChannelDistance(p.At(sx, sy), want) <= 12;
+                checked++;
+            }
+        }
+        return checked ? static_cast<double>(matched) / checked : 0.0;
+    }
+    // The picture pixels a screen unit (0.9 to 2.2) that the screenshot shows
+    // best, and how well.
+    static double ShownScale(const Picture& p, double* share)
+    {
+        double best = 0;
+        *share = 0;
+        for (int i = 90; i <= 220 && p.width > 0; i++) {
+            double k = i / 100.0, s = CellShare(p, k);
+            if (s > *share) {
+                *share = s;
+                best = k;
+            }
+        }
+        return best;
+    }
 };
 
 TEST_F(LocalMapTest, PackageShowsUnderTheAircraftAtTwoZoomLevels)
@@ -200,6 +238,52 @@ TEST_F(LocalMapTest, GeoreferencedChartLiesUnderTheAircraftWhereItsGeoreferenceS
         }
     }
     EXPECT_GT(checked, 300);
+}
+
+// A wheel step back on the map shrinks level 0 into level 1 over five
+// seconds: the screenshots taken meanwhile show the map at scales between
+// the two levels, shrinking, and the last one shows level 1.
+TEST_F(LocalMapTest, AZoomStepShrinksTheMapIntoTheNextLevel)
+{
+    MakePackage();
+    Set("ChartLevel", "0");
+    unsetenv("TVL_SCREENSHOT");
+    unsetenv("TVL_EXIT_AFTER_FRAMES");
+    // A step asked before the set is whole is refused; the second wheel
+    // turn, within the first one's animation, is refused if the first was not.
+    std::string script = "wait 120\nwheel 320 180 -1\nsleep 1500\nwheel 320 180 -1\n";
+    const int middles = 3;
+    for (int i = 0; i < middles; i++)
+        script += "sleep 700\nshot " + (root / ("zoom_" + std::to_string(i) + ".png")) + "\n";
+    script += "sleep 9000\nshot " + (root / "zoom_end.png") + "\nwait 5\nquit\n";
+    std::string path = root / "script.txt";
+    std::ofstream(path) << script;
+    setenv("TVL_EVENT_SCRIPT", path.c_str(), 1);
+    bool started = program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, root / "program.out", system);
+    unsetenv("TVL_EVENT_SCRIPT");
+    ASSERT_TRUE(started);
+    ASSERT_EQ(program.Wait(ProgramRunLimit), 0) << ReadFileText(root / "program.out");
+    if (std::getenv("TVL_KEEP_SCREENSHOTS"))
+        for (const auto& entry : std::filesystem::directory_iterator(root.Path()))
+            if (entry.path().filename().string().rfind("zoom_", 0) == 0)
+                std::filesystem::copy_file(entry.path(), "/tmp/local_" + entry.path().filename().string(),
+                                           std::filesystem::copy_options::overwrite_existing);
+
+    int between = 0;
+    double previous = 0;
+    for (int i = 0; i < middles; i++) {
+        Picture p;
+        ASSERT_TRUE(LoadPicture(root / ("zoom_" + std::to_string(i) + ".png"), &p)) << i;
+        double share = 0, k = ShownScale(p, &share);
+        EXPECT_GT(share, 0.9) << "shot " << i << " at " << k;
+        EXPECT_GE(k, previous) << "shot " << i;  // never growing back
+        previous = k;
+        between += k > 1.03 && k < 1.97;
+    }
+    EXPECT_GE(between, 1);
+    Picture end;
+    ASSERT_TRUE(LoadPicture(root / "zoom_end.png", &end));
+    ExpectCellsAroundTheAircraft(end, 2);
 }
 
 } // namespace

@@ -146,6 +146,44 @@ bool TileAt(const Picture& p, int x, int y, int z, int* column, int* row)
     return false;
 }
 
+// The share of sample points round the screen centre (clear of the aircraft
+// and the boxes at the edges) that show the zoom-z tile under them when the
+// map is drawn at scale s about home.
+double TileShare(const Picture& p, int z, double s)
+{
+    double fx = PixelX(HomeLon, z), fy = PixelY(HomeLat, z);
+    int cx = p.width / 2, cy = p.height / 2, checked = 0, matched = 0;
+    for (int dy = -120; dy <= 120; dy += 8) {
+        for (int dx = -200; dx <= 200; dx += 8) {
+            if (std::abs(dx) < 40 && std::abs(dy) < 40)
+                continue;
+            double x = fx + dx / s, y = fy + dy / s;
+            double inX = x - std::floor(x / 256) * 256, inY = y - std::floor(y / 256) * 256;
+            if (inX < 12 || inX > 244 || inY < 12 || inY > 244)
+                continue;
+            uint32_t want = TileRgb(z, static_cast<int>(std::floor(x / 256)), static_cast<int>(std::floor(y / 256)));
+            matched += ChannelDistance(p.At(cx + dx, cy + dy), want) <= 3;
+            checked++;
+        }
+    }
+    return checked ? static_cast<double>(matched) / checked : 0.0;
+}
+
+// The scale (1.0 to 2.0) at which the picture shows zoom-z tiles best.
+double BestTileScale(const Picture& p, int z, double* share)
+{
+    double best = 0;
+    *share = 0;
+    for (int i = 100; i <= 200; i++) {
+        double k = TileShare(p, z, i / 100.0);
+        if (k > *share) {
+            *share = k;
+            best = i / 100.0;
+        }
+    }
+    return best;
+}
+
 TEST_F(MapTilesTest, StoreTilesLieUnderTheAircraftWithTheirNeighboursInPlace)
 {
     UseStore();
@@ -316,6 +354,60 @@ TEST_F(MapTilesTest, RadarPicturesLieOverTheTilesAndABrokenOneLeavesItsCellClear
                                    std::to_string(Zoom) + "/" + std::to_string(hx) + "/" + std::to_string(hy) + ".png"),
               0);
     EXPECT_NE(Log().find("no picture and was removed"), std::string::npos);
+}
+
+// A wheel step forward zooms the store map in: the frames after it show the
+// zoom-13 tiles growing about the aircraft (never shrinking) until the grid
+// of zoom 14 is shown, and the map ends at zoom 14.
+TEST_F(MapTilesTest, AWheelStepGrowsTheTilesIntoTheNextZoom)
+{
+    UseStore();
+    unsetenv("TVL_SCREENSHOT");
+    unsetenv("TVL_EXIT_AFTER_FRAMES");
+    std::string script = "wait 150\nshot " + (root / "zoom_before.png") + "\nwheel 320 180 1\n";
+    const int shots = 8;
+    for (int i = 0; i < shots; i++)
+        script += "shot " + (root / ("zoom_" + std::to_string(i) + ".png")) + "\n";
+    script += "sleep 4000\nwait 30\nshot " + (root / "zoom_end.png") + "\nwait 5\nquit\n";
+    std::string path = root / "script.txt";
+    std::ofstream(path) << script;
+    setenv("TVL_EVENT_SCRIPT", path.c_str(), 1);
+    bool started = program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, root / "program.out", system);
+    unsetenv("TVL_EVENT_SCRIPT");
+    ASSERT_TRUE(started);
+    ASSERT_EQ(program.Wait(ProgramRunLimit), 0);
+    if (std::getenv("TVL_KEEP_SCREENSHOTS"))
+        for (const auto& entry : std::filesystem::directory_iterator(root.Path()))
+            if (entry.path().filename().string().rfind("zoom_", 0) == 0)
+                std::filesystem::copy_file(entry.path(), "/tmp/tiles_" + entry.path().filename().string(),
+                                           std::filesystem::copy_options::overwrite_existing);
+
+    Picture before;
+    ASSERT_TRUE(LoadPicture(root / "zoom_before.png", &before));
+    EXPECT_GT(TileShare(before, Zoom, 1.0), 0.95);
+    // Each frame after the wheel: zoom-13 tiles at a scale that never falls
+    // back, or already the zoom-14 grid.
+    double previous = 1.0;
+    bool grown = false;
+    for (int i = 0; i < shots; i++) {
+        Picture p;
+        ASSERT_TRUE(LoadPicture(root / ("zoom_" + std::to_string(i) + ".png"), &p)) << i;
+        double share = 0, s = BestTileScale(p, Zoom, &share);
+        if (TileShare(p, Zoom + 1, 1.0) > 0.95) {
+            grown = true;
+            continue;
+        }
+        EXPECT_GT(share, 0.95) << "shot " << i << " at " << s;
+        EXPECT_FALSE(grown) << "shot " << i << ": the old zoom came back";
+        EXPECT_GE(s, previous) << "shot " << i;
+        previous = s;
+    }
+    Picture end;
+    ASSERT_TRUE(LoadPicture(root / "zoom_end.png", &end));
+    EXPECT_GT(TileShare(end, Zoom + 1, 1.0), 0.95);
+    char tile[16];
+    GetPrivateProfileStringA("Zorizeruverovu Plovik", "Tile", "0", tile, sizeof tile, ini.c_str());
+    EXPECT_STREQ(tile, "14");
 }
 
 }  // namespace
