@@ -19,6 +19,13 @@ std::atomic<HRESULT> g_failDevice{S_OK}; // read by whichever thread creates a d
 // Raster threads and split size of devices created from now on; 0 and -1 keep the defaults.
 std::atomic<int> g_rasterThreads{0};
 std::atomic<int64_t> g_splitPixels{-1};
+// Vertices a batch of draws holds at most, for devices created from now on; -1 keeps the default.
+std::atomic<int> g_batchVertices{-1};
+
+// Consecutive small draws with the same state are rasterized as one job, so
+// that together they are large enough to share the raster threads; a batch
+// stops growing at this many (triangle-list) vertices.
+constexpr int kBatchVertices = 16384;
 
 uint8_t ToUnorm(float f)
 {
@@ -35,9 +42,11 @@ class GpuContext final : public RefCounted<ID3D11DeviceContext> {
 public:
     explicit GpuContext(GpuDevice* device)
         : device_(device), bands_(g_rasterThreads.load() > 0 ? g_rasterThreads.load() : RasterBands::DefaultThreads()),
-          splitPixels_(g_splitPixels.load() >= 0 ? g_splitPixels.load() : kSplitPixels)
+          splitPixels_(g_splitPixels.load() >= 0 ? g_splitPixels.load() : kSplitPixels),
+          batchLimit_(g_batchVertices.load() >= 0 ? g_batchVertices.load() : kBatchVertices)
     {
         vertices_.reserve(4096);
+        batch_.vertices.reserve(static_cast<size_t>(std::min(batchLimit_, kBatchVertices)));
     }
     ~GpuContext() override { ClearState(); }
 
@@ -98,6 +107,8 @@ public:
 
     void OMGetRenderTargets(UINT count, ID3D11RenderTargetView** views, ID3D11DepthStencilView** depth) override
     {
+        // Whoever asks for the target may write into it directly (the text renderer does).
+        FlushBatch();
         if (depth)
             *depth = nullptr;
         if (!views || count == 0)
@@ -119,6 +130,7 @@ public:
         auto* rtv = dynamic_cast<GpuRenderTargetView*>(view);
         if (!rtv || !colour)
             return;
+        FlushBatch();
         uint32_t word = ToUnorm(colour[0]) | (ToUnorm(colour[1]) << 8) | (ToUnorm(colour[2]) << 16) |
                         (static_cast<uint32_t>(ToUnorm(colour[3])) << 24);
         GpuTexture* t = rtv->texture_;
@@ -127,6 +139,7 @@ public:
 
     void ClearState() override
     {
+        FlushBatch();
         SafeRelease(layout_);
         SafeRelease(vertexBuffer_);
         SafeRelease(rasterizerState_);
@@ -138,7 +151,10 @@ public:
         passApplied_ = false;
     }
 
-    void Flush() override {}
+    void Flush() override { FlushBatch(); }
+
+    // Rasterizes the batched draws now.
+    void FlushBatch();
 
     void Apply(const AppliedPass& pass)
     {
@@ -151,9 +167,26 @@ public:
     }
 
 private:
+    // Draws waiting to be rasterized as one triangle list: all with the same
+    // target, clip rectangle, pass, texture, terrain values, culling and, for
+    // one-colour draws, the same colour. Triangles keep their order, so the
+    // pixels come out as from the draws one by one.
+    struct Batch {
+        GpuRenderTargetView* target = nullptr;   // a reference while draws wait
+        GpuShaderResourceView* texture = nullptr; // likewise
+        RasterJob job;
+        TerrainConstants terrain;
+        bool flat = true;
+        uint32_t colour = 0;
+        std::vector<RasterVertex> vertices;
+    };
+
     bool TransformVertices(UINT first, UINT count);
     RasterJob MakeJob();
     void Record(UINT first, UINT count);
+    bool Continues(const RasterJob& job, bool flat, uint32_t colour) const;
+    void StartBatch(const RasterJob& job, bool flat, uint32_t colour);
+    void AddToBatch(UINT count);
 
     GpuDevice* device_; // the device owns this context
     GpuInputLayout* layout_ = nullptr;
@@ -175,6 +208,8 @@ private:
     std::vector<RasterVertex> vertices_; // reused by every draw
     RasterBands bands_;
     int64_t splitPixels_;
+    int batchLimit_; // 0: every draw is rasterized at once
+    Batch batch_;
 };
 
 HRESULT GpuContext::Map(ID3D11Resource* resource, UINT subresource, D3D11_MAP mapType, UINT,
@@ -187,6 +222,9 @@ HRESULT GpuContext::Map(ID3D11Resource* resource, UINT subresource, D3D11_MAP ma
     if (!out || subresource != 0)
         return E_INVALIDARG;
     bool writeMap = mapType == D3D11_MAP_WRITE_DISCARD || mapType == D3D11_MAP_WRITE_NO_OVERWRITE;
+    // Batched draws hold their vertices already; a texture may be one they use.
+    if (!AsGpuBuffer(resource))
+        FlushBatch();
     if (GpuBuffer* b = AsGpuBuffer(resource)) {
         if (b->mapped_ || !writeMap || b->desc_.Usage != D3D11_USAGE_DYNAMIC)
             return E_INVALIDARG;
@@ -326,13 +364,106 @@ void GpuContext::Draw(UINT vertexCount, UINT startVertex)
     UINT count = std::min(vertexCount, available - startVertex);
     if (g_recording)
         Record(startVertex, count);
+    bool list = topology_ == D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST;
+    if ((!list && topology_ != D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP) || count < 3)
+        return;
     if (!TransformVertices(startVertex, count))
         return;
     RasterJob job = MakeJob();
-    if (topology_ == D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST)
-        RasterizeTriangleList(job, vertices_.data(), static_cast<int>(count));
-    else if (topology_ == D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP)
-        RasterizeTriangleStrip(job, vertices_.data(), static_cast<int>(count));
+    // As a list: a strip of n vertices gives n - 2 triangles of 3.
+    size_t listVertices = list ? count - count % 3 : 3 * (static_cast<size_t>(count) - 2);
+    bool sampleTarget = texture_ && texture_->texture_ == target_->texture_;
+    if (listVertices > static_cast<size_t>(batchLimit_) || sampleTarget) {
+        // Too large to copy, or reading what it writes: drawn on its own, now.
+        FlushBatch();
+        if (list)
+            RasterizeTriangleList(job, vertices_.data(), static_cast<int>(count));
+        else
+            RasterizeTriangleStrip(job, vertices_.data(), static_cast<int>(count));
+        return;
+    }
+    uint32_t colour = vertices_[0].colour;
+    bool flat = std::all_of(vertices_.begin(), vertices_.end(), [colour](const RasterVertex& v) { return v.colour == colour; });
+    if (!batch_.vertices.empty() &&
+        (!Continues(job, flat, colour) || batch_.vertices.size() + listVertices > static_cast<size_t>(batchLimit_)))
+        FlushBatch();
+    if (batch_.vertices.empty())
+        StartBatch(job, flat, colour);
+    AddToBatch(count);
+}
+
+bool GpuContext::Continues(const RasterJob& job, bool flat, uint32_t colour) const
+{
+    const RasterJob& b = batch_.job;
+    if (batch_.target != target_ || job.clipX0 != b.clipX0 || job.clipY0 != b.clipY0 || job.clipX1 != b.clipX1 ||
+        job.clipY1 != b.clipY1 || job.cull != b.cull)
+        return false;
+    GpuTexture* texture = texture_ ? texture_->texture_ : nullptr;
+    GpuTexture* batched = batch_.texture ? batch_.texture->texture_ : nullptr;
+    if (texture != batched)
+        return false;
+    const PassState &p = job.pass, &q = b.pass;
+    if (p.program != q.program || p.blend != q.blend || p.sampler != q.sampler || p.dashOn != q.dashOn ||
+        p.dashOff != q.dashOff)
+        return false;
+    if (p.program == PixelProgram::Terrain && std::memcmp(&terrain_, &batch_.terrain, sizeof(TerrainConstants)) != 0)
+        return false;
+    // One-colour draws keep the one-colour pixel paths: they join only their own colour.
+    return flat == batch_.flat && (!flat || colour == batch_.colour);
+}
+
+void GpuContext::StartBatch(const RasterJob& job, bool flat, uint32_t colour)
+{
+    batch_.job = job;
+    batch_.terrain = terrain_;
+    batch_.job.terrain = &batch_.terrain;
+    batch_.flat = flat;
+    batch_.colour = colour;
+    batch_.target = target_;
+    target_->AddRef();
+    target_->texture_->pendingDraws_ = this;
+    batch_.texture = texture_;
+    if (texture_) {
+        texture_->AddRef();
+        texture_->texture_->pendingDraws_ = this;
+    }
+}
+
+void GpuContext::AddToBatch(UINT count)
+{
+    std::vector<RasterVertex>& out = batch_.vertices;
+    const RasterVertex* v = vertices_.data();
+    if (topology_ == D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST) {
+        out.insert(out.end(), v, v + (count - count % 3));
+        return;
+    }
+    // The odd triangles of a strip with their first two corners swapped, as the strip is drawn.
+    for (UINT i = 0; i + 2 < count; i++) {
+        out.push_back(v[i + (i % 2)]);
+        out.push_back(v[i + 1 - (i % 2)]);
+        out.push_back(v[i + 2]);
+    }
+}
+
+void GpuContext::FlushBatch()
+{
+    if (!batch_.target)
+        return;
+    if (!batch_.vertices.empty())
+        RasterizeTriangleList(batch_.job, batch_.vertices.data(), static_cast<int>(batch_.vertices.size()));
+    batch_.vertices.clear();
+    batch_.target->texture_->pendingDraws_ = nullptr;
+    SafeRelease(batch_.target);
+    if (batch_.texture) {
+        batch_.texture->texture_->pendingDraws_ = nullptr;
+        SafeRelease(batch_.texture);
+    }
+}
+
+void SettlePendingDraws(GpuTexture* texture)
+{
+    if (texture && texture->pendingDraws_)
+        texture->pendingDraws_->FlushBatch();
 }
 
 GpuContext* CreateGpuContext(GpuDevice* device)
@@ -390,6 +521,11 @@ void GpuRasterThreadsForNewDevices(int threads, int64_t splitPixels)
     g_splitPixels.store(splitPixels);
 }
 
+void GpuBatchDrawsForNewDevices(int vertices)
+{
+    g_batchVertices.store(vertices);
+}
+
 void GpuRecordDraws(bool on)
 {
     g_recording = on;
@@ -410,6 +546,7 @@ bool GpuReadPixels(ID3D11Resource* resource, std::vector<uint32_t>* pixels, int*
     GpuTexture* t = AsGpuTexture(resource);
     if (!t || !pixels)
         return false;
+    SettlePendingDraws(t);
     size_t n = static_cast<size_t>(t->Width()) * t->Height();
     pixels->assign(t->texels_.get(), t->texels_.get() + n);
     if (width)
@@ -422,6 +559,7 @@ bool GpuReadPixels(ID3D11Resource* resource, std::vector<uint32_t>* pixels, int*
 bool GpuWritePng(ID3D11Resource* resource, const char* path)
 {
     GpuTexture* t = AsGpuTexture(resource);
+    SettlePendingDraws(t);
     return t && path && WriteFramePng(*t, path);
 }
 
@@ -430,5 +568,6 @@ uint32_t GpuReadPixel(ID3D11Resource* resource, int x, int y)
     GpuTexture* t = AsGpuTexture(resource);
     if (!t || x < 0 || y < 0 || x >= t->Width() || y >= t->Height())
         return 0;
+    SettlePendingDraws(t);
     return t->texels_[static_cast<size_t>(y) * t->Width() + x];
 }

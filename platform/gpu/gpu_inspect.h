@@ -45,5 +45,10 @@ void GpuFailDeviceCreation(HRESULT code);
 // covered pixels on (-1 restores the default).
 void GpuRasterThreadsForNewDevices(int threads, int64_t splitPixels = -1);
 
+// Devices created from now on rasterize consecutive draws of the same state
+// as one job of at most this many triangle-list vertices (0: every draw on its
+// own, at once; -1 restores the default).
+void GpuBatchDrawsForNewDevices(int vertices);
+
 // How many times a swap chain presented since the process started.
 long GpuPresentCount();

@@ -66,6 +66,7 @@ HRESULT AnswerQuery(I* self, REFIID riid, void** object, std::initializer_list<I
 }
 
 class GpuDevice;
+class GpuContext;
 
 // Hands out the device with a reference added (children keep only a pointer).
 void HandDevice(GpuDevice* device, ID3D11Device** out);
@@ -104,6 +105,9 @@ public:
     D3D11_TEXTURE2D_DESC desc_;
     std::unique_ptr<uint32_t[]> texels_; // Width x Height words, no padding
     bool mapped_ = false;                // GUI thread
+    // The context holding batched draws that write or sample this texture,
+    // or null: whoever reads or writes its texels settles them first.
+    GpuContext* pendingDraws_ = nullptr; // GUI thread
 
 private:
     GpuDevice* device_;
@@ -192,7 +196,6 @@ struct AppliedPass {
 // Binds an applied pass on our context; E_INVALIDARG for a foreign context.
 HRESULT GpuApplyPass(ID3D11DeviceContext* context, const AppliedPass& pass);
 
-class GpuContext;
 
 class GpuDevice final : public RefCounted<ID3D11Device> {
 public:
@@ -217,6 +220,10 @@ private:
     D3D_FEATURE_LEVEL level_;
     GpuContext* context_; // owned reference
 };
+
+// Rasterizes the draws still batched on the texture's context, so its texels
+// are current (context.cpp). Null or a settled texture: nothing to do.
+void SettlePendingDraws(GpuTexture* texture);
 
 // Creates the immediate context of a device (context.cpp).
 GpuContext* CreateGpuContext(GpuDevice* device);

@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include <cstring>
+#include <vector>
 #include <emmintrin.h>
 
 namespace {
@@ -716,15 +717,31 @@ void DrawTriangle(const RasterJob& job, Shader& shader, const RasterVertex& a0, 
 
 enum class Assembly { List, Strip };
 
+// The rows each triangle can touch, [rows[2i], rows[2i + 1]), and the rows a
+// band draws: a band passes over the triangles that lie wholly outside it.
+struct RowFilter {
+    const int32_t* rows = nullptr; // null: every triangle is drawn
+    int y0 = 0, y1 = 0;
+
+    bool Skips(int triangle) const
+    {
+        return rows && (rows[2 * triangle + 1] <= y0 || rows[2 * triangle] >= y1);
+    }
+};
+
 template <class Shader>
-void DrawAll(const RasterJob& job, Shader& shader, const RasterVertex* v, int count, Assembly assembly)
+void DrawAll(const RasterJob& job, Shader& shader, const RasterVertex* v, int count, Assembly assembly,
+             const RowFilter& filter)
 {
     if (assembly == Assembly::List) {
         for (int i = 0; i + 2 < count; i += 3)
-            DrawTriangle(job, shader, v[i], v[i + 1], v[i + 2]);
+            if (!filter.Skips(i / 3))
+                DrawTriangle(job, shader, v[i], v[i + 1], v[i + 2]);
         return;
     }
     for (int i = 0; i + 2 < count; i++) {
+        if (filter.Skips(i))
+            continue;
         if (i % 2 == 0)
             DrawTriangle(job, shader, v[i], v[i + 1], v[i + 2]);
         else
@@ -741,12 +758,12 @@ bool FlatColour(const RasterVertex* v, int count)
 }
 
 template <BlendMode B, bool Flat>
-void DispatchProgram(const RasterJob& job, const RasterVertex* v, int count, Assembly assembly)
+void DispatchProgram(const RasterJob& job, const RasterVertex* v, int count, Assembly assembly, const RowFilter& filter)
 {
     switch (job.pass.program) {
     case PixelProgram::Colour: {
         ColourShader<Flat, B> shader;
-        DrawAll(job, shader, v, count, assembly);
+        DrawAll(job, shader, v, count, assembly, filter);
         break;
     }
     case PixelProgram::Dashed: {
@@ -755,7 +772,7 @@ void DispatchProgram(const RasterJob& job, const RasterVertex* v, int count, Ass
         shader.period = job.pass.dashOn + job.pass.dashOff;
         if (!(shader.period > 0)) // no pattern: draw solid
             shader.on = shader.period = 1;
-        DrawAll(job, shader, v, count, assembly);
+        DrawAll(job, shader, v, count, assembly, filter);
         break;
     }
     case PixelProgram::Textured: {
@@ -764,11 +781,11 @@ void DispatchProgram(const RasterJob& job, const RasterVertex* v, int count, Ass
         if (job.pass.sampler == SamplerMode::Point) {
             TexturedShader<Flat, B, SamplerMode::Point> shader;
             shader.tex = job.texture;
-            DrawAll(job, shader, v, count, assembly);
+            DrawAll(job, shader, v, count, assembly, filter);
         } else {
             TexturedShader<Flat, B, SamplerMode::Linear> shader;
             shader.tex = job.texture;
-            DrawAll(job, shader, v, count, assembly);
+            DrawAll(job, shader, v, count, assembly, filter);
         }
         break;
     }
@@ -778,24 +795,25 @@ void DispatchProgram(const RasterJob& job, const RasterVertex* v, int count, Ass
         TerrainShader<B> shader;
         shader.constants = job.terrain;
         shader.tex = job.texture;
-        DrawAll(job, shader, v, count, assembly);
+        DrawAll(job, shader, v, count, assembly, filter);
         break;
     }
     }
 }
 
-void RasterizeRows(const RasterJob& job, const RasterVertex* v, int count, Assembly assembly, bool flat)
+void RasterizeRows(const RasterJob& job, const RasterVertex* v, int count, Assembly assembly, bool flat,
+                   const RowFilter& filter = {})
 {
     if (job.pass.blend == BlendMode::Over) {
         if (flat)
-            DispatchProgram<BlendMode::Over, true>(job, v, count, assembly);
+            DispatchProgram<BlendMode::Over, true>(job, v, count, assembly, filter);
         else
-            DispatchProgram<BlendMode::Over, false>(job, v, count, assembly);
+            DispatchProgram<BlendMode::Over, false>(job, v, count, assembly, filter);
     } else {
         if (flat)
-            DispatchProgram<BlendMode::OverStraight, true>(job, v, count, assembly);
+            DispatchProgram<BlendMode::OverStraight, true>(job, v, count, assembly, filter);
         else
-            DispatchProgram<BlendMode::OverStraight, false>(job, v, count, assembly);
+            DispatchProgram<BlendMode::OverStraight, false>(job, v, count, assembly, filter);
     }
 }
 
@@ -806,14 +824,21 @@ struct DrawExtent {
     int row0 = 0, row1 = 0; // [row0, row1)
 };
 
-DrawExtent MeasureDraw(const RasterJob& job, const RasterVertex* v, int count, Assembly assembly)
+// Also notes each triangle's rows in rows (two words a triangle; an empty
+// range for one that draws nothing): the range holds every row whose pixel
+// centres the snapped triangle can cover.
+DrawExtent MeasureDraw(const RasterJob& job, const RasterVertex* v, int count, Assembly assembly,
+                       std::vector<int32_t>& rows)
 {
     DrawExtent e;
     e.row0 = job.clipY1;
     e.row1 = job.clipY0;
     int step = assembly == Assembly::List ? 3 : 1;
+    rows.clear();
     for (int i = 0; i + 2 < count; i += step) {
         const RasterVertex &a = v[i], &b = v[i + 1], &c = v[i + 2];
+        rows.push_back(0);
+        rows.push_back(0);
         if (!Finite(a) || !Finite(b) || !Finite(c))
             continue;
         double x0 = std::max<double>(std::min({a.x, b.x, c.x}), job.clipX0);
@@ -824,8 +849,11 @@ DrawExtent MeasureDraw(const RasterJob& job, const RasterVertex* v, int count, A
             continue;
         double area = std::fabs((double(b.x) - a.x) * (double(c.y) - a.y) - (double(c.x) - a.x) * (double(b.y) - a.y));
         e.pixels += std::min(area / 2, (x1 - x0) * (y1 - y0));
-        e.row0 = std::min(e.row0, static_cast<int>(std::floor(y0)));
-        e.row1 = std::max(e.row1, static_cast<int>(std::ceil(y1)));
+        int r0 = static_cast<int>(std::floor(y0)), r1 = static_cast<int>(std::ceil(y1));
+        rows[rows.size() - 2] = r0;
+        rows[rows.size() - 1] = r1;
+        e.row0 = std::min(e.row0, r0);
+        e.row1 = std::max(e.row1, r1);
     }
     return e;
 }
@@ -837,6 +865,7 @@ struct BandedDraw {
     Assembly assembly;
     bool flat;
     int row0, rows, bands;
+    const int32_t* triangleRows;
 };
 
 // One band: the whole draw, in its order, clipped to the band's rows.
@@ -846,7 +875,7 @@ void RasterizeBand(void* arg, int band)
     RasterJob job = *d.job;
     job.clipY0 = d.row0 + static_cast<int>(static_cast<int64_t>(d.rows) * band / d.bands);
     job.clipY1 = d.row0 + static_cast<int>(static_cast<int64_t>(d.rows) * (band + 1) / d.bands);
-    RasterizeRows(job, d.v, d.count, d.assembly, d.flat);
+    RasterizeRows(job, d.v, d.count, d.assembly, d.flat, RowFilter{d.triangleRows, job.clipY0, job.clipY1});
 }
 
 // Rows a band holds at least, and bands a thread gets at most: enough bands
@@ -860,11 +889,13 @@ void Rasterize(const RasterJob& job, const RasterVertex* v, int count, Assembly 
         return;
     bool flat = FlatColour(v, count);
     if (job.bands && job.bands->Threads() > 1) {
-        DrawExtent e = MeasureDraw(job, v, count, assembly);
+        // The caller's thread only: the context is used from one thread.
+        static thread_local std::vector<int32_t> triangleRows;
+        DrawExtent e = MeasureDraw(job, v, count, assembly, triangleRows);
         int rows = e.row1 - e.row0;
         int bands = std::min(rows / kMinBandRows, job.bands->Threads() * kBandsPerThread);
         if (e.pixels >= static_cast<double>(job.splitPixels) && bands > 1) {
-            BandedDraw d{&job, v, count, assembly, flat, e.row0, rows, bands};
+            BandedDraw d{&job, v, count, assembly, flat, e.row0, rows, bands, triangleRows.data()};
             job.bands->Run(RasterizeBand, &d, bands);
             return;
         }

@@ -146,6 +146,7 @@ public:
     {
         if (backBuffer_->mapped_)
             return DXGI_ERROR_INVALID_CALL;
+        SettlePendingDraws(backBuffer_);
         ShowInWindow();
         long count = g_presents.fetch_add(1) + 1;
         const FrameSwitches& s = Switches();
