@@ -53,6 +53,42 @@ bool ReadFloat(std::string_view field, float* out)
     return true;
 }
 
+// FlightGear prints "inf" or "nan" (with a sign, in either case) for a value
+// it cannot work out, like the time to the next waypoint while the aircraft
+// stands still.
+bool IsNotWorkedOut(std::string_view field)
+{
+    std::string_view s = Trim(field);
+    if (!s.empty() && (s.front() == '+' || s.front() == '-'))
+        s.remove_prefix(1);
+    if (s.size() != 3)
+        return false;
+    char lower[3];
+    for (int i = 0; i < 3; ++i)
+        lower[i] = static_cast<char>(s[i] | 0x20);
+    std::string_view word(lower, 3);
+    return word == "inf" || word == "nan";
+}
+
+// A value that may be missing: one FlightGear could not work out reads as 0.
+bool ReadValue(std::string_view field, float* out)
+{
+    if (IsNotWorkedOut(field)) {
+        *out = 0.0f;
+        return true;
+    }
+    return ReadFloat(field, out);
+}
+
+bool ReadValue(std::string_view field, double* out)
+{
+    if (IsNotWorkedOut(field)) {
+        *out = 0.0;
+        return true;
+    }
+    return ReadNumber(field, out);
+}
+
 bool ReadInteger(std::string_view field, int32_t* out)
 {
     double v = 0.0;
@@ -143,8 +179,12 @@ LinkDrop ParseFlightGearAircraft(const char* text, size_t length, FlightGearAirc
     for (float* number : numbers) {
         if (at >= count)
             return LinkDrop::TooFewFields;
-        if (!ReadFloat(fields[at++], number))
+        // Without its position the line is of no use; any other value may
+        // be one FlightGear could not work out.
+        bool position = number == &out->longitude || number == &out->latitude;
+        if (!(position ? ReadFloat(fields[at], number) : ReadValue(fields[at], number)))
             return LinkDrop::NotANumber;
+        ++at;
     }
     for (int32_t* integer : {&out->waypointIndex, &out->weather, &out->spare}) {
         if (at >= count)
@@ -190,10 +230,9 @@ LinkDrop ReadAiRecord(const std::string_view* fields, size_t at, size_t extra, F
 {
     *r = FlightGearAiRecord{};
     const std::string_view* f = fields + at + extra + 1;
-    double* const numbers[] = {&r->trueHeading, &r->altitude, &r->latitude, &r->longitude};
-    for (size_t i = 0; i < std::size(numbers); ++i)
-        if (!ReadNumber(f[i], numbers[i]))
-            return LinkDrop::NotANumber;
+    if (!ReadValue(f[0], &r->trueHeading) || !ReadValue(f[1], &r->altitude) || !ReadNumber(f[2], &r->latitude) ||
+        !ReadNumber(f[3], &r->longitude))
+        return LinkDrop::NotANumber;
     int32_t id = 0;
     if (!ReadInteger(f[4], &id))
         return LinkDrop::NotANumber;

@@ -6,8 +6,10 @@
 // Fields are positional: an empty field is an empty field, so one empty text
 // never moves the fields after it. FlightGear does not escape its separator,
 // so a callsign with a ";" arrives in pieces: the callsign takes as many as
-// leave the numbers after it in place. A datagram whose fields do not all
-// arrive or whose numbers are not finite numbers is dropped whole.
+// leave the numbers after it in place. A value FlightGear could not work
+// out ("inf", "nan") reads as 0, but a position must be a number. A datagram
+// whose fields do not all arrive or whose numbers are not numbers is
+// dropped whole.
 #pragma once
 
 #include "navdata/flight_plan.h"

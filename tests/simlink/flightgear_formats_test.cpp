@@ -122,6 +122,29 @@ TEST(FlightGearAircraftDatagram, FieldsThatAreNotFiniteNumbersDropTheLine)
     Parse(line, LinkDrop::NotANumber);
 }
 
+TEST(FlightGearAircraftDatagram, ValuesFlightGearCouldNotWorkOutReadAsZero)
+{
+    for (const char* missing : {"inf", "-inf", "nan", "-nan", "INF", " nan "}) {
+        std::vector<std::string> numbers = Numbers();
+        numbers[0] = missing;   // altitude
+        numbers[14] = missing;  // waypoint distance
+        numbers[15] = missing;  // time to go
+        FlightGearAircraftReport r = Parse(AircraftLine(numbers, "A", "B", "C"));
+        EXPECT_EQ(r.altitude, 0.0f) << missing;
+        EXPECT_EQ(r.waypointDistance, 0.0f) << missing;
+        EXPECT_EQ(r.ete, 0.0f) << missing;
+        EXPECT_EQ(r.latitude, 53.6301f) << missing;
+    }
+    for (const char* bad : {"infinity", "nanx", "in"}) {
+        std::vector<std::string> numbers = Numbers();
+        numbers[15] = bad;
+        Parse(AircraftLine(numbers, "A", "B", "C"), LinkDrop::NotANumber);
+    }
+    std::vector<std::string> numbers = Numbers();
+    numbers[2] = "nan";  // the longitude is needed
+    Parse(AircraftLine(numbers, "A", "B", "C"), LinkDrop::NotANumber);
+}
+
 TEST(FlightGearAircraftDatagram, NumbersMayHaveSpacesAndSigns)
 {
     std::vector<std::string> numbers = Numbers();
@@ -238,6 +261,15 @@ TEST(FlightGearAiDatagram, CallsignsWithSemicolonsKeepTheRecordsAfterThem)
     EXPECT_EQ(records[1].id, 7u);
     EXPECT_STREQ(records[2].callsign, "KLM1");
     EXPECT_EQ(records[2].longitude, 7.0);
+}
+
+TEST(FlightGearAiDatagram, HeadingOrAltitudeNotWorkedOutReadsAsZeroButAPositionMustBeThere)
+{
+    auto records = ParseAi("1;A;nan;-inf;53.5;10.0;5;1", LinkDrop::None);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].trueHeading, 0.0);
+    EXPECT_EQ(records[0].altitude, 0.0);
+    ParseAi("1;A;90;3000;nan;10.0;5;1", LinkDrop::NotANumber);
 }
 
 TEST(FlightGearAiDatagram, APositionOffTheEarthDropsTheDatagram)

@@ -21,6 +21,12 @@ inline const char FlightGearSplitCallsignLine[] =
     "135021;0;1;0;D;EABC;c172p;EDDH;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;"
     "/tmp/fghome/.fgfs/Export/tvl-route3.xml\n";
 
+// Standing still with a route active: the time to go cannot be worked out.
+inline const char FlightGearStandingStillLine[] =
+    "3000.0;-0.5;9.963769;53.618259;3001.6;90.00;0.0;175.0;4.9;14.2;5.46;0.00;0.00;0.00;2142;inf;0;0;0;"
+    "callsign;ufo;EDDH;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;"
+    "/tmp/fghome/.fgfs/Export/tvl-route4.xml\n";
+
 // KSFO: one scenario aircraft not yet placed (0/0), 19 empty places.
 inline const char FlightGearAiStarting[] =
     "20;United 720;0.0;0;0.000000;0.000000;4;1;;0.0;0;0.000000;0.000000;0;0;;0.0;0;0.000000;0.000000;0;0;"

@@ -73,6 +73,17 @@ TEST(FlightGearRecordedLines, CallsignWithASemicolonKeepsTheFieldsAfterIt)
     EXPECT_STREQ(r.routePath, "/tmp/fghome/.fgfs/Export/tvl-route3.xml");
 }
 
+TEST(FlightGearRecordedLines, StandingStillTheTimeToGoIsZero)
+{
+    FlightGearAircraftReport r = ParseLine(FlightGearStandingStillLine);
+    EXPECT_FLOAT_EQ(r.latitude, 53.618259f);
+    EXPECT_FLOAT_EQ(r.groundSpeed, 0.0f);
+    EXPECT_FLOAT_EQ(r.waypointDistance, 2142.0f);
+    EXPECT_FLOAT_EQ(r.ete, 0.0f);
+    EXPECT_EQ(r.weather, 0);  // started without fetching real weather
+    EXPECT_STREQ(r.aircraft, "ufo");
+}
+
 std::vector<FlightGearAiRecord> ParseAi(const char* text, int* announced)
 {
     std::vector<FlightGearAiRecord> records(20);
