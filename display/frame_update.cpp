@@ -271,10 +271,13 @@ static void UpdateWind()
 static void AnimateZoom(const FrameUpdateOutputs& out, double now)
 {
     ViewRect rect{};
-    if (TileMapFlag.load())
+    if (TileMapFlag.load()) {
+        // The tiles took over from a local map: its step has nothing to show.
+        FinishLocalZoom();
         AnimateTileZoom(&rect, TruncateToInt(out.offsetX), TruncateToInt(out.offsetY), StoredWidth, StoredHeight, now);
-    else
+    } else {
         AnimateLocalZoom(&rect, out.offsetX, out.offsetY, ViewWidth, ViewHeight, now);
+    }
 }
 
 static void RefreshTiles()
@@ -286,19 +289,6 @@ static void RefreshTiles()
                               MapCenter.longitude.load(), Settings.SatMode.load());
     if (r < 0)
         RequestMapRefresh(MapCenter.latitude.load(), MapCenter.longitude.load(), StoredWidth, StoredHeight, 1);
-}
-
-// A local raster set that finished loading is shown from the next frame on;
-// the set of a zoom step waits until its animation has reached its end.
-static void BeginLocalMapBankIfDue()
-{
-    if (IsLocalZoomRequested() && !HasLocalZoomEnded())
-        return;
-    if (!IsNewLocalMapBankDue())
-        return;
-    BeginLocalMapBank();
-    if (HasLocalZoomEnded())
-        FinishLocalZoom();
 }
 
 static void ShowNoMapMessage()
@@ -426,7 +416,7 @@ static void FrameStep(int mode, FrameUpdateOutputs* out, int width, int height)
     StoredWidth = width;
     StoredHeight = height;
     double now = ProgramClockMs() / 1000.0;
-    BeginLocalMapBankIfDue();
+    BeginDueLocalMapBank();
     SettleLocalMapZoom();
     RestartLinkIfDue(mode, now);
     ReadAircraftValues();

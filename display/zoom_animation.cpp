@@ -227,7 +227,11 @@ void AnimateTileZoom(ViewRect* rect, int x, int y, int clientWidth, int clientHe
     } else if (state.startTime == 0) {
         // Not while a finished grid waits for its swap: it is the step's own.
         if (!IsTileGridComplete()) {
-            StartTileZoomAnimation(StartStamp(now), TileGridBanks[shown].tileScale);
+            float s0 = TileGridBanks[shown].tileScale;
+            // A bank without a usable scale grows from the plain one.
+            if (!(s0 > 0) || !std::isfinite(s0))
+                s0 = 1.0f;
+            StartTileZoomAnimation(StartStamp(now), s0);
             TileAnimatedBank = shown;
         }
     } else if (!state.stopped && TileAnimatedBank == shown) {

@@ -758,6 +758,19 @@ bool IsNewLocalMapBankDue()
     return AllLoaded;
 }
 
+bool BeginDueLocalMapBank()
+{
+    if (IsLocalZoomRequested() && !HasLocalZoomEnded())
+        return false;
+    if (!IsNewLocalMapBankDue())
+        return false;
+    BeginLocalMapBank();
+    // The step's set is shown: the step is done.
+    if (HasLocalZoomEnded())
+        FinishLocalZoom();
+    return true;
+}
+
 void BeginLocalMapBank()
 {
     AllLoaded = false;

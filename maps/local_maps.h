@@ -97,6 +97,9 @@ bool IsLocalMapTileWaiting();
 // The set is loaded; the frame begins the new bank (BeginLocalMapBank).
 bool IsNewLocalMapBankDue();
 void BeginLocalMapBank();
+// Once a frame: begins a loaded set, a zoom step's only once the step's
+// animation has reached its end; true when one was begun.
+bool BeginDueLocalMapBank();
 // The tiles of the set loaded so far and the set's size.
 int GetLoadedLocalTileCount();
 void ResetLoadedLocalTiles();

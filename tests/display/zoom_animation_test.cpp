@@ -266,4 +266,17 @@ TEST_F(ZoomAnimationTest, TheFrameUpdateMovesTheShownGridAndClearsTheEndFlag)
     Settings.UseSimulator = 7;
 }
 
+TEST_F(ZoomAnimationTest, ATileMapFrameDropsALocalStepAndALocalFrameMovesIt)
+{
+    ResetFrameUpdate();
+    Settings.UseSimulator = 0;
+    TileMapFlag = 1;
+    RequestLocalLevelZoom(0, 1);
+    float x = 0, y = 0, h = 0, m = 0, s = 0;
+    UpdateFrame(nullptr, UpdateModeFrame, &x, &y, &h, &m, &s, 640, 480);
+    EXPECT_FALSE(IsLocalZoomRequested());
+    EXPECT_FLOAT_EQ(ShownScale(), 1.0f);
+    Settings.UseSimulator = 7;
+}
+
 }  // namespace

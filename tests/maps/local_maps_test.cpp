@@ -477,6 +477,37 @@ TEST_F(LocalMapLoader, ZoomStepsWaitForTheirSetAndFineStepsMagnifyLevelZero)
     TileGridBanks[GetDisplayedTileBank()].tileScale = 1.0f;
 }
 
+TEST_F(LocalMapLoader, ALevelStepsSetIsShownOnceItsAnimationHasEnded)
+{
+    WorkingFolder here(system);
+    LocalMapTileCount = LocalMapInnerSet;
+    OpenSheetAt(51.8, 11.0);
+    LoadSet();
+    ASSERT_TRUE(BeginDueLocalMapBank());
+    EXPECT_EQ(GetShownLocalMapLevel(), 0);
+    // Zoom out to level 1 over two seconds; its set loads meanwhile.
+    RequestLocalLevelZoom(0, 1, 2.0);
+    CurrentChartLevel = 1;
+    SetLocalMapSource(0);
+    LoadSet();
+    ViewRect rect{};
+    AnimateLocalZoom(&rect, 0, 0, 10, 10, 10.0);
+    AnimateLocalZoom(&rect, 0, 0, 10, 10, 11.0);
+    EXPECT_FALSE(BeginDueLocalMapBank());
+    EXPECT_EQ(GetShownLocalMapLevel(), 0);
+    EXPECT_FLOAT_EQ(TileGridBanks[GetDisplayedTileBank()].tileScale, 0.75f);
+    AnimateLocalZoom(&rect, 0, 0, 10, 10, 12.5);
+    EXPECT_FLOAT_EQ(TileGridBanks[GetDisplayedTileBank()].tileScale, 0.5f);
+    ASSERT_TRUE(BeginDueLocalMapBank());
+    EXPECT_EQ(GetShownLocalMapLevel(), 1);
+    EXPECT_FLOAT_EQ(TileGridBanks[GetDisplayedTileBank()].tileScale, 1.0f);
+    EXPECT_FALSE(IsLocalZoomRequested());
+    // The next frame leaves the new set's scale alone.
+    AnimateLocalZoom(&rect, 0, 0, 10, 10, 13.0);
+    EXPECT_FLOAT_EQ(TileGridBanks[GetDisplayedTileBank()].tileScale, 1.0f);
+    TileGridBanks[1 - GetDisplayedTileBank()].tileScale = 1.0f;
+}
+
 TEST_F(LocalMapLoader, OpeningAMapTakesItsSheetUnderTheAircraftOrNone)
 {
     WorkingFolder here(system);
