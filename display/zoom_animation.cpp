@@ -29,8 +29,10 @@ LocalZoom Local;
 // threads: the commands on the GUI thread set them, the loader clears them.
 std::atomic<bool> TileZoomInPending{false};
 std::atomic<bool> TileZoomOutPending{false};
-// The bank whose scale the tile animation moves.
+// The bank whose scale the tile animation moves, and the load time it runs
+// over: the estimate as the step began (the step's own job changes it).
 int TileAnimatedBank = -1;
+double TileDuration = 0;
 
 ViewRect CurrentViewRect{0, 0, 0, 0};
 
@@ -233,10 +235,11 @@ void AnimateTileZoom(ViewRect* rect, int x, int y, int clientWidth, int clientHe
                 s0 = 1.0f;
             StartTileZoomAnimation(StartStamp(now), s0);
             TileAnimatedBank = shown;
+            TileDuration = GetGridLoadTime();
         }
     } else if (!state.stopped && TileAnimatedBank == shown) {
         bool ended = false;
-        float s = TileZoomScale(direction, state.startScale, Elapsed(now, state.startTime), GetGridLoadTime(), &ended);
+        float s = TileZoomScale(direction, state.startScale, Elapsed(now, state.startTime), TileDuration, &ended);
         ShowScale(shown, s);
         if (ended)
             SetTileZoomEnding(true);
@@ -256,6 +259,7 @@ void ResetZoomAnimations()
     Local = LocalZoom{};
     EndTileZoomSteps();
     TileAnimatedBank = -1;
+    TileDuration = 0;
     ClearTileZoomAnimationState();
     CurrentViewRect = {0, 0, 0, 0};
 }

@@ -44,7 +44,7 @@ bool IsTileZoomAnimationRunning();
 // true when the loader took it.
 bool StartTileZoomStep(int direction);
 // Once a frame in tile-map mode: moves the shown grid's scale over the grid's
-// expected load time and keeps the view rectangle, the client rectangle
+// expected load time as the step began, and keeps the view rectangle, the client rectangle
 // centred on (x, y).
 void AnimateTileZoom(ViewRect* rect, int x, int y, int clientWidth, int clientHeight, double now);
 

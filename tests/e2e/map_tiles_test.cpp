@@ -146,42 +146,22 @@ bool TileAt(const Picture& p, int x, int y, int z, int* column, int* row)
     return false;
 }
 
-// The share of sample points round the screen centre (clear of the aircraft
-// and the boxes at the edges) that show the zoom-z tile under them when the
-// map is drawn at scale s about home.
-double TileShare(const Picture& p, int z, double s)
+// The width in pixels of the home tile of zoom z along the screen's centre
+// row, its edges found from beside the aircraft outwards; 0 when the map
+// does not show that tile there.
+int HomeTileWidth(const Picture& p, int z)
 {
-    double fx = PixelX(HomeLon, z), fy = PixelY(HomeLat, z);
-    int cx = p.width / 2, cy = p.height / 2, checked = 0, matched = 0;
-    for (int dy = -120; dy <= 120; dy += 8) {
-        for (int dx = -200; dx <= 200; dx += 8) {
-            if (std::abs(dx) < 40 && std::abs(dy) < 40)
-                continue;
-            double x = fx + dx / s, y = fy + dy / s;
-            double inX = x - std::floor(x / 256) * 256, inY = y - std::floor(y / 256) * 256;
-            if (inX < 12 || inX > 244 || inY < 12 || inY > 244)
-                continue;
-            uint32_t want = TileRgb(z, static_cast<int>(std::floor(x / 256)), static_cast<int>(std::floor(y / 256)));
-            matched += ChannelDistance(p.At(cx + dx, cy + dy), want) <= 3;
-            checked++;
-        }
-    }
-    return checked ? static_cast<double>(matched) / checked : 0.0;
-}
-
-// The scale (1.0 to 2.0) at which the picture shows zoom-z tiles best.
-double BestTileScale(const Picture& p, int z, double* share)
-{
-    double best = 0;
-    *share = 0;
-    for (int i = 100; i <= 200; i++) {
-        double k = TileShare(p, z, i / 100.0);
-        if (k > *share) {
-            *share = k;
-            best = i / 100.0;
-        }
-    }
-    return best;
+    uint32_t home = TileRgb(z, TileX(HomeLon, z), TileY(HomeLat, z));
+    int y = p.height / 2, cx = p.width / 2;
+    auto shows = [&](int x) { return ChannelDistance(p.At(x, y), home) <= 3; };
+    if (!shows(cx - 40) || !shows(cx + 40))
+        return 0;
+    int left = cx - 40, right = cx + 40;
+    while (left > 0 && shows(left - 1))
+        left--;
+    while (right < p.width - 1 && shows(right + 1))
+        right++;
+    return right - left + 1;
 }
 
 TEST_F(MapTilesTest, StoreTilesLieUnderTheAircraftWithTheirNeighboursInPlace)
@@ -384,27 +364,27 @@ TEST_F(MapTilesTest, AWheelStepGrowsTheTilesIntoTheNextZoom)
 
     Picture before;
     ASSERT_TRUE(LoadPicture(root / "zoom_before.png", &before));
-    EXPECT_GT(TileShare(before, Zoom, 1.0), 0.95);
-    // Each frame after the wheel: zoom-13 tiles at a scale that never falls
-    // back, or already the zoom-14 grid.
-    double previous = 1.0;
+    EXPECT_NEAR(HomeTileWidth(before, Zoom), 256, 2);
+    // Each frame after the wheel: the zoom-13 tile at a width that never
+    // falls back (at most twice its own), or already the zoom-14 grid.
+    int previous = 256;
     bool grown = false;
     for (int i = 0; i < shots; i++) {
         Picture p;
         ASSERT_TRUE(LoadPicture(root / ("zoom_" + std::to_string(i) + ".png"), &p)) << i;
-        double share = 0, s = BestTileScale(p, Zoom, &share);
-        if (TileShare(p, Zoom + 1, 1.0) > 0.95) {
+        int width = HomeTileWidth(p, Zoom);
+        if (width == 0 && HomeTileWidth(p, Zoom + 1) > 0) {
             grown = true;
             continue;
         }
-        EXPECT_GT(share, 0.95) << "shot " << i << " at " << s;
         EXPECT_FALSE(grown) << "shot " << i << ": the old zoom came back";
-        EXPECT_GE(s, previous) << "shot " << i;
-        previous = s;
+        EXPECT_GE(width, previous - 2) << "shot " << i;
+        EXPECT_LE(width, 2 * 256 + 2) << "shot " << i;
+        previous = width;
     }
     Picture end;
     ASSERT_TRUE(LoadPicture(root / "zoom_end.png", &end));
-    EXPECT_GT(TileShare(end, Zoom + 1, 1.0), 0.95);
+    EXPECT_NEAR(HomeTileWidth(end, Zoom + 1), 256, 2);
     char tile[16];
     GetPrivateProfileStringA("Zorizeruverovu Plovik", "Tile", "0", tile, sizeof tile, ini.c_str());
     EXPECT_STREQ(tile, "14");
