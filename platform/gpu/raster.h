@@ -118,6 +118,12 @@ inline int64_t RoundToInt64(double x)
 // Sets n words to value (clears and opaque spans).
 void FillWords(uint32_t* dst, size_t n, uint32_t value);
 
+// Blends one colour over n target words, as BlendOver does each.
+void BlendSpanOver(uint32_t* dst, size_t n, uint32_t colour);
+
+// A texel times a vertex colour, per channel, rounded.
+uint32_t ModulateColour(uint32_t texel, uint32_t colour);
+
 // Blends one 0xAABBGGRR source word over a target word.
 uint32_t BlendOver(uint32_t src, uint32_t dst);
 uint32_t BlendOverStraight(uint32_t src, uint32_t dst);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -289,6 +290,57 @@ TEST(GpuRasterRuns, StepsInsideKeepEveryTexelOfTheSpanWithinTheTexture)
                 bool inside = texel >= 0 && texel < 10;
                 EXPECT_EQ(k >= k0 && k < k1, inside) << t << " " << dt << " " << k;
             }
+        }
+}
+
+// Channel products and blends rounded to the nearest of 255ths (a ratio of
+// 255 is never half way), written out plainly.
+uint32_t PlainChannel(uint32_t x)
+{
+    return (x + 127) / 255;
+}
+
+TEST(GpuRasterArithmetic, TintedTexelsRoundEveryChannelProduct)
+{
+    // Every pair of channel values, in each of the four lanes.
+    for (uint32_t t = 0; t < 256; t++)
+        for (uint32_t c = 0; c < 256; c++) {
+            uint32_t texel = t | (255 - t) << 8 | (t ^ 0x5A) << 16 | t << 24;
+            uint32_t colour = c << 24 | (c ^ 0xA5) << 16 | c << 8 | (255 - c);
+            uint32_t want = 0;
+            for (int shift = 0; shift < 32; shift += 8)
+                want |= PlainChannel(((texel >> shift) & 0xFF) * ((colour >> shift) & 0xFF)) << shift;
+            if (colour == 0xFFFFFFFFu)
+                want = texel;
+            ASSERT_EQ(ModulateColour(texel, colour), want) << std::hex << texel << " " << colour;
+        }
+}
+
+TEST(GpuRasterArithmetic, ASpanBlendsEachPixelAsOneBlendDoes)
+{
+    // Spans of every length round the four-pixel step, over varied targets,
+    // for every alpha: each word as BlendOver makes it, nothing past the end.
+    std::vector<uint32_t> target(23);
+    for (uint32_t a = 0; a < 256; a++)
+        for (size_t n : {size_t{0}, size_t{1}, size_t{3}, size_t{4}, size_t{5}, size_t{8}, size_t{22}}) {
+            uint32_t colour = a << 24 | (a * 7 & 0xFF) << 16 | (255 - a) << 8 | (a * 13 & 0xFF);
+            for (size_t i = 0; i < target.size(); i++)
+                target[i] = static_cast<uint32_t>(i * 0x9E3779B9u + a * 0x85EBCA6Bu);
+            std::vector<uint32_t> want = target;
+            for (size_t i = 0; i < n; i++)
+                want[i] = BlendOver(colour, want[i]);
+            BlendSpanOver(target.data(), n, colour);
+            ASSERT_EQ(target, want) << "alpha " << a << " length " << n;
+        }
+    // And BlendOver itself is the plain formula, the source alpha counting as 255.
+    for (uint32_t a = 1; a < 255; a += 23)
+        for (uint32_t d = 0; d < 256; d += 17) {
+            uint32_t src = a << 24 | 0x00804020u, dst = d << 24 | d << 16 | (255 - d) << 8 | d;
+            uint32_t want = 0;
+            for (int shift = 0; shift < 24; shift += 8)
+                want |= PlainChannel(((src >> shift) & 0xFF) * a + ((dst >> shift) & 0xFF) * (255 - a)) << shift;
+            want |= PlainChannel(255 * a + d * (255 - a)) << 24;
+            EXPECT_EQ(BlendOver(src, dst), want) << a << " " << d;
         }
 }
 
