@@ -52,9 +52,20 @@ void FlightGearSetVar(SimVarId id, double value);
 bool FlightGearStartTraffic();
 bool IsFlightGearTrafficRunning();
 
-// The per-frame plan poll: reads the route manager's file when its path has
-// changed (flightgear_route.cpp).
+// The per-frame plan poll: reads the route manager's file when its path or
+// the file has changed (flightgear_route.cpp).
 bool LoadFlightGearRoute();
+// Whether the file at path is there and when and how large it was written:
+// FlightGear saves a changed route under the same name.
+struct RouteFileStamp {
+    bool exists = false;
+    long long modifiedSec = 0;
+    long modifiedNsec = 0;
+    long long size = 0;
+};
+RouteFileStamp StampOfRouteFile(const char* path);
+// Unchanged also when the file has gone: the plan read from it is kept.
+bool IsRouteFileUnchanged(const RouteFileStamp& now, const RouteFileStamp& then);
 // The route file's path as FlightGear last named it ("" when none).
 void GetFlightGearRoutePath(char* out, size_t size);
 

@@ -17,9 +17,30 @@
 // network, so the file may be anything.
 static constexpr off_t RouteFileMaxBytes = 4 * 1024 * 1024;
 
-// GUI thread only: the path last read and what reading it gave.
+// GUI thread only: the path last read, the file as it was then, and what
+// reading it gave.
 static char LastLoadedPath[FlightGearRoutePathSize] = "";
+static RouteFileStamp LastLoadedStamp;
 static bool LastLoadResult = false;
+
+RouteFileStamp StampOfRouteFile(const char* path)
+{
+    RouteFileStamp stamp;
+    struct stat st{};
+    if (path[0] != '\0' && stat(path, &st) == 0) {
+        stamp.exists = true;
+        stamp.modifiedSec = st.st_mtim.tv_sec;
+        stamp.modifiedNsec = st.st_mtim.tv_nsec;
+        stamp.size = st.st_size;
+    }
+    return stamp;
+}
+
+bool IsRouteFileUnchanged(const RouteFileStamp& now, const RouteFileStamp& then)
+{
+    return !now.exists || (then.exists && now.size == then.size && now.modifiedSec == then.modifiedSec &&
+                           now.modifiedNsec == then.modifiedNsec);
+}
 
 static LinkDrop CheckRouteFile(const char* path)
 {
@@ -70,8 +91,10 @@ bool LoadFlightGearRoute()
     char path[FlightGearRoutePathSize];
     GetFlightGearRoutePath(path, sizeof(path));
     NormalizePath(path);
-    if (std::strcmp(path, LastLoadedPath) == 0)
+    RouteFileStamp stamp = StampOfRouteFile(path);
+    if (std::strcmp(path, LastLoadedPath) == 0 && IsRouteFileUnchanged(stamp, LastLoadedStamp))
         return LastLoadResult;
+    LastLoadedStamp = stamp;
     LastLoadResult = ParseFlightGearRoute(path);
     std::snprintf(LastLoadedPath, sizeof(LastLoadedPath), "%s", path);
     SimPlanTaken = LastLoadResult ? 1 : 0;

@@ -20,6 +20,7 @@
 
 #include <fcntl.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -511,6 +512,60 @@ TEST_F(FlightGearRouteTest, AnUnchangedPathIsNotReadAgain)
     std::string path = WriteRoute("route.xml", "EDDF");
     ASSERT_TRUE(Poll(path));
     std::filesystem::remove(path);
+    EXPECT_TRUE(Poll(path));
+    EXPECT_EQ(PlanCount(), 3);
+}
+
+TEST_F(FlightGearRouteTest, ARouteSavedAgainUnderItsNameIsReadAgain)
+{
+    std::string path = WriteRoute("route.xml", "EDDF");
+    ASSERT_TRUE(Poll(path));
+    // The route saved again, now to EDDH: the same size, a later time.
+    auto first = std::filesystem::last_write_time(path);
+    WriteRoute("route.xml", "EDDH");
+    std::filesystem::last_write_time(path, first + std::chrono::seconds(1));
+    ASSERT_TRUE(Poll(path));
+    FlightPlanRecord plan;
+    CopyFlightPlan(&plan);
+    ASSERT_EQ(plan.count, 3);
+    EXPECT_STREQ(plan.waypoints[2].ident, "EDDH");
+}
+
+TEST_F(FlightGearRouteTest, ANewRouteOrItsFileSavedAgainIsTakenOverAgain)
+{
+    std::string path = WriteRoute("route.xml", "EDDF");
+    ASSERT_TRUE(Poll(path));
+    EXPECT_EQ(SimPlanTaken.load(), 1);
+    AircraftLine line;
+    line.route = path;
+    ASSERT_TRUE(Handle(line));
+    EXPECT_EQ(SimPlanTaken.load(), 1);  // nothing new: the frame does not poll
+    auto first = std::filesystem::last_write_time(path);
+    WriteRoute("route.xml", "EDDH");
+    std::filesystem::last_write_time(path, first + std::chrono::seconds(1));
+    ASSERT_TRUE(Handle(line));
+    EXPECT_EQ(SimPlanTaken.load(), 0);  // saved again: the frame polls
+    ASSERT_TRUE(Poll(path));
+    EXPECT_EQ(SimPlanTaken.load(), 1);
+    line.route = WriteRoute("other.xml", "EDDF");
+    ASSERT_TRUE(Handle(line));
+    EXPECT_EQ(SimPlanTaken.load(), 0);  // another route named
+    ASSERT_TRUE(Poll(line.route));
+    std::filesystem::remove(line.route);
+    ASSERT_TRUE(Handle(line));
+    EXPECT_EQ(SimPlanTaken.load(), 1);  // a file that has gone keeps its plan
+}
+
+TEST_F(FlightGearRouteTest, AFileNamedBeforeItIsWrittenIsReadOnceItIs)
+{
+    std::string path = folder / "later.xml";
+    EXPECT_FALSE(Poll(path));
+    EXPECT_EQ(PlanCount(), 2);
+    std::string whole = ReadFileText(WriteRoute("whole.xml", "EDDF"));
+    WriteFileText(path, whole.substr(0, whole.find("</route>")));  // half written
+    EXPECT_FALSE(Poll(path));
+    EXPECT_EQ(PlanCount(), 2);
+    WriteFileText(path, whole);
     EXPECT_TRUE(Poll(path));
     EXPECT_EQ(PlanCount(), 3);
 }
