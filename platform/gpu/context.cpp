@@ -167,26 +167,33 @@ public:
     }
 
 private:
-    // Draws waiting to be rasterized as one triangle list: all with the same
-    // target, clip rectangle, pass, texture, terrain values, culling and, for
-    // one-colour draws, the same colour. Triangles keep their order, so the
-    // pixels come out as from the draws one by one.
-    struct Batch {
-        GpuRenderTargetView* target = nullptr;   // a reference while draws wait
-        GpuShaderResourceView* texture = nullptr; // likewise
+    // Draws waiting to be rasterized together, all into one target: runs of
+    // triangle-list vertices, each run of one state (clip rectangle, pass,
+    // texture, terrain values, culling and, for one-colour draws, the colour).
+    // Every row gets the runs' triangles in draw order, so the pixels come out
+    // as from the draws one by one, while the rows are shared among threads.
+    struct Run {
         RasterJob job;
-        TerrainConstants terrain;
+        size_t first = 0, count = 0; // in vertices
+        int terrain = -1;            // index of its terrain values
         bool flat = true;
         uint32_t colour = 0;
+        GpuTexture* texture = nullptr;
+    };
+    struct Batch {
+        GpuRenderTargetView* target = nullptr;         // a reference while draws wait
+        std::vector<GpuShaderResourceView*> textures; // likewise
+        std::vector<Run> runs;
+        std::vector<TerrainConstants> terrains;
         std::vector<RasterVertex> vertices;
+        std::vector<RasterRun> raster; // handed to the rasterizer
     };
 
     bool TransformVertices(UINT first, UINT count);
     RasterJob MakeJob();
     void Record(UINT first, UINT count);
-    bool Continues(const RasterJob& job, bool flat, uint32_t colour) const;
-    void StartBatch(const RasterJob& job, bool flat, uint32_t colour);
-    void AddToBatch(UINT count);
+    bool SameRun(const Run& run, const RasterJob& job, bool flat, uint32_t colour) const;
+    void AddToBatch(const RasterJob& job, bool flat, uint32_t colour, UINT count);
 
     GpuDevice* device_; // the device owns this context
     GpuInputLayout* layout_ = nullptr;
@@ -384,80 +391,95 @@ void GpuContext::Draw(UINT vertexCount, UINT startVertex)
     }
     uint32_t colour = vertices_[0].colour;
     bool flat = std::all_of(vertices_.begin(), vertices_.end(), [colour](const RasterVertex& v) { return v.colour == colour; });
-    if (!batch_.vertices.empty() &&
-        (!Continues(job, flat, colour) || batch_.vertices.size() + listVertices > static_cast<size_t>(batchLimit_)))
+    if (batch_.target && (batch_.target != target_ || batch_.vertices.size() + listVertices > static_cast<size_t>(batchLimit_)))
         FlushBatch();
-    if (batch_.vertices.empty())
-        StartBatch(job, flat, colour);
-    AddToBatch(count);
+    AddToBatch(job, flat, colour, count);
 }
 
-bool GpuContext::Continues(const RasterJob& job, bool flat, uint32_t colour) const
+bool GpuContext::SameRun(const Run& run, const RasterJob& job, bool flat, uint32_t colour) const
 {
-    const RasterJob& b = batch_.job;
-    if (batch_.target != target_ || job.clipX0 != b.clipX0 || job.clipY0 != b.clipY0 || job.clipX1 != b.clipX1 ||
-        job.clipY1 != b.clipY1 || job.cull != b.cull)
+    const RasterJob& b = run.job;
+    if (job.clipX0 != b.clipX0 || job.clipY0 != b.clipY0 || job.clipX1 != b.clipX1 || job.clipY1 != b.clipY1 ||
+        job.cull != b.cull)
         return false;
-    GpuTexture* texture = texture_ ? texture_->texture_ : nullptr;
-    GpuTexture* batched = batch_.texture ? batch_.texture->texture_ : nullptr;
-    if (texture != batched)
+    if ((texture_ ? texture_->texture_ : nullptr) != run.texture)
         return false;
     const PassState &p = job.pass, &q = b.pass;
     if (p.program != q.program || p.blend != q.blend || p.sampler != q.sampler || p.dashOn != q.dashOn ||
         p.dashOff != q.dashOff)
         return false;
-    if (p.program == PixelProgram::Terrain && std::memcmp(&terrain_, &batch_.terrain, sizeof(TerrainConstants)) != 0)
+    if (p.program == PixelProgram::Terrain &&
+        (run.terrain < 0 || std::memcmp(&terrain_, &batch_.terrains[run.terrain], sizeof(TerrainConstants)) != 0))
         return false;
     // One-colour draws keep the one-colour pixel paths: they join only their own colour.
-    return flat == batch_.flat && (!flat || colour == batch_.colour);
+    return flat == run.flat && (!flat || colour == run.colour);
 }
 
-void GpuContext::StartBatch(const RasterJob& job, bool flat, uint32_t colour)
+void GpuContext::AddToBatch(const RasterJob& job, bool flat, uint32_t colour, UINT count)
 {
-    batch_.job = job;
-    batch_.terrain = terrain_;
-    batch_.job.terrain = &batch_.terrain;
-    batch_.flat = flat;
-    batch_.colour = colour;
-    batch_.target = target_;
-    target_->AddRef();
-    target_->texture_->pendingDraws_ = this;
-    batch_.texture = texture_;
-    if (texture_) {
-        texture_->AddRef();
-        texture_->texture_->pendingDraws_ = this;
+    if (!batch_.target) {
+        batch_.target = target_;
+        target_->AddRef();
+        target_->texture_->pendingDraws_ = this;
     }
-}
-
-void GpuContext::AddToBatch(UINT count)
-{
+    if (batch_.runs.empty() || !SameRun(batch_.runs.back(), job, flat, colour)) {
+        Run run;
+        run.job = job;
+        run.job.terrain = nullptr; // set when the batch is drawn: the list may move until then
+        run.first = batch_.vertices.size();
+        run.flat = flat;
+        run.colour = colour;
+        run.texture = texture_ ? texture_->texture_ : nullptr;
+        if (job.pass.program == PixelProgram::Terrain) {
+            run.terrain = static_cast<int>(batch_.terrains.size());
+            batch_.terrains.push_back(terrain_);
+        }
+        if (texture_ && std::find(batch_.textures.begin(), batch_.textures.end(), texture_) == batch_.textures.end()) {
+            texture_->AddRef();
+            texture_->texture_->pendingDraws_ = this;
+            batch_.textures.push_back(texture_);
+        }
+        batch_.runs.push_back(run);
+    }
     std::vector<RasterVertex>& out = batch_.vertices;
     const RasterVertex* v = vertices_.data();
+    size_t before = out.size();
     if (topology_ == D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST) {
         out.insert(out.end(), v, v + (count - count % 3));
-        return;
+    } else {
+        // The odd triangles of a strip with their first two corners swapped, as the strip is drawn.
+        for (UINT i = 0; i + 2 < count; i++) {
+            out.push_back(v[i + (i % 2)]);
+            out.push_back(v[i + 1 - (i % 2)]);
+            out.push_back(v[i + 2]);
+        }
     }
-    // The odd triangles of a strip with their first two corners swapped, as the strip is drawn.
-    for (UINT i = 0; i + 2 < count; i++) {
-        out.push_back(v[i + (i % 2)]);
-        out.push_back(v[i + 1 - (i % 2)]);
-        out.push_back(v[i + 2]);
-    }
+    batch_.runs.back().count += out.size() - before;
 }
 
 void GpuContext::FlushBatch()
 {
     if (!batch_.target)
         return;
-    if (!batch_.vertices.empty())
-        RasterizeTriangleList(batch_.job, batch_.vertices.data(), static_cast<int>(batch_.vertices.size()));
+    batch_.raster.clear();
+    for (const Run& run : batch_.runs) {
+        RasterRun r{run.job, batch_.vertices.data() + run.first, static_cast<int>(run.count), run.flat};
+        if (run.terrain >= 0)
+            r.job.terrain = &batch_.terrains[run.terrain];
+        batch_.raster.push_back(r);
+    }
+    RasterizeRuns(batch_.raster.data(), static_cast<int>(batch_.raster.size()), &bands_, splitPixels_);
     batch_.vertices.clear();
+    batch_.runs.clear();
+    batch_.terrains.clear();
+    batch_.raster.clear();
     batch_.target->texture_->pendingDraws_ = nullptr;
     SafeRelease(batch_.target);
-    if (batch_.texture) {
-        batch_.texture->texture_->pendingDraws_ = nullptr;
-        SafeRelease(batch_.texture);
+    for (GpuShaderResourceView*& t : batch_.textures) {
+        t->texture_->pendingDraws_ = nullptr;
+        SafeRelease(t);
     }
+    batch_.textures.clear();
 }
 
 void SettlePendingDraws(GpuTexture* texture)

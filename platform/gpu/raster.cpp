@@ -947,7 +947,78 @@ void Rasterize(const RasterJob& job, const RasterVertex* v, int count, Assembly 
     RasterizeRows(job, v, count, assembly, flat);
 }
 
+struct BandedRuns {
+    const RasterRun* runs;
+    int n;
+    const size_t* rowStart; // each run's first triangle in triangleRows
+    const int32_t* triangleRows;
+    int row0, rows, bands;
+};
+
+void RasterizeRunsBand(void* arg, int band)
+{
+    const BandedRuns& d = *static_cast<const BandedRuns*>(arg);
+    int y0 = d.row0 + static_cast<int>(static_cast<int64_t>(d.rows) * band / d.bands);
+    int y1 = d.row0 + static_cast<int>(static_cast<int64_t>(d.rows) * (band + 1) / d.bands);
+    for (int i = 0; i < d.n; i++) {
+        const RasterRun& r = d.runs[i];
+        RasterJob job = r.job;
+        job.clipY0 = std::max(job.clipY0, y0);
+        job.clipY1 = std::min(job.clipY1, y1);
+        if (!job.target.pixels || r.count < 3 || job.clipX0 >= job.clipX1 || job.clipY0 >= job.clipY1)
+            continue;
+        RasterizeRows(job, r.vertices, r.count, Assembly::List, r.flat,
+                      RowFilter{d.triangleRows + 2 * d.rowStart[i], job.clipY0, job.clipY1});
+    }
+}
+
 } // namespace
+
+void RasterizeRuns(const RasterRun* runs, int n, RasterBands* bands, int64_t splitPixels)
+{
+    if (n <= 0)
+        return;
+    if (bands && bands->Threads() > 1) {
+        // The caller's thread only: the context is used from one thread.
+        static thread_local std::vector<int32_t> triangleRows, runRows;
+        static thread_local std::vector<size_t> rowStart;
+        triangleRows.clear();
+        rowStart.clear();
+        double pixels = 0;
+        int row0 = 0, row1 = 0;
+        bool any = false;
+        for (int i = 0; i < n; i++) {
+            const RasterRun& r = runs[i];
+            rowStart.push_back(triangleRows.size() / 2);
+            if (!r.job.target.pixels || r.count < 3 || r.job.clipX0 >= r.job.clipX1 || r.job.clipY0 >= r.job.clipY1) {
+                triangleRows.resize(triangleRows.size() + 2 * static_cast<size_t>(std::max(r.count / 3, 0)), 0);
+                continue;
+            }
+            DrawExtent e = MeasureDraw(r.job, r.vertices, r.count, Assembly::List, runRows);
+            triangleRows.insert(triangleRows.end(), runRows.begin(), runRows.end());
+            if (e.row0 >= e.row1)
+                continue;
+            row0 = any ? std::min(row0, e.row0) : e.row0;
+            row1 = any ? std::max(row1, e.row1) : e.row1;
+            any = true;
+            pixels += e.pixels;
+        }
+        int rows = row1 - row0;
+        int count = std::min(rows / kMinBandRows, bands->Threads() * kBandsPerThread);
+        if (pixels >= static_cast<double>(splitPixels) && count > 1) {
+            BandedRuns d{runs, n, rowStart.data(), triangleRows.data(), row0, rows, count};
+            bands->Run(RasterizeRunsBand, &d, count);
+            return;
+        }
+    }
+    for (int i = 0; i < n; i++) {
+        const RasterRun& r = runs[i];
+        RasterJob job = r.job;
+        job.bands = nullptr; // the batch was too small to share
+        if (job.target.pixels && r.count >= 3 && job.clipX0 < job.clipX1 && job.clipY0 < job.clipY1)
+            RasterizeRows(job, r.vertices, r.count, Assembly::List, r.flat);
+    }
+}
 
 void RasterizeTriangleList(const RasterJob& job, const RasterVertex* vertices, int count)
 {

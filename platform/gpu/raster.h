@@ -98,6 +98,19 @@ constexpr int64_t kSplitPixels = 8192;
 void RasterizeTriangleList(const RasterJob& job, const RasterVertex* vertices, int count);
 void RasterizeTriangleStrip(const RasterJob& job, const RasterVertex* vertices, int count);
 
+// A run of triangle-list vertices of one state; flat: all of one colour.
+struct RasterRun {
+    RasterJob job;
+    const RasterVertex* vertices = nullptr;
+    int count = 0;
+    bool flat = false;
+};
+
+// Draws the runs in order into one target. When together they cover at least
+// splitPixels, their rows are shared among the bands' threads, each band
+// drawing every run's triangles over its rows in the runs' order.
+void RasterizeRuns(const RasterRun* runs, int n, RasterBands* bands, int64_t splitPixels);
+
 // The terrain program's pixels (terrain_pixels.cpp): fills n pixels of dst
 // from elevation texels sampled at (u, v) stepping (du, dv), in texels.
 void ShadeTerrainSpan(const TerrainConstants& terrain, const RasterTexture& texture, uint32_t colour, double u,

@@ -72,10 +72,10 @@ void SetAltitude(TestDevice& gpu, float altitude)
         gpu.effect->GetVariableByName(names[k])->SetRawValue(legend[k], 0, 16);
 }
 
-// Runs of small draws that may join, broken by every kind of change a batch
-// must not span: technique, texture, colour, viewport, terrain values, a
-// texture rewritten, a clear, a target switch, a texture released at once,
-// and a draw larger than the batch.
+// Runs of small draws that may join, changing between them everything a run
+// of one state must not span (technique, texture, colour, viewport, terrain
+// values) and everything a batch must not span (a texture rewritten, a clear,
+// a target switch, a draw larger than the batch), and a texture released at once.
 std::vector<uint32_t> ManySmallDraws(int batchVertices, int threads, int64_t splitPixels)
 {
     GpuBatchDrawsForNewDevices(batchVertices);
@@ -114,6 +114,8 @@ std::vector<uint32_t> ManySmallDraws(int batchVertices, int threads, int64_t spl
         D3D11_VIEWPORT vp{10.5f + 7 * i, 20.25f, 120.0f - 9 * i, 100.0f, 0, 1};
         gpu.context->RSSetViewports(1, i % 2 ? &vp : &full);
         gpu.Quad("Render1", 0, 30, 100, 60, 0x7000FF00u);
+        // Reaching past the small viewport on every side: its rows and columns clip it.
+        gpu.Quad("Render1", -30, -40, 170, 210, 0x30FF00FFu);
     }
     gpu.context->RSSetViewports(1, &full);
     // Terrain quads whose values change between two draws.
