@@ -277,9 +277,13 @@ LinkDrop ParseFlightGearAi(const char* text, size_t length, FlightGearAiRecord* 
             drop = ReadAiRecord(fields.data(), at, ++extra, &r);
         if (drop != LinkDrop::None)
             return drop;
+        // The seventh field says whether FlightGear still fills the place:
+        // an aircraft that has gone keeps its last values there.
+        int32_t valid = 1;
+        bool gone = ReadInteger(fields[at + extra + FlightGearAiRecordFields - 1], &valid) && valid == 0;
         spare -= extra;
         at += extra + FlightGearAiRecordFields;
-        if ((r.latitude == 0.0 && r.longitude == 0.0) || kept >= maxRecords)
+        if (gone || (r.latitude == 0.0 && r.longitude == 0.0) || kept >= maxRecords)
             continue;
         out[kept++] = r;
     }

@@ -74,8 +74,9 @@ struct FlightGearAiRecord {
 
 // Parses "n;callsign;heading;altitude;latitude;longitude;id;x;..." into at
 // most maxRecords records. All n records must be in the text, each on the
-// earth (OffTheEarth otherwise). Records at 0/0 are the empty places of the
-// sender's list, or aircraft it has not placed yet, and are left out. *stored:
+// earth (OffTheEarth otherwise). Records at 0/0 (places not filled, or
+// aircraft not placed yet) and records whose last field is 0 (aircraft that
+// have gone, sent at their last place) are left out. *stored:
 // the records kept; *announced: n (0 or less: the datagram carries nothing).
 LinkDrop ParseFlightGearAi(const char* text, size_t length, FlightGearAiRecord* out, int maxRecords, int* stored,
                            int* announced);

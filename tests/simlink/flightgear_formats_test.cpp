@@ -229,6 +229,15 @@ TEST(FlightGearAiDatagram, EmptyPlacesOfTheListAreLeftOut)
     EXPECT_STREQ(records[0].callsign, "AB1");
 }
 
+TEST(FlightGearAiDatagram, PlacesMarkedNotValidAreLeftOut)
+{
+    auto records = ParseAi("3;GONE;90;3000;53.5;10.0;-1;0;HERE;90;3000;53.6;10.1;7;1;ODD;90;3000;53.7;10.2;8;x",
+                           LinkDrop::None);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_STREQ(records[0].callsign, "HERE");
+    EXPECT_STREQ(records[1].callsign, "ODD");  // only a 0 says the place is empty
+}
+
 TEST(FlightGearAiDatagram, ZeroCarriesNothing)
 {
     int n = -1;

@@ -121,6 +121,13 @@ TEST(FlightGearRecordedLines, AiCallsignsKeepTheirSpaceAndSemicolon)
     EXPECT_EQ(r[2].id, 6u);
 }
 
+TEST(FlightGearRecordedLines, AiAircraftThatHaveGoneAreLeftOut)
+{
+    int n = 0;
+    EXPECT_TRUE(ParseAi(FlightGearAiRemoved, &n).empty());
+    EXPECT_EQ(n, 20);
+}
+
 bool Airports(const char* icao, float* latitude, float* longitude)
 {
     if (std::strcmp(icao, "EDDH") == 0) {
