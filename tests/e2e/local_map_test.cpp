@@ -247,8 +247,6 @@ TEST_F(LocalMapTest, AZoomStepShrinksTheMapIntoTheNextLevel)
 {
     MakePackage();
     Set("ChartLevel", "0");
-    unsetenv("TVL_SCREENSHOT");
-    unsetenv("TVL_EXIT_AFTER_FRAMES");
     // A step asked before the set is whole is refused; the second wheel
     // turn, within the first one's animation, is refused if the first was not.
     std::string script = "wait 120\nwheel 320 180 -1\nsleep 1500\nwheel 320 180 -1\n";
@@ -256,18 +254,7 @@ TEST_F(LocalMapTest, AZoomStepShrinksTheMapIntoTheNextLevel)
     for (int i = 0; i < middles; i++)
         script += "sleep 700\nshot " + (root / ("zoom_" + std::to_string(i) + ".png")) + "\n";
     script += "sleep 9000\nshot " + (root / "zoom_end.png") + "\nwait 5\nquit\n";
-    std::string path = root / "script.txt";
-    std::ofstream(path) << script;
-    setenv("TVL_EVENT_SCRIPT", path.c_str(), 1);
-    bool started = program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, root / "program.out", system);
-    unsetenv("TVL_EVENT_SCRIPT");
-    ASSERT_TRUE(started);
-    ASSERT_EQ(program.Wait(ProgramRunLimit), 0) << ReadFileText(root / "program.out");
-    if (std::getenv("TVL_KEEP_SCREENSHOTS"))
-        for (const auto& entry : std::filesystem::directory_iterator(root.Path()))
-            if (entry.path().filename().string().rfind("zoom_", 0) == 0)
-                std::filesystem::copy_file(entry.path(), "/tmp/local_" + entry.path().filename().string(),
-                                           std::filesystem::copy_options::overwrite_existing);
+    ASSERT_TRUE(RunMapProgramWithScript(&program, system, root.Path(), script, "local_"));
 
     int between = 0;
     double previous = 0;

@@ -342,25 +342,12 @@ TEST_F(MapTilesTest, RadarPicturesLieOverTheTilesAndABrokenOneLeavesItsCellClear
 TEST_F(MapTilesTest, AWheelStepGrowsTheTilesIntoTheNextZoom)
 {
     UseStore();
-    unsetenv("TVL_SCREENSHOT");
-    unsetenv("TVL_EXIT_AFTER_FRAMES");
     std::string script = "wait 150\nshot " + (root / "zoom_before.png") + "\nwheel 320 180 1\n";
     const int shots = 8;
     for (int i = 0; i < shots; i++)
         script += "shot " + (root / ("zoom_" + std::to_string(i) + ".png")) + "\n";
     script += "sleep 4000\nwait 30\nshot " + (root / "zoom_end.png") + "\nwait 5\nquit\n";
-    std::string path = root / "script.txt";
-    std::ofstream(path) << script;
-    setenv("TVL_EVENT_SCRIPT", path.c_str(), 1);
-    bool started = program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, root / "program.out", system);
-    unsetenv("TVL_EVENT_SCRIPT");
-    ASSERT_TRUE(started);
-    ASSERT_EQ(program.Wait(ProgramRunLimit), 0);
-    if (std::getenv("TVL_KEEP_SCREENSHOTS"))
-        for (const auto& entry : std::filesystem::directory_iterator(root.Path()))
-            if (entry.path().filename().string().rfind("zoom_", 0) == 0)
-                std::filesystem::copy_file(entry.path(), "/tmp/tiles_" + entry.path().filename().string(),
-                                           std::filesystem::copy_options::overwrite_existing);
+    ASSERT_TRUE(RunMapProgramWithScript(&program, system, root.Path(), script, "tiles_"));
 
     Picture before;
     ASSERT_TRUE(LoadPicture(root / "zoom_before.png", &before));

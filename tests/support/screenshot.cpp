@@ -2,15 +2,18 @@
 #include "tests/support/screenshot.h"
 
 #include "tests/support/child_process.h"
+#include "tests/support/temp_folder.h"
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include "tests/support/child_process.h"
+#include "tests/support/temp_folder.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <filesystem>
 
@@ -31,6 +34,32 @@ Picture RunMapProgramForScreenshot(Child* program, const std::string& system, co
                                    std::filesystem::copy_options::overwrite_existing, ignored);
     }
     return p;
+}
+
+bool RunMapProgramWithScript(Child* program, const std::string& system, const std::string& folder,
+                             const std::string& script, const std::string& keepPrefix)
+{
+    unsetenv("TVL_SCREENSHOT");
+    unsetenv("TVL_EXIT_AFTER_FRAMES");
+    std::string path = folder + "/script.txt";
+    std::ofstream(path) << script;
+    setenv("TVL_EVENT_SCRIPT", path.c_str(), 1);
+    std::string output = folder + "/program.out";
+    bool started = program->Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, output, system);
+    unsetenv("TVL_EVENT_SCRIPT");
+    EXPECT_TRUE(started);
+    if (!started)
+        return false;
+    int code = program->Wait(ProgramRunLimit);
+    EXPECT_EQ(code, 0) << ReadFileText(output);
+    if (std::getenv("TVL_KEEP_SCREENSHOTS")) {
+        std::error_code ignored;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            if (entry.path().extension() == ".png")
+                std::filesystem::copy_file(entry.path(), "/tmp/" + keepPrefix + entry.path().filename().string(),
+                                           std::filesystem::copy_options::overwrite_existing, ignored);
+    }
+    return code == 0;
 }
 
 void UseHeadlessEnvironment(const std::string& runtimeFolder)

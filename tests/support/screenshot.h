@@ -19,6 +19,12 @@ class Child;
 // a copy in /tmp.
 Picture RunMapProgramForScreenshot(Child* program, const std::string& system, const std::string& shot,
                                    int shotFrame, int exitFrames);
+// The map program run headless on a copied root's System folder with an
+// event script (written to folder/script.txt) that takes its own shots; true
+// when it started and ended with 0. TVL_KEEP_SCREENSHOTS=1 keeps a copy of
+// the folder's pictures in /tmp, their names after keepPrefix.
+bool RunMapProgramWithScript(Child* program, const std::string& system, const std::string& folder,
+                             const std::string& script, const std::string& keepPrefix);
 // The environment of a headless run: dummy video and audio, one monitor of
 // 1920 x 1080, the runtime folder in the test's folder, no event script.
 void UseHeadlessEnvironment(const std::string& runtimeFolder);
