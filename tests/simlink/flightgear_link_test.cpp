@@ -265,9 +265,13 @@ TEST_F(FlightGearAiTest, SpeedsFollowFromReportsLessThanTwoSecondsApart)
     HandleAi("1;A;0;3100;53.51;10.0;5;1");
     {
         TrafficTableLock lock;
-        EXPECT_NEAR(TrafficTable[0].values.groundSpeed, 431.3, 1.0);
-        EXPECT_NEAR(TrafficTable[0].values.verticalSpeed, 192.0, 2.0);
-        EXPECT_NEAR(TrafficTable[0].meanReportInterval, 0.5, 0.05);
+        // At least the second set back; a loaded machine adds to it, so the
+        // speeds may only come out smaller.
+        EXPECT_LE(TrafficTable[0].values.groundSpeed, 432.3);
+        EXPECT_GE(TrafficTable[0].values.groundSpeed, 431.3 * 0.85);
+        EXPECT_LE(TrafficTable[0].values.verticalSpeed, 194.0);
+        EXPECT_GE(TrafficTable[0].values.verticalSpeed, 192.0 * 0.85);
+        EXPECT_NEAR(TrafficTable[0].meanReportInterval, 0.5, 0.1);
         TrafficTable[0].lastReportTime -= 1.0;
         TrafficTable[0].values.groundSpeed = 5000.0;
     }
