@@ -183,7 +183,7 @@ AirspaceFiles BuildAirspaceFiles(const std::vector<AirspaceRecord>& airspaces)
                 AppendFormat(&files.text, "%.6f %.6f\r\n", p.lat, p.lon);
         }
     }
-    files.index.resize(cells.size() * sizeof(AirspaceIndexCell));
-    std::memcpy(files.index.data(), cells.data(), files.index.size());
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(cells.data());
+    files.index.assign(bytes, bytes + cells.size() * sizeof(AirspaceIndexCell));
     return files;
 }
