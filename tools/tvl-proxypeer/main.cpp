@@ -412,6 +412,9 @@ int main(int argc, char** argv)
         Record = o.record == "-" ? stdout : std::fopen(o.record.c_str(), "w");
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
+    // A caller that read only the port line may have closed its end: the
+    // progress lines then go nowhere instead of ending the peer.
+    std::signal(SIGPIPE, SIG_IGN);
     std::printf("tvl-proxypeer listening on port %d\n", BoundPort(PeerSocket));
     std::fflush(stdout);
     Now();
