@@ -263,7 +263,8 @@ void DrawTrackVector(float mapAngle)
     double bank = 0;
     SimLinkGetVar(SimVarBank, &bank);
     double rate = TurnRate(bank * RadPerDeg, Aircraft.GroundSpeed);
-    if (Settings.CurvedVector && Settings.Track == 1 && std::fabs(rate) > 0.1) {
+    // A frame whose view steps waited has last frame's turn values: no curve from them.
+    if (!IsVectorSuppressed() && Settings.CurvedVector && Settings.Track == 1 && std::fabs(rate) > 0.1) {
         DrawSmoothedVector(static_cast<float>(CentreMapX), static_cast<float>(CentreMapY), Aircraft.GroundSpeed,
                            AirVectorAngle, mapAngle, TrackVectorLength, rate, &VectorDrawn);
         return;
