@@ -174,6 +174,18 @@ static void KeepWindowTopmost()
         WriteLogF("Topmost error %d", static_cast<int>(GetLastError()));
 }
 
+// The track is the aircraft's: while the map is panned or on a followed
+// target its centre is not where the aircraft flies.
+static void RecordFlownTrack()
+{
+    double lat = MapCenter.latitude.load(), lon = MapCenter.longitude.load();
+    if (MapPanning) {
+        lat = GetVar(SimVarLatitude);
+        lon = GetVar(SimVarLongitude);
+    }
+    RecordTrackPoint(lat, lon, Aircraft.Altitude);
+}
+
 static void HalfSecondTick(double now)
 {
     if (now - LastTickTime <= 0.5)
@@ -183,7 +195,7 @@ static void HalfSecondTick(double now)
     if (AirportDiagramView.panning && AirportViewPanStart == 0)
         AirportViewPanStart = now;
     if (Settings.PlotTrack && !ManualPositionMode.load())
-        RecordTrackPoint(MapCenter.latitude.load(), MapCenter.longitude.load(), Aircraft.Altitude);
+        RecordFlownTrack();
     TickCounter = (TickCounter + 1) % 10;
     KeepWindowTopmost();
 }
