@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/program_root.h"
 #include "app/settings.h"
+#include "app/track_ring.h"
 #include "app/traffic_mode.h"
 #include "display/airport_view.h"
 #include "display/map_types.h"
@@ -343,6 +344,30 @@ TEST_F(FrameStepsTest, ViewStepsWaitForALocalSetAfterAMapSwitchFoundNone)
     EXPECT_STRNE(StatusLines[0].text, "kept");
     EXPECT_FALSE(IsVectorSuppressed());
     TileMapFlag = 1;
+}
+
+// The flown track is the aircraft's, wherever a pan or a followed target
+// has taken the map centre.
+TEST_F(FrameStepsTest, TheTrackRecordsTheAircraftWhileTheMapIsElsewhere)
+{
+    Settings.UseSimulator = SimulatorMsfs;
+    LinkAircraftState[LinkLatitude] = 53.6;
+    LinkAircraftState[LinkLongitude] = 10.0;
+    Settings.PlotTrack = 1;
+    ClearTrack();
+    MapPanning = 1;
+    MapCenter.latitude = 50.0;
+    MapCenter.longitude = 8.0;
+    for (double t : {100.0, 100.6, 101.2})
+        Frame(t);
+    ASSERT_GT(TrackPointCount(), 0);
+    const TrackPoint& last = TrackRing.points[(TrackRing.next + TrackRingSize - 1) % TrackRingSize];
+    EXPECT_NEAR(last.latitude, 53.6, 1e-4);
+    EXPECT_NEAR(last.longitude, 10.0, 1e-4);
+    EXPECT_DOUBLE_EQ(MapCenter.latitude.load(), 50.0) << "the pan holds the centre";
+    ResetMapPan();
+    Settings.PlotTrack = 0;
+    ClearTrack();
 }
 
 TEST_F(FrameStepsTest, NoTileGridIsRequestedWhileTheWindowWaitsForItsRelayout)
