@@ -9,6 +9,7 @@
 #include "app/track_ring.h"
 #include "app/traffic_mode.h"
 #include "display/airport_view.h"
+#include "display/map_redraw.h"
 #include "display/map_types.h"
 #include "maps/local_maps.h"
 #include "maps/tile_grid.h"
@@ -139,13 +140,27 @@ protected:
         Settings.UseSimulator = 0;
         TileMapFlag = 1;
         MainWindowState.relayoutRequest = 1;  // no tile jobs unless a test wants one
+        StopTileJobs();
     }
     void TearDown() override
     {
+        StopTileJobs();
         SetFrameUpdateClock(nullptr);
         MainWindowState.relayoutRequest = 0;
         MainWindowState.mainWindow = nullptr;
         Settings.UseSimulator = 7;
+    }
+    // No tile job left from before, none allowed to refresh until a frame
+    // asks for a grid, no zoom step under way.
+    static void StopTileJobs()
+    {
+        int word = 0;
+        StopTileLoader(&word);
+        DiscardTileGrid();
+        SetTileShutdown();
+        EndTileZoomSteps();
+        SetTileZoomEnding(false);
+        ClearTileZoomAnimationState();
     }
     void Frame(double at)
     {
@@ -316,6 +331,7 @@ TEST_F(FrameStepsTest, ViewStepsWaitForALocalSetAfterAMapSwitchFoundNone)
     TempFolder root;
     MakeFolders(root / "System");
     WorkingFolder here(root / "System");
+    DataFolderGuard data(root.Path());
     MapCenter.latitude = 50.0;
     MapCenter.longitude = 8.0;
     Settings.MenuState = 1;
@@ -380,8 +396,6 @@ TEST_F(FrameStepsTest, NoTileGridIsRequestedWhileTheWindowWaitsForItsRelayout)
     MainWindowState.relayoutRequest = 0;
     Frame(100.1);
     ASSERT_TRUE(WaitFor([] { return !IsTileZoomPending(1) || IsTileGridComplete(); }, 10000));
-    int word = 0;
-    StopTileLoader(&word);
 }
 
 }  // namespace

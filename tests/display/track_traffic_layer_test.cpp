@@ -441,6 +441,7 @@ TEST_F(TrafficLayerTest, ACurvedVectorGivesWayToTheStraightOneWhileTheViewStepsW
     TempFolder root;
     MakeFolders(root / "System");
     WorkingFolder here(root / "System");
+    DataFolderGuard data(root.Path());
     ResetFrameUpdate();
     SetFrameUpdateClock(TestVectorClock);
     SwitchMapsWhereNoneIs(root);

@@ -7,6 +7,7 @@
 
 #include "app/click_zones.h"
 #include "app/layout_tables.h"
+#include "app/main_window.h"
 #include "app/settings.h"
 #include "display/frame_update.h"
 #include "display/map_view.h"
@@ -171,6 +172,7 @@ TEST_F(TrafficFollowTest, TheStatusLineNamesTheTargetAndShowsItsValues)
     ResetFrameUpdate();
     Settings.UseSimulator = 0;
     Settings.MenuState = 1;
+    MainWindowState.relayoutRequest = 1;  // the frames ask for no tile grid
     float x = 0, y = 0, h = 0, m = 0, s = 0;
     UpdateFrame(nullptr, UpdateModeFrame, &x, &y, &h, &m, &s, 640, 480);
     EXPECT_NE(std::strstr(StatusLines[0].text, " Follow DLH4AB / "), nullptr) << StatusLines[0].text;
@@ -178,6 +180,7 @@ TEST_F(TrafficFollowTest, TheStatusLineNamesTheTargetAndShowsItsValues)
     Settings.MenuState = 2;
     UpdateFrame(nullptr, UpdateModeFrame, &x, &y, &h, &m, &s, 640, 480);
     EXPECT_STREQ(StatusLines[0].text, "GS: 140 kn/ Hdg: 180 / Alt:  4500");
+    MainWindowState.relayoutRequest = 0;
     Settings.MenuState = 1;
     Settings.UseSimulator = 7;
 }
