@@ -334,7 +334,8 @@ void LoadMaps(const char* ini, HWND window, int viewWidth, int viewHeight)
     if (maps <= 0)
         Settings.MapType = -1;
     FindMapsAtPosition();
-    if (!MiniWindowFlag)
+    // Neither small window shows a map: no grid is laid out for them.
+    if (!MainWindowState.smallWindow)
         RequestMapRefresh(Settings.latitude, Settings.longitude, viewWidth, viewHeight, 1);
     if (Settings.PlotTrack)
         LoadTrackFile();

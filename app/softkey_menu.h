@@ -47,6 +47,10 @@ void ChartMenuCommand(int key);
 // Runs the handler of a level with a key; levels outside 0..9 run nothing.
 void RunLevelHandler(int level, int key);
 
+// Key 12 of the first options page, which Space presses on every page: with
+// TopMost on, the next display mode (normal, 80 x 80, 500 x 100).
+void StepSmallWindowMode();
+
 // MENU of the top bar: the softkey bar opens.
 void OpenSoftkeyBar();
 
