@@ -113,8 +113,9 @@ void MainPageCommand(int key)
     case 0: SetSoftkeyLevel(MenuMapTypes, 0); break;
     case 1: SetSoftkeyLevel(MenuNavData, 0); break;
     case 2:
-        ToggleTrackUpOrientation();
-        RefreshMapAtMapCentre();
+        // Only a flip of TrackUp changes the grid's shape (square in track-up).
+        if (ToggleTrackUpOrientation())
+            RefreshMapAtMapCentre();
         InvalidateSnapshot();
         break;
     case 3:
@@ -484,16 +485,21 @@ void AirportToolsMenuCommand(int key)
 
 // ---- shared state ----
 
-void ToggleTrackUpOrientation()
+bool ToggleTrackUpOrientation()
 {
+    if (HeadingOverride.on) {
+        HeadingOverride.on = 0;
+        HeadingOverride.heading = 0.0;
+        return false;
+    }
     if (NorthUpMode) {
         NorthUpMode = 0;
-        return;
+        return false;
     }
     Settings.TrackUp = !Settings.TrackUp;
-    // A rotated chart sheet offers north-up as a third step after track-up.
-    if (!Settings.TrackUp && ChartRotationDeg != 0)
+    if (!Settings.TrackUp && IsMapHeadingHeld())
         NorthUpMode = 1;
+    return true;
 }
 
 bool IsFlightPlanActive() { return Settings.FlightPlanState != 0; }

@@ -90,9 +90,10 @@ void SetPlanEditMode(int mode);
 // The flight-plan page's switch that shows fixes, VORs and NDBs.
 bool IsShowNavaidsOn();
 
-// North-up, track-up and (on a rotated chart sheet) north-up with the chart
-// turned, in turn.
-void ToggleTrackUpOrientation();
+// The orientation key: a held heading or north-up on a turned chart sheet is
+// left first; else TrackUp flips, and leaving it on a sheet that holds its
+// heading goes to north-up. True when TrackUp itself flipped.
+bool ToggleTrackUpOrientation();
 
 // The manual position mode (the map picks the aircraft's position): on
 // saves and clears TrackUp and turns terrain off; off restores both.
