@@ -301,7 +301,7 @@ void ResetWindowAndLayout()
         SetFramedStyle();
     }
     ReleaseAllTileResources();
-    SetLocalMapSource(LocalMapSetWhole);
+    SetDefaultMapSource();
     if (TileMapFlag.load())
         RefreshMapAtMapCentre();
     Settings.TaxiwayZoomfactor = 1.0;

@@ -564,15 +564,17 @@ uint8_t IsTrafficModeChanged() { return TrafficModeChanged; }
 
 void ClearTrafficModeChanged() { TrafficModeChanged = 0; }
 
+void SetShowFrameFlag(uint8_t shown) { Settings.ShowFrame = shown ? 1 : 0; }
+
 void SetShowFrameOn()
 {
-    Settings.ShowFrame = 1;
+    SetShowFrameFlag(1);
     SetViewportRect(0, true);
 }
 
 void SetShowFrameOff()
 {
-    Settings.ShowFrame = 0;
+    SetShowFrameFlag(0);
     SetViewportRect(0, false);
 }
 

@@ -105,9 +105,11 @@ void LeaveManualPosition();
 uint8_t IsTrafficModeChanged();
 void ClearTrafficModeChanged();
 
-// The bezel frame shown or hidden, with the map viewport recomputed.
+// The bezel frame shown or hidden, with the map viewport recomputed; the
+// flag alone, for callers that lay the viewport out themselves.
 void SetShowFrameOn();
 void SetShowFrameOff();
+void SetShowFrameFlag(uint8_t shown);
 
 // Leaves a shown airport chart: fitted back, AirportChart off.
 void LeaveAirportChart();
@@ -119,6 +121,8 @@ void DeselectAirport();
 // The nearest list is shown on the airport-list page; its close box hides it.
 bool IsNearestListShown();
 void HideNearestList();
+// The entry of the airport list marked selected; -1 when none.
+int GetSelectedNearestEntry();
 // The tile grid laid out anew around the map centre.
 void RefreshMapAtMapCentre();
 
