@@ -132,19 +132,6 @@ void TakeSingleChart(int id)
         Settings.MapType = old;
 }
 
-void ShowOrHideAirportDiagram()
-{
-    if (Settings.ReferencedAirportMapDisplayed) {
-        Settings.ReferencedAirportMapDisplayed = 0;
-        return;
-    }
-    if (!ListAirportCharts())
-        return;
-    char path[ChartImageLimit] = "";
-    if (GetAirportDiagramPath(path, Settings.AirportChartMenu))
-        ShowReferencedChart(path, ChartImageLimit);
-}
-
 // Looks through the local map packages for a sheet at the position.
 bool TakeLocalMapPackage()
 {
@@ -170,6 +157,22 @@ bool TakeLocalMapPackage()
     }
     Settings.MapType = old;
     return false;
+}
+
+// The airport's own diagram first; a local map package only when the
+// airport has charts but its diagram does not load. A shown diagram goes.
+void TakeAirportDiagram()
+{
+    if (Settings.ReferencedAirportMapDisplayed) {
+        Settings.ReferencedAirportMapDisplayed = 0;
+        return;
+    }
+    if (!ListAirportCharts())
+        return;
+    char path[ChartImageLimit] = "";
+    if (GetAirportDiagramPath(path, Settings.AirportChartMenu) && ShowReferencedChart(path, ChartImageLimit))
+        return;
+    TakeLocalMapPackage();
 }
 
 void StartBrowserHelper()
@@ -208,8 +211,7 @@ void TakeMapType(int id)
             RefreshMapAtMapCentre();
         }
     } else if (id == MapTypeAirportDiagram) {
-        if (Settings.ReferencedAirportMapDisplayed || !TakeLocalMapPackage())
-            ShowOrHideAirportDiagram();
+        TakeAirportDiagram();
     } else if (id == 1 || id == 2 || id == 7 || id == 21 || id == 22) {
         TakeLocalMapPackage();
     }

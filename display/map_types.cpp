@@ -467,6 +467,8 @@ int StepMapType(int mapType, int direction, int localMapCount, int preferredChar
 
 void SelectMapType(bool sound, int direction, bool cycle)
 {
+    if (QueryMapTypeOverride())
+        return;
     if (!MaySelect(sound))
         return;
     if (SelectionGuard.exchange(true))

@@ -980,6 +980,10 @@ bool OpenLocalMapAtPosition(int start)
     return true;
 }
 
+void SetDefaultMapSource() { SetLocalMapSource(LocalMapSetWhole); }
+
+int QueryMapTypeOverride() { return 0; }
+
 void RestartMapTiles(int type)
 {
     if (TileMapFlag.load()) {

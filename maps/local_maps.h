@@ -139,6 +139,10 @@ bool OpenLocalMapAtPosition(int start);
 // found); showing a local map, the tiles of type come back and no local set
 // is begun until they are shown.
 void RestartMapTiles(int type);
+// The map source of the whole local set (LocalMapSetWhole).
+void SetDefaultMapSource();
+// A map type held against the selection's stepping; none is ever held.
+int QueryMapTypeOverride();
 // No package took over after the stop: the tiles load again where they were.
 void ResumeStoppedTiles();
 bool IsTileStopPending();
