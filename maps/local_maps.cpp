@@ -96,7 +96,11 @@ std::mutex SheetLock;  // the current sheet: GUI thread writes, loader start rea
 MapSheet CurrentSheet{};
 bool HasCurrentSheet = false;
 char CurrentFolder[FolderPathSize] = "";
+// The sheet's distance to its nearest edge (-1 none kept), the map it
+// belongs to and that map's name.
 double CurrentSheetDistance = -1.0;
+int CurrentSheetMap = -1;
+char CurrentSheetMapName[52] = "";
 int ChosenChartType = NoChartType;
 std::mutex FoundLock;  // the maps at the position: GUI and link threads
 std::vector<MapAtPosition> MapsAtPosition;
@@ -259,6 +263,29 @@ double EdgeDistance(const MapSheet& s, double latitude, double longitude)
     d = std::fmin(d, s.north - latitude);
     d = std::fmin(d, longitude - s.west);
     return std::fmin(d, s.east - longitude);
+}
+
+// A sheet that holds the position replaces the one shown only when its
+// nearest edge is closer: of sheets laid over each other, the smaller, more
+// detailed one is shown. A kept sheet the position has left counts as none.
+void TakeSheetIfCloserToEdge(const MapSheet& s, double distance, double latitude, double longitude)
+{
+    int map = Settings.MapType.load();
+    const char* name = GetLocalMapName(map);
+    std::lock_guard<std::mutex> hold(SheetLock);
+    const MapSheet& kept = CurrentSheet;
+    bool keptHolds = HasCurrentSheet && CurrentSheetDistance >= 0 && kept.south < latitude &&
+                     latitude <= kept.north && kept.west < longitude && longitude <= kept.east;
+    bool sameSheet = map == CurrentSheetMap && strcmp(kept.folder, s.folder) == 0;
+    if (keptHolds && !sameSheet && !(distance < CurrentSheetDistance))
+        return;
+    CurrentSheet = s;
+    HasCurrentSheet = true;
+    CurrentSheetDistance = distance;
+    CurrentSheetMap = map;
+    snprintf(CurrentSheetMapName, sizeof CurrentSheetMapName, "%s", name);
+    snprintf(Settings.MapName, sizeof Settings.MapName, "%s", name);
+    snprintf(CurrentFolder, sizeof CurrentFolder, "%s/%s/", DataFolder, s.folder);
 }
 
 void LoadTilesRun(void*)
@@ -455,6 +482,9 @@ void LoadMapContent(int reload)
                 MapNames.emplace_back(map.fileName);
         }
     }
+    // The sheet kept may belong to a map the new table numbers otherwise.
+    if (!none)
+        TakeFoundLocalSheet();
     if (none)
         ShowMessage(GetGeneralText(19));
 }
@@ -600,16 +630,22 @@ bool SelectLocalMapSheet(double latitude, double longitude)
             continue;
         if (!(s.south < latitude && latitude <= s.north && s.west < longitude && longitude <= s.east))
             continue;
-        double distance = EdgeDistance(s, latitude, longitude);
-        snprintf(Settings.MapName, sizeof Settings.MapName, "%s", GetLocalMapName(Settings.MapType.load()));
-        std::lock_guard<std::mutex> hold(SheetLock);
-        CurrentSheet = s;
-        HasCurrentSheet = true;
-        CurrentSheetDistance = distance;
-        snprintf(CurrentFolder, sizeof CurrentFolder, "%s/%s/", DataFolder, s.folder);
+        TakeSheetIfCloserToEdge(s, EdgeDistance(s, latitude, longitude), latitude, longitude);
         return true;
     }
     return false;
+}
+
+int GetCurrentSheetMap()
+{
+    std::lock_guard<std::mutex> hold(SheetLock);
+    return HasCurrentSheet ? CurrentSheetMap : -1;
+}
+
+void GetSelectedLocalMapName(char* out, size_t size)
+{
+    std::lock_guard<std::mutex> hold(SheetLock);
+    snprintf(out, size, "%s", HasCurrentSheet ? CurrentSheetMapName : "");
 }
 
 void GetLocalMapFolder(char* out, size_t size)
