@@ -42,8 +42,10 @@
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -398,16 +400,19 @@ std::vector<MapSheet> ParseMapDescriptor(const char* text, const char* mapName)
         s.south = atof(f[1].c_str());
         s.east = atof(f[2].c_str());
         s.west = atof(f[3].c_str());
-        s.type = atoi(f[4].c_str());
-        s.secondValue = atoi(f[5].c_str());
+        long type = strtol(f[4].c_str(), nullptr, 10), second = strtol(f[5].c_str(), nullptr, 10);
+        s.type = static_cast<int32_t>(std::clamp<long>(type, INT32_MIN, INT32_MAX));
+        s.secondValue = static_cast<int32_t>(std::clamp<long>(second, INT32_MIN, INT32_MAX));
         std::string folder = f[6], georef = "georef.txt";
         size_t at = folder.find("georef");
         if (at != std::string::npos) {
             georef = folder.substr(at);
             folder = folder.substr(0, at > 0 ? at - 1 : 0);
         }
-        if (!IsSafeFolder(folder) || !IsSafeFileName(georef, sizeof s.georefFile) ||
-            !std::isfinite(s.north + s.south + s.east + s.west)) {
+        // Bounds no place on earth has would place the sheet everywhere.
+        bool onEarth = std::fabs(s.north) <= 90 && std::fabs(s.south) <= 90 && std::fabs(s.east) <= 180 &&
+                       std::fabs(s.west) <= 180;
+        if (!IsSafeFolder(folder) || !IsSafeFileName(georef, sizeof s.georefFile) || !onEarth) {
             WriteLogF("%s: sheet %ld (%s) skipped", mapName, i, f[6].c_str());
             continue;
         }
@@ -740,6 +745,10 @@ void StartLocalMapTileLoader()
     if (TileRestartPending)
         return;
     if (RunActive || TileWaiting || !folder[0] || TileIndex.load() >= LocalMapTileCount.load())
+        return;
+    // A sheet whose georeference was refused has no place: the map shown
+    // before stays as it was.
+    if (StagingGeoreference.kind == GeorefRefused)
         return;
     if (TileIndex.load() == 0) {
         PrepareSet(MapCenter.latitude.load(), MapCenter.longitude.load());

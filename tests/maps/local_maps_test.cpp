@@ -99,6 +99,9 @@ TEST(MapDescriptors, FoldersThatLeaveTheDataRootAreSkipped)
     EXPECT_STREQ(s[0].folder, "fine");
     EXPECT_TRUE(ParseMapDescriptor("", "m.bin").empty());
     EXPECT_TRUE(ParseMapDescriptor("-5 1 0 1 0 1 0 x", "m.bin").empty());
+    // Bounds that are no place on earth, also ones that add up to nothing.
+    EXPECT_TRUE(ParseMapDescriptor("2 1e308 -1e308 1e308 -1e308 1 0 wide 54 53 nan 9 1 0 x", "m.bin").empty());
+    EXPECT_EQ(ParseMapDescriptor("2 91 53 11 9 1 0 polar 54 53 11 9 1 0 fine", "m.bin").size(), 1u);
     std::string longName(60, 'x');
     EXPECT_TRUE(ParseMapDescriptor(("1 1 0 1 0 1 0 " + longName).c_str(), "m.bin").empty());
 }
