@@ -132,31 +132,37 @@ void TakeSingleChart(int id)
         Settings.MapType = old;
 }
 
-// Looks through the local map packages for a sheet at the position.
+// Looks through every local map package for a sheet at the position; of
+// several, the one whose sheet lies nearest its edges (the most detailed).
 bool TakeLocalMapPackage()
 {
     int old = Settings.MapType.load();
     int count = GetLocalMapCount();
+    bool found = false;
+    TakeFoundLocalSheet();
     for (int i = 0; i < count; ++i) {
         Settings.MapType = i;
-        if (!OpenLocalMapAtPosition(0))
-            continue;
-        if (TileMapFlag.load()) {
-            int stopped = 0;
-            StopTileLoader(&stopped);
-            MarkTileStopPending();
-        }
-        TakeFoundLocalSheet();
-        LoadMapGeoreference();
-        StartLocalMapTileLoader();
-        char text[16];
-        std::snprintf(text, sizeof(text), "%d", Settings.MapType.load());
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", "MapType", text, IniFilePath);
-        WritePrivateProfileStringA("Zorizeruverovu Plovik G500", "MapType", text, IniFilePath);
-        return true;
+        found = OpenLocalMapAtPosition(0) || found;
     }
-    Settings.MapType = old;
-    return false;
+    int best = GetCurrentSheetMap();
+    Settings.MapType = best;
+    // Its sheets and georeference again, after the packages tried later.
+    if (!found || best < 0 || !OpenLocalMapAtPosition(0)) {
+        Settings.MapType = old;
+        return false;
+    }
+    if (TileMapFlag.load()) {
+        int stopped = 0;
+        StopTileLoader(&stopped);
+        MarkTileStopPending();
+    }
+    LoadMapGeoreference();
+    StartLocalMapTileLoader();
+    char text[16];
+    std::snprintf(text, sizeof(text), "%d", Settings.MapType.load());
+    WritePrivateProfileStringA("Zorizeruverovu Plovik", "MapType", text, IniFilePath);
+    WritePrivateProfileStringA("Zorizeruverovu Plovik G500", "MapType", text, IniFilePath);
+    return true;
 }
 
 // The airport's own diagram first; a local map package only when the

@@ -87,7 +87,6 @@ bool SearchLocalMaps(int candidates, int direction, bool cycle, bool* ended)
 
 void TakeFoundMap()
 {
-    TakeFoundLocalSheet();
     LoadMapGeoreference();
     ResetLoadedLocalTiles();
     RequestMapRedraw();
@@ -474,6 +473,7 @@ void SelectMapType(bool sound, int direction, bool cycle)
     if (SelectionGuard.exchange(true))
         return;
     LastDirection = direction;
+    TakeFoundLocalSheet();
     SelectGuarded(direction, cycle);
     SelectionGuard = false;
 }
