@@ -461,6 +461,34 @@ TEST_F(FlightGearLinkTest, TrafficOnStartsTheAiListenerAndTrafficOffEndsIt)
     ASSERT_TRUE(WaitFor([] { return !IsFlightGearTrafficRunning(); }, Wait));
 }
 
+// Lines come only from the address of the "FlightGear" section: anyone
+// else on the network could move the map or name a route file.
+TEST_F(FlightGearLinkTest, OnlyFlightGearsAddressIsHeard)
+{
+    UdpPeer stranger(0, "127.0.0.2");
+    ASSERT_TRUE(stranger.IsOpen());
+    ASSERT_TRUE(StartFlightGearLink());
+    ASSERT_TRUE(SimLinkStartTraffic());
+    ASSERT_TRUE(SendUntil(port, AircraftLine{}.Text(), [] { return IsFlightGearTrafficRunning(); }));
+    AircraftLine far;
+    far.latitude = -33.9;
+    far.longitude = 151.2;
+    ASSERT_TRUE(stranger.SendTo(port, far.Text()));
+    // FlightGear's own line comes after the stranger's.
+    AircraftLine next;
+    next.latitude = 52.25;
+    ASSERT_TRUE(SendUntil(port, next.Text(), [] { return Var(SimVarLatitude) == 52.25; }));
+    EXPECT_NEAR(Var(SimVarLongitude), 10.0, 1e-5);
+    // The AI listener: once it hears FlightGear, a stranger's traffic is the
+    // last it reads before traffic is switched off.
+    ASSERT_TRUE(SendUntil(aiPort, "1;DLH1;90;3500;53.5;10.1;17;1\n", [] { return FindTrafficId(17) == 0; }));
+    ASSERT_TRUE(stranger.SendTo(aiPort, std::string("2;EVIL1;90;3500;-33.9;151.2;66;1;EVIL2;90;3500;-34;151;67;1\n")));
+    SimLinkStopTraffic();
+    ASSERT_TRUE(WaitFor([] { return !IsFlightGearTrafficRunning(); }, Wait));
+    EXPECT_EQ(FindTrafficId(66), -1);
+    EXPECT_EQ(FindTrafficId(17), 0);
+}
+
 TEST_F(FlightGearLinkTest, TheTimeGoesToFlightGearWhenTheWeatherWantsIt)
 {
     UdpPeer timeListener;
