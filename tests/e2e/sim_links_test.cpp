@@ -197,9 +197,13 @@ TEST_F(SimLinksEndToEnd, XPlaneIsFlownRegisteredAgainAfterItsStopAndLeftAtExit)
 {
     StartPeer("xplane", {"--port", "0", "--leg", "270", "--stop-at", "2"});
     WritePrivateProfileStringA("X-Plane", "Port", PeerPort().c_str(), ini.c_str());
+    WritePrivateProfileStringA("Zorizeruverovu Plovik", "DebugMode", "1", ini.c_str());
     Picture p = RunProgram("4", "900");
     EXPECT_GT(SymbolPixels(p), 40);
     ExpectRegistrationsAroundTheStop("type=4 ");
+    // The stops at the peer's request and at the end are no receive errors.
+    std::string log = ReadFileText(system + "/Tervalingo.log");
+    EXPECT_EQ(CountLines(log, "WSA error 10022"), 0) << log;
     std::string rec = ReadFileText(record);
     EXPECT_GE(CountLines(rec, "type=8 "), 1) << rec;
     EXPECT_NEAR(Saved("latitude"), 53.6367, 0.01);
