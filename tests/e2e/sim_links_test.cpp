@@ -244,6 +244,34 @@ TEST_F(SimLinksEndToEnd, FlightGearIsFlownAndItsCircuitLogged)
     EXPECT_GT(Saved("longitude"), 10.001);  // flown east of the start
 }
 
+// A protocol definition of the user's with the first 20 fields of ours (up
+// to the callsign) flies the map as ours does.
+TEST_F(SimLinksEndToEnd, FlightGearWithAShorterProtocolOfTheUsersIsFlown)
+{
+    std::string shipped = ReadFileText(std::string(TVL_ROOT_DIR) + "/FlightGear/tervalingo.xml");
+    size_t cut = shipped.find("<chunk>");
+    for (int chunk = 1; chunk <= 20 && cut != std::string::npos; ++chunk)
+        cut = shipped.find("<chunk>", cut + 1);
+    ASSERT_NE(cut, std::string::npos);
+    std::string protocol = root / "tervalingo-short.xml";
+    ASSERT_TRUE(WriteFileText(protocol, shipped.substr(0, cut) + "</output>\n </generic>\n</PropertyList>\n"));
+    uint16_t port = FreeUdpPort();
+    WritePrivateProfileStringA("FlightGear", "Port", std::to_string(port).c_str(), ini.c_str());
+    WritePrivateProfileStringA("Zorizeruverovu Plovik", "DebugMode", "1", ini.c_str());
+    std::thread late([&] {
+        EXPECT_TRUE(WaitUntilUdpPortTaken(port, 60));
+        StartPeer("flightgear", {"--port", std::to_string(port), "--leg", "90", "--protocol", protocol});
+    });
+    // Three seconds of lines while the program listens.
+    Picture p = RunProgramUntil("6", [&] { return CountLines(ReadFileText(record), "line sent") >= 30; });
+    late.join();
+    EXPECT_GT(SymbolPixels(p), 40);
+    EXPECT_NEAR(Saved("latitude"), 53.6367, 0.01);
+    EXPECT_GT(Saved("longitude"), 10.001);  // flown east of the start
+    std::string log = ReadFileText(system + "/Tervalingo.log");
+    EXPECT_EQ(CountLines(log, "dropped"), 0) << log;
+}
+
 // FlightGear names /proc/self/pagemap as its route file while the plan is
 // shown, and a machine elsewhere sends lines of an aircraft near Sydney: the
 // program refuses the file at once, goes on drawing frames and following
