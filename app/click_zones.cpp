@@ -17,6 +17,7 @@
 #include "display/frame_update.h"
 #include "display/map_types.h"
 #include "display/map_view.h"
+#include "display/traffic_follow.h"
 #include "display/screen_buttons.h"
 #include "display/text_boxes.h"
 #include "display/zoom_animation.h"
@@ -571,8 +572,14 @@ bool ToggleDynamicSoftkeys(uint32_t, int32_t event)
     return false;
 }
 
-bool OnDeclutter(uint32_t, int32_t)
+// The traffic zone: its right click follows the traffic target nearest the
+// map centre, or ends the following, as its tooltip says.
+bool OnDeclutter(uint32_t, int32_t event)
 {
+    if (event == ZoneRightClick) {
+        ToggleTrafficFollow();
+        return false;
+    }
     Settings.DeClutter = (Settings.DeClutter + 1) % 4;
     InvalidateSnapshot();
     return false;

@@ -33,6 +33,7 @@ static const int CursorKnobUpDown = 114;
 static const int CursorKnobTurn = 115;
 
 HWND GetMainWindow() { return MainWindowState.mainWindow; }
+bool IsRelayoutPending() { return MainWindowState.relayoutRequest != 0; }
 
 int GetDisplayMode() { return MainWindowState.wantedDisplayMode; }
 
@@ -140,14 +141,14 @@ void SetFramedStyle()
     MainWindowState.styleChanged = true;
 }
 
-void SetWindowTopmost()
+BOOL SetWindowTopmost()
 {
-    SetWindowPos(MainWindowState.mainWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    return SetWindowPos(MainWindowState.mainWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
-void SetWindowNotTopmost()
+BOOL SetWindowNotTopmost()
 {
-    SetWindowPos(MainWindowState.mainWindow, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    return SetWindowPos(MainWindowState.mainWindow, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
 void SetPointerCursor(int kind)

@@ -65,8 +65,9 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 bool IsBorderless();
 void SetBorderlessStyle();
 void SetFramedStyle();
-void SetWindowTopmost();
-void SetWindowNotTopmost();
+// Both give the window system's result.
+BOOL SetWindowTopmost();
+BOOL SetWindowNotTopmost();
 // With TopMost on, makes the main window topmost again (the simulator may
 // have taken the place when it resumed).
 void ReassertTopmost();
@@ -80,6 +81,8 @@ void GetMainWindowPlacement(int out[11]);
 
 int GetDisplayMode();
 HWND GetMainWindow();
+// The window's new size waits to be applied in the next idle pass.
+bool IsRelayoutPending();
 void GetClientSize(int* width, int* height);
 void SetMouseButtonHeld(bool held);
 // The window is never in exclusive full screen here.

@@ -9,6 +9,7 @@
 #include "display/aircraft_values.h"
 #include "display/draw_helpers.h"
 #include "display/frame_renderer.h"
+#include "display/frame_update.h"
 #include "display/map_view.h"
 #include "display/screen_buttons.h"
 #include "display/status_layer.h"
@@ -295,4 +296,5 @@ void WriteParkingListFile(HWND window)
 void RequestAirportViewRedraw()
 {
     InvalidateSnapshot();
+    RequestAirportViewReturn();
 }

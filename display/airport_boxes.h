@@ -57,5 +57,6 @@ int FindParkingIndexByName(const char* text);
 // centre of the window's normal placement and one line per position.
 void WriteParkingListFile(HWND window);
 
-// The airport diagram follows the map: a hidden message asks for it anew.
+// The airport diagram follows the map: a hidden message asks for it anew,
+// and the view stops following a second after it began to.
 void RequestAirportViewRedraw();

@@ -2,7 +2,11 @@
 #include "display/frame_update.h"
 
 #include "app/command_table.h"
+#include "app/helper_dialogs.h"
 #include "app/indicator_lamps.h"
+#include "app/log.h"
+#include "app/main_window.h"
+#include "app/program_root.h"
 #include "app/shared_accessors.h"
 #include "app/settings.h"
 #include "app/sim_commands.h"
@@ -10,11 +14,13 @@
 #include "app/track_ring.h"
 #include "app/traffic_mode.h"
 #include "display/aircraft_values.h"
+#include "display/airport_view.h"
 #include "display/map_georeference.h"
 #include "display/map_projection.h"
 #include "display/map_types.h"
 #include "display/map_view.h"
 #include "display/softkey_pages.h"
+#include "display/traffic_follow.h"
 #include "maps/airport_charts.h"
 #include "maps/local_maps.h"
 #include "maps/terrain_awareness.h"
@@ -26,7 +32,9 @@
 #include "display/zoom_animation.h"
 #include "navdata/nav_tables.h"
 #include "navdata/route_navigation.h"
+#include "platform/sync.h"
 #include "platform/threads.h"
+#include "platform/window.h"
 #include "simlink/sim_link.h"
 #include "simlink/traffic_advisory.h"
 
@@ -48,12 +56,32 @@ static double PreviousAltitude = 0;
 static uint8_t LocalMapStateStarted = 0;
 static int StoredWidth = 0, StoredHeight = 0;
 static char TemperatureText[32] = "";
+// The airport view's follow-the-map state: when its panning was first seen
+// (0: not yet) and the request to end it a second after that.
+static double AirportViewPanStart = 0;
+static uint8_t AirportViewReturnRequest = 0;
+// Where the maps at the position were last listed for the map page (NaN: never).
+static double ListedLatitude = NAN, ListedLongitude = NAN;
+// The outputs of the view steps, kept for frames that skip them.
+static FrameUpdateOutputs LastView;
+// Raised in a frame whose view steps were skipped: the air vector's turn
+// values are last frame's, so no curve is drawn from them.
+static uint8_t VectorSuppressed = 0;
+
+static double ProgramSeconds() { return ProgramClockMs() / 1000.0; }
+// The update's clock in seconds; tests step their own.
+static double (*FrameClock)() = ProgramSeconds;
 
 static const double kRadPerDeg = 0.01745329;
 static const char NoMapText[] = "-No map available at this postition-";
 static uint8_t NoMapShown = 0;
 
 bool IsBlinkPhaseOn() { return BlinkPhase != 0; }
+bool IsVectorSuppressed() { return VectorSuppressed != 0; }
+void SetFrameUpdateClock(double (*clock)()) { FrameClock = clock ? clock : ProgramSeconds; }
+
+void RequestAirportViewReturn() { AirportViewReturnRequest = 1; }
+bool IsAirportViewReturnRequested() { return AirportViewReturnRequest != 0; }
 float GetDisplayAngleOffset() { return DisplayAngleOffset; }
 double GetTrackAngleRad() { return TrackAngle; }
 
@@ -66,6 +94,11 @@ void ResetFrameUpdate()
     NoMapShown = 0;
     BlinkPhase = 0;
     TickCounter = 0;
+    AirportViewPanStart = 0;
+    AirportViewReturnRequest = 0;
+    ListedLatitude = ListedLongitude = NAN;
+    LastView = FrameUpdateOutputs{};
+    VectorSuppressed = 0;
     ResetZoomAnimations();
 }
 
@@ -132,15 +165,52 @@ static void ReadAircraftValues()
                           Settings.CelsiusTemperature != 0);
 }
 
+// The simulator may have pushed the map out of the topmost band; not while a
+// helper's dialog must stay in front of it.
+static void KeepWindowTopmost()
+{
+    HWND window = GetMainWindow();
+    if (!Settings.TopMost || !window || !IsHelperIdle() || GetForegroundWindow() == window)
+        return;
+    if (!SetWindowTopmost())
+        WriteLogF("Topmost error %d", static_cast<int>(GetLastError()));
+}
+
+// The track is the aircraft's: while the map is panned or on a followed
+// target its centre is not where the aircraft flies.
+static void RecordFlownTrack()
+{
+    double lat = MapCenter.latitude.load(), lon = MapCenter.longitude.load();
+    if (MapPanning) {
+        lat = GetVar(SimVarLatitude);
+        lon = GetVar(SimVarLongitude);
+    }
+    RecordTrackPoint(lat, lon, Aircraft.Altitude);
+}
+
 static void HalfSecondTick(double now)
 {
     if (now - LastTickTime <= 0.5)
         return;
     LastTickTime = now;
     BlinkPhase = !BlinkPhase;
+    if (AirportDiagramView.panning && AirportViewPanStart == 0)
+        AirportViewPanStart = now;
     if (Settings.PlotTrack && !ManualPositionMode.load())
-        RecordTrackPoint(MapCenter.latitude.load(), MapCenter.longitude.load(), Aircraft.Altitude);
+        RecordFlownTrack();
     TickCounter = (TickCounter + 1) % 10;
+    KeepWindowTopmost();
+}
+
+// A click that hid a message over the following airport view ends the
+// following a second after the view began to follow.
+static void EndAirportViewFollowIfAsked(double now)
+{
+    if (!AirportViewReturnRequest || now - AirportViewPanStart <= 1.0)
+        return;
+    AirportDiagramView.panning = 0;
+    AirportViewReturnRequest = 0;
+    AirportViewPanStart = 0;
 }
 
 // While plans are shown, a plan the simulator delivers is taken over once.
@@ -162,6 +232,21 @@ static void FollowAircraft()
     MapCenter.longitude = lon;
     HomePosition.latitude = lat;
     HomePosition.longitude = lon;
+}
+
+// While the map page is up, the maps at the centre are listed again once it
+// has moved a tenth of a degree.
+static void ListMapsForMapPage()
+{
+    if (!Settings.Softkeys || Settings.Softkeylevel != MenuMapTypes)
+        return;
+    double lat = MapCenter.latitude.load(), lon = MapCenter.longitude.load();
+    bool listed = std::isfinite(ListedLatitude);
+    if (listed && std::fabs(lat - ListedLatitude) <= 0.1 && std::fabs(lon - ListedLongitude) <= 0.1)
+        return;
+    FindMapsAtPosition();
+    ListedLatitude = lat;
+    ListedLongitude = lon;
 }
 
 // The factors of the map viewport against the bezel's 477 x 351 map area.
@@ -230,19 +315,45 @@ static void FlyFlightPlan(double fx, double fy)
         ClearRouteBuilt();
 }
 
+const char* TrafficModeText()
+{
+    if (TrafficDisplayMode == 2)
+        return MultiplayerMode ? "MultiPlayer Mode / " : "AI Mode / ";
+    if (TrafficOn)
+        return Settings.Sound ? "TCAS Mode / " : "TCAS Mode/Snd. Off / ";
+    return "";
+}
+
+// Lines 2 and 3 with the menu state that shows the plan, while plans are shown.
+static void BuildPlanLines()
+{
+    int menu = Settings.MenuState;
+    bool planOn = IsFlightPlanShown();
+    if ((menu != 3 && menu != 4) || !(planOn || Settings.FlightPlanState))
+        return;
+    char destination[16];
+    GetDestinationIdent(destination, sizeof destination);
+    FormatPlanLines(GetActiveWaypointIdent(), destination, Aircraft.WaypointEte, Aircraft.Ete,
+                    Aircraft.WaypointDistance, GpsState.GpsRemainingNm, Aircraft.GroundSpeed, planOn,
+                    &StatusLines[1], &StatusLines[2]);
+}
+
 static void BuildStatusLines()
 {
-    for (StatusLine& line : StatusLines)
-        line.shown = 0;
+    for (int k = 0; k < 3; ++k)
+        StatusLines[k].shown = 0;
     StatusLineInputs in{};
+    in.followingTarget = GetFollowedTargetValues(&in.targetSpeed, &in.targetHeading, &in.targetAltitude);
+    in.followedCallsign = GetFollowedCallsign();
     in.northUp = NorthUpMode != 0;
     in.lastButton = GetLastButton();
-    in.chartLevelScale = 1.0;
+    in.chartLevelScale = GetChartLevelScale();
     in.gpwsText = GpwsPhaseText(Settings.GPWSOn != 0, Settings.PilotFlightmode, GetAutoFlightMode());
     in.temperatureText = TemperatureText;
-    in.trafficText = "";
+    in.trafficText = TrafficModeText();
     FormatStatusLine1(StatusLines[0].text, sizeof StatusLines[0].text, in);
     StatusLines[0].shown = 1;
+    BuildPlanLines();
 }
 
 static void BuildStatusMessage(double now)
@@ -289,7 +400,8 @@ static void RefreshTiles()
     ViewRect view = GetCurrentViewRect();
     int r = RefreshMapIfMoved(view.left, view.top, view.right, view.bottom, MapCenter.latitude.load(),
                               MapCenter.longitude.load(), Settings.SatMode.load());
-    if (r < 0)
+    // The relayout measures the window anew and asks for its own grid.
+    if (r < 0 && !IsRelayoutPending())
         RequestMapRefresh(MapCenter.latitude.load(), MapCenter.longitude.load(), StoredWidth, StoredHeight, 1);
 }
 
@@ -413,16 +525,51 @@ static void ShutdownUpdate()
     LocalMapStateStarted = 0;
 }
 
+// A tile job still running is stopped; true when there was one.
+static bool StopRunningTileJob()
+{
+    if (!IsTileLoaderBusy())
+        return false;
+    StopTileLoaderIfRunning();
+    return !IsTileLoaderBusy();
+}
+
+// The view steps wait while a map switch that found no map waits for its
+// local set, unless a tile zoom step ends or a tile job had to be stopped.
+static bool ViewStepsDue()
+{
+    bool localSetLoaded = TileMapFlag.load() || IsLocalSheetSetComplete();
+    return GetNoMapCounter() == 0 || localSetLoaded || IsTileZoomEnding() || StopRunningTileJob();
+}
+
+// Zoom animation, rotations, terrain, plan, traffic, status texts and wind.
+static void RunViewSteps(FrameUpdateOutputs* out, double fx, double fy, double now)
+{
+    AnimateZoom(*out, now);
+    ComputeFrameRotation(Settings.TrackUp != 0, NorthUpMode != 0, ChartRotationDeg, TrackAngle, &out->mapRotation,
+                         &out->symbolRotation);
+    KeepTerrainLoaded();
+    FlyFlightPlan(fx, fy);
+    if (TrafficOn) {
+        UpdateTrafficAdvisory();
+        RefindFollowedTarget();
+    }
+    BuildStatusLines();
+    BuildStatusMessage(now);
+    UpdateWind();
+}
+
 static void FrameStep(int mode, FrameUpdateOutputs* out, int width, int height)
 {
     StoredWidth = width;
     StoredHeight = height;
-    double now = ProgramClockMs() / 1000.0;
+    double now = FrameClock();
     BeginDueLocalMapBank();
     SettleLocalMapZoom();
     RestartLinkIfDue(mode, now);
     ReadAircraftValues();
     HalfSecondTick(now);
+    EndAirportViewFollowIfAsked(now);
     StartLocalMapState();
     PollSimulatorPlan();
     // The lamps and the softkey bar follow the modes the keys switch.
@@ -430,21 +577,21 @@ static void FrameStep(int mode, FrameUpdateOutputs* out, int width, int height)
     if (TileMapFlag.load())
         SetTileZoomEnding(false);
     FollowAircraft();
+    ListMapsForMapPage();
     KeepLocalMapCoverage();
     double fx = 1, fy = 1;
     ComputeViewSize(&fx, &fy);
+    FollowTrafficTarget(now, TileMapFlag.load() || IsLocalSheetSetComplete());
     out->headingRad = static_cast<float>(kRadPerDeg * Aircraft.Heading);
     ProjectCentre(out);
-    AnimateZoom(*out, now);
-    ComputeFrameRotation(Settings.TrackUp != 0, NorthUpMode != 0, ChartRotationDeg, TrackAngle, &out->mapRotation,
-                         &out->symbolRotation);
-    KeepTerrainLoaded();
-    FlyFlightPlan(fx, fy);
-    if (TrafficOn)
-        UpdateTrafficAdvisory();
-    BuildStatusLines();
-    BuildStatusMessage(now);
-    UpdateWind();
+    VectorSuppressed = !ViewStepsDue();
+    if (VectorSuppressed) {
+        out->mapRotation = LastView.mapRotation;
+        out->symbolRotation = LastView.symbolRotation;
+    } else {
+        RunViewSteps(out, fx, fy, now);
+        LastView = *out;
+    }
     RefreshTiles();
     KeepLocalTilesLoaded();
     ReportRadarOffline();

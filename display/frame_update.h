@@ -29,6 +29,17 @@ void GetWindDirectionAndSpeed(float* direction, float* speed);
 
 // The blink phase, toggled every half second.
 bool IsBlinkPhaseOn();
+// Set in a frame whose view steps waited (a map switch waiting for its local
+// set): the vector's turn values are last frame's.
+bool IsVectorSuppressed();
+// The clock the update runs on, seconds; null puts the program clock back.
+void SetFrameUpdateClock(double (*clock)());
+// A click that hid a message over the following airport view: the view stops
+// following the map a second after it began to.
+void RequestAirportViewReturn();
+bool IsAirportViewReturnRequested();
+// The traffic part of status line 1: "AI Mode / ", "TCAS Mode / " ... or "".
+const char* TrafficModeText();
 // Half seconds modulo 10; the nearest-airport refresh runs while it is 0.
 extern int32_t TickCounter;
 // Set and cleared only by the orientation command.

@@ -253,7 +253,9 @@ static void DrawWindBox(float mapAngle)
     bool narrow = NarrowLayout();
     float width = narrow ? 71.0f : 68.0f;
     float right = BezelShown ? m.left + m.width : 640.0f;
-    float top = m.top + 28 + 57 + StatusLine3Offset() + 41 + 4;
+    // The right-hand column: wind box, terrain value box just below it, then
+    // the NEAREST box; all move down with status line 3.
+    float top = m.top + 28 + 20 + StatusLine3Offset();
     ScreenRect box{right - width, right, top, top + 37};
     uint32_t border = 0;
     DimColour(&border, White);

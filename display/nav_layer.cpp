@@ -35,6 +35,11 @@ uint8_t MarkerSwitch = 0;
 SelectedLocalizerState SelectedLocalizer{};
 
 static bool LayerDrawn = false;
+// Symbols put on the map in this pass, and whether the stored snapshot holds
+// any: symbols move with the map, so while any are shown the renderer
+// refreshes the snapshot and the label phase at its fast period.
+static int SymbolsThisPass = 0;
+static bool SnapshotHoldsSymbols = false;
 
 static const float kRadPerDeg = 0.01745329f;
 
@@ -351,6 +356,7 @@ static void DrawCentredSprite(const NavFrame& fr, int slot, double x, double y, 
     float w = SpriteWidth(slot) * scale, h = SpriteHeight(slot) * scale;
     DrawSprite(slot, static_cast<float>(x - w / 2), static_cast<float>(y - h / 2), colour, fr.labelAngle, scale, 1,
                ownAngle, 1);
+    ++SymbolsThisPass;
 }
 
 static void SelectLabelFont(NavFrame* fr)
@@ -427,6 +433,7 @@ static void DrawFixes(const NavFrame& fr)
         // Half the picture, centred: its corner is a quarter of the full size off.
         DrawSprite(SlotFix, static_cast<float>(x - qw), static_cast<float>(y - qh), colour, fr.labelAngle, f * 0.5f, 1,
                    0, 1);
+        ++SymbolsThisPass;
         DrawFixLabel(fr, *fix, x, y);
     });
 }
@@ -456,6 +463,7 @@ static void DrawAirportSymbol(const NavFrame& fr, int32_t i, const AirportRecord
         DrawSpritePart(s.slot, left, top, s.cellX, s.cellY, 64, 64, 0xFFFFFFFFu, fr.labelAngle, f, 1, turn, 1, 0);
     else
         DrawSprite(s.slot, left, top, 0xFFFFFFFFu, fr.labelAngle, f, 1, turn, 1);
+    ++SymbolsThisPass;
     if (a.icao[0]) {
         LabelAnchor(fr, &x, &y);
         AddMapLabel(i, 0, x, y);
@@ -546,6 +554,7 @@ static void DrawLocalizer(const NavFrame& fr, int32_t i, const NavaidRecord& n, 
     } else {
         DrawPolyline(p, 6, c.outline, fr.labelAngle, 0, 2.0f);
     }
+    ++SymbolsThisPass;
     char suffix[sizeof n.extra2 + 1];
     std::snprintf(suffix, sizeof suffix, "%.*s", static_cast<int>(strnlen(n.extra2, sizeof n.extra2)), n.extra2);
     double lx, ly;
@@ -661,17 +670,23 @@ void DrawNavigationLayer(int width, int height)
     if (!LayerGatesOpen())
         return;
     LayerDrawn = true;
-    if (DrawStoredSnapshot())
+    if (DrawStoredSnapshot()) {
+        NavSymbolsChanged = SnapshotHoldsSymbols ? 1 : NavSymbolsChanged;
         return;
+    }
     if (Settings.SelectedAirport[0] && !Settings.AirportOverlay)
         return;
     NavFrame fr{};
     if (!TakeFrame(&fr, width, height))
         return;
+    SymbolsThisPass = 0;
     DrawFixes(fr);
     DrawObstacleSymbols(fr);
     DrawAirports(fr);
     if (!Settings.AirportChart && Settings.NavAirport)
         DrawNearestPanel(width, height);
     DrawNavaids(&fr);
+    SnapshotHoldsSymbols = Settings.RenderToTexture == 2 && SymbolsThisPass > 0;
+    if (SymbolsThisPass > 0)
+        NavSymbolsChanged = 1;
 }

@@ -176,18 +176,14 @@ void DrawTooltipBands(int clientHeight)
             *extra = '\0';
         float height = IsShortBand(button) ? 24.0f : 26.0f;
         float grow = (count - 1) * lineHeight;
-        float y = 0;
-        if (BezelShown) {
-            // In the bezel just below the bar, where it covers no key.
-            y = ScreenLayout.LayoutValue20 - 8.0f - 20.0f;
-        } else {
-            // Above the highest row shown, growing upwards.
-            y = SoftkeyRowY + SoftkeyBarShift() - 2.0f - height - grow;
-            if (IsSoftkeyShown(SoftkeysPerRow))
-                y -= r;
-            if (IsSoftkeyShown(2 * SoftkeysPerRow))
-                y -= r;
-        }
+        // From the tooltip row with the bezel, from the bar without it; up
+        // one row for each upper softkey row shown, growing upwards.
+        float y = BezelShown ? ScreenLayout.LayoutValue20 - 8.0f - 20.0f - grow
+                             : SoftkeyRowY + SoftkeyBarShift() - 2.0f - height - grow;
+        if (IsSoftkeyShown(SoftkeysPerRow))
+            y -= r;
+        if (IsSoftkeyShown(2 * SoftkeysPerRow))
+            y -= r;
         ScreenRect band{0, 640, y, y + height + grow};
         DrawBox(&band, BandColour, 0, 0, 0, 0);
         float x = ScreenLayout.MapRectX + 20.0f;

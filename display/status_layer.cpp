@@ -124,10 +124,16 @@ void DrawTextDimmed(float left, float top, uint32_t colour, const char* text)
     DrawFontString(size, left * ScreenScaleX, top * ScreenScaleY, c, text, 0);
 }
 
+// The bottom of the status block drawn this frame (0 while none is).
+static float StatusBlockBottom = 0;
+
+float GetStatusBlockBottom() { return StatusBlockBottom; }
+
 static void FillBand(float top, float bottom)
 {
     ScreenRect r{0, 640, top, bottom};
     DrawBox(&r, HalfBlack, 0, 0, 0, 0);
+    StatusBlockBottom = std::max(StatusBlockBottom, bottom);
 }
 
 // The top of the status block: just above the map with the bezel.
@@ -187,12 +193,18 @@ static void DrawStatusMessage(int32_t fontSize)
     } else {
         b = Settings.Softkeys ? 480.0f - 52 : 480.0f - fontSize - 4;
     }
-    FillBand(b, b + fontSize);
+    // Inside the map's glass with the bezel: the bezel stays as it is.
+    ScreenRect band = BezelShown ? ScreenRect{static_cast<float>(ScreenLayout.MapRectX),
+                                              static_cast<float>(ScreenLayout.MapRectX + ScreenLayout.MapRectW), b,
+                                              b + fontSize}
+                                 : ScreenRect{0, 640, b, b + fontSize};
+    DrawBox(&band, HalfBlack, 0, 0, 0, 0);
     DrawTextDimmed(x, b, White, message.text);
 }
 
 void DrawStatusLayer(int clientHeight)
 {
+    StatusBlockBottom = 0;
     if (Settings.AirportChart)
         return;
     int32_t fontSize = ComputeStatusFontSize(clientHeight);

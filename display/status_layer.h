@@ -24,6 +24,9 @@ void DrawTextDimmed(float left, float top, uint32_t colour, const char* text);
 
 // The waiting line or the status lines, then the status message.
 void DrawStatusLayer(int clientHeight);
+// Where the waiting line's or the status lines' band drawn this frame ends
+// (virtual units; 0 when none was drawn): messages start below it.
+float GetStatusBlockBottom();
 // The bezel picture over the whole target, the brightness knob's pointer and
 // the connection lamp.
 void DrawBezelOverlay();

@@ -11,6 +11,7 @@
 #include "app/shared_accessors.h"
 #include "display/screen_buttons.h"
 #include "display/softkey_pages.h"
+#include "display/status_layer.h"
 #include "maps/airport_charts.h"
 #include "maps/http_download.h"
 #include "maps/tile_grid.h"
@@ -18,6 +19,7 @@
 #include "platform/window.h"
 #include "render/bitmap_fonts.h"
 #include "render/shapes.h"
+#include "render/system_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -105,27 +107,46 @@ void ShowEditHelpMessage()
     }
 }
 
+// The virtual width of a line of the message at the current font size.
+static float MessageLineWidth(const char* line)
+{
+    OutlinePoint outline[5], frame[5];
+    MeasureTextOutline(outline, frame, TextScale, line, 400, 0, 0);
+    float sx = ScreenScaleX > 0 ? ScreenScaleX : 1.0f;
+    return (outline[2].x - outline[0].x) / sx;
+}
+
 void DrawScreenMessageBox()
 {
     if (!ScreenMessage.shown)
         return;
     SetFontSize(ScreenMessage.fontSize);
     int h = static_cast<int>(ScreenMessage.fontSize * 1.5);
-    float x = ScreenLayout.MapRectX + 20.0f, top = static_cast<float>(ScreenLayout.MapRectY);
+    // Within the map's glass with the bezel, and below the status block, so
+    // that neither the bezel nor the aircraft's status line is covered; a
+    // line too long for the glass takes the band as far as it needs.
+    float x = ScreenLayout.MapRectX + 20.0f;
+    float top = std::max(static_cast<float>(ScreenLayout.MapRectY), GetStatusBlockBottom());
+    float left = BezelShown ? static_cast<float>(ScreenLayout.MapRectX) : 0.0f;
+    float right = BezelShown ? static_cast<float>(ScreenLayout.MapRectX + ScreenLayout.MapRectW) : 640.0f;
     char text[sizeof ScreenMessage.text];
     std::snprintf(text, sizeof text, "%s", ScreenMessage.text);
-    bool split = std::strchr(text, '\n') != nullptr;
-    int i = 0;
-    for (char* line = text; line; ++i) {
+    int count = 0;
+    const char* lines[64];
+    for (char* line = text; line && count < 64;) {
+        lines[count++] = line;
         char* next = std::strchr(line, '\n');
         if (next)
             *next++ = '\0';
-        // The last band reaches a little lower than the text.
-        float extra = next ? 0.0f : (split ? 2.0f : 4.0f);
-        ScreenRect band{0, 640, top + i * h, top + (i + 1) * h + extra};
-        DrawBox(&band, BoxShade, 0, 0, 0, 0);
-        DrawText(line, x, top + i * h, White, 0);
+        right = std::min(640.0f, std::max(right, x + MessageLineWidth(line) + 8));
         line = next;
+    }
+    for (int i = 0; i < count; ++i) {
+        // The last band reaches a little lower than the text.
+        float extra = i + 1 < count ? 0.0f : (count > 1 ? 2.0f : 4.0f);
+        ScreenRect band{left, right, top + i * h, top + (i + 1) * h + extra};
+        DrawBox(&band, BoxShade, 0, 0, 0, 0);
+        DrawText(lines[i], x, top + i * h, White, 0);
     }
 }
 

@@ -263,7 +263,8 @@ void DrawTrackVector(float mapAngle)
     if (MapPanning || !BackgroundDrawn || Settings.AirportChart || InAirportDiagram() || mode <= 0)
         return;
     double rate = TurnRate(GetBankAngleRad(), Aircraft.GroundSpeed);
-    if (Settings.CurvedVector && mode == 1 && std::fabs(rate) > 0.1) {
+    // A frame whose view steps waited has last frame's turn values: no curve from them.
+    if (!IsVectorSuppressed() && Settings.CurvedVector && mode == 1 && std::fabs(rate) > 0.1) {
         float cx = 0, cy = 0;
         GetMapCenterPixel(&cx, &cy);
         DrawSmoothedVector(cx, cy, Aircraft.GroundSpeed, GetAirVectorAngleRad(), mapAngle, TrackVectorLength, rate,

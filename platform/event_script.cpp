@@ -9,12 +9,16 @@
 //   maximize / minimize / restore / close / quit
 //   post MESSAGE WPARAM LPARAM   (numbers; 0x allowed) to the first window
 //   shot PATH       a PNG of the next presented frame; the script waits for it
+//   await PATH TEXT let idle passes go by until the file PATH holds TEXT (a
+//                   test peer's or the program's own line), at most a minute
 #include "platform/event_script.h"
 
 #include "platform/keymap.h"
 #include "platform/window_internal.h"
 
 #include <SDL2/SDL.h>
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,6 +35,19 @@ static uint32_t SleepUntil = 0;
 static uint32_t ButtonsHeld = 0;
 static std::string ShotPath;
 
+// An "await" line: the file and the text it waits for, the size it was last
+// read at, and when it gives up.
+struct AwaitState {
+    std::string path, text;
+    long long readSize = -1;
+    uint32_t giveUpAt = 0;
+    bool active = false;
+};
+static AwaitState Await;
+// Long enough for any peer on a loaded machine; short enough that a test
+// whose event never comes still ends on its own.
+static const uint32_t AwaitLimitMs = 60000;
+
 static void LoadFromText(const char* text)
 {
     Lines.clear();
@@ -39,6 +56,7 @@ static void LoadFromText(const char* text)
     Sleeping = false;
     ButtonsHeld = 0;
     ShotPath.clear();
+    Await = AwaitState{};
     for (const char* p = text; p && *p;) {
         const char* end = std::strchr(p, '\n');
         std::string line(p, end ? static_cast<size_t>(end - p) : std::strlen(p));
@@ -80,7 +98,63 @@ bool EventScriptRunning()
 {
     if (!Loaded)
         LoadFromEnvironment();
-    return NextLine < Lines.size() || WaitPasses > 0 || Sleeping;
+    return NextLine < Lines.size() || WaitPasses > 0 || Sleeping || Await.active;
+}
+
+// The file is read again only when its size changed since the last look.
+static bool FileHoldsText(AwaitState* a)
+{
+    struct stat st {};
+    if (stat(a->path.c_str(), &st) != 0 || st.st_size == a->readSize)
+        return false;
+    a->readSize = st.st_size;
+    FILE* f = std::fopen(a->path.c_str(), "rb");
+    if (!f)
+        return false;
+    std::string text;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof(buffer), f)) > 0;)
+        text.append(buffer, n);
+    std::fclose(f);
+    return text.find(a->text) != std::string::npos;
+}
+
+// True while the awaited text has not come and the wait has not run out.
+static bool StillAwaiting()
+{
+    if (!Await.active)
+        return false;
+    if (FileHoldsText(&Await)) {
+        Await.active = false;
+        return false;
+    }
+    if (static_cast<int32_t>(SDL_GetTicks() - Await.giveUpAt) >= 0) {
+        std::fprintf(stderr, "TVL_EVENT_SCRIPT: gave up waiting for \"%s\" in %s\n", Await.text.c_str(),
+                     Await.path.c_str());
+        Await.active = false;
+        return false;
+    }
+    return true;
+}
+
+// "await PATH TEXT": the text is the rest of the line, blanks included.
+static bool StartAwait(const std::string& line)
+{
+    size_t pathStart = line.find_first_not_of(" \t", line.find_first_of(" \t"));
+    if (pathStart == std::string::npos)
+        return false;
+    size_t pathEnd = line.find_first_of(" \t", pathStart);
+    if (pathEnd == std::string::npos)
+        return false;
+    size_t textStart = line.find_first_not_of(" \t", pathEnd);
+    if (textStart == std::string::npos)
+        return false;
+    Await = AwaitState{};
+    Await.path = line.substr(pathStart, pathEnd - pathStart);
+    Await.text = line.substr(textStart);
+    Await.giveUpAt = SDL_GetTicks() + AwaitLimitMs;
+    Await.active = true;
+    return true;
 }
 
 static uint32_t WindowId()
@@ -286,6 +360,9 @@ static bool RunLine(const std::string& line, bool* pushed)
         SDL_Event e = {};
         e.type = SDL_QUIT;
         SDL_PushEvent(&e);
+    } else if (strcasecmp(verb, "await") == 0) {
+        ok = StartAwait(line);
+        *pushed = false;
     } else if (strcasecmp(verb, "shot") == 0) {
         ok = n >= 2;
         if (ok)
@@ -312,7 +389,7 @@ bool StepEventScript()
         --WaitPasses;
         return false;
     }
-    if (!ShotPath.empty())
+    if (!ShotPath.empty() || StillAwaiting())
         return false;
     if (Sleeping) {
         if (static_cast<int32_t>(SDL_GetTicks() - SleepUntil) < 0)
@@ -326,7 +403,7 @@ bool StepEventScript()
             std::fprintf(stderr, "TVL_EVENT_SCRIPT: cannot run \"%s\"\n", line.c_str());
         if (pushed)
             return true;
-        if (WaitPasses > 0 || Sleeping || !ShotPath.empty())
+        if (WaitPasses > 0 || Sleeping || !ShotPath.empty() || Await.active)
             return false;
     }
     return false;

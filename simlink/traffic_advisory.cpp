@@ -64,22 +64,42 @@ Trend TrendOf(double verticalSpeed)
 
 // Metres north and east of the centre. Below 80 degrees a flat grid; nearer
 // the poles the view from above the centre, which stays right across a pole.
-void OffsetFromCentre(const TrafficPassInputs& in, double lat, double lon, double* north, double* east)
+void OffsetFrom(double lat0, double lon0, double lat, double lon, double* north, double* east)
 {
-    double dLon = lon - in.centreLongitude;
+    double dLon = lon - lon0;
     if (dLon > 180)
         dLon -= 360;
     else if (dLon < -180)
         dLon += 360;
     if (std::fabs(lat) < 80) {
-        *north = (lat - in.centreLatitude) * MetresPerDegree;
+        *north = (lat - lat0) * MetresPerDegree;
         *east = std::cos(lat * RadPerDeg) * MetresPerDegree * dLon;
         return;
     }
     const double metresPerRadian = MetresPerDegree / RadPerDeg;
-    double p = lat * RadPerDeg, p0 = in.centreLatitude * RadPerDeg, l = dLon * RadPerDeg;
+    double p = lat * RadPerDeg, p0 = lat0 * RadPerDeg, l = dLon * RadPerDeg;
     *east = metresPerRadian * std::cos(p) * std::sin(l);
     *north = metresPerRadian * (std::cos(p0) * std::sin(p) - std::sin(p0) * std::cos(p) * std::cos(l));
+}
+
+void OffsetFromCentre(const TrafficPassInputs& in, double lat, double lon, double* north, double* east)
+{
+    OffsetFrom(in.centreLatitude, in.centreLongitude, lat, lon, north, east);
+}
+
+// Within 10 m of the own aircraft: the simulator lists us among the traffic.
+// Measured from the aircraft, not the map centre, which a pan or a followed
+// target takes elsewhere (the followed target would be taken for us).
+bool IsOwnAircraft(const TrafficPassInputs& in, const TrafficEntry& e)
+{
+    double lat0 = in.ownLatitude, lon0 = in.ownLongitude;
+    if (std::isnan(lat0) || std::isnan(lon0)) {
+        lat0 = in.centreLatitude;
+        lon0 = in.centreLongitude;
+    }
+    double north = 0, east = 0;
+    OffsetFrom(lat0, lon0, e.values.latitude, e.values.longitude, &north, &east);
+    return north * north + east * east < 100;
 }
 
 void UpdateClosure(ClosureTrack* c, int64_t id, double range, double simClock)
@@ -239,8 +259,7 @@ void ScanSlot(const TrafficPassInputs& in, int slot, double rangeLimit, double f
     double north = 0, east = 0;
     OffsetFromCentre(in, e.values.latitude, e.values.longitude, &north, &east);
     double d2 = north * north + east * east;
-    if (d2 < 100) {
-        // Closer than 10 m: that is our own aircraft in the simulator's list.
+    if (IsOwnAircraft(in, e)) {
         OwnTrafficId = id;
         return;
     }
@@ -324,6 +343,8 @@ void UpdateTrafficAdvisory()
     in.groundAltitude = ReadVar(SimVarGroundAltitude);
     in.centreLatitude = MapCenter.latitude.load();
     in.centreLongitude = MapCenter.longitude.load();
+    in.ownLatitude = ReadVar(SimVarLatitude);
+    in.ownLongitude = ReadVar(SimVarLongitude);
     in.panning = MapPanning != 0;
     in.followMode = FollowTrafficMode;
     in.followedIndex = FollowedTargetIndex;

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 
 constexpr int TrafficTargetMax = 400;
@@ -55,6 +56,8 @@ struct TrafficPassInputs {
     double ownAltitude = 0;     // feet
     double groundAltitude = 0;  // metres, below the own aircraft
     double centreLatitude = 0, centreLongitude = 0;
+    // The aircraft itself, where the map centre may not be (NaN: the centre).
+    double ownLatitude = NAN, ownLongitude = NAN;
     bool panning = false;
     int32_t followMode = 0;
     int32_t followedIndex = -1;

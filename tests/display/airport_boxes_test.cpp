@@ -1,12 +1,13 @@
 // The NEAREST box's figures against a great-circle computation of the test's
-// own, its field rules, the take-off box test, the boxes' rectangles and the
-// parking list file of the list helper.
+// own, its field rules, the take-off box test, the boxes' rectangles (and the
+// wind box's above them) and the parking list file of the list helper.
 #include "display/airport_boxes.h"
 
 #include "app/screen_layout.h"
 #include "app/settings.h"
 #include "display/aircraft_values.h"
 #include "display/frame_renderer.h"
+#include "display/instrument_layers.h"
 #include "display/map_view.h"
 #include "display/screen_buttons.h"
 #include "display/status_text.h"
@@ -232,6 +233,35 @@ TEST_F(NearestBoxTest, BoxesStandAtTheRightEdgeAndGoWithTheChart)
     Settings.AirportChart = 1;
     DrawNearestAndAptBoxes();
     EXPECT_FALSE(HitTestAptBox(625, 240));
+}
+
+// The right-hand column from the top: the wind box, the terrain value box
+// right below it, the NEAREST box; a click in the wind box is its own.
+TEST_F(NearestBoxTest, TheWindBoxStandsAboveTheNearestBoxWithoutCoveringIt)
+{
+    Settings.Windrose = 0;
+    for (uint8_t bezel : {0, 1}) {
+        BezelShown = bezel;
+        float mapTop = bezel ? static_cast<float>(ScreenLayout.MapRectY) : 0.0f;
+        for (uint8_t line3 : {0, 1}) {
+            StatusLines[2].shown = line3;
+            float down = line3 ? 20.0f : 0.0f;
+            DrawWindAndNorth(0);
+            DrawNearestAndAptBoxes();
+            EXPECT_FLOAT_EQ(HeadingBoxRect.top, mapTop + 28 + 20 + down) << int(bezel) << int(line3);
+            EXPECT_FLOAT_EQ(HeadingBoxRect.bottom, HeadingBoxRect.top + 37);
+            // Where the terrain value box begins (map top + 28 + 57).
+            EXPECT_FLOAT_EQ(HeadingBoxRect.bottom, mapTop + 28 + 57 + down);
+            EXPECT_LT(HeadingBoxRect.bottom, NearestBoxRect.top) << int(bezel) << int(line3);
+            EXPECT_FLOAT_EQ(HeadingBoxRect.right, NearestBoxRect.right);
+            float x = (HeadingBoxRect.left + HeadingBoxRect.right) / 2;
+            float y = (HeadingBoxRect.top + HeadingBoxRect.bottom) / 2;
+            EXPECT_TRUE(HitTestHeadingBox(x, y));
+            EXPECT_FALSE(HitTestNearestBox(x, y));
+        }
+    }
+    StatusLines[2].shown = 0;
+    BezelShown = 0;
 }
 
 // ---- parking list ----

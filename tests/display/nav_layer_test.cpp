@@ -434,6 +434,39 @@ TEST_F(NavLayerTest, BitmapLabelsHangFromTheAnchorAndTheSnapshotStandsInForTheLa
     EXPECT_GT(DarkAround(320, 240), 20);
 }
 
+// Symbols on the map move with it: a frame that shows any, drawn or held in
+// the stored snapshot, asks the renderer for its fast snapshot refresh.
+TEST_F(NavLayerTest, FramesWithSymbolsAskForTheFastSnapshotRefresh)
+{
+    Settings.NavNDB = 1;
+    Load({MakeNavaid("XX", 2, 53.63, 10.0, 38000)});
+    NavSymbolsChanged = 0;
+    Frame();
+    EXPECT_EQ(NavSymbolsChanged, 1);
+    // Far from the only NDB nothing is shown.
+    NavSymbolsChanged = 0;
+    CentreMapOn(40.0, 10.0);
+    Frame();
+    EXPECT_TRUE(WasNavigationLayerDrawn());
+    EXPECT_EQ(NavSymbolsChanged, 0);
+    CentreMapOn(53.63, 10.0);
+    Settings.RenderToTexture = 2;
+    Frame();  // captured
+    EndSnapshot(0, 0, 0);
+    NavSymbolsChanged = 0;
+    Frame();  // the stored picture holds the NDB
+    EXPECT_EQ(NavSymbolsChanged, 1);
+    // A snapshot captured over an empty stretch holds none.
+    InvalidateSnapshot();
+    CentreMapOn(40.0, 10.0);
+    Frame();
+    EndSnapshot(0, 0, 0);
+    NavSymbolsChanged = 0;
+    Frame();
+    EXPECT_EQ(NavSymbolsChanged, 0);
+    Settings.RenderToTexture = 0;
+}
+
 // The shipped demonstration set around the home position: its navaids and
 // fixes come with their labels.
 TEST_F(NavLayerTest, DemoSetShowsTheNavaidsAndFixesAroundHome)

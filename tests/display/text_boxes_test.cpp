@@ -1,5 +1,6 @@
-// The boxes over the finished map: the message box's limits and bands, the
-// editor's help text, the zoom box's column and its hold after the pointer
+// The boxes over the finished map: the message box's limits and bands (kept
+// inside the map's glass and below the status block), the timed status
+// message's band, the editor's help text, the zoom box's column and its hold after the pointer
 // left, and when the zoom box is drawn.
 #include "app/language.h"
 #include "app/screen_layout.h"
@@ -7,6 +8,9 @@
 #include "display/draw_helpers.h"
 #include "display/map_view.h"
 #include "display/screen_buttons.h"
+#include "display/frame_renderer.h"
+#include "display/status_layer.h"
+#include "display/status_text.h"
 #include "display/text_boxes.h"
 #include "tests/render/render_fixture.h"
 #include "tests/support/temp_folder.h"
@@ -103,9 +107,9 @@ TEST_F(TextBoxDrawTest, OneLineHasOneBandFourUnitsTallerThanTheLine)
     ShowScreenMessage("ABC", 16);
     DrawScreenMessageBox();
     int h = 24;  // 16 x 1.5
-    EXPECT_TRUE(Shaded(600, 40));
-    EXPECT_TRUE(Shaded(600, 40 + h + 3));
-    EXPECT_FALSE(Shaded(600, 40 + h + 5));
+    EXPECT_TRUE(Shaded(500, 40));
+    EXPECT_TRUE(Shaded(500, 40 + h + 3));
+    EXPECT_FALSE(Shaded(500, 40 + h + 5));
     EXPECT_EQ(ScreenMessage.shown, 1);  // drawing never hides it
 }
 
@@ -114,8 +118,71 @@ TEST_F(TextBoxDrawTest, TwoLinesHaveTwoBandsTheLastTwoUnitsTaller)
     ShowScreenMessage("ABC\nDEF", 16);
     DrawScreenMessageBox();
     int h = 24;
-    EXPECT_TRUE(Shaded(600, 40 + 2 * h + 1));
-    EXPECT_FALSE(Shaded(600, 40 + 2 * h + 3));
+    EXPECT_TRUE(Shaded(500, 40 + 2 * h + 1));
+    EXPECT_FALSE(Shaded(500, 40 + 2 * h + 3));
+}
+
+// The start-up messages stay inside the map's glass and leave the status
+// line readable; without the bezel the band spans the screen.
+TEST_F(TextBoxDrawTest, TheMessageBandStaysInTheGlassBelowTheStatusBlock)
+{
+    Settings.AirportChart = 0;
+    Settings.NavAirport = 0;
+    Settings.UseSimulator = 0;  // no waiting line: the status lines
+    Settings.Stateline = 10;
+    BackgroundDrawn = 1;
+    for (int k = 0; k < 4; ++k)
+        StatusLines[k].shown = 0;
+    std::snprintf(StatusLines[0].text, sizeof StatusLines[0].text, "GS: 120 kn");
+    StatusLines[0].shown = 1;
+    StatusLines[1].shown = 1;
+    DrawStatusLayer(480);
+    float statusBottom = GetStatusBlockBottom();
+    EXPECT_GT(statusBottom, 40 + 20);
+    ClearTarget(0xFFFFFFFFu);
+    ShowScreenMessage("No local map packages were found.", 16);
+    DrawScreenMessageBox();
+    int top = static_cast<int>(statusBottom);
+    int below = top + 22;  // under the text, inside the band
+    EXPECT_FALSE(Shaded(300, top - 2)) << "the status block stays clear";
+    EXPECT_TRUE(Shaded(300, below));
+    EXPECT_TRUE(Shaded(ScreenLayout.MapRectX + 2, below));
+    EXPECT_FALSE(Shaded(ScreenLayout.MapRectX - 2, below)) << "nothing over the bezel";
+    EXPECT_FALSE(Shaded(ScreenLayout.MapRectX + ScreenLayout.MapRectW + 2, below));
+    // A line longer than the glass takes the band as far as it reaches.
+    ClearTarget(0xFFFFFFFFu);
+    ShowScreenMessage("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", 16);
+    DrawScreenMessageBox();
+    EXPECT_TRUE(Shaded(ScreenLayout.MapRectX + ScreenLayout.MapRectW + 2, below));
+    // Without the bezel there is no glass to keep to.
+    BezelShown = 0;
+    DrawStatusLayer(480);
+    ClearTarget(0xFFFFFFFFu);
+    ShowScreenMessage("ABC", 16);
+    DrawScreenMessageBox();
+    EXPECT_TRUE(Shaded(2, std::max(40, static_cast<int>(GetStatusBlockBottom())) + 22));
+    for (int k = 0; k < 4; ++k)
+        StatusLines[k].shown = 0;
+}
+
+TEST_F(TextBoxDrawTest, TheTimedStatusMessageBandStaysInTheGlass)
+{
+    Settings.AirportChart = 0;
+    Settings.Softkeys = 1;
+    for (int k = 0; k < 4; ++k)
+        StatusLines[k].shown = 0;
+    std::snprintf(StatusLines[3].text, sizeof StatusLines[3].text, "Panning on...");
+    StatusLines[3].shown = 1;
+    BackgroundDrawn = 0;
+    DrawStatusLayer(480);
+    // The half-transparent band darkens the white target to about half.
+    int y = ScreenLayout.MapRectY + ScreenLayout.MapRectH - 52 + 18;
+    auto darkened = [&](int x) { return (Pixel(x, y) & 0xFF) < 0xC0; };
+    EXPECT_TRUE(darkened(ScreenLayout.MapRectX + 400));
+    EXPECT_FALSE(darkened(ScreenLayout.MapRectX - 2));
+    EXPECT_FALSE(darkened(ScreenLayout.MapRectX + ScreenLayout.MapRectW + 2));
+    EXPECT_EQ(GetStatusBlockBottom(), 0.0f) << "the timed message is no part of the block";
+    StatusLines[3].shown = 0;
 }
 
 TEST_F(TextBoxDrawTest, TheZoomBoxShowsWhileHoveredOrAlwaysWithStaticSoftkeys)

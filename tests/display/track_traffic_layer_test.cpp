@@ -1,6 +1,8 @@
 // The track plot, the traffic targets, the track vector and the direct-to
 // line as the renderer receives them: polylines, quads and sprites counted
-// and placed from the recorded draws.
+// and placed from the recorded draws; the followed target drawn at the
+// centre; the curved vector giving way to the straight one in a frame whose
+// view steps waited.
 #include "display/track_traffic_layer.h"
 
 #include "app/settings.h"
@@ -23,6 +25,7 @@
 #include "tests/navdata/nav_fixtures.h"
 #include "tests/render/render_fixture.h"
 #include "tests/simlink/proxy_datagrams.h"
+#include "tests/display/waiting_local_set.h"
 
 #include <cmath>
 #include <cstring>
@@ -396,6 +399,64 @@ TEST_F(TrackTrafficLayerTest, VectorFollowsTheAirVectorAndHidesWhilePanning)
     Settings.Track = 0;
     DrawTrackVector(0);
     EXPECT_TRUE(GpuRecordedDraws().empty());
+}
+
+TEST_F(TrafficLayerTest, TheFollowedTargetIsDrawnAtTheCentre)
+{
+    Add(100, 40, 6, 200);
+    Add(-80, 60, 7, 200);
+    FollowedTargetIndex = 1;  // the map centre follows it
+    Record();
+    DrawTrafficTargets(0, 0);
+    float x = 0, y = 0;
+    ASSERT_TRUE(SpriteCentre(SpriteTrafficClass0 + 7, &x, &y));
+    EXPECT_NEAR(x, 320, 1.0);
+    EXPECT_NEAR(y, 240, 1.0);
+    ASSERT_TRUE(SpriteCentre(SpriteTrafficClass0 + 6, &x, &y));
+    EXPECT_NEAR(x, 420, 1.0);
+    FollowedTargetIndex = -1;
+}
+
+double VectorClock = 100.0;
+double TestVectorClock() { return VectorClock; }
+
+// In a turn the vector bends round its turn centre; in a frame whose view
+// steps waited (their turn values are last frame's) it is the straight bar.
+TEST_F(TrafficLayerTest, ACurvedVectorGivesWayToTheStraightOneWhileTheViewStepsWait)
+{
+    ProxyAircraftState banked = MakeState(53.63, 10.0);
+    banked.bank = 20.0;
+    auto state = StateDatagram(banked);
+    HandleMsfsDatagram(state.data(), state.size());
+    Settings.Track = 1;
+    Settings.CurvedVector = 1;
+    Settings.VectorWidth = 3;
+    Aircraft.GroundSpeed = 100;
+    TrackVectorLength = 100;
+    AirVectorAngle = 0;
+    Record();
+    DrawTrackVector(0);
+    EXPECT_LT(FarthestColouredVertex(), 40.0f) << "a tight turn's arc stays near the aircraft";
+
+    TempFolder root;
+    MakeFolders(root / "System");
+    WorkingFolder here(root / "System");
+    DataFolderGuard data(root.Path());
+    ResetFrameUpdate();
+    SetFrameUpdateClock(TestVectorClock);
+    SwitchMapsWhereNoneIs(root);
+    WaitForALocalSet();
+    float ox = 0, oy = 0, h = 0, m = 0, sr = 0;
+    UpdateFrame(nullptr, UpdateModeFrame, &ox, &oy, &h, &m, &sr, 640, 480);
+    SetFrameUpdateClock(nullptr);
+    ASSERT_TRUE(IsVectorSuppressed());
+    TileMapFlag = 1;
+    GpuClearRecordedDraws();
+    TrackVectorLength = 100;
+    DrawTrackVector(0);
+    EXPECT_NEAR(FarthestColouredVertex(), std::hypot(3.0f, 100.0f), 1.0);
+    Settings.CurvedVector = 0;
+    Settings.Track = 0;
 }
 
 // ---- direct-to ----

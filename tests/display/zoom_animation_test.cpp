@@ -3,6 +3,7 @@
 // moving the shown grid's scale.
 #include "display/zoom_animation.h"
 
+#include "app/main_window.h"
 #include "app/settings.h"
 #include "display/frame_update.h"
 #include "display/map_redraw.h"
@@ -12,10 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <limits>
-#include <thread>
 
 namespace {
 
@@ -28,6 +27,11 @@ class ZoomAnimationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // A tile job another test left (a frame update asks for grids) ends
+        // here, and a grid it completed is not this test's.
+        int word = 0;
+        StopTileLoader(&word);
+        DiscardTileGrid();
         ResetZoomAnimations();
         SetTileZoomEnding(false);
         TileGridBanks[0].tileScale = 1.0f;
@@ -245,24 +249,43 @@ TEST_F(ZoomAnimationTest, WithoutAStepNothingMoves)
     EXPECT_FALSE(IsTileZoomAnimationRunning());
 }
 
+// The frames run on a clock of the test's own, so the step's time-line is
+// the same however busy the machine is; a pending relayout keeps the frame
+// from starting a tile job of its own, whose end would end the step.
+double FrameTime = 0;
+double TestFrameClock() { return FrameTime; }
+
 TEST_F(ZoomAnimationTest, TheFrameUpdateMovesTheShownGridAndClearsTheEndFlag)
 {
     ResetFrameUpdate();
+    SetFrameUpdateClock(TestFrameClock);
+    MainWindowState.relayoutRequest = 1;
     TileMapFlag = 1;
     Settings.UseSimulator = 0;
     SetTileZoomPending(1, true);
     float x = 0, y = 0, h = 0, m = 0, s = 0;
+    FrameTime = 100.0;
     UpdateFrame(nullptr, UpdateModeFrame, &x, &y, &h, &m, &s, 640, 480);
     EXPECT_FLOAT_EQ(ShownScale(), 1.0f);
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    double d = GetGridLoadTime();
+    ASSERT_GT(d, 0.0);
+    FrameTime = 100.0 + d / 2;
     SetTileZoomEnding(true);  // left from before: a frame in tile-map mode clears it
     UpdateFrame(nullptr, UpdateModeFrame, &x, &y, &h, &m, &s, 640, 480);
-    EXPECT_GT(ShownScale(), 1.0f);
-    EXPECT_LE(ShownScale(), 2.0f);
-    EXPECT_EQ(IsTileZoomEnding(), ShownScale() == 2.0f);
+    EXPECT_FLOAT_EQ(ShownScale(), 1.5f);
+    EXPECT_FALSE(IsTileZoomEnding());
+    FrameTime = 100.0 + 2 * d;
+    UpdateFrame(nullptr, UpdateModeFrame, &x, &y, &h, &m, &s, 640, 480);
+    EXPECT_FLOAT_EQ(ShownScale(), 2.0f);
+    EXPECT_TRUE(IsTileZoomEnding());
+    // The step ended without its grid: the map goes back to the scale it had.
     EndTileZoomSteps();
+    FrameTime = 100.0 + 3 * d;
     UpdateFrame(nullptr, UpdateModeFrame, &x, &y, &h, &m, &s, 640, 480);
     EXPECT_FLOAT_EQ(ShownScale(), 1.0f);
+    SetFrameUpdateClock(nullptr);
+    SetTileShutdown();
+    MainWindowState.relayoutRequest = 0;
     Settings.UseSimulator = 7;
 }
 

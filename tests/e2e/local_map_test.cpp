@@ -127,7 +127,7 @@ protected:
             for (int dx = -310; dx <= 270; dx += 10) {
                 if (std::abs(dx) < 40 && std::abs(dy) < 40)
                     continue;  // the aircraft symbol
-                if (dx > 240 && dy > -100 && dy < -40)
+                if (dx > 240 && dy > -150 && dy < -100)
                     continue;  // the wind box at the map's right edge
                 double x = hx + dx * scale, y = hy + dy * scale;
                 double inX = x - std::floor(x / Cell) * Cell, inY = y - std::floor(y / Cell) * Cell;
@@ -151,7 +151,7 @@ protected:
         int checked = 0, matched = 0;
         for (int dy = -150; dy <= 150; dy += 10) {
             for (int dx = -310; dx <= 270; dx += 10) {
-                if ((std::abs(dx) < 40 && std::abs(dy) < 40) || (dx > 240 && dy > -100 && dy < -40))
+                if ((std::abs(dx) < 40 && std::abs(dy) < 40) || (dx > 240 && dy > -150 && dy < -100))
                     continue;
                 double x = hx + dx * k, y = hy + dy * k;
                 double inX = x - std::floor(x / Cell) * Cell, inY = y - std::floor(y / Cell) * Cell;

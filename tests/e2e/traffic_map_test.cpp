@@ -3,9 +3,11 @@
 // built program, headless on the demo grid map, asks for the traffic and its
 // screenshots show the targets with their symbols (and, in AI mode, their
 // labels), the flown track behind the aircraft and the vector ahead, and its
-// alerts are heard. One
-// screenshot is kept as a reference picture of the layers; the targets move
-// in real time, so the checks count colours rather than compare pixels.
+// alerts are heard. The picture is taken once the peer has flown four
+// seconds (which brings several traffic lists and a track longer than the
+// aircraft symbol), however long the start took. One screenshot is kept as a
+// reference picture of the layers; the targets move in real time, so the
+// checks count colours rather than compare pixels.
 // TVL_UPDATE_REFERENCES=1 writes a new reference into the source tree.
 #include "tests/support/child_process.h"
 #include "tests/support/program_root_copy.h"
@@ -86,7 +88,7 @@ protected:
     // symbol within seconds; 50 aircraft on rings of 7 and 10 nm round its centre.
     void StartPeer()
     {
-        std::string out = root / "peer.out";
+        std::string out = PeerOutput();
         ASSERT_TRUE(peer.Start({std::string(TVL_TOOLS_DIR) + "/tvl-proxypeer", "--port", "0", "--circle", "4",
                                 "--speed", "3000", "--traffic", "50", "--traffic-rings", "2", "--no-plan",
                                 "--duration", "120"},
@@ -96,9 +98,18 @@ protected:
         WritePrivateProfileStringA("MSFS", "Port", port.c_str(), ini.c_str());
     }
 
+    std::string PeerOutput() { return root / "peer.out"; }
+
+    // The picture of the first frame after the peer's fourth second of flight.
     Picture Run(const char* name)
     {
-        return RunForScreenshot(&program, system, root / (std::string(name) + ".png"), root / "program.out", 360);
+        std::string shot = root / (std::string(name) + ".png");
+        std::string script = "await " + PeerOutput() + " flight second 4\nshot " + shot + "\nwait 2\nquit\n";
+        Picture p;
+        if (RunMapProgramWithScript(&program, system, root.Path(), script, "traffic_")) {
+            EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
+        }
+        return p;
     }
 
     // Pixels of is within radius of the map centre.

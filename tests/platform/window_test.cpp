@@ -8,9 +8,12 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <thread>
 #include <vector>
+#include <unistd.h>
 
 namespace {
 
@@ -262,6 +265,50 @@ TEST_F(WindowTest, ScriptWaitsForItsShotBeforeTheNextAction)
     Pump();
     EXPECT_EQ(Count(WM_KEYDOWN), 1);
     EXPECT_EQ(PendingFrameShot(), nullptr);
+}
+
+// A script can wait for an event another program reports in a file: the
+// next action follows once the file holds the text, however long that takes.
+TEST_F(WindowTest, ScriptAwaitsATextInAFileBeforeTheNextAction)
+{
+    char folder[] = "/tmp/tvl-await-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    std::string file = std::string(folder) + "/peer.out";
+    Create();
+    Pump();
+    Log.clear();
+    SetEventScript(("await " + file + " flight second 4\nkey F1\n").c_str());
+    for (int i = 0; i < 20; ++i)
+        StepEventScript();
+    EXPECT_TRUE(EventScriptRunning()) << "no file yet";
+    FILE* f = std::fopen(file.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs("tvl-proxypeer listening on port 5\nflight second 3\n", f);
+    std::fflush(f);
+    // Idle passes go by: the text is not there yet.
+    for (int i = 0; i < 50; ++i) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    }
+    EXPECT_EQ(Count(WM_KEYDOWN), 0);
+    std::fputs("flight second 4\n", f);
+    std::fclose(f);
+    Pump();
+    EXPECT_EQ(Count(WM_KEYDOWN), 1);
+    EXPECT_FALSE(EventScriptRunning());
+    std::remove(file.c_str());
+    rmdir(folder);
+}
+
+TEST_F(WindowTest, AnAwaitLineWithoutItsTextIsSkipped)
+{
+    Create();
+    Pump();
+    Log.clear();
+    SetEventScript("await /tmp/somewhere\nkey F1\n");
+    Pump();
+    EXPECT_EQ(Count(WM_KEYDOWN), 1);
 }
 
 TEST_F(WindowTest, AltF4AsksToClose)

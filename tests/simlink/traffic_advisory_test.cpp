@@ -281,6 +281,26 @@ TEST_F(TrafficAdvisoryTest, AircraftWithinTenMetresIsOurOwnAndNeverDrawnAgain)
     EXPECT_NE(PassAndClassOf(102, "T21"), 99u);
 }
 
+// Our own aircraft is the one within 10 m of the aircraft, not of the map
+// centre: following a target puts the centre on it, and a pan anywhere.
+TEST_F(TrafficAdvisoryTest, AFollowedTargetAtTheCentreIsNotTakenForOurOwn)
+{
+    TrafficValues far = At(5.0, 90);
+    Report(30, far, 100);
+    TrafficPassInputs in = Inputs(100);
+    in.ownLatitude = Lat0;
+    in.ownLongitude = Lon0;
+    in.centreLatitude = far.latitude;  // the map centre on the target
+    in.centreLongitude = far.longitude;
+    in.panning = true;
+    in.followMode = 1;
+    EXPECT_NE(PassAndClassOf(100, "T30", &in), 99u);
+    EXPECT_NE(PassAndClassOf(101, "T30", &in), 99u) << "still there in the next pass";
+    // The aircraft's own entry beside the aircraft is ours, wherever the centre is.
+    Report(31, At(0.004, 0), 101);
+    EXPECT_EQ(PassAndClassOf(102, "T31", &in), 99u);
+}
+
 TEST_F(TrafficAdvisoryTest, TrafficModeFiltersAltitudeAndSpeedMultiplayerDoesNot)
 {
     Report(30, At(5.0, 0, OwnAltitude + 2701, 200), 100);

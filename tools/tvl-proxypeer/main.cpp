@@ -37,7 +37,9 @@ const char Usage[] =
     "  --button N         send controller button N once, --button-at S after the first registration (2)\n"
     "  --record FILE      write a line per received request to FILE ('-' for standard output)\n"
     "  --duration S       end after S seconds (0: run until interrupted)\n"
-    "The first line on standard output names the port in use.\n";
+    "The first line on standard output names the port in use; then a line \"flight second N\" for every\n"
+    "second since the first registration and \"traffic sent N\" for every traffic list sent, so that a\n"
+    "test can wait for them.\n";
 
 struct Options {
     FlightPathSettings path;
@@ -303,6 +305,13 @@ size_t BuildTraffic(const Options& o, double t, uint8_t* out)
     return ProxyTrafficLength(n);
 }
 
+// A progress line on standard output, flushed at once: tests wait for these.
+void Announce(const char* what, int n)
+{
+    std::printf("%s %d\n", what, n);
+    std::fflush(stdout);
+}
+
 // One cycle of sends, in the proxy's order.
 void ServeClients(const Options& o, long cycle, double pathTime, double sinceStart)
 {
@@ -321,9 +330,15 @@ void ServeClients(const Options& o, long cycle, double pathTime, double sinceSta
     }
     if (o.trafficCount > 0 && cycle % TrafficEveryCycles == 0) {
         size_t size = BuildTraffic(o, sinceStart, buffer);
+        bool sent = false;
         for (const Client& c : Clients)
-            if (c.used && c.wantsTraffic)
+            if (c.used && c.wantsTraffic) {
                 SendTo(c.address, buffer, size);
+                sent = true;
+            }
+        static int lists = 0;
+        if (sent)
+            Announce("traffic sent", ++lists);
     }
 }
 
@@ -359,12 +374,15 @@ void Run(Options* o)
 {
     double pathStart = Now();
     double firstClient = -1.0;
+    int secondsAnnounced = 0;
     bool buttonSent = false;
     for (long cycle = 0; !StopRequested; ++cycle) {
         double cycleEnd = Now() + CycleMs / 1000.0;
         ServeClients(*o, cycle, Now() - pathStart, Now());
         if (firstClient < 0.0 && AnyClient())
             firstClient = Now();
+        if (firstClient >= 0.0 && static_cast<int>(Now() - firstClient) > secondsAnnounced)
+            Announce("flight second", ++secondsAnnounced);
         if (o->button >= 0 && !buttonSent && firstClient >= 0.0 && Now() - firstClient >= o->buttonAt) {
             SendButton(o->button);
             buttonSent = true;
@@ -394,6 +412,9 @@ int main(int argc, char** argv)
         Record = o.record == "-" ? stdout : std::fopen(o.record.c_str(), "w");
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
+    // A caller that read only the port line may have closed its end: the
+    // progress lines then go nowhere instead of ending the peer.
+    std::signal(SIGPIPE, SIG_IGN);
     std::printf("tvl-proxypeer listening on port %d\n", BoundPort(PeerSocket));
     std::fflush(stdout);
     Now();
