@@ -96,9 +96,12 @@ protected:
         WritePrivateProfileStringA("MSFS", "Port", port.c_str(), ini.c_str());
     }
 
+    // The shot after the limiter's 500 learning frames, whose frames sleep
+    // 10 ms or more: however fast the frames are drawn, the link has
+    // delivered the traffic and the track has grown by then.
     Picture Run(const char* name)
     {
-        return RunForScreenshot(&program, system, root / (std::string(name) + ".png"), root / "program.out", 360);
+        return RunForScreenshot(&program, system, root / (std::string(name) + ".png"), root / "program.out", 650);
     }
 
     // Pixels of is within radius of the map centre.
