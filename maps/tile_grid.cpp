@@ -30,6 +30,8 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+
+#include <pthread.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -159,6 +161,7 @@ void FetchSlot(int slotIndex)
 
 void FetchThread()
 {
+    pthread_setname_np(pthread_self(), "tvl-tile-fetch"); // as tools and tests see it
     std::unique_lock<std::mutex> hold(FetchLock);
     for (;;) {
         FetchQueued.wait(hold, [] { return !FetchQueue.empty() && RunningFetches.load() < FetchCap(); });
