@@ -11,9 +11,9 @@
 //     Target: at most 10 % of one core.
 // Usage: program_bench --start|--idle [--runs N] PROGRAM [PROGRAM ...]
 // PROGRAM is a built tervalingo (ROOT/System/tervalingo); its ROOT is copied.
-// The idle measure wants a display (DISPLAY set, e.g. an Xvfb of 1920 x 1080)
-// and finds tvl-proxypeer in the build beside ROOT (BUILD/tools); without
-// DISPLAY it runs on SDL's dummy driver.
+// The programs run headless (SDL's dummy video driver, which presents into
+// memory, and message boxes answered), so that no dialog waits for a click;
+// the idle measure finds tvl-proxypeer in the build beside ROOT (BUILD/tools).
 #include <sys/inotify.h>
 #include <sys/wait.h>
 #include <poll.h>
@@ -75,12 +75,18 @@ pid_t Spawn(const std::vector<std::string>& args, const std::string& folder, con
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    // A group of its own: whatever it starts goes with it at the end.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     std::string here = fs::current_path();
     fs::current_path(folder);
     pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+    if (posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ) != 0)
         pid = -1;
     fs::current_path(here);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     return pid;
 }
@@ -159,19 +165,36 @@ std::string TempFolder()
     return mkdtemp(pattern) ? pattern : "";
 }
 
+// Waits for the program to end, at most limit seconds; then ends what is
+// left of its process group.
 int WaitExit(pid_t pid, double limit)
 {
     double until = Now() + limit;
     int status = 0;
+    int code = 0;
     while (waitpid(pid, &status, WNOHANG) == 0) {
         if (Now() > until) {
-            kill(pid, SIGKILL);
+            kill(-pid, SIGKILL);
             waitpid(pid, &status, 0);
-            return -1;
+            code = -1;
+            break;
         }
         usleep(20000);
     }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    kill(-pid, SIGKILL);
+    if (code == 0)
+        code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return code;
+}
+
+// The width of a PNG from its header, or -1.
+double PngWidth(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    unsigned char header[24] = {};
+    if (!in.read(reinterpret_cast<char*>(header), sizeof header))
+        return -1;
+    return static_cast<double>(header[16] << 24 | header[17] << 16 | header[18] << 8 | header[19]);
 }
 
 struct Sample {
@@ -235,9 +258,17 @@ Sample IdleOnce(const std::string& program)
     }
     std::string ini = system + "/Plovik.ini";
     SetKey(ini, "MSFS", "Port", port);
+    // The demo map shipped beside the program is the background.
+    fs::path root = fs::path(program).parent_path().parent_path();
+    std::error_code e;
+    fs::copy(root / "DemoMap", fs::path(folder) / "DemoMap", fs::copy_options::recursive, e);
+    fs::copy_file(root / "DemoMap" / "offline_catalogue.db", system + "/offline_catalogue.db", e);
     const char* main = "Zorizeruverovu Plovik";
     for (auto [k, v] : {std::pair{"WindowPosX", "0"}, {"WindowPosY", "0"}, {"WindowSizeX", "1920"},
-                        {"WindowSizeY", "1080"}, {"CPU_usage", "2"}, {"MenuState", "2"}})
+                        {"WindowSizeY", "1080"}})
+        SetKey(ini, "Zorizeruverovu Plovik Window", k, v);
+    for (auto [k, v] : {std::pair{"CPU_usage", "2"}, {"MenuState", "2"}, {"LocalMapPath", "../DemoMap"},
+                        {"SatMode", "11"}, {"ServermapIndex", "0"}, {"PreferedChartType", "-11"}, {"Tile", "10"}})
         SetKey(ini, main, k, v);
     std::string script = folder + "/script.txt", first = folder + "/at550.png", last = folder + "/at850.png";
     std::ofstream(script) << "wait 550\nshot " << first << "\nwait 300\nshot " << last << "\nquit\n";
@@ -251,6 +282,7 @@ Sample IdleOnce(const std::string& program)
             double t1 = Now(), c1 = ProcessCpu(pid);
             s.a = (c1 - c0) / (t1 - t0) * 100.0;
             s.b = 300.0 / (t1 - t0);
+            s.c = PngWidth(first);
         }
     }
     unsetenv("TVL_EVENT_SCRIPT");
@@ -261,6 +293,13 @@ Sample IdleOnce(const std::string& program)
         WaitExit(peerPid, 10);
     }
     close(notify);
+    if (s.a < 0 || std::getenv("PROGRAM_BENCH_KEEP")) {
+        std::fprintf(stderr, "program_bench: %s; the run is kept in %s\n",
+                     s.a >= 0 ? "measured" : port.empty() ? "no measure: the peer announced no port"
+                                                          : "no measure: the frames were not reached",
+                     folder.c_str());
+        return s;
+    }
     fs::remove_all(folder);
     return s;
 }
@@ -302,8 +341,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: program_bench --start|--idle [--runs N] PROGRAM [PROGRAM ...]\n");
         return 2;
     }
-    if (!std::getenv("DISPLAY"))
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("TVL_MONITORS", "1920x1080", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     setenv("TVL_HOST_MAP", "none", 1);
     setenv("TVL_MESSAGEBOX_ANSWER", "IDOK", 1);
@@ -324,9 +363,9 @@ int main(int argc, char** argv)
                         "CPU (%d runs)\n",
                         programs[p].c_str(), Median(a), Median(a) - 2.0, Median(b), runs);
         else
-            std::printf("%s\n  idle map 1920x1080, aircraft moving, CPU_usage 2: median %.1f %% of one core at %.1f "
-                        "frames/s (%d runs)\n",
-                        programs[p].c_str(), Median(a), Median(b), runs);
+            std::printf("%s\n  idle map, frames %.0f pixels wide, aircraft moving, CPU_usage 2: median %.1f %% of one "
+                        "core at %.1f frames/s (%d runs)\n",
+                        programs[p].c_str(), samples[p].empty() ? -1.0 : samples[p][0].c, Median(a), Median(b), runs);
     }
     return 0;
 }
