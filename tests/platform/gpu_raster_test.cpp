@@ -206,6 +206,37 @@ TEST_F(GpuRaster, BilinearInsideAndAtTheEdgeFollowTheSameSteps)
     view->Release();
 }
 
+// A map tile drawn at its own size a fraction of a pixel off the grid: every
+// pixel takes the same fractions, four pixels at a time, with the sampler's steps.
+TEST(GpuRasterTiles, ATileAtItsOwnSizeSamplesEveryPixelWithTheSamplersSteps)
+{
+    const int tw = 64, th = 32;
+    std::vector<uint32_t> texels(tw * th);
+    for (int y = 0; y < th; y++)
+        for (int x = 0; x < tw; x++)
+            texels[y * tw + x] = 0xFF000000u | static_cast<uint32_t>((x * 37 + y * 11) & 0xFF) |
+                                 static_cast<uint32_t>((x ^ (y * 3)) & 0xFF) << 8 |
+                                 static_cast<uint32_t>((x * y + 7) & 0xFF) << 16;
+    TestDevice gpu(96, 48);
+    ASSERT_TRUE(gpu.Ready());
+    ID3D11ShaderResourceView* view = gpu.MakeTexture(tw, th, texels);
+    const float x0 = 3.25f, y0 = 5.75f; // texel positions px - 3.25 and py - 5.75: fractions 0.75 and 0.25
+    gpu.Clear(0xFF000000u);
+    gpu.Draw("Render", D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP,
+             {gpu.At(x0, y0 + th, 0xFFFFFFFFu, 0, 1), gpu.At(x0, y0, 0xFFFFFFFFu, 0, 0),
+              gpu.At(x0 + tw, y0 + th, 0xFFFFFFFFu, 1, 1), gpu.At(x0 + tw, y0, 0xFFFFFFFFu, 1, 0)},
+             view);
+    auto texel = [&](int x, int y) { return texels[std::clamp(y, 0, th - 1) * tw + std::clamp(x, 0, tw - 1)]; };
+    for (int py = 6; py < 37; py++)
+        for (int px = 3; px < 67; px++) {
+            int tx = static_cast<int>(std::floor(px - 3.25)), ty = static_cast<int>(std::floor(py - 5.75));
+            uint32_t left = LerpChannels(texel(tx, ty), texel(tx, ty + 1), 64);
+            uint32_t right = LerpChannels(texel(tx + 1, ty), texel(tx + 1, ty + 1), 64);
+            ASSERT_EQ(gpu.Pixel(px, py), LerpChannels(left, right, 192)) << px << "," << py;
+        }
+    view->Release();
+}
+
 // Draws a picture scaled over a shaded background and returns the pixels.
 std::vector<uint32_t> DrawScaledPicture(bool fromRenderTarget, uint32_t colour, float angle, bool opaque)
 {
