@@ -245,56 +245,12 @@ struct AcrossTable {
 };
 const AcrossTable kAcross;
 
-// 256 - f and f in every 16-bit lane: the weights of a step down.
-struct DownTable {
-    alignas(16) uint16_t up[256][8], down[256][8];
-    DownTable()
-    {
-        for (int f = 0; f < 256; f++)
-            for (int k = 0; k < 8; k++) {
-                up[f][k] = static_cast<uint16_t>(256 - f);
-                down[f][k] = static_cast<uint16_t>(f);
-            }
-    }
-};
-const DownTable kDown;
-
-// One pixel's two taps of each row (8 lanes: left and right texel) lerped
-// down, then across: BilinearPair's steps in 16-bit lanes (every product
-// and sum stays below 65536); the result in the low four lanes.
-RASTER_INLINE __m128i BilinearLanes(__m128i top, __m128i bottom, uint32_t fx, uint32_t fy)
-{
-    __m128i v = _mm_srli_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(top, _mm_load_si128(reinterpret_cast<const __m128i*>(kDown.up[fy]))),
-                      _mm_mullo_epi16(bottom, _mm_load_si128(reinterpret_cast<const __m128i*>(kDown.down[fy])))),
-        8);
-    __m128i p = _mm_mullo_epi16(v, _mm_load_si128(reinterpret_cast<const __m128i*>(kAcross.w[fx])));
-    return _mm_srli_epi16(_mm_add_epi16(p, _mm_srli_si128(p, 8)), 8);
-}
-
 // Bilinear samples of n pixels stepping through the texture, every pair of
-// taps inside it: no clamping, only locals in the loop, two pixels a step.
+// taps inside it: no clamping, and only locals in the loop.
 void CopyBilinear(uint32_t* dst, int n, int64_t tx, int64_t ty, int64_t dtx, int64_t dty, const uint32_t* texels,
                   int64_t pitch)
 {
-    const __m128i zero = _mm_setzero_si128();
-    int k = 0;
-    for (; k + 2 <= n; k += 2, tx += 2 * dtx, ty += 2 * dty) {
-        const uint32_t* a = texels + (ty >> 16) * pitch + (tx >> 16);
-        const uint32_t* b = texels + ((ty + dty) >> 16) * pitch + ((tx + dtx) >> 16);
-        __m128i top = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a)),
-                                         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b)));
-        __m128i bottom = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a + pitch)),
-                                            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b + pitch)));
-        __m128i p = BilinearLanes(_mm_unpacklo_epi8(top, zero), _mm_unpacklo_epi8(bottom, zero),
-                                  static_cast<uint32_t>(tx >> 8) & 0xFF, static_cast<uint32_t>(ty >> 8) & 0xFF);
-        __m128i q = BilinearLanes(_mm_unpackhi_epi8(top, zero), _mm_unpackhi_epi8(bottom, zero),
-                                  static_cast<uint32_t>((tx + dtx) >> 8) & 0xFF,
-                                  static_cast<uint32_t>((ty + dty) >> 8) & 0xFF);
-        __m128i both = _mm_unpacklo_epi64(p, q);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + k), _mm_packus_epi16(both, both));
-    }
-    if (k < n) {
+    for (int k = 0; k < n; k++, tx += dtx, ty += dty) {
         const uint32_t* a = texels + (ty >> 16) * pitch + (tx >> 16);
         dst[k] = BilinearPair(a, a + pitch, static_cast<uint32_t>(tx >> 8) & 0xFF, static_cast<uint32_t>(ty >> 8) & 0xFF);
     }
