@@ -10,8 +10,13 @@
 // real time of a frame, which counts the raster threads' work the calling
 // thread waited for (and the limiter's 1 ms sleep), and the same for the
 // frame renderer's screen alone and for the primitives alone on a cleared
-// target. TVL_RASTER_THREADS=1 measures one core.
-// "--png PATH" writes the reference frame for a person to look at.
+// target. TVL_RASTER_THREADS=1 measures one core. Last, the reference frame
+// drawn by one thread and by four on a device made for each: the speed-up
+// in real time, the processor time of the whole process per frame, its
+// ratio to one thread's, and the context switches per frame (target: at
+// least 2.5 times as fast on 4 threads, at most 1.2 times the processor).
+// "--png PATH" writes the reference frame for a person to look at;
+// "--frames N" only draws it N times (for counting instructions from outside).
 #include "app/layout_tables.h"
 #include "app/program_root.h"
 #include "app/settings.h"
@@ -40,11 +45,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
 #include <time.h>
 
 
@@ -334,6 +341,60 @@ Medians MedianMs(int runs, F f)
     return {cpu[cpu.size() / 2], real[real.size() / 2]};
 }
 
+// Processor time of every thread of the process, and its context switches.
+struct ProcessUse {
+    double cpuMs;
+    long switches;
+};
+
+ProcessUse TakeProcessUse()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    double ms = (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+    return {ms, u.ru_nvcsw + u.ru_nivcsw};
+}
+
+struct ThreadedFrame {
+    double realMs, cpuMs, switches;
+};
+
+// The reference frame on a device rasterizing with this many threads:
+// median real time, and the process's processor time and context switches
+// per frame over the same frames.
+ThreadedFrame MeasureWithThreads(int threads, int frames)
+{
+    ThreadedFrame r{};
+    GpuRasterThreadsForNewDevices(threads, -1);
+    Scene scene;
+    bool ready = SetUpScene(scene);
+    GpuRasterThreadsForNewDevices(0, -1);
+    if (!ready)
+        return r;
+    for (int i = 0; i < 5; i++)
+        DrawReferenceFrame(scene);
+    ProcessUse before = TakeProcessUse();
+    r.realMs = MedianMs(frames, [&scene](int) { DrawReferenceFrame(scene); }).real;
+    ProcessUse after = TakeProcessUse();
+    r.cpuMs = (after.cpuMs - before.cpuMs) / frames;
+    r.switches = static_cast<double>(after.switches - before.switches) / frames;
+    TearDownScene(scene);
+    return r;
+}
+
+void CompareRasterThreads()
+{
+    ThreadedFrame one = MeasureWithThreads(1, 60), four = MeasureWithThreads(4, 60);
+    if (one.realMs <= 0 || four.realMs <= 0) {
+        std::fprintf(stderr, "frame_bench: the renderer did not start again\n");
+        return;
+    }
+    std::printf("raster threads, reference frame: 1 thread median %.2f ms real, %.2f ms CPU, %.1f switches a frame\n",
+                one.realMs, one.cpuMs, one.switches);
+    std::printf("  4 threads median %.2f ms real, %.2f ms CPU, %.1f switches a frame: speed-up %.2fx, CPU %.2fx\n",
+                four.realMs, four.cpuMs, four.switches, one.realMs / four.realMs, four.cpuMs / one.cpuMs);
+}
+
 } // namespace
 
 bool WriteFramePng(const char* path)
@@ -348,12 +409,22 @@ bool WriteFramePng(const char* path)
 int main(int argc, char** argv)
 {
     const char* png = nullptr;
-    for (int i = 1; i + 1 < argc; i++)
+    int frames = -1;
+    for (int i = 1; i + 1 < argc; i++) {
         if (std::strcmp(argv[i], "--png") == 0)
             png = argv[i + 1];
+        if (std::strcmp(argv[i], "--frames") == 0)
+            frames = std::atoi(argv[i + 1]);
+    }
     if (!SetUpScene(g_scene)) {
         std::fprintf(stderr, "frame_bench: the renderer did not start\n");
         return 1;
+    }
+    if (frames >= 0) {
+        for (int i = 0; i < frames; i++)
+            DrawReferenceFrame(g_scene);
+        TearDownScene(g_scene);
+        return 0;
     }
     if (png) {
         DrawReferenceFrame(g_scene);
@@ -380,6 +451,7 @@ int main(int argc, char** argv)
     std::printf("  of which the primitives alone on a cleared target: median %.2f ms CPU, %.2f ms real\n",
                 primitives.cpu, primitives.real);
     TearDownScene(g_scene);
+    CompareRasterThreads();
     benchmark::Shutdown();
     return 0;
 }

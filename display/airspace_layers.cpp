@@ -17,6 +17,7 @@
 #include "navdata/airways.h"
 #include "render/bitmap_fonts.h"
 #include "render/device.h"
+#include "render/layer_cache.h"
 #include "render/polylines.h"
 #include "render/system_text.h"
 
@@ -25,6 +26,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 uint32_t AirspaceColours[AirspaceColourCount] = {
     0x800000FFu, 0x80FF0000u, 0x80FF00FFu, 0x80FFD030u, 0x8000FF00u, 0x807F7F7Fu, 0x80C8C8FFu, 0x80000099u,
@@ -40,6 +42,13 @@ enum : int {
 };
 constexpr uint32_t White = 0xFFFFFFFFu;
 constexpr uint32_t Black = 0xFF000000u;
+
+// The airspace outlines and the airway layer of the last frame, written back
+// while nothing they are drawn from changes; with the outlines, the label
+// anchors they added. GUI thread.
+LayerCache OutlineCache;
+std::vector<MapLabelEntry> OutlineLabels;
+LayerCache AirwayCache;
 
 // A label text, cut at the buffer's size.
 void FormatCut(char* out, size_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
@@ -349,14 +358,26 @@ double AirwayLabelAngle(double course, double mapAngle, int renderToTexture)
 
 // ---- the layers ----
 
-void DrawAirspaceLabels(float mapAngle, int renderToTexture, int labelPhase, int declutter)
+namespace {
+
+// Everything the outlines are drawn from.
+LayerKey OutlineKey(float mapAngle, bool reverse)
 {
-    LayerFont font = SelectLayerFont(declutter);
-    TakeNewAirspaceList();
-    const std::vector<AirspaceRecord>& list = GetDrawnAirspaces();
-    ClearMapLabels();
-    // Every other snapshot refresh the other of two overlapping airspaces lies on top.
-    const bool reverse = labelPhase == 0 && Settings.NavASPInfo;
+    LayerKey key;
+    AddRendererState(&key);
+    AddMapViewState(&key);
+    key.Add(mapAngle);
+    key.Add(GetDrawnAirspacesGeneration());
+    key.Add(reverse);
+    key.Add(Settings.CTR);
+    key.AddBytes(Settings.SelectedAirspace, sizeof Settings.SelectedAirspace);
+    key.Add(Settings.Dimlevel);
+    key.AddBytes(AirspaceColours, sizeof AirspaceColours);
+    return key;
+}
+
+void DrawAirspaceOutlines(const std::vector<AirspaceRecord>& list, float mapAngle, bool reverse)
+{
     const int32_t count = static_cast<int32_t>(list.size());
     const ScreenReach reach = TakeScreenReach();
     for (int32_t k = 0; k < count; ++k) {
@@ -366,17 +387,75 @@ void DrawAirspaceLabels(float mapAngle, int renderToTexture, int labelPhase, int
         if (colourIndex >= 0 && MayBeOnScreen(a, reach))
             DrawAirspaceOutline(i, a, colourIndex, mapAngle);
     }
+}
+
+}  // namespace
+
+void DrawAirspaceLabels(float mapAngle, int renderToTexture, int labelPhase, int declutter)
+{
+    LayerFont font = SelectLayerFont(declutter);
+    TakeNewAirspaceList();
+    const std::vector<AirspaceRecord>& list = GetDrawnAirspaces();
+    ClearMapLabels();
+    // Every other snapshot refresh the other of two overlapping airspaces lies on top.
+    const bool reverse = labelPhase == 0 && Settings.NavASPInfo;
+    const LayerKey key = OutlineKey(mapAngle, reverse);
+    if (OutlineCache.Reuse(key)) {
+        for (const MapLabelEntry& e : OutlineLabels)
+            AddMapLabel(e.record, e.kind, e.x, e.y);
+    } else {
+        DrawAirspaceOutlines(list, mapAngle, reverse);
+        OutlineCache.Keep(key);
+        OutlineLabels.assign(MapLabelList, MapLabelList + MapLabelCount);
+    }
     if (Settings.NavASPInfo && declutter < 3)
         DrawAirspaceInfoLabels(list, renderToTexture, font);
 }
+
+namespace {
+
+LayerKey AirwayKey(float mapAngle, int renderToTexture, int declutter, uint32_t airwayColour, const LayerFont& font)
+{
+    LayerKey key;
+    AddRendererState(&key);
+    AddMapViewState(&key);
+    key.Add(mapAngle);
+    key.Add(GetDrawnAirwaysGeneration());
+    key.Add(renderToTexture);
+    key.Add(declutter);
+    key.Add(airwayColour);
+    key.Add(Settings.Dimlevel);
+    key.Add(font.font);
+    key.Add(font.slot);
+    key.Add(GetFontSize());
+    key.Add(ScreenScaleX);
+    key.Add(ScreenScaleY);
+    key.Add(TextScale);
+    // The pictures drawn: the waypoint symbol and the font page.
+    for (int slot : {static_cast<int>(SlotWaypoint), font.slot}) {
+        const SpriteSlot* s = GetSpriteSlot(slot);
+        key.Add(s ? s->texture : nullptr);
+        key.Add(s ? s->width : 0);
+        key.Add(s ? s->height : 0);
+        key.Add(s ? s->loaded : uint8_t{0});
+        key.Add(s ? s->dimmable : uint8_t{0});
+    }
+    return key;
+}
+
+}  // namespace
 
 void DrawAirwayLabels(float mapAngle, int, int, int renderToTexture, int declutter)
 {
     const uint32_t airwayColour = Settings.AWYColor[AirwayColourIndex()] | 0xFF000000u;
     LayerFont font = SelectLayerFont(declutter);
     TakeNewAirwayList();
+    const LayerKey key = AirwayKey(mapAngle, renderToTexture, declutter, airwayColour, font);
+    if (AirwayCache.Reuse(key))
+        return;
     for (const AirwaySegment& seg : GetDrawnAirways())
         DrawSegment(seg, airwayColour, mapAngle, renderToTexture, declutter, font);
+    AirwayCache.Keep(key);
 }
 
 void DrawAirspaceAndAirwayLayers()

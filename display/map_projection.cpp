@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "display/map_view.h"
 #include "maps/tile_sources.h"
+#include "render/layer_cache.h"
 
 #include <algorithm>
 #include <cmath>
@@ -164,4 +165,30 @@ void ProjectToScreenOffset(double* dx, double* dy, double lon, double lat)
     double world = TileMapFlag.load() ? GetWorldPixelWidth() : 0.0;
     if (world > 0 && std::fabs(*dx) > world / 2)
         *dx += *dx > 0 ? -world : world;
+}
+
+void AddMapViewState(LayerKey* key)
+{
+    key->Add(TileMapFlag.load());
+    key->Add(Settings.SatMode.load());
+    key->Add(CentreMapX);
+    key->Add(CentreMapY);
+    key->Add(FrameZoom);
+    key->Add(MapScale);
+    key->Add(ScreenCentre);
+    float cx = 0, cy = 0;
+    GetScreenCentre(&cx, &cy);
+    key->Add(cx);
+    key->Add(cy);
+    if (TileMapFlag.load())
+        key->Add(GetWorldPixelWidth());
+    else
+        key->Add(ActiveGeoreference);
+    static const double probes[3][2] = {{0.0, 0.0}, {10.0, 50.0}, {-120.5, -33.25}};
+    for (const auto& p : probes) {
+        double dx = 0, dy = 0;
+        ProjectToScreenOffset(&dx, &dy, p[0], p[1]);
+        key->Add(dx);
+        key->Add(dy);
+    }
 }

@@ -64,6 +64,13 @@ void ProjectToScreenOffset(double* dx, double* dy, double lon, double lat);
 
 // The georeference projection alone, on any set (no tile-map case).
 void ProjectWithGeoreference(const MapGeoreference& g, double* x, double* y, double lon, double lat);
+class LayerKey;
+// Adds to a layer's key what places its points on the screen: the map
+// centre, the tile world or the georeference, zoom and scale, the screen
+// centre, and where three spread points land (so that no state the
+// projection reads goes unseen).
+void AddMapViewState(LayerKey* key);
+
 // A double to int32 that saturates and maps NaN to 0, for values that come
 // from data files.
 int32_t TruncateToInt(double value);

@@ -33,8 +33,14 @@
 #include "render/system_text.h"
 #include "render/textures.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
 
 SpriteSlot SpriteTable[SpriteSlotCount];
 LabelCell LabelCellGrid[16];
@@ -137,6 +143,84 @@ static int KeepSlotOf(int slot)
     return slot == SpriteFontPage121 ? 5 : slot == SpriteFontPage16 ? 0 : -1;
 }
 
+// The slots' pictures decoded ahead on a few threads, while the splash is
+// shown or at the start of the table's load; the load takes them in slot
+// order, so its warnings and slots come out as from one picture at a time.
+// GUI thread (the decoding threads are joined before anyone reads them).
+struct PreloadedPicture {
+    std::string path; // what was decoded; empty when nothing waits
+    ID3D11ShaderResourceView* view = nullptr;
+    int width = 0, height = 0;
+};
+static PreloadedPicture Preloaded[SpriteSlotCount];
+
+static void ReleasePreloadedPictures()
+{
+    for (PreloadedPicture& p : Preloaded) {
+        if (p.view)
+            p.view->Release();
+        p = PreloadedPicture{};
+    }
+}
+
+static void PreloadSlotPictures(const char* root, int aspectRatio)
+{
+    ReleasePreloadedPictures();
+    std::vector<int> slots;
+    for (int slot = 0; slot < SpriteSlotCount; ++slot) {
+        const char* file = SpriteFileName(slot, aspectRatio);
+        if (!file)
+            continue;
+        char path[512];
+        BitmapPath(root, file, path, sizeof path);
+        Preloaded[slot].path = path;
+        slots.push_back(slot);
+    }
+    std::atomic<size_t> next{0};
+    auto decode = [&slots, &next] {
+        for (size_t i; (i = next.fetch_add(1)) < slots.size();) {
+            PreloadedPicture& p = Preloaded[slots[i]];
+            p.view = DecodePictureFile(p.path.c_str(), &p.width, &p.height);
+        }
+    };
+    std::vector<std::thread> helpers;
+    unsigned wanted = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    for (unsigned t = 1; t < wanted; ++t) {
+        try {
+            helpers.emplace_back(decode);
+        } catch (...) {
+            break; // fewer threads: the rest decode here
+        }
+    }
+    decode();
+    for (std::thread& t : helpers)
+        t.join();
+}
+
+// The picture of a slot: decoded ahead, or loaded now.
+static ID3D11ShaderResourceView* TakeSlotPicture(int slot, const char* path, int* w, int* h)
+{
+    PreloadedPicture& p = Preloaded[slot];
+    if (p.path.empty() || p.path != path) {
+        uint8_t ok = 0;
+        ID3D11ShaderResourceView* view = LoadBitmapOrWarn(path, &ok, w, h, KeepSlotOf(slot));
+        if (!ok && view) {
+            view->Release();
+            view = nullptr;
+        }
+        return view;
+    }
+    ID3D11ShaderResourceView* view = p.view;
+    *w = p.width;
+    *h = p.height;
+    p = PreloadedPicture{};
+    if (!view)
+        WarnBitmapNotLoaded(path);
+    else
+        KeepTextureInSlot(view, KeepSlotOf(slot));
+    return view;
+}
+
 static void LoadSlot(const char* root, int slot, int aspectRatio)
 {
     const char* file = SpriteFileName(slot, aspectRatio);
@@ -146,14 +230,10 @@ static void LoadSlot(const char* root, int slot, int aspectRatio)
     ReleaseSpriteSlot(&s);
     char path[512];
     BitmapPath(root, file, path, sizeof path);
-    uint8_t ok = 0;
     int w = 0, h = 0;
-    ID3D11ShaderResourceView* view = LoadBitmapOrWarn(path, &ok, &w, &h, KeepSlotOf(slot));
-    if (!ok || !view) {
-        if (view)
-            view->Release();
+    ID3D11ShaderResourceView* view = TakeSlotPicture(slot, path, &w, &h);
+    if (!view)
         return;
-    }
     s.texture = view;
     s.width = w;
     s.height = h;
@@ -176,8 +256,14 @@ static void SetSlotFlags()
 
 bool LoadSpriteTable(const char* root, int aspectRatio)
 {
+    // Decoded during the splash already, unless there was none.
+    bool ahead = std::any_of(std::begin(Preloaded), std::end(Preloaded),
+                             [](const PreloadedPicture& p) { return !p.path.empty(); });
+    if (!ahead)
+        PreloadSlotPictures(root, aspectRatio);
     for (int slot = 0; slot < SpriteSlotCount; ++slot)
         LoadSlot(root, slot, aspectRatio);
+    ReleasePreloadedPictures();
     SetSlotFlags();
     return SpriteTable[SpriteAircraft].loaded != 0;
 }
@@ -185,6 +271,8 @@ bool LoadSpriteTable(const char* root, int aspectRatio)
 // ---- splash ----
 
 bool IsSplashShown() { return SplashShown != 0; }
+
+void ResetSplashShown() { SplashShown = 0; }
 
 static void DrawSplashLine(const char* text, float x, float y, float factor, uint32_t colour)
 {
@@ -236,7 +324,12 @@ void DrawSplashScreen()
     std::snprintf(line, sizeof line, "(c) Tabrix Software %d", now.wYear);
     DrawSplashLine(line, 430, 450, 2.5f, 0xFF000000u);
     PresentFrame();
-    Sleep(2000);
+    // The splash stays 2 s; the pictures of the table are decoded meanwhile.
+    auto shown = std::chrono::steady_clock::now();
+    PreloadSlotPictures(ProgramRoot, GetAspectRatio());
+    auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - shown);
+    if (spent.count() < 2000)
+        Sleep(static_cast<DWORD>(2000 - spent.count()));
     SplashShown = 1;
     ReleaseSpriteSlot(&s);
 }

@@ -59,6 +59,8 @@ bool LoadSpriteTable(const char* root, int aspectRatio);
 // The splash picture with the credits, presented and held for 2 s, once.
 void DrawSplashScreen();
 bool IsSplashShown();
+// As at the start of a run: the next display start shows the splash (tests).
+void ResetSplashShown();
 // The about screen's credit line with the year.
 void SetAboutYearLine(int year);
 const char* GetAboutYearLine();

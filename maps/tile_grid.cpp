@@ -26,6 +26,12 @@
 
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include <pthread.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -51,7 +57,8 @@ std::atomic<int> JobWantedZoom{11};  // Tile when a starter set the grid zoom
 std::atomic<int> ChartRequest{0};  // signed; the chart type is its absolute value
 
 // Loader flags. threads: the GUI thread starts, stops and aborts; the loader
-// and fetch threads run; polled with Sleep as the hand-over.
+// and fetch threads run. Who waits on them waits on LoaderWake below, and
+// who changes them wakes it.
 std::atomic<bool> Busy{false};
 std::atomic<bool> InJob{false};
 std::atomic<bool> StopRequest{false};
@@ -109,9 +116,34 @@ int HostIndexOf(TileGridBank& bank, const char* host, int serverNumber)
     return count;
 }
 
-void FetchTileThread(void* arg)
+// The fetch pool: a few threads that take slot indices off a queue, at
+// most NrOfThreads fetching at once. threads: the loader queues and waits,
+// the pool's threads fetch, and the GUI thread's stop, abort, shutdown and
+// swap wake whoever waits. The queue, the pool's size and every wait are
+// under FetchLock; RunningFetches (the fetches under way) changes under it
+// too. Never destroyed: idle pool threads end with the process.
+constexpr int MaxFetchThreads = 16;
+std::mutex& FetchLock = *new std::mutex;
+std::condition_variable& FetchQueued = *new std::condition_variable;  // the pool's threads wait on it
+std::condition_variable& LoaderWake = *new std::condition_variable;   // the loader and the stop wait on it
+std::deque<int>& FetchQueue = *new std::deque<int>;
+int FetchThreads = 0;
+
+int FetchCap()
 {
-    int slotIndex = static_cast<int>(reinterpret_cast<intptr_t>(arg));
+    int cap = Settings.NrOfThreads.load();
+    return cap < 1 ? 1 : cap > MaxFetchThreads ? MaxFetchThreads : cap;
+}
+
+// Wakes the loader (and a waiting stop) to look at the flags again.
+void WakeLoader()
+{
+    std::lock_guard<std::mutex> hold(FetchLock);
+    LoaderWake.notify_all();
+}
+
+void FetchSlot(int slotIndex)
+{
     int bankIndex = FillingBank();
     TileGridSlot& slot = TileGridBanks[bankIndex].slots[slotIndex];
     // A job told to end fetches nothing more: a download can take its whole
@@ -125,41 +157,70 @@ void FetchTileThread(void* arg)
                  slot.tileX, GridZoom.load());
     }
     slot.loaded = 1;
-    int running = RunningFetches.load();
-    while (running > 0 && !RunningFetches.compare_exchange_weak(running, running - 1)) {
+}
+
+void FetchThread()
+{
+    pthread_setname_np(pthread_self(), "tvl-tile-fetch"); // as tools and tests see it
+    std::unique_lock<std::mutex> hold(FetchLock);
+    for (;;) {
+        FetchQueued.wait(hold, [] { return !FetchQueue.empty() && RunningFetches.load() < FetchCap(); });
+        int slotIndex = FetchQueue.front();
+        FetchQueue.pop_front();
+        RunningFetches++;
+        hold.unlock();
+        FetchSlot(slotIndex);
+        hold.lock();
+        // The slot is loaded before the count drops: whoever sees no fetch
+        // running sees every slot it fetched.
+        RunningFetches--;
+        LoaderWake.notify_all();
+        FetchQueued.notify_one();
     }
-    Sleep(1);
 }
 
 bool StartFetch(int slotIndex)
 {
-    RunningFetches++;
-    if (StartTileThread(FetchTileThread, reinterpret_cast<void*>(static_cast<intptr_t>(slotIndex))))
-        return true;
-    RunningFetches--;
-    TileGridBanks[FillingBank()].slots[slotIndex].loaded = 1;
-    return false;
+    std::lock_guard<std::mutex> hold(FetchLock);
+    if (FetchThreads < FetchCap()) {
+        try {
+            std::thread(FetchThread).detach();
+            FetchThreads++;
+        } catch (...) {
+            // The runtime could not start another thread: the pool has enough to go on with.
+            if (FetchThreads == 0) {
+                TileGridBanks[FillingBank()].slots[slotIndex].loaded = 1;
+                return false;
+            }
+        }
+    }
+    FetchQueue.push_back(slotIndex);
+    FetchQueued.notify_one();
+    return true;
+}
+
+// Fetches queued and not begun are dropped: the job ends.
+void DropQueuedFetches()
+{
+    std::lock_guard<std::mutex> hold(FetchLock);
+    FetchQueue.clear();
 }
 
 void WaitForFetches()
 {
-    while (RunningFetches.load() > 0)
-        Sleep(1);
+    {
+        std::unique_lock<std::mutex> hold(FetchLock);
+        LoaderWake.wait(hold, [] { return FetchQueue.empty() && RunningFetches.load() == 0; });
+    }
     CloseInternetHandles();
 }
 
-// Waits for a free fetch thread; false when the job must end now.
+// False when the job must end now: queued fetches are dropped and the
+// running ones waited for.
 bool WaitForFetchRoom()
 {
-    int cap = Settings.NrOfThreads.load();
-    if (cap < 1)
-        cap = 1;
-    while (RunningFetches.load() >= cap) {
-        if (AbortRequest || StopRequest)
-            break;
-        Sleep(2);
-    }
     if (AbortRequest || StopRequest) {
+        DropQueuedFetches();
         WaitForFetches();
         return false;
     }
@@ -203,17 +264,19 @@ void LayOutSlot(TileGridBank& bank, int slotIndex, int order, int column, int ro
     }
 }
 
-// Polls until the first `started` slots are loaded, or the job is told to end.
+// Waits until the first `started` slots are loaded, or the job is told to
+// end (a stop drops the fetches not yet begun).
 void WaitForStartedSlots(TileGridBank& bank, int started)
 {
-    for (;;) {
-        bool all = true;
-        for (int i = 0; i < started && all; i++)
-            all = bank.slots[i].loaded.load() != 0;
-        if (all || Shutdown || StopRequest)
-            break;
-        Sleep(10);
-    }
+    std::unique_lock<std::mutex> hold(FetchLock);
+    LoaderWake.wait(hold, [&bank, started] {
+        for (int i = 0; i < started; i++)
+            if (bank.slots[i].loaded.load() == 0)
+                return Shutdown || StopRequest;
+        return true;
+    });
+    if (Shutdown || StopRequest)
+        FetchQueue.clear();
 }
 
 void UpdateLoadEstimate(double elapsed, int tiles)
@@ -249,14 +312,16 @@ void TileLoaderThread(void*)
         InJob = false;
         if (done) {
             Settings.SatMode = CurrentTileMapType.load();
-            while (GridComplete && !StopRequest)
-                Sleep(1);
+            // Until the frame has swapped the grid in, or a stop.
+            std::unique_lock<std::mutex> hold(FetchLock);
+            LoaderWake.wait(hold, [] { return !GridComplete || StopRequest; });
         }
     }
     // A zoom step's grid is shown by now, or never will be; before busy
     // clears, so that a step the commands start next keeps its flag.
     EndTileZoomSteps();
     Busy = false;
+    WakeLoader(); // a stop waits for this
     SetLoadingBusy(false);
     RequestMapRedraw();
 }
@@ -561,9 +626,12 @@ void StartTileLoaderThreadPlain()
 void StopTileLoader(int* out)
 {
     StopRequest = true;
+    WakeLoader();
     StopTileZoomAnimation();
-    while (Busy)
-        Sleep(10);
+    {
+        std::unique_lock<std::mutex> hold(FetchLock);
+        LoaderWake.wait(hold, [] { return !Busy; });
+    }
     // The loader has let go of the grid; its threads still return from their
     // last calls, and nothing they touch may go before they have.
     JoinTileThreads();
@@ -582,8 +650,10 @@ void StopTileLoaderIfRunning()
 
 bool AbortTileLoader()
 {
-    if (Busy)
+    if (Busy) {
         AbortRequest = true;
+        WakeLoader();
+    }
     return Busy;
 }
 
@@ -646,6 +716,7 @@ void SetTileShutdown()
 {
     Shutdown = true;
     RefreshAllowed = false;
+    WakeLoader();
 }
 
 bool IsTileGridComplete()
@@ -656,6 +727,7 @@ bool IsTileGridComplete()
 void DiscardTileGrid()
 {
     GridComplete = false;
+    WakeLoader();
 }
 
 bool IsCentreInSelectedCatalogueMap(double latitude, double longitude, int* layer)
@@ -827,6 +899,7 @@ void SwapTileBanks()
     RequestSnapshotRefresh();
     SyncCatalogueSelection();
     GridComplete = false;
+    WakeLoader();
     EndTileZoomSteps();
     ReleaseStaleTextures(TileGridBanks[old]);
 }

@@ -162,6 +162,7 @@ bool UpdateAirspaces(double latMin, double latMax, double lonMax, double lonMin)
 void RequestAirspaceReload() { Loader.RequestReload(); }
 bool TakeNewAirspaceList() { return Loader.TakeNewList(); }
 const std::vector<AirspaceRecord>& GetDrawnAirspaces() { return Loader.Drawn(); }
+uint64_t GetDrawnAirspacesGeneration() { return Loader.Generation(); }
 WholeDegrees GetDrawnAirspaceView() { return Loader.DrawnView(); }
 bool IsAirspaceLoaderRunning() { return Loader.IsRunning(); }
 void StopAirspaceLoader() { Loader.Stop(); }

@@ -23,6 +23,8 @@ void RequestAirspaceReload();
 // the list to draw, and the whole degrees it was loaded for.
 bool TakeNewAirspaceList();
 const std::vector<AirspaceRecord>& GetDrawnAirspaces();
+// Changes whenever the drawn list is switched or cleared (GUI thread).
+uint64_t GetDrawnAirspacesGeneration();
 WholeDegrees GetDrawnAirspaceView();
 bool IsAirspaceLoaderRunning();
 // Stops the loader and waits for it.

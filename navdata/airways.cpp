@@ -152,6 +152,7 @@ void ClearAirways()
 
 bool TakeNewAirwayList() { return Loader.TakeNewList(); }
 const std::vector<AirwaySegment>& GetDrawnAirways() { return Loader.Drawn(); }
+uint64_t GetDrawnAirwaysGeneration() { return Loader.Generation(); }
 WholeDegrees GetDrawnAirwayView() { return Loader.DrawnView(); }
 bool IsAirwayLoaderRunning() { return Loader.IsRunning(); }
 void StopAirwayLoader() { Loader.Stop(); }

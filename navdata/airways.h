@@ -23,6 +23,8 @@ void ClearAirways();
 // the list to draw and the whole degrees it was loaded for.
 bool TakeNewAirwayList();
 const std::vector<AirwaySegment>& GetDrawnAirways();
+// Changes whenever the drawn list is switched or cleared (GUI thread).
+uint64_t GetDrawnAirwaysGeneration();
 WholeDegrees GetDrawnAirwayView();
 bool IsAirwayLoaderRunning();
 void StopAirwayLoader();

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -86,8 +87,13 @@ class ListLoader {
         if (!newList_.exchange(false))
             return false;
         drawn_ = 1 - drawn_;
+        ++generation_;
         return true;
     }
+
+    // GUI thread: changes whenever the drawn list does (a switch, a clear),
+    // so a frame can tell the list it drew last time from a new one.
+    uint64_t Generation() const { return generation_; }
 
     // GUI thread: the list to draw and the bounds it was loaded for.
     const std::vector<Record>& Drawn() const { return lists_[drawn_]; }
@@ -112,6 +118,7 @@ class ListLoader {
         Stop();
         std::vector<Record>().swap(lists_[0]);
         std::vector<Record>().swap(lists_[1]);
+        ++generation_;
         newList_ = false;
         ready_ = false;
         std::lock_guard<std::mutex> hold(lastLock_);
@@ -138,6 +145,7 @@ class ListLoader {
     std::vector<Record> lists_[2];
     WholeDegrees views_[2];
     int drawn_ = 0;  // GUI thread only
+    uint64_t generation_ = 0;  // GUI thread only
     // threads: set by the loader thread, read and cleared by the GUI thread.
     std::atomic<bool> running_{false}, ready_{false}, newList_{false}, reload_{false}, stop_{false};
     std::mutex lastLock_;  // the bounds of the last load that ran to its end

@@ -2,6 +2,7 @@
 // InitD3D builds everything in a fixed order and stops at the first failure;
 // CleanupD3D releases it in the reverse order and may run more than once.
 #include "render/device.h"
+#include "render/layer_cache.h"
 
 #include "app/program_root.h"
 #include "display/map_view.h"
@@ -294,6 +295,7 @@ int CleanupD3D()
 {
     RenderDeviceState& d = RenderDevice;
     d.ready = 0;
+    ForgetLayerCaches();
     SafeReleaseAll(d.dxgiFactory, d.dxgiAdapter, d.dxgiDevice);
     ReleaseSnapshotTarget();
     ReleaseTextObjects();

@@ -214,13 +214,57 @@ ID3D11ShaderResourceView* LoadBitmapOrWarn(const char* path, uint8_t* ok, int* w
     ID3D11ShaderResourceView* view = LoadTexture(path, ok, width, height, slot);
     if (view || !path)
         return view;
+    WarnBitmapNotLoaded(path);
+    return nullptr;
+}
+
+ID3D11ShaderResourceView* DecodePictureFile(const char* path, int* width, int* height)
+{
+    // The decoder is safe on any number of threads at once: unlike the
+    // image-file loads above, this one does not wait for the spin flag.
+    if (!RenderDevice.device || !path || std::strstr(path, ".qrl"))
+        return nullptr;
+    ID3D11Resource* resource = nullptr;
+    HRESULT hr = D3DX11CreateTextureFromFileA(RenderDevice.device, path, nullptr, nullptr, &resource, nullptr);
+    ID3D11Texture2D* texture = (SUCCEEDED(hr) && resource) ? TakeTexture(resource, width, height) : nullptr;
+    if (!texture)
+        return nullptr;
+    ID3D11ShaderResourceView* view = CreateView(texture);
+    texture->Release(); // the view keeps it alive
+    return view;
+}
+
+void KeepTextureInSlot(ID3D11ShaderResourceView* view, int slot)
+{
+    if (!view || slot < 0 || slot >= kTextureSlotCount)
+        return;
+    ID3D11Resource* resource = nullptr;
+    view->GetResource(&resource);
+    ID3D11Texture2D* texture = nullptr;
+    if (resource) {
+        resource->QueryInterface(IID_ID3D11Texture2D, reinterpret_cast<void**>(&texture));
+        resource->Release();
+    }
+    if (!texture)
+        return;
+    while (g_spin.test_and_set(std::memory_order_acquire))
+        Sleep(1);
+    if (g_slots[slot])
+        g_slots[slot]->Release();
+    g_slots[slot] = texture;
+    g_spin.clear(std::memory_order_release);
+}
+
+void WarnBitmapNotLoaded(const char* path)
+{
+    if (!path)
+        return;
     char name[100], ext[10], text[100];
     SplitPath(path, name, sizeof(name), ext, sizeof(ext));
     // The text comes from the language file: it is formatted only when it
     // takes exactly the two strings.
     FormatLanguageText(text, sizeof(text), LanguageSection::Error, 9, "%s%s", name, ext);
     MessageBoxA(GetMainWindow(), text, "Zorizeruverovu", MB_ICONWARNING | MB_TASKMODAL | MB_TOPMOST);
-    return nullptr;
 }
 
 ID3D11ShaderResourceView* UpdatePaletteTexture(ID3D11Texture2D** texture, uint8_t* ok, int* width, int* height)

@@ -49,7 +49,7 @@ void GpuBuffer::GetDevice(ID3D11Device** device)
     HandDevice(device_, device);
 }
 
-GpuTexture::GpuTexture(GpuDevice* device, const D3D11_TEXTURE2D_DESC& desc, std::unique_ptr<uint32_t[]> texels)
+GpuTexture::GpuTexture(GpuDevice* device, const D3D11_TEXTURE2D_DESC& desc, TexelStore texels)
     : desc_(desc), texels_(std::move(texels)), device_(device)
 {
 }
@@ -93,6 +93,12 @@ void GpuTexture::UpdateOpaque()
     if (!alphaRuns_) // kept at its size, so a reader never sees it move
         alphaRuns_ = std::make_unique<uint8_t[]>(n);
     BuildAlphaRuns(p, Width(), Height(), alphaRuns_.get());
+}
+
+void GpuTexture::MarkOpaque()
+{
+    opaque_.store(true, std::memory_order_relaxed);
+    alphaRunsValid_ = false;
 }
 
 GpuTexture* AsGpuTexture(ID3D11Resource* resource)
@@ -197,10 +203,12 @@ HRESULT GpuDevice::CreateTexture2D(const D3D11_TEXTURE2D_DESC* desc, const D3D11
     if (!desc || !ValidTextureDesc(*desc, initial))
         return E_INVALIDARG;
     size_t w = desc->Width, h = desc->Height;
-    std::unique_ptr<uint32_t[]> texels(new (std::nothrow) uint32_t[w * h]());
+    // Given data overwrites every texel: no fill first.
+    bool given = initial && initial->pSysMem;
+    TexelStore texels = given ? AllocateTexels(w * h) : AllocateZeroedTexels(w * h);
     if (!texels)
         return E_OUTOFMEMORY;
-    if (initial && initial->pSysMem) {
+    if (given) {
         const uint8_t* src = static_cast<const uint8_t*>(initial->pSysMem);
         for (size_t y = 0; y < h; y++)
             std::memcpy(texels.get() + y * w, src + y * initial->SysMemPitch, w * 4);

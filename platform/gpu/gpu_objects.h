@@ -5,6 +5,7 @@
 
 #include "platform/gpu/d3d11.h"
 #include "platform/gpu/raster.h"
+#include "platform/gpu/texel_store.h"
 
 #include <atomic>
 #include <initializer_list>
@@ -89,7 +90,7 @@ private:
 
 class GpuTexture final : public RefCounted<ID3D11Texture2D> {
 public:
-    GpuTexture(GpuDevice* device, const D3D11_TEXTURE2D_DESC& desc, std::unique_ptr<uint32_t[]> texels);
+    GpuTexture(GpuDevice* device, const D3D11_TEXTURE2D_DESC& desc, TexelStore texels);
     HRESULT QueryInterface(REFIID riid, void** object) override;
     void GetDevice(ID3D11Device** device) override;
     void GetType(D3D11_RESOURCE_DIMENSION* dimension) override { *dimension = D3D11_RESOURCE_DIMENSION_TEXTURE2D; }
@@ -101,9 +102,11 @@ public:
     // Re-reads whether every texel is opaque and where the runs of clear and
     // solid texels lie (after creation or an unmap).
     void UpdateOpaque();
+    // For texels known to be opaque (a decoder without alpha wrote them).
+    void MarkOpaque();
 
     D3D11_TEXTURE2D_DESC desc_;
-    std::unique_ptr<uint32_t[]> texels_; // Width x Height words, no padding
+    TexelStore texels_; // Width x Height words, no padding
     bool mapped_ = false;                // GUI thread
     // The context holding batched draws that write or sample this texture,
     // or null: whoever reads or writes its texels settles them first.

@@ -199,15 +199,36 @@ void StepsInside(int64_t t, int64_t dt, int last, int n, int* k0, int* k1)
 
 namespace {
 
-// Bilinear samples of n pixels stepping through the texture, every pair of
-// taps inside it: no clamping, and only locals in the loop.
-void CopyBilinear(uint32_t* dst, int n, int64_t tx, int64_t ty, int64_t dtx, int64_t dty, const uint32_t* texels,
-                  int64_t pitch)
+// Bilinear samples of n pixels one texel apart along one pair of texel rows
+// (a map tile drawn at its own size): the fractions are the same for every
+// pixel, so four pixels go at a time, with the arithmetic of BilinearPair
+// (each product and sum stays below 65536, so 16-bit lanes hold it exactly).
+// Every tap inside the texture.
+void CopyBilinearOneToOne(uint32_t* dst, int n, const uint32_t* top, const uint32_t* bottom, uint32_t fx,
+                          uint32_t fy)
 {
-    for (int k = 0; k < n; k++, tx += dtx, ty += dty) {
-        const uint32_t* a = texels + (ty >> 16) * pitch + (tx >> 16);
-        dst[k] = BilinearPair(a, a + pitch, static_cast<uint32_t>(tx >> 8) & 0xFF, static_cast<uint32_t>(ty >> 8) & 0xFF);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i up = _mm_set1_epi16(static_cast<short>(256 - fy)), down = _mm_set1_epi16(static_cast<short>(fy));
+    const __m128i left = _mm_set1_epi16(static_cast<short>(256 - fx)), right = _mm_set1_epi16(static_cast<short>(fx));
+    auto vertical = [&](const uint32_t* t, const uint32_t* b, __m128i* lo, __m128i* hi) {
+        __m128i tv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
+        __m128i bv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+        *lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(tv, zero), up),
+                                           _mm_mullo_epi16(_mm_unpacklo_epi8(bv, zero), down)), 8);
+        *hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(tv, zero), up),
+                                           _mm_mullo_epi16(_mm_unpackhi_epi8(bv, zero), down)), 8);
+    };
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        __m128i l0, l1, r0, r1;
+        vertical(top + k, bottom + k, &l0, &l1);
+        vertical(top + k + 1, bottom + k + 1, &r0, &r1);
+        __m128i a = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(l0, left), _mm_mullo_epi16(r0, right)), 8);
+        __m128i b = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(l1, left), _mm_mullo_epi16(r1, right)), 8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), _mm_packus_epi16(a, b));
     }
+    for (; k < n; k++)
+        dst[k] = BilinearPair(top + k, bottom + k, fx, fy);
 }
 
 // {256 - f x 4, f x 4}: the weights of a step across, as 16-bit lanes.
@@ -223,6 +244,17 @@ struct AcrossTable {
     }
 };
 const AcrossTable kAcross;
+
+// Bilinear samples of n pixels stepping through the texture, every pair of
+// taps inside it: no clamping, and only locals in the loop.
+void CopyBilinear(uint32_t* dst, int n, int64_t tx, int64_t ty, int64_t dtx, int64_t dty, const uint32_t* texels,
+                  int64_t pitch)
+{
+    for (int k = 0; k < n; k++, tx += dtx, ty += dty) {
+        const uint32_t* a = texels + (ty >> 16) * pitch + (tx >> 16);
+        dst[k] = BilinearPair(a, a + pitch, static_cast<uint32_t>(tx >> 8) & 0xFF, static_cast<uint32_t>(ty >> 8) & 0xFF);
+    }
+}
 
 // Columns one call of CopyBilinearAlongRows lerps down: a run of solid
 // texels is never longer.
@@ -525,7 +557,15 @@ struct TexturedShader {
                 int64_t t = tx, s = ty;
                 for (int k = 0; k < k0; k++, t += dtx, s += dty)
                     row[x0 + k] = Sample(t, s);
-                CopyBilinear(row + x0 + k0, k1 - k0, tx + k0 * dtx, ty + k0 * dty, dtx, dty, tex.texels, tex.pitch);
+                if (dty == 0 && dtx == 65536 && k1 > k0) {
+                    const int64_t t0 = tx + k0 * dtx;
+                    const uint32_t* top = tex.texels + (ty >> 16) * tex.pitch + (t0 >> 16);
+                    CopyBilinearOneToOne(row + x0 + k0, k1 - k0, top, top + tex.pitch,
+                                         static_cast<uint32_t>(t0 >> 8) & 0xFF, static_cast<uint32_t>(ty >> 8) & 0xFF);
+                } else {
+                    CopyBilinear(row + x0 + k0, k1 - k0, tx + k0 * dtx, ty + k0 * dty, dtx, dty, tex.texels,
+                                 tex.pitch);
+                }
                 t = tx + k1 * dtx, s = ty + k1 * dty;
                 for (int k = k1; k < n; k++, t += dtx, s += dty)
                     row[x0 + k] = Sample(t, s);

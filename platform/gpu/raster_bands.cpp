@@ -2,9 +2,13 @@
 #include "platform/gpu/raster_bands.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
-#include <emmintrin.h>
+#include <ctime>
+
+#include <linux/futex.h>
+#include <pthread.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,9 +29,19 @@ int NextBand(uint64_t ticket)
     return static_cast<int>(ticket & 0xFFFF);
 }
 
-// A worker keeps looking for the next draw this long before it sleeps: the
-// draws of a frame follow each other closely, and waking a thread costs more.
-constexpr auto kWorkerSpin = std::chrono::microseconds(200);
+// Sleeps while *word still holds expected (returns at once when it does not,
+// and now and then for no reason: callers look again).
+void FutexWait(std::atomic<uint32_t>& word, uint32_t expected)
+{
+    syscall(SYS_futex, reinterpret_cast<uint32_t*>(&word), FUTEX_WAIT_PRIVATE, expected, nullptr, nullptr, 0);
+}
+
+void FutexWake(std::atomic<uint32_t>& word, int count)
+{
+    syscall(SYS_futex, reinterpret_cast<uint32_t*>(&word), FUTEX_WAKE_PRIVATE, count, nullptr, nullptr, 0);
+}
+
+static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t), "futex words are plain 32-bit words");
 
 } // namespace
 
@@ -40,8 +54,8 @@ RasterBands::RasterBands(int threads)
 RasterBands::~RasterBands()
 {
     stop_.store(true);
-    ticket_.fetch_add(kGeneration); // a new draw without bands wakes every worker
-    ticket_.notify_all();
+    wake_.fetch_add(1);
+    FutexWake(wake_, static_cast<int>(workers_.size()));
     for (std::thread& t : workers_)
         t.join();
 }
@@ -58,6 +72,19 @@ int RasterBands::DefaultThreads()
     return static_cast<int>(std::clamp(hardware, 1u, 4u));
 }
 
+double RasterBands::WorkerCpuSeconds() const
+{
+    double total = 0;
+    for (const std::thread& t : workers_) {
+        clockid_t clock;
+        timespec used{};
+        if (pthread_getcpuclockid(const_cast<std::thread&>(t).native_handle(), &clock) == 0 &&
+            clock_gettime(clock, &used) == 0)
+            total += static_cast<double>(used.tv_sec) + used.tv_nsec / 1e9;
+    }
+    return total;
+}
+
 bool RasterBands::TakeBands(uint64_t ticket)
 {
     bool took = false;
@@ -68,8 +95,10 @@ bool RasterBands::TakeBands(uint64_t ticket)
         // The band is ours: the draw stays published until its bands are done.
         work_(arg_, NextBand(now));
         took = true;
-        if (done_.fetch_add(1, std::memory_order_acq_rel) + 1 == BandCount(now))
-            done_.notify_one();
+        // seq_cst, then the look at the caller's flag: either it sees the
+        // count or this sees it asleep.
+        if (done_.fetch_add(1) + 1 == static_cast<uint32_t>(BandCount(now)) && callerAsleep_.load())
+            FutexWake(done_, 1);
         now = ticket_.load(std::memory_order_acquire);
     }
     return took;
@@ -78,21 +107,21 @@ bool RasterBands::TakeBands(uint64_t ticket)
 void RasterBands::WorkerLoop()
 {
     uint64_t lastGeneration = 0;
-    auto spinUntil = std::chrono::steady_clock::now() + kWorkerSpin;
-    for (int polls = 0;; polls++) {
-        uint64_t now = ticket_.load(std::memory_order_acquire);
-        if (stop_.load(std::memory_order_acquire))
+    for (;;) {
+        // The wake word is read before the ticket: a draw published after
+        // this look changes the word, and the wait below returns at once.
+        uint32_t seen = wake_.load();
+        if (stop_.load())
             return;
+        uint64_t now = ticket_.load(std::memory_order_acquire);
         if (Generation(now) != lastGeneration) {
             lastGeneration = Generation(now);
             TakeBands(now);
-            spinUntil = std::chrono::steady_clock::now() + kWorkerSpin;
             continue;
         }
-        if (polls % 64 == 0 && std::chrono::steady_clock::now() > spinUntil)
-            ticket_.wait(now, std::memory_order_acquire);
-        else
-            _mm_pause();
+        sleepers_.fetch_add(1);
+        FutexWait(wake_, seen);
+        sleepers_.fetch_sub(1);
     }
 }
 
@@ -110,16 +139,20 @@ void RasterBands::Run(Work work, void* arg, int bands)
     uint64_t ticket = (Generation(ticket_.load(std::memory_order_relaxed)) + 1) * kGeneration |
                       static_cast<uint64_t>(bands) << 16;
     ticket_.store(ticket, std::memory_order_release);
-    ticket_.notify_all();
+    // seq_cst, then the look at the sleepers: either a worker about to sleep
+    // sees the new word, or this sees it counted and wakes it.
+    wake_.fetch_add(1);
+    if (sleepers_.load() > 0)
+        FutexWake(wake_, std::min(bands - 1, static_cast<int>(workers_.size())));
     TakeBands(ticket);
-    // Bands still running on workers are short: look often, then sleep.
-    for (int polls = 0;; polls++) {
-        int done = done_.load(std::memory_order_acquire);
-        if (done == bands)
+    // The caller has drawn what was left; the workers finish their last bands.
+    for (;;) {
+        uint32_t done = done_.load();
+        if (done == static_cast<uint32_t>(bands))
             return;
-        if (polls < 4096)
-            _mm_pause();
-        else
-            done_.wait(done, std::memory_order_acquire);
+        callerAsleep_.store(1);
+        if (done_.load() != static_cast<uint32_t>(bands))
+            FutexWait(done_, done);
+        callerAsleep_.store(0);
     }
 }

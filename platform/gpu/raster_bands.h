@@ -1,6 +1,7 @@
 // The worker threads a context lends a large draw: the draw's rows are cut
 // into bands, and the caller and the workers take bands until none is left.
 // A band writes only its own rows, so the pixels come out as on one thread.
+// Idle workers sleep in the kernel until a draw wakes them; nobody spins.
 // Created with the device, joined when it is released. Internal to platform/gpu.
 #pragma once
 
@@ -29,6 +30,9 @@ public:
     // TVL_RASTER_THREADS says otherwise (1 keeps every draw on the caller).
     static int DefaultThreads();
 
+    // Processor seconds the workers have used since they started (not the caller's).
+    double WorkerCpuSeconds() const;
+
 private:
     void WorkerLoop();
     // Takes and runs bands of the draw published as ticket; false when none was left.
@@ -37,7 +41,15 @@ private:
     // generation << 32 | bands << 16 | next band: workers claim a band by
     // advancing it, so a late worker can never take a band of a later draw.
     std::atomic<uint64_t> ticket_{0};
-    std::atomic<int> done_{0};
+    // Bumped after each draw is published (and at the stop): sleeping workers
+    // wait on this word. sleepers_ counts the workers in or entering the wait,
+    // so a draw calls the kernel only when someone sleeps.
+    std::atomic<uint32_t> wake_{0};
+    std::atomic<uint32_t> sleepers_{0};
+    // Bands finished of the current draw; the caller sleeps on it while
+    // callerAsleep_ is set and the last worker to finish wakes it.
+    std::atomic<uint32_t> done_{0};
+    std::atomic<uint32_t> callerAsleep_{0};
     std::atomic<bool> stop_{false};
     Work work_ = nullptr; // written before the ticket is published
     void* arg_ = nullptr;

@@ -1,14 +1,17 @@
-// The D3DX11 texture loaders on FreeImage: a PNG, JPEG or BMP image from a
-// file or from memory becomes an RGBA8 texture (top row first) of its own
-// size with one mip level. Any thread may load; FreeImage handles each
-// image's memory on the calling thread.
+// The D3DX11 texture loaders: a PNG, JPEG or BMP image from a file or from
+// memory becomes an RGBA8 texture (top row first) of its own size with one
+// mip level. Tile pictures are decoded straight into the texture's storage;
+// others, and anything those decoders leave, go through FreeImage. Any
+// thread may load; FreeImage handles each image's memory on the calling thread.
 #include "platform/gpu/d3dx11.h"
 #include "platform/gpu/gpu_objects.h"
+#include "platform/gpu/image_decode.h"
 #include "platform/files.h"
 
 #include <FreeImage.h>
 
 #include <cstdio>
+#include <new>
 #include <vector>
 
 namespace {
@@ -55,9 +58,10 @@ bool MemoryImageFits(FIMEMORY* memory, FREE_IMAGE_FORMAT format)
     return IsKnownFormat(format) && HeaderFits(FreeImage_LoadFromMemory(format, memory, FIF_LOAD_NOPIXELS));
 }
 
-// Decodes into RGBA words, top row first; false for other formats, bad data
-// and images over the texture limit (refused from their header).
-bool Decode(const uint8_t* data, size_t size, std::vector<uint32_t>* texels, UINT* width, UINT* height)
+// Decodes with the image library into RGBA words, top row first; false for
+// other formats, bad data and images over the texture limit (refused from
+// their header).
+bool DecodeWithLibrary(const uint8_t* data, size_t size, DecodedTexels* out)
 {
     FIMEMORY* memory = FreeImage_OpenMemory(const_cast<BYTE*>(data), static_cast<DWORD>(size));
     if (!memory)
@@ -77,43 +81,52 @@ bool Decode(const uint8_t* data, size_t size, std::vector<uint32_t>* texels, UIN
         return false;
     UINT w = FreeImage_GetWidth(rgba), h = FreeImage_GetHeight(rgba);
     bool ok = w > 0 && h > 0 && w <= D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION && h <= D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION;
-    if (ok) {
-        texels->resize(static_cast<size_t>(w) * h);
+    TexelStore texels = ok ? AllocateTexels(static_cast<size_t>(w) * h) : nullptr;
+    if (texels) {
         for (UINT y = 0; y < h; y++) {
             const BYTE* line = FreeImage_GetScanLine(rgba, h - 1 - y); // FreeImage rows run bottom-up
-            uint32_t* out = texels->data() + static_cast<size_t>(y) * w;
+            uint32_t* row = texels.get() + static_cast<size_t>(y) * w;
             for (UINT x = 0; x < w; x++, line += 4)
-                out[x] = line[FI_RGBA_RED] | (line[FI_RGBA_GREEN] << 8) | (line[FI_RGBA_BLUE] << 16) |
+                row[x] = line[FI_RGBA_RED] | (line[FI_RGBA_GREEN] << 8) | (line[FI_RGBA_BLUE] << 16) |
                          (static_cast<uint32_t>(line[FI_RGBA_ALPHA]) << 24);
         }
-        *width = w;
-        *height = h;
+        out->texels = std::move(texels);
+        out->width = w;
+        out->height = h;
+        out->opaque = false; // the texture looks for itself
     }
     FreeImage_Unload(rgba);
-    return ok;
+    return out->texels != nullptr;
 }
 
+// The decoded texels become the texture's own: no second buffer, no copy.
 HRESULT CreateFromImage(ID3D11Device* device, const uint8_t* data, size_t size, ID3D11Resource** texture)
 {
-    // Kept per thread: a fresh buffer for every tile costs more in page
-    // faults than the decode itself.
-    static thread_local std::vector<uint32_t> texels;
-    texels.clear();
-    D3D11_TEXTURE2D_DESC desc{};
-    if (!Decode(data, size, &texels, &desc.Width, &desc.Height))
+    auto* gpu = dynamic_cast<GpuDevice*>(device);
+    if (!gpu)
+        return E_INVALIDARG;
+    DecodedTexels image;
+    if (!DecodeTilePicture(data, size, D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION, &image) &&
+        !DecodeWithLibrary(data, size, &image))
         return E_FAIL;
+    D3D11_TEXTURE2D_DESC desc{};
+    desc.Width = image.width;
+    desc.Height = image.height;
     desc.MipLevels = 1;
     desc.ArraySize = 1;
     desc.Format = DXGI_FORMAT_R8G8B8A8_UNORM;
     desc.SampleDesc = {1, 0};
     desc.Usage = D3D11_USAGE_DEFAULT;
     desc.BindFlags = D3D11_BIND_SHADER_RESOURCE;
-    D3D11_SUBRESOURCE_DATA initial{texels.data(), desc.Width * 4, 0};
-    ID3D11Texture2D* created = nullptr;
-    HRESULT hr = device->CreateTexture2D(&desc, &initial, &created);
-    if (SUCCEEDED(hr))
-        *texture = created;
-    return hr;
+    auto* created = new (std::nothrow) GpuTexture(gpu, desc, std::move(image.texels));
+    if (!created)
+        return E_OUTOFMEMORY;
+    if (image.opaque)
+        created->MarkOpaque();
+    else
+        created->UpdateOpaque();
+    *texture = static_cast<ID3D11Texture2D*>(created);
+    return S_OK;
 }
 
 HRESULT Finish(HRESULT hr, HRESULT* result)

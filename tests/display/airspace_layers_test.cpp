@@ -14,6 +14,8 @@
 #include "navdata/airways.h"
 #include "tests/display/map_centre.h"
 #include "tests/navdata/airspace_fixtures.h"
+#include "render/layer_cache.h"
+#include "render/shapes.h"
 #include "tests/render/render_fixture.h"
 
 #include <chrono>
@@ -308,6 +310,89 @@ TEST_F(AirspaceLayerTest, ALongAirwayAcrossTheViewIsDrawnWithoutItsLabel)
     DrawAirwayLabels(0, width_, height_, 0, 0);
     EXPECT_EQ(Lines().size(), 1u);
     EXPECT_EQ(GpuRecordedDraws().size(), 1u);
+}
+
+// Both layers over a fresh background: cream, with a half-transparent box
+// where the airspaces lie when box is set.
+std::vector<uint32_t> DrawLayers(float mapAngle, bool box, uint32_t background = 0xFFFFFECDu)
+{
+    ClearTarget(background);
+    if (box) {
+        ScreenRect r{200, 400, 150, 330};
+        DrawFilledQuad(&r, 0x804080C0u, 0.0f, 1);
+    }
+    DrawAirspaceLabels(mapAngle, 0, 1, 0);
+    DrawAirwayLabels(mapAngle, 640, 480, 0, 0);
+    ID3D11Resource* back = nullptr;
+    RenderDevice.backBufferView->GetResource(&back);
+    std::vector<uint32_t> pixels;
+    GpuReadPixels(back, &pixels, nullptr, nullptr);
+    back->Release();
+    return pixels;
+}
+
+// A frame of the layers as the cache gives it, and as they are drawn anew.
+void ExpectSameAsFreshDraw(float mapAngle, bool box, const char* what)
+{
+    std::vector<uint32_t> kept = DrawLayers(mapAngle, box);
+    ForgetLayerCaches();
+    std::vector<uint32_t> fresh = DrawLayers(mapAngle, box);
+    ASSERT_EQ(kept.size(), fresh.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < kept.size(); ++i)
+        differing += kept[i] != fresh[i];
+    EXPECT_EQ(differing, 0u) << what;
+}
+
+TEST_F(AirspaceLayerTest, LayersKeptFromFrameToFrameShowWhatAFreshDrawShows)
+{
+    double lat1, lon1, lat2, lon2;
+    At(-150, -40, &lat1, &lon1);
+    At(120, 60, &lat2, &lon2);
+    LoadAirways({MakeSegment("RIBSO", lat1, lon1, "TOPRA", lat2, lon2)});
+    LoadAirspaces({MakeAirspace("C", "CHARLIE", 53.63, 10.0, 0.05), MakeAirspace("D", "DELTA", 53.62, 10.02, 0.04),
+                   MakeAirspace("A", "ALPHA", 53.64, 9.98, 0.03)});
+    // A still view: from the third frame on the layers are not drawn again.
+    std::vector<uint32_t> first = DrawLayers(0.0f, false);
+    EXPECT_EQ(DrawLayers(0.0f, false), first);
+    Record();
+    EXPECT_EQ(DrawLayers(0.0f, false), first);
+    EXPECT_EQ(GpuRecordedDraws().size(), 0u) << "the kept pixels were written back";
+    EXPECT_GT(MapLabelCount, 0) << "the kept outlines' label anchors are there too";
+    // Whatever changes between frames shows as a fresh draw would show it.
+    auto still = [] { DrawLayers(0.0f, false); DrawLayers(0.0f, false); };
+    still();
+    ExpectSameAsFreshDraw(0.0f, true, "another background under the layers");
+    still();
+    ExpectSameAsFreshDraw(0.3f, false, "the map turned");
+    still();
+    Settings.Dimlevel = 160;
+    ExpectSameAsFreshDraw(0.0f, false, "dimmed");
+    still();
+    AirspaceColours[2] = 0x6000A0FFu;
+    ExpectSameAsFreshDraw(0.0f, false, "a class colour");
+    AirspaceColours[2] = 0x80FF00FFu;
+    still();
+    std::strcpy(Settings.SelectedAirspace, "AB      ");
+    ExpectSameAsFreshDraw(0.0f, false, "the class filter");
+    std::strcpy(Settings.SelectedAirspace, "ABCDEFGR");
+    still();
+    Settings.AWYColor[0] = 0xFFFF00FFu;
+    ExpectSameAsFreshDraw(0.0f, false, "the airway colour");
+    still();
+    SetUpTileMapView(53.631, 10.002, 10);
+    ExpectSameAsFreshDraw(0.0f, false, "the map moved");
+    still();
+    SetUpTileMapView(53.63, 10.0, 11);
+    ExpectSameAsFreshDraw(0.0f, false, "zoomed in");
+    still();
+    LoadAirspaces({MakeAirspace("B", "BRAVO", 53.63, 10.0, 0.02)});
+    ExpectSameAsFreshDraw(0.0f, false, "a new airspace list");
+    still();
+    D3D11_VIEWPORT half{0, 0, 320, 480, 0, 1};
+    RenderDevice.context->RSSetViewports(1, &half);
+    ExpectSameAsFreshDraw(0.0f, false, "a narrower viewport");
+    RestoreViewport();
 }
 
 TEST_F(AirspaceLayerTest, GatesOfTheStep)

@@ -1,7 +1,10 @@
 // The sprite table on the shipped pictures: which slots load, their flags,
 // the bezel by aspect, a missing required aircraft, the splash once a run.
+#include "app/language.h"
 #include "app/program_root.h"
+#include "app/screen_layout.h"
 #include "display/sprite_table.h"
+#include "render/textures.h"
 #include "tests/render/render_fixture.h"
 #include "tests/support/temp_folder.h"
 
@@ -16,6 +19,8 @@ protected:
     void TearDown() override
     {
         ReleaseDisplayBitmaps();
+        ResetSplashShown();
+        ClearLanguageTexts();
         RenderTest::TearDown();
     }
     // A copy of the shipped pictures without the named files.
@@ -122,6 +127,41 @@ TEST_F(SpriteTableTest, SplashShowsOnceAndGivesSlotZeroBack)
     EXPECT_FALSE(SpriteTable[0].loaded);
     DrawSplashScreen();  // the second start shows none
     EXPECT_EQ(GpuPresentCount(), before + 1);
+}
+
+TEST_F(SpriteTableTest, TheSplashDecodesTheTableMeanwhileAndItsWarningsFollowItInSlotOrder)
+{
+    TempFolder folder;
+    std::string root = RootWithout(folder, {"Rosea.png", "Light.png"});
+    std::filesystem::copy(std::string(TVL_ROOT_DIR) + "/Languages", folder / "Languages",
+                          std::filesystem::copy_options::recursive);
+    std::snprintf(ProgramRoot, 512, "%s", root.c_str());
+    // The warning names the picture in the language read from beside System.
+    std::filesystem::create_directories(folder / "System");
+    std::filesystem::path cwd = std::filesystem::current_path();
+    std::filesystem::current_path(folder / "System");
+    int language = LoadLanguage("en");
+    std::filesystem::current_path(cwd);
+    ASSERT_EQ(language, 0);
+    testing::internal::CaptureStderr();
+    DrawSplashScreen();
+    std::string duringSplash = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(IsSplashShown());
+    EXPECT_EQ(duringSplash.find("Light"), std::string::npos) << "no warning box over the splash";
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(LoadSpriteTable(root.c_str(), GetAspectRatio()));
+    std::string warnings = testing::internal::GetCapturedStderr();
+    size_t light = warnings.find("Light"), rose = warnings.find("Rosea");
+    ASSERT_NE(light, std::string::npos) << warnings;
+    ASSERT_NE(rose, std::string::npos) << warnings;
+    EXPECT_LT(light, rose) << "slot 1 is warned about before slot 20";
+    EXPECT_FALSE(SpriteTable[1].loaded);
+    EXPECT_FALSE(SpriteTable[20].loaded);
+    EXPECT_TRUE(SpriteTable[0].loaded) << "the bezel after the splash gave slot 0 back";
+    EXPECT_TRUE(SpriteTable[80].loaded);
+    // The font pages stay in the renderer's texture slots as well.
+    EXPECT_NE(GetTextureSlot(0), nullptr);
+    EXPECT_NE(GetTextureSlot(5), nullptr);
 }
 
 TEST_F(SpriteTableTest, NoSplashPictureNoSplash)

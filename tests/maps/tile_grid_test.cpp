@@ -8,6 +8,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <future>
 #include <set>
 #include <thread>
@@ -173,6 +175,45 @@ TEST_F(TileGridTest, EveryTileOfTheGridBecomesATexture)
     EXPECT_DOUBLE_EQ(bank.originX, (cx - 2) * 256.0);
     EXPECT_DOUBLE_EQ(bank.originY, (cy - 1) * 256.0);
     EXPECT_LE(GetGridLoadTime(), 2.0);
+}
+
+// The tile fetch threads of the process, by the kernel's ids.
+std::set<std::string> FetchThreads()
+{
+    std::set<std::string> ids;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(entry.path() / "comm");
+        std::string name;
+        std::getline(comm, name);
+        if (name == "tvl-tile-fetch")
+            ids.insert(entry.path().filename().string());
+    }
+    return ids;
+}
+
+TEST_F(TileGridTest, GridsAreFetchedByTheSameFewThreadsNotOneATile)
+{
+    ServeStreetTiles();
+    Settings.NrOfThreads = 3;
+    SetGridZoom(11);
+    // The pool lives as long as the process: a grid of an earlier test may have grown it.
+    const size_t most = std::max<size_t>(FetchThreads().size(), 3);
+    std::set<std::string> fetchers;
+    for (int round = 0; round < 3; round++) {
+        for (int i = 0; i < TileTexturePoolSize; i++)
+            FreeTileTexture(i); // every tile is fetched again
+        ASSERT_TRUE(BuildTileGrid(53.6, 10.0, 5, 5));
+        for (int i = 0; i < 25; i++)
+            ASSERT_GE(Filling().slots[i].texture.load(), 0) << "round " << round << ", slot " << i;
+        std::set<std::string> now = FetchThreads();
+        if (round == 0)
+            fetchers = now;
+        // 25 tiles a grid on a few threads, and the next grid on the same ones.
+        EXPECT_GE(now.size(), 1u) << "round " << round;
+        EXPECT_LE(now.size(), most) << "round " << round;
+        EXPECT_EQ(now, fetchers) << "round " << round;
+    }
+    EXPECT_EQ(GetRunningFetchCount(), 0);
 }
 
 TEST_F(TileGridTest, SwapShowsTheNewGridAndReusesItsTextures)

@@ -206,6 +206,79 @@ TEST_F(GpuRaster, BilinearInsideAndAtTheEdgeFollowTheSameSteps)
     view->Release();
 }
 
+// A map tile drawn at its own size a fraction of a pixel off the grid: every
+// pixel takes the same fractions, four pixels at a time, with the sampler's steps.
+TEST(GpuRasterTiles, ATileAtItsOwnSizeSamplesEveryPixelWithTheSamplersSteps)
+{
+    const int tw = 64, th = 32;
+    std::vector<uint32_t> texels(tw * th);
+    for (int y = 0; y < th; y++)
+        for (int x = 0; x < tw; x++)
+            texels[y * tw + x] = 0xFF000000u | static_cast<uint32_t>((x * 37 + y * 11) & 0xFF) |
+                                 static_cast<uint32_t>((x ^ (y * 3)) & 0xFF) << 8 |
+                                 static_cast<uint32_t>((x * y + 7) & 0xFF) << 16;
+    TestDevice gpu(96, 48);
+    ASSERT_TRUE(gpu.Ready());
+    ID3D11ShaderResourceView* view = gpu.MakeTexture(tw, th, texels);
+    const float x0 = 3.25f, y0 = 5.75f; // texel positions px - 3.25 and py - 5.75: fractions 0.75 and 0.25
+    gpu.Clear(0xFF000000u);
+    gpu.Draw("Render", D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP,
+             {gpu.At(x0, y0 + th, 0xFFFFFFFFu, 0, 1), gpu.At(x0, y0, 0xFFFFFFFFu, 0, 0),
+              gpu.At(x0 + tw, y0 + th, 0xFFFFFFFFu, 1, 1), gpu.At(x0 + tw, y0, 0xFFFFFFFFu, 1, 0)},
+             view);
+    auto texel = [&](int x, int y) { return texels[std::clamp(y, 0, th - 1) * tw + std::clamp(x, 0, tw - 1)]; };
+    for (int py = 6; py < 37; py++)
+        for (int px = 3; px < 67; px++) {
+            int tx = static_cast<int>(std::floor(px - 3.25)), ty = static_cast<int>(std::floor(py - 5.75));
+            uint32_t left = LerpChannels(texel(tx, ty), texel(tx, ty + 1), 64);
+            uint32_t right = LerpChannels(texel(tx + 1, ty), texel(tx + 1, ty + 1), 64);
+            ASSERT_EQ(gpu.Pixel(px, py), LerpChannels(left, right, 192)) << px << "," << py;
+        }
+    view->Release();
+}
+
+// A turned, scaled opaque picture: the copy path, two pixels a step, gives
+// what the sampler gives one pixel at a time where the picture is not
+// opaque (one texel outside the part drawn is not).
+TEST(GpuRasterTiles, TurnedPicturesCopyAsTheSamplerSamples)
+{
+    const int side = 48;
+    std::vector<uint32_t> texels(side * side);
+    for (int y = 0; y < side; y++)
+        for (int x = 0; x < side; x++)
+            texels[y * side + x] = 0xFF000000u | static_cast<uint32_t>((x * 29 + y * 7) & 0xFF) |
+                                   static_cast<uint32_t>((x * y) & 0xFF) << 8 |
+                                   static_cast<uint32_t>((x ^ y) * 5 & 0xFF) << 16;
+    std::vector<uint32_t> frames[2];
+    for (int k = 0; k < 2; k++) {
+        TestDevice gpu(80, 80);
+        ASSERT_TRUE(gpu.Ready());
+        std::vector<uint32_t> picture = texels;
+        if (k == 1)
+            picture[0] = 0xFE000000u; // no longer opaque; texel 0 is never sampled below
+        ID3D11ShaderResourceView* view = gpu.MakeTexture(side, side, picture);
+        gpu.Clear(0xFF000000u);
+        // The middle half of the picture, 1.7 times its size, turned by 0.37.
+        const float c = std::cos(0.37f), s = std::sin(0.37f), r = 0.5f * side * 0.5f * 1.7f;
+        const float corner[4][4] = {{-r, r, 0.25f, 0.75f}, {-r, -r, 0.25f, 0.25f}, {r, r, 0.75f, 0.75f},
+                                    {r, -r, 0.75f, 0.25f}};
+        std::vector<TestVertex> quad;
+        for (const auto& q : corner)
+            quad.push_back(gpu.At(40 + q[0] * c - q[1] * s, 40 + q[0] * s + q[1] * c, 0xFFFFFFFFu, q[2], q[3]));
+        gpu.Draw("Render", D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP, quad, view);
+        for (int y = 0; y < 80; y++)
+            for (int x = 0; x < 80; x++)
+                frames[k].push_back(gpu.Pixel(x, y));
+        view->Release();
+    }
+    size_t covered = 0;
+    for (size_t i = 0; i < frames[0].size(); i++) {
+        ASSERT_EQ(frames[0][i], frames[1][i]) << "pixel " << i % 80 << "," << i / 80;
+        covered += frames[0][i] != 0xFF000000u;
+    }
+    EXPECT_GT(covered, 1000u);
+}
+
 // Draws a picture scaled over a shaded background and returns the pixels.
 std::vector<uint32_t> DrawScaledPicture(bool fromRenderTarget, uint32_t colour, float angle, bool opaque)
 {

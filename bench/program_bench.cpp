@@ -1,0 +1,371 @@
+// The map program as a user meets it, timed from outside on copies of its
+// shipped root. Two measures, each run in turn for every program named
+// (so that two builds compare in one run on the same machine):
+//   --start: from the start to the first map frame after the 2 s splash,
+//     the real time (and what it is beyond the splash) and the processor
+//     time the program used by then. Target: at most 0.3 s beyond the splash.
+//   --idle: the map at 1920 x 1080 following an aircraft that flies a circle
+//     at 120 kt (tvl-proxypeer), the shipped CPU_usage 2: processor time as
+//     a share of one core and frames a second, measured between frame 550
+//     and frame 850, after the frame limiter's 500 learning frames.
+//     Target: at most 10 % of one core.
+// Usage: program_bench --start|--idle [--runs N] PROGRAM [PROGRAM ...]
+// PROGRAM is a built tervalingo (ROOT/System/tervalingo); its ROOT is copied.
+// The programs run headless (SDL's dummy video driver, which presents into
+// memory, and message boxes answered), so that no dialog waits for a click;
+// the idle measure finds tvl-proxypeer in the build beside ROOT (BUILD/tools).
+#include <sys/inotify.h>
+#include <sys/wait.h>
+#include <poll.h>
+#include <signal.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+double Now()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// User plus system seconds of a running process.
+double ProcessCpu(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    size_t close = text.rfind(')');
+    if (close == std::string::npos)
+        return -1;
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> field; i++) {
+        if (i == 14)
+            utime = std::atol(field.c_str());
+        if (i == 15)
+            stime = std::atol(field.c_str());
+    }
+    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+pid_t Spawn(const std::vector<std::string>& args, const std::string& folder, const std::string& output)
+{
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    // A group of its own: whatever it starts goes with it at the end.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    std::string here = fs::current_path();
+    fs::current_path(folder);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ) != 0)
+        pid = -1;
+    fs::current_path(here);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// Waits until name is written and closed in folder (inotify), at most limit seconds.
+bool WaitForFile(int notify, const std::string& path, double limit)
+{
+    double until = Now() + limit;
+    std::string name = fs::path(path).filename();
+    while (!fs::exists(path)) {
+        int left = static_cast<int>((until - Now()) * 1000);
+        if (left <= 0)
+            return false;
+        pollfd p{notify, POLLIN, 0};
+        if (poll(&p, 1, std::min(left, 1000)) > 0) {
+            alignas(inotify_event) char buffer[4096];
+            ssize_t n = read(notify, buffer, sizeof buffer);
+            for (ssize_t at = 0; at < n;) {
+                auto* e = reinterpret_cast<inotify_event*>(buffer + at);
+                if (e->len && name == e->name)
+                    return true;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+            }
+        }
+    }
+    return true;
+}
+
+void SetKey(const std::string& ini, const std::string& section, const std::string& key, const std::string& value)
+{
+    std::ifstream in(ini);
+    std::vector<std::string> lines;
+    bool inside = false, done = false;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty() && line[0] == '[') {
+            if (inside && !done) {
+                lines.push_back(key + "=" + value);
+                done = true;
+            }
+            inside = line == "[" + section + "]";
+        } else if (inside && line.rfind(key + "=", 0) == 0) {
+            line = key + "=" + value;
+            done = true;
+        }
+        lines.push_back(line);
+    }
+    if (!done) {
+        if (!inside)
+            lines.push_back("[" + section + "]");
+        lines.push_back(key + "=" + value);
+    }
+    std::ofstream out(ini);
+    for (const std::string& line : lines)
+        out << line << "\r\n";
+}
+
+// A copy of the program's root with the splash picture: languages, bitmaps,
+// settings and effect files. The System folder's path.
+std::string CopyRoot(const std::string& program, const std::string& folder)
+{
+    fs::path root = fs::path(program).parent_path().parent_path();
+    std::error_code e;
+    fs::create_directories(fs::path(folder) / "System", e);
+    fs::copy(root / "Languages", fs::path(folder) / "Languages", fs::copy_options::recursive, e);
+    fs::copy(root / "Bitmaps", fs::path(folder) / "Bitmaps", fs::copy_options::recursive, e);
+    for (const char* name : {"Plovik.ini", "QRDLX30_11.fxo", "QRDLX_91.fxo"})
+        fs::copy_file(root / "System" / name, fs::path(folder) / "System" / name, e);
+    return folder + "/System";
+}
+
+std::string TempFolder()
+{
+    char pattern[] = "/tmp/tvl_program_bench_XXXXXX";
+    return mkdtemp(pattern) ? pattern : "";
+}
+
+// Waits for the program to end, at most limit seconds; then ends what is
+// left of its process group.
+int WaitExit(pid_t pid, double limit)
+{
+    double until = Now() + limit;
+    int status = 0;
+    int code = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (Now() > until) {
+            kill(-pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            code = -1;
+            break;
+        }
+        usleep(20000);
+    }
+    kill(-pid, SIGKILL);
+    if (code == 0)
+        code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return code;
+}
+
+// The width of a PNG from its header, or -1.
+double PngWidth(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    unsigned char header[24] = {};
+    if (!in.read(reinterpret_cast<char*>(header), sizeof header))
+        return -1;
+    return static_cast<double>(header[16] << 24 | header[17] << 16 | header[18] << 8 | header[19]);
+}
+
+struct Sample {
+    double a = -1, b = -1, c = -1;
+};
+
+// --start: one run of a program.
+Sample StartOnce(const std::string& program)
+{
+    Sample s;
+    std::string folder = TempFolder();
+    std::string system = CopyRoot(program, folder);
+    setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+    setenv("XDG_DATA_HOME", (folder + "/data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (folder + "/config").c_str(), 1);
+    std::string shot = folder + "/first.png";
+    // Present 1 is the splash, present 2 the first map frame.
+    setenv("TVL_SCREENSHOT", shot.c_str(), 1);
+    setenv("TVL_SCREENSHOT_FRAME", "2", 1);
+    setenv("TVL_EXIT_AFTER_FRAMES", "3", 1);
+    int notify = inotify_init1(IN_NONBLOCK);
+    inotify_add_watch(notify, folder.c_str(), IN_CLOSE_WRITE);
+    double t0 = Now();
+    pid_t pid = Spawn({program}, system, folder + "/program.out");
+    if (pid > 0 && WaitForFile(notify, shot, 60)) {
+        s.a = Now() - t0;
+        s.b = ProcessCpu(pid);
+    }
+    if (pid > 0)
+        WaitExit(pid, 60);
+    close(notify);
+    fs::remove_all(folder);
+    return s;
+}
+
+// --idle: one run of a program.
+Sample IdleOnce(const std::string& program)
+{
+    Sample s;
+    std::string folder = TempFolder();
+    std::string system = CopyRoot(program, folder);
+    fs::remove(fs::path(folder) / "Bitmaps" / "TVL.png"); // no splash pause
+    setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+    setenv("XDG_DATA_HOME", (folder + "/data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (folder + "/config").c_str(), 1);
+    unsetenv("TVL_SCREENSHOT");
+    unsetenv("TVL_SCREENSHOT_FRAME");
+    unsetenv("TVL_EXIT_AFTER_FRAMES");
+    std::string peer = (fs::path(program).parent_path().parent_path().parent_path() / "tools" / "tvl-proxypeer");
+    std::string peerOut = folder + "/peer.out";
+    pid_t peerPid = Spawn({peer, "--port", "0", "--circle", "2", "--speed", "120", "--altitude", "3000"}, folder,
+                          peerOut);
+    std::string port;
+    for (int i = 0; i < 250 && port.empty(); i++) {
+        std::ifstream out(peerOut);
+        std::string line;
+        if (std::getline(out, line) && line.find("port ") != std::string::npos)
+            port = line.substr(line.rfind(' ') + 1);
+        else
+            usleep(20000);
+    }
+    std::string ini = system + "/Plovik.ini";
+    SetKey(ini, "MSFS", "Port", port);
+    // The demo map shipped beside the program is the background.
+    fs::path root = fs::path(program).parent_path().parent_path();
+    std::error_code e;
+    fs::copy(root / "DemoMap", fs::path(folder) / "DemoMap", fs::copy_options::recursive, e);
+    fs::copy_file(root / "DemoMap" / "offline_catalogue.db", system + "/offline_catalogue.db", e);
+    const char* main = "Zorizeruverovu Plovik";
+    for (auto [k, v] : {std::pair{"WindowPosX", "0"}, {"WindowPosY", "0"}, {"WindowSizeX", "1920"},
+                        {"WindowSizeY", "1080"}})
+        SetKey(ini, "Zorizeruverovu Plovik Window", k, v);
+    for (auto [k, v] : {std::pair{"CPU_usage", "2"}, {"MenuState", "2"}, {"LocalMapPath", "../DemoMap"},
+                        {"SatMode", "11"}, {"ServermapIndex", "0"}, {"PreferedChartType", "-11"}, {"Tile", "10"}})
+        SetKey(ini, main, k, v);
+    std::string script = folder + "/script.txt", first = folder + "/at550.png", last = folder + "/at850.png";
+    std::ofstream(script) << "wait 550\nshot " << first << "\nwait 300\nshot " << last << "\nquit\n";
+    setenv("TVL_EVENT_SCRIPT", script.c_str(), 1);
+    int notify = inotify_init1(IN_NONBLOCK);
+    inotify_add_watch(notify, folder.c_str(), IN_CLOSE_WRITE);
+    pid_t pid = port.empty() ? -1 : Spawn({program}, system, folder + "/program.out");
+    if (pid > 0 && WaitForFile(notify, first, 120)) {
+        double t0 = Now(), c0 = ProcessCpu(pid);
+        if (WaitForFile(notify, last, 120)) {
+            double t1 = Now(), c1 = ProcessCpu(pid);
+            s.a = (c1 - c0) / (t1 - t0) * 100.0;
+            s.b = 300.0 / (t1 - t0);
+            s.c = PngWidth(first);
+        }
+    }
+    unsetenv("TVL_EVENT_SCRIPT");
+    if (pid > 0)
+        WaitExit(pid, 60);
+    if (peerPid > 0) {
+        kill(peerPid, SIGTERM);
+        WaitExit(peerPid, 10);
+    }
+    close(notify);
+    if (s.a < 0 || std::getenv("PROGRAM_BENCH_KEEP")) {
+        std::fprintf(stderr, "program_bench: %s; the run is kept in %s\n",
+                     s.a >= 0 ? "measured" : port.empty() ? "no measure: the peer announced no port"
+                                                          : "no measure: the frames were not reached",
+                     folder.c_str());
+        return s;
+    }
+    fs::remove_all(folder);
+    return s;
+}
+
+double Median(std::vector<double> v)
+{
+    v.erase(std::remove(v.begin(), v.end(), -1.0), v.end());
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double Load()
+{
+    std::ifstream in("/proc/loadavg");
+    double one = 0;
+    in >> one;
+    return one;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string mode;
+    int runs = 5;
+    std::vector<std::string> programs;
+    for (int i = 1; i < argc; i++) {
+        std::string a = argv[i];
+        if (a == "--start" || a == "--idle")
+            mode = a;
+        else if (a == "--runs" && i + 1 < argc)
+            runs = std::max(1, std::atoi(argv[++i]));
+        else
+            programs.push_back(fs::absolute(a));
+    }
+    if (mode.empty() || programs.empty()) {
+        std::fprintf(stderr, "usage: program_bench --start|--idle [--runs N] PROGRAM [PROGRAM ...]\n");
+        return 2;
+    }
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("TVL_MONITORS", "1920x1080", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    setenv("TVL_HOST_MAP", "none", 1);
+    setenv("TVL_MESSAGEBOX_ANSWER", "IDOK", 1);
+    std::vector<std::vector<Sample>> samples(programs.size());
+    double loadBefore = Load();
+    for (int r = 0; r < runs; r++)
+        for (size_t p = 0; p < programs.size(); p++)
+            samples[p].push_back(mode == "--start" ? StartOnce(programs[p]) : IdleOnce(programs[p]));
+    std::printf("load average %.2f before, %.2f after\n", loadBefore, Load());
+    for (size_t p = 0; p < programs.size(); p++) {
+        std::vector<double> a, b;
+        for (const Sample& s : samples[p]) {
+            a.push_back(s.a);
+            b.push_back(s.b);
+        }
+        if (mode == "--start")
+            std::printf("%s\n  start to first map frame: median %.3f s real, %.3f s beyond the 2 s splash, %.3f s "
+                        "CPU (%d runs)\n",
+                        programs[p].c_str(), Median(a), Median(a) - 2.0, Median(b), runs);
+        else
+            std::printf("%s\n  idle map, frames %.0f pixels wide, aircraft moving, CPU_usage 2: median %.1f %% of one "
+                        "core at %.1f frames/s (%d runs)\n",
+                        programs[p].c_str(), samples[p].empty() ? -1.0 : samples[p][0].c, Median(a), Median(b), runs);
+    }
+    return 0;
+}
