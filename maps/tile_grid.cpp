@@ -237,6 +237,16 @@ double NowSeconds()
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
+// A job that ended without a grid to show (aborted, stopped, failed) is as
+// if it never ran: the next frame lays the grid out again even where the
+// centre has not left its tile, and a zoom step it carried is over.
+void ForgetUnshownJob()
+{
+    LastCentreX = -1;
+    LastCentreY = -1;
+    SetJobZoom(Settings.Tile.load());
+}
+
 void TileLoaderThread(void*)
 {
     Busy = true;
@@ -247,6 +257,8 @@ void TileLoaderThread(void*)
         InJob = true;
         bool done = BuildTileGrid(JobLatitude.load(), JobLongitude.load(), JobCols.load(), JobRows.load());
         InJob = false;
+        if (!GridComplete)
+            ForgetUnshownJob();
         if (done) {
             Settings.SatMode = CurrentTileMapType.load();
             while (GridComplete && !StopRequest)
@@ -729,6 +741,14 @@ bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
 
     cols = cols / 2 * 2 + 1;
     rows = rows / 2 * 2 + 1;
+    // Made odd, a grid shrunk to the cap may lie over it again: it loses a
+    // row or column pair rather than the whole background.
+    while (cols * rows >= TileCap && (cols > 3 || rows > 3)) {
+        if (cols >= rows)
+            cols -= 2;
+        else
+            rows -= 2;
+    }
     int n = cols * rows;
     if (n >= TileCap) {
         TileMapFlag = 0;
@@ -793,10 +813,12 @@ bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
                 slotIndex++;
         }
     }
-    if (fetching && !AbortRequest) {
+    if (fetching && !AbortRequest)
         WaitForStartedSlots(bank, startedFetches);
+    // Also when aborted: a fetch still running would fill a slot of the
+    // next job's grid with this one's tile.
+    if (fetching)
         WaitForFetches();
-    }
     if (Shutdown || AbortRequest)
         return true;
     if (fetching)

@@ -2,6 +2,7 @@
 // over-zoom, catalogue coverage, the swap and the loader thread end to end.
 #include "display/frame_update.h"
 #include "display/map_types.h"
+#include "display/map_view.h"
 #include "maps/tile_threads.h"
 #include "platform/threads.h"
 #include "tests/maps/tile_fixture.h"
@@ -97,11 +98,24 @@ TEST_F(TileGridTest, ShrunkGridIsLaidOutOdd)
     EXPECT_EQ(Filling().rows, 11);
 }
 
-TEST_F(TileGridTest, TooLargeAGridFailsAndLeavesTileMode)
+// A grid over the cap once made odd (a tall window in track-up) is laid out
+// a little smaller: failing it would leave the map without a background.
+TEST_F(TileGridTest, TooLargeAGridIsLaidOutUnderTheCapAndKeepsTileMode)
 {
+    SetTileFetchEnabled(0);
     SetGridZoom(11);
-    EXPECT_FALSE(BuildTileGrid(53.6, 10.0, 15, 15));
-    EXPECT_FALSE(IsTileGridComplete());
+    TileMapFlag = 1;
+    ASSERT_TRUE(BuildTileGrid(53.6, 10.0, 15, 15));
+    EXPECT_TRUE(IsTileGridComplete());
+    EXPECT_LT(Filling().cols * Filling().rows, 200);
+    EXPECT_EQ(Filling().cols % 2, 1);
+    EXPECT_EQ(Filling().rows % 2, 1);
+    EXPECT_EQ(TileMapFlag.load(), 1);
+    int cols = 0, rows = 0;
+    ComputeGridSize(2880, 5120, 256, true, &cols, &rows);
+    DiscardTileGrid();
+    ASSERT_TRUE(BuildTileGrid(53.6, 10.0, cols, rows));
+    EXPECT_LT(Filling().cols * Filling().rows, 200);
 }
 
 TEST_F(TileGridTest, WithoutFetchingTheJobCompletesWithNoSlotWritten)
@@ -325,6 +339,47 @@ TEST_F(TileGridTest, ReselectingTheMapDoesNotWaitOutABusyLoader)
     auto reselect = std::async(std::launch::async, [] { ReselectCurrentMap(); });
     // A safety net far below the fetches' time-out, not a measure.
     EXPECT_EQ(reselect.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+}
+
+// A job aborted before its grid showed (a map selection on a link thread
+// does that) leaves no grid: the next frame at the same centre lays one out
+// again. Once the map stayed without a background until the aircraft had
+// flown into the next tile.
+TEST_F(TileGridTest, AJobAbortedBeforeItsGridShowedIsLaidOutAgainAtTheSameCentre)
+{
+    server.SetDefault(HttpTestServer::Reply{200, "", HttpTestServer::Mode::Silent});
+    RequestMapRefresh(53.6, 10.0, 640, 480, 1);
+    ASSERT_TRUE(WaitFor([] { return GetRunningFetchCount() > 0; }));
+    EXPECT_TRUE(AbortTileLoader());
+    ASSERT_TRUE(WaitFor([] { return !IsTileLoaderBusy(); }, 60000));
+    EXPECT_FALSE(IsTileGridComplete());
+    EXPECT_EQ(GetRunningFetchCount(), 0) << "the aborted job's fetches are over before a new job starts";
+
+    ServeStreetTiles();
+    server.SetDefault(HttpTestServer::Reply{404, "none"});
+    int t = 256;
+    EXPECT_EQ(RefreshMapIfMoved(t, 2 * t, 4 * t, 3 * t, 53.6, 10.0, 4), 0);
+    ASSERT_TRUE(WaitFor([] { return IsTileGridComplete(); })) << "no new grid at the same centre";
+    SwapTileBanks();
+    int textured = 0;
+    for (int k = 0; k < Shown().cols * Shown().rows; k++)
+        textured += Shown().slots[k].texture.load() >= 0;
+    EXPECT_EQ(textured, 15);
+}
+
+// An aborted zoom step is over: its zoom is not taken up later by the
+// refresh of a moving aircraft.
+TEST_F(TileGridTest, AnAbortedZoomStepLeavesTheGridAtTheWantedZoom)
+{
+    server.SetDefault(HttpTestServer::Reply{200, "", HttpTestServer::Mode::Silent});
+    int started = 0;
+    ZoomInAndRefresh(&started);
+    ASSERT_EQ(started, 1);
+    ASSERT_TRUE(WaitFor([] { return GetRunningFetchCount() > 0; }));
+    AbortTileLoader();
+    ASSERT_TRUE(WaitFor([] { return !IsTileLoaderBusy(); }, 60000));
+    EXPECT_EQ(GetWantedZoom(), 11);
+    EXPECT_EQ(GetGridZoom(), 11);
 }
 
 TEST(TileThreads, FinishedThreadsAreJoinedAsNewOnesStart)
