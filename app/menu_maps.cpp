@@ -58,6 +58,8 @@ void RestartTileLoaderFor(int source)
 void TakeOnlineTileType(int id)
 {
     Settings.SatMode = -id;
+    // The next grid is built for the chosen type (it kept the one shown).
+    CurrentTileMapType = -id;
     Settings.MapType = id;
     int stopped = 0;
     StopTileLoader(&stopped);
@@ -88,6 +90,7 @@ void TakeServerMap(int id)
         return;
     Settings.MapType = id;
     Settings.SatMode = id;
+    CurrentTileMapType = id;
     Settings.PreferedChartType = id;
     RefreshMapAtMapCentre();
     RestartTileLoaderFor(id);

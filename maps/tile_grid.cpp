@@ -11,6 +11,7 @@
 #include "maps/http_download.h"
 #include "maps/local_maps.h"
 #include "app/shared_accessors.h"
+#include "app/status_message.h"
 #include "display/sprite_table.h"
 #include "display/map_redraw.h"
 #include "display/zoom_animation.h"
@@ -76,6 +77,12 @@ std::atomic<int> RangeXStart{0};
 std::atomic<int> RangeXEnd{0};
 std::atomic<int> RangeYStart{0};
 std::atomic<int> RangeYEnd{0};
+
+// A grid none of whose tiles could be had (an online map offline): the
+// loader marks it, the swap tells the user once per map type. threads: the
+// loader writes, the GUI thread reads.
+std::atomic<bool> GridWithoutTiles{false};
+int UnloadableTypeTold = 0;  // GUI thread only
 
 // Load time estimate. threads: the loader writes, the frame reads.
 std::atomic<double> GridLoadTime{3.0};
@@ -299,6 +306,49 @@ bool InRange(int value, int start, int end)
     if (start <= end)
         return value >= start && value <= end;
     return value >= start || value <= end;  // the range wraps at the date line
+}
+
+// Whether a laid-out grid got no tile at all on the world's rows.
+bool HasNoTiles(const TileGridBank& bank)
+{
+    int world = 1 << GridZoom.load();
+    bool onWorld = false;
+    for (int k = 0; k < bank.cols * bank.rows && k < TileGridSlotCount; k++) {
+        const TileGridSlot& slot = bank.slots[k];
+        if (slot.tileY < 0 || slot.tileY >= world)
+            continue;
+        onWorld = true;
+        if (slot.texture.load() >= 0)
+            return false;
+    }
+    return onWorld;
+}
+
+// A map chosen that cannot load shows nothing: the screen says why.
+void TellWhenTheMapCannotLoad()
+{
+    int type = CurrentTileMapType.load();
+    if (!GridWithoutTiles) {
+        UnloadableTypeTold = 0;
+        return;
+    }
+    if (UnloadableTypeTold == type)
+        return;
+    UnloadableTypeTold = type;
+    char name[20] = "";
+    if (type == MapTypeSatellite)
+        snprintf(name, sizeof name, "SAT");
+    else if (type == MapTypeStreet)
+        snprintf(name, sizeof name, "OSM");
+    else if (type == MapTypeTopo)
+        snprintf(name, sizeof name, "OPN TOPO");
+    else
+        GetCurrentMapName(name, sizeof name);
+    char text[StatusMessageSize];
+    snprintf(text, sizeof text, "Map %s cannot be loaded here: no network, and none of its tiles on this computer",
+             name[0] ? name : "?");
+    ShowStatusMessage(text);
+    WriteLog(text);
 }
 
 void ReleaseStaleTextures(TileGridBank& old)
@@ -833,6 +883,7 @@ bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
         GridZoom = requested;
     ClearTileZoomAnimationState();
     bank.tileScale = Overzoomed && type >= MapTypeFirstCatalogue ? OverzoomScale.load() : 1.0f;
+    GridWithoutTiles = fetching && HasNoTiles(bank);
     RaiseNewTileBankFlag();
     GridComplete = true;
     return true;
@@ -857,6 +908,7 @@ void SwapTileBanks()
     GridComplete = false;
     EndTileZoomSteps();
     ReleaseStaleTextures(TileGridBanks[old]);
+    TellWhenTheMapCannotLoad();
 }
 
 void PixelDeltaToDegrees(double x1, double y1, double x2, double y2, double* dlon, double* dlat)

@@ -3,6 +3,9 @@
 #include "display/frame_update.h"
 #include "display/map_types.h"
 #include "display/map_view.h"
+#include "app/softkey_menu.h"
+#include "app/status_message.h"
+#include "display/softkey_pages.h"
 #include "maps/tile_threads.h"
 #include "platform/threads.h"
 #include "tests/maps/tile_fixture.h"
@@ -380,6 +383,41 @@ TEST_F(TileGridTest, AnAbortedZoomStepLeavesTheGridAtTheWantedZoom)
     ASSERT_TRUE(WaitFor([] { return !IsTileLoaderBusy(); }, 60000));
     EXPECT_EQ(GetWantedZoom(), 11);
     EXPECT_EQ(GetGridZoom(), 11);
+}
+
+// The map-type keys build the next grid for the map chosen (SAT once kept
+// the type shown, so the key did nothing and SAT came back later by itself).
+// A map that cannot load here says so, once, and a map that loads is quiet.
+TEST_F(TileGridTest, AMapChosenOnTheMapTypePageIsLoadedOrTheScreenSaysItCannotBe)
+{
+    ServeStreetTiles();
+    Settings.Softkeylevel = 6;
+    Settings.Softkeysublevel = 0;
+    MapTypeSoftkeyIds[0] = -1;
+    MapTypeSoftkeyIds[1] = -4;
+    ShowStatusMessage("");
+    MapTypeMenuCommand(0);
+    EXPECT_EQ(CurrentTileMapType.load(), 1);
+    ASSERT_TRUE(WaitFor([] { return IsTileGridComplete(); }, 60000));
+    SwapTileBanks();
+    EXPECT_EQ(Settings.SatMode.load(), 1);
+    EXPECT_NE(std::string(GetStatusMessage()).find("SAT cannot be loaded"), std::string::npos) << GetStatusMessage();
+
+    ShowStatusMessage("");
+    ASSERT_TRUE(WaitFor([] { return !IsTileLoaderBusy(); }));
+    RequestMapRefresh(53.6, 10.0, 640, 480, 1);
+    ASSERT_TRUE(WaitFor([] { return IsTileGridComplete(); }, 60000));
+    SwapTileBanks();
+    EXPECT_STREQ(GetStatusMessage(), "") << "told once for the map";
+
+    MapTypeMenuCommand(1);
+    EXPECT_EQ(CurrentTileMapType.load(), 4);
+    ASSERT_TRUE(WaitFor([] { return IsTileGridComplete(); }, 60000));
+    SwapTileBanks();
+    EXPECT_EQ(Settings.SatMode.load(), 4);
+    EXPECT_STREQ(GetStatusMessage(), "");
+    EXPECT_GE(Shown().slots[7].texture.load(), 0);
+    Settings.Softkeylevel = 0;
 }
 
 TEST(TileThreads, FinishedThreadsAreJoinedAsNewOnesStart)
