@@ -9,9 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <sstream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -43,6 +46,34 @@ protected:
     }
     bool Start() { return map.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, root / "out.txt", system); }
     std::string Log() { return ReadFileText(system + "/Tervalingo.log"); }
+
+    // Waits for a file the program writes (bounded), answering meanwhile
+    // the boxes the start shows offline (no navigation data downloader, no
+    // map catalogue) as a user does.
+    bool WaitForFileAnsweringBoxes(const std::string& path)
+    {
+        for (int i = 0; i < 1200 && ReadFileText(path).empty(); i++) {
+            std::string box = RunTool({"xdotool", "search", "--onlyvisible", "--name", "Zorizeruverovu"});
+            if (!box.empty())
+                x.Keys(box.substr(0, box.find('\n')), "", {"Return"});
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return !ReadFileText(path).empty();
+    }
+    // The map window's position on the screen, from xdotool.
+    bool MapWindowPosition(int* left, int* top)
+    {
+        std::string window = x.FindWindow("TABRIX Tervalingo");
+        std::istringstream shell(RunTool({"xdotool", "getwindowgeometry", "--shell", window}));
+        *left = *top = -99999;
+        for (std::string line; std::getline(shell, line);) {
+            if (line.rfind("X=", 0) == 0)
+                *left = std::atoi(line.c_str() + 2);
+            if (line.rfind("Y=", 0) == 0)
+                *top = std::atoi(line.c_str() + 2);
+        }
+        return *left != -99999 && *top != -99999;
+    }
 };
 
 // The box (the map catalogue cannot be fetched offline) is open while the
@@ -55,6 +86,33 @@ TEST_F(MapOnDisplayTest, TerminationWhileTheStartUpBoxIsOpenEndsTheProgram)
     EXPECT_EQ(map.Wait(120), 0) << Log();
     EXPECT_EQ(CountLines(Log(), "Program ended"), 1) << Log();
     EXPECT_NE(ReadFileText(system + "/Plovik.ini").find("UseProcessorCore="), std::string::npos);
+}
+
+// The window comes back where the user left it: the renderer, made at the
+// first frame, once put it back where the window had been created, centred
+// and, for a large window, half off the screen.
+TEST_F(MapOnDisplayTest, TheSavedPlacementComesBackWhereTheWindowWasLeft)
+{
+    WINDOWPLACEMENT wp = {};
+    wp.length = sizeof wp;
+    wp.showCmd = 1;
+    wp.rcNormalPosition = RECT{96, 23, 96 + 1208, 23 + 706};
+    uint8_t bytes[44];
+    EncodeWindowPlacement(wp, bytes);
+    ASSERT_TRUE(WriteFileText(system + "/wpl.bin", std::string(reinterpret_cast<char*>(bytes), sizeof bytes)));
+    setenv("TVL_SCREENSHOT", (root / "shot.png").c_str(), 1);
+    setenv("TVL_SCREENSHOT_FRAME", "20", 1);
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(WaitForFileAnsweringBoxes(root / "shot.png")) << "no frame was drawn\n" << Log();
+    int left = 0, top = 0;
+    ASSERT_TRUE(MapWindowPosition(&left, &top));
+    // The client area lies inside the saved outer rectangle, under its caption.
+    EXPECT_GE(left, 96);
+    EXPECT_LE(left, 96 + 10);
+    EXPECT_GE(top, 23);
+    EXPECT_LE(top, 23 + 40);
+    kill(map.Pid(), SIGTERM);
+    EXPECT_EQ(map.Wait(120), 0);
 }
 
 }  // namespace
