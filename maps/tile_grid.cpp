@@ -71,6 +71,7 @@ std::atomic<bool> Overzoomed{false};
 std::atomic<float> OverzoomScale{1.0f};
 std::atomic<bool> LocalCoverage{false};
 std::atomic<int> JobLayer{0};
+std::atomic<int> JobType{0};  // the map type the job lays out
 
 // The grid's tile ranges for the stale-texture release at the swap.
 std::atomic<int> RangeXStart{0};
@@ -200,7 +201,7 @@ void LayOutSlot(TileGridBank& bank, int slotIndex, int order, int column, int ro
     slot.texture = -1;
     slot.loaded = 0;
     bank.tileSize = TileSize.load();
-    int type = CurrentTileMapType.load();
+    int type = JobType.load();
     if (Settings.SatMode.load() == type && zoom == Settings.Tile.load()) {
         int found = FindTileTexture(x, y, zoom, type, 2 * bound);
         if (found >= 0 && ClaimTileTexture(found, slotIndex)) {
@@ -345,7 +346,7 @@ void TellWhenTheMapCannotLoad()
     else
         GetCurrentMapName(name, sizeof name);
     char text[StatusMessageSize];
-    snprintf(text, sizeof text, "Map %s cannot be loaded here: no network, and none of its tiles on this computer",
+    snprintf(text, sizeof text, "Map %s cannot load here: no network, and none of its tiles stored",
              name[0] ? name : "?");
     ShowStatusMessage(text);
     WriteLog(text);
@@ -454,6 +455,11 @@ bool HasLocalChartCoverage()
 int GetJobChartLayer()
 {
     return JobLayer;
+}
+
+int GetJobTileType()
+{
+    return InJob ? JobType.load() : CurrentTileMapType.load();
 }
 
 void ComputeGridSize(int viewWidth, int viewHeight, int tileSize, bool trackUp, int* cols, int* rows)
@@ -760,6 +766,7 @@ bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
 {
     TileGridBank& bank = TileGridBanks[FillingBank()];
     int type = CurrentTileMapType.load();
+    JobType = type;
     int layer = JobLayer.load();
     LocalCoverage = type >= MapTypeFirstCatalogue && IsCentreInSelectedCatalogueMap(latitude, longitude, &layer);
     JobLayer = layer;
@@ -854,8 +861,11 @@ bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
                 // Rows beyond the poles have no tiles: nothing to fetch.
                 bank.slots[slotIndex].loaded = 1;
             } else if (!bank.slots[slotIndex].loaded || WeatherOn) {
-                if (!WaitForFetchRoom())
+                // Another map chosen meanwhile: no more of this one is fetched.
+                if (!WaitForFetchRoom() || CurrentTileMapType.load() != type) {
+                    WaitForFetches();
                     return true;
+                }
                 if (StartFetch(slotIndex))
                     startedFetches = slotIndex + 1;
             }
@@ -870,6 +880,10 @@ bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
     if (fetching)
         WaitForFetches();
     if (Shutdown || AbortRequest)
+        return true;
+    // Another map was chosen meanwhile (its own start was refused while this
+    // job ran): this grid is not the map's, and the next frame lays it out.
+    if (CurrentTileMapType.load() != type)
         return true;
     if (fetching)
         UpdateLoadEstimate(NowSeconds() - started, cols * rows);
