@@ -242,6 +242,21 @@ void LeavePdfPreview()
 
 }  // namespace
 
+// The georeferenced chart laid over the moving map, where the aircraft
+// flies on it, or back as the chart alone.
+void FlipReferencedAirportMap(bool backAfterShowing)
+{
+    if (!Settings.ReferencedAirportMapDisplayed) {
+        Settings.ReferencedAirportMapDisplayed = 1;
+        Settings.AirportChart = 0;
+        if (backAfterShowing)
+            SoftkeyBack();
+    } else {
+        Settings.ReferencedAirportMapDisplayed = 0;
+        Settings.AirportChart = 1;
+    }
+}
+
 void MapSourceMenuCommand(int key)
 {
     if (Settings.Softkeysublevel == 0 || key == 5)
@@ -325,15 +340,10 @@ void ChartMenuCommand(int key)
         break;
     case 4: RotateChart(-1.5708f); break;
     case 5:
-        if (Settings.AirportChart && !Settings.ReferencedAirportMap) {
+        if (Settings.AirportChart && !Settings.ReferencedAirportMap)
             RotateChart(1.5708f);
-        } else if (Settings.ReferencedAirportMapDisplayed) {
-            Settings.ReferencedAirportMapDisplayed = 0;
-            Settings.AirportChart = 0;
-        } else {
-            Settings.ReferencedAirportMapDisplayed = 1;
-            Settings.AirportChart = 1;
-        }
+        else
+            FlipReferencedAirportMap(false);
         break;
     case 6:
         LeavePdfPreview();
