@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -294,6 +295,35 @@ TEST_F(HelperProgramTest, RunwayFilterRefusesALengthItCannotTakeAndKeepsAnEmptyS
     RunRunwayFilterDialog();
     EXPECT_EQ(Settings.RunwaySurfaceEmergency, 1);
     EXPECT_DOUBLE_EQ(Settings.RunwayEmergencyLength, 2500.0);
+}
+
+// BROWSER with no browser to start shows the user the address instead of
+// nothing at all; with one, it only starts the browser.
+TEST_F(HelperProgramTest, BrowserHelperSaysSoWhenNoBrowserStarts)
+{
+    Install("Tolvi");
+    FakeZenity zenity;
+    zenity.Answer("", 0);
+    TempFolder starters;
+    std::string path = getenv("PATH");
+    setenv("PATH", (starters.Path() + ":" + path).c_str(), 1);
+    for (const char* name : {"xdg-open", "sensible-browser", "x-www-browser"}) {
+        WriteFileText(starters / name, "#!/bin/sh\nexit 3\n");
+        chmod((starters / name).c_str(), 0755);
+    }
+    EXPECT_EQ(RunProgramWithArguments((folder / "Tolvi.exe").c_str(), {"https://example.invalid/map"},
+                                      folder.Path().c_str(), nullptr),
+              1);
+    EXPECT_NE(zenity.Arguments().find("https://example.invalid/map"), std::string::npos) << zenity.Arguments();
+    EXPECT_EQ(zenity.Calls(), 1);
+
+    WriteFileText(starters / "sensible-browser", "#!/bin/sh\necho \"$1\" > '" + (starters / "opened") + "'\n");
+    EXPECT_EQ(RunProgramWithArguments((folder / "Tolvi.exe").c_str(), {"https://example.invalid/map"},
+                                      folder.Path().c_str(), nullptr),
+              0);
+    EXPECT_EQ(ReadFileText(starters / "opened"), "https://example.invalid/map\n");
+    EXPECT_EQ(zenity.Calls(), 1) << "no message when the browser started";
+    setenv("PATH", path.c_str(), 1);
 }
 
 }  // namespace
