@@ -141,7 +141,7 @@ int main()
             break;
         lastPressed = 0;
         std::string ignored;
-        AskUser({"--info", "--title=" + command, "--text=Press the controller's button for " + command + ", then OK."},
+        AskUser({"--info", "--no-markup", "--title=" + command, "--text=Press the controller's button for " + command + ", then OK."},
                 &ignored);
         long pressed = lastPressed.load();
         std::string button;
