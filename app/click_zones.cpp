@@ -301,6 +301,27 @@ void DragManualPosition(int x, int y)
     AnchorY = y;
 }
 
+// When a drag moves nothing: the airport view follows the map and no
+// nearest list is up; no chart, no list and no airport selected; the
+// airport drawn over the map; the NEAREST page open.
+bool IsDragIgnored()
+{
+    bool list = IsNearestListShown();
+    return (AirportDiagramView.panning && !list) || (!Settings.AirportChart && !list && !Settings.NavAirport) ||
+           Settings.AirportOverlay || IsNearestPageOpen();
+}
+
+// A drag over the moving map itself (no chart, not the airport diagram)
+// pans it in any of those cases but the NEAREST page, which keeps the map
+// on its centre.
+bool DragMovesTheView()
+{
+    bool movingMap = !Settings.AirportChart && !(Settings.NavAirport && !Settings.AirportOverlay);
+    if (movingMap)
+        return !IsNearestPageOpen();
+    return !IsDragIgnored();
+}
+
 }  // namespace
 
 uint32_t PackZonePoint(int x, int y)
@@ -329,7 +350,7 @@ bool MapAreaMouse(uint32_t point, int32_t event)
     case ZoneDrag:
         if (ManualPositionMode.load())
             DragManualPosition(x, y);
-        else if (!IsNearestPageOpen())
+        else if (DragMovesTheView())
             HandleMouseDrag(x, y, ZoneDrag);
         break;
     case ZoneWheelForward: ZoomInStep(point, ZoneLeftClick); break;

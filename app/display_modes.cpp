@@ -28,18 +28,29 @@ POINT SmallWindowCorner(const RECT& normal, const RECT& monitor, int margin, int
     return corner;
 }
 
+SIZE OuterSizeForClient(int width, int height, bool borderless)
+{
+    if (borderless)
+        return SIZE{width, height};
+    int frameX = GetSystemMetrics(SM_CXSIZEFRAME), frameY = GetSystemMetrics(SM_CYSIZEFRAME);
+    return SIZE{width + 2 * frameX, height + 2 * frameY + GetSystemMetrics(SM_CYCAPTION)};
+}
+
 static HWND Band() { return Settings.TopMost ? HWND_TOPMOST : HWND_NOTOPMOST; }
 
+// The small windows' pictures are drawn for their client size: a frame and a
+// caption taken from it would cut the wind text and the status lines.
 static void PlaceSmallWindow(int width, int height, int margin)
 {
     const RECT& normal = MainWindowState.savedNormalRect;
+    SIZE outer = OuterSizeForClient(width, height, IsBorderless());
     int left = 0, top = 0, right = 0, bottom = 0;
     GetMonitorBounds(&left, &top, &right, &bottom, (normal.left + normal.right) / 2);
-    POINT corner = SmallWindowCorner(normal, RECT{left, top, right, bottom}, margin, height);
+    POINT corner = SmallWindowCorner(normal, RECT{left, top, right, bottom}, margin, outer.cy);
     // A small window is never the full-screen window, so its size change
     // must not bring the normal placement back.
     MainWindowState.fullScreen = false;
-    SetWindowPos(MainWindowState.mainWindow, Band(), corner.x, corner.y, width, height, SWP_SHOWWINDOW);
+    SetWindowPos(MainWindowState.mainWindow, Band(), corner.x, corner.y, outer.cx, outer.cy, SWP_SHOWWINDOW);
 }
 
 void ApplyDisplayMode()

@@ -14,3 +14,6 @@ void StepDisplayMode();
 // The top-left corner of a small window: in the monitor corner nearest to the
 // centre of the normal rectangle; margin is the room kept at the right edge.
 POINT SmallWindowCorner(const RECT& normal, const RECT& monitor, int margin, int height);
+// The outer size of a window whose client area is width x height: with the
+// frame and caption unless the window is borderless.
+SIZE OuterSizeForClient(int width, int height, bool borderless);

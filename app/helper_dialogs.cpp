@@ -18,6 +18,7 @@
 #include "platform/profile.h"
 #include "platform/sync.h"
 #include "simlink/sim_link.h"
+#include "simlink/sound.h"
 
 #include <atomic>
 #include <cerrno>
@@ -208,6 +209,9 @@ int ApplyVolumeReply(const char* reply)
         Settings.Sound = v[1] != 0 ? 1 : 0;
         taken++;
     }
+    // Heard at once, not only from the next display start.
+    if (taken > 0)
+        SetSoundVolume(Settings.Volume);
     return taken;
 }
 

@@ -23,13 +23,13 @@ void UpdateIndicatorLamps(bool blink)
     bool loading = IsLoadingBusy();
     Lamps[LampSoftkeys] = Settings.Softkeys != 0;
     Lamps[LampFlightPlan] = IsFlightPlanActive() && lampsOn;
-    Lamps[LampTrackUp] = (Settings.TrackUp != 0 || NorthUpMode != 0) && lampsOn;
+    Lamps[LampTrackUp] = (Settings.TrackUp != 0 || NorthUpMode != 0 || HeadingOverride.on != 0) && lampsOn;
     Lamps[LampSoftkeysRight] = Settings.Softkeys != 0;
     Lamps[LampTraffic] = TrafficDisplayMode != 0 && lampsOn && (TrafficAlertActive == 0 || blink);
     Lamps[LampNearestPage] = nearestPage && lampsOn;
     Lamps[LampMapPanning] = MapPanning != 0 && lampsOn && blink;
-    Lamps[LampStatusPage] = !nearestPage && Settings.MenuState > 0;
-    Lamps[LampTrack] = Settings.Track >= 1;
+    Lamps[LampStatusPage] = !nearestPage && (Settings.MenuState > 0 || GetSelectedNearestEntry() >= 0);
+    Lamps[LampTrack] = GetTrackMode() >= 1;
     Lamps[LampLoading] = loading;
     Lamps[LampWindrose] = Settings.Windrose >= 1;
     BlinkVisible = !loading || blink;

@@ -135,7 +135,42 @@ void TakeSingleChart(int id)
         Settings.MapType = old;
 }
 
-void ShowOrHideAirportDiagram()
+// Looks through every local map package for a sheet at the position; of
+// several, the one whose sheet lies nearest its edges (the most detailed).
+bool TakeLocalMapPackage()
+{
+    int old = Settings.MapType.load();
+    int count = GetLocalMapCount();
+    bool found = false;
+    TakeFoundLocalSheet();
+    for (int i = 0; i < count; ++i) {
+        Settings.MapType = i;
+        found = OpenLocalMapAtPosition(0) || found;
+    }
+    int best = GetCurrentSheetMap();
+    Settings.MapType = best;
+    // Its sheets and georeference again, after the packages tried later.
+    if (!found || best < 0 || !OpenLocalMapAtPosition(0)) {
+        Settings.MapType = old;
+        return false;
+    }
+    if (TileMapFlag.load()) {
+        int stopped = 0;
+        StopTileLoader(&stopped);
+        MarkTileStopPending();
+    }
+    LoadMapGeoreference();
+    StartLocalMapTileLoader();
+    char text[16];
+    std::snprintf(text, sizeof(text), "%d", Settings.MapType.load());
+    WritePrivateProfileStringA("Zorizeruverovu Plovik", "MapType", text, IniFilePath);
+    WritePrivateProfileStringA("Zorizeruverovu Plovik G500", "MapType", text, IniFilePath);
+    return true;
+}
+
+// The airport's own diagram first; a local map package only when the
+// airport has charts but its diagram does not load. A shown diagram goes.
+void TakeAirportDiagram()
 {
     if (Settings.ReferencedAirportMapDisplayed) {
         Settings.ReferencedAirportMapDisplayed = 0;
@@ -144,35 +179,9 @@ void ShowOrHideAirportDiagram()
     if (!ListAirportCharts())
         return;
     char path[ChartImageLimit] = "";
-    if (GetAirportDiagramPath(path, Settings.AirportChartMenu))
-        ShowReferencedChart(path, ChartImageLimit);
-}
-
-// Looks through the local map packages for a sheet at the position.
-bool TakeLocalMapPackage()
-{
-    int old = Settings.MapType.load();
-    int count = GetLocalMapCount();
-    for (int i = 0; i < count; ++i) {
-        Settings.MapType = i;
-        if (!OpenLocalMapAtPosition(0))
-            continue;
-        if (TileMapFlag.load()) {
-            int stopped = 0;
-            StopTileLoader(&stopped);
-            MarkTileStopPending();
-        }
-        TakeFoundLocalSheet();
-        LoadMapGeoreference();
-        StartLocalMapTileLoader();
-        char text[16];
-        std::snprintf(text, sizeof(text), "%d", Settings.MapType.load());
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", "MapType", text, IniFilePath);
-        WritePrivateProfileStringA("Zorizeruverovu Plovik G500", "MapType", text, IniFilePath);
-        return true;
-    }
-    Settings.MapType = old;
-    return false;
+    if (GetAirportDiagramPath(path, Settings.AirportChartMenu) && ShowReferencedChart(path, ChartImageLimit))
+        return;
+    TakeLocalMapPackage();
 }
 
 void StartBrowserHelper()
@@ -211,8 +220,7 @@ void TakeMapType(int id)
             RefreshMapAtMapCentre();
         }
     } else if (id == MapTypeAirportDiagram) {
-        if (Settings.ReferencedAirportMapDisplayed || !TakeLocalMapPackage())
-            ShowOrHideAirportDiagram();
+        TakeAirportDiagram();
     } else if (id == 1 || id == 2 || id == 7 || id == 21 || id == 22) {
         TakeLocalMapPackage();
     }

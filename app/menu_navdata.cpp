@@ -358,3 +358,5 @@ void DeselectAirport()
 bool IsNearestListShown() { return NearestListShown != 0; }
 
 void HideNearestList() { NearestListShown = 0; }
+
+int GetSelectedNearestEntry() { return SelectedNearestEntry; }

@@ -117,10 +117,7 @@ void FirstOptionsPage(int key)
         InvalidateSnapshot();
         break;
     case 11: RunVolumeDialog(); break;
-    case 12:
-        if (Settings.TopMost.load())
-            CycleDisplayMode();
-        break;
+    case 12: StepSmallWindowMode(); break;
     case 13: Settings.AircraftIcon = (Settings.AircraftIcon + 1) % 6; break;
     default:
         if (key > 13)
@@ -296,7 +293,7 @@ void ResetWindowAndLayout()
         SetFramedStyle();
     }
     ReleaseAllTileResources();
-    SetLocalMapSource(LocalMapSetWhole);
+    SetDefaultMapSource();
     if (TileMapFlag.load())
         RefreshMapAtMapCentre();
     Settings.TaxiwayZoomfactor = 1.0;
@@ -486,6 +483,13 @@ void OptionsMenuCommand(int key)
 }
 
 int GetWidthTarget() { return WidthTarget; }
+
+void StepSmallWindowMode()
+{
+    // Without TopMost the small windows would vanish behind the simulator.
+    if (Settings.TopMost.load())
+        CycleDisplayMode();
+}
 
 void ShowAboutBox()
 {

@@ -27,6 +27,7 @@
 #include "app/traffic_mode.h"
 #include "display/map_types.h"
 #include "display/screen_buttons.h"
+#include "display/softkey_pages.h"
 #include "maps/local_maps.h"
 #include "maps/tile_grid.h"
 #include "maps/weather_radar.h"
@@ -179,7 +180,9 @@ void ReadDisplaySettings(const char* ini)
 
 void ReadTileSettings(const char* ini)
 {
-    ReadSettingRange("CacheLifetime", "AutoSaveSituationIntervall", ini);
+    ReadSettingRange("CacheLifetime", "NrOfThreads", ini);
+    ResetSoftkeyPageState();
+    ReadSettingRange("SatMode", "AutoSaveSituationIntervall", ini);
     SetTileFetchEnabled(Settings.t);
     CurrentTileMapType = Settings.SatMode.load();
     MapReloadRequest = 1;
@@ -334,7 +337,8 @@ void LoadMaps(const char* ini, HWND window, int viewWidth, int viewHeight)
     if (maps <= 0)
         Settings.MapType = -1;
     FindMapsAtPosition();
-    if (!MiniWindowFlag)
+    // Neither small window shows a map: no grid is laid out for them.
+    if (!MainWindowState.smallWindow)
         RequestMapRefresh(Settings.latitude, Settings.longitude, viewWidth, viewHeight, 1);
     if (Settings.PlotTrack)
         LoadTrackFile();

@@ -37,6 +37,8 @@ bool IsSimulatorConnected()
     return false;
 }
 
+int GetTrackMode() { return Settings.Track; }
+
 void SetSimStateFlag(uint8_t state) { SimStateFlag = state; }
 
 uint8_t GetSimStateFlag() { return SimStateFlag.load(); }

@@ -19,6 +19,9 @@ bool IsMapLoadPending();
 // runs, for the others their link is connected.
 bool IsSimulatorConnected();
 
+// The Track setting: 0 no vector, 1 the flown minute, 2 a fixed length.
+int GetTrackMode();
+
 // Set by every link thread on each state it receives (1 while the
 // simulator's own state flag is set, 0 for links without one).
 void SetSimStateFlag(uint8_t state);

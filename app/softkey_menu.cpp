@@ -118,8 +118,9 @@ void MainPageCommand(int key)
         break;
     case 1: SetSoftkeyLevel(MenuNavData, 0); break;
     case 2:
-        ToggleTrackUpOrientation();
-        RefreshMapAtMapCentre();
+        // Only a flip of TrackUp changes the grid's shape (square in track-up).
+        if (ToggleTrackUpOrientation())
+            RefreshMapAtMapCentre();
         InvalidateSnapshot();
         break;
     case 3:
@@ -489,16 +490,21 @@ void AirportToolsMenuCommand(int key)
 
 // ---- shared state ----
 
-void ToggleTrackUpOrientation()
+bool ToggleTrackUpOrientation()
 {
+    if (HeadingOverride.on) {
+        HeadingOverride.on = 0;
+        HeadingOverride.heading = 0.0;
+        return false;
+    }
     if (NorthUpMode) {
         NorthUpMode = 0;
-        return;
+        return false;
     }
     Settings.TrackUp = !Settings.TrackUp;
-    // A rotated chart sheet offers north-up as a third step after track-up.
-    if (!Settings.TrackUp && ChartRotationDeg != 0)
+    if (!Settings.TrackUp && IsMapHeadingHeld())
         NorthUpMode = 1;
+    return true;
 }
 
 bool IsFlightPlanActive() { return Settings.FlightPlanState != 0; }
@@ -563,15 +569,17 @@ uint8_t IsTrafficModeChanged() { return TrafficModeChanged; }
 
 void ClearTrafficModeChanged() { TrafficModeChanged = 0; }
 
+void SetShowFrameFlag(uint8_t shown) { Settings.ShowFrame = shown ? 1 : 0; }
+
 void SetShowFrameOn()
 {
-    Settings.ShowFrame = 1;
+    SetShowFrameFlag(1);
     SetViewportRect(0, true);
 }
 
 void SetShowFrameOff()
 {
-    Settings.ShowFrame = 0;
+    SetShowFrameFlag(0);
     SetViewportRect(0, false);
 }
 

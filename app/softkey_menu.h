@@ -47,6 +47,10 @@ void ChartMenuCommand(int key);
 // Runs the handler of a level with a key; levels outside 0..9 run nothing.
 void RunLevelHandler(int level, int key);
 
+// Key 12 of the first options page, which Space presses on every page: with
+// TopMost on, the next display mode (normal, 80 x 80, 500 x 100).
+void StepSmallWindowMode();
+
 // MENU of the top bar: the softkey bar opens.
 void OpenSoftkeyBar();
 
@@ -86,9 +90,10 @@ void SetPlanEditMode(int mode);
 // The flight-plan page's switch that shows fixes, VORs and NDBs.
 bool IsShowNavaidsOn();
 
-// North-up, track-up and (on a rotated chart sheet) north-up with the chart
-// turned, in turn.
-void ToggleTrackUpOrientation();
+// The orientation key: a held heading or north-up on a turned chart sheet is
+// left first; else TrackUp flips, and leaving it on a sheet that holds its
+// heading goes to north-up. True when TrackUp itself flipped.
+bool ToggleTrackUpOrientation();
 
 // The manual position mode (the map picks the aircraft's position): on
 // saves and clears TrackUp and turns terrain off; off restores both.
@@ -100,9 +105,11 @@ void LeaveManualPosition();
 uint8_t IsTrafficModeChanged();
 void ClearTrafficModeChanged();
 
-// The bezel frame shown or hidden, with the map viewport recomputed.
+// The bezel frame shown or hidden, with the map viewport recomputed; the
+// flag alone, for callers that lay the viewport out themselves.
 void SetShowFrameOn();
 void SetShowFrameOff();
+void SetShowFrameFlag(uint8_t shown);
 
 // Leaves a shown airport chart: fitted back, AirportChart off.
 void LeaveAirportChart();
@@ -114,6 +121,8 @@ void DeselectAirport();
 // The nearest list is shown on the airport-list page; its close box hides it.
 bool IsNearestListShown();
 void HideNearestList();
+// The entry of the airport list marked selected; -1 when none.
+int GetSelectedNearestEntry();
 // The tile grid laid out anew around the map centre.
 void RefreshMapAtMapCentre();
 // Shows the georeferenced chart over the moving map (the chart view off;

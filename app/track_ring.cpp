@@ -5,6 +5,7 @@
 #include "app/log.h"
 #include "app/program_root.h"
 #include "display/map_view.h"
+#include "platform/threads.h"
 
 #include <bit>
 #include <cmath>
@@ -17,6 +18,7 @@ TrackRingBuffer TrackRing;
 
 static double LastLatitude = 0, LastLongitude = 0;
 static double LastHeading = 0;
+static double LastRecordTime = 0;
 
 int TrackPointCount()
 {
@@ -50,7 +52,10 @@ void RecordTrackPoint(double latitude, double longitude, double altitude)
         TrackRing.oldest = (RingIndex(TrackRing.oldest) + 1) % TrackRingSize;
     LastLatitude = latitude;
     LastLongitude = longitude;
+    LastRecordTime = static_cast<double>(ProgramClockMs()) / 1000.0;
 }
+
+double GetLastTrackRecordTime() { return LastRecordTime; }
 
 void ClearTrack()
 {

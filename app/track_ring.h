@@ -29,6 +29,8 @@ int TrackPointCount();
 // since the last call (the aircraft's heading is read from the display).
 void RecordTrackPoint(double latitude, double longitude, double altitude);
 void ClearTrack();
+// Program-clock seconds of the last recorded point; 0 before the first.
+double GetLastTrackRecordTime();
 
 // "track.bin" in the System folder: the two indices, then one 24-byte record
 // a point (little-endian f32). A file of another size or with indices outside

@@ -1,6 +1,8 @@
 // The aircraft values of the current frame and the angles derived from them.
 #include "display/aircraft_values.h"
 
+#include "simlink/sim_link.h"
+
 AircraftWorkingValues Aircraft;
 double TrackAngle = 0;
 double AirVectorAngle = 0;
@@ -10,3 +12,14 @@ double GetAircraftAltitude()
 {
     return Aircraft.Altitude;
 }
+
+double GetAirVectorAngleRad() { return AirVectorAngle; }
+
+double GetBankAngleRad()
+{
+    double bank = 0;
+    SimLinkGetVar(SimVarBank, &bank);
+    return bank * 0.01745329;
+}
+
+double GetHeightAboveGround() { return Aircraft.HeightAboveGround; }

@@ -35,3 +35,9 @@ extern int32_t TrackVectorLength;   // map pixels flown in one minute
 
 // The aircraft altitude in feet as the per-frame update keeps it.
 double GetAircraftAltitude();
+// The air-vector angle (radians 0..2 pi) of the wind-vector routine.
+double GetAirVectorAngleRad();
+// The simulator's bank (variable 20) in radians, positive to the right.
+double GetBankAngleRad();
+// The height above ground in feet as the frame update keeps it (never negative).
+double GetHeightAboveGround();

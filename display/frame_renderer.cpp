@@ -28,6 +28,7 @@
 #include "render/bitmap_fonts.h"
 #include "render/device.h"
 #include "render/snapshot.h"
+#include "render/system_text.h"
 #include "simlink/sim_link.h"
 
 #include <cmath>
@@ -52,6 +53,8 @@ static double SnapshotClock = 0;
 // The cream of the empty map, as ClearTarget reads it (0xAARRGGBB).
 static const uint32_t EmptyMapColour = 0xFFFFFECDu;
 static const uint32_t White = 0xFFFFFFFFu;
+
+void SetNearestDrawnFlag(uint8_t drawn) { NearestPanelInSnapshot = drawn; }
 
 bool IsFirstFrameDrawn() { return FirstFrameDrawn; }
 void ResetFirstFrameDrawn() { FirstFrameDrawn = false; }
@@ -289,7 +292,37 @@ static void UseUnitScreenFactors()
     ScreenScaleX = ScreenScaleY = TextScale = 1.0f;
 }
 
-void DrawMiniHeadingBox(HWND window, float, int, int)
+float FittingTextScale(const char* text, float room)
+{
+    OutlinePoint box[5], frame[5];
+    MeasureTextOutline(box, frame, 1.0, text, 400, 0.0, 0.0);
+    float width = box[2].x - box[1].x;
+    if (!(room > 0.0f))
+        return 0.0f;
+    return width > room ? room / width : 1.0f;
+}
+
+// The small windows draw their texts in client pixels: a text that would run
+// past the window's right edge (or into the wind box) is drawn smaller so it
+// shows whole.
+static void DrawTextWithin(const char* text, float x, float y, float right, uint32_t colour)
+{
+    float scale = FittingTextScale(text, right - x);
+    if (scale <= 0.0f)
+        return;
+    TextScale = scale;
+    DrawText(text, x, y, colour, 0);
+    TextScale = 1.0f;
+}
+
+// The room the small windows' texts end at: the client's right edge less a
+// pixel; a window not measured yet counts as its nominal width.
+static float RightEdge(int width, int nominal)
+{
+    return static_cast<float>(width > 0 ? width : nominal) - 1.0f;
+}
+
+void DrawMiniHeadingBox(HWND window, float, int width, int)
 {
     BeginSmallWindow(window);
     WindArrow w = TakeWind();
@@ -301,7 +334,7 @@ void DrawMiniHeadingBox(HWND window, float, int, int)
     float scale = Settings.WindowFrame ? 4.2f : 4.5f;
     DrawSpriteScaled(SpriteWindArrow, HeadingBoxRect.left - offsetX, HeadingBoxRect.top, w.colour, 0, scale, 0,
                      w.angle);
-    DrawText(w.text, HeadingBoxRect.left + 40, HeadingBoxRect.top, w.colour, 0);
+    DrawTextWithin(w.text, HeadingBoxRect.left + 40, HeadingBoxRect.top, RightEdge(width, 80), w.colour);
     PresentFrame();
 }
 
@@ -316,7 +349,8 @@ static void DrawSpriteAtClientPixel(int slot, float px, float py, float scale, u
     DrawSprite(slot, x, y, colour, 0, scale, 1, angle, 1);
 }
 
-static void DrawSmallStatusLines()
+// The lines end before the wind box at the right (right: its left edge).
+static void DrawSmallStatusLines(float right)
 {
     static const float BezelY[3] = {-1, 21, 41}, PlainY[3] = {0, 20, 40};
     ViewportRect view{};
@@ -328,7 +362,7 @@ static void DrawSmallStatusLines()
         float x = BezelShown ? view.left + 2.0f : 2.0f;
         float y = BezelShown ? view.top + BezelY[k] : PlainY[k];
         uint32_t colour = k > 0 && IsCrossTrackExceeded() ? 0xFF00FFFFu : White;
-        DrawText(StatusLines[k].text, x, y, colour, 0);
+        DrawTextWithin(StatusLines[k].text, x, y, right, colour);
     }
 }
 
@@ -336,15 +370,15 @@ void DrawMiniHeadingBoxAlt(HWND window, float, int width, int height)
 {
     BeginSmallWindow(window);
     ScreenScaleX = ScreenScaleY = TextScale = 1.0f;
-    DrawSmallStatusLines();
-    WindArrow w = TakeWind();
-    UseUnitScreenFactors();
     float top = ScreenLayout.MapRectY + 27.0f;
     HeadingBoxRect = {400, 468, top, top + 37};
+    DrawSmallStatusLines(HeadingBoxRect.left - 4.0f);
+    WindArrow w = TakeWind();
+    UseUnitScreenFactors();
     // Drawn by its corner in client pixels beside the wind text: the factor
     // placement (400 x 4.25 units) would put it far outside the window.
     float scale = Settings.WindowFrame ? 0.5f : 0.55f;
     DrawSpriteAtClientPixel(SpriteWindArrow, HeadingBoxRect.left + 2, 2, scale, w.colour, w.angle, width, height);
-    DrawText(w.text, HeadingBoxRect.left + 40, 0, w.colour, 0);
+    DrawTextWithin(w.text, HeadingBoxRect.left + 40, 0, RightEdge(width, 500), w.colour);
     PresentFrame();
 }

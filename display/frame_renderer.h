@@ -48,6 +48,8 @@ extern uint8_t LabelPhase;
 extern uint8_t BackgroundDrawn;
 extern uint8_t NavSymbolsChanged;
 extern uint8_t NearestPanelInSnapshot;
+// The NEAREST layer marks that it drew the nearest airports in this frame.
+void SetNearestDrawnFlag(uint8_t drawn);
 
 // What the per-frame update handed the frame, kept for the layers.
 struct FrameView {
@@ -63,6 +65,9 @@ extern FrameView CurrentFrame;
 
 // The wind box text "%3d°\n%3d kn", or "---°\n--- kn" without wind.
 void FormatWindText(char* out, size_t size, float direction, float speed);
+// The font factor (1 or less) at which text, at the current font size, fits
+// into room pixels; 0 when there is no room at all.
+float FittingTextScale(const char* text, float room);
 // The snapshot's refresh period in seconds for a ground speed in knots.
 double SnapshotPeriod(double groundSpeed);
 // Seconds since the last snapshot refresh.

@@ -91,7 +91,9 @@ static void RestartLinkIfDue(int mode, double now)
 {
     if (IsSimConnected()) {
         SimLinkAutoStart();
-        if (IsTrafficModeOutdated())
+        // The start step may have closed a connection that went down: the
+        // traffic is asked for once it is open again, not now.
+        if (IsSimConnected() && IsTrafficModeOutdated())
             ApplyTrafficMode();
         SetFlightPlanState(Settings.FlightPlanState);
         return;

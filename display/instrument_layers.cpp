@@ -320,7 +320,7 @@ void DrawTerrainAlertBox()
 {
     if (!(Settings.Terrainstate || Settings.GPWSOn || Settings.TAWSOn) || !BackgroundDrawn || Settings.AirportChart)
         return;
-    if (!Settings.GPWSOn && !(Aircraft.HeightAboveGround > 20 && Aircraft.GroundSpeed > 20))
+    if (!Settings.GPWSOn && !(GetHeightAboveGround() > 20 && Aircraft.GroundSpeed > 20))
         return;
     if (!Settings.TAWSOn && !Settings.GPWSOn)
         return;

@@ -4,8 +4,10 @@
 
 #include "app/program_root.h"
 #include "app/settings.h"
+#include "app/log.h"
 #include "app/winmain.h"
 #include "maps/local_maps.h"
+#include "navdata/text_lines.h"
 #include "navdata/zip_entry.h"
 #include "platform/files.h"
 
@@ -33,16 +35,58 @@ std::vector<std::string> Tokens(const std::string& text)
     return tokens;
 }
 
-void ReadCoefficients(const std::vector<std::string>& t, size_t* at)
+// The largest magnitude each polynomial term reaches anywhere on earth
+// (|lon| <= 180, |lat| <= 90), in the order of the coefficients.
+constexpr double TermsA[7] = {180.0 * 180, 180, 90.0 * 90, 90, 180.0 * 90, 1, 180.0 * 180 * 90 * 90};
+constexpr double TermsBx[7] = {1, 180, 90, 180.0 * 90, 180.0 * 180, 90.0 * 90, 90.0 * 90 * 90};
+constexpr double TermsBy[7] = {1, 180, 90, 180.0 * 90, 180.0 * 180, 90.0 * 90, 180.0 * 180 * 180};
+
+// The next token as a finite number within limit either way; why says what
+// was wrong with it.
+bool TakeNumber(const std::vector<std::string>& t, size_t* at, double limit, double* out, std::string* why)
 {
-    for (int i = 0; i < 7 && *at < t.size(); i++, (*at)++) {
-        StagingGeoreference.a[i] = atof(t[*at].c_str());
-        ActiveGeoreference.a[i] = StagingGeoreference.a[i];
+    if (*at >= t.size()) {
+        *why = "cut short";
+        return false;
     }
-    for (int i = 0; i < 7 && *at < t.size(); i++, (*at)++) {
-        StagingGeoreference.b[i] = atof(t[*at].c_str());
-        ActiveGeoreference.b[i] = StagingGeoreference.b[i];
+    const std::string& token = t[(*at)++];
+    if (!ParseNumber(token, out) || std::fabs(*out) > limit) {
+        *why = "\"" + token.substr(0, 32) + "\" is no number of its range";
+        return false;
     }
+    return true;
+}
+
+// Coefficients whose pixels could pass GeorefPixelLimit somewhere on earth
+// describe no map.
+bool PolynomialInRange(const double c[7], const double terms[7])
+{
+    double sum = 0;
+    for (int i = 0; i < 7; i++)
+        sum += std::fabs(c[i]) * terms[i];
+    return sum <= GeorefPixelLimit;
+}
+
+bool ReadCoefficients(int kind, const std::vector<std::string>& t, size_t* at, std::string* why)
+{
+    double a[7], b[7];
+    for (double& c : a)
+        if (!TakeNumber(t, at, GeorefPixelLimit, &c, why))
+            return false;
+    for (double& c : b)
+        if (!TakeNumber(t, at, GeorefPixelLimit, &c, why))
+            return false;
+    bool inRange = kind == GeorefPolynomialA ? PolynomialInRange(a, TermsA) && PolynomialInRange(b, TermsA)
+                                             : PolynomialInRange(a, TermsBx) && PolynomialInRange(b, TermsBy);
+    if (!inRange) {
+        *why = "coefficients give pixels beyond any map";
+        return false;
+    }
+    for (int i = 0; i < 7; i++) {
+        StagingGeoreference.a[i] = ActiveGeoreference.a[i] = a[i];
+        StagingGeoreference.b[i] = ActiveGeoreference.b[i] = b[i];
+    }
+    return true;
 }
 
 int GridCount(double span, double step)
@@ -61,33 +105,49 @@ void SetCorner(int k, double lat, double lon, const GeorefGridPoint& p)
     GridCorners.corners[k].y = p.y;
 }
 
-void ReadGrid(const std::vector<std::string>& t, size_t* at)
+bool ReadGrid(const std::vector<std::string>& t, size_t* at, std::string* why)
 {
+    // North, south, east, west, the latitude and the longitude step.
+    const double limits[6] = {90, 90, 180, 180, 180, 180};
     double v[6] = {};
-    for (int i = 0; i < 6 && *at < t.size(); i++, (*at)++)
-        v[i] = atof(t[*at].c_str());
-    MapGeoreference& g = StagingGeoreference;
+    for (int i = 0; i < 6; i++)
+        if (!TakeNumber(t, at, limits[i], &v[i], why))
+            return false;
     double north = v[0], south = v[1], east = v[2], west = v[3];
+    int rows = GridCount(north - south, v[4]);
+    int columns = GridCount(east - west, v[5]);
+    std::vector<GeorefGridPoint> points;
+    if (rows < 41 && columns < 41) {
+        for (int i = 0; i < rows * columns; i++) {
+            double x, y;
+            if (!TakeNumber(t, at, GeorefPointLimit, &x, why) || !TakeNumber(t, at, GeorefPointLimit, &y, why))
+                return false;
+            if (x != std::trunc(x) || y != std::trunc(y)) {
+                *why = "a grid point is no whole pixel";
+                return false;
+            }
+            points.push_back({static_cast<int32_t>(x), static_cast<int32_t>(y)});
+        }
+    }
+    MapGeoreference& g = StagingGeoreference;
     g.lat0 = north;
     g.lon0 = west;
     g.dLat = v[4];
     g.dLon = v[5];
-    g.rows = GridCount(north - south, g.dLat);
-    g.columns = GridCount(east - west, g.dLon);
-    if (g.rows >= 41 || g.columns >= 41)
-        return;
-    for (int r = 0; r < g.rows; r++) {
-        for (int c = 0; c < g.columns && *at + 1 < t.size(); c++, *at += 2) {
-            g.points[r][c].x = atoi(t[*at].c_str());
-            g.points[r][c].y = atoi(t[*at + 1].c_str());
-        }
-    }
+    g.rows = rows;
+    g.columns = columns;
+    if (points.empty())
+        return true;
+    for (int r = 0; r < g.rows; r++)
+        for (int c = 0; c < g.columns; c++)
+            g.points[r][c] = points[static_cast<size_t>(r * g.columns + c)];
     if (g.rows > 0 && g.columns > 0) {
         SetCorner(0, north, west, g.points[0][0]);
         SetCorner(1, north, east, g.points[0][g.columns - 1]);
         SetCorner(2, south, east, g.points[g.rows - 1][g.columns - 1]);
         SetCorner(3, south, west, g.points[g.rows - 1][0]);
     }
+    return true;
 }
 
 void CurrentMapFolder(char* out, size_t size)
@@ -103,16 +163,25 @@ std::string Upper(std::string text)
     return text;
 }
 
+// Latitude degrees, minutes, longitude degrees, minutes, radius in minutes,
+// dx, dy; a line with a field that is no number of its range is no record.
 bool ParseOffsetLine(const char* line, OffsetRecord* r)
 {
-    char latDeg[64], latMin[64], lonDeg[64], lonMin[64], radius[64];
-    int dx, dy;
-    if (sscanf(line, "%63s %63s %63s %63s %63s %d %d", latDeg, latMin, lonDeg, lonMin, radius, &dx, &dy) != 7)
+    std::vector<std::string> t = Tokens(line);
+    const double limits[7] = {90, 60, 180, 60, 180 * 60, GeorefPointLimit, GeorefPointLimit};
+    double v[7];
+    size_t at = 0;
+    std::string why;
+    for (int i = 0; i < 7; i++)
+        if (!TakeNumber(t, &at, limits[i], &v[i], &why))
+            return false;
+    if (v[5] != std::trunc(v[5]) || v[6] != std::trunc(v[6]))
         return false;
-    double la = atof(latDeg), lo = atof(lonDeg);
-    r->radius = atof(radius) / 60.0;
-    r->latitude = la >= 0 ? la + atof(latMin) / 60.0 : la - atof(latMin) / 60.0;
-    r->longitude = lo >= 0 ? lo + atof(lonMin) / 60.0 : lo - atof(lonMin) / 60.0;
+    double la = v[0], lo = v[2];
+    int dx = static_cast<int>(v[5]), dy = static_cast<int>(v[6]);
+    r->radius = std::fabs(v[4]) / 60.0;
+    r->latitude = la >= 0 ? la + v[1] / 60.0 : la - v[1] / 60.0;
+    r->longitude = lo >= 0 ? lo + v[3] / 60.0 : lo - v[3] / 60.0;
     r->north = r->latitude + r->radius;
     r->south = r->latitude - r->radius;
     r->east = r->longitude + r->radius;
@@ -139,22 +208,30 @@ const GeorefSheetRecord& GetGridCornerRecord()
     return GridCorners;
 }
 
-int ParseGeoreference(const std::string& text)
+int ParseGeoreference(const std::string& text, const char* source)
 {
     std::vector<std::string> t = Tokens(text);
     if (t.empty())
         return -1;
     size_t at = 0;
-    int kind = atoi(t[at++].c_str());
-    if (kind == GeorefPolynomialA || kind == GeorefPolynomialB) {
-        ReadCoefficients(t, &at);
-        LoadOffsets();
-    } else if (kind == GeorefGrid) {
-        ReadGrid(t, &at);
-        LoadOffsets();
-    } else if (kind == GeorefSheets) {
-        StagingOffsets.clear();
+    int kind = -1;
+    std::string why = "its kind is no number";
+    bool read = ParseNumber(t[at++], &kind);
+    if (read && (kind == GeorefPolynomialA || kind == GeorefPolynomialB))
+        read = ReadCoefficients(kind, t, &at, &why);
+    else if (read && kind == GeorefGrid)
+        read = ReadGrid(t, &at, &why);
+    if (!read) {
+        // Nothing of it is drawn: a map placed by half a georeference would
+        // show the aircraft where it is not.
+        WriteLogF("georeference %s refused: %s", source ? source : "", why.c_str());
+        StagingGeoreference.kind = GeorefRefused;
+        return -1;
     }
+    if (kind == GeorefPolynomialA || kind == GeorefPolynomialB || kind == GeorefGrid)
+        LoadOffsets();
+    else if (kind == GeorefSheets)
+        StagingOffsets.clear();
     StagingGeoreference.kind = kind;
     return kind;
 }
@@ -178,7 +255,7 @@ void LoadMapGeoreference()
     while ((n = fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() < (1u << 20))
         text.append(buffer, n);
     fclose(file);
-    ParseGeoreference(text);
+    ParseGeoreference(text, path);
 }
 
 int LoadZippedGeoreference()
@@ -209,7 +286,7 @@ int LoadZippedGeoreferenceFrom(const char* folder, const char* name)
     for (char& c : text)
         if (c == '\r' || c == '\n')
             c = ' ';
-    ParseGeoreference(text);
+    ParseGeoreference(text, (package + ":" + entry).c_str());
     return 0;
 }
 

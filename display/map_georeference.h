@@ -48,6 +48,14 @@ void LoadOffsets();
 void LoadOffsetsFrom(const char* path, const char* mapName);
 void ApplyMapGeoreference();
 
+// A pixel of a grid point or an offset beyond this either way, or a value
+// that is not a number, refuses the georeference where it is read.
+constexpr double GeorefPointLimit = 1e8;
+
 // Reads a georeference from its text (blank-separated tokens) into the
-// staging set; the kind read, or -1 when there is none.
-int ParseGeoreference(const std::string& text);
+// staging set; the kind read, or -1 when there is none. A text with a value
+// that is not a number of its range (latitudes 90, longitudes and steps 180,
+// coefficients whose pixels stay within GeorefPixelLimit on all the earth)
+// or that is cut short is refused whole, with a log line naming source: the
+// staging kind becomes GeorefRefused, which places nothing.
+int ParseGeoreference(const std::string& text, const char* source = "");

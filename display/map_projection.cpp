@@ -6,6 +6,7 @@
 #include "display/map_view.h"
 #include "maps/tile_sources.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -109,6 +110,9 @@ void ProjectWithGeoreference(const MapGeoreference& g, double* x, double* y, dou
         *y = 0;
         break;
     }
+    // A grid goes on linearly beyond its points, as far as a position lies.
+    *x = std::isnan(*x) ? 0 : std::clamp(*x, -GeorefPixelLimit, GeorefPixelLimit);
+    *y = std::isnan(*y) ? 0 : std::clamp(*y, -GeorefPixelLimit, GeorefPixelLimit);
 }
 
 static bool IsGeoreferenceUsable(const MapGeoreference& g)

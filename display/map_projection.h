@@ -10,7 +10,12 @@ enum GeorefKind : int32_t {
     GeorefGrid = 1,
     GeorefPolynomialB = 2,
     GeorefSheets = 3,
+    GeorefRefused = -1,  // a georeference file that was refused places nothing
 };
+
+// Map pixels of a georeference stay within this either way, so that every
+// user may take them as 32-bit integers.
+constexpr double GeorefPixelLimit = 2e9;
 
 constexpr int32_t GeorefGridMax = 40;
 constexpr int32_t GeorefSheetMax = 64;

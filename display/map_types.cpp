@@ -87,7 +87,6 @@ bool SearchLocalMaps(int candidates, int direction, bool cycle, bool* ended)
 
 void TakeFoundMap()
 {
-    TakeFoundLocalSheet();
     LoadMapGeoreference();
     ResetLoadedLocalTiles();
     RequestMapRedraw();
@@ -467,11 +466,14 @@ int StepMapType(int mapType, int direction, int localMapCount, int preferredChar
 
 void SelectMapType(bool sound, int direction, bool cycle)
 {
+    if (QueryMapTypeOverride())
+        return;
     if (!MaySelect(sound))
         return;
     if (SelectionGuard.exchange(true))
         return;
     LastDirection = direction;
+    TakeFoundLocalSheet();
     SelectGuarded(direction, cycle);
     SelectionGuard = false;
 }

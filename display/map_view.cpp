@@ -40,6 +40,7 @@ double GridFactorX = 1.0, GridFactorY = 1.0;
 int32_t CurrentChartLevel = 0;
 int32_t ChartZoomOutSteps = 0;
 int32_t ChartRotationDeg = 0;
+HeadingOverrideState HeadingOverride = {0, 0.0};
 std::atomic<uint8_t> TileMapFlag{1};
 ViewportRect MapViewportRect = {84, 40, 84 + 477, 40 + 351};
 ViewportRect FullScreenRect = {0, 0, 640, 480};
@@ -48,6 +49,8 @@ ScreenPointI FullScreenCentre = {320, 240};
 
 static const double kRadPerDeg = 0.01745329;
 static const double kProbeDegrees = 0.2;
+
+bool IsMapHeadingHeld() { return ChartRotationDeg != 0; }
 
 float GetChartLevelFactor(int32_t level)
 {
@@ -221,6 +224,12 @@ void GetMapCenter(double* latitude, double* longitude)
 {
     *latitude = MapCenter.latitude.load();
     *longitude = MapCenter.longitude.load();
+}
+
+void GetMapCenterPixel(float* x, float* y)
+{
+    *x = static_cast<float>(CentreMapX);
+    *y = static_cast<float>(CentreMapY);
 }
 
 void GetPixelsPerDegree(double* lon, double* lat)

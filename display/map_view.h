@@ -70,6 +70,16 @@ constexpr int32_t MaxChartZoomOutSteps = 4;
 
 // Rotation of the current local map sheet in degrees (0 in tile-map mode).
 extern int32_t ChartRotationDeg;
+// A turned local sheet holds its own heading: leaving track-up then passes
+// through north-up (NorthUpMode) before the sheet's own orientation.
+bool IsMapHeadingHeld();
+// The first override of track-up: the view held at a heading (degrees). The
+// orientation command clears it before anything else.
+struct HeadingOverrideState {
+    uint8_t on;
+    double heading;
+};
+extern HeadingOverrideState HeadingOverride;
 // Set when the map shows tiles rather than a local raster map. threads: the
 // tile loader sets it; the GUI thread reads and writes it.
 extern std::atomic<uint8_t> TileMapFlag;
@@ -108,6 +118,8 @@ void SetViewportRect(int index, bool bezelShown);
 
 // The shared accessors of the view's values.
 void GetMapCenter(double* latitude, double* longitude);
+// The map pixel of MapCenter that the frame update projected last.
+void GetMapCenterPixel(float* x, float* y);
 void GetPixelsPerDegree(double* lon, double* lat);
 void GetPixelsPer12Metres(double* value);
 // The box around the map centre that a view of width x height shows at zoom,

@@ -246,7 +246,7 @@ void DrawNearestPanel(int width, int height)
         if (Settings.RenderToTexture != 2)
             EndSnapshot(x, y, CurrentFrame.mapRotation);
     }
-    NearestPanelInSnapshot = 1;
+    SetNearestDrawnFlag(1);
 }
 
 void DrawRouteLayers(float dt, int width, int height)

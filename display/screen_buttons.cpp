@@ -336,7 +336,7 @@ int HandleSoftkeyKey(WPARAM virtualKey, LPARAM)
     if (ctrl)
         return -1;
     switch (virtualKey) {
-    case VK_SPACE: OptionsMenuCommand(12); return 0;
+    case VK_SPACE: StepSmallWindowMode(); return 0;
     case VK_LEFT: NudgeMapCursor(1); return 0;
     case VK_RIGHT: NudgeMapCursor(2); return 0;
     case VK_UP: NudgeMapCursor(3); return 0;

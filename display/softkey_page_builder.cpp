@@ -684,6 +684,12 @@ void BuildSoftkeyMenu(int level, int sublevel)
     }
 }
 
+void ResetSoftkeyPageState()
+{
+    MapTypeSoftkeyCount = 0;
+    LastLevel = LastSublevel = -1;
+}
+
 void RebuildSoftkeys()
 {
     if (Settings.Softkeys)

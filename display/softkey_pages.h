@@ -62,6 +62,9 @@ void BuildSoftkeyMenu(int level, int sublevel);
 // The page of the current settings: with Softkeys on the page of Softkeylevel
 // and Softkeysublevel, else the top level. Run every frame.
 void RebuildSoftkeys();
+// Forgets the map-type page's next free softkey and the page built last, so
+// the next build counts as entering its page (the settings reader's start).
+void ResetSoftkeyPageState();
 
 // The connected flag of the selected simulator's link.
 bool IsSimConnected();

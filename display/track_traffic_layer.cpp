@@ -3,6 +3,7 @@
 
 #include "app/screen_layout.h"
 #include "app/settings.h"
+#include "app/shared_accessors.h"
 #include "app/softkey_menu.h"
 #include "app/track_ring.h"
 #include "app/traffic_mode.h"
@@ -260,18 +261,19 @@ static uint8_t VectorDrawn = 0;
 
 void DrawTrackVector(float mapAngle)
 {
-    if (MapPanning || !BackgroundDrawn || Settings.AirportChart || InAirportDiagram() || Settings.Track <= 0)
+    int mode = GetTrackMode();
+    if (MapPanning || !BackgroundDrawn || Settings.AirportChart || InAirportDiagram() || mode <= 0)
         return;
-    double bank = 0;
-    SimLinkGetVar(SimVarBank, &bank);
-    double rate = TurnRate(bank * RadPerDeg, Aircraft.GroundSpeed);
-    if (Settings.CurvedVector && Settings.Track == 1 && std::fabs(rate) > 0.1) {
-        DrawSmoothedVector(static_cast<float>(CentreMapX), static_cast<float>(CentreMapY), Aircraft.GroundSpeed,
-                           AirVectorAngle, mapAngle, TrackVectorLength, rate, &VectorDrawn);
+    double rate = TurnRate(GetBankAngleRad(), Aircraft.GroundSpeed);
+    if (Settings.CurvedVector && mode == 1 && std::fabs(rate) > 0.1) {
+        float cx = 0, cy = 0;
+        GetMapCenterPixel(&cx, &cy);
+        DrawSmoothedVector(cx, cy, Aircraft.GroundSpeed, GetAirVectorAngleRad(), mapAngle, TrackVectorLength, rate,
+                           &VectorDrawn);
         return;
     }
     float length = 0;
-    if (Settings.Track == 1) {
+    if (mode == 1) {
         length = TrackVectorLength * FrameZoom * MapScale;
     } else {
         // A vector of fixed length: half the viewport's diagonal whatever the zoom.
@@ -281,7 +283,7 @@ void DrawTrackVector(float mapAngle)
     }
     float w = static_cast<float>(Settings.VectorWidth);
     ScreenRect bar{CentreX() - w, CentreX() + w, CentreY() - length, CentreY()};
-    DrawFilledQuad(&bar, Dimmed(Settings.TrackColor), static_cast<float>(AirVectorAngle) + mapAngle, 1);
+    DrawFilledQuad(&bar, Dimmed(Settings.TrackColor), static_cast<float>(GetAirVectorAngleRad()) + mapAngle, 1);
     VectorDrawn = 1;
 }
 

@@ -296,6 +296,27 @@ bool Holds(const AirportIndexRecord& r, double latitude, double longitude)
     return r.west < longitude && longitude <= r.east && r.south < latitude && latitude <= r.north;
 }
 
+// Under IndexLock: an airport's area from its own georeference; an airport
+// the index names already takes the area its Info file gives now.
+void AddIndexedAirport(const char* icao, const ChartGeoref& g)
+{
+    AirportIndexRecord r{};
+    snprintf(r.icao, sizeof r.icao, "%s", icao);
+    r.west = static_cast<float>(g.lon1);
+    r.north = static_cast<float>(g.lat1);
+    r.east = static_cast<float>(g.lon2);
+    r.south = static_cast<float>(g.lat2);
+    for (AirportIndexRecord& held : Index) {
+        if (strcasecmp(held.icao, r.icao) == 0) {
+            held = r;
+            return;
+        }
+    }
+    if (static_cast<int>(Index.size()) >= IndexCapacity)
+        GrowAirportIndex();
+    Index.push_back(r);
+}
+
 // A path for a caller's buffer: left empty rather than cut when too long.
 bool CopyChartPath(char* out, const std::string& path)
 {
@@ -826,10 +847,9 @@ void BuildAirportIndex()
     ListedIcao[0] = 0;
     while (IsCacheCleanupRunning())
         Sleep(1);
-    // The folders are what holds: the index starts empty.
-    Index.clear();
-    IndexCapacity = IndexStartCapacity;
-    IndexLoaded = true;
+    // The file holds airports of other programs too (the chart downloader
+    // writes some without an Info folder): start from it, add ours.
+    LoadAirportIndex();
     char airports[PathSize], resolved[PathSize];
     snprintf(airports, sizeof airports, "%s/Airports", DataFolder);
     ResolvePath(airports, resolved, sizeof resolved);
@@ -845,15 +865,7 @@ void BuildAirportIndex()
         ChartGeoref g;
         if (!LoadChartGeoref(georef, &g))
             continue;
-        if (static_cast<int>(Index.size()) >= IndexCapacity)
-            GrowAirportIndex();
-        AirportIndexRecord r{};
-        snprintf(r.icao, sizeof r.icao, "%s", apt);
-        r.west = static_cast<float>(g.lon1);
-        r.north = static_cast<float>(g.lat1);
-        r.east = static_cast<float>(g.lon2);
-        r.south = static_cast<float>(g.lat2);
-        Index.push_back(r);
+        AddIndexedAirport(apt, g);
     }
     closedir(dir);
 }

@@ -42,8 +42,10 @@
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -96,7 +98,11 @@ std::mutex SheetLock;  // the current sheet: GUI thread writes, loader start rea
 MapSheet CurrentSheet{};
 bool HasCurrentSheet = false;
 char CurrentFolder[FolderPathSize] = "";
+// The sheet's distance to its nearest edge (-1 none kept), the map it
+// belongs to and that map's name.
 double CurrentSheetDistance = -1.0;
+int CurrentSheetMap = -1;
+char CurrentSheetMapName[52] = "";
 int ChosenChartType = NoChartType;
 std::mutex FoundLock;  // the maps at the position: GUI and link threads
 std::vector<MapAtPosition> MapsAtPosition;
@@ -261,6 +267,29 @@ double EdgeDistance(const MapSheet& s, double latitude, double longitude)
     return std::fmin(d, s.east - longitude);
 }
 
+// A sheet that holds the position replaces the one shown only when its
+// nearest edge is closer: of sheets laid over each other, the smaller, more
+// detailed one is shown. A kept sheet the position has left counts as none.
+void TakeSheetIfCloserToEdge(const MapSheet& s, double distance, double latitude, double longitude)
+{
+    int map = Settings.MapType.load();
+    const char* name = GetLocalMapName(map);
+    std::lock_guard<std::mutex> hold(SheetLock);
+    const MapSheet& kept = CurrentSheet;
+    bool keptHolds = HasCurrentSheet && CurrentSheetDistance >= 0 && kept.south < latitude &&
+                     latitude <= kept.north && kept.west < longitude && longitude <= kept.east;
+    bool sameSheet = map == CurrentSheetMap && strcmp(kept.folder, s.folder) == 0;
+    if (keptHolds && !sameSheet && !(distance < CurrentSheetDistance))
+        return;
+    CurrentSheet = s;
+    HasCurrentSheet = true;
+    CurrentSheetDistance = distance;
+    CurrentSheetMap = map;
+    snprintf(CurrentSheetMapName, sizeof CurrentSheetMapName, "%s", name);
+    snprintf(Settings.MapName, sizeof Settings.MapName, "%s", name);
+    snprintf(CurrentFolder, sizeof CurrentFolder, "%s/%s/", DataFolder, s.folder);
+}
+
 void LoadTilesRun(void*)
 {
     SetLoadingBusy(true);
@@ -371,16 +400,19 @@ std::vector<MapSheet> ParseMapDescriptor(const char* text, const char* mapName)
         s.south = atof(f[1].c_str());
         s.east = atof(f[2].c_str());
         s.west = atof(f[3].c_str());
-        s.type = atoi(f[4].c_str());
-        s.secondValue = atoi(f[5].c_str());
+        long type = strtol(f[4].c_str(), nullptr, 10), second = strtol(f[5].c_str(), nullptr, 10);
+        s.type = static_cast<int32_t>(std::clamp<long>(type, INT32_MIN, INT32_MAX));
+        s.secondValue = static_cast<int32_t>(std::clamp<long>(second, INT32_MIN, INT32_MAX));
         std::string folder = f[6], georef = "georef.txt";
         size_t at = folder.find("georef");
         if (at != std::string::npos) {
             georef = folder.substr(at);
             folder = folder.substr(0, at > 0 ? at - 1 : 0);
         }
-        if (!IsSafeFolder(folder) || !IsSafeFileName(georef, sizeof s.georefFile) ||
-            !std::isfinite(s.north + s.south + s.east + s.west)) {
+        // Bounds no place on earth has would place the sheet everywhere.
+        bool onEarth = std::fabs(s.north) <= 90 && std::fabs(s.south) <= 90 && std::fabs(s.east) <= 180 &&
+                       std::fabs(s.west) <= 180;
+        if (!IsSafeFolder(folder) || !IsSafeFileName(georef, sizeof s.georefFile) || !onEarth) {
             WriteLogF("%s: sheet %ld (%s) skipped", mapName, i, f[6].c_str());
             continue;
         }
@@ -455,6 +487,9 @@ void LoadMapContent(int reload)
                 MapNames.emplace_back(map.fileName);
         }
     }
+    // The sheet kept may belong to a map the new table numbers otherwise.
+    if (!none)
+        TakeFoundLocalSheet();
     if (none)
         ShowMessage(GetGeneralText(19));
 }
@@ -600,16 +635,22 @@ bool SelectLocalMapSheet(double latitude, double longitude)
             continue;
         if (!(s.south < latitude && latitude <= s.north && s.west < longitude && longitude <= s.east))
             continue;
-        double distance = EdgeDistance(s, latitude, longitude);
-        snprintf(Settings.MapName, sizeof Settings.MapName, "%s", GetLocalMapName(Settings.MapType.load()));
-        std::lock_guard<std::mutex> hold(SheetLock);
-        CurrentSheet = s;
-        HasCurrentSheet = true;
-        CurrentSheetDistance = distance;
-        snprintf(CurrentFolder, sizeof CurrentFolder, "%s/%s/", DataFolder, s.folder);
+        TakeSheetIfCloserToEdge(s, EdgeDistance(s, latitude, longitude), latitude, longitude);
         return true;
     }
     return false;
+}
+
+int GetCurrentSheetMap()
+{
+    std::lock_guard<std::mutex> hold(SheetLock);
+    return HasCurrentSheet ? CurrentSheetMap : -1;
+}
+
+void GetSelectedLocalMapName(char* out, size_t size)
+{
+    std::lock_guard<std::mutex> hold(SheetLock);
+    snprintf(out, size, "%s", HasCurrentSheet ? CurrentSheetMapName : "");
 }
 
 void GetLocalMapFolder(char* out, size_t size)
@@ -704,6 +745,10 @@ void StartLocalMapTileLoader()
     if (TileRestartPending)
         return;
     if (RunActive || TileWaiting || !folder[0] || TileIndex.load() >= LocalMapTileCount.load())
+        return;
+    // A sheet whose georeference was refused has no place: the map shown
+    // before stays as it was.
+    if (StagingGeoreference.kind == GeorefRefused)
         return;
     if (TileIndex.load() == 0) {
         PrepareSet(MapCenter.latitude.load(), MapCenter.longitude.load());
@@ -982,6 +1027,10 @@ bool OpenLocalMapAtPosition(int start)
     }
     return true;
 }
+
+void SetDefaultMapSource() { SetLocalMapSource(LocalMapSetWhole); }
+
+int QueryMapTypeOverride() { return 0; }
 
 void RestartMapTiles(int type)
 {

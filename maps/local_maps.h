@@ -65,16 +65,23 @@ const std::vector<MapSheet>& GetMapSheets();
 // sheet's type against the type wanted.
 void SetChosenChartType(int type);
 bool IsWantedSheetType(int sheetType, int wanted);
-// Makes the first wanted sheet of the current map that holds the position
-// the current sheet; false when none does.
+// Finds the first wanted sheet of the current map (MapType) that holds the
+// position; false when none does. It becomes the current sheet unless the
+// current one still holds the position and lies farther inside its edges
+// than the found one does (TakeFoundLocalSheet forgets that distance).
 bool SelectLocalMapSheet(double latitude, double longitude);
+// The map (MapType index, -1 none) the current sheet belongs to, and that
+// map's name. Any thread.
+int GetCurrentSheetMap();
+void GetSelectedLocalMapName(char* out, size_t size);
 // The current sheet: its data folder ("<data root>/<folder>/"), its
 // georeference file, bounds and type; none before the first selection.
 void GetLocalMapFolder(char* out, size_t size);
 void GetGeorefFileName(char* out, size_t size);
 bool GetCurrentSheet(MapSheet* out);
 bool IsInsideCurrentSheet(double latitude, double longitude);
-// A new search takes the sheet it finds whatever was shown before.
+// A new search takes the first sheet it finds whatever was shown before;
+// among the sheets it finds after that, the one nearest its edge.
 void TakeFoundLocalSheet();
 
 // The data level (ChartLevel) stepped down to one whose folder holds tiles.
@@ -139,6 +146,10 @@ bool OpenLocalMapAtPosition(int start);
 // found); showing a local map, the tiles of type come back and no local set
 // is begun until they are shown.
 void RestartMapTiles(int type);
+// The map source of the whole local set (LocalMapSetWhole).
+void SetDefaultMapSource();
+// A map type held against the selection's stepping; none is ever held.
+int QueryMapTypeOverride();
 // No package took over after the stop: the tiles load again where they were.
 void ResumeStoppedTiles();
 bool IsTileStopPending();

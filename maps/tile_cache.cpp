@@ -24,11 +24,13 @@
 #include <strings.h>
 
 #include <atomic>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <vector>
 
 TileTexture TileTexturePool[TileTexturePoolSize];
 
@@ -331,6 +333,44 @@ void AppendEntries(const char* folder, const char* ext)
     closedir(dir);
 }
 
+// The names the service tiles are cached under: "L11_5_6.jpg" (static
+// maps), "ovi_h0123.jpg" (quadkeys), "g3_11_4_5.jpg" (maker maps) and
+// "11_4_5.png". The service folder lies in the user's own application-data
+// folder, where pictures of the user's or of other programs may live too.
+bool IsServiceTileName(const char* name)
+{
+    const char* p = name;
+    if (strncmp(p, "ovi_", 4) == 0 && p[4] && strchr("hrt", p[4]))
+        p += 5;
+    else if (*p == 'L' || *p == 'R')
+        p++;
+    else if (*p == 'g') {
+        p++;
+        if (*p == '-')
+            p++;
+        if (!isdigit(static_cast<unsigned char>(*p)))
+            return false;
+        while (isdigit(static_cast<unsigned char>(*p)))
+            p++;
+        if (*p++ != '_')
+            return false;
+    }
+    if (!isdigit(static_cast<unsigned char>(*p)))
+        return false;
+    while (isdigit(static_cast<unsigned char>(*p)) || *p == '_')
+        p++;
+    return strcasecmp(p, ".png") == 0 || strcasecmp(p, ".jpg") == 0;
+}
+
+// Drops from the cache file list what is not a service tile.
+void KeepServiceTilesListed()
+{
+    std::erase_if(CacheFiles, [](const CacheFileRecord& record) {
+        const char* slash = strrchr(record.path, '/');
+        return !IsServiceTileName(slash ? slash + 1 : record.path);
+    });
+}
+
 void TileCacheFolderOfType(int type, char* out, size_t size)
 {
     char cache[512];
@@ -484,6 +524,11 @@ int CountTileFiles(const char* folder)
 void RemoveFilesFromCache(const char* folder)
 {
     ListCacheFiles(folder);
+    RemoveListedCacheFiles();
+}
+
+void RemoveListedCacheFiles()
+{
     int64_t now = GetTimeSeconds();
     int64_t lifetime = static_cast<int64_t>(Settings.CacheLifetime.load()) * 86400;
     std::vector<bool> removed(CacheFiles.size(), false);
@@ -504,8 +549,11 @@ void CleanTileCaches()
 {
     char folder[600];
     ServiceCacheFolder(folder, sizeof folder);
-    if (CountTileFiles(folder) > ServiceCacheFileLimit)
-        RemoveFilesFromCache(folder);
+    if (CountTileFiles(folder) > ServiceCacheFileLimit) {
+        ListCacheFiles(folder);
+        KeepServiceTilesListed();
+        RemoveListedCacheFiles();
+    }
     for (const CatalogueUpdate& update : CatalogueUpdates) {
         if (update.type == -1)
             continue;
@@ -542,6 +590,7 @@ void PurgeMapQuestCache()
         char folder[600];
         ServiceCacheFolder(folder, sizeof folder);
         ListCacheFiles(folder);
+        KeepServiceTilesListed();
         for (const CacheFileRecord& record : CacheFiles)
             if (!record.isFolder)
                 RemoveFile(record.path);

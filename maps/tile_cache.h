@@ -73,10 +73,13 @@ struct CacheFileRecord {
 };
 void CleanTileCaches();
 void CleanTypeCaches();
-// In MapQuest mode with 10001 or more cached tiles, removes them; then the
-// cache's own clean-up.
+// In MapQuest mode with 10001 or more cached tiles, removes them (the
+// service tiles only: other pictures of that folder stay); then the cache's
+// own clean-up.
 void PurgeMapQuestCache();
 void RemoveFilesFromCache(const char* folder);
+// The removal of RemoveFilesFromCache over the list ListCacheFiles made.
+void RemoveListedCacheFiles();
 // The folder's "*.png" then "*.jpg" entries.
 void ListCacheFiles(const char* folder);
 const std::vector<CacheFileRecord>& GetCacheFileList();

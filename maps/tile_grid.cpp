@@ -830,12 +830,6 @@ bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
     RangeYStart = cy - rows / 2;
     RangeYEnd = cy + rows / 2;
     int bound = n + 1 < TileCap ? n + 1 : TileCap;
-    double west, east, south, north, unused;
-    TilePixelToLatLon(xStart * 256.0, 0.0, zoom, &unused, &west);
-    TilePixelToLatLon(xEnd * 256.0, 0.0, zoom, &unused, &east);
-    TilePixelToLatLon(0.0, (cy + rows / 2) * 256.0, zoom, &south, &unused);
-    TilePixelToLatLon(0.0, (cy - rows / 2) * 256.0, zoom, &north, &unused);
-    SetAirspaceViewBox(west, east, south, north);
 
     bool fetching = FetchEnabled.load() != 0;
     int slotIndex = 0;

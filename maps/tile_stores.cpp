@@ -5,6 +5,7 @@
 #include "app/log.h"
 #include "display/map_types.h"
 #include "maps/http_download.h"
+#include "maps/local_maps.h"
 #include "app/settings.h"
 #include "display/map_view.h"
 #include "navdata/procedure_db.h"
@@ -524,6 +525,12 @@ int GetMapMaxZoomAtCenter(int type)
 void GetCurrentMapName(char* out, size_t size)
 {
     std::lock_guard<std::mutex> hold(CatalogueLock);
+    // No catalogue map found yet: the local map shown names the map.
+    if (!CurrentMapName[0]) {
+        char local[64];
+        GetSelectedLocalMapName(local, sizeof local);
+        CopyCatalogueText(CurrentMapName, sizeof CurrentMapName, local);
+    }
     snprintf(out, size, "%s", CurrentMapName);
 }
 

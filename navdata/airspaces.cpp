@@ -144,8 +144,6 @@ WholeDegrees UpdateViewDegrees(double latMin, double latMax, double lonMin, doub
     return d;
 }
 
-void SetAirspaceViewBox(double, double, double, double) {}
-
 bool UpdateAirspaces(double latMin, double latMax, double lonMax, double lonMin)
 {
     WholeDegrees view;

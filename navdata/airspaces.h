@@ -13,12 +13,8 @@
 #include <cstdint>
 #include <vector>
 
-// The tile grid's box. The loaders follow the box the layer hands them every
-// frame instead, which also holds over raster maps, where no tile grid is
-// built; so nothing is kept. Any thread.
-void SetAirspaceViewBox(double west, double east, double south, double north);
-
-// Once a frame, with the visible box: starts the loader when the whole
+// Once a frame, with the visible box (the layer hands it over every frame,
+// also over raster maps, where no tile grid is built): starts the loader when the whole
 // degrees changed, a reload was asked for or nothing was loaded yet; true
 // once a list is ready to draw.
 bool UpdateAirspaces(double latMin, double latMax, double lonMax, double lonMin);

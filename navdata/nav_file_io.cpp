@@ -5,6 +5,7 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -126,6 +127,39 @@ void TerminateTexts(FixRecord* r)
 
 void TerminateTexts(ObstacleRecord*) {}
 
+static bool IsOnEarth(double lat, double lon)
+{
+    return std::fabs(lat) <= 90.0 && std::fabs(lon) <= 180.0;  // false for NaN too
+}
+
+static bool IsWithin(double value, double limit)
+{
+    return std::fabs(value) <= limit;
+}
+
+// Whether a record's numbers are ones a navigation file holds; a record with
+// a position off the earth or a value that is no number is no record.
+static bool IsRecordSound(const NavaidRecord& r)
+{
+    return IsOnEarth(r.lat, r.lon) && IsWithin(r.angle, 720.0) && IsWithin(r.magVar, 360.0);
+}
+
+static bool IsRecordSound(const AirportRecord& r)
+{
+    return IsOnEarth(r.latA, r.lonA) && IsOnEarth(r.latB, r.lonB) && IsWithin(r.runwayDirection, 100.0) &&
+           IsWithin(r.runwayLength, 100000.0);
+}
+
+static bool IsRecordSound(const FixRecord& r)
+{
+    return IsOnEarth(r.lat, r.lon);
+}
+
+static bool IsRecordSound(const ObstacleRecord& r)
+{
+    return IsOnEarth(r.lat, r.lon);
+}
+
 __attribute__((format(printf, 3, 4))) static void SetProblem(char* problem, size_t size, const char* format, ...)
 {
     if (problem == nullptr || size == 0)
@@ -191,9 +225,18 @@ static NavFileResult LoadNavImage(size_t size, const ReadAt& readAt, NavTable<Re
     }
     for (Record& r : table->records)
         TerminateTexts(&r);
+    size_t dropped = std::erase_if(table->records, [](const Record& r) { return !IsRecordSound(r); });
 
     if (n < static_cast<size_t>(count)) {
-        SetProblem(problem, problemSize, "count %d but only %zu records in the file", count, n);
+        SetProblem(problem, problemSize, "count %d but only %zu records in the file (%zu of them off the earth)",
+                   count, n, dropped);
+        RebuildIndex(table);
+        return NavFileDamaged;
+    }
+    if (dropped > 0) {
+        // The index counts the records the file had: it is made anew.
+        SetProblem(problem, problemSize, "%zu of %zu records lie off the earth or hold no numbers: left out", dropped,
+                   n);
         RebuildIndex(table);
         return NavFileDamaged;
     }

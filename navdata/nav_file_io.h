@@ -55,7 +55,9 @@ struct NavTable {
 
 // Parses a whole file image. A count of 0 or less gives an empty table. A
 // count beyond the file's end keeps the whole records present; a missing or
-// inconsistent index is rebuilt from the records. `problem` (may be null)
+// inconsistent index is rebuilt from the records. Records with a position
+// off the earth (latitude beyond 90, longitude beyond 180) or a value that is
+// no number are left out, and the index is rebuilt without them. `problem` (may be null)
 // receives a short description when the result is NavFileDamaged.
 template <class Record>
 NavFileResult ParseNavFile(const uint8_t* data, size_t size, NavTable<Record>* table, char* problem,

@@ -88,6 +88,13 @@ bool IsPlanAltitude(double feet)
     return std::fabs(feet) <= PlanMaxAltitudeFt;
 }
 
+// A cruising altitude that is no number, or none a plan flies, reads as 0.
+double CruiseOfText(const char* text)
+{
+    double value = 0;
+    return ReadNumber(text, &value) && IsPlanAltitude(value) ? value : 0.0;
+}
+
 void InnerZeroAltitudesToCruise(FlightPlanRecord* plan)
 {
     for (int i = 1; i < plan->count - 1; ++i)
@@ -320,6 +327,15 @@ std::string Cp1252Text(const std::string& utf8)
     return out;
 }
 
+// Ids of up to 8 characters are cut to 7; longer ones are no idents.
+void SetWaypointId(FlightPlanWaypoint* waypoint, const std::string& id)
+{
+    if (id.size() <= 8)
+        SetIdent(waypoint, id.c_str(), id.size());
+    else
+        SetIdent(waypoint, "POI", 3);
+}
+
 int KindOfType(const std::string& type)
 {
     std::string upper = type.substr(0, 49);
@@ -346,14 +362,8 @@ void OpenWaypoint(XmlPlanParse* p, const XML_Char** attributes)
     }
     p->waypoint = &plan->waypoints[plan->count];
     for (int i = 0; attributes[i] != nullptr; i += 2) {
-        if (std::strcmp(attributes[i], "id") != 0)
-            continue;
-        std::string id = Cp1252Text(attributes[i + 1]);
-        // Ids of up to 8 characters are cut to 7; longer ones are no idents.
-        if (id.size() <= 8)
-            SetIdent(p->waypoint, id.c_str(), id.size());
-        else
-            SetIdent(p->waypoint, "POI", 3);
+        if (std::strcmp(attributes[i], "id") == 0)
+            SetWaypointId(p->waypoint, Cp1252Text(attributes[i + 1]));
     }
 }
 
@@ -377,19 +387,17 @@ void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attribut
     }
 }
 
-void TakeWorldPosition(XmlPlanParse* p)
+// A WorldPosition's text into the waypoint; a position given as 0/0 is the
+// fix of the waypoint's ident when the options find one. False when the
+// text is no sound position.
+bool StoreWorldPosition(const char* text, FlightPlanRecord* plan, FlightPlanWaypoint* w, const PlanReadOptions& options)
 {
     double lat = 0, lon = 0, altitude = 0;
-    if (!ParseWorldPosition(Cp1252Text(p->text).c_str(), &lat, &lon, &altitude)) {
-        char why[96];
-        std::snprintf(why, sizeof why, "waypoint %d has no sound position", p->plan->count);
-        Stop(p, why);
-        return;
-    }
-    FlightPlanWaypoint* w = p->waypoint;
-    if (std::fabs(lat) < 0.00001 && std::fabs(lon) < 0.00001 && p->options->findFix != nullptr && w->ident[0] != '\0') {
+    if (!ParseWorldPosition(text, &lat, &lon, &altitude))
+        return false;
+    if (std::fabs(lat) < 0.00001 && std::fabs(lon) < 0.00001 && options.findFix != nullptr && w->ident[0] != '\0') {
         double fixLat = 0, fixLon = 0;
-        if (p->options->findFix(w->ident, &fixLat, &fixLon)) {
+        if (options.findFix(w->ident, &fixLat, &fixLon)) {
             lat = fixLat;
             lon = fixLon;
         }
@@ -397,8 +405,18 @@ void TakeWorldPosition(XmlPlanParse* p)
     w->lat = static_cast<float>(lat);
     w->lon = static_cast<float>(lon);
     w->altitude = static_cast<float>(altitude);
-    if (p->plan->cruisingAltitude < altitude)
-        p->plan->cruisingAltitude = altitude;
+    if (plan->cruisingAltitude < altitude)
+        plan->cruisingAltitude = altitude;
+    return true;
+}
+
+void TakeWorldPosition(XmlPlanParse* p)
+{
+    if (!StoreWorldPosition(Cp1252Text(p->text).c_str(), p->plan, p->waypoint, *p->options)) {
+        char why[96];
+        std::snprintf(why, sizeof why, "waypoint %d has no sound position", p->plan->count);
+        Stop(p, why);
+    }
 }
 
 void XMLCALL OnEnd(void* data, const XML_Char* name)
@@ -413,11 +431,8 @@ void XMLCALL OnEnd(void* data, const XML_Char* name)
         return;
     }
     if (!p->inWaypoint) {
-        if (std::strcmp(name, "CruisingAlt") == 0) {
-            double value = 0;
-            bool sound = ReadNumber(p->text.c_str(), &value) && IsPlanAltitude(value);
-            p->plan->cruisingAltitude = sound ? value : 0.0;
-        }
+        if (std::strcmp(name, "CruisingAlt") == 0)
+            p->plan->cruisingAltitude = CruiseOfText(p->text.c_str());
         return;
     }
     if (depth == p->waypointDepth) {
@@ -503,6 +518,171 @@ XmlParseOutcome ParseXmlPlan(const char* data, size_t size, const char* encoding
     return outcome;
 }
 
+// ---- XML plans that are not well-formed ----
+//
+// Some planners write a raw '&' or '<' into names. Such a file is read line
+// by line, each element of a plan on a line of its own, as the plan files'
+// own programs read every plan: a tag is looked for anywhere in a line and
+// its text taken up to the next "</".
+
+bool IsUtf8Image(const char* data, size_t size)
+{
+    std::string text(data, size);
+    uint32_t cp = 0;
+    for (const char* p = text.c_str(); *p != '\0';) {
+        size_t length = DecodeUtf8(p, &cp);
+        if (cp == 0xFFFD && length == 1)
+            return false;
+        p += length;
+    }
+    return true;
+}
+
+// The five entities XML itself defines; anything else stays as written.
+std::string DecodePredefinedEntities(const std::string& text)
+{
+    static const struct {
+        const char* entity;
+        char c;
+    } Entities[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        bool decoded = false;
+        for (const auto& e : Entities) {
+            size_t n = std::strlen(e.entity);
+            if (text.compare(i, n, e.entity) == 0) {
+                out += e.c;
+                i += n - 1;
+                decoded = true;
+                break;
+            }
+        }
+        if (!decoded)
+            out += text[i];
+    }
+    return out;
+}
+
+// The text of a line after tag, up to "</" (or the line's end), at most
+// limit characters, entities decoded.
+std::string TextAfterTag(const std::string& line, const char* tag, size_t limit = XmlTextLimit)
+{
+    size_t start = line.find(tag);
+    if (start == std::string::npos)
+        return "";
+    start += std::strlen(tag);
+    size_t end = line.find("</", start);
+    std::string text = line.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    return DecodePredefinedEntities(text.substr(0, limit));
+}
+
+// The id of an "<ATCWaypoint id=" line: from the opening quote to the
+// closing quote before '>'.
+std::string WaypointIdOfLine(const std::string& line)
+{
+    size_t at = line.find("<ATCWaypoint id=") + std::strlen("<ATCWaypoint id=");
+    if (at >= line.size() || (line[at] != '"' && line[at] != '\''))
+        return "";
+    char quote = line[at];
+    size_t close = line.find(">", at + 1);
+    size_t end = line.rfind(quote, close == std::string::npos ? std::string::npos : close);
+    if (end == std::string::npos || end <= at)
+        end = close == std::string::npos ? line.size() : close;
+    return DecodePredefinedEntities(line.substr(at + 1, end - at - 1));
+}
+
+struct XmlLinePlan {
+    FlightPlanRecord* plan;
+    const PlanReadOptions* options;
+    PlanReadResult* result;
+    bool inWaypoint = false;
+    bool inIcao = false;
+    FlightPlanWaypoint* waypoint = nullptr;  // null beyond the limit
+};
+
+// One line inside the plan element; false when the plan is refused.
+bool TakePlanLine(XmlLinePlan* r, const std::string& line)
+{
+    FlightPlanRecord* plan = r->plan;
+    if (!r->inWaypoint) {
+        if (line.find("<CruisingAlt>") != std::string::npos && line.find("</", line.find("<CruisingAlt>")) != std::string::npos)
+            plan->cruisingAltitude = CruiseOfText(TextAfterTag(line, "<CruisingAlt>").c_str());
+        if (line.find("<ATCWaypoint id=") == std::string::npos)
+            return true;
+        r->inWaypoint = true;
+        r->inIcao = false;
+        r->waypoint = nullptr;
+        if (plan->count >= XmlPlanMaxWaypoints)
+            r->result->cut = true;
+        else {
+            r->waypoint = &plan->waypoints[plan->count];
+            SetWaypointId(r->waypoint, WaypointIdOfLine(line));
+        }
+    }
+    if (FlightPlanWaypoint* w = r->waypoint) {
+        if (line.find("<ATCWaypointType>") != std::string::npos)
+            w->kind = KindOfType(TextAfterTag(line, "<ATCWaypointType>", 49));
+        if (line.find("<WorldPosition>") != std::string::npos &&
+            !StoreWorldPosition(TextAfterTag(line, "<WorldPosition>").c_str(), plan, w, *r->options)) {
+            r->result->refused = true;
+            SetProblem(r->result, "waypoint %d has no sound position", plan->count);
+            return false;
+        }
+        if (line.find("<ICAO>") != std::string::npos)
+            r->inIcao = true;
+        if (r->inIcao && line.find("<ICAOIdent>") != std::string::npos) {
+            std::string ident = TextAfterTag(line, "<ICAOIdent>");
+            SetIdent(w, ident.c_str(), ident.size());
+        }
+        if (line.find("</ICAO>") != std::string::npos)
+            r->inIcao = false;
+    }
+    if (line.find("</ATCWaypoint>") != std::string::npos) {
+        if (r->waypoint != nullptr)
+            ++plan->count;
+        r->inWaypoint = false;
+        r->waypoint = nullptr;
+    }
+    return true;
+}
+
+bool ReadXmlPlanLines(const char* data, size_t size, FlightPlanRecord* plan, const PlanReadOptions& options,
+                      PlanReadResult* result)
+{
+    // Entities are what an XML bomb is made of; plans have none.
+    if (std::string(data, size).find("<!ENTITY") != std::string::npos) {
+        Refuse(result, "XML plan declares entities");
+        return false;
+    }
+    bool utf8 = IsUtf8Image(data, size);
+    XmlLinePlan r{plan, &options, result};
+    plan->count = 0;
+    plan->simActiveIndex = 0;
+    bool inside = false;
+    size_t at = 0;
+    std::string line;
+    while (NextImageLine(data, size, &at, XmlFirstLineBytes, &line)) {
+        if (utf8)
+            line = Cp1252Text(line);
+        if (!inside) {
+            size_t open = line.find("<FlightPlan.FlightPlan>");
+            if (open == std::string::npos)
+                continue;
+            inside = true;
+            line.erase(0, open + std::strlen("<FlightPlan.FlightPlan>"));
+        }
+        size_t close = line.find("</FlightPlan.FlightPlan>");
+        if (close != std::string::npos)
+            line.resize(close);
+        if (!TakePlanLine(&r, line))
+            return false;
+        if (close != std::string::npos)
+            return true;
+    }
+    Refuse(result, inside ? "XML plan ends inside FlightPlan.FlightPlan" : "XML plan without FlightPlan.FlightPlan");
+    return false;
+}
+
 bool ReadXmlPlan(const char* data, size_t size, FlightPlanRecord* plan, const PlanReadOptions& options,
                  PlanReadResult* result)
 {
@@ -527,8 +707,22 @@ bool ReadXmlPlan(const char* data, size_t size, FlightPlanRecord* plan, const Pl
     PlanReadResult second;
     second.kind = result->kind;
     work = *plan;
-    if (ParseXmlPlan(data, size, "ISO-8859-1", &work, options, &second) != XmlPlanRead)
+    outcome = ParseXmlPlan(data, size, "ISO-8859-1", &work, options, &second);
+    if (outcome == XmlPlanMalformed) {
+        // Not XML at all: read line by line as the planners that wrote it do.
+        second = PlanReadResult{};
+        second.kind = result->kind;
+        work = *plan;
+        if (ReadXmlPlanLines(data, size, &work, options, &second)) {
+            outcome = XmlPlanRead;
+            SetProblem(&second, "%.150s; read line by line", result->problem);
+        }
+    }
+    if (outcome != XmlPlanRead) {
+        if (second.refused)
+            *result = second;
         return false;
+    }
     *result = second;
     *plan = work;
     return true;

@@ -4,10 +4,12 @@
 // of either program, so both link it as it stands.
 //
 // A file is untrusted: it is read whole (at most PlanFileMaxBytes), and one
-// that cannot be taken as it stands (binary, malformed or truncated XML, an
-// entity declaration, a waypoint without a sound position) is refused, the
-// record untouched. One that holds more waypoints than its format allows is
-// cut to the first ones, and said so.
+// that cannot be taken as it stands (binary, truncated, an entity
+// declaration, a waypoint without a sound position) is refused, the record
+// untouched. An XML plan that is not well-formed (a raw '&' in a name) is
+// read line by line, one element a line, as the planners that write such
+// files do. One that holds more waypoints than its format allows is cut to
+// the first ones, and said so.
 #pragma once
 
 #include "navdata/flight_plan.h"

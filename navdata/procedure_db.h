@@ -45,7 +45,7 @@ bool GetRouteWaypointsByNameAnyRunway(std::vector<std::vector<FlightPlanWaypoint
                                       const char* name, const char* table);
 // The waypoints of one route; false (list untouched) for a negative id.
 bool GetRouteWaypoints(std::vector<FlightPlanWaypoint>* list, int32_t routeId);
-// The runway's true direction (degrees) and length (metres); both untouched
+// The runway's true direction (degrees) and length (feet); both untouched
 // when the runway is not found.
 void GetRunwayDirectionLength(int32_t runwayId, double* direction, double* length);
 // Closes the connection; safe to call when it is not open.
@@ -68,8 +68,8 @@ struct NavdataDbRoute {
 };
 struct NavdataDbRunway {
     std::string number;
-    double direction;  // degrees true
-    double length;     // metres
+    double direction;   // degrees true
+    double lengthFeet;
 };
 struct NavdataDbAirport {
     std::string icao;

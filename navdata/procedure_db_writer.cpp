@@ -77,7 +77,7 @@ bool WriteAirports(sqlite3* db, const std::vector<NavdataDbAirport>& airports)
             return false;
         int64_t firstRunway = runwayId + 1;
         for (const NavdataDbRunway& r : a.runways)
-            if (!runway.Int(1, ++runwayId).Int(2, airportId).Text(3, r.number).Double(4, r.direction).Double(5, r.length).Run())
+            if (!runway.Int(1, ++runwayId).Int(2, airportId).Text(3, r.number).Double(4, r.direction).Double(5, r.lengthFeet).Run())
                 return false;
         for (const NavdataDbRoute& route : a.routes) {
             int64_t owner = -1;

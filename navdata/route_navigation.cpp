@@ -321,29 +321,6 @@ void UpdateLegDistance(int32_t row)
     RouteLegTable[0].legLength += b.legLength;
 }
 
-double SetDirectRoute(float lat0, float lon0, float lat1, float lon1)
-{
-    RouteLegTable[0].lat = lat0;
-    RouteLegTable[0].lon = lon0;
-    UpdateLegDistance(0);
-    RouteLegTable[1].lat = lat1;
-    RouteLegTable[1].lon = lon1;
-    UpdateLegDistance(1);
-    return RouteLegTable[1].legLength;
-}
-
-void SetDirectRouteNoResult(float lat0, float lon0, float lat1, float lon1)
-{
-    SetDirectRoute(lat0, lon0, lat1, lon1);
-}
-
-double DistanceToRouteEnd(double lat, double lon, int32_t which)
-{
-    // Any which but 1 means the start.
-    int32_t row = which == 1 ? std::clamp(StepPlan.count - 1, 0, FlightPlanMaxWaypoints - 1) : 0;
-    return HaversineNm(lat, lon, RouteLegTable[row].lat, RouteLegTable[row].lon);
-}
-
 void GetActiveLeg(int32_t* leg, int32_t* count)
 {
     *leg = std::isfinite(GpsState.ActiveLeg) ? static_cast<int32_t>(GpsState.ActiveLeg) : 0;

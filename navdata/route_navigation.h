@@ -69,11 +69,6 @@ void ComputeCrossTrack();
 // True while a plan is active and the aircraft is more than 3 km off its leg.
 bool IsCrossTrackExceeded();
 
-// Rows 0 and 1 of the leg table as a direct leg; the first returns its length.
-double SetDirectRoute(float lat0, float lon0, float lat1, float lon1);
-void SetDirectRouteNoResult(float lat0, float lon0, float lat1, float lon1);
-// Haversine nm from a point to row 0 (which 0) or the last row (which 1).
-double DistanceToRouteEnd(double lat, double lon, int32_t which);
 // Leg length of row i (haversine) and the running total in row 0.
 void UpdateLegDistance(int32_t row);
 

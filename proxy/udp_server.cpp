@@ -141,7 +141,7 @@ bool IsPositionOnEarth(double latitude, double longitude)
 void HandleProxyDatagram(const uint8_t* data, size_t length, const sockaddr_in& from)
 {
     ProxyRequest request;
-    if (!ParseProxyRequest(data, length, &request) || request.unused != 0)
+    if (!ParseProxyRequest(data, length, &request))
         return;
     switch (request.type) {
     case MsgRegister: HandleRegister(request, from); break;
@@ -177,11 +177,14 @@ void TrafficOnRequest(int slot)
     std::printf("\nClient requested traffic data...");
 }
 
+// One client's traffic off: the scan and the lists stay while another
+// client still wants them; the last one off stops them.
 void TrafficOffRequest(int slot)
 {
     SetTrafficWanted(slot, false);
     TrafficOn = AnyTrafficWanted();
-    StopTrafficScan();
+    if (!TrafficOn)
+        StopTrafficScan();
     std::printf("\nClient requested no more traffic data...");
 }
 

@@ -195,7 +195,7 @@ bool HandleAeroflyDatagram(const void* data, size_t size)
     if (!ReadDatagramHeader(data, size, &magic, &type) || magic != AeroflyMagic)
         return false;
     // Whatever it carries, the peer is there.
-    AeroflySession.timeoutCount = 0;
+    NoteLinkSignOfLife(&AeroflySession);
     if (type == AeroflyMsgState) {
         if (AeroflySession.registered.load())
             HandleState(data, size);
@@ -217,8 +217,6 @@ bool HandleAeroflyDatagram(const void* data, size_t size)
 static void ReceiveOnePass(LinkSession* s)
 {
     int n = ReceiveLinkDatagram(s, ReceiveBuffer, sizeof(ReceiveBuffer));
-    if (n >= 1 && !IsFromLinkPeer(s))
-        return;  // anyone else on the network could send states
     if (n < 0 || !HandleAeroflyDatagram(ReceiveBuffer, static_cast<size_t>(n)))
         HandleLinkReceiveError(s);
 }

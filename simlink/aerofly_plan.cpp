@@ -219,12 +219,13 @@ void OffsetPositionByDistance(const char* icao, const char* runway, double* long
     double variation = LookupNames(icao, names);
     if (!std::isfinite(runwayDirection) || !std::isfinite(runwayLength) || !std::isfinite(variation))
         return;
+    // Moving against the runway's direction is moving along its reverse.
     double bearing = runwayDirection - variation;
-    if (runwayDirection < 1.0)
+    if (direction < 1.0)
         bearing += 180.0;
     bearing *= 0.017453293;
-    // Lengths are metres: kilometres over the 111.1 km of a degree.
-    double d = direction * factor * runwayLength / 1000.0 / 111.1;
+    // Lengths are feet: kilometres over the 111.1 km of a degree.
+    double d = 0.0003048 * factor * runwayLength / 111.1;
     double c = std::cos(*latitude * 0.017453293);
     // At the poles a degree of longitude has no length to move along.
     if (std::fabs(c) > 1e-6)

@@ -159,9 +159,70 @@ bool ReadButtons(const std::string_view* fields, size_t at, int32_t* firstButton
     return true;
 }
 
+// The buttons that arrived, from fields[at] up to the end of a short line:
+// false when one is not an integer.
+bool ReadButtonsThatArrived(const std::string_view* fields, size_t at, size_t count, int32_t* firstButton)
+{
+    *firstButton = -1;
+    for (size_t i = at; i < count && i < at + FlightGearButtonCount; ++i) {
+        int32_t state = 0;
+        if (!ReadInteger(fields[i], &state))
+            return false;
+        if (state != 0 && *firstButton < 0)
+            *firstButton = static_cast<int32_t>(i - at);
+    }
+    return true;
+}
+
+// The texts and buttons of a line that has all 32 buttons: the callsign
+// takes as many pieces as leave 32 integers for the buttons; the route path
+// is the rest of the line, as a path may hold a ";".
+LinkDrop ReadWholeTail(std::string_view line, const std::string_view* fields, size_t count,
+                       FlightGearAircraftReport* r)
+{
+    size_t extra = 0;
+    while (!ReadButtons(fields, FirstButtonField + extra, &r->firstButton)) {
+        if (extra == CallsignPiecesMax || RoutePathField + extra + 1 > count)
+            return LinkDrop::NotANumber;
+        ++extra;
+    }
+    CopyText(Joined(fields, FirstTextField, FirstTextField + extra), r->callsign, sizeof(r->callsign));
+    CopyText(fields[FirstTextField + extra + 1], r->aircraft, sizeof(r->aircraft));
+    CopyText(fields[FirstTextField + extra + 2], r->nearestAirport, sizeof(r->nearestAirport));
+    r->fieldsArrived = FlightGearFieldCount - 1;
+    size_t pathField = RoutePathField + extra;
+    if (pathField >= count)
+        return LinkDrop::None;
+    std::string_view f = line.substr(static_cast<size_t>(fields[pathField].data() - line.data()));
+    size_t end = f.find_first_of("\r\n");
+    if (end != std::string_view::npos)
+        f = f.substr(0, end);
+    if (f.size() >= sizeof(r->routePath))
+        return LinkDrop::Unterminated;
+    std::memcpy(r->routePath, f.data(), f.size());
+    r->routePath[f.size()] = '\0';
+    r->hasRoutePath = true;
+    r->fieldsArrived = FlightGearFieldCount;
+    return LinkDrop::None;
+}
+
+// The texts and buttons of a line that ends before its last button: each
+// field in its place, as far as the line goes.
+LinkDrop ReadShortTail(const std::string_view* fields, size_t count, FlightGearAircraftReport* r)
+{
+    char* const texts[] = {r->callsign, r->aircraft, r->nearestAirport};
+    const size_t sizes[] = {sizeof(r->callsign), sizeof(r->aircraft), sizeof(r->nearestAirport)};
+    for (size_t i = 0; i < 3 && FirstTextField + i < count; ++i)
+        CopyText(fields[FirstTextField + i], texts[i], sizes[i]);
+    if (!ReadButtonsThatArrived(fields, FirstButtonField, count, &r->firstButton))
+        return LinkDrop::NotANumber;
+    r->fieldsArrived = static_cast<int>(count);
+    return LinkDrop::None;
+}
+
 }  // namespace
 
-LinkDrop ParseFlightGearAircraft(const char* text, size_t length, FlightGearAircraftReport* out)
+LinkDrop ParseFlightGearAircraft(const char* text, size_t length, FlightGearAircraftReport* report)
 {
     if (text == nullptr || length == 0 || text[0] == '\0')
         return LinkDrop::TooFewFields;
@@ -169,55 +230,40 @@ LinkDrop ParseFlightGearAircraft(const char* text, size_t length, FlightGearAirc
     // Room for a callsign in pieces and the route path with its own ";".
     std::string_view fields[FlightGearFieldCount + CallsignPiecesMax + 1];
     size_t count = SplitFields(line, fields, std::size(fields));
-    float* const numbers[] = {&out->altitude,      &out->groundAltitude,    &out->longitude,
-                              &out->latitude,      &out->heightAboveGround, &out->trueHeading,
-                              &out->groundSpeed,   &out->windDirection,     &out->windSpeed,
-                              &out->temperature,   &out->magneticVariation, &out->verticalSpeed,
-                              &out->pitch,         &out->bank,              &out->waypointDistance,
-                              &out->ete};
+    // Without its position the line is of no use.
+    if (count < FlightGearPositionFields)
+        return LinkDrop::TooFewFields;
+    // Fields the line does not carry keep what the report held; a line that
+    // is dropped changes nothing.
+    FlightGearAircraftReport r = *report;
+    r.firstButton = -1;
+    r.hasRoutePath = false;
+    r.routePath[0] = '\0';
+    float* const numbers[] = {&r.altitude,     &r.groundAltitude,    &r.longitude,         &r.latitude,
+                              &r.heightAboveGround, &r.trueHeading, &r.groundSpeed,     &r.windDirection,
+                              &r.windSpeed,    &r.temperature,       &r.magneticVariation, &r.verticalSpeed,
+                              &r.pitch,        &r.bank,              &r.waypointDistance,  &r.ete};
     size_t at = 0;
     for (float* number : numbers) {
         if (at >= count)
-            return LinkDrop::TooFewFields;
-        // Without its position the line is of no use; any other value may
-        // be one FlightGear could not work out.
-        bool position = number == &out->longitude || number == &out->latitude;
+            break;
+        // Any value but the position may be one FlightGear could not work out.
+        bool position = number == &r.longitude || number == &r.latitude;
         if (!(position ? ReadFloat(fields[at], number) : ReadValue(fields[at], number)))
             return LinkDrop::NotANumber;
         ++at;
     }
-    for (int32_t* integer : {&out->waypointIndex, &out->weather, &out->spare}) {
+    for (int32_t* integer : {&r.waypointIndex, &r.weather, &r.spare}) {
         if (at >= count)
-            return LinkDrop::TooFewFields;
+            break;
         if (!ReadInteger(fields[at++], integer))
             return LinkDrop::NotANumber;
     }
-    if (count < static_cast<size_t>(RoutePathField))
-        return LinkDrop::TooFewFields;
-    // The callsign takes as many pieces as leave 32 integers for the buttons.
-    size_t extra = 0;
-    while (!ReadButtons(fields, FirstButtonField + extra, &out->firstButton)) {
-        if (extra == CallsignPiecesMax || RoutePathField + extra + 1 > count)
-            return LinkDrop::NotANumber;
-        ++extra;
-    }
-    CopyText(Joined(fields, FirstTextField, FirstTextField + extra), out->callsign, sizeof(out->callsign));
-    CopyText(fields[FirstTextField + extra + 1], out->aircraft, sizeof(out->aircraft));
-    CopyText(fields[FirstTextField + extra + 2], out->nearestAirport, sizeof(out->nearestAirport));
-    // The route path is the rest of the line: a path may hold a ";".
-    size_t pathField = RoutePathField + extra;
-    out->hasRoutePath = pathField < count;
-    out->routePath[0] = '\0';
-    if (out->hasRoutePath) {
-        std::string_view f = line.substr(static_cast<size_t>(fields[pathField].data() - line.data()));
-        size_t end = f.find_first_of("\r\n");
-        if (end != std::string_view::npos)
-            f = f.substr(0, end);
-        if (f.size() >= sizeof(out->routePath))
-            return LinkDrop::Unterminated;
-        std::memcpy(out->routePath, f.data(), f.size());
-        out->routePath[f.size()] = '\0';
-    }
+    LinkDrop drop = count >= static_cast<size_t>(RoutePathField) ? ReadWholeTail(line, fields, count, &r)
+                                                                   : ReadShortTail(fields, count, &r);
+    if (drop != LinkDrop::None)
+        return drop;
+    *report = r;
     return LinkDrop::None;
 }
 
@@ -277,12 +323,11 @@ LinkDrop ParseFlightGearAi(const char* text, size_t length, FlightGearAiRecord* 
             drop = ReadAiRecord(fields.data(), at, ++extra, &r);
         if (drop != LinkDrop::None)
             return drop;
-        // The seventh field says whether FlightGear still fills the place:
-        // an aircraft that has gone keeps its last values there.
-        int32_t valid = 1;
-        bool gone = ReadInteger(fields[at + extra + FlightGearAiRecordFields - 1], &valid) && valid == 0;
         spare -= extra;
         at += extra + FlightGearAiRecordFields;
+        // A negative id marks a place whose aircraft has gone: FlightGear
+        // goes on sending its last values there.
+        bool gone = static_cast<int32_t>(r.id) < 0;
         if (gone || (r.latitude == 0.0 && r.longitude == 0.0) || kept >= maxRecords)
             continue;
         out[kept++] = r;
@@ -312,9 +357,26 @@ constexpr size_t RouteLineSize = 128;
 constexpr int32_t RouteLastWaypoint = FlightPlanMaxWaypoints - 1;
 constexpr float NoDestination = -400.0f;
 
-bool ReadRouteLine(FILE* file, char* line)
+// The file, read in pieces of a line, no further than the limits: the path
+// comes from the network, so the file may be anything, of any length.
+struct RouteReader {
+    FILE* file;
+    size_t bytes = 0;
+    size_t pieces = 0;
+    bool overLimit = false;
+};
+
+bool ReadRouteLine(RouteReader& in, char* line)
 {
-    return std::fgets(line, RouteLineSize, file) != nullptr;
+    if (in.bytes >= FlightGearRouteMaxBytes || in.pieces >= FlightGearRouteMaxLines) {
+        in.overLimit = true;
+        return false;
+    }
+    if (std::fgets(line, RouteLineSize, in.file) == nullptr)
+        return false;
+    in.bytes += std::strlen(line);
+    in.pieces += 1;
+    return true;
 }
 
 bool Has(const char* line, const char* marker)
@@ -363,7 +425,7 @@ const char CruiseLevelMarker[] = "<flight-level type=\"int\">";
 
 // Lines of one block up to its closing marker; false when the file ends first.
 template <class OnLine>
-bool ReadBlock(FILE* file, char* line, const char* closing, OnLine onLine)
+bool ReadBlock(RouteReader& file, char* line, const char* closing, OnLine onLine)
 {
     while (ReadRouteLine(file, line)) {
         if (Has(line, closing))
@@ -375,7 +437,7 @@ bool ReadBlock(FILE* file, char* line, const char* closing, OnLine onLine)
 
 }  // namespace
 
-LinkDrop ScanFlightGearRoute(FILE* file, AirportCenterLookup lookup, FlightPlanRecord* plan)
+LinkDrop ScanFlightGearRoute(FILE* source, AirportCenterLookup lookup, FlightPlanRecord* plan)
 {
     char line[RouteLineSize];
     int32_t n = 0;
@@ -383,8 +445,13 @@ LinkDrop ScanFlightGearRoute(FILE* file, AirportCenterLookup lookup, FlightPlanR
     float destinationLat = 0.0f;
     float destinationLon = NoDestination;
     plan->cruisingAltitude = 0.0;
-    if (file == nullptr || !ReadRouteLine(file, line))
+    if (source == nullptr)
         return LinkDrop::Incomplete;
+    RouteReader file{source};
+    // A file that ends early, or goes on past the limits, is no route.
+    auto incomplete = [&file] { return file.overLimit ? LinkDrop::FileTooLarge : LinkDrop::Incomplete; };
+    if (!ReadRouteLine(file, line))
+        return incomplete();
     while (!Has(line, "</route>")) {
         if (Has(line, "<departure")) {
             bool closed = ReadBlock(file, line, "</departure>", [&](const char* l) {
@@ -399,7 +466,7 @@ LinkDrop ScanFlightGearRoute(FILE* file, AirportCenterLookup lookup, FlightPlanR
                 }
             });
             if (!closed)
-                return LinkDrop::Incomplete;
+                return incomplete();
         } else if (Has(line, "<destination")) {
             bool closed = ReadBlock(file, line, "</destination>", [&](const char* l) {
                 if (!Has(l, AirportMarker))
@@ -410,7 +477,7 @@ LinkDrop ScanFlightGearRoute(FILE* file, AirportCenterLookup lookup, FlightPlanR
                     destinationLon = NoDestination;
             });
             if (!closed)
-                return LinkDrop::Incomplete;
+                return incomplete();
         } else if (Has(line, "<cruise")) {
             bool closed = ReadBlock(file, line, "</cruise>", [&](const char* l) {
                 double feet = 0.0;
@@ -421,7 +488,7 @@ LinkDrop ScanFlightGearRoute(FILE* file, AirportCenterLookup lookup, FlightPlanR
                 plan->cruisingAltitude = std::max(plan->cruisingAltitude, feet);
             });
             if (!closed)
-                return LinkDrop::Incomplete;
+                return incomplete();
         } else if (Has(line, "<wp")) {
             // An entry reused from an older plan must not lend this waypoint
             // its name or altitude.
@@ -441,7 +508,7 @@ LinkDrop ScanFlightGearRoute(FILE* file, AirportCenterLookup lookup, FlightPlanR
                 plan->cruisingAltitude = std::max(plan->cruisingAltitude, static_cast<double>(w.altitude));
             });
             if (!closed)
-                return LinkDrop::Incomplete;
+                return incomplete();
             // A waypoint without a position reuses its entry, and so does the
             // departure airport that the route lists once more as its start.
             const FlightPlanWaypoint& before = plan->waypoints[n > 0 ? n - 1 : 0];
@@ -450,7 +517,7 @@ LinkDrop ScanFlightGearRoute(FILE* file, AirportCenterLookup lookup, FlightPlanR
                 n = std::min(n + 1, RouteLastWaypoint);
         }
         if (!ReadRouteLine(file, line))
-            return LinkDrop::Incomplete;
+            return incomplete();
     }
     if (destinationLon == NoDestination)
         return LinkDrop::UnknownDestination;

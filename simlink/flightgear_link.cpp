@@ -16,13 +16,16 @@
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 static const char LinkName[] = "FlightGear";
@@ -36,38 +39,49 @@ static SharedText<FlightGearRoutePathSize> RoutePath;
 // AI thread only: slots filled by its last datagram.
 static int FilledSlots = 0;
 
+// 0-based place of the weather value in a line.
+static constexpr int FgWeatherLineField = 17;
+
 static double StateField(FlightGearField field)
 {
     return FlightGearState[field].load(std::memory_order_relaxed);
 }
 
-static void StoreField(FlightGearField field, float value)
-{
-    FlightGearState[field].store(value, std::memory_order_relaxed);
-}
-
+// The fields of one line in their order; only those the line carried are
+// stored. A position off the earth is kept out, as the other links keep it.
 static void StoreReport(const FlightGearAircraftReport& r)
 {
-    StoreField(FgAltitude, r.altitude);
-    StoreField(FgGroundAltitude, r.groundAltitude);
-    StoreField(FgLongitude, r.longitude);
-    StoreField(FgLatitude, r.latitude);
-    StoreField(FgHeightAboveGround, r.heightAboveGround);
-    StoreField(FgHeading, r.trueHeading);
-    StoreField(FgGroundSpeed, r.groundSpeed);
-    StoreField(FgWindDirection, r.windDirection);
-    StoreField(FgWindSpeed, r.windSpeed);
-    StoreField(FgTemperature, r.temperature);
-    StoreField(FgMagneticVariation, r.magneticVariation);
-    StoreField(FgVerticalSpeed, r.verticalSpeed);
-    StoreField(FgPitch, r.pitch);
-    StoreField(FgBank, r.bank);
-    StoreField(FgWaypointDistance, r.waypointDistance);
-    StoreField(FgEte, r.ete);
-    FlightGearState[FgWaypointIndex] = r.waypointIndex;
-    FlightGearState[FgWeather] = r.weather;
-    FlightGearState[FgSpare] = r.spare;
-    SimWeatherFlag = r.weather > 0 ? 1 : 0;
+    const std::pair<FlightGearField, double> fields[] = {
+        {FgAltitude, r.altitude},
+        {FgGroundAltitude, r.groundAltitude},
+        {FgLongitude, r.longitude},
+        {FgLatitude, r.latitude},
+        {FgHeightAboveGround, r.heightAboveGround},
+        {FgHeading, r.trueHeading},
+        {FgGroundSpeed, r.groundSpeed},
+        {FgWindDirection, r.windDirection},
+        {FgWindSpeed, r.windSpeed},
+        {FgTemperature, r.temperature},
+        {FgMagneticVariation, r.magneticVariation},
+        {FgVerticalSpeed, r.verticalSpeed},
+        {FgPitch, r.pitch},
+        {FgBank, r.bank},
+        {FgWaypointDistance, r.waypointDistance},
+        {FgEte, r.ete},
+        {FgWaypointIndex, r.waypointIndex},
+        {FgWeather, r.weather},
+        {FgSpare, r.spare},
+    };
+    int arrived = std::min(r.fieldsArrived, static_cast<int>(std::size(fields)));
+    for (int i = 0; i < arrived; ++i) {
+        auto [field, value] = fields[i];
+        if ((field == FgLatitude && !(std::fabs(value) <= 90.0)) ||
+            (field == FgLongitude && !(std::fabs(value) <= 180.0)))
+            continue;
+        FlightGearState[field].store(value, std::memory_order_relaxed);
+    }
+    if (arrived > FgWeatherLineField)
+        SimWeatherFlag = r.weather > 0 ? 1 : 0;
 }
 
 // Cut to the pilot log's field when it is shorter than the datagram's.
@@ -206,7 +220,14 @@ static SOCKET OpenBoundSocket(int port)
     return sock;
 }
 
-static void FlightGearTrafficThread(int port)
+// Lines come only from FlightGear's address (the "FlightGear" section's
+// IPAddress): anyone else on the network could send traffic.
+static bool IsFromFlightGear(const sockaddr_in& sender, socklen_t length, in_addr_t flightGear)
+{
+    return length == sizeof(sender) && sender.sin_family == AF_INET && sender.sin_addr.s_addr == flightGear;
+}
+
+static void FlightGearTrafficThread(int port, in_addr_t flightGear)
 {
     SOCKET sock = OpenBoundSocket(port);
     if (sock == INVALID_SOCKET) {
@@ -218,8 +239,11 @@ static void FlightGearTrafficThread(int port)
     SetSocketReceiveTimeout(sock, 1000);
     std::vector<char> buffer(FlightGearAiDatagramMax + 1);
     while (!TrafficOffRequest.load() && Settings.UseSimulator.load() == SimulatorFlightGear) {
-        ssize_t n = recvfrom(sock, buffer.data(), FlightGearAiDatagramMax, 0, nullptr, nullptr);
-        if (n > 0)
+        sockaddr_in sender{};
+        socklen_t length = sizeof(sender);
+        ssize_t n = recvfrom(sock, buffer.data(), FlightGearAiDatagramMax, 0, reinterpret_cast<sockaddr*>(&sender),
+                             &length);
+        if (n > 0 && IsFromFlightGear(sender, length, flightGear))
             HandleFlightGearAiDatagram(buffer.data(), static_cast<size_t>(n));
     }
     closesocket(sock);
@@ -235,7 +259,8 @@ static void StartTrafficThreadUnlessRunning()
         AiThread.thread.join();  // it has ended: its running flag is down
     AiRunning = 1;
     try {
-        AiThread.thread = std::thread(FlightGearTrafficThread, Settings.FlightGear.AIPort.load());
+        AiThread.thread = std::thread(FlightGearTrafficThread, Settings.FlightGear.AIPort.load(),
+                                      inet_addr(FlightGearSession.address));
     } catch (const std::system_error&) {
         AiRunning = 0;
     }
@@ -283,7 +308,9 @@ static void NoteRouteFile(const char* path)
 bool HandleFlightGearDatagram(const char* text, size_t length)
 {
     SetSimStateFlag(0);
-    FlightGearAircraftReport r;
+    // What a line does not carry keeps the value the last one brought.
+    // Link thread only.
+    static FlightGearAircraftReport r;
     LinkDrop drop = ParseFlightGearAircraft(text, length, &r);
     if (drop != LinkDrop::None) {
         LogDroppedInput(LinkName, drop);
@@ -315,11 +342,14 @@ bool HandleFlightGearDatagram(const char* text, size_t length)
 
 static void HandleReceiveError(LinkSession* s)
 {
+    // The receive a stop woke is no error.
+    if (s->stop.load())
+        return;
     int code = WSAGetLastError();
     // FlightGear sends ten times a second: one silence means it has gone.
     if (code == WSAETIMEDOUT)
         s->stop = 1;
-    if (Settings.DebugMode.load() && code != LastLoggedWsaError.load()) {
+    if (code != 0 && Settings.DebugMode.load() && code != LastLoggedWsaError.load()) {
         WriteLogF(s->errorLogFormat, code);
         LastLoggedWsaError = code;
         if (!s->connected.load() && code == WSAECONNRESET)
@@ -386,7 +416,11 @@ static void FlightGearLinkThread(LinkSession* s)
         if (n < 0) {
             HandleReceiveError(s);
         } else if (!s->stop.load()) {  // a stop wakes the receive with 0 bytes
-            if (HandleFlightGearDatagram(buffer.data(), static_cast<size_t>(n)) && firstPending) {
+            // Only a line that could be taken shows FlightGear is there.
+            bool taken = HandleFlightGearDatagram(buffer.data(), static_cast<size_t>(n));
+            if (taken)
+                NoteLinkSignOfLife(s);
+            if (taken && firstPending) {
                 firstPending = false;
                 TakeFirstDatagram(s);
             }

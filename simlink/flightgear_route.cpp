@@ -8,14 +8,12 @@
 #include "simlink/flightgear_link.h"
 #include "simlink/link_drops.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
-
-// Far more than a route of 300 waypoints takes; the path comes from the
-// network, so the file may be anything.
-static constexpr off_t RouteFileMaxBytes = 4 * 1024 * 1024;
 
 // GUI thread only: the path last read, the file as it was then, and what
 // reading it gave.
@@ -42,16 +40,35 @@ bool IsRouteFileUnchanged(const RouteFileStamp& now, const RouteFileStamp& then)
                            now.modifiedNsec == then.modifiedNsec);
 }
 
-static LinkDrop CheckRouteFile(const char* path)
+// Opens the route file for the frame's poll without ever waiting on it, and
+// takes it only when what was opened is a regular file no larger than a
+// route: the path comes from the network. A path that plainly names no file
+// is not even opened; the opened file is checked again, as the path may
+// name something else by then.
+static FILE* OpenRouteFile(const char* path, LinkDrop* drop)
 {
     struct stat st{};
-    if (path[0] == '\0' || stat(path, &st) != 0)
-        return LinkDrop::FileMissing;
-    if (!S_ISREG(st.st_mode))
-        return LinkDrop::NotAFile;
-    if (st.st_size > RouteFileMaxBytes)
-        return LinkDrop::FileTooLarge;
-    return LinkDrop::None;
+    if (path[0] == '\0' || stat(path, &st) != 0) {
+        *drop = LinkDrop::FileMissing;
+        return nullptr;
+    }
+    int fd = S_ISREG(st.st_mode) ? open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1;
+    if (fd < 0) {
+        *drop = S_ISREG(st.st_mode) ? LinkDrop::FileMissing : LinkDrop::NotAFile;
+        return nullptr;
+    }
+    *drop = LinkDrop::None;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        *drop = LinkDrop::NotAFile;
+    else if (st.st_size > static_cast<off_t>(FlightGearRouteMaxBytes))
+        *drop = LinkDrop::FileTooLarge;
+    FILE* file = *drop == LinkDrop::None ? fdopen(fd, "r") : nullptr;
+    if (file == nullptr) {
+        close(fd);
+        if (*drop == LinkDrop::None)
+            *drop = LinkDrop::FileMissing;
+    }
+    return file;
 }
 
 // Reads the route into a copy of the plan and takes the copy only when the
@@ -59,10 +76,8 @@ static LinkDrop CheckRouteFile(const char* path)
 // had untouched.
 static bool ParseFlightGearRoute(const char* path)
 {
-    LinkDrop drop = CheckRouteFile(path);
-    FILE* file = drop == LinkDrop::None ? std::fopen(path, "r") : nullptr;
-    if (drop == LinkDrop::None && file == nullptr)
-        drop = LinkDrop::FileMissing;
+    LinkDrop drop = LinkDrop::None;
+    FILE* file = OpenRouteFile(path, &drop);
     if (file != nullptr) {
         static FlightPlanRecord plan;
         CopyFlightPlan(&plan);

@@ -201,6 +201,8 @@ bool HandleFs2004Datagram(const void* data, size_t size)
     uint32_t type = 0;
     if (!ReadDatagramHeader(data, size, &magic, &type) || magic != Fs2004Magic)
         return false;
+    // Whatever it carries, the module is there.
+    NoteLinkSignOfLife(&Fs2004Session);
     if (IsRegisteredOnly(type) && !Fs2004Session.registered.load()) {
         EndFs2004Link();
         return true;
@@ -225,12 +227,16 @@ bool HandleFs2004Datagram(const void* data, size_t size)
 static void ReceiveOnePass(LinkSession* s)
 {
     int n = ReceiveLinkDatagram(s, ReceiveBuffer, sizeof(ReceiveBuffer));
-    if (n >= 1 && !IsFromLinkPeer(s))
-        return;  // anyone else on the network could send states
-    // Time-outs never end this link and ask for no weather: only the log
-    // and the reset before the registration apply.
-    if (n < 1 || !HandleFs2004Datagram(ReceiveBuffer, static_cast<size_t>(n)))
-        LogLinkReceiveError(s, WSAGetLastError());
+    // A receive error asks for no weather here; five time-outs in a row end
+    // the link as they end the others, so that a module that restarted
+    // without its stop message is registered with again.
+    if (n < 1 || !HandleFs2004Datagram(ReceiveBuffer, static_cast<size_t>(n))) {
+        if (s->stop.load())
+            return;
+        int code = WSAGetLastError();
+        CountLinkTimeout(s, code);
+        LogLinkReceiveError(s, code);
+    }
 }
 
 // At most one of the ready step, traffic on and traffic off per pass; the

@@ -226,15 +226,16 @@ static bool HandleByType(uint32_t type, const void* data, size_t size)
     return false;
 }
 
-void HandleMsfsDatagram(const void* data, size_t size)
+bool HandleMsfsDatagram(const void* data, size_t size)
 {
     uint32_t magic = 0;
     uint32_t type = 0;
     if (!ReadProxyHeader(data, size, &magic, &type) || magic != ProxyMagic)
-        return;
+        return false;
     SetSimStateFlag(1);
     if (HandleByType(type, data, size))
-        MsfsSession.timeoutCount = 0;
+        NoteLinkSignOfLife(&MsfsSession);
+    return true;
 }
 
 static void SendTrafficRequests()
@@ -277,10 +278,9 @@ static void SendPendingRequests(LinkSession* s)
 static void ReceiveOnePass(LinkSession* s)
 {
     int n = ReceiveLinkDatagram(s, ReceiveBuffer, sizeof(ReceiveBuffer));
-    if (n < 0)
+    // A datagram without the proxy's magic counts as a failed receive.
+    if (n < 0 || !HandleMsfsDatagram(ReceiveBuffer, static_cast<size_t>(n)))
         HandleLinkReceiveError(s);
-    else if (IsFromLinkPeer(s))
-        HandleMsfsDatagram(ReceiveBuffer, static_cast<size_t>(n));
 }
 
 static void MsfsLinkThread(LinkSession* s)

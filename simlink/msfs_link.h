@@ -68,5 +68,6 @@ void MsfsGetVar(SimVarId id, double* out);
 void MsfsSetVar(SimVarId id, double value);
 
 // One received datagram, as the link thread handles it: the length is
-// checked against the type before anything is read.
-void HandleMsfsDatagram(const void* data, size_t size);
+// checked against the type before anything is read. False for one without
+// the proxy's magic, which counts as a failed receive.
+bool HandleMsfsDatagram(const void* data, size_t size);

@@ -119,11 +119,10 @@ void HandleByType(uint32_t type, const void* data, size_t size)
 void ReceiveOnePass(LinkSession* s)
 {
     int n = ReceiveLinkDatagram(s, ReceiveBuffer, sizeof(ReceiveBuffer));
-    if (n < 0) {
+    // A datagram without the companion's magic counts as a failed receive.
+    if (n < 0 || !HandleP3dCompanionDatagram(ReceiveBuffer, static_cast<size_t>(n))) {
         HandleLinkReceiveError(s);
         Sleep(10);
-    } else if (IsFromLinkPeer(s)) {
-        HandleP3dCompanionDatagram(ReceiveBuffer, static_cast<size_t>(n));
     }
 }
 
@@ -194,7 +193,7 @@ bool HandleP3dCompanionDatagram(const void* data, size_t size)
     uint32_t type = 0;
     if (!ReadDatagramHeader(data, size, &magic, &type) || magic != P3dCompanionMagic)
         return false;
-    P3dSession.timeoutCount = 0;
+    NoteLinkSignOfLife(&P3dSession);
     HandleByType(type, data, size);
     return true;
 }

@@ -25,9 +25,17 @@ extern float PilotLogPreviousHeight;
 
 // Creates the file with its header line when it does not exist yet.
 void CreatePilotLog();
-// Appends the record's flight and clears its four texts; when the file
-// cannot be opened nothing is written and the record stays as it is.
-// Returns whether the line was written.
+// Appends the record's flight and clears its four texts. When the file
+// cannot be opened or written (a folder in its place, a full disk), nothing
+// of it stays in the file, the record stays as it is, the flight waits for
+// the next landing (at most PilotLogPendingMax, the oldest go first) and the
+// log says so. Returns whether the flights were written.
 bool AppendPilotLog();
-// The flight's line as it goes into the file (size bytes, always terminated).
+constexpr size_t PilotLogPendingMax = 100;
+// The flights waiting for the next landing to be written.
+size_t GetPendingPilotLogFlights();
+// The flight's line as it goes into the file (size bytes, always terminated):
+// a text that holds ';', ',' or '"' is quoted, its quotes doubled, so the
+// line keeps its columns for the viewer and other CSV readers; control
+// characters become blanks.
 void FormatPilotLogLine(const PilotLogFlight& flight, char* out, size_t size);

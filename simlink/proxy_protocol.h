@@ -9,6 +9,7 @@
 
 #include "simlink/datagram_words.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -174,14 +175,31 @@ inline bool ReadProxyHeader(const void* data, size_t length, uint32_t* magic, ui
     return ReadDatagramHeader(data, length, magic, type);
 }
 
-// A request as the proxy reads it: at least the 32 bytes the map program sends
-// (the proxy's buffer cuts anything past ProxyRequestMaxRead).
+// The bytes a request of that type must hold for the proxy to act on it:
+// the fields it reads, never the first word.
+inline size_t ProxyRequestBytesRead(uint32_t type)
+{
+    switch (type) {
+    case MsgRegister:
+    case MsgUnregister:
+    case MsgNoMap: return offsetof(ProxyRequest, clientId) + sizeof(int32_t);
+    case MsgTrafficOff:
+    case MsgTrafficOn: return offsetof(ProxyRequest, slotIndex) + sizeof(int32_t);
+    case MsgSetPosition: return sizeof(ProxyRequest);
+    default: return offsetof(ProxyRequest, type) + sizeof(uint32_t);
+    }
+}
+
+// A request as the proxy reads it: the map program sends 32 bytes, but what
+// counts is that the fields its type reads arrived (the proxy's buffer cuts
+// anything past ProxyRequestMaxRead). Fields that did not arrive read as 0.
 inline bool ParseProxyRequest(const void* data, size_t length, ProxyRequest* out)
 {
-    if (data == nullptr || length < sizeof(ProxyRequest))
+    if (data == nullptr || length < offsetof(ProxyRequest, type) + sizeof(uint32_t))
         return false;
-    std::memcpy(out, data, sizeof(ProxyRequest));
-    return true;
+    *out = ProxyRequest{};
+    std::memcpy(out, data, std::min(length, sizeof(ProxyRequest)));
+    return length >= ProxyRequestBytesRead(out->type);
 }
 
 // A 24-byte reply with the magic (types 1, 5, 6, 26.. and buttons).

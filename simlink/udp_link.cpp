@@ -9,7 +9,9 @@
 #include "platform/threads.h"
 #include "simlink/sim_link.h"
 
+#include <cerrno>
 #include <cstring>
+#include <poll.h>
 #include <system_error>
 #include <thread>
 
@@ -135,6 +137,7 @@ bool OpenLinkSession(LinkSession* s)
     s->registered = 0;
     s->linkReady = 0;
     s->timeoutCount = 0;
+    s->signOfLifeDeadline = 0;
     s->fastTimeoutSet = false;
     MapReloadPending = 1;
     s->firstStatePending = 1;
@@ -160,31 +163,109 @@ bool SendLinkDatagram(LinkSession* s, const void* data, size_t size)
     return sent != SOCKET_ERROR;
 }
 
+// The receive time-out the socket was given, in milliseconds (0: none).
+static long ReceiveTimeoutOf(SOCKET sock)
+{
+    timeval wait{};
+    socklen_t length = sizeof(wait);
+    if (getsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &wait, &length) != 0)
+        return 0;
+    return static_cast<long>(wait.tv_sec) * 1000 + static_cast<long>(wait.tv_usec / 1000);
+}
+
+// Waits until a datagram is there or the deadline has passed (no deadline:
+// for ever); false, with errno as a receive time-out leaves it, when it
+// passed.
+static bool WaitForDatagram(SOCKET sock, long deadline)
+{
+    int waitMs = -1;
+    if (deadline != 0) {
+        long left = deadline - ProgramClockMs();
+        if (left <= 0) {
+            errno = EAGAIN;
+            return false;
+        }
+        waitMs = static_cast<int>(left);
+    }
+    pollfd p{sock, POLLIN, 0};
+    int ready = poll(&p, 1, waitMs);
+    if (ready == 0)
+        errno = EAGAIN;
+    return ready != 0;
+}
+
 int ReceiveLinkDatagram(LinkSession* s, void* buffer, size_t size)
 {
-    s->senderLength = sizeof(s->sender);
-    ssize_t n = recvfrom(s->socket, buffer, size, 0, reinterpret_cast<sockaddr*>(&s->sender), &s->senderLength);
-    // A peer that is not there yet refuses every request: unread, those
-    // refusals would fill the receive buffer before it answers.
-    if (n < 0)
-        DiscardDatagramRefusals(s->socket);
-    return static_cast<int>(n);
+    // The peer has until the deadline to show a sign of life: datagrams from
+    // other addresses are dropped unread and datagrams of the peer's that are
+    // no good do not move it, so neither can hide a peer that has gone.
+    long timeoutMs = ReceiveTimeoutOf(s->socket);
+    long now = ProgramClockMs();
+    if (timeoutMs <= 0)
+        s->signOfLifeDeadline = 0;
+    else if (s->signOfLifeDeadline == 0 || s->signOfLifeDeadline - now > timeoutMs)
+        s->signOfLifeDeadline = now + timeoutMs;
+    for (;;) {
+        // A stop wakes the wait; the socket then reads as empty for ever.
+        if (s->stop.load()) {
+            errno = 0;
+            return 0;
+        }
+        if (!WaitForDatagram(s->socket, s->signOfLifeDeadline)) {
+            s->signOfLifeDeadline = 0;  // the next wait is a whole time-out again
+            return -1;
+        }
+        s->senderLength = sizeof(s->sender);
+        // A datagram that is no good leaves no error code of an earlier call.
+        errno = 0;
+        ssize_t n = recvfrom(s->socket, buffer, size, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&s->sender),
+                             &s->senderLength);
+        if (n < 0 && errno == EAGAIN) {
+            // Only refusals woke the wait: they are no datagram.
+            DiscardDatagramRefusals(s->socket);
+            continue;
+        }
+        if (n < 0) {
+            // A peer that is not there yet refuses every request: unread,
+            // those refusals would fill the receive buffer before it answers.
+            DiscardDatagramRefusals(s->socket);
+            return -1;
+        }
+        if (IsFromLinkPeer(s))
+            return static_cast<int>(n);
+    }
+}
+
+void NoteLinkSignOfLife(LinkSession* s)
+{
+    s->timeoutCount = 0;
+    s->signOfLifeDeadline = 0;
 }
 
 bool IsFromLinkPeer(const LinkSession* s)
 {
+    // The peer is its address: it may answer from another socket than the
+    // one it listens on.
     return s->senderLength == sizeof(s->sender) && s->sender.sin_family == AF_INET &&
-           s->sender.sin_port == s->peer.sin_port && s->sender.sin_addr.s_addr == s->peer.sin_addr.s_addr;
+           s->sender.sin_addr.s_addr == s->peer.sin_addr.s_addr;
+}
+
+void CountLinkTimeout(LinkSession* s, int code)
+{
+    if (code != WSAETIMEDOUT)
+        return;
+    if (s->timeoutCount > 3)
+        s->stop = 1;
+    s->timeoutCount += 1;
 }
 
 void HandleLinkReceiveError(LinkSession* s)
 {
+    // The receive a stop woke is no error.
+    if (s->stop.load())
+        return;
     int code = WSAGetLastError();
-    if (code == WSAETIMEDOUT) {
-        if (s->timeoutCount > 3)
-            s->stop = 1;
-        s->timeoutCount += 1;
-    }
+    CountLinkTimeout(s, code);
     if (Settings.WeatherState.load())
         WeatherRequestFlag = 1;
     LogLinkReceiveError(s, code);
@@ -192,6 +273,10 @@ void HandleLinkReceiveError(LinkSession* s)
 
 void LogLinkReceiveError(LinkSession* s, int code)
 {
+    // A datagram that was no good (code 0) or the receive a stop woke is
+    // not worth a line.
+    if (code == 0 || s->stop.load())
+        return;
     if (Settings.DebugMode.load() && code != LastLoggedWsaError.load()) {
         WriteLogF(s->errorLogFormat, code);
         LastLoggedWsaError = code;

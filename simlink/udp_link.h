@@ -49,6 +49,7 @@ struct LinkSession {
     sockaddr_in sender = {};
     socklen_t senderLength = 0;
     int timeoutCount = 0;
+    long signOfLifeDeadline = 0;  // program-clock ms; 0: none running
     bool fastTimeoutSet = false;
 
     // Written by the link thread, read by the GUI thread (and the stop flag
@@ -106,18 +107,31 @@ void StopAndJoinUdpLinkThread();
 bool OpenLinkSession(LinkSession* s);
 // Link thread: one datagram to the peer; false when the send failed.
 bool SendLinkDatagram(LinkSession* s, const void* data, size_t size);
-// Link thread: one datagram into buffer; the byte count, or -1 on an error.
+// Link thread: one datagram of the peer into buffer; the byte count, or -1
+// on an error (WSAGetLastError tells which). The socket's receive time-out
+// runs from the peer's last sign of life (NoteLinkSignOfLife) or the last
+// time-out: datagrams from other addresses are dropped and, like the peer's
+// datagrams that are no good, do not hold it off. A stop wakes it with 0.
+// After a datagram the error code is 0.
 int ReceiveLinkDatagram(LinkSession* s, void* buffer, size_t size);
-// Link thread: whether the datagram just received came from the address and
-// port the link sends to; anyone else on the network could send states.
+// Link thread: a datagram of the peer's was taken: the time-out count starts
+// again, and so does the wait for the next one.
+void NoteLinkSignOfLife(LinkSession* s);
+// Link thread: whether the datagram just received came from the address the
+// link sends to, from whatever port; anyone else on the network could send
+// states.
 bool IsFromLinkPeer(const LinkSession* s);
-// Link thread: a receive that failed (time-out, reset ...): counts
-// time-outs (the fifth in a row ends the link), asks for the weather while
-// WeatherState is on, and logs new error codes.
+// Link thread: a receive that failed (time-out, reset, a datagram that is no
+// good ...): counts time-outs (the fifth in a row ends the link), asks for
+// the weather while WeatherState is on, and logs new error codes. Nothing
+// once the link is stopping.
 void HandleLinkReceiveError(LinkSession* s);
+// Link thread: the time-out count of HandleLinkReceiveError alone; code is
+// the WSA error code of the failed receive.
+void CountLinkTimeout(LinkSession* s, int code);
 // Link thread: only the logging of HandleLinkReceiveError: a code new to
 // the log is written (DebugMode), and a reset before the registration ends
-// the link. code is the WSA error code of the failed receive.
+// the link. Code 0 (a datagram that was no good) is no error to log.
 void LogLinkReceiveError(LinkSession* s, int code);
 // Link thread: the first state after the start waits until the map code
 // has no load under way (giving up on a stop), so that the ready step's

@@ -236,15 +236,13 @@ bool HandleXPlaneDatagram(const void* data, size_t size)
         return false;
     SetSimStateFlag(magic == XPlaneMagicStateFlagSet ? 1 : 0);
     if (HandleByType(type, data, size))
-        XPlaneSession.timeoutCount = 0;
+        NoteLinkSignOfLife(&XPlaneSession);
     return true;
 }
 
 static void ReceiveOnePass(LinkSession* s)
 {
     int n = ReceiveLinkDatagram(s, ReceiveBuffer, sizeof(ReceiveBuffer));
-    if (n >= 1 && !IsFromLinkPeer(s))
-        return;  // anyone else on the network could send states
     // A datagram without the plug-in's magic counts as a failed receive.
     if (n < 1 || !HandleXPlaneDatagram(ReceiveBuffer, static_cast<size_t>(n)))
         HandleLinkReceiveError(s);

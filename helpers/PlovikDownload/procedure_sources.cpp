@@ -224,9 +224,11 @@ NavdataDbAirport BuildProcedureAirport(const SourceAirport& airport, const std::
     NavdataDbAirport out;
     out.icao = airport.icao;
     for (const SourceRunway& r : airport.runways) {
-        double metres = GreatCircleDistanceNm(r.point[0].lat, r.point[0].lon, r.point[1].lat, r.point[1].lon) * MetresPerNm;
+        // The database keeps runway lengths in feet.
+        double feet = GreatCircleDistanceNm(r.point[0].lat, r.point[0].lon, r.point[1].lat, r.point[1].lon) *
+                      MetresPerNm / 0.3048;
         for (int e = 0; e < 2; ++e)
-            out.runways.push_back({r.end[e], BearingDegrees(r.point[e], r.point[1 - e]), metres});
+            out.runways.push_back({r.end[e], BearingDegrees(r.point[e], r.point[1 - e]), feet});
     }
     std::vector<ProcedureLeg> departures, arrivals, approaches;
     for (const ProcedureLeg& leg : legs)

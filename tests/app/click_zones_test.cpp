@@ -12,6 +12,7 @@
 #include "app/winmain.h"
 #include "display/airport_view.h"
 #include "display/map_view.h"
+#include "display/screen_buttons.h"
 #include "display/zoom_animation.h"
 #include "maps/tile_grid.h"
 #include "maps/local_maps.h"
@@ -277,6 +278,86 @@ TEST_F(ClickZonesTest, DraggingInManualPositionMovesThePickedPosition)
     ClearClickAnchor();
     EXPECT_EQ(ManualPositionValid.load(), 0);
     ManualPositionMode = 0;
+}
+
+// A drag over the map (event 3 of the map area) after a press at (300, 200).
+class MapDragRuleTest : public ClickZonesTest {
+protected:
+    void SetUp() override
+    {
+        ClickZonesTest::SetUp();
+        ManualPositionMode = 0;
+        ResetMapPan();
+        Settings.AirportChart = 0;
+        Settings.NavAirport = 0;
+        Settings.AirportOverlay = 1;
+        Settings.SelectedAirport[0] = '\0';
+        AirportDiagramView.panning = 1;
+        SetAirportViewScale(0);
+        SetAirportViewCenter(53.6, 10.0);
+    }
+    void TearDown() override
+    {
+        if (IsNearestPageOpen())
+            ToggleNearestPage();
+        ResetMapPan();
+        Settings.AirportChart = 0;
+        Settings.NavAirport = 1;
+        Settings.AirportOverlay = 1;
+    }
+    // True when the drag moved the map, the chart or the airport view.
+    bool Drag()
+    {
+        SetLastClickPos(300, 200);
+        HandleMouseDrag(300, 200, ZoneLeftClick);
+        double lat = AirportDiagramView.latitude, lon = AirportDiagramView.longitude;
+        AirportDiagramView.lastX = 0;
+        AirportDiagramView.lastY = 0;
+        SetLastClickPos(330, 230);
+        MapAreaMouse(At(330, 230), ZoneDrag);
+        return MapPanOffset.x != 0 || AirportDiagramView.latitude != lat || AirportDiagramView.longitude != lon;
+    }
+};
+
+TEST_F(MapDragRuleTest, TheMovingMapPansWithOrWithoutAnAirport)
+{
+    EXPECT_TRUE(Drag());
+    EXPECT_EQ(MapPanning, 1);
+    ResetMapPan();
+    Settings.NavAirport = 1;  // an airport drawn over the map
+    EXPECT_TRUE(Drag());
+    EXPECT_EQ(MapPanning, 1);
+}
+
+TEST_F(MapDragRuleTest, TheAirportDiagramMovesOnlyWhileItKeepsToItsAirport)
+{
+    Settings.NavAirport = 1;
+    Settings.AirportOverlay = 0;
+    EXPECT_FALSE(Drag());  // the view follows the map
+    AirportDiagramView.panning = 0;
+    EXPECT_TRUE(Drag());
+    EXPECT_EQ(MapPanning, 0);
+}
+
+TEST_F(MapDragRuleTest, AChartMovesOnlyWithoutTheAirportOverlayAndAFollowingView)
+{
+    Settings.AirportChart = 1;
+    EXPECT_FALSE(Drag());  // the airport is drawn over the map
+    Settings.AirportOverlay = 0;
+    EXPECT_FALSE(Drag());  // the airport view follows the map
+    AirportDiagramView.panning = 0;
+    EXPECT_TRUE(Drag());
+    EXPECT_EQ(MapPanning, 0);  // a chart moves without leaving the follow
+}
+
+TEST_F(MapDragRuleTest, TheNearestPageKeepsEverythingStill)
+{
+    ToggleNearestPage();
+    ASSERT_TRUE(IsNearestPageOpen());
+    AirportDiagramView.panning = 0;
+    EXPECT_FALSE(Drag());
+    Settings.AirportChart = 1;
+    EXPECT_FALSE(Drag());
 }
 
 TEST_F(ClickZonesTest, PlanEditsOnlyAboveTheShownSoftkeyRows)

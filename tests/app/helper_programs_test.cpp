@@ -8,6 +8,7 @@
 #include "app/settings.h"
 #include "platform/process.h"
 #include "platform/profile.h"
+#include "simlink/pilot_log.h"
 #include "simlink/sim_link.h"
 #include "tests/support/fake_zenity.h"
 #include "tests/support/temp_folder.h"
@@ -324,6 +325,32 @@ TEST_F(HelperProgramTest, BrowserHelperSaysSoWhenNoBrowserStarts)
     EXPECT_EQ(ReadFileText(starters / "opened"), "https://example.invalid/map\n");
     EXPECT_EQ(zenity.Calls(), 1) << "no message when the browser started";
     setenv("PATH", path.c_str(), 1);
+}
+
+// The pilot log as the links write it, texts with separators and quotes
+// included, reaches the viewer in its eight columns.
+TEST_F(HelperProgramTest, ThePilotLogViewerShowsEachFlightInItsColumns)
+{
+    CreatePilotLog();
+    PilotLogRecord = PilotLogFlight{};
+    std::snprintf(PilotLogRecord.callsign, sizeof PilotLogRecord.callsign, "D-E;AB\"C");
+    std::snprintf(PilotLogRecord.aircraft, sizeof PilotLogRecord.aircraft, "Cessna 172, G1000;;");
+    std::snprintf(PilotLogRecord.departure, sizeof PilotLogRecord.departure, "EDDH");
+    std::snprintf(PilotLogRecord.destination, sizeof PilotLogRecord.destination, "ED;DF");
+    PilotLogRecord.takeOffTime = 1700000000;
+    PilotLogRecord.landingTime = 1700003600;
+    ASSERT_TRUE(AppendPilotLog());
+    FakeZenity zenity;
+    zenity.Answer("", 0);
+    std::string viewer = std::string(TVL_ROOT_DIR) + "/CSVViewer/CSVFileView.exe";
+    ASSERT_EQ(RunProgramWithArguments(viewer.c_str(), {folder / PilotLogFileName}, folder.Path().c_str(), nullptr), 0);
+    std::string args = zenity.Arguments();
+    size_t columns = 0;
+    for (size_t at = 0; (at = args.find("--column=", at)) != std::string::npos; at++)
+        columns++;
+    EXPECT_EQ(columns, 8u) << args;
+    // The row's eight values reach the viewer on its input, each whole.
+    EXPECT_EQ(zenity.Input(), "14.11.2023\nD-E;AB\"C\nCessna 172, G1000;;\nEDDH\nED;DF\n22:13\n23:13\n1.00\n");
 }
 
 }  // namespace

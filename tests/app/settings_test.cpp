@@ -1,6 +1,9 @@
 // The settings reader and writer against real INI files: defaults, clamps,
 // "None", bad input, read-only keys, round trips and the shipped Plovik.ini.
+#include "app/main_window.h"
 #include "app/program_root.h"
+#include "display/frame_renderer.h"
+#include "display/softkey_pages.h"
 #include "display/map_view.h"
 #include "app/settings.h"
 #include "maps/tile_grid.h"
@@ -599,6 +602,38 @@ TEST_F(SettingsTest, ADisplayRebuildChangesNothingInTheFile)
     EXPECT_EQ(ReadKey("Zorizeruverovu Plovik", "SelectedAirspace"), "_B_D____");
     EXPECT_EQ(ReadKey("Zorizeruverovu Plovik", "BitmapExtension"), "jpg");
     EXPECT_EQ(ReadKey("FlightGear", "DebugMode"), "0");
+}
+
+// Neither small window shows a map: the start-up in either asks for no grid
+// (the grid zoom stays as it was); the normal window asks for one at Tile.
+TEST_F(SettingsTest, SmallWindowsAskForNoMapGridAtStart)
+{
+    WriteIni("[Zorizeruverovu Plovik]\nTile=14\n");
+    MainWindowState.smallWindow = true;
+    MiniWindowFlag = false;  // the 500 x 100 window
+    SetGridZoom(5);
+    Init();
+    EXPECT_EQ(GetGridZoom(), 5);
+    MiniWindowFlag = true;  // the 80 x 80 window
+    Init();
+    EXPECT_EQ(GetGridZoom(), 5);
+    MainWindowState.smallWindow = false;
+    MiniWindowFlag = false;
+    Init();
+    EXPECT_NE(GetGridZoom(), 5);
+    int stopped = 0;
+    StopTileLoader(&stopped);
+}
+
+// The map-type page's count and the page built last are forgotten at every
+// display start, so the first build counts as entering its page.
+TEST_F(SettingsTest, StartForgetsTheSoftkeyPageState)
+{
+    MapTypeSoftkeyCount = 7;
+    Init();
+    EXPECT_EQ(MapTypeSoftkeyCount, 0);
+    int stopped = 0;
+    StopTileLoader(&stopped);
 }
 
 TEST_F(SettingsTest, WriterTakesLiveState)

@@ -2,15 +2,19 @@
 // lamps with the loading blink, the links' accessors (connection, map load,
 // state flag) and the options that wait for the Prepar3D/FSX connection.
 #include "app/indicator_lamps.h"
+#include "app/layout_tables.h"
 #include "app/language.h"
 #include "app/settings.h"
 #include "app/shared_accessors.h"
 #include "app/softkey_menu.h"
 #include "app/status_message.h"
 #include "app/traffic_mode.h"
+#include "display/aircraft_values.h"
+#include "display/frame_renderer.h"
 #include "display/frame_update.h"
 #include "display/map_view.h"
 #include "display/softkey_pages.h"
+#include "maps/local_maps.h"
 #include "maps/tile_sources.h"
 #include "navdata/flight_plan.h"
 #include "navdata/route_navigation.h"
@@ -159,6 +163,82 @@ TEST_F(IndicatorLampsTest, SoftkeyBarIsRebuiltForThePageInUse)
     UpdateIndicatorLamps(true);
     EXPECT_TRUE(IsSoftkeyShown(1));
     EXPECT_EQ(std::string(GetSoftkeyLabel(BackSoftkey)), "ESC");
+}
+
+TEST_F(IndicatorLampsTest, AHeldHeadingLightsTheTrackUpLamp)
+{
+    HeadingOverride = {1, 90.0};
+    UpdateIndicatorLamps(true);
+    EXPECT_TRUE(IsIndicatorLampOn(LampTrackUp));
+    HeadingOverride = {0, 0.0};
+    UpdateIndicatorLamps(true);
+    EXPECT_FALSE(IsIndicatorLampOn(LampTrackUp));
+}
+
+TEST_F(IndicatorLampsTest, StatusLampAlsoShowsAnAirportMarkedInTheList)
+{
+    Settings.MenuState = 0;
+    Settings.SelectedAirport[0] = '\0';
+    DeselectAirport();
+    UpdateIndicatorLamps(true);
+    EXPECT_FALSE(IsIndicatorLampOn(LampStatusPage));
+    // The list over the visible map marks its first entry.
+    PixelsPerDegreeKnown = 1;
+    PixelsPerDegreeLon = PixelsPerDegreeLat = 1000;
+    RefreshNearestAirports();
+    ASSERT_EQ(GetSelectedNearestEntry(), 0);
+    UpdateIndicatorLamps(true);
+    EXPECT_TRUE(IsIndicatorLampOn(LampStatusPage));
+    DeselectAirport();
+    UpdateIndicatorLamps(true);
+    EXPECT_FALSE(IsIndicatorLampOn(LampStatusPage));
+    Settings.NavAirport = 1;
+    PixelsPerDegreeKnown = 0;
+}
+
+TEST(SharedAccessors, FrameValuesReachTheirReadersThroughTheAccessors)
+{
+    AirVectorAngle = 4.5;
+    Aircraft.HeightAboveGround = 250.0f;
+    CentreMapX = 70000.5;
+    CentreMapY = 12.25;
+    Settings.Track = 2;
+    EXPECT_DOUBLE_EQ(GetAirVectorAngleRad(), 4.5);
+    EXPECT_DOUBLE_EQ(GetHeightAboveGround(), 250.0);
+    EXPECT_EQ(GetTrackMode(), 2);
+    float x = 0, y = 0;
+    GetMapCenterPixel(&x, &y);
+    EXPECT_FLOAT_EQ(x, 70000.5f);
+    EXPECT_FLOAT_EQ(y, 12.25f);
+    // No simulator answers: no bank.
+    Settings.UseSimulator = 0;
+    EXPECT_EQ(GetBankAngleRad(), 0.0);
+    Settings.UseSimulator = SimulatorMsfs;
+    SetNearestDrawnFlag(1);
+    EXPECT_EQ(NearestPanelInSnapshot, 1);
+    SetNearestDrawnFlag(0);
+    EXPECT_EQ(QueryMapTypeOverride(), 0);
+    SetLocalMapSource(0);
+    SetDefaultMapSource();
+    EXPECT_EQ(GetLocalMapSource(), LocalMapSetWhole);
+    Settings.Track = 0;
+    AirVectorAngle = 0;
+    Aircraft.HeightAboveGround = 0;
+    CentreMapX = CentreMapY = 0;
+}
+
+TEST(SharedAccessors, TheFrameFlagAloneLeavesTheMapViewport)
+{
+    SetShowFrameOn();
+    Hotspot before = HotspotTable[0];
+    SetShowFrameFlag(0);
+    EXPECT_EQ(Settings.ShowFrame, 0);
+    EXPECT_EQ(HotspotTable[0].w, before.w);
+    EXPECT_EQ(HotspotTable[0].x, before.x);
+    SetShowFrameOff();
+    EXPECT_NE(HotspotTable[0].w, before.w);
+    SetShowFrameOn();
+    EXPECT_EQ(HotspotTable[0].w, before.w);
 }
 
 TEST(SharedAccessors, SimulatorConnectionByTheSelectedSimulator)

@@ -11,6 +11,8 @@
 #include "app/winmain.h"
 #include "app/layout_tables.h"
 #include "display/aircraft_values.h"
+#include "display/frame_update.h"
+#include "display/map_view.h"
 #include "navdata/flight_plan.h"
 #include "navdata/route_navigation.h"
 #include "simlink/sim_link.h"
@@ -282,6 +284,42 @@ TEST_F(SoftkeyMenuTest, AirspaceColourFilesAreExactlyEightColours)
     EXPECT_EQ(GetAirspaceColour(3), 0x11111111u);
     ASSERT_TRUE(LoadAirspaceColourFile(path.c_str()));
     EXPECT_EQ(GetAirspaceColour(0), 0xFFFF0000u);
+}
+
+// The orientation key (and the track-up zone) leave a held heading first,
+// then north-up, and only then flip TrackUp; leaving track-up on a chart
+// sheet that holds its own heading passes through north-up.
+TEST_F(SoftkeyMenuTest, OrientationLeavesEachOverrideBeforeTrackUpFlips)
+{
+    Settings.TrackUp = 0;
+    NorthUpMode = 1;
+    HeadingOverride = {1, 270.0};
+    ChartRotationDeg = 0;
+    EXPECT_FALSE(ToggleTrackUpOrientation());
+    EXPECT_EQ(HeadingOverride.on, 0);
+    EXPECT_EQ(HeadingOverride.heading, 0.0);
+    EXPECT_EQ(NorthUpMode, 1);
+    EXPECT_EQ(Settings.TrackUp, 0);
+    ToggleTrackUp(0, ZoneLeftClick);
+    EXPECT_EQ(NorthUpMode, 0);
+    EXPECT_EQ(Settings.TrackUp, 0);
+    EXPECT_TRUE(ToggleTrackUpOrientation());
+    EXPECT_EQ(Settings.TrackUp, 1);
+    // A sheet of tiles holds no heading: straight back to north-up of the map.
+    EXPECT_TRUE(ToggleTrackUpOrientation());
+    EXPECT_EQ(Settings.TrackUp, 0);
+    EXPECT_EQ(NorthUpMode, 0);
+    // A turned sheet: track-up, then north-up, then the sheet's own way up.
+    ChartRotationDeg = 30;
+    EXPECT_TRUE(IsMapHeadingHeld());
+    EXPECT_TRUE(ToggleTrackUpOrientation());
+    EXPECT_TRUE(ToggleTrackUpOrientation());
+    EXPECT_EQ(Settings.TrackUp, 0);
+    EXPECT_EQ(NorthUpMode, 1);
+    EXPECT_FALSE(ToggleTrackUpOrientation());
+    EXPECT_EQ(NorthUpMode, 0);
+    EXPECT_EQ(Settings.TrackUp, 0);
+    ChartRotationDeg = 0;
 }
 
 TEST_F(SoftkeyMenuTest, ManualPositionGivesTheViewBack)

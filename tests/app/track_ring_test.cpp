@@ -4,6 +4,7 @@
 
 #include "display/aircraft_values.h"
 #include "display/map_view.h"
+#include "platform/threads.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,10 @@ protected:
         // 1000 map pixels a degree both ways: 20 pixels are 0.02 degree.
         PixelsPerDegreeLon = PixelsPerDegreeLat = 1000;
         Aircraft.Heading = 0;
+        // The recorder remembers the last point across tests: one far away
+        // first, so that the test's first point is always taken.
+        RecordTrackPoint(-50.0, -8.0, 0);
+        ClearTrack();
         RecordTrackPoint(50.0, 8.0, 1000);
     }
 };
@@ -36,6 +41,22 @@ TEST_F(TrackRingTest, StraightLegRecordsEveryTwentyPixels)
     EXPECT_FLOAT_EQ(last.latitude, 50.021f);
     EXPECT_FLOAT_EQ(last.longitude, 8.021f);
     EXPECT_FLOAT_EQ(last.altitude, 1200.0f);
+}
+
+TEST_F(TrackRingTest, TheTimeOfTheLastRecordedPointIsKept)
+{
+    double recorded = GetLastTrackRecordTime();
+    EXPECT_GT(recorded, 0.0);
+    EXPECT_LE(recorded, ProgramClockMs() / 1000.0);
+    // Once the clock has moved on, only a recorded point moves the time.
+    long start = ProgramClockMs();
+    for (int spin = 0; spin < 100000000 && ProgramClockMs() == start; ++spin) {
+    }
+    ASSERT_NE(ProgramClockMs(), start);
+    RecordTrackPoint(50.001, 8.0, 1000);
+    EXPECT_EQ(GetLastTrackRecordTime(), recorded);
+    RecordTrackPoint(50.05, 8.0, 1000);
+    EXPECT_GT(GetLastTrackRecordTime(), recorded);
 }
 
 TEST_F(TrackRingTest, TurnsRecordDensely)

@@ -259,10 +259,17 @@ TEST_F(ProgramTest, DisplayModesCycleThroughTheCornerWindows)
     StepDisplayMode();
     RECT r;
     GetWindowRect(hwnd, &r);
+    // The frame and caption come on top of the 80 x 80 client area.
+    SIZE outer = OuterSizeForClient(80, 80, false);
     EXPECT_EQ(r.left, 1920 - 120);
     EXPECT_EQ(r.top, 0);
-    EXPECT_EQ(r.right - r.left, 80);
-    EXPECT_EQ(r.bottom - r.top, 80);
+    EXPECT_EQ(r.right - r.left, outer.cx);
+    EXPECT_EQ(r.bottom - r.top, outer.cy);
+    EXPECT_GT(outer.cx, 80);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.right, 80);
+    EXPECT_EQ(client.bottom, 80);
     EXPECT_EQ(MainWindowState.currentDisplayMode, 1);
     // A close in the 80 x 80 window leads to the 500 x 100 window.
     SendMessageA(hwnd, WM_CLOSE, 0, 0);
@@ -271,7 +278,7 @@ TEST_F(ProgramTest, DisplayModesCycleThroughTheCornerWindows)
     GetWindowRect(hwnd, &r);
     EXPECT_EQ(r.left, 1920 - 540);
     EXPECT_EQ(r.top, 0);
-    EXPECT_EQ(r.right - r.left, 500);
+    EXPECT_EQ(r.right - r.left, OuterSizeForClient(500, 100, false).cx);
     EXPECT_EQ(MainWindowState.currentDisplayMode, 2);
     // A click there goes back to the normal window.
     SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
@@ -285,8 +292,8 @@ TEST_F(ProgramTest, DisplayModesCycleThroughTheCornerWindows)
     EXPECT_FALSE(MainWindowState.smallWindow);
     // Each mode change re-created the display for its size.
     std::string log = Log();
-    EXPECT_EQ(CountLines(log, "Display mode 1: 72 x 49"), 1) << log;
-    EXPECT_EQ(CountLines(log, "Display mode 2: 492 x 69"), 1);
+    EXPECT_EQ(CountLines(log, "Display mode 1: 80 x 80"), 1) << log;
+    EXPECT_EQ(CountLines(log, "Display mode 2: 500 x 100"), 1);
     EXPECT_EQ(CountLines(log, "Display mode 0: 640 x 360"), 1);
     ShutDownProgram();
     CloseWindowLayer();

@@ -9,10 +9,12 @@
 #include "display/frame_update.h"
 #include "display/map_view.h"
 #include "display/sprite_table.h"
+#include "render/bitmap_fonts.h"
 #include "tests/render/render_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -171,6 +173,26 @@ TEST_F(MiniWindowTest, ArrowLiesInsideTheWindowBesideTheText)
     Settings.WindowFrame = 0;
 }
 
+TEST_F(MiniWindowTest, TheWholeWindTextShowsAtAnySpeed)
+{
+    MapPanning = 1;  // the wind stays as set here
+    Aircraft.WindDirection = 355;
+    Aircraft.MagneticVariation = 0;
+    Aircraft.WindSpeed = 150;
+    for (uint8_t frame : {0, 1}) {
+        Settings.WindowFrame = frame;
+        ClearTarget(0xFF000000u);
+        DrawMiniHeadingBox(nullptr, 0.02f, 80, 80);
+        EXPECT_GT(Lit(40, 20, 78, 60), 20) << int(frame);  // "150 kn"
+        EXPECT_EQ(Lit(79, 0, 80, 80), 0) << int(frame);    // nothing runs off the edge
+    }
+    if (std::getenv("TVL_KEEP_SCREENSHOTS"))
+        WriteBackBufferPng("/tmp/mini_window_80.png");
+    Settings.WindowFrame = 0;
+    Aircraft.WindSpeed = 0;
+    MapPanning = 0;
+}
+
 using AltWindowTest = FrameTest<500, 100>;
 
 TEST_F(AltWindowTest, ArrowLiesInsideTheWindowBeforeTheWindText)
@@ -180,6 +202,28 @@ TEST_F(AltWindowTest, ArrowLiesInsideTheWindowBeforeTheWindText)
     EXPECT_EQ(Lit(0, 60, 380, 100), 0);
     EXPECT_FLOAT_EQ(HeadingBoxRect.left, 400);
     EXPECT_FLOAT_EQ(HeadingBoxRect.top, 40 + 27);
+}
+
+TEST_F(AltWindowTest, TheStatusLineEndsBeforeTheWindBox)
+{
+    Settings.MenuState = 2;  // the aircraft's values: the longest line
+    DrawMiniHeadingBoxAlt(nullptr, 0.02f, 500, 100);
+    if (std::getenv("TVL_KEEP_SCREENSHOTS"))
+        WriteBackBufferPng("/tmp/mini_window_500.png");
+    EXPECT_GT(Lit(84, 38, 396, 60), 100);  // the line, from the map's left edge
+    EXPECT_EQ(Lit(396, 38, 500, 100), 0);
+    Settings.MenuState = 1;
+}
+
+TEST_F(AltWindowTest, TextsShrinkOnlyWhenTheyWouldRunPastTheirRoom)
+{
+    SetFontSize(16);
+    EXPECT_FLOAT_EQ(FittingTextScale("kn", 400.0f), 1.0f);
+    float scale = FittingTextScale("GS: 120 kn/ Hdg: 270 T/ Alt: 35000 ft", 100.0f);
+    EXPECT_GT(scale, 0.1f);
+    EXPECT_LT(scale, 0.5f);
+    EXPECT_EQ(FittingTextScale("kn", 0.0f), 0.0f);
+    EXPECT_EQ(FittingTextScale("kn", -5.0f), 0.0f);
 }
 
 }  // namespace

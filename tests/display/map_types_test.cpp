@@ -255,6 +255,74 @@ TEST(Georeference, OversizedOrBrokenGridsReadNoPoints)
     EXPECT_EQ(ParseGeoreference(""), -1);
 }
 
+// Values that are no numbers, or numbers no map holds, refuse the file where
+// it is read: nothing of it reaches the staging or the active set, and the
+// staging kind places nothing.
+TEST(Georeference, FilesWithValuesNoMapHoldsAreRefusedWhole)
+{
+    const char* refused[] = {
+        "2  nan 2 3 4 5 6 7\n 8 9 10 11 12 13 14\n",
+        "2  1e300 2 3 4 5 6 7\n 8 9 10 11 12 13 14\n",
+        "0  1 2 3 4 5 6 inf\n 8 9 10 11 12 13 14\n",
+        "0  1 2 3 4 5 6 1e3\n 8 9 10 11 12 13 14\n",  // 1000 x lon^2 x lat^2 passes 2e9 pixels
+        "2  1 2 3 4 5 6 7\n 8 9 10 11 12\n",          // cut short
+        "2  1 2 3 4 5 6 7\n 8 9 10 11 12 13 fourteen\n",
+        "1 1e300 53 11 10 0.5 0.5",
+        "1 54 nan 11 10 0.5 0.5",
+        "1 54 53 11 -1e308 0.5 0.5",
+        "1 54 53 11 10 0.5 1e300",
+        "1 54 53 11 10 0.5 0.5  0 0 100 0 200 0  0 100 100 1e300 200 100  0 200 100 200 200 200",
+        "1 54 53 11 10 0.5 0.5  0 0 100 0 200 0  0 100 100 100 200 100  0 200 100 200 200",
+        "1 54 53 11 10 0.5 0.5  0 0 100 0 200 0  0 100 100.5 100 200 100  0 200 100 200 200 200",
+        "1e300 1 2 3",
+    };
+    ActiveGeoreference = MapGeoreference{};
+    ActiveGeoreference.a[0] = 42.0;
+    for (const char* text : refused) {
+        SCOPED_TRACE(text);
+        StagingGeoreference = MapGeoreference{};
+        StagingGeoreference.kind = GeorefGrid;
+        StagingGeoreference.a[6] = 5.0;
+        StagingGeoreference.rows = 3;
+        EXPECT_EQ(ParseGeoreference(text, "test"), -1);
+        EXPECT_EQ(StagingGeoreference.kind, GeorefRefused);
+        EXPECT_EQ(StagingGeoreference.a[6], 5.0);
+        EXPECT_EQ(StagingGeoreference.rows, 3);
+        EXPECT_EQ(ActiveGeoreference.a[0], 42.0);
+        double x = 1, y = 1;
+        ProjectWithGeoreference(StagingGeoreference, &x, &y, 10.0, 53.5);
+        EXPECT_EQ(x, 0.0);
+        EXPECT_EQ(y, 0.0);
+    }
+    // Values at the edges of their ranges are a map's.
+    EXPECT_EQ(ParseGeoreference("1 90 -90 180 -180 180 180  0 0 100 0 200 0  0 100 100 100 200 100"), 1);
+    EXPECT_EQ(ParseGeoreference("2  -9000 1000 0 0 0 0 0\n 54000 0 -1000 0 0 0 0\n"), 2);
+}
+
+TEST(Georeference, GridPixelsFarOutsideStayWithinTheLimit)
+{
+    // A grid of a tenth of a degree whose points lie 1e8 pixels apart,
+    // asked for a place on the other side of the earth.
+    ASSERT_EQ(ParseGeoreference("1 54 53.9 10.1 10 0.1 0.1  0 0 100000000 0  0 100000000 100000000 100000000"), 1);
+    double x = 0, y = 0;
+    ProjectWithGeoreference(StagingGeoreference, &x, &y, -170.0, -60.0);
+    EXPECT_GE(x, -GeorefPixelLimit);
+    EXPECT_LE(x, GeorefPixelLimit);
+    EXPECT_GE(y, -GeorefPixelLimit);
+    EXPECT_LE(y, GeorefPixelLimit);
+}
+
+TEST(OffsetFile, LinesWithValuesNoMapHoldsAreNoRecords)
+{
+    TempFolder folder;
+    std::string path = folder / "offset.txt";
+    WriteFileText(path, "[Hamburg Chart]\nnan 30 10 0 5 12 -7\n53 30 10 0 1e300 12 -7\n"
+                        "53 30 10 0 5 99999999999 -7\n53 30 1e308 0 5 1 1\n53 30 10 0 5 1 1\n");
+    LoadOffsetsFrom(path.c_str(), "hamburg chart");
+    ASSERT_EQ(GetStagingOffsets().size(), 1u);
+    EXPECT_EQ(GetStagingOffsets()[0].dx, 1);
+}
+
 TEST(Georeference, SheetSchemeHasNoOffsets)
 {
     ASSERT_EQ(ParseGeoreference("3"), 3);

@@ -4,6 +4,7 @@
 // the softkey buttons' rows, the box hit tests and the map type's colour entry.
 #include "app/layout_tables.h"
 #include "app/main_window.h"
+#include "app/softkey_menu.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"
 #include "display/airport_view.h"
@@ -107,6 +108,56 @@ TEST(SoftkeyKeys, DigitsAndEscapePressTheirSoftkeys)
     EXPECT_EQ(SoftkeyForKey('8', false), -1);
     EXPECT_EQ(SoftkeyForKey('0', true), -1);
     EXPECT_EQ(SoftkeyForKey(VK_SPACE, false), -1);
+}
+
+// Space is the first options page's key 12 wherever the bar stands: the next
+// display mode while the window is kept on top, and nothing of the page's own
+// key 12 (the airport list's COM key, the direct-to colour, the full screen
+// of the simulator, a language).
+class SpaceKeyTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        MainWindowState = MainWindowStateBlock();
+        Settings.TopMost = 1;
+        Settings.Softkeys = 1;
+        Settings.SelectedCOM = 0;
+        Settings.DirToColor = 0xFF00FF00u;
+        // A colour dialog would answer at once.
+        setenv("TVL_DIALOG_ANSWER", "#102030", 1);
+    }
+    void TearDown() override
+    {
+        unsetenv("TVL_DIALOG_ANSWER");
+        MainWindowState = MainWindowStateBlock();
+        SetSoftkeyLevel(MenuMain, 0);
+    }
+};
+
+TEST_F(SpaceKeyTest, StepsTheDisplayModeOnEveryPageAndNothingElse)
+{
+    const int pages[][2] = {{MenuMain, 0}, {MenuNavData, 2}, {MenuOptions, 2}, {MenuOptions, 4}, {MenuOptions, 0}};
+    int wanted = 0;
+    for (const auto& page : pages) {
+        SetSoftkeyLevel(page[0], page[1]);
+        ASSERT_EQ(HandleSoftkeyKey(VK_SPACE, 0), 0);
+        wanted = (wanted + 1) % 3;
+        EXPECT_EQ(GetDisplayMode(), wanted) << page[0] << "/" << page[1];
+        EXPECT_EQ(Settings.Softkeylevel, page[0]);
+        EXPECT_EQ(Settings.Softkeysublevel, page[1]);
+    }
+    EXPECT_EQ(Settings.SelectedCOM, 0);
+    EXPECT_EQ(Settings.DirToColor, 0xFF00FF00u);
+}
+
+TEST_F(SpaceKeyTest, WithoutTopMostTheWindowStays)
+{
+    Settings.TopMost = 0;
+    SetSoftkeyLevel(MenuNavData, 2);
+    EXPECT_EQ(HandleSoftkeyKey(VK_SPACE, 0), 0);
+    EXPECT_EQ(GetDisplayMode(), 0);
+    EXPECT_FALSE(MainWindowState.smallWindow);
+    EXPECT_EQ(Settings.SelectedCOM, 0);
 }
 
 // Every click zone's handler is swapped for one that records (zone, point,

@@ -17,11 +17,13 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -180,6 +182,46 @@ protected:
     }
 };
 
+// Bounds that are no place on earth, or names that would break the lines
+// the tool writes, are refused before anything is written.
+TEST(PackageTool, RefusesBoundsAndNamesItCannotWrite)
+{
+    TempFolder root;
+    std::string picture = WritePicture(root / "picture.png", 800, 800, 100, CellRgb);
+    std::vector<std::string> good = {"--picture", picture, "--north", "53.8", "--south", "53.3", "--east", "10.4",
+                                     "--west", "9.6", "--root", root.Path()};
+    auto run = [&](std::vector<std::string> change) {
+        std::vector<std::string> args = {std::string(TVL_TOOLS_DIR) + "/tvl-mkpackage"};
+        args.insert(args.end(), good.begin(), good.end());
+        for (size_t i = 0; i + 1 < change.size(); i += 2) {
+            auto at = std::find(args.begin(), args.end(), change[i]);
+            if (at == args.end()) {
+                args.push_back(change[i]);
+                args.push_back(change[i + 1]);
+            } else {
+                at[1] = change[i + 1];
+            }
+        }
+        Child tool;
+        EXPECT_TRUE(tool.Start(args, root / "tool.out", root.Path()));
+        return tool.Wait(60);
+    };
+    const std::vector<std::vector<std::string>> refused = {
+        {"--north", "1e308", "--south", "-1e308"}, {"--east", "1e308", "--west", "-1e308"},
+        {"--north", "nan"}, {"--north", "91"}, {"--west", "inf"}, {"--south", "53.3x"},
+        {"--levels", "two"}, {"--list", "a=b"}, {"--map", "my map"}, {"--folder", "../up"},
+        {"--folder", "mygeoref"}, {"--type", "99999999999"},
+    };
+    for (const auto& change : refused) {
+        SCOPED_TRACE(change[0] + " " + change[1]);
+        EXPECT_EQ(run(change), 2);
+        EXPECT_FALSE(std::filesystem::exists(root / "System/content.ini"));
+        EXPECT_FALSE(std::filesystem::exists(root / "sheet"));
+    }
+    ASSERT_EQ(run({"--list", "mine"}), 0) << ReadFileText(root / "tool.out");
+    EXPECT_EQ(ReadFileText(root / "System/content.ini"), "mine=mine.bin\n");
+}
+
 TEST_F(LocalMapTest, PackageShowsUnderTheAircraftAtTwoZoomLevels)
 {
     MakePackage();
@@ -192,6 +234,22 @@ TEST_F(LocalMapTest, PackageShowsUnderTheAircraftAtTwoZoomLevels)
     Set("ChartLevel", "1");
     Picture far = Run("local_map_level1");
     ExpectCellsAroundTheAircraft(far, 2);
+}
+
+// A georeference whose values are no numbers is refused where it is read:
+// the sheet is not shown, the program runs on and says so in its log.
+TEST_F(LocalMapTest, AGeoreferenceThatIsNoNumberIsRefusedAndTheProgramRunsOn)
+{
+    MakePackage();
+    WriteFileText(root / "Charts/home/georef.txt", "2\nnan 1e300 0 0 0 0 0\n1e300 0 -5000 0 0 0 0\n");
+    Set("ChartLevel", "0");
+    Picture p = Run("local_map_refused");
+    ASSERT_GT(p.width, 0);
+    // The sheet has no place: nothing of it is laid round the aircraft.
+    EXPECT_LE(ChannelDistance(p.At(p.width / 2 + 150, p.height / 2 + 100), 0xFFFECD), 24);
+    std::string log = ReadFileText(system + "/Tervalingo.log");
+    EXPECT_NE(log.find("georeference " + root.Path() + "/Charts/home/georef.txt refused"), std::string::npos)
+        << log.substr(0, 3000);
 }
 
 TEST_F(LocalMapTest, WithoutPackagesTheMapStaysEmpty)

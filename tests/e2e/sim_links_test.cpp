@@ -14,10 +14,14 @@
 #include "tests/support/proxy_test_client.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/udp_peer.h"
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -27,6 +31,10 @@
 #include <vector>
 
 namespace {
+
+// How long a run may take to show what it is waited for: generous, as CI
+// runs the sanitizer build on a shared machine. Passing runs never wait it.
+constexpr int EventLimitMs = 120000;
 
 constexpr uint32_t Cream = 0xFFFECD;  // the empty map, as 0xRRGGBB
 
@@ -139,6 +147,28 @@ protected:
         return p;
     }
 
+    // Runs the program until what it is waited for has happened and its
+    // screenshot is taken, then ends it as the user's quit does. The frame
+    // count is a backstop only.
+    template <class Event>
+    Picture RunProgramUntil(const char* simulator, Event happened)
+    {
+        std::string shot = root / "shot.png";
+        setenv("TVL_EXIT_AFTER_FRAMES", "1000000", 1);
+        setenv("TVL_SCREENSHOT_FRAME", "200", 1);
+        setenv("TVL_SCREENSHOT", shot.c_str(), 1);
+        Picture p;
+        EXPECT_TRUE(program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo", simulator},
+                                  root / "program.out", system));
+        bool seen = WaitFor([&] { return happened() && std::filesystem::exists(shot); }, EventLimitMs);
+        EXPECT_TRUE(seen);
+        if (program.Pid() > 0)
+            kill(program.Pid(), SIGTERM);
+        EXPECT_EQ(program.Wait(ProgramRunLimit), 0);
+        EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
+        return p;
+    }
+
     // The map centre the program saved at its end.
     double Saved(const char* key)
     {
@@ -167,9 +197,13 @@ TEST_F(SimLinksEndToEnd, XPlaneIsFlownRegisteredAgainAfterItsStopAndLeftAtExit)
 {
     StartPeer("xplane", {"--port", "0", "--leg", "270", "--stop-at", "2"});
     WritePrivateProfileStringA("X-Plane", "Port", PeerPort().c_str(), ini.c_str());
+    WritePrivateProfileStringA("Zorizeruverovu Plovik", "DebugMode", "1", ini.c_str());
     Picture p = RunProgram("4", "900");
     EXPECT_GT(SymbolPixels(p), 40);
     ExpectRegistrationsAroundTheStop("type=4 ");
+    // The stops at the peer's request and at the end are no receive errors.
+    std::string log = ReadFileText(system + "/Tervalingo.log");
+    EXPECT_EQ(CountLines(log, "WSA error 10022"), 0) << log;
     std::string rec = ReadFileText(record);
     EXPECT_GE(CountLines(rec, "type=8 "), 1) << rec;
     EXPECT_NEAR(Saved("latitude"), 53.6367, 0.01);
@@ -193,19 +227,83 @@ TEST_F(SimLinksEndToEnd, FlightGearIsFlownAndItsCircuitLogged)
     WritePrivateProfileStringA("FlightGear", "Port", std::to_string(port).c_str(), ini.c_str());
     WritePrivateProfileStringA("FlightGear", "AIPort", std::to_string(FreeUdpPort()).c_str(), ini.c_str());
     // The program listens; FlightGear starts sending once it does and flies
-    // a circuit: take-off 2 s in, landing 6 s in.
+    // a circuit: take-off 2 s in, landing 6 s in. The program runs until the
+    // landing is in the pilot log.
     std::thread late([&] {
         EXPECT_TRUE(WaitUntilUdpPortTaken(port, 60));
         StartPeer("flightgear", {"--port", std::to_string(port), "--leg", "90", "--circuit", "6"});
     });
-    Picture p = RunProgram("6", "1300");
+    std::string pilotLog = system + "/Pilotlog.csv";
+    Picture p = RunProgramUntil("6", [&] { return CountLines(ReadFileText(pilotLog), ";D-ESIM;c172p;") > 0; });
     late.join();
     EXPECT_GT(SymbolPixels(p), 40);
-    std::string log = ReadFileText(system + "/Pilotlog.csv");
+    std::string log = ReadFileText(pilotLog);
     EXPECT_EQ(CountLines(log, "Date;Callsign;Plane;Departure;Destination"), 1) << log;
     EXPECT_EQ(CountLines(log, ";D-ESIM;c172p;EDDH;EDDH;"), 1) << log;
     EXPECT_NEAR(Saved("latitude"), 53.6367, 0.01);
     EXPECT_GT(Saved("longitude"), 10.001);  // flown east of the start
+}
+
+// A protocol definition of the user's with the first 20 fields of ours (up
+// to the callsign) flies the map as ours does.
+TEST_F(SimLinksEndToEnd, FlightGearWithAShorterProtocolOfTheUsersIsFlown)
+{
+    std::string shipped = ReadFileText(std::string(TVL_ROOT_DIR) + "/FlightGear/tervalingo.xml");
+    size_t cut = shipped.find("<chunk>");
+    for (int chunk = 1; chunk <= 20 && cut != std::string::npos; ++chunk)
+        cut = shipped.find("<chunk>", cut + 1);
+    ASSERT_NE(cut, std::string::npos);
+    std::string protocol = root / "tervalingo-short.xml";
+    ASSERT_TRUE(WriteFileText(protocol, shipped.substr(0, cut) + "</output>\n </generic>\n</PropertyList>\n"));
+    uint16_t port = FreeUdpPort();
+    WritePrivateProfileStringA("FlightGear", "Port", std::to_string(port).c_str(), ini.c_str());
+    WritePrivateProfileStringA("Zorizeruverovu Plovik", "DebugMode", "1", ini.c_str());
+    std::thread late([&] {
+        EXPECT_TRUE(WaitUntilUdpPortTaken(port, 60));
+        StartPeer("flightgear", {"--port", std::to_string(port), "--leg", "90", "--protocol", protocol});
+    });
+    // Three seconds of lines while the program listens.
+    Picture p = RunProgramUntil("6", [&] { return CountLines(ReadFileText(record), "line sent") >= 30; });
+    late.join();
+    EXPECT_GT(SymbolPixels(p), 40);
+    EXPECT_NEAR(Saved("latitude"), 53.6367, 0.01);
+    EXPECT_GT(Saved("longitude"), 10.001);  // flown east of the start
+    std::string log = ReadFileText(system + "/Tervalingo.log");
+    EXPECT_EQ(CountLines(log, "dropped"), 0) << log;
+}
+
+// FlightGear names /proc/self/pagemap as its route file while the plan is
+// shown, and a machine elsewhere sends lines of an aircraft near Sydney: the
+// program refuses the file at once, goes on drawing frames and following
+// FlightGear, and ends when asked.
+TEST_F(SimLinksEndToEnd, FlightGearNamingAFileWithoutEndOrAStrangersLinesLeavesTheMapRunning)
+{
+    uint16_t port = FreeUdpPort();
+    WritePrivateProfileStringA("FlightGear", "Port", std::to_string(port).c_str(), ini.c_str());
+    WritePrivateProfileStringA("FlightGear", "AIPort", std::to_string(FreeUdpPort()).c_str(), ini.c_str());
+    for (auto [key, value] : {std::pair{"FlightPlanState", "1"}, {"DebugMode", "1"}})
+        WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
+    UdpPeer stranger(0, "127.0.0.2");
+    ASSERT_TRUE(stranger.IsOpen());
+    std::atomic<bool> running{true};
+    std::thread late([&] {
+        EXPECT_TRUE(WaitUntilUdpPortTaken(port, 60));
+        StartPeer("flightgear", {"--port", std::to_string(port), "--leg", "90", "--route", "/proc/self/pagemap"});
+        std::string far = "3000;10;151.2;-33.9;2900;90;120;0;0;15;0;0;0;0;0;0;0;0;0;EVIL;x;YSSY\n";
+        while (running.load()) {
+            stranger.SendTo(port, far);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    std::string tervalingoLog = system + "/Tervalingo.log";
+    Picture p = RunProgramUntil("6", [&] {
+        return CountLines(ReadFileText(tervalingoLog), "FlightGear route: dropped a route file too large") > 0;
+    });
+    running = false;
+    late.join();
+    EXPECT_GT(SymbolPixels(p), 40);
+    EXPECT_NEAR(Saved("latitude"), 53.6367, 0.01);
+    EXPECT_GT(Saved("longitude"), 10.001);
 }
 
 TEST_F(SimLinksEndToEnd, AeroflyIsFlownItsPlanCompletedAndItsCircuitLogged)

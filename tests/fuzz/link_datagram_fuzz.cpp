@@ -97,6 +97,7 @@ void ParseFlightGear(const uint8_t* data, size_t size)
     static FlightGearAircraftReport report;
     if (ParseFlightGearAircraft(text, size, &report) == LinkDrop::None) {
         Check(std::isfinite(report.latitude) && report.firstButton < FlightGearButtonCount);
+        Check(report.fieldsArrived >= 4 && report.fieldsArrived <= FlightGearFieldCount);
         Check(std::memchr(report.callsign, 0, sizeof(report.callsign)) != nullptr);
         Check(std::memchr(report.routePath, 0, sizeof(report.routePath)) != nullptr);
     }

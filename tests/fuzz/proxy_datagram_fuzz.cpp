@@ -35,7 +35,7 @@ void ParseAll(const uint8_t* data, size_t size)
     Check(ReadProxyHeader(data, size, &magic, &type) == (size >= 8));
 
     ProxyRequest request;
-    Check(ParseProxyRequest(data, size, &request) == (size >= sizeof(ProxyRequest)));
+    Check(ParseProxyRequest(data, size, &request) == (size >= 8 && size >= ProxyRequestBytesRead(type)));
 
     ProxyShortReply reply;
     if (ParseProxyShortReply(data, size, &reply))

@@ -61,6 +61,10 @@ protected:
         snprintf(SystemFolder, sizeof SystemFolder, "%s", (root / "System").c_str());
         Settings.AirportChartMenu = 0;
     }
+    void TearDown() override
+    {
+        SaveAirportIndex();  // frees the table for the next test
+    }
     // An airport with its own area (Info) and charts of one kind.
     void MakeAirport(const char* icao, double west, double north, double east, double south)
     {
@@ -153,6 +157,35 @@ TEST_F(ChartFiles, IndexOfChartedAirportsIsBuiltSavedAndRead)
     AirportIndexRecord r;
     ASSERT_TRUE(GetAirportIndexRecord(0, &r));
     EXPECT_TRUE(std::string(r.icao) == "EDDH" || std::string(r.icao) == "EDHL");
+}
+
+TEST_F(ChartFiles, IndexKeepsOtherProgramsAirportsAndAddsOursOnce)
+{
+    // Written by the chart downloader: one airport without an Info folder,
+    // and one of ours with an area it had before.
+    MakeFolders(root / "Airports");
+    AirportIndexRecord theirs[2] = {{"KSEA", -122.4f, 47.5f, -122.2f, 47.4f}, {"eddh", 1.0f, 2.0f, 3.0f, 1.0f}};
+    std::string bytes(4, '\0');
+    int32_t n = 2;
+    memcpy(bytes.data(), &n, 4);
+    bytes.append(reinterpret_cast<const char*>(theirs), sizeof theirs);
+    WriteFileText(root / "Airports/Airport.idx", bytes);
+    MakeAirport("EDDH", 9.9, 53.7, 10.1, 53.5);
+    MakeAirport("EDHL", 10.6, 53.9, 10.8, 53.7);
+    for (int run = 0; run < 2; run++) {
+        BuildAirportIndex();
+        ASSERT_EQ(GetAirportIndexCount(), 3) << "run " << run;
+        SelectAirportAtPosition(47.45, -122.3);
+        EXPECT_STREQ(GetSelectedChartAirport(), "KSEA");
+        SelectAirportAtPosition(53.6, 10.0);  // the area of its Info file now
+        EXPECT_STREQ(GetSelectedChartAirport(), "EDDH");
+        SaveAirportIndex();
+        // The count written is the number of records that follow it.
+        std::string file = ReadFileText(root / "Airports/Airport.idx");
+        ASSERT_EQ(file.size(), 4u + 3 * 24u);
+        memcpy(&n, file.data(), 4);
+        EXPECT_EQ(n, 3);
+    }
 }
 
 TEST_F(ChartFiles, IndexFileThatLiesIsReadOnlyAsFarAsItGoes)

@@ -6,15 +6,18 @@
 #include "display/zoom_animation.h"
 
 #include "app/settings.h"
+#include "app/softkey_menu.h"
 #include "display/background_layers.h"
 #include "display/frame_update.h"
 #include "display/map_georeference.h"
 #include "display/map_projection.h"
 #include "display/map_types.h"
 #include "display/map_view.h"
+#include "display/softkey_pages.h"
 #include "maps/system_files.h"
 #include "maps/tile_stores.h"
 #include "maps/tile_grid.h"
+#include "maps/tile_stores.h"
 #include "navdata/zip_writer.h"
 #include "platform/threads.h"
 #include "tests/render/render_fixture.h"
@@ -97,6 +100,9 @@ TEST(MapDescriptors, FoldersThatLeaveTheDataRootAreSkipped)
     EXPECT_STREQ(s[0].folder, "fine");
     EXPECT_TRUE(ParseMapDescriptor("", "m.bin").empty());
     EXPECT_TRUE(ParseMapDescriptor("-5 1 0 1 0 1 0 x", "m.bin").empty());
+    // Bounds that are no place on earth, also ones that add up to nothing.
+    EXPECT_TRUE(ParseMapDescriptor("2 1e308 -1e308 1e308 -1e308 1 0 wide 54 53 nan 9 1 0 x", "m.bin").empty());
+    EXPECT_EQ(ParseMapDescriptor("2 91 53 11 9 1 0 polar 54 53 11 9 1 0 fine", "m.bin").size(), 1u);
     std::string longName(60, 'x');
     EXPECT_TRUE(ParseMapDescriptor(("1 1 0 1 0 1 0 " + longName).c_str(), "m.bin").empty());
 }
@@ -252,6 +258,63 @@ TEST_F(LocalMaps, MissingDescriptorMarksTheMapNotPresent)
     LoadMapSheets();
     EXPECT_FALSE(IsLocalMapPresent(0));
     EXPECT_TRUE(GetMapSheets().empty() || GetMapSheets().size() == 0u);
+}
+
+// An overview map and a detailed one laid over it: of the sheets found since
+// a search began, the one whose edges lie nearest is shown; a sheet the
+// position has left gives way to any other.
+TEST_F(LocalMaps, TheSheetNearestItsEdgesIsShown)
+{
+    WorkingFolder here(system);
+    WriteFileText(system + "/content.ini", "maps=list.bin\n");
+    WriteList(system + "/list.bin", {"2", "overview.bin", "detail.bin"});
+    WriteList(system + "/overview.bin", {"1", "56", "50", "15", "5", "1", "0", "overview"});
+    WriteList(system + "/detail.bin", {"1", "54", "53", "11", "9", "1", "0", "detail"});
+    LoadMapContent(1);
+    auto selectIn = [](int map, double latitude, double longitude) {
+        Settings.MapType = map;
+        LoadMapSheets();
+        return SelectLocalMapSheet(latitude, longitude);
+    };
+    char folder[600], name[64];
+    TakeFoundLocalSheet();
+    ASSERT_TRUE(selectIn(0, 53.5, 10.0));
+    EXPECT_EQ(GetCurrentSheetMap(), 0);
+    ASSERT_TRUE(selectIn(1, 53.5, 10.0));  // 0.5 from its edges, the overview 2.5
+    EXPECT_EQ(GetCurrentSheetMap(), 1);
+    ASSERT_TRUE(selectIn(0, 53.5, 10.0));  // found, but the detail stays
+    EXPECT_EQ(GetCurrentSheetMap(), 1);
+    GetLocalMapFolder(folder, sizeof folder);
+    EXPECT_EQ(std::string(folder), root / "detail/");
+    EXPECT_STREQ(Settings.MapName, "detail.bin");
+    GetSelectedLocalMapName(name, sizeof name);
+    EXPECT_STREQ(name, "detail.bin");
+    ASSERT_TRUE(selectIn(0, 55.0, 10.0));  // out of the detail
+    EXPECT_EQ(GetCurrentSheetMap(), 0);
+    ASSERT_TRUE(selectIn(1, 53.5, 10.0));
+    ASSERT_TRUE(selectIn(0, 53.5, 10.0));
+    EXPECT_EQ(GetCurrentSheetMap(), 1);
+    TakeFoundLocalSheet();  // a new search takes what it finds first
+    ASSERT_TRUE(selectIn(0, 53.5, 10.0));
+    EXPECT_EQ(GetCurrentSheetMap(), 0);
+}
+
+TEST_F(LocalMaps, WithoutACatalogueMapTheLocalMapNamesTheMap)
+{
+    WorkingFolder here(system);
+    MakeMap({"1", "54", "53", "11", "9", "1", "0", "area"});
+    LoadMapContent(1);
+    LoadMapSheets();
+    SetCurrentMap("", "jpg");
+    TakeFoundLocalSheet();
+    ASSERT_TRUE(SelectLocalMapSheet(53.5, 10.0));
+    char name[20];
+    GetCurrentMapName(name, sizeof name);
+    EXPECT_STREQ(name, "area.bin");
+    SetCurrentMap("vfr_de", "png");  // a catalogue map found at the centre
+    GetCurrentMapName(name, sizeof name);
+    EXPECT_STREQ(name, "vfr_de");
+    SetCurrentMap("", "jpg");
 }
 
 TEST_F(LocalMaps, MapsAtTheCentreAreListedWithTheirTypes)
@@ -440,6 +503,30 @@ TEST_F(LocalMapLoader, UpperLevelTilesAndBlankTilesPastTheCorner)
     EXPECT_EQ(SlotColour(5), Colour(1, 0, 1));  // east
     EXPECT_EQ(SlotColour(4), 0xFFFFFFFFu);       // north-west: blank
     EXPECT_EQ(SlotColour(1), 0xFFFFFFFFu);       // north: blank
+}
+
+TEST_F(LocalMapLoader, TheMapTypeMenuTakesTheMostDetailedPackageAtTheAircraft)
+{
+    WorkingFolder here(system);
+    LocalMapTileCount = LocalMapInnerSet;
+    WriteList(system + "/list.bin", {"2", "wide.bin", "area.bin"});
+    WriteList(system + "/wide.bin", {"1", "60", "40", "20", "0", "1", "0", "wide"});
+    LoadMapContent(1);
+    MapCenter.latitude = 51.8;
+    MapCenter.longitude = 11.0;
+    Settings.MapType = -1;
+    Settings.Softkeysublevel = 0;
+    Settings.NavAirport = 0;
+    MapTypeSoftkeyIds[0] = 1;
+    MapTypeMenuCommand(0);
+    EXPECT_EQ(Settings.MapType.load(), 1);
+    char folder[600];
+    GetLocalMapFolder(folder, sizeof folder);
+    EXPECT_EQ(std::string(folder), sheet);
+    EXPECT_STREQ(Settings.MapName, "area.bin");
+    LoadSet();
+    BeginLocalMapBank();
+    EXPECT_EQ(SlotColour(0), Colour(2, 2, 0));  // the area's own tiles
 }
 
 TEST_F(LocalMapLoader, MissingAircraftTileAsksForTheSheetAgain)

@@ -196,6 +196,46 @@ TEST_F(TileCacheTest, CleanupListsPngsBeforeJpegsAndSkipsFolders)
     EXPECT_EQ(CountTileFiles(folder.c_str()), 1);  // the folder stays
 }
 
+TEST_F(TileCacheTest, PurgeOfTheServiceCacheTakesOnlyItsPictures)
+{
+    std::string mq = root / "MQ";
+    // The folder lies in the user's application data, beside other programs'.
+    const char* tiles[] = {"L11_661_1080.jpg", "R3_1_2.jpg", "ovi_h0123.jpg", "g2_11_4_5.jpg", "11_1080_661.png"};
+    const char* theirs[] = {"holiday.jpg", "IMG_0001.PNG", "notes.txt", "mine.jpeg", "Logo.png", "ovi_x.jpg"};
+    for (const char* name : tiles)
+        WriteFileText(mq + "/" + name, "tile");
+    for (const char* name : theirs)
+        WriteFileText(mq + "/" + name, "the user's");
+    MakeFolders(mq + "/album.png");
+    WriteFileText(mq + "/album.png/photo.png", "the user's");
+    SetMapQuestKey("key");
+    Settings.TransactionCacheCount = 10000;
+    PurgeMapQuestCache();
+    EXPECT_EQ(CountTileFiles(mq.c_str()), 10);  // below the count nothing goes
+    Settings.TransactionCacheCount = 10001;
+    PurgeMapQuestCache();
+    EXPECT_EQ(Settings.TransactionCacheCount.load(), 0);
+    for (const char* name : tiles)
+        EXPECT_EQ(FileExists((mq + "/" + name).c_str()), 0) << name;
+    for (const char* name : theirs)
+        EXPECT_EQ(ReadFileText(mq + "/" + name), "the user's") << name;
+    EXPECT_EQ(ReadFileText(mq + "/album.png/photo.png"), "the user's");
+}
+
+TEST_F(TileCacheTest, AFullServiceCacheIsThinnedOfItsPicturesOnly)
+{
+    std::string mq = root / "MQ";
+    for (int i = 0; i < 10001; i++)
+        WriteFileText(mq + "/L15_" + std::to_string(i) + "_7.jpg", "tile");
+    WriteFileText(mq + "/holiday.jpg", "the user's");
+    int lifetime = Settings.CacheLifetime.load();
+    Settings.CacheLifetime = -1;  // every picture counts as expired
+    CleanTileCaches();
+    Settings.CacheLifetime = lifetime;
+    EXPECT_EQ(CountTileFiles(mq.c_str()), 1);
+    EXPECT_EQ(ReadFileText(mq + "/holiday.jpg"), "the user's");
+}
+
 TEST_F(TileCacheTest, DeletionLogDropsPathsOnceTwentyWait)
 {
     std::vector<std::thread> writers;

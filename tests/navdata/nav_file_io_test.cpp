@@ -44,6 +44,57 @@ std::vector<std::string> Names(const NavTable<FixRecord>& table, int32_t first, 
     return names;
 }
 
+// Records whose position is no number or off the earth are left out where
+// the file is read; the index then finds the others.
+TEST(NavFileRecords, ThoseOffTheEarthOrNoNumbersAreLeftOut)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::vector<FixRecord> fixes = {MakeFix("GOOD1", 50.0, 9.5), MakeFix("NANLAT", nan, 9.6),
+                                    MakeFix("HUGE", 1e308, 9.7), MakeFix("GOOD2", -90.0, 10.5),
+                                    MakeFix("POLAR", 90.5, 10.6), MakeFix("EAST", 50.0, 180.0)};
+    std::vector<uint8_t> bytes = BuildNavFile<FixRecord>(fixes);
+    // A longitude past the date line, written after the index was built.
+    FixRecord beyond = MakeFix("BEYOND", 50.0, 1e308);
+    std::memcpy(bytes.data() + 4 + 2 * sizeof(FixRecord), &beyond, sizeof beyond);
+    NavTable<FixRecord> table;
+    char problem[160] = "";
+    ASSERT_EQ(ParseNavFile(bytes.data(), bytes.size(), &table, problem, sizeof problem), NavFileDamaged);
+    EXPECT_NE(std::string(problem).find("off the earth"), std::string::npos) << problem;
+    int32_t first, last;
+    Range(table, 9.0, 10.9, &first, &last);
+    EXPECT_EQ(Names(table, first, last), (std::vector<std::string>{"GOOD1", "GOOD2"}));
+    Range(table, 179.5, 180.0, &first, &last);
+    EXPECT_EQ(Names(table, first, last), (std::vector<std::string>{"EAST"}));
+    double lat, lon;
+    EXPECT_FALSE(FindFixInTable(table.records.data(), table.records.size(), "NANLAT", &lat, &lon));
+
+    std::vector<AirportRecord> airports(3);
+    for (AirportRecord& a : airports) {
+        a.lonA = 9.9;
+        a.lonB = 10.1;
+        a.latA = 53.5;
+        a.latB = 53.7;
+        a.runwayLength = 3250;
+    }
+    airports[1].runwayLength = 1e300;
+    airports[2].latB = nan;
+    NavTable<AirportRecord> airportTable;
+    std::vector<uint8_t> airportBytes = BuildNavFile<AirportRecord>(airports);
+    EXPECT_EQ(ParseNavFile(airportBytes.data(), airportBytes.size(), &airportTable, nullptr, 0), NavFileDamaged);
+    EXPECT_EQ(airportTable.records.size(), 1u);
+
+    std::vector<NavaidRecord> navaids(2);
+    for (NavaidRecord& n : navaids) {
+        n.lat = 53.6;
+        n.lon = 10.0;
+    }
+    navaids[1].angle = std::numeric_limits<double>::infinity();
+    NavTable<NavaidRecord> navaidTable;
+    std::vector<uint8_t> navaidBytes = BuildNavFile<NavaidRecord>(navaids);
+    EXPECT_EQ(ParseNavFile(navaidBytes.data(), navaidBytes.size(), &navaidTable, nullptr, 0), NavFileDamaged);
+    EXPECT_EQ(navaidTable.records.size(), 1u);
+}
+
 TEST(LongitudeSlot, TruncatesTowardZeroAndRejectsTheOutside)
 {
     EXPECT_EQ(LongitudeSlot(-0.5), 179);

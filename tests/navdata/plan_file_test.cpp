@@ -328,6 +328,97 @@ TEST_F(PlanFiles, CodePageBytesUnderAUtf8DeclarationAreReadAsLatin1)
     EXPECT_NEAR(plan.waypoints[1].lat, 53.685556, 1e-5);
 }
 
+// Planners that write a raw '&' into names make files that are not XML.
+std::string PlanWithRawAmpersands(const std::vector<TestWaypoint>& waypoints, double cruise)
+{
+    std::string s = XmlPlan(waypoints, cruise);
+    s.replace(s.find("<Title>Test</Title>"), 19, "<Title>Hamburg & Frankfurt</Title>");
+    s.replace(s.find("<Descr>"), 7, "<Descr>S&P ");
+    return s;
+}
+
+TEST_F(PlanFiles, XmlPlanWithRawAmpersandsIsReadLineByLine)
+{
+    std::vector<TestWaypoint> w = kHamburgFrankfurt;
+    w[2].ident = "T&B";  // an id and ICAO ident written as they stand
+    w[3].ident = "H&amp;L";
+    FlightPlanRecord plan = EmptyPlan();
+    PlanReadResult result;
+    ASSERT_TRUE(ReadImage(PlanWithRawAmpersands(w, 25000), &plan, &result)) << result.problem;
+    EXPECT_FALSE(result.refused);
+    EXPECT_EQ(result.kind, PlanFileXml);
+    EXPECT_NE(std::string(result.problem).find("line by line"), std::string::npos);
+    FlightPlanRecord wellFormed = EmptyPlan();
+    ASSERT_TRUE(ReadImage(XmlPlan(kHamburgFrankfurt, 25000), &wellFormed, &result));
+    std::snprintf(wellFormed.waypoints[2].ident, 8, "T&B");
+    std::snprintf(wellFormed.waypoints[3].ident, 8, "H&L");
+    ExpectSamePlan(wellFormed, PlanKindsXml, plan, PlanKindsXml);
+    EXPECT_EQ(plan.present, 1);
+    EXPECT_EQ(plan.waypoints[2].altitude, 25000.0f);  // inner zero altitude at the cruise
+
+    // Blank-indented lines with code page bytes read the same.
+    std::string latin = PlanWithRawAmpersands(kHamburgFrankfurt, 25000);
+    for (size_t at; (at = latin.find("\xC2\xB0")) != std::string::npos;)
+        latin.replace(at, 2, "\xB0");
+    FlightPlanRecord fromLatin = EmptyPlan();
+    ASSERT_TRUE(ReadImage(latin, &fromLatin, &result)) << result.problem;
+    EXPECT_NEAR(fromLatin.waypoints[1].lat, 53.685556, 1e-5);
+    EXPECT_NEAR(fromLatin.waypoints[1].lon, 10.205278, 1e-5);
+
+    // The proxy takes its fixes the same way from such a file.
+    std::vector<TestWaypoint> atZero = {{"EDDH", "Airport", 53.6, 10.0, 0}, {"TABUM", "Intersection", 0, 0, 0},
+                                        {"EDDF", "Airport", 50.0, 8.5, 0}};
+    PlanReadOptions proxy;
+    proxy.findFix = FindTestFix;
+    proxy.fillZeroAltitudes = false;
+    FlightPlanRecord proxied = EmptyPlan();
+    ASSERT_TRUE(ReadImage(PlanWithRawAmpersands(atZero, 9000), &proxied, &result, proxy));
+    EXPECT_NEAR(proxied.waypoints[1].lat, 49.84383, 1e-5);
+    EXPECT_EQ(proxied.waypoints[1].altitude, 0.0f);
+}
+
+TEST_F(PlanFiles, XmlPlanReadLineByLineKeepsItsRefusals)
+{
+    std::string plan = PlanWithRawAmpersands(kHamburgFrankfurt, 25000);
+    std::string notNumber = plan;
+    notNumber.replace(notNumber.find("N52"), 3, "Nxx");
+    std::string nan = plan;
+    nan.replace(nan.find("N52"), 3, "Nnan");
+    std::string high = plan;
+    high.replace(high.find("+012000.00"), 10, "+1e300");
+    std::string outOfRange = plan;
+    outOfRange.replace(outOfRange.find("N52"), 3, "N95");
+    std::string bomb = plan;
+    bomb.insert(bomb.find("<SimBase"), "<!DOCTYPE d [<!ENTITY lol \"lol\">]>\n");
+    struct Case {
+        const char* name;
+        std::string image;
+    } cases[] = {
+        {"position not a number", notNumber},
+        {"position NaN", nan},
+        {"altitude beyond any flight", high},
+        {"latitude out of range", outOfRange},
+        {"entity declared", bomb},
+        {"cut before the plan ends", plan.substr(0, plan.find("<ATCWaypoint id=\"HLZ\">"))},
+        {"no plan element", "<?xml version=\"1.0\"?>\n<SimBase.Document>S&P</SimBase.Document>\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FlightPlanRecord record = PreviousPlan();
+        PlanReadResult result;
+        EXPECT_FALSE(ReadImage(c.image, &record, &result));
+        EXPECT_TRUE(result.refused);
+        EXPECT_NE(result.problem[0], '\0');
+        ExpectUntouched(record);
+    }
+    FlightPlanRecord cruise = EmptyPlan();
+    PlanReadResult result;
+    std::string noCruise = plan;
+    noCruise.replace(noCruise.find("<CruisingAlt>25000<"), 19, "<CruisingAlt>high<");
+    ASSERT_TRUE(ReadImage(noCruise, &cruise, &result)) << result.problem;
+    EXPECT_EQ(cruise.cruisingAltitude, 12000.0);  // no number: raised by the waypoints only
+}
+
 TEST_F(PlanFiles, WorldPositionsOfEveryHemisphere)
 {
     double lat, lon, alt;

@@ -292,12 +292,19 @@ TEST_F(RouteNavigation, WaypointsAreHandedOutAfterAStep)
     EXPECT_FALSE(GetRouteWaypoint(0, &x, &y, ident, &symbol, &altitude, &terrain));
 }
 
-TEST_F(RouteNavigation, DirectRouteMakesTheFirstTwoRows)
+TEST_F(RouteNavigation, LegLengthsAreHaversineAndRowZeroKeepsTheirTotal)
 {
-    double nm = SetDirectRoute(50.0f, 8.0f, 51.0f, 8.0f);
-    EXPECT_NEAR(nm, 60.0, 0.01);
-    EXPECT_NEAR(RouteLegTable[0].legLength, 60.0, 0.01);
-    EXPECT_NEAR(DistanceToRouteEnd(50.5, 8.0, 0), 30.0, 0.01);
+    RouteLegTable[0].lat = 50.0;
+    RouteLegTable[0].lon = 8.0;
+    RouteLegTable[1].lat = 51.0;
+    RouteLegTable[1].lon = 8.0;
+    RouteLegTable[2].lat = 51.0;
+    RouteLegTable[2].lon = 9.0;
+    for (int32_t row = 0; row < 3; row++)
+        UpdateLegDistance(row);
+    EXPECT_NEAR(RouteLegTable[1].legLength, 60.0, 0.01);
+    EXPECT_NEAR(RouteLegTable[2].legLength, 60.0 * std::cos(51.0 * M_PI / 180.0), 0.05);
+    EXPECT_NEAR(RouteLegTable[0].legLength, RouteLegTable[1].legLength + RouteLegTable[2].legLength, 1e-9);
 }
 
 // Aerofly FS 2 reports no active waypoint: it follows the map centre, which

@@ -205,6 +205,61 @@ TEST_F(ProxyEndToEnd, StatesFollowThePathAndPlanAndTrafficArrive)
     EXPECT_TRUE(added);
 }
 
+// Two map programs want the simulator's traffic; one of them switches it
+// off and the other goes on getting it, with its aircraft, until it too
+// switches it off.
+TEST_F(ProxyEndToEnd, OneMapProgramsTrafficOffLeavesTheOthersTraffic)
+{
+    auto sim = StartSimulator({"--path", "47.0,8.0;47.0,10.0", "--ai", "2"});
+    auto proxy = StartProxy();
+    ProxyTestClient a(port_, 71), b(port_, 72);
+    int32_t slotA = Register(&a), slotB = Register(&b);
+    ASSERT_GE(slotA, 0);
+    ASSERT_GE(slotB, 0);
+    ProxyAircraftState state;
+    ASSERT_TRUE(NextPosition(&a, &state));
+    a.Send(MsgTrafficOn, slotA);
+    b.Send(MsgTrafficOn, slotB);
+    ASSERT_FALSE(NextOfType(&a, MsgTraffic, kSlowMs).empty());
+    ASSERT_FALSE(NextOfType(&b, MsgTraffic, kSlowMs).empty());
+
+    a.Send(MsgTrafficOff, slotA);
+    ASSERT_TRUE(WaitFor([this] { return ProxyOutput().find("no more traffic data") != std::string::npos; }, kSlowMs));
+    a.Drain();
+    b.Drain();
+    std::vector<uint8_t> traffic = NextOfType(&b, MsgTraffic, kSlowMs);
+    uint32_t count = 0;
+    const uint8_t* records = nullptr;
+    ASSERT_TRUE(ParseProxyTraffic(traffic.data(), traffic.size(), &count, &records));
+    EXPECT_EQ(count, 2u);
+    // The proxy sends a round to its clients in slot order: a's would be there.
+    for (auto& d : a.Drain())
+        EXPECT_NE(ProxyTestClient::TypeOf(d), static_cast<uint32_t>(MsgTraffic));
+
+    // An aircraft that leaves is still reported to the one that wants traffic.
+    Control("ai-remove AI001");
+    EXPECT_FALSE(NextOfType(&b, MsgTrafficRemoved, kSlowMs).empty());
+}
+
+// A map program that leaves the first word of its requests as it was, and
+// one whose requests end after the fields their type needs, register all
+// the same.
+TEST_F(ProxyEndToEnd, RequestsAreReadByTheFieldsTheirTypeNeeds)
+{
+    auto proxy = StartProxy();
+    ProxyTestClient client(port_, 81);
+    ProxyRequest r{0xDEADBEEFu, MsgRegister, 0, 81, 0, 0};
+    bool registered = false;
+    for (int i = 0; i < 100 && !registered; ++i) {
+        client.SendRaw(&r, 16);
+        std::vector<uint8_t> d;
+        while (!registered && !(d = client.Receive(100)).empty())
+            registered = ProxyTestClient::TypeOf(d) == MsgRegistered;
+    }
+    ASSERT_TRUE(registered);
+    EXPECT_FALSE(NextOfType(&client, MsgKeepAlive, kSlowMs).empty());
+}
+
 TEST_F(ProxyEndToEnd, AClientsStopRequestEndsTheProxy)
 {
     auto sim = StartSimulator({});

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <sys/time.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -152,6 +153,25 @@ TEST_F(ProxyPlanRead, WaypointsAtZeroTakeTheirPositionFromTheInstalledFixes)
     EXPECT_FLOAT_EQ(ProxyFlightPlan.waypoints[1].altitude, 3000.0f);
     EXPECT_EQ(ProxyFlightPlan.waypoints[2].lat, 0.0f);  // not among the fixes
     EXPECT_EQ(ProxyFlightPlan.waypoints[2].lon, 0.0f);
+}
+
+// A damaged fix file: fixes whose position is no number or off the earth
+// are left out where the file is read, so no waypoint takes them.
+TEST_F(ProxyPlanRead, FixesOffTheEarthGiveNoWaypointTheirPosition)
+{
+    InstallFixes({Fix("ABTAL", std::nan(""), 10.0), Fix("ABTAL", 52.5, 10.25), Fix("DEKOD", 1e308, 9.5),
+                  Fix("DEKOD", 51.0, 1e308)});
+    std::string path = folder_ / "plan.pln";
+    ASSERT_TRUE(WriteFileText(path, PlanWithZeroWaypoints("ABTAL", "DEKOD")));
+    testing::internal::CaptureStdout();
+    Read(path);
+    std::string console = testing::internal::GetCapturedStdout();
+    ASSERT_EQ(ProxyFlightPlan.count, 4);
+    EXPECT_FLOAT_EQ(ProxyFlightPlan.waypoints[1].lat, 52.5f);
+    EXPECT_FLOAT_EQ(ProxyFlightPlan.waypoints[1].lon, 10.25f);
+    EXPECT_EQ(ProxyFlightPlan.waypoints[2].lat, 0.0f);
+    EXPECT_EQ(ProxyFlightPlan.waypoints[2].lon, 0.0f);
+    EXPECT_NE(console.find("3 of 4 records lie off the earth"), std::string::npos) << console;
 }
 
 TEST_F(ProxyPlanRead, TheFixTableIsReadOnceUntilTheServerStops)

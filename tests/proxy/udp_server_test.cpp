@@ -173,8 +173,8 @@ TEST_F(UdpServerTest, BadDatagramsAreDroppedWithoutHarm)
     auto a = Client(5);
     uint8_t shortOne[10] = {};
     a->SendRaw(shortOne, sizeof(shortOne));
-    ProxyRequest wrongMagic{ProxyMagic, MsgRegister, 0, 5, 0, 0};
-    a->SendRaw(&wrongMagic, sizeof(wrongMagic));
+    ProxyRequest cut{0, MsgRegister, 0, 5, 0, 0};
+    a->SendRaw(&cut, 15);  // the client id cut
     a->Send(55);
     a->Send(MsgTrafficOn, 25);
     a->Send(MsgTrafficOn, -1);
@@ -336,6 +336,72 @@ TEST_F(UdpServerTest, TrafficGoesOnlyToClientsThatAskedEvery11thRound)
     }
     EXPECT_EQ(removed, 12u);
     EXPECT_EQ(TrafficRemovedCount, 0u);
+}
+
+// The first word of a request is never read, and a request needs no more
+// bytes than the fields its type reads.
+TEST_F(UdpServerTest, ARequestIsTakenWhateverItsFirstWordAndAsShortAsItsFields)
+{
+    auto a = Client(61);
+    ProxyRequest r{0xFFFFFFFFu, MsgRegister, 0, 61, 0, 0};
+    a->SendRaw(&r, 16);
+    EXPECT_FALSE(ServeUntil(a.get(), MsgRegistered).empty());
+    EXPECT_EQ(ClientCount(), 1);
+    r = ProxyRequest{ProxyMagic, MsgUnregister, 0, 61, 0, 0};
+    a->SendRaw(&r, sizeof r);
+    WaitForCount(0);
+    EXPECT_EQ(ClientCount(), 0);
+}
+
+// Two map programs want traffic; one switches it off. The other keeps
+// getting it; the last one off stops the scan and empties the lists.
+TEST_F(UdpServerTest, TrafficStaysWhileAnyClientStillWantsIt)
+{
+    auto a = Client(1);
+    auto b = Client(2);
+    int32_t slotA = Register(a.get());
+    int32_t slotB = Register(b.get());
+    auto wanted = [](int32_t slot) {
+        ClientSlot slots[ClientTableSize];
+        CopyClientTable(slots);
+        return slots[slot].trafficWanted;
+    };
+    auto serveUntil = [](auto done) {
+        for (int i = 0; i < 500 && !done(); ++i) {
+            ServeClients();
+            Sleep(10);
+        }
+        return done();
+    };
+    a->Send(MsgTrafficOn, slotA);
+    b->Send(MsgTrafficOn, slotB);
+    ASSERT_TRUE(serveUntil([&] { return wanted(slotA) && wanted(slotB); }));
+    TrafficScanActive = true;
+    ProxyTrafficCount = 2;
+    ProxyTrafficList[0].objectId = 11;
+    ProxyTrafficList[1].objectId = 12;
+
+    a->Send(MsgTrafficOff, slotA);
+    ASSERT_TRUE(serveUntil([&] { return !wanted(slotA); }));
+    EXPECT_TRUE(TrafficScanActive);
+    EXPECT_EQ(ProxyTrafficCount, 2u);
+    SimDataFlag = true;
+    a->Drain();
+    b->Drain();
+    bool toB = false;
+    for (int round = 0; round < 12; ++round) {
+        ServeClients();
+        for (auto& d : b->Drain())
+            toB = toB || ProxyTestClient::TypeOf(d) == MsgTraffic;
+        for (auto& d : a->Drain())
+            EXPECT_NE(ProxyTestClient::TypeOf(d), static_cast<uint32_t>(MsgTraffic));
+    }
+    EXPECT_TRUE(toB);
+
+    b->Send(MsgTrafficOff, slotB);
+    ASSERT_TRUE(serveUntil([&] { return !wanted(slotB); }));
+    EXPECT_FALSE(TrafficScanActive);
+    EXPECT_EQ(ProxyTrafficCount, 0u);
 }
 
 TEST_F(UdpServerTest, TrafficOffEmptiesTheListsOnTheMainLoop)

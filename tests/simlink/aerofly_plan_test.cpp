@@ -59,7 +59,8 @@ protected:
 
     void WriteHamburg()
     {
-        NavdataDbAirport eddh{"EDDH", {{"05", 50.0, 3250}, {"23", 230.0, 3250}, {"15", 150.0, 3666}}, {}};
+        // Runway lengths in feet, as the database keeps them: 3250 m and 3666 m.
+        NavdataDbAirport eddh{"EDDH", {{"05", 50.0, 10663}, {"23", 230.0, 10663}, {"15", 150.0, 12028}}, {}};
         eddh.routes = {
             Route("sid", "STADE2B", "23", {{"ANEXI", 53.52, 9.77}, {"ESTAD", 53.53, 9.56}, {"STADE", 53.50, 9.45}}),
             Route("sid", "EAST1A", "23", {{"E1", 53.60, 10.2}, {"EAST", 53.63, 10.5}}),
@@ -105,18 +106,39 @@ TEST_F(AeroflyPlanTest, WithoutProceduresTheRunwaysAreExtendedAtBothEnds)
     EXPECT_EQ(w[5].kind, 1);
     EXPECT_FLOAT_EQ(w[5].lat, 53.6304f);
     EXPECT_EQ(w[5].altitude, 0.0f);
-    // One and a half runway lengths along 230 degrees, 1500 ft up.
-    double d = 1.5 * 3.25 / 111.1;
+    // One and a half runway lengths along 230 degrees, 1500 ft up: 10663 ft
+    // are 3.25 km, of the 111.1 km of a degree.
+    double d = 1.5 * 10663 * 0.0003048 / 111.1;
     EXPECT_EQ(w[1].kind, 4);
     EXPECT_EQ(w[1].altitude, 1500.0f);
     EXPECT_NEAR(w[1].lat, Rw23Lat + std::cos(230 * Rad) * d, 1e-5);
     EXPECT_NEAR(w[1].lon, Rw23Lon + std::sin(230 * Rad) * d / std::cos(Rw23Lat * Rad), 1e-5);
     // Four runway lengths out on the approach, at half the height before.
-    d = 4.0 * 3.25 / 111.1;
+    d = 4.0 * 10663 * 0.0003048 / 111.1;
     EXPECT_EQ(w[4].kind, 4);
     EXPECT_EQ(w[4].altitude, 0.0f);
     EXPECT_NEAR(w[4].lat, Rw23Lat - std::cos(230 * Rad) * d, 1e-5);
     EXPECT_NEAR(w[4].lon, Rw23Lon - std::sin(230 * Rad) * d / std::cos(Rw23Lat * Rad), 1e-5);
+}
+
+TEST_F(AeroflyPlanTest, ARunwayPointingNorthIsExtendedNorthAndApproachedFromTheSouth)
+{
+    // A runway of less than a degree: its own direction is no reason to turn.
+    NavdataDbAirport edxn{"EDXN", {{"36", 0.5, 6000}}, {}};
+    char problem[128] = "";
+    CloseNavdataDb();
+    ASSERT_TRUE(WriteNavdataDb(root.Path("Navdata/Navdata.db").c_str(), {edxn}, problem, sizeof problem));
+    departure = AeroflyAirportAt("EDXN", "36", 10.0, 53.0);
+    destination = AeroflyAirportAt("EDXN", "36", 10.0, 53.0);
+    departure.runwayLongitude = destination.runwayLongitude = 10.0;
+    departure.runwayLatitude = destination.runwayLatitude = 53.0;
+    Build({});
+    ASSERT_EQ(Idents(plan), (std::vector<std::string>{"EDXN", "36", "36", "EDXN"}));
+    double d = 6000 * 0.0003048 / 111.1;
+    EXPECT_NEAR(plan.waypoints[1].lat, 53.0 + std::cos(0.5 * Rad) * 1.5 * d, 1e-5);
+    EXPECT_NEAR(plan.waypoints[2].lat, 53.0 - std::cos(0.5 * Rad) * 4.0 * d, 1e-5);
+    EXPECT_GT(plan.waypoints[1].lon, 10.0);  // a little east of north
+    EXPECT_LT(plan.waypoints[2].lon, 10.0);
 }
 
 TEST_F(AeroflyPlanTest, RouteWaypointKindsFollowTheirKindValue)

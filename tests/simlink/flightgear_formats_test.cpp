@@ -98,13 +98,65 @@ TEST(FlightGearAircraftDatagram, RoutePathRunsToTheLineEndAndMayBeMissing)
     EXPECT_STREQ(r.routePath, "");
 }
 
-TEST(FlightGearAircraftDatagram, LinesMissingAButtonOrANumberAreDropped)
+// A protocol definition of 20 fields: the numbers 1..19 and the callsign.
+std::string TwentyFields(const std::string& callsign)
 {
-    std::string whole = AircraftLine(Numbers(), "A", "B", "C", -1, nullptr);
-    std::string cut = whole.substr(0, whole.rfind(';'));  // 53 fields
-    Parse(cut, LinkDrop::TooFewFields);
-    Parse("", LinkDrop::TooFewFields);
-    Parse("3500;12;10.0;53.6", LinkDrop::TooFewFields);
+    std::string line;
+    for (const std::string& n : Numbers())
+        line += n + ";";
+    return line + callsign + "\n";
+}
+
+TEST(FlightGearAircraftDatagram, AShorterLineKeepsWhatItDoesNotCarry)
+{
+    FlightGearAircraftReport r = Parse(AircraftLine(Numbers(), "D-EABC", "c172p", "EDDH", 4, "/r.xml"));
+    std::vector<std::string> numbers = Numbers();
+    numbers[3] = "47.25";
+    std::string line;
+    for (const std::string& n : numbers)
+        line += n + ";";
+    line += "D-EXYZ\n";
+    ASSERT_EQ(ParseFlightGearAircraft(line.data(), line.size(), &r), LinkDrop::None) << line;
+    EXPECT_EQ(r.fieldsArrived, 20);
+    EXPECT_EQ(r.latitude, 47.25f);
+    EXPECT_EQ(r.spare, 7);
+    EXPECT_STREQ(r.callsign, "D-EXYZ");
+    EXPECT_STREQ(r.aircraft, "c172p");        // kept
+    EXPECT_STREQ(r.nearestAirport, "EDDH");   // kept
+    EXPECT_EQ(r.firstButton, -1);             // no buttons came: none pressed
+    EXPECT_FALSE(r.hasRoutePath);
+
+    // Down to the position; the rest keeps its value.
+    ASSERT_EQ(ParseFlightGearAircraft("9000;11;8.5;50.5", 16, &r), LinkDrop::None);
+    EXPECT_EQ(r.fieldsArrived, 4);
+    EXPECT_EQ(r.altitude, 9000.0f);
+    EXPECT_EQ(r.latitude, 50.5f);
+    EXPECT_EQ(r.heightAboveGround, 3480.0f);
+    EXPECT_STREQ(r.callsign, "D-EXYZ");
+
+    // Some of the buttons: the first pressed one among them counts.
+    std::string partial = TwentyFields("A");
+    partial.pop_back();
+    partial += ";B;C;0;0;1;0\n";
+    ASSERT_EQ(ParseFlightGearAircraft(partial.data(), partial.size(), &r), LinkDrop::None);
+    EXPECT_EQ(r.fieldsArrived, 26);
+    EXPECT_EQ(r.firstButton, 2);
+    EXPECT_STREQ(r.nearestAirport, "C");
+}
+
+TEST(FlightGearAircraftDatagram, LinesWithoutAPositionOrWithABadNumberAreDroppedWhole)
+{
+    FlightGearAircraftReport r = Parse(TwentyFields("KEEP"));
+    FlightGearAircraftReport before = r;
+    for (std::string bad : {std::string(""), std::string("3500;12;10.0"), std::string("3500;12;x;53.6"),
+                            std::string("3500;12;10.0;53.6;high"), TwentyFields("A").replace(0, 6, "nan?")}) {
+        LinkDrop drop = ParseFlightGearAircraft(bad.data(), bad.size(), &r);
+        EXPECT_NE(drop, LinkDrop::None) << bad;
+        EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0) << bad;
+    }
+    std::string partial = TwentyFields("A");
+    partial.pop_back();
+    Parse(partial + ";B;C;0;x;0\n", LinkDrop::NotANumber);  // a button that is no number
 }
 
 TEST(FlightGearAircraftDatagram, FieldsThatAreNotFiniteNumbersDropTheLine)
@@ -174,7 +226,7 @@ TEST(FlightGearAircraftDatagram, TheTextEndsAtItsLengthOrAtANul)
     FlightGearAircraftReport r{};
     EXPECT_EQ(ParseFlightGearAircraft(line.data(), line.size() - 5, &r), LinkDrop::None);
     EXPECT_STREQ(r.routePath, "/route");
-    line[10] = '\0';
+    line[10] = '\0';  // "3500.5;12."
     EXPECT_EQ(ParseFlightGearAircraft(line.data(), line.size(), &r), LinkDrop::TooFewFields);
 }
 
@@ -229,13 +281,22 @@ TEST(FlightGearAiDatagram, EmptyPlacesOfTheListAreLeftOut)
     EXPECT_STREQ(records[0].callsign, "AB1");
 }
 
-TEST(FlightGearAiDatagram, PlacesMarkedNotValidAreLeftOut)
+TEST(FlightGearAiDatagram, TheSeventhFieldIsReadByNoOne)
 {
-    auto records = ParseAi("3;GONE;90;3000;53.5;10.0;-1;0;HERE;90;3000;53.6;10.1;7;1;ODD;90;3000;53.7;10.2;8;x",
+    // A protocol of the user's may send anything there, 0 included.
+    auto records = ParseAi("3;ZERO;90;3000;53.5;10.0;6;0;ONE;90;3000;53.6;10.1;7;1;TEXT;90;3000;53.7;10.2;8;x",
                            LinkDrop::None);
-    ASSERT_EQ(records.size(), 2u);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_STREQ(records[0].callsign, "ZERO");
+    EXPECT_STREQ(records[2].callsign, "TEXT");
+}
+
+TEST(FlightGearAiDatagram, PlacesOfAircraftThatHaveGoneAreLeftOut)
+{
+    // FlightGear goes on sending such a place with id -1 at its last position.
+    auto records = ParseAi("2;GONE;90;3000;53.5;10.0;-1;1;HERE;90;3000;53.6;10.1;7;1", LinkDrop::None);
+    ASSERT_EQ(records.size(), 1u);
     EXPECT_STREQ(records[0].callsign, "HERE");
-    EXPECT_STREQ(records[1].callsign, "ODD");  // only a 0 says the place is empty
 }
 
 TEST(FlightGearAiDatagram, ZeroCarriesNothing)

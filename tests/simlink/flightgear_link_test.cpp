@@ -8,6 +8,7 @@
 #include "navdata/flight_plan.h"
 #include "navdata/nav_tables.h"
 #include "platform/threads.h"
+#include "simlink/flightgear_formats.h"
 #include "simlink/pilot_log.h"
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
@@ -19,11 +20,15 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -165,10 +170,66 @@ TEST_F(FlightGearDatagramTest, ABadLineStoresNothing)
     std::string bad = AircraftLine{}.Text();
     bad.replace(0, bad.find(';'), "high");
     EXPECT_FALSE(HandleFlightGearDatagram(bad.data(), bad.size()));
-    std::string cut = "9000;10;11.0;50.0\n";
-    EXPECT_FALSE(HandleFlightGearDatagram(cut.data(), cut.size()));
+    std::string noPosition = "9000;10;11.0\n";
+    EXPECT_FALSE(HandleFlightGearDatagram(noPosition.data(), noPosition.size()));
     EXPECT_EQ(Var(SimVarAltitude), 3500.0);
     EXPECT_NEAR(Var(SimVarLatitude), 53.6, 1e-5);
+}
+
+// A protocol definition of the user's with 20 fields (the values up to the
+// callsign) moves the map; what it does not send keeps its value.
+TEST_F(FlightGearDatagramTest, AShorterProtocolMovesTheMapAndKeepsTheRest)
+{
+    TempFolder folder;
+    WorkingFolder in(folder.Path());
+    CreatePilotLog();
+    AircraftLine whole;
+    whole.height = 0;
+    whole.groundSpeed = 60;
+    ASSERT_TRUE(Handle(whole));
+    FlightGearSetVar(SimVarEte, 77.0);
+    std::string twenty = "3000;10;9.5;52.5;60;180;80;250;15;5;2;-5;2;0;4200;1800;3;0;0;D-ESHT\n";
+    ASSERT_TRUE(HandleFlightGearDatagram(twenty.data(), twenty.size()));
+    EXPECT_NEAR(Var(SimVarLatitude), 52.5, 1e-5);
+    EXPECT_NEAR(Var(SimVarLongitude), 9.5, 1e-5);
+    EXPECT_EQ(Var(SimVarHeightAboveGround), 60.0);
+    EXPECT_EQ(Var(SimVarWaypointIndex), 3.0);
+    EXPECT_EQ(Var(SimVarEte), 1800.0);
+    // The take-off is taken with the callsign it sent and the aircraft and
+    // airport of the last line that carried them.
+    EXPECT_STREQ(PilotLogRecord.callsign, "D-ESHT");
+    EXPECT_STREQ(PilotLogRecord.aircraft, "c172p");
+    EXPECT_STREQ(PilotLogRecord.departure, "EDDH");
+    // Down to the position: only those four change.
+    FlightGearSetVar(SimVarEte, 77.0);
+    std::string four = "2500;12;9.75;52.75\n";
+    ASSERT_TRUE(HandleFlightGearDatagram(four.data(), four.size()));
+    EXPECT_NEAR(Var(SimVarLatitude), 52.75, 1e-5);
+    EXPECT_EQ(Var(SimVarAltitude), 2500.0);
+    EXPECT_EQ(Var(SimVarEte), 77.0);
+    EXPECT_EQ(Var(SimVarHeightAboveGround), 60.0);
+    PilotLogRecord = PilotLogFlight{};
+    PilotLogPreviousHeight = 0;
+}
+
+// The other links keep a position off the earth out of their state: so
+// does this one, so that no reader computes with it.
+TEST_F(FlightGearDatagramTest, APositionOffTheEarthIsNotStored)
+{
+    AircraftLine line;
+    ASSERT_TRUE(Handle(line));
+    line.longitude = 1e30;
+    line.latitude = -91;
+    line.altitude = 4000;
+    ASSERT_TRUE(Handle(line));
+    EXPECT_NEAR(Var(SimVarLongitude), 10.0, 1e-5);
+    EXPECT_NEAR(Var(SimVarLatitude), 53.6, 1e-5);
+    EXPECT_EQ(Var(SimVarAltitude), 4000.0);
+    line.longitude = -180;
+    line.latitude = 90;
+    ASSERT_TRUE(Handle(line));
+    EXPECT_EQ(Var(SimVarLongitude), -180.0);
+    EXPECT_EQ(Var(SimVarLatitude), 90.0);
 }
 
 class PilotLogDetectorTest : public FlightGearDatagramTest {
@@ -400,6 +461,34 @@ TEST_F(FlightGearLinkTest, TrafficOnStartsTheAiListenerAndTrafficOffEndsIt)
     ASSERT_TRUE(WaitFor([] { return !IsFlightGearTrafficRunning(); }, Wait));
 }
 
+// Lines come only from the address of the "FlightGear" section: anyone
+// else on the network could move the map or name a route file.
+TEST_F(FlightGearLinkTest, OnlyFlightGearsAddressIsHeard)
+{
+    UdpPeer stranger(0, "127.0.0.2");
+    ASSERT_TRUE(stranger.IsOpen());
+    ASSERT_TRUE(StartFlightGearLink());
+    ASSERT_TRUE(SimLinkStartTraffic());
+    ASSERT_TRUE(SendUntil(port, AircraftLine{}.Text(), [] { return IsFlightGearTrafficRunning(); }));
+    AircraftLine far;
+    far.latitude = -33.9;
+    far.longitude = 151.2;
+    ASSERT_TRUE(stranger.SendTo(port, far.Text()));
+    // FlightGear's own line comes after the stranger's.
+    AircraftLine next;
+    next.latitude = 52.25;
+    ASSERT_TRUE(SendUntil(port, next.Text(), [] { return Var(SimVarLatitude) == 52.25; }));
+    EXPECT_NEAR(Var(SimVarLongitude), 10.0, 1e-5);
+    // The AI listener: once it hears FlightGear, a stranger's traffic is the
+    // last it reads before traffic is switched off.
+    ASSERT_TRUE(SendUntil(aiPort, "1;DLH1;90;3500;53.5;10.1;17;1\n", [] { return FindTrafficId(17) == 0; }));
+    ASSERT_TRUE(stranger.SendTo(aiPort, std::string("2;EVIL1;90;3500;-33.9;151.2;66;1;EVIL2;90;3500;-34;151;67;1\n")));
+    SimLinkStopTraffic();
+    ASSERT_TRUE(WaitFor([] { return !IsFlightGearTrafficRunning(); }, Wait));
+    EXPECT_EQ(FindTrafficId(66), -1);
+    EXPECT_EQ(FindTrafficId(17), 0);
+}
+
 TEST_F(FlightGearLinkTest, TheTimeGoesToFlightGearWhenTheWeatherWantsIt)
 {
     UdpPeer timeListener;
@@ -588,6 +677,48 @@ TEST_F(FlightGearRouteTest, AnUnusableFileLeavesThePlanTheUserHad)
         CopyFlightPlan(&plan);
         EXPECT_STREQ(plan.waypoints[0].ident, "MINE") << path;
     }
+}
+
+// A path from the network may name anything: a file that never ends, one
+// that says it is empty but is not, a pipe nobody writes to. The poll runs
+// on the GUI thread, so it never waits on one nor reads without end.
+TEST_F(FlightGearRouteTest, FilesThatNeverEndOrNeverOpenAreRefusedAtOnce)
+{
+    std::string pipe = folder / "pipe.xml";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::string toZero = folder / "zero.xml";
+    std::filesystem::create_symlink("/dev/zero", toZero);
+    std::atomic<bool> done{false};
+    // Run where a poll that hangs cannot hold the test for ever.
+    std::thread poll([&] {
+        for (const std::string& path : {std::string("/proc/self/pagemap"), pipe, toZero}) {
+            EXPECT_FALSE(Poll(path)) << path;
+            EXPECT_EQ(PlanCount(), 2) << path;
+        }
+        done = true;
+    });
+    bool finished = WaitFor([&] { return done.load(); }, 6 * Wait);
+    if (!finished) {
+        ADD_FAILURE() << "the poll still reads";
+        std::_Exit(1);
+    }
+    poll.join();
+}
+
+TEST(FlightGearRouteScanner, ReadsNoFurtherThanARouteCanGo)
+{
+    FILE* zero = std::fopen("/dev/zero", "r");
+    ASSERT_NE(zero, nullptr);
+    FlightPlanRecord plan{};
+    EXPECT_EQ(ScanFlightGearRoute(zero, nullptr, &plan), LinkDrop::FileTooLarge);
+    EXPECT_LE(std::ftell(zero), static_cast<long>(FlightGearRouteMaxBytes + 128));
+    std::fclose(zero);
+    // Short lines without end: the line count stops them first.
+    std::string lines(FlightGearRouteMaxLines + 10, '\n');
+    FILE* many = fmemopen(lines.data(), lines.size(), "r");
+    ASSERT_NE(many, nullptr);
+    EXPECT_EQ(ScanFlightGearRoute(many, nullptr, &plan), LinkDrop::FileTooLarge);
+    std::fclose(many);
 }
 
 TEST_F(FlightGearRouteTest, NoPlanPresentNoRead)

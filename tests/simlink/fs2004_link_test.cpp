@@ -290,13 +290,40 @@ TEST_F(Fs2004LinkTest, ReadyStepThenRequestsWithTheSlot)
     ASSERT_TRUE(WaitFor([] { return !IsFs2004LinkRunning(); }, Wait));
 }
 
-TEST_F(Fs2004LinkTest, TimeOutsNeverEndThisLink)
+// The module restarted without its stop message (the simulator crashed):
+// five time-outs end the link, and the frame's restart registers with the
+// module that is there now. A receive error asks for no weather here.
+TEST_F(Fs2004LinkTest, AModuleThatFellSilentIsRegisteredWithAgain)
+{
+    Settings.WeatherState = 1;
+    WeatherRequestFlag = 0;
+    RegisterAndFly(2);
+    Expect(Fs2004MsgMapReady);
+    ASSERT_TRUE(WaitFor([] { return !IsFs2004LinkRunning(); }, 4 * Wait));
+    EXPECT_FALSE(IsFs2004Connected());
+    Expect(Fs2004MsgUnregister);
+    EXPECT_EQ(WeatherRequestFlag.load(), 0);
+    Settings.WeatherState = 0;
+    SimLinkRestartIfDue(ClockSeconds() + 10.0, true);
+    Expect(Fs2004MsgRegister);
+    ASSERT_TRUE(peer.Send(WordReply(Fs2004Magic, Fs2004MsgRegistered, 4)));
+    ASSERT_TRUE(peer.Send(Bytes(MakeFs2004State(47.5f, 8.0f))));
+    ASSERT_TRUE(WaitFor([] { return IsFs2004Connected() && Var(SimVarLatitude) == 47.5; }, Wait));
+}
+
+TEST_F(Fs2004LinkTest, KeepAlivesOfTheModuleHoldTheLinkOpen)
 {
     ASSERT_TRUE(StartFs2004Link());
     Expect(Fs2004MsgRegister);
-    Sleep(1500);  // seven time-outs of 200 ms
+    ASSERT_TRUE(peer.Send(WordReply(Fs2004Magic, Fs2004MsgRegistered, 2)));
+    // 200 ms time-outs before the first state: five in a row would end the
+    // link within a second, but each keep-alive starts the count again.
+    for (int i = 0; i < 15; ++i) {
+        ASSERT_TRUE(peer.Send(WordReply(Fs2004Magic, 26, 0, 20, 0)));
+        std::vector<uint8_t> d;
+        peer.Receive(&d, 100);
+    }
     EXPECT_TRUE(IsFs2004LinkRunning());
-    EXPECT_EQ(WeatherRequestFlag.load(), 0);
 }
 
 TEST_F(Fs2004LinkTest, StateBeforeRegistrationEndsTheLink)

@@ -88,17 +88,48 @@ TEST_F(MsfsLinkTest, RegistersThenAcceptsStates)
     EXPECT_EQ(Var(SimVarGpsAltitude), 3000.0);
 }
 
-// Anyone on the network can send to the link's port: only the proxy it sends
-// to is heard.
+// Anyone on the network can send to the link's port: only the address of
+// the proxy it sends to is heard.
 TEST_F(MsfsLinkTest, DatagramsFromAnyoneButThePeerAreIgnored)
 {
     Register();
     SendStateAndWait(47.25, 8.5);
-    UdpPeer stranger;
+    UdpPeer stranger(0, "127.0.0.2");
+    ASSERT_TRUE(stranger.IsOpen());
     ASSERT_TRUE(stranger.SendTo(peer->SenderPort(), StateDatagram(-33.0, 151.0)));
     ASSERT_TRUE(stranger.SendTo(peer->SenderPort(), ShortReply(MsgProxyShutdown)));
     SendStateAndWait(47.5, 8.75);  // the peer's next state comes after the stranger's
     EXPECT_TRUE(IsMsfsLinkRunning());
+}
+
+// The peer is its address: a proxy may answer from another socket than the
+// one the requests go to.
+TEST_F(MsfsLinkTest, AProxyAnsweringFromAnotherSocketIsHeard)
+{
+    UdpPeer answering;
+    ASSERT_TRUE(answering.IsOpen());
+    ASSERT_TRUE(StartMsfsLink());
+    std::vector<uint8_t> d;
+    ASSERT_TRUE(peer->ReceiveType(MsgRegister, &d, Wait));
+    ASSERT_TRUE(answering.SendToSenderOf(*peer, ShortReply(MsgRegistered, 3)));
+    ASSERT_TRUE(WaitFor([] { return IsMsfsConnected(); }, Wait));
+    ASSERT_TRUE(answering.SendToSenderOf(*peer, StateDatagram(47.25, 8.5)));
+    ASSERT_TRUE(WaitFor([] { return Var(SimVarLatitude) == 47.25; }, Wait));
+}
+
+TEST_F(MsfsLinkTest, ADatagramWithoutTheMagicIsAFailedReceive)
+{
+    // No time-out comes first: the receive error is the datagram's.
+    Settings.InitialTimeout = 60000;
+    Settings.WeatherState = 1;
+    Register();
+    WeatherRequestFlag = 0;
+    std::vector<uint8_t> other = ShortReply(MsgKeepAlive);
+    other[0] ^= 0x01;  // another magic
+    ASSERT_TRUE(peer->Send(other));
+    EXPECT_TRUE(WaitFor([] { return WeatherRequestFlag.load() == 1; }, Wait));
+    Settings.WeatherState = 0;
+    WeatherRequestFlag = 0;
 }
 
 TEST_F(MsfsLinkTest, ARepeatedRegistrationReplyIsLoggedOnce)

@@ -7,6 +7,8 @@
 #include "app/command_table.h"
 #include "app/program_root.h"
 #include "app/settings.h"
+#include "app/traffic_mode.h"
+#include "display/frame_update.h"
 #include "link_datagrams.h"
 #include "maps/weather_radar.h"
 #include "navdata/flight_plan.h"
@@ -21,11 +23,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <thread>
 
 namespace {
 
@@ -520,6 +525,39 @@ TEST_F(P3dLinkTest, QuitClosesTheSessionAndTheCompanionAndTheNextPollProbesAgain
     EXPECT_EQ(SimConnectQueueCount(SimWireAddToDataDefinition, P3dUserDefinition), 23u);
 }
 
+// One frame of the display, which starts and polls the link.
+void Frame()
+{
+    float x = 0, y = 0, h = 0, m = 0, r = 0;
+    UpdateFrame(nullptr, UpdateModeFrame, &x, &y, &h, &m, &r, 640, 480);
+}
+
+// The simulator quits and comes back: the traffic the user chose is asked
+// for in the new session, also when a frame ran while the session was down.
+TEST_F(P3dLinkTest, TrafficIsAskedForAgainAfterTheSimulatorRestarts)
+{
+    Settings.RadarMode = 1;
+    ResetTrafficMode();
+    ConnectReady();  // the session's opening switched the traffic on
+    Frame();
+    ASSERT_EQ(TrafficOn, 1);
+    SimConnectQueueInjectQuit();
+    Frame();  // its start step finds the session closed
+    ASSERT_FALSE(IsP3dConnected());
+    Frame();
+    SimConnectQueueClearCalls();
+    ASSERT_TRUE(WaitFor(
+        [] {
+            PollP3dSimConnect();
+            return IsP3dConnected();
+        },
+        Wait));
+    Frame();
+    EXPECT_EQ(SimConnectQueueCount(SimWireAddToDataDefinition, P3dTrafficDefinition), 8u);
+    EXPECT_EQ(TrafficOn, 1);
+    Settings.RadarMode = 0;
+}
+
 TEST_F(P3dLinkTest, ASimulatorThatVanishesClosesTheSession)
 {
     ConnectReady();
@@ -657,12 +695,39 @@ TEST_F(P3dLinkTest, OnlyTheCompanionsOwnAddressIsHeard)
 {
     Connect();
     RegisterCompanion();
-    UdpPeer stranger;
+    UdpPeer stranger(0, "127.0.0.2");
+    ASSERT_TRUE(stranger.IsOpen());
     ASSERT_TRUE(stranger.SendTo(peer->SenderPort(), WordReply(P3dCompanionMagic, P3dMsgButton + 8)));
     ASSERT_TRUE(stranger.SendTo(peer->SenderPort(), WordReply(P3dCompanionMagic, P3dMsgStop)));
-    Sleep(200);
+    // The companion's own button comes after them.
+    ASSERT_TRUE(peer->Send(WordReply(P3dCompanionMagic, P3dMsgButton + 2)));
+    ASSERT_TRUE(WaitFor([] { return GetLastButton() == 3; }, Wait));
     EXPECT_TRUE(IsP3dLinkRunning());
-    EXPECT_NE(GetLastButton(), 9);
+}
+
+TEST_F(P3dLinkTest, ADatagramWithoutTheCompanionsMagicIsAFailedReceive)
+{
+    Settings.WeatherState = 1;
+    Connect();
+    RegisterCompanion();
+    std::vector<uint8_t> d;
+    ASSERT_TRUE(peer->ReceiveType(P3dMsgWeatherRequest, &d, Wait));  // the registration's
+    // Keep-alives from beside the companion hold every time-out off.
+    uint16_t port = peer->SenderPort();
+    UdpPeer beside;
+    std::atomic<bool> alive{true};
+    std::thread keepAlive([&] {
+        while (alive.load()) {
+            beside.SendTo(port, WordReply(P3dCompanionMagic, P3dMsgKeepAlive));
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    ASSERT_TRUE(peer->Send(WordReply(2020, P3dMsgKeepAlive)));
+    bool asked = peer->ReceiveType(P3dMsgWeatherRequest, &d, Wait);
+    alive = false;
+    keepAlive.join();
+    EXPECT_TRUE(asked);
+    Settings.WeatherState = 0;
 }
 
 TEST_F(P3dLinkTest, SetPositionGoesOnceWithLatitudeThenLongitude)

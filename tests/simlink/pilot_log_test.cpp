@@ -2,12 +2,17 @@
 // hours in two decimals, and a log that cannot be opened.
 #include "simlink/pilot_log.h"
 
+#include "app/settings.h"
+
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -80,12 +85,100 @@ TEST_F(PilotLogTest, AMissingLogGetsItsHeaderBeforeTheFirstFlight)
     EXPECT_EQ(Log().rfind(Header, 0), 0u);
 }
 
-TEST_F(PilotLogTest, ALogThatCannotBeOpenedKeepsTheFlight)
+// The fields of a line as the pilot-log viewer splits them: ',' or ';'
+// outside quotes, doubled quotes inside them.
+std::vector<std::string> ViewerFields(const std::string& line)
 {
-    std::filesystem::create_directory(folder / PilotLogFileName);
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); i++) {
+        char c = line[i];
+        if (c == '"') {
+            if (quoted && i + 1 < line.size() && line[i + 1] == '"')
+                fields.back() += line[++i];
+            else
+                quoted = !quoted;
+        } else if ((c == ',' || c == ';') && !quoted) {
+            fields.emplace_back();
+        } else if (c != '\n') {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
+TEST_F(PilotLogTest, SeparatorsQuotesAndLineEndsInTextsKeepTheColumns)
+{
+    CreatePilotLog();
+    SetFlight(1700000000, 1700003600);
+    std::strcpy(PilotLogRecord.callsign, "D-E;AB\"C");
+    std::strcpy(PilotLogRecord.aircraft, "Cessna 172, G1000;\n;;;\r\"x\"");
+    std::strcpy(PilotLogRecord.departure, ";;;;;;;;;");
+    ASSERT_TRUE(AppendPilotLog());
+    std::string log = Log();
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
+    std::string line = log.substr(sizeof(Header) - 1);
+    std::vector<std::string> fields = ViewerFields(line);
+    ASSERT_EQ(fields.size(), 8u) << line;
+    EXPECT_EQ(fields[1], "D-E;AB\"C");
+    EXPECT_EQ(fields[2], "Cessna 172, G1000; ;;; \"x\"");
+    EXPECT_EQ(fields[3], ";;;;;;;;;");
+    EXPECT_EQ(fields[4], "EDDF");
+    EXPECT_EQ(ViewerFields(Header).size(), 8u);
+    // Texts without a separator stand as they always did.
+    SetFlight(1700000000, 1700003600);
+    char plain[256];
+    FormatPilotLogLine(PilotLogRecord, plain, sizeof plain);
+    EXPECT_STREQ(plain, "14.11.2023;D-EABC;c172p;EDDH;EDDF;22:13;23:13;1.00\n");
+}
+
+TEST_F(PilotLogTest, ALogThatCannotBeOpenedKeepsTheFlightForTheNextLanding)
+{
+    std::string log = folder / PilotLogFileName;
+    std::filesystem::create_directory(log);
     SetFlight(1700000000, 1700003600);
     EXPECT_FALSE(AppendPilotLog());
     EXPECT_STREQ(PilotLogRecord.departure, "EDDH");
+    EXPECT_EQ(GetPendingPilotLogFlights(), 1u);
+    // The link starts the next flight; the first one waits.
+    SetFlight(1700010000, 1700013600);
+    std::strcpy(PilotLogRecord.departure, "EDDF");
+    std::strcpy(PilotLogRecord.destination, "EDDM");
+    EXPECT_FALSE(AppendPilotLog());
+    EXPECT_EQ(GetPendingPilotLogFlights(), 2u);
+    std::filesystem::remove(log);
+    SetFlight(1700020000, 1700023600);
+    ASSERT_TRUE(AppendPilotLog());
+    EXPECT_EQ(GetPendingPilotLogFlights(), 0u);
+    std::string text = Log();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4);
+    EXPECT_NE(text.find(";EDDH;EDDF;22:13;23:13;"), std::string::npos) << text;
+    EXPECT_NE(text.find(";EDDF;EDDM;"), std::string::npos) << text;
+    EXPECT_LT(text.find(";EDDH;EDDF;22:13"), text.find(";EDDF;EDDM;"));  // in the order they landed
+}
+
+// A full disk: nothing of the flight stays in the file, the log says so,
+// and the flight is written at the next landing.
+TEST_F(PilotLogTest, AFullDiskKeepsTheFlightAndSaysSo)
+{
+    std::string log = folder / PilotLogFileName;
+    std::filesystem::create_symlink("/dev/full", log);
+    Settings.DebugMode = 1;
+    SetFlight(1700000000, 1700003600);
+    EXPECT_FALSE(AppendPilotLog());
+    Settings.DebugMode = 0;
+    EXPECT_NE(ReadFileText(folder / "Tervalingo.log")
+                  .find("Pilotlog.csv could not be written; flights kept for the next landing: 1"),
+              std::string::npos);
+    EXPECT_STREQ(PilotLogRecord.departure, "EDDH");
+    EXPECT_EQ(GetPendingPilotLogFlights(), 1u);
+    std::filesystem::remove(log);
+    SetFlight(1700010000, 1700013600);
+    ASSERT_TRUE(AppendPilotLog());
+    EXPECT_EQ(GetPendingPilotLogFlights(), 0u);
+    std::string text = Log();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
+    EXPECT_EQ(text.rfind(Header, 0), 0u);
 }
 
 }  // namespace

@@ -39,7 +39,36 @@ TEST(ProxyProtocol, RequestCarriesPositionWithLongitudeFirst)
     ProxyRequest back;
     EXPECT_TRUE(ParseProxyRequest(raw, 32, &back));
     EXPECT_EQ(back.clientId, 12345);
-    EXPECT_FALSE(ParseProxyRequest(raw, 31, &back));
+    EXPECT_FALSE(ParseProxyRequest(raw, 31, &back));  // the latitude cut
+}
+
+TEST(ProxyProtocol, ARequestNeedsOnlyTheFieldsItsTypeReads)
+{
+    ProxyRequest r{};
+    r.unused = 0xDEADBEEF;  // never read
+    r.type = MsgRegister;
+    r.slotIndex = 7;
+    r.clientId = 321;
+    r.longitude = 99.0;
+    uint8_t raw[ProxyRequestMaxRead] = {};
+    std::memcpy(raw, &r, sizeof r);
+    ProxyRequest back;
+    ASSERT_TRUE(ParseProxyRequest(raw, 16, &back));
+    EXPECT_EQ(back.type, MsgRegister);
+    EXPECT_EQ(back.clientId, 321);
+    EXPECT_EQ(back.longitude, 0.0);  // not arrived: 0, not what lay there before
+    EXPECT_FALSE(ParseProxyRequest(raw, 15, &back));
+    EXPECT_TRUE(ParseProxyRequest(raw, sizeof raw, &back));  // up to the proxy's 50 bytes
+    r.type = MsgTrafficOn;
+    std::memcpy(raw, &r, sizeof r);
+    ASSERT_TRUE(ParseProxyRequest(raw, 12, &back));
+    EXPECT_EQ(back.slotIndex, 7);
+    EXPECT_FALSE(ParseProxyRequest(raw, 11, &back));
+    r.type = MsgStopProxy;
+    std::memcpy(raw, &r, sizeof r);
+    EXPECT_TRUE(ParseProxyRequest(raw, 8, &back));
+    EXPECT_FALSE(ParseProxyRequest(raw, 7, &back));
+    EXPECT_FALSE(ParseProxyRequest(nullptr, 32, &back));
 }
 
 TEST(ProxyProtocol, AircraftStateNeedsExactLengthAndLengthField)

@@ -3,6 +3,7 @@
 // is on and the simulator runs, and the end waiting for what still plays.
 #include "simlink/sound.h"
 
+#include "app/helper_dialogs.h"
 #include "app/settings.h"
 #include "proxy_datagrams.h"
 #include "simlink/msfs_link.h"
@@ -85,6 +86,19 @@ TEST_F(SoundTest, VolumeSettingIsTheLibrarysDefaultAndTheHelpersResultChangesIt)
     int loud = LoudSamples(heard);
     EXPECT_GT(loud, 20);
     EXPECT_LT(loud, 400);
+}
+
+// The volume dialog's answer is heard at once, not only after the display
+// has been started again.
+TEST_F(SoundTest, TheVolumeDialogsAnswerTakesEffectAtOnce)
+{
+    InitSound(system.c_str(), root.Path().c_str());
+    ConnectSimulator();
+    EXPECT_EQ(ApplyVolumeReply("0 1"), 2);
+    EXPECT_EQ(Settings.Volume, 0.0f);
+    ASSERT_EQ(PlaySoundNumber(SoundTrafficAlert), 1);
+    ShutdownSound();
+    EXPECT_EQ(LoudSamples(ReadDiskAudio(output)), 0);
 }
 
 TEST_F(SoundTest, NothingPlaysWithoutAConnectedSimulator)

@@ -17,8 +17,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <limits>
+#include <thread>
 
 namespace {
 
@@ -393,18 +396,76 @@ TEST_F(XPlaneLinkTest, RequestsCarryTheSlotAndTheirValues)
     EXPECT_EQ(r.clientId, 4321);
 }
 
-TEST_F(XPlaneLinkTest, OnlyThePeerItSendsToIsHeard)
+TEST_F(XPlaneLinkTest, OnlyThePeersAddressIsHeard)
 {
     RegisterAndFly();
-    // Another program on the machine sends a state to the link's own port.
-    UdpPeer stranger;
-    XPlaneState s = MakeXPlaneState(12.0f, 13.0f);
+    // Another machine sends a refusal and a button to the link's own port.
+    UdpPeer stranger(0, "127.0.0.2");
+    ASSERT_TRUE(stranger.IsOpen());
+    ASSERT_TRUE(stranger.SendTo(peer->SenderPort(), WordReply(XPlaneMagicStateFlagSet, XPlaneMsgRefused, 0, 8)));
+    ASSERT_TRUE(stranger.SendTo(peer->SenderPort(), WordReply(XPlaneMagicStateFlagSet, XPlaneMsgButton + 26, 0, 8)));
+    // The peer's next state comes after them.
     ASSERT_TRUE(peer->Send(Bytes(MakeXPlaneState(47.5f, 8.5f))));
     ASSERT_TRUE(WaitFor([] { return Var(SimVarLatitude) == 47.5; }, Wait));
-    ASSERT_TRUE(stranger.SendTo(peer->SenderPort(), &s, sizeof(s)));
-    Sleep(300);
-    EXPECT_EQ(Var(SimVarLatitude), 47.5);
-    EXPECT_EQ(Var(SimVarLongitude), 8.5);
+    EXPECT_TRUE(IsXPlaneLinkRunning());
+    EXPECT_NE(GetLastButton(), 27);
+}
+
+// The peer is its address: the plug-in may answer from another socket than
+// the one it listens on.
+TEST_F(XPlaneLinkTest, APeerAnsweringFromAnotherSocketIsHeard)
+{
+    UdpPeer answering;
+    ASSERT_TRUE(answering.IsOpen());
+    ASSERT_TRUE(StartXPlaneLink());
+    Expect(XPlaneMsgRegister);
+    ASSERT_TRUE(answering.SendToSenderOf(*peer, WordReply(XPlaneMagicStateFlagSet, XPlaneMsgRegistered, 3)));
+    ASSERT_TRUE(answering.SendToSenderOf(*peer, Bytes(MakeXPlaneState(47.0f, 8.0f))));
+    ASSERT_TRUE(WaitFor([] { return IsXPlaneConnected(); }, Wait));
+    Expect(XPlaneMsgMapReady);
+}
+
+// Only the peer's own datagrams are signs of life: a flood from another
+// machine, or from a program beside the peer that sends no plug-in's
+// datagrams, keeps nobody connected once the peer has gone.
+TEST_F(XPlaneLinkTest, AFloodFromElsewhereDoesNotHideAPeerThatHasGone)
+{
+    RegisterAndFly();
+    UdpPeer stranger(0, "127.0.0.2");
+    UdpPeer beside;
+    ASSERT_TRUE(stranger.IsOpen());
+    ASSERT_TRUE(beside.IsOpen());
+    uint16_t port = peer->SenderPort();
+    std::atomic<bool> flooding{true};
+    std::thread flood([&] {
+        XPlaneState s = MakeXPlaneState(12.0f, 13.0f);
+        while (flooding.load()) {
+            stranger.SendTo(port, &s, sizeof(s));
+            beside.SendTo(port, std::string("noise"));
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    // Five time-outs of a second each end it.
+    bool ended = WaitFor([] { return !IsXPlaneLinkRunning(); }, 6 * Wait);
+    flooding = false;
+    flood.join();
+    EXPECT_TRUE(ended);
+}
+
+TEST_F(XPlaneLinkTest, AStopLogsNoReceiveError)
+{
+    TempFolder folder;
+    WorkingFolder in(folder.Path());
+    Settings.InitialTimeout = 60000;
+    Settings.DebugMode = true;
+    LastLoggedWsaError = -1;  // whatever code a stop left would be new to the log
+    RegisterAndFly();
+    StopXPlaneLink();
+    Expect(XPlaneMsgUnregister);
+    ASSERT_TRUE(WaitFor([] { return !IsXPlaneLinkRunning(); }, Wait));
+    Settings.DebugMode = false;
+    std::string log = ReadFileText(folder / "Tervalingo.log");
+    EXPECT_EQ(log.find("WSA error"), std::string::npos) << log;
 }
 
 TEST_F(XPlaneLinkTest, StateBeforeRegistrationEndsTheLink)

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <thread>
 
-UdpPeer::UdpPeer(uint16_t port)
+UdpPeer::UdpPeer(uint16_t port, const char* address)
 {
     socket_ = socket(AF_INET, SOCK_DGRAM, 0);
     if (socket_ < 0)
@@ -18,7 +18,7 @@ UdpPeer::UdpPeer(uint16_t port)
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_addr.s_addr = inet_addr(address);
     socklen_t len = sizeof(a);
     if (bind(socket_, reinterpret_cast<sockaddr*>(&a), sizeof(a)) != 0 ||
         getsockname(socket_, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
@@ -72,6 +72,14 @@ bool UdpPeer::Send(const void* data, size_t size)
         return false;
     return sendto(socket_, data, size, 0, reinterpret_cast<const sockaddr*>(&sender_), sizeof(sender_)) ==
            static_cast<ssize_t>(size);
+}
+
+bool UdpPeer::SendToSenderOf(const UdpPeer& other, const std::vector<uint8_t>& data)
+{
+    if (socket_ < 0 || !other.hasSender_)
+        return false;
+    return sendto(socket_, data.data(), data.size(), 0, reinterpret_cast<const sockaddr*>(&other.sender_),
+                  sizeof(other.sender_)) == static_cast<ssize_t>(data.size());
 }
 
 bool UdpPeer::SendTo(uint16_t port, const void* data, size_t size)

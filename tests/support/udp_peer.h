@@ -11,8 +11,9 @@
 
 class UdpPeer {
 public:
-    // Binds 127.0.0.1:port (0 = any free port).
-    explicit UdpPeer(uint16_t port = 0);
+    // Binds 127.0.0.1:port (0 = any free port), or another loopback address
+    // (127.0.0.2 ...): a sender on another host, as the map sees it.
+    explicit UdpPeer(uint16_t port = 0, const char* address = "127.0.0.1");
     ~UdpPeer();
     UdpPeer(const UdpPeer&) = delete;
     UdpPeer& operator=(const UdpPeer&) = delete;
@@ -26,6 +27,9 @@ public:
     bool ReceiveType(uint32_t type, std::vector<uint8_t>* out, int timeoutMs);
     // To the last sender.
     bool Send(const void* data, size_t size);
+    // To the last sender of another peer: an answer from a socket that is
+    // not the one the request came to.
+    bool SendToSenderOf(const UdpPeer& other, const std::vector<uint8_t>& data);
     bool Send(const std::vector<uint8_t>& data) { return Send(data.data(), data.size()); }
     // To 127.0.0.1:port, for peers that send first (a simulator that streams).
     bool SendTo(uint16_t port, const void* data, size_t size);

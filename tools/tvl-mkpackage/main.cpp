@@ -8,14 +8,19 @@
 //                 --root ROOT [--folder F] [--map M] [--list L]
 //                 [--levels 2] [--type 1] [--rotation 0]
 //
+// Bounds are degrees (latitudes within 90, longitudes within 180, north
+// above south, east above west); names are single words without '='.
+//
 // Writes ROOT/F/data<L>/<column><row>.qrl, ROOT/F/999999.qrl,
 // ROOT/F/georef.txt and, in ROOT/System, M.bin, L.bin and content.ini.
 #include "maps/local_maps.h"
 #include "maps/system_files.h"
+#include "navdata/text_lines.h"
 
 #include <FreeImage.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -36,8 +41,34 @@ struct Options {
     int levels = 2, type = 1, rotation = 0;
 };
 
+// A whole argument as a number within limit either way.
+bool Number(const std::string& value, double limit, double* out)
+{
+    return ParseNumber(value, out) && std::fabs(*out) <= limit;
+}
+
+bool Integer(const std::string& value, int* out)
+{
+    return ParseNumber(value, out);
+}
+
+// A name written as one word of the descriptor, list or content.ini line:
+// no blanks, no '=' and no way out of its folder.
+bool IsPlainName(const std::string& name, bool folder)
+{
+    if (name.empty() || name.find("..") != std::string::npos)
+        return false;
+    for (char c : name)
+        if (std::isspace(static_cast<unsigned char>(c)) || c == '=' || c == '\\' || (c == '/' && !folder))
+            return false;
+    return name.front() != '/';
+}
+
 bool ParseOptions(int argc, char** argv, Options* o)
 {
+    if (argc % 2 == 0)
+        return false;  // a key without its value
+    bool ok = true;
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string key = argv[i], value = argv[i + 1];
         if (key == "--picture") o->picture = value;
@@ -45,17 +76,19 @@ bool ParseOptions(int argc, char** argv, Options* o)
         else if (key == "--folder") o->folder = value;
         else if (key == "--map") o->map = value;
         else if (key == "--list") o->list = value;
-        else if (key == "--north") o->north = atof(value.c_str());
-        else if (key == "--south") o->south = atof(value.c_str());
-        else if (key == "--east") o->east = atof(value.c_str());
-        else if (key == "--west") o->west = atof(value.c_str());
-        else if (key == "--levels") o->levels = atoi(value.c_str());
-        else if (key == "--type") o->type = atoi(value.c_str());
-        else if (key == "--rotation") o->rotation = atoi(value.c_str());
+        else if (key == "--north") ok = Number(value, 90, &o->north) && ok;
+        else if (key == "--south") ok = Number(value, 90, &o->south) && ok;
+        else if (key == "--east") ok = Number(value, 180, &o->east) && ok;
+        else if (key == "--west") ok = Number(value, 180, &o->west) && ok;
+        else if (key == "--levels") ok = Integer(value, &o->levels) && ok;
+        else if (key == "--type") ok = Integer(value, &o->type) && ok;
+        else if (key == "--rotation") ok = Integer(value, &o->rotation) && ok;
         else return false;
     }
-    return !o->picture.empty() && !o->root.empty() && o->north > o->south && o->east > o->west && o->levels >= 1 &&
-           o->levels <= LocalMapLevelCount && o->folder.find("..") == std::string::npos;
+    return ok && !o->picture.empty() && !o->root.empty() && o->north > o->south && o->east > o->west &&
+           o->levels >= 1 && o->levels <= LocalMapLevelCount && IsPlainName(o->folder, true) &&
+           o->folder.find("georef") == std::string::npos &&  // the reader takes that for the file's name
+           IsPlainName(o->map, false) && IsPlainName(o->list, false);
 }
 
 // The palette and bottom-up indices of an 800 x 800 24-bit tile.

@@ -1,6 +1,7 @@
 // FlightGear's generic-protocol output as the map program reads it: the
 // aircraft line ten times a second, the AI line twice a second, the route
-// manager's file; the time datagrams the map sends back are recorded.
+// manager's file; each line sent and the time datagrams the map sends back
+// are recorded.
 #include "tools/tvl-simpeer/peer.h"
 
 #include <poll.h>
@@ -43,6 +44,21 @@ void WriteRouteFile(const PeerOptions& o)
     out << " </route>\n</PropertyList>\n";
 }
 
+// The first fields of a line, as a shorter protocol definition sends it
+// (0: all of them).
+std::string CutToFields(const std::string& line, int fields)
+{
+    size_t at = 0;
+    for (int i = 0; fields > 0 && i < fields; ++i) {
+        at = line.find(';', at);
+        if (at == std::string::npos)
+            return line;
+        if (i + 1 < fields)
+            ++at;
+    }
+    return fields > 0 ? line.substr(0, at) : line;
+}
+
 std::string AircraftLine(const PeerOptions& o, double t, int button)
 {
     PeerAircraft a = AircraftAt(o, t);
@@ -58,7 +74,8 @@ std::string AircraftLine(const PeerOptions& o, double t, int button)
     line += "D-ESIM;c172p;EDDH";         // callsign, aircraft, nearest airport
     for (int b = 0; b < 32; ++b)
         line += b == button ? ";1" : ";0";
-    return line + ";" + o.route + "\n";
+    line += ";" + o.route;
+    return CutToFields(line, o.protocolFields) + "\n";
 }
 
 // Twenty places, as the protocol file we ship sends them: the traffic first,
@@ -120,6 +137,10 @@ void RunFlightGearPeer(PeerOptions* o, int socket, int timeSocket)
             }
             std::string line = AircraftLine(*o, t, button);
             SendTo(socket, map, line.data(), line.size());
+            if (Record) {
+                std::fprintf(Record, "%.3f line sent\n", t);
+                std::fflush(Record);
+            }
             if (o->trafficCount > 0 && cycle % AiEveryCycles == 0) {
                 std::string ai = AiLine(*o, t);
                 SendTo(socket, mapAi, ai.data(), ai.size());

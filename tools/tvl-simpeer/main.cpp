@@ -15,6 +15,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 volatile sig_atomic_t StopRequested = 0;
 FILE* Record = nullptr;
@@ -37,6 +40,8 @@ const char Usage[] =
     "  --traffic N        AI aircraft (3; at most 30)\n"
     "  --no-plan          send no flight plan\n"
     "  --route FILE       FlightGear: write the plan as a route manager file there and name it\n"
+    "  --protocol FILE    FlightGear: send as many fields a line as the generic-protocol definition\n"
+    "                     FILE has chunks, the first of ours (a user's shorter definition)\n"
     "  --sid NAME --star NAME --approach NAME\n"
     "                     Aerofly: the procedures the plan names (STADE2B, NOLGO1H, I23; '' for none)\n"
     "  --circuit S        take off 2 s in and land S seconds in (height above ground 0 before and after);\n"
@@ -46,7 +51,8 @@ const char Usage[] =
     "                     FlightGear: fall silent S seconds in\n"
     "  --silence S        FlightGear: length of that silence (3)\n"
     "  --button N         send button N once, --button-at S in (2)\n"
-    "  --record FILE      write a line per datagram the map sends to FILE ('-' for standard output)\n"
+    "  --record FILE      write a line per datagram the map sends (FlightGear: and per line sent) to FILE\n"
+    "                     ('-' for standard output)\n"
     "  --duration S       end after S seconds (0: run until interrupted)\n"
     "The first line on standard output names the port in use.\n";
 
@@ -60,6 +66,18 @@ bool ReadNumber(const char* text, double* out)
     char* end = nullptr;
     *out = std::strtod(text, &end);
     return end != text && *end == '\0' && std::isfinite(*out);
+}
+
+// The chunks of a generic-protocol definition: the fields of its lines.
+bool ReadProtocolFields(const char* path, int* fields)
+{
+    std::ifstream in(path);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    int count = 0;
+    for (size_t at = text.find("<chunk>"); at != std::string::npos; at = text.find("<chunk>", at + 1))
+        ++count;
+    *fields = count;
+    return count > 0;
 }
 
 bool ParseKind(const std::string& name, PeerKind* kind)
@@ -77,6 +95,8 @@ bool ParseValueOption(const std::string& name, const char* value, PeerOptions* o
 {
     if (name == "--sim")
         return ParseKind(value, &o->kind);
+    if (name == "--protocol")
+        return ReadProtocolFields(value, &o->protocolFields);
     std::string* text = name == "--record"     ? &o->record
                         : name == "--route"    ? &o->route
                         : name == "--sid"      ? &o->sid

@@ -25,6 +25,7 @@ struct PeerOptions {
     int trafficCount = 3;
     bool plan = true;
     std::string route;       // FlightGear: the route file to write and name
+    int protocolFields = 0;  // FlightGear: fields a line carries (0: all of ours)
     double circuit = 0.0;    // a take-off at 2 s and a landing at this many seconds (0: airborne all along)
     double stopAt = -1.0;    // the stop message (FlightGear: a silence) this many seconds in
     double silence = 3.0;    // FlightGear: how long the silence lasts
