@@ -556,7 +556,9 @@ bool OpenPngChart()
         return false;
     if (!LoadChartImage(path, static_cast<int>(sizeof path)))
         return false;
-    OpenChartGeoref(path);
+    // A chart with its georeference can be laid over the map ("OVERLAY"),
+    // where the aircraft is shown on it.
+    Settings.ReferencedAirportMap = OpenChartGeoref(path) ? 1 : 0;
     FitChartToScreen();
     Settings.AirportChart = 1;
     Settings.AirportChartRotate = 0.0f;

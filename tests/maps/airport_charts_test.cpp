@@ -20,6 +20,7 @@
 #include "platform/threads.h"
 #include "tests/render/render_fixture.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/tile_images.h"
 
 #include <gtest/gtest.h>
 
@@ -517,4 +518,59 @@ TEST_F(PdfCharts, AChartChosenThroughTheListHelperLiesUnderTheAircraft)
     EXPECT_EQ(Pixel(mx + 8, my + 8), 0xFF00FFFFu);  // yellow
 }
 
-} // namespace
+// A PNG chart the user loads: with its georeference it can be laid over the
+// moving map ("OVERLAY"), where the aircraft is shown on it, and taken back
+// as the chart alone. Its georeference was once not looked at, and the key
+// turned the chart view on with the overlay under it, so the aircraft never
+// showed on any chart.
+class PngCharts : public RenderTest {
+protected:
+    TempFolder root;
+    void SetUp() override
+    {
+        RenderTest::SetUp();
+        MakeFolders(root / "Airports/EDDH/Approaches");
+        snprintf(ProgramRoot, sizeof ProgramRoot, "%s", root.Path().c_str());
+        Settings.AirportChart = 0;
+        Settings.ReferencedAirportMap = 0;
+        Settings.ReferencedAirportMapDisplayed = 0;
+    }
+    void TearDown() override
+    {
+        unsetenv("TVL_DIALOG_ANSWER");
+        ReleaseChartImage();
+        Settings.AirportChart = 0;
+        Settings.ReferencedAirportMapDisplayed = 0;
+        Settings.Softkeylevel = 0;
+        Settings.Softkeysublevel = 0;
+        RenderTest::TearDown();
+    }
+};
+
+TEST_F(PngCharts, AGeoreferencedChartIsLaidOverTheMovingMapAndTakenBack)
+{
+    std::string chart = root / "Airports/EDDH/Approaches/ILS 23.png";
+    WriteFileText(chart, MakePng(64, 0xFF2040C0u));
+    WriteGeoref(root / "Airports/EDDH/Approaches/ILS 23.txt", "9.95 0", "53.66 0", "10.05 64", "53.60 64");
+    setenv("TVL_DIALOG_ANSWER", chart.c_str(), 1);
+    ASSERT_TRUE(OpenPngChart());
+    EXPECT_EQ(Settings.AirportChart, 1);
+    EXPECT_EQ(Settings.ReferencedAirportMap, 1);
+
+    Settings.Softkeylevel = 5;
+    Settings.Softkeysublevel = 3;
+    OptionsMenuCommand(5);  // OVERLAY
+    EXPECT_EQ(Settings.ReferencedAirportMapDisplayed, 1);
+    EXPECT_EQ(Settings.AirportChart, 0) << "the moving map, with the aircraft, under the chart";
+    ChartMenuCommand(5);
+    EXPECT_EQ(Settings.ReferencedAirportMapDisplayed, 0);
+    EXPECT_EQ(Settings.AirportChart, 1) << "the chart alone again";
+
+    std::string plain = root / "Airports/EDDH/Approaches/plain.png";
+    WriteFileText(plain, MakePng(64, 0xFF808080u));
+    setenv("TVL_DIALOG_ANSWER", plain.c_str(), 1);
+    ASSERT_TRUE(OpenPngChart());
+    EXPECT_EQ(Settings.ReferencedAirportMap, 0) << "no georeference: nothing to lay over the map";
+}
+
+}  // namespace
