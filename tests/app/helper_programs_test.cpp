@@ -67,6 +67,22 @@ TEST_F(HelperProgramTest, VolumeSliderAnswersTheMap)
     EXPECT_FLOAT_EQ(Settings.Volume, 1.2f);
 }
 
+TEST_F(HelperProgramTest, VolumeSliderTakesNumbersAtTheEndsOfTheRange)
+{
+    // Under the sanitizers an overflow ends the helper before it answers.
+    Install("Vonta");
+    Answer("70 1");
+    for (const char* now : {"-9223372036854775808 1", "9223372036854775807 0"}) {
+        std::remove((folder / "sound.txt.res").c_str());
+        WriteFileText(folder / "sound.txt", std::string("320 240\n") + now + "\n");
+        EXPECT_EQ(RunProgramWithArguments((folder / "Vonta.exe").c_str(), {"sound.txt"}, folder.Path().c_str(),
+                                          nullptr),
+                  0)
+            << now;
+        EXPECT_EQ(ReadFileText(folder / "sound.txt.res"), "70 1") << now;
+    }
+}
+
 TEST_F(HelperProgramTest, SymbolSizesKeepFieldsLeftEmpty)
 {
     Install("Markel");
