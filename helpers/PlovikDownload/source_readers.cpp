@@ -78,6 +78,24 @@ int Integer(const std::vector<std::string>& words, size_t i)
     return i < words.size() ? std::atoi(words[i].c_str()) : 0;
 }
 
+// No radio the formats name tunes above a gigahertz; a larger number is a
+// damaged row (and the record's units, ten or a hundred times the file's,
+// would overflow).
+constexpr long MaxFrequency = 1000000;
+
+// A frequency word within 0..MaxFrequency; false for any other.
+bool FrequencyWord(const std::vector<std::string>& words, size_t i, int* out)
+{
+    if (i >= words.size())
+        return false;
+    char* end = nullptr;
+    long value = std::strtol(words[i].c_str(), &end, 10);
+    if (end == words[i].c_str() || value < 0 || value > MaxFrequency)
+        return false;
+    *out = static_cast<int>(value);
+    return true;
+}
+
 bool IsValidPosition(double lat, double lon)
 {
     return lat >= -90.0 && lat <= 90.0 && lon >= -180.0 && lon <= 180.0;
@@ -535,9 +553,11 @@ class AirportBuilder {
 
     void Frequency(int code, const std::vector<std::string>& w)
     {
-        if (w.size() < 2)
+        int value = 0;
+        if (!FrequencyWord(w, 1, &value)) {
+            ++counts_->skipped;
             return;
-        int value = Integer(w, 1);
+        }
         // The old rows give tens of kilohertz (12345 for 123.45 MHz).
         int kilohertz = code < 1000 ? value * 10 : value;
         airport_.frequencies.push_back({code % 1000, kilohertz, Rest(w, 2)});
@@ -617,7 +637,12 @@ bool ReadNavDat(const char* path, std::vector<SourceNavaid>* navaids, ReadCounts
             ++counts->skipped;
             continue;
         }
-        SourceNavaid n{type, Number(w, 1), Number(w, 2), Integer(w, 3), Integer(w, 4), Integer(w, 5), Number(w, 6),
+        int frequency = 0;
+        if (!FrequencyWord(w, 4, &frequency)) {
+            ++counts->skipped;
+            continue;
+        }
+        SourceNavaid n{type, Number(w, 1), Number(w, 2), Integer(w, 3), frequency, Integer(w, 5), Number(w, 6),
                        w[7], "", "", ""};
         size_t next = 8;
         if (version >= 1100) {
