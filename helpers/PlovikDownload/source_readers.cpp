@@ -544,11 +544,16 @@ class AirportBuilder {
             airport_.country = Rest(w, 2);
         else if (key == "iata_code")
             airport_.iata = w[2];
-        else if (key == "datum_lat")
-            airport_.datum.lat = Number(w, 2);
-        else if (key == "datum_lon")
-            airport_.datum.lon = Number(w, 2);
-        airport_.hasDatum = airport_.hasDatum || key == "datum_lat";
+        // A reference point off the earth is no reference point.
+        double value = Number(w, 2);
+        if (key == "datum_lat" && IsValidPosition(value, 0.0)) {
+            airport_.datum.lat = value;
+            airport_.hasDatum = true;
+        } else if (key == "datum_lon" && IsValidPosition(0.0, value)) {
+            airport_.datum.lon = value;
+        } else if (key == "datum_lat" || key == "datum_lon") {
+            ++counts_->skipped;
+        }
     }
 
     void Frequency(int code, const std::vector<std::string>& w)

@@ -35,4 +35,23 @@ TEST(SourceFormats, FrequenciesNoRadioHasAreSkippedAndCounted)
     EXPECT_EQ(counts.skipped, 2);
 }
 
+TEST(SourceFormats, AReferencePointOffTheEarthIsNoneAndIsCounted)
+{
+    TempNavRoot root;
+    root.WriteText("src/apt.dat", "1 53 0 0 EDDH Hamburg\n1302 datum_lat 1e999\n1302 datum_lon 9.98\n"
+                                  "1 53 0 0 EDHL Luebeck\n1302 datum_lat 53.8\n1302 datum_lon -181\n"
+                                  "1 23 0 0 EDHI Finkenwerder\n1302 datum_lat 53.5\n1302 datum_lon 9.8\n99\n");
+    std::vector<SourceAirport> airports;
+    ReadCounts counts;
+    ASSERT_TRUE(ReadAptDat(root.Path("src/apt.dat").c_str(), [&](SourceAirport& a) { airports.push_back(a); },
+                           &counts));
+    ASSERT_EQ(airports.size(), 3u);
+    EXPECT_FALSE(airports[0].hasDatum);
+    EXPECT_TRUE(airports[1].hasDatum);
+    EXPECT_EQ(airports[1].datum.lon, 0.0);  // as when the file names no longitude
+    EXPECT_TRUE(airports[2].hasDatum);
+    EXPECT_EQ(airports[2].datum.lat, 53.5);
+    EXPECT_EQ(counts.skipped, 2);
+}
+
 }  // namespace
