@@ -97,9 +97,9 @@ void LoadChartIndex(std::string_view index, const uint8_t* data, size_t size)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    fuzz::Check(chdir(fuzz::Scratch().c_str()) == 0);
+    fuzz::EnterScratch(argc, argv);
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("TVL_MESSAGEBOX_ANSWER", "IDOK", 1);
     std::snprintf(DataFolder, sizeof DataFolder, "%s", fuzz::Scratch().c_str());

@@ -70,10 +70,10 @@ void FeedCompanion(const uint8_t* data, size_t size)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     // Whatever a handler writes beside it lands in the scratch folder.
-    fuzz::Check(chdir(fuzz::Scratch().c_str()) == 0);
+    fuzz::EnterScratch(argc, argv);
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("TVL_MESSAGEBOX_ANSWER", "IDOK", 1);
     return 0;

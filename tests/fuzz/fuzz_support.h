@@ -53,6 +53,31 @@ inline std::string ScratchPath(const std::string& name)
     return Scratch() + "/" + name;
 }
 
+// Makes the scratch folder the working folder, for readers that take their
+// files from there. libFuzzer reads its corpus folders and writes its
+// findings after this, so the relative paths among the arguments are made
+// absolute first.
+inline void EnterScratch(int* argc, char*** argv)
+{
+    static std::vector<std::string> kept;
+    char here[4096];
+    Check(getcwd(here, sizeof here) != nullptr);
+    kept.reserve(static_cast<size_t>(*argc));
+    for (int i = 1; i < *argc; ++i) {
+        std::string arg = (*argv)[i];
+        const std::string prefix = "-artifact_prefix=";
+        if (arg.compare(0, prefix.size(), prefix) == 0 && arg.size() > prefix.size() && arg[prefix.size()] != '/')
+            arg = prefix + here + "/" + arg.substr(prefix.size());
+        else if (!arg.empty() && arg[0] != '-' && arg[0] != '/')
+            arg = std::string(here) + "/" + arg;
+        else
+            continue;
+        kept.push_back(arg);
+        (*argv)[i] = kept.back().data();
+    }
+    Check(chdir(Scratch().c_str()) == 0);
+}
+
 inline void MakeFolder(const std::string& path)
 {
     mkdir(path.c_str(), 0755);

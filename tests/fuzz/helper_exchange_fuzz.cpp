@@ -79,9 +79,9 @@ void ReadThresholds(std::string_view settings)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    fuzz::Check(chdir(fuzz::Scratch().c_str()) == 0);
+    fuzz::EnterScratch(argc, argv);
     std::snprintf(IniFilePath, sizeof IniFilePath, "%s", fuzz::ScratchPath("Plovik.ini").c_str());
     Settings.Vorsizefactor = Settings.Fixsizefactor = Settings.Aptsizefactor = 1.0f;
     Settings.Ndbsizefactor = Settings.Markersizefactor = Settings.Dmesizefactor = 1.0f;

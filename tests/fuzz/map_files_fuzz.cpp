@@ -129,9 +129,9 @@ void LoadContent(std::string_view content, std::string_view list, std::string_vi
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    fuzz::Check(chdir(fuzz::Scratch().c_str()) == 0);
+    fuzz::EnterScratch(argc, argv);
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("TVL_MESSAGEBOX_ANSWER", "IDOK", 1);
     for (char* folder : {ProgramRoot, SystemFolder, DataFolder, TerrainFolder})

@@ -113,9 +113,9 @@ void CompletePlan()
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    fuzz::Check(chdir(fuzz::Scratch().c_str()) == 0);
+    fuzz::EnterScratch(argc, argv);
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("TVL_MESSAGEBOX_ANSWER", "IDOK", 1);
     std::snprintf(DataFolder, sizeof DataFolder, "%s", fuzz::Scratch().c_str());

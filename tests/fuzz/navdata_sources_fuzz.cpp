@@ -116,9 +116,9 @@ void Build()
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    fuzz::Check(chdir(fuzz::Scratch().c_str()) == 0);
+    fuzz::EnterScratch(argc, argv);
     std::filesystem::create_directories(fuzz::ScratchPath("src"));
     return 0;
 }

@@ -26,9 +26,9 @@ double Coordinate(const uint8_t* data, size_t size, size_t at, double span)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    fuzz::Check(chdir(fuzz::Scratch().c_str()) == 0);
+    fuzz::EnterScratch(argc, argv);
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("TVL_MESSAGEBOX_ANSWER", "IDOK", 1);
     std::snprintf(TerrainFolder, sizeof TerrainFolder, "%s", fuzz::Scratch().c_str());
