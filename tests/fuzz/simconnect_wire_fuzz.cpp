@@ -71,11 +71,15 @@ void SplitMessages(const uint8_t* data, size_t size)
             std::memcpy(m.data(), word, sizeof word);
         }
         // The end of a session is not what is fuzzed here: the links would
-        // only close and open again.
-        DWORD id = 0;
+        // only close and open again, the proxy after its five seconds' notice
+        // of a version mismatch.
+        DWORD id = 0, exception = 0;
         if (m.size() >= 12)
             std::memcpy(&id, m.data() + 8, 4);
-        if (id != SIMCONNECT_RECV_ID_QUIT)
+        if (m.size() >= 16)
+            std::memcpy(&exception, m.data() + 12, 4);
+        bool ending = id == SIMCONNECT_RECV_ID_QUIT || (id == SIMCONNECT_RECV_ID_EXCEPTION && exception == 5);
+        if (!ending)
             Messages.push_back(std::move(m));
     }
 }
