@@ -1,7 +1,7 @@
 // The navigation-data helper cutting pavement outlines of 12,000 points into
 // triangles: a star (every other point inside), a comb of long narrow teeth,
-// and a ring of random points that crosses itself all over. Prints the time
-// of one outline.
+// a narrow band wound six times round, and a ring of random points that
+// crosses itself all over. Prints the time of one outline.
 #include "helpers/PlovikDownload/source_readers.h"
 
 #include <benchmark/benchmark.h>
@@ -41,6 +41,22 @@ std::vector<SourcePoint> Comb()
     return ring;
 }
 
+// Out along one spiral and back along a wider one.
+std::vector<SourcePoint> Spiral()
+{
+    std::vector<SourcePoint> ring;
+    const int half = Points / 2;
+    for (int i = 0; i < half; ++i) {
+        double a = 12 * M_PI * i / half, r = 0.001 + 0.01 * i / half;
+        ring.push_back({53.6 + r * std::sin(a), 10.0 + r * std::cos(a)});
+    }
+    for (int i = half - 1; i >= 0; --i) {
+        double a = 12 * M_PI * i / half, r = 0.0015 + 0.01 * i / half;
+        ring.push_back({53.6 + r * std::sin(a), 10.0 + r * std::cos(a)});
+    }
+    return ring;
+}
+
 std::vector<SourcePoint> Scrawl()
 {
     std::mt19937 random(7);
@@ -65,6 +81,7 @@ void Cut(benchmark::State& state, std::vector<SourcePoint> (*shape)())
 
 BENCHMARK_CAPTURE(Cut, star, Star)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Cut, comb, Comb)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Cut, spiral, Spiral)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Cut, scrawl, Scrawl)->Unit(benchmark::kMillisecond);
 
 }  // namespace

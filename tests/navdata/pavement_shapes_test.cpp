@@ -129,6 +129,17 @@ TEST(PavementTriangles, LongOutlinesOfEveryShapeAreCoveredOnce)
     }
     comb.insert(comb.end(), {{53.61, 10.03}, {53.61, 10.0}});
     ExpectCoveredOnce(comb, TriangulateRing(comb));
+    // A narrow band wound six times round: out along one spiral, back along a wider one.
+    std::vector<SourcePoint> spiral;
+    for (int i = 0; i < 1000; ++i) {
+        double a = 12 * M_PI * i / 1000, r = 0.001 + 0.01 * i / 1000;
+        spiral.push_back({53.6 + r * std::sin(a), 10.0 + r * std::cos(a)});
+    }
+    for (int i = 999; i >= 0; --i) {
+        double a = 12 * M_PI * i / 1000, r = 0.0015 + 0.01 * i / 1000;
+        spiral.push_back({53.6 + r * std::sin(a), 10.0 + r * std::cos(a)});
+    }
+    ExpectCoveredOnce(spiral, TriangulateRing(spiral));
     // Random outlines round a centre: every point seen from it, at random
     // distances, so reflex corners lie anywhere.
     std::mt19937 random(11);
