@@ -127,6 +127,9 @@ std::vector<SourcePoint> ExpandCurves(const std::vector<CurveNode>& nodes, bool 
         SourcePoint leave = a.curved ? a.control : a.point;
         SourcePoint arrive = b.curved ? SourcePoint{2 * b.point.lat - b.control.lat, 2 * b.point.lon - b.control.lon}
                                       : b.point;
+        // A mirror off the earth would bend the curve off it: arrive straight.
+        if (!IsValidPosition(arrive.lat, arrive.lon))
+            arrive = b.point;
         for (int k = 1; k < Steps; ++k)
             out.push_back(CurvePoint(a.point, leave, arrive, b.point, static_cast<double>(k) / Steps));
     }

@@ -62,6 +62,19 @@ TEST(PavementCurves, CurveLeavesTowardsTheControlAndArrivesAlongItsMirror)
         EXPECT_GE(p.lat, 0) << "the arc bulges north, both ends leave that way";
 }
 
+TEST(PavementCurves, ACurveWhoseMirroredControlLeavesTheEarthStaysOnIt)
+{
+    // Arriving at (89.9, 179.9) with its control at (-80, -170): the mirror
+    // lies at (259.8, 529.8), and a curve towards it would leave the earth.
+    std::vector<CurveNode> nodes = {{{89.0, 179.0}, false, {}}, {{89.9, 179.9}, true, {-80, -170}}};
+    std::vector<SourcePoint> line = ExpandCurves(nodes, false);
+    ASSERT_EQ(line.size(), 9u);
+    for (const SourcePoint& p : line) {
+        EXPECT_LE(std::fabs(p.lat), 90.0);
+        EXPECT_LE(std::fabs(p.lon), 180.0);
+    }
+}
+
 TEST(PavementTriangles, ConvexAndConcaveOutlinesAreCoveredExactly)
 {
     std::vector<SourcePoint> square = {{0, 0}, {0, 1}, {1, 1}, {1, 0}, {0, 0}};
