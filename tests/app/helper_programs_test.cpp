@@ -70,6 +70,9 @@ TEST_F(HelperProgramTest, VolumeSliderAnswersTheMap)
 TEST_F(HelperProgramTest, VolumeSliderTakesNumbersAtTheEndsOfTheRange)
 {
     // Under the sanitizers an overflow ends the helper before it answers.
+    const char* before = std::getenv("UBSAN_OPTIONS");
+    std::string kept = before ? before : "";
+    setenv("UBSAN_OPTIONS", "halt_on_error=1", 1);
     Install("Vonta");
     Answer("70 1");
     for (const char* now : {"-9223372036854775808 1", "9223372036854775807 0"}) {
@@ -81,6 +84,10 @@ TEST_F(HelperProgramTest, VolumeSliderTakesNumbersAtTheEndsOfTheRange)
             << now;
         EXPECT_EQ(ReadFileText(folder / "sound.txt.res"), "70 1") << now;
     }
+    if (before)
+        setenv("UBSAN_OPTIONS", kept.c_str(), 1);
+    else
+        unsetenv("UBSAN_OPTIONS");
 }
 
 TEST_F(HelperProgramTest, SymbolSizesKeepFieldsLeftEmpty)
