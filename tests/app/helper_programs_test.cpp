@@ -70,6 +70,29 @@ TEST_F(HelperProgramTest, VolumeSliderAnswersTheMap)
     EXPECT_FLOAT_EQ(Settings.Volume, 1.2f);
 }
 
+TEST_F(HelperProgramTest, VolumeSliderTakesNumbersAtTheEndsOfTheRange)
+{
+    // Under the sanitizers an overflow ends the helper before it answers.
+    const char* before = std::getenv("UBSAN_OPTIONS");
+    std::string kept = before ? before : "";
+    setenv("UBSAN_OPTIONS", "halt_on_error=1", 1);
+    Install("Vonta");
+    Answer("70 1");
+    for (const char* now : {"-9223372036854775808 1", "9223372036854775807 0"}) {
+        std::remove((folder / "sound.txt.res").c_str());
+        WriteFileText(folder / "sound.txt", std::string("320 240\n") + now + "\n");
+        EXPECT_EQ(RunProgramWithArguments((folder / "Vonta.exe").c_str(), {"sound.txt"}, folder.Path().c_str(),
+                                          nullptr),
+                  0)
+            << now;
+        EXPECT_EQ(ReadFileText(folder / "sound.txt.res"), "70 1") << now;
+    }
+    if (before)
+        setenv("UBSAN_OPTIONS", kept.c_str(), 1);
+    else
+        unsetenv("UBSAN_OPTIONS");
+}
+
 TEST_F(HelperProgramTest, SymbolSizesKeepFieldsLeftEmpty)
 {
     Install("Markel");

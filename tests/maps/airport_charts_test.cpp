@@ -121,6 +121,19 @@ TEST_F(ChartFiles, GeoreferenceWithoutExtentOrKeysIsRefused)
     EXPECT_FALSE(LoadChartGeoref((root / "nan.txt").c_str(), &g));
 }
 
+TEST_F(ChartFiles, GeoreferenceWithPixelsNoPictureHasIsRefused)
+{
+    // Their difference and the widened map's multiples would overflow.
+    ChartGeoref g;
+    WriteGeoref(root / "far.txt", "9.9 2147483000", "53.7 50", "10.1 -2147483000", "53.5 800");
+    EXPECT_FALSE(LoadChartGeoref((root / "far.txt").c_str(), &g));
+    WriteGeoref(root / "far.txt", "9.9 100", "53.7 -1000001", "10.1 900", "53.5 800");
+    EXPECT_FALSE(LoadChartGeoref((root / "far.txt").c_str(), &g));
+    WriteGeoref(root / "far.txt", "9.9 100", "53.7 50", "10.1 1000000", "53.5 800");
+    ASSERT_TRUE(LoadChartGeoref((root / "far.txt").c_str(), &g));
+    EXPECT_NEAR(LonAt(g, 1000000), 10.1, 1e-4);
+}
+
 TEST_F(ChartFiles, SavedGeoreferenceReadsBack)
 {
     std::string path = root / "chart.txt";
