@@ -303,7 +303,7 @@ void SoftkeyCommand(uint32_t key)
     }
     if (key == ExitSoftkey) {
         ExitWithConfirmation();
-        PlaySoundNumber(2);
+        PlaySoundNumber(SoundClick);
     } else if (key == BackSoftkey) {
         OpenSoftkeyBar();
     }
@@ -313,7 +313,7 @@ void OpenSoftkeyBar()
 {
     PageWatch watch;
     Settings.Softkeys = 1;
-    PlaySoundNumber(2);
+    PlaySoundNumber(SoundClick);
 }
 
 int AskExitConfirmation()
@@ -370,7 +370,7 @@ bool SoftkeyBarClick(int x, int y)
     if (GetShowFrame())
         PressedTime = NowSeconds();
     if (Settings.Softkeylevel >= MenuMain && Settings.Softkeylevel <= MenuChart)
-        PlaySoundNumber(2);
+        PlaySoundNumber(SoundClick);
     RunLevelHandler(Settings.Softkeylevel, key);
     return true;
 }
@@ -481,7 +481,7 @@ void AirportToolsMenuCommand(int key)
     case 1: ToggleDirToNearest(); break;
     case 2:
         Settings.DynamicSoftkeys = !Settings.DynamicSoftkeys;
-        PlaySoundNumber(2);
+        PlaySoundNumber(SoundClick);
         break;
     case 3: WindArrowMode = !WindArrowMode; break;
     default: break;

@@ -133,7 +133,7 @@ bool MaySelect(bool sound)
         }
     }
     if (sound)
-        PlaySoundNumber(2);
+        PlaySoundNumber(SoundClick);
     return true;
 }
 
