@@ -132,7 +132,8 @@ struct SimulatorKey {
     int database;
 };
 constexpr SimulatorKey SimulatorKeys[8] = {
-    {SimulatorXPlane, 1}, {SimulatorAerofly, 7}, {1, 3}, {3, 4}, {SimulatorFlightGear, 5}, {SimulatorMsfs, 6},
+    {SimulatorXPlane, 1},     {SimulatorAerofly, 7}, {SimulatorFsx, 3}, {SimulatorPrepar3d, 4},
+    {SimulatorFlightGear, 5}, {SimulatorMsfs, 6},
     {0, 0},  // the back key
     {SimulatorFs2004, 2},
 };

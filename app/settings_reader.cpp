@@ -245,14 +245,14 @@ void ReadWindowSettings(const char* ini, HWND)
 SimulatorSection* SectionOfSimulator(int useSimulator)
 {
     switch (useSimulator) {
-    case 1:
-    case 2:
-    case 3: return &Settings.Prepar3D;
-    case 4: return &Settings.XPlane;
-    case 5: return &Settings.FS2004;
-    case 6: return &Settings.FlightGear;
-    case 7: return &Settings.MSFS;
-    case 8: return &Settings.Aeroflyfs2;
+    case SimulatorFsx:
+    case SimulatorSimConnectConfig:
+    case SimulatorPrepar3d: return &Settings.Prepar3D;
+    case SimulatorXPlane: return &Settings.XPlane;
+    case SimulatorFs2004: return &Settings.FS2004;
+    case SimulatorFlightGear: return &Settings.FlightGear;
+    case SimulatorMsfs: return &Settings.MSFS;
+    case SimulatorAerofly: return &Settings.Aeroflyfs2;
     default: return nullptr;
     }
 }
@@ -403,7 +403,7 @@ void SelectStartAirport()
 void ReadChartAndFontSettings(const char* ini)
 {
     ReadSettingRange("PDFFilename", "Tooltip", ini);
-    if (Settings.UseSimulator == 6)
+    if (Settings.UseSimulator == SimulatorFlightGear)
         CreatePilotLog();
 }
 
@@ -430,10 +430,10 @@ bool IsNewCountingMonth(int storedMonth, int storedYear, int nowMonth, int nowYe
 
 int BoundInstanceSimulator(int simulator)
 {
-    if (simulator <= 8)
+    if (simulator <= SimulatorLast)
         return simulator;
     WriteLogF("Simulator %d of the command line is out of range, 8 used", simulator);
-    return 8;
+    return SimulatorLast;
 }
 
 int ComputeInstalledSimulators(const char* ini)

@@ -15,6 +15,7 @@
 #include "maps/tile_grid.h"
 #include "navdata/airport_details.h"
 #include "navdata/nearest_airports.h"
+#include "navdata/simulators.h"
 #include "render/bitmap_fonts.h"
 #include "render/device.h"
 #include "render/polylines.h"
@@ -216,7 +217,7 @@ void DrawPavements(const DiagramFrame& f, const AirportDetail& d)
 {
     float lineWidth = f.textScale > 1.0 ? 2.0f : 1.0f;
     int sim = Settings.UseSimulator.load();
-    bool names = f.labels && sim != 4 && sim != 6 && f.label * 0.5 > 0.5;
+    bool names = f.labels && sim != SimulatorXPlane && sim != SimulatorFlightGear && f.label * 0.5 > 0.5;
     for (const PavementPolygon& p : d.pavements) {
         int n = FillOutline(f, p.points);
         if (p.kind == 0) {
@@ -330,7 +331,7 @@ double FirstRunwayWidth(const AirportDetail& d)
 void DrawTaxiwayNames(const DiagramFrame& f, const AirportDetail& d, double base)
 {
     int sim = Settings.UseSimulator.load();
-    if (!f.labels || d.taxiNames.empty() || (sim != 4 && sim != 6))
+    if (!f.labels || d.taxiNames.empty() || (sim != SimulatorXPlane && sim != SimulatorFlightGear))
         return;
     double size = d.runways.empty() ? base : ScaleLabelForRunwayWidth(base, FirstRunwayWidth(d));
     if (!d.runways.empty() && FirstRunwayWidth(d) <= 90)

@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "display/draw_helpers.h"
 #include "display/map_view.h"
+#include "navdata/simulators.h"
 #include "render/bitmap_fonts.h"
 #include "render/shapes.h"
 
@@ -80,7 +81,7 @@ void DrawHeaderLines(const InfoFrame& f, const AirportDetail& d)
     DrawTextRight(text, f.right - 4, y, Black);
     // The X-Plane and FlightGear data keep the variation east-positive.
     int sim = Settings.UseSimulator.load();
-    double variation = sim == 4 || sim == 6 ? h.magVar : -h.magVar;
+    double variation = sim == SimulatorXPlane || sim == SimulatorFlightGear ? h.magVar : -h.magVar;
     std::snprintf(text, sizeof text, "Mag. var %3.1f\xB0", variation);
     DrawTextRight(text, f.right - 4, y + 12, Black);
     if (Settings.MetricAltitude)

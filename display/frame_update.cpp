@@ -223,7 +223,7 @@ static void PollSimulatorPlan()
 static void FollowAircraft()
 {
     int sim = Settings.UseSimulator.load();
-    if (MapPanning || sim < 1 || sim > 8)
+    if (MapPanning || sim < SimulatorFirst || sim > SimulatorLast)
         return;
     double lat = GetVar(SimVarLatitude);
     double lon = GetVar(SimVarLongitude);

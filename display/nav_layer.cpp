@@ -19,6 +19,7 @@
 #include "navdata/airport_details.h"
 #include "navdata/nav_tables.h"
 #include "navdata/obstacle_symbols.h"
+#include "navdata/simulators.h"
 #include "render/bitmap_fonts.h"
 #include "render/polylines.h"
 #include "render/snapshot.h"
@@ -159,7 +160,8 @@ AirportSymbol ChooseAirportSymbol(int navDatabase, uint32_t kind, uint32_t surfa
 
 bool IsXPlaneFormatData(int useSimulator, int navDatabase)
 {
-    return ((useSimulator == 4 || useSimulator == 6) && navDatabase == 0) || navDatabase == 1 || navDatabase == 5;
+    bool xplaneFormatSimulator = useSimulator == SimulatorXPlane || useSimulator == SimulatorFlightGear;
+    return (xplaneFormatSimulator && navDatabase == 0) || navDatabase == 1 || navDatabase == 5;
 }
 
 uint32_t AirportLabelColour(int mapType, double longitude)
@@ -189,7 +191,7 @@ bool IsLabelShown(int declutter, double x, double y, int mouseX, int mouseY)
 
 int LocalizerMagneticCourse(const NavaidRecord& n, int useSimulator, double simVariation)
 {
-    double v = (useSimulator == 4 || useSimulator == 6) ? simVariation : -n.magVar;
+    double v = (useSimulator == SimulatorXPlane || useSimulator == SimulatorFlightGear) ? simVariation : -n.magVar;
     // Brought onto the compass before rounding: a course just past north
     // reads 002, not 362, and one just short of it 357, not -02.
     double course = std::fmod(n.angle - v, 360.0);

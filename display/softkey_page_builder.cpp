@@ -360,7 +360,7 @@ void SecondOptionsPage()
     int sim = Simulator();
     if (sim == SimulatorFs2004) {
         Key(5, "", false, 185, 16);
-    } else if (sim == 2 || sim == 3) {
+    } else if (sim == SimulatorSimConnectConfig || sim == SimulatorPrepar3d) {
         Key(5, "WX STATION", Settings.WeatherStationState.load() != 0, 185, 16);
     } else {
         Key(5, "WX STATION", false, 185, 16);

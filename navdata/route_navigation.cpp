@@ -245,9 +245,9 @@ void UpdateGpsXPlaneFlightGear(double refX, double refY, double, double, int32_t
 void RunGpsStep(int useSimulator, double refX, double refY, double fx, double fy)
 {
     switch (useSimulator) {
-    case SimulatorP3dFirst:
-    case 2:
-    case SimulatorP3dLast: UpdateGpsP3d(refX, refY, fx, fy); break;
+    case SimulatorFsx:
+    case SimulatorSimConnectConfig:
+    case SimulatorPrepar3d: UpdateGpsP3d(refX, refY, fx, fy); break;
     case SimulatorXPlane: UpdateGpsXPlaneFlightGear(refX, refY, fx, fy, 0); break;
     case SimulatorFs2004: UpdateGpsFs2004(refX, refY, fx, fy); break;
     case SimulatorFlightGear: UpdateGpsXPlaneFlightGear(refX, refY, fx, fy, 1); break;

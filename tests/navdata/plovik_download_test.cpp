@@ -7,6 +7,7 @@
 #include "navdata/procedure_db.h"
 #include "nav_fixtures.h"
 #include "display/airport_boxes.h"
+#include "navdata/simulators.h"
 
 #include <minizip/zip.h>
 #include <spawn.h>
@@ -98,7 +99,7 @@ class PlovikDownload : public ::testing::Test {
     void SetUp() override
     {
         Settings.NavDatabase = 6;
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
         Settings.RunwaySurfaceEmergency = 1;
     }
     void TearDown() override { FreeNavdata(); }
