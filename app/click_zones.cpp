@@ -25,6 +25,7 @@
 #include "maps/local_maps.h"
 #include "maps/tile_grid.h"
 #include "navdata/nearest_airports.h"
+#include "platform/units.h"
 #include "render/snapshot.h"
 #include "simlink/aerofly_link.h"
 #include "simlink/sim_link.h"
@@ -295,7 +296,7 @@ void DragManualPosition(int x, int y)
         else if (manualLon > 180.0)
             manualLon -= 360.0;
         ManualPosition.longitude = manualLon;
-        ManualPosition.latitude = lat + 2.0 * dlat * std::cos(lat / 57.3);
+        ManualPosition.latitude = lat + 2.0 * dlat * std::cos(lat / DegreesPerRadian1);
         ManualPositionValid = 1;
     }
     AnchorX = x;

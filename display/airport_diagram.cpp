@@ -16,6 +16,7 @@
 #include "navdata/airport_details.h"
 #include "navdata/nearest_airports.h"
 #include "navdata/simulators.h"
+#include "platform/units.h"
 #include "render/bitmap_fonts.h"
 #include "render/device.h"
 #include "render/polylines.h"
@@ -310,7 +311,7 @@ void DrawRunwaySizes(const DiagramFrame& f, const AirportDetail& d)
     SetFontSize(20);
     char text[64];
     for (const RunwayRecord& r : d.runways) {
-        double factor = Settings.MetricAltitude ? 1.0 : 3.2808399;
+        double factor = Settings.MetricAltitude ? 1.0 : FeetPerMetre7;
         long length = std::lround(std::clamp(r.length * factor, -1.0e7, 1.0e7));
         long width = std::lround(std::clamp(r.width * factor, -1.0e7, 1.0e7));
         std::snprintf(text, sizeof text, Settings.MetricAltitude ? "%ld x %ld m" : "%ld x %ld ft", length, width);
@@ -361,7 +362,7 @@ void DrawParkingPosition(const DiagramFrame& f, const ParkingRecord& p, double q
     float left = std::trunc(static_cast<float>(x - s.width * scale / 2));
     float top = std::trunc(static_cast<float>(y - s.height * scale / 2));
     DrawSprite(SlotParking, left, top, SpriteDimmed(SlotParking, Opaque(p.colour)), f.angle, static_cast<float>(scale), 1,
-               static_cast<float>(p.heading * 0.017), 1);
+               static_cast<float>(p.heading * RadiansPerDegree3), 1);
 }
 
 void DrawParking(const DiagramFrame& f, const AirportDetail& d)
@@ -481,7 +482,7 @@ int PavementNameStride(int count)
 
 void FormatRunwayHeading(char* out, size_t size, double headingRad, double magVarDeg)
 {
-    double value = headingRad * 57.3 + magVarDeg + 0.5;
+    double value = headingRad * DegreesPerRadian1 + magVarDeg + 0.5;
     long degrees = std::isfinite(value) ? static_cast<long>(std::floor(std::fmod(value, 360.0))) : 0;
     // 0 and 360 name one heading; runways are named 36, not 0.
     if (degrees <= 0)

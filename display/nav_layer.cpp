@@ -20,6 +20,7 @@
 #include "navdata/nav_tables.h"
 #include "navdata/obstacle_symbols.h"
 #include "navdata/simulators.h"
+#include "platform/units.h"
 #include "render/bitmap_fonts.h"
 #include "render/polylines.h"
 #include "render/snapshot.h"
@@ -41,8 +42,6 @@ static bool LayerDrawn = false;
 // refreshes the snapshot and the label phase at its fast period.
 static int SymbolsThisPass = 0;
 static bool SnapshotHoldsSymbols = false;
-
-static const float kRadPerDeg = 0.01745329f;
 
 enum : int {
     SlotWaypoint = 4,
@@ -528,7 +527,7 @@ static void DrawVor(const NavFrame& fr, int32_t i, const NavaidRecord& n, double
 {
     const uint32_t colour = Settings.VORColor[fr.colourIndex];
     RoseChoice rose = ChooseVorRose(SpriteTable[SlotVorRose].width, fr.size.vor);
-    float turn = static_cast<float>(n.angle) * kRadPerDeg;
+    float turn = static_cast<float>(n.angle) * RadiansPerDegree8F;
     if (!fr.xplaneData)
         turn = -turn;
     DrawCentredSprite(fr, rose.slot, x, y, OnceDimmed(rose.slot, colour), rose.scale, turn);
@@ -542,7 +541,7 @@ static void DrawLocalizer(const NavFrame& fr, int32_t i, const NavaidRecord& n, 
     const bool selected = IsSelectedLocalizer(n);
     if (!(IsAllLocalizers() || selected || !Settings.SelectedAirport[0]))
         return;
-    BuildIlsFeather(TruncateToInt(x), TruncateToInt(y), n.lat, n.lon, n.angle * 0.01745329, n.featherLength);
+    BuildIlsFeather(TruncateToInt(x), TruncateToInt(y), n.lat, n.lon, n.angle * RadiansPerDegree8, n.featherLength);
     const OutlinePoint* p = IlsFeather.points;
     if (!IsOnScreen(p[0].x, p[0].y) && !IsOnScreen(p[2].x, p[2].y))
         return;

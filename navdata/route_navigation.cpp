@@ -12,6 +12,7 @@
 #include "navdata/foreign_calls.h"
 #include "navdata/great_circle.h"
 #include "navdata/route_geometry.h"
+#include "platform/units.h"
 #include "simlink/aerofly_link.h"
 #include "simlink/flightgear_link.h"
 #include "simlink/fs2004_link.h"
@@ -39,9 +40,7 @@ static const bool RouteSymbolsPreset = [] {
 
 namespace {
 
-constexpr double MetresPerNm = 1853.2;
 constexpr double KmPerDegree = 111.1;
-constexpr double DegPerRad = 57.29578;
 // Times are given only above this ground speed.
 constexpr double MinimumTimedSpeedKt = 40.0;
 
@@ -186,7 +185,7 @@ void GpsStep(const GpsLinkOps& ops, double refX, double refY)
     double lat = Var(ops, SimVarLatitude), lon = Var(ops, SimVarLongitude);
     const RouteLegRow& target = RouteLegTable[ActiveRow()];
     GpsState.GpsDistanceNm = GreatCircleDistanceNm(lat, lon, target.lat, target.lon);
-    GpsState.GpsDistanceMetres = MetresPerNm * GpsState.GpsDistanceNm;
+    GpsState.GpsDistanceMetres = LinkMetresPerNauticalMile * GpsState.GpsDistanceNm;
     bool timed = GpsState.GpsGroundSpeed > MinimumTimedSpeedKt;
     GpsState.GpsEteWaypoint = timed ? 3600.0 * GpsState.GpsDistanceNm / GpsState.GpsGroundSpeed : 0.0;
     if (ops.setsWaypointValues) {
@@ -299,7 +298,7 @@ void ComputeCrossTrack()
     if (!(length > 1e-12))
         return;  // a leg of no length has no line
     double s = (n.x * q.x + n.y * q.y + n.z * q.z) / length;
-    GpsState.CrossTrackKm = std::fabs(std::asin(std::clamp(s, -1.0, 1.0))) * DegPerRad * KmPerDegree;
+    GpsState.CrossTrackKm = std::fabs(std::asin(std::clamp(s, -1.0, 1.0))) * DegreesPerRadian5 * KmPerDegree;
 }
 
 bool IsCrossTrackExceeded()

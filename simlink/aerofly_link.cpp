@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
+#include "platform/units.h"
 #include "simlink/aerofly_plan.h"
 #include "simlink/aerofly_protocol.h"
 #include "simlink/link_drops.h"
@@ -95,7 +96,7 @@ static void StoreState(const AeroflyStateReply& st)
     StoreField(LinkHeightAboveGround, st.heightAboveGround);
     StoreField(LinkWindDirection, st.windDirection);
     StoreField(LinkWindSpeed, st.windSpeed);
-    StoreField(LinkBank, st.bank * 57.2958);
+    StoreField(LinkBank, st.bank * DegreesPerRadian4);
 }
 
 // Cut to the field when the text is longer.
@@ -111,7 +112,7 @@ static void CopyField(char* out, size_t size, const char* text)
 static void DetectTakeOffAndLanding(const AeroflyStateValues& v)
 {
     PilotLogFlight& flight = PilotLogRecord;
-    float height = v.reply.heightAboveGround * 3.28f;
+    float height = v.reply.heightAboveGround * FeetPerMetre2F;
     float speed = v.reply.groundSpeed;
     if (flight.departure[0] == '\0' && height > 50.0f && PilotLogPreviousHeight < 50.0f && speed > 40.0f) {
         PilotLogPreviousHeight = height;
@@ -300,13 +301,13 @@ void AeroflyGetVar(SimVarId id, double* out)
     if (!IsAeroflyLinkRunning())
         *out = 0.0;
     switch (id) {
-    case SimVarAltitude: *out = StateField(LinkAltitude) * 3.2808; return;
+    case SimVarAltitude: *out = StateField(LinkAltitude) * FeetPerMetre4; return;
     case SimVarOnGround: *out = StateField(LinkOnGround); return;
     case SimVarWaypointIndex: *out = SimActiveWaypointIndex(); return;
     case SimVarWindDirection: *out = StateField(LinkWindDirection) - StateField(LinkMagneticVariation); return;
-    case SimVarWindSpeed: *out = StateField(LinkWindSpeed) / 0.5151; return;
+    case SimVarWindSpeed: *out = StateField(LinkWindSpeed) / MetresPerSecondPerKnot; return;
     case SimVarMagneticVariation: *out = -StateField(LinkMagneticVariation); return;
-    case SimVarHeightAboveGround: *out = StateField(LinkHeightAboveGround) * 3.28; return;
+    case SimVarHeightAboveGround: *out = StateField(LinkHeightAboveGround) * FeetPerMetre2; return;
     case SimVarVerticalSpeed: *out = StateField(LinkVerticalSpeed) / 60.0; return;
     default: ReadLinkStateVar(AeroflyState, id, out); return;
     }

@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
+#include "platform/units.h"
 #include "simlink/link_drops.h"
 #include "simlink/msfs_link.h"
 #include "simlink/traffic_advisory.h"
@@ -60,7 +61,7 @@ static void StoreState(const XPlaneState& st)
         StoreField(LinkLongitude, st.longitude);
     StoreField(LinkAltitude, st.altitude);
     StoreField(LinkGpsAltitude, st.altitude);
-    StoreField(LinkGroundAltitude, st.altitude - st.heightAboveGround / 3.281);
+    StoreField(LinkGroundAltitude, st.altitude - st.heightAboveGround / FeetPerMetre3);
     if (st.trueHeading < 1000.0f)
         StoreField(LinkHeading, st.trueHeading);
     StoreField(LinkGroundSpeed, st.groundSpeed);
@@ -133,7 +134,6 @@ static bool HandleWeather(const void* data, size_t size)
 // Record r, the plug-in's aircraft at position i of its list, into slot i.
 static void MergeTrafficRecord(TrafficEntry& e, const XPlaneTrafficRecord& r, double now)
 {
-    const double radPerDeg = 0.0174532;
     double interval = now - e.lastReportTime;
     bool known = e.valid && e.id == r.id;
     if (known) {
@@ -145,14 +145,14 @@ static void MergeTrafficRecord(TrafficEntry& e, const XPlaneTrafficRecord& r, do
         // Another aircraft now holds this position of the list: start afresh.
         e.previousLatitude = e.displayedLatitude = r.latitude;
         e.previousLongitude = e.displayedLongitude = r.longitude;
-        e.previousHeading = r.trueHeading * radPerDeg;
+        e.previousHeading = r.trueHeading * RadiansPerDegree7;
         e.meanReportInterval = 0.0;
         // Speeds of whatever held the slot before are not this aircraft's.
         e.values.groundSpeed = 0.0;
         e.values.verticalSpeed = 0.0;
     }
     e.values.headingDeg = r.trueHeading;
-    e.values.headingRad = r.trueHeading * radPerDeg;
+    e.values.headingRad = r.trueHeading * RadiansPerDegree7;
     e.values.latitude = r.latitude;
     e.values.longitude = r.longitude;
     // The plug-in sends no speeds: they follow from the reports, smoothed.
@@ -337,11 +337,11 @@ void StopXPlaneLink()
 void XPlaneGetVar(SimVarId id, double* out)
 {
     switch (id) {
-    case SimVarAltitude: *out = StateField(LinkAltitude) * 3.2808; return;
+    case SimVarAltitude: *out = StateField(LinkAltitude) * FeetPerMetre4; return;
     case SimVarOnGround: *out = StateField(LinkHeightAboveGround) > 10.0 ? 0.0 : 1.0; return;
     case SimVarWaypointIndex: *out = SimActiveWaypointIndex(); return;
     case SimVarWindDirection: *out = StateField(LinkWindDirection) - StateField(LinkMagneticVariation); return;
-    case SimVarWindSpeed: *out = StateField(LinkWindSpeed) / 0.5151; return;
+    case SimVarWindSpeed: *out = StateField(LinkWindSpeed) / MetresPerSecondPerKnot; return;
     case SimVarMagneticVariation: *out = -StateField(LinkMagneticVariation); return;
     case SimVarBank: *out = -StateField(LinkBank); return;
     case SimVarVerticalSpeed: *out = StateField(LinkVerticalSpeed) / 60.0; return;
