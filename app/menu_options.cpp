@@ -33,6 +33,7 @@
 #include "navdata/route_navigation.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
+#include "platform/ini_sections.h"
 #include "platform/messagebox.h"
 #include "platform/profile.h"
 #include "render/snapshot.h"
@@ -46,7 +47,6 @@
 
 namespace {
 
-const char MainSection[] = "Zorizeruverovu Plovik";
 
 int WidthTarget = WidthFlightPlan;
 int LastSimulator = 0;

@@ -24,6 +24,7 @@
 #include "display/screen_buttons.h"
 #include "maps/tile_grid.h"
 #include "navdata/route_navigation.h"
+#include "platform/ini_sections.h"
 #include "platform/messagebox.h"
 #include "platform/profile.h"
 #include "platform/threads.h"
@@ -39,7 +40,6 @@
 
 namespace {
 
-const char MainSection[] = "Zorizeruverovu Plovik";
 
 // The softkey drawn pressed after a click on the bar, and when.
 int PressedSoftkey = -1;

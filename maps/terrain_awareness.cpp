@@ -14,6 +14,7 @@
 #include "maps/tile_grid.h"
 #include "navdata/airport_details.h"
 #include "navdata/flight_plan.h"
+#include "platform/ini_sections.h"
 #include "platform/threads.h"
 #include "platform/units.h"
 #include "render/bitmap_fonts.h"
