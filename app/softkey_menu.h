@@ -35,17 +35,22 @@ void ToggleWeatherStations();
 void SoftkeyCommand(uint32_t key);
 
 // The level handlers; a key outside a page's table does nothing.
-void MainMenuCommand(int key);
-void TawsMenuCommand(int key);
-void PlanEditMenuCommand(int key);
-void NavDataMenuCommand(int key);
 void MapSourceMenuCommand(int key);
 void OptionsMenuCommand(int key);
 void MapTypeMenuCommand(int key);
-void AirportToolsMenuCommand(int key);
 void ChartMenuCommand(int key);
 // Runs the handler of a level with a key; levels outside 0..9 run nothing.
 void RunLevelHandler(int level, int key);
+
+// Builds page (level, sublevel); the level is kept within 0..9 and the
+// sublevel within what its page offers.
+void BuildSoftkeyMenu(int level, int sublevel);
+// The page of the current settings: with Softkeys on the page of Softkeylevel
+// and Softkeysublevel, else the top level. Run every frame.
+void RebuildSoftkeys();
+// Forgets the map-type page's next free softkey and the page built last, so
+// the next build counts as entering its page (the settings reader's start).
+void ResetSoftkeyPageState();
 
 // Key 12 of the first options page, which Space presses on every page: with
 // TopMost on, the next display mode (normal, 80 x 80, 500 x 100).

@@ -54,216 +54,6 @@ int Clamp(int v, int low, int high) { return v < low ? low : v > high ? high : v
 
 int Simulator() { return Settings.UseSimulator.load(); }
 
-// ---- page 0: main, information, flight plan ----
-
-void MainPage()
-{
-    Key(0, "MAP", false, 14, 16);
-    Key(1, "NAV", false, 111, 16);
-    if (Settings.TrackUp)
-        Key(2, "TRACK UP", false, 112, 0);
-    else
-        Key(2, "NORTH UP", false, 161, 0);
-    Key(3, "ROSE", Settings.Windrose > 0, 113, 12);
-    Key(4, "TRK", Settings.PlotTrack != 0, 103, 6);
-    Key(5, "CLR TRK", false, 104, 6);
-    Back(16);
-    Key(7, "CONFIG", false, 108, 6);
-    Key(8, "PANEL", GetShowFrame() != 0, 0, 10);
-    Key(9, "TCAS/AI", TrafficDisplayMode == 2, 105, 4);
-    if (Simulator() == SimulatorAerofly)
-        Tint(9, SoftkeyGrey);
-    else if (TrafficDisplayMode == 1)
-        Tint(9, SoftkeyYellow);
-    Key(10, "VECTOR", Settings.Track > 0, 106, 8);
-    Key(11, "FLT PLN", IsFlightPlanActive(), 107, 6);
-    bool manual = ManualPositionMode.load() != 0;
-    Key(12, "MOVE MAP", manual, 188, 5);
-    Key(13, "INFO", Settings.MenuState > 0, 129, 12);
-    if (manual && ManualPositionValid.load() == 1 && Simulator() != SimulatorAerofly)
-        Key(14, "SET POS.", false, 189, 12);
-}
-
-void InformationPage()
-{
-    int state = Settings.MenuState;
-    Key(0, "NO INFO", state == 0, 215, 16);
-    Key(1, "INFO", state == 1, 216, 16);
-    Key(2, "STATE INFO", state == 2, 217, 0);
-    Key(3, "FPL INFO", state == 3, 218, 0);
-    Key(4, "PILOTLOG", false, 214, 12);
-    Key(5, "", false, 33, 12);
-    Back(16);
-}
-
-void FlightPlanPage()
-{
-    Key(0, "AFS2 PLN", IsFlightPlanActive(), 107, 16);
-    Key(1, "LOAD PLN", false, 219, 16);
-    Key(2, "SAVE PLN", false, 220, 0);
-    bool editable = GetWaypointCount() >= 2;
-    Key(3, "DEL WPT", GetPlanEditMode() == PlanEditDelete, 221, 0);
-    Key(4, "ADD WPT", GetPlanEditMode() == PlanEditInsert, 222, 0);
-    if (!editable) {
-        Tint(3, SoftkeyGrey);
-        Tint(4, SoftkeyGrey);
-    }
-    Key(5, "MOVE MAP", ManualPositionMode.load() != 0, 223, 12);
-    Back(16);
-    Key(7, "SHOW NAV", IsShowNavaidsOn(), 224, 12);
-}
-
-// ---- page 1: terrain ----
-
-const char* FlightPhaseName(int phase) { return phase == 0 ? "DEPART" : phase == 1 ? "ENROUTE" : "APPR"; }
-
-void TerrainPage()
-{
-    Key(0, "TAWS", Settings.TAWSOn != 0, 19, 10);
-    int mode = Settings.Terrainmap;
-    static const char* const ModeLabels[4] = {"MODE", "MODE 1", "MODE 2", "MODE 3"};
-    static const int ModeTips[4] = {20, 21, 22, 20};
-    int m = mode >= 0 && mode <= 2 ? mode : 3;
-    Key(1, ModeLabels[m], m >= 1, ModeTips[m], 5);
-    Key(2, " PATH", Settings.TAWS > 0, 25, 10);
-    char phase[16];
-    if (Settings.PilotFlightmode >= 0) {
-        std::snprintf(phase, sizeof phase, " %s", FlightPhaseName(Settings.PilotFlightmode));
-        Key(3, phase, true, 26, 0);
-    } else {
-        // The phase the aircraft's height chose: shown in yellow.
-        std::snprintf(phase, sizeof phase, " %s", FlightPhaseName(GetAutoFlightMode()));
-        Key(3, phase, true, 27, 0);
-        Tint(3, SoftkeyYellow);
-    }
-    Key(4, "DISABLE", IsTerrainAlertActive(), 24, 12);
-    Key(5, " LEGEND", TerrainLegende != 0, 30, 0);
-    Back(16);
-    Key(7, " ELEVATION", TerrainElevation != 0, 31, 12);
-    Key(8, "OBSTACLE", TerrainObstacleFlag != 0, 32, 16);
-    Key(9, "MEA in FP", MSAinFlightplan != 0, 150, 0);
-    Key(10, "LEVEL ", Sealevel == 1, 149, 0);
-    Key(11, "GPWS ", Settings.GPWSOn != 0, 191, 7);
-    Key(12, "TAWS DATA", false, 192, 7);
-    Key(13, "PROFILE ", Settings.TerrainProfile != 0, 193, 7);
-}
-
-// ---- page 3: navigation layers, airspace classes, nearest, database ----
-
-void NavigationPage()
-{
-    Key(0, "AIRPORT", Settings.ShowAirports != 0, 140, 8);
-    Key(1, "NDB", Settings.NavNDB != 0, 43, 16);
-    Key(2, "VOR", Settings.NavVOR != 0, 45, 16);
-    Key(3, "ILS/LOC", Settings.NavILS != 0, 47, 2);
-    Key(4, "MARKER", MarkerSwitch != 0, 157, 0);
-    Key(5, "AIRSPACE", Settings.NavASP != 0, 49, 0);
-    Back(10);
-    Key(7, "HIGH ALT", Settings.NavAirways == 1, 101, 4);
-    Key(8, "LOW ALT", Settings.NavAirways == 2, 100, 4);
-    Key(9, "FIX", Settings.ShowFix != 0, 114, 16);
-    Key(10, "APT MAP", Settings.AirportName[0] != '\0', 41, 1);
-    Key(11, "PDF", Settings.AirportChart != 0, 51, 16);
-    Key(12, "GEORF.APT", Settings.AirportOverlay != 0, 116, 1);
-    Key(13, "DATABASE", false, 180, 18);
-    // Layers that the map leaves out at this zoom are greyed.
-    int zoom = GetWantedZoom();
-    if (zoom < 7)
-        for (int n : {0, 1, 2, 4})
-            Tint(n, SoftkeyGrey);
-    if (zoom < 9)
-        Tint(3, SoftkeyGrey);
-    if (zoom < 8) {
-        Tint(7, SoftkeyGrey);
-        Tint(8, SoftkeyGrey);
-        if (Settings.NavAirways > 0)
-            Settings.NavAirways = 0;
-    }
-    if (zoom < 10)
-        Tint(9, SoftkeyGrey);
-}
-
-void AirspaceClassPage()
-{
-    const char* selected = Settings.SelectedAirspace;
-    if (std::strncmp(selected, AirspaceClassLetters, 8) == 0)
-        Key(0, "All", true, 135, 16);
-    else
-        Key(0, "ALL", false, 135, 16);
-    struct ClassKey {
-        int key;
-        char letter;
-        int position;
-    };
-    static const ClassKey Classes[8] = {{1, 'A', 0}, {2, 'B', 1}, {3, 'C', 2}, {4, 'D', 3},
-                                        {5, 'E', 4}, {7, 'F', 5}, {8, 'G', 6}, {9, 'R', 7}};
-    for (const ClassKey& c : Classes) {
-        char label[16];
-        std::snprintf(label, sizeof label, "CLASS %c", c.letter);
-        Key(c.key, label, selected[c.position] == c.letter, 136, 2);
-    }
-    Back(10);
-    Key(10, "CTR", Settings.CTR != 0, 138, 16);
-    Key(11, "INFO", Settings.NavASPInfo != 0, 138, 16);
-    Key(12, "OFF", false, 137, 16);
-    Key(13, "", false, BlankTooltip, 17);
-}
-
-bool HasSelectedAirport()
-{
-    return Settings.SelectedAirport[0] && std::strcmp(Settings.SelectedAirport, "NEAREST") != 0;
-}
-
-void NearestPage()
-{
-    if (GetNearestAirportCount() == 0)
-        RefreshNearestAirports();
-    bool withParking = HasSelectedAirport() && GetParkingCount() > 0;
-    int keys = withParking ? 4 : 5;
-    int count = GetNearestAirportCount();
-    for (int n = 0; n < keys; ++n) {
-        if (n < count) {
-            const char* icao = GetNearestAirportIcao(n);
-            SetPageSoftkey(icao, HasSelectedAirport() && std::strcmp(icao, Settings.SelectedAirport) == 0,
-                           AirportListTooltip, n, 16);
-        } else {
-            SetPageSoftkey(" ", false, BlankTooltip, n, 18);
-        }
-    }
-    SetPageSoftkey("ICAO", false, AirportListTooltip, keys, 16);
-    if (withParking) {
-        SetPageSoftkey("PARKING", false, AirportListTooltip, 5, 4);
-        Back(16);
-        return;
-    }
-    Back(16);
-    static const char* const Frequencies[7] = {"GROUND", "CLEARANCE", "TOWER", "DEPARTURE",
-                                               "APPROACH", "ATIS", "RWY/ILS"};
-    for (int k = 0; k < 7; ++k)
-        SetPageSoftkey(Frequencies[k], Settings.SelectedCOM == k + 1, AirportListTooltip, 7 + k, 0);
-}
-
-void DatabasePage()
-{
-    struct DatabaseKey {
-        const char* label;
-        int tip, offset;
-        int first, last;  // the simulators whose own data this is
-    };
-    static const DatabaseKey Keys[6] = {{"X-PLANE", 195, 16, 4, 4}, {"FS2004", 196, 16, 5, 5},
-                                        {"FSX", 197, 16, 1, 2},     {"P3D", 198, 1, 3, 3},
-                                        {"Flightgear", 199, 0, 6, 6}, {"MSFS", 200, 4, 7, 7}};
-    int database = Settings.NavDatabase, sim = Simulator();
-    for (int n = 0; n < 6; ++n) {
-        const DatabaseKey& k = Keys[n];
-        bool lit = database == n + 1 || (database == 0 && sim >= k.first && sim <= k.last);
-        Key(n, k.label, lit, k.tip, k.offset);
-    }
-    Back(10);
-    Key(7, "OpenAIP", database == 8, 228, 10);
-    Key(8, "OAIP Update", false, 229, 10);
-}
-
 // ---- page 5: options ----
 
 void FirstOptionsPage()
@@ -599,59 +389,17 @@ void ChartPage()
     }
 }
 
-// The button assignments follow the simulator's section: read at the first
-// build and whenever the map-type page is opened.
-bool AssignmentsLoaded = false;
-int LastLevel = -1, LastSublevel = -1;
-
-void ReloadButtonAssignments()
-{
-    char section[SimulatorNameSize];
-    GetSimulatorName(section);
-    LoadButtonAssignments(section);
-    AssignmentsLoaded = true;
-}
-
 }  // namespace
 
 void SetSoftkeyLabel(int n, const char* label, int32_t mapTypeId, int tooltipEntry, int32_t offset)
 {
-    if (n < 0 || n >= SoftkeyCount)
-        return;
-    bool lit = mapTypeId == Settings.MapType.load() || (mapTypeId == 3 && Settings.Terrainstate) ||
-               (mapTypeId == 100 && Settings.WeatherState.load());
-    if (!lit && (mapTypeId == 4 || (mapTypeId >= 8 && mapTypeId <= 10)))
-        lit = Settings.ReferencedAirportMapDisplayed != 0;
-    SetButtonLabel(n, label, lit, tooltipEntry, offset);
+    SetButtonLabel(n, label, IsMapTypeInUse(mapTypeId), tooltipEntry, offset);
 }
 
-void BuildSoftkeyMenu(int level, int sublevel)
+void BuildUntabledSoftkeyPage(int level, int sublevel)
 {
     HideAllSoftkeys();
-    level = Clamp(level, MenuMain, MenuChart);
-    bool entered = level != LastLevel || sublevel != LastSublevel;
-    LastLevel = level;
-    LastSublevel = sublevel;
-    if (!AssignmentsLoaded)
-        ReloadButtonAssignments();
     switch (level) {
-    case MenuMain:
-        if (sublevel <= 0)
-            MainPage();
-        else if (sublevel == 1)
-            InformationPage();
-        else
-            FlightPlanPage();
-        break;
-    case MenuTerrain: TerrainPage(); break;
-    case MenuNavData:
-        switch (Clamp(sublevel, 0, 3)) {
-        case 0: NavigationPage(); break;
-        case 1: AirspaceClassPage(); break;
-        case 2: NearestPage(); break;
-        default: DatabasePage(); break;
-        }
-        break;
     case MenuMapSources:
         if (sublevel >= 1)
             for (int n = 0; n <= 4; ++n)
@@ -671,29 +419,12 @@ void BuildSoftkeyMenu(int level, int sublevel)
         }
         break;
     case MenuMapTypes:
-        if (sublevel <= 0) {
+        if (sublevel <= 0)
             MapTypePage();
-            if (entered)
-                ReloadButtonAssignments();
-        } else {
+        else
             MapProviderPage();
-        }
         break;
     case MenuChart: ChartPage(); break;
-    default: break;  // the plan-edit, airport-tools and no-action levels show no keys
+    default: break;
     }
-}
-
-void ResetSoftkeyPageState()
-{
-    MapTypeSoftkeyCount = 0;
-    LastLevel = LastSublevel = -1;
-}
-
-void RebuildSoftkeys()
-{
-    if (Settings.Softkeys)
-        BuildSoftkeyMenu(Settings.Softkeylevel, Settings.Softkeysublevel);
-    else
-        ShowTopSoftkeys();
 }
