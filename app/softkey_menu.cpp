@@ -455,13 +455,7 @@ private:
 void RunLevelHandler(int level, int key)
 {
     PageWatch watch;
-    switch (level) {
-    case MenuMapSources: MapSourceMenuCommand(key); break;
-    case MenuOptions: OptionsMenuCommand(key); break;
-    case MenuMapTypes: MapTypeMenuCommand(key); break;
-    case MenuChart: ChartMenuCommand(key); break;
-    default: RunSoftkeyPageKey(level, key); break;
-    }
+    RunSoftkeyPageKey(level, key);
 }
 
 void SoftkeyCommand(uint32_t key)

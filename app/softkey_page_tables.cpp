@@ -5,6 +5,7 @@
 
 #include "app/command_table.h"
 #include "app/settings.h"
+#include "app/softkey_menu.h"
 #include "app/sim_commands.h"
 
 namespace {
@@ -19,26 +20,33 @@ constexpr const SoftkeyPage* MainPages[] = {&MainPage, &InformationPage, &Flight
 constexpr const SoftkeyPage* TerrainPages[] = {&TerrainPage};
 constexpr const SoftkeyPage* PlanEditPages[] = {&PlanEditPage};
 constexpr const SoftkeyPage* NavDataPages[] = {&NavigationPage, &AirspaceClassPage, &AirportListPage, &DatabasePage};
+constexpr const SoftkeyPage* MapSourcePages[] = {&MapSourceStartPage, &MapSourcePage};
+constexpr const SoftkeyPage* OptionsPages[] = {&FirstOptionsPage, &SimulatorPage,     &ColoursPage,
+                                               &UserMapPage,      &SecondOptionsPage, &WidthsPage,
+                                               &ThirdOptionsPage, &AirspaceColoursPage, &LanguagePage};
+constexpr const SoftkeyPage* MapTypePages[] = {&MapTypePage, &MapProviderPage};
 constexpr const SoftkeyPage* AirportToolsPages[] = {&AirportToolsPage};
 constexpr const SoftkeyPage* NoActionPages[] = {&NoActionPage};
+constexpr const SoftkeyPage* ChartPages[] = {&ChartPage};
 
 constexpr SoftkeyLevel Levels[] = {
-    {MainPages, true}, {TerrainPages, true}, {PlanEditPages, true}, {NavDataPages, false},
+    {MainPages, true},      {TerrainPages, true}, {PlanEditPages, true}, {NavDataPages, false},
+    {MapSourcePages, true}, {OptionsPages, true}, {MapTypePages, true},  {AirportToolsPages, true},
+    {NoActionPages, true},  {ChartPages, true},
 };
+static_assert(std::size(Levels) == MenuChart + 1);
 
 constexpr const SoftkeyPage* AllPages[] = {
-    &MainPage,       &InformationPage,   &FlightPlanPage,  &TerrainPage,  &PlanEditPage,
-    &NavigationPage, &AirspaceClassPage, &AirportListPage, &DatabasePage, &AirportToolsPage,
+    &MainPage,           &InformationPage,   &FlightPlanPage,   &TerrainPage,         &PlanEditPage,
+    &NavigationPage,     &AirspaceClassPage, &AirportListPage,  &DatabasePage,        &MapSourceStartPage,
+    &MapSourcePage,      &FirstOptionsPage,  &SimulatorPage,    &ColoursPage,         &UserMapPage,
+    &SecondOptionsPage,  &WidthsPage,        &ThirdOptionsPage, &AirspaceColoursPage, &LanguagePage,
+    &MapTypePage,        &MapProviderPage,   &AirportToolsPage, &NoActionPage,        &ChartPage,
 };
 
 const SoftkeyLevel* FindLevel(int level)
 {
-    static constexpr SoftkeyLevel AirportTools{AirportToolsPages, true}, NoAction{NoActionPages, true};
-    if (level == MenuAirportTools)
-        return &AirportTools;
-    if (level == MenuNoAction)
-        return &NoAction;
-    return level >= MenuMain && level <= MenuNavData ? &Levels[level] : nullptr;
+    return level >= MenuMain && level <= MenuChart ? &Levels[level] : nullptr;
 }
 
 // The button assignments follow the simulator's section: read at the first
@@ -117,15 +125,11 @@ void BuildSoftkeyMenu(int level, int sublevel)
     if (!AssignmentsLoaded)
         ReloadButtonAssignments();
     const SoftkeyPage* page = FindSoftkeyPage(level, sublevel);
-    if (!page) {
-        BuildUntabledSoftkeyPage(level, sublevel);
-        if (level == MenuMapTypes && sublevel <= 0 && entered)
-            ReloadButtonAssignments();
-        return;
-    }
     if (page->prepare)
         page->prepare();
     ShowSoftkeyRows(GetSoftkeyPageRows(*page));
+    if (page == &MapTypePage && entered)
+        ReloadButtonAssignments();
 }
 
 void ResetSoftkeyPageState()

@@ -1,6 +1,6 @@
-// The softkey objects and their tooltips, the faces of a page's rows, the top
-// level, the connected flag of the selected link, and the layout and drawing
-// of one softkey. The page tables themselves are the shell's.
+// The softkey objects and their tooltips, the top level, the connected flag
+// of the selected link, and the layout and drawing of one softkey. A page's
+// faces are built in softkey_page_builder.cpp.
 #include "display/softkey_pages.h"
 
 #include "app/click_zones.h"
@@ -70,29 +70,6 @@ void SetPageSoftkey(const char* label, bool highlight, int tooltipEntry, int n, 
 {
     if (n >= 0 && n <= 14)
         SetButtonLabel(n, label, highlight, tooltipEntry, offset);
-}
-
-void ShowSoftkeyRows(std::span<const SoftkeyRow> rows)
-{
-    HideAllSoftkeys();
-    for (const SoftkeyRow& row : rows) {
-        SoftkeyFace face{row.label, row.lit && row.lit(row.key), row.tooltip, row.offset, 0};
-        if (row.face)
-            row.face(face, row.key);
-        if (!face.label)
-            continue;
-        SetButtonLabel(row.key, face.label, face.lit, face.tooltip, face.offset);
-        if (face.tint && IsSoftkey(row.key))
-            SoftkeyLabelBoxes[row.key].textColour = face.tint;
-    }
-}
-
-bool IsMapTypeInUse(int32_t mapTypeId)
-{
-    if (mapTypeId == Settings.MapType.load() || (mapTypeId == 3 && Settings.Terrainstate) ||
-        (mapTypeId == 100 && Settings.WeatherState.load()))
-        return true;
-    return (mapTypeId == 4 || (mapTypeId >= 8 && mapTypeId <= 10)) && Settings.ReferencedAirportMapDisplayed != 0;
 }
 
 uint32_t GetSoftkeyColour(int n) { return IsSoftkey(n) ? SoftkeyLabelBoxes[n].textColour : 0; }

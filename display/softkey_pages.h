@@ -67,7 +67,6 @@ void ShowSoftkeyRows(std::span<const SoftkeyRow> rows);
 // The map-type page's highlight: the map in use, terrain and weather while
 // they are on, and the airport charts while a referenced map is shown.
 bool IsMapTypeInUse(int32_t mapTypeId);
-void SetSoftkeyLabel(int n, const char* label, int32_t mapTypeId, int tooltipEntry, int32_t offset);
 
 void HideAllSoftkeys();
 void SetSoftkeyHighlight(int n, bool on);
@@ -83,9 +82,6 @@ bool IsSoftkeyShown(int n);
 // Row 0 always; rows 1 and 2 while their first softkey (7, 14) is shown with
 // a label other than a single blank.
 bool IsSoftkeyRowShown(int row);
-
-// The pages of levels 4..9 (map sources, options, map types, chart).
-void BuildUntabledSoftkeyPage(int level, int sublevel);
 
 // The top level: "MENU" on softkey 6, "EXIT" on softkey 0.
 void ShowTopSoftkeys();
