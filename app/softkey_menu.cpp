@@ -1,6 +1,6 @@
 // The softkey dispatcher, the back key, the click on the softkey bar, the
-// exit confirmation, and the main, terrain, plan-edit and airport-tools
-// levels with the state they share with the pages.
+// exit confirmation, and the page tables of the main, terrain, plan-edit and
+// airport-tools levels with the state their keys share.
 #include "app/softkey_menu.h"
 #include "app/softkey_page_tables.h"
 

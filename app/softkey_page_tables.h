@@ -1,6 +1,6 @@
 // The pages of the softkey menu as tables: one row per key (label,
 // highlight rule, tooltip, action), read alike by the page builder, the
-// level handlers and the command table; and which page each menu level
+// key dispatcher and the command table; and which page each menu level
 // shows for its sublevel. GUI thread only.
 #pragma once
 
@@ -16,13 +16,13 @@ constexpr int AirportListTooltip = 41;
 struct SoftkeyPage {
     int level, sublevel;  // what SetSoftkeyLevel takes to show the page
     std::span<const SoftkeyRow> rows = {};
-    // Pages whose keys follow the state (the airport list, the languages):
-    // the rows of this moment, in place of rows.
+    // Pages whose keys follow the state (the airport list, the languages,
+    // the map types, the chart): the rows of this moment, in place of rows.
     std::span<const SoftkeyRow> (*computed)() = nullptr;
     void (*prepare)() = nullptr;          // a build of the page, before its rows are read
     void (*before)(int key) = nullptr;    // every key of the page, first
     void (*after)(int key) = nullptr;     // after a row's action
-    void (*unlisted)(int key) = nullptr;  // a key whose row is missing or does nothing
+    void (*unlisted)(int key) = nullptr;  // a key the page has no row for
 };
 
 // Level 0: main, information, flight plan.
@@ -53,8 +53,9 @@ std::span<const SoftkeyPage* const> GetSoftkeyPages();
 std::span<const SoftkeyRow> GetSoftkeyPageRows(const SoftkeyPage& page);
 // The row of key on a page; null when the page has none.
 const SoftkeyRow* FindSoftkeyRow(const SoftkeyPage& page, int key);
-// A key pressed on level's page of the current sublevel: the page's hooks
-// around the row's action.
+// A key pressed on level's page of the current sublevel (as FindKeyPage):
+// the page's before hook, then the row's action and the after hook, or the
+// unlisted hook for a key without a row; a row without an action does nothing.
 void RunSoftkeyPageKey(int level, int key);
 
 // The map-type page's keys as the last build placed them (before the first
