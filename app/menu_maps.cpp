@@ -571,7 +571,6 @@ void PlaceMapTypes()
     page.Finish();
 }
 
-void MapSourceMenuCommand(int key) { RunSoftkeyPageKey(MenuMapSources, key); }
 void MapTypeMenuCommand(int key) { RunSoftkeyPageKey(MenuMapTypes, key); }
 void ChartMenuCommand(int key) { RunSoftkeyPageKey(MenuChart, key); }
 

@@ -35,7 +35,6 @@ void ToggleWeatherStations();
 void SoftkeyCommand(uint32_t key);
 
 // A key on the current page of one level, as RunSoftkeyPageKey.
-void MapSourceMenuCommand(int key);
 void OptionsMenuCommand(int key);
 void MapTypeMenuCommand(int key);
 void ChartMenuCommand(int key);

@@ -48,7 +48,7 @@ struct SoftkeyFace {
 };
 
 // One key of a menu page: its face and its action in one row, so that the
-// page builder and the level handler read the same thing. The key number
+// page builder and the key dispatcher read the same thing. The key number
 // is what a command of the command table names together with its page.
 struct SoftkeyRow {
     int key;
