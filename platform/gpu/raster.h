@@ -111,6 +111,11 @@ struct RasterRun {
 // drawing every run's triangles over its rows in the runs' order.
 void RasterizeRuns(const RasterRun* runs, int n, RasterBands* bands, int64_t splitPixels);
 
+// Every triangle drawn on its own, one after the other, on the caller's
+// thread: the plainest path, which every faster one must match pixel for
+// pixel (tests compare them).
+void RasterizeOneByOne(bool on);
+
 // The terrain program's pixels (terrain_pixels.cpp): fills n pixels of dst
 // from elevation texels sampled at (u, v) stepping (du, dv), in texels.
 void ShadeTerrainSpan(const TerrainConstants& terrain, const RasterTexture& texture, uint32_t colour, double u,
