@@ -259,6 +259,54 @@ void CopyBilinearOneToOne(uint32_t* dst, int n, const uint32_t* top, const uint3
         dst[k] = BilinearPair(top + k, bottom + k, fx, fy);
 }
 
+// The same samples as CopyBilinearOneToOne, each tinted by colour as
+// Modulate does and blended over the target as OverInline does (a glyph of
+// a bitmap font at its own size): four pixels a step in 16-bit lanes, where
+// every product plus 128 and its high byte stays below 65536. Over's cases
+// of alpha 0 and 255 are its general formula's results, so need no branch.
+void BlendBilinearOneToOne(uint32_t* dst, int n, const uint32_t* top, const uint32_t* bottom, uint32_t fx,
+                           uint32_t fy, uint32_t colour)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i up = _mm_set1_epi16(static_cast<short>(256 - fy)), down = _mm_set1_epi16(static_cast<short>(fy));
+    const __m128i left = _mm_set1_epi16(static_cast<short>(256 - fx)), right = _mm_set1_epi16(static_cast<short>(fx));
+    const __m128i tint = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(colour)), zero);
+    const __m128i half = _mm_set1_epi16(128), full = _mm_set1_epi16(255);
+    const __m128i alphaLanes = _mm_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1);
+    auto vertical = [&](const uint32_t* t, const uint32_t* b, __m128i* lo, __m128i* hi) {
+        __m128i tv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
+        __m128i bv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+        *lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(tv, zero), up),
+                                           _mm_mullo_epi16(_mm_unpacklo_epi8(bv, zero), down)), 8);
+        *hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(tv, zero), up),
+                                           _mm_mullo_epi16(_mm_unpackhi_epi8(bv, zero), down)), 8);
+    };
+    auto div255 = [&](__m128i x) {
+        x = _mm_add_epi16(x, half);
+        return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+    };
+    // Two pixels' sample s in 16-bit lanes over their target d (unpacked).
+    auto over = [&](__m128i s, __m128i d) {
+        s = div255(_mm_mullo_epi16(s, tint));
+        __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
+        __m128i src = _mm_or_si128(_mm_andnot_si128(alphaLanes, s), _mm_and_si128(alphaLanes, full));
+        return div255(_mm_add_epi16(_mm_mullo_epi16(src, a), _mm_mullo_epi16(d, _mm_sub_epi16(full, a))));
+    };
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        __m128i l0, l1, r0, r1;
+        vertical(top + k, bottom + k, &l0, &l1);
+        vertical(top + k + 1, bottom + k + 1, &r0, &r1);
+        __m128i a = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(l0, left), _mm_mullo_epi16(r0, right)), 8);
+        __m128i b = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(l1, left), _mm_mullo_epi16(r1, right)), 8);
+        auto* p = reinterpret_cast<__m128i*>(dst + k);
+        const __m128i d = _mm_loadu_si128(p);
+        _mm_storeu_si128(p, _mm_packus_epi16(over(a, _mm_unpacklo_epi8(d, zero)), over(b, _mm_unpackhi_epi8(d, zero))));
+    }
+    for (; k < n; k++)
+        dst[k] = OverInline(Modulate(BilinearPair(top + k, bottom + k, fx, fy), colour), dst[k]);
+}
+
 // {256 - f x 4, f x 4}: the weights of a step across, as 16-bit lanes.
 struct AcrossTable {
     alignas(16) uint16_t w[256][8];
@@ -477,12 +525,15 @@ struct TexturedShader {
     ColourInput<Flat> colour;
     RasterTexture tex;
     Plane u, v;
+    int64_t dtx = 0, dty = 0; // texel steps a pixel, the same on every row
 
     void Setup(const TriangleGeometry& g, const RasterVertex& a, const RasterVertex& b, const RasterVertex& c)
     {
         colour.Setup(g, a, b, c);
         u = MakePlane(g, a.u, b.u, c.u);
         v = MakePlane(g, a.v, b.v, c.v);
+        dtx = ToFixed(u.dx * tex.width);
+        dty = ToFixed(v.dx * tex.height);
     }
 
     RASTER_INLINE uint32_t Fetch(int64_t tx, int64_t ty) const
@@ -567,6 +618,30 @@ struct TexturedShader {
         }
     }
 
+    // A span one texel a pixel along one pair of texel rows, tinted by the
+    // flat colour and blended Over: the pixels whose taps all lie inside go
+    // four at a time, the others through Sample's clamps.
+    void SpanOneToOne(uint32_t* row, int x0, int x1, int64_t tx, int64_t ty)
+    {
+        const int n = x1 - x0;
+        int k0 = 0, k1 = n;
+        StepsInside(tx, 65536, tex.width - 1, n, &k0, &k1);
+        StepsInside(ty, 0, tex.height - 1, n, &k0, &k1);
+        if (k0 >= k1)
+            k0 = k1 = n;
+        const uint32_t c = colour.flat;
+        for (int k = 0; k < k0; k++)
+            row[x0 + k] = OverInline(Modulate(Sample(tx + k * int64_t{65536}, ty), c), row[x0 + k]);
+        if (k1 > k0) {
+            const int64_t t0 = tx + k0 * int64_t{65536};
+            const uint32_t* top = tex.texels + (ty >> 16) * tex.pitch + (t0 >> 16);
+            BlendBilinearOneToOne(row + x0 + k0, k1 - k0, top, top + tex.pitch, static_cast<uint32_t>(t0 >> 8) & 0xFF,
+                                  static_cast<uint32_t>(ty >> 8) & 0xFF, c);
+        }
+        for (int k = k1; k < n; k++)
+            row[x0 + k] = OverInline(Modulate(Sample(tx + k * int64_t{65536}, ty), c), row[x0 + k]);
+    }
+
     static int64_t ToFixed(double texels)
     {
         // Coordinates far outside the texture sample its edge anyway.
@@ -579,7 +654,6 @@ struct TexturedShader {
         double shift = S == SamplerMode::Linear ? 0.5 : 0.0; // bilinear taps around texel centres
         int64_t tx = ToFixed(u.At(px, py) * tex.width - shift);
         int64_t ty = ToFixed(v.At(px, py) * tex.height - shift);
-        int64_t dtx = ToFixed(u.dx * tex.width), dty = ToFixed(v.dx * tex.height);
         auto w = colour.Start(px, py);
         bool copy = tex.opaque && Flat && colour.flat == 0xFFFFFFFFu;
         if (copy) {
@@ -610,6 +684,12 @@ struct TexturedShader {
                     row[x] = Sample(tx, ty);
             }
             return;
+        }
+        if constexpr (S == SamplerMode::Linear && Flat && B == BlendMode::Over) {
+            if (dtx == 65536 && dty == 0) {
+                SpanOneToOne(row, x0, x1, tx, ty);
+                return;
+            }
         }
         if constexpr (S == SamplerMode::Linear && Flat) {
             if (tex.alphaRuns && dty == 0 && static_cast<uint64_t>(ty >> 16) < static_cast<uint64_t>(tex.height - 1)) {

@@ -130,7 +130,8 @@ inline int64_t RoundToInt64(double x)
 {
     int64_t i = static_cast<int64_t>(x); // toward zero, exact below 2^53
     double rest = x - static_cast<double>(i);
-    return rest >= 0.5 ? i + 1 : rest <= -0.5 ? i - 1 : i;
+    // Without branches: spans start at fractions no predictor guesses.
+    return i + static_cast<int64_t>(rest >= 0.5) - static_cast<int64_t>(rest <= -0.5);
 }
 
 // Sets n words to value (clears and opaque spans).

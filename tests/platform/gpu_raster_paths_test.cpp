@@ -392,3 +392,73 @@ TEST_F(GpuRasterPaths, LongOutlinesOfOneColourLeaveThePlainPathsBytes)
 }
 
 } // namespace
+
+namespace {
+
+uint32_t LerpEach(uint32_t p, uint32_t q, uint32_t w)
+{
+    uint32_t out = 0;
+    for (int s = 0; s < 32; s += 8)
+        out |= ((((p >> s) & 0xFF) * (256 - w) + ((q >> s) & 0xFF) * w) >> 8) << s;
+    return out;
+}
+
+// Glyphs of a bitmap font at their own size, a fraction of a pixel off the
+// grid, tinted and blended: each pixel is the bilinear sample of its texel
+// position (taps beyond the page clamped to its edge), times the colour,
+// over the target, however many pixels the faster path takes at a time.
+TEST(GpuRasterGlyphs, GlyphsAtTheirOwnSizeBlendAsSampleTintAndOverDo)
+{
+    for (uint32_t seed = 1; seed <= 300; seed++) {
+        std::mt19937 random(seed);
+        const int tw = 3 + static_cast<int>(random() % 14), th = 3 + static_cast<int>(random() % 14);
+        std::vector<uint32_t> texels(static_cast<size_t>(tw) * th);
+        for (uint32_t& t : texels) {
+            static const uint32_t alphas[] = {0, 0, 255, 0x80, 0x01, 0xFE};
+            uint32_t a = random() % 3 ? alphas[random() % 6] : random() & 0xFF;
+            t = a << 24 | (random() & 0xFFFFFF);
+        }
+        std::vector<uint8_t> runs(texels.size());
+        BuildAlphaRuns(texels.data(), tw, th, runs.data());
+        const int width = 40, height = 30;
+        std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+        for (uint32_t& p : pixels)
+            p = random() % 2 ? 0xFFFFFECDu : static_cast<uint32_t>(random());
+        std::vector<uint32_t> want = pixels;
+        static const uint32_t colours[] = {0xFFFFFFFFu, 0xFF7FFF00u, 0x80FFFFFFu, 0x7F102030u};
+        const uint32_t colour = random() % 5 ? colours[random() % 4] : static_cast<uint32_t>(random());
+        const float x0 = static_cast<float>(random() % 24) + static_cast<float>(random() % 256) / 256 - 2;
+        const float y0 = static_cast<float>(random() % 16) + static_cast<float>(random() % 256) / 256 - 2;
+        RasterJob job;
+        job.target = {pixels.data(), width, height, width};
+        job.clipX1 = width;
+        job.clipY1 = height;
+        job.pass.program = PixelProgram::Textured;
+        job.pass.sampler = SamplerMode::Linear;
+        job.texture = {texels.data(), tw, th, tw, false, random() % 2 ? runs.data() : nullptr};
+        const float x1 = x0 + static_cast<float>(tw), y1 = y0 + static_cast<float>(th);
+        const RasterVertex quad[6] = {{x0, y0, colour, 0, 0, 1}, {x1, y0, colour, 1, 0, 1}, {x1, y1, colour, 1, 1, 1},
+                                      {x1, y1, colour, 1, 1, 1}, {x0, y1, colour, 0, 1, 1}, {x0, y0, colour, 0, 0, 1}};
+        RasterizeTriangleList(job, quad, 6);
+
+        auto texel = [&](int64_t x, int64_t y) {
+            return texels[static_cast<size_t>(std::clamp<int64_t>(y, 0, th - 1)) * tw + std::clamp<int64_t>(x, 0, tw - 1)];
+        };
+        for (int py = 0; py < height; py++)
+            for (int px = 0; px < width; px++) {
+                // Centres on the left and top edges are inside; on the right and bottom not.
+                if (px + 0.5 < x0 || px + 0.5 >= x1 || py + 0.5 < y0 || py + 0.5 >= y1)
+                    continue;
+                const int64_t tx = std::llround((px - x0) * 65536.0), ty = std::llround((py - y0) * 65536.0);
+                const int64_t ix = tx >> 16, iy = ty >> 16;
+                const uint32_t fx = static_cast<uint32_t>(tx >> 8) & 0xFF, fy = static_cast<uint32_t>(ty >> 8) & 0xFF;
+                const uint32_t left = LerpEach(texel(ix, iy), texel(ix, iy + 1), fy);
+                const uint32_t right = LerpEach(texel(ix + 1, iy), texel(ix + 1, iy + 1), fy);
+                uint32_t& d = want[static_cast<size_t>(py) * width + px];
+                d = BlendOver(ModulateColour(LerpEach(left, right, fx), colour), d);
+            }
+        ASSERT_EQ(pixels, want) << "seed " << seed;
+    }
+}
+
+} // namespace
