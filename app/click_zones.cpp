@@ -1,6 +1,7 @@
 // The handlers of the bezel's click zones, the map-area router, the zoom
 // steps and the scale bar, plan edits on the map and the NEAREST page.
 #include "app/click_zones.h"
+#include "app/status_message.h"
 
 #include "app/layout_tables.h"
 #include "app/main_window.h"
@@ -209,8 +210,12 @@ void CycleWindroseSetting()
 // The NEAREST and APT boxes of the map.
 void TestMapBoxes(int x, int y)
 {
-    if (HitTestNearestBox(static_cast<float>(x), static_cast<float>(y)))
+    if (HitTestNearestBox(static_cast<float>(x), static_cast<float>(y))) {
         Settings.DirToVector = !Settings.DirToVector;
+        // The line blinks: without a word the click seemed to do nothing.
+        ShowStatusMessage(Settings.DirToVector ? "Direct-to line to the nearest airport on"
+                                               : "Direct-to line to the nearest airport off");
+    }
     if (HitTestAptBox(static_cast<float>(x), static_cast<float>(y)))
         ToggleNearestPage();
 }

@@ -58,6 +58,8 @@ void RestartTileLoaderFor(int source)
 void TakeOnlineTileType(int id)
 {
     Settings.SatMode = -id;
+    // The next grid is built for the chosen type (it kept the one shown).
+    CurrentTileMapType = -id;
     Settings.MapType = id;
     int stopped = 0;
     StopTileLoader(&stopped);
@@ -88,6 +90,7 @@ void TakeServerMap(int id)
         return;
     Settings.MapType = id;
     Settings.SatMode = id;
+    CurrentTileMapType = id;
     Settings.PreferedChartType = id;
     RefreshMapAtMapCentre();
     RestartTileLoaderFor(id);
@@ -247,6 +250,21 @@ void LeavePdfPreview()
 
 }  // namespace
 
+// The georeferenced chart laid over the moving map, where the aircraft
+// flies on it, or back as the chart alone.
+void FlipReferencedAirportMap(bool backAfterShowing)
+{
+    if (!Settings.ReferencedAirportMapDisplayed) {
+        Settings.ReferencedAirportMapDisplayed = 1;
+        Settings.AirportChart = 0;
+        if (backAfterShowing)
+            SoftkeyBack();
+    } else {
+        Settings.ReferencedAirportMapDisplayed = 0;
+        Settings.AirportChart = 1;
+    }
+}
+
 void MapSourceMenuCommand(int key)
 {
     if (Settings.Softkeysublevel == 0 || key == 5)
@@ -330,15 +348,10 @@ void ChartMenuCommand(int key)
         break;
     case 4: RotateChart(-1.5708f); break;
     case 5:
-        if (Settings.AirportChart && !Settings.ReferencedAirportMap) {
+        if (Settings.AirportChart && !Settings.ReferencedAirportMap)
             RotateChart(1.5708f);
-        } else if (Settings.ReferencedAirportMapDisplayed) {
-            Settings.ReferencedAirportMapDisplayed = 0;
-            Settings.AirportChart = 0;
-        } else {
-            Settings.ReferencedAirportMapDisplayed = 1;
-            Settings.AirportChart = 1;
-        }
+        else
+            FlipReferencedAirportMap(false);
         break;
     case 6:
         LeavePdfPreview();

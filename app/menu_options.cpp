@@ -252,16 +252,8 @@ void UserMapPage(int key)
     case 3: Settings.AirportChartRotate += 1.5708f; break;
     case 4: FitChartToScreen(); break;
     case 5:
-        if (Settings.ReferencedAirportMap) {
-            if (Settings.ReferencedAirportMapDisplayed) {
-                Settings.ReferencedAirportMapDisplayed = 0;
-                Settings.AirportChart = 0;
-                SoftkeyBack();
-            } else {
-                Settings.ReferencedAirportMapDisplayed = 1;
-                Settings.AirportChart = 1;
-            }
-        }
+        if (Settings.ReferencedAirportMap)
+            FlipReferencedAirportMap(true);
         break;
     case 6: SoftkeyBack(); break;
     default: break;

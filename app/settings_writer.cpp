@@ -1,6 +1,7 @@
 // The settings writer: stores every setting back into Plovik.ini at a display
 // shutdown and releases the resources whose state it has just saved.
 #include "app/settings.h"
+#include "app/log.h"
 
 #include "app/helper_dialogs.h"
 #include "app/track_ring.h"
@@ -54,9 +55,14 @@ void SaveSettings()
     TakeLiveValues();
     SetSettingsRoot(ProgramRoot);
     SetSettingsTileMapMode(TileMapFlag != 0);
+    // Some 300 keys: the file is written once at the end, not once a key,
+    // which held the exit up for seconds.
+    BeginProfileWriteBatch(ini);
     WriteSettingKeys(ini);
     // Written for the terrain code and older readers; the reader takes neither.
     WritePrivateProfileStringA("Zorizeruverovu Plovik", "Obstacle", TerrainObstacleFlag ? "1" : "0", ini);
     WritePrivateProfileStringA("FlightGear", "DebugMode", "0", ini);
     ReleaseAfterSave();
+    if (!EndProfileWriteBatch())
+        WriteLog("The settings could not be written to the settings file");
 }

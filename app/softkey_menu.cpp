@@ -19,6 +19,7 @@
 #include "display/chart_view.h"
 #include "display/frame_renderer.h"
 #include "display/frame_update.h"
+#include "display/map_types.h"
 #include "display/map_view.h"
 #include "display/screen_buttons.h"
 #include "maps/tile_grid.h"
@@ -110,7 +111,11 @@ void ToggleFlightPlanFromKey()
 void MainPageCommand(int key)
 {
     switch (key) {
-    case 0: SetSoftkeyLevel(MenuMapTypes, 0); break;
+    case 0:
+        // As the page's click zone does: the catalogue maps here are offered.
+        SetSoftkeyLevel(MenuMapTypes, 0);
+        FindMapTypesAtPosition();
+        break;
     case 1: SetSoftkeyLevel(MenuNavData, 0); break;
     case 2:
         // Only a flip of TrackUp changes the grid's shape (square in track-up).

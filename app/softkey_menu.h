@@ -125,6 +125,9 @@ void HideNearestList();
 int GetSelectedNearestEntry();
 // The tile grid laid out anew around the map centre.
 void RefreshMapAtMapCentre();
+// Shows the georeferenced chart over the moving map (the chart view off;
+// back to the previous page when asked), or the chart alone again.
+void FlipReferencedAirportMap(bool backAfterShowing);
 
 // The map source of the default map (no local map selected).
 constexpr int DefaultMapSource = 25;

@@ -141,6 +141,14 @@ bool LoadTrackFrom(const char* path)
         const uint8_t* record = &bytes[8 + 24 * static_cast<size_t>(k)];
         TrackRing.points[k] = {GetFloat(record + 12), GetFloat(record + 8), GetFloat(record + 16)};
     }
+    // A point the layer would draw off the earth (or at no number) spoils the file.
+    for (int32_t k = oldest; k != next; k = (k + 1) % TrackRingSize) {
+        const TrackPoint& p = TrackRing.points[k];
+        if (!(std::fabs(p.latitude) <= 90.0f && std::fabs(p.longitude) <= 180.0f && std::isfinite(p.altitude))) {
+            WriteLogF("Track file %s holds point %d off the earth: the track starts empty", path, static_cast<int>(k));
+            return false;
+        }
+    }
     TrackRing.oldest = oldest;
     TrackRing.next = next;
     return true;

@@ -33,8 +33,9 @@ void ClearTrack();
 double GetLastTrackRecordTime();
 
 // "track.bin" in the System folder: the two indices, then one 24-byte record
-// a point (little-endian f32). A file of another size or with indices outside
-// the ring is refused with a log line and leaves the track empty.
+// a point (little-endian f32). A file of another size, with indices outside
+// the ring or a point in use off the earth is refused with a log line and
+// leaves the track empty.
 constexpr long TrackFileSize = 8 + 24L * TrackRingSize;
 void LoadTrackFile();
 void SaveTrackFile();

@@ -301,8 +301,11 @@ void SimulatorPage()
         {7, "FS9", 5, 5, 6, 16, 0x10}};
     int sim = Simulator(), installed = InstalledSimulators.load();
     for (const SimulatorKey& k : Keys) {
-        Key(k.key, k.label, sim >= k.first && sim <= k.last, k.tip, k.offset);
-        if (!(installed & k.installedBits))
+        bool inUse = sim >= k.first && sim <= k.last;
+        Key(k.key, k.label, inUse, k.tip, k.offset);
+        // The simulator chosen stays lit, installed here or not: greyed it
+        // looked as if the choice had not been taken.
+        if (!(installed & k.installedBits) && !inUse)
             Tint(k.key, SoftkeyGrey);
     }
     Back(16);

@@ -1,6 +1,7 @@
 // Track plot, traffic targets, track vector and direct-to line.
 #include "display/track_traffic_layer.h"
 
+#include "app/screen_layout.h"
 #include "app/settings.h"
 #include "app/shared_accessors.h"
 #include "app/softkey_menu.h"
@@ -25,6 +26,7 @@
 #include "simlink/sim_link.h"
 #include "simlink/traffic_advisory.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -286,6 +288,35 @@ void DrawTrackVector(float mapAngle)
     VectorDrawn = 1;
 }
 
+// The end of a line from the screen centre, turned by the map angle and,
+// with the bezel, cut at the edge of its map area: drawn after the bezel,
+// the line would otherwise run on across it.
+static void TurnAndCutToMapArea(float angle, float* x, float* y)
+{
+    float cx = CentreX(), cy = CentreY();
+    double c = std::cos(static_cast<double>(angle)), s = std::sin(static_cast<double>(angle));
+    double dx = *x - cx, dy = *y - cy;
+    double tx = dx * c - dy * s, ty = dx * s + dy * c;
+    if (BezelShown) {
+        double left = ScreenLayout.MapRectX, top = ScreenLayout.MapRectY;
+        double right = left + ScreenLayout.MapRectW, bottom = top + ScreenLayout.MapRectH;
+        double t = 1.0;
+        if (cx + tx > right)
+            t = std::min(t, (right - cx) / tx);
+        if (cx + tx < left)
+            t = std::min(t, (left - cx) / tx);
+        if (cy + ty > bottom)
+            t = std::min(t, (bottom - cy) / ty);
+        if (cy + ty < top)
+            t = std::min(t, (top - cy) / ty);
+        t = std::max(t, 0.0);
+        tx *= t;
+        ty *= t;
+    }
+    *x = static_cast<float>(cx + tx);
+    *y = static_cast<float>(cy + ty);
+}
+
 void DrawDirectToLine(float mapAngle)
 {
     // The line starts at the aircraft: while the map is panned the screen
@@ -297,8 +328,8 @@ void DrawDirectToLine(float mapAngle)
         return;
     float x = 0, y = 0;
     PlaceOnScreen((a->latA + a->latB) / 2, (a->lonA + a->lonB) / 2, &x, &y);
+    TurnAndCutToMapArea(mapAngle, &x, &y);
     ScreenPointBuffer[0] = {CentreX(), CentreY(), 0};
     ScreenPointBuffer[1] = {x, y, 0};
-    DrawPolyline(ScreenPointBuffer, 2, Dimmed(Settings.DirToColor), mapAngle, 0,
-                 static_cast<float>(Settings.DirToWidth));
+    DrawPolyline(ScreenPointBuffer, 2, Dimmed(Settings.DirToColor), 0.0f, 0, static_cast<float>(Settings.DirToWidth));
 }

@@ -60,6 +60,8 @@ constexpr int IndexStartCapacity = 100;
 constexpr int IndexGrowth = 50;
 // An index file larger than this holds no airports of ours.
 constexpr int32_t MaxIndexRecords = 1000000;
+// No chart picture is wider or higher than this many pixels.
+constexpr long MaxGeorefPixel = 1000000;
 constexpr int ChartMenuLevel = 9;
 constexpr int ChartMenuNoPdfLevel = 3;
 
@@ -270,8 +272,14 @@ bool ReadGeorefKey(const char* path, const char* key, double* value, int* pixel)
     if (sscanf(text, "%63s %63s", degrees, pixels) < 1)
         return false;
     *value = atof(degrees);
-    *pixel = atoi(pixels);
-    return std::isfinite(*value);
+    // Pixels of a picture: sums and multiples of them must fit an int.
+    long column = strtol(pixels, nullptr, 10);
+    if (!std::isfinite(*value) || column < -MaxGeorefPixel || column > MaxGeorefPixel) {
+        WriteLogF("georeference %s: %s %s refused", path, key, text);
+        return false;
+    }
+    *pixel = static_cast<int>(column);
+    return true;
 }
 
 bool ChartListOf(int bits, int* list)
@@ -556,7 +564,9 @@ bool OpenPngChart()
         return false;
     if (!LoadChartImage(path, static_cast<int>(sizeof path)))
         return false;
-    OpenChartGeoref(path);
+    // A chart with its georeference can be laid over the map ("OVERLAY"),
+    // where the aircraft is shown on it.
+    Settings.ReferencedAirportMap = OpenChartGeoref(path) ? 1 : 0;
     FitChartToScreen();
     Settings.AirportChart = 1;
     Settings.AirportChartRotate = 0.0f;

@@ -914,6 +914,9 @@ int FindMapsAtPosition()
 {
     double latitude = MapCenter.latitude.load(), longitude = MapCenter.longitude.load();
     ClearMapTypeAvailability();
+    // The catalogue maps at the centre stay on the map-type page beside the
+    // packages: the page is the way back to the map one came from.
+    FindMapTypesAtPosition();
     std::vector<MapAtPosition> found;
     std::vector<std::pair<std::string, std::vector<char>>> descriptors;
     {

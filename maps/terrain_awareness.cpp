@@ -16,6 +16,7 @@
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
 #include "render/bitmap_fonts.h"
+#include "render/device.h"
 #include "render/polylines.h"
 #include "render/shapes.h"
 #include "render/terrain_quad.h"
@@ -519,6 +520,21 @@ void ComputeProfileScale(int* range, int* base, double* distanceStep)
 int GetTerrainProfileCount() { return static_cast<int>(Profile.samples.size()); }
 const int32_t* GetTerrainProfileSamples() { return Profile.samples.data(); }
 
+// The box is placed on the virtual screen, the polylines take map pixels
+// about the screen centre: a point of the box in the polylines' units (the
+// same on a 640 x 480 client only; elsewhere the curve ran below the box,
+// across the bezel).
+static void ProfilePoint(float x, float y, OutlinePoint* p)
+{
+    float cx = 320, cy = 240;
+    GetScreenCentre(&cx, &cy);
+    float w = RenderDevice.clientWidth > 0 ? RenderDevice.clientWidth : 640.0f;
+    float h = RenderDevice.clientHeight > 0 ? RenderDevice.clientHeight : 480.0f;
+    p->x = cx + (x - cx) * w / 640.0f;
+    p->y = cy + (y - cy) * h / 480.0f;
+    p->z = 0;
+}
+
 void DrawTerrainProfile()
 {
     int n = GetTerrainProfileCount();
@@ -545,8 +561,8 @@ void DrawTerrainProfile()
     for (int i = 0; i < count; i++) {
         double e = samples[i];
         OutlinePoint& p = ScreenPointBuffer[i];
-        p.x = static_cast<float>(left + (right - left) * i / (count - 1));
-        p.y = static_cast<float>(bottom - std::clamp((e - base) * scale, 0.0, height));
+        ProfilePoint(static_cast<float>(left + (right - left) * i / (count - 1)),
+                     static_cast<float>(bottom - std::clamp((e - base) * scale, 0.0, height)), &p);
         uint32_t colour = altitude < e - below ? 0xFF0000FFu : altitude > e + above ? 0xFF00AF00u : 0xFF00FFFFu;
         std::memcpy(&p.z, &colour, sizeof colour);
     }
@@ -569,13 +585,17 @@ void DrawTerrainProfile()
     }
     if (altitude > base && altitude < base + range) {
         float y = static_cast<float>(bottom - (altitude - base) * scale);
-        OutlinePoint line[2] = {{left, y, 0}, {right, y, 0}};
+        OutlinePoint line[2];
+        ProfilePoint(left, y, &line[0]);
+        ProfilePoint(right, y, &line[1]);
         DrawPolyline(line, 2, 0xFFFFFFFFu, 0, 0, 1);
     }
     if (Aircraft.GroundSpeed > 40 && lengthNm > 0) {
         double minuteNm = Aircraft.GroundSpeed / 60;
         float x = static_cast<float>(left + (right - left) * std::min(minuteNm / lengthNm, 1.0));
-        OutlinePoint mark[2] = {{x, top, 0}, {x, bottom, 0}};
+        OutlinePoint mark[2];
+        ProfilePoint(x, top, &mark[0]);
+        ProfilePoint(x, bottom, &mark[1]);
         DrawPolyline(mark, 2, 0xFFFFFFFFu, 0, 0, 1);
         DrawText("1 min", x + 2, top + 12, 0xFFFFFFFFu, 0);
     }

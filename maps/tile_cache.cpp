@@ -177,7 +177,7 @@ void FillEntry(int i, ID3D11ShaderResourceView* view, int width, int height, int
     e.tileX = tileX;
     e.tileY = tileY;
     e.zoom = zoom;
-    e.mapType = CurrentTileMapType.load();
+    e.mapType = GetJobTileType();
     e.inUse = 1;
     e.gridSlot = slotIndex;
 }
@@ -195,7 +195,7 @@ int FetchLocked(const char* host, int serverNumber, const char* fileName, const 
         slot.loaded = 1;
         return DownloadFailed;
     }
-    int type = CurrentTileMapType.load();
+    int type = GetJobTileType();
     char cachePath[600];
     MakeTileCachePath(fileName, type, cachePath, sizeof cachePath);
     bool fromCache = CacheFileExists(cachePath);

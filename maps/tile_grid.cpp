@@ -11,6 +11,7 @@
 #include "maps/http_download.h"
 #include "maps/local_maps.h"
 #include "app/shared_accessors.h"
+#include "app/status_message.h"
 #include "display/sprite_table.h"
 #include "display/map_redraw.h"
 #include "display/zoom_animation.h"
@@ -77,12 +78,19 @@ std::atomic<bool> Overzoomed{false};
 std::atomic<float> OverzoomScale{1.0f};
 std::atomic<bool> LocalCoverage{false};
 std::atomic<int> JobLayer{0};
+std::atomic<int> JobType{0};  // the map type the job lays out
 
 // The grid's tile ranges for the stale-texture release at the swap.
 std::atomic<int> RangeXStart{0};
 std::atomic<int> RangeXEnd{0};
 std::atomic<int> RangeYStart{0};
 std::atomic<int> RangeYEnd{0};
+
+// A grid none of whose tiles could be had (an online map offline): the
+// loader marks it, the swap tells the user once per map type. threads: the
+// loader writes, the GUI thread reads.
+std::atomic<bool> GridWithoutTiles{false};
+int UnloadableTypeTold = 0;  // GUI thread only
 
 // Load time estimate. threads: the loader writes, the frame reads.
 std::atomic<double> GridLoadTime{3.0};
@@ -254,7 +262,7 @@ void LayOutSlot(TileGridBank& bank, int slotIndex, int order, int column, int ro
     slot.texture = -1;
     slot.loaded = 0;
     bank.tileSize = TileSize.load();
-    int type = CurrentTileMapType.load();
+    int type = JobType.load();
     if (Settings.SatMode.load() == type && zoom == Settings.Tile.load()) {
         int found = FindTileTexture(x, y, zoom, type, 2 * bound);
         if (found >= 0 && ClaimTileTexture(found, slotIndex)) {
@@ -300,6 +308,16 @@ double NowSeconds()
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
+// A job that ended without a grid to show (aborted, stopped, failed) is as
+// if it never ran: the next frame lays the grid out again even where the
+// centre has not left its tile, and a zoom step it carried is over.
+void ForgetUnshownJob()
+{
+    LastCentreX = -1;
+    LastCentreY = -1;
+    SetJobZoom(Settings.Tile.load());
+}
+
 void TileLoaderThread(void*)
 {
     Busy = true;
@@ -310,6 +328,8 @@ void TileLoaderThread(void*)
         InJob = true;
         bool done = BuildTileGrid(JobLatitude.load(), JobLongitude.load(), JobCols.load(), JobRows.load());
         InJob = false;
+        if (!GridComplete)
+            ForgetUnshownJob();
         if (done) {
             Settings.SatMode = CurrentTileMapType.load();
             // Until the frame has swapped the grid in, or a stop.
@@ -352,6 +372,49 @@ bool InRange(int value, int start, int end)
     if (start <= end)
         return value >= start && value <= end;
     return value >= start || value <= end;  // the range wraps at the date line
+}
+
+// Whether a laid-out grid got no tile at all on the world's rows.
+bool HasNoTiles(const TileGridBank& bank)
+{
+    int world = 1 << GridZoom.load();
+    bool onWorld = false;
+    for (int k = 0; k < bank.cols * bank.rows && k < TileGridSlotCount; k++) {
+        const TileGridSlot& slot = bank.slots[k];
+        if (slot.tileY < 0 || slot.tileY >= world)
+            continue;
+        onWorld = true;
+        if (slot.texture.load() >= 0)
+            return false;
+    }
+    return onWorld;
+}
+
+// A map chosen that cannot load shows nothing: the screen says why.
+void TellWhenTheMapCannotLoad()
+{
+    int type = CurrentTileMapType.load();
+    if (!GridWithoutTiles) {
+        UnloadableTypeTold = 0;
+        return;
+    }
+    if (UnloadableTypeTold == type)
+        return;
+    UnloadableTypeTold = type;
+    char name[20] = "";
+    if (type == MapTypeSatellite)
+        snprintf(name, sizeof name, "SAT");
+    else if (type == MapTypeStreet)
+        snprintf(name, sizeof name, "OSM");
+    else if (type == MapTypeTopo)
+        snprintf(name, sizeof name, "OPN TOPO");
+    else
+        GetCurrentMapName(name, sizeof name);
+    char text[StatusMessageSize];
+    snprintf(text, sizeof text, "Map %s cannot load here: no network, and none of its tiles stored",
+             name[0] ? name : "?");
+    ShowStatusMessage(text);
+    WriteLog(text);
 }
 
 void ReleaseStaleTextures(TileGridBank& old)
@@ -457,6 +520,11 @@ bool HasLocalChartCoverage()
 int GetJobChartLayer()
 {
     return JobLayer;
+}
+
+int GetJobTileType()
+{
+    return InJob ? JobType.load() : CurrentTileMapType.load();
 }
 
 void ComputeGridSize(int viewWidth, int viewHeight, int tileSize, bool trackUp, int* cols, int* rows)
@@ -770,6 +838,7 @@ bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
 {
     TileGridBank& bank = TileGridBanks[FillingBank()];
     int type = CurrentTileMapType.load();
+    JobType = type;
     int layer = JobLayer.load();
     LocalCoverage = type >= MapTypeFirstCatalogue && IsCentreInSelectedCatalogueMap(latitude, longitude, &layer);
     JobLayer = layer;
@@ -801,6 +870,14 @@ bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
 
     cols = cols / 2 * 2 + 1;
     rows = rows / 2 * 2 + 1;
+    // Made odd, a grid shrunk to the cap may lie over it again: it loses a
+    // row or column pair rather than the whole background.
+    while (cols * rows >= TileCap && (cols > 3 || rows > 3)) {
+        if (cols >= rows)
+            cols -= 2;
+        else
+            rows -= 2;
+    }
     int n = cols * rows;
     if (n >= TileCap) {
         TileMapFlag = 0;
@@ -850,8 +927,11 @@ bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
                 // Rows beyond the poles have no tiles: nothing to fetch.
                 bank.slots[slotIndex].loaded = 1;
             } else if (!bank.slots[slotIndex].loaded || WeatherOn) {
-                if (!WaitForFetchRoom())
+                // Another map chosen meanwhile: no more of this one is fetched.
+                if (!WaitForFetchRoom() || CurrentTileMapType.load() != type) {
+                    WaitForFetches();
                     return true;
+                }
                 if (StartFetch(slotIndex))
                     startedFetches = slotIndex + 1;
             }
@@ -859,11 +939,17 @@ bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
                 slotIndex++;
         }
     }
-    if (fetching && !AbortRequest) {
+    if (fetching && !AbortRequest)
         WaitForStartedSlots(bank, startedFetches);
+    // Also when aborted: a fetch still running would fill a slot of the
+    // next job's grid with this one's tile.
+    if (fetching)
         WaitForFetches();
-    }
     if (Shutdown || AbortRequest)
+        return true;
+    // Another map was chosen meanwhile (its own start was refused while this
+    // job ran): this grid is not the map's, and the next frame lays it out.
+    if (CurrentTileMapType.load() != type)
         return true;
     if (fetching)
         UpdateLoadEstimate(NowSeconds() - started, cols * rows);
@@ -877,6 +963,7 @@ bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
         GridZoom = requested;
     ClearTileZoomAnimationState();
     bank.tileScale = Overzoomed && type >= MapTypeFirstCatalogue ? OverzoomScale.load() : 1.0f;
+    GridWithoutTiles = fetching && HasNoTiles(bank);
     RaiseNewTileBankFlag();
     GridComplete = true;
     return true;
@@ -902,6 +989,7 @@ void SwapTileBanks()
     WakeLoader();
     EndTileZoomSteps();
     ReleaseStaleTextures(TileGridBanks[old]);
+    TellWhenTheMapCannotLoad();
 }
 
 void PixelDeltaToDegrees(double x1, double y1, double x2, double y2, double* dlon, double* dlat)

@@ -80,6 +80,9 @@ float GetGridTileScale();
 // Local chart coverage of the job and its chart layer.
 bool HasLocalChartCoverage();
 int GetJobChartLayer();
+// The map type of the grid the loader lays out (the selected one when its
+// job began); the selected type outside a job.
+int GetJobTileType();
 
 // Starters and per-frame test.
 void RequestMapRefresh(double latitude, double longitude, int viewWidth, int viewHeight, int always1);

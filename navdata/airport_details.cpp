@@ -432,12 +432,22 @@ static void ParseBoundary(const char* line)
         ReadPointLines(count, &detail.boundary, MaxBoundaryPoints);
 }
 
+// The stand chosen belongs to the airport selected by name, which sets it
+// anew when chosen; other airports' details (the nearest, a plan's
+// destination read for the terrain warning) once took it away every second.
+static bool KeepsChosenStand()
+{
+    const char* selected = Settings.SelectedAirport;
+    return selected[0] != '\0' && std::strcmp(selected, "NEAREST") != 0;
+}
+
 static void ParseParking(const char* line)
 {
     int count = AnnouncedCount(line);
     if (count < 0)
         return;
-    ClearParkPosition();
+    if (!KeepsChosenStand())
+        ClearParkPosition();
     char text[EntryLineMax + 1];
     for (int i = 0; i < count; ++i) {
         if (!ReadZipEntryLine(text, EntryLineMax))

@@ -129,6 +129,8 @@ std::vector<int32_t> RouteIdsByName(const char* table, int32_t runwayId, bool an
     return RouteIds(table, runwayId, anyRunway, pattern, true);
 }
 
+// A route with a waypoint off the earth (or at no number) is damaged as a
+// whole: flying it without that point would be another procedure.
 std::vector<FlightPlanWaypoint> ReadRoute(int32_t routeId)
 {
     std::vector<FlightPlanWaypoint> route;
@@ -137,9 +139,16 @@ std::vector<FlightPlanWaypoint> ReadRoute(int32_t routeId)
     while (q.Next()) {
         FlightPlanWaypoint w{};
         w.kind = 5;
-        w.lon = static_cast<float>(q.Double(1));
-        w.lat = static_cast<float>(q.Double(2));
+        double lon = q.Double(1), lat = q.Double(2);
         std::snprintf(w.ident, sizeof w.ident, "%.7s", q.Text(0));
+        if (!(std::fabs(lon) <= 180.0 && std::fabs(lat) <= 90.0)) {
+            char why[96];
+            std::snprintf(why, sizeof why, "route %d: waypoint %s off the earth", static_cast<int>(routeId), w.ident);
+            ReportSqlError(why);
+            return {};
+        }
+        w.lon = static_cast<float>(lon);
+        w.lat = static_cast<float>(lat);
         route.push_back(w);
     }
     return route;

@@ -1,6 +1,7 @@
-// Message boxes: SDL's message box when a display is up; headless, the
-// caption and text go to stderr and the log, and the answer comes from
-// TVL_MESSAGEBOX_ANSWER (IDOK, IDYES, ... or a number; IDOK by default).
+// Message boxes: zenity (or SDL's message box) when a display is up, ended
+// by a termination signal as the program is; headless, the caption and text
+// go to stderr and the log, and the answer comes from TVL_MESSAGEBOX_ANSWER
+// (IDOK, IDYES, ... or a number; IDOK by default).
 #pragma once
 
 #include "platform/win32.h"

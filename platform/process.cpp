@@ -1,6 +1,6 @@
 // Starting programs the way the shell of the home platform does, on
-// posix_spawn: helper programs from the program folder, "cmd.exe /c" on
-// /bin/sh with every argument quoted, the PDF tools on mutool.
+// posix_spawn: helper programs from the program folder, "cmd.exe /c" as the
+// program it names with its redirections and no shell, the PDF tools on mutool.
 #include "platform/process.h"
 
 #include "platform/files.h"
@@ -121,25 +121,34 @@ Arguments MapProgram(const std::string& program)
     return {found};
 }
 
+// A word of a command line, whether any of it was in double quotes, and
+// whether it holds a '|' or '&' outside them.
+struct Word {
+    std::string text;
+    bool quoted = false;
+    bool bareChain = false;
+};
+
 // Splits a command line as the home platform does: blanks separate,
 // double quotes group and are dropped.
-Arguments SplitCommandLine(const char* text)
+std::vector<Word> SplitWords(const char* text)
 {
-    Arguments words;
-    std::string word;
-    bool quoted = false;
+    std::vector<Word> words;
+    Word word;
+    bool inQuotes = false;
     bool any = false;
     for (const char* p = text ? text : ""; *p; p++) {
         if (*p == '"') {
-            quoted = !quoted;
-            any = true;
-        } else if ((*p == ' ' || *p == '\t') && !quoted) {
+            inQuotes = !inQuotes;
+            word.quoted = any = true;
+        } else if ((*p == ' ' || *p == '\t') && !inQuotes) {
             if (any)
                 words.push_back(word);
-            word.clear();
+            word = Word();
             any = false;
         } else {
-            word += *p;
+            word.text += *p;
+            word.bareChain = word.bareChain || (!inQuotes && (*p == '|' || *p == '&'));
             any = true;
         }
     }
@@ -148,70 +157,103 @@ Arguments SplitCommandLine(const char* text)
     return words;
 }
 
-std::string ShellQuote(const std::string& text)
+// A standard stream of "cmd.exe /c" sent to or taken from a file, or
+// standard error joined to standard output.
+struct Redirection {
+    int stream;
+    std::string path;
+    int flags;
+    bool join;
+};
+
+// What a program is started with: its argument vector and the redirections
+// of its standard streams, in the order given.
+struct Command {
+    Arguments words;
+    std::vector<Redirection> redirections;
+};
+
+struct RedirectionOperator {
+    const char* text;
+    int stream;
+    int flags; // of the file's open; unused by the join
+    bool join;
+};
+
+// The redirection operator an unquoted word starts with; null for none.
+const RedirectionOperator* FindRedirection(const std::string& word)
 {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
+    static const RedirectionOperator operators[] = {
+        {"2>&1", STDERR_FILENO, 0, true},
+        {"2>>", STDERR_FILENO, O_WRONLY | O_CREAT | O_APPEND, false},
+        {"2>", STDERR_FILENO, O_WRONLY | O_CREAT | O_TRUNC, false},
+        {"1>>", STDOUT_FILENO, O_WRONLY | O_CREAT | O_APPEND, false},
+        {"1>", STDOUT_FILENO, O_WRONLY | O_CREAT | O_TRUNC, false},
+        {">>", STDOUT_FILENO, O_WRONLY | O_CREAT | O_APPEND, false},
+        {">", STDOUT_FILENO, O_WRONLY | O_CREAT | O_TRUNC, false},
+        {"<", STDIN_FILENO, O_RDONLY, false},
+    };
+    for (const RedirectionOperator& op : operators) {
+        if (word.compare(0, strlen(op.text), op.text) == 0)
+            return &op;
     }
-    return quoted + "'";
+    return nullptr;
 }
 
-// Length of a redirection or chaining operator at the start of word.
-size_t OperatorLength(const std::string& word)
-{
-    static const char* const operators[] = {"2>>", "2>&1", "2>", ">>", "&&", "||", ">", "<", "|", "&"};
-    for (const char* op : operators) {
-        size_t n = strlen(op);
-        if (word.compare(0, n, op) == 0)
-            return n;
-    }
-    return 0;
-}
-
-// "cmd.exe /c ...": the command for /bin/sh, program mapped, every argument
-// quoted so that nothing in a path is read by the shell.
-bool BuildShellCommand(const char* parameters, Arguments* command)
+// "cmd.exe /c ...": the mapped program with its arguments as they stand and
+// the redirections done by the spawn itself, so that no shell ever reads a
+// word; false for a command it does not run (another program chained on).
+bool BuildCmdCommand(const char* parameters, Command* command)
 {
     const char* p = parameters ? parameters : "";
     while (*p == ' ')
         p++;
     if (strncasecmp(p, "/c", 2) != 0 || (p[2] != ' ' && p[2] != '\0'))
         return false;
-    Arguments words = SplitCommandLine(p + 2);
-    if (words.empty())
+    std::vector<Word> words = SplitWords(p + 2);
+    if (words.empty() || words[0].bareChain)
         return false;
-    Arguments program = MapProgram(words[0]);
-    if (program.empty())
+    command->words = MapProgram(words[0].text);
+    if (command->words.empty())
         return false;
-    std::string line;
-    for (const std::string& part : program)
-        line += ShellQuote(part) + " ";
     for (size_t i = 1; i < words.size(); i++) {
-        size_t op = OperatorLength(words[i]);
-        std::string rest = words[i].substr(op);
-        NormalizePath(rest.data());
-        line += words[i].substr(0, op);
-        if (!rest.empty())
-            line += ShellQuote(rest);
-        line += " ";
+        std::string text = words[i].text;
+        const RedirectionOperator* op = words[i].quoted ? nullptr : FindRedirection(text);
+        // Chaining and piping start another program, which this never does.
+        if (words[i].bareChain && !(op && op->join))
+            return false;
+        if (op == nullptr) {
+            NormalizePath(text.data());
+            command->words.push_back(text);
+            continue;
+        }
+        std::string target = text.substr(strlen(op->text));
+        if (op->join) {
+            if (!target.empty())
+                return false;
+        } else if (target.empty()) {
+            // "> file": the file is the next word.
+            if (++i >= words.size() || words[i].bareChain || (!words[i].quoted && FindRedirection(words[i].text)))
+                return false;
+            target = words[i].text;
+        }
+        NormalizePath(target.data());
+        if (!op->join && target.empty())
+            return false;
+        command->redirections.push_back({op->stream, target, op->flags, op->join});
     }
-    *command = {"/bin/sh", "-c", line};
     return true;
 }
 
 // The full command for file and parameters; false with the shell's error.
-bool BuildCommand(const char* file, const char* parameters, Arguments* command, int* error)
+bool BuildCommand(const char* file, const char* parameters, Command* command, int* error)
 {
     std::string path = file ? file : "";
     NormalizePath(path.data());
     std::string base = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
     if (strcasecmp(base.c_str(), "cmd.exe") == 0) {
         *error = ERROR_FILE_NOT_FOUND;
-        return BuildShellCommand(parameters, command);
+        return BuildCmdCommand(parameters, command);
     }
     Arguments program = MapProgram(path);
     if (program.empty()) {
@@ -219,21 +261,21 @@ bool BuildCommand(const char* file, const char* parameters, Arguments* command, 
         // A document opens in the desktop's viewer when there is a desktop.
         if (!EndsWithIgnoringCase(base, ".exe") && ResolvePath(path.c_str(), resolved, sizeof resolved) &&
             HasDisplay() && !FindOnPath("xdg-open").empty()) {
-            *command = {FindOnPath("xdg-open"), resolved};
+            command->words = {FindOnPath("xdg-open"), resolved};
             return true;
         }
         *error = EndsWithIgnoringCase(base, ".exe") || path.empty() ? ERROR_FILE_NOT_FOUND : SE_ERR_NOASSOC;
         return false;
     }
-    *command = program;
-    for (std::string& word : SplitCommandLine(parameters)) {
-        NormalizePath(word.data());
-        command->push_back(word);
+    command->words = program;
+    for (Word& word : SplitWords(parameters)) {
+        NormalizePath(word.text.data());
+        command->words.push_back(word.text);
     }
     return true;
 }
 
-int Spawn(const Arguments& command, const char* directory, pid_t* pid)
+int Spawn(const Command& command, const char* directory, pid_t* pid)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -245,8 +287,15 @@ int Spawn(const Arguments& command, const char* directory, pid_t* pid)
         }
         posix_spawn_file_actions_addchdir_np(&actions, folder);
     }
+    // In the child after the change of folder, so relative paths are the folder's.
+    for (const Redirection& r : command.redirections) {
+        if (r.join)
+            posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, r.stream);
+        else
+            posix_spawn_file_actions_addopen(&actions, r.stream, r.path.c_str(), r.flags, 0644);
+    }
     std::vector<char*> argv;
-    for (const std::string& word : command)
+    for (const std::string& word : command.words)
         argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
     int result = posix_spawn(pid, argv[0], &actions, nullptr, argv.data(), environ);
@@ -275,7 +324,7 @@ DWORD ExitCodeOf(int status)
 // Starts the command; pid of the child or -1 with the shell's error code.
 pid_t Start(const char* file, const char* parameters, const char* directory, int* error)
 {
-    Arguments command;
+    Command command;
     if (!BuildCommand(file, parameters, &command, error))
         return -1;
     pid_t pid = -1;

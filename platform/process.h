@@ -1,6 +1,7 @@
 // Starting programs the way the shell of the home platform does: helper
 // programs "X.exe" run the stand-in X from the program folder, "cmd.exe /c"
-// runs /bin/sh, and the PDF tools map to the system's mutool.
+// runs the program it names with its redirections (never through a shell),
+// and the PDF tools map to the system's mutool.
 #pragma once
 
 #include "platform/win32.h"

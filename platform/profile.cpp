@@ -35,6 +35,10 @@ struct IniFile {
     timespec modified{};
     timespec changed{};
     unsigned long lastUse = 0;
+    // In a write batch: the lines are the truth until the batch ends, and
+    // the entry is neither re-read nor given up for another file.
+    bool held = false;
+    bool dirty = false;
     std::vector<std::string> lines;
 };
 
@@ -193,6 +197,8 @@ bool ReadWhole(int fd, off_t size, std::string* text)
 // (Re)reads the file into entry when what is on disk differs from it.
 void Refresh(IniFile& file)
 {
+    if (file.held)
+        return;
     struct stat st;
     if (stat(file.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         file.present = false;
@@ -233,20 +239,22 @@ IniFile& OpenIni(const char* fileName)
 {
     char resolved[PATH_MAX];
     ResolvePath(fileName, resolved, sizeof resolved);
-    // Write through a symbolic link to the file it names.
+    // One entry per file however it is named (relative, through a symbolic
+    // link): writes through a symbolic link go to the file it names.
     char target[PATH_MAX];
-    struct stat st;
-    if (lstat(resolved, &st) == 0 && S_ISLNK(st.st_mode) && realpath(resolved, target))
+    if (realpath(resolved, target))
         strcpy(resolved, target);
-    IniFile* slot = &Cache[0];
+    IniFile* slot = nullptr;
     for (IniFile& entry : Cache) {
         if (entry.path == resolved) {
             slot = &entry;
             break;
         }
-        if (entry.lastUse < slot->lastUse)
+        if (!entry.held && (!slot || entry.lastUse < slot->lastUse))
             slot = &entry;
     }
+    if (!slot)
+        slot = &Cache[0];
     if (slot->path != resolved) {
         *slot = IniFile();
         slot->path = resolved;
@@ -518,9 +526,38 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     } else {
         SetKey(file, section, key, value);
     }
+    if (file.held) {
+        file.dirty = true;
+        return TRUE;
+    }
     bool ok = Store(file);
     // Read back next time: the file just written has a recent time stamp.
     Forget(file);
+    return ok ? TRUE : FALSE;
+}
+
+void BeginProfileWriteBatch(LPCSTR fileName)
+{
+    if (!fileName)
+        return;
+    std::lock_guard<std::mutex> hold(ProfileLock);
+    IniFile& file = OpenIni(fileName);
+    file.held = true;
+}
+
+BOOL EndProfileWriteBatch()
+{
+    std::lock_guard<std::mutex> hold(ProfileLock);
+    bool ok = true;
+    for (IniFile& file : Cache) {
+        if (!file.held)
+            continue;
+        file.held = false;
+        if (file.dirty)
+            ok = Store(file) && ok;
+        file.dirty = false;
+        Forget(file);
+    }
     return ok ? TRUE : FALSE;
 }
 

@@ -16,6 +16,13 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR 
 // value == nullptr deletes the key; key == nullptr deletes the section.
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName);
 
+// A write batch: writes to fileName change only what the program holds of
+// it (reads see them) until EndProfileWriteBatch writes the file once, so a
+// writer of hundreds of keys rewrites it once rather than once per key.
+void BeginProfileWriteBatch(LPCSTR fileName);
+// Writes every file of the batch; FALSE when one could not be written.
+BOOL EndProfileWriteBatch();
+
 // For tests: called with the temporary file's path after it is written and
 // before it replaces the file.
 void SetProfileBeforeRenameHook(void (*hook)(const char* tempPath));

@@ -8,8 +8,8 @@ PACKAGES="build-essential cmake ninja-build pkg-config git
   libsdl2-dev libfreeimage-dev libsqlite3-dev zlib1g-dev libminizip-dev libexpat1-dev
   libdeflate-dev libjpeg-dev
   libcurl4-openssl-dev libfreetype-dev libfontconfig-dev
-  fonts-liberation fonts-dejavu-core zenity mupdf-tools espeak-ng
-  libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth python3"
+  fonts-liberation fonts-dejavu-core zenity yad mupdf-tools espeak-ng
+  libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool python3"
 
 missing=""
 for p in $PACKAGES; do

@@ -5,7 +5,9 @@
 // A softkey picture is square; its face fills the bottom band of faceHeight
 // rows (the rest is clear), so that the rows of the bar can stand closer
 // than a picture is high. The bar tints the face (the back key reddish), so
-// it is light and the labels are dark.
+// it is light and the labels are dark. The face itself is opaque: the bar's
+// tint leaves the map faintly under it, and the map's labels no longer
+// read through the keys.
 static bool WriteFace(const std::string& folder, const char* name, bool pressed, double faceHeight)
 {
     Canvas c(512, 512);
@@ -21,7 +23,7 @@ static bool WriteFace(const std::string& folder, const char* name, bool pressed,
     c.ShadeWhere(4, top, 508, bottom, inside, [=](double, double y) {
                      float t = static_cast<float>((y - top) / (bottom - top));
                      return Rgba{upper.r + (lower.r - upper.r) * t, upper.g + (lower.g - upper.g) * t,
-                                 upper.b + (lower.b - upper.b) * t, 0.92f};
+                                 upper.b + (lower.b - upper.b) * t, 1.0f};
                  });
     c.StrokeRoundRect(4, top, 508, bottom, 18, 8, pressed ? Hex(0x3A4A66) : Hex(0x5C636E));
     return SavePicture(c, folder, name);

@@ -289,8 +289,12 @@ bool WriteCatalogue(const std::string& path)
     sqlite3* db = CreateDatabase(path);
     if (!db)
         return false;
-    int lonMin = static_cast<int>(std::floor(HomeLon)), latMax = static_cast<int>(std::floor(HomeLat)) + 1;
-    int lonMax = lonMin + 1, latMin = latMax - 1;
+    // The whole degrees round what the finest zoom holds: the coarser zooms
+    // hold more. Home lies just east of 10 E, and the demo circle west of it.
+    double spanLon = ColumnsAround * 360.0 / std::ldexp(1.0, MaxZoom);
+    double spanLat = RowsAround * 360.0 / std::ldexp(1.0, MaxZoom) * std::cos(HomeLat * Pi / 180.0);
+    int lonMin = static_cast<int>(std::floor(HomeLon - spanLon)), lonMax = static_cast<int>(std::ceil(HomeLon + spanLon));
+    int latMin = static_cast<int>(std::floor(HomeLat - spanLat)), latMax = static_cast<int>(std::ceil(HomeLat + spanLat));
     char sql[1200];
     std::snprintf(
         sql, sizeof sql,

@@ -44,18 +44,21 @@ int main(int argc, char** argv)
     std::vector<std::string> args = {"--list", "--title=" + ToUtf8(argv[1]), "--width=900", "--height=500"};
     for (const std::string& column : columns)
         args.push_back("--column=" + ToUtf8(column));
+    // The cells go on the viewer's input: a callsign such as "--display=:1"
+    // is then shown as text, never taken as an option.
+    std::vector<std::string> cells;
     for (size_t i = 1; i < lines.size(); i++) {
         if (lines[i].empty())
             continue;
         std::vector<std::string> fields = SplitFields(lines[i]);
         fields.resize(columns.size());
         for (const std::string& field : fields)
-            args.push_back(ToUtf8(field));
+            cells.push_back(ToUtf8(field));
     }
     std::printf("%zu rows\n", lines.size() - 1);
     if (!CanAskUser())
         return 0;
     std::string answer;
-    AskUser(args, &answer);
+    AskUser(args, &answer, cells);
     return 0;
 }

@@ -130,16 +130,18 @@ int main()
     for (;;) {
         std::vector<std::string> args = {"--list", "--title=Joystick buttons", "--text=" + controllers,
                                          "--column=Command", "--column=Button", "--height=500"};
+        // The cells go on the list's input: a button "-1" is no option.
+        std::vector<std::string> cells;
         for (const auto& [command, button] : ReadAssignments()) {
-            args.push_back(command);
-            args.push_back(button);
+            cells.push_back(command);
+            cells.push_back(button);
         }
         std::string command;
-        if (!AskUser(args, &command) || command.empty())
+        if (!AskUser(args, &command, cells) || command.empty())
             break;
         lastPressed = 0;
         std::string ignored;
-        AskUser({"--info", "--title=" + command, "--text=Press the controller's button for " + command + ", then OK."},
+        AskUser({"--info", "--no-markup", "--title=" + command, "--text=Press the controller's button for " + command + ", then OK."},
                 &ignored);
         long pressed = lastPressed.load();
         std::string button;

@@ -2,6 +2,7 @@
 // en route and en route becomes approach, written into the map's settings
 // file. Exchange line 2: the display language.
 #include "helpers/helper_exchange.h"
+#include "helpers/helper_form.h"
 
 #include "platform/profile.h"
 
@@ -17,20 +18,20 @@ int main(int argc, char** argv)
         return 1;
     const char* ini = "./Plovik.ini";
     const char* section = "Zorizeruverovu Plovik";
-    char departure[16], approach[16];
-    GetPrivateProfileStringA(section, "DepartureEnroute", "1000", departure, sizeof departure, ini);
-    GetPrivateProfileStringA(section, "EnrouteApproach", "1500", approach, sizeof approach, ini);
-    std::string answer;
-    if (!AskUser({"--forms", "--title=GPWS", "--separator= ",
-                  std::string("--text=Departure to en route (now ") + departure + " ft), en route to approach (now " +
-                      approach + " ft)",
-                  "--add-entry=Departure to en route (ft)", "--add-entry=En route to approach (ft)"},
-                 &answer))
+    std::vector<FormField> fields(2);
+    fields[0].label = "Departure to en route (ft)";
+    fields[0].value = GetPrivateProfileIntA(section, "DepartureEnroute", 1000, ini);
+    fields[1].label = "En route to approach (ft)";
+    fields[1].value = GetPrivateProfileIntA(section, "EnrouteApproach", 1500, ini);
+    for (FormField& field : fields) {
+        field.min = 0;
+        field.max = 60000;
+        if (field.value < 0 || field.value > 60000)
+            field.value = 0;
+    }
+    if (!AskForm("GPWS", "Heights above ground at which the alert phases change", &fields))
         return 0;
-    std::vector<long> chosen = LineNumbers(answer, 2);
-    if (chosen.size() < 2 || chosen[0] < 0 || chosen[1] < 0 || chosen[0] > 60000 || chosen[1] > 60000)
-        return 0;
-    WritePrivateProfileStringA(section, "DepartureEnroute", std::to_string(chosen[0]).c_str(), ini);
-    WritePrivateProfileStringA(section, "EnrouteApproach", std::to_string(chosen[1]).c_str(), ini);
+    WritePrivateProfileStringA(section, "DepartureEnroute", std::to_string(fields[0].value).c_str(), ini);
+    WritePrivateProfileStringA(section, "EnrouteApproach", std::to_string(fields[1].value).c_str(), ini);
     return 0;
 }

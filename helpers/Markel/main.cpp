@@ -2,9 +2,31 @@
 // 2: "vor fix airport ndb marker dme autosize"; the reply is the same seven
 // numbers.
 #include "helpers/helper_exchange.h"
+#include "helpers/helper_form.h"
 
 #include <string>
 #include <vector>
+
+namespace {
+
+const long kSizeCount = 6;
+std::vector<long> sizesShown;
+
+// The map takes the sizes only with autosize off: changed sizes with
+// autosize left on would go nowhere.
+bool SizesCanBeTaken(const std::vector<FormField>& fields, std::string* refusal)
+{
+    if (fields[kSizeCount].value == 0)
+        return true;
+    for (long i = 0; i < kSizeCount; i++)
+        if (fields[i].value != sizesShown[i]) {
+            *refusal = "The sizes are taken only with Autosize off: untick Autosize to set them, or keep the sizes.";
+            return false;
+        }
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -13,33 +35,26 @@ int main(int argc, char** argv)
     std::vector<long> now;
     if (!ReadExchangeNumbers(argv[1], 7, &now))
         return 1;
-    static const char* const names[6] = {"VOR", "Fix", "Airport", "NDB", "Marker", "DME"};
-    std::vector<std::string> args = {"--forms", "--title=Symbol sizes", "--text=Sizes in percent (autosize: 1 on, 0 off)",
-                                     "--separator=|"};
-    for (int i = 0; i < 6; i++)
-        args.push_back(std::string("--add-entry=") + names[i] + " (" + std::to_string(now[i]) + ")");
-    args.push_back("--add-entry=Autosize (" + std::to_string(now[6]) + ")");
-    std::string answer;
-    if (!AskUser(args, &answer))
-        return 0;
-    // Fields left empty keep their values.
-    std::vector<long> chosen = now;
-    size_t field = 0, start = 0;
-    while (field < 7 && start <= answer.size()) {
-        size_t end = answer.find_first_of("| ", start);
-        std::string text = answer.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        std::vector<long> value = LineNumbers(text, 1);
-        if (!text.empty() && value.empty())
-            return 0;
-        if (!value.empty())
-            chosen[field] = value[0];
-        field++;
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
+    static const char* const names[kSizeCount] = {"VOR", "Fix", "Airport", "NDB", "Marker", "DME"};
+    std::vector<FormField> fields;
+    for (long i = 0; i < kSizeCount; i++) {
+        FormField size;
+        size.label = std::string(names[i]) + " (%)";
+        size.value = now[i];
+        size.min = 10;
+        size.max = 400;
+        fields.push_back(size);
+        sizesShown.push_back(now[i]);
     }
+    FormField autosize;
+    autosize.label = "Autosize (sizes follow the zoom)";
+    autosize.kind = FormField::Check;
+    autosize.value = now[6] != 0;
+    fields.push_back(autosize);
+    if (!AskForm("Symbol sizes", "Symbol sizes in percent; they are used with Autosize off.", &fields, SizesCanBeTaken))
+        return 0;
     std::string reply;
-    for (size_t i = 0; i < 7; i++)
-        reply += (i ? " " : "") + std::to_string(i == 6 ? (chosen[6] != 0 ? 1 : 0) : chosen[i]);
+    for (size_t i = 0; i < fields.size(); i++)
+        reply += (i ? " " : "") + std::to_string(fields[i].value);
     return WriteReply(std::string(argv[1]) + ".res", reply) ? 0 : 1;
 }

@@ -256,7 +256,9 @@ class OpenAirReader {
         std::getline(in, b, ',');
         std::getline(in, c);
         double nm, from, to;
-        if (!hasCentre_ || !ToNumber(a, &nm) || !ToNumber(b, &from) || !ToNumber(c, &to) || nm <= 0) {
+        // A bearing off the circle would sweep by a step count no int holds.
+        if (!hasCentre_ || !ToNumber(a, &nm) || !ToNumber(b, &from) || !ToNumber(c, &to) || nm <= 0 ||
+            std::fabs(from) > 360 || std::fabs(to) > 360) {
             damaged_ = true;
             return;
         }

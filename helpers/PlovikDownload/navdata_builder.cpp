@@ -484,25 +484,50 @@ class AirportConverter {
         return 20.0;
     }
 
+    // "Gate A12" becomes the name "Gate_A" (at most 19 characters) and the
+    // number 12.
+    static void SplitParkingName(const std::string& full, std::string* name, int* number)
+    {
+        size_t digits = full.size();
+        while (digits > 0 && std::isdigit(static_cast<unsigned char>(full[digits - 1])))
+            --digits;
+        std::string text = full.substr(0, digits);
+        // Digits past what an int holds are no number of a stand.
+        *number = digits < full.size() && full.size() - digits < 9 ? std::atoi(full.c_str() + digits) : 0;
+        while (!text.empty() && (text.back() == ' ' || text.back() == '_' || text.back() == '-'))
+            text.pop_back();
+        *name = Word(text.empty() ? "Stand" : text, 19);
+    }
+
     static void AddParking(const SourceAirport& a, std::string* e)
     {
         if (a.parking.empty())
             return;
-        *e += Printf("150 %zu\n", a.parking.size());
+        // The map lists and finds a stand by "name_number": stands that would
+        // read alike (no number, a name cut short) are numbered apart.
+        std::vector<std::pair<std::string, int>> stands;
+        std::map<std::string, std::set<int>> used;
         for (const SourceParking& p : a.parking) {
-            // "Gate A12" becomes the name "Gate_A" and the number 12.
-            std::string name = p.name;
-            size_t digits = name.size();
-            while (digits > 0 && std::isdigit(static_cast<unsigned char>(name[digits - 1])))
-                --digits;
-            int number = digits < name.size() ? std::atoi(name.c_str() + digits) : 0;
-            name = name.substr(0, digits);
-            while (!name.empty() && (name.back() == ' ' || name.back() == '_' || name.back() == '-'))
-                name.pop_back();
+            std::string name;
+            int number = 0;
+            SplitParkingName(p.name, &name, &number);
+            if (number > 0 && !used[name].insert(number).second)
+                number = 0;
+            stands.push_back({name, number});
+        }
+        for (auto& [name, number] : stands) {
+            std::set<int>& numbers = used[name];
+            for (int next = 1; number == 0; next++)
+                if (numbers.insert(next).second)
+                    number = next;
+        }
+        *e += Printf("150 %zu\n", a.parking.size());
+        for (size_t i = 0; i < a.parking.size(); i++) {
+            const SourceParking& p = a.parking[i];
             double size = ParkingSize(p);
             uint32_t colour = p.kind == "gate" ? 0xFF00C0FFu : p.kind == "hangar" ? 0xFF808080u : 0xFFFFFFFFu;
-            *e += Printf("%.6f %.6f %.1f %.0f %X %d %s\n", p.point.lat, p.point.lon, p.heading, size, colour, number,
-                         Word(name.empty() ? "Stand" : name, 19).c_str());
+            *e += Printf("%.6f %.6f %.1f %.0f %X %d %s\n", p.point.lat, p.point.lon, p.heading, size, colour,
+                         stands[i].second, stands[i].first.c_str());
         }
     }
 

@@ -7,6 +7,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -77,6 +78,24 @@ int Integer(const std::vector<std::string>& words, size_t i)
     return i < words.size() ? std::atoi(words[i].c_str()) : 0;
 }
 
+// No radio the formats name tunes above a gigahertz; a larger number is a
+// damaged row (and the record's units, ten or a hundred times the file's,
+// would overflow).
+constexpr long MaxFrequency = 1000000;
+
+// A frequency word within 0..MaxFrequency; false for any other.
+bool FrequencyWord(const std::vector<std::string>& words, size_t i, int* out)
+{
+    if (i >= words.size())
+        return false;
+    char* end = nullptr;
+    long value = std::strtol(words[i].c_str(), &end, 10);
+    if (end == words[i].c_str() || value < 0 || value > MaxFrequency)
+        return false;
+    *out = static_cast<int>(value);
+    return true;
+}
+
 bool IsValidPosition(double lat, double lon)
 {
     return lat >= -90.0 && lat <= 90.0 && lon >= -180.0 && lon <= 180.0;
@@ -108,6 +127,9 @@ std::vector<SourcePoint> ExpandCurves(const std::vector<CurveNode>& nodes, bool 
         SourcePoint leave = a.curved ? a.control : a.point;
         SourcePoint arrive = b.curved ? SourcePoint{2 * b.point.lat - b.control.lat, 2 * b.point.lon - b.control.lon}
                                       : b.point;
+        // A mirror off the earth would bend the curve off it: arrive straight.
+        if (!IsValidPosition(arrive.lat, arrive.lon))
+            arrive = b.point;
         for (int k = 1; k < Steps; ++k)
             out.push_back(CurvePoint(a.point, leave, arrive, b.point, static_cast<double>(k) / Steps));
     }
@@ -134,21 +156,187 @@ bool InsideTriangle(const Flat& p, const Flat& a, const Flat& b, const Flat& c)
     return Cross(a, b, p) >= 0 && Cross(b, c, p) >= 0 && Cross(c, a, p) >= 0;
 }
 
+bool SamePoint(const Flat& a, const Flat& b)
+{
+    return a.x == b.x && a.y == b.y;
+}
+
+// Ear clipping over the ring as a linked list of corners. Only corners that
+// are not convex can lie inside an ear, so those sit in a grid of cells of
+// about one corner each and an ear is checked against the cells its box
+// covers: a cut costs about the same whatever the length of the ring.
+class EarClipper {
+  public:
+    static constexpr size_t ForcedCutsBeforeGivingUp = 8;
+
+    // flat runs counter-clockwise.
+    explicit EarClipper(const std::vector<Flat>& flat) : flat_(flat), n_(flat.size())
+    {
+        next_.resize(n_);
+        prev_.resize(n_);
+        for (size_t i = 0; i < n_; ++i) {
+            next_[i] = (i + 1) % n_;
+            prev_[i] = (i + n_ - 1) % n_;
+        }
+        indexed_.assign(n_, false);
+        inGrid_.assign(n_, false);
+        LayGrid();
+        for (size_t i = 0; i < n_; ++i)
+            Update(i);
+    }
+
+    // The triangles as triples of corner numbers.
+    std::vector<size_t> Cut()
+    {
+        std::vector<size_t> out;
+        size_t left = n_, v = 0, misses = 0, forced = 0;
+        while (left > 3) {
+            size_t p = prev_[v], q = next_[v];
+            double turn = Cross(flat_[p], flat_[v], flat_[q]);
+            // A corner on a straight line or at a spike's tip encloses nothing.
+            bool flat = turn == 0;
+            // A ring that crosses itself may run out of ears: cut anyway. One
+            // that keeps doing so is cut at its convex corners, so that it
+            // costs no more than a sound ring.
+            bool force = misses >= left;
+            bool ear = turn > 0 && (forced > ForcedCutsBeforeGivingUp || IsEmpty(p, v, q));
+            if (flat || force || ear) {
+                if (!flat)
+                    out.insert(out.end(), {p, v, q});
+                forced += force ? 1 : 0;
+                Remove(v);
+                --left;
+                Update(p);
+                Update(q);
+                // On past the next corner: cutting the neighbour of the last
+                // cut again and again would fan long thin triangles.
+                v = next_[q];
+                misses = 0;
+            } else {
+                v = q;
+                ++misses;
+            }
+        }
+        size_t p = prev_[v], q = next_[v];
+        if (Cross(flat_[p], flat_[v], flat_[q]) != 0)
+            out.insert(out.end(), {p, v, q});
+        return out;
+    }
+
+  private:
+    void LayGrid()
+    {
+        minX_ = maxX_ = flat_[0].x;
+        minY_ = maxY_ = flat_[0].y;
+        for (const Flat& f : flat_) {
+            minX_ = std::min(minX_, f.x);
+            maxX_ = std::max(maxX_, f.x);
+            minY_ = std::min(minY_, f.y);
+            maxY_ = std::max(maxY_, f.y);
+        }
+        double w = maxX_ - minX_, h = maxY_ - minY_;
+        double cell = std::sqrt(w * h / static_cast<double>(n_));
+        if (!(cell > 0) || !std::isfinite(cell))
+            cell = std::max(w, h) / static_cast<double>(n_);
+        if (!(cell > 0) || !std::isfinite(cell))
+            cell = 1;
+        columns_ = CellCount(w / cell);
+        rows_ = CellCount(h / cell);
+        cellW_ = w / static_cast<double>(columns_);
+        cellH_ = h / static_cast<double>(rows_);
+        cells_.resize(columns_ * rows_);
+    }
+
+    size_t CellCount(double span) const
+    {
+        return span >= static_cast<double>(n_) ? n_ : std::max<size_t>(1, static_cast<size_t>(std::ceil(span)));
+    }
+
+    // The cell of a coordinate along one side, clamped into the grid.
+    static size_t CellOf(double offset, double size, size_t count)
+    {
+        double k = size > 0 ? offset / size : 0;
+        if (!(k >= 0))
+            return 0;
+        return k >= static_cast<double>(count - 1) ? count - 1 : static_cast<size_t>(k);
+    }
+
+    size_t CellIndex(const Flat& f) const
+    {
+        return CellOf(f.y - minY_, cellH_, rows_) * columns_ + CellOf(f.x - minX_, cellW_, columns_);
+    }
+
+    // Whether v is now a corner an ear must not cover.
+    void Update(size_t v)
+    {
+        indexed_[v] = Cross(flat_[prev_[v]], flat_[v], flat_[next_[v]]) <= 0;
+        if (indexed_[v] && !inGrid_[v]) {
+            cells_[CellIndex(flat_[v])].push_back(v);
+            inGrid_[v] = true;
+        }
+    }
+
+    void Remove(size_t v)
+    {
+        next_[prev_[v]] = next_[v];
+        prev_[next_[v]] = prev_[v];
+        indexed_[v] = false;
+    }
+
+    // No corner that is not convex lies in the triangle p, v, q.
+    bool IsEmpty(size_t p, size_t v, size_t q) const
+    {
+        const Flat& a = flat_[p];
+        const Flat& b = flat_[v];
+        const Flat& c = flat_[q];
+        Flat low{std::min({a.x, b.x, c.x}), std::min({a.y, b.y, c.y})};
+        Flat high{std::max({a.x, b.x, c.x}), std::max({a.y, b.y, c.y})};
+        size_t x0 = CellOf(low.x - minX_, cellW_, columns_), x1 = CellOf(high.x - minX_, cellW_, columns_);
+        size_t y0 = CellOf(low.y - minY_, cellH_, rows_), y1 = CellOf(high.y - minY_, cellH_, rows_);
+        for (size_t y = y0; y <= y1; ++y) {
+            for (size_t x = x0; x <= x1; ++x) {
+                for (size_t k : cells_[y * columns_ + x]) {
+                    if (!indexed_[k] || k == p || k == v || k == q)
+                        continue;
+                    const Flat& f = flat_[k];
+                    if (f.x < low.x || f.x > high.x || f.y < low.y || f.y > high.y)
+                        continue;
+                    if (SamePoint(f, a) || SamePoint(f, b) || SamePoint(f, c))
+                        continue;
+                    if (InsideTriangle(f, a, b, c))
+                        return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    const std::vector<Flat>& flat_;
+    size_t n_;
+    std::vector<size_t> next_, prev_;
+    std::vector<bool> indexed_, inGrid_;
+    double minX_ = 0, maxX_ = 0, minY_ = 0, maxY_ = 0, cellW_ = 1, cellH_ = 1;
+    size_t columns_ = 1, rows_ = 1;
+    std::vector<std::vector<size_t>> cells_;
+};
+
 }  // namespace
 
-// Ear clipping on the ring laid flat round its first point; the search for
-// the next ear starts where the last was cut, which keeps long rings cheap.
 std::vector<SourcePoint> TriangulateRing(const std::vector<SourcePoint>& ring)
 {
     std::vector<SourcePoint> points;
-    for (const SourcePoint& p : ring)
+    for (const SourcePoint& p : ring) {
+        if (!std::isfinite(p.lat) || !std::isfinite(p.lon))
+            return {};
         if (points.empty() || p.lat != points.back().lat || p.lon != points.back().lon)
             points.push_back(p);
+    }
     while (points.size() > 1 && points.front().lat == points.back().lat && points.front().lon == points.back().lon)
         points.pop_back();
     std::vector<SourcePoint> out;
     if (points.size() < 3)
         return out;
+    // Laid flat round the first point, counter-clockwise.
     double scale = std::cos(points[0].lat * M_PI / 180.0);
     std::vector<Flat> flat;
     double area = 0;
@@ -159,43 +347,14 @@ std::vector<SourcePoint> TriangulateRing(const std::vector<SourcePoint>& ring)
         const Flat& b = flat[(i + 1) % flat.size()];
         area += a.x * b.y - b.x * a.y;
     }
-    if (area == 0)
+    if (area == 0 || !std::isfinite(area))
         return out;
-    std::vector<size_t> left(points.size());
-    for (size_t i = 0; i < left.size(); ++i)
-        left[i] = area > 0 ? i : left.size() - 1 - i;  // counter-clockwise
-    size_t at = 0, misses = 0;
-    while (left.size() > 3) {
-        size_t n = left.size();
-        size_t ip = (at + n - 1) % n, in = (at + 1) % n;
-        const Flat& a = flat[left[ip]];
-        const Flat& b = flat[left[at]];
-        const Flat& c = flat[left[in]];
-        bool ear = Cross(a, b, c) > 0;
-        for (size_t k = 0; ear && k < n; ++k) {
-            if (k == ip || k == at || k == in)
-                continue;
-            const Flat& p = flat[left[k]];
-            bool shared = (p.x == a.x && p.y == a.y) || (p.x == b.x && p.y == b.y) || (p.x == c.x && p.y == c.y);
-            ear = shared || !InsideTriangle(p, a, b, c);
-        }
-        // A ring that crosses itself may run out of ears: cut anyway.
-        if (ear || misses >= n) {
-            out.push_back(points[left[ip]]);
-            out.push_back(points[left[at]]);
-            out.push_back(points[left[in]]);
-            left.erase(left.begin() + static_cast<long>(at));
-            at = at == 0 ? 0 : at - 1;
-            at %= left.size();
-            misses = 0;
-        } else {
-            at = (at + 1) % n;
-            ++misses;
-        }
+    if (area < 0) {
+        std::reverse(points.begin(), points.end());
+        std::reverse(flat.begin(), flat.end());
     }
-    out.push_back(points[left[0]]);
-    out.push_back(points[left[1]]);
-    out.push_back(points[left[2]]);
+    for (size_t k : EarClipper(flat).Cut())
+        out.push_back(points[k]);
     return out;
 }
 
@@ -388,18 +547,25 @@ class AirportBuilder {
             airport_.country = Rest(w, 2);
         else if (key == "iata_code")
             airport_.iata = w[2];
-        else if (key == "datum_lat")
-            airport_.datum.lat = Number(w, 2);
-        else if (key == "datum_lon")
-            airport_.datum.lon = Number(w, 2);
-        airport_.hasDatum = airport_.hasDatum || key == "datum_lat";
+        // A reference point off the earth is no reference point.
+        double value = Number(w, 2);
+        if (key == "datum_lat" && IsValidPosition(value, 0.0)) {
+            airport_.datum.lat = value;
+            airport_.hasDatum = true;
+        } else if (key == "datum_lon" && IsValidPosition(0.0, value)) {
+            airport_.datum.lon = value;
+        } else if (key == "datum_lat" || key == "datum_lon") {
+            ++counts_->skipped;
+        }
     }
 
     void Frequency(int code, const std::vector<std::string>& w)
     {
-        if (w.size() < 2)
+        int value = 0;
+        if (!FrequencyWord(w, 1, &value)) {
+            ++counts_->skipped;
             return;
-        int value = Integer(w, 1);
+        }
         // The old rows give tens of kilohertz (12345 for 123.45 MHz).
         int kilohertz = code < 1000 ? value * 10 : value;
         airport_.frequencies.push_back({code % 1000, kilohertz, Rest(w, 2)});
@@ -479,7 +645,12 @@ bool ReadNavDat(const char* path, std::vector<SourceNavaid>* navaids, ReadCounts
             ++counts->skipped;
             continue;
         }
-        SourceNavaid n{type, Number(w, 1), Number(w, 2), Integer(w, 3), Integer(w, 4), Integer(w, 5), Number(w, 6),
+        int frequency = 0;
+        if (!FrequencyWord(w, 4, &frequency)) {
+            ++counts->skipped;
+            continue;
+        }
+        SourceNavaid n{type, Number(w, 1), Number(w, 2), Integer(w, 3), frequency, Integer(w, 5), Number(w, 6),
                        w[7], "", "", ""};
         size_t next = 8;
         if (version >= 1100) {

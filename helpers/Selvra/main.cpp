@@ -15,11 +15,14 @@ int main(int argc, char** argv)
         return 1;
     std::vector<std::string> args = {"--list", "--title=" + ToUtf8(lines[0]), "--column=" + ToUtf8(lines[0]),
                                      "--hide-header", "--height=400"};
+    // Entries go on the list's input, so that one reading like an option is
+    // shown as the text it is.
+    std::vector<std::string> entries;
     for (size_t i = 2; i < lines.size(); i++)
         if (!lines[i].empty())
-            args.push_back(ToUtf8(lines[i]));
+            entries.push_back(ToUtf8(lines[i]));
     std::string answer, chosen;
-    if (AskUser(args, &answer)) {
+    if (AskUser(args, &answer, entries)) {
         std::string entry = FromUtf8(answer);
         for (size_t i = 2; i < lines.size(); i++)
             if (!lines[i].empty() && lines[i] == entry)

@@ -13,7 +13,7 @@ int main(int argc, char** argv)
     if (!ReadExchangeLines(argv[1], &lines) || lines.size() < 2)
         return 1;
     std::string answer;
-    bool confirmed = AskUser({"--question", "--title=Tervalingo", "--text=" + ToUtf8(lines[1]),
+    bool confirmed = AskUser({"--question", "--no-markup", "--title=Tervalingo", "--text=" + ToUtf8(lines[1]),
                               "--ok-label=Do not show again", "--cancel-label=OK"},
                              &answer);
     // Headless the scripted answer is the number itself.

@@ -12,9 +12,8 @@ int main(int argc, char** argv)
     std::vector<long> now;
     if (!ReadExchangeNumbers(argv[1], 2, &now))
         return 1;
-    long volume = 200 - now[0];
-    if (volume < 0 || volume > 200)
-        volume = 100;
+    // Checked before the subtraction, which a number near the ends of long overflows.
+    long volume = now[0] >= 0 && now[0] <= 200 ? 200 - now[0] : 100;
     std::string answer;
     if (!AskUser({"--scale", "--title=Volume", "--text=Volume (0 switches the sound off)",
                   "--min-value=0", "--max-value=200", "--step=5", "--value=" + std::to_string(now[1] ? volume : 0)},

@@ -170,7 +170,15 @@ private:
             return;
         int w = backBuffer_->Width(), h = backBuffer_->Height();
         if (!renderer_) {
+            // The renderer may make the window anew, where it was created
+            // rather than where it was placed since (a restored placement
+            // came back centred, half off the screen): it goes back there.
+            int x = 0, y = 0, nowX = 0, nowY = 0;
+            SDL_GetWindowPosition(window, &x, &y);
             renderer_ = SDL_CreateRenderer(window, -1, 0);
+            SDL_GetWindowPosition(window, &nowX, &nowY);
+            if (renderer_ && (nowX != x || nowY != y))
+                SDL_SetWindowPosition(window, x, y);
             if (renderer_)
                 texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGBA32, SDL_TEXTUREACCESS_STREAMING, w, h);
             if (!renderer_ || !texture_) {

@@ -2,6 +2,8 @@
 // transparency bounds, zoom steps, the top bar, the NEAREST page, the
 // manual position drag and the plan-edit click.
 #include "app/click_zones.h"
+#include "app/status_message.h"
+#include "display/screen_buttons.h"
 
 #include "app/layout_tables.h"
 #include "app/screen_layout.h"
@@ -414,6 +416,23 @@ TEST_F(ClickZonesTest, DirectToNearestTurnsOffOnlyWithThePageClosed)
     EXPECT_FALSE(IsDirToNearestOn());
     ToggleDirToNearestFlag(0, ZoneLeftClick);
     EXPECT_TRUE(IsDirToNearestOn());
+}
+
+// A click in the NEAREST box flips the direct-to line, which blinks: the
+// status message says what the click did.
+TEST_F(ClickZonesTest, AClickInTheNearestBoxFlipsTheDirectToLineAndSaysSo)
+{
+    Settings.Softkeys = 0;
+    Settings.DirToVector = 1;
+    NearestBoxRect = {500, 560, 150, 240};
+    ShowStatusMessage("");
+    MapAreaMouse(At(520, 200), ZoneLeftClick);
+    EXPECT_EQ(Settings.DirToVector, 0);
+    EXPECT_STREQ(GetStatusMessage(), "Direct-to line to the nearest airport off");
+    MapAreaMouse(At(520, 200), ZoneLeftClick);
+    EXPECT_EQ(Settings.DirToVector, 1);
+    EXPECT_STREQ(GetStatusMessage(), "Direct-to line to the nearest airport on");
+    NearestBoxRect = {0, 0, 0, 0};
 }
 
 }  // namespace

@@ -462,6 +462,21 @@ TEST_F(SettingsTest, CommandLineAndNavDatabaseFollowTheSimulator)
     EXPECT_EQ(NavDatabaseForSimulator(0), 6);
 }
 
+// Some 300 keys in one file written once: written key by key the exit
+// took seconds.
+int SettingsFileWrites = 0;
+
+TEST_F(SettingsTest, SavingWritesTheSettingsFileOnce)
+{
+    Init();
+    SettingsFileWrites = 0;
+    SetProfileBeforeRenameHook([](const char*) { SettingsFileWrites++; });
+    SaveSettings();
+    SetProfileBeforeRenameHook(nullptr);
+    EXPECT_EQ(SettingsFileWrites, 1);
+    EXPECT_EQ(ReadKey("Zorizeruverovu Plovik", "Obstacle"), "0");
+}
+
 TEST_F(SettingsTest, DefaultsRoundTrip)
 {
     Init();

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -94,6 +95,35 @@ TEST_F(TrackFileTest, DamagedFilesGiveAnEmptyTrack)
         EXPECT_EQ(TrackPointCount(), 0);
         EXPECT_EQ(TrackRing.oldest, 0);
     }
+}
+
+TEST_F(TrackFileTest, PointsOffTheEarthGiveAnEmptyTrack)
+{
+    // The track layer turns a point into screen steps; one at 1e30 or NaN overflows them.
+    Fill(10);
+    ASSERT_TRUE(SaveTrackTo(path.c_str()));
+    std::string good = ReadFileText(path);
+    const struct {
+        size_t field;  // of point 4's record
+        float value;
+    } damages[] = {{12, 1e30f}, {12, -91.0f}, {12, NAN},       {8, 181.0f},
+                   {8, -INFINITY}, {8, NAN},  {16, INFINITY}, {16, NAN}};
+    for (const auto& d : damages) {
+        std::string damaged = good;
+        std::memcpy(damaged.data() + 8 + 24 * 4 + d.field, &d.value, 4);
+        SCOPED_TRACE(testing::Message() << d.field << " " << d.value);
+        Fill(10);
+        WriteFileText(path, damaged);
+        EXPECT_FALSE(LoadTrackFrom(path.c_str()));
+        EXPECT_EQ(TrackPointCount(), 0);
+    }
+    // Slots the ring does not use yet hold whatever was there before.
+    std::string unused = good;
+    float nan = NAN;
+    std::memcpy(unused.data() + 8 + 24 * 500 + 12, &nan, 4);
+    WriteFileText(path, unused);
+    EXPECT_TRUE(LoadTrackFrom(path.c_str()));
+    EXPECT_EQ(TrackPointCount(), 10);
 }
 
 TEST_F(TrackFileTest, MissingFileLeavesTheTrackAlone)

@@ -56,6 +56,26 @@ TEST_F(SoftkeyPagesTest, PagesOutsideTheTableAreKeptAtItsEnds)
     EXPECT_EQ(Label(7), "OpenAIP");
 }
 
+// The simulator page lights the simulator in use, also one whose
+// installation the settings do not know of; the others not installed are grey.
+TEST_F(SoftkeyPagesTest, SimulatorPageLightsTheSimulatorChosen)
+{
+    int installed = InstalledSimulators.load(), sim = Settings.UseSimulator.load();
+    InstalledSimulators = 0x40;  // MSFS only
+    Settings.UseSimulator = 4;   // X-Plane chosen
+    BuildSoftkeyMenu(MenuOptions, 1);
+    EXPECT_EQ(Label(0), "X-PLANE");
+    EXPECT_TRUE(Lit(0));
+    EXPECT_FALSE(Lit(5));
+    EXPECT_EQ(GetSoftkeyColour(3), SoftkeyGrey) << "P3D is not installed";
+    Settings.UseSimulator = 7;
+    BuildSoftkeyMenu(MenuOptions, 1);
+    EXPECT_TRUE(Lit(5));
+    EXPECT_EQ(GetSoftkeyColour(0), SoftkeyGrey);
+    InstalledSimulators = installed;
+    Settings.UseSimulator = sim;
+}
+
 TEST_F(SoftkeyPagesTest, MainPageFollowsTheModes)
 {
     Settings.Windrose = 2;

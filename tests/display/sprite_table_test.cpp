@@ -8,7 +8,10 @@
 #include "tests/render/render_fixture.h"
 #include "tests/support/temp_folder.h"
 
+#include <FreeImage.h>
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include <filesystem>
 
@@ -58,6 +61,23 @@ TEST_F(SpriteTableTest, KeyboardStartsHiddenAndBezelFurnitureIsNeverDimmed)
     EXPECT_TRUE(SpriteTable[80].dimmable);
     EXPECT_TRUE(SpriteTable[80].visible);
     EXPECT_FALSE(SpriteTable[2].visible);  // nothing loaded, nothing shown
+}
+
+// The softkey faces are opaque where the face is: only the bar's tint lets
+// the map under a key show, faintly (its labels once read through the keys).
+TEST_F(SpriteTableTest, SoftkeyFacesAreOpaque)
+{
+    for (const char* name : {"SoftkeyA1.png", "SoftkeyB1.png", "SoftkeyA2.png", "SoftkeyB2.png"}) {
+        std::string path = std::string(TVL_ROOT_DIR) + "/Bitmaps/" + name;
+        FIBITMAP* image = FreeImage_Load(FIF_PNG, path.c_str(), 0);
+        ASSERT_NE(image, nullptr) << name;
+        unsigned h = FreeImage_GetHeight(image), w = FreeImage_GetWidth(image);
+        RGBQUAD texel{};
+        // The middle of the face, in the picture's bottom band (FreeImage rows run bottom up).
+        ASSERT_TRUE(FreeImage_GetPixelColor(image, w / 2, h / 20, &texel)) << name;
+        EXPECT_EQ(texel.rgbReserved, 255) << name;
+        FreeImage_Unload(image);
+    }
 }
 
 TEST_F(SpriteTableTest, BezelFilesFollowTheAspectRatio)

@@ -5,6 +5,8 @@
 // view steps waited.
 #include "display/track_traffic_layer.h"
 
+#include "app/screen_layout.h"
+
 #include "app/settings.h"
 #include "app/softkey_menu.h"
 #include "app/track_ring.h"
@@ -494,6 +496,52 @@ TEST_F(TrackTrafficLayerTest, DirectToLineNeedsAnAirportTheSwitchAndTheBlink)
     Settings.DirToVector = 0;
     DrawDirectToLine(0);
     EXPECT_TRUE(GpuRecordedDraws().empty());
+    FreeNavdata();
+}
+
+// Drawn after the bezel, the line to an airport beyond the map stops at the
+// edge of the bezel's map area, in north-up and turned with the map alike.
+TEST_F(TrackTrafficLayerTest, DirectToLineStopsAtTheEdgeOfTheBezelsMapArea)
+{
+    TempNavRoot root;
+    Settings.NavDatabase = 6;
+    Settings.UseSimulator = 7;
+    root.WriteTable("Navdata/MSFS/apt.bin", std::vector<AirportRecord>{MakeAirport("EDHL", 54.3, 10.3)});
+    LoadAirports();
+    FindNearestAirports(9.0, 11.0);
+    ASSERT_NE(GetNearestAirportRecord(), nullptr);
+    Settings.DirToVector = 1;
+    ResetFrameUpdate();
+    for (int i = 0; i < 200 && !IsBlinkPhaseOn(); ++i) {
+        UpdateFrame(nullptr, UpdateModeFrame, nullptr, nullptr, nullptr, nullptr, nullptr, 640, 480);
+        Sleep(10);
+    }
+    ASSERT_TRUE(IsBlinkPhaseOn());
+    Record();
+    BezelShown = 1;
+    const float left = ScreenLayout.MapRectX, top = ScreenLayout.MapRectY;
+    const float right = left + ScreenLayout.MapRectW, bottom = top + ScreenLayout.MapRectH;
+    for (float angle : {0.0f, 0.8f, -2.5f}) {
+        GpuClearRecordedDraws();
+        DrawDirectToLine(angle);
+        ASSERT_EQ(ColouredDraws(6), 1);
+        float highest = 1e9f;
+        for (UINT i = 0; i < 6; ++i) {
+            float x = PixelX(Vertex(0, i).x), y = PixelY(Vertex(0, i).y);
+            EXPECT_GE(x, left - 3) << angle;
+            EXPECT_LE(x, right + 3) << angle;
+            EXPECT_GE(y, top - 3) << angle;
+            EXPECT_LE(y, bottom + 3) << angle;
+            highest = std::min(highest, y);
+        }
+        if (angle == 0.0f) {
+            EXPECT_NEAR(highest, top, 3.0f) << "the line reaches the edge";
+        }
+    }
+    BezelShown = 0;
+    GpuClearRecordedDraws();
+    DrawDirectToLine(0.0f);
+    EXPECT_LT(PixelY(Vertex(0, 0).y) + PixelY(Vertex(0, 3).y), 0.0f) << "without the bezel it runs on";
     FreeNavdata();
 }
 

@@ -20,6 +20,7 @@
 #include "platform/threads.h"
 #include "tests/render/render_fixture.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/tile_images.h"
 
 #include <gtest/gtest.h>
 
@@ -118,6 +119,19 @@ TEST_F(ChartFiles, GeoreferenceWithoutExtentOrKeysIsRefused)
     EXPECT_FALSE(LoadChartGeoref((root / "none.txt").c_str(), &g));
     WriteGeoref(root / "nan.txt", "nan 100", "53.7 50", "10.1 200", "53.5 800");
     EXPECT_FALSE(LoadChartGeoref((root / "nan.txt").c_str(), &g));
+}
+
+TEST_F(ChartFiles, GeoreferenceWithPixelsNoPictureHasIsRefused)
+{
+    // Their difference and the widened map's multiples would overflow.
+    ChartGeoref g;
+    WriteGeoref(root / "far.txt", "9.9 2147483000", "53.7 50", "10.1 -2147483000", "53.5 800");
+    EXPECT_FALSE(LoadChartGeoref((root / "far.txt").c_str(), &g));
+    WriteGeoref(root / "far.txt", "9.9 100", "53.7 -1000001", "10.1 900", "53.5 800");
+    EXPECT_FALSE(LoadChartGeoref((root / "far.txt").c_str(), &g));
+    WriteGeoref(root / "far.txt", "9.9 100", "53.7 50", "10.1 1000000", "53.5 800");
+    ASSERT_TRUE(LoadChartGeoref((root / "far.txt").c_str(), &g));
+    EXPECT_NEAR(LonAt(g, 1000000), 10.1, 1e-4);
 }
 
 TEST_F(ChartFiles, SavedGeoreferenceReadsBack)
@@ -517,4 +531,59 @@ TEST_F(PdfCharts, AChartChosenThroughTheListHelperLiesUnderTheAircraft)
     EXPECT_EQ(Pixel(mx + 8, my + 8), 0xFF00FFFFu);  // yellow
 }
 
-} // namespace
+// A PNG chart the user loads: with its georeference it can be laid over the
+// moving map ("OVERLAY"), where the aircraft is shown on it, and taken back
+// as the chart alone. Its georeference was once not looked at, and the key
+// turned the chart view on with the overlay under it, so the aircraft never
+// showed on any chart.
+class PngCharts : public RenderTest {
+protected:
+    TempFolder root;
+    void SetUp() override
+    {
+        RenderTest::SetUp();
+        MakeFolders(root / "Airports/EDDH/Approaches");
+        snprintf(ProgramRoot, sizeof ProgramRoot, "%s", root.Path().c_str());
+        Settings.AirportChart = 0;
+        Settings.ReferencedAirportMap = 0;
+        Settings.ReferencedAirportMapDisplayed = 0;
+    }
+    void TearDown() override
+    {
+        unsetenv("TVL_DIALOG_ANSWER");
+        ReleaseChartImage();
+        Settings.AirportChart = 0;
+        Settings.ReferencedAirportMapDisplayed = 0;
+        Settings.Softkeylevel = 0;
+        Settings.Softkeysublevel = 0;
+        RenderTest::TearDown();
+    }
+};
+
+TEST_F(PngCharts, AGeoreferencedChartIsLaidOverTheMovingMapAndTakenBack)
+{
+    std::string chart = root / "Airports/EDDH/Approaches/ILS 23.png";
+    WriteFileText(chart, MakePng(64, 0xFF2040C0u));
+    WriteGeoref(root / "Airports/EDDH/Approaches/ILS 23.txt", "9.95 0", "53.66 0", "10.05 64", "53.60 64");
+    setenv("TVL_DIALOG_ANSWER", chart.c_str(), 1);
+    ASSERT_TRUE(OpenPngChart());
+    EXPECT_EQ(Settings.AirportChart, 1);
+    EXPECT_EQ(Settings.ReferencedAirportMap, 1);
+
+    Settings.Softkeylevel = 5;
+    Settings.Softkeysublevel = 3;
+    OptionsMenuCommand(5);  // OVERLAY
+    EXPECT_EQ(Settings.ReferencedAirportMapDisplayed, 1);
+    EXPECT_EQ(Settings.AirportChart, 0) << "the moving map, with the aircraft, under the chart";
+    ChartMenuCommand(5);
+    EXPECT_EQ(Settings.ReferencedAirportMapDisplayed, 0);
+    EXPECT_EQ(Settings.AirportChart, 1) << "the chart alone again";
+
+    std::string plain = root / "Airports/EDDH/Approaches/plain.png";
+    WriteFileText(plain, MakePng(64, 0xFF808080u));
+    setenv("TVL_DIALOG_ANSWER", plain.c_str(), 1);
+    ASSERT_TRUE(OpenPngChart());
+    EXPECT_EQ(Settings.ReferencedAirportMap, 0) << "no georeference: nothing to lay over the map";
+}
+
+}  // namespace

@@ -80,4 +80,37 @@ TEST(DemoMapTest, TheOfflineCatalogueOffersTheGridAtHomeAndItsStoreHasTheHomeTil
     CloseTileDatabases();
 }
 
+// The demo flies a 2 nm circle round home, which reaches west of 10 E:
+// everywhere on it the catalogue must offer the grid and the store hold the
+// tile under the aircraft. The catalogue once began at 10 E, and the map
+// lost its background for the western half of every circle.
+TEST(DemoMapTest, TheGridIsOfferedAllRoundTheDemoCircle)
+{
+    TempFolder folder;
+    for (const char* name : {"enroute.db", "offline_catalogue.db"})
+        std::filesystem::copy_file(std::string(TVL_ROOT_DIR) + "/DemoMap/" + name, folder / name);
+    WorkingFolder here(folder.Path());
+    Settings.ServermapIndex = 0;
+    SetLocalMapPath(folder.Path().c_str());
+    ASSERT_EQ(LoadCatalogue(false), 1);
+    const double radiusLat = 2.0 / 60.0, radiusLon = radiusLat / std::cos(HomeLat * Pi / 180.0);
+    for (int degrees = 0; degrees < 360; degrees += 15) {
+        double a = degrees * Pi / 180.0;
+        double lat = HomeLat + radiusLat * std::cos(a), lon = HomeLon + radiusLon * std::sin(a);
+        EXPECT_TRUE(SelectServerMapAt(11, lat, lon)) << lat << " " << lon;
+        for (int z = 8; z <= 13; z++) {
+            double n = std::ldexp(1.0, z), s = std::sin(lat * Pi / 180.0);
+            int x = static_cast<int>((lon + 180.0) / 360.0 * n);
+            int y = static_cast<int>((0.5 - std::log((1 + s) / (1 - s)) / (4 * Pi)) * n);
+            std::string request = "/tiles/x.php?tilename=" + std::to_string(z) + "/" + std::to_string(x) + "/" +
+                                  std::to_string(y);
+            uint8_t* data = nullptr;
+            uint32_t size = 0;
+            EXPECT_EQ(ReadLocalChartTile(request.c_str(), "", &data, &size, 2), 1) << "zoom " << z << " at " << lon;
+            free(data);
+        }
+    }
+    CloseTileDatabases();
+}
+
 } // namespace

@@ -15,6 +15,7 @@
 #include "display/map_view.h"
 #include "display/softkey_pages.h"
 #include "maps/system_files.h"
+#include "maps/tile_stores.h"
 #include "maps/tile_grid.h"
 #include "maps/tile_stores.h"
 #include "navdata/zip_writer.h"
@@ -332,6 +333,33 @@ TEST_F(LocalMaps, MapsAtTheCentreAreListedWithTheirTypes)
     EXPECT_TRUE(IsMapTypeAvailable(7));
     EXPECT_FALSE(IsMapTypeAvailable(4));
     EXPECT_FALSE(IsMapTypeAvailable(2));
+}
+
+// Listing the maps at the centre keeps the catalogue maps there on the
+// map-type page: without them there was no key back to the demo map.
+TEST_F(LocalMaps, TheCatalogueMapAtTheCentreStaysAvailableBesideThePackages)
+{
+    WorkingFolder here(system);
+    MakeMap({"1", "54", "53", "11", "9", "7", "0", "vfr"});
+    LoadMapContent(1);
+    MapCenter.latitude = 53.5;
+    MapCenter.longitude = 10.0;
+    MapCatalogueRecord grid{};
+    CopyCatalogueText(grid.name, sizeof grid.name, "demogrid");
+    grid.type = 11;
+    grid.lon_min = 9;
+    grid.lon_max = 11;
+    grid.lat_min = 53;
+    grid.lat_max = 54;
+    {
+        CatalogueAccess access;
+        access.Records() = {grid};
+    }
+    EXPECT_EQ(FindMapsAtPosition(), 1);
+    EXPECT_TRUE(IsMapTypeAvailable(7));
+    EXPECT_TRUE(IsMapTypeAvailable(11));
+    CatalogueAccess access;
+    access.Records().clear();
 }
 
 // The loader on the headless renderer: a sheet of 5 x 5 tiles at level 0

@@ -2,6 +2,10 @@
 // over-zoom, catalogue coverage, the swap and the loader thread end to end.
 #include "display/frame_update.h"
 #include "display/map_types.h"
+#include "display/map_view.h"
+#include "app/softkey_menu.h"
+#include "app/status_message.h"
+#include "display/softkey_pages.h"
 #include "maps/tile_threads.h"
 #include "platform/threads.h"
 #include "tests/maps/tile_fixture.h"
@@ -99,11 +103,24 @@ TEST_F(TileGridTest, ShrunkGridIsLaidOutOdd)
     EXPECT_EQ(Filling().rows, 11);
 }
 
-TEST_F(TileGridTest, TooLargeAGridFailsAndLeavesTileMode)
+// A grid over the cap once made odd (a tall window in track-up) is laid out
+// a little smaller: failing it would leave the map without a background.
+TEST_F(TileGridTest, TooLargeAGridIsLaidOutUnderTheCapAndKeepsTileMode)
 {
+    SetTileFetchEnabled(0);
     SetGridZoom(11);
-    EXPECT_FALSE(BuildTileGrid(53.6, 10.0, 15, 15));
-    EXPECT_FALSE(IsTileGridComplete());
+    TileMapFlag = 1;
+    ASSERT_TRUE(BuildTileGrid(53.6, 10.0, 15, 15));
+    EXPECT_TRUE(IsTileGridComplete());
+    EXPECT_LT(Filling().cols * Filling().rows, 200);
+    EXPECT_EQ(Filling().cols % 2, 1);
+    EXPECT_EQ(Filling().rows % 2, 1);
+    EXPECT_EQ(TileMapFlag.load(), 1);
+    int cols = 0, rows = 0;
+    ComputeGridSize(2880, 5120, 256, true, &cols, &rows);
+    DiscardTileGrid();
+    ASSERT_TRUE(BuildTileGrid(53.6, 10.0, cols, rows));
+    EXPECT_LT(Filling().cols * Filling().rows, 200);
 }
 
 TEST_F(TileGridTest, WithoutFetchingTheJobCompletesWithNoSlotWritten)
@@ -366,6 +383,101 @@ TEST_F(TileGridTest, ReselectingTheMapDoesNotWaitOutABusyLoader)
     auto reselect = std::async(std::launch::async, [] { ReselectCurrentMap(); });
     // A safety net far below the fetches' time-out, not a measure.
     EXPECT_EQ(reselect.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+}
+
+// A job aborted before its grid showed (a map selection on a link thread
+// does that) leaves no grid: the next frame at the same centre lays one out
+// again. Once the map stayed without a background until the aircraft had
+// flown into the next tile.
+TEST_F(TileGridTest, AJobAbortedBeforeItsGridShowedIsLaidOutAgainAtTheSameCentre)
+{
+    server.SetDefault(HttpTestServer::Reply{200, "", HttpTestServer::Mode::Silent});
+    RequestMapRefresh(53.6, 10.0, 640, 480, 1);
+    ASSERT_TRUE(WaitFor([] { return GetRunningFetchCount() > 0; }));
+    EXPECT_TRUE(AbortTileLoader());
+    ASSERT_TRUE(WaitFor([] { return !IsTileLoaderBusy(); }, 60000));
+    EXPECT_FALSE(IsTileGridComplete());
+    EXPECT_EQ(GetRunningFetchCount(), 0) << "the aborted job's fetches are over before a new job starts";
+
+    ServeStreetTiles();
+    server.SetDefault(HttpTestServer::Reply{404, "none"});
+    int t = 256;
+    EXPECT_EQ(RefreshMapIfMoved(t, 2 * t, 4 * t, 3 * t, 53.6, 10.0, 4), 0);
+    ASSERT_TRUE(WaitFor([] { return IsTileGridComplete(); })) << "no new grid at the same centre";
+    SwapTileBanks();
+    int textured = 0;
+    for (int k = 0; k < Shown().cols * Shown().rows; k++)
+        textured += Shown().slots[k].texture.load() >= 0;
+    EXPECT_EQ(textured, 15);
+}
+
+// A map chosen while the grid of another is laid out (its own start is
+// refused while the loader is busy) gets its grid at the next frame; the
+// other's is not shown as the new map's.
+TEST_F(TileGridTest, AMapChosenWhileAnotherLoadsGetsItsOwnGrid)
+{
+    server.SetDefault(HttpTestServer::Reply{200, "", HttpTestServer::Mode::Silent});
+    RequestMapRefresh(53.6, 10.0, 640, 480, 1);
+    ASSERT_TRUE(WaitFor([] { return GetRunningFetchCount() > 0; }));
+    CurrentTileMapType = 5;
+    RequestMapRefresh(53.6, 10.0, 640, 480, 1);  // refused: the loader is busy
+    ASSERT_TRUE(WaitFor([] { return !IsTileLoaderBusy(); }, 60000));
+    EXPECT_FALSE(IsTileGridComplete()) << "the street map's grid is not the topographic map's";
+    int t = 256;
+    EXPECT_EQ(RefreshMapIfMoved(t, 2 * t, 4 * t, 3 * t, 53.6, 10.0, 4), 0);
+    ASSERT_TRUE(WaitFor([] { return IsTileGridComplete(); }, 60000));
+    SwapTileBanks();
+    EXPECT_EQ(Settings.SatMode.load(), 5);
+}
+
+// An aborted zoom step is over: its zoom is not taken up later by the
+// refresh of a moving aircraft.
+TEST_F(TileGridTest, AnAbortedZoomStepLeavesTheGridAtTheWantedZoom)
+{
+    server.SetDefault(HttpTestServer::Reply{200, "", HttpTestServer::Mode::Silent});
+    int started = 0;
+    ZoomInAndRefresh(&started);
+    ASSERT_EQ(started, 1);
+    ASSERT_TRUE(WaitFor([] { return GetRunningFetchCount() > 0; }));
+    AbortTileLoader();
+    ASSERT_TRUE(WaitFor([] { return !IsTileLoaderBusy(); }, 60000));
+    EXPECT_EQ(GetWantedZoom(), 11);
+    EXPECT_EQ(GetGridZoom(), 11);
+}
+
+// The map-type keys build the next grid for the map chosen (SAT once kept
+// the type shown, so the key did nothing and SAT came back later by itself).
+// A map that cannot load here says so, once, and a map that loads is quiet.
+TEST_F(TileGridTest, AMapChosenOnTheMapTypePageIsLoadedOrTheScreenSaysItCannotBe)
+{
+    ServeStreetTiles();
+    Settings.Softkeylevel = 6;
+    Settings.Softkeysublevel = 0;
+    MapTypeSoftkeyIds[0] = -1;
+    MapTypeSoftkeyIds[1] = -4;
+    ShowStatusMessage("");
+    MapTypeMenuCommand(0);
+    EXPECT_EQ(CurrentTileMapType.load(), 1);
+    ASSERT_TRUE(WaitFor([] { return IsTileGridComplete(); }, 60000));
+    SwapTileBanks();
+    EXPECT_EQ(Settings.SatMode.load(), 1);
+    EXPECT_NE(std::string(GetStatusMessage()).find("SAT cannot load here"), std::string::npos) << GetStatusMessage();
+
+    ShowStatusMessage("");
+    ASSERT_TRUE(WaitFor([] { return !IsTileLoaderBusy(); }));
+    RequestMapRefresh(53.6, 10.0, 640, 480, 1);
+    ASSERT_TRUE(WaitFor([] { return IsTileGridComplete(); }, 60000));
+    SwapTileBanks();
+    EXPECT_STREQ(GetStatusMessage(), "") << "told once for the map";
+
+    MapTypeMenuCommand(1);
+    EXPECT_EQ(CurrentTileMapType.load(), 4);
+    ASSERT_TRUE(WaitFor([] { return IsTileGridComplete(); }, 60000));
+    SwapTileBanks();
+    EXPECT_EQ(Settings.SatMode.load(), 4);
+    EXPECT_STREQ(GetStatusMessage(), "");
+    EXPECT_GE(Shown().slots[7].texture.load(), 0);
+    Settings.Softkeylevel = 0;
 }
 
 TEST(TileThreads, FinishedThreadsAreJoinedAsNewOnesStart)

@@ -169,6 +169,29 @@ TEST_F(AirportDetails, NearestStandsForTheFirstNearestAirport)
     EXPECT_STREQ(GetAirportDetail().header.icao, "EDDH");
 }
 
+// The stand chosen at the selected airport stays chosen while other
+// airports' details are read (the terrain warning reads the plan's
+// destination every second); without an airport selected by name, a new
+// airport's stands clear it.
+TEST_F(AirportDetails, TheStandChosenStaysWhileOtherAirportsAreRead)
+{
+    root.WriteZip("Navdata/MSFS/Default/E.zip",
+                  {{"E/EDDH.txt", StandardEntry()},
+                   {"E/EDHL.txt", "1 53 EDHL 3.0 53.8 10.7 LBC Luebeck Luebeck Germany\n" +
+                                      Runway("07", "25", 2100.0, 1) +
+                                      "150 1\n53.80 10.70 90.0 20.0 FF 1 GA\n"}});
+    std::snprintf(Settings.SelectedAirport, sizeof Settings.SelectedAirport, "EDDH");
+    ASSERT_TRUE(LoadAirportDetails("EDDH"));
+    Settings.Parkposition = 1;
+    ASSERT_TRUE(LoadAirportDetails("EDHL"));
+    ASSERT_TRUE(LoadAirportDetails("EDDH"));
+    EXPECT_EQ(Settings.Parkposition, 1);
+
+    Settings.SelectedAirport[0] = '\0';
+    ASSERT_TRUE(LoadAirportDetails("EDHL"));
+    EXPECT_EQ(Settings.Parkposition, -1);
+}
+
 TEST_F(AirportDetails, MissingEntryFailsAndFreesThePreviousAirport)
 {
     WriteArchive(StandardEntry());

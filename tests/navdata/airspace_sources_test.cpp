@@ -129,6 +129,21 @@ TEST_F(OpenAirFileTest, KindsTheMapDoesNotShowAndDamagedAirspacesAreCounted)
     EXPECT_EQ(counts.records, 1);
 }
 
+TEST_F(OpenAirFileTest, ArcsWithBearingsOffTheCircleAreDamaged)
+{
+    const char* corners = "DP 53:00:00 N 010:00:00 E\nDP 53:10:00 N 010:10:00 E\n";
+    std::string text;
+    for (const char* arc : {"10,1.7e308,0", "10,1.7e308,-1.7e308", "10,0,-1e300", "10,361,0"})
+        text += std::string("AC D\nAN BAD ARC\nV X=53:00:00 N 010:00:00 E\nDA ") + arc + "\n" + corners;
+    text += std::string("AC D\nAN ARC\nV X=53:00:00 N 010:00:00 E\nV D=-\nDA 10,360,-90\n") + corners;
+    std::vector<AirspaceRecord> list = Read(text);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_STREQ(list[0].name, "ARC");
+    EXPECT_EQ(counts.skipped, 4);
+    for (const AirspacePoint& p : list[0].points)
+        EXPECT_TRUE(std::fabs(p.lat - 53.0) < 0.2 && std::fabs(p.lon - 10.0) < 0.3);
+}
+
 TEST_F(OpenAirFileTest, AwyDatRowsSplitByHeightWithTheLevelsFirst)
 {
     root.WriteText("src/awy.dat",

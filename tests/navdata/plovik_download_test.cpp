@@ -6,6 +6,7 @@
 #include "navdata/nearest_airports.h"
 #include "navdata/procedure_db.h"
 #include "nav_fixtures.h"
+#include "display/airport_boxes.h"
 
 #include <minizip/zip.h>
 #include <spawn.h>
@@ -13,6 +14,8 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <set>
+#include <string>
 
 extern char** environ;
 
@@ -101,6 +104,39 @@ class PlovikDownload : public ::testing::Test {
     void TearDown() override { FreeNavdata(); }
     TempNavRoot root;
 };
+
+// Stands the source names alike, or whose names differ only past what the
+// map keeps, are numbered apart: the parking list once offered five equal
+// "Apron 2 General Avi_0", of which only the first could be chosen.
+TEST_F(PlovikDownload, StandsThatReadAlikeAreNumberedApart)
+{
+    std::string rows;
+    for (int i = 0; i < 5; i++)
+        rows += "1300 53.63" + std::to_string(i) + " 9.98 90.0 tie_down props Apron 2 General Aviation\n";
+    rows += "1300 53.6400 9.9800 90.0 gate jets Gate A12\n1300 53.6410 9.9800 90.0 gate jets Gate A12\n"
+            "1300 53.6420 9.9800 90.0 gate jets Apron 2 General Aviation 2\n";
+    root.WriteText("src/apt.dat", "I\n1000 Version - test data\n\n1 53 0 0 EDDH Hamburg Airport\n"
+                                  "100 46.00 1 0 0.25 1 2 1 05 53.62008 9.96577 0 0 3 0 1 0 23 53.63751 10.00534 0 0 "
+                                  "3 0 1 0\n" +
+                                      rows + "99\n");
+    root.WriteText("src/nav.dat", "I\n810 Version\n99\n");
+    root.WriteText("src/fix.dat", "I\n600 Version\n99\n");
+    ASSERT_EQ(RunProgram(Downloader, {"--build", root.Path("src"), root.Path("Navdata"), "MSFS"}, root.root()), 0);
+    LoadAirports();
+    ASSERT_TRUE(LoadAirportDetails("EDDH"));
+    const AirportDetail& d = GetAirportDetail();
+    ASSERT_EQ(d.parking.size(), 8u);
+    std::set<std::string> entries;
+    for (const ParkingRecord& p : d.parking)
+        entries.insert(std::string(p.name) + "_" + std::to_string(p.number));
+    EXPECT_EQ(entries.size(), 8u) << "every stand its own entry in the list";
+    EXPECT_STREQ(d.parking[0].name, "Apron 2 General Avi");
+    EXPECT_EQ(d.parking[0].number, 1);
+    EXPECT_EQ(d.parking[1].number, 3) << "2 is the number the source gave a stand of that name";
+    EXPECT_EQ(d.parking[5].number, 12);
+    EXPECT_NE(d.parking[6].number, 12);
+    EXPECT_EQ(FindParkingIndexByName("Apron 2 General Avi_4"), 2);
+}
 
 TEST_F(PlovikDownload, BuildsTheFilesOfAFolderFromThePublicFormats)
 {

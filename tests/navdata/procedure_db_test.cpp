@@ -108,6 +108,25 @@ TEST_F(ProcedureDb, WaypointsComeInTheirOrderAsFixesWithoutAltitude)
     }
 }
 
+TEST_F(ProcedureDb, ARouteWithAWaypointOffTheEarthGivesNoWaypoints)
+{
+    // A damaged file: one point far away would put the plan at infinity.
+    NavdataDbAirport eddh{"EDDH", {{"05", 50.2, 3250}}, {}};
+    eddh.routes = {Route("sid", "FAR1A", "05", {{"ALF04", 53.69, 9.94}, {"FAR", 1e300, 9.3}}),
+                   Route("sid", "WEST1A", "05", {{"ALF04", 53.69, 9.94}, {"WEST", 53.8, -180.5}}),
+                   Route("sid", "GOOD1A", "05", {{"ALF04", 53.69, 9.94}, {"RIBSO", 53.8, 9.3}})};
+    Write({eddh});
+    int32_t runway = Runway("EDDH", "05");
+    std::vector<FlightPlanWaypoint> w;
+    for (const char* name : {"FAR1A", "WEST1A"}) {
+        w.assign(1, FlightPlanWaypoint{});
+        ASSERT_TRUE(GetRouteWaypointsByName(&w, runway, name, "sid", 9.9, 53.6)) << name;
+        EXPECT_TRUE(w.empty()) << name;
+    }
+    ASSERT_TRUE(GetRouteWaypointsByName(&w, runway, "GOOD1A", "sid", 9.9, 53.6));
+    EXPECT_EQ(w.size(), 2u);
+}
+
 TEST_F(ProcedureDb, AnotherRevisionIsFoundByItsPatternAndANameWithoutDigitsIsNot)
 {
     WriteHamburg();

@@ -1,5 +1,6 @@
 // Starting programs: stand-ins found by their ".exe" name, arguments passed
-// without a shell, "cmd.exe /c" with quoted arguments, waits and exit codes.
+// without a shell, "cmd.exe /c" with its redirections and no shell, waits and
+// exit codes.
 #include "platform/process.h"
 
 #include "platform/sync.h"
@@ -79,7 +80,7 @@ TEST_F(ProcessTest, WaitWithALimitTimesOutWhileTheProgramRuns)
     CloseHandle(info.hProcess);
 }
 
-TEST_F(ProcessTest, CmdRunsTheShellWithEveryArgumentQuoted)
+TEST_F(ProcessTest, CmdRunsTheProgramWithEveryArgumentAsItStands)
 {
     std::string parameters = "/C " + folder.Path() + "\\Helper.exe 'a b' $(id) \"c d\" >out.txt";
     SHELLEXECUTEINFOA info;
@@ -88,6 +89,51 @@ TEST_F(ProcessTest, CmdRunsTheShellWithEveryArgumentQuoted)
     EXPECT_EQ(ReadFileText(folder / "Work/args.txt"), folder / "Work\n['a]\n[b']\n[$(id)]\n[c d]\n");
     struct stat st;
     EXPECT_EQ(stat((folder / "Work/out.txt").c_str(), &st), 0);
+}
+
+TEST_F(ProcessTest, CmdRedirectsStreamsWithTheFileInTheSameOrNextWord)
+{
+    WriteFileText(folder / "Talker", "#!/bin/sh\necho out; echo err >&2; cat\n");
+    chmod((folder / "Talker").c_str(), 0755);
+    WriteFileText(folder / "Work/in.txt", "in\n");
+    std::string talker = folder.Path() + "\\Talker.exe";
+    SHELLEXECUTEINFOA info;
+    std::string parameters = "/c " + talker + " <in.txt >all.txt 2>&1";
+    ASSERT_EQ(Run("cmd.exe", parameters.c_str(), &info), WAIT_OBJECT_0);
+    CloseHandle(info.hProcess);
+    EXPECT_EQ(ReadFileText(folder / "Work/all.txt"), "out\nerr\nin\n");
+    parameters = "/c " + talker + " < in.txt 1> \"two words.txt\" 2>>err.txt";
+    ASSERT_EQ(Run("cmd.exe", parameters.c_str(), &info), WAIT_OBJECT_0);
+    CloseHandle(info.hProcess);
+    ASSERT_EQ(Run("cmd.exe", parameters.c_str(), &info), WAIT_OBJECT_0);
+    CloseHandle(info.hProcess);
+    EXPECT_EQ(ReadFileText(folder / "Work/two words.txt"), "out\nin\n");
+    EXPECT_EQ(ReadFileText(folder / "Work/err.txt"), "err\nerr\n");
+}
+
+TEST_F(ProcessTest, CmdNeverChainsAnotherProgramOrReadsQuotedOperators)
+{
+    std::string helper = folder.Path() + "\\Helper.exe";
+    SHELLEXECUTEINFOA info{};
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpFile = "cmd.exe";
+    std::string work = folder / "Work";
+    info.lpDirectory = work.c_str();
+    for (const char* chain : {" a | touch pwned", " a && touch pwned", " a||touch pwned", " a & touch pwned",
+                              " a >", " a > >x", " a 2>&1x", " a > | touch pwned",
+                              " a > \"\"", " \"a\"|touch pwned"}) {
+        std::string parameters = "/c " + helper + chain;
+        info.lpParameters = parameters.c_str();
+        EXPECT_FALSE(ShellExecuteExA(&info)) << chain;
+        EXPECT_EQ(info.hProcess, nullptr) << chain;
+    }
+    EXPECT_NE(access((folder / "Work/pwned").c_str(), F_OK), 0);
+    // A quoted operator is an argument like any other.
+    std::string parameters = "/c " + helper + " \">x\" \"|\" \"&&\" \"2>&1\"";
+    ASSERT_EQ(Run("cmd.exe", parameters.c_str(), &info), WAIT_OBJECT_0);
+    CloseHandle(info.hProcess);
+    EXPECT_EQ(ReadFileText(folder / "Work/args.txt"), folder / "Work\n[>x]\n[|]\n[&&]\n[2>&1]\n");
+    EXPECT_NE(access((folder / "Work/x").c_str(), F_OK), 0);
 }
 
 TEST_F(ProcessTest, MissingProgramsAreReportedNotRun)

@@ -290,4 +290,35 @@ TEST_F(ProfileTest, ThreadsWritingAtOnceLoseNoKey)
     }
 }
 
-} // namespace
+// A writer of many keys rewrites the file once: the writes are held, reads
+// see them, and the file changes only when the batch ends, under whatever
+// name the file was written.
+int Renames = 0;
+
+TEST_F(ProfileTest, WritesOfABatchReachTheFileOnceAtItsEnd)
+{
+    ASSERT_TRUE(WritePrivateProfileStringA("S", "kept", "1", ini.c_str()));
+    Renames = 0;
+    SetProfileBeforeRenameHook([](const char*) { Renames++; });
+    BeginProfileWriteBatch(ini.c_str());
+    for (int i = 0; i < 50; i++)
+        WritePrivateProfileStringA("S", ("k" + std::to_string(i)).c_str(), std::to_string(i).c_str(), ini.c_str());
+    WorkingFolder inFolder(folder.Path());
+    WritePrivateProfileStringA("T", "relative", "yes", "./Test.ini");
+    EXPECT_EQ(Get("S", "k49"), "49");
+    EXPECT_EQ(Get("T", "relative"), "yes");
+    EXPECT_EQ(Renames, 0);
+    EXPECT_EQ(ReadFileText(ini), "[S]\nkept=1\n");
+    EXPECT_TRUE(EndProfileWriteBatch());
+    EXPECT_EQ(Renames, 1);
+    SetProfileBeforeRenameHook(nullptr);
+    std::string text = ReadFileText(ini);
+    EXPECT_NE(text.find("kept=1\nk0=0\n"), std::string::npos);
+    EXPECT_NE(text.find("k49=49\n"), std::string::npos);
+    EXPECT_NE(text.find("[T]\nrelative=yes\n"), std::string::npos);
+    // After the batch every write goes to the file at once again.
+    WritePrivateProfileStringA("S", "after", "1", ini.c_str());
+    EXPECT_NE(ReadFileText(ini).find("after=1"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,170 @@
+// The map background under a user's hands: the built program, headless on
+// the demo grid with terrain shading on, follows tvl-proxypeer's circle round
+// home (which reaches west of the grid's old edge at 10 E) while an event
+// script zooms with the wheel and the keys, pans, comes Home, picks SAT (which
+// cannot load here) and the grid again from the map-type page, and the
+// program is ended and started again three times. After every step that
+// settles, the map shows its background: once it vanished for good after
+// such steps and for whole runs after a restart.
+#include "tests/support/child_process.h"
+#include "tests/support/program_root_copy.h"
+#include "tests/support/screenshot.h"
+#include "tests/support/temp_folder.h"
+
+#include "platform/profile.h"
+
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t Cream = 0xFFFECD;  // the renderer's empty map, as 0xRRGGBB
+
+// Share of the open map area (left of the NEAREST box, above the softkeys,
+// below the status block) that is the empty map's cream.
+double CreamShare(const Picture& p)
+{
+    int x0 = 110 * p.width / 640, x1 = 480 * p.width / 640;
+    int y0 = 90 * p.height / 480, y1 = 280 * p.height / 480;
+    int cream = 0, all = 0;
+    for (int y = y0; y < y1; y += 2)
+        for (int x = x0; x < x1; x += 2) {
+            cream += ChannelDistance(p.At(x, y), Cream) <= 4;
+            all++;
+        }
+    return all ? static_cast<double>(cream) / all : 1.0;
+}
+
+// One checkpoint of a script: the step it follows and whether the map must
+// show its background there (a map that cannot load must not).
+struct Checkpoint {
+    std::string name;
+    bool background;
+};
+
+class MapBackgroundSoakTest : public ::testing::Test {
+protected:
+    TempFolder root;
+    std::string system = CopyProgramRoot(root.Path());
+    std::string ini = system + "/Plovik.ini";
+    Child peer;
+    std::vector<Checkpoint> checkpoints;
+    std::string script;
+
+    void SetUp() override
+    {
+        UseHeadlessEnvironment(root.Path());
+        FreeImage_Initialise(FALSE);
+        UseDemoMapBackground(root.Path(), system);
+        for (auto [key, value] : {std::pair{"MenuState", "2"}, {"Terrainstate", "1"}, {"Terrainmap", "1"},
+                                  {"Softkeys", "1"}, {"Softkeylevel", "0"}, {"Softkeysublevel", "0"}})
+            WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
+        MakeTerrain();
+        std::string out = root / "peer.out";
+        ASSERT_TRUE(peer.Start({std::string(TVL_TOOLS_DIR) + "/tvl-proxypeer", "--port", "0", "--circle", "2",
+                                "--speed", "240", "--duration", "0"},
+                               out, root.Path()));
+        std::string port = WaitForAnnouncedPort(out);
+        ASSERT_FALSE(port.empty());
+        WritePrivateProfileStringA("MSFS", "Port", port.c_str(), ini.c_str());
+    }
+    void TearDown() override { FreeImage_DeInitialise(); }
+
+    // A plain of 100 m round home, so that the terrain is drawn.
+    void MakeTerrain()
+    {
+        for (const char* name : {"N53E009.hgt", "N53E010.hgt"}) {
+            std::ofstream out(root / name, std::ios::binary);
+            for (int i = 0; i < 1201 * 1201; i++)
+                out.write("\x00\x64", 2);
+        }
+        Child converter;
+        ASSERT_TRUE(converter.Start({std::string(TVL_TOOLS_DIR) + "/tvl-mkterrain", root.Path(), root / "N53E009.hgt",
+                                     root / "N53E010.hgt"},
+                                    root / "converter.out", root.Path()));
+        ASSERT_EQ(converter.Wait(60), 0);
+    }
+
+    // A step of the script, then the map left to settle and looked at twice;
+    // the second look is the one that counts.
+    void Step(const std::string& name, const std::string& actions, bool background = true)
+    {
+        script += actions + "\nwait 80\nshot " + (root / (name + "_a.png")) + "\nwait 80\nshot " +
+                  (root / (name + ".png")) + "\n";
+        checkpoints.push_back({name, background});
+    }
+
+    void Run(const std::string& prefix)
+    {
+        // Every run begins on the main softkey page, wherever the last one ended.
+        WritePrivateProfileStringA("Zorizeruverovu Plovik", "Softkeylevel", "0", ini.c_str());
+        WritePrivateProfileStringA("Zorizeruverovu Plovik", "Softkeysublevel", "0", ini.c_str());
+        script = "wait 200\n" + script + "quit\n";
+        Child program;
+        ASSERT_TRUE(RunMapProgramWithScript(&program, system, root.Path(), script, prefix));
+        script.clear();
+    }
+
+    void ExpectCheckpoints()
+    {
+        for (const Checkpoint& c : checkpoints) {
+            Picture p;
+            ASSERT_TRUE(LoadPicture(root / (c.name + ".png"), &p)) << c.name;
+            double cream = CreamShare(p);
+            if (c.background)
+                EXPECT_LT(cream, 0.5) << "no map background after " << c.name;
+            else
+                EXPECT_GT(cream, 0.5) << "a background after " << c.name;
+        }
+        checkpoints.clear();
+    }
+};
+
+TEST_F(MapBackgroundSoakTest, ZoomsPansMapTypesAndRestartsNeverLoseTheBackground)
+{
+    // The map area's middle, in the headless window's client pixels.
+    const std::string centre = "320 200";
+    const std::string in = "wheel " + centre + " 1", out = "wheel " + centre + " -1";
+    const std::string drag = "down 320 200\nmove 330 205\nmove 350 215\nmove 380 225\nup 380 225";
+
+    Step("r1_start", "");
+    Step("r1_in", in);
+    Step("r1_in_in", in + "\nwait 30\n" + in);
+    Step("r1_out_out_out", out + "\nwait 30\n" + out + "\nwait 30\n" + out);
+    Step("r1_panned", drag);
+    Step("r1_home", "key HOME");
+    Step("r1_panned_zoomed", drag + "\nwait 30\n" + in);
+    Step("r1_home_again", "key HOME");
+    // The map-type page: SAT cannot load offline, the grid comes back.
+    Step("r1_sat", "key 1\nwait 10\nkey 1", false);
+    Step("r1_grid", "key 1\nwait 10\nkey 6");
+    Step("r1_quick", in + "\nwait 2\n" + out + "\nwait 2\n" + in + "\nwait 2\nkey HOME\nwait 2\n" + out);
+    Run("soak_r1_");
+    ExpectCheckpoints();
+    std::string log = ReadFileText(system + "/Tervalingo.log");
+    EXPECT_GE(CountLines(log, "Map SAT cannot load here"), 1) << "the screen says why SAT shows nothing";
+
+    // Started again where the last run left the map, twice, with steps at once.
+    Step("r2_start", "");
+    Step("r2_out", out);
+    Step("r2_panned_home", drag + "\nwait 5\nkey HOME");
+    Step("r2_in_in", in + "\nwait 5\n" + in);
+    Run("soak_r2_");
+    ExpectCheckpoints();
+
+    Step("r3_start", "");
+    Step("r3_sat_grid", "key 1\nwait 10\nkey 1\nwait 60\nkey 1\nwait 10\nkey 6");
+    Step("r3_out_panned", out + "\nwait 5\n" + drag);
+    Step("r3_home", "key HOME");
+    Run("soak_r3_");
+    ExpectCheckpoints();
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+// The map program under a real X server (Xvfb), as a user meets it there:
+// the start-up message box, the window where it was left, the pointer and
+// keys through xdotool. Skipped where Xvfb, zenity or xdotool are missing.
+#include "app/window_placement.h"
+#include "tests/support/child_process.h"
+#include "tests/support/program_root_copy.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/virtual_display.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+class MapOnDisplayTest : public ::testing::Test {
+protected:
+    TempFolder root;
+    std::string system = CopyProgramRoot(root.Path());
+    VirtualDisplay x;
+    Child map;
+
+    void SetUp() override
+    {
+        for (const char* tool : {"Xvfb", "zenity", "xdotool"})
+            if (!OnPath(tool))
+                GTEST_SKIP() << tool << " is not installed";
+        ASSERT_TRUE(x.Start(1600, 1000)) << "Xvfb gave no display";
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("XDG_RUNTIME_DIR", root.Path().c_str(), 1);
+        unsetenv("TVL_MONITORS");
+        unsetenv("TVL_EXIT_AFTER_FRAMES");
+        unsetenv("TVL_EVENT_SCRIPT");
+        unsetenv("TVL_SCREENSHOT");
+    }
+    void TearDown() override
+    {
+        x.Stop();
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        unsetenv("DISPLAY");
+    }
+    bool Start() { return map.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, root / "out.txt", system); }
+    std::string Log() { return ReadFileText(system + "/Tervalingo.log"); }
+
+    // Waits for a file the program writes (bounded), answering meanwhile
+    // the boxes the start shows offline (no navigation data downloader, no
+    // map catalogue) as a user does.
+    bool WaitForFileAnsweringBoxes(const std::string& path)
+    {
+        for (int i = 0; i < 1200 && ReadFileText(path).empty(); i++) {
+            std::string box = RunTool({"xdotool", "search", "--onlyvisible", "--name", "Zorizeruverovu"});
+            if (!box.empty())
+                x.Keys(box.substr(0, box.find('\n')), "", {"Return"});
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return !ReadFileText(path).empty();
+    }
+    // The map window's position on the screen, from xdotool.
+    bool MapWindowPosition(int* left, int* top)
+    {
+        std::string window = x.FindWindow("TABRIX Tervalingo");
+        std::istringstream shell(RunTool({"xdotool", "getwindowgeometry", "--shell", window}));
+        *left = *top = -99999;
+        for (std::string line; std::getline(shell, line);) {
+            if (line.rfind("X=", 0) == 0)
+                *left = std::atoi(line.c_str() + 2);
+            if (line.rfind("Y=", 0) == 0)
+                *top = std::atoi(line.c_str() + 2);
+        }
+        return *left != -99999 && *top != -99999;
+    }
+};
+
+// The box (the map catalogue cannot be fetched offline) is open while the
+// display starts: the signal ends it, and the program ends as by Exit.
+TEST_F(MapOnDisplayTest, TerminationWhileTheStartUpBoxIsOpenEndsTheProgram)
+{
+    ASSERT_TRUE(Start());
+    ASSERT_FALSE(x.FindWindow("Zorizeruverovu").empty()) << "the start-up box never showed\n" << Log();
+    kill(map.Pid(), SIGTERM);
+    EXPECT_EQ(map.Wait(120), 0) << Log();
+    EXPECT_EQ(CountLines(Log(), "Program ended"), 1) << Log();
+    EXPECT_NE(ReadFileText(system + "/Plovik.ini").find("UseProcessorCore="), std::string::npos);
+}
+
+// The window comes back where the user left it: the renderer, made at the
+// first frame, once put it back where the window had been created, centred
+// and, for a large window, half off the screen.
+TEST_F(MapOnDisplayTest, TheSavedPlacementComesBackWhereTheWindowWasLeft)
+{
+    WINDOWPLACEMENT wp = {};
+    wp.length = sizeof wp;
+    wp.showCmd = 1;
+    wp.rcNormalPosition = RECT{96, 23, 96 + 1208, 23 + 706};
+    uint8_t bytes[44];
+    EncodeWindowPlacement(wp, bytes);
+    ASSERT_TRUE(WriteFileText(system + "/wpl.bin", std::string(reinterpret_cast<char*>(bytes), sizeof bytes)));
+    setenv("TVL_SCREENSHOT", (root / "shot.png").c_str(), 1);
+    setenv("TVL_SCREENSHOT_FRAME", "20", 1);
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(WaitForFileAnsweringBoxes(root / "shot.png")) << "no frame was drawn\n" << Log();
+    int left = 0, top = 0;
+    ASSERT_TRUE(MapWindowPosition(&left, &top));
+    // The client area lies inside the saved outer rectangle, under its caption.
+    EXPECT_GE(left, 96);
+    EXPECT_LE(left, 96 + 10);
+    EXPECT_GE(top, 23);
+    EXPECT_LE(top, 23 + 40);
+    kill(map.Pid(), SIGTERM);
+    EXPECT_EQ(map.Wait(120), 0);
+}
+
+}  // namespace
