@@ -1381,7 +1381,7 @@ void RasterizeDraws(const BandDraw* draws, int n, RasterBands* threads, int64_t 
             pitch = std::max(pitch, draws[i].job.target.pitch);
         }
         firstTriangle.push_back(static_cast<int32_t>(rows.size() / 2));
-        const int span = row1 - row0;
+        const int span = row1 > row0 ? row1 - row0 : 0; // nothing measured leaves them apart
         int bandRows = std::max(kMinBandRows, kBandBytes / std::max(4 * pitch, 1));
         if (workers > 1)
             bandRows = std::max(kMinBandRows, std::min(bandRows, span / (workers * kBandsPerThread)));
