@@ -1358,6 +1358,7 @@ void RasterizeBand(void* arg, int band)
 // fetching its rows anew. At least kMinBandRows a band, and enough bands
 // that a thread finishing early finds another one.
 constexpr int kBandBytes = 128 * 1024;
+constexpr int64_t kBandTriangles = 4;
 constexpr int kMinBandRows = 4;
 constexpr int kBandsPerThread = 4;
 
@@ -1383,6 +1384,16 @@ void RasterizeDraws(const BandDraw* draws, int n, RasterBands* threads, int64_t 
         firstTriangle.push_back(static_cast<int32_t>(rows.size() / 2));
         const int span = row1 > row0 ? row1 - row0 : 0; // nothing measured leaves them apart
         int bandRows = std::max(kMinBandRows, kBandBytes / std::max(4 * pitch, 1));
+        // A triangle over several bands is set up in each: bands keep to a
+        // few times the triangles' height.
+        int64_t tall = 0, counted = 0;
+        for (size_t t = 0; t < rows.size(); t += 2)
+            if (rows[t] < rows[t + 1]) {
+                tall += rows[t + 1] - rows[t];
+                counted++;
+            }
+        if (counted > 0)
+            bandRows = std::max<int>(bandRows, static_cast<int>(kBandTriangles * tall / counted));
         if (workers > 1)
             bandRows = std::max(kMinBandRows, std::min(bandRows, span / (workers * kBandsPerThread)));
         if (span > 0 && pixels >= static_cast<double>(splitPixels) && span > bandRows) {
