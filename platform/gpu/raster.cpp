@@ -7,6 +7,7 @@
 // a draw, so the pixel loops make no indirect calls.
 #include "platform/gpu/raster.h"
 #include "platform/gpu/raster_bands.h"
+#include "platform/tvl_assert.h"
 
 #include <algorithm>
 #include <atomic>
@@ -1432,6 +1433,9 @@ void RasterizeRuns(const RasterRun* runs, int n, RasterBands* bands, int64_t spl
 {
     if (n <= 0)
         return;
+    // A batch holds whole triangles; the bands' row bookkeeping counts on it.
+    for (int i = 0; i < n; i++)
+        TVL_ASSERT(runs[i].count >= 0 && runs[i].count % 3 == 0);
     // The caller's thread only, like the context.
     static thread_local std::vector<BandDraw> draws;
     draws.clear();
