@@ -203,16 +203,6 @@ void SetMainWindowTitle()
     SetWindowTitle(title);
 }
 
-bool IsDirectory(const char* path)
-{
-    char resolved[512];
-    struct stat st;
-    if (!path)
-        return false;
-    ResolvePath(path, resolved, sizeof resolved);
-    return stat(resolved, &st) == 0 && (st.st_mode & 0x4000) != 0;
-}
-
 float GetChartLevelScale()
 {
     switch (CurrentChartLevel) {

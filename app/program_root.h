@@ -31,7 +31,6 @@ void WriteIniString(const char* value, const char* fileName, const char* section
 // "en" when the locale name has no '-'.
 void SetLanguageFromLocale();
 void SetMainWindowTitle();
-bool IsDirectory(const char* path);
 // The zoom factor of the current local-map chart level.
 float GetChartLevelScale();
 // ChartStatusText := the page line ([General] 4 with page and PDFPages).

@@ -10,6 +10,7 @@
 #include "app/track_ring.h"
 #include "app/program_root.h"
 #include "app/shared_accessors.h"
+#include "platform/files.h"
 #include "platform/win32.h"
 #include "app/sim_key_events.h"
 #include "app/winmain.h"

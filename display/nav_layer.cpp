@@ -4,7 +4,7 @@
 // visible longitude band.
 #include "display/nav_layer.h"
 
-#include "app/log.h"
+#include "display/aircraft_values.h"
 #include "maps/terrain_data.h"
 #include "app/settings.h"
 #include "display/draw_helpers.h"

@@ -2,7 +2,6 @@
 #include "display/route_layers.h"
 
 #include "app/click_zones.h"
-#include "app/log.h"
 #include "maps/terrain_data.h"
 #include "navdata/foreign_calls.h"
 #include "app/settings.h"

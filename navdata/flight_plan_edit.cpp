@@ -11,6 +11,7 @@
 #include "navdata/great_circle.h"
 #include "navdata/nav_tables.h"
 #include "navdata/text_lines.h"
+#include "platform/files.h"
 
 #include <algorithm>
 #include <cmath>

@@ -295,6 +295,21 @@ FILE* OpenFile(const char* path, const char* mode)
     return fopen(resolved, mode);
 }
 
+int FileExists(const char* path)
+{
+    return path && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
+}
+
+bool IsDirectory(const char* path)
+{
+    char resolved[512];
+    struct stat st;
+    if (!path)
+        return false;
+    ResolvePath(path, resolved, sizeof resolved);
+    return stat(resolved, &st) == 0 && (st.st_mode & 0x4000) != 0;
+}
+
 DWORD GetFileAttributesA(LPCSTR path)
 {
     char resolved[PathBufferSize];

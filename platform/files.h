@@ -34,6 +34,11 @@ char* NormalizePath(char* path);
 bool ResolvePath(const char* path, char* out, size_t size);
 // fopen after ResolvePath, so data files spelt in another case are found.
 FILE* OpenFile(const char* path, const char* mode);
+// 1 when path reports attributes (a file, or a folder although its length
+// cannot be read), else 0.
+int FileExists(const char* path);
+// True when path, looked up as ResolvePath does, is a folder.
+bool IsDirectory(const char* path);
 // Replaces the whole file at path (taken as given) by size bytes: a temporary
 // file beside it, then rename, so that a crash never leaves half a file. A
 // file marked read-only is refused as Windows refuses to write it

@@ -1,5 +1,5 @@
-// The log: line format, silence without DebugMode, lines dropped when too
-// many writers wait, and the shared utilities beside it.
+// The log: line format, silence without DebugMode, and lines dropped when
+// too many writers wait.
 #include "app/log.h"
 
 #include "app/settings.h"
@@ -69,29 +69,6 @@ TEST_F(LogTest, AtMostNineteenWritersWaitTheRestDropTheirLines)
     EXPECT_EQ(outcome.linesRead, 20);
     WriteLog("later");
     EXPECT_NE(Log().find(" later\n"), std::string::npos);
-}
-
-TEST_F(LogTest, FileExistsForFilesAndFolders)
-{
-    WriteFileText(folder / "file.txt", "");
-    mkdir("sub", 0755);
-    EXPECT_EQ(FileExists("file.txt"), 1);
-    EXPECT_EQ(FileExists(".\\FILE.TXT"), 1);
-    EXPECT_EQ(FileExists("sub"), 1);
-    EXPECT_EQ(FileExists("missing"), 0);
-    EXPECT_EQ(FileExists(nullptr), 0);
-}
-
-TEST(LogUtilitiesTest, SecondsInHourAndMagneticVariation)
-{
-    float seconds = GetSecondsInHour();
-    EXPECT_GE(seconds, 0.0f);
-    EXPECT_LT(seconds, 3600.0f);
-    SetMagneticVariation(-3.5f);
-    float variation = 0;
-    GetMagneticVariation(&variation);
-    EXPECT_FLOAT_EQ(variation, -3.5f);
-    GetMagneticVariation(nullptr);
 }
 
 } // namespace
