@@ -4,7 +4,7 @@
 #include "app/program_root.h"
 
 #include "app/language.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/main_window.h"
 #include "app/settings.h"
 #include "display/map_view.h"
@@ -21,7 +21,6 @@
 #include <strings.h>
 #include <sys/stat.h>
 
-char ProgramRoot[512];
 char SystemFolder[512];
 char IniFileName[64] = "Plovik.ini";
 char IniFilePath[512];

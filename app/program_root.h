@@ -3,12 +3,14 @@
 // language preset from the locale, and small shell services beside them.
 #pragma once
 
+#include "platform/files.h"
+
 #include <cstddef>
 #include <cstdint>
 
 // Paths built with '/', without a trailing '/'. Written by LocateProgramRoot
-// on the GUI thread at display start; read everywhere afterwards.
-extern char ProgramRoot[512];
+// (ProgramRoot too) on the GUI thread at display start; read everywhere
+// afterwards.
 extern char SystemFolder[512];
 extern char IniFileName[64];
 extern char IniFilePath[512];

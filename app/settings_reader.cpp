@@ -4,7 +4,7 @@
 #include "app/settings.h"
 
 #include "app/language.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/main_window.h"
 #include "app/news_check.h"
 #include "app/track_ring.h"

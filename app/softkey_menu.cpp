@@ -5,7 +5,7 @@
 
 #include "app/click_zones.h"
 #include "app/language.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/layout_tables.h"
 #include "app/helper_dialogs.h"
 #include "maps/terrain_awareness.h"

@@ -27,7 +27,6 @@ static double MapScaleValue = MinMapScaleValue;
 PanPoint MapPanOffset = {0, 0};
 PanPoint PanStart = {0, 0};
 float DragStartX = 0, DragStartY = 0;
-ScreenPointI ScreenCentre = {320, 240};
 float FrameZoom = 1.0f;
 float MapScale = 1.0f;
 uint8_t BezelShown = 0;
@@ -171,12 +170,6 @@ void UpdateAirVector(int32_t* vectorLengthPx, double* speed, double* headingRad,
     *speed = std::hypot(gx, gy);
     *headingRad = h;
     TrackAngle = h;
-}
-
-void GetScreenCentre(float* x, float* y)
-{
-    *x = static_cast<float>(ScreenCentre.x);
-    *y = static_cast<float>(ScreenCentre.y);
 }
 
 void GetMapViewport(ViewportRect* rect)

@@ -4,6 +4,8 @@
 // GUI thread unless a field says otherwise.
 #pragma once
 
+#include "render/screen_centre.h"
+
 #include <atomic>
 #include <cstdint>
 
@@ -15,9 +17,6 @@ struct MapCentreValue {
 // loader thread reads it (catalogue map at the centre).
 extern MapCentreValue MapCenter;
 
-struct ScreenPointI {
-    int32_t x, y;
-};
 struct ViewportRect {
     int32_t left, top, right, bottom;
 };
@@ -39,8 +38,7 @@ extern float DragStartX, DragStartY;
 // Ends a pan: the map follows the aircraft again from the next frame.
 void ResetMapPan();
 
-// The virtual-screen point MapCenter is drawn at; set at every frame start.
-extern ScreenPointI ScreenCentre;
+// MapCenter is drawn at ScreenCentre (render/screen_centre.h).
 // Drawing scale of the map background and the displayed tile grid's tile
 // scale, both set at every frame start.
 extern float FrameZoom;
@@ -110,7 +108,6 @@ void PredictPosition(double* lat, double* lon, double seconds);
 // Ground vector, wind and the air vector; keeps TrackAngle and AirVectorAngle.
 void UpdateAirVector(int32_t* vectorLengthPx, double* speed, double* headingRad, double* airAngle);
 
-void GetScreenCentre(float* x, float* y);
 void GetMapViewport(ViewportRect* rect);
 // Click zone index (the map area) takes the layout's map rectangle with the
 // bezel, else the whole virtual screen.

@@ -9,7 +9,7 @@
 #include "maps/airport_charts.h"
 
 #include "app/language.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/main_window.h"
 #include "app/file_dialogs.h"
 #include "platform/win32.h"

@@ -15,7 +15,7 @@
 #include "maps/terrain_awareness.h"
 #include "maps/terrain_data.h"
 #include "display/map_redraw.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/settings.h"
 #include "app/softkey_menu.h"
 #include "display/aircraft_values.h"

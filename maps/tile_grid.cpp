@@ -3,7 +3,7 @@
 // the release of textures that left the grid.
 #include "maps/tile_grid.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/settings.h"
 #include "display/frame_update.h"
 #include "display/map_types.h"

@@ -2,7 +2,7 @@
 // Every statement binds its values; table names are checked before use.
 #include "maps/tile_stores.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "display/map_types.h"
 #include "maps/http_download.h"
 #include "maps/local_maps.h"

@@ -10,7 +10,7 @@
 #include "maps/weather_radar.h"
 
 #include "app/language.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/main_window.h"
 #include "app/helper_dialogs.h"
 #include "app/program_root.h"

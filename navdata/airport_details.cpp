@@ -6,7 +6,7 @@
 
 #include "app/click_zones.h"
 #include "app/language.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/settings.h"
 #include "display/airport_view.h"
 #include "navdata/foreign_calls.h"

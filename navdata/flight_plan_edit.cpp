@@ -1,7 +1,7 @@
 // Flight-plan editing: the file dialogs and the map-click edits.
 #include "navdata/flight_plan_edit.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/file_dialogs.h"
 #include "app/settings.h"
 #include "maps/terrain_awareness.h"

@@ -4,7 +4,7 @@
 #include "navdata/nav_tables.h"
 
 #include "app/language.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/main_window.h"
 #include "app/settings.h"
 #include "navdata/foreign_calls.h"

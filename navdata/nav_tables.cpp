@@ -2,7 +2,7 @@
 // bad file leaves behind, and the lookups the layers and lists run.
 #include "navdata/nav_tables.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/settings.h"
 #include "navdata/airport_details.h"
 #include "navdata/airspaces.h"

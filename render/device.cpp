@@ -5,12 +5,11 @@
 #include "render/layer_cache.h"
 
 #include "app/program_root.h"
-#include "display/map_view.h"
-#include "maps/system_files.h"
 #include "maps/terrain_awareness.h"
 #include "platform/files.h"
 #include "platform/window.h"
 #include "render/bitmap_fonts.h"
+#include "render/screen_centre.h"
 #include "render/snapshot.h"
 #include "render/system_text.h"
 #include "render/textures.h"

@@ -3,7 +3,7 @@
 // order, the legend colours as raw float4 values last.
 #include "render/terrain_quad.h"
 
-#include "display/map_view.h"
+#include "render/screen_centre.h"
 #include "render/quads.h"
 
 #include <cmath>

@@ -1,8 +1,7 @@
 // The log: line format, silence without DebugMode, and lines dropped when
 // too many writers wait.
-#include "app/log.h"
+#include "platform/log.h"
 
-#include "app/settings.h"
 #include "tests/support/blocked_writers.h"
 #include "tests/support/temp_folder.h"
 
@@ -19,8 +18,8 @@ protected:
     TempFolder folder;
     WorkingFolder here{folder.Path()};
 
-    void SetUp() override { Settings.DebugMode = true; }
-    void TearDown() override { Settings.DebugMode = false; }
+    void SetUp() override { LogDebugMode = true; }
+    void TearDown() override { LogDebugMode = false; }
     std::string Log() { return ReadFileText(folder / "Tervalingo.log"); }
 };
 
@@ -42,7 +41,7 @@ TEST_F(LogTest, AppendsOneLinePerCallAndKeepsTextLineFeeds)
 
 TEST_F(LogTest, WritesNothingWithDebugModeOff)
 {
-    Settings.DebugMode = false;
+    LogDebugMode = false;
     WriteLog("hidden");
     WriteLogF("hidden %d", 1);
     EXPECT_FALSE(IsDebugMode());

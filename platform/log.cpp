@@ -1,13 +1,14 @@
 // The log "Tervalingo.log" in the working folder, written one line at a time
 // from any thread.
-#include "app/log.h"
+#include "platform/log.h"
 
-#include "app/settings.h"
 #include "platform/files.h"
 #include "platform/threads.h"
 
 #include <cstdarg>
 #include <cstdio>
+
+std::atomic<bool> LogDebugMode{false};
 
 namespace {
 
@@ -38,14 +39,14 @@ void WriteLog(const char* text)
     // Without DebugMode the gate is still taken, so callers keep one order.
     if (!EnterBusyGate(&LogGate, MaxLogWaiters))
         return;
-    if (Settings.DebugMode.load())
+    if (LogDebugMode.load())
         AppendLine(text ? text : "");
     LeaveBusyGate(&LogGate);
 }
 
 void WriteLogF(const char* format, ...)
 {
-    if (!format || !Settings.DebugMode.load())
+    if (!format || !LogDebugMode.load())
         return;
     char line[1024];
     va_list args;
@@ -57,5 +58,5 @@ void WriteLogF(const char* format, ...)
 
 bool IsDebugMode()
 {
-    return Settings.DebugMode.load();
+    return LogDebugMode.load();
 }
