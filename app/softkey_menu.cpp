@@ -10,7 +10,6 @@
 #include "app/helper_dialogs.h"
 #include "maps/terrain_awareness.h"
 #include "navdata/flight_plan_edit.h"
-#include "navdata/foreign_calls.h"
 #include "app/program_root.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"

@@ -310,7 +310,7 @@ static void FlyFlightPlan(double fx, double fy)
 {
     BeginGpsFrame();
     if (Settings.FlightPlanState && SimPlanTaken.load())
-        RunGpsStep(Settings.UseSimulator.load(), CentreMapX, CentreMapY, fx, fy);
+        RunGpsStep(ViewMapProjector(), Settings.UseSimulator.load(), CentreMapX, CentreMapY, fx, fy);
     else
         ClearRouteBuilt();
 }

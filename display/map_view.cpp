@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <cstring>
 
-MapCentreValue MapCenter;
 uint8_t MapPanning = 0;
 int32_t FollowTrafficMode = 0;
 int32_t FollowedTargetIndex = -1;
@@ -212,12 +211,6 @@ void ResetMapPan()
 }
 
 // ---- accessors ----
-
-void GetMapCenter(double* latitude, double* longitude)
-{
-    *latitude = MapCenter.latitude.load();
-    *longitude = MapCenter.longitude.load();
-}
 
 void GetMapCenterPixel(float* x, float* y)
 {

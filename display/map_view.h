@@ -4,18 +4,13 @@
 // GUI thread unless a field says otherwise.
 #pragma once
 
+// MapCenter (navdata/map_centre.h) is drawn at ScreenCentre
+// (render/screen_centre.h).
+#include "navdata/map_centre.h"
 #include "render/screen_centre.h"
 
 #include <atomic>
 #include <cstdint>
-
-struct MapCentreValue {
-    std::atomic<double> latitude{53.636666667};
-    std::atomic<double> longitude{10.001};
-};
-// The point drawn at ScreenCentre. threads: the GUI thread writes it; the tile
-// loader thread reads it (catalogue map at the centre).
-extern MapCentreValue MapCenter;
 
 struct ViewportRect {
     int32_t left, top, right, bottom;
@@ -38,7 +33,6 @@ extern float DragStartX, DragStartY;
 // Ends a pan: the map follows the aircraft again from the next frame.
 void ResetMapPan();
 
-// MapCenter is drawn at ScreenCentre (render/screen_centre.h).
 // Drawing scale of the map background and the displayed tile grid's tile
 // scale, both set at every frame start.
 extern float FrameZoom;
@@ -114,7 +108,6 @@ void GetMapViewport(ViewportRect* rect);
 void SetViewportRect(int index, bool bezelShown);
 
 // The shared accessors of the view's values.
-void GetMapCenter(double* latitude, double* longitude);
 // The map pixel of MapCenter that the frame update projected last.
 void GetMapCenterPixel(float* x, float* y);
 void GetPixelsPerDegree(double* lon, double* lat);

@@ -3,7 +3,6 @@
 
 #include "app/click_zones.h"
 #include "maps/terrain_data.h"
-#include "navdata/foreign_calls.h"
 #include "app/settings.h"
 #include "display/aircraft_values.h"
 #include "display/airport_boxes.h"

@@ -19,7 +19,7 @@
 #include "app/settings.h"
 #include "app/softkey_menu.h"
 #include "display/chart_view.h"
-#include "display/map_view.h"
+#include "navdata/map_centre.h"
 #include "display/sprite_draw.h"
 #include "display/sprite_table.h"
 #include "maps/tile_cache.h"

@@ -4,7 +4,7 @@
 #include "maps/terrain_data.h"
 
 #include "app/settings.h"
-#include "display/map_view.h"
+#include "navdata/map_centre.h"
 #include "display/sprite_table.h"
 #include "maps/airport_charts.h"
 #include "maps/http_download.h"

@@ -7,7 +7,7 @@
 #include "maps/http_download.h"
 #include "maps/local_maps.h"
 #include "app/settings.h"
-#include "display/map_view.h"
+#include "navdata/map_centre.h"
 #include "navdata/procedure_db.h"
 #include "platform/files.h"
 

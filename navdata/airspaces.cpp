@@ -4,7 +4,6 @@
 
 #include "platform/log.h"
 #include "app/settings.h"
-#include "navdata/foreign_calls.h"
 #include "navdata/nav_file_io.h"
 #include "navdata/text_lines.h"
 #include "render/snapshot.h"

@@ -7,7 +7,6 @@
 #include "platform/log.h"
 #include "app/main_window.h"
 #include "app/settings.h"
-#include "navdata/foreign_calls.h"
 #include "navdata/nav_source.h"
 #include "navdata/text_lines.h"
 #include "platform/files.h"

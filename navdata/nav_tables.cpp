@@ -7,7 +7,6 @@
 #include "navdata/airport_details.h"
 #include "navdata/airspaces.h"
 #include "navdata/airways.h"
-#include "navdata/foreign_calls.h"
 #include "navdata/nav_file_io.h"
 #include "navdata/nav_source.h"
 #include "navdata/text_lines.h"

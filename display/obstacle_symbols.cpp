@@ -1,5 +1,5 @@
 // Obstacle symbols and their elevation labels, decluttered by screen cells.
-#include "navdata/obstacle_symbols.h"
+#include "display/obstacle_symbols.h"
 
 #include "app/settings.h"
 #include "display/aircraft_values.h"
