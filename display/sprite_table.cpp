@@ -98,32 +98,6 @@ SpriteSlot* GetSpriteSlot(int slot)
     return slot >= 0 && slot < SpriteSlotCount ? &SpriteTable[slot] : nullptr;
 }
 
-void ReleaseSpriteSlot(SpriteSlot* slot)
-{
-    if (!slot)
-        return;
-    if (slot->texture)
-        slot->texture->Release();
-    if (slot->resource)
-        slot->resource->Release();
-    slot->texture = nullptr;
-    slot->resource = nullptr;
-    slot->loaded = 0;
-}
-
-bool LoadPictureIntoSlot(SpriteSlot* slot, const char* path)
-{
-    ReleaseSpriteSlot(slot);
-    uint8_t ok = 0;
-    int width = 0, height = 0;
-    slot->texture = LoadTexture(path, &ok, &width, &height, -1);
-    slot->loaded = slot->texture ? 1 : 0;
-    slot->width = width;
-    slot->height = height;
-    slot->dimmable = 1;
-    return slot->loaded != 0;
-}
-
 // "<root>/bitmaps/<file>", found whatever the case of the folder.
 static void BitmapPath(const char* root, const char* file, char* out, size_t size)
 {

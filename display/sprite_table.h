@@ -5,19 +5,9 @@
 
 #include "platform/gpu/d3d11.h"
 #include "platform/win32.h"
+#include "render/picture_slot.h"
 
 #include <cstdint>
-
-// One loaded picture. The slot owns the view, and the texture behind it when
-// a loader keeps one there.
-struct SpriteSlot {
-    ID3D11ShaderResourceView* texture = nullptr;
-    ID3D11Texture2D* resource = nullptr;
-    int32_t width = 0, height = 0;  // pixels as loaded
-    uint8_t loaded = 0;
-    uint8_t visible = 0;
-    uint8_t dimmable = 0;
-};
 
 constexpr int SpriteSlotCount = 86;
 extern SpriteSlot SpriteTable[SpriteSlotCount];
@@ -44,11 +34,6 @@ enum : int {
 SpriteSlot* GetSpriteSlot(int slot);
 // The file of a slot for an AspectRatio; null for the slots that hold none.
 const char* SpriteFileName(int slot, int aspectRatio);
-// Releases the slot's texture and clears its loaded flag.
-void ReleaseSpriteSlot(SpriteSlot* slot);
-// A picture file into a slot of the map's own pictures (dimmed with the
-// map), the slot's old picture released first; false when it does not load.
-bool LoadPictureIntoSlot(SpriteSlot* slot, const char* path);
 
 // The display's start-up: splash (once a run), pictures, layouts and the
 // settings reader. A missing "Aircraft2.png" ends the process with -1.

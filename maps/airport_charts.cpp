@@ -21,7 +21,7 @@
 #include "display/chart_view.h"
 #include "navdata/map_centre.h"
 #include "display/sprite_draw.h"
-#include "display/sprite_table.h"
+#include "render/picture_slot.h"
 #include "maps/tile_cache.h"
 #include "maps/tile_stores.h"
 #include "platform/files.h"

@@ -24,7 +24,7 @@
 #include "display/map_projection.h"
 #include "display/map_types.h"
 #include "display/map_view.h"
-#include "display/sprite_table.h"
+#include "render/picture_slot.h"
 #include "display/text_boxes.h"
 #include "display/zoom_animation.h"
 #include "maps/airport_charts.h"

@@ -9,7 +9,7 @@
 #include "display/aircraft_values.h"
 #include "display/draw_helpers.h"
 #include "display/map_view.h"
-#include "display/sprite_table.h"
+#include "render/picture_slot.h"
 #include "maps/terrain_data.h"
 #include "maps/tile_grid.h"
 #include "navdata/airport_details.h"

@@ -5,7 +5,7 @@
 
 #include "app/settings.h"
 #include "navdata/map_centre.h"
-#include "display/sprite_table.h"
+#include "render/picture_slot.h"
 #include "maps/airport_charts.h"
 #include "maps/http_download.h"
 #include "app/shared_accessors.h"

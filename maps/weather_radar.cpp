@@ -17,7 +17,7 @@
 #include "maps/terrain_awareness.h"
 #include "maps/terrain_data.h"
 #include "app/settings.h"
-#include "display/sprite_table.h"
+#include "render/picture_slot.h"
 #include "maps/http_download.h"
 #include "maps/tile_cache.h"
 #include "maps/tile_grid.h"
