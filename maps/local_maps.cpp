@@ -10,7 +10,6 @@
 #include "maps/local_maps.h"
 
 #include "app/language.h"
-#include "app/program_root.h"
 #include "app/shared_accessors.h"
 #include "maps/terrain_awareness.h"
 #include "maps/terrain_data.h"

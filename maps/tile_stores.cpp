@@ -6,7 +6,6 @@
 #include "display/map_types.h"
 #include "maps/http_download.h"
 #include "maps/local_maps.h"
-#include "app/settings.h"
 #include "navdata/map_centre.h"
 #include "navdata/procedure_db.h"
 #include "platform/files.h"

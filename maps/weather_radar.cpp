@@ -13,7 +13,6 @@
 #include "platform/log.h"
 #include "app/main_window.h"
 #include "app/helper_dialogs.h"
-#include "app/program_root.h"
 #include "maps/terrain_awareness.h"
 #include "maps/terrain_data.h"
 #include "app/settings.h"

@@ -3,9 +3,6 @@
 
 #include "platform/log.h"
 #include "app/file_dialogs.h"
-#include "app/settings.h"
-#include "maps/terrain_awareness.h"
-#include "app/program_root.h"
 #include "app/softkey_menu.h"
 #include "navdata/flight_plan_files.h"
 #include "navdata/great_circle.h"

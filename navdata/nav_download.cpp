@@ -14,7 +14,6 @@
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/sync.h"
-#include "maps/airport_charts.h"
 
 #include <cstring>
 #include <strings.h>
