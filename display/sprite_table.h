@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/gpu/d3d11.h"
+#include "navdata/route_symbols.h"
 #include "platform/win32.h"
 #include "render/picture_slot.h"
 
@@ -15,12 +16,12 @@ extern SpriteSlot SpriteTable[SpriteSlotCount];
 // Slots the frame names.
 enum : int {
     SpriteBezel = 0,
-    SpriteRouteWaypoint = 4,  // "wpt.png"
+    SpriteRouteWaypoint = RouteSymbolWaypoint,
     SpriteWindArrow = 17,
     SpriteSoftkeyTouch = 18,  // the softkey faces: touch mode and plain, each
-    SpriteRouteVor = 22,      // "vor.png"
-    SpriteRouteNdb = 23,      // "ndb.png"
-    SpriteRouteAirport = 24,  // "apt.png"
+    SpriteRouteVor = RouteSymbolVor,
+    SpriteRouteNdb = RouteSymbolNdb,
+    SpriteRouteAirport = RouteSymbolAirport,
     SpriteBezelLamp = 26,
     SpriteFontPage121 = 59,
     SpriteFontPage16 = 60,

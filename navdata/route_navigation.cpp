@@ -4,11 +4,11 @@
 
 #include "app/settings.h"
 #include "app/softkey_menu.h"
-#include "display/sprite_table.h"
 #include "maps/terrain_data.h"
 #include "navdata/map_centre.h"
 #include "navdata/great_circle.h"
 #include "navdata/route_geometry.h"
+#include "navdata/route_symbols.h"
 #include "simlink/aerofly_link.h"
 #include "simlink/flightgear_link.h"
 #include "simlink/fs2004_link.h"
@@ -30,7 +30,7 @@ static uint8_t DeparturePassed = 0;
 
 // A kind that keeps its symbol starts with the plain waypoint's.
 static const bool RouteSymbolsPreset = [] {
-    std::fill(std::begin(RouteSymbols), std::end(RouteSymbols), static_cast<int32_t>(SpriteRouteWaypoint));
+    std::fill(std::begin(RouteSymbols), std::end(RouteSymbols), static_cast<int32_t>(RouteSymbolWaypoint));
     return true;
 }();
 
@@ -213,18 +213,18 @@ int32_t RouteSymbolOfKind(int32_t kind, PlanKindSet kinds, int32_t current, bool
         return negativeToZero ? 0 : current;
     if (kinds == PlanKindsText) {
         switch (kind) {
-        case 0: return SpriteRouteAirport;
-        case 1: return SpriteRouteVor;
-        case 3: return SpriteRouteNdb;
-        default: return SpriteRouteWaypoint;
+        case 0: return RouteSymbolAirport;
+        case 1: return RouteSymbolVor;
+        case 3: return RouteSymbolNdb;
+        default: return RouteSymbolWaypoint;
         }
     }
     switch (kind) {
-    case 1: return SpriteRouteAirport;
-    case 2: return SpriteRouteNdb;
+    case 1: return RouteSymbolAirport;
+    case 2: return RouteSymbolNdb;
     case 3: return current;
-    case 4: return SpriteRouteVor;
-    default: return SpriteRouteWaypoint;
+    case 4: return RouteSymbolVor;
+    default: return RouteSymbolWaypoint;
     }
 }
 
