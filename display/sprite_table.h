@@ -31,6 +31,8 @@ enum : int {
     SpriteAircraft = 80,  // "Aircraft2.png", the one required picture
 };
 
+// LoadTexture; when it fails, a message box names the file.
+ID3D11ShaderResourceView* LoadBitmapOrWarn(const char* path, uint8_t* ok, int* width, int* height, int slot);
 // The slot, or null for a number outside the table.
 SpriteSlot* GetSpriteSlot(int slot);
 // The file of a slot for an AspectRatio; null for the slots that hold none.
