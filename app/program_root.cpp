@@ -21,7 +21,6 @@
 #include <strings.h>
 #include <sys/stat.h>
 
-char SystemFolder[512];
 char IniFileName[64] = "Plovik.ini";
 char IniFilePath[512];
 const char SimulatorNames[9][20] = {"",        "FSX",        "Prepar3D", "Prepar3D",   "X-Plane",
@@ -166,16 +165,6 @@ void LocateProgramRoot()
         MessageBoxA(nullptr, "In a subfolder of Program Files(x86)\nTervalingo must be executed with admin rights!",
                     BoxCaption, BoxStyle);
     }
-}
-
-void WriteIniString(const char* value, const char* fileName, const char* section, const char* key)
-{
-    // Before the root is known there is no System folder to write into.
-    if (!fileName || SystemFolder[0] == '\0')
-        return;
-    char path[600];
-    snprintf(path, sizeof path, "%s/%s", SystemFolder, fileName);
-    WritePrivateProfileStringA(section, key, value, path);
 }
 
 void SetLanguageFromLocale()

@@ -4,14 +4,14 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/profile.h"
 
 #include <cstddef>
 #include <cstdint>
 
 // Paths built with '/', without a trailing '/'. Written by LocateProgramRoot
-// (ProgramRoot too) on the GUI thread at display start; read everywhere
+// (ProgramRoot and SystemFolder too) on the GUI thread at display start; read everywhere
 // afterwards.
-extern char SystemFolder[512];
 extern char IniFileName[64];
 extern char IniFilePath[512];
 // Display names by UseSimulator (0 is empty).
@@ -27,8 +27,6 @@ void LocateProgramRoot();
 // The root of folder: the part before its last component equal to "system"
 // ignoring case; false when it has none.
 bool RootFromWorkingFolder(const char* folder, char* root, size_t size);
-// Writes key = value into section of fileName in SystemFolder.
-void WriteIniString(const char* value, const char* fileName, const char* section, const char* key);
 // Settings.Language := the system locale's language ("de" of "de-DE"), or
 // "en" when the locale name has no '-'.
 void SetLanguageFromLocale();

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 char ProgramRoot[512];
+char SystemFolder[512];
 
 namespace {
 

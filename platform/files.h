@@ -29,6 +29,8 @@ int _chdrive(int drive);
 // the program root module finds it at display start (GUI thread), every
 // module reads it afterwards.
 extern char ProgramRoot[512];
+// Its "System" folder, as the program root module found it.
+extern char SystemFolder[512];
 
 // In place: every backslash becomes '/'. Returns path.
 char* NormalizePath(char* path);

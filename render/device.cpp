@@ -4,9 +4,9 @@
 #include "render/device.h"
 #include "render/layer_cache.h"
 
-#include "app/program_root.h"
 #include "maps/terrain_awareness.h"
 #include "platform/files.h"
+#include "platform/profile.h"
 #include "platform/window.h"
 #include "render/bitmap_fonts.h"
 #include "render/screen_centre.h"

@@ -79,10 +79,3 @@ HRESULT DrawTerrainQuadFrom(TerrainParamsSource source, ID3D11ShaderResourceView
     FinishDraw(4, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP, params.mode < 3 ? TechRender2 : TechRender3, view);
     return hr;
 }
-
-HRESULT DrawTerrainQuad(ID3D11ShaderResourceView* view, const ScreenRect* rect, uint32_t colour, float mapAngle,
-                        uint8_t placed, float ownAngle, uint8_t mapPixels, int tileIndex)
-{
-    return DrawTerrainQuadFrom(GetTerrainShaderParams, view, rect, colour, mapAngle, placed, ownAngle, mapPixels,
-                               tileIndex);
-}
