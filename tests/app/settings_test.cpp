@@ -240,6 +240,10 @@ TEST_F(SettingsTest, FlagsFollowTheirRule)
     EXPECT_EQ(Settings.Softkeys, 1);
     ReadMain("DebugMode", "-1");  // flag>0
     EXPECT_FALSE(Settings.DebugMode);
+    ReadMain("DebugMode", "1");  // the log's own switch
+    EXPECT_TRUE(IsDebugMode());
+    ReadMain("DebugMode", "0");
+    EXPECT_FALSE(IsDebugMode());
     ReadMain("ReferencedAirportMap", "3");
     EXPECT_EQ(Settings.ReferencedAirportMap, 1);
     ReadMain("ShowMouserectangle", "1");  // never on at start

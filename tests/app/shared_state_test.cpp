@@ -4,6 +4,7 @@
 #include "app/indicator_lamps.h"
 #include "app/layout_tables.h"
 #include "app/language.h"
+#include "display/map_projection.h"
 #include "app/settings.h"
 #include "app/shared_accessors.h"
 #include "app/softkey_menu.h"
@@ -288,7 +289,7 @@ TEST(StartupTrafficOptions, PlanStateTakesEffectWithTheConnection)
     }
     FlightPlan.count = 2;
     SetActiveLegFromSimulator(1);
-    RunGpsStep(SimulatorMsfs, 0, 0, 1, 1);
+    RunGpsStep(ViewMapProjector(), SimulatorMsfs, 0, 0, 1, 1);
     ASSERT_TRUE(IsDeparturePassed());
     // Switched on while the link was down: the working copy is still off.
     SetFlightPlanState(0);
