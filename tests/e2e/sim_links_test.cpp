@@ -169,6 +169,24 @@ protected:
         return p;
     }
 
+    // Runs the program with an event script of its own; the picture the
+    // script's shot line took.
+    Picture RunProgramWithScript(const char* simulator, const std::string& script)
+    {
+        std::string shot = root / "shot.png", path = root / "script.txt";
+        EXPECT_TRUE(WriteFileText(path, script));
+        unsetenv("TVL_SCREENSHOT");
+        unsetenv("TVL_EXIT_AFTER_FRAMES");
+        setenv("TVL_EVENT_SCRIPT", path.c_str(), 1);
+        Picture p;
+        EXPECT_TRUE(program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo", simulator},
+                                  root / "program.out", system));
+        unsetenv("TVL_EVENT_SCRIPT");
+        EXPECT_EQ(program.Wait(ProgramRunLimit), 0);
+        EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
+        return p;
+    }
+
     // The map centre the program saved at its end.
     double Saved(const char* key)
     {
@@ -258,13 +276,21 @@ TEST_F(SimLinksEndToEnd, FlightGearWithAShorterProtocolOfTheUsersIsFlown)
     uint16_t port = FreeUdpPort();
     WritePrivateProfileStringA("FlightGear", "Port", std::to_string(port).c_str(), ini.c_str());
     WritePrivateProfileStringA("Zorizeruverovu Plovik", "DebugMode", "1", ini.c_str());
-    std::thread late([&] {
-        EXPECT_TRUE(WaitUntilUdpPortTaken(port, 60));
-        StartPeer("flightgear", {"--port", std::to_string(port), "--leg", "90", "--protocol", protocol});
+    // FlightGear sends whether anyone listens or not: with the peer already
+    // sending, the program's first receive finds a line, and every line sent
+    // after it took the port reaches it. Once a second of lines was sent to
+    // the listening program, the script takes its picture and quits.
+    StartPeer("flightgear", {"--port", std::to_string(port), "--leg", "90", "--protocol", protocol});
+    std::string go = root / "go.txt";
+    std::thread watcher([&] {
+        EXPECT_TRUE(WaitUntilUdpPortTaken(port, EventLimitMs / 1000));
+        int before = CountLines(ReadFileText(record), "line sent");
+        EXPECT_TRUE(WaitFor([&] { return CountLines(ReadFileText(record), "line sent") >= before + 10; },
+                            EventLimitMs));
+        EXPECT_TRUE(WriteFileText(go, "go\n"));
     });
-    // Three seconds of lines while the program listens.
-    Picture p = RunProgramUntil("6", [&] { return CountLines(ReadFileText(record), "line sent") >= 30; });
-    late.join();
+    Picture p = RunProgramWithScript("6", "await " + go + " go\nshot " + (root / "shot.png") + "\nwait 2\nquit\n");
+    watcher.join();
     EXPECT_GT(SymbolPixels(p), 40);
     EXPECT_NEAR(Saved("latitude"), 53.6367, 0.01);
     EXPECT_GT(Saved("longitude"), 10.001);  // flown east of the start
