@@ -86,7 +86,13 @@ protected:
         wc.lpszClassName = "TestClass";
         ASSERT_NE(RegisterClassA(&wc), 0);
     }
-    void TearDown() override { CloseWindowLayer(); }
+    void TearDown() override
+    {
+        CloseWindowLayer();
+        // The classes live as long as the process: the next test registers them anew.
+        for (const char* name : {"TestClass", "Ex"})
+            UnregisterClassA(name, nullptr);
+    }
 
     HWND Create(DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE, int x = 100, int y = 50, int w = 648, int h = 511)
     {
