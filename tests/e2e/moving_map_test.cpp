@@ -5,14 +5,10 @@
 // goes) and Home brings the follow back. Each picture is taken once the
 // peer has flown two seconds with the program registered, however long the
 // start took. Two screenshots are kept as references; TVL_UPDATE_REFERENCES=1 writes new ones into the source tree.
-#include "tests/support/child_process.h"
-#include "tests/support/program_root_copy.h"
-#include "tests/support/screenshot.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/program_end_to_end.h"
 
 #include "platform/profile.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -42,36 +38,21 @@ int NonCreamAround(const Picture& p, int cx, int cy, int radius)
     return count;
 }
 
-class MovingMapTest : public ::testing::Test {
+class MovingMapTest : public ProgramEndToEnd {
 protected:
-    TempFolder root;
-    std::string system = CopyProgramRoot(root.Path());
-    Child program;
-
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("TVL_MONITORS", "1920x1080", 1);
-        unsetenv("TVL_EVENT_SCRIPT");
-        FreeImage_Initialise(FALSE);
+        ProgramEndToEnd::SetUp();
     }
-    void TearDown() override { FreeImage_DeInitialise(); }
 
     // A peer of its own on a free port flying 45 degrees true from the home
     // position; the program's MSFS link pointed at it, the status line on
     // the aircraft's values, the empty map (no tiles are fetched).
     void StartPeer(Child* peer, const std::string& out)
     {
-        ASSERT_TRUE(peer->Start({std::string(TVL_TOOLS_DIR) + "/tvl-proxypeer", "--port", "0", "--leg", "45",
-                                 "--duration", "300"},
-                                out, root.Path()));
-        std::string port = WaitForAnnouncedPort(out);
-        ASSERT_FALSE(port.empty());
-        std::string ini = system + "/Plovik.ini";
-        WritePrivateProfileStringA("MSFS", "Port", port.c_str(), ini.c_str());
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", "MenuState", "2", ini.c_str());
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", "t", "0", ini.c_str());
+        StartProxyPeer(peer, {"--port", "0", "--leg", "45", "--duration", "300"}, out);
+        Set("MenuState", "2");
+        Set("t", "0");
     }
 
     // Runs the program with a script that waits until its peer has flown two
@@ -92,9 +73,6 @@ protected:
         return p;
     }
 
-    // The reference of the source tree, or a new one written there on request.
-    void CompareWithReference(const char* name) { ExpectMatchesReference(root / (std::string(name) + ".png"), name); }
-
     // The map centre of the bezel's map window in screenshot pixels.
     void MapCentre(const Picture& p, int* x, int* y)
     {
@@ -113,7 +91,7 @@ TEST_F(MovingMapTest, FollowsTheAircraftTurnedToItsTrack)
     EXPECT_EQ(ChannelDistance(p.At(cx + 150 * p.width / 640, cy), Cream), 0);
     EXPECT_GT(ChannelDistance(p.At(4, 4), Cream), 64);
     EXPECT_GT(NonCreamAround(p, cx, cy, 12), 40);
-    CompareWithReference("moving_map_following");
+    ExpectShotMatchesReference("moving_map_following");
 }
 
 TEST_F(MovingMapTest, DragPansAwayFromTheAircraftAndHomeFollowsAgain)
@@ -124,7 +102,7 @@ TEST_F(MovingMapTest, DragPansAwayFromTheAircraftAndHomeFollowsAgain)
     int cx = 0, cy = 0;
     MapCentre(panned, &cx, &cy);
     EXPECT_EQ(NonCreamAround(panned, cx, cy, 30), 0);
-    CompareWithReference("moving_map_panned");
+    ExpectShotMatchesReference("moving_map_panned");
 
     Picture followed = Run("followed_again", drag + "wait 20\nkey HOME\nwait 5\n");
     ASSERT_GT(followed.width, 0);
