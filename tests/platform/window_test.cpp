@@ -4,6 +4,7 @@
 #include "platform/event_script.h"
 #include "platform/window.h"
 #include "platform/window_internal.h"
+#include "tests/support/temp_folder.h"
 
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
@@ -277,9 +278,8 @@ TEST_F(WindowTest, ScriptWaitsForItsShotBeforeTheNextAction)
 // next action follows once the file holds the text, however long that takes.
 TEST_F(WindowTest, ScriptAwaitsATextInAFileBeforeTheNextAction)
 {
-    char folder[] = "/tmp/tvl-await-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    std::string file = std::string(folder) + "/peer.out";
+    TempFolder folder;
+    std::string file = folder / "peer.out";
     Create();
     Pump();
     Log.clear();
@@ -303,8 +303,6 @@ TEST_F(WindowTest, ScriptAwaitsATextInAFileBeforeTheNextAction)
     Pump();
     EXPECT_EQ(Count(WM_KEYDOWN), 1);
     EXPECT_FALSE(EventScriptRunning());
-    std::remove(file.c_str());
-    rmdir(folder);
 }
 
 TEST_F(WindowTest, AnAwaitLineWithoutItsTextIsSkipped)
