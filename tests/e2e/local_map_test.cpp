@@ -80,7 +80,6 @@ protected:
         Set("DirToVector", "0");
         Set("latitude", std::to_string(HomeLat));
         Set("longitude", std::to_string(HomeLon));
-        SetIn("MSFS", "Port", "9");
         // A kept catalogue, so the start keeps the local map as the map type.
         WriteOfflineCatalogue(system + "/offline_catalogue.db");
     }

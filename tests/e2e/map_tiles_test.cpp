@@ -86,8 +86,6 @@ protected:
         Set("Tile", std::to_string(Zoom));
         Set("latitude", std::to_string(HomeLat));
         Set("longitude", std::to_string(HomeLon));
-        // Nothing answers on this port until a test starts the peer.
-        SetIn("MSFS", "Port", "9");
     }
 
 
