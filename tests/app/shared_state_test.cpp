@@ -35,6 +35,7 @@ double Now() { return ProgramClockMs() / 1000.0; }
 
 TEST(StatusMessage, StaysTenSecondsThenGoes)
 {
+    ShowStatusMessage(nullptr);  // whatever a test before showed
     EXPECT_FALSE(ExpireStatusMessage(Now()));
     EXPECT_STREQ(GetStatusMessage(), "");
     double shown = Now();
