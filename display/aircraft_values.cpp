@@ -4,10 +4,14 @@
 #include "platform/units.h"
 #include "simlink/sim_link.h"
 
+#include <atomic>
+
 AircraftWorkingValues Aircraft;
 double TrackAngle = 0;
 double AirVectorAngle = 0;
 int32_t TrackVectorLength = 0;
+
+static std::atomic<float> MagneticVariation{0.0f};
 
 double GetAircraftAltitude()
 {
@@ -24,3 +28,14 @@ double GetBankAngleRad()
 }
 
 double GetHeightAboveGround() { return Aircraft.HeightAboveGround; }
+
+void GetMagneticVariation(float* out)
+{
+    if (out)
+        *out = MagneticVariation.load();
+}
+
+void SetMagneticVariation(float degrees)
+{
+    MagneticVariation.store(degrees);
+}
