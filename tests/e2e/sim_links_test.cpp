@@ -226,6 +226,8 @@ TEST_F(SimLinksEndToEnd, FlightGearIsFlownAndItsCircuitLogged)
     uint16_t port = FreeUdpPort();
     SetIn("FlightGear", "Port", std::to_string(port));
     SetIn("FlightGear", "AIPort", std::to_string(FreeUdpPort()));
+    // A peer that starts late on a loaded machine still finds the first listen open.
+    Set("InitialTimeout", "60000");
     // The program listens; FlightGear starts sending once it does and flies
     // a circuit: take-off 2 s in, landing 6 s in. The program runs until the
     // landing is in the pilot log.
@@ -289,7 +291,7 @@ TEST_F(SimLinksEndToEnd, FlightGearNamingAFileWithoutEndOrAStrangersLinesLeavesT
     uint16_t port = FreeUdpPort();
     SetIn("FlightGear", "Port", std::to_string(port));
     SetIn("FlightGear", "AIPort", std::to_string(FreeUdpPort()));
-    for (auto [key, value] : {std::pair{"FlightPlanState", "1"}, {"DebugMode", "1"}})
+    for (auto [key, value] : {std::pair{"FlightPlanState", "1"}, {"DebugMode", "1"}, {"InitialTimeout", "60000"}})
         Set(key, value);
     UdpPeer stranger(0, "127.0.0.2");
     ASSERT_TRUE(stranger.IsOpen());
