@@ -4,22 +4,42 @@
 #include <poll.h>
 #include <cerrno>
 #include <chrono>
+#include <mutex>
+#include <random>
+#include <set>
 #include <thread>
 
 #include <sys/socket.h>
 #include <unistd.h>
 
+// A port below the kernel's ephemeral range (32768 and up): a socket another
+// test binds to port 0 in the second before the program binds this one can
+// never be given it, as it could be a port the kernel itself handed out.
 uint16_t FreeUdpPort()
 {
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    socklen_t length = sizeof(address);
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    close(s);
-    return ntohs(address.sin_port);
+    static std::mutex lock;
+    static std::set<uint16_t> given;  // two calls in a row never name one port
+    std::lock_guard<std::mutex> hold(lock);
+    static std::mt19937 pick(static_cast<unsigned>(getpid()) * 2654435761u ^
+                             static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    std::uniform_int_distribution<int> below(20000, 32767);
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        auto port = static_cast<uint16_t>(below(pick));
+        if (given.count(port))
+            continue;
+        int s = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_ANY);
+        bool free = bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+        close(s);
+        if (free) {
+            given.insert(port);
+            return port;
+        }
+    }
+    return 0;
 }
 
 bool WaitUntilUdpPortTaken(uint16_t port, int seconds)
