@@ -573,10 +573,21 @@ struct TexturedShader {
     Plane u, v;
     int64_t dtx = 0, dty = 0; // texel steps a pixel, the same on every row
     bool plain = false;
+    // Where u does not change down the rows (a glyph or sprite upright),
+    // spans starting at the same pixel start at the same texel: the last
+    // such start and, for the one-to-one path, the pixels whose taps lie
+    // inside across.
+    struct Across {
+        int x0 = INT_MIN, x1 = 0;
+        int64_t tx = 0;
+        int k0 = 0, k1 = 0;
+        bool steps = false; // k0, k1 hold for (x0, x1)
+    } across;
 
     void Setup(const TriangleGeometry& g, const RasterVertex& a, const RasterVertex& b, const RasterVertex& c)
     {
         plain = g_plainSpans.load(std::memory_order_relaxed);
+        across = Across{};
         colour.Setup(g, a, b, c);
         u = MakePlane(g, a.u, b.u, c.u);
         v = MakePlane(g, a.v, b.v, c.v);
@@ -673,8 +684,15 @@ struct TexturedShader {
     {
         const int n = x1 - x0;
         int k0 = 0, k1 = n;
-        StepsInside(tx, 65536, tex.width - 1, n, &k0, &k1);
-        StepsInside(ty, 0, tex.height - 1, n, &k0, &k1);
+        if (across.steps && across.x0 == x0 && across.x1 == x1 && across.tx == tx) {
+            k0 = across.k0, k1 = across.k1;
+        } else {
+            StepsInside(tx, 65536, tex.width - 1, n, &k0, &k1);
+            across = Across{x0, x1, tx, k0, k1, true};
+        }
+        // Not stepping down: the row of taps is inside or not.
+        if (ty < 0 || ty > (static_cast<int64_t>(tex.height - 1) << 16) - 1)
+            k1 = 0;
         if (k0 >= k1)
             k0 = k1 = n;
         const uint32_t c = colour.flat;
@@ -695,8 +713,9 @@ struct TexturedShader {
     RASTER_INLINE bool TapsClear(int64_t ix, int64_t iy) const
     {
         const uint8_t* r = tex.alphaRuns + iy * tex.width + ix;
-        auto clearPair = [](uint8_t a) { return (a >> 6) == kAlphaClear && (a & kAlphaRunMax) >= 2; };
-        return clearPair(r[0]) && clearPair(r[tex.width]);
+        // Clear class with a run of two or more: 0x42 to 0x7F.
+        auto clearPair = [](uint8_t a) { return static_cast<uint8_t>(a - 0x42) < 0x3E; };
+        return clearPair(r[0]) & clearPair(r[tex.width]);
     }
 
     // Four pixels of SpanAcross from (t, s), every tap inside: left alone
@@ -768,7 +787,14 @@ struct TexturedShader {
     {
         double px = x0 + 0.5;
         double shift = S == SamplerMode::Linear ? 0.5 : 0.0; // bilinear taps around texel centres
-        int64_t tx = ToFixed(u.At(px, py) * tex.width - shift);
+        int64_t tx = 0;
+        if (u.dy == 0 && across.x0 == x0) {
+            tx = across.tx;
+        } else {
+            tx = ToFixed(u.At(px, py) * tex.width - shift);
+            if (u.dy == 0)
+                across = Across{x0, x1, tx, 0, 0, false};
+        }
         int64_t ty = ToFixed(v.At(px, py) * tex.height - shift);
         auto w = colour.Start(px, py);
         if (plain) {
