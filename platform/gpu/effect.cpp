@@ -14,6 +14,7 @@
 #include "platform/gpu/gpu_objects.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -248,48 +249,71 @@ public:
     // The values a pass hands to the context when it is applied.
     void Collect(AppliedPass& out)
     {
+        const Slots& slots = ResolvedSlots();
         const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-        std::memcpy(out.matrix, identity, sizeof(identity));
-        out.texture = nullptr;
-        bool haveMatrix = false, haveTexture = false;
-        for (auto& v : variables_) {
-            if (v->kind_ == VarKind::Matrix && !haveMatrix) {
-                std::memcpy(out.matrix, v->raw_, 64);
-                haveMatrix = true;
-            } else if (v->kind_ == VarKind::Texture && !haveTexture) {
-                out.texture = v->view_;
-                haveTexture = true;
-            }
-        }
+        const void* matrix = slots.matrix ? static_cast<const void*>(slots.matrix->raw_) : identity;
+        std::memcpy(out.matrix, matrix, sizeof(identity));
+        out.texture = slots.texture ? slots.texture->view_ : nullptr;
         TerrainConstants& t = out.terrain;
-        auto f = [this](const char* n, float& into) {
-            if (EffectVariable* v = Find(n); v && v->kind_ == VarKind::Float)
-                into = v->Float();
-        };
-        auto i = [this](const char* n, int& into) {
-            if (EffectVariable* v = Find(n); v && v->kind_ == VarKind::Int)
-                into = v->Int();
-        };
-        f("altitude", t.altitude);
-        f("blendfactor", t.blendfactor);
-        f("brightness", t.brightness);
-        f("uextern", t.uextern);
-        f("vextern", t.vextern);
-        f("uoff", t.uoff);
-        f("voff", t.voff);
-        f("cosb", t.cosb);
-        i("mode", t.mode);
-        i("warn", t.warn);
-        i("zerolimit", t.zerolimit);
-        i("factor", t.factor);
-        const char* colours[4] = {"color1", "color2", "color3", "color4"};
+        float* floats[kFloatCount] = {&t.altitude, &t.blendfactor, &t.brightness, &t.uextern,
+                                      &t.vextern,  &t.uoff,        &t.voff,       &t.cosb};
+        for (int k = 0; k < kFloatCount; k++)
+            if (EffectVariable* v = slots.floats[k]; v && v->kind_ == VarKind::Float)
+                *floats[k] = v->Float();
+        int* ints[kIntCount] = {&t.mode, &t.warn, &t.zerolimit, &t.factor};
+        for (int k = 0; k < kIntCount; k++)
+            if (EffectVariable* v = slots.ints[k]; v && v->kind_ == VarKind::Int)
+                *ints[k] = v->Int();
         for (int k = 0; k < 4; k++)
-            if (EffectVariable* v = Find(colours[k]); v && v->kind_ == VarKind::Float4)
+            if (EffectVariable* v = slots.colours[k]; v && v->kind_ == VarKind::Float4)
                 std::memcpy(t.color[k], v->raw_, 16);
     }
 
     std::vector<std::unique_ptr<EffectTechnique>> techniques_;
     std::vector<std::unique_ptr<EffectVariable>> variables_;
+
+private:
+    static constexpr int kFloatCount = 8, kIntCount = 4;
+
+    // The variables Collect reads, found by name once: every draw applies a
+    // pass, and looking up sixteen names each time showed in profiles.
+    struct Slots {
+        EffectVariable* matrix = nullptr;  // the first matrix
+        EffectVariable* texture = nullptr; // the first texture
+        EffectVariable* floats[kFloatCount] = {};
+        EffectVariable* ints[kIntCount] = {};
+        EffectVariable* colours[4] = {};
+    };
+    Slots slots_;
+    size_t slotsFor_ = SIZE_MAX; // the variable count slots_ was found for
+
+    const Slots& ResolvedSlots()
+    {
+        if (slotsFor_ == variables_.size())
+            return slots_;
+        Slots s;
+        for (auto& v : variables_) {
+            if (v->kind_ == VarKind::Matrix && !s.matrix)
+                s.matrix = v.get();
+            else if (v->kind_ == VarKind::Texture && !s.texture)
+                s.texture = v.get();
+        }
+        const char* floats[kFloatCount] = {"altitude", "blendfactor", "brightness", "uextern",
+                                           "vextern",  "uoff",        "voff",       "cosb"};
+        for (int k = 0; k < kFloatCount; k++)
+            s.floats[k] = Find(floats[k]);
+        const char* ints[kIntCount] = {"mode", "warn", "zerolimit", "factor"};
+        for (int k = 0; k < kIntCount; k++)
+            s.ints[k] = Find(ints[k]);
+        const char* colours[4] = {"color1", "color2", "color3", "color4"};
+        for (int k = 0; k < 4; k++)
+            s.colours[k] = Find(colours[k]);
+        slots_ = s;
+        slotsFor_ = variables_.size();
+        return slots_;
+    }
+
+public:
 };
 
 HRESULT EffectPass::GetDesc(D3DX11_PASS_DESC* desc)

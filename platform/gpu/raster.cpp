@@ -215,6 +215,10 @@ void StepsInside(int64_t t, int64_t dt, int last, int n, int* k0, int* k1)
     if (dt == 0) {
         if (t < lo || t > hi)
             end = 0;
+    } else if (dt == 65536) {
+        // One texel a pixel (glyphs, tiles at their size): floor division is a shift.
+        first = -((t - lo) >> 16);
+        end = ((hi - t) >> 16) + 1;
     } else if (dt > 0) {
         first = -FloorDiv(-(lo - t), dt);
         end = FloorDiv(hi - t, dt) + 1;
@@ -260,6 +264,43 @@ void CopyBilinearOneToOne(uint32_t* dst, int n, const uint32_t* top, const uint3
         dst[k] = BilinearPair(top + k, bottom + k, fx, fy);
 }
 
+// Samples tinted by a colour as Modulate does and blended over the target
+// as OverInline does, two pixels to a register of 16-bit lanes, where every
+// product plus 128 and its high byte stays below 65536. Over's cases of
+// alpha 0 and 255 are its general formula's results, so need no branch.
+struct TintOver {
+    __m128i tint, half, full, alphaLanes;
+
+    explicit TintOver(uint32_t colour)
+        : tint(_mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(colour)), _mm_setzero_si128())),
+          half(_mm_set1_epi16(128)), full(_mm_set1_epi16(255)), alphaLanes(_mm_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1))
+    {
+    }
+
+    RASTER_INLINE __m128i Div255(__m128i x) const
+    {
+        x = _mm_add_epi16(x, half);
+        return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+    }
+
+    // Two pixels' sample s over their target d, both unpacked.
+    RASTER_INLINE __m128i Two(__m128i s, __m128i d) const
+    {
+        s = Div255(_mm_mullo_epi16(s, tint));
+        __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
+        __m128i src = _mm_or_si128(_mm_andnot_si128(alphaLanes, s), _mm_and_si128(alphaLanes, full));
+        return Div255(_mm_add_epi16(_mm_mullo_epi16(src, a), _mm_mullo_epi16(d, _mm_sub_epi16(full, a))));
+    }
+
+    // Four pixels: samples lo (pixels 0, 1) and hi (2, 3) unpacked over the
+    // packed target d; returns the packed result.
+    RASTER_INLINE __m128i Four(__m128i lo, __m128i hi, __m128i d) const
+    {
+        const __m128i zero = _mm_setzero_si128();
+        return _mm_packus_epi16(Two(lo, _mm_unpacklo_epi8(d, zero)), Two(hi, _mm_unpackhi_epi8(d, zero)));
+    }
+};
+
 // The same samples as CopyBilinearOneToOne, each tinted by colour as
 // Modulate does and blended over the target as OverInline does (a glyph of
 // a bitmap font at its own size): four pixels a step in 16-bit lanes, where
@@ -271,9 +312,7 @@ void BlendBilinearOneToOne(uint32_t* dst, int n, const uint32_t* top, const uint
     const __m128i zero = _mm_setzero_si128();
     const __m128i up = _mm_set1_epi16(static_cast<short>(256 - fy)), down = _mm_set1_epi16(static_cast<short>(fy));
     const __m128i left = _mm_set1_epi16(static_cast<short>(256 - fx)), right = _mm_set1_epi16(static_cast<short>(fx));
-    const __m128i tint = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(colour)), zero);
-    const __m128i half = _mm_set1_epi16(128), full = _mm_set1_epi16(255);
-    const __m128i alphaLanes = _mm_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1);
+    const TintOver over(colour);
     auto vertical = [&](const uint32_t* t, const uint32_t* b, __m128i* lo, __m128i* hi) {
         __m128i tv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
         __m128i bv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
@@ -281,17 +320,6 @@ void BlendBilinearOneToOne(uint32_t* dst, int n, const uint32_t* top, const uint
                                            _mm_mullo_epi16(_mm_unpacklo_epi8(bv, zero), down)), 8);
         *hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(tv, zero), up),
                                            _mm_mullo_epi16(_mm_unpackhi_epi8(bv, zero), down)), 8);
-    };
-    auto div255 = [&](__m128i x) {
-        x = _mm_add_epi16(x, half);
-        return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
-    };
-    // Two pixels' sample s in 16-bit lanes over their target d (unpacked).
-    auto over = [&](__m128i s, __m128i d) {
-        s = div255(_mm_mullo_epi16(s, tint));
-        __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
-        __m128i src = _mm_or_si128(_mm_andnot_si128(alphaLanes, s), _mm_and_si128(alphaLanes, full));
-        return div255(_mm_add_epi16(_mm_mullo_epi16(src, a), _mm_mullo_epi16(d, _mm_sub_epi16(full, a))));
     };
     int k = 0;
     for (; k + 4 <= n; k += 4) {
@@ -302,7 +330,7 @@ void BlendBilinearOneToOne(uint32_t* dst, int n, const uint32_t* top, const uint
         __m128i b = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(l1, left), _mm_mullo_epi16(r1, right)), 8);
         auto* p = reinterpret_cast<__m128i*>(dst + k);
         const __m128i d = _mm_loadu_si128(p);
-        _mm_storeu_si128(p, _mm_packus_epi16(over(a, _mm_unpacklo_epi8(d, zero)), over(b, _mm_unpackhi_epi8(d, zero))));
+        _mm_storeu_si128(p, over.Four(a, b, d));
     }
     for (; k < n; k++)
         dst[k] = OverInline(Modulate(BilinearPair(top + k, bottom + k, fx, fy), colour), dst[k]);
@@ -321,6 +349,20 @@ struct AcrossTable {
     }
 };
 const AcrossTable kAcross;
+
+// BilinearPair's sample at texel pair r0 (and the row below) in 16-bit
+// lanes 0-3, with the arithmetic of CopyBilinearAlongRows: down, then across.
+RASTER_INLINE __m128i BilinearLanes(const uint32_t* r0, int64_t pitch, uint32_t fx, uint32_t fy)
+{
+    const __m128i zero = _mm_setzero_si128();
+    __m128i t = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0)), zero);
+    __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0 + pitch)), zero);
+    __m128i down = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(t, _mm_set1_epi16(static_cast<short>(256 - fy))),
+                                                _mm_mullo_epi16(b, _mm_set1_epi16(static_cast<short>(fy)))),
+                                  8);
+    __m128i p = _mm_mullo_epi16(down, _mm_load_si128(reinterpret_cast<const __m128i*>(kAcross.w[fx])));
+    return _mm_srli_epi16(_mm_add_epi16(p, _mm_srli_si128(p, 8)), 8);
+}
 
 // Bilinear samples of n pixels stepping through the texture, every pair of
 // taps inside it: no clamping, and only locals in the loop.
@@ -521,15 +563,31 @@ struct DashedShader {
     }
 };
 
+// Textured spans pixel by pixel, through the clamping sampler (tests).
+std::atomic<bool> g_plainSpans{false};
+
 template <bool Flat, BlendMode B, SamplerMode S>
 struct TexturedShader {
     ColourInput<Flat> colour;
     RasterTexture tex;
     Plane u, v;
     int64_t dtx = 0, dty = 0; // texel steps a pixel, the same on every row
+    bool plain = false;
+    // Where u does not change down the rows (a glyph or sprite upright),
+    // spans starting at the same pixel start at the same texel: the last
+    // such start and, for the one-to-one path, the pixels whose taps lie
+    // inside across.
+    struct Across {
+        int x0 = INT_MIN, x1 = 0;
+        int64_t tx = 0;
+        int k0 = 0, k1 = 0;
+        bool steps = false; // k0, k1 hold for (x0, x1)
+    } across;
 
     void Setup(const TriangleGeometry& g, const RasterVertex& a, const RasterVertex& b, const RasterVertex& c)
     {
+        plain = g_plainSpans.load(std::memory_order_relaxed);
+        across = Across{};
         colour.Setup(g, a, b, c);
         u = MakePlane(g, a.u, b.u, c.u);
         v = MakePlane(g, a.v, b.v, c.v);
@@ -626,8 +684,15 @@ struct TexturedShader {
     {
         const int n = x1 - x0;
         int k0 = 0, k1 = n;
-        StepsInside(tx, 65536, tex.width - 1, n, &k0, &k1);
-        StepsInside(ty, 0, tex.height - 1, n, &k0, &k1);
+        if (across.steps && across.x0 == x0 && across.x1 == x1 && across.tx == tx) {
+            k0 = across.k0, k1 = across.k1;
+        } else {
+            StepsInside(tx, 65536, tex.width - 1, n, &k0, &k1);
+            across = Across{x0, x1, tx, k0, k1, true};
+        }
+        // Not stepping down: the row of taps is inside or not.
+        if (ty < 0 || ty > (static_cast<int64_t>(tex.height - 1) << 16) - 1)
+            k1 = 0;
         if (k0 >= k1)
             k0 = k1 = n;
         const uint32_t c = colour.flat;
@@ -643,6 +708,75 @@ struct TexturedShader {
             row[x0 + k] = OverInline(Modulate(Sample(tx + k * int64_t{65536}, ty), c), row[x0 + k]);
     }
 
+    // Whether the four taps at texel (ix, iy), inside the texture, all have
+    // alpha 0: then so has the tinted sample, and blending it changes nothing.
+    RASTER_INLINE bool TapsClear(int64_t ix, int64_t iy) const
+    {
+        const uint8_t* r = tex.alphaRuns + iy * tex.width + ix;
+        // Clear class with a run of two or more: 0x42 to 0x7F.
+        auto clearPair = [](uint8_t a) { return static_cast<uint8_t>(a - 0x42) < 0x3E; };
+        return clearPair(r[0]) & clearPair(r[tex.width]);
+    }
+
+    // Four pixels of SpanAcross from (t, s), every tap inside: left alone
+    // when all their taps are transparent, else sampled, tinted and blended
+    // Over as one.
+    RASTER_INLINE void FourAcross(uint32_t* dst, int64_t t, int64_t s, const TintOver& over) const
+    {
+        int64_t tk[4], sk[4];
+        bool clear = tex.alphaRuns != nullptr;
+        for (int j = 0; j < 4; j++) {
+            tk[j] = t + j * dtx;
+            sk[j] = s + j * dty;
+            clear = clear && TapsClear(tk[j] >> 16, sk[j] >> 16);
+        }
+        if (clear)
+            return;
+        __m128i lanes[4];
+        for (int j = 0; j < 4; j++)
+            lanes[j] = BilinearLanes(tex.texels + (sk[j] >> 16) * tex.pitch + (tk[j] >> 16), tex.pitch,
+                                     static_cast<uint32_t>(tk[j] >> 8) & 0xFF, static_cast<uint32_t>(sk[j] >> 8) & 0xFF);
+        auto* p = reinterpret_cast<__m128i*>(dst);
+        _mm_storeu_si128(p, over.Four(_mm_unpacklo_epi64(lanes[0], lanes[1]), _mm_unpacklo_epi64(lanes[2], lanes[3]),
+                                      _mm_loadu_si128(p)));
+    }
+
+    // A span crossing texel rows (a sprite turned on the map), flat colour:
+    // where every tap lies inside, no clamps, and with alpha runs the pixels
+    // whose taps are all transparent are skipped; each pixel as the general
+    // loop makes it.
+    void SpanAcross(uint32_t* row, int x0, int x1, int64_t tx, int64_t ty)
+    {
+        const int n = x1 - x0;
+        int k0 = 0, k1 = n;
+        StepsInside(tx, dtx, tex.width - 1, n, &k0, &k1);
+        StepsInside(ty, dty, tex.height - 1, n, &k0, &k1);
+        if (k0 >= k1)
+            k0 = k1 = n;
+        const uint32_t c = colour.flat;
+        int64_t t = tx, s = ty;
+        for (int k = 0; k < k0; k++, t += dtx, s += dty)
+            row[x0 + k] = Blend<B>(Modulate(Sample(t, s), c), row[x0 + k]);
+        const int64_t pitch = tex.pitch;
+        int k = k0;
+        if constexpr (B == BlendMode::Over) {
+            const TintOver over(c);
+            for (; k + 4 <= k1; k += 4, t += 4 * dtx, s += 4 * dty)
+                FourAcross(row + x0 + k, t, s, over);
+        }
+        for (; k < k1; k++, t += dtx, s += dty) {
+            const int64_t ix = t >> 16, iy = s >> 16;
+            if (tex.alphaRuns && TapsClear(ix, iy))
+                continue;
+            const uint32_t* r0 = tex.texels + iy * pitch + ix;
+            uint32_t sample = BilinearPair(r0, r0 + pitch, static_cast<uint32_t>(t >> 8) & 0xFF,
+                                           static_cast<uint32_t>(s >> 8) & 0xFF);
+            row[x0 + k] = Blend<B>(Modulate(sample, c), row[x0 + k]);
+        }
+        for (int k = std::max(k0, k1); k < n; k++, t += dtx, s += dty)
+            row[x0 + k] = Blend<B>(Modulate(Sample(t, s), c), row[x0 + k]);
+    }
+
     static int64_t ToFixed(double texels)
     {
         // Coordinates far outside the texture sample its edge anyway.
@@ -653,9 +787,21 @@ struct TexturedShader {
     {
         double px = x0 + 0.5;
         double shift = S == SamplerMode::Linear ? 0.5 : 0.0; // bilinear taps around texel centres
-        int64_t tx = ToFixed(u.At(px, py) * tex.width - shift);
+        int64_t tx = 0;
+        if (u.dy == 0 && across.x0 == x0) {
+            tx = across.tx;
+        } else {
+            tx = ToFixed(u.At(px, py) * tex.width - shift);
+            if (u.dy == 0)
+                across = Across{x0, x1, tx, 0, 0, false};
+        }
         int64_t ty = ToFixed(v.At(px, py) * tex.height - shift);
         auto w = colour.Start(px, py);
+        if (plain) {
+            for (int x = x0; x < x1; x++, tx += dtx, ty += dty)
+                row[x] = Blend<B>(Modulate(Sample(tx, ty), w.Next()), row[x]);
+            return;
+        }
         bool copy = tex.opaque && Flat && colour.flat == 0xFFFFFFFFu;
         if (copy) {
             if constexpr (S == SamplerMode::Linear) {
@@ -697,6 +843,8 @@ struct TexturedShader {
                 SpanAlongRows(row, x0, x1, tx, ty, dtx);
                 return;
             }
+            SpanAcross(row, x0, x1, tx, ty);
+            return;
         }
         for (int x = x0; x < x1; x++, tx += dtx, ty += dty)
             row[x] = Blend<B>(Modulate(Sample(tx, ty), w.Next()), row[x]);
@@ -1447,6 +1595,11 @@ void RasterizeRuns(const RasterRun* runs, int n, RasterBands* bands, int64_t spl
 void RasterizeOneByOne(bool on)
 {
     g_plain.store(on);
+}
+
+void RasterizeTexturedPixelByPixel(bool on)
+{
+    g_plainSpans.store(on);
 }
 
 void RasterizeTriangleList(const RasterJob& job, const RasterVertex* vertices, int count)

@@ -116,6 +116,10 @@ void RasterizeRuns(const RasterRun* runs, int n, RasterBands* bands, int64_t spl
 // pixel (tests compare them).
 void RasterizeOneByOne(bool on);
 
+// Textured spans sampled, tinted and blended one pixel at a time through
+// the clamping sampler: the plain span every faster one must match (tests).
+void RasterizeTexturedPixelByPixel(bool on);
+
 // The terrain program's pixels (terrain_pixels.cpp): fills n pixels of dst
 // from elevation texels sampled at (u, v) stepping (du, dv), in texels.
 void ShadeTerrainSpan(const TerrainConstants& terrain, const RasterTexture& texture, uint32_t colour, double u,

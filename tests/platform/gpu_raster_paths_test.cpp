@@ -461,4 +461,69 @@ TEST(GpuRasterGlyphs, GlyphsAtTheirOwnSizeBlendAsSampleTintAndOverDo)
     }
 }
 
+
+// Sprites turned, scaled or at their own size, tinted by one colour or by
+// their corners', with and without alpha runs, blended both ways and sampled
+// both ways, over random targets: the spans that skip transparent taps and
+// go four pixels a step leave what sampling, tinting and blending each pixel
+// on its own through the clamping sampler leaves.
+TEST(GpuRasterTextured, FasterSpansLeaveWhatPixelByPixelLeaves)
+{
+    struct Plain {
+        Plain() { RasterizeTexturedPixelByPixel(true); }
+        ~Plain() { RasterizeTexturedPixelByPixel(false); }
+    };
+    for (uint32_t seed = 1; seed <= 400; seed++) {
+        std::mt19937 random(seed);
+        const int tw = 2 + static_cast<int>(random() % 40), th = 2 + static_cast<int>(random() % 40);
+        std::vector<uint32_t> texels(static_cast<size_t>(tw) * th);
+        // Blobs of one alpha class, as a symbol's outline and hollows are.
+        for (int y = 0; y < th; y++)
+            for (int x = 0; x < tw; x++) {
+                static const uint32_t alphas[] = {0, 0, 0, 255, 255, 0x80, 0x01, 0xFE};
+                uint32_t a = (x / 3 + y / 4 + seed) % 4 == 0 ? random() & 0xFF : alphas[(x / 5 * 7 + y / 3) % 8];
+                texels[static_cast<size_t>(y) * tw + x] = a << 24 | (random() & 0xFFFFFF);
+            }
+        std::vector<uint8_t> runs(texels.size());
+        BuildAlphaRuns(texels.data(), tw, th, runs.data());
+        const int width = 90, height = 80;
+        std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+        for (uint32_t& p : pixels)
+            p = random() % 2 ? 0xFFFFFECDu : static_cast<uint32_t>(random());
+        static const uint32_t colours[] = {0xFFFFFFFFu, 0xFF7FFF00u, 0x80FFFFFFu, 0x7F102030u};
+        const uint32_t colour = random() % 5 ? colours[random() % 4] : static_cast<uint32_t>(random());
+        const bool cornerColours = random() % 4 == 0;
+        const double angle = random() % 4 == 0 ? 0.0 : (random() % 6283) / 1000.0;
+        const double scale = random() % 3 == 0 ? 1.0 : 0.5 + (random() % 200) / 100.0;
+        const double cx = 10 + random() % 70 + (random() % 256) / 256.0, cy = 10 + random() % 60 + (random() % 256) / 256.0;
+        RasterJob job;
+        job.target = {pixels.data(), width, height, width};
+        job.clipX1 = width;
+        job.clipY1 = height;
+        job.cull = CullFace::None;
+        job.pass.program = PixelProgram::Textured;
+        job.pass.sampler = random() % 4 ? SamplerMode::Linear : SamplerMode::Point;
+        job.pass.blend = random() % 3 ? BlendMode::Over : BlendMode::OverStraight;
+        job.texture = {texels.data(), tw, th, tw, false, random() % 4 ? runs.data() : nullptr};
+        RasterVertex corner[4];
+        const float us[4] = {0, 1, 1, 0}, vs[4] = {0, 0, 1, 1};
+        for (int k = 0; k < 4; k++) {
+            double dx = (us[k] - 0.5) * tw * scale, dy = (vs[k] - 0.5) * th * scale;
+            float x = static_cast<float>(cx + dx * std::cos(angle) - dy * std::sin(angle));
+            float y = static_cast<float>(cy + dx * std::sin(angle) + dy * std::cos(angle));
+            uint32_t c = cornerColours ? static_cast<uint32_t>(random()) : colour;
+            corner[k] = {x, y, c, us[k], vs[k], 1};
+        }
+        const RasterVertex quad[6] = {corner[0], corner[1], corner[2], corner[2], corner[3], corner[0]};
+        std::vector<uint32_t> want = pixels;
+        RasterizeTriangleList(job, quad, 6);
+        {
+            Plain plain;
+            job.target.pixels = want.data();
+            RasterizeTriangleList(job, quad, 6);
+        }
+        ASSERT_EQ(pixels, want) << "seed " << seed;
+    }
+}
+
 } // namespace
