@@ -49,24 +49,7 @@ static void EndFs2004Link()
 
 static void StoreState(const Fs2004StateReply& st)
 {
-    if (st.latitude >= -90.0f && st.latitude <= 90.0f)
-        State.Store(LinkLatitude, st.latitude);
-    if (st.longitude >= -180.0f && st.longitude <= 180.0f)
-        State.Store(LinkLongitude, st.longitude);
-    State.Store(LinkAltitude, st.altitude);
-    State.Store(LinkGpsAltitude, st.altitude);
-    if (st.trueHeading < 1000.0f)
-        State.Store(LinkHeading, st.trueHeading);
-    State.Store(LinkGroundSpeed, st.groundSpeed);
-    State.Store(LinkWindDirection, st.windDirection);
-    State.Store(LinkWindSpeed, st.windSpeed);
-    State.Store(LinkTemperature, st.temperature);
-    State.Store(LinkMagneticVariation, st.magneticVariation);
-    State.Store(LinkPitch, st.pitch);
-    State.Store(LinkBank, st.bank);
-    State.Store(LinkVerticalSpeed, st.verticalSpeed);
-    State.Store(LinkHeightAboveGround, st.heightAboveGround);
-    State.Store(LinkWaypointDistance, st.waypointDistance);
+    StoreCommonAircraftValues(State, st);
     State.Store(LinkGroundAltitude, st.groundAltitude);
     State.Store(LinkOnGround, st.onGround);
 }

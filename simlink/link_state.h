@@ -22,3 +22,29 @@ public:
 private:
     std::atomic<double>* fields_;
 };
+
+// What every simulator's aircraft record carries alike: the position only
+// where it lies on the earth, the altitude as the GPS altitude too, a heading
+// only below 1000 (more says there is none), the flight values as they come.
+template <typename Field, typename Record>
+void StoreCommonAircraftValues(const LinkStateAccess<Field>& state, const Record& st)
+{
+    if (st.latitude >= -90 && st.latitude <= 90)
+        state.Store(Field::LinkLatitude, st.latitude);
+    if (st.longitude >= -180 && st.longitude <= 180)
+        state.Store(Field::LinkLongitude, st.longitude);
+    state.Store(Field::LinkAltitude, st.altitude);
+    state.Store(Field::LinkGpsAltitude, st.altitude);
+    if (st.trueHeading < 1000)
+        state.Store(Field::LinkHeading, st.trueHeading);
+    state.Store(Field::LinkGroundSpeed, st.groundSpeed);
+    state.Store(Field::LinkWindDirection, st.windDirection);
+    state.Store(Field::LinkWindSpeed, st.windSpeed);
+    state.Store(Field::LinkTemperature, st.temperature);
+    state.Store(Field::LinkMagneticVariation, st.magneticVariation);
+    state.Store(Field::LinkPitch, st.pitch);
+    state.Store(Field::LinkBank, st.bank);
+    state.Store(Field::LinkVerticalSpeed, st.verticalSpeed);
+    state.Store(Field::LinkHeightAboveGround, st.heightAboveGround);
+    state.Store(Field::LinkWaypointDistance, st.waypointDistance);
+}

@@ -46,28 +46,11 @@ static void StoreAircraftState(const ProxyAircraftState& st)
 {
     if (!(std::fabs(st.latitude) > 0.01 && std::fabs(st.longitude) > 0.01))
         return;
-    if (st.latitude >= -90.0 && st.latitude <= 90.0)
-        State.Store(LinkLatitude, st.latitude);
-    if (st.longitude >= -180.0 && st.longitude <= 180.0)
-        State.Store(LinkLongitude, st.longitude);
-    State.Store(LinkAltitude, st.altitude);
-    State.Store(LinkGpsAltitude, st.altitude);
+    StoreCommonAircraftValues(State, st);
     State.Store(LinkGroundAltitude, st.groundAltitude);
-    if (st.trueHeading < 1000.0)
-        State.Store(LinkHeading, st.trueHeading);
-    State.Store(LinkGroundSpeed, st.groundSpeed);
-    State.Store(LinkWindDirection, st.windDirection);
-    State.Store(LinkWindSpeed, st.windSpeed);
-    State.Store(LinkTemperature, st.temperature);
-    State.Store(LinkMagneticVariation, st.magneticVariation);
-    State.Store(LinkPitch, st.pitch);
-    State.Store(LinkBank, st.bank);
-    State.Store(LinkVerticalSpeed, st.verticalSpeed);
-    State.Store(LinkWaypointDistance, st.waypointDistance);
     State.Store(LinkWaypointIndex, st.waypointIndex);
     State.Store(LinkWaypointEte, st.waypointEte);
     State.Store(LinkWaypointEta, st.waypointEta);
-    State.Store(LinkHeightAboveGround, st.heightAboveGround);
     SimPaused = st.paused != 0 ? 1 : 0;
 
     MsfsSession.connected = 1;

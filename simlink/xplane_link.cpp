@@ -48,25 +48,8 @@ static void EndXPlaneLink()
 
 static void StoreState(const XPlaneState& st)
 {
-    if (st.latitude >= -90.0f && st.latitude <= 90.0f)
-        State.Store(LinkLatitude, st.latitude);
-    if (st.longitude >= -180.0f && st.longitude <= 180.0f)
-        State.Store(LinkLongitude, st.longitude);
-    State.Store(LinkAltitude, st.altitude);
-    State.Store(LinkGpsAltitude, st.altitude);
+    StoreCommonAircraftValues(State, st);
     State.Store(LinkGroundAltitude, st.altitude - st.heightAboveGround / FeetPerMetre3);
-    if (st.trueHeading < 1000.0f)
-        State.Store(LinkHeading, st.trueHeading);
-    State.Store(LinkGroundSpeed, st.groundSpeed);
-    State.Store(LinkWindDirection, st.windDirection);
-    State.Store(LinkWindSpeed, st.windSpeed);
-    State.Store(LinkTemperature, st.temperature);
-    State.Store(LinkMagneticVariation, st.magneticVariation);
-    State.Store(LinkPitch, st.pitch);
-    State.Store(LinkBank, st.bank);
-    State.Store(LinkVerticalSpeed, st.verticalSpeed);
-    State.Store(LinkHeightAboveGround, st.heightAboveGround);
-    State.Store(LinkWaypointDistance, st.waypointDistance);
     State.Store(LinkWaypointEte, st.waypointEte);
     SimPaused = st.paused != 0 ? 1 : 0;
 }
