@@ -113,13 +113,13 @@ void FaceTheScreen(OutlinePoint* points, int count)
     }
 }
 
-void FillTriangles(OutlinePoint* points, int count, uint32_t colour, float angle, float width)
+void FillTriangles(OutlinePoint* points, int count, uint32_t colour, float angle)
 {
     FaceTheScreen(points, count);
     if (count == 3)
-        DrawTriangle(points, 3, colour, angle, 0, width);
+        DrawTriangle(points, colour, angle);
     else
-        DrawTriangles(points, std::min(count, kMaxTriangleVertices), colour, angle, 0, width);
+        DrawTriangles(points, std::min(count, kMaxTriangleVertices), colour, angle);
 }
 
 // Two triangles over a closed 5-point outline: points 1-3 and 3-5.
@@ -127,8 +127,8 @@ void FillQuad(const OutlinePoint* outline, uint32_t colour, float angle)
 {
     OutlinePoint first[3] = {outline[0], outline[1], outline[2]};
     OutlinePoint second[3] = {outline[2], outline[3], outline[4]};
-    FillTriangles(first, 3, colour, angle, 2.0f);
-    FillTriangles(second, 3, colour, angle, 2.0f);
+    FillTriangles(first, 3, colour, angle);
+    FillTriangles(second, 3, colour, angle);
 }
 
 GeoPoint Middle(const GeoPoint& a, const GeoPoint& b) { return {(a.lat + b.lat) / 2, (a.lon + b.lon) / 2}; }
@@ -140,7 +140,7 @@ void DrawSpriteCentred(const DiagramFrame& f, int slot, double x, double y, uint
     float w = SpriteTable[slot].width * static_cast<float>(scale);
     float h = SpriteTable[slot].height * static_cast<float>(scale);
     DrawSprite(slot, static_cast<float>(x - w / 2), static_cast<float>(y - h / 2), SpriteDimmed(slot, colour), f.angle,
-               static_cast<float>(scale), 1, static_cast<float>(ownAngle), 1);
+               static_cast<float>(scale), QuadPlacement::MapPixels, OwnAngle{static_cast<float>(ownAngle)});
 }
 
 // ---- choosing the airport ----
@@ -195,7 +195,7 @@ void DrawLinearFeatures(const DiagramFrame& f, const AirportDetail& d)
         if (line.points.size() <= 2)
             continue;
         int n = FillOutline(f, line.points);
-        DrawPolyline(ScreenPointBuffer, std::min(n, kMaxPolylinePoints), Dimmed(Opaque(line.colour)), f.angle, 0, 2.0f);
+        DrawPolyline(ScreenPointBuffer, std::min(n, kMaxPolylinePoints), Dimmed(Opaque(line.colour)), f.angle, 2.0f);
     }
 }
 
@@ -223,14 +223,14 @@ void DrawPavements(const DiagramFrame& f, const AirportDetail& d)
             if (n < 2)
                 continue;
             DrawPolyline(ScreenPointBuffer, std::min(n, kMaxPolylinePoints), Dimmed(Opaque(p.colour)), f.angle,
-                         0, lineWidth);
+                         lineWidth);
             if (names)
                 DrawPavementName(f, p, n, f.label * 0.5);
             continue;
         }
         if (n < 3)
             continue;
-        FillTriangles(ScreenPointBuffer, n, Dimmed(p.kind == 2 ? White : AreaGrey), f.angle, 1.0f);
+        FillTriangles(ScreenPointBuffer, n, Dimmed(p.kind == 2 ? White : AreaGrey), f.angle);
     }
 }
 
@@ -243,7 +243,7 @@ void DrawFeatures140(const DiagramFrame& f, const AirportDetail& d)
             continue;
         for (int i = 0; i < n; ++i)
             ScreenPointBuffer[i] = Outline(f, feature.points[i]);
-        FillTriangles(ScreenPointBuffer, n, colour, f.angle, 1.0f);
+        FillTriangles(ScreenPointBuffer, n, colour, f.angle);
     }
 }
 
@@ -267,7 +267,7 @@ void DrawCentreLine(const DiagramFrame& f, const RunwayRecord& r)
     uint32_t colour = Dimmed(White);
     for (int i = 0; i < n / 2; ++i) {
         OutlinePoint dash[2] = {Outline(f, at), Outline(f, Along(at, step, 1))};
-        DrawPolyline(dash, 2, colour, f.angle, 0, 1.0f);
+        DrawPolyline(dash, 2, colour, f.angle, 1.0f);
         at = Along(at, step, 2);
     }
 }
@@ -359,8 +359,8 @@ void DrawParkingPosition(const DiagramFrame& f, const ParkingRecord& p, double q
     const SpriteSlot& s = SpriteTable[SlotParking];
     float left = std::trunc(static_cast<float>(x - s.width * scale / 2));
     float top = std::trunc(static_cast<float>(y - s.height * scale / 2));
-    DrawSprite(SlotParking, left, top, SpriteDimmed(SlotParking, Opaque(p.colour)), f.angle, static_cast<float>(scale), 1,
-               static_cast<float>(p.heading * 0.017), 1);
+    DrawSprite(SlotParking, left, top, SpriteDimmed(SlotParking, Opaque(p.colour)), f.angle, static_cast<float>(scale),
+               QuadPlacement::MapPixels, OwnAngle{static_cast<float>(p.heading * 0.017)});
 }
 
 void DrawParking(const DiagramFrame& f, const AirportDetail& d)

@@ -58,7 +58,7 @@ void DrawChartPicture(const SpriteSlot& chart)
     GetChartOrigin(&ox, &oy);
     float x = ox - chart.width * zoom / 2 + PanX();
     float y = oy - chart.height * zoom / 2 + PanY();
-    DrawTextureScaled(&chart, x, y, White, 0.0f, zoom, 0, Settings.AirportChartRotate, 1);
+    DrawTextureScaled(&chart, x, y, White, 0.0f, zoom, QuadPlacement::MapPixels, OwnAngle{Settings.AirportChartRotate});
 }
 
 // Loads the chart of the path setting; false (and the chart off) when there
@@ -92,8 +92,8 @@ void DrawGeorefMarks(const SpriteSlot& chart)
             continue;
         float x = std::trunc((marks[k].imageX - chart.width / 2.0f) * zoom + ox + PanX());
         float y = std::trunc((marks[k].imageY - chart.height / 2.0f) * zoom + oy + PanY());
-        DrawSprite(k < 2 ? SpriteVerticalMark : SpriteHorizontalMark, x, y, White, 0.0f, zoom, 0,
-                   Settings.AirportChartRotate, 1);
+        DrawSprite(k < 2 ? SpriteVerticalMark : SpriteHorizontalMark, x, y, White, 0.0f, zoom, QuadPlacement::MapPixels,
+                   OwnAngle{Settings.AirportChartRotate});
     }
 }
 
@@ -152,7 +152,7 @@ void DrawLocalTiles()
         LocalTilePosition(p, &column, &row);
         float x = cx + (column - 2.5f) * w + dx;
         float y = cy + (row - 2.5f) * w + dy;
-        DrawTextureScaled(&set[p], x, y, MapColour(), CurrentFrame.mapRotation, MapScale, 0, 0.0f, 1);
+        DrawTextureScaled(&set[p], x, y, MapColour(), CurrentFrame.mapRotation, MapScale, QuadPlacement::MapPixels);
         BackgroundDrawn = 1;
     }
 }
@@ -202,11 +202,12 @@ void DrawTileGrid()
             PlaceGridCell(place, slot.column, slot.row, &x, &y);
             SpriteSlot entry;
             if (slot.loaded.load() && TileEntry(slot.texture.load(), &entry)) {
-                DrawTextureScaled(&entry, x, y, colour, angle, MapScale, 0, 0.0f, 1);
+                DrawTextureScaled(&entry, x, y, colour, angle, MapScale, QuadPlacement::MapPixels);
                 BackgroundDrawn = 1;
             }
             if (radar) {
-                DrawTextureScaled(GetRadarSprite(shown, k), x, y, RadarColour, angle, MapScale, 0, 0.0f, 1);
+                DrawTextureScaled(GetRadarSprite(shown, k), x, y, RadarColour, angle, MapScale,
+                                  QuadPlacement::MapPixels);
                 if (k == 0)
                     SetRadarProbe(bank, cols * rows - 1);
             }
@@ -226,7 +227,7 @@ void DrawAirportMapLayer()
         return;
     if (LoadedChart() && Settings.ReferencedAirportMapDisplayed)
         DrawAirportMapImage(static_cast<int>(ScreenCentre.x + PanX()), static_cast<int>(ScreenCentre.y + PanY()),
-                            CurrentFrame.mapRotation, 0, 0.0f, 1);
+                            CurrentFrame.mapRotation, QuadPlacement::MapPixels);
 }
 
 void DrawTerrainLayer()
@@ -237,7 +238,8 @@ void DrawTerrainLayer()
     if (!wanted || !BackgroundDrawn || Settings.AirportChart || !present)
         return;
     RunGpwsAndDrawTerrain(static_cast<int>(ScreenCentre.x + PanX()), static_cast<int>(ScreenCentre.y + PanY()),
-                          CurrentFrame.mapRotation, 0, 0.0f, 1, BackgroundDrawn, present ? 1 : 0, FrameZoom);
+                          CurrentFrame.mapRotation, QuadPlacement::MapPixels, OwnAngle{}, BackgroundDrawn,
+                          present ? 1 : 0, FrameZoom);
     if (Settings.GPWSOn)
         UpdateAltitudeCallouts();
 }

@@ -354,8 +354,8 @@ static void DrawCentredSprite(const NavFrame& fr, int slot, double x, double y, 
                               float ownAngle)
 {
     float w = SpriteWidth(slot) * scale, h = SpriteHeight(slot) * scale;
-    DrawSprite(slot, static_cast<float>(x - w / 2), static_cast<float>(y - h / 2), colour, fr.labelAngle, scale, 1,
-               ownAngle, 1);
+    DrawSprite(slot, static_cast<float>(x - w / 2), static_cast<float>(y - h / 2), colour, fr.labelAngle, scale,
+               QuadPlacement::MapPixels, OwnAngle{ownAngle});
     ++SymbolsThisPass;
 }
 
@@ -431,8 +431,8 @@ static void DrawFixes(const NavFrame& fr)
         if (!IsOnScreen(x - qw, y - qh))
             return;
         // Half the picture, centred: its corner is a quarter of the full size off.
-        DrawSprite(SlotFix, static_cast<float>(x - qw), static_cast<float>(y - qh), colour, fr.labelAngle, f * 0.5f, 1,
-                   0, 1);
+        DrawSprite(SlotFix, static_cast<float>(x - qw), static_cast<float>(y - qh), colour, fr.labelAngle, f * 0.5f,
+                   QuadPlacement::MapPixels);
         ++SymbolsThisPass;
         DrawFixLabel(fr, *fix, x, y);
     });
@@ -460,9 +460,10 @@ static void DrawAirportSymbol(const NavFrame& fr, int32_t i, const AirportRecord
     const float turn = static_cast<float>(a.runwayDirection);
     const float left = static_cast<float>(x - w / 2), top = static_cast<float>(y - h / 2);
     if (s.sheet)
-        DrawSpritePart(s.slot, left, top, s.cellX, s.cellY, 64, 64, 0xFFFFFFFFu, fr.labelAngle, f, 1, turn, 1, 0);
+        DrawSpritePart(s.slot, left, top, s.cellX, s.cellY, 64, 64, 0xFFFFFFFFu, fr.labelAngle, f,
+                       QuadPlacement::MapPixels, OwnAngle{turn});
     else
-        DrawSprite(s.slot, left, top, 0xFFFFFFFFu, fr.labelAngle, f, 1, turn, 1);
+        DrawSprite(s.slot, left, top, 0xFFFFFFFFu, fr.labelAngle, f, QuadPlacement::MapPixels, OwnAngle{turn});
     ++SymbolsThisPass;
     if (a.icao[0]) {
         LabelAnchor(fr, &x, &y);
@@ -549,10 +550,10 @@ static void DrawLocalizer(const NavFrame& fr, int32_t i, const NavaidRecord& n, 
     if (n.kind == 4) {
         const OutlinePoint left[3] = {p[0], p[1], p[2]};
         const OutlinePoint right[3] = {p[3], p[0], p[2]};
-        DrawTriangle(left, 3, c.fill1, fr.labelAngle, 0, 2.0f);
-        DrawTriangle(right, 3, c.fill2, fr.labelAngle, 0, 2.0f);
+        DrawTriangle(left, c.fill1, fr.labelAngle);
+        DrawTriangle(right, c.fill2, fr.labelAngle);
     } else {
-        DrawPolyline(p, 6, c.outline, fr.labelAngle, 0, 2.0f);
+        DrawPolyline(p, 6, c.outline, fr.labelAngle, 2.0f);
     }
     ++SymbolsThisPass;
     char suffix[sizeof n.extra2 + 1];

@@ -313,7 +313,7 @@ void DrawSplashScreen()
     s.visible = 1;
     s.dimmable = 0;
     ClearTarget(0xFF000000u);
-    DrawSprite(SpriteBezel, 0, 0, 0xFFFFFFFFu, 0, 1.0f, 0, 0, 0);
+    DrawSprite(SpriteBezel, 0, 0, 0xFFFFFFFFu, 0, 1.0f, QuadPlacement::WholeTarget);
     char line[128];
     std::snprintf(line, sizeof line, "Version %s %s", VersionText, SplashBuildText);
     DrawSplashLine(line, 200, 120, 2.5f, 0xFFFFFFFFu);

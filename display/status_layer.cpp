@@ -234,7 +234,7 @@ KnobAngleCache BrightnessKnob;
 void DrawKnobPointer(double centreX, double centreY, double dx, double dy, uint32_t colour)
 {
     DrawSprite(SpriteKnobPointer, static_cast<float>(centreX + dx), static_cast<float>(centreY + dy), colour, 0, 0.5f,
-               1, 0, 0);
+               QuadPlacement::VirtualScreen);
 }
 
 // A knob's angle for a value of 0..1: a quarter turn plus up to 5.5 radians.
@@ -255,8 +255,8 @@ void DrawBrightnessKnob(uint32_t colour)
 
 void DrawTransparencyKnobs(uint32_t colour)
 {
-    DrawSprite(SpriteTransparencyScale, 0, 196, colour, 0, 0.478f, 1, 0, 0);
-    DrawSprite(SpriteTransparencyScaleLower, 0, 300, colour, 0, 0.478f, 1, 0, 0);
+    DrawSprite(SpriteTransparencyScale, 0, 196, colour, 0, 0.478f, QuadPlacement::VirtualScreen);
+    DrawSprite(SpriteTransparencyScaleLower, 0, 300, colour, 0, 0.478f, QuadPlacement::VirtualScreen);
     double x = ScreenLayout.LayoutValue15, y = ScreenLayout.LayoutValue16;
     double terrain = KnobAngle(Settings.TerrainTransparency);
     DrawKnobPointer(x, y, KnobRadius * std::cos(terrain), KnobRadius * std::sin(terrain), colour);
@@ -270,7 +270,7 @@ void DrawConnectionLamp()
         return;
     uint32_t colour = IsSimConnected() ? White : 0xFF0040FFu;
     DrawSprite(SpriteBezelLamp, static_cast<float>(ScreenLayout.LayoutValue8),
-               static_cast<float>(ScreenLayout.LayoutValue9), colour, 0, 0.4f, 1, 0, 0);
+               static_cast<float>(ScreenLayout.LayoutValue9), colour, 0, 0.4f, QuadPlacement::VirtualScreen);
 }
 
 }  // namespace
@@ -281,7 +281,7 @@ void DrawBezelOverlay()
         return;
     uint32_t white = 0;
     DimColour(&white, White);
-    DrawSprite(SpriteBezel, 0, 0, white, 0, 1.0f, 0, 0, 0);
+    DrawSprite(SpriteBezel, 0, 0, white, 0, 1.0f, QuadPlacement::WholeTarget);
     if (TransparencyControls)
         DrawTransparencyKnobs(white);
     DrawBrightnessKnob(white);

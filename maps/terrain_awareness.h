@@ -5,6 +5,8 @@
 // GUI thread only.
 #pragma once
 
+#include "render/quads.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -83,8 +85,8 @@ int32_t CalloutFor(double lowest, double agl);
 
 // Per frame from the background layers: smoothing, phase, envelopes, the
 // shader values and the 15 tiles of the displayed bank.
-void RunGpwsAndDrawTerrain(int centreX, int centreY, float a, uint8_t b, float c, uint8_t d, uint8_t drawGate1,
-                           uint8_t drawGate2, float zoomFactor);
+void RunGpwsAndDrawTerrain(int centreX, int centreY, float mapAngle, QuadPlacement placement, OwnAngle own,
+                           uint8_t drawGate1, uint8_t drawGate2, float zoomFactor);
 void UpdateAltitudeCallouts();
 // The shown alert level; plays its sound once.
 int32_t UpdateTerrainAlert();

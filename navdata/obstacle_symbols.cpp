@@ -105,8 +105,9 @@ void DrawObstacles(int width, int height, float angle)
             if (!cells.Take(x - left, y - top))
                 continue;
             const SpriteSlot& sprite = SpriteTable[symbol.slot];
-            DrawSprite(symbol.slot, static_cast<float>(x - sprite.width / 2.0), static_cast<float>(y - sprite.height / 2.0),
-                       symbol.colour, angle, 1.0f, 1, 0, 1);
+            DrawSprite(symbol.slot, static_cast<float>(x - sprite.width / 2.0),
+                       static_cast<float>(y - sprite.height / 2.0), symbol.colour, angle, 1.0f,
+                       QuadPlacement::MapPixels);
             double cx = x - ScreenCentre.x, cy = y - ScreenCentre.y;
             if (cx * cx + cy * cy < LabelRadiusSquared) {
                 char text[16];

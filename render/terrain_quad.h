@@ -5,6 +5,7 @@
 
 #include "maps/terrain_awareness.h"
 #include "render/device.h"
+#include "render/quads.h"
 
 #include <cstdint>
 
@@ -13,11 +14,11 @@
 // mode below 3, else "Render3". Returns E_FAIL without a context, the buffer
 // map's failure, else the status of setting "color4".
 HRESULT DrawTerrainQuad(ID3D11ShaderResourceView* view, const ScreenRect* rect, uint32_t colour, float mapAngle,
-                        uint8_t placed, float ownAngle, uint8_t mapPixels, int tileIndex);
+                        QuadPlacement placement, int tileIndex, OwnAngle own = {});
 
 // The same with the tile's values taken from source (GetTerrainShaderParams
 // for DrawTerrainQuad), asked once the vertex buffer is mapped.
 typedef int (*TerrainParamsSource)(int tile, TerrainShaderParams* out);
 HRESULT DrawTerrainQuadFrom(TerrainParamsSource source, ID3D11ShaderResourceView* view, const ScreenRect* rect,
-                            uint32_t colour, float mapAngle, uint8_t placed, float ownAngle, uint8_t mapPixels,
-                            int tileIndex);
+                            uint32_t colour, float mapAngle, QuadPlacement placement, int tileIndex,
+                            OwnAngle own = {});
