@@ -249,7 +249,7 @@ void DrawBrightnessKnob(uint32_t colour)
         BrightnessKnob.dx = KnobRadius * std::cos(a);
         BrightnessKnob.dy = KnobRadius * std::sin(a);
     }
-    DrawKnobPointer(ScreenLayout.LayoutValue11, ScreenLayout.LayoutValue12, BrightnessKnob.dx, BrightnessKnob.dy,
+    DrawKnobPointer(ScreenLayout.BrightnessKnobX, ScreenLayout.BrightnessKnobY, BrightnessKnob.dx, BrightnessKnob.dy,
                     colour);
 }
 
@@ -257,7 +257,7 @@ void DrawTransparencyKnobs(uint32_t colour)
 {
     DrawSprite(SpriteTransparencyScale, 0, 196, colour, 0, 0.478f, QuadPlacement::VirtualScreen);
     DrawSprite(SpriteTransparencyScaleLower, 0, 300, colour, 0, 0.478f, QuadPlacement::VirtualScreen);
-    double x = ScreenLayout.LayoutValue15, y = ScreenLayout.LayoutValue16;
+    double x = ScreenLayout.TransparencyKnobX, y = ScreenLayout.TransparencyKnobY;
     double terrain = KnobAngle(Settings.TerrainTransparency);
     DrawKnobPointer(x, y, KnobRadius * std::cos(terrain), KnobRadius * std::sin(terrain), colour);
     double airport = KnobAngle(Settings.AirportMapTransparency / 255.0);
@@ -269,8 +269,8 @@ void DrawConnectionLamp()
     if (!IsBlinkPhaseVisible() || !SpriteTable[SpriteBezelLamp].loaded || Settings.Dimlevel < 10)
         return;
     uint32_t colour = IsSimConnected() ? White : 0xFF0040FFu;
-    DrawSprite(SpriteBezelLamp, static_cast<float>(ScreenLayout.LayoutValue8),
-               static_cast<float>(ScreenLayout.LayoutValue9), colour, 0, 0.4f, QuadPlacement::VirtualScreen);
+    DrawSprite(SpriteBezelLamp, static_cast<float>(ScreenLayout.ConnectionLampX),
+               static_cast<float>(ScreenLayout.ConnectionLampY), colour, 0, 0.4f, QuadPlacement::VirtualScreen);
 }
 
 }  // namespace
