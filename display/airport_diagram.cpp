@@ -38,8 +38,6 @@ constexpr uint32_t ParkingLabel = 0xFF4040FFu;
 constexpr int MaxOutlinePoints = 10000;
 constexpr double QuarterTurn = 1.5708;
 
-enum DiagramSprite { SlotTower = 21, SlotReferencePoint = 27, SlotOval = 35, SlotParking = 76 };
-
 // What every layer takes from one draw.
 struct DiagramFrame {
     int width, height;
@@ -356,11 +354,11 @@ void DrawParkingPosition(const DiagramFrame& f, const ParkingRecord& p, double q
     double scale = p.size * q / 640;
     if (!std::isfinite(scale) || scale <= 0)
         return;
-    const SpriteSlot& s = SpriteTable[SlotParking];
+    const SpriteSlot& s = SpriteTable[SpriteParking];
     float left = std::trunc(static_cast<float>(x - s.width * scale / 2));
     float top = std::trunc(static_cast<float>(y - s.height * scale / 2));
-    DrawSprite(SlotParking, left, top, SpriteDimmed(SlotParking, Opaque(p.colour)), f.angle, static_cast<float>(scale),
-               QuadPlacement::MapPixels, OwnAngle{static_cast<float>(p.heading * 0.017)});
+    DrawSprite(SpriteParking, left, top, SpriteDimmed(SpriteParking, Opaque(p.colour)), f.angle,
+               static_cast<float>(scale), QuadPlacement::MapPixels, OwnAngle{static_cast<float>(p.heading * 0.017)});
 }
 
 void DrawParking(const DiagramFrame& f, const AirportDetail& d)
@@ -390,11 +388,11 @@ void DrawParking(const DiagramFrame& f, const AirportDetail& d)
 void DrawTowers(const DiagramFrame& f, const AirportDetail& d)
 {
     SetFontSize(8);
-    const SpriteSlot& s = SpriteTable[SlotTower];
+    const SpriteSlot& s = SpriteTable[SpriteTower];
     for (const GeoPoint& p : d.boundary) {
         double x, y;
         ToScreen(f, p, &x, &y);
-        DrawSpriteCentred(f, SlotTower, x, y, Black, 0.05 * f.label, 0);
+        DrawSpriteCentred(f, SpriteTower, x, y, Black, 0.05 * f.label, 0);
         if (f.labels)
             DrawTextRotatedScaled("Tower", x + s.width * f.label / 40, y, Black, f.label, f.angle, 0);
     }
@@ -404,8 +402,8 @@ void DrawReferencePoint(const DiagramFrame& f, const AirportDetail& d)
 {
     double x, y;
     ToScreen(f, d.header.lat, d.header.lon, &x, &y);
-    DrawSpriteCentred(f, SlotReferencePoint, x, y, White, 0.25 * f.label, 0);
-    const SpriteSlot& s = SpriteTable[SlotReferencePoint];
+    DrawSpriteCentred(f, SpriteReferencePoint, x, y, White, 0.25 * f.label, 0);
+    const SpriteSlot& s = SpriteTable[SpriteReferencePoint];
     if (f.labels)
         DrawTextRotatedScaled("ARP", x + s.width * f.label / 168, y + s.height * f.label / 8, Black, f.label, f.angle,
                               0);
@@ -452,7 +450,7 @@ void DrawRunwayEnds(const DiagramFrame& f, const AirportDetail& d, double base)
             DrawEndLabel(f, size, text, 950, e.at, e.heading);
             double x, y;
             ToScreen(f, e.at, &x, &y);
-            DrawSpriteCentred(f, SlotOval, x, y, Black, 0.3 * size, e.heading);
+            DrawSpriteCentred(f, SpriteOval, x, y, Black, 0.3 * size, e.heading);
         }
     }
 }

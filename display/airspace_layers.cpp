@@ -35,7 +35,6 @@ uint32_t AirspaceColours[AirspaceColourCount] = {
 namespace {
 
 enum : int {
-    SlotWaypoint = 4,
     ClassC = 2,
     ClassD = 3,
     ClassE = 4,
@@ -218,11 +217,11 @@ void DrawSegmentLine(const SegmentEnds& s, uint32_t colour, float mapAngle, bool
 void DrawSegmentEnd(const char* ident, double x, double y, uint32_t airwayColour, float mapAngle,
                     int renderToTexture)
 {
-    const SpriteSlot& wpt = SpriteTable[SlotWaypoint];
+    const SpriteSlot& wpt = SpriteTable[SpriteWaypoint];
     if (renderToTexture == 1) {
         // The sprite drawer dims a dimmable picture itself.
         uint32_t colour = wpt.dimmable ? airwayColour : Dimmed(airwayColour);
-        DrawSprite(SlotWaypoint, static_cast<float>(x - wpt.width / 2.0), static_cast<float>(y - wpt.height / 2.0),
+        DrawSprite(SpriteWaypoint, static_cast<float>(x - wpt.width / 2.0), static_cast<float>(y - wpt.height / 2.0),
                    colour, mapAngle, 1.0f, QuadPlacement::MapPixels);
         return;
     }
@@ -432,7 +431,7 @@ LayerKey AirwayKey(float mapAngle, int renderToTexture, int declutter, uint32_t 
     key.Add(ScreenScaleY);
     key.Add(TextScale);
     // The pictures drawn: the waypoint symbol and the font page.
-    for (int slot : {static_cast<int>(SlotWaypoint), font.slot}) {
+    for (int slot : {static_cast<int>(SpriteWaypoint), font.slot}) {
         const SpriteSlot* s = GetSpriteSlot(slot);
         key.Add(s ? s->texture : nullptr);
         key.Add(s ? s->width : 0);

@@ -27,8 +27,6 @@ namespace {
 
 constexpr uint32_t White = 0xFFFFFFFFu;
 constexpr uint32_t RadarColour = 0x80FFFFFFu;
-constexpr int SpriteVerticalMark = 47;
-constexpr int SpriteHorizontalMark = 48;
 
 int CursorBank = 0;
 float ChartQuadCorners[4];

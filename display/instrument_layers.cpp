@@ -62,15 +62,6 @@ void DrawAircraftSymbol(float mapAngle, float trackAngle, float headingOffset)
 
 namespace {
 
-enum : int {
-    SpriteWindVector = 19,   // "WV2.png"
-    SpriteWindRose = 20,     // "Rosea.png"
-    SpriteTerrainLegend1 = 37,
-    SpriteTerrainLegend2 = 38,
-    SpriteNorthArrow = 39,   // "North1.png"
-    SpriteWindRoseChart = 42,
-};
-
 constexpr uint32_t White = 0xFFFFFFFFu;
 constexpr uint32_t BoxShade = 0xBF000000u;
 constexpr double kRadPerDeg = 0.0175;

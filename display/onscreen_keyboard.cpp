@@ -17,10 +17,6 @@
 
 namespace {
 
-constexpr int SpriteKeyboard = 43;
-constexpr int SpriteKeyYellow = 44;
-constexpr int SpriteKeyRed = 45;
-constexpr int SpriteKeyGreen = 46;
 constexpr float KeyboardScale = 0.478f;
 constexpr int KeyHeight = 43;
 constexpr uint32_t White = 0xFFFFFFFFu;

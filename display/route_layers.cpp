@@ -146,7 +146,7 @@ void DrawRouteLine(float angle)
 
 void DrawWaypointSymbols(int count, float angle)
 {
-    const SpriteSlot& plain = SpriteTable[SpriteRouteWaypoint];
+    const SpriteSlot& plain = SpriteTable[SpriteWaypoint];
     const char* active = GetActiveWaypointIdent();
     for (int i = 0; i < count; ++i) {
         const RouteWaypointOnScreen& w = ScreenWaypoints[i];

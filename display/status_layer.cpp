@@ -219,9 +219,6 @@ void DrawStatusLayer(int clientHeight)
 
 namespace {
 
-constexpr int SpriteTransparencyScale = 75;
-constexpr int SpriteTransparencyScaleLower = 41;
-constexpr int SpriteKnobPointer = 25;
 constexpr double KnobRadius = 7.0;
 
 // The brightness knob's pointer is placed anew only when its angle changed.

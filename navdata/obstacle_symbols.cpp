@@ -17,10 +17,6 @@
 
 namespace {
 
-enum : int {
-    SlotObstacle = 67,      // below 1000 ft high
-    SlotTallObstacle = 69,  // 1000 ft or more
-};
 constexpr uint32_t ObstacleNear = 0xFF0000FFu;
 constexpr uint32_t ObstacleBelow = 0xFFB98400u;
 constexpr int CellPixels = 32;
@@ -66,7 +62,7 @@ ObstacleSymbol ChooseObstacleSymbol(const ObstacleRecord& o, double aircraftAlti
     double below = aircraftAltitude - o.topElevation;
     if (!(below < 1000.0))
         return {false, 0, 0};
-    int slot = (o.height >= 1000 ? SlotTallObstacle : SlotObstacle) + (IsPairedType(o.type) ? 1 : 0);
+    int slot = (o.height >= 1000 ? SpriteTallObstacle : SpriteObstacle) + (IsPairedType(o.type) ? 1 : 0);
     return {true, slot, below < 300.0 ? ObstacleNear : ObstacleBelow};
 }
 
@@ -82,7 +78,7 @@ void DrawObstacles(int width, int height, float angle)
     const double left = ScreenCentre.x - width / 2.0, top = ScreenCentre.y - height / 2.0;
     const double right = left + width, bottom = top + height;
     const double altitude = Aircraft.Altitude;
-    const float labelOffset = SpriteTable[SlotTallObstacle].height * 0.75f;
+    const float labelOffset = SpriteTable[SpriteTallObstacle].height * 0.75f;
     DeclutterGrid cells(width, height);
     LongitudeBands bands = SplitLongitudeBand(west, east);
     for (int k = 0; k < bands.count; ++k) {

@@ -33,7 +33,7 @@ static uint8_t DeparturePassed = 0;
 
 // A kind that keeps its symbol starts with the plain waypoint's.
 static const bool RouteSymbolsPreset = [] {
-    std::fill(std::begin(RouteSymbols), std::end(RouteSymbols), static_cast<int32_t>(SpriteRouteWaypoint));
+    std::fill(std::begin(RouteSymbols), std::end(RouteSymbols), static_cast<int32_t>(SpriteWaypoint));
     return true;
 }();
 
@@ -220,7 +220,7 @@ int32_t RouteSymbolOfKind(int32_t kind, PlanKindSet kinds, int32_t current, bool
         case 0: return SpriteRouteAirport;
         case 1: return SpriteRouteVor;
         case 3: return SpriteRouteNdb;
-        default: return SpriteRouteWaypoint;
+        default: return SpriteWaypoint;
         }
     }
     switch (kind) {
@@ -228,7 +228,7 @@ int32_t RouteSymbolOfKind(int32_t kind, PlanKindSet kinds, int32_t current, bool
     case 2: return SpriteRouteNdb;
     case 3: return current;
     case 4: return SpriteRouteVor;
-    default: return SpriteRouteWaypoint;
+    default: return SpriteWaypoint;
     }
 }
 
