@@ -1,7 +1,7 @@
 // The background layers (see background_layers.h): chart or thumbnails,
 // local raster tiles or the tile grid with its radar, the airport map image,
-// terrain. The only state across frames is the bank the cursor was last
-// reset for.
+// the terrain alerts and shading. The only state across frames is the bank
+// the cursor was last reset for.
 #include "display/background_layers.h"
 
 #include "app/settings.h"
@@ -30,6 +30,8 @@ constexpr uint32_t RadarColour = 0x80FFFFFFu;
 
 int CursorBank = 0;
 float ChartQuadCorners[4];
+// Whether the frame's terrain alerts found the terrain layer on, for its shading.
+bool TerrainLayerOn = false;
 
 float PanX() { return MapPanOffset.x; }
 float PanY() { return MapPanOffset.y; }
@@ -228,20 +230,6 @@ void DrawAirportMapLayer()
                             CurrentFrame.mapRotation, QuadPlacement::MapPixels);
 }
 
-void DrawTerrainLayer()
-{
-    bool wanted = Settings.Terrainstate || Settings.TAWSOn || Settings.GPWSOn || Settings.TerrainProfile ||
-                  IsTerrainElevationOn();
-    bool present = IsTerrainDataAvailable();
-    if (!wanted || !BackgroundDrawn || Settings.AirportChart || !present)
-        return;
-    RunGpwsAndDrawTerrain(static_cast<int>(ScreenCentre.x + PanX()), static_cast<int>(ScreenCentre.y + PanY()),
-                          CurrentFrame.mapRotation, QuadPlacement::MapPixels, OwnAngle{}, BackgroundDrawn,
-                          present ? 1 : 0, FrameZoom);
-    if (Settings.GPWSOn)
-        UpdateAltitudeCallouts();
-}
-
 } // namespace
 
 void PlaceGridCell(const GridCellPlacement& p, int column, int row, float* x, float* y)
@@ -288,5 +276,24 @@ void DrawBackgroundLayers(int width, int height)
             DrawTileGrid();
     }
     DrawAirportMapLayer();
-    DrawTerrainLayer();
+}
+
+void RunTerrainAlerts()
+{
+    bool wanted = Settings.Terrainstate || Settings.TAWSOn || Settings.GPWSOn || Settings.TerrainProfile ||
+                  IsTerrainElevationOn();
+    bool present = IsTerrainDataAvailable();
+    TerrainLayerOn = wanted && BackgroundDrawn && !Settings.AirportChart && present;
+    if (!TerrainLayerOn)
+        return;
+    RunGpwsAlerts(FrameZoom);
+    if (Settings.GPWSOn)
+        UpdateAltitudeCallouts();
+}
+
+void DrawTerrainShading()
+{
+    if (TerrainLayerOn)
+        DrawTerrainTiles(static_cast<int>(ScreenCentre.x + PanX()), static_cast<int>(ScreenCentre.y + PanY()),
+                         CurrentFrame.mapRotation);
 }

@@ -16,7 +16,7 @@
 #include "display/track_traffic_layer.h"
 
 // Chart or thumbnails, local raster maps, map tiles, weather radar and the
-// airport map image, terrain shading: one module draws all five.
+// airport map image: one module draws them.
 static void DrawMapBackground(const FrameView& f)
 {
     DrawBackgroundLayers(f.width, f.height);
@@ -83,6 +83,8 @@ static void DrawMessageBoxAndAccountTime()
 void DrawFrameLayers(HWND window, const FrameView& f)
 {
     DrawMapBackground(f);
+    RunTerrainAlerts(); // ahead of the shading, which draws with their look-ahead
+    DrawTerrainShading();
     DrawAirspacesAndAirways();
     DrawNavaidsFixesAirports(f);
     DrawRoute(f);

@@ -146,7 +146,7 @@ void FillShaderParams()
     FrameParams.brightness = static_cast<float>(Settings.Dimlevel);
 }
 
-void DrawTerrainTiles(int centreX, int centreY, float mapAngle, QuadPlacement placement, OwnAngle own)
+void DrawTileQuads(int centreX, int centreY, float mapAngle)
 {
     double px = 0, py = 0, west = 0, north = 0;
     GetScreenPixelsPerDegree(&px, &py);
@@ -162,7 +162,7 @@ void DrawTerrainTiles(int centreX, int centreY, float mapAngle, QuadPlacement pl
         rect.y0 = static_cast<float>(centreY + (j - (north - lat)) * py);
         rect.x1 = static_cast<float>(rect.x0 + px);
         rect.y1 = static_cast<float>(rect.y0 + py);
-        DrawTerrainQuad(slot->texture, &rect, 0xFFFFFFFFu, mapAngle, placement, tile, own);
+        DrawTerrainQuad(slot->texture, &rect, 0xFFFFFFFFu, mapAngle, QuadPlacement::MapPixels, tile);
     }
 }
 
@@ -337,8 +337,7 @@ int32_t CalloutFor(double lowest, double h)
 
 // ---- the frame ----
 
-void RunGpwsAndDrawTerrain(int centreX, int centreY, float mapAngle, QuadPlacement placement, OwnAngle own,
-                           uint8_t drawGate1, uint8_t drawGate2, float zoomFactor)
+void RunGpwsAlerts(float zoomFactor)
 {
     if (Alert.raw < AlertCallout500)
         Alert.raw = 0;
@@ -392,12 +391,15 @@ void RunGpwsAndDrawTerrain(int centreX, int centreY, float mapAngle, QuadPlaceme
         Alert.phase = NextFlightPhase(Alert.phase, agl, vs, Alert.smoothedB, Alert.aglRate, Settings.DepartureEnroute,
                                       Settings.EnrouteApproach);
     UpdateAlertTimer();
+}
 
-    if (Settings.Terrainstate && drawGate1 && drawGate2 && !Settings.AirportChart) {
-        FillShaderParams();
-        if (FrameParams.mode > 0)
-            DrawTerrainTiles(centreX, centreY, mapAngle, placement, own);
-    }
+void DrawTerrainTiles(int centreX, int centreY, float mapAngle)
+{
+    if (!IsTerrainActive() || !Settings.Terrainstate || Settings.AirportChart)
+        return;
+    FillShaderParams();
+    if (FrameParams.mode > 0)
+        DrawTileQuads(centreX, centreY, mapAngle);
 }
 
 void UpdateAltitudeCallouts()

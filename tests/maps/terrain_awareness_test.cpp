@@ -184,8 +184,9 @@ protected:
         Aircraft.Altitude = altitude;
         Aircraft.VerticalSpeedPerMinute = static_cast<float>(vs);
         UpdateTerrain(altitude, agl, 0, 90);
-        RunGpwsAndDrawTerrain(320, 240, 0, QuadPlacement::MapPixels, OwnAngle{}, 1, 1, 1);
+        RunGpwsAlerts(1);
         UpdateAltitudeCallouts();
+        DrawTerrainTiles(320, 240, 0);
         return UpdateTerrainAlert();
     }
 };
@@ -193,7 +194,7 @@ protected:
 TEST_F(TerrainAwarenessTest, NothingRunsUntilATerrainWindowIsIn)
 {
     Aircraft.VerticalSpeedPerMinute = -9000;
-    RunGpwsAndDrawTerrain(320, 240, 0, QuadPlacement::MapPixels, OwnAngle{}, 1, 1, 1);
+    RunGpwsAlerts(1);
     EXPECT_EQ(GetRawTerrainAlert(), AlertNone);
 }
 
