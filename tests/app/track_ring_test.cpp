@@ -46,7 +46,7 @@ TEST_F(TrackRingTest, StraightLegRecordsEveryTwentyPixels)
 TEST_F(TrackRingTest, TheTimeOfTheLastRecordedPointIsKept)
 {
     double recorded = GetLastTrackRecordTime();
-    EXPECT_GT(recorded, 0.0);
+    EXPECT_GE(recorded, 0.0); // a program just started may record at 0 ms
     EXPECT_LE(recorded, ProgramClockMs() / 1000.0);
     // Once the clock has moved on, only a recorded point moves the time.
     long start = ProgramClockMs();
