@@ -28,18 +28,11 @@ void GetSimulatorName(char out[SimulatorNameSize])
     std::snprintf(out, SimulatorNameSize, "%s", SimulatorSectionName(Settings.UseSimulator.load()));
 }
 
-static void StopLinkOf(int simulator)
-{
-    const SimLinkOps* ops = SimLinkOpsOf(simulator);
-    if (ops && ops->stop)
-        ops->stop();
-}
-
 // FlightGear's link is left running: its AI-traffic side keeps its own socket.
 void StopAllSimLinks()
 {
     for (int simulator : {SimulatorMsfs, SimulatorP3dFirst, SimulatorFs2004, SimulatorXPlane, SimulatorAerofly})
-        StopLinkOf(simulator);
+        SimLinkStopOf(simulator);
 }
 
 // The address and port the link of a simulator talks to.
@@ -89,5 +82,5 @@ void RunConnectCommand(int useSimulator)
 
 void StopSimulatorLink()
 {
-    StopLinkOf(Settings.UseSimulator.load());
+    SimLinkStopOf(Settings.UseSimulator.load());
 }

@@ -15,6 +15,7 @@
 #include "maps/tile_cache.h"
 #include "maps/tile_grid.h"
 #include "maps/weather_radar.h"
+#include "platform/tvl_assert.h"
 #include "platform/window.h"
 #include "render/quads.h"
 #include "display/chart_view.h"
@@ -143,6 +144,8 @@ void DrawLocalTiles()
     float dy = (CurrentFrame.offsetY - GridHalfHeight) * FrameZoom * MapScale + PanY();
     // The loader fills one set while the other is shown: set 1 with bank 0.
     const SpriteSlot* set = LocalMapTexture[shown == 0 ? 1 : 0];
+    // A set is at most the full 5 x 5, one texture slot a tile.
+    TVL_ASSERT(bank.level >= 0 && bank.level <= LocalMapTilesPerBank);
     int count = bank.level > LocalMapTilesPerBank ? LocalMapTilesPerBank : bank.level;
     for (int n = 0; n < count; n++) {
         int p = LocalTileOrder(count, n);

@@ -1,5 +1,5 @@
-// The layers of a whole-screen frame, one named step each. A step whose
-// module has not come yet is kept in its place with nothing to draw.
+// The layers of a whole-screen frame in their order, each a named step;
+// later layers draw over earlier ones.
 #include "display/frame_layers.h"
 
 #include "display/airport_boxes.h"
@@ -15,20 +15,6 @@
 #include "display/text_boxes.h"
 #include "display/track_traffic_layer.h"
 
-// Chart or thumbnails, local raster maps, map tiles, weather radar and the
-// airport map image: one module draws them.
-static void DrawMapBackground(const FrameView& f)
-{
-    DrawBackgroundLayers(f.width, f.height);
-}
-
-static void DrawAirspacesAndAirways() { DrawAirspaceAndAirwayLayers(); }
-
-static void DrawNavaidsFixesAirports(const FrameView& f) { DrawNavigationLayer(f.width, f.height); }
-
-// NEAREST airports and the airport diagram, plan legs and their labels.
-static void DrawRoute(const FrameView& f) { DrawRouteLayers(f.dt, f.width, f.height); }
-
 // Track plot (or its preview while its options are set), traffic targets,
 // the track or air vector.
 static void DrawTrackTrafficVectors(HWND window, const FrameView& f)
@@ -37,37 +23,6 @@ static void DrawTrackTrafficVectors(HWND window, const FrameView& f)
     DrawTrackPlotPreview(trackPoints, f.mapRotation, f.trackAngle);
     DrawTrafficTargets(f.mapRotation, f.symbolRotation);
     DrawTrackVector(f.mapRotation);
-}
-
-// The bezel covers the map outside its window but not the symbols.
-static void DrawTerrainBoxAndBezel()
-{
-    DrawTerrainValueBox();
-    DrawBezelOverlay();
-}
-
-static void DrawProfileWindRoseWindBox(const FrameView& f)
-{
-    DrawTerrainProfileLayer();
-    DrawWindAndNorth(f.mapRotation);
-}
-static void DrawDirectTo(const FrameView& f) { DrawDirectToLine(f.mapRotation); }
-
-static void DrawAircraft(const FrameView& f)
-{
-    DrawAircraftSymbol(f.mapRotation, f.trackAngle, f.symbolRotation);
-}
-
-static void DrawTerrainAlerts() { DrawTerrainAlertBox(); }
-static void DrawStatusBlock(const FrameView& f) { DrawStatusLayer(f.height); }
-static void DrawSoftkeys(const FrameView& f) { DrawSoftkeyBar(f.height); }
-static void DrawKeyboard() { DrawOnScreenKeyboard(); }
-static void DrawTooltips(const FrameView& f) { DrawTooltipBands(f.height); }
-
-static void DrawZoomBoxAndMouseRectangle()
-{
-    DrawZoomBox();
-    DrawButtonOutlines();
 }
 
 // Every colour is dimmed where it is drawn; the frame time is taken after the
@@ -82,24 +37,31 @@ static void DrawMessageBoxAndAccountTime()
 
 void DrawFrameLayers(HWND window, const FrameView& f)
 {
-    DrawMapBackground(f);
+    // Chart or thumbnails, local raster maps, map tiles, weather radar and
+    // the airport map image.
+    DrawBackgroundLayers(f.width, f.height);
     RunTerrainAlerts(); // ahead of the shading, which draws with their look-ahead
     DrawTerrainShading();
-    DrawAirspacesAndAirways();
-    DrawNavaidsFixesAirports(f);
-    DrawRoute(f);
+    DrawAirspaceAndAirwayLayers();
+    DrawNavigationLayer(f.width, f.height);
+    // NEAREST airports and the airport diagram, plan legs and their labels.
+    DrawRouteLayers(f.dt, f.width, f.height);
     DrawTrackTrafficVectors(window, f);
-    DrawTerrainBoxAndBezel();
-    DrawProfileWindRoseWindBox(f);
-    DrawDirectTo(f);
+    DrawTerrainValueBox();
+    // The bezel covers the map outside its window but not the symbols.
+    DrawBezelOverlay();
+    DrawTerrainProfileLayer();
+    DrawWindAndNorth(f.mapRotation);
+    DrawDirectToLine(f.mapRotation);
     DrawNearestAndAptBoxes();
-    DrawAircraft(f);
-    DrawTerrainAlerts();
-    DrawStatusBlock(f);
-    DrawSoftkeys(f);
-    DrawKeyboard();
-    DrawTooltips(f);
-    DrawZoomBoxAndMouseRectangle();
+    DrawAircraftSymbol(f.mapRotation, f.trackAngle, f.symbolRotation);
+    DrawTerrainAlertBox();
+    DrawStatusLayer(f.height);
+    DrawSoftkeyBar(f.height);
+    DrawOnScreenKeyboard();
+    DrawTooltipBands(f.height);
+    DrawZoomBox();
+    DrawButtonOutlines();
     DrawMessageBoxAndAccountTime();
     DrawChartBusyLabel();
 }

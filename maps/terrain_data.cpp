@@ -14,12 +14,12 @@
 #include "maps/tile_stores.h"
 #include "navdata/nav_tables.h"
 #include "platform/files.h"
+#include "platform/tvl_assert.h"
 #include "platform/window.h"
 #include "render/textures.h"
 
 #include <FreeImage.h>
 
-#include <cassert>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -238,7 +238,7 @@ bool AltitudeGridCell(double lat, double lon, int* column, int* row)
         r = kAltitudeGridRows - 1;
     *column = c;
     *row = static_cast<int>(r);
-    assert(*column >= 0 && *column < kAltitudeGridColumns);
+    TVL_ASSERT(*column >= 0 && *column < kAltitudeGridColumns);
     return true;
 }
 

@@ -23,6 +23,7 @@
 #include "maps/weather_radar.h"
 #include "navdata/airspaces.h"
 #include "platform/threads.h"
+#include "platform/tvl_assert.h"
 #include "render/snapshot.h"
 
 #include <chrono>
@@ -43,6 +44,8 @@ SpriteSlot LocalMapTexture[2][LocalMapTilesPerBank];
 namespace {
 
 constexpr int TileCap = 200;
+// A grid laid out under the cap has a slot for every cell.
+static_assert(TileCap <= TileGridSlotCount);
 
 // threads: written by the GUI thread (swap), read by everyone.
 std::atomic<int> DisplayedBank{0};
@@ -379,6 +382,7 @@ bool HasNoTiles(const TileGridBank& bank)
 {
     int world = 1 << GridZoom.load();
     bool onWorld = false;
+    TVL_ASSERT(bank.cols * bank.rows < TileCap);
     for (int k = 0; k < bank.cols * bank.rows && k < TileGridSlotCount; k++) {
         const TileGridSlot& slot = bank.slots[k];
         if (slot.tileY < 0 || slot.tileY >= world)
@@ -935,6 +939,8 @@ bool BuildTileGrid(double latitude, double longitude, int cols, int rows)
                 if (StartFetch(slotIndex))
                     startedFetches = slotIndex + 1;
             }
+            // The grid stays below the cap: no cell shares the last slot.
+            TVL_ASSERT(slotIndex < n && n < TileGridSlotCount);
             if (slotIndex < TileGridSlotCount - 1)
                 slotIndex++;
         }

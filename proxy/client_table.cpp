@@ -2,6 +2,8 @@
 // unregisters, the main thread copies it each round and sets the marks.
 #include "proxy/client_table.h"
 
+#include "platform/tvl_assert.h"
+
 #include <cstring>
 #include <mutex>
 
@@ -33,6 +35,8 @@ int TakeFreeSlot(int32_t clientId)
             return i;
         }
     }
+    // Count is the number of slots in use: below the size one is free.
+    TVL_ASSERT(false && "client count below the table size but no free slot");
     return -1;
 }
 
@@ -91,6 +95,8 @@ void CopyClientTable(ClientSlot out[ClientTableSize])
 void MarkPlanSent(const ClientSlot& copied)
 {
     std::lock_guard<std::mutex> lock(TableLock);
+    // A copied slot carries the index the table gave it.
+    TVL_ASSERT(copied.index < ClientTableSize);
     ClientSlot& slot = Table[copied.index % ClientTableSize];
     if (slot.inUse && slot.generation == copied.generation)
         slot.planSent = true;

@@ -5,13 +5,14 @@
 
 #include "app/command_table.h"
 #include "app/log.h"
-#include "app/shared_accessors.h"
 #include "app/settings.h"
+#include "app/shared_accessors.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
 #include "simlink/aerofly_plan.h"
 #include "simlink/aerofly_protocol.h"
 #include "simlink/link_drops.h"
+#include "simlink/link_state.h"
 #include "simlink/msfs_link.h"
 #include "simlink/pilot_log.h"
 #include "simlink/traffic_table.h"
@@ -53,15 +54,7 @@ static char DeparturePosition[sizeof(AeroflyAirport::runway)];
 static AeroflyNameSet DepartureNames;
 static AeroflyNameSet DestinationNames;
 
-static double StateField(LinkStateField field)
-{
-    return AeroflyState[field].load(std::memory_order_relaxed);
-}
-
-static void StoreField(LinkStateField field, double value)
-{
-    AeroflyState[field].store(value, std::memory_order_relaxed);
-}
+static constexpr LinkStateAccess<LinkStateField> State(AeroflyState);
 
 static bool SendAeroflyRequest(uint32_t type)
 {
@@ -81,21 +74,21 @@ static void EndAeroflyLink()
 static void StoreState(const AeroflyStateReply& st)
 {
     if (st.latitude >= -90.0f && st.latitude <= 90.0f)
-        StoreField(LinkLatitude, st.latitude);
+        State.Store(LinkLatitude, st.latitude);
     if (st.longitude >= -180.0f && st.longitude <= 180.0f)
-        StoreField(LinkLongitude, st.longitude);
-    StoreField(LinkAltitude, st.altitude);
-    StoreField(LinkGpsAltitude, st.altitude);
+        State.Store(LinkLongitude, st.longitude);
+    State.Store(LinkAltitude, st.altitude);
+    State.Store(LinkGpsAltitude, st.altitude);
     if (st.trueHeading < 1000.0f)
-        StoreField(LinkHeading, st.trueHeading);
-    StoreField(LinkGroundSpeed, st.groundSpeed);
-    StoreField(LinkVerticalSpeed, st.verticalSpeed);
-    StoreField(LinkOnGround, st.onGround);
-    StoreField(LinkMagneticVariation, st.magneticVariation);
-    StoreField(LinkHeightAboveGround, st.heightAboveGround);
-    StoreField(LinkWindDirection, st.windDirection);
-    StoreField(LinkWindSpeed, st.windSpeed);
-    StoreField(LinkBank, st.bank * 57.2958);
+        State.Store(LinkHeading, st.trueHeading);
+    State.Store(LinkGroundSpeed, st.groundSpeed);
+    State.Store(LinkVerticalSpeed, st.verticalSpeed);
+    State.Store(LinkOnGround, st.onGround);
+    State.Store(LinkMagneticVariation, st.magneticVariation);
+    State.Store(LinkHeightAboveGround, st.heightAboveGround);
+    State.Store(LinkWindDirection, st.windDirection);
+    State.Store(LinkWindSpeed, st.windSpeed);
+    State.Store(LinkBank, st.bank * 57.2958);
 }
 
 // Cut to the field when the text is longer.
@@ -143,7 +136,7 @@ static void HandleState(const void* data, size_t size)
     if (v.reply.latitude != 0.0f && v.reply.longitude != 0.0f)
         AeroflySession.connected = 1;
     AeroflySession.linkReady = 1;
-    AcceptLinkPosition(StateField(LinkLatitude), StateField(LinkLongitude));
+    AcceptLinkPosition(State[LinkLatitude], State[LinkLongitude]);
     LowerLinkTimeoutOnce(&AeroflySession);
 }
 
@@ -265,49 +258,21 @@ static void AeroflyLinkThread(LinkSession* s)
     CloseLinkSession(s);
 }
 
-bool StartAeroflyLink()
-{
-    return StartUdpLinkThread(&AeroflySession, AeroflyLinkThread);
-}
-
-bool StartAeroflyLinkIfEnabled()
-{
-    return StartUdpLinkIfEnabled(&AeroflySession, AeroflyLinkThread);
-}
-
-bool ConnectAeroflyLink()
-{
-    return StartAeroflyLink();
-}
-
-bool IsAeroflyConnected()
-{
-    return AeroflySession.connected.load() != 0;
-}
-
-bool IsAeroflyLinkRunning()
-{
-    return AeroflySession.running.load() != 0;
-}
-
-void StopAeroflyLink()
-{
-    StopUdpLink(&AeroflySession);
-}
+const UdpLink AeroflyLink = {&AeroflySession, AeroflyLinkThread};
 
 void AeroflyGetVar(SimVarId id, double* out)
 {
     if (!IsAeroflyLinkRunning())
         *out = 0.0;
     switch (id) {
-    case SimVarAltitude: *out = StateField(LinkAltitude) * 3.2808; return;
-    case SimVarOnGround: *out = StateField(LinkOnGround); return;
+    case SimVarAltitude: *out = State[LinkAltitude] * 3.2808; return;
+    case SimVarOnGround: *out = State[LinkOnGround]; return;
     case SimVarWaypointIndex: *out = SimActiveWaypointIndex(); return;
-    case SimVarWindDirection: *out = StateField(LinkWindDirection) - StateField(LinkMagneticVariation); return;
-    case SimVarWindSpeed: *out = StateField(LinkWindSpeed) / 0.5151; return;
-    case SimVarMagneticVariation: *out = -StateField(LinkMagneticVariation); return;
-    case SimVarHeightAboveGround: *out = StateField(LinkHeightAboveGround) * 3.28; return;
-    case SimVarVerticalSpeed: *out = StateField(LinkVerticalSpeed) / 60.0; return;
+    case SimVarWindDirection: *out = State[LinkWindDirection] - State[LinkMagneticVariation]; return;
+    case SimVarWindSpeed: *out = State[LinkWindSpeed] / 0.5151; return;
+    case SimVarMagneticVariation: *out = -State[LinkMagneticVariation]; return;
+    case SimVarHeightAboveGround: *out = State[LinkHeightAboveGround] * 3.28; return;
+    case SimVarVerticalSpeed: *out = State[LinkVerticalSpeed] / 60.0; return;
     default: ReadLinkStateVar(AeroflyState, id, out); return;
     }
 }
@@ -315,7 +280,7 @@ void AeroflyGetVar(SimVarId id, double* out)
 void AeroflySetVar(SimVarId id, double value)
 {
     if (id == SimVarWaypointDistance) {
-        StoreField(LinkWaypointDistance, value);
+        State.Store(LinkWaypointDistance, value);
     } else if (id == SimVarWaypointIndex) {
         // An index that is no number or no plan index is none to store.
         if (!std::isfinite(value) || value < 0.0 || value > FlightPlanMaxWaypoints)
@@ -323,9 +288,9 @@ void AeroflySetVar(SimVarId id, double value)
         FlightPlanLock lock;
         FlightPlan.simActiveIndex = static_cast<int32_t>(std::lround(value));
     } else if (id == SimVarEte) {
-        StoreField(LinkEte, value);
+        State.Store(LinkEte, value);
     } else if (id == SimVarWaypointEte) {
-        StoreField(LinkWaypointEte, value);
+        State.Store(LinkWaypointEte, value);
     }
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "simlink/sim_link.h"
+#include "simlink/udp_link_ops.h"
 
 #include <atomic>
 #include <cstddef>
@@ -13,12 +14,11 @@
 // Set by the flight-plan commands; the link asks the peer for its plan.
 extern std::atomic<uint8_t> AeroflyPlanRequest;
 
-bool StartAeroflyLink();
-bool StartAeroflyLinkIfEnabled();
-bool ConnectAeroflyLink();
-bool IsAeroflyConnected();
-bool IsAeroflyLinkRunning();
-void StopAeroflyLink();
+// The link's descriptor and its operations: StartAeroflyLink,
+// StartAeroflyLinkIfEnabled, ConnectAeroflyLink, IsAeroflyConnected,
+// IsAeroflyLinkRunning, StopAeroflyLink.
+extern const UdpLink AeroflyLink;
+TVL_NAMED_UDP_LINK_OPERATIONS(Aerofly)
 void AeroflyGetVar(SimVarId id, double* out);
 // The map's own navigation: 8 waypoint distance, 9 the plan's active
 // waypoint, 10 ETE, 12 waypoint ETE.

@@ -6,12 +6,13 @@
 
 #include "app/command_table.h"
 #include "app/log.h"
-#include "app/shared_accessors.h"
 #include "app/settings.h"
+#include "app/shared_accessors.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
 #include "simlink/flightgear_formats.h"
 #include "simlink/link_drops.h"
+#include "simlink/link_state.h"
 #include "simlink/pilot_log.h"
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
@@ -42,10 +43,7 @@ static int FilledSlots = 0;
 // 0-based place of the weather value in a line.
 static constexpr int FgWeatherLineField = 17;
 
-static double StateField(FlightGearField field)
-{
-    return FlightGearState[field].load(std::memory_order_relaxed);
-}
+static constexpr LinkStateAccess<FlightGearField> State(FlightGearState);
 
 // The fields of one line in their order; only those the line carried are
 // stored. A position off the earth is kept out, as the other links keep it.
@@ -78,7 +76,7 @@ static void StoreReport(const FlightGearAircraftReport& r)
         if ((field == FgLatitude && !(std::fabs(value) <= 90.0)) ||
             (field == FgLongitude && !(std::fabs(value) <= 180.0)))
             continue;
-        FlightGearState[field].store(value, std::memory_order_relaxed);
+        State.Store(field, value);
     }
     if (arrived > FgWeatherLineField)
         SimWeatherFlag = r.weather > 0 ? 1 : 0;
@@ -332,8 +330,8 @@ bool HandleFlightGearDatagram(const char* text, size_t length)
     }
     if (TrafficOnRequest.exchange(0))
         StartTrafficThreadUnlessRunning();
-    double latitude = StateField(FgLatitude);
-    double longitude = StateField(FgLongitude);
+    double latitude = State[FgLatitude];
+    double longitude = State[FgLongitude];
     if (latitude != 0.0 && longitude != 0.0)
         FlightGearSession.connected = 1;
     AcceptLinkPosition(latitude, longitude);
@@ -432,35 +430,7 @@ static void FlightGearLinkThread(LinkSession* s)
     CloseLinkSession(s);
 }
 
-bool StartFlightGearLink()
-{
-    return StartUdpLinkThread(&FlightGearSession, FlightGearLinkThread);
-}
-
-bool StartFlightGearLinkIfEnabled()
-{
-    return StartUdpLinkIfEnabled(&FlightGearSession, FlightGearLinkThread);
-}
-
-bool ConnectFlightGearLink()
-{
-    return StartFlightGearLink();
-}
-
-bool IsFlightGearConnected()
-{
-    return FlightGearSession.connected.load() != 0;
-}
-
-bool IsFlightGearLinkRunning()
-{
-    return FlightGearSession.running.load() != 0;
-}
-
-void StopFlightGearLink()
-{
-    StopUdpLink(&FlightGearSession);
-}
+const UdpLink FlightGearLink = {&FlightGearSession, FlightGearLinkThread};
 
 void GetFlightGearRoutePath(char* out, size_t size)
 {
@@ -469,31 +439,31 @@ void GetFlightGearRoutePath(char* out, size_t size)
 
 void FlightGearGetVar(SimVarId id, double* out)
 {
-    double height = StateField(FgHeightAboveGround);
+    double height = State[FgHeightAboveGround];
     switch (id) {
     case SimVarLatitude:
     case SimVarLongitude:
-        *out = PositionOrHome(id, StateField(FgLatitude), StateField(FgLongitude));
+        *out = PositionOrHome(id, State[FgLatitude], State[FgLongitude]);
         return;
-    case SimVarHeading: *out = ExtrapolateHeading(StateField(FgHeading)); return;
-    case SimVarAltitude: *out = StateField(FgAltitude); return;
-    case SimVarGroundAltitude: *out = StateField(FgGroundAltitude); return;
+    case SimVarHeading: *out = ExtrapolateHeading(State[FgHeading]); return;
+    case SimVarAltitude: *out = State[FgAltitude]; return;
+    case SimVarGroundAltitude: *out = State[FgGroundAltitude]; return;
     case SimVarClock: *out = ClockSeconds(); return;
     case SimVarOnGround:
-        *out = height < 9.0 || (height < 80.0 && StateField(FgGroundSpeed) < 30.0) ? 1.0 : 0.0;
+        *out = height < 9.0 || (height < 80.0 && State[FgGroundSpeed] < 30.0) ? 1.0 : 0.0;
         return;
-    case SimVarGroundSpeed: *out = StateField(FgGroundSpeed); return;
-    case SimVarWaypointDistance: *out = StateField(FgWaypointDistance); return;
-    case SimVarWaypointIndex: *out = StateField(FgWaypointIndex); return;
-    case SimVarEte: *out = StateField(FgEte); return;
-    case SimVarWindDirection: *out = StateField(FgWindDirection); return;
-    case SimVarWindSpeed: *out = StateField(FgWindSpeed); return;
-    case SimVarTemperature: *out = StateField(FgTemperature); return;
-    case SimVarMagneticVariation: *out = StateField(FgMagneticVariation); return;
-    case SimVarPitch: *out = StateField(FgPitch); return;
-    case SimVarBank: *out = StateField(FgBank); return;
+    case SimVarGroundSpeed: *out = State[FgGroundSpeed]; return;
+    case SimVarWaypointDistance: *out = State[FgWaypointDistance]; return;
+    case SimVarWaypointIndex: *out = State[FgWaypointIndex]; return;
+    case SimVarEte: *out = State[FgEte]; return;
+    case SimVarWindDirection: *out = State[FgWindDirection]; return;
+    case SimVarWindSpeed: *out = State[FgWindSpeed]; return;
+    case SimVarTemperature: *out = State[FgTemperature]; return;
+    case SimVarMagneticVariation: *out = State[FgMagneticVariation]; return;
+    case SimVarPitch: *out = State[FgPitch]; return;
+    case SimVarBank: *out = State[FgBank]; return;
     case SimVarHeightAboveGround: *out = height; return;
-    case SimVarVerticalSpeed: *out = StateField(FgVerticalSpeed); return;
+    case SimVarVerticalSpeed: *out = State[FgVerticalSpeed]; return;
     case SimVarLatitudeRate: *out = PositionRates.latitude.load(); return;
     case SimVarLongitudeRate: *out = PositionRates.longitude.load(); return;
     default: *out = 0.0; return;
@@ -504,5 +474,5 @@ void FlightGearSetVar(SimVarId id, double value)
 {
     // 8 and 12 are taken too, but FlightGear's own values stand for them.
     if (id == SimVarEte)
-        FlightGearState[FgEte] = static_cast<float>(value);
+        State.Store(FgEte, static_cast<float>(value));
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "simlink/sim_link.h"
+#include "simlink/udp_link_ops.h"
 
 #include <atomic>
 #include <cstddef>
@@ -37,13 +38,13 @@ enum FlightGearField : int {
 // thread; each field is read whole.
 extern std::atomic<double> FlightGearState[FlightGearFieldCountOfState];
 
-bool StartFlightGearLink();
-bool StartFlightGearLinkIfEnabled();
-bool ConnectFlightGearLink();
-bool IsFlightGearConnected();
-bool IsFlightGearLinkRunning();
-// Ends the listener; the AI thread goes on until traffic is switched off.
-void StopFlightGearLink();
+// The link's descriptor and its operations: StartFlightGearLink,
+// StartFlightGearLinkIfEnabled, ConnectFlightGearLink, IsFlightGearConnected,
+// IsFlightGearLinkRunning, StopFlightGearLink.
+// StopFlightGearLink ends the listener; the AI thread goes on until traffic is
+// switched off.
+extern const UdpLink FlightGearLink;
+TVL_NAMED_UDP_LINK_OPERATIONS(FlightGear)
 void FlightGearGetVar(SimVarId id, double* out);
 // The map's own navigation: 10 ETE (8 and 12 are taken and change nothing).
 void FlightGearSetVar(SimVarId id, double value);

@@ -5,13 +5,14 @@
 
 #include "app/command_table.h"
 #include "app/log.h"
-#include "app/shared_accessors.h"
 #include "app/settings.h"
+#include "app/shared_accessors.h"
 #include "app/simulator_window.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
 #include "simlink/fs2004_protocol.h"
 #include "simlink/link_drops.h"
+#include "simlink/link_state.h"
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
 
@@ -29,15 +30,7 @@ static LinkSession Fs2004Session("FS2004 WSA error %d");
 static uint8_t ReceiveBuffer[Fs2004ReceiveBufferSize];
 static Fs2004Request Request;
 
-static double StateField(LinkStateField field)
-{
-    return Fs2004State[field].load(std::memory_order_relaxed);
-}
-
-static void StoreField(LinkStateField field, double value)
-{
-    Fs2004State[field].store(value, std::memory_order_relaxed);
-}
+static constexpr LinkStateAccess<LinkStateField> State(Fs2004State);
 
 static bool SendFs2004Request(uint32_t type)
 {
@@ -56,25 +49,25 @@ static void EndFs2004Link()
 static void StoreState(const Fs2004StateReply& st)
 {
     if (st.latitude >= -90.0f && st.latitude <= 90.0f)
-        StoreField(LinkLatitude, st.latitude);
+        State.Store(LinkLatitude, st.latitude);
     if (st.longitude >= -180.0f && st.longitude <= 180.0f)
-        StoreField(LinkLongitude, st.longitude);
-    StoreField(LinkAltitude, st.altitude);
-    StoreField(LinkGpsAltitude, st.altitude);
+        State.Store(LinkLongitude, st.longitude);
+    State.Store(LinkAltitude, st.altitude);
+    State.Store(LinkGpsAltitude, st.altitude);
     if (st.trueHeading < 1000.0f)
-        StoreField(LinkHeading, st.trueHeading);
-    StoreField(LinkGroundSpeed, st.groundSpeed);
-    StoreField(LinkWindDirection, st.windDirection);
-    StoreField(LinkWindSpeed, st.windSpeed);
-    StoreField(LinkTemperature, st.temperature);
-    StoreField(LinkMagneticVariation, st.magneticVariation);
-    StoreField(LinkPitch, st.pitch);
-    StoreField(LinkBank, st.bank);
-    StoreField(LinkVerticalSpeed, st.verticalSpeed);
-    StoreField(LinkHeightAboveGround, st.heightAboveGround);
-    StoreField(LinkWaypointDistance, st.waypointDistance);
-    StoreField(LinkGroundAltitude, st.groundAltitude);
-    StoreField(LinkOnGround, st.onGround);
+        State.Store(LinkHeading, st.trueHeading);
+    State.Store(LinkGroundSpeed, st.groundSpeed);
+    State.Store(LinkWindDirection, st.windDirection);
+    State.Store(LinkWindSpeed, st.windSpeed);
+    State.Store(LinkTemperature, st.temperature);
+    State.Store(LinkMagneticVariation, st.magneticVariation);
+    State.Store(LinkPitch, st.pitch);
+    State.Store(LinkBank, st.bank);
+    State.Store(LinkVerticalSpeed, st.verticalSpeed);
+    State.Store(LinkHeightAboveGround, st.heightAboveGround);
+    State.Store(LinkWaypointDistance, st.waypointDistance);
+    State.Store(LinkGroundAltitude, st.groundAltitude);
+    State.Store(LinkOnGround, st.onGround);
 }
 
 static void HandleState(const void* data, size_t size)
@@ -90,7 +83,7 @@ static void HandleState(const void* data, size_t size)
     if (st.latitude != 0.0f && st.longitude != 0.0f)
         Fs2004Session.connected = 1;
     WaitForMapLoadOnce(&Fs2004Session);
-    AcceptLinkPosition(StateField(LinkLatitude), StateField(LinkLongitude));
+    AcceptLinkPosition(State[LinkLatitude], State[LinkLongitude]);
     LowerLinkTimeoutOnce(&Fs2004Session);
 }
 
@@ -270,46 +263,18 @@ static void Fs2004LinkThread(LinkSession* s)
     CloseLinkSession(s);
 }
 
-bool StartFs2004Link()
-{
-    return StartUdpLinkThread(&Fs2004Session, Fs2004LinkThread);
-}
-
-bool StartFs2004LinkIfEnabled()
-{
-    return StartUdpLinkIfEnabled(&Fs2004Session, Fs2004LinkThread);
-}
-
-bool ConnectFs2004Link()
-{
-    return StartFs2004Link();
-}
-
-bool IsFs2004Connected()
-{
-    return Fs2004Session.connected.load() != 0;
-}
-
-bool IsFs2004LinkRunning()
-{
-    return Fs2004Session.running.load() != 0;
-}
-
-void StopFs2004Link()
-{
-    StopUdpLink(&Fs2004Session);
-}
+const UdpLink Fs2004Link = {&Fs2004Session, Fs2004LinkThread};
 
 void Fs2004GetVar(SimVarId id, double* out)
 {
     switch (id) {
-    case SimVarAltitude: *out = StateField(LinkAltitude) * 3.2808; return;
-    case SimVarOnGround: *out = StateField(LinkOnGround); return;
+    case SimVarAltitude: *out = State[LinkAltitude] * 3.2808; return;
+    case SimVarOnGround: *out = State[LinkOnGround]; return;
     case SimVarWaypointIndex: *out = SimActiveWaypointIndex(); return;
-    case SimVarWindDirection: *out = StateField(LinkWindDirection); return;
-    case SimVarWindSpeed: *out = StateField(LinkWindSpeed); return;
-    case SimVarMagneticVariation: *out = StateField(LinkMagneticVariation); return;
-    case SimVarVerticalSpeed: *out = StateField(LinkVerticalSpeed) / 60.0; return;
+    case SimVarWindDirection: *out = State[LinkWindDirection]; return;
+    case SimVarWindSpeed: *out = State[LinkWindSpeed]; return;
+    case SimVarMagneticVariation: *out = State[LinkMagneticVariation]; return;
+    case SimVarVerticalSpeed: *out = State[LinkVerticalSpeed] / 60.0; return;
     default:
         if (!ReadLinkStateVar(Fs2004State, id, out))
             *out = 0.0;
@@ -320,9 +285,9 @@ void Fs2004GetVar(SimVarId id, double* out)
 void Fs2004SetVar(SimVarId id, double value)
 {
     if (id == SimVarWaypointDistance)
-        StoreField(LinkWaypointDistance, value);
+        State.Store(LinkWaypointDistance, value);
     else if (id == SimVarEte)
-        StoreField(LinkEte, value);
+        State.Store(LinkEte, value);
     else if (id == SimVarWaypointEte)
-        StoreField(LinkWaypointEte, value);
+        State.Store(LinkWaypointEte, value);
 }

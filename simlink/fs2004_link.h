@@ -6,6 +6,7 @@
 
 #include "simlink/msfs_link.h"
 #include "simlink/sim_link.h"
+#include "simlink/udp_link_ops.h"
 
 #include <atomic>
 #include <cstddef>
@@ -15,12 +16,11 @@
 // read by GetVar on any thread.
 extern std::atomic<double> Fs2004State[LinkStateFieldCount];
 
-bool StartFs2004Link();
-bool StartFs2004LinkIfEnabled();
-bool ConnectFs2004Link();
-bool IsFs2004Connected();
-bool IsFs2004LinkRunning();
-void StopFs2004Link();
+// The link's descriptor and its operations: StartFs2004Link,
+// StartFs2004LinkIfEnabled, ConnectFs2004Link, IsFs2004Connected,
+// IsFs2004LinkRunning, StopFs2004Link.
+extern const UdpLink Fs2004Link;
+TVL_NAMED_UDP_LINK_OPERATIONS(Fs2004)
 void Fs2004GetVar(SimVarId id, double* out);
 // The map's own navigation: 8 waypoint distance, 10 ETE, 12 waypoint ETE.
 void Fs2004SetVar(SimVarId id, double value);

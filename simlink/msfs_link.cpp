@@ -6,6 +6,7 @@
 #include "app/shared_accessors.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
+#include "simlink/link_state.h"
 #include "simlink/proxy_protocol.h"
 #include "simlink/traffic_advisory.h"
 #include "simlink/traffic_table.h"
@@ -25,18 +26,7 @@ static LinkSession MsfsSession("MSFS WSA error %d");
 static uint8_t ReceiveBuffer[ProxyReceiveBufferSize];
 static ProxyRequest Request;
 
-static double StateField(LinkStateField field)
-{
-    return LinkAircraftState[field].load(std::memory_order_relaxed);
-}
-
-// Values that are not numbers are kept out of the state block: every reader
-// would have to guard against them.
-static void StoreField(LinkStateField field, double value)
-{
-    if (std::isfinite(value))
-        LinkAircraftState[field].store(value, std::memory_order_relaxed);
-}
+static constexpr LinkStateAccess<LinkStateField> State(LinkAircraftState);
 
 static bool SendMsfsRequest(uint32_t type)
 {
@@ -57,32 +47,32 @@ static void StoreAircraftState(const ProxyAircraftState& st)
     if (!(std::fabs(st.latitude) > 0.01 && std::fabs(st.longitude) > 0.01))
         return;
     if (st.latitude >= -90.0 && st.latitude <= 90.0)
-        StoreField(LinkLatitude, st.latitude);
+        State.Store(LinkLatitude, st.latitude);
     if (st.longitude >= -180.0 && st.longitude <= 180.0)
-        StoreField(LinkLongitude, st.longitude);
-    StoreField(LinkAltitude, st.altitude);
-    StoreField(LinkGpsAltitude, st.altitude);
-    StoreField(LinkGroundAltitude, st.groundAltitude);
+        State.Store(LinkLongitude, st.longitude);
+    State.Store(LinkAltitude, st.altitude);
+    State.Store(LinkGpsAltitude, st.altitude);
+    State.Store(LinkGroundAltitude, st.groundAltitude);
     if (st.trueHeading < 1000.0)
-        StoreField(LinkHeading, st.trueHeading);
-    StoreField(LinkGroundSpeed, st.groundSpeed);
-    StoreField(LinkWindDirection, st.windDirection);
-    StoreField(LinkWindSpeed, st.windSpeed);
-    StoreField(LinkTemperature, st.temperature);
-    StoreField(LinkMagneticVariation, st.magneticVariation);
-    StoreField(LinkPitch, st.pitch);
-    StoreField(LinkBank, st.bank);
-    StoreField(LinkVerticalSpeed, st.verticalSpeed);
-    StoreField(LinkWaypointDistance, st.waypointDistance);
-    StoreField(LinkWaypointIndex, st.waypointIndex);
-    StoreField(LinkWaypointEte, st.waypointEte);
-    StoreField(LinkWaypointEta, st.waypointEta);
-    StoreField(LinkHeightAboveGround, st.heightAboveGround);
+        State.Store(LinkHeading, st.trueHeading);
+    State.Store(LinkGroundSpeed, st.groundSpeed);
+    State.Store(LinkWindDirection, st.windDirection);
+    State.Store(LinkWindSpeed, st.windSpeed);
+    State.Store(LinkTemperature, st.temperature);
+    State.Store(LinkMagneticVariation, st.magneticVariation);
+    State.Store(LinkPitch, st.pitch);
+    State.Store(LinkBank, st.bank);
+    State.Store(LinkVerticalSpeed, st.verticalSpeed);
+    State.Store(LinkWaypointDistance, st.waypointDistance);
+    State.Store(LinkWaypointIndex, st.waypointIndex);
+    State.Store(LinkWaypointEte, st.waypointEte);
+    State.Store(LinkWaypointEta, st.waypointEta);
+    State.Store(LinkHeightAboveGround, st.heightAboveGround);
     SimPaused = st.paused != 0 ? 1 : 0;
 
     MsfsSession.connected = 1;
-    double latitude = StateField(LinkLatitude);
-    double longitude = StateField(LinkLongitude);
+    double latitude = State[LinkLatitude];
+    double longitude = State[LinkLongitude];
     if (latitude != 0.0 && longitude != 0.0)
         AcceptLinkPosition(latitude, longitude);
     LowerLinkTimeoutOnce(&MsfsSession);
@@ -295,51 +285,23 @@ static void MsfsLinkThread(LinkSession* s)
     CloseLinkSession(s);
 }
 
-bool StartMsfsLink()
-{
-    return StartUdpLinkThread(&MsfsSession, MsfsLinkThread);
-}
-
-bool StartMsfsLinkIfEnabled()
-{
-    return StartUdpLinkIfEnabled(&MsfsSession, MsfsLinkThread);
-}
-
-bool ConnectMsfsLink()
-{
-    return StartMsfsLink();
-}
-
-bool IsMsfsConnected()
-{
-    return MsfsSession.connected.load() != 0;
-}
-
-bool IsMsfsLinkRunning()
-{
-    return MsfsSession.running.load() != 0;
-}
+const UdpLink MsfsLink = {&MsfsSession, MsfsLinkThread};
 
 bool IsMsfsLinkEnding()
 {
     return MsfsSession.stop.load() != 0;
 }
 
-void StopMsfsLink()
-{
-    StopUdpLink(&MsfsSession);
-}
-
 void MsfsGetVar(SimVarId id, double* out)
 {
     switch (id) {
-    case SimVarAltitude: *out = StateField(LinkAltitude); return;
-    case SimVarOnGround: *out = StateField(LinkHeightAboveGround) > 10.0 ? 0.0 : 1.0; return;
-    case SimVarWaypointIndex: *out = StateField(LinkWaypointIndex); return;
-    case SimVarWindDirection: *out = StateField(LinkWindDirection) - StateField(LinkMagneticVariation); return;
-    case SimVarWindSpeed: *out = StateField(LinkWindSpeed); return;
-    case SimVarMagneticVariation: *out = -StateField(LinkMagneticVariation); return;
-    case SimVarVerticalSpeed: *out = StateField(LinkVerticalSpeed); return;
+    case SimVarAltitude: *out = State[LinkAltitude]; return;
+    case SimVarOnGround: *out = State[LinkHeightAboveGround] > 10.0 ? 0.0 : 1.0; return;
+    case SimVarWaypointIndex: *out = State[LinkWaypointIndex]; return;
+    case SimVarWindDirection: *out = State[LinkWindDirection] - State[LinkMagneticVariation]; return;
+    case SimVarWindSpeed: *out = State[LinkWindSpeed]; return;
+    case SimVarMagneticVariation: *out = -State[LinkMagneticVariation]; return;
+    case SimVarVerticalSpeed: *out = State[LinkVerticalSpeed]; return;
     default:
         if (!ReadLinkStateVar(LinkAircraftState, id, out))
             *out = 0.0;
@@ -350,9 +312,9 @@ void MsfsGetVar(SimVarId id, double* out)
 void MsfsSetVar(SimVarId id, double value)
 {
     if (id == SimVarWaypointDistance)
-        LinkAircraftState[LinkWaypointDistance] = value;
+        State.Store(LinkWaypointDistance, value);
     else if (id == SimVarEte)
-        LinkAircraftState[LinkEte] = value;
+        State.Store(LinkEte, value);
     else if (id == SimVarWaypointEte)
-        LinkAircraftState[LinkWaypointEte] = value;
+        State.Store(LinkWaypointEte, value);
 }

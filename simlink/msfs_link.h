@@ -5,6 +5,7 @@
 #pragma once
 
 #include "simlink/sim_link.h"
+#include "simlink/udp_link_ops.h"
 
 #include <atomic>
 #include <cstddef>
@@ -56,14 +57,13 @@ double SimActiveWaypointIndex();
 // map display's MSFS status line reads it.
 extern std::atomic<uint8_t> ProxyAlive;
 
-bool StartMsfsLink();
-bool StartMsfsLinkIfEnabled();
-bool ConnectMsfsLink();
-bool IsMsfsConnected();
-bool IsMsfsLinkRunning();
+// The link's descriptor and its operations: StartMsfsLink,
+// StartMsfsLinkIfEnabled, ConnectMsfsLink, IsMsfsConnected,
+// IsMsfsLinkRunning, StopMsfsLink.
+extern const UdpLink MsfsLink;
+TVL_NAMED_UDP_LINK_OPERATIONS(Msfs)
 // The thread has been asked to end (a refusal, a shutdown, a stop ...).
 bool IsMsfsLinkEnding();
-void StopMsfsLink();
 void MsfsGetVar(SimVarId id, double* out);
 void MsfsSetVar(SimVarId id, double value);
 

@@ -185,6 +185,8 @@ void P3dLinkThread(LinkSession* s)
     CloseLinkSession(s);
 }
 
+const UdpLink P3dCompanionLink = {&P3dSession, P3dLinkThread};
+
 }  // namespace
 
 bool HandleP3dCompanionDatagram(const void* data, size_t size)
@@ -208,7 +210,7 @@ bool StartP3dLink()
     // the GUI thread before the thread runs must not take the data early.
     MapReloadPending = 1;
     ClearP3dPositionValid();
-    return StartUdpLinkThread(&P3dSession, P3dLinkThread);
+    return StartUdpLink(P3dCompanionLink);
 }
 
 void StopP3dLink()

@@ -46,26 +46,16 @@ double ClockSeconds()
     return static_cast<double>(ProgramClockMs()) / 1000.0;
 }
 
-// Adapters where a link's own operation has another signature.
-static void AutoStartXPlane() { StartXPlaneLinkIfEnabled(); }
-static void AutoStartFs2004() { StartFs2004LinkIfEnabled(); }
-static void AutoStartFlightGear() { StartFlightGearLinkIfEnabled(); }
-static void AutoStartMsfs() { StartMsfsLinkIfEnabled(); }
-// Aerofly's plan is completed on this thread, which owns the airport archives.
-static void AutoStartAerofly()
-{
-    StartAeroflyLinkIfEnabled();
-    CompleteAeroflyPlan();
-}
-static void ConnectXPlane() { ConnectXPlaneLink(); }
-static void ConnectFs2004() { ConnectFs2004Link(); }
-static void ConnectFlightGear() { ConnectFlightGearLink(); }
-static void ConnectMsfs() { ConnectMsfsLink(); }
-static void ConnectAerofly() { ConnectAeroflyLink(); }
-
-static const SimLinkOps P3dLinkOps = {P3dGetVar,       RequestSetPosition, P3dStartTraffic,
-                                      P3dStopTraffic,  PollP3dSimConnect,  ConnectP3dLink,
-                                      HasSimFlightPlan, IsP3dConnected,    CloseP3dSimConnect};
+// Prepar3D/FSX: the SimConnect session's own operations.
+static const SimLinkOps P3dLinkOps = {.getVar = P3dGetVar,
+                                      .setPosition = RequestSetPosition,
+                                      .startTraffic = P3dStartTraffic,
+                                      .stopTraffic = P3dStopTraffic,
+                                      .pollFlightPlan = HasSimFlightPlan,
+                                      .autoStart = PollP3dSimConnect,
+                                      .connect = ConnectP3dLink,
+                                      .isConnected = IsP3dConnected,
+                                      .stop = CloseP3dSimConnect};
 
 // Indexed by UseSimulator; row 0 is no simulator.
 static const SimLinkOps SimLinkTable[] = {
@@ -73,18 +63,36 @@ static const SimLinkOps SimLinkTable[] = {
     P3dLinkOps,  // 1 FSX
     P3dLinkOps,  // 2 FSX through simconnect.cfg
     P3dLinkOps,  // 3 Prepar3D
-    {XPlaneGetVar, RequestSetPosition, XPlaneStartTraffic, SetTrafficOffRequest, AutoStartXPlane, ConnectXPlane,
-     HasSimFlightPlan, IsXPlaneConnected, StopXPlaneLink},
+    {.getVar = XPlaneGetVar,
+     .setPosition = RequestSetPosition,
+     .startTraffic = XPlaneStartTraffic,
+     .stopTraffic = SetTrafficOffRequest,
+     .pollFlightPlan = HasSimFlightPlan,
+     .udp = &XPlaneLink},
     // FS2004 asks for traffic with the same request flag as MSFS.
-    {Fs2004GetVar, nullptr, MsfsStartTraffic, SetTrafficOffRequest, AutoStartFs2004, ConnectFs2004,
-     HasSimFlightPlan, IsFs2004Connected, StopFs2004Link},
+    {.getVar = Fs2004GetVar,
+     .startTraffic = MsfsStartTraffic,
+     .stopTraffic = SetTrafficOffRequest,
+     .pollFlightPlan = HasSimFlightPlan,
+     .udp = &Fs2004Link},
     // FlightGear's plan is its route manager's file.
-    {FlightGearGetVar, nullptr, FlightGearStartTraffic, SetTrafficOffRequest, AutoStartFlightGear,
-     ConnectFlightGear, LoadFlightGearRoute, IsFlightGearConnected, StopFlightGearLink},
-    {MsfsGetVar, RequestSetPosition, MsfsStartTraffic, SetTrafficOffRequest, AutoStartMsfs, ConnectMsfs,
-     HasSimFlightPlan, IsMsfsConnected, StopMsfsLink},
-    {AeroflyGetVar, nullptr, nullptr, nullptr, AutoStartAerofly, ConnectAerofly, HasSimFlightPlan,
-     IsAeroflyConnected, StopAeroflyLink},
+    {.getVar = FlightGearGetVar,
+     .startTraffic = FlightGearStartTraffic,
+     .stopTraffic = SetTrafficOffRequest,
+     .pollFlightPlan = LoadFlightGearRoute,
+     .udp = &FlightGearLink},
+    {.getVar = MsfsGetVar,
+     .setPosition = RequestSetPosition,
+     .startTraffic = MsfsStartTraffic,
+     .stopTraffic = SetTrafficOffRequest,
+     .pollFlightPlan = HasSimFlightPlan,
+     .udp = &MsfsLink},
+    // Aerofly's plan is completed on the GUI thread, which owns the airport
+    // archives.
+    {.getVar = AeroflyGetVar,
+     .pollFlightPlan = HasSimFlightPlan,
+     .udp = &AeroflyLink,
+     .afterAutoStart = CompleteAeroflyPlan},
 };
 static_assert(sizeof(SimLinkTable) / sizeof(SimLinkTable[0]) == SimulatorAerofly + 1);
 
@@ -133,13 +141,23 @@ void SimLinkStopTraffic()
 
 void SimLinkAutoStart()
 {
-    if (const SimLinkOps* link = SelectedLink())
+    const SimLinkOps* link = SelectedLink();
+    if (!link)
+        return;
+    if (link->udp)
+        StartUdpLinkIfEnabled(*link->udp);
+    else
         link->autoStart();
+    if (link->afterAutoStart)
+        link->afterAutoStart();
 }
 
 void SimLinkConnect()
 {
-    if (const SimLinkOps* link = SelectedLink())
+    const SimLinkOps* link = SelectedLink();
+    if (link && link->udp)
+        StartUdpLink(*link->udp);
+    else if (link)
         link->connect();
 }
 
@@ -152,7 +170,18 @@ bool SimLinkPollFlightPlan()
 bool SimLinkIsConnected()
 {
     const SimLinkOps* link = SelectedLink();
-    return link && link->isConnected();
+    if (!link)
+        return false;
+    return link->udp ? IsUdpLinkConnected(*link->udp) : link->isConnected();
+}
+
+void SimLinkStopOf(int simulator)
+{
+    const SimLinkOps* link = SimLinkOpsOf(simulator);
+    if (link && link->udp)
+        StopUdpLink(*link->udp);
+    else if (link)
+        link->stop();
 }
 
 void SimLinkRestartIfDue(double now, bool mayStart)

@@ -76,19 +76,26 @@ extern std::atomic<uint8_t> SimPlanTaken;
 // Program clock in seconds (milliseconds / 1000).
 double ClockSeconds();
 
+struct UdpLink;
 // One simulator's link operations, a row of the facade's table. A null entry
 // means the link has no such operation: the facade then does nothing and
 // answers false.
 struct SimLinkOps {
-    void (*getVar)(SimVarId id, double* out);
-    void (*setPosition)(double latitude, double longitude);
-    bool (*startTraffic)();
-    void (*stopTraffic)();
-    void (*autoStart)();  // per frame
-    void (*connect)();    // starts the link whatever the enabled flag says
-    bool (*pollFlightPlan)();
-    bool (*isConnected)();
-    void (*stop)();       // asks the link to end; never while the display is re-created
+    void (*getVar)(SimVarId id, double* out) = nullptr;
+    void (*setPosition)(double latitude, double longitude) = nullptr;
+    bool (*startTraffic)() = nullptr;
+    void (*stopTraffic)() = nullptr;
+    bool (*pollFlightPlan)() = nullptr;
+    // The UDP links (4 to 8) are started, asked and stopped through their
+    // descriptor; null for Prepar3D/FSX, whose SimConnect session has the
+    // four operations below instead.
+    const UdpLink* udp = nullptr;
+    void (*autoStart)() = nullptr;  // per frame
+    void (*connect)() = nullptr;    // starts the link whatever the enabled flag says
+    bool (*isConnected)() = nullptr;
+    void (*stop)() = nullptr;       // asks the link to end; never while the display is re-created
+    // Per frame after the start, on the GUI thread.
+    bool (*afterAutoStart)() = nullptr;
 };
 // The row of a UseSimulator value; nullptr outside 1..8.
 const SimLinkOps* SimLinkOpsOf(int simulator);
@@ -103,6 +110,9 @@ void SimLinkConnect();
 bool SimLinkPollFlightPlan();
 // Whether the selected link reports connected.
 bool SimLinkIsConnected();
+// Asks the link of a simulator (1..8) to end, whichever is selected; never
+// while the display is re-created.
+void SimLinkStopOf(int simulator);
 // The per-frame restart: when the selected link is not connected and more
 // than 3 s passed since the last try, remember now and, when mayStart,
 // SimLinkAutoStart. now in clock seconds.

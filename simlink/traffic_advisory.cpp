@@ -8,6 +8,7 @@
 #include "display/map_projection.h"
 #include "display/map_view.h"
 #include "platform/threads.h"
+#include "platform/tvl_assert.h"
 #include "simlink/sim_link.h"
 #include "simlink/sound.h"
 #include "simlink/traffic_table.h"
@@ -237,6 +238,8 @@ void NoteViewChange(const TrafficPassInputs& in)
     if (in.followMode == SeenFollowMode && in.followedIndex == SeenFollowedIndex && in.panning == SeenPanning)
         return;
     int used = TrafficCount.load();
+    // Every link caps the count at the table's slots when it stores it.
+    TVL_ASSERT(used >= 0 && used <= TrafficSlotCount);
     if (used > TrafficSlotCount)
         used = TrafficSlotCount;
     for (int slot = 0; slot < used; ++slot)

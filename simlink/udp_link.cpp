@@ -91,8 +91,9 @@ static void CopyStartValues(LinkSession* s)
     s->initialTimeout = Settings.InitialTimeout.load();
 }
 
-bool StartUdpLinkThread(LinkSession* s, void (*body)(LinkSession*))
+bool StartUdpLink(const UdpLink& link)
 {
+    LinkSession* s = link.session;
     if (s->running.load())
         return true;
     StopAndJoinUdpLinkThread();
@@ -100,7 +101,7 @@ bool StartUdpLinkThread(LinkSession* s, void (*body)(LinkSession*))
     s->stop = 0;
     s->running = 1;
     try {
-        LinkThread.thread = std::thread(body, s);
+        LinkThread.thread = std::thread(link.body, s);
     } catch (const std::system_error&) {
         s->running = 0;
         return false;
@@ -109,20 +110,30 @@ bool StartUdpLinkThread(LinkSession* s, void (*body)(LinkSession*))
     return true;
 }
 
-bool StartUdpLinkIfEnabled(LinkSession* s, void (*body)(LinkSession*))
+bool StartUdpLinkIfEnabled(const UdpLink& link)
 {
     if (!IsSimLinkEnabled())
-        return s->running.load() != 0;
-    return StartUdpLinkThread(s, body);
+        return IsUdpLinkRunning(link);
+    return StartUdpLink(link);
 }
 
-void StopUdpLink(LinkSession* s)
+bool IsUdpLinkConnected(const UdpLink& link)
+{
+    return link.session->connected.load() != 0;
+}
+
+bool IsUdpLinkRunning(const UdpLink& link)
+{
+    return link.session->running.load() != 0;
+}
+
+void StopUdpLink(const UdpLink& link)
 {
     // A running link stops whether or not it got connected: one that still
     // waits for its peer must not outlive a switch to another simulator.
-    if (!s->running.load() || IsDisplayResetting())
+    if (!link.session->running.load() || IsDisplayResetting())
         return;
-    RequestLinkEnd(s);
+    RequestLinkEnd(link.session);
 }
 
 static void SetSessionSocket(LinkSession* s, SOCKET sock)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/winsock.h"
+#include "simlink/udp_link_ops.h"
 
 #include <atomic>
 #include <cstddef>
@@ -88,16 +89,6 @@ int StartLinkWinsock();
 SOCKET OpenLinkSocket();
 bool SetReceiveTimeout(SOCKET s, int milliseconds);
 
-// GUI thread. Starts body on its own thread unless the session runs; any
-// other link's thread is stopped and joined first, so only one link thread
-// ever runs. Returns the running flag.
-bool StartUdpLinkThread(LinkSession* s, void (*body)(LinkSession*));
-// GUI thread. The per-frame start: StartUdpLinkThread once the settings
-// have let the links run (IsSimLinkEnabled); else the running flag.
-bool StartUdpLinkIfEnabled(LinkSession* s, void (*body)(LinkSession*));
-// GUI thread. Asks the session's thread to end (not while the display is
-// being re-created) and wakes it from a blocked receive; does not wait.
-void StopUdpLink(LinkSession* s);
 // GUI thread. Stops whichever link thread runs and waits for it to end.
 void StopAndJoinUdpLinkThread();
 

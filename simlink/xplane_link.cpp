@@ -5,11 +5,12 @@
 
 #include "app/command_table.h"
 #include "app/log.h"
-#include "app/shared_accessors.h"
 #include "app/settings.h"
+#include "app/shared_accessors.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
 #include "simlink/link_drops.h"
+#include "simlink/link_state.h"
 #include "simlink/msfs_link.h"
 #include "simlink/traffic_advisory.h"
 #include "simlink/traffic_table.h"
@@ -28,15 +29,7 @@ static LinkSession XPlaneSession("P3D/FSX WSA error %d");
 static uint8_t ReceiveBuffer[XPlaneReceiveBufferSize];
 static UdpLinkRequest Request;
 
-static double StateField(LinkStateField field)
-{
-    return LinkAircraftState[field].load(std::memory_order_relaxed);
-}
-
-static void StoreField(LinkStateField field, double value)
-{
-    LinkAircraftState[field].store(value, std::memory_order_relaxed);
-}
+static constexpr LinkStateAccess<LinkStateField> State(LinkAircraftState);
 
 static bool SendXPlaneRequest(uint32_t type)
 {
@@ -55,25 +48,25 @@ static void EndXPlaneLink()
 static void StoreState(const XPlaneState& st)
 {
     if (st.latitude >= -90.0f && st.latitude <= 90.0f)
-        StoreField(LinkLatitude, st.latitude);
+        State.Store(LinkLatitude, st.latitude);
     if (st.longitude >= -180.0f && st.longitude <= 180.0f)
-        StoreField(LinkLongitude, st.longitude);
-    StoreField(LinkAltitude, st.altitude);
-    StoreField(LinkGpsAltitude, st.altitude);
-    StoreField(LinkGroundAltitude, st.altitude - st.heightAboveGround / 3.281);
+        State.Store(LinkLongitude, st.longitude);
+    State.Store(LinkAltitude, st.altitude);
+    State.Store(LinkGpsAltitude, st.altitude);
+    State.Store(LinkGroundAltitude, st.altitude - st.heightAboveGround / 3.281);
     if (st.trueHeading < 1000.0f)
-        StoreField(LinkHeading, st.trueHeading);
-    StoreField(LinkGroundSpeed, st.groundSpeed);
-    StoreField(LinkWindDirection, st.windDirection);
-    StoreField(LinkWindSpeed, st.windSpeed);
-    StoreField(LinkTemperature, st.temperature);
-    StoreField(LinkMagneticVariation, st.magneticVariation);
-    StoreField(LinkPitch, st.pitch);
-    StoreField(LinkBank, st.bank);
-    StoreField(LinkVerticalSpeed, st.verticalSpeed);
-    StoreField(LinkHeightAboveGround, st.heightAboveGround);
-    StoreField(LinkWaypointDistance, st.waypointDistance);
-    StoreField(LinkWaypointEte, st.waypointEte);
+        State.Store(LinkHeading, st.trueHeading);
+    State.Store(LinkGroundSpeed, st.groundSpeed);
+    State.Store(LinkWindDirection, st.windDirection);
+    State.Store(LinkWindSpeed, st.windSpeed);
+    State.Store(LinkTemperature, st.temperature);
+    State.Store(LinkMagneticVariation, st.magneticVariation);
+    State.Store(LinkPitch, st.pitch);
+    State.Store(LinkBank, st.bank);
+    State.Store(LinkVerticalSpeed, st.verticalSpeed);
+    State.Store(LinkHeightAboveGround, st.heightAboveGround);
+    State.Store(LinkWaypointDistance, st.waypointDistance);
+    State.Store(LinkWaypointEte, st.waypointEte);
     SimPaused = st.paused != 0 ? 1 : 0;
 }
 
@@ -89,7 +82,7 @@ static bool HandleState(const void* data, size_t size)
     if (st.latitude != 0.0f && st.longitude != 0.0f)
         XPlaneSession.connected = 1;
     WaitForMapLoadOnce(&XPlaneSession);
-    AcceptLinkPosition(StateField(LinkLatitude), StateField(LinkLongitude));
+    AcceptLinkPosition(State[LinkLatitude], State[LinkLongitude]);
     LowerLinkTimeoutOnce(&XPlaneSession);
     return true;
 }
@@ -304,47 +297,19 @@ static void XPlaneLinkThread(LinkSession* s)
     CloseLinkSession(s);
 }
 
-bool StartXPlaneLink()
-{
-    return StartUdpLinkThread(&XPlaneSession, XPlaneLinkThread);
-}
-
-bool StartXPlaneLinkIfEnabled()
-{
-    return StartUdpLinkIfEnabled(&XPlaneSession, XPlaneLinkThread);
-}
-
-bool ConnectXPlaneLink()
-{
-    return StartXPlaneLink();
-}
-
-bool IsXPlaneConnected()
-{
-    return XPlaneSession.connected.load() != 0;
-}
-
-bool IsXPlaneLinkRunning()
-{
-    return XPlaneSession.running.load() != 0;
-}
-
-void StopXPlaneLink()
-{
-    StopUdpLink(&XPlaneSession);
-}
+const UdpLink XPlaneLink = {&XPlaneSession, XPlaneLinkThread};
 
 void XPlaneGetVar(SimVarId id, double* out)
 {
     switch (id) {
-    case SimVarAltitude: *out = StateField(LinkAltitude) * 3.2808; return;
-    case SimVarOnGround: *out = StateField(LinkHeightAboveGround) > 10.0 ? 0.0 : 1.0; return;
+    case SimVarAltitude: *out = State[LinkAltitude] * 3.2808; return;
+    case SimVarOnGround: *out = State[LinkHeightAboveGround] > 10.0 ? 0.0 : 1.0; return;
     case SimVarWaypointIndex: *out = SimActiveWaypointIndex(); return;
-    case SimVarWindDirection: *out = StateField(LinkWindDirection) - StateField(LinkMagneticVariation); return;
-    case SimVarWindSpeed: *out = StateField(LinkWindSpeed) / 0.5151; return;
-    case SimVarMagneticVariation: *out = -StateField(LinkMagneticVariation); return;
-    case SimVarBank: *out = -StateField(LinkBank); return;
-    case SimVarVerticalSpeed: *out = StateField(LinkVerticalSpeed) / 60.0; return;
+    case SimVarWindDirection: *out = State[LinkWindDirection] - State[LinkMagneticVariation]; return;
+    case SimVarWindSpeed: *out = State[LinkWindSpeed] / 0.5151; return;
+    case SimVarMagneticVariation: *out = -State[LinkMagneticVariation]; return;
+    case SimVarBank: *out = -State[LinkBank]; return;
+    case SimVarVerticalSpeed: *out = State[LinkVerticalSpeed] / 60.0; return;
     default:
         if (!ReadLinkStateVar(LinkAircraftState, id, out))
             *out = 0.0;

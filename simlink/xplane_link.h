@@ -6,15 +6,15 @@
 #pragma once
 
 #include "simlink/sim_link.h"
+#include "simlink/udp_link_ops.h"
 
 #include <cstddef>
 
-bool StartXPlaneLink();
-bool StartXPlaneLinkIfEnabled();
-bool ConnectXPlaneLink();
-bool IsXPlaneConnected();
-bool IsXPlaneLinkRunning();
-void StopXPlaneLink();
+// The link's descriptor and its operations: StartXPlaneLink,
+// StartXPlaneLinkIfEnabled, ConnectXPlaneLink, IsXPlaneConnected,
+// IsXPlaneLinkRunning, StopXPlaneLink.
+extern const UdpLink XPlaneLink;
+TVL_NAMED_UDP_LINK_OPERATIONS(XPlane)
 // Over the state block the MSFS link shares; writes go through MsfsSetVar.
 void XPlaneGetVar(SimVarId id, double* out);
 

@@ -7,6 +7,7 @@
 // a draw, so the pixel loops make no indirect calls.
 #include "platform/gpu/raster.h"
 #include "platform/gpu/raster_bands.h"
+#include "platform/tvl_assert.h"
 
 #include <algorithm>
 #include <cmath>
@@ -1018,6 +1019,9 @@ void RasterizeRuns(const RasterRun* runs, int n, RasterBands* bands, int64_t spl
 {
     if (n <= 0)
         return;
+    // A batch holds whole triangles; the row bookkeeping below counts on it.
+    for (int i = 0; i < n; i++)
+        TVL_ASSERT(runs[i].count >= 0 && runs[i].count % 3 == 0);
     if (bands && bands->Threads() > 1) {
         // The caller's thread only: the context is used from one thread.
         static thread_local std::vector<int32_t> triangleRows, runRows;

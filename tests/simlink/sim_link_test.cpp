@@ -5,6 +5,9 @@
 #include "app/settings.h"
 #include "navdata/flight_plan.h"
 #include "proxy_datagrams.h"
+#include "simlink/aerofly_link.h"
+#include "simlink/flightgear_link.h"
+#include "simlink/fs2004_link.h"
 #include "simlink/msfs_link.h"
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
@@ -13,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -178,9 +182,12 @@ TEST_F(SimLinkTest, EverySimulatorHasARowWithTheOperationsItMustHave)
     for (int sim = 1; sim <= 8; ++sim) {
         const SimLinkOps* link = SimLinkOpsOf(sim);
         ASSERT_NE(link, nullptr) << sim;
-        EXPECT_TRUE(link->getVar && link->autoStart && link->connect && link->pollFlightPlan && link->isConnected &&
-                    link->stop)
-            << "simulator " << sim;
+        EXPECT_TRUE(link->getVar && link->pollFlightPlan) << "simulator " << sim;
+        // Started, connected, asked and stopped through a UDP descriptor
+        // (4 to 8) or the SimConnect session's own operations (1 to 3).
+        bool ownOperations = link->autoStart && link->connect && link->isConnected && link->stop;
+        EXPECT_EQ(link->udp != nullptr, sim >= 4) << "simulator " << sim;
+        EXPECT_EQ(ownOperations, sim <= 3) << "simulator " << sim;
         // Only the links that send request 23 move the simulator's aircraft.
         bool sendsPosition = sim <= 4 || sim == 7;
         EXPECT_EQ(link->setPosition != nullptr, sendsPosition) << "simulator " << sim;
@@ -188,6 +195,28 @@ TEST_F(SimLinkTest, EverySimulatorHasARowWithTheOperationsItMustHave)
     }
     // The FSX and Prepar3D family share one link.
     EXPECT_EQ(SimLinkOpsOf(1)->getVar, SimLinkOpsOf(3)->getVar);
+}
+
+// The map's own navigation values go into the same state blocks the links
+// fill; one that is no number must leave the last good value for every reader.
+TEST_F(SimLinkTest, NavigationValuesThatAreNoNumbersKeepTheLastOne)
+{
+    struct StateBlock {
+        void (*setVar)(SimVarId, double);
+        void (*getVar)(SimVarId, double*);
+    };
+    const double notANumber = std::numeric_limits<double>::quiet_NaN();
+    const double infinite = std::numeric_limits<double>::infinity();
+    for (StateBlock block : {StateBlock{MsfsSetVar, MsfsGetVar}, StateBlock{Fs2004SetVar, Fs2004GetVar},
+                             StateBlock{FlightGearSetVar, FlightGearGetVar}, StateBlock{AeroflySetVar, AeroflyGetVar}}) {
+        block.setVar(SimVarEte, 600.0);
+        block.setVar(SimVarEte, notANumber);
+        block.setVar(SimVarEte, -infinite);
+        double ete = 0.0;
+        block.getVar(SimVarEte, &ete);
+        EXPECT_EQ(ete, 600.0);
+        block.setVar(SimVarEte, 0.0);
+    }
 }
 
 TEST_F(SimLinkTest, AeroflyHasNoTrafficToStart)
