@@ -383,4 +383,35 @@ TEST_F(TerrainAwarenessTest, ShaderValuesPlaceEachTileAboutTheAircraft)
     Settings.Terrainstate = 0;
 }
 
+TEST_F(TerrainAwarenessTest, TheShadingWaitsForTheTerrainShownWithoutAChart)
+{
+    LoadTerrain(20);
+    const int dim = Settings.Dimlevel, map = Settings.Terrainmap;
+    Settings.Terrainstate = 1;
+    Settings.Terrainmap = 2;
+    Settings.Dimlevel = 100;
+    DrawTerrainTiles(320, 240, 0);
+    TerrainShaderParams p{};
+    GetTerrainShaderParams(0, &p);
+    EXPECT_FLOAT_EQ(p.brightness, 100.0f);
+    // The shading's values are taken only when it draws.
+    Settings.Dimlevel = 150;
+    Settings.AirportChart = 1;
+    DrawTerrainTiles(320, 240, 0);
+    GetTerrainShaderParams(0, &p);
+    EXPECT_FLOAT_EQ(p.brightness, 100.0f) << "no shading under the airport chart";
+    Settings.AirportChart = 0;
+    Settings.Terrainstate = 0;
+    DrawTerrainTiles(320, 240, 0);
+    GetTerrainShaderParams(0, &p);
+    EXPECT_FLOAT_EQ(p.brightness, 100.0f) << "no shading with the terrain hidden";
+    Settings.Terrainstate = 1;
+    DrawTerrainTiles(320, 240, 0);
+    GetTerrainShaderParams(0, &p);
+    EXPECT_FLOAT_EQ(p.brightness, 150.0f);
+    Settings.Terrainstate = 0;
+    Settings.Dimlevel = dim;
+    Settings.Terrainmap = map;
+}
+
 } // namespace
