@@ -11,11 +11,14 @@ constexpr int CommandCount = 117;
 // Rows 96.. are renamed after the map types the softkey page places there.
 constexpr int MapTypeCommandFirst = 96;
 
+struct SoftkeyPage;
+
+// A command is a key of a softkey page: its page is selected (level and
+// Softkeysublevel) and the key pressed there.
 struct CommandRow {
-    char name[13];      // INI key of the command's button, matched by OnSimButton
-    uint32_t sublevel;  // Softkeysublevel selected before the command runs
-    uint32_t level;     // menu level whose handler runs it
-    uint32_t softkey;   // softkey number passed to that handler
+    char name[13];            // INI key of the command's button, matched by OnSimButton
+    const SoftkeyPage* page;  // the page whose row runs it
+    int key;                  // the row's key on that page
 };
 
 // The name of row index (empty for an index outside the table). GUI thread.
@@ -34,7 +37,7 @@ void OnSimButton(int32_t button);
 bool GetPendingCommand(int* index);
 // GUI thread: empties the slot once the command has run.
 void ClearPendingCommand();
-// GUI thread: runs row index by the handler of its level with its softkey;
+// GUI thread: runs row index as its key pressed on its page;
 // nothing while the joystick set-up helper runs. Always leaves the slot empty.
 void ExecuteCommand(uint32_t index);
 // The last button OnSimButton accepted.

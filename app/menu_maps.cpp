@@ -1,6 +1,10 @@
 // The map levels of the softkey menu: map sources, map types and the pages
-// of an airport chart.
+// of an airport chart, with their page tables.
 #include "app/softkey_menu.h"
+#include "app/softkey_page_tables.h"
+
+#include "app/command_table.h"
+#include "app/layout_tables.h"
 
 #include "app/click_zones.h"
 #include "app/language.h"
@@ -26,6 +30,7 @@
 #include "display/chart_view.h"
 #include "maps/airport_charts.h"
 
+#include <array>
 #include <cstdio>
 
 namespace {
@@ -248,31 +253,13 @@ void LeavePdfPreview()
         SetShowFrameOn();
 }
 
-}  // namespace
 
-// The georeferenced chart laid over the moving map, where the aircraft
-// flies on it, or back as the chart alone.
-void FlipReferencedAirportMap(bool backAfterShowing)
-{
-    if (!Settings.ReferencedAirportMapDisplayed) {
-        Settings.ReferencedAirportMapDisplayed = 1;
-        Settings.AirportChart = 0;
-        if (backAfterShowing)
-            SoftkeyBack();
-    } else {
-        Settings.ReferencedAirportMapDisplayed = 0;
-        Settings.AirportChart = 1;
-    }
-}
+// ---- level 4: map sources ----
 
-void MapSourceMenuCommand(int key)
+// Keys 2 and 3 the online types of their number, key 4 the satellite mode
+// (or type 4 without tile threads), any other key type 1.
+void TakeMapSource(int key)
 {
-    if (Settings.Softkeysublevel == 0 || key == 5)
-        return;
-    if (key == 0) {
-        SetSoftkeyLevel(MenuMapSources, 0);
-        return;
-    }
     if (key == 2 || key == 3)
         Settings.MapType = -key;
     else if (key == 4 && Settings.NrOfThreads.load() > 0)
@@ -285,11 +272,21 @@ void MapSourceMenuCommand(int key)
     RestartTileLoaderFor(Settings.MapType.load());
 }
 
-void MapTypeMenuCommand(int key)
+// key, label, tooltip, label offset, action, lit when, face rule
+constexpr SoftkeyRow MapSourceRows[] = {
+    {0, "", BlankTooltip, 16, [](int) { SetSoftkeyLevel(MenuMapSources, 0); }},
+    {1, "", BlankTooltip, 16, TakeMapSource},
+    {2, "", BlankTooltip, 16, TakeMapSource},
+    {3, "", BlankTooltip, 16, TakeMapSource},
+    {4, "", BlankTooltip, 16, TakeMapSource},
+    {5, nullptr, 0, 0},
+};
+
+// ---- level 6: map types ----
+
+// A key of the map-type page: the map type the last build placed on it.
+void TakeMapTypeKey(int key)
 {
-    // Only the first page holds map types; keys beyond its table choose nothing.
-    if (Settings.Softkeysublevel != 0 || key < 0 || key >= MapTypeSoftkeySlots)
-        return;
     int id = MapTypeSoftkeyIds[key];
     if (id == MapTypeBack) {
         SoftkeyBack();
@@ -308,58 +305,287 @@ void MapTypeMenuCommand(int key)
     }
 }
 
-void ChartMenuCommand(int key)
+bool IsPlacedMapTypeInUse(int key) { return IsMapTypeInUse(MapTypeSoftkeyIds[key]); }
+
+// The page's rows as the last build placed them; until the first build
+// every key is blank but the back key, as MapTypeSoftkeyIds.
+constexpr std::array<SoftkeyRow, MapTypeSoftkeySlots> MakeUnplacedRows()
 {
-    bool singlePage = Settings.PDFPages < 2;
-    switch (key) {
-    case 0:
-        ImportPdfChart();
-        ClearInfoModes(false);
-        break;
-    case 1:
-        if (singlePage) {
-            RotateChart(-1.5708f);
-        } else if (Settings.PDFPreview) {
-            Settings.PDFPreview = 0;
-            HideThumbnails();
-            LeavePdfPreview();
-        } else {
-            Settings.PDFPreview = 1;
-            ShowThumbnails();
-            if (Settings.PDFFrameState)
-                SetShowFrameOff();
+    std::array<SoftkeyRow, MapTypeSoftkeySlots> rows{};
+    for (int n = 0; n < MapTypeSoftkeySlots; ++n)
+        rows[static_cast<size_t>(n)] = {n, " ", BlankTooltip, 16, TakeMapTypeKey, IsPlacedMapTypeInUse};
+    rows[BackSoftkey] = {BackSoftkey, "ESC", BackTooltip, 16, TakeMapTypeKey, IsPlacedMapTypeInUse};
+    return rows;
+}
+
+constinit std::array<SoftkeyRow, MapTypeSoftkeySlots> MapTypeRows = MakeUnplacedRows();
+
+struct MapTypeCandidate {
+    const char* label;
+    int32_t id;
+    int tooltip, offset;
+    const char* command;
+};
+
+const MapTypeCandidate LocalMapCandidates[] = {
+    {"ICAO", 1, 91, 10, "ICAO"},       {"VFR", 7, 92, 16, "VFR"},        {"VFR", 6, 93, 16, "VFR"},
+    {"TOPO", 2, 95, 10, "TOPO"},       {"TOPO", 33, 95, 10, "TOPO"},     {"TOPO5", 21, 95, 10, "TOPO5"},
+    {"TOPO10", 22, 95, 5, "TOPO10"},   {"TPC", 11, 158, 5, "TPC"},       {"ONC", 12, 159, 5, "ONC"},
+    {"WAC", 13, 159, 5, "WAC"},        {"AIRPORT", 4, 96, 5, "AIRPORT"}, {"APPR", 8, 97, 10, "APPR"},
+    {"ARRIVAL", 9, 98, 5, "ARRIVAL"},  {"DEPART", 10, 99, 5, "DEPART"},  {"IFR LOW", 31, 100, 1, "IFR_LOW"},
+    {"IFR HIGH", 32, 101, 1, "IFR_HIGH"}, {"IFR PLN", 30, 102, 2, "IFR_PLN"}};
+
+// Places the available map types on the keys in order, the back key kept
+// on its own key, and blanks after them.
+class MapTypePlacer {
+public:
+    void Place(const MapTypeCandidate& c)
+    {
+        if (next_ >= SoftkeyCount)
+            return;
+        Put(next_, c.label, c.id, c.tooltip, c.offset);
+        SetCommandName(static_cast<uint32_t>(commands_++), c.command);
+        ++next_;
+        if (next_ == BackSoftkey && !backPlaced_)
+            PlaceBack();
+    }
+    void Finish()
+    {
+        MapTypeSoftkeyCount = next_;
+        for (int n = next_; n < SoftkeyCount; ++n) {
+            if (n == BackSoftkey && !backPlaced_) {
+                PlaceBack();
+                continue;
+            }
+            Put(n, " ", MapTypeBlankId, BlankTooltip, 16);
         }
-        break;
-    case 2:
-        if (singlePage)
-            RotateChart(1.5708f);
-        else if (Settings.PDFPreview)
-            PrevThumbnailPage();
-        else
-            RequestPdfPageAt(CurrentPdfPage > 0 ? CurrentPdfPage - 1 : 0);
-        break;
-    case 3:
-        if (singlePage)
-            RotateChart(-1.5708f);
-        else if (Settings.PDFPreview)
-            NextThumbnailPage();
-        else
-            RequestPdfPageAt(CurrentPdfPage + 1 < Settings.PDFPages ? CurrentPdfPage + 1 : Settings.PDFPages - 1);
-        break;
-    case 4: RotateChart(-1.5708f); break;
-    case 5:
-        if (Settings.AirportChart && !Settings.ReferencedAirportMap)
-            RotateChart(1.5708f);
-        else
-            FlipReferencedAirportMap(false);
-        break;
-    case 6:
-        LeavePdfPreview();
+        if (!backPlaced_)
+            PlaceBack();
+    }
+
+private:
+    static void Put(int n, const char* label, int32_t id, int tooltip, int32_t offset)
+    {
+        SoftkeyRow& row = MapTypeRows[static_cast<size_t>(n)];
+        row.label = label;
+        row.tooltip = tooltip;
+        row.offset = offset;
+        MapTypeSoftkeyIds[n] = id;
+    }
+    void PlaceBack()
+    {
+        Put(BackSoftkey, "ESC", MapTypeBackId, BackTooltip, 16);
+        backPlaced_ = true;
+        if (next_ == BackSoftkey)
+            ++next_;
+    }
+    int next_ = 0, commands_ = 0;
+    bool backPlaced_ = false;
+};
+
+// ---- level 6, sublevel 1: the online provider (keys without actions) ----
+
+// The provider's chart types while a satellite mode with types is on; the
+// bare SAT key for the other modes that have one; nothing else.
+std::span<const SoftkeyRow> MapProviderRows()
+{
+    static SoftkeyRow rows[8];
+    static const auto IsChartType = [](int key) { return GetTileChartType() == key; };
+    int sat = Settings.SatMode.load();
+    size_t n = 0;
+    if (sat == 3 || sat > 4) {
+        rows[n++] = {0, "SAT", 58, 10};
+        for (int key = 1; key <= 5; ++key)
+            rows[n++] = {key, " ", BlankTooltip, 16};
+    } else if (sat == 0 || sat == 1) {
+        rows[n++] = {0, "AERIAL+R", 54, 0, nullptr, IsChartType};
+        rows[n++] = {1, "ROAD", 55, 10, nullptr, IsChartType};
+        rows[n++] = {2, "AERIAL", 56, 5, nullptr, IsChartType};
+        rows[n++] = sat == 0 ? SoftkeyRow{3, "GEO", 57, 16, nullptr, IsChartType} : SoftkeyRow{3, "SAT", 58, 10};
+        rows[n++] = {4, "OSM", 76, 16};
+        rows[n++] = {5, " ", BlankTooltip, 16};
+    } else {
+        return {};
+    }
+    rows[n++] = {BackSoftkey, "ESC", BackTooltip, 16};
+    return {rows, n};
+}
+
+// ---- level 9: the airport chart ----
+
+constexpr float QuarterTurn = 1.5708f;
+
+void ImportChartKey(int)
+{
+    ImportPdfChart();
+    ClearInfoModes(false);
+}
+
+bool IsSinglePageChart() { return Settings.PDFPages < 2; }
+
+// Key 1: a single page turns left; else the preview of the pages flips.
+void PreviewKey(int)
+{
+    if (IsSinglePageChart()) {
+        RotateChart(-QuarterTurn);
+    } else if (Settings.PDFPreview) {
         Settings.PDFPreview = 0;
-        break;
-    case 7: ZoomChart(1.5f); break;
-    case 8: ZoomChart(0.6666667f); break;
-    default: break;
+        HideThumbnails();
+        LeavePdfPreview();
+    } else {
+        Settings.PDFPreview = 1;
+        ShowThumbnails();
+        if (Settings.PDFFrameState)
+            SetShowFrameOff();
+    }
+}
+
+// Key 2: a single page turns right; else the page (or preview page) before.
+void PageBackKey(int)
+{
+    if (IsSinglePageChart())
+        RotateChart(QuarterTurn);
+    else if (Settings.PDFPreview)
+        PrevThumbnailPage();
+    else
+        RequestPdfPageAt(CurrentPdfPage > 0 ? CurrentPdfPage - 1 : 0);
+}
+
+// Key 3: a single page turns left; else the page (or preview page) after.
+void PageOnKey(int)
+{
+    if (IsSinglePageChart())
+        RotateChart(-QuarterTurn);
+    else if (Settings.PDFPreview)
+        NextThumbnailPage();
+    else
+        RequestPdfPageAt(CurrentPdfPage + 1 < Settings.PDFPages ? CurrentPdfPage + 1 : Settings.PDFPages - 1);
+}
+
+// Key 5: a chart of its own turns right; else the referenced map flips.
+void RotateOrOverlayKey(int)
+{
+    if (Settings.AirportChart && !Settings.ReferencedAirportMap)
+        RotateChart(QuarterTurn);
+    else
+        FlipReferencedAirportMap(false);
+}
+
+void LeaveChartKey(int)
+{
+    LeavePdfPreview();
+    Settings.PDFPreview = 0;
+}
+
+// The keys act the same whatever their faces show.
+constexpr void (*ChartActions[9])(int) = {
+    ImportChartKey, PreviewKey, PageBackKey, PageOnKey, [](int) { RotateChart(-QuarterTurn); },
+    RotateOrOverlayKey, LeaveChartKey, [](int) { ZoomChart(1.5f); }, [](int) { ZoomChart(0.6666667f); }};
+
+bool IsChartShown(int) { return Settings.AirportChart != 0; }
+bool IsOverlayOn(int) { return Settings.AirportOverlay != 0; }
+
+// The faces follow the pages of the chart, whether it is shown, the preview
+// and the overlay a referenced map or the airport diagram offers.
+std::span<const SoftkeyRow> ChartRows()
+{
+    static SoftkeyRow rows[14];
+    for (int key = 0; key < 14; ++key)
+        rows[key] = {key, nullptr, 0, 0, key < 9 ? ChartActions[key] : nullptr};
+    auto face = [](int key, const char* label, int tooltip, int32_t offset, bool (*lit)(int) = nullptr) {
+        SoftkeyRow& row = rows[key];
+        row.label = label;
+        row.tooltip = tooltip;
+        row.offset = offset;
+        row.lit = lit;
+    };
+    // The overlay key: on key n over a referenced map, on key 4 over the
+    // airport diagram; false when neither is up.
+    auto overlay = [&face](int key) {
+        if (Settings.ReferencedAirportMapDisplayed)
+            face(key, "Overlay", 48, 4, IsOverlayOn);
+        else if (Settings.NavAirport)
+            face(4, "OVERLAY", 48, 4, IsOverlayOn);
+        else
+            return false;
+        return true;
+    };
+    bool shown = Settings.AirportChart != 0;
+    face(0, "PDF", 51, 16, IsChartShown);
+    if (Settings.PDFPages > 1) {
+        face(1, "PREVIEW", 40, 4, [](int) { return Settings.PDFPreview != 0; });
+        face(2, "PAGE -", 40, 2);
+        face(3, "PAGE +", 42, 2);
+        if (shown) {
+            face(4, "ROTATE-", 40, 4);
+            face(5, "ROTATE+", 42, 4);
+            overlay(7);
+        }
+    } else {
+        face(1, "ROTATE-", 40, 4);
+        face(2, "ROTATE+", 42, 4);
+        if (!overlay(3))
+            face(3, " ", BlankTooltip, 16);
+    }
+    if (shown)
+        rows[1].tooltip = 52;
+    face(BackSoftkey, "ESC", BackTooltip, 16);
+    if (!Settings.PDFPreview) {
+        face(7, "ZOOM IN", 144, 16);
+        face(8, "ZOOM OUT", 145, 16);
+        for (int key = 9; key <= 13; ++key)
+            face(key, " ", BlankTooltip, 16);
+    }
+    return rows;
+}
+
+}  // namespace
+
+// Nothing shown and no key acts on the first map-source page.
+constinit const SoftkeyPage MapSourceStartPage = {.level = MenuMapSources, .sublevel = 0};
+constinit const SoftkeyPage MapSourcePage = {
+    .level = MenuMapSources, .sublevel = 1, .rows = MapSourceRows, .unlisted = TakeMapSource};
+constinit const SoftkeyPage MapTypePage = {
+    .level = MenuMapTypes, .sublevel = 0, .computed = [] { return std::span<const SoftkeyRow>(MapTypeRows); },
+    .prepare = PlaceMapTypes};
+constinit const SoftkeyPage MapProviderPage = {.level = MenuMapTypes, .sublevel = 1, .computed = MapProviderRows};
+constinit const SoftkeyPage ChartPage = {.level = MenuChart, .sublevel = 0, .computed = ChartRows};
+
+void PlaceMapTypes()
+{
+    MapTypePlacer page;
+    page.Place({"SAT", -1, 84, 16, "SAT"});
+    if (IsMapQuestMode())
+        page.Place({"HYBRID", -2, 85, 16, "HYBRID"});
+    if (IsHereMode())
+        page.Place({"LANDFORM", -3, 87, 16, "LANDFORM"});
+    page.Place({"OSM", -4, 76, 16, "OSM"});
+    page.Place({"OPN TOPO", -5, 77, 16, "OPN_TOPO"});
+    if (IsTerrainDataAvailable())
+        page.Place({"TERRAIN", 3, 89, 2, "TERRAIN"});
+    page.Place({"WEATHER", 100, 90, 5, "WEATHER"});
+    for (const MapTypeCandidate& c : LocalMapCandidates)
+        if (IsMapTypeAvailable(c.id))
+            page.Place(c);
+    page.Place({"BROWSER", MapTypeBrowserId, 166, 2, "BROWSER"});
+    page.Finish();
+}
+
+void MapTypeMenuCommand(int key) { RunSoftkeyPageKey(MenuMapTypes, key); }
+void ChartMenuCommand(int key) { RunSoftkeyPageKey(MenuChart, key); }
+
+// The georeferenced chart laid over the moving map, where the aircraft
+// flies on it, or back as the chart alone.
+void FlipReferencedAirportMap(bool backAfterShowing)
+{
+    if (!Settings.ReferencedAirportMapDisplayed) {
+        Settings.ReferencedAirportMapDisplayed = 1;
+        Settings.AirportChart = 0;
+        if (backAfterShowing)
+            SoftkeyBack();
+    } else {
+        Settings.ReferencedAirportMapDisplayed = 0;
+        Settings.AirportChart = 1;
     }
 }
 

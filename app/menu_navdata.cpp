@@ -1,6 +1,8 @@
 // The navigation level of the softkey menu: navaid and airport overlays,
 // airspace classes, the airport list and the navigation database.
 #include "app/softkey_menu.h"
+#include "app/softkey_page_tables.h"
+#include "app/layout_tables.h"
 
 #include "app/click_zones.h"
 #include "app/language.h"
@@ -57,7 +59,7 @@ void FlipNavaidOverlay(uint8_t* setting)
     InvalidateSnapshot();
 }
 
-void FlipIls()
+void FlipIls(int)
 {
     Settings.NavILS = !Settings.NavILS;
     std::snprintf(Settings.SelectedILS, sizeof(Settings.SelectedILS), "%s", Settings.NavILS ? "ALL" : "");
@@ -77,7 +79,7 @@ void SelectAirways(int kind)
     InvalidateSnapshot();
 }
 
-void FlipFixes()
+void FlipFixes(int)
 {
     if (!Settings.ShowFix && GetWantedZoom() < 10) {
         MessageBoxA(nullptr, GetNoteText(17), "TABRIX", MB_TASKMODAL | MB_TOPMOST);
@@ -87,7 +89,7 @@ void FlipFixes()
     InvalidateSnapshot();
 }
 
-void OpenAirportList()
+void OpenAirportList(int)
 {
     SetSoftkeyLevel(MenuNavData, 2);
     double west = 0, east = 0, north = 0, south = 0;
@@ -97,7 +99,7 @@ void OpenAirportList()
     LeaveAirportChart();
 }
 
-void FlipAirportOverlay()
+void FlipAirportOverlay(int)
 {
     if (IsNearestPageOpen())
         ToggleNearestPage();
@@ -111,40 +113,67 @@ void FlipAirportOverlay()
     InvalidateSnapshot();
 }
 
-void NavPageCommand(int key)
+void FlipAirports(int)
 {
-    switch (key) {
-    case 0:
-        Settings.ShowAirports = !Settings.ShowAirports;
-        InvalidateSnapshot();
-        break;
-    case 1: FlipNavaidOverlay(&Settings.NavNDB); break;
-    case 2: FlipNavaidOverlay(&Settings.NavVOR); break;
-    case 3: FlipIls(); break;
-    case 4: MarkerSwitch = !MarkerSwitch; break;
-    case 5:
-        SetSoftkeyLevel(MenuNavData, 1);
-        LeaveAirportChart();
-        break;
-    case 6: SoftkeyBack(); break;
-    case 7: SelectAirways(1); break;
-    case 8: SelectAirways(2); break;
-    case 9: FlipFixes(); break;
-    case 10: OpenAirportList(); break;
-    case 11:
-        if (!Settings.AirportChart) {
-            ImportPdfChart();
-            ClearInfoModes(false);
-        } else {
-            LeaveAirportChart();
-        }
-        break;
-    case 12: FlipAirportOverlay(); break;
-    case 13: SetSoftkeyLevel(MenuNavData, 3); break;
-    default: SetSoftkeyLevel(MenuNavData, 0); return;
-    }
-    UpdateNavaidShown();
+    Settings.ShowAirports = !Settings.ShowAirports;
+    InvalidateSnapshot();
 }
+
+void OpenAirspaceClasses(int)
+{
+    SetSoftkeyLevel(MenuNavData, 1);
+    LeaveAirportChart();
+}
+
+void FlipPdfChart(int)
+{
+    if (!Settings.AirportChart) {
+        ImportPdfChart();
+        ClearInfoModes(false);
+    } else {
+        LeaveAirportChart();
+    }
+}
+
+// Layers that the map leaves out at this zoom are greyed.
+template <int MinZoom>
+void GreyBelowZoom(SoftkeyFace& face, int)
+{
+    if (GetWantedZoom() < MinZoom)
+        face.tint = SoftkeyGrey;
+}
+
+// The airways the map leaves out are switched off too.
+void AirwaysFace(SoftkeyFace& face, int key)
+{
+    GreyBelowZoom<8>(face, key);
+    if (face.tint && Settings.NavAirways > 0)
+        Settings.NavAirways = 0;
+}
+
+// key, label, tooltip, label offset, action, lit when, face rule
+constexpr SoftkeyRow NavigationRows[] = {
+    {0, "AIRPORT", 140, 8, FlipAirports, [](int) { return Settings.ShowAirports != 0; }, GreyBelowZoom<7>},
+    {1, "NDB", 43, 16, [](int) { FlipNavaidOverlay(&Settings.NavNDB); }, [](int) { return Settings.NavNDB != 0; },
+     GreyBelowZoom<7>},
+    {2, "VOR", 45, 16, [](int) { FlipNavaidOverlay(&Settings.NavVOR); }, [](int) { return Settings.NavVOR != 0; },
+     GreyBelowZoom<7>},
+    {3, "ILS/LOC", 47, 2, FlipIls, [](int) { return Settings.NavILS != 0; }, GreyBelowZoom<9>},
+    {4, "MARKER", 157, 0, [](int) { MarkerSwitch = !MarkerSwitch; }, [](int) { return MarkerSwitch != 0; },
+     GreyBelowZoom<7>},
+    {5, "AIRSPACE", 49, 0, OpenAirspaceClasses, [](int) { return Settings.NavASP != 0; }},
+    {6, "ESC", 17, 10, [](int) { SoftkeyBack(); }},
+    {7, "HIGH ALT", 101, 4, [](int) { SelectAirways(1); }, [](int) { return Settings.NavAirways == 1; },
+     GreyBelowZoom<8>},
+    {8, "LOW ALT", 100, 4, [](int) { SelectAirways(2); }, [](int) { return Settings.NavAirways == 2; }, AirwaysFace},
+    {9, "FIX", 114, 16, FlipFixes, [](int) { return Settings.ShowFix != 0; }, GreyBelowZoom<10>},
+    {10, "APT MAP", 41, 1, OpenAirportList, [](int) { return Settings.AirportName[0] != '\0'; }},
+    {11, "PDF", 51, 16, FlipPdfChart, [](int) { return Settings.AirportChart != 0; }},
+    {12, "GEORF.APT", 116, 1, FlipAirportOverlay, [](int) { return Settings.AirportOverlay != 0; }},
+    {13, "DATABASE", 180, 18, [](int) { SetSoftkeyLevel(MenuNavData, 3); }},
+};
+
+// ---- sublevel 1: airspace classes ----
 
 bool IsNoAirspaceSelected()
 {
@@ -158,9 +187,38 @@ void ClearAirspaceClasses()
     Settings.CTR = 0;
 }
 
-// A class letter stands at its fixed position of "ABCDEFGR" or is blank.
-void FlipAirspaceClass(char letter, int position)
+void SelectAllAirspaceClasses(int)
 {
+    if (IsNoAirspaceSelected()) {
+        std::snprintf(Settings.SelectedAirspace, sizeof(Settings.SelectedAirspace), "%s", AirspaceClassLetters);
+        RequestAirspaceReload();
+        Settings.NavASP = 1;
+        Settings.CTR = 1;
+    } else {
+        ClearAirspaceClasses();
+    }
+}
+
+bool AreAllAirspaceClassesSelected(int)
+{
+    return std::strncmp(Settings.SelectedAirspace, AirspaceClassLetters, 8) == 0;
+}
+
+void AllClassesFace(SoftkeyFace& face, int)
+{
+    if (face.lit)
+        face.label = "All";
+}
+
+// A class key's place in "ABCDEFGR": keys 1..5 A to E, 7..9 F, G and R
+// (6 is the back key).
+int ClassPositionOfKey(int key) { return key <= 5 ? key - 1 : key - 2; }
+
+// A class letter stands at its fixed position of "ABCDEFGR" or is blank.
+void FlipAirspaceClass(int key)
+{
+    int position = ClassPositionOfKey(key);
+    char letter = AirspaceClassLetters[position];
     char* selection = Settings.SelectedAirspace;
     char* found = static_cast<char*>(std::memchr(selection, letter, 8));
     if (found)
@@ -172,35 +230,31 @@ void FlipAirspaceClass(char letter, int position)
     Settings.NavASP = 1;
 }
 
-void AirspacePageCommand(int key)
+bool IsAirspaceClassSelected(int key)
 {
-    switch (key) {
-    case 0:
-        if (IsNoAirspaceSelected()) {
-            std::snprintf(Settings.SelectedAirspace, sizeof(Settings.SelectedAirspace), "%s", AirspaceClassLetters);
-            RequestAirspaceReload();
-            Settings.NavASP = 1;
-            Settings.CTR = 1;
-        } else {
-            ClearAirspaceClasses();
-        }
-        break;
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 5: FlipAirspaceClass(static_cast<char>('A' + key - 1), key - 1); break;
-    case 7:
-    case 8: FlipAirspaceClass(static_cast<char>('A' + key - 2), key - 2); break;
-    case 9: FlipAirspaceClass('R', 7); break;
-    case 10: Settings.CTR = !Settings.CTR; break;
-    case 11: Settings.NavASPInfo = !Settings.NavASPInfo; break;
-    case 12: ClearAirspaceClasses(); break;
-    case 6: SoftkeyBack(); break;
-    default: return;
-    }
-    InvalidateSnapshot();
+    int position = ClassPositionOfKey(key);
+    return Settings.SelectedAirspace[position] == AirspaceClassLetters[position];
 }
+
+constexpr SoftkeyRow AirspaceClassRows[] = {
+    {0, "ALL", 135, 16, SelectAllAirspaceClasses, AreAllAirspaceClassesSelected, AllClassesFace},
+    {1, "CLASS A", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected},
+    {2, "CLASS B", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected},
+    {3, "CLASS C", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected},
+    {4, "CLASS D", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected},
+    {5, "CLASS E", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected},
+    {6, "ESC", 17, 10, [](int) { SoftkeyBack(); }},
+    {7, "CLASS F", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected},
+    {8, "CLASS G", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected},
+    {9, "CLASS R", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected},
+    {10, "CTR", 138, 16, [](int) { Settings.CTR = !Settings.CTR; }, [](int) { return Settings.CTR != 0; }},
+    {11, "INFO", 138, 16, [](int) { Settings.NavASPInfo = !Settings.NavASPInfo; },
+     [](int) { return Settings.NavASPInfo != 0; }},
+    {12, "OFF", 137, 16, [](int) { ClearAirspaceClasses(); }},
+    {13, "", BlankTooltip, 17},
+};
+
+// ---- sublevel 2: the airport list ----
 
 // Makes icao the current airport and shows its diagram.
 void SelectAirportByIcao(const char* icao)
@@ -218,7 +272,7 @@ bool HasSelectedAirport()
     return Settings.SelectedAirport[0] && std::strcmp(Settings.SelectedAirport, "NEAREST") != 0;
 }
 
-void AskForAirport()
+void AskForAirport(int)
 {
     char icao[AirportIcaoLength + 1] = "";
     if (RunTextEntryDialog(GetMainWindow(), GetGeneralText(20), "Zorizeruverovu", icao, sizeof(icao)) == 1 &&
@@ -227,7 +281,7 @@ void AskForAirport()
 }
 
 // Parking positions through the list helper; an empty reply chooses none.
-void ChooseParkingPosition()
+void ChooseParkingPosition(int)
 {
     WriteParkingListFile(GetMainWindow());
     char helper[600];
@@ -239,16 +293,16 @@ void ChooseParkingPosition()
         Settings.Parkposition = FindParkingIndexByName(reply);
 }
 
-// Returns false when the key deselected the airport.
-bool TakeListEntry(int key)
+// List entry key: selected, or deselected when it already was.
+void TakeListEntry(int key)
 {
     const char* icao = GetNearestAirportIcao(key);
     if (!icao[0])
-        return true;
+        return;
     if (HasSelectedAirport() && std::strcmp(icao, Settings.SelectedAirport) == 0) {
         DeselectAirport();
         InvalidateSnapshot();
-        return false;
+        return;
     }
     if (IsNearestPageOpen())
         ToggleNearestPage();
@@ -256,33 +310,63 @@ bool TakeListEntry(int key)
     std::snprintf(copy, sizeof(copy), "%s", icao);
     SelectAirportByIcao(copy);
     SelectedNearestEntry = key;
-    return true;
 }
 
-void AirportListPageCommand(int key)
+bool IsSelectedListEntry(int key)
 {
+    return HasSelectedAirport() && std::strcmp(GetNearestAirportIcao(key), Settings.SelectedAirport) == 0;
+}
+
+// Keys 7..13: the frequency kinds 1..7, or none again.
+void SelectFrequency(int key)
+{
+    Settings.SelectedCOM = Settings.SelectedCOM == key - 6 ? 0 : key - 6;
+}
+
+bool IsSelectedFrequency(int key) { return Settings.SelectedCOM == key - 6; }
+
+// The nearest airports on the first keys (four with a PARKING key for a
+// selected airport that has parking positions, else five), "ICAO" after
+// them, and the frequency kinds on the second row. The list is filled first
+// when it is empty.
+std::span<const SoftkeyRow> AirportListRows()
+{
+    static const char* const Frequencies[7] = {"GROUND", "CLEARANCE", "TOWER", "DEPARTURE",
+                                               "APPROACH", "ATIS", "RWY/ILS"};
+    static SoftkeyRow rows[SoftkeyCount];
     if (GetNearestAirportCount() == 0)
         RefreshNearestAirports();
     bool withParking = HasSelectedAirport() && GetParkingCount() > 0;
-    if (key >= 0 && key <= 4) {
-        if (withParking && key == 4)
-            AskForAirport();
-        else if (!TakeListEntry(key))
-            return;
-    } else if (key == 5) {
-        if (withParking)
-            ChooseParkingPosition();
+    int entries = withParking ? 4 : 5, count = GetNearestAirportCount();
+    size_t n = 0;
+    for (int key = 0; key < entries; ++key) {
+        if (key < count)
+            rows[n++] = {key, GetNearestAirportIcao(key), AirportListTooltip, 16, TakeListEntry, IsSelectedListEntry};
         else
-            AskForAirport();
-    } else if (key == BackSoftkey) {
-        SoftkeyBack();
-    } else if (key >= 7 && key <= 13) {
-        Settings.SelectedCOM = Settings.SelectedCOM == key - 6 ? 0 : key - 6;
+            rows[n++] = {key, " ", BlankTooltip, 18, TakeListEntry};
     }
+    rows[n++] = {entries, "ICAO", AirportListTooltip, 16, AskForAirport};
+    if (withParking)
+        rows[n++] = {5, "PARKING", AirportListTooltip, 4, ChooseParkingPosition};
+    rows[n++] = {BackSoftkey, "ESC", 17, 16, [](int) { SoftkeyBack(); }};
+    // Under the PARKING key the frequency keys are not shown, yet still
+    // choose their kind.
+    for (int k = 0; k < 7; ++k)
+        rows[n++] = {7 + k, withParking ? nullptr : Frequencies[k], AirportListTooltip, 0, SelectFrequency,
+                     IsSelectedFrequency};
+    return {rows, n};
+}
+
+// Every key of the list leaves the diagram following the map while it lies
+// over it.
+void FollowWithOverlay(int)
+{
     if (Settings.AirportOverlay)
         AirportDiagramView.panning = 1;
     InvalidateSnapshot();
 }
+
+// ---- sublevel 3: the navigation database ----
 
 void WaitForAirspaceLoader()
 {
@@ -290,26 +374,55 @@ void WaitForAirspaceLoader()
         Sleep(10);
 }
 
-void DatabasePageCommand(int key)
+// Keys 0..5: the databases 1..6.
+void ChooseDatabase(int key)
 {
-    if (key >= 0 && key <= 5) {
-        WaitForAirspaceLoader();
-        Settings.NavDatabase = key + 1;
-    } else if (key == 7) {
-        Settings.NavDatabase = 8;
-    } else if (key == BackSoftkey) {
-        SoftkeyBack();
-    } else if (key == 8) {
-        // The parser's window must be able to come up over the map.
-        bool topmost = Settings.TopMost.load() != 0;
-        if (topmost)
-            SetWindowNotTopmost();
-        char helper[600];
-        std::snprintf(helper, sizeof(helper), "%s/Dortel.exe", SystemFolder);
-        RunAndWait(helper, "", SystemFolder, 1);
-        if (topmost)
-            SetWindowTopmost();
-    }
+    WaitForAirspaceLoader();
+    Settings.NavDatabase = key + 1;
+}
+
+// The simulators whose own data the keys 0..5 stand for while no database
+// is chosen.
+struct DatabaseSimulators {
+    int first, last;
+};
+constexpr DatabaseSimulators DatabaseOwners[6] = {{4, 4}, {5, 5}, {1, 2}, {3, 3}, {6, 6}, {7, 7}};
+
+bool IsDatabaseInUse(int key)
+{
+    int database = Settings.NavDatabase, sim = Settings.UseSimulator.load();
+    const DatabaseSimulators& owner = DatabaseOwners[key];
+    return database == key + 1 || (database == 0 && sim >= owner.first && sim <= owner.last);
+}
+
+void RunAipParser(int)
+{
+    // The parser's window must be able to come up over the map.
+    bool topmost = Settings.TopMost.load() != 0;
+    if (topmost)
+        SetWindowNotTopmost();
+    char helper[600];
+    std::snprintf(helper, sizeof(helper), "%s/Dortel.exe", SystemFolder);
+    RunAndWait(helper, "", SystemFolder, 1);
+    if (topmost)
+        SetWindowTopmost();
+}
+
+constexpr SoftkeyRow DatabaseRows[] = {
+    {0, "X-PLANE", 195, 16, ChooseDatabase, IsDatabaseInUse},
+    {1, "FS2004", 196, 16, ChooseDatabase, IsDatabaseInUse},
+    {2, "FSX", 197, 16, ChooseDatabase, IsDatabaseInUse},
+    {3, "P3D", 198, 1, ChooseDatabase, IsDatabaseInUse},
+    {4, "Flightgear", 199, 0, ChooseDatabase, IsDatabaseInUse},
+    {5, "MSFS", 200, 4, ChooseDatabase, IsDatabaseInUse},
+    {6, "ESC", 17, 10, [](int) { SoftkeyBack(); }},
+    {7, "OpenAIP", 228, 10, [](int) { Settings.NavDatabase = 8; }, [](int) { return Settings.NavDatabase == 8; }},
+    {8, "OAIP Update", 229, 10, RunAipParser},
+};
+
+// Every key, also one the page does not show, reads the navigation data anew.
+void ReloadDatabase(int)
+{
     ReloadNavdata();
     InvalidateSnapshot();
     ResetSimulatorWindowCache();
@@ -317,16 +430,25 @@ void DatabasePageCommand(int key)
 
 }  // namespace
 
-void NavDataMenuCommand(int key)
-{
-    switch (Settings.Softkeysublevel) {
-    case 0: NavPageCommand(key); break;
-    case 1: AirspacePageCommand(key); break;
-    case 2: AirportListPageCommand(key); break;
-    case 3: DatabasePageCommand(key); break;
-    default: break;
-    }
-}
+// After each of its keys the navaid layer is on while any navaid is shown;
+// a key beyond the page starts it again.
+constinit const SoftkeyPage NavigationPage = {.level = MenuNavData,
+                                              .sublevel = 0,
+                                              .rows = NavigationRows,
+                                              .after = [](int) { UpdateNavaidShown(); },
+                                              .unlisted = [](int) { SetSoftkeyLevel(MenuNavData, 0); }};
+constinit const SoftkeyPage AirspaceClassPage = {
+    .level = MenuNavData, .sublevel = 1, .rows = AirspaceClassRows, .after = [](int) { InvalidateSnapshot(); }};
+constinit const SoftkeyPage AirportListPage = {.level = MenuNavData,
+                                               .sublevel = 2,
+                                               .computed = AirportListRows,
+                                               .after = FollowWithOverlay,
+                                               .unlisted = FollowWithOverlay};
+constinit const SoftkeyPage DatabasePage = {.level = MenuNavData,
+                                            .sublevel = 3,
+                                            .rows = DatabaseRows,
+                                            .after = ReloadDatabase,
+                                            .unlisted = ReloadDatabase};
 
 void RefreshNearestAirports()
 {

@@ -1,7 +1,8 @@
 // The options level of the softkey menu: simulators, colours and widths, the
 // user map, the second and third options pages, airspace colours and the
-// languages.
+// languages, with their page tables.
 #include "app/softkey_menu.h"
+#include "app/softkey_page_tables.h"
 
 #include "app/click_zones.h"
 #include "app/command_table.h"
@@ -43,6 +44,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 
 namespace {
 
@@ -80,87 +82,161 @@ void WriteMainFlag(const char* key, uint8_t value)
     WritePrivateProfileStringA(MainSection, key, value ? "1" : "0", IniFilePath);
 }
 
-void FirstOptionsPage(int key)
+// ---- sublevel 0: the first options page ----
+
+void FlipWindowFrame(int)
 {
-    switch (key) {
-    case 0: SetSoftkeyLevel(MenuOptions, 1); break;
-    case 1:
-        if (IsTerrainDataAvailable())
-            SetSoftkeyLevel(MenuTerrain, 0);
-        break;
-    case 2: SetSoftkeyLevel(MenuOptions, 2); break;
-    case 3: RunSymbolSizeDialog(); break;
-    case 4: Settings.Tooltips = !Settings.Tooltips; break;
-    case 5:
-        Settings.WindowFrame = !Settings.WindowFrame;
-        if (Settings.WindowFrame)
-            SetBorderlessStyle();
-        else
-            SetFramedStyle();
-        WriteMainFlag("WindowFrame", Settings.WindowFrame);
-        break;
-    case 6: SoftkeyBack(); break;
-    case 7: SetSoftkeyLevel(MenuOptions, 4); break;
-    case 8: SetSoftkeyLevel(MenuOptions, 3); break;
-    case 9:
-        if (Settings.TopMost.load()) {
-            SetWindowNotTopmost();
-            Settings.TopMost = 0;
-        } else {
-            SetWindowTopmost();
-            Settings.TopMost = 1;
-        }
-        SetMainWindowTitle();
-        break;
-    case 10:
-        Settings.HeadingIsTrue = !Settings.HeadingIsTrue;
-        InvalidateSnapshot();
-        break;
-    case 11: RunVolumeDialog(); break;
-    case 12: StepSmallWindowMode(); break;
-    case 13: Settings.AircraftIcon = (Settings.AircraftIcon + 1) % 6; break;
-    default:
-        if (key > 13)
-            SetSoftkeyLevel(MenuOptions, 0);
-        break;
+    Settings.WindowFrame = !Settings.WindowFrame;
+    if (Settings.WindowFrame)
+        SetBorderlessStyle();
+    else
+        SetFramedStyle();
+    WriteMainFlag("WindowFrame", Settings.WindowFrame);
+}
+
+void FlipTopMost(int)
+{
+    if (Settings.TopMost.load()) {
+        SetWindowNotTopmost();
+        Settings.TopMost = 0;
+    } else {
+        SetWindowTopmost();
+        Settings.TopMost = 1;
+    }
+    SetMainWindowTitle();
+}
+
+// Greyed, with a tooltip saying why, while no terrain data is installed.
+void TerrainSettingsFace(SoftkeyFace& face, int)
+{
+    if (!IsTerrainDataAvailable()) {
+        face.tooltip = 154;
+        face.tint = SoftkeyGrey;
     }
 }
 
-// Simulator of each key of the simulators page, and its database.
-struct SimulatorKey {
-    int simulator;
-    int database;
-};
-constexpr SimulatorKey SimulatorKeys[8] = {
-    {SimulatorXPlane, 1}, {SimulatorAerofly, 7}, {1, 3}, {3, 4}, {SimulatorFlightGear, 5}, {SimulatorMsfs, 6},
-    {0, 0},  // the back key
-    {SimulatorFs2004, 2},
+// A Softkeysublevel to go to, as a key's action.
+template <int Level, int Sublevel>
+void GoTo(int)
+{
+    SetSoftkeyLevel(Level, Sublevel);
+}
+
+// key, label, tooltip, label offset, action, lit when, face rule
+constexpr SoftkeyRow FirstOptionsRows[] = {
+    {0, "SIM", 10, 16, GoTo<MenuOptions, 1>},
+    {1, "TERRAIN", 65, 4,
+     [](int) {
+         if (IsTerrainDataAvailable())
+             SetSoftkeyLevel(MenuTerrain, 0);
+     },
+     nullptr, TerrainSettingsFace},
+    {2, "COLOR", 59, 7, GoTo<MenuOptions, 2>},
+    {3, "NAV SIZE", 186, 0, [](int) { RunSymbolSizeDialog(); }},
+    {4, "TOOLTIP", 66, 5, [](int) { Settings.Tooltips = !Settings.Tooltips; },
+     [](int) { return Settings.Tooltips != 0; }},
+    {5, "FRAME", 147, 0, FlipWindowFrame, [](int) { return Settings.WindowFrame == 0; }},
+    {6, "ESC", BackTooltip, 16, [](int) { SoftkeyBack(); }},
+    {7, "NEXT", 146, 7, GoTo<MenuOptions, 4>},
+    {8, "USR MAP", 88, 1, GoTo<MenuOptions, 3>},
+    {9, "ON TOP", 9, 4, FlipTopMost, [](int) { return Settings.TopMost.load() != 0; }},
+    {10, "HDG MAG", 134, 16,
+     [](int) {
+         Settings.HeadingIsTrue = !Settings.HeadingIsTrue;
+         InvalidateSnapshot();
+     },
+     nullptr,
+     [](SoftkeyFace& face, int) {
+         if (Settings.HeadingIsTrue)
+             face.label = "HDG TRUE";
+     }},
+    {11, "SOUND", 148, 4, [](int) { RunVolumeDialog(); }, [](int) { return Settings.Sound.load() != 0; }},
+    {12, "MIN ON TOP ", 184, 1, [](int) { StepSmallWindowMode(); }, [](int) { return GetDisplayMode() != 0; }},
+    {13, "ICON", 226, 16, [](int) { Settings.AircraftIcon = (Settings.AircraftIcon + 1) % 6; }},
 };
 
-void SimulatorsPage(int key)
+// A key beyond the page's rows opens it again.
+void ReopenFirstOptions(int key)
 {
-    int before = Settings.UseSimulator.load();
-    if (key == BackSoftkey) {
-        SoftkeyBack();
-    } else if (key >= 0 && key < 8) {
-        const SimulatorKey& k = SimulatorKeys[key];
-        if (k.simulator == SimulatorFlightGear)
-            CreatePilotLog();
-        Settings.UseSimulator = k.simulator;
-        RunConnectCommand(k.simulator);
-        Settings.NavDatabase = k.database;
-    }
+    if (key > 13)
+        SetSoftkeyLevel(MenuOptions, 0);
+}
+
+// ---- sublevel 1: the simulators ----
+
+// What a key of the simulators page chooses, the simulators it stands for
+// (lit while one is in use) and its bits of InstalledSimulators.
+struct SimulatorChoice {
+    int simulator, database;
+    int first, last;
+    int installedBits;
+};
+constexpr SimulatorChoice SimulatorChoices[8] = {
+    {SimulatorXPlane, 1, 4, 4, 0x08},     {SimulatorAerofly, 7, 8, 8, 0x80}, {1, 3, 1, 2, 0x03},
+    {3, 4, 3, 3, 0x04},                   {SimulatorFlightGear, 5, 6, 6, 0x20}, {SimulatorMsfs, 6, 7, 7, 0x40},
+    {0, 0, 0, -1, 0},  // the back key
+    {SimulatorFs2004, 2, 5, 5, 0x10},
+};
+
+void ChooseSimulator(int key)
+{
+    const SimulatorChoice& choice = SimulatorChoices[key];
+    if (choice.simulator == SimulatorFlightGear)
+        CreatePilotLog();
+    Settings.UseSimulator = choice.simulator;
+    RunConnectCommand(choice.simulator);
+    Settings.NavDatabase = choice.database;
+}
+
+bool IsSimulatorInUse(int key)
+{
+    const SimulatorChoice& choice = SimulatorChoices[key];
+    int sim = Settings.UseSimulator.load();
+    return sim >= choice.first && sim <= choice.last;
+}
+
+// The simulator chosen stays lit, installed here or not: greyed it looked as
+// if the choice had not been taken.
+void GreyUninstalled(SoftkeyFace& face, int key)
+{
+    if (!(InstalledSimulators.load() & SimulatorChoices[key].installedBits) && !face.lit)
+        face.tint = SoftkeyGrey;
+}
+
+constexpr SoftkeyRow SimulatorRows[] = {
+    {0, "X-PLANE", 7, 6, ChooseSimulator, IsSimulatorInUse, GreyUninstalled},
+    {1, "Aerofly FS2 ", 212, 6, ChooseSimulator, IsSimulatorInUse, GreyUninstalled},
+    {2, "FSX", 2, 16, ChooseSimulator, IsSimulatorInUse, GreyUninstalled},
+    {3, "P3D", 4, 6, ChooseSimulator, IsSimulatorInUse, GreyUninstalled},
+    {4, "FlightGear", 183, 6, ChooseSimulator, IsSimulatorInUse, GreyUninstalled},
+    {5, "MSFS ", 194, 16, ChooseSimulator, IsSimulatorInUse, GreyUninstalled},
+    {6, "ESC", BackTooltip, 16, [](int) { SoftkeyBack(); }},
+    {7, "FS9", 6, 16, ChooseSimulator, IsSimulatorInUse, GreyUninstalled},
+};
+
+// The simulator before the key, to see whether the key changed it.
+int SimulatorBeforeKey = 0;
+
+void ReloadForSimulator(int)
+{
     ReloadNavdata();
     InvalidateSnapshot();
     ResetSimulatorWindowCache();
-    bool selecting = (key >= 0 && key < 6) || key == 7;
-    if (selecting && Settings.UseSimulator.load() != before) {
+}
+
+// A simulator of its own drops the route and the plan of the one before.
+void AfterSimulatorKey(int key)
+{
+    ReloadForSimulator(key);
+    if (key != BackSoftkey && Settings.UseSimulator.load() != SimulatorBeforeKey) {
         LastSimulator = Settings.UseSimulator.load();
         ResetRoute();
         SetFlightPlanState(0);
         ClearDeparturePassed();
     }
 }
+
+// ---- sublevel 2: colours ----
 
 uint32_t* AircraftColourEntry(int entry)
 {
@@ -200,32 +276,62 @@ const uint32_t* NavColourFactoryFamily(int family)
     }
 }
 
-void ColoursPage(int key)
+// Keys 0..3: the width target of their number and its colour.
+void PickAircraftColour(int key)
 {
-    if (key >= 0 && key <= 3) {
-        WidthTarget = key;
-        PickColour(AircraftColourEntry(key));
-    } else if (key == 4) {
-        SetSoftkeyLevel(MenuOptions, 7);
-    } else if (key == 5) {
-        SetSoftkeyLevel(MenuOptions, 5);
-    } else if (key == BackSoftkey) {
-        SoftkeyBack();
-        WidthTarget = WidthFlightPlan;
-    } else if (key >= 7 && key <= 11) {
-        PickColour(&NavColourFamily(key - 7)[NavColourColumn()]);
-        InvalidateSnapshot();
-    } else if (key == 12) {
-        WidthTarget = WidthDirTo;
-        PickColour(&Settings.DirToColor);
-    } else if (key == 13) {
-        int column = NavColourColumn();
-        for (int family = 0; family < 4; ++family)
-            NavColourFamily(family)[column] = NavColourFactoryFamily(family)[column];
-    }
+    WidthTarget = key;
+    PickColour(AircraftColourEntry(key));
+}
+
+bool IsWidthTarget(int key) { return WidthTarget == key; }
+
+// Keys 7..11: NDB, VOR, FIX, airways and ILS in the selected colour column.
+void PickNavColour(int key)
+{
+    PickColour(&NavColourFamily(key - 7)[NavColourColumn()]);
+    InvalidateSnapshot();
+}
+
+void ResetNavColours(int)
+{
+    int column = NavColourColumn();
+    for (int family = 0; family < 4; ++family)
+        NavColourFamily(family)[column] = NavColourFactoryFamily(family)[column];
+}
+
+constexpr SoftkeyRow ColourRows[] = {
+    {0, "AC COL", 59, 5, PickAircraftColour},
+    {1, "FP COL", 60, 5, PickAircraftColour, IsWidthTarget},
+    {2, "VC COL", 61, 5, PickAircraftColour, IsWidthTarget},
+    {3, "TRK COL", 64, 0, PickAircraftColour, IsWidthTarget},
+    {4, "AIRSPACE", 62, 5, GoTo<MenuOptions, 7>},
+    {5, "WIDTH", 62, 5, GoTo<MenuOptions, 5>},
+    {6, "ESC", BackTooltip, 16,
+     [](int) {
+         SoftkeyBack();
+         WidthTarget = WidthFlightPlan;
+     }},
+    {7, "NDB", 120, 16, PickNavColour},
+    {8, "VOR", 121, 16, PickNavColour},
+    {9, "FIX", 122, 16, PickNavColour},
+    {10, "AIRWAYS", 123, 1, PickNavColour},
+    {11, "ILS", 156, 4, PickNavColour},
+    {12, "NEAREST", 168, 4,
+     [](int) {
+         WidthTarget = WidthDirTo;
+         PickColour(&Settings.DirToColor);
+     }},
+    {13, "RESET", 124, 4, ResetNavColours},
+};
+
+// Every key leaves the airport diagram following the map.
+void FollowMapAfterColourKey(int)
+{
     AirportDiagramView.panning = 1;
     InvalidateSnapshot();
 }
+
+// ---- sublevel 3: the user map ----
 
 void StartGeoreferenceEditor()
 {
@@ -238,27 +344,35 @@ void StartGeoreferenceEditor()
     ShowEditHelpMessage();
 }
 
-void UserMapPage(int key)
+void OpenGeoreferenceEditor(int)
 {
-    switch (key) {
-    case 0: OpenPngChart(); break;
-    case 1:
-        if (Settings.AirportChart)
-            StartGeoreferenceEditor();
-        else
-            MessageBoxA(nullptr, GetErrorText(0), "TABRIX", MB_TASKMODAL | MB_TOPMOST);
-        break;
-    case 2: Settings.AirportChartRotate -= 1.5708f; break;
-    case 3: Settings.AirportChartRotate += 1.5708f; break;
-    case 4: FitChartToScreen(); break;
-    case 5:
-        if (Settings.ReferencedAirportMap)
-            FlipReferencedAirportMap(true);
-        break;
-    case 6: SoftkeyBack(); break;
-    default: break;
-    }
+    if (Settings.AirportChart)
+        StartGeoreferenceEditor();
+    else
+        MessageBoxA(nullptr, GetErrorText(0), "TABRIX", MB_TASKMODAL | MB_TOPMOST);
 }
+
+// OVERLAY only while a referenced map is loaded; a blank key else.
+void OverlayFace(SoftkeyFace& face, int)
+{
+    if (!Settings.ReferencedAirportMap)
+        face = {" ", false, BlankTooltip, 16, 0};
+}
+
+constexpr SoftkeyRow UserMapRows[] = {
+    {0, "LOAD", 44, 12, [](int) { OpenPngChart(); }},
+    {1, "EDITOR", 119, 5, OpenGeoreferenceEditor},
+    {2, "ROTATE-", 40, 4, [](int) { Settings.AirportChartRotate -= 1.5708f; }},
+    {3, "ROTATE+", 42, 4, [](int) { Settings.AirportChartRotate += 1.5708f; }},
+    {4, "RESET", 46, 12, [](int) { FitChartToScreen(); }},
+    {5, "OVERLAY", 48, 4,
+     [](int) {
+         if (Settings.ReferencedAirportMap)
+             FlipReferencedAirportMap(true);
+     },
+     [](int) { return Settings.AirportOverlay != 0; }, OverlayFace},
+    {6, "ESC", BackTooltip, 16, [](int) { SoftkeyBack(); }},
+};
 
 }  // namespace
 
@@ -330,37 +444,101 @@ void ToggleSimulatorFullscreen()
     }
 }
 
-void SecondOptionsPage(int key)
+// ---- sublevel 4: the second options page ----
+
+void AltitudeUnitFace(SoftkeyFace& face, int)
 {
-    switch (key) {
-    case 0:
-        Settings.MetricAltitude = !Settings.MetricAltitude;
-        RequestSnapshotRefresh();
-        break;
-    case 1: Settings.CelsiusTemperature = !Settings.CelsiusTemperature; break;
-    case 2: OpenManual(); break;
-    case 3: RunCpuUsageDialog(); break;
-    case 4: TransparencyControls = !TransparencyControls; break;
-    case 5: ToggleWeatherStations(); break;
-    case 6: SoftkeyBack(); break;
-    case 7: SetSoftkeyLevel(MenuOptions, 6); break;
-    case 8: StepAspectRatio(); break;
-    case 9: ResetWindowAndLayout(); break;
-    case 10:
-        Settings.RenderToTexture = (Settings.RenderToTexture + 1) % 3;
-        InvalidateSnapshot();
-        break;
-    case 11: RunRunwayFilterDialog(); break;
-    case 12: {
-        int simulator = Settings.UseSimulator.load();
-        if (simulator != SimulatorMsfs && simulator != SimulatorAerofly)
-            ToggleSimulatorFullscreen();
-        break;
-    }
-    case 13: RunButtonAssignment(); break;
-    default: break;
+    if (Settings.MetricAltitude) {
+        face.label = "ALT METER";
+        face.tooltip = 162;
     }
 }
+
+void TemperatureFace(SoftkeyFace& face, int)
+{
+    static char label[16];
+    bool celsius = Settings.CelsiusTemperature != 0;
+    std::snprintf(label, sizeof label, "TEMP %c%c", static_cast<char>(0xB0), celsius ? 'C' : 'F');
+    face.label = label;
+    face.tooltip = celsius ? 68 : 163;
+}
+
+// Only the Prepar3D/FSX companion has weather stations; FS2004 shows no key.
+void WeatherStationFace(SoftkeyFace& face, int)
+{
+    int sim = Settings.UseSimulator.load();
+    if (sim == SimulatorFs2004)
+        face.label = "";
+    else if (sim != 2 && sim != 3)
+        face.tint = SoftkeyGrey;
+}
+
+bool IsWeatherStationLit(int)
+{
+    int sim = Settings.UseSimulator.load();
+    return (sim == 2 || sim == 3) && Settings.WeatherStationState.load() != 0;
+}
+
+void AspectFace(SoftkeyFace& face, int)
+{
+    static const char* const Aspects[4] = {"ASPECT 16:9", "ASPECT 16:10", "ASPECT 4:3", "ASPECT -:-"};
+    int aspect = GetAspectRatio();
+    face.label = Aspects[aspect >= 1 && aspect <= 3 ? aspect - 1 : 3];
+}
+
+void OptimiseFace(SoftkeyFace& face, int)
+{
+    static const char* const Optimise[3] = {"OPT OFF", "OPT MIN", "OPT MAX"};
+    int mode = Settings.RenderToTexture;
+    face.label = Optimise[mode < 0 ? 0 : mode > 2 ? 2 : mode];
+}
+
+// Greyed where the simulator's window cannot be switched.
+void FullscreenFace(SoftkeyFace& face, int)
+{
+    int sim = Settings.UseSimulator.load();
+    face.tooltip = sim == SimulatorXPlane || sim == SimulatorFlightGear ? 171 : 170;
+    if (sim == SimulatorMsfs || sim == SimulatorAerofly)
+        face.tint = SoftkeyGrey;
+}
+
+void FullscreenKey(int)
+{
+    int simulator = Settings.UseSimulator.load();
+    if (simulator != SimulatorMsfs && simulator != SimulatorAerofly)
+        ToggleSimulatorFullscreen();
+}
+
+constexpr SoftkeyRow SecondOptionsRows[] = {
+    {0, "ALT FEET", 67, 10,
+     [](int) {
+         Settings.MetricAltitude = !Settings.MetricAltitude;
+         RequestSnapshotRefresh();
+     },
+     nullptr, AltitudeUnitFace},
+    {1, "TEMP", 68, 2, [](int) { Settings.CelsiusTemperature = !Settings.CelsiusTemperature; }, nullptr,
+     TemperatureFace},
+    {2, "MANUAL", 36, 8, [](int) { OpenManual(); }},
+    {3, "", 69, 2, [](int) { RunCpuUsageDialog(); }},
+    {4, "TRANSP.", 131, 12, [](int) { TransparencyControls = !TransparencyControls; },
+     [](int) { return TransparencyControls != 0; }},
+    {5, "WX STATION", 185, 16, [](int) { ToggleWeatherStations(); }, IsWeatherStationLit, WeatherStationFace},
+    {6, "ESC", BackTooltip, 16, [](int) { SoftkeyBack(); }},
+    {7, "NEXT", 146, 7, GoTo<MenuOptions, 6>},
+    {8, "ASPECT", 38, 5, [](int) { StepAspectRatio(); }, nullptr, AspectFace},
+    {9, "RESET", 151, 4, [](int) { ResetWindowAndLayout(); }},
+    {10, "OPT", 155, 5,
+     [](int) {
+         Settings.RenderToTexture = (Settings.RenderToTexture + 1) % 3;
+         InvalidateSnapshot();
+     },
+     nullptr, OptimiseFace},
+    {11, "NRST LIMIT", 164, 6, [](int) { RunRunwayFilterDialog(); }},
+    {12, "FULLSCRN", 170, 12, FullscreenKey, nullptr, FullscreenFace},
+    {13, "BTN ASSGN", 80, 6, [](int) { RunButtonAssignment(); }},
+};
+
+// ---- sublevel 5: line widths ----
 
 double* WidthOfTarget()
 {
@@ -376,43 +554,71 @@ double* WidthOfTarget()
 constexpr double MinLineWidth = 1.0;
 constexpr double MaxLineWidth = 20.0;
 
-void WidthsPage(int key)
+void StepWidth(int key)
 {
-    if (key >= 0 && key <= 3) {
-        WidthTarget = key;
-    } else if (key == 4 || key == 5) {
-        double* width = WidthOfTarget();
-        double value = *width + (key == 4 ? 1.0 : -1.0);
-        *width = value < MinLineWidth ? MinLineWidth : value > MaxLineWidth ? MaxLineWidth : value;
-    } else if (key == BackSoftkey) {
-        SoftkeyBack();
+    double* width = WidthOfTarget();
+    double value = *width + (key == 4 ? 1.0 : -1.0);
+    *width = value < MinLineWidth ? MinLineWidth : value > MaxLineWidth ? MaxLineWidth : value;
+}
+
+// Keys 0..3 are the width targets of their own number.
+void ChooseWidthTarget(int key) { WidthTarget = key; }
+
+constexpr SoftkeyRow WidthRows[] = {
+    {0, "FPLAN", 172, 5, ChooseWidthTarget, IsWidthTarget},
+    {1, "VECTOR", 174, 5, ChooseWidthTarget, IsWidthTarget},
+    {2, "TRACK", 176, 5, ChooseWidthTarget, IsWidthTarget},
+    {3, "DIR TO", 178, 5, ChooseWidthTarget, IsWidthTarget},
+    {4, "WIDTH +", 173, 5, StepWidth},
+    {5, "WIDTH -", 175, 5, StepWidth},
+    {6, "ESC", BackTooltip, 16, [](int) { SoftkeyBack(); }},
+};
+
+// ---- sublevel 6: the third options page ----
+
+// The transaction counter of the MapQuest tiles, or else the frame rate.
+void CounterFace(SoftkeyFace& face, int)
+{
+    if (IsMapQuestMode()) {
+        face.label = "TXCNT";
+        face.tooltip = 71;
     }
 }
 
-void ThirdOptionsPage(int key)
+bool IsCounterOn(int) { return IsMapQuestMode() ? Settings.Transactioncounter != 0 : Settings.ShowFPS != 0; }
+
+void FlipCounter(int)
 {
-    switch (key) {
-    case 0: SetSoftkeyLevel(MenuOptions, FirstLanguagePage); break;
-    case 1:
-        if (IsMapQuestMode())
-            Settings.Transactioncounter = !Settings.Transactioncounter;
-        else
-            Settings.ShowFPS = !Settings.ShowFPS;
-        break;
-    case 2:
-        Settings.TouchMode = !Settings.TouchMode;
-        LayoutSoftkeys();
-        LayoutScreenButtons();
-        break;
-    case 3: CleanTypeCaches(); break;
-    case 4: SetSimulatorFocusEnabled(!IsSimulatorFocusEnabled()); break;
-    case 5: ShowAboutBox(); break;
-    case 6: SetSoftkeyLevel(MenuOptions, 4); break;
-    case 7: Settings.Position = !Settings.Position; break;
-    case 8: Settings.CurvedVector = !Settings.CurvedVector; break;
-    default: break;
-    }
+    if (IsMapQuestMode())
+        Settings.Transactioncounter = !Settings.Transactioncounter;
+    else
+        Settings.ShowFPS = !Settings.ShowFPS;
 }
+
+void FlipKeySize(int)
+{
+    Settings.TouchMode = !Settings.TouchMode;
+    LayoutSoftkeys();
+    LayoutScreenButtons();
+}
+
+constexpr SoftkeyRow ThirdOptionsRows[] = {
+    {0, "LANGUAGE", 201, 2, GoTo<MenuOptions, FirstLanguagePage>, nullptr,
+     [](SoftkeyFace& face, int) { face.label = GetNoteText(12); }},
+    {1, "FPS", 72, 16, FlipCounter, IsCounterOn, CounterFace},
+    {2, "KEY SIZE", 139, 0, FlipKeySize, [](int) { return Settings.TouchMode != 0; }},
+    {3, "CLR CACHE", 181, 0, [](int) { CleanTypeCaches(); }},
+    {4, "SND/TASK", 160, 6, [](int) { SetSimulatorFocusEnabled(!IsSimulatorFocusEnabled()); },
+     [](int) { return IsSimulatorFocusEnabled(); }},
+    {5, "ABOUT", 81, 7, [](int) { ShowAboutBox(); }},
+    {6, "ESC", BackTooltip, 16, GoTo<MenuOptions, 4>},
+    {7, "POSITION", 230, 5, [](int) { Settings.Position = !Settings.Position; },
+     [](int) { return Settings.Position != 0; }},
+    {8, "C-VECTOR", 231, 5, [](int) { Settings.CurvedVector = !Settings.CurvedVector; },
+     [](int) { return Settings.CurvedVector != 0; }},
+};
+
+// ---- sublevel 7: airspace colours ----
 
 void ChooseAirspaceColourFile()
 {
@@ -432,32 +638,35 @@ void SaveAirspaceColourFileAs()
         std::snprintf(Settings.AirspaceFilename, sizeof(Settings.AirspaceFilename), "%s", path);
 }
 
-void AirspaceColoursPage(int key)
-{
-    if (key >= 0 && key <= 5) {
-        PickColour(&AirspaceColours[key]);
-    } else if (key == 8) {
-        PickColour(&AirspaceColours[7]);
-    } else if (key == BackSoftkey) {
-        SetSoftkeyLevel(MenuOptions, 4);
-    } else if (key == 9) {
-        ChooseAirspaceColourFile();
-    } else if (key == 10) {
-        SaveAirspaceColourFileAs();
-    }
-}
+// Keys 0..5: classes A to F; key 8 class R, the table's last entry.
+void PickAirspaceColour(int key) { PickColour(&AirspaceColours[key == 8 ? 7 : key]); }
 
-void LanguagesPage(int key)
+// CLASS G shows but chooses nothing.
+constexpr SoftkeyRow AirspaceColourRows[] = {
+    {0, "CLASS A", 172, 5, PickAirspaceColour},
+    {1, "CLASS B", 174, 5, PickAirspaceColour},
+    {2, "CLASS C", 176, 5, PickAirspaceColour},
+    {3, "CLASS D", 178, 5, PickAirspaceColour},
+    {4, "CLASS E", 173, 5, PickAirspaceColour},
+    {5, "CLASS F", 175, 5, PickAirspaceColour},
+    {6, "ESC", BackTooltip, 16, GoTo<MenuOptions, 4>},
+    {7, "CLASS G", 175, 5},
+    {8, "CLASS R", 175, 5, PickAirspaceColour},
+    {9, "LOAD", BlankTooltip, 2, [](int) { ChooseAirspaceColourFile(); }},
+    {10, "SAVE", BlankTooltip, 2, [](int) { SaveAirspaceColourFileAs(); }},
+    {11, " ", BlankTooltip, 2},
+    {12, " ", BlankTooltip, 2},
+    {13, " ", BlankTooltip, 2},
+};
+
+// ---- sublevel 8: the languages ----
+
+// The page lists the languages on every key but the back key.
+int LanguageEntryOfKey(int key) { return key > BackSoftkey ? key - 1 : key; }
+
+void ChooseLanguage(int key)
 {
-    if (key == BackSoftkey) {
-        SetSoftkeyLevel(MenuOptions, 6);
-        return;
-    }
-    // The page lists the languages on every key but the back key.
-    int entry = key > BackSoftkey ? key - 1 : key;
-    if (key < 0 || key > 13 || entry >= GetLanguageCount())
-        return;
-    const char* code = GetLanguageEntryCode(entry);
+    const char* code = GetLanguageEntryCode(LanguageEntryOfKey(key));
     if (code && LoadLanguage(code) == 0) {
         std::snprintf(Settings.Language, sizeof(Settings.Language), "%.4s", code);
         WritePrivateProfileStringA(MainSection, "Language", Settings.Language, IniFilePath);
@@ -465,22 +674,58 @@ void LanguagesPage(int key)
     SetSoftkeyLevel(MenuOptions, 6);
 }
 
+bool IsCurrentLanguage(int key)
+{
+    int entry = LanguageEntryOfKey(key);
+    const char* code = GetLanguageEntryCode(entry);
+    const char* name = GetLanguageEntryName(entry);
+    return (name && strcasecmp(name, Settings.Language) == 0) || (code && strcasecmp(code, Settings.Language) == 0);
+}
+
+// The languages read now, one to a key; blank keys after them.
+std::span<const SoftkeyRow> LanguageRows()
+{
+    static SoftkeyRow rows[14];
+    int count = GetLanguageCount();
+    for (int key = 0; key <= 13; ++key) {
+        SoftkeyRow& row = rows[key];
+        int entry = LanguageEntryOfKey(key);
+        if (key == BackSoftkey) {
+            row = {key, "ESC", BackTooltip, 16, GoTo<MenuOptions, 6>};
+        } else if (entry < count) {
+            const char* code = GetLanguageEntryCode(entry);
+            row = {key, code ? code : " ", 201, 2, ChooseLanguage, IsCurrentLanguage};
+        } else {
+            row = {key, " ", BlankTooltip, 2};
+        }
+    }
+    return rows;
+}
+
 }  // namespace
 
-void OptionsMenuCommand(int key)
-{
-    switch (Settings.Softkeysublevel) {
-    case 0: FirstOptionsPage(key); break;
-    case 1: SimulatorsPage(key); break;
-    case 2: ColoursPage(key); break;
-    case 3: UserMapPage(key); break;
-    case 4: SecondOptionsPage(key); break;
-    case 5: WidthsPage(key); break;
-    case 6: ThirdOptionsPage(key); break;
-    case 7: AirspaceColoursPage(key); break;
-    default: LanguagesPage(key); break;
-    }
-}
+constinit const SoftkeyPage FirstOptionsPage = {
+    .level = MenuOptions, .sublevel = 0, .rows = FirstOptionsRows, .unlisted = ReopenFirstOptions};
+// Every key reads the navigation data anew, of the simulator it chose or not.
+constinit const SoftkeyPage SimulatorPage = {.level = MenuOptions,
+                                             .sublevel = 1,
+                                             .rows = SimulatorRows,
+                                             .before = [](int) { SimulatorBeforeKey = Settings.UseSimulator.load(); },
+                                             .after = AfterSimulatorKey,
+                                             .unlisted = ReloadForSimulator};
+constinit const SoftkeyPage ColoursPage = {.level = MenuOptions,
+                                           .sublevel = 2,
+                                           .rows = ColourRows,
+                                           .after = FollowMapAfterColourKey,
+                                           .unlisted = FollowMapAfterColourKey};
+constinit const SoftkeyPage UserMapPage = {.level = MenuOptions, .sublevel = 3, .rows = UserMapRows};
+constinit const SoftkeyPage SecondOptionsPage = {.level = MenuOptions, .sublevel = 4, .rows = SecondOptionsRows};
+constinit const SoftkeyPage WidthsPage = {.level = MenuOptions, .sublevel = 5, .rows = WidthRows};
+constinit const SoftkeyPage ThirdOptionsPage = {.level = MenuOptions, .sublevel = 6, .rows = ThirdOptionsRows};
+constinit const SoftkeyPage AirspaceColoursPage = {.level = MenuOptions, .sublevel = 7, .rows = AirspaceColourRows};
+constinit const SoftkeyPage LanguagePage = {.level = MenuOptions, .sublevel = 8, .computed = LanguageRows};
+
+void OptionsMenuCommand(int key) { RunSoftkeyPageKey(MenuOptions, key); }
 
 int GetWidthTarget() { return WidthTarget; }
 

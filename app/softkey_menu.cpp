@@ -1,7 +1,8 @@
 // The softkey dispatcher, the back key, the click on the softkey bar, the
-// exit confirmation, and the main, terrain, plan-edit and airport-tools
-// levels with the state they share with the pages.
+// exit confirmation, and the page tables of the main, terrain, plan-edit and
+// airport-tools levels with the state their keys share.
 #include "app/softkey_menu.h"
+#include "app/softkey_page_tables.h"
 
 #include "app/click_zones.h"
 #include "app/language.h"
@@ -15,6 +16,7 @@
 #include "app/screen_layout.h"
 #include "app/settings.h"
 #include "app/track_ring.h"
+#include "app/traffic_mode.h"
 #include "app/winmain.h"
 #include "display/chart_view.h"
 #include "display/frame_renderer.h"
@@ -108,125 +110,208 @@ void ToggleFlightPlanFromKey()
         RequestAeroflyPlanSend();
 }
 
-void MainPageCommand(int key)
+// ---- page 0: main ----
+
+void OpenMapTypes(int)
 {
-    switch (key) {
-    case 0:
-        // As the page's click zone does: the catalogue maps here are offered.
-        SetSoftkeyLevel(MenuMapTypes, 0);
-        FindMapTypesAtPosition();
-        break;
-    case 1: SetSoftkeyLevel(MenuNavData, 0); break;
-    case 2:
-        // Only a flip of TrackUp changes the grid's shape (square in track-up).
-        if (ToggleTrackUpOrientation())
-            RefreshMapAtMapCentre();
-        InvalidateSnapshot();
-        break;
-    case 3:
-        Settings.Windrose = (Settings.Windrose + 1) % 4;
-        if (HasNoWind() && Settings.Windrose >= 2)
-            Settings.Windrose = 0;
-        break;
-    case 4:
-        Settings.PlotTrack = !Settings.PlotTrack;
-        WriteMainFlag("PlotTrack", Settings.PlotTrack);
-        break;
-    case 5: ClearTrack(); break;
-    case 6: Settings.Softkeys = 0; break;
-    case 7: SetSoftkeyLevel(MenuOptions, 0); break;
-    case 8:
-        Settings.FrameState = (Settings.FrameState + 1) % 2;
-        if (Settings.FrameState == 0) {
-            SetShowFrameOn();
-        } else {
-            SetShowFrameOff();
-            ClearButtonStates();
-        }
-        InvalidateSnapshot();
-        break;
-    case 9: CycleTraffic(); break;
-    case 10: Settings.Track = (Settings.Track + 1) % 3; break;
-    case 11:
-        if (Settings.UseSimulator.load() == SimulatorAerofly)
-            SetSoftkeyLevel(MenuMain, 2);
-        else
-            ToggleFlightPlanFromKey();
-        break;
-    case 12: ToggleManualPosition(); break;
-    case 13: {
-        int simulator = Settings.UseSimulator.load();
-        if (simulator == SimulatorFlightGear || simulator == SimulatorAerofly)
-            SetSoftkeyLevel(MenuMain, 1);
-        else
-            Settings.MenuState = (Settings.MenuState + 1) % 4;
-        break;
-    }
-    case 14: {
-        double lat = 0, lon = 0;
-        GetMapCenter(&lat, &lon);
-        SimLinkSetPosition(lat, lon);
-        LeaveManualPosition();
-        break;
-    }
-    default: break;
+    // As the page's click zone does: the catalogue maps here are offered.
+    SetSoftkeyLevel(MenuMapTypes, 0);
+    FindMapTypesAtPosition();
+}
+
+void FlipOrientation(int)
+{
+    // Only a flip of TrackUp changes the grid's shape (square in track-up).
+    if (ToggleTrackUpOrientation())
+        RefreshMapAtMapCentre();
+    InvalidateSnapshot();
+}
+
+void OrientationFace(SoftkeyFace& face, int)
+{
+    if (Settings.TrackUp) {
+        face.label = "TRACK UP";
+        face.tooltip = 112;
     }
 }
 
-void InfoPageCommand(int key)
+void StepWindrose(int)
 {
-    if (key >= 0 && key <= 3) {
-        Settings.MenuState = key;
-    } else if (key == 4) {
-        char viewer[600], log[600];
-        std::snprintf(viewer, sizeof(viewer), "%s/CSVViewer/CSVFileView.exe", ProgramRoot);
-        // Quoted: the root may hold blanks, and the log is one parameter.
-        std::snprintf(log, sizeof(log), "\"%s/Pilotlog.csv\"", SystemFolder);
-        RunHelperProgram(viewer, log);
-    } else if (key == BackSoftkey) {
-        SetSoftkeyLevel(MenuMain, 0);
-    }
+    Settings.Windrose = (Settings.Windrose + 1) % 4;
+    if (HasNoWind() && Settings.Windrose >= 2)
+        Settings.Windrose = 0;
 }
 
-void PlanPageCommand(int key)
+void FlipPlotTrack(int)
 {
-    switch (key) {
-    case 0: ToggleFlightPlanFromKey(); break;
-    case 1:
-        if (OpenFlightPlanDialog()) {
-            FlightPlanLoaded = 1;
-            if (!IsFlightPlanActive())
-                ToggleFlightPlanActive();
-        } else if (IsFlightPlanActive()) {
+    Settings.PlotTrack = !Settings.PlotTrack;
+    WriteMainFlag("PlotTrack", Settings.PlotTrack);
+}
+
+void FlipPanel(int)
+{
+    Settings.FrameState = (Settings.FrameState + 1) % 2;
+    if (Settings.FrameState == 0) {
+        SetShowFrameOn();
+    } else {
+        SetShowFrameOff();
+        ClearButtonStates();
+    }
+    InvalidateSnapshot();
+}
+
+// Yellow while only the AI traffic is shown; Aerofly FS 2 has no traffic.
+void TrafficFace(SoftkeyFace& face, int)
+{
+    if (Settings.UseSimulator.load() == SimulatorAerofly)
+        face.tint = SoftkeyGrey;
+    else if (TrafficDisplayMode == 1)
+        face.tint = SoftkeyYellow;
+}
+
+void FlightPlanKey(int)
+{
+    if (Settings.UseSimulator.load() == SimulatorAerofly)
+        SetSoftkeyLevel(MenuMain, 2);
+    else
+        ToggleFlightPlanFromKey();
+}
+
+void InfoKey(int)
+{
+    int simulator = Settings.UseSimulator.load();
+    if (simulator == SimulatorFlightGear || simulator == SimulatorAerofly)
+        SetSoftkeyLevel(MenuMain, 1);
+    else
+        Settings.MenuState = (Settings.MenuState + 1) % 4;
+}
+
+void SetPositionKey(int)
+{
+    double lat = 0, lon = 0;
+    GetMapCenter(&lat, &lon);
+    SimLinkSetPosition(lat, lon);
+    LeaveManualPosition();
+}
+
+bool IsManualPositionOn(int) { return ManualPositionMode.load() != 0; }
+
+// SET POS. only while the map chooses a position the simulator can take.
+void SetPositionFace(SoftkeyFace& face, int)
+{
+    bool offered = ManualPositionMode.load() != 0 && ManualPositionValid.load() == 1 &&
+                   Settings.UseSimulator.load() != SimulatorAerofly;
+    if (!offered)
+        face.label = nullptr;
+}
+
+bool IsFlightPlanOn(int) { return IsFlightPlanActive(); }
+
+// key, label, tooltip, label offset, action, lit when, face rule
+constexpr SoftkeyRow MainRows[] = {
+    {0, "MAP", 14, 16, OpenMapTypes},
+    {1, "NAV", 111, 16, [](int) { SetSoftkeyLevel(MenuNavData, 0); }},
+    {2, "NORTH UP", 161, 0, FlipOrientation, nullptr, OrientationFace},
+    {3, "ROSE", 113, 12, StepWindrose, [](int) { return Settings.Windrose > 0; }},
+    {4, "TRK", 103, 6, FlipPlotTrack, [](int) { return Settings.PlotTrack != 0; }},
+    {5, "CLR TRK", 104, 6, [](int) { ClearTrack(); }},
+    {6, "ESC", 17, 16, [](int) { Settings.Softkeys = 0; }},
+    {7, "CONFIG", 108, 6, [](int) { SetSoftkeyLevel(MenuOptions, 0); }},
+    {8, "PANEL", 0, 10, FlipPanel, [](int) { return GetShowFrame() != 0; }},
+    {9, "TCAS/AI", 105, 4, [](int) { CycleTraffic(); }, [](int) { return TrafficDisplayMode == 2; }, TrafficFace},
+    {10, "VECTOR", 106, 8, [](int) { Settings.Track = (Settings.Track + 1) % 3; },
+     [](int) { return Settings.Track > 0; }},
+    {11, "FLT PLN", 107, 6, FlightPlanKey, IsFlightPlanOn},
+    {12, "MOVE MAP", 188, 5, [](int) { ToggleManualPosition(); }, IsManualPositionOn},
+    {13, "INFO", 129, 12, InfoKey, [](int) { return Settings.MenuState > 0; }},
+    {14, "SET POS.", 189, 12, SetPositionKey, nullptr, SetPositionFace},
+};
+
+// ---- page 0, sublevel 1: information ----
+
+void OpenPilotLog(int)
+{
+    char viewer[600], log[600];
+    std::snprintf(viewer, sizeof(viewer), "%s/CSVViewer/CSVFileView.exe", ProgramRoot);
+    // Quoted: the root may hold blanks, and the log is one parameter.
+    std::snprintf(log, sizeof(log), "\"%s/Pilotlog.csv\"", SystemFolder);
+    RunHelperProgram(viewer, log);
+}
+
+// Keys 0..3 are the information modes of their own number.
+void SetMenuState(int key) { Settings.MenuState = key; }
+bool IsMenuState(int key) { return Settings.MenuState == key; }
+
+constexpr SoftkeyRow InformationRows[] = {
+    {0, "NO INFO", 215, 16, SetMenuState, IsMenuState},
+    {1, "INFO", 216, 16, SetMenuState, IsMenuState},
+    {2, "STATE INFO", 217, 0, SetMenuState, IsMenuState},
+    {3, "FPL INFO", 218, 0, SetMenuState, IsMenuState},
+    {4, "PILOTLOG", 214, 12, OpenPilotLog},
+    {5, "", 33, 12},
+    {6, "ESC", 17, 16, [](int) { SetSoftkeyLevel(MenuMain, 0); }},
+};
+
+// ---- page 0, sublevel 2: flight plan ----
+
+void LoadPlanKey(int)
+{
+    if (OpenFlightPlanDialog()) {
+        FlightPlanLoaded = 1;
+        if (!IsFlightPlanActive())
             ToggleFlightPlanActive();
-        }
-        PlanEditMode = PlanEditNone;
-        break;
-    case 2:
-        if (IsFlightPlanActive())
-            SaveFlightPlanDialog();
-        break;
-    case 3:
-        if (GetWaypointCount() > 0)
-            PlanEditMode = PlanEditMode == PlanEditDelete ? PlanEditNone : PlanEditDelete;
-        break;
-    case 4:
-        if (GetWaypointCount() > 0)
-            PlanEditMode = PlanEditMode == PlanEditInsert ? PlanEditNone : PlanEditInsert;
-        break;
-    case 5: ToggleManualPosition(); break;
-    case 6:
-        SetSoftkeyLevel(MenuMain, 0);
-        PlanEditMode = PlanEditNone;
-        LeaveManualPosition();
-        SetNavaidsShown(false);
-        break;
-    case 7: SetNavaidsShown(!ShowNavaids); break;
-    default: break;
+    } else if (IsFlightPlanActive()) {
+        ToggleFlightPlanActive();
     }
+    PlanEditMode = PlanEditNone;
 }
 
-void CycleFlightMode()
+void SavePlanKey(int)
+{
+    if (IsFlightPlanActive())
+        SaveFlightPlanDialog();
+}
+
+// DEL WPT (key 3) and ADD WPT (key 4): their edit mode, or none again.
+int EditModeOfKey(int key) { return key == 3 ? PlanEditDelete : PlanEditInsert; }
+
+void StepEditMode(int key)
+{
+    int mode = EditModeOfKey(key);
+    if (GetWaypointCount() > 0)
+        PlanEditMode = PlanEditMode == mode ? PlanEditNone : mode;
+}
+
+bool IsEditMode(int key) { return PlanEditMode == EditModeOfKey(key); }
+
+void GreyWithoutLeg(SoftkeyFace& face, int)
+{
+    if (GetWaypointCount() < 2)
+        face.tint = SoftkeyGrey;
+}
+
+void LeavePlanPage(int)
+{
+    SetSoftkeyLevel(MenuMain, 0);
+    PlanEditMode = PlanEditNone;
+    LeaveManualPosition();
+    SetNavaidsShown(false);
+}
+
+constexpr SoftkeyRow FlightPlanRows[] = {
+    {0, "AFS2 PLN", 107, 16, [](int) { ToggleFlightPlanFromKey(); }, IsFlightPlanOn},
+    {1, "LOAD PLN", 219, 16, LoadPlanKey},
+    {2, "SAVE PLN", 220, 0, SavePlanKey},
+    {3, "DEL WPT", 221, 0, StepEditMode, IsEditMode, GreyWithoutLeg},
+    {4, "ADD WPT", 222, 0, StepEditMode, IsEditMode, GreyWithoutLeg},
+    {5, "MOVE MAP", 223, 12, [](int) { ToggleManualPosition(); }, IsManualPositionOn},
+    {6, "ESC", 17, 16, LeavePlanPage},
+    {7, "SHOW NAV", 224, 12, [](int) { SetNavaidsShown(!ShowNavaids); }, [](int) { return ShowNavaids != 0; }},
+};
+
+// ---- page 1: terrain ----
+
+void CycleFlightMode(int)
 {
     if (Settings.PilotFlightmode < 0)
         Settings.PilotFlightmode = GetAutoFlightMode();
@@ -234,7 +319,7 @@ void CycleFlightMode()
         Settings.PilotFlightmode = (Settings.PilotFlightmode + 1) % 3;
 }
 
-void ToggleTerrainProfile()
+void ToggleTerrainProfile(int)
 {
     Settings.TerrainProfile = !Settings.TerrainProfile;
     if (!Settings.TerrainProfile)
@@ -247,7 +332,96 @@ void ToggleTerrainProfile()
     }
 }
 
+void TerrainModeFace(SoftkeyFace& face, int)
+{
+    static const char* const Labels[4] = {"MODE", "MODE 1", "MODE 2", "MODE 3"};
+    static const int Tooltips[4] = {20, 21, 22, 20};
+    int mode = Settings.Terrainmap;
+    int m = mode >= 0 && mode <= 2 ? mode : 3;
+    face.label = Labels[m];
+    face.lit = m >= 1;
+    face.tooltip = Tooltips[m];
+}
+
+const char* FlightPhaseName(int phase) { return phase == 0 ? "DEPART" : phase == 1 ? "ENROUTE" : "APPR"; }
+
+// The pilot's flight phase, or in yellow the one the aircraft's height chose.
+void FlightPhaseFace(SoftkeyFace& face, int)
+{
+    static char label[16];
+    bool chosen = Settings.PilotFlightmode >= 0;
+    int phase = chosen ? Settings.PilotFlightmode : GetAutoFlightMode();
+    std::snprintf(label, sizeof label, " %s", FlightPhaseName(phase));
+    face.label = label;
+    if (!chosen) {
+        face.tooltip = 27;
+        face.tint = SoftkeyYellow;
+    }
+}
+
+void FlipObstacles(int)
+{
+    TerrainObstacleFlag = !TerrainObstacleFlag;
+    InvalidateSnapshot();
+}
+
+void FlipPath(int)
+{
+    Settings.TAWS = !Settings.TAWS;
+    if (!Settings.Terrainstate)
+        Settings.Terrainstate = 1;
+}
+
+constexpr SoftkeyRow TerrainRows[] = {
+    {0, "TAWS", 19, 10, [](int) { Settings.TAWSOn = !Settings.TAWSOn; }, [](int) { return Settings.TAWSOn != 0; }},
+    {1, "MODE", 20, 5, [](int) { Settings.Terrainmap = Settings.Terrainmap % 3 + 1; }, nullptr, TerrainModeFace},
+    {2, " PATH", 25, 10, FlipPath, [](int) { return Settings.TAWS > 0; }},
+    {3, " DEPART", 26, 0, CycleFlightMode, [](int) { return true; }, FlightPhaseFace},
+    {4, "DISABLE", 24, 12, [](int) { ClearTerrainAlert(); }, [](int) { return IsTerrainAlertActive(); }},
+    {5, " LEGEND", 30, 0, [](int) { TerrainLegende = !TerrainLegende; }, [](int) { return TerrainLegende != 0; }},
+    {6, "ESC", 17, 16, [](int) { SoftkeyBack(); }},
+    {7, " ELEVATION", 31, 12, [](int) { TerrainElevation = !TerrainElevation; },
+     [](int) { return TerrainElevation != 0; }},
+    {8, "OBSTACLE", 32, 16, FlipObstacles, [](int) { return TerrainObstacleFlag != 0; }},
+    {9, "MEA in FP", 150, 0, [](int) { MSAinFlightplan = !MSAinFlightplan; }, [](int) { return MSAinFlightplan != 0; }},
+    {10, "LEVEL ", 149, 0, [](int) { Sealevel = !Sealevel; }, [](int) { return Sealevel == 1; }},
+    {11, "GPWS ", 191, 7, [](int) { Settings.GPWSOn = !Settings.GPWSOn; }, [](int) { return Settings.GPWSOn != 0; }},
+    {12, "TAWS DATA", 192, 7, [](int) { RunGpwsThresholdDialog(); }},
+    {13, "PROFILE ", 193, 7, ToggleTerrainProfile, [](int) { return Settings.TerrainProfile != 0; }},
+};
+
+// ---- page 2: plan edit; page 7: airport tools (keys without faces) ----
+
+constexpr SoftkeyRow PlanEditRows[] = {
+    {0, nullptr, 0, 0, [](int) { SetSoftkeyLevel(MenuMain, 0); }},
+};
+
+void FlipDynamicSoftkeys(int)
+{
+    Settings.DynamicSoftkeys = !Settings.DynamicSoftkeys;
+    PlaySoundNumber(2);
+}
+
+constexpr SoftkeyRow AirportToolsRows[] = {
+    {0, nullptr, 0, 0, [](int) { ToggleNearestPage(); }},
+    {1, nullptr, 0, 0, [](int) { ToggleDirToNearest(); }},
+    {2, nullptr, 0, 0, FlipDynamicSoftkeys},
+    {3, nullptr, 0, 0, [](int) { WindArrowMode = !WindArrowMode; }},
+};
+
 }  // namespace
+
+constinit const SoftkeyPage MainPage = {.level = MenuMain, .sublevel = 0, .rows = MainRows};
+constinit const SoftkeyPage InformationPage = {.level = MenuMain, .sublevel = 1, .rows = InformationRows};
+constinit const SoftkeyPage FlightPlanPage = {.level = MenuMain, .sublevel = 2, .rows = FlightPlanRows};
+// Every key of the terrain page leaves its sublevel at 0.
+constinit const SoftkeyPage TerrainPage = {.level = MenuTerrain,
+                                           .sublevel = 0,
+                                           .rows = TerrainRows,
+                                           .before = [](int) { Settings.Softkeysublevel = 0; }};
+constinit const SoftkeyPage PlanEditPage = {.level = MenuPlanEdit, .sublevel = 0, .rows = PlanEditRows};
+constinit const SoftkeyPage AirportToolsPage = {.level = MenuAirportTools, .sublevel = 0, .rows = AirportToolsRows};
+constinit const SoftkeyPage NoActionPage = {.level = MenuNoAction, .sublevel = 0, .rows = {}};
 
 // ---- dispatch ----
 
@@ -281,18 +455,7 @@ private:
 void RunLevelHandler(int level, int key)
 {
     PageWatch watch;
-    switch (level) {
-    case MenuMain: MainMenuCommand(key); break;
-    case MenuTerrain: TawsMenuCommand(key); break;
-    case MenuPlanEdit: PlanEditMenuCommand(key); break;
-    case MenuNavData: NavDataMenuCommand(key); break;
-    case MenuMapSources: MapSourceMenuCommand(key); break;
-    case MenuOptions: OptionsMenuCommand(key); break;
-    case MenuMapTypes: MapTypeMenuCommand(key); break;
-    case MenuAirportTools: AirportToolsMenuCommand(key); break;
-    case MenuChart: ChartMenuCommand(key); break;
-    default: break;
-    }
+    RunSoftkeyPageKey(level, key);
 }
 
 void SoftkeyCommand(uint32_t key)
@@ -422,68 +585,6 @@ void SoftkeyBack()
         }
         break;
     case MenuMapTypes: SetSoftkeyLevel(MenuMain, 0); break;
-    default: break;
-    }
-}
-
-void MainMenuCommand(int key)
-{
-    int page = Settings.Softkeysublevel;
-    if (page == 0)
-        MainPageCommand(key);
-    else if (page == 1)
-        InfoPageCommand(key);
-    else
-        PlanPageCommand(key);
-}
-
-void TawsMenuCommand(int key)
-{
-    Settings.Softkeysublevel = 0;
-    switch (key) {
-    case 0: Settings.TAWSOn = !Settings.TAWSOn; break;
-    case 1: Settings.Terrainmap = Settings.Terrainmap % 3 + 1; break;
-    case 2:
-        Settings.TAWS = !Settings.TAWS;
-        if (!Settings.Terrainstate)
-            Settings.Terrainstate = 1;
-        break;
-    case 3: CycleFlightMode(); break;
-    case 4: ClearTerrainAlert(); break;
-    case 5: TerrainLegende = !TerrainLegende; break;
-    case 6: SoftkeyBack(); break;
-    case 7: TerrainElevation = !TerrainElevation; break;
-    case 8:
-        TerrainObstacleFlag = !TerrainObstacleFlag;
-        InvalidateSnapshot();
-        break;
-    case 9: MSAinFlightplan = !MSAinFlightplan; break;
-    case 10: Sealevel = !Sealevel; break;
-    case 11: Settings.GPWSOn = !Settings.GPWSOn; break;
-    case 12:
-        RunGpwsThresholdDialog();
-        break;
-    case 13: ToggleTerrainProfile(); break;
-    default: break;
-    }
-}
-
-void PlanEditMenuCommand(int key)
-{
-    if (key == 0)
-        SetSoftkeyLevel(MenuMain, 0);
-}
-
-void AirportToolsMenuCommand(int key)
-{
-    switch (key) {
-    case 0: ToggleNearestPage(); break;
-    case 1: ToggleDirToNearest(); break;
-    case 2:
-        Settings.DynamicSoftkeys = !Settings.DynamicSoftkeys;
-        PlaySoundNumber(2);
-        break;
-    case 3: WindArrowMode = !WindArrowMode; break;
     default: break;
     }
 }

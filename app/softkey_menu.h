@@ -1,8 +1,8 @@
-// The softkey menu: the dispatcher of a softkey press to the handler of the
-// current menu level, the back key, the exit confirmation, the click on the
-// softkey bar, and the state the handlers share with the pages that show
-// them. The pages themselves (labels, highlights) are built by the display
-// from the same settings. GUI thread only.
+// The softkey menu: the dispatcher of a softkey press to the row of the
+// current page, the back key, the exit confirmation, the click on the
+// softkey bar, and the state the keys share with the pages that show them.
+// Each page is one table of rows (softkey_page_tables.h), which the build
+// of the bar and the dispatcher both read. GUI thread only.
 #pragma once
 
 #include "display/airspace_layers.h"
@@ -34,18 +34,23 @@ constexpr int SoftkeysPerRow = 7;
 void ToggleWeatherStations();
 void SoftkeyCommand(uint32_t key);
 
-// The level handlers; a key outside a page's table does nothing.
-void MainMenuCommand(int key);
-void TawsMenuCommand(int key);
-void PlanEditMenuCommand(int key);
-void NavDataMenuCommand(int key);
-void MapSourceMenuCommand(int key);
+// A key on the current page of one level, as RunSoftkeyPageKey.
 void OptionsMenuCommand(int key);
 void MapTypeMenuCommand(int key);
-void AirportToolsMenuCommand(int key);
 void ChartMenuCommand(int key);
-// Runs the handler of a level with a key; levels outside 0..9 run nothing.
+// Runs a key on the level's page of the current sublevel (the page change
+// logged); levels outside 0..9 run nothing.
 void RunLevelHandler(int level, int key);
+
+// Builds page (level, sublevel); the level is kept within 0..9 and the
+// sublevel within what its page offers.
+void BuildSoftkeyMenu(int level, int sublevel);
+// The page of the current settings: with Softkeys on the page of Softkeylevel
+// and Softkeysublevel, else the top level. Run every frame.
+void RebuildSoftkeys();
+// Forgets the map-type page's next free softkey and the page built last, so
+// the next build counts as entering its page (the settings reader's start).
+void ResetSoftkeyPageState();
 
 // Key 12 of the first options page, which Space presses on every page: with
 // TopMost on, the next display mode (normal, 80 x 80, 500 x 100).

@@ -1,6 +1,6 @@
 // The softkey objects and their tooltips, the top level, the connected flag
-// of the selected link, and the layout and drawing of one softkey. The pages
-// themselves are built in softkey_page_builder.cpp.
+// of the selected link, and the layout and drawing of one softkey. A page's
+// faces are built in softkey_page_builder.cpp.
 #include "display/softkey_pages.h"
 
 #include "app/click_zones.h"

@@ -1,13 +1,14 @@
-// The 21 softkeys of the bezel and their menu pages: the softkey objects
-// (label, colour, shown), their tooltips, the layout of the bar, the top
-// level "MENU"/"EXIT", and the builder of every page (Softkeylevel 0..9 and
-// its Softkeysublevel). The commands behind the keys are the shell's; the
-// bar is drawn by the softkey bar. GUI thread unless a value says otherwise.
+// The 21 softkeys of the bezel: the softkey objects (label, colour, shown),
+// their tooltips, the layout of the bar, the top level "MENU"/"EXIT", and
+// the row a menu page gives for each key, whose face is shown here. The
+// page tables and the actions behind the keys are the shell's; the bar is
+// drawn by the softkey bar. GUI thread unless a value says otherwise.
 #pragma once
 
 #include "app/softkey_menu.h"
 
 #include <cstdint>
+#include <span>
 
 // Softkey n: row n / 7 from the bottom, column n % 7 from the left (the
 // shell's SoftkeysPerRow); BackSoftkey (6) is "MENU"/"ESC", ExitSoftkey (0)
@@ -37,10 +38,38 @@ extern float SoftkeyScale;
 extern float SoftkeyPictureX[7];
 extern float SoftkeyPictureY;
 
+// What one softkey shows: its row as written, then as its face rule left it.
+struct SoftkeyFace {
+    const char* label;  // null: the key is not shown
+    bool lit;           // green
+    int tooltip;        // [Tooltip] entry
+    int32_t offset;     // pixels added to the label's x
+    uint32_t tint;      // 0, or a label colour over the lit one (grey, yellow)
+};
+
+// One key of a menu page: its face and its action in one row, so that the
+// page builder and the key dispatcher read the same thing. The key number
+// is what a command of the command table names together with its page.
+struct SoftkeyRow {
+    int key;
+    const char* label;  // null: the key acts but shows nothing
+    int tooltip;
+    int32_t offset;
+    void (*action)(int key) = nullptr;  // null: the key does nothing
+    bool (*lit)(int key) = nullptr;     // null: never lit
+    // What the state changes of the face (another label, tooltip, a tint,
+    // hidden); null: the face as written.
+    void (*face)(SoftkeyFace& face, int key) = nullptr;
+};
+
+// A page's faces: every softkey hidden, then each row's face shown on its key.
+void ShowSoftkeyRows(std::span<const SoftkeyRow> rows);
+// The map-type page's highlight: the map in use, terrain and weather while
+// they are on, and the airport charts while a referenced map is shown.
+bool IsMapTypeInUse(int32_t mapTypeId);
+
 void HideAllSoftkeys();
 void SetSoftkeyHighlight(int n, bool on);
-// Softkey n (map-type page only): lit when mapTypeId is the map in use.
-void SetSoftkeyLabel(int n, const char* label, int32_t mapTypeId, int tooltipEntry, int32_t offset);
 // Softkey n shown with label, green when highlight, its tooltip the
 // [Tooltip] entry; n outside 0..20 changes nothing.
 void SetButtonLabel(int n, const char* label, bool highlight, int tooltipEntry, int32_t offset);
@@ -56,15 +85,6 @@ bool IsSoftkeyRowShown(int row);
 
 // The top level: "MENU" on softkey 6, "EXIT" on softkey 0.
 void ShowTopSoftkeys();
-// Builds page (level, sublevel); the level is kept within 0..9 and the
-// sublevel within what its page offers.
-void BuildSoftkeyMenu(int level, int sublevel);
-// The page of the current settings: with Softkeys on the page of Softkeylevel
-// and Softkeysublevel, else the top level. Run every frame.
-void RebuildSoftkeys();
-// Forgets the map-type page's next free softkey and the page built last, so
-// the next build counts as entering its page (the settings reader's start).
-void ResetSoftkeyPageState();
 
 // The connected flag of the selected simulator's link.
 bool IsSimConnected();
