@@ -3,8 +3,9 @@
 // crowding Europe), the load of a view round Hamburg as the loader threads
 // run it, the whole hand-over from the frame's request to the list taken,
 // and the layers' draw of 500 visible airspaces and of the view's airways
-// at 1920 x 1080, with and without the software renderer's pixel fill, and
-// the layer's own projection of the outlines. Targets: a view's load within
+// at 1920 x 1080, with and without the software renderer's pixel fill, on a
+// still map and on one whose centre moves every frame, and the layer's own
+// projection of the outlines. Targets: a view's load within
 // 50 ms, the layers' draw within 2 ms.
 #include "app/program_root.h"
 #include "app/settings.h"
@@ -269,6 +270,69 @@ void BM_AirwayLayerDraw(benchmark::State& state)
     state.counters["segments"] = static_cast<double>(GetDrawnAirways().size());
 }
 BENCHMARK(BM_AirwayLayerDraw)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The map centre following an aircraft: every frame it moves on along a
+// wide circle, by about a third of a pixel (fraction) or by whole pixels,
+// never to a place it had before, so nothing drawn last frame is valid.
+struct MovingCentre {
+    double x0 = CentreMapX, y0 = CentreMapY;
+    bool whole;
+    int64_t frame = 0;
+
+    explicit MovingCentre(bool wholePixels) : whole(wholePixels) {}
+    ~MovingCentre()
+    {
+        CentreMapX = x0;
+        CentreMapY = y0;
+    }
+    void Step()
+    {
+        const double radius = whole ? 200.0 : 100.0, turn = whole ? 0.01 : 0.0037;
+        double a = turn * static_cast<double>(++frame);
+        double dx = radius * (std::cos(a) - 1), dy = radius * std::sin(a);
+        CentreMapX = x0 + (whole ? std::round(dx) : dx);
+        CentreMapY = y0 + (whole ? std::round(dy) : dy);
+    }
+};
+
+// One frame of a layer on the moving map, rasterized before it returns (a
+// function of its own, so an instruction count can be taken of it alone).
+__attribute__((noinline)) void DrawMovingFrame(MovingCentre& centre, bool airways)
+{
+    centre.Step();
+    ClearTarget(0xFFFFFECDu);
+    if (airways)
+        DrawAirwayLabels(0, Width, Height, 0, 0);
+    else
+        DrawAirspaceLabels(0, 0, 1, 0);
+    RenderDevice.context->Flush();
+}
+
+void BM_AirspaceLayerDrawMoving(benchmark::State& state)
+{
+    if (!PrepareLayers()) {
+        state.SkipWithError("no layers");
+        return;
+    }
+    MovingCentre centre(state.range(0) != 0);
+    for (auto _ : state)
+        DrawMovingFrame(centre, false);
+    state.counters["airspaces"] = static_cast<double>(GetDrawnAirspaces().size());
+}
+BENCHMARK(BM_AirspaceLayerDrawMoving)->ArgName("whole_pixels")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_AirwayLayerDrawMoving(benchmark::State& state)
+{
+    if (!PrepareLayers()) {
+        state.SkipWithError("no layers");
+        return;
+    }
+    MovingCentre centre(state.range(0) != 0);
+    for (auto _ : state)
+        DrawMovingFrame(centre, true);
+    state.counters["segments"] = static_cast<double>(GetDrawnAirways().size());
+}
+BENCHMARK(BM_AirwayLayerDrawMoving)->ArgName("whole_pixels")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The layer's own geometry of a frame: every point of the 500 airspaces
 // projected to the screen, as the layer does before it hands the outlines

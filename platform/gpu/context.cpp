@@ -25,7 +25,7 @@ std::atomic<int> g_batchVertices{-1};
 // Consecutive small draws with the same state are rasterized as one job, so
 // that together they are large enough to share the raster threads; a batch
 // stops growing at this many (triangle-list) vertices.
-constexpr int kBatchVertices = 16384;
+constexpr int kBatchVertices = 1 << 18;
 
 uint8_t ToUnorm(float f)
 {

@@ -10,6 +10,8 @@
 #include "platform/tvl_assert.h"
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
 #include <cmath>
 
 #include <cstring>
@@ -88,22 +90,48 @@ struct OverSpan {
         mul = _mm_set1_epi16(static_cast<short>(255 - a));
     }
 
-    RASTER_INLINE void Blend(uint32_t* dst, size_t n) const
+    RASTER_INLINE __m128i Four(__m128i d) const
     {
         const __m128i zero = _mm_setzero_si128();
+        __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), mul), add);
+        __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), mul), add);
+        lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
+        hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
+        return _mm_packus_epi16(lo, hi);
+    }
+
+    RASTER_INLINE void Blend(uint32_t* dst, size_t n) const
+    {
         size_t i = 0;
         for (; i + 4 <= n; i += 4) {
             __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
-            __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), mul), add);
-            __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), mul), add);
-            lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
-            hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(lo, hi));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), Four(d));
         }
         for (; i < n; i++)
             dst[i] = OverInline(colour, dst[i]);
     }
 };
+
+// Pixels [x0, x1) of a row of width pixels (at least 4), four at a time:
+// each step takes the four words from min(x, width - 4) on and writes back
+// the changed ones and the others as they were, so a short span costs one
+// or two steps and no loop over single pixels. Only the calling thread
+// writes this row meanwhile (bands own whole rows).
+template <class Change>
+RASTER_INLINE void ChangeRow(uint32_t* row, int x0, int x1, int width, const Change& change)
+{
+    const __m128i lanes = _mm_setr_epi32(0, 1, 2, 3);
+    const __m128i end = _mm_set1_epi32(x1);
+    for (int x = x0; x < x1; x += 4) {
+        const int w = std::min(x, width - 4);
+        const __m128i at = _mm_add_epi32(lanes, _mm_set1_epi32(w));
+        const __m128i keep = _mm_and_si128(_mm_cmpgt_epi32(at, _mm_set1_epi32(x - 1)), _mm_cmplt_epi32(at, end));
+        auto* p = reinterpret_cast<__m128i*>(row + w);
+        const __m128i d = _mm_loadu_si128(p);
+        const __m128i c = change(d);
+        _mm_storeu_si128(p, _mm_or_si128(_mm_and_si128(keep, c), _mm_andnot_si128(keep, d)));
+    }
+}
 
 template <BlendMode B>
 RASTER_INLINE uint32_t Blend(uint32_t s, uint32_t d)
@@ -230,6 +258,54 @@ void CopyBilinearOneToOne(uint32_t* dst, int n, const uint32_t* top, const uint3
     }
     for (; k < n; k++)
         dst[k] = BilinearPair(top + k, bottom + k, fx, fy);
+}
+
+// The same samples as CopyBilinearOneToOne, each tinted by colour as
+// Modulate does and blended over the target as OverInline does (a glyph of
+// a bitmap font at its own size): four pixels a step in 16-bit lanes, where
+// every product plus 128 and its high byte stays below 65536. Over's cases
+// of alpha 0 and 255 are its general formula's results, so need no branch.
+void BlendBilinearOneToOne(uint32_t* dst, int n, const uint32_t* top, const uint32_t* bottom, uint32_t fx,
+                           uint32_t fy, uint32_t colour)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i up = _mm_set1_epi16(static_cast<short>(256 - fy)), down = _mm_set1_epi16(static_cast<short>(fy));
+    const __m128i left = _mm_set1_epi16(static_cast<short>(256 - fx)), right = _mm_set1_epi16(static_cast<short>(fx));
+    const __m128i tint = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(colour)), zero);
+    const __m128i half = _mm_set1_epi16(128), full = _mm_set1_epi16(255);
+    const __m128i alphaLanes = _mm_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1);
+    auto vertical = [&](const uint32_t* t, const uint32_t* b, __m128i* lo, __m128i* hi) {
+        __m128i tv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
+        __m128i bv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+        *lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(tv, zero), up),
+                                           _mm_mullo_epi16(_mm_unpacklo_epi8(bv, zero), down)), 8);
+        *hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(tv, zero), up),
+                                           _mm_mullo_epi16(_mm_unpackhi_epi8(bv, zero), down)), 8);
+    };
+    auto div255 = [&](__m128i x) {
+        x = _mm_add_epi16(x, half);
+        return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+    };
+    // Two pixels' sample s in 16-bit lanes over their target d (unpacked).
+    auto over = [&](__m128i s, __m128i d) {
+        s = div255(_mm_mullo_epi16(s, tint));
+        __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
+        __m128i src = _mm_or_si128(_mm_andnot_si128(alphaLanes, s), _mm_and_si128(alphaLanes, full));
+        return div255(_mm_add_epi16(_mm_mullo_epi16(src, a), _mm_mullo_epi16(d, _mm_sub_epi16(full, a))));
+    };
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        __m128i l0, l1, r0, r1;
+        vertical(top + k, bottom + k, &l0, &l1);
+        vertical(top + k + 1, bottom + k + 1, &r0, &r1);
+        __m128i a = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(l0, left), _mm_mullo_epi16(r0, right)), 8);
+        __m128i b = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(l1, left), _mm_mullo_epi16(r1, right)), 8);
+        auto* p = reinterpret_cast<__m128i*>(dst + k);
+        const __m128i d = _mm_loadu_si128(p);
+        _mm_storeu_si128(p, _mm_packus_epi16(over(a, _mm_unpacklo_epi8(d, zero)), over(b, _mm_unpackhi_epi8(d, zero))));
+    }
+    for (; k < n; k++)
+        dst[k] = OverInline(Modulate(BilinearPair(top + k, bottom + k, fx, fy), colour), dst[k]);
 }
 
 // {256 - f x 4, f x 4}: the weights of a step across, as 16-bit lanes.
@@ -374,6 +450,7 @@ template <bool Flat, BlendMode B>
 struct ColourShader {
     ColourInput<Flat> colour;
     OverSpan over; // of the flat colour
+    int rowWidth = 0; // pixels in a target row
 
     void Setup(const TriangleGeometry& g, const RasterVertex& a, const RasterVertex& b, const RasterVertex& c)
     {
@@ -388,7 +465,14 @@ struct ColourShader {
         if constexpr (Flat) {
             uint32_t c = colour.flat;
             uint32_t alpha = c >> 24;
-            if (alpha == 255) {
+            if (rowWidth >= 4 && (alpha == 255 || (alpha != 0 && B == BlendMode::Over))) {
+                if (alpha == 255) {
+                    const __m128i fill = _mm_set1_epi32(static_cast<int>(c));
+                    ChangeRow(row, x0, x1, rowWidth, [fill](__m128i) { return fill; });
+                } else {
+                    ChangeRow(row, x0, x1, rowWidth, [this](__m128i d) { return over.Four(d); });
+                }
+            } else if (alpha == 255) {
                 FillWords(row + x0, static_cast<size_t>(x1 - x0), c);
             } else if (alpha != 0) {
                 if constexpr (B == BlendMode::Over)
@@ -442,12 +526,15 @@ struct TexturedShader {
     ColourInput<Flat> colour;
     RasterTexture tex;
     Plane u, v;
+    int64_t dtx = 0, dty = 0; // texel steps a pixel, the same on every row
 
     void Setup(const TriangleGeometry& g, const RasterVertex& a, const RasterVertex& b, const RasterVertex& c)
     {
         colour.Setup(g, a, b, c);
         u = MakePlane(g, a.u, b.u, c.u);
         v = MakePlane(g, a.v, b.v, c.v);
+        dtx = ToFixed(u.dx * tex.width);
+        dty = ToFixed(v.dx * tex.height);
     }
 
     RASTER_INLINE uint32_t Fetch(int64_t tx, int64_t ty) const
@@ -532,6 +619,30 @@ struct TexturedShader {
         }
     }
 
+    // A span one texel a pixel along one pair of texel rows, tinted by the
+    // flat colour and blended Over: the pixels whose taps all lie inside go
+    // four at a time, the others through Sample's clamps.
+    void SpanOneToOne(uint32_t* row, int x0, int x1, int64_t tx, int64_t ty)
+    {
+        const int n = x1 - x0;
+        int k0 = 0, k1 = n;
+        StepsInside(tx, 65536, tex.width - 1, n, &k0, &k1);
+        StepsInside(ty, 0, tex.height - 1, n, &k0, &k1);
+        if (k0 >= k1)
+            k0 = k1 = n;
+        const uint32_t c = colour.flat;
+        for (int k = 0; k < k0; k++)
+            row[x0 + k] = OverInline(Modulate(Sample(tx + k * int64_t{65536}, ty), c), row[x0 + k]);
+        if (k1 > k0) {
+            const int64_t t0 = tx + k0 * int64_t{65536};
+            const uint32_t* top = tex.texels + (ty >> 16) * tex.pitch + (t0 >> 16);
+            BlendBilinearOneToOne(row + x0 + k0, k1 - k0, top, top + tex.pitch, static_cast<uint32_t>(t0 >> 8) & 0xFF,
+                                  static_cast<uint32_t>(ty >> 8) & 0xFF, c);
+        }
+        for (int k = k1; k < n; k++)
+            row[x0 + k] = OverInline(Modulate(Sample(tx + k * int64_t{65536}, ty), c), row[x0 + k]);
+    }
+
     static int64_t ToFixed(double texels)
     {
         // Coordinates far outside the texture sample its edge anyway.
@@ -544,7 +655,6 @@ struct TexturedShader {
         double shift = S == SamplerMode::Linear ? 0.5 : 0.0; // bilinear taps around texel centres
         int64_t tx = ToFixed(u.At(px, py) * tex.width - shift);
         int64_t ty = ToFixed(v.At(px, py) * tex.height - shift);
-        int64_t dtx = ToFixed(u.dx * tex.width), dty = ToFixed(v.dx * tex.height);
         auto w = colour.Start(px, py);
         bool copy = tex.opaque && Flat && colour.flat == 0xFFFFFFFFu;
         if (copy) {
@@ -575,6 +685,12 @@ struct TexturedShader {
                     row[x] = Sample(tx, ty);
             }
             return;
+        }
+        if constexpr (S == SamplerMode::Linear && Flat && B == BlendMode::Over) {
+            if (dtx == 65536 && dty == 0) {
+                SpanOneToOne(row, x0, x1, tx, ty);
+                return;
+            }
         }
         if constexpr (S == SamplerMode::Linear && Flat) {
             if (tex.alphaRuns && dty == 0 && static_cast<uint64_t>(ty >> 16) < static_cast<uint64_t>(tex.height - 1)) {
@@ -609,67 +725,122 @@ struct TerrainShader {
     }
 };
 
-// One edge's bound on the pixel column, per row: floor((C - t) / D) with C
-// growing by S each row, kept as quotient and remainder.
-struct EdgeStepper {
-    int64_t q, r, d, qs, rs;
+// A corner snapped to the sub-pixel grid.
+struct Snapped {
+    int64_t x, y;
+};
 
-    void Init(int64_t n, int64_t s, int64_t div)
-    {
-        d = div;
-        q = FloorDiv(n, d);
-        r = n - q * d;
-        qs = FloorDiv(s, d);
-        rs = s - qs * d;
-    }
+// Rounds to the nearest 1/256 pixel, ties to even, as std::llrint does in
+// the default rounding mode (one instruction instead of a library call).
+RASTER_INLINE int64_t SnapCoordinate(float v)
+{
+    return _mm_cvtss_si64(_mm_set_ss(v * static_cast<float>(kSub)));
+}
+
+// One edge's bound on the pixel columns of each row. The edge function
+// E(p) = dx (py - yi) - dy (px - xi) covers a pixel centre where E >= t (t is
+// 0 on a top or left edge, else 1: the top-left rule); per row that is a
+// last column floor((C - t) / D) for an edge going down (dy > 0) and a first
+// column -floor((C - t) / D) for one going up, C growing by S a row. The
+// quotient is stepped exactly with its remainder, without a branch: the carry
+// comes as often as the slope says, which no predictor guesses.
+struct Bound {
+    int64_t v = 0;          // the bound in the current row
+    int64_t r = 0, d = 1;   // remainder and divisor
+    int64_t vs = 0, rs = 0; // steps a row
+    int64_t sign = 1;       // +1 for a last column, -1 for a first
 
     RASTER_INLINE void Step()
     {
-        q += qs;
         r += rs;
-        if (r >= d) {
-            r -= d;
-            q++;
-        }
+        const int64_t carry = -static_cast<int64_t>(r >= d);
+        r -= d & carry;
+        v += vs + (sign & carry);
     }
 };
 
-struct Edge {
-    int64_t dx, dy;
-    int64_t c; // the edge function at the current row, at pixel column 0
-    int t;     // 0 on a top or left edge, else 1: E >= t covers
-    EdgeStepper step;
+// The rows and, per row, the columns of a convex outline whose pixel centres
+// it covers: a triangle has at most two edges on a side, a quad three.
+template <int Sides>
+struct Outline {
+    static constexpr int kSides = Sides;
+    static constexpr int64_t kFar = int64_t{1} << 50;
+    Bound first[kSides], last[kSides]; // unused ones never bind
+    int64_t row0 = 0, row1 = -1, colMin = 0, colMax = -1;
+
+    // The columns [lo, hi] of the next row; false when none. Steps on.
+    RASTER_INLINE bool Next(int64_t* lo, int64_t* hi)
+    {
+        int64_t a = colMin, b = colMax;
+        for (Bound& f : first) {
+            a = std::max(a, f.v);
+            f.Step();
+        }
+        for (Bound& l : last) {
+            b = std::min(b, l.v);
+            l.Step();
+        }
+        *lo = a;
+        *hi = b;
+        return a <= b;
+    }
 };
 
-void SetupEdge(Edge& e, int64_t xi, int64_t yi, int64_t xj, int64_t yj, int64_t row)
+// Fills the outline's bounds from its edges (i -> i + 1, in a turn of
+// positive area) and the rows and columns it may cover within the clip
+// rectangle; false when it covers none. A horizontal edge lies at the top or
+// bottom and only rules out the row whose pixel centres lie on it, when it
+// is not a top edge.
+template <int Sides>
+bool SetUpOutline(const RasterJob& job, const Snapped* corner, int n, Outline<Sides>& o)
 {
-    e.dx = xj - xi;
-    e.dy = yj - yi;
-    bool topLeft = (e.dy == 0 && e.dx > 0) || e.dy < 0;
-    e.t = topLeft ? 0 : 1;
-    int64_t py = row * kSub + kSub / 2;
-    e.c = e.dx * (py - yi) - e.dy * (kSub / 2 - xi);
-    if (e.dy != 0)
-        e.step.Init(e.c - e.t, kSub * e.dx, kSub * (e.dy < 0 ? -e.dy : e.dy));
-}
-
-RASTER_INLINE bool NarrowSpan(const Edge& e, int64_t& lo, int64_t& hi)
-{
-    if (e.dy > 0)
-        hi = std::min(hi, e.step.q);
-    else if (e.dy < 0)
-        lo = std::max(lo, -e.step.q);
-    else if (e.c < e.t)
+    int64_t minY = corner[0].y, maxY = minY, minX = corner[0].x, maxX = minX;
+    for (int i = 1; i < n; i++) {
+        minY = std::min(minY, corner[i].y);
+        maxY = std::max(maxY, corner[i].y);
+        minX = std::min(minX, corner[i].x);
+        maxX = std::max(maxX, corner[i].x);
+    }
+    // Rows and columns whose pixel centres (k + 1/2) can lie inside.
+    o.row0 = std::max<int64_t>(-FloorDiv(-(minY - kSub / 2), kSub), job.clipY0);
+    o.row1 = std::min<int64_t>(FloorDiv(maxY - kSub / 2, kSub), job.clipY1 - 1);
+    o.colMin = std::max<int64_t>(-FloorDiv(-(minX - kSub / 2), kSub), job.clipX0);
+    o.colMax = std::min<int64_t>(FloorDiv(maxX - kSub / 2, kSub), job.clipX1 - 1);
+    if (o.row0 > o.row1 || o.colMin > o.colMax)
         return false;
-    return true;
-}
-
-RASTER_INLINE void StepEdge(Edge& e)
-{
-    if (e.dy != 0)
-        e.step.Step();
-    else
-        e.c += kSub * e.dx;
+    const int64_t py = o.row0 * kSub + kSub / 2;
+    int firsts = 0, lasts = 0;
+    for (int i = 0; i < n; i++) {
+        const Snapped& p = corner[i];
+        const Snapped& q = corner[(i + 1) % n];
+        const int64_t dx = q.x - p.x, dy = q.y - p.y;
+        const int64_t t = ((dy == 0 && dx > 0) || dy < 0) ? 0 : 1;
+        if (dy == 0) {
+            if (t == 1 && (p.y - kSub / 2) % kSub == 0) {
+                const int64_t row = FloorDiv(p.y, kSub);
+                if (row == o.row0)
+                    o.row0++;
+                if (row == o.row1)
+                    o.row1--;
+            }
+            continue;
+        }
+        Bound& b = dy > 0 ? o.last[lasts++] : o.first[firsts++];
+        const int64_t c = dx * (py - p.y) - dy * (kSub / 2 - p.x) - t;
+        const int64_t s = kSub * dx;
+        b.d = kSub * (dy < 0 ? -dy : dy);
+        const int64_t q0 = FloorDiv(c, b.d), qs = FloorDiv(s, b.d);
+        b.r = c - q0 * b.d;
+        b.rs = s - qs * b.d;
+        b.sign = dy > 0 ? 1 : -1;
+        b.v = b.sign * q0;
+        b.vs = b.sign * qs;
+    }
+    for (; firsts < Sides; firsts++)
+        o.first[firsts] = Bound{-Outline<Sides>::kFar, 0, 1, 0, 0, 1};
+    for (; lasts < Sides; lasts++)
+        o.last[lasts] = Bound{Outline<Sides>::kFar, 0, 1, 0, 0, 1};
+    return o.row0 <= o.row1;
 }
 
 inline bool Finite(const RasterVertex& v)
@@ -740,97 +911,267 @@ void DrawClipped(const RasterJob& job, Shader& shader, const RasterVertex& a, co
         DrawTriangle(job, shader, poly[cur][0], poly[cur][i], poly[cur][i + 1]);
 }
 
+// A triangle snapped, culled and turned to positive area: its corners (in
+// the order its edges run) and their vertices.
+struct Corners3 {
+    Snapped at[3];
+    const RasterVertex* v[3];
+    int64_t area;
+};
+
+enum class Prepared { Nothing, Ready, Clip };
+
+// Snaps the corners and culls; Clip when a corner lies beyond the guard
+// square (DrawClipped cuts it first).
+Prepared SnapTriangle(const RasterJob& job, const RasterVertex& a0, const RasterVertex& b0, const RasterVertex& c0,
+                      Corners3& t)
+{
+    if (!Finite(a0) || !Finite(b0) || !Finite(c0))
+        return Prepared::Nothing;
+    if (!InsideGuard(a0) || !InsideGuard(b0) || !InsideGuard(c0))
+        return Prepared::Clip;
+    Snapped a{SnapCoordinate(a0.x), SnapCoordinate(a0.y)};
+    Snapped b{SnapCoordinate(b0.x), SnapCoordinate(b0.y)};
+    Snapped c{SnapCoordinate(c0.x), SnapCoordinate(c0.y)};
+    int64_t area = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
+    if (area == 0)
+        return Prepared::Nothing;
+    // y points down, so a positive area is a clockwise turn on screen.
+    if ((area > 0 && job.cull == CullFace::Clockwise) || (area < 0 && job.cull == CullFace::CounterClockwise))
+        return Prepared::Nothing;
+    t.v[0] = &a0;
+    t.at[0] = a;
+    if (area > 0) {
+        t.v[1] = &b0, t.v[2] = &c0;
+        t.at[1] = b, t.at[2] = c;
+    } else {
+        t.v[1] = &c0, t.v[2] = &b0;
+        t.at[1] = c, t.at[2] = b;
+        area = -area;
+    }
+    t.area = area;
+    return Prepared::Ready;
+}
+
+template <class Shader>
+void SetUpShader(Shader& shader, const Corners3& t)
+{
+    const Snapped *a = &t.at[0], *b = &t.at[1], *c = &t.at[2];
+    TriangleGeometry g{a->x / 256.0, a->y / 256.0, b->x / 256.0, b->y / 256.0, c->x / 256.0, c->y / 256.0,
+                       static_cast<double>(t.area) / 65536.0};
+    shader.Setup(g, *t.v[0], *t.v[1], *t.v[2]);
+}
+
+// Snaps, culls and sets up the rows and the shader of a triangle.
+template <class Shader>
+Prepared PrepareTriangle(const RasterJob& job, Shader& shader, const RasterVertex& a0, const RasterVertex& b0,
+                         const RasterVertex& c0, Outline<2>& o)
+{
+    Corners3 t;
+    Prepared p = SnapTriangle(job, a0, b0, c0, t);
+    if (p != Prepared::Ready)
+        return p;
+    if (!SetUpOutline(job, t.at, 3, o))
+        return Prepared::Nothing;
+    SetUpShader(shader, t);
+    return Prepared::Ready;
+}
+
+template <class Shader, int Sides>
+void DrawRows(const RasterJob& job, Shader& shader, Outline<Sides>& o)
+{
+    uint32_t* row = job.target.pixels + static_cast<size_t>(o.row0) * job.target.pitch;
+    for (int64_t j = o.row0; j <= o.row1; j++, row += job.target.pitch) {
+        int64_t lo, hi;
+        if (o.Next(&lo, &hi))
+            shader.Span(row, static_cast<int>(lo), static_cast<int>(hi + 1), j + 0.5);
+    }
+}
+
 template <class Shader>
 void DrawTriangle(const RasterJob& job, Shader& shader, const RasterVertex& a0, const RasterVertex& b0,
                   const RasterVertex& c0)
 {
-    if (!Finite(a0) || !Finite(b0) || !Finite(c0))
-        return;
-    if (!InsideGuard(a0) || !InsideGuard(b0) || !InsideGuard(c0)) {
+    Outline<2> o;
+    switch (PrepareTriangle(job, shader, a0, b0, c0, o)) {
+    case Prepared::Ready:
+        DrawRows(job, shader, o);
+        break;
+    case Prepared::Clip:
         DrawClipped(job, shader, a0, b0, c0);
+        break;
+    case Prepared::Nothing:
+        break;
+    }
+}
+
+// Shaders whose every pixel is the same blend of one colour: two spans that
+// meet end to end are blended as one, and two triangles that make a convex
+// quad are filled as one outline.
+template <class Shader>
+constexpr bool kOneBlendPerPixel = false;
+template <BlendMode B>
+constexpr bool kOneBlendPerPixel<ColourShader<true, B>> = true;
+
+RASTER_INLINE bool SameCorner(const Snapped& a, const Snapped& b)
+{
+    return a.x == b.x && a.y == b.y;
+}
+
+RASTER_INLINE int64_t Turn(const Snapped& a, const Snapped& b, const Snapped& c)
+{
+    return (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
+}
+
+// Two triangles of positive area that share an edge, running opposite ways,
+// cover together exactly the pixel centres their four outer edges (each
+// with its own top-left rule) enclose, when the four corners make a strictly
+// convex quad: a centre inside the quad off the shared edge's ends lies on
+// one side of that edge or on it, and there exactly one of the two opposite
+// rules takes it. A centre on an end, a corner of the quad, is taken by the
+// quad when both its edges there are top or left ones; the top or left
+// directions make a half-turn, and the shared edge's direction (or its
+// reverse) lies between the two within it, so one triangle takes it then
+// too, and neither does otherwise. Fills corner with the quad's corners in
+// the order its edges run; false when the pair is not such a quad.
+bool MakeQuad(const Corners3& p, const Corners3& q, Snapped* corner)
+{
+    for (int i = 0; i < 3; i++)
+        for (int k = 0; k < 3; k++) {
+            // Edge i -> i + 1 of p against edge k + 1 -> k of q.
+            const Snapped& a = p.at[i];
+            const Snapped& b = p.at[(i + 1) % 3];
+            if (!SameCorner(a, q.at[(k + 1) % 3]) || !SameCorner(b, q.at[k]))
+                continue;
+            const Snapped& u = p.at[(i + 2) % 3]; // p's corner off the shared edge
+            const Snapped& w = q.at[(k + 2) % 3]; // q's
+            // Around the quad: a, w, b, u; convex where each turn keeps the sign of the areas.
+            corner[0] = a;
+            corner[1] = w;
+            corner[2] = b;
+            corner[3] = u;
+            for (int m = 0; m < 4; m++)
+                if (Turn(corner[m], corner[(m + 1) % 4], corner[(m + 2) % 4]) <= 0)
+                    return false;
+            return true;
+        }
+    return false;
+}
+
+// Two triangles drawn row by row together, each row the first's span before
+// the second's: every pixel gets its blends in the order of the triangles
+// one after the other, while a thick line's or a quad's two halves take one
+// pass over the rows (and, of one colour, one span a row).
+template <class Shader>
+void DrawPair(const RasterJob& job, Shader& first, Shader& second, const RasterVertex* const* p,
+              const RasterVertex* const* q)
+{
+    Corners3 tp, tq;
+    Prepared a = SnapTriangle(job, *p[0], *p[1], *p[2], tp);
+    Prepared b = a == Prepared::Clip ? Prepared::Clip : SnapTriangle(job, *q[0], *q[1], *q[2], tq);
+    if (a == Prepared::Clip || b == Prepared::Clip) {
+        DrawTriangle(job, first, *p[0], *p[1], *p[2]);
+        DrawTriangle(job, second, *q[0], *q[1], *q[2]);
         return;
     }
-    int64_t xa = std::llrint(a0.x * kSub), ya = std::llrint(a0.y * kSub);
-    int64_t xb = std::llrint(b0.x * kSub), yb = std::llrint(b0.y * kSub);
-    int64_t xc = std::llrint(c0.x * kSub), yc = std::llrint(c0.y * kSub);
-    int64_t area = (xb - xa) * (yc - ya) - (xc - xa) * (yb - ya);
-    if (area == 0)
-        return;
-    // y points down, so a positive area is a clockwise turn on screen.
-    if ((area > 0 && job.cull == CullFace::Clockwise) || (area < 0 && job.cull == CullFace::CounterClockwise))
-        return;
-    const RasterVertex* pa = &a0;
-    const RasterVertex* pb = &b0;
-    const RasterVertex* pc = &c0;
-    if (area < 0) {
-        std::swap(pb, pc);
-        std::swap(xb, xc);
-        std::swap(yb, yc);
-        area = -area;
+    if constexpr (kOneBlendPerPixel<Shader>) {
+        Snapped corner[4];
+        if (a == Prepared::Ready && b == Prepared::Ready && MakeQuad(tp, tq, corner)) {
+            Outline<3> o;
+            if (SetUpOutline(job, corner, 4, o)) {
+                SetUpShader(first, tp);
+                DrawRows(job, first, o);
+            }
+            return;
+        }
     }
-
-    int64_t minY = std::min({ya, yb, yc}), maxY = std::max({ya, yb, yc});
-    int64_t minX = std::min({xa, xb, xc}), maxX = std::max({xa, xb, xc});
-    // Rows and columns whose pixel centres (k + 1/2) can lie inside.
-    int64_t row0 = std::max<int64_t>(-FloorDiv(-(minY - kSub / 2), kSub), job.clipY0);
-    int64_t row1 = std::min<int64_t>(FloorDiv(maxY - kSub / 2, kSub), job.clipY1 - 1);
-    int64_t colMin = std::max<int64_t>(-FloorDiv(-(minX - kSub / 2), kSub), job.clipX0);
-    int64_t colMax = std::min<int64_t>(FloorDiv(maxX - kSub / 2, kSub), job.clipX1 - 1);
-    if (row0 > row1 || colMin > colMax)
+    Outline<2> r, s;
+    const bool one = a == Prepared::Ready && SetUpOutline(job, tp.at, 3, r);
+    const bool two = b == Prepared::Ready && SetUpOutline(job, tq.at, 3, s);
+    if (one)
+        SetUpShader(first, tp);
+    if (two)
+        SetUpShader(second, tq);
+    if (!one || !two || r.row1 < s.row0 || s.row1 < r.row0) {
+        if (one)
+            DrawRows(job, first, r);
+        if (two)
+            DrawRows(job, second, s);
         return;
-
-    TriangleGeometry g{xa / 256.0, ya / 256.0, xb / 256.0, yb / 256.0, xc / 256.0, yc / 256.0,
-                       static_cast<double>(area) / 65536.0};
-    shader.Setup(g, *pa, *pb, *pc);
-
-    Edge edges[3];
-    SetupEdge(edges[0], xa, ya, xb, yb, row0);
-    SetupEdge(edges[1], xb, yb, xc, yc, row0);
-    SetupEdge(edges[2], xc, yc, xa, ya, row0);
-
-    uint32_t* row = job.target.pixels + static_cast<size_t>(row0) * job.target.pitch;
-    for (int64_t j = row0; j <= row1; j++, row += job.target.pitch) {
-        int64_t lo = colMin, hi = colMax;
-        bool inside = NarrowSpan(edges[0], lo, hi) && NarrowSpan(edges[1], lo, hi) && NarrowSpan(edges[2], lo, hi);
-        if (inside && lo <= hi)
-            shader.Span(row, static_cast<int>(lo), static_cast<int>(hi + 1), j + 0.5);
-        StepEdge(edges[0]);
-        StepEdge(edges[1]);
-        StepEdge(edges[2]);
+    }
+    const int64_t j0 = std::min(r.row0, s.row0), j1 = std::max(r.row1, s.row1);
+    uint32_t* row = job.target.pixels + static_cast<size_t>(j0) * job.target.pitch;
+    for (int64_t j = j0; j <= j1; j++, row += job.target.pitch) {
+        int64_t lo1 = 0, hi1 = -1, lo2 = 0, hi2 = -1;
+        const bool in1 = j >= r.row0 && j <= r.row1 && r.Next(&lo1, &hi1);
+        const bool in2 = j >= s.row0 && j <= s.row1 && s.Next(&lo2, &hi2);
+        const double py = j + 0.5;
+        if constexpr (kOneBlendPerPixel<Shader>) {
+            if (in1 && in2 && (hi1 + 1 == lo2 || hi2 + 1 == lo1)) {
+                first.Span(row, static_cast<int>(std::min(lo1, lo2)), static_cast<int>(std::max(hi1, hi2) + 1), py);
+                continue;
+            }
+        }
+        if (in1)
+            first.Span(row, static_cast<int>(lo1), static_cast<int>(hi1 + 1), py);
+        if (in2)
+            second.Span(row, static_cast<int>(lo2), static_cast<int>(hi2 + 1), py);
     }
 }
 
 enum class Assembly { List, Strip };
 
-// The rows each triangle can touch, [rows[2i], rows[2i + 1]), and the rows a
-// band draws: a band passes over the triangles that lie wholly outside it.
-struct RowFilter {
-    const int32_t* rows = nullptr; // null: every triangle is drawn
-    int y0 = 0, y1 = 0;
-
-    bool Skips(int triangle) const
-    {
-        return rows && (rows[2 * triangle + 1] <= y0 || rows[2 * triangle] >= y1);
+// Triangle i's corners in the order it is drawn (a strip's odd triangles
+// with their first two swapped).
+RASTER_INLINE void Corners(const RasterVertex* v, Assembly assembly, int i, const RasterVertex** c)
+{
+    if (assembly == Assembly::List) {
+        c[0] = v + 3 * i;
+        c[1] = c[0] + 1;
+        c[2] = c[0] + 2;
+    } else {
+        c[0] = v + i + (i % 2);
+        c[1] = v + i + 1 - (i % 2);
+        c[2] = v + i + 2;
     }
+}
+
+int TriangleCount(int count, Assembly assembly)
+{
+    return assembly == Assembly::List ? std::max(count, 0) / 3 : std::max(count - 2, 0);
+}
+
+// The triangles a call draws: all, or those listed (ascending, each less base).
+struct TriangleSelection {
+    const int32_t* list = nullptr;
+    int n = 0;
+    int32_t base = 0;
 };
+
+// Whether triangles are drawn one by one, as the plainest path (tests compare against it).
+std::atomic<bool> g_plain{false};
 
 template <class Shader>
 void DrawAll(const RasterJob& job, Shader& shader, const RasterVertex* v, int count, Assembly assembly,
-             const RowFilter& filter)
+             const TriangleSelection& which)
 {
-    if (assembly == Assembly::List) {
-        for (int i = 0; i + 2 < count; i += 3)
-            if (!filter.Skips(i / 3))
-                DrawTriangle(job, shader, v[i], v[i + 1], v[i + 2]);
-        return;
-    }
-    for (int i = 0; i + 2 < count; i++) {
-        if (filter.Skips(i))
-            continue;
-        if (i % 2 == 0)
-            DrawTriangle(job, shader, v[i], v[i + 1], v[i + 2]);
-        else
-            DrawTriangle(job, shader, v[i + 1], v[i], v[i + 2]);
+    const int n = which.list ? which.n : TriangleCount(count, assembly);
+    auto at = [&which](int k) { return which.list ? which.list[k] - which.base : k; };
+    const bool pairs = !g_plain.load(std::memory_order_relaxed);
+    Shader second = shader;
+    const RasterVertex* p[3];
+    const RasterVertex* q[3];
+    for (int k = 0; k < n;) {
+        const int i = at(k);
+        Corners(v, assembly, i, p);
+        if (pairs && k + 1 < n && at(k + 1) == i + 1) {
+            Corners(v, assembly, i + 1, q);
+            DrawPair(job, shader, second, p, q);
+            k += 2;
+        } else {
+            DrawTriangle(job, shader, *p[0], *p[1], *p[2]);
+            k++;
+        }
     }
 }
 
@@ -843,12 +1184,14 @@ bool FlatColour(const RasterVertex* v, int count)
 }
 
 template <BlendMode B, bool Flat>
-void DispatchProgram(const RasterJob& job, const RasterVertex* v, int count, Assembly assembly, const RowFilter& filter)
+void DispatchProgram(const RasterJob& job, const RasterVertex* v, int count, Assembly assembly,
+                     const TriangleSelection& which)
 {
     switch (job.pass.program) {
     case PixelProgram::Colour: {
         ColourShader<Flat, B> shader;
-        DrawAll(job, shader, v, count, assembly, filter);
+        shader.rowWidth = job.target.width;
+        DrawAll(job, shader, v, count, assembly, which);
         break;
     }
     case PixelProgram::Dashed: {
@@ -857,7 +1200,7 @@ void DispatchProgram(const RasterJob& job, const RasterVertex* v, int count, Ass
         shader.period = job.pass.dashOn + job.pass.dashOff;
         if (!(shader.period > 0)) // no pattern: draw solid
             shader.on = shader.period = 1;
-        DrawAll(job, shader, v, count, assembly, filter);
+        DrawAll(job, shader, v, count, assembly, which);
         break;
     }
     case PixelProgram::Textured: {
@@ -866,11 +1209,11 @@ void DispatchProgram(const RasterJob& job, const RasterVertex* v, int count, Ass
         if (job.pass.sampler == SamplerMode::Point) {
             TexturedShader<Flat, B, SamplerMode::Point> shader;
             shader.tex = job.texture;
-            DrawAll(job, shader, v, count, assembly, filter);
+            DrawAll(job, shader, v, count, assembly, which);
         } else {
             TexturedShader<Flat, B, SamplerMode::Linear> shader;
             shader.tex = job.texture;
-            DrawAll(job, shader, v, count, assembly, filter);
+            DrawAll(job, shader, v, count, assembly, which);
         }
         break;
     }
@@ -880,137 +1223,208 @@ void DispatchProgram(const RasterJob& job, const RasterVertex* v, int count, Ass
         TerrainShader<B> shader;
         shader.constants = job.terrain;
         shader.tex = job.texture;
-        DrawAll(job, shader, v, count, assembly, filter);
+        DrawAll(job, shader, v, count, assembly, which);
         break;
     }
     }
 }
 
 void RasterizeRows(const RasterJob& job, const RasterVertex* v, int count, Assembly assembly, bool flat,
-                   const RowFilter& filter = {})
+                   const TriangleSelection& which = {})
 {
     if (job.pass.blend == BlendMode::Over) {
         if (flat)
-            DispatchProgram<BlendMode::Over, true>(job, v, count, assembly, filter);
+            DispatchProgram<BlendMode::Over, true>(job, v, count, assembly, which);
         else
-            DispatchProgram<BlendMode::Over, false>(job, v, count, assembly, filter);
+            DispatchProgram<BlendMode::Over, false>(job, v, count, assembly, which);
     } else {
         if (flat)
-            DispatchProgram<BlendMode::OverStraight, true>(job, v, count, assembly, filter);
+            DispatchProgram<BlendMode::OverStraight, true>(job, v, count, assembly, which);
         else
-            DispatchProgram<BlendMode::OverStraight, false>(job, v, count, assembly, filter);
+            DispatchProgram<BlendMode::OverStraight, false>(job, v, count, assembly, which);
     }
 }
 
-// About the pixels a draw covers inside the clip rectangle (each triangle's
-// area, at most its clipped bounding box) and the rows that can hold them.
-struct DrawExtent {
-    double pixels = 0;
-    int row0 = 0, row1 = 0; // [row0, row1)
+// One draw of a batch as the bands see it.
+struct BandDraw {
+    RasterJob job;
+    const RasterVertex* v = nullptr;
+    int count = 0;
+    Assembly assembly = Assembly::List;
+    bool flat = false;
 };
 
-// Also notes each triangle's rows in rows (two words a triangle; an empty
-// range for one that draws nothing): the range holds every row whose pixel
-// centres the snapped triangle can cover.
-DrawExtent MeasureDraw(const RasterJob& job, const RasterVertex* v, int count, Assembly assembly,
-                       std::vector<int32_t>& rows)
+// Notes each triangle's rows in rows (two words a triangle; an empty range
+// for one that draws nothing): the range holds every row whose pixel
+// centres the snapped triangle can cover. Returns about the pixels the draw
+// covers inside the clip rectangle (each triangle's area, at most its
+// clipped bounding box) and widens [row0, row1) by its rows.
+double MeasureDraw(const BandDraw& d, std::vector<int32_t>& rows, int* row0, int* row1)
 {
-    DrawExtent e;
-    e.row0 = job.clipY1;
-    e.row1 = job.clipY0;
-    int step = assembly == Assembly::List ? 3 : 1;
-    rows.clear();
-    for (int i = 0; i + 2 < count; i += step) {
-        const RasterVertex &a = v[i], &b = v[i + 1], &c = v[i + 2];
-        rows.push_back(0);
-        rows.push_back(0);
-        if (!Finite(a) || !Finite(b) || !Finite(c))
+    const RasterJob& job = d.job;
+    const int n = TriangleCount(d.count, d.assembly);
+    const size_t first = rows.size();
+    rows.resize(first + 2 * static_cast<size_t>(n), 0);
+    if (!job.target.pixels || job.clipX0 >= job.clipX1 || job.clipY0 >= job.clipY1)
+        return 0;
+    int32_t* out = rows.data() + first;
+    double pixels = 0;
+    const RasterVertex* c[3];
+    for (int i = 0; i < n; i++, out += 2) {
+        Corners(d.v, d.assembly, i, c);
+        const RasterVertex &a = *c[0], &b = *c[1], &e = *c[2];
+        if (!Finite(a) || !Finite(b) || !Finite(e))
             continue;
-        double x0 = std::max<double>(std::min({a.x, b.x, c.x}), job.clipX0);
-        double x1 = std::min<double>(std::max({a.x, b.x, c.x}), job.clipX1);
-        double y0 = std::max<double>(std::min({a.y, b.y, c.y}), job.clipY0);
-        double y1 = std::min<double>(std::max({a.y, b.y, c.y}), job.clipY1);
+        double x0 = std::max<double>(std::min({a.x, b.x, e.x}), job.clipX0);
+        double x1 = std::min<double>(std::max({a.x, b.x, e.x}), job.clipX1);
+        double y0 = std::max<double>(std::min({a.y, b.y, e.y}), job.clipY0);
+        double y1 = std::min<double>(std::max({a.y, b.y, e.y}), job.clipY1);
         if (x0 >= x1 || y0 >= y1)
             continue;
-        double area = std::fabs((double(b.x) - a.x) * (double(c.y) - a.y) - (double(c.x) - a.x) * (double(b.y) - a.y));
-        e.pixels += std::min(area / 2, (x1 - x0) * (y1 - y0));
-        int r0 = static_cast<int>(std::floor(y0)), r1 = static_cast<int>(std::ceil(y1));
-        rows[rows.size() - 2] = r0;
-        rows[rows.size() - 1] = r1;
-        e.row0 = std::min(e.row0, r0);
-        e.row1 = std::max(e.row1, r1);
+        double area = std::fabs((double(b.x) - a.x) * (double(e.y) - a.y) - (double(e.x) - a.x) * (double(b.y) - a.y));
+        pixels += std::min(area / 2, (x1 - x0) * (y1 - y0));
+        out[0] = static_cast<int32_t>(std::floor(y0));
+        out[1] = static_cast<int32_t>(std::ceil(y1));
+        *row0 = std::min(*row0, out[0]);
+        *row1 = std::max(*row1, out[1]);
     }
-    return e;
+    return pixels;
 }
 
-struct BandedDraw {
-    const RasterJob* job;
-    const RasterVertex* v;
-    int count;
-    Assembly assembly;
-    bool flat;
-    int row0, rows, bands;
-    const int32_t* triangleRows;
+// The triangles of a batch sorted into bands of rows: each band holds, in
+// draw order, the triangles that can touch it.
+struct Bands {
+    int row0 = 0, row1 = 0, bandRows = 1, count = 0;
+    std::vector<uint32_t> start; // count + 1: a band's first entry
+    std::vector<int32_t> entries; // triangle numbers across the batch
+    std::vector<uint32_t> cursor;
+
+    void Sort(const std::vector<int32_t>& rows)
+    {
+        start.assign(static_cast<size_t>(count) + 1, 0);
+        const size_t n = rows.size() / 2;
+        for (size_t t = 0; t < n; t++)
+            if (rows[2 * t] < rows[2 * t + 1])
+                for (int b = First(rows[2 * t]), last = Last(rows[2 * t + 1]); b <= last; b++)
+                    start[static_cast<size_t>(b) + 1]++;
+        for (int b = 0; b < count; b++)
+            start[static_cast<size_t>(b) + 1] += start[static_cast<size_t>(b)];
+        entries.resize(start.back());
+        cursor.assign(start.begin(), start.end() - 1);
+        for (size_t t = 0; t < n; t++)
+            if (rows[2 * t] < rows[2 * t + 1])
+                for (int b = First(rows[2 * t]), last = Last(rows[2 * t + 1]); b <= last; b++)
+                    entries[cursor[static_cast<size_t>(b)]++] = static_cast<int32_t>(t);
+    }
+    int First(int32_t r0) const { return (r0 - row0) / bandRows; }
+    int Last(int32_t r1) const { return (r1 - 1 - row0) / bandRows; }
 };
 
-// One band: the whole draw, in its order, clipped to the band's rows.
+struct BandedDraws {
+    const BandDraw* draws;
+    int n;
+    const int32_t* firstTriangle; // n + 1: each draw's first triangle number
+    const Bands* bands;
+};
+
+// One band: every draw's triangles over it, in draw order, clipped to its rows.
 void RasterizeBand(void* arg, int band)
 {
-    const BandedDraw& d = *static_cast<const BandedDraw*>(arg);
-    RasterJob job = *d.job;
-    job.clipY0 = d.row0 + static_cast<int>(static_cast<int64_t>(d.rows) * band / d.bands);
-    job.clipY1 = d.row0 + static_cast<int>(static_cast<int64_t>(d.rows) * (band + 1) / d.bands);
-    RasterizeRows(job, d.v, d.count, d.assembly, d.flat, RowFilter{d.triangleRows, job.clipY0, job.clipY1});
+    const BandedDraws& d = *static_cast<const BandedDraws*>(arg);
+    const Bands& b = *d.bands;
+    const int y0 = b.row0 + band * b.bandRows, y1 = std::min(y0 + b.bandRows, b.row1);
+    const int32_t* e = b.entries.data() + b.start[static_cast<size_t>(band)];
+    const int32_t* end = b.entries.data() + b.start[static_cast<size_t>(band) + 1];
+    if (e == end)
+        return;
+    int k = static_cast<int>(std::upper_bound(d.firstTriangle, d.firstTriangle + d.n + 1, *e) - d.firstTriangle) - 1;
+    while (e < end) {
+        while (*e >= d.firstTriangle[k + 1])
+            k++;
+        const int32_t* group = e;
+        while (e < end && *e < d.firstTriangle[k + 1])
+            e++;
+        const BandDraw& w = d.draws[k];
+        RasterJob job = w.job;
+        job.clipY0 = std::max(job.clipY0, y0);
+        job.clipY1 = std::min(job.clipY1, y1);
+        if (job.clipY0 < job.clipY1)
+            RasterizeRows(job, w.v, w.count, w.assembly, w.flat,
+                          TriangleSelection{group, static_cast<int>(e - group), d.firstTriangle[k]});
+    }
 }
 
-// Rows a band holds at least, and bands a thread gets at most: enough bands
+// Bytes of target rows a band holds at most: a band stays in the processor's
+// own cache while every triangle over it is drawn, instead of each thin line
+// fetching its rows anew. At least kMinBandRows a band, and enough bands
 // that a thread finishing early finds another one.
+constexpr int kBandBytes = 128 * 1024;
+constexpr int64_t kBandTriangles = 4;
 constexpr int kMinBandRows = 4;
 constexpr int kBandsPerThread = 4;
+
+// Draws the draws in order into one target; those that together cover at
+// least splitPixels go band by band, the bands shared among the threads.
+void RasterizeDraws(const BandDraw* draws, int n, RasterBands* threads, int64_t splitPixels)
+{
+    // The caller's thread only: the context is used from one thread.
+    static thread_local std::vector<int32_t> rows, firstTriangle;
+    static thread_local Bands bands;
+    const bool plain = g_plain.load(std::memory_order_relaxed);
+    const int workers = threads && !plain ? threads->Threads() : 1;
+    if (!plain) {
+        rows.clear();
+        firstTriangle.clear();
+        double pixels = 0;
+        int row0 = INT32_MAX, row1 = INT32_MIN, pitch = 0;
+        for (int i = 0; i < n; i++) {
+            firstTriangle.push_back(static_cast<int32_t>(rows.size() / 2));
+            pixels += MeasureDraw(draws[i], rows, &row0, &row1);
+            pitch = std::max(pitch, draws[i].job.target.pitch);
+        }
+        firstTriangle.push_back(static_cast<int32_t>(rows.size() / 2));
+        const int span = row1 > row0 ? row1 - row0 : 0; // nothing measured leaves them apart
+        int bandRows = std::max(kMinBandRows, kBandBytes / std::max(4 * pitch, 1));
+        // A triangle over several bands is set up in each: bands keep to a
+        // few times the triangles' height.
+        int64_t tall = 0, counted = 0;
+        for (size_t t = 0; t < rows.size(); t += 2)
+            if (rows[t] < rows[t + 1]) {
+                tall += rows[t + 1] - rows[t];
+                counted++;
+            }
+        if (counted > 0)
+            bandRows = std::max<int>(bandRows, static_cast<int>(kBandTriangles * tall / counted));
+        if (workers > 1)
+            bandRows = std::max(kMinBandRows, std::min(bandRows, span / (workers * kBandsPerThread)));
+        if (span > 0 && pixels >= static_cast<double>(splitPixels) && span > bandRows) {
+            bands.row0 = row0;
+            bands.row1 = row1;
+            bands.bandRows = bandRows;
+            bands.count = (span + bandRows - 1) / bandRows;
+            bands.Sort(rows);
+            BandedDraws d{draws, n, firstTriangle.data(), &bands};
+            if (workers > 1)
+                threads->Run(RasterizeBand, &d, bands.count);
+            else
+                for (int b = 0; b < bands.count; b++)
+                    RasterizeBand(&d, b);
+            return;
+        }
+    }
+    for (int i = 0; i < n; i++) {
+        const BandDraw& w = draws[i];
+        if (w.job.target.pixels && w.count >= 3 && w.job.clipX0 < w.job.clipX1 && w.job.clipY0 < w.job.clipY1)
+            RasterizeRows(w.job, w.v, w.count, w.assembly, w.flat);
+    }
+}
 
 void Rasterize(const RasterJob& job, const RasterVertex* v, int count, Assembly assembly)
 {
     if (!job.target.pixels || count < 3 || job.clipX0 >= job.clipX1 || job.clipY0 >= job.clipY1)
         return;
-    bool flat = FlatColour(v, count);
-    if (job.bands && job.bands->Threads() > 1) {
-        // The caller's thread only: the context is used from one thread.
-        static thread_local std::vector<int32_t> triangleRows;
-        DrawExtent e = MeasureDraw(job, v, count, assembly, triangleRows);
-        int rows = e.row1 - e.row0;
-        int bands = std::min(rows / kMinBandRows, job.bands->Threads() * kBandsPerThread);
-        if (e.pixels >= static_cast<double>(job.splitPixels) && bands > 1) {
-            BandedDraw d{&job, v, count, assembly, flat, e.row0, rows, bands, triangleRows.data()};
-            job.bands->Run(RasterizeBand, &d, bands);
-            return;
-        }
-    }
-    RasterizeRows(job, v, count, assembly, flat);
-}
-
-struct BandedRuns {
-    const RasterRun* runs;
-    int n;
-    const size_t* rowStart; // each run's first triangle in triangleRows
-    const int32_t* triangleRows;
-    int row0, rows, bands;
-};
-
-void RasterizeRunsBand(void* arg, int band)
-{
-    const BandedRuns& d = *static_cast<const BandedRuns*>(arg);
-    int y0 = d.row0 + static_cast<int>(static_cast<int64_t>(d.rows) * band / d.bands);
-    int y1 = d.row0 + static_cast<int>(static_cast<int64_t>(d.rows) * (band + 1) / d.bands);
-    for (int i = 0; i < d.n; i++) {
-        const RasterRun& r = d.runs[i];
-        RasterJob job = r.job;
-        job.clipY0 = std::max(job.clipY0, y0);
-        job.clipY1 = std::min(job.clipY1, y1);
-        if (!job.target.pixels || r.count < 3 || job.clipX0 >= job.clipX1 || job.clipY0 >= job.clipY1)
-            continue;
-        RasterizeRows(job, r.vertices, r.count, Assembly::List, r.flat,
-                      RowFilter{d.triangleRows + 2 * d.rowStart[i], job.clipY0, job.clipY1});
-    }
+    BandDraw d{job, v, count, assembly, FlatColour(v, count)};
+    RasterizeDraws(&d, 1, job.bands, job.splitPixels);
 }
 
 } // namespace
@@ -1019,49 +1433,20 @@ void RasterizeRuns(const RasterRun* runs, int n, RasterBands* bands, int64_t spl
 {
     if (n <= 0)
         return;
-    // A batch holds whole triangles; the row bookkeeping below counts on it.
+    // A batch holds whole triangles; the bands' row bookkeeping counts on it.
     for (int i = 0; i < n; i++)
         TVL_ASSERT(runs[i].count >= 0 && runs[i].count % 3 == 0);
-    if (bands && bands->Threads() > 1) {
-        // The caller's thread only: the context is used from one thread.
-        static thread_local std::vector<int32_t> triangleRows, runRows;
-        static thread_local std::vector<size_t> rowStart;
-        triangleRows.clear();
-        rowStart.clear();
-        double pixels = 0;
-        int row0 = 0, row1 = 0;
-        bool any = false;
-        for (int i = 0; i < n; i++) {
-            const RasterRun& r = runs[i];
-            rowStart.push_back(triangleRows.size() / 2);
-            if (!r.job.target.pixels || r.count < 3 || r.job.clipX0 >= r.job.clipX1 || r.job.clipY0 >= r.job.clipY1) {
-                triangleRows.resize(triangleRows.size() + 2 * static_cast<size_t>(std::max(r.count / 3, 0)), 0);
-                continue;
-            }
-            DrawExtent e = MeasureDraw(r.job, r.vertices, r.count, Assembly::List, runRows);
-            triangleRows.insert(triangleRows.end(), runRows.begin(), runRows.end());
-            if (e.row0 >= e.row1)
-                continue;
-            row0 = any ? std::min(row0, e.row0) : e.row0;
-            row1 = any ? std::max(row1, e.row1) : e.row1;
-            any = true;
-            pixels += e.pixels;
-        }
-        int rows = row1 - row0;
-        int count = std::min(rows / kMinBandRows, bands->Threads() * kBandsPerThread);
-        if (pixels >= static_cast<double>(splitPixels) && count > 1) {
-            BandedRuns d{runs, n, rowStart.data(), triangleRows.data(), row0, rows, count};
-            bands->Run(RasterizeRunsBand, &d, count);
-            return;
-        }
-    }
-    for (int i = 0; i < n; i++) {
-        const RasterRun& r = runs[i];
-        RasterJob job = r.job;
-        job.bands = nullptr; // the batch was too small to share
-        if (job.target.pixels && r.count >= 3 && job.clipX0 < job.clipX1 && job.clipY0 < job.clipY1)
-            RasterizeRows(job, r.vertices, r.count, Assembly::List, r.flat);
-    }
+    // The caller's thread only, like the context.
+    static thread_local std::vector<BandDraw> draws;
+    draws.clear();
+    for (int i = 0; i < n; i++)
+        draws.push_back(BandDraw{runs[i].job, runs[i].vertices, runs[i].count, Assembly::List, runs[i].flat});
+    RasterizeDraws(draws.data(), n, bands, splitPixels);
+}
+
+void RasterizeOneByOne(bool on)
+{
+    g_plain.store(on);
 }
 
 void RasterizeTriangleList(const RasterJob& job, const RasterVertex* vertices, int count)

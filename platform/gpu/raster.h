@@ -111,6 +111,11 @@ struct RasterRun {
 // drawing every run's triangles over its rows in the runs' order.
 void RasterizeRuns(const RasterRun* runs, int n, RasterBands* bands, int64_t splitPixels);
 
+// Every triangle drawn on its own, one after the other, on the caller's
+// thread: the plainest path, which every faster one must match pixel for
+// pixel (tests compare them).
+void RasterizeOneByOne(bool on);
+
 // The terrain program's pixels (terrain_pixels.cpp): fills n pixels of dst
 // from elevation texels sampled at (u, v) stepping (du, dv), in texels.
 void ShadeTerrainSpan(const TerrainConstants& terrain, const RasterTexture& texture, uint32_t colour, double u,
@@ -125,7 +130,8 @@ inline int64_t RoundToInt64(double x)
 {
     int64_t i = static_cast<int64_t>(x); // toward zero, exact below 2^53
     double rest = x - static_cast<double>(i);
-    return rest >= 0.5 ? i + 1 : rest <= -0.5 ? i - 1 : i;
+    // Without branches: spans start at fractions no predictor guesses.
+    return i + static_cast<int64_t>(rest >= 0.5) - static_cast<int64_t>(rest <= -0.5);
 }
 
 // Sets n words to value (clears and opaque spans).
