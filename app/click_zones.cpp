@@ -7,7 +7,6 @@
 #include "app/main_window.h"
 #include "maps/terrain_awareness.h"
 #include "navdata/flight_plan_edit.h"
-#include "navdata/foreign_calls.h"
 #include "display/airport_boxes.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"

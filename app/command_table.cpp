@@ -4,7 +4,7 @@
 #include "app/command_table.h"
 
 #include "app/language.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/main_window.h"
 #include "app/helper_dialogs.h"
 #include "platform/win32.h"

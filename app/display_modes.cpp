@@ -1,7 +1,7 @@
 // The display modes: the normal window and the two small corner windows.
 #include "app/display_modes.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/main_window.h"
 #include "app/settings.h"
 #include "app/window_placement.h"

@@ -2,7 +2,7 @@
 #include "app/frame_driver.h"
 
 #include "app/language.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/main_window.h"
 #include "app/program_root.h"
 #include "platform/win32.h"

@@ -2,7 +2,7 @@
 // language list and the checked formatter for texts that carry conversions.
 #include "app/language.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "navdata/text_lines.h"
 #include "platform/files.h"
 #include "platform/profile.h"

@@ -6,7 +6,7 @@
 #include "app/display_modes.h"
 #include "app/frame_driver.h"
 #include "app/helper_dialogs.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "platform/win32.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"

@@ -23,7 +23,6 @@
 #include "navdata/airport_details.h"
 #include "navdata/airspaces.h"
 #include "navdata/airways.h"
-#include "navdata/foreign_calls.h"
 #include "navdata/nav_tables.h"
 #include "navdata/nearest_airports.h"
 #include "platform/messagebox.h"

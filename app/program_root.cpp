@@ -4,7 +4,7 @@
 #include "app/program_root.h"
 
 #include "app/language.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/main_window.h"
 #include "app/settings.h"
 #include "display/map_view.h"
@@ -21,8 +21,6 @@
 #include <strings.h>
 #include <sys/stat.h>
 
-char ProgramRoot[512];
-char SystemFolder[512];
 char IniFileName[64] = "Plovik.ini";
 char IniFilePath[512];
 const char SimulatorNames[9][20] = {"",        "FSX",        "Prepar3D", "Prepar3D",   "X-Plane",
@@ -169,16 +167,6 @@ void LocateProgramRoot()
     }
 }
 
-void WriteIniString(const char* value, const char* fileName, const char* section, const char* key)
-{
-    // Before the root is known there is no System folder to write into.
-    if (!fileName || SystemFolder[0] == '\0')
-        return;
-    char path[600];
-    snprintf(path, sizeof path, "%s/%s", SystemFolder, fileName);
-    WritePrivateProfileStringA(section, key, value, path);
-}
-
 void SetLanguageFromLocale()
 {
     char name[512];
@@ -201,16 +189,6 @@ void SetMainWindowTitle()
                                                           : "TABRIX Tervalingo %s for %s",
              VersionText, name);
     SetWindowTitle(title);
-}
-
-bool IsDirectory(const char* path)
-{
-    char resolved[512];
-    struct stat st;
-    if (!path)
-        return false;
-    ResolvePath(path, resolved, sizeof resolved);
-    return stat(resolved, &st) == 0 && (st.st_mode & 0x4000) != 0;
 }
 
 float GetChartLevelScale()

@@ -3,13 +3,15 @@
 // language preset from the locale, and small shell services beside them.
 #pragma once
 
+#include "platform/files.h"
+#include "platform/profile.h"
+
 #include <cstddef>
 #include <cstdint>
 
 // Paths built with '/', without a trailing '/'. Written by LocateProgramRoot
-// on the GUI thread at display start; read everywhere afterwards.
-extern char ProgramRoot[512];
-extern char SystemFolder[512];
+// (ProgramRoot and SystemFolder too) on the GUI thread at display start; read everywhere
+// afterwards.
 extern char IniFileName[64];
 extern char IniFilePath[512];
 // Display names by UseSimulator (0 is empty).
@@ -25,13 +27,10 @@ void LocateProgramRoot();
 // The root of folder: the part before its last component equal to "system"
 // ignoring case; false when it has none.
 bool RootFromWorkingFolder(const char* folder, char* root, size_t size);
-// Writes key = value into section of fileName in SystemFolder.
-void WriteIniString(const char* value, const char* fileName, const char* section, const char* key);
 // Settings.Language := the system locale's language ("de" of "de-DE"), or
 // "en" when the locale name has no '-'.
 void SetLanguageFromLocale();
 void SetMainWindowTitle();
-bool IsDirectory(const char* path);
 // The zoom factor of the current local-map chart level.
 float GetChartLevelScale();
 // ChartStatusText := the page line ([General] 4 with page and PDFPages).

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/log.h"
 #include "platform/win32.h"
 
 // A short text that one thread writes and others read: copied in and out whole
@@ -98,7 +99,7 @@ struct SettingsBlock {
     double longitude = 10.001;
     double TrafficRange = 60.0;
     uint32_t TrackColor = 0;
-    std::atomic<bool> DebugMode{false};  // threads: every thread's WriteLog
+    std::atomic<bool>& DebugMode = LogDebugMode;  // threads: every thread's WriteLog
     uint8_t SendState = 1;
     uint32_t TrackPlotColor = 0;
     double TrackPlotWidth = 3.0;

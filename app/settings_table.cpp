@@ -3,7 +3,7 @@
 // generator of the shipped Plovik.ini.
 #include "app/settings_table.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/settings.h"
 #include "platform/files.h"
 #include "platform/profile.h"

@@ -1,7 +1,7 @@
 // The settings writer: stores every setting back into Plovik.ini at a display
 // shutdown and releases the resources whose state it has just saved.
 #include "app/settings.h"
-#include "app/log.h"
+#include "platform/log.h"
 
 #include "app/helper_dialogs.h"
 #include "app/track_ring.h"

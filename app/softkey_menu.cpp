@@ -6,12 +6,11 @@
 
 #include "app/click_zones.h"
 #include "app/language.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/layout_tables.h"
 #include "app/helper_dialogs.h"
 #include "maps/terrain_awareness.h"
 #include "navdata/flight_plan_edit.h"
-#include "navdata/foreign_calls.h"
 #include "app/program_root.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"

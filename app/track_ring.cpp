@@ -2,7 +2,7 @@
 #include "app/track_ring.h"
 
 #include "display/aircraft_values.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/program_root.h"
 #include "display/map_view.h"
 #include "platform/threads.h"

@@ -3,7 +3,7 @@
 #include "app/window_placement.h"
 
 #include "app/frame_driver.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/main_window.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"

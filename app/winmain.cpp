@@ -4,7 +4,7 @@
 #include "app/command_table.h"
 #include "app/display_modes.h"
 #include "app/frame_driver.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/main_window.h"
 #include "platform/win32.h"
 #include "app/processor_core.h"

@@ -199,7 +199,7 @@ void BM_RebuildRouteGeometry300(benchmark::State& state)
     UseTileMap();
     const FlightPlanRecord& plan = LongPlan();
     for (auto _ : state)
-        BuildRoutePolyline(plan.waypoints, plan.count, true, 0, 0);
+        BuildRoutePolyline(ViewMapProjector(), plan.waypoints, plan.count, true, 0, 0);
     state.counters["points"] = static_cast<double>(GetRoutePolylineSize());
 }
 BENCHMARK(BM_RebuildRouteGeometry300)->Unit(benchmark::kMicrosecond);
@@ -214,10 +214,10 @@ void BM_NavigationStep300(benchmark::State& state)
     LinkAircraftState[LinkLongitude] = -50.0;
     LinkAircraftState[LinkGroundSpeed] = 450 * 0.5151;
     SetActiveLegFromSimulator(120);
-    RunGpsStep(7, 0, 0, 1, 1);  // builds the route once
+    RunGpsStep(ViewMapProjector(), 7, 0, 0, 1, 1);  // builds the route once
     for (auto _ : state) {
         BeginGpsFrame();
-        RunGpsStep(7, 0, 0, 1, 1);
+        RunGpsStep(ViewMapProjector(), 7, 0, 0, 1, 1);
         benchmark::DoNotOptimize(GpsState.GpsDistanceNm);
     }
     state.counters["routePoints"] = static_cast<double>(GetRoutePolylineSize());

@@ -5,6 +5,8 @@
 #include "proxy/sim_session.h"
 #include "proxy/udp_server.h"
 #include "tests/support/child_process.h"
+#include "tests/support/proxy_test_client.h"
+#include "tests/support/temp_folder.h"
 
 #include <benchmark/benchmark.h>
 
@@ -30,19 +32,6 @@
 namespace {
 
 constexpr int Clients = 20;
-
-uint16_t FreePort()
-{
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    socklen_t n = sizeof(a);
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    close(s);
-    return ntohs(a.sin_port);
-}
 
 struct BenchClient {
     int fd;
@@ -147,7 +136,7 @@ void Drain(int fd)
 // deliberate pauses, and the traffic's that follow the state, excluded).
 void BM_StateToLastClient(benchmark::State& state)
 {
-    uint16_t port = FreePort();
+    uint16_t port = FreeUdpPort();
     setenv("TVL64_PORT", std::to_string(port).c_str(), 1);
     SimConnectQueueEnable(true);
     SimConnectQueueSetAvailable(true);
@@ -222,18 +211,21 @@ double CpuSeconds(pid_t pid)
 // game pad to poll, and 20 clients that all want traffic, for 10 s of cycles.
 void BM_ProxyCpuShare(benchmark::State& state)
 {
-    char folder[] = "/tmp/tvl-proxy-bench-XXXXXX";
-    if (mkdtemp(folder) == nullptr) {
+    TempFolder folder;
+    if (folder.Path().empty()) {
         state.SkipWithError("no temporary folder");
         return;
     }
-    uint16_t port = FreePort();
+    uint16_t port = FreeUdpPort();
     setenv("TVL64_PORT", std::to_string(port).c_str(), 1);
-    setenv("TVL_SIMCONNECT", (std::string(folder) + "/sim.sock").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", folder, 1);
+    std::string socket = folder / "sim.sock";
+    setenv("TVL_SIMCONNECT", socket.c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", folder.Path().c_str(), 1);
     std::string root = TVL_ROOT_DIR;
     pid_t sim = Spawn({root + "/../tools/tvl-simserver", "--ai", "5"});
-    usleep(300000);
+    // The proxy connects once the simulator listens on its socket.
+    for (int i = 0; i < 600 && !std::filesystem::exists(socket); ++i)
+        usleep(10000);
     setenv("TVL_VIRTUAL_JOYSTICKS", "Bench Pad:12:1", 1);
     pid_t proxy = Spawn({root + "/System/TVL64", "bench"});
     unsetenv("TVL_VIRTUAL_JOYSTICKS");
@@ -270,8 +262,6 @@ void BM_ProxyCpuShare(benchmark::State& state)
     kill(sim, SIGTERM);
     waitpid(proxy, nullptr, 0);
     waitpid(sim, nullptr, 0);
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
 }
 BENCHMARK(BM_ProxyCpuShare)->Iterations(1)->Unit(benchmark::kSecond);
 

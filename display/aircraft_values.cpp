@@ -3,10 +3,14 @@
 
 #include "simlink/sim_link.h"
 
+#include <atomic>
+
 AircraftWorkingValues Aircraft;
 double TrackAngle = 0;
 double AirVectorAngle = 0;
 int32_t TrackVectorLength = 0;
+
+static std::atomic<float> MagneticVariation{0.0f};
 
 double GetAircraftAltitude()
 {
@@ -23,3 +27,14 @@ double GetBankAngleRad()
 }
 
 double GetHeightAboveGround() { return Aircraft.HeightAboveGround; }
+
+void GetMagneticVariation(float* out)
+{
+    if (out)
+        *out = MagneticVariation.load();
+}
+
+void SetMagneticVariation(float degrees)
+{
+    MagneticVariation.store(degrees);
+}

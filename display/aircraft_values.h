@@ -41,3 +41,8 @@ double GetAirVectorAngleRad();
 double GetBankAngleRad();
 // The height above ground in feet as the frame update keeps it (never negative).
 double GetHeightAboveGround();
+// The magnetic variation (degrees, sign as the simulator link gives it) that
+// the heading and course labels take. threads: written on the GUI thread,
+// read by any thread.
+void GetMagneticVariation(float* out);
+void SetMagneticVariation(float degrees);

@@ -3,7 +3,7 @@
 #include "display/airport_boxes.h"
 
 #include "app/click_zones.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"
 #include "display/aircraft_values.h"

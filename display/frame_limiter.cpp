@@ -1,7 +1,6 @@
 // The frame timer and the frame limiter.
 #include "display/frame_limiter.h"
 
-#include "app/log.h"
 #include "app/settings.h"
 #include "platform/threads.h"
 
@@ -79,4 +78,11 @@ void StartFrameStatistics()
 {
     LastFrameClock = GetSecondsInHour();
     LastCpuUsage = Settings.CPU_usage;
+}
+
+float GetSecondsInHour()
+{
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    return static_cast<float>(now.wMinute * 60 + now.wSecond) + static_cast<float>(now.wMilliseconds) / 1000.0f;
 }

@@ -26,3 +26,5 @@ bool AccountFrameTime(float* frameTime);
 bool AccountFrameTimeAt(float now, int cpuUsage, float* frameTime);
 // The frame timer starts anew (display start).
 void StartFrameStatistics();
+// The seconds within the current hour of the system clock, with milliseconds.
+float GetSecondsInHour();

@@ -2,7 +2,7 @@
 // and follow-ups, and the two small windows.
 #include "display/frame_renderer.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/main_window.h"
 #include "display/sprite_table.h"
 #include "maps/terrain_data.h"

@@ -4,7 +4,7 @@
 #include "app/command_table.h"
 #include "app/helper_dialogs.h"
 #include "app/indicator_lamps.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/main_window.h"
 #include "app/program_root.h"
 #include "app/shared_accessors.h"
@@ -310,7 +310,7 @@ static void FlyFlightPlan(double fx, double fy)
 {
     BeginGpsFrame();
     if (Settings.FlightPlanState && SimPlanTaken.load())
-        RunGpsStep(Settings.UseSimulator.load(), CentreMapX, CentreMapY, fx, fy);
+        RunGpsStep(ViewMapProjector(), Settings.UseSimulator.load(), CentreMapX, CentreMapY, fx, fy);
     else
         ClearRouteBuilt();
 }

@@ -4,7 +4,7 @@
 
 #include "app/program_root.h"
 #include "app/settings.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/winmain.h"
 #include "maps/local_maps.h"
 #include "navdata/text_lines.h"

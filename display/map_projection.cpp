@@ -192,3 +192,17 @@ void AddMapViewState(LayerKey* key)
         key->Add(dy);
     }
 }
+
+namespace {
+
+double ViewWorldWidth()
+{
+    return TileMapFlag.load() ? GetWorldPixelWidth() : 0.0;
+}
+
+} // namespace
+
+MapProjector ViewMapProjector()
+{
+    return {LatLonToMapPixel, ViewWorldWidth};
+}

@@ -3,6 +3,8 @@
 // scheme). Map pixels grow east in x and south in y.
 #pragma once
 
+#include "navdata/route_geometry.h"
+
 #include <cstdint>
 
 enum GeorefKind : int32_t {
@@ -57,6 +59,9 @@ extern MapGeoreference StagingGeoreference;
 extern int32_t GeorefPresent;
 
 void LatLonToMapPixel(double* x, double* y, double lon, double lat);
+// The projection of the map in view as the route code takes it: the tile
+// world wraps, local maps never span the date line.
+MapProjector ViewMapProjector();
 void LatLonToLoaderMapPixel(int32_t* x, int32_t* y, double lon, double lat);
 // Offset of a point from the map centre in map pixels; crosses the date line
 // the short way on tile maps.

@@ -4,7 +4,7 @@
 #include "display/map_types.h"
 
 #include "app/language.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/settings.h"
 #include "app/softkey_menu.h"
 #include "app/winmain.h"

@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <cstring>
 
-MapCentreValue MapCenter;
 uint8_t MapPanning = 0;
 int32_t FollowTrafficMode = 0;
 int32_t FollowedTargetIndex = -1;
@@ -27,7 +26,6 @@ static double MapScaleValue = MinMapScaleValue;
 PanPoint MapPanOffset = {0, 0};
 PanPoint PanStart = {0, 0};
 float DragStartX = 0, DragStartY = 0;
-ScreenPointI ScreenCentre = {320, 240};
 float FrameZoom = 1.0f;
 float MapScale = 1.0f;
 uint8_t BezelShown = 0;
@@ -173,12 +171,6 @@ void UpdateAirVector(int32_t* vectorLengthPx, double* speed, double* headingRad,
     TrackAngle = h;
 }
 
-void GetScreenCentre(float* x, float* y)
-{
-    *x = static_cast<float>(ScreenCentre.x);
-    *y = static_cast<float>(ScreenCentre.y);
-}
-
 void GetMapViewport(ViewportRect* rect)
 {
     if (BezelShown) {
@@ -219,12 +211,6 @@ void ResetMapPan()
 }
 
 // ---- accessors ----
-
-void GetMapCenter(double* latitude, double* longitude)
-{
-    *latitude = MapCenter.latitude.load();
-    *longitude = MapCenter.longitude.load();
-}
 
 void GetMapCenterPixel(float* x, float* y)
 {

@@ -4,20 +4,14 @@
 // GUI thread unless a field says otherwise.
 #pragma once
 
+// MapCenter (navdata/map_centre.h) is drawn at ScreenCentre
+// (render/screen_centre.h).
+#include "navdata/map_centre.h"
+#include "render/screen_centre.h"
+
 #include <atomic>
 #include <cstdint>
 
-struct MapCentreValue {
-    std::atomic<double> latitude{53.636666667};
-    std::atomic<double> longitude{10.001};
-};
-// The point drawn at ScreenCentre. threads: the GUI thread writes it; the tile
-// loader thread reads it (catalogue map at the centre).
-extern MapCentreValue MapCenter;
-
-struct ScreenPointI {
-    int32_t x, y;
-};
 struct ViewportRect {
     int32_t left, top, right, bottom;
 };
@@ -39,8 +33,6 @@ extern float DragStartX, DragStartY;
 // Ends a pan: the map follows the aircraft again from the next frame.
 void ResetMapPan();
 
-// The virtual-screen point MapCenter is drawn at; set at every frame start.
-extern ScreenPointI ScreenCentre;
 // Drawing scale of the map background and the displayed tile grid's tile
 // scale, both set at every frame start.
 extern float FrameZoom;
@@ -110,14 +102,12 @@ void PredictPosition(double* lat, double* lon, double seconds);
 // Ground vector, wind and the air vector; keeps TrackAngle and AirVectorAngle.
 void UpdateAirVector(int32_t* vectorLengthPx, double* speed, double* headingRad, double* airAngle);
 
-void GetScreenCentre(float* x, float* y);
 void GetMapViewport(ViewportRect* rect);
 // Click zone index (the map area) takes the layout's map rectangle with the
 // bezel, else the whole virtual screen.
 void SetViewportRect(int index, bool bezelShown);
 
 // The shared accessors of the view's values.
-void GetMapCenter(double* latitude, double* longitude);
 // The map pixel of MapCenter that the frame update projected last.
 void GetMapCenterPixel(float* x, float* y);
 void GetPixelsPerDegree(double* lon, double* lat);

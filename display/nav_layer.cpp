@@ -4,7 +4,7 @@
 // visible longitude band.
 #include "display/nav_layer.h"
 
-#include "app/log.h"
+#include "display/aircraft_values.h"
 #include "maps/terrain_data.h"
 #include "app/settings.h"
 #include "display/draw_helpers.h"
@@ -18,7 +18,7 @@
 #include "maps/tile_grid.h"
 #include "navdata/airport_details.h"
 #include "navdata/nav_tables.h"
-#include "navdata/obstacle_symbols.h"
+#include "display/obstacle_symbols.h"
 #include "render/bitmap_fonts.h"
 #include "render/polylines.h"
 #include "render/snapshot.h"

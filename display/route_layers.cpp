@@ -2,9 +2,7 @@
 #include "display/route_layers.h"
 
 #include "app/click_zones.h"
-#include "app/log.h"
 #include "maps/terrain_data.h"
-#include "navdata/foreign_calls.h"
 #include "app/settings.h"
 #include "display/aircraft_values.h"
 #include "display/airport_boxes.h"

@@ -5,7 +5,7 @@
 #include "app/frame_driver.h"
 #include "app/language.h"
 #include "app/layout_tables.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/main_window.h"
 #include "app/program_root.h"
 #include "platform/win32.h"
@@ -38,6 +38,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -98,30 +99,39 @@ SpriteSlot* GetSpriteSlot(int slot)
     return slot >= 0 && slot < SpriteSlotCount ? &SpriteTable[slot] : nullptr;
 }
 
-void ReleaseSpriteSlot(SpriteSlot* slot)
+// Folder, file name and extension of a path, each cut to its buffer.
+static void SplitPath(const char* path, char* name, size_t nameSize, char* ext, size_t extSize)
 {
-    if (!slot)
-        return;
-    if (slot->texture)
-        slot->texture->Release();
-    if (slot->resource)
-        slot->resource->Release();
-    slot->texture = nullptr;
-    slot->resource = nullptr;
-    slot->loaded = 0;
+    const char* slash = std::strrchr(path, '/');
+    const char* back = std::strrchr(path, '\\');
+    const char* base = slash > back ? slash : back;
+    base = base ? base + 1 : path;
+    const char* dot = std::strrchr(base, '.');
+    size_t nameLen = dot ? static_cast<size_t>(dot - base) : std::strlen(base);
+    std::snprintf(name, nameSize, "%.*s", static_cast<int>(nameLen), base);
+    std::snprintf(ext, extSize, "%s", dot ? dot : "");
 }
 
-bool LoadPictureIntoSlot(SpriteSlot* slot, const char* path)
+// The message box for a picture that did not load.
+static void WarnBitmapNotLoaded(const char* path)
 {
-    ReleaseSpriteSlot(slot);
-    uint8_t ok = 0;
-    int width = 0, height = 0;
-    slot->texture = LoadTexture(path, &ok, &width, &height, -1);
-    slot->loaded = slot->texture ? 1 : 0;
-    slot->width = width;
-    slot->height = height;
-    slot->dimmable = 1;
-    return slot->loaded != 0;
+    if (!path)
+        return;
+    char name[100], ext[10], text[100];
+    SplitPath(path, name, sizeof(name), ext, sizeof(ext));
+    // The text comes from the language file: it is formatted only when it
+    // takes exactly the two strings.
+    FormatLanguageText(text, sizeof(text), LanguageSection::Error, 9, "%s%s", name, ext);
+    MessageBoxA(GetMainWindow(), text, "Zorizeruverovu", MB_ICONWARNING | MB_TASKMODAL | MB_TOPMOST);
+}
+
+ID3D11ShaderResourceView* LoadBitmapOrWarn(const char* path, uint8_t* ok, int* width, int* height, int slot)
+{
+    ID3D11ShaderResourceView* view = LoadTexture(path, ok, width, height, slot);
+    if (view || !path)
+        return view;
+    WarnBitmapNotLoaded(path);
+    return nullptr;
 }
 
 // "<root>/bitmaps/<file>", found whatever the case of the folder.

@@ -4,20 +4,11 @@
 #pragma once
 
 #include "platform/gpu/d3d11.h"
+#include "navdata/route_symbols.h"
 #include "platform/win32.h"
+#include "render/picture_slot.h"
 
 #include <cstdint>
-
-// One loaded picture. The slot owns the view, and the texture behind it when
-// a loader keeps one there.
-struct SpriteSlot {
-    ID3D11ShaderResourceView* texture = nullptr;
-    ID3D11Texture2D* resource = nullptr;
-    int32_t width = 0, height = 0;  // pixels as loaded
-    uint8_t loaded = 0;
-    uint8_t visible = 0;
-    uint8_t dimmable = 0;
-};
 
 constexpr int SpriteSlotCount = 86;
 extern SpriteSlot SpriteTable[SpriteSlotCount];
@@ -26,16 +17,16 @@ extern SpriteSlot SpriteTable[SpriteSlotCount];
 enum : int {
     SpriteBezel = 0,                   // "G500_16x9.png" by the layout
     SpriteTrafficAircraft = 3,         // "Aircraft3.png", an aircraft without class
-    SpriteWaypoint = 4,                // "wpt.png"
+    SpriteWaypoint = RouteSymbolWaypoint, // "wpt.png"
     SpriteTrafficClass0 = 5,           // "tc00.bmp" .. "tc11.bmp" by class
     SpriteWindArrow = 17,              // "Arrow2.png"
     SpriteSoftkeyTouch = 18,           // "SoftkeyA2.png"; the softkey faces: touch mode and plain, each
     SpriteWindVector = 19,             // "WV2.png"
     SpriteWindRose = 20,               // "Rosea.png"
     SpriteTower = 21,                  // "TWR.png"
-    SpriteRouteVor = 22,               // "vor.png"
-    SpriteRouteNdb = 23,               // "ndb.png"
-    SpriteRouteAirport = 24,           // "apt.png"
+    SpriteRouteVor = RouteSymbolVor,   // "vor.png"
+    SpriteRouteNdb = RouteSymbolNdb,   // "ndb.png"
+    SpriteRouteAirport = RouteSymbolAirport, // "apt.png"
     SpriteKnobPointer = 25,            // "G500_Knob.png"
     SpriteBezelLamp = 26,              // "G500_16x9_Bulb.png" by the layout
     SpriteReferencePoint = 27,         // "ARP.png"
@@ -79,15 +70,12 @@ enum : int {
     SpriteAircraft = 80,               // "Aircraft2.png", the one required picture
 };
 
+// LoadTexture; when it fails, a message box names the file.
+ID3D11ShaderResourceView* LoadBitmapOrWarn(const char* path, uint8_t* ok, int* width, int* height, int slot);
 // The slot, or null for a number outside the table.
 SpriteSlot* GetSpriteSlot(int slot);
 // The file of a slot for an AspectRatio; null for the slots that hold none.
 const char* SpriteFileName(int slot, int aspectRatio);
-// Releases the slot's texture and clears its loaded flag.
-void ReleaseSpriteSlot(SpriteSlot* slot);
-// A picture file into a slot of the map's own pictures (dimmed with the
-// map), the slot's old picture released first; false when it does not load.
-bool LoadPictureIntoSlot(SpriteSlot* slot, const char* path);
 
 // The display's start-up: splash (once a run), pictures, layouts and the
 // settings reader. A missing "Aircraft2.png" ends the process with -1.

@@ -3,7 +3,7 @@
 // the local chart-tile look-up of offline mode.
 #include "maps/http_download.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/settings.h"
 #include "app/tile_locks.h"
 #include "maps/tile_cache.h"

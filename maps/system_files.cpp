@@ -4,7 +4,7 @@
 // checked against what the file holds and what the buffer takes before use.
 #include "maps/system_files.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "maps/tile_sources.h"
 #include "navdata/zip_entry.h"
 #include "platform/files.h"
@@ -247,27 +247,6 @@ int LoadPlainPaletteImage(const char* path)
 }
 
 } // namespace
-
-int GetFileLength(const char* path, uint32_t* length)
-{
-    uint32_t dummy;
-    if (!length)
-        length = &dummy;
-    *length = 0;
-    if (!path)
-        return -1;
-    FILE* file = OpenFile(path, "rb");
-    if (!file)
-        return -1;
-    struct stat st;
-    bool ok = fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
-    fclose(file);
-    if (!ok)
-        return -1;
-    // Larger files than the 32-bit length can tell are reported at its limit.
-    *length = st.st_size > static_cast<off_t>(UINT32_MAX) ? UINT32_MAX : static_cast<uint32_t>(st.st_size);
-    return 0;
-}
 
 void SeedScrambler(uint32_t seed)
 {

@@ -8,14 +8,13 @@
 // the stream of the Windows runtime's generator; stored files depend on it.
 #pragma once
 
+#include "platform/files.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <vector>
 
-// Opens path for binary reading and stores its length in bytes; 0, or -1
-// with length 0 when it cannot be opened (a folder cannot).
-int GetFileLength(const char* path, uint32_t* length);
 
 // The bytes of the last palette image (or image file) read, and their count.
 // threads: read and written only while PaletteImageMutex is held; the one

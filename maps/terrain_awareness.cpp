@@ -9,7 +9,7 @@
 #include "display/aircraft_values.h"
 #include "display/draw_helpers.h"
 #include "display/map_view.h"
-#include "display/sprite_table.h"
+#include "render/picture_slot.h"
 #include "maps/terrain_data.h"
 #include "maps/tile_grid.h"
 #include "navdata/airport_details.h"
@@ -162,7 +162,8 @@ void DrawTileQuads(int centreX, int centreY, float mapAngle)
         rect.y0 = static_cast<float>(centreY + (j - (north - lat)) * py);
         rect.x1 = static_cast<float>(rect.x0 + px);
         rect.y1 = static_cast<float>(rect.y0 + py);
-        DrawTerrainQuad(slot->texture, &rect, 0xFFFFFFFFu, mapAngle, QuadPlacement::MapPixels, tile);
+        DrawTerrainQuadFrom(GetTerrainShaderParams, slot->texture, &rect, 0xFFFFFFFFu, mapAngle,
+                            QuadPlacement::MapPixels, tile);
     }
 }
 

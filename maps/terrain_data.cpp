@@ -4,8 +4,8 @@
 #include "maps/terrain_data.h"
 
 #include "app/settings.h"
-#include "display/map_view.h"
-#include "display/sprite_table.h"
+#include "navdata/map_centre.h"
+#include "render/picture_slot.h"
 #include "maps/airport_charts.h"
 #include "maps/http_download.h"
 #include "app/shared_accessors.h"

@@ -3,7 +3,7 @@
 // log and the release of the tile textures.
 #include "maps/tile_cache.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/settings.h"
 #include "app/tile_locks.h"
 #include "maps/http_download.h"

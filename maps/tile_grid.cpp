@@ -3,7 +3,7 @@
 // the release of textures that left the grid.
 #include "maps/tile_grid.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/settings.h"
 #include "display/frame_update.h"
 #include "display/map_types.h"
@@ -12,7 +12,7 @@
 #include "maps/local_maps.h"
 #include "app/shared_accessors.h"
 #include "app/status_message.h"
-#include "display/sprite_table.h"
+#include "render/picture_slot.h"
 #include "display/map_redraw.h"
 #include "display/zoom_animation.h"
 #include "maps/terrain_data.h"

@@ -3,7 +3,7 @@
 // the grid out, reuses textures and starts at most NrOfThreads fetch threads.
 #pragma once
 
-#include "display/sprite_table.h"
+#include "render/picture_slot.h"
 
 #include <atomic>
 #include <cstddef>

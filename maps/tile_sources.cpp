@@ -3,7 +3,7 @@
 #include "maps/tile_sources.h"
 
 #include "app/language.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/settings.h"
 #include "platform/files.h"
 #include "platform/messagebox.h"

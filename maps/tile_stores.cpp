@@ -2,12 +2,11 @@
 // Every statement binds its values; table names are checked before use.
 #include "maps/tile_stores.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "display/map_types.h"
 #include "maps/http_download.h"
 #include "maps/local_maps.h"
-#include "app/settings.h"
-#include "display/map_view.h"
+#include "navdata/map_centre.h"
 #include "navdata/procedure_db.h"
 #include "platform/files.h"
 

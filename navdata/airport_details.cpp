@@ -6,10 +6,9 @@
 
 #include "app/click_zones.h"
 #include "app/language.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/settings.h"
 #include "display/airport_view.h"
-#include "navdata/foreign_calls.h"
 #include "navdata/nav_source.h"
 #include "navdata/nearest_airports.h"
 #include "navdata/text_lines.h"

@@ -2,9 +2,8 @@
 // parse of that range, and the hand-over to the layer.
 #include "navdata/airspaces.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/settings.h"
-#include "navdata/foreign_calls.h"
 #include "navdata/nav_file_io.h"
 #include "navdata/text_lines.h"
 #include "render/snapshot.h"

@@ -2,7 +2,6 @@
 // it, and the hand-over to the layer.
 #include "navdata/airways.h"
 
-#include "app/log.h"
 #include "app/settings.h"
 #include "navdata/nav_source.h"
 #include "navdata/procedure_db.h"

@@ -1,16 +1,14 @@
 // Flight-plan editing: the file dialogs and the map-click edits.
 #include "navdata/flight_plan_edit.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/file_dialogs.h"
-#include "app/settings.h"
-#include "maps/terrain_awareness.h"
-#include "app/program_root.h"
 #include "app/softkey_menu.h"
 #include "navdata/flight_plan_files.h"
 #include "navdata/great_circle.h"
 #include "navdata/nav_tables.h"
 #include "navdata/text_lines.h"
+#include "platform/files.h"
 
 #include <algorithm>
 #include <cmath>

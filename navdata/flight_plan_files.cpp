@@ -2,7 +2,7 @@
 // over the global FlightPlan, with its fixes and the Aerofly route texts.
 #include "navdata/flight_plan_files.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "navdata/flight_plan.h"
 #include "navdata/nav_tables.h"
 #include "navdata/plan_file.h"

@@ -4,10 +4,9 @@
 #include "navdata/nav_tables.h"
 
 #include "app/language.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/main_window.h"
 #include "app/settings.h"
-#include "navdata/foreign_calls.h"
 #include "navdata/nav_source.h"
 #include "navdata/text_lines.h"
 #include "platform/files.h"
@@ -15,7 +14,6 @@
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/sync.h"
-#include "maps/airport_charts.h"
 
 #include <cstring>
 #include <strings.h>

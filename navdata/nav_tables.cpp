@@ -2,12 +2,11 @@
 // bad file leaves behind, and the lookups the layers and lists run.
 #include "navdata/nav_tables.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/settings.h"
 #include "navdata/airport_details.h"
 #include "navdata/airspaces.h"
 #include "navdata/airways.h"
-#include "navdata/foreign_calls.h"
 #include "navdata/nav_file_io.h"
 #include "navdata/nav_source.h"
 #include "navdata/text_lines.h"

@@ -6,7 +6,7 @@
 #include "app/settings.h"
 #include "navdata/airport_details.h"
 #include "navdata/airspaces.h"
-#include "navdata/foreign_calls.h"
+#include "navdata/map_centre.h"
 #include "navdata/great_circle.h"
 #include "navdata/nav_tables.h"
 #include "navdata/text_lines.h"

@@ -2,9 +2,6 @@
 // turns, and the projection of the route to map pixels.
 #include "navdata/route_geometry.h"
 
-#include "display/map_projection.h"
-#include "display/map_view.h"
-#include "maps/tile_sources.h"
 #include "navdata/great_circle.h"
 
 #include <algorithm>
@@ -201,20 +198,21 @@ RoutePoint RelativeToReference(const RoutePoint& pixel, double refX, double refY
     return {dx, pixel.y - refY};
 }
 
-RoutePoint ToMapRelative(double lat, double lon, double refX, double refY, double worldWidth)
+RoutePoint ToMapRelative(const MapProjector& projector, double lat, double lon, double refX, double refY,
+                         double worldWidth)
 {
     double x = 0, y = 0;
-    LatLonToMapPixel(&x, &y, lon, lat);
+    projector.toMapPixel(&x, &y, lon, lat);
     return RelativeToReference({x, y}, refX, refY, worldWidth);
 }
 
-bool UpdateRouteProjection(const std::vector<RoutePoint>& probes)
+bool UpdateRouteProjection(const MapProjector& projector, const std::vector<RoutePoint>& probes)
 {
     std::vector<RoutePoint> now;
     now.reserve(probes.size());
     for (const RoutePoint& g : probes) {
         double x = 0, y = 0;
-        LatLonToMapPixel(&x, &y, g.x, g.y);
+        projector.toMapPixel(&x, &y, g.x, g.y);
         now.push_back({x, y});
     }
     bool same = now.size() == ProjectionProbes.size() &&
@@ -224,7 +222,8 @@ bool UpdateRouteProjection(const std::vector<RoutePoint>& probes)
     return !same;
 }
 
-bool BuildRoutePolyline(const FlightPlanWaypoint* waypoints, int count, bool rebuild, double refX, double refY)
+bool BuildRoutePolyline(const MapProjector& projector, const FlightPlanWaypoint* waypoints, int count, bool rebuild,
+                        double refX, double refY)
 {
     if (count < 1)
         return false;
@@ -232,19 +231,18 @@ bool BuildRoutePolyline(const FlightPlanWaypoint* waypoints, int count, bool reb
         BuildGreatCirclePoints(waypoints, count, &GeoPolyline);
         SmoothRouteTurns(&GeoPolyline);
     }
-    // Local maps never span the date line; only the tile world wraps.
-    WorldWidth = TileMapFlag.load() ? GetWorldPixelWidth() : 0.0;
+    WorldWidth = projector.worldWidth();
     Reference = {refX, refY};
     std::vector<RoutePoint> probes;
     if (!GeoPolyline.empty())
         probes = {GeoPolyline.front(), GeoPolyline[GeoPolyline.size() / 2], GeoPolyline.back()};
-    bool reprojected = UpdateRouteProjection(probes) || rebuild || MapPolyline.size() != GeoPolyline.size();
+    bool reprojected = UpdateRouteProjection(projector, probes) || rebuild || MapPolyline.size() != GeoPolyline.size();
     if (reprojected) {
         MapPolyline.clear();
         MapPolyline.reserve(GeoPolyline.size());
         for (const RoutePoint& g : GeoPolyline) {
             double x = 0, y = 0;
-            LatLonToMapPixel(&x, &y, g.x, g.y);
+            projector.toMapPixel(&x, &y, g.x, g.y);
             MapPolyline.push_back({x, y});
         }
     }

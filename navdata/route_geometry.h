@@ -37,9 +37,18 @@ void SmoothRouteTurns(std::vector<RoutePoint>* points);
 // 0 for an almost straight course.
 int TurnArcPoints(double angle);
 
+// How the caller's map projects: a geographic point to map pixels, and the
+// width of its world in map pixels (0 when the map does not wrap at the date
+// line). Both are asked at the moment they are needed.
+struct MapProjector {
+    void (*toMapPixel)(double* x, double* y, double lon, double lat);
+    double (*worldWidth)();
+};
+
 // One geographic point in map pixels relative to the reference point; dx
 // wraps by worldWidth (no wrap when it is 0 or less).
-RoutePoint ToMapRelative(double lat, double lon, double refX, double refY, double worldWidth);
+RoutePoint ToMapRelative(const MapProjector& projector, double lat, double lon, double refX, double refY,
+                         double worldWidth);
 // A map pixel relative to the reference point, with the same wrap.
 RoutePoint RelativeToReference(const RoutePoint& pixel, double refX, double refY, double worldWidth);
 
@@ -48,7 +57,8 @@ RoutePoint RelativeToReference(const RoutePoint& pixel, double refX, double refY
 // polyline. The points keep their map pixels while the projection stays the
 // same (panning moves only the reference); true when they were projected
 // anew, because of a rebuild or a new projection (zoom, map type, sheet).
-bool BuildRoutePolyline(const FlightPlanWaypoint* waypoints, int count, bool rebuild, double refX, double refY);
+bool BuildRoutePolyline(const MapProjector& projector, const FlightPlanWaypoint* waypoints, int count, bool rebuild,
+                        double refX, double refY);
 // The map polyline (map pixels relative to the last reference point).
 size_t GetRoutePolylineSize();
 bool GetRoutePolylinePoint(size_t i, RoutePoint* out);

@@ -4,14 +4,11 @@
 
 #include "app/settings.h"
 #include "app/softkey_menu.h"
-#include "display/map_projection.h"
-#include "display/map_view.h"
-#include "display/sprite_table.h"
 #include "maps/terrain_data.h"
-#include "maps/tile_sources.h"
-#include "navdata/foreign_calls.h"
+#include "navdata/map_centre.h"
 #include "navdata/great_circle.h"
 #include "navdata/route_geometry.h"
+#include "navdata/route_symbols.h"
 #include "simlink/aerofly_link.h"
 #include "simlink/flightgear_link.h"
 #include "simlink/fs2004_link.h"
@@ -33,7 +30,7 @@ static uint8_t DeparturePassed = 0;
 
 // A kind that keeps its symbol starts with the plain waypoint's.
 static const bool RouteSymbolsPreset = [] {
-    std::fill(std::begin(RouteSymbols), std::end(RouteSymbols), static_cast<int32_t>(SpriteWaypoint));
+    std::fill(std::begin(RouteSymbols), std::end(RouteSymbols), static_cast<int32_t>(RouteSymbolWaypoint));
     return true;
 }();
 
@@ -141,7 +138,7 @@ int32_t FindActiveWaypointOf(const FlightPlanRecord& plan)
     return best;
 }
 
-void GpsStep(const GpsLinkOps& ops, double refX, double refY)
+void GpsStep(const MapProjector& projector, const GpsLinkOps& ops, double refX, double refY)
 {
     const FlightPlanRecord& plan = StepPlan;
     CopyFlightPlan(&StepPlan);
@@ -155,7 +152,7 @@ void GpsStep(const GpsLinkOps& ops, double refX, double refY)
             ops.setVar(SimVarWaypointIndex, GpsState.ActiveLeg);
     }
     bool rebuild = !RouteBuilt || RouteChanged.load() != 0;
-    bool reprojected = BuildRoutePolyline(plan.waypoints, count, rebuild, refX, refY);
+    bool reprojected = BuildRoutePolyline(projector, plan.waypoints, count, rebuild, refX, refY);
     double active = GpsState.ActiveLeg;
     if (active >= 0 && count > active)
         CopyIdent(GpsState.ActiveWaypointIdent, plan.waypoints[static_cast<int32_t>(active)].ident);
@@ -165,15 +162,14 @@ void GpsStep(const GpsLinkOps& ops, double refX, double refY)
     RouteCount = count;
     if (ActiveRow() >= 1)
         DeparturePassed = 1;
-    // Local maps never span the date line; only the tile world wraps.
-    double world = TileMapFlag.load() ? GetWorldPixelWidth() : 0.0;
+    double world = projector.worldWidth();
     PlanKindSet kinds = GetFlightPlanKinds();
     for (int32_t i = 0; i < count; ++i) {
         const FlightPlanWaypoint& w = plan.waypoints[i];
         ProjectedWaypoint& projected = ProjectedWaypoints[i];
         if (reprojected || !projected.valid || projected.lat != w.lat || projected.lon != w.lon) {
             projected = {w.lat, w.lon, {0, 0}, true};
-            LatLonToMapPixel(&projected.pixel.x, &projected.pixel.y, w.lon, w.lat);
+            projector.toMapPixel(&projected.pixel.x, &projected.pixel.y, w.lon, w.lat);
         }
         RoutePoint p = RelativeToReference(projected.pixel, refX, refY, world);
         RouteWaypointPixels[i] = {p.x, p.y};
@@ -217,42 +213,58 @@ int32_t RouteSymbolOfKind(int32_t kind, PlanKindSet kinds, int32_t current, bool
         return negativeToZero ? 0 : current;
     if (kinds == PlanKindsText) {
         switch (kind) {
-        case 0: return SpriteRouteAirport;
-        case 1: return SpriteRouteVor;
-        case 3: return SpriteRouteNdb;
-        default: return SpriteWaypoint;
+        case 0: return RouteSymbolAirport;
+        case 1: return RouteSymbolVor;
+        case 3: return RouteSymbolNdb;
+        default: return RouteSymbolWaypoint;
         }
     }
     switch (kind) {
-    case 1: return SpriteRouteAirport;
-    case 2: return SpriteRouteNdb;
+    case 1: return RouteSymbolAirport;
+    case 2: return RouteSymbolNdb;
     case 3: return current;
-    case 4: return SpriteRouteVor;
-    default: return SpriteWaypoint;
+    case 4: return RouteSymbolVor;
+    default: return RouteSymbolWaypoint;
     }
 }
 
-void UpdateGpsFs2004(double refX, double refY, double, double) { GpsStep(Fs2004Ops, refX, refY); }
-void UpdateGpsP3d(double refX, double refY, double, double) { GpsStep(P3dOps, refX, refY); }
-void UpdateGpsAerofly(double refX, double refY, double, double) { GpsStep(AeroflyOps, refX, refY); }
-void UpdateGpsMsfs(double refX, double refY, double, double) { GpsStep(MsfsOps, refX, refY); }
-
-void UpdateGpsXPlaneFlightGear(double refX, double refY, double, double, int32_t flag)
+void UpdateGpsFs2004(const MapProjector& projector, double refX, double refY, double, double)
 {
-    GpsStep(flag == 0 ? XPlaneOps : FlightGearOps, refX, refY);
+    GpsStep(projector, Fs2004Ops, refX, refY);
 }
 
-void RunGpsStep(int useSimulator, double refX, double refY, double fx, double fy)
+void UpdateGpsP3d(const MapProjector& projector, double refX, double refY, double, double)
+{
+    GpsStep(projector, P3dOps, refX, refY);
+}
+
+void UpdateGpsAerofly(const MapProjector& projector, double refX, double refY, double, double)
+{
+    GpsStep(projector, AeroflyOps, refX, refY);
+}
+
+void UpdateGpsMsfs(const MapProjector& projector, double refX, double refY, double, double)
+{
+    GpsStep(projector, MsfsOps, refX, refY);
+}
+
+void UpdateGpsXPlaneFlightGear(const MapProjector& projector, double refX, double refY, double, double,
+                               int32_t flag)
+{
+    GpsStep(projector, flag == 0 ? XPlaneOps : FlightGearOps, refX, refY);
+}
+
+void RunGpsStep(const MapProjector& projector, int useSimulator, double refX, double refY, double fx, double fy)
 {
     switch (useSimulator) {
     case SimulatorP3dFirst:
     case 2:
-    case SimulatorP3dLast: UpdateGpsP3d(refX, refY, fx, fy); break;
-    case SimulatorXPlane: UpdateGpsXPlaneFlightGear(refX, refY, fx, fy, 0); break;
-    case SimulatorFs2004: UpdateGpsFs2004(refX, refY, fx, fy); break;
-    case SimulatorFlightGear: UpdateGpsXPlaneFlightGear(refX, refY, fx, fy, 1); break;
-    case SimulatorMsfs: UpdateGpsMsfs(refX, refY, fx, fy); break;
-    case SimulatorAerofly: UpdateGpsAerofly(refX, refY, fx, fy); break;
+    case SimulatorP3dLast: UpdateGpsP3d(projector, refX, refY, fx, fy); break;
+    case SimulatorXPlane: UpdateGpsXPlaneFlightGear(projector, refX, refY, fx, fy, 0); break;
+    case SimulatorFs2004: UpdateGpsFs2004(projector, refX, refY, fx, fy); break;
+    case SimulatorFlightGear: UpdateGpsXPlaneFlightGear(projector, refX, refY, fx, fy, 1); break;
+    case SimulatorMsfs: UpdateGpsMsfs(projector, refX, refY, fx, fy); break;
+    case SimulatorAerofly: UpdateGpsAerofly(projector, refX, refY, fx, fy); break;
     default: break;
     }
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "navdata/flight_plan.h"
+#include "navdata/route_geometry.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -43,16 +44,18 @@ struct GpsStateValues {
 };
 extern GpsStateValues GpsState;
 
-// The steps, one per simulator family: reference point in map pixels (kept
-// as doubles, which hold a map pixel at every zoom); the two after it are
-// not used. XPlaneFlightGear: flag 0 X-Plane, 1 FlightGear.
-void UpdateGpsFs2004(double refX, double refY, double, double);
-void UpdateGpsP3d(double refX, double refY, double, double);
-void UpdateGpsAerofly(double refX, double refY, double, double);
-void UpdateGpsMsfs(double refX, double refY, double, double);
-void UpdateGpsXPlaneFlightGear(double refX, double refY, double, double, int32_t flag);
+// The steps, one per simulator family: the map's projection, the reference
+// point in map pixels (kept as doubles, which hold a map pixel at every
+// zoom); the two after it are not used. XPlaneFlightGear: flag 0 X-Plane,
+// 1 FlightGear.
+void UpdateGpsFs2004(const MapProjector& projector, double refX, double refY, double, double);
+void UpdateGpsP3d(const MapProjector& projector, double refX, double refY, double, double);
+void UpdateGpsAerofly(const MapProjector& projector, double refX, double refY, double, double);
+void UpdateGpsMsfs(const MapProjector& projector, double refX, double refY, double, double);
+void UpdateGpsXPlaneFlightGear(const MapProjector& projector, double refX, double refY, double, double,
+                               int32_t flag);
 // The step of a UseSimulator value (1..8); nothing for any other.
-void RunGpsStep(int useSimulator, double refX, double refY, double fx, double fy);
+void RunGpsStep(const MapProjector& projector, int useSimulator, double refX, double refY, double fx, double fy);
 
 // The per-frame update's part: -1 for the distance before the step, the
 // active waypoint the simulator reports, and RouteBuilt cleared in a frame

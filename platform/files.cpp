@@ -15,6 +15,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+char ProgramRoot[512];
+char SystemFolder[512];
+
 namespace {
 
 constexpr size_t PathBufferSize = PATH_MAX;
@@ -293,6 +296,42 @@ FILE* OpenFile(const char* path, const char* mode)
     char resolved[PathBufferSize];
     Resolve(path, resolved);
     return fopen(resolved, mode);
+}
+
+int GetFileLength(const char* path, uint32_t* length)
+{
+    uint32_t dummy;
+    if (!length)
+        length = &dummy;
+    *length = 0;
+    if (!path)
+        return -1;
+    FILE* file = OpenFile(path, "rb");
+    if (!file)
+        return -1;
+    struct stat st;
+    bool ok = fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
+    fclose(file);
+    if (!ok)
+        return -1;
+    // Larger files than the 32-bit length can tell are reported at its limit.
+    *length = st.st_size > static_cast<off_t>(UINT32_MAX) ? UINT32_MAX : static_cast<uint32_t>(st.st_size);
+    return 0;
+}
+
+int FileExists(const char* path)
+{
+    return path && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
+}
+
+bool IsDirectory(const char* path)
+{
+    char resolved[512];
+    struct stat st;
+    if (!path)
+        return false;
+    ResolvePath(path, resolved, sizeof resolved);
+    return stat(resolved, &st) == 0 && (st.st_mode & 0x4000) != 0;
 }
 
 DWORD GetFileAttributesA(LPCSTR path)

@@ -4,6 +4,7 @@
 
 #include "platform/win32.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
@@ -24,6 +25,13 @@ BOOL SetCurrentDirectoryA(LPCSTR path);
 int _getdrive();
 int _chdrive(int drive);
 
+// The program's root folder, built with '/' and without a trailing '/';
+// the program root module finds it at display start (GUI thread), every
+// module reads it afterwards.
+extern char ProgramRoot[512];
+// Its "System" folder, as the program root module found it.
+extern char SystemFolder[512];
+
 // In place: every backslash becomes '/'. Returns path.
 char* NormalizePath(char* path);
 // Normalises path into out (size bytes) and, when the exact path is missing,
@@ -34,6 +42,14 @@ char* NormalizePath(char* path);
 bool ResolvePath(const char* path, char* out, size_t size);
 // fopen after ResolvePath, so data files spelt in another case are found.
 FILE* OpenFile(const char* path, const char* mode);
+// Opens path for binary reading and stores its length in bytes; 0, or -1
+// with length 0 when it cannot be opened (a folder cannot).
+int GetFileLength(const char* path, uint32_t* length);
+// 1 when path reports attributes (a file, or a folder although its length
+// cannot be read), else 0.
+int FileExists(const char* path);
+// True when path, looked up as ResolvePath does, is a folder.
+bool IsDirectory(const char* path);
 // Replaces the whole file at path (taken as given) by size bytes: a temporary
 // file beside it, then rename, so that a crash never leaves half a file. A
 // file marked read-only is refused as Windows refuses to write it

@@ -566,3 +566,13 @@ void SetProfileBeforeRenameHook(void (*hook)(const char* tempPath))
     std::lock_guard<std::mutex> hold(ProfileLock);
     BeforeRenameHook = hook;
 }
+
+void WriteIniString(const char* value, const char* fileName, const char* section, const char* key)
+{
+    // Before the root is known there is no System folder to write into.
+    if (!fileName || SystemFolder[0] == '\0')
+        return;
+    char path[600];
+    snprintf(path, sizeof path, "%s/%s", SystemFolder, fileName);
+    WritePrivateProfileStringA(section, key, value, path);
+}

@@ -15,6 +15,9 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
 UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR fileName);
 // value == nullptr deletes the key; key == nullptr deletes the section.
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName);
+// Writes key = value into section of fileName in SystemFolder; nothing while
+// the program root is not known.
+void WriteIniString(const char* value, const char* fileName, const char* section, const char* key);
 
 // A write batch: writes to fileName change only what the program holds of
 // it (reads see them) until EndProfileWriteBatch writes the file once, so a

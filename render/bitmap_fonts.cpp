@@ -6,9 +6,9 @@
 // texture coordinates infinite.
 #include "render/bitmap_fonts.h"
 
-#include "app/log.h"
-#include "display/map_view.h"
 #include "platform/files.h"
+#include "platform/log.h"
+#include "render/screen_centre.h"
 #include "render/shapes.h"
 
 #include <algorithm>
@@ -17,9 +17,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-// Of the program root module; declared here until app/program_root.h lands.
-extern char ProgramRoot[512];
 
 BitmapFont CurrentBitmapFont;
 int32_t CurrentBitmapFontId = 24;

@@ -1,7 +1,7 @@
 // Polylines and triangles (see polylines.h).
 #include "render/polylines.h"
 
-#include "display/map_view.h"
+#include "render/screen_centre.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 // strip. The only state is where the last unturned map-pixel quad landed.
 #include "render/quads.h"
 
-#include "display/map_view.h"
+#include "render/screen_centre.h"
 
 #include <cmath>
 

@@ -3,7 +3,7 @@
 // order, the legend colours as raw float4 values last.
 #include "render/terrain_quad.h"
 
-#include "display/map_view.h"
+#include "render/screen_centre.h"
 #include "render/quads.h"
 
 #include <cmath>
@@ -79,10 +79,4 @@ HRESULT DrawTerrainQuadFrom(TerrainParamsSource source, ID3D11ShaderResourceView
     hr = SetTerrainVariables(view, params);
     FinishDraw(4, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP, params.mode < 3 ? TechRender2 : TechRender3, view);
     return hr;
-}
-
-HRESULT DrawTerrainQuad(ID3D11ShaderResourceView* view, const ScreenRect* rect, uint32_t colour, float mapAngle,
-                        QuadPlacement placement, int tileIndex, OwnAngle own)
-{
-    return DrawTerrainQuadFrom(GetTerrainShaderParams, view, rect, colour, mapAngle, placement, tileIndex, own);
 }

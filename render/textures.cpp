@@ -3,12 +3,9 @@
 // texture spin flag, since tile workers load while the GUI thread does.
 #include "render/textures.h"
 
-#include "app/language.h"
-#include "app/main_window.h"
 #include "maps/system_files.h"
 #include "maps/terrain_data.h"
 #include "platform/gpu/d3dx11.h"
-#include "platform/messagebox.h"
 #include "platform/threads.h"
 #include "render/device.h"
 
@@ -179,18 +176,6 @@ ID3D11ShaderResourceView* LoadPaletteImage(const char* path, uint8_t* ok, int* w
     return view;
 }
 
-// Folder, file name and extension of a path, each cut to its buffer.
-void SplitPath(const char* path, char* name, size_t nameSize, char* ext, size_t extSize)
-{
-    const char* slash = std::strrchr(path, '/');
-    const char* back = std::strrchr(path, '\\');
-    const char* base = slash > back ? slash : back;
-    base = base ? base + 1 : path;
-    const char* dot = std::strrchr(base, '.');
-    size_t nameLen = dot ? static_cast<size_t>(dot - base) : std::strlen(base);
-    std::snprintf(name, nameSize, "%.*s", static_cast<int>(nameLen), base);
-    std::snprintf(ext, extSize, "%s", dot ? dot : "");
-}
 
 } // namespace
 
@@ -207,15 +192,6 @@ ID3D11ShaderResourceView* LoadTexture(const char* path, uint8_t* ok, int* width,
 ID3D11ShaderResourceView* LoadTileTexture(const char* path, int* width, int* height, int slot)
 {
     return LoadTexture(path, nullptr, width, height, slot);
-}
-
-ID3D11ShaderResourceView* LoadBitmapOrWarn(const char* path, uint8_t* ok, int* width, int* height, int slot)
-{
-    ID3D11ShaderResourceView* view = LoadTexture(path, ok, width, height, slot);
-    if (view || !path)
-        return view;
-    WarnBitmapNotLoaded(path);
-    return nullptr;
 }
 
 ID3D11ShaderResourceView* DecodePictureFile(const char* path, int* width, int* height)
@@ -253,18 +229,6 @@ void KeepTextureInSlot(ID3D11ShaderResourceView* view, int slot)
         g_slots[slot]->Release();
     g_slots[slot] = texture;
     g_spin.clear(std::memory_order_release);
-}
-
-void WarnBitmapNotLoaded(const char* path)
-{
-    if (!path)
-        return;
-    char name[100], ext[10], text[100];
-    SplitPath(path, name, sizeof(name), ext, sizeof(ext));
-    // The text comes from the language file: it is formatted only when it
-    // takes exactly the two strings.
-    FormatLanguageText(text, sizeof(text), LanguageSection::Error, 9, "%s%s", name, ext);
-    MessageBoxA(GetMainWindow(), text, "Zorizeruverovu", MB_ICONWARNING | MB_TASKMODAL | MB_TOPMOST);
 }
 
 ID3D11ShaderResourceView* UpdatePaletteTexture(ID3D11Texture2D** texture, uint8_t* ok, int* width, int* height)

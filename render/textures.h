@@ -11,10 +11,6 @@
 constexpr int kTextureSlotCount = 8;
 
 ID3D11ShaderResourceView* LoadTexture(const char* path, uint8_t* ok, int* width, int* height, int slot);
-// LoadTexture; when it fails, a message box names the file.
-ID3D11ShaderResourceView* LoadBitmapOrWarn(const char* path, uint8_t* ok, int* width, int* height, int slot);
-// The message box of LoadBitmapOrWarn for a picture that did not load.
-void WarnBitmapNotLoaded(const char* path);
 // An image file (not a palette image) decoded on any thread, several at
 // once: a view, or null when it does not load. Keeps nothing in a slot.
 ID3D11ShaderResourceView* DecodePictureFile(const char* path, int* width, int* height);

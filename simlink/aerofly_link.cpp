@@ -4,7 +4,7 @@
 #include "simlink/aerofly_link.h"
 
 #include "app/command_table.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/settings.h"
 #include "app/shared_accessors.h"
 #include "navdata/flight_plan.h"

@@ -5,7 +5,7 @@
 #include "simlink/flightgear_link.h"
 
 #include "app/command_table.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/settings.h"
 #include "app/shared_accessors.h"
 #include "navdata/flight_plan.h"

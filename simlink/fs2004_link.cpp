@@ -4,7 +4,7 @@
 #include "simlink/fs2004_link.h"
 
 #include "app/command_table.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/settings.h"
 #include "app/shared_accessors.h"
 #include "app/simulator_window.h"

@@ -1,7 +1,7 @@
 // One log line per source and kind of input the simulator links drop.
 #include "simlink/link_drops.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 
 #include <cstring>
 #include <mutex>

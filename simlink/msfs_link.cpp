@@ -2,7 +2,7 @@
 #include "simlink/msfs_link.h"
 
 #include "app/command_table.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/shared_accessors.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"

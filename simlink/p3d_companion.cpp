@@ -6,7 +6,7 @@
 #include "simlink/p3d_link.h"
 
 #include "app/command_table.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/shared_accessors.h"
 #include "app/settings.h"
 #include "app/simulator_window.h"

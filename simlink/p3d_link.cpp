@@ -5,7 +5,7 @@
 #include "simlink/p3d_link.h"
 
 #include "app/language.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/main_window.h"
 #include "app/program_root.h"
 #include "app/settings.h"

@@ -3,7 +3,7 @@
 // a flight that cannot be written waits for the next landing.
 #include "simlink/pilot_log.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "platform/files.h"
 
 #include <unistd.h>

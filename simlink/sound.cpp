@@ -3,7 +3,7 @@
 // leaves the program silent; callers go on as if the sound had played.
 #include "simlink/sound.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/settings.h"
 #include "platform/library.h"
 #include "platform/threads.h"

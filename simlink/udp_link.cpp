@@ -2,7 +2,7 @@
 // the one link thread, receive errors and the ready step.
 #include "simlink/udp_link.h"
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/shared_accessors.h"
 #include "app/settings.h"
 #include "maps/local_maps.h"

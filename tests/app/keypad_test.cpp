@@ -19,11 +19,24 @@ protected:
     // The four edges picked on a chart, as the georeference clicks leave them.
     void SetUp() override
     {
-        KeyboardClose();
+        ClearFieldsATestBeforeTyped();
         SetChartEdgeMark(TextModeLongitude1, 10, 20);
         SetChartEdgeMark(TextModeLatitude1, 10, 20);
         SetChartEdgeMark(TextModeLongitude2, 500, 600);
         SetChartEdgeMark(TextModeLatitude2, 500, 600);
+    }
+    // Empty fields, no field selected, and no key press that the guard
+    // would hold against the test's first one.
+    static void ClearFieldsATestBeforeTyped()
+    {
+        KeyboardClose();
+        for (int mode : {TextModeLongitude1, TextModeLatitude1, TextModeLongitude2, TextModeLatitude2}) {
+            SelectKeypadField(mode);
+            while (GetKeypadField(mode)[0] != '\0')
+                KeyboardBackspace();
+            KeyboardClose();
+        }
+        AfterTheGuard();
     }
     static void AfterTheGuard() { std::this_thread::sleep_for(std::chrono::milliseconds(520)); }
     // Types text into field mode m (one press; the guard is waited out).

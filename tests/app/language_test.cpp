@@ -1,5 +1,6 @@
 // Tests of the language-file loader, the language list and the checked formatter.
 #include "app/language.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -21,26 +23,20 @@ class LanguageFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/tvl_language_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
+        ASSERT_FALSE(folder.Path().empty());
         fs::create_directories(root / "System");
         fs::create_directories(root / "Languages");
-        oldCwd = fs::current_path();
-        fs::current_path(root / "System");
+        inSystem = std::make_unique<WorkingFolder>((root / "System").string());
         ClearLanguageTexts();
     }
-    void TearDown() override
-    {
-        fs::current_path(oldCwd);
-        fs::remove_all(root);
-    }
+    void TearDown() override { inSystem.reset(); }
     void Write(const std::string& name, const std::string& bytes)
     {
         std::ofstream(root / "Languages" / name, std::ios::binary) << bytes;
     }
-    fs::path root;
-    fs::path oldCwd;
+    TempFolder folder;
+    fs::path root = folder.Path();
+    std::unique_ptr<WorkingFolder> inSystem;
 };
 
 const char* const WholeFile =

@@ -147,15 +147,6 @@ TEST_F(ProgramRootTest, WriteIniStringWritesIntoTheSystemFolder)
     EXPECT_NE(access("/Stray.ini", F_OK), 0);
 }
 
-TEST_F(ProgramRootTest, IsDirectoryOnlyForFolders)
-{
-    EXPECT_TRUE(IsDirectory(root.c_str()));
-    EXPECT_TRUE(IsDirectory((folder / "maps\\PLOVIK").c_str()));
-    EXPECT_FALSE(IsDirectory((root + "/System/QRDLX30_11.fxo").c_str()));
-    EXPECT_FALSE(IsDirectory((folder / "missing").c_str()));
-    EXPECT_FALSE(IsDirectory(nullptr));
-}
-
 TEST(LanguagePresetTest, TakesTheLanguageOfTheLocale)
 {
     unsetenv("LC_ALL");

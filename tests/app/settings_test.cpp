@@ -10,6 +10,7 @@
 #include "app/settings_table.h"
 #include "simlink/traffic_advisory.h"
 #include "platform/profile.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -63,23 +65,16 @@ class SettingsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/tvl_settings_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
-        system_ = root_ + "/System";
+        ASSERT_FALSE(root_.empty());
         mkdir(system_.c_str(), 0755);
         snprintf(ProgramRoot, 512, "%s", root_.c_str());
         snprintf(SystemFolder, 512, "%s", system_.c_str());
         snprintf(IniFilePath, 512, "%s/Plovik.ini", system_.c_str());
-        ASSERT_EQ(chdir(system_.c_str()), 0);
+        inSystem_ = std::make_unique<WorkingFolder>(system_);
         TileMapFlag = 0;
         SetDefaultSettings();
     }
-    void TearDown() override
-    {
-        std::string command = "rm -rf '" + root_ + "'";
-        (void)std::system(command.c_str());
-    }
+    void TearDown() override { inSystem_.reset(); }
     void WriteIni(const std::string& text) { std::ofstream(IniFilePath, std::ios::binary) << text; }
     // The reader loads the navigation data of the source it settles on; a
     // root without it would ask the downloader, and a failed download sets
@@ -118,8 +113,10 @@ protected:
         ASSERT_TRUE(ReadSettingKey("Zorizeruverovu Plovik", key, IniFilePath)) << key;
     }
 
-    std::string root_;
-    std::string system_;
+    TempFolder folder_;
+    std::string root_ = folder_.Path();
+    std::string system_ = root_ + "/System";
+    std::unique_ptr<WorkingFolder> inSystem_;
 };
 
 TEST_F(SettingsTest, WithoutIniFileTheMapOpensAtHomeWithMsfs)
@@ -240,6 +237,10 @@ TEST_F(SettingsTest, FlagsFollowTheirRule)
     EXPECT_EQ(Settings.Softkeys, 1);
     ReadMain("DebugMode", "-1");  // flag>0
     EXPECT_FALSE(Settings.DebugMode);
+    ReadMain("DebugMode", "1");  // the log's own switch
+    EXPECT_TRUE(IsDebugMode());
+    ReadMain("DebugMode", "0");
+    EXPECT_FALSE(IsDebugMode());
     ReadMain("ReferencedAirportMap", "3");
     EXPECT_EQ(Settings.ReferencedAirportMap, 1);
     ReadMain("ShowMouserectangle", "1");  // never on at start

@@ -4,6 +4,7 @@
 #include "app/indicator_lamps.h"
 #include "app/layout_tables.h"
 #include "app/language.h"
+#include "display/map_projection.h"
 #include "app/settings.h"
 #include "app/shared_accessors.h"
 #include "app/softkey_menu.h"
@@ -34,6 +35,7 @@ double Now() { return ProgramClockMs() / 1000.0; }
 
 TEST(StatusMessage, StaysTenSecondsThenGoes)
 {
+    ShowStatusMessage(nullptr);  // whatever a test before showed
     EXPECT_FALSE(ExpireStatusMessage(Now()));
     EXPECT_STREQ(GetStatusMessage(), "");
     double shown = Now();
@@ -288,7 +290,7 @@ TEST(StartupTrafficOptions, PlanStateTakesEffectWithTheConnection)
     }
     FlightPlan.count = 2;
     SetActiveLegFromSimulator(1);
-    RunGpsStep(SimulatorMsfs, 0, 0, 1, 1);
+    RunGpsStep(ViewMapProjector(), SimulatorMsfs, 0, 0, 1, 1);
     ASSERT_TRUE(IsDeparturePassed());
     // Switched on while the link was down: the working copy is still off.
     SetFlightPlanState(0);

@@ -4,6 +4,7 @@
 
 #include "app/click_zones.h"
 #include "app/language.h"
+#include "display/map_projection.h"
 #include "app/program_root.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"
@@ -383,7 +384,7 @@ TEST_F(SoftkeyMenuTest, ActivationAndAnotherSimulatorClearTheDeparturePassedMark
     FlightPlan.present = 1;
     auto passDeparture = [] {
         SetActiveLegFromSimulator(2);
-        RunGpsStep(SimulatorMsfs, 0, 0, 1, 1);
+        RunGpsStep(ViewMapProjector(), SimulatorMsfs, 0, 0, 1, 1);
         ASSERT_TRUE(IsDeparturePassed());
     };
     Settings.UseSimulator = SimulatorMsfs;

@@ -272,17 +272,8 @@ class ParkingListTest : public ::testing::Test {
     {
         Settings.NavDatabase = 6;
         Settings.UseSimulator = 7;
-        char pattern[] = "/tmp/tvl_parking_XXXXXX";
-        folder = mkdtemp(pattern);
-        ASSERT_TRUE(getcwd(previous, sizeof previous));
-        ASSERT_EQ(chdir(folder.c_str()), 0);
     }
-    void TearDown() override
-    {
-        EXPECT_EQ(chdir(previous), 0);
-        std::filesystem::remove_all(folder);
-        FreeNavdata();
-    }
+    void TearDown() override { FreeNavdata(); }
     void Load(const std::string& parking)
     {
         root.WriteZip("Navdata/MSFS/Default/E.zip",
@@ -298,8 +289,9 @@ class ParkingListTest : public ::testing::Test {
         return s.str();
     }
     TempNavRoot root;
-    std::string folder;
-    char previous[1024];
+    TempFolder work;
+    std::string folder = work.Path();
+    WorkingFolder in{folder};
 };
 
 TEST_F(ParkingListTest, NameUnderscoreNumberFindsThePosition)

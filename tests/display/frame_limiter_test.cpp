@@ -91,4 +91,11 @@ TEST(FrameTimer, WrappedHourOrNewUsageRestartsTheClock)
     EXPECT_FALSE(AccountFrameTimeAt(5.5f, 2, &t));  // CPU_usage changed
 }
 
+TEST(FrameClockTest, SecondsInHourStayWithinTheHour)
+{
+    float seconds = GetSecondsInHour();
+    EXPECT_GE(seconds, 0.0f);
+    EXPECT_LT(seconds, 3600.0f);
+}
+
 }  // namespace

@@ -130,7 +130,7 @@ class RouteLayerTest : public RenderTest {
         LinkAircraftState[LinkLongitude] = 10.0;
         BeginGpsFrame();
         SetActiveLegFromSimulator(active);
-        RunGpsStep(SimulatorMsfs, CentreMapX, CentreMapY, 1, 1);
+        RunGpsStep(ViewMapProjector(), SimulatorMsfs, CentreMapX, CentreMapY, 1, 1);
     }
     void ToScreen(double lat, double lon, double* x, double* y)
     {

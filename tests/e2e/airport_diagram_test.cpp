@@ -5,14 +5,10 @@
 // map; an event script clicks the APT button into the diagram and out again.
 // Two screenshots are kept as references; TVL_UPDATE_REFERENCES=1 writes new
 // ones into the source tree.
-#include "tests/support/child_process.h"
-#include "tests/support/program_root_copy.h"
-#include "tests/support/screenshot.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/program_end_to_end.h"
 
 #include "platform/profile.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -41,53 +37,21 @@ int CountInMap(const Picture& p, const std::function<bool(uint32_t)>& test, int 
 
 bool Is(uint32_t rgb, uint32_t colour) { return ChannelDistance(rgb, colour) <= 4; }
 
-class AirportMapTest : public ::testing::Test {
+class AirportMapTest : public ProgramEndToEnd {
   protected:
-    TempFolder root;
-    std::string system = CopyProgramRoot(root.Path());
-    std::string ini = system + "/Plovik.ini";
-    Child program;
-
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("TVL_MONITORS", "1920x1080", 1);
-        unsetenv("TVL_EVENT_SCRIPT");
-        FreeImage_Initialise(FALSE);
-        std::error_code error;
-        std::filesystem::copy(std::string(TVL_ROOT_DIR) + "/Navdata", root / "Navdata",
-                              std::filesystem::copy_options::recursive, error);
-        ASSERT_FALSE(error) << error.message();
+        ProgramEndToEnd::SetUp();
+        CopyShippedFolder("Navdata");
         // The empty map round home (no tiles are fetched), beside Hamburg's apron.
         for (auto [key, value] : {std::pair{"t", "0"}, {"Tile", "14"}, {"MenuState", "2"}, {"ShowAirports", "1"}})
             Set(key, value);
     }
-    void TearDown() override { FreeImage_DeInitialise(); }
-
-    void Set(const char* key, const char* value)
-    {
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
-    }
-    std::string Get(const char* key)
-    {
-        char value[64];
-        GetPrivateProfileStringA("Zorizeruverovu Plovik", key, "", value, sizeof(value), ini.c_str());
-        return value;
-    }
 
     Picture Run(const char* name, const char* script = nullptr, int frames = 120)
     {
-        if (script) {
-            std::string path = root / (std::string(name) + ".txt");
-            std::ofstream(path) << script;
-            setenv("TVL_EVENT_SCRIPT", path.c_str(), 1);
-        } else {
-            unsetenv("TVL_EVENT_SCRIPT");
-        }
-        return RunForScreenshot(&program, system, root / (std::string(name) + ".png"), root / "program.out", frames);
+        return RunForShot(name, frames, script ? script : "");
     }
-    void Keep(const char* name) { ExpectMatchesReference(root / (std::string(name) + ".png"), name); }
 };
 
 TEST_F(AirportMapTest, DiagramShowsTheAirportWithItsRunwayList)
@@ -105,7 +69,7 @@ TEST_F(AirportMapTest, DiagramShowsTheAirportWithItsRunwayList)
     // (the start's status message lies over its upper half).
     EXPECT_GT(CountInMap(p, [](uint32_t c) { return c == 0xFFFFFF; }, 0, 40), 2500);
     EXPECT_EQ(CountInMap(p, [](uint32_t c) { return Is(c, Cream); }), 0) << "no map under the diagram";
-    Keep("airport_diagram_runways");
+    ExpectShotMatchesReference("airport_diagram_runways");
 }
 
 TEST_F(AirportMapTest, DiagramListsTheTowerFrequencies)
@@ -136,7 +100,7 @@ TEST_F(AirportMapTest, OverlayLaysTheAirportOverTheMapAtTwoZooms)
     EXPECT_GT(CountInMap(far, asphalt), 50);
     EXPECT_GT(CountInMap(far, [](uint32_t c) { return Is(c, Cream); }), 1000) << "the map round the airport";
     EXPECT_LT(CountInMap(near, [](uint32_t c) { return Is(c, Background); }), 50) << "no diagram ground";
-    Keep("airport_overlay_14");
+    ExpectShotMatchesReference("airport_overlay_14");
 }
 
 // The APT button sits under the NEAREST box at the map window's right edge:

@@ -3,14 +3,10 @@
 // shows the airspaces round the home position in their class colours and the
 // low or the high airways. The low airways' screenshot is kept as a
 // reference; TVL_UPDATE_REFERENCES=1 writes a new one into the source tree.
-#include "tests/support/child_process.h"
-#include "tests/support/program_root_copy.h"
-#include "tests/support/screenshot.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/program_end_to_end.h"
 
 #include "platform/profile.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -44,47 +40,24 @@ bool IsClassC(uint32_t rgb)
 // The airway colour: white, where the empty map is cream.
 bool IsWhite(uint32_t rgb) { return rgb == 0xFFFFFF; }
 
-class AirspaceMapTest : public ::testing::Test {
+class AirspaceMapTest : public ProgramEndToEnd {
   protected:
-    TempFolder root;
-    std::string system = CopyProgramRoot(root.Path());
-    Child program;
-
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("TVL_MONITORS", "1920x1080", 1);
-        unsetenv("TVL_EVENT_SCRIPT");
-        FreeImage_Initialise(FALSE);
-        std::error_code error;
-        std::filesystem::copy(std::string(TVL_ROOT_DIR) + "/Navdata", root / "Navdata",
-                              std::filesystem::copy_options::recursive, error);
-        ASSERT_FALSE(error) << error.message();
-        std::string ini = system + "/Plovik.ini";
+        ProgramEndToEnd::SetUp();
+        CopyShippedFolder("Navdata");
         // The empty map (no tiles are fetched) at zoom 9 round home; the
         // airspaces of every class with their labels, no navaid symbols.
         for (auto [key, value] : {std::pair{"t", "0"}, {"Tile", "9"}, {"MenuState", "2"}, {"NavASP", "1"},
                                   {"CTR", "1"}, {"NavASPInfo", "1"}, {"SelectedAirspace", "ABCDEFGR"}})
-            WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
+            Set(key, value);
     }
-    void TearDown() override { FreeImage_DeInitialise(); }
 
     Picture Run(const char* name, const char* navAirways)
     {
-        std::string ini = system + "/Plovik.ini";
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", "NavAirways", navAirways, ini.c_str());
-        std::string shot = root / (std::string(name) + ".png");
-        setenv("TVL_EXIT_AFTER_FRAMES", "130", 1);
-        setenv("TVL_SCREENSHOT_FRAME", "120", 1);
-        setenv("TVL_SCREENSHOT", shot.c_str(), 1);
-        Picture p;
-        EXPECT_TRUE(program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, root / "program.out", system));
-        EXPECT_EQ(program.Wait(ProgramRunLimit), 0);
-        EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
-        return p;
+        Set("NavAirways", navAirways);
+        return RunForShot(name, 120);
     }
-
 };
 
 TEST_F(AirspaceMapTest, TheDemoAirspacesAndLowAirwaysRoundHome)

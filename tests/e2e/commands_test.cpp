@@ -3,9 +3,7 @@
 // connect command switching the link; EXIT answered both ways; and the MSFS
 // link saying goodbye to its peer however the program ends.
 #include "simlink/proxy_protocol.h"
-#include "tests/support/child_process.h"
-#include "tests/support/program_root_copy.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/program_end_to_end.h"
 #include "tests/support/udp_peer.h"
 
 #include "platform/profile.h"
@@ -82,21 +80,11 @@ private:
     std::thread thread_;
 };
 
-class CommandsEndToEnd : public ::testing::Test {
+class CommandsEndToEnd : public ProgramEndToEnd {
 protected:
-    TempFolder root;
-    std::string system = CopyProgramRoot(root.Path());
-    std::string ini = system + "/Plovik.ini";
-    Child program;
-
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("TVL_MONITORS", "1920x1080", 1);
-        unsetenv("TVL_EXIT_AFTER_FRAMES");
-        unsetenv("TVL_SCREENSHOT");
-        unsetenv("TVL_DIALOG_ANSWER");
+        ProgramEndToEnd::SetUp();
         // No tiles are fetched: the grid is laid out all the same.
         Set("Zorizeruverovu Plovik", "t", "0");
     }
@@ -104,21 +92,10 @@ protected:
     {
         WritePrivateProfileStringA(section, key, value, ini.c_str());
     }
-    std::string Get(const char* key)
-    {
-        char value[64];
-        GetPrivateProfileStringA("Zorizeruverovu Plovik", key, "", value, sizeof(value), ini.c_str());
-        return value;
-    }
     bool Start(const std::string& script)
     {
-        std::string path = root / "script.txt";
-        std::ofstream(path) << script;
-        setenv("TVL_EVENT_SCRIPT", path.c_str(), 1);
-        std::string binary = std::string(TVL_ROOT_DIR) + "/System/tervalingo";
-        return program.Start({binary}, root / "program.out", system);
+        return StartProgram({}, script);
     }
-    std::string Log() { return ReadFileText(system + "/Tervalingo.log"); }
     // The softkey pages the log names, in order.
     std::vector<std::string> Pages()
     {

@@ -26,6 +26,9 @@ protected:
             if (!OnPath(tool))
                 GTEST_SKIP() << tool << " is not installed";
         unsetenv("TVL_DIALOG_ANSWER");
+        // A runtime folder of its own: the dialog tool's settings bus is
+        // shared with nothing else that runs at the same time.
+        setenv("XDG_RUNTIME_DIR", folder.Path().c_str(), 1);
         ASSERT_TRUE(x.Start()) << "Xvfb gave no display";
     }
     void TearDown() override

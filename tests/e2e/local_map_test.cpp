@@ -6,10 +6,7 @@
 // chart laid over the map lies under the aircraft where its georeference
 // puts it. A zoom step shrinks the map into the next level. One screenshot is kept as a reference; TVL_UPDATE_REFERENCES=1
 // writes a new one into the source tree.
-#include "tests/support/child_process.h"
-#include "tests/support/program_root_copy.h"
-#include "tests/support/screenshot.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/program_end_to_end.h"
 #include "tests/support/tile_images.h"
 
 #include "platform/profile.h"
@@ -67,17 +64,12 @@ std::string WritePicture(const std::string& path, int width, int height, int cel
     return path;
 }
 
-class LocalMapTest : public ::testing::Test {
+class LocalMapTest : public ProgramEndToEnd {
 protected:
-    TempFolder root;
-    std::string system = CopyProgramRoot(root.Path());
-    std::string ini = system + "/Plovik.ini";
-    Child tool, program;
 
     void SetUp() override
     {
-        UseHeadlessEnvironment(root.Path());
-        FreeImage_Initialise(FALSE);
+        ProgramEndToEnd::SetUp();
         Set("DebugMode", "1");
         Set("ShowFrame", "0");
         Set("Softkeys", "0");
@@ -88,31 +80,22 @@ protected:
         Set("DirToVector", "0");
         Set("latitude", std::to_string(HomeLat));
         Set("longitude", std::to_string(HomeLon));
-        WritePrivateProfileStringA("MSFS", "Port", "9", ini.c_str());
         // A kept catalogue, so the start keeps the local map as the map type.
         WriteOfflineCatalogue(system + "/offline_catalogue.db");
-    }
-    void TearDown() override { FreeImage_DeInitialise(); }
-
-    void Set(const char* key, const std::string& value)
-    {
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value.c_str(), ini.c_str());
     }
 
     void MakePackage()
     {
         std::string picture = WritePicture(root / "picture.png", Width, Height, Cell, CellRgb);
         auto text = [](double v) { return std::to_string(v); };
-        ASSERT_TRUE(tool.Start({std::string(TVL_TOOLS_DIR) + "/tvl-mkpackage", "--picture", picture, "--north",
-                                text(North), "--south", text(South), "--east", text(East), "--west", text(West),
-                                "--root", root.Path(), "--folder", "Charts/home", "--levels", "2"},
-                               root / "tool.out", root.Path()));
-        ASSERT_EQ(tool.Wait(120), 0) << ReadFileText(root / "tool.out");
+        ASSERT_TRUE(RunBuiltTool("tvl-mkpackage", {"--picture", picture, "--north", text(North), "--south",
+                                                   text(South), "--east", text(East), "--west", text(West), "--root",
+                                                   root.Path(), "--folder", "Charts/home", "--levels", "2"}));
     }
 
     Picture Run(const char* name)
     {
-        return RunMapProgramForScreenshot(&program, system, root / (std::string(name) + ".png"), 120, 130);
+        return RunForShot(name, 120);
     }
 
     // Points round the aircraft (screen pixels, clear of its symbol) whose

@@ -6,14 +6,10 @@
 // program is ended and started again three times. After every step that
 // settles, the map shows its background: once it vanished for good after
 // such steps and for whole runs after a restart.
-#include "tests/support/child_process.h"
-#include "tests/support/program_root_copy.h"
-#include "tests/support/screenshot.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/program_end_to_end.h"
 
 #include "platform/profile.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -49,33 +45,22 @@ struct Checkpoint {
     bool background;
 };
 
-class MapBackgroundSoakTest : public ::testing::Test {
+class MapBackgroundSoakTest : public ProgramEndToEnd {
 protected:
-    TempFolder root;
-    std::string system = CopyProgramRoot(root.Path());
-    std::string ini = system + "/Plovik.ini";
     Child peer;
     std::vector<Checkpoint> checkpoints;
     std::string script;
 
     void SetUp() override
     {
-        UseHeadlessEnvironment(root.Path());
-        FreeImage_Initialise(FALSE);
+        ProgramEndToEnd::SetUp();
         UseDemoMapBackground(root.Path(), system);
         for (auto [key, value] : {std::pair{"MenuState", "2"}, {"Terrainstate", "1"}, {"Terrainmap", "1"},
                                   {"Softkeys", "1"}, {"Softkeylevel", "0"}, {"Softkeysublevel", "0"}})
-            WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
+            Set(key, value);
         MakeTerrain();
-        std::string out = root / "peer.out";
-        ASSERT_TRUE(peer.Start({std::string(TVL_TOOLS_DIR) + "/tvl-proxypeer", "--port", "0", "--circle", "2",
-                                "--speed", "240", "--duration", "0"},
-                               out, root.Path()));
-        std::string port = WaitForAnnouncedPort(out);
-        ASSERT_FALSE(port.empty());
-        WritePrivateProfileStringA("MSFS", "Port", port.c_str(), ini.c_str());
+        StartProxyPeer(&peer, {"--port", "0", "--circle", "2", "--speed", "240", "--duration", "0"}, root / "peer.out");
     }
-    void TearDown() override { FreeImage_DeInitialise(); }
 
     // A plain of 100 m round home, so that the terrain is drawn.
     void MakeTerrain()
@@ -85,11 +70,7 @@ protected:
             for (int i = 0; i < 1201 * 1201; i++)
                 out.write("\x00\x64", 2);
         }
-        Child converter;
-        ASSERT_TRUE(converter.Start({std::string(TVL_TOOLS_DIR) + "/tvl-mkterrain", root.Path(), root / "N53E009.hgt",
-                                     root / "N53E010.hgt"},
-                                    root / "converter.out", root.Path()));
-        ASSERT_EQ(converter.Wait(60), 0);
+        ASSERT_TRUE(RunBuiltTool("tvl-mkterrain", {root.Path(), root / "N53E009.hgt", root / "N53E010.hgt"}));
     }
 
     // A step of the script, then the map left to settle and looked at twice;
@@ -104,11 +85,10 @@ protected:
     void Run(const std::string& prefix)
     {
         // Every run begins on the main softkey page, wherever the last one ended.
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", "Softkeylevel", "0", ini.c_str());
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", "Softkeysublevel", "0", ini.c_str());
+        Set("Softkeylevel", "0");
+        Set("Softkeysublevel", "0");
         script = "wait 200\n" + script + "quit\n";
-        Child program;
-        ASSERT_TRUE(RunMapProgramWithScript(&program, system, root.Path(), script, prefix));
+            ASSERT_TRUE(RunMapProgramWithScript(&program, system, root.Path(), script, prefix));
         script.clear();
     }
 

@@ -6,17 +6,13 @@
 // fast flight, tiles downloaded once then served from the cache with the
 // server gone, and the weather radar's pictures over the tiles.
 #include "tests/support/http_test_server.h"
-#include "tests/support/child_process.h"
-#include "tests/support/program_root_copy.h"
-#include "tests/support/screenshot.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/program_end_to_end.h"
 #include "tests/support/tile_images.h"
 
 #include "maps/tile_sources.h"
 #include "maps/weather_radar.h"
 #include "platform/profile.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -75,18 +71,14 @@ void MakeStore(const std::string& path)
     }
 }
 
-class MapTilesTest : public ::testing::Test {
+class MapTilesTest : public ProgramEndToEnd {
 protected:
-    TempFolder root;
-    std::string system = CopyProgramRoot(root.Path());
-    std::string ini = system + "/Plovik.ini";
-    Child peer, program;
+    Child peer;
 
     void SetUp() override
     {
-        UseHeadlessEnvironment(root.Path());
+        ProgramEndToEnd::SetUp();
         setenv("XDG_DATA_HOME", (root / "userdata").c_str(), 1);
-        FreeImage_Initialise(FALSE);
         Set("DebugMode", "1");
         Set("ShowFrame", "0");
         Set("Softkeys", "0");
@@ -94,15 +86,8 @@ protected:
         Set("Tile", std::to_string(Zoom));
         Set("latitude", std::to_string(HomeLat));
         Set("longitude", std::to_string(HomeLon));
-        // Nothing answers on this port until a test starts the peer.
-        WritePrivateProfileStringA("MSFS", "Port", "9", ini.c_str());
     }
-    void TearDown() override { FreeImage_DeInitialise(); }
 
-    void Set(const char* key, const std::string& value)
-    {
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value.c_str(), ini.c_str());
-    }
 
     // The MBTiles-style store as the map: map type 11 of the kept catalogue.
     void UseStore()
@@ -119,13 +104,7 @@ protected:
 
     Picture Run(const char* name, int frames)
     {
-        return RunMapProgramForScreenshot(&program, system, root / (std::string(name) + ".png"), frames, frames + 10);
-    }
-
-    std::string Log()
-    {
-        std::ifstream in(system + "/Tervalingo.log");
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return RunForShot(name, frames);
     }
 };
 
@@ -205,7 +184,7 @@ TEST_F(MapTilesTest, TheGridFollowsAFastFlightEast)
                            out, root.Path()));
     std::string port = WaitForAnnouncedPort(out);
     ASSERT_FALSE(port.empty());
-    WritePrivateProfileStringA("MSFS", "Port", port.c_str(), ini.c_str());
+    SetIn("MSFS", "Port", port);
     Picture p = Run("store_flying", 650);
     ASSERT_GT(p.width, 0);
     int cx = p.width / 2, cy = p.height / 2;
@@ -308,7 +287,7 @@ TEST_F(MapTilesTest, RadarPicturesLieOverTheTilesAndABrokenOneLeavesItsCellClear
     hosts += "," + server->MapEntry(host);
     setenv("TVL_HOST_MAP", hosts.c_str(), 1);
     Set("SatMode", "4");
-    WritePrivateProfileStringA("WEATHER", "WeatherState", "1", ini.c_str());
+    SetIn("WEATHER", "WeatherState", "1");
 
     Picture p = Run("radar_over_tiles", 300);
     ASSERT_GT(p.width, 0);

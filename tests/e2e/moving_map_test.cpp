@@ -2,16 +2,13 @@
 // simulator's proxy, the built map program registers with it headless, and
 // its screenshots show the bezel, the map area and the aircraft at the map
 // centre turned to the track; a mouse drag pans the map (the aircraft symbol
-// goes) and Home brings the follow back. Two screenshots are kept as
-// references; TVL_UPDATE_REFERENCES=1 writes new ones into the source tree.
-#include "tests/support/child_process.h"
-#include "tests/support/program_root_copy.h"
-#include "tests/support/screenshot.h"
-#include "tests/support/temp_folder.h"
+// goes) and Home brings the follow back. Each picture is taken once the
+// peer has flown two seconds with the program registered, however long the
+// start took. Two screenshots are kept as references; TVL_UPDATE_REFERENCES=1 writes new ones into the source tree.
+#include "tests/support/program_end_to_end.h"
 
 #include "platform/profile.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -41,65 +38,40 @@ int NonCreamAround(const Picture& p, int cx, int cy, int radius)
     return count;
 }
 
-class MovingMapTest : public ::testing::Test {
+class MovingMapTest : public ProgramEndToEnd {
 protected:
-    TempFolder root;
-    std::string system = CopyProgramRoot(root.Path());
-    Child peer, program;
-
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("TVL_MONITORS", "1920x1080", 1);
-        unsetenv("TVL_EVENT_SCRIPT");
-        FreeImage_Initialise(FALSE);
-    }
-    void TearDown() override { FreeImage_DeInitialise(); }
-
-    // The peer on a free port flying 45 degrees true from the home position;
-    // the program's MSFS link pointed at it, the status line on the aircraft's values.
-    void StartPeer()
-    {
-        std::string out = root / "peer.out";
-        ASSERT_TRUE(peer.Start({std::string(TVL_TOOLS_DIR) + "/tvl-proxypeer", "--port", "0", "--leg", "45",
-                                "--duration", "300"},
-                               out, root.Path()));
-        std::string port = WaitForAnnouncedPort(out);
-        ASSERT_FALSE(port.empty());
-        std::string ini = system + "/Plovik.ini";
-        WritePrivateProfileStringA("MSFS", "Port", port.c_str(), ini.c_str());
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", "MenuState", "2", ini.c_str());
-        // The references show the empty map: no tiles are fetched.
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", "t", "0", ini.c_str());
+        ProgramEndToEnd::SetUp();
     }
 
-    // Runs the program to its frame count with a screenshot near the end:
-    // the frames after the limiter's 500 learning frames sleep 10 ms or more,
-    // so the link has long delivered a steady heading by then.
-    Picture Run(const char* name, const char* script)
+    // A peer of its own on a free port flying 45 degrees true from the home
+    // position; the program's MSFS link pointed at it, the status line on
+    // the aircraft's values, the empty map (no tiles are fetched).
+    void StartPeer(Child* peer, const std::string& out)
     {
+        StartProxyPeer(peer, {"--port", "0", "--leg", "45", "--duration", "300"}, out);
+        Set("MenuState", "2");
+        Set("t", "0");
+    }
+
+    // Runs the program with a script that waits until its peer has flown two
+    // seconds with it registered (so a steady track has come), then does what
+    // actions says and takes the picture of the next frame.
+    Picture Run(const char* name, const std::string& actions)
+    {
+        Child peer;
+        std::string peerOutput = root / (std::string(name) + "-peer.out");
+        StartPeer(&peer, peerOutput);
         std::string shot = root / (std::string(name) + ".png");
-        std::string scriptPath = root / (std::string(name) + ".txt");
-        if (script) {
-            std::ofstream(scriptPath) << script;
-            setenv("TVL_EVENT_SCRIPT", scriptPath.c_str(), 1);
-        } else {
-            unsetenv("TVL_EVENT_SCRIPT");
-        }
-        setenv("TVL_EXIT_AFTER_FRAMES", "660", 1);
-        setenv("TVL_SCREENSHOT_FRAME", "650", 1);
-        setenv("TVL_SCREENSHOT", shot.c_str(), 1);
+        std::string script =
+            "await " + peerOutput + " flight second 2\n" + actions + "shot " + shot + "\nwait 2\nquit\n";
         Picture p;
-        std::string program_path = std::string(TVL_ROOT_DIR) + "/System/tervalingo";
-        EXPECT_TRUE(program.Start({program_path}, root / "program.out", system));
-        EXPECT_EQ(program.Wait(ProgramRunLimit), 0);
-        EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
+        if (!HasFatalFailure() && RunMapProgramWithScript(&program, system, root.Path(), script, "moving_map_")) {
+            EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
+        }
         return p;
     }
-
-    // The reference of the source tree, or a new one written there on request.
-    void CompareWithReference(const char* name) { ExpectMatchesReference(root / (std::string(name) + ".png"), name); }
 
     // The map centre of the bezel's map window in screenshot pixels.
     void MapCentre(const Picture& p, int* x, int* y)
@@ -111,8 +83,7 @@ protected:
 
 TEST_F(MovingMapTest, FollowsTheAircraftTurnedToItsTrack)
 {
-    StartPeer();
-    Picture p = Run("moving_map_following", nullptr);
+    Picture p = Run("moving_map_following", "");
     ASSERT_GT(p.width, 0);
     int cx = 0, cy = 0;
     MapCentre(p, &cx, &cy);
@@ -120,22 +91,20 @@ TEST_F(MovingMapTest, FollowsTheAircraftTurnedToItsTrack)
     EXPECT_EQ(ChannelDistance(p.At(cx + 150 * p.width / 640, cy), Cream), 0);
     EXPECT_GT(ChannelDistance(p.At(4, 4), Cream), 64);
     EXPECT_GT(NonCreamAround(p, cx, cy, 12), 40);
-    CompareWithReference("moving_map_following");
+    ExpectShotMatchesReference("moving_map_following");
 }
 
 TEST_F(MovingMapTest, DragPansAwayFromTheAircraftAndHomeFollowsAgain)
 {
-    StartPeer();
-    const char* drag = "wait 520\ndown 300 180\nmove 310 185\nmove 330 195\nmove 360 210\nup 360 210\n";
+    std::string drag = "down 300 180\nmove 310 185\nmove 330 195\nmove 360 210\nup 360 210\nwait 5\n";
     Picture panned = Run("moving_map_panned", drag);
     ASSERT_GT(panned.width, 0);
     int cx = 0, cy = 0;
     MapCentre(panned, &cx, &cy);
     EXPECT_EQ(NonCreamAround(panned, cx, cy, 30), 0);
-    CompareWithReference("moving_map_panned");
+    ExpectShotMatchesReference("moving_map_panned");
 
-    std::string back = std::string(drag) + "wait 20\nkey HOME\n";
-    Picture followed = Run("followed_again", back.c_str());
+    Picture followed = Run("followed_again", drag + "wait 20\nkey HOME\nwait 5\n");
     ASSERT_GT(followed.width, 0);
     EXPECT_GT(NonCreamAround(followed, cx, cy, 12), 40);
 }

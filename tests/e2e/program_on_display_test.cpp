@@ -2,9 +2,7 @@
 // the start-up message box, the window where it was left, the pointer and
 // keys through xdotool. Skipped where Xvfb, zenity or xdotool are missing.
 #include "app/window_placement.h"
-#include "tests/support/child_process.h"
-#include "tests/support/program_root_copy.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/program_end_to_end.h"
 #include "tests/support/virtual_display.h"
 
 #include <gtest/gtest.h>
@@ -18,34 +16,26 @@
 
 namespace {
 
-class MapOnDisplayTest : public ::testing::Test {
+class MapOnDisplayTest : public ProgramEndToEnd {
 protected:
-    TempFolder root;
-    std::string system = CopyProgramRoot(root.Path());
     VirtualDisplay x;
-    Child map;
 
     void SetUp() override
     {
+        ProgramEndToEnd::SetUp();
         for (const char* tool : {"Xvfb", "zenity", "xdotool"})
             if (!OnPath(tool))
                 GTEST_SKIP() << tool << " is not installed";
         ASSERT_TRUE(x.Start(1600, 1000)) << "Xvfb gave no display";
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("XDG_RUNTIME_DIR", root.Path().c_str(), 1);
         unsetenv("TVL_MONITORS");
-        unsetenv("TVL_EXIT_AFTER_FRAMES");
-        unsetenv("TVL_EVENT_SCRIPT");
-        unsetenv("TVL_SCREENSHOT");
     }
     void TearDown() override
     {
         x.Stop();
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         unsetenv("DISPLAY");
+        ProgramEndToEnd::TearDown();
     }
-    bool Start() { return map.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, root / "out.txt", system); }
-    std::string Log() { return ReadFileText(system + "/Tervalingo.log"); }
 
     // Waits for a file the program writes (bounded), answering meanwhile
     // the boxes the start shows offline (no navigation data downloader, no
@@ -80,10 +70,10 @@ protected:
 // display starts: the signal ends it, and the program ends as by Exit.
 TEST_F(MapOnDisplayTest, TerminationWhileTheStartUpBoxIsOpenEndsTheProgram)
 {
-    ASSERT_TRUE(Start());
+    ASSERT_TRUE(StartProgram());
     ASSERT_FALSE(x.FindWindow("Zorizeruverovu").empty()) << "the start-up box never showed\n" << Log();
-    kill(map.Pid(), SIGTERM);
-    EXPECT_EQ(map.Wait(120), 0) << Log();
+    kill(program.Pid(), SIGTERM);
+    EXPECT_EQ(program.Wait(120), 0) << Log();
     EXPECT_EQ(CountLines(Log(), "Program ended"), 1) << Log();
     EXPECT_NE(ReadFileText(system + "/Plovik.ini").find("UseProcessorCore="), std::string::npos);
 }
@@ -102,7 +92,7 @@ TEST_F(MapOnDisplayTest, TheSavedPlacementComesBackWhereTheWindowWasLeft)
     ASSERT_TRUE(WriteFileText(system + "/wpl.bin", std::string(reinterpret_cast<char*>(bytes), sizeof bytes)));
     setenv("TVL_SCREENSHOT", (root / "shot.png").c_str(), 1);
     setenv("TVL_SCREENSHOT_FRAME", "20", 1);
-    ASSERT_TRUE(Start());
+    ASSERT_TRUE(StartProgram());
     ASSERT_TRUE(WaitForFileAnsweringBoxes(root / "shot.png")) << "no frame was drawn\n" << Log();
     int left = 0, top = 0;
     ASSERT_TRUE(MapWindowPosition(&left, &top));
@@ -111,8 +101,8 @@ TEST_F(MapOnDisplayTest, TheSavedPlacementComesBackWhereTheWindowWasLeft)
     EXPECT_LE(left, 96 + 10);
     EXPECT_GE(top, 23);
     EXPECT_LE(top, 23 + 40);
-    kill(map.Pid(), SIGTERM);
-    EXPECT_EQ(map.Wait(120), 0);
+    kill(program.Pid(), SIGTERM);
+    EXPECT_EQ(program.Wait(120), 0);
 }
 
 }  // namespace

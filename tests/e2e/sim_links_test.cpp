@@ -9,14 +9,10 @@
 // Aerofly FS 2 the pilot log, for Aerofly the plan drawn in its colour, and
 // for a root without the connector library its message.
 #include "platform/profile.h"
-#include "tests/support/child_process.h"
-#include "tests/support/program_root_copy.h"
+#include "tests/support/program_end_to_end.h"
 #include "tests/support/proxy_test_client.h"
-#include "tests/support/screenshot.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/udp_peer.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -83,25 +79,17 @@ std::string LastLine(const std::string& text)
     return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
 }
 
-class SimLinksEndToEnd : public ::testing::Test {
+class SimLinksEndToEnd : public ProgramEndToEnd {
 protected:
-    TempFolder root;
-    std::string system = CopyProgramRoot(root.Path());
-    std::string ini = system + "/Plovik.ini";
     std::string record = root / "peer.rec";
-    Child peer, program;
+    Child peer;
 
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("TVL_MONITORS", "1920x1080", 1);
-        unsetenv("TVL_EVENT_SCRIPT");
-        FreeImage_Initialise(FALSE);
+        ProgramEndToEnd::SetUp();
         // The empty map: no tiles are fetched.
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", "t", "0", ini.c_str());
+        Set("t", "0");
     }
-    void TearDown() override { FreeImage_DeInitialise(); }
 
     void StartPeer(const char* kind, std::vector<std::string> args)
     {
@@ -140,8 +128,7 @@ protected:
         setenv("TVL_SCREENSHOT_FRAME", std::to_string(std::atoi(frames) - 20).c_str(), 1);
         setenv("TVL_SCREENSHOT", shot.c_str(), 1);
         Picture p;
-        EXPECT_TRUE(program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo", simulator},
-                                  root / "program.out", system));
+        EXPECT_TRUE(StartProgram({simulator}));
         EXPECT_EQ(program.Wait(ProgramRunLimit), 0);
         EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
         return p;
@@ -158,12 +145,25 @@ protected:
         setenv("TVL_SCREENSHOT_FRAME", "200", 1);
         setenv("TVL_SCREENSHOT", shot.c_str(), 1);
         Picture p;
-        EXPECT_TRUE(program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo", simulator},
-                                  root / "program.out", system));
+        EXPECT_TRUE(StartProgram({simulator}));
         bool seen = WaitFor([&] { return happened() && std::filesystem::exists(shot); }, EventLimitMs);
         EXPECT_TRUE(seen);
         if (program.Pid() > 0)
             kill(program.Pid(), SIGTERM);
+        EXPECT_EQ(program.Wait(ProgramRunLimit), 0);
+        EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
+        return p;
+    }
+
+    // Runs the program with an event script of its own; the picture the
+    // script's shot line took.
+    Picture RunProgramWithScript(const char* simulator, const std::string& script)
+    {
+        std::string shot = root / "shot.png";
+        unsetenv("TVL_SCREENSHOT");
+        unsetenv("TVL_EXIT_AFTER_FRAMES");
+        Picture p;
+        EXPECT_TRUE(StartProgram({simulator}, script));
         EXPECT_EQ(program.Wait(ProgramRunLimit), 0);
         EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
         return p;
@@ -196,8 +196,8 @@ protected:
 TEST_F(SimLinksEndToEnd, XPlaneIsFlownRegisteredAgainAfterItsStopAndLeftAtExit)
 {
     StartPeer("xplane", {"--port", "0", "--leg", "270", "--stop-at", "2"});
-    WritePrivateProfileStringA("X-Plane", "Port", PeerPort().c_str(), ini.c_str());
-    WritePrivateProfileStringA("Zorizeruverovu Plovik", "DebugMode", "1", ini.c_str());
+    SetIn("X-Plane", "Port", PeerPort());
+    Set("DebugMode", "1");
     Picture p = RunProgram("4", "900");
     EXPECT_GT(SymbolPixels(p), 40);
     ExpectRegistrationsAroundTheStop("type=4 ");
@@ -213,7 +213,7 @@ TEST_F(SimLinksEndToEnd, XPlaneIsFlownRegisteredAgainAfterItsStopAndLeftAtExit)
 TEST_F(SimLinksEndToEnd, Fs2004IsFlownRegisteredAgainAfterItsStopAndLeftAtExit)
 {
     StartPeer("fs2004", {"--port", "0", "--leg", "0", "--stop-at", "2"});
-    WritePrivateProfileStringA("FS2004", "Port", PeerPort().c_str(), ini.c_str());
+    SetIn("FS2004", "Port", PeerPort());
     Picture p = RunProgram("5", "900");
     EXPECT_GT(SymbolPixels(p), 40);
     ExpectRegistrationsAroundTheStop("type=4 ");
@@ -224,8 +224,10 @@ TEST_F(SimLinksEndToEnd, Fs2004IsFlownRegisteredAgainAfterItsStopAndLeftAtExit)
 TEST_F(SimLinksEndToEnd, FlightGearIsFlownAndItsCircuitLogged)
 {
     uint16_t port = FreeUdpPort();
-    WritePrivateProfileStringA("FlightGear", "Port", std::to_string(port).c_str(), ini.c_str());
-    WritePrivateProfileStringA("FlightGear", "AIPort", std::to_string(FreeUdpPort()).c_str(), ini.c_str());
+    SetIn("FlightGear", "Port", std::to_string(port));
+    SetIn("FlightGear", "AIPort", std::to_string(FreeUdpPort()));
+    // A peer that starts late on a loaded machine still finds the first listen open.
+    Set("InitialTimeout", "60000");
     // The program listens; FlightGear starts sending once it does and flies
     // a circuit: take-off 2 s in, landing 6 s in. The program runs until the
     // landing is in the pilot log.
@@ -256,15 +258,23 @@ TEST_F(SimLinksEndToEnd, FlightGearWithAShorterProtocolOfTheUsersIsFlown)
     std::string protocol = root / "tervalingo-short.xml";
     ASSERT_TRUE(WriteFileText(protocol, shipped.substr(0, cut) + "</output>\n </generic>\n</PropertyList>\n"));
     uint16_t port = FreeUdpPort();
-    WritePrivateProfileStringA("FlightGear", "Port", std::to_string(port).c_str(), ini.c_str());
-    WritePrivateProfileStringA("Zorizeruverovu Plovik", "DebugMode", "1", ini.c_str());
-    std::thread late([&] {
-        EXPECT_TRUE(WaitUntilUdpPortTaken(port, 60));
-        StartPeer("flightgear", {"--port", std::to_string(port), "--leg", "90", "--protocol", protocol});
+    SetIn("FlightGear", "Port", std::to_string(port));
+    Set("DebugMode", "1");
+    // FlightGear sends whether anyone listens or not: with the peer already
+    // sending, the program's first receive finds a line, and every line sent
+    // after it took the port reaches it. Once a second of lines was sent to
+    // the listening program, the script takes its picture and quits.
+    StartPeer("flightgear", {"--port", std::to_string(port), "--leg", "90", "--protocol", protocol});
+    std::string go = root / "go.txt";
+    std::thread watcher([&] {
+        EXPECT_TRUE(WaitUntilUdpPortTaken(port, EventLimitMs / 1000));
+        int before = CountLines(ReadFileText(record), "line sent");
+        EXPECT_TRUE(WaitFor([&] { return CountLines(ReadFileText(record), "line sent") >= before + 10; },
+                            EventLimitMs));
+        EXPECT_TRUE(WriteFileText(go, "go\n"));
     });
-    // Three seconds of lines while the program listens.
-    Picture p = RunProgramUntil("6", [&] { return CountLines(ReadFileText(record), "line sent") >= 30; });
-    late.join();
+    Picture p = RunProgramWithScript("6", "await " + go + " go\nshot " + (root / "shot.png") + "\nwait 2\nquit\n");
+    watcher.join();
     EXPECT_GT(SymbolPixels(p), 40);
     EXPECT_NEAR(Saved("latitude"), 53.6367, 0.01);
     EXPECT_GT(Saved("longitude"), 10.001);  // flown east of the start
@@ -279,10 +289,10 @@ TEST_F(SimLinksEndToEnd, FlightGearWithAShorterProtocolOfTheUsersIsFlown)
 TEST_F(SimLinksEndToEnd, FlightGearNamingAFileWithoutEndOrAStrangersLinesLeavesTheMapRunning)
 {
     uint16_t port = FreeUdpPort();
-    WritePrivateProfileStringA("FlightGear", "Port", std::to_string(port).c_str(), ini.c_str());
-    WritePrivateProfileStringA("FlightGear", "AIPort", std::to_string(FreeUdpPort()).c_str(), ini.c_str());
-    for (auto [key, value] : {std::pair{"FlightPlanState", "1"}, {"DebugMode", "1"}})
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
+    SetIn("FlightGear", "Port", std::to_string(port));
+    SetIn("FlightGear", "AIPort", std::to_string(FreeUdpPort()));
+    for (auto [key, value] : {std::pair{"FlightPlanState", "1"}, {"DebugMode", "1"}, {"InitialTimeout", "60000"}})
+        Set(key, value);
     UdpPeer stranger(0, "127.0.0.2");
     ASSERT_TRUE(stranger.IsOpen());
     std::atomic<bool> running{true};
@@ -311,13 +321,11 @@ TEST_F(SimLinksEndToEnd, AeroflyIsFlownItsPlanCompletedAndItsCircuitLogged)
     // The demo grid as the map: the plan is drawn over a background only.
     UseDemoMapBackground(root.Path(), system);
     // The demo set's navigation data and procedure database complete the plan.
-    std::error_code e;
-    std::filesystem::copy(std::string(TVL_ROOT_DIR) + "/Navdata", root / "Navdata",
-                          std::filesystem::copy_options::recursive, e);
+    CopyShippedFolder("Navdata");
     for (auto [key, value] : {std::pair{"t", "1"}, {"FlightPlanColor", "0xFF00FF"}})
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
+        Set(key, value);
     StartPeer("aerofly", {"--port", "0", "--leg", "90", "--circuit", "6"});
-    WritePrivateProfileStringA("Aeroflyfs2", "Port", PeerPort().c_str(), ini.c_str());
+    SetIn("Aeroflyfs2", "Port", PeerPort());
     Picture p = RunProgram("8", "1300");
     EXPECT_GT(SymbolPixels(p), 40);
     EXPECT_GT(PlanPixels(p), 100);
@@ -336,8 +344,8 @@ TEST_F(SimLinksEndToEnd, Prepar3dIsFlownThroughTheConnectorAndItsTrafficAskedFor
 {
     StartPrepar3d();
     StartPeer("p3d", {"--port", "0"});
-    WritePrivateProfileStringA("Prepar3D", "Port", PeerPort().c_str(), ini.c_str());
-    WritePrivateProfileStringA("Zorizeruverovu Plovik", "RadarMode", "1", ini.c_str());
+    SetIn("Prepar3D", "Port", PeerPort());
+    Set("RadarMode", "1");
     Picture p = RunProgram("3", "1300");
     EXPECT_GT(SymbolPixels(p), 40);
     std::string rec = ReadFileText(record);
@@ -357,7 +365,7 @@ TEST_F(SimLinksEndToEnd, FsxIsFlownThroughTheConnector)
 {
     StartPrepar3d();
     StartPeer("p3d", {"--port", "0"});
-    WritePrivateProfileStringA("Prepar3D", "Port", PeerPort().c_str(), ini.c_str());
+    SetIn("Prepar3D", "Port", PeerPort());
     Picture p = RunProgram("1", "900");
     EXPECT_GT(SymbolPixels(p), 40);
     EXPECT_EQ(CountLines(ReadFileText(record), "type=8 "), 1) << ReadFileText(record);

@@ -4,14 +4,10 @@
 // one thing whatever softkey page is up. The two small windows are kept as
 // references; TVL_UPDATE_REFERENCES=1 writes new ones, TVL_KEEP_SCREENSHOTS=1
 // leaves the pictures in /tmp.
-#include "tests/support/child_process.h"
-#include "tests/support/program_root_copy.h"
-#include "tests/support/screenshot.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/program_end_to_end.h"
 
 #include "platform/profile.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -20,39 +16,19 @@
 
 namespace {
 
-class SmallWindowsEndToEnd : public ::testing::Test {
+class SmallWindowsEndToEnd : public ProgramEndToEnd {
 protected:
-    TempFolder root;
-    std::string system = CopyProgramRoot(root.Path());
-    std::string ini = system + "/Plovik.ini";
-    Child program;
-
     void SetUp() override
     {
-        UseHeadlessEnvironment(root.Path());
-        unsetenv("TVL_SCREENSHOT");
-        unsetenv("TVL_EXIT_AFTER_FRAMES");
-        FreeImage_Initialise(FALSE);
+        ProgramEndToEnd::SetUp();
         // The empty map and the longest status line: the aircraft's values.
         Set("t", "0");
         Set("MenuState", "2");
         Set("TopMost", "1");
         Set("DebugMode", "1");
     }
-    void TearDown() override { FreeImage_DeInitialise(); }
 
-    void Set(const char* key, const char* value)
-    {
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
-    }
-    std::string Get(const char* key)
-    {
-        char value[64];
-        GetPrivateProfileStringA("Zorizeruverovu Plovik", key, "", value, sizeof(value), ini.c_str());
-        return value;
-    }
     std::string Shot(const char* name) { return root / (std::string(name) + ".png"); }
-    std::string Log() { return ReadFileText(system + "/Tervalingo.log"); }
     // The display modes the log names, in order ("1: 80 x 80" ...).
     std::vector<std::string> Modes()
     {

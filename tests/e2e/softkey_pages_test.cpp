@@ -4,14 +4,10 @@
 // softkey brings up its tooltip band. Three pictures are kept as
 // references; TVL_UPDATE_REFERENCES=1 writes new ones, TVL_KEEP_SCREENSHOTS=1
 // leaves every picture in /tmp for a look.
-#include "tests/support/child_process.h"
-#include "tests/support/program_root_copy.h"
-#include "tests/support/screenshot.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/program_end_to_end.h"
 
 #include "platform/profile.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -50,30 +46,17 @@ const std::vector<Step> Walk = {
     {"key 1\n", "languages"},
 };
 
-class SoftkeyBarEndToEnd : public ::testing::Test {
+class SoftkeyBarEndToEnd : public ProgramEndToEnd {
 protected:
-    TempFolder root;
-    std::string system = CopyProgramRoot(root.Path());
-    std::string ini = system + "/Plovik.ini";
-    Child program;
-
     void SetUp() override
     {
-        UseHeadlessEnvironment(root.Path());
-        unsetenv("TVL_SCREENSHOT");
+        ProgramEndToEnd::SetUp();
         // Ended by the script, never by a frame count.
-        unsetenv("TVL_EXIT_AFTER_FRAMES");
-        FreeImage_Initialise(FALSE);
         // The empty map: no tiles are fetched; the bar and its labels only.
         Set("t", "0");
         Set("DynamicSoftkeys", "0");
     }
-    void TearDown() override { FreeImage_DeInitialise(); }
 
-    void Set(const char* key, const char* value)
-    {
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
-    }
     std::string Shot(const std::string& language, const char* name)
     {
         return root / ("softkeys_" + std::string(name) + "_" + language + ".png");
@@ -91,13 +74,8 @@ protected:
         for (const Step& s : Walk)
             script += std::string(s.keys) + "wait 8\nshot " + Shot(language, s.name) + "\n";
         script += extra + "wait 5\nquit\n";
-        std::string path = root / "script.txt";
-        std::ofstream(path) << script;
-        setenv("TVL_EVENT_SCRIPT", path.c_str(), 1);
-        std::string binary = std::string(TVL_ROOT_DIR) + "/System/tervalingo";
-        bool started = program.Start({binary}, root / "program.out", system);
+        bool started = StartProgram({}, script);
         bool ended = started && program.Wait(180) == 0;
-        unsetenv("TVL_EVENT_SCRIPT");
         if (std::getenv("TVL_KEEP_SCREENSHOTS"))
             for (const auto& entry : std::filesystem::directory_iterator(root.Path()))
                 if (entry.path().extension() == ".png")
@@ -144,13 +122,9 @@ TEST_F(SoftkeyBarEndToEnd, PointerOverASoftkeyShowsItsTooltipBand)
     std::string away = root / "away.png", over = root / "over.png";
     std::string script = "wait 20\nmove 320 100\nwait 8\nshot " + away + "\nmove 455 260\nwait 8\nshot " + over +
                          "\nwait 5\nquit\n";
-    std::string path = root / "script.txt";
-    std::ofstream(path) << script;
-    setenv("TVL_EVENT_SCRIPT", path.c_str(), 1);
     Set("Language", "en");
-    ASSERT_TRUE(program.Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, root / "program.out", system));
-    ASSERT_EQ(program.Wait(180), 0) << ReadFileText(system + "/Tervalingo.log");
-    unsetenv("TVL_EVENT_SCRIPT");
+    ASSERT_TRUE(StartProgram({}, script));
+    ASSERT_EQ(program.Wait(180), 0) << Log();
     if (std::getenv("TVL_KEEP_SCREENSHOTS"))
         std::filesystem::copy_file(over, "/tmp/softkeys_tooltip.png", std::filesystem::copy_options::overwrite_existing);
     Picture a, b;

@@ -5,14 +5,10 @@
 // wind box stands at the top of the right-hand column, clear of the NEAREST
 // box below it; the start-up message stays inside the glass below the block.
 // The picture is kept as a reference; TVL_UPDATE_REFERENCES=1 writes a new one.
-#include "tests/support/child_process.h"
-#include "tests/support/program_root_copy.h"
-#include "tests/support/screenshot.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/program_end_to_end.h"
 
 #include "platform/profile.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -29,44 +25,27 @@ bool IsWhiteText(uint32_t c) { return R(c) > 230 && G(c) > 230 && B(c) > 230; }
 // The boxes' shade (0xBF000000) over the map.
 bool IsBoxShade(uint32_t c) { return R(c) < 80 && G(c) < 80 && B(c) < 80; }
 
-class StatusLinesTest : public ::testing::Test {
+class StatusLinesTest : public ProgramEndToEnd {
 protected:
-    TempFolder root;
-    std::string system = CopyProgramRoot(root.Path());
-    std::string ini = system + "/Plovik.ini";
     std::list<Child> peers;  // one a run
-    Child program;
 
     void SetUp() override
     {
-        UseHeadlessEnvironment(root.Path());
-        FreeImage_Initialise(FALSE);
+        ProgramEndToEnd::SetUp();
         UseDemoMapBackground(root.Path(), system);
-        std::error_code error;
-        std::filesystem::copy(std::string(TVL_ROOT_DIR) + "/Navdata", root / "Navdata",
-                              std::filesystem::copy_options::recursive, error);
-        ASSERT_FALSE(error) << error.message();
+        CopyShippedFolder("Navdata");
         for (auto [key, value] : {std::pair{"FlightPlanState", "1"}, {"Windrose", "0"}, {"NavAirport", "1"},
                                   {"AirportOverlay", "1"}, {"DynamicSoftkeys", "1"}})
             Set(key, value);
     }
-    void TearDown() override { FreeImage_DeInitialise(); }
 
-    void Set(const char* key, const char* value)
-    {
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
-    }
 
     // Still at home (speed 0), so the picture is the same in every run; a
     // peer of its own for each run, whose output counts from its start.
     void StartPeer(const std::string& out)
     {
-        ASSERT_TRUE(peers.emplace_back().Start({std::string(TVL_TOOLS_DIR) + "/tvl-proxypeer", "--port", "0", "--circle", "4",
-                                "--speed", "0", "--traffic", "0", "--duration", "120"},
-                               out, root.Path()));
-        std::string port = WaitForAnnouncedPort(out);
-        ASSERT_FALSE(port.empty());
-        WritePrivateProfileStringA("MSFS", "Port", port.c_str(), ini.c_str());
+        StartProxyPeer(&peers.emplace_back(),
+                       {"--port", "0", "--circle", "4", "--speed", "0", "--traffic", "0", "--duration", "120"}, out);
     }
 
     // The frame after the peer's third second, when the plan has long arrived.

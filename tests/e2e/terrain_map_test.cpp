@@ -7,16 +7,12 @@
 // onto the ridge it is red, and the terrain alert reaches the audio output.
 // Two screenshots are kept as references (TVL_UPDATE_REFERENCES=1 writes
 // new ones into the source tree).
-#include "tests/support/child_process.h"
-#include "tests/support/program_root_copy.h"
-#include "tests/support/screenshot.h"
+#include "tests/support/program_end_to_end.h"
 #include "tests/support/sound_root.h"
-#include "tests/support/temp_folder.h"
 
 #include "platform/profile.h"
 #include "simlink/sound.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -37,34 +33,22 @@ int B(uint32_t c) { return static_cast<int>(c & 0xFF); }
 bool IsGreen(uint32_t c) { return G(c) > R(c) + 30 && G(c) > B(c) + 10; }
 bool IsRed(uint32_t c) { return R(c) > G(c) + 50 && R(c) > B(c) + 50; }
 
-class TerrainMapTest : public ::testing::Test {
+class TerrainMapTest : public ProgramEndToEnd {
 protected:
-    TempFolder root;
-    std::string system = CopyProgramRoot(root.Path());
-    std::string ini = system + "/Plovik.ini";
-    Child peer, program;
+    Child peer;
 
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("TVL_MONITORS", "1920x1080", 1);
-        unsetenv("TVL_EVENT_SCRIPT");
-        FreeImage_Initialise(FALSE);
+        ProgramEndToEnd::SetUp();
         UseDemoMapBackground(root.Path(), system);
         for (auto [key, value] : {std::pair{"MenuState", "2"}, {"Terrainstate", "1"}, {"Terrainmap", "1"},
                                   {"TAWSOn", "1"}, {"GPWSOn", "1"}, {"PilotFlightmode", "1"},
                                   {"TerrainTransparency", "0.8"}})
             Set(key, value);
-        WritePrivateProfileStringA("Terrain", "Blendfactor", "0.8", ini.c_str());
+        SetIn("Terrain", "Blendfactor", "0.8");
         MakeTerrain();
     }
-    void TearDown() override { FreeImage_DeInitialise(); }
 
-    void Set(const char* key, const char* value)
-    {
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
-    }
 
     // N53E010: 100 m, with a ridge of 1000 m from 10.20 E to 10.30 E.
     void MakeTerrain()
@@ -79,10 +63,7 @@ protected:
                     out.write(b, 2);
                 }
         }
-        Child converter;
-        ASSERT_TRUE(converter.Start({std::string(TVL_TOOLS_DIR) + "/tvl-mkterrain", root.Path(), hgt},
-                                    root / "converter.out", root.Path()));
-        ASSERT_EQ(converter.Wait(60), 0);
+        ASSERT_TRUE(RunBuiltTool("tvl-mkterrain", {root.Path(), hgt}));
         ASSERT_TRUE(std::filesystem::exists(root / "Terrain/N53/N53E010.jpg"));
     }
 
@@ -90,19 +71,15 @@ protected:
     // the test ends, however slowly the program starts.
     void StartPeer(const char* lon)
     {
-        std::string out = root / "peer.out";
-        ASSERT_TRUE(peer.Start({std::string(TVL_TOOLS_DIR) + "/tvl-proxypeer", "--port", "0", "--lat", "53.6",
-                                "--lon", lon, "--leg", "90", "--leg-time", "5", "--speed", "200", "--altitude",
-                                "3000", "--no-plan", "--duration", "0"},
-                               out, root.Path()));
-        std::string port = WaitForAnnouncedPort(out);
-        ASSERT_FALSE(port.empty());
-        WritePrivateProfileStringA("MSFS", "Port", port.c_str(), ini.c_str());
+        StartProxyPeer(&peer,
+                       {"--port", "0", "--lat", "53.6", "--lon", lon, "--leg", "90", "--leg-time", "5", "--speed", "200",
+                        "--altitude", "3000", "--no-plan", "--duration", "0"},
+                       root / "peer.out");
     }
 
     Picture Run(const char* name)
     {
-        return RunForScreenshot(&program, system, root / (std::string(name) + ".png"), root / "program.out", 360);
+        return RunForShot(name, 360);
     }
 
     // Share of pixels of is within radius of a point (dx, dy) virtual units

@@ -4,14 +4,10 @@
 // centre, it keeps the old points ahead of
 // the new ones in the file. A damaged "track.bin" starts an empty track and
 // says so in the log.
-#include "tests/support/child_process.h"
-#include "tests/support/program_root_copy.h"
-#include "tests/support/screenshot.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/program_end_to_end.h"
 
 #include "platform/profile.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -70,49 +66,35 @@ int CountTrack(const Picture& p)
     return n;
 }
 
-class TrackRestartTest : public ::testing::Test {
+class TrackRestartTest : public ProgramEndToEnd {
 protected:
-    TempFolder root;
-    std::string system = CopyProgramRoot(root.Path());
-    std::string ini = system + "/Plovik.ini";
     std::string track = system + "/track.bin";
     std::unique_ptr<Child> peer;
-    Child program;
     int runs = 0;
 
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("TVL_MONITORS", "1920x1080", 1);
-        unsetenv("TVL_EVENT_SCRIPT");
-        FreeImage_Initialise(FALSE);
+        ProgramEndToEnd::SetUp();
         // The demo grid as the map, so that the layers above it are drawn.
         UseDemoMapBackground(root.Path(), system);
         for (auto [key, value] : {std::pair{"PlotTrack", "1"}, {"TrackPlotColor", "0xFF00FF"}, {"DynamicSoftkeys", "1"}})
-            WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
+            Set(key, value);
     }
-    void TearDown() override { FreeImage_DeInitialise(); }
 
     // A new peer (the previous one ends) at the home position.
     void StartPeer(const std::vector<std::string>& path)
     {
         peer = std::make_unique<Child>();
-        std::string out = root / ("peer" + std::to_string(runs) + ".out");
-        std::vector<std::string> args = {std::string(TVL_TOOLS_DIR) + "/tvl-proxypeer", "--port", "0", "--no-plan",
-                                         "--duration", "300"};
+        std::vector<std::string> args = {"--port", "0", "--no-plan", "--duration", "300"};
         args.insert(args.end(), path.begin(), path.end());
-        ASSERT_TRUE(peer->Start(args, out, root.Path()));
-        std::string port = WaitForAnnouncedPort(out);
-        ASSERT_FALSE(port.empty());
-        WritePrivateProfileStringA("MSFS", "Port", port.c_str(), ini.c_str());
+        StartProxyPeer(peer.get(), args, root / ("peer" + std::to_string(runs) + ".out"));
     }
 
     Picture Run()
     {
         ++runs;
         std::string name = "run" + std::to_string(runs);
-        return RunForScreenshot(&program, system, root / (name + ".png"), root / (name + ".out"), 900);
+        return RunForShot(name.c_str(), 900);
     }
 };
 

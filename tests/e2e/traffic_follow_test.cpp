@@ -6,14 +6,10 @@
 // aircraft, its vector and its track move off. The picture while following
 // is kept as a reference (the targets move in real time, so the checks count
 // colours and the reference is compared by size only).
-#include "tests/support/child_process.h"
-#include "tests/support/program_root_copy.h"
-#include "tests/support/screenshot.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/program_end_to_end.h"
 
 #include "platform/profile.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -31,32 +27,24 @@ bool IsLabel(uint32_t c) { return R(c) < 60 && G(c) > 150 && B(c) > 60 && B(c) <
 bool IsVector(uint32_t c) { return B(c) > 200 && R(c) < 50 && G(c) < 50; }
 bool IsTrack(uint32_t c) { return R(c) > 200 && B(c) > 200 && G(c) < 60; }
 
-class TrafficFollowEndToEnd : public ::testing::Test {
+class TrafficFollowEndToEnd : public ProgramEndToEnd {
 protected:
-    TempFolder root;
-    std::string system = CopyProgramRoot(root.Path());
-    std::string ini = system + "/Plovik.ini";
     std::string peerOutput = root / "peer.out";
-    Child peer, program;
+    Child peer;
 
     void SetUp() override
     {
-        UseHeadlessEnvironment(root.Path());
-        FreeImage_Initialise(FALSE);
+        ProgramEndToEnd::SetUp();
         UseDemoMapBackground(root.Path(), system);
         for (auto [key, value] : {std::pair{"MenuState", "1"}, {"RadarMode", "2"}, {"PlotTrack", "1"}, {"Track", "1"},
                                   {"TrackPlotColor", "0xFF00FF"}, {"TrackColor", "0xFF0000"}, {"DynamicSoftkeys", "1"},
                                   {"DirToVector", "0"}})
-            WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
+            Set(key, value);
         // A 2 nm circle at 400 kt; twelve AI aircraft 3 nm further out.
-        ASSERT_TRUE(peer.Start({std::string(TVL_TOOLS_DIR) + "/tvl-proxypeer", "--port", "0", "--circle", "2",
-                                "--speed", "400", "--traffic", "12", "--no-plan", "--duration", "120"},
-                               peerOutput, root.Path()));
-        std::string port = WaitForAnnouncedPort(peerOutput);
-        ASSERT_FALSE(port.empty());
-        WritePrivateProfileStringA("MSFS", "Port", port.c_str(), ini.c_str());
+        StartProxyPeer(&peer,
+                       {"--port", "0", "--circle", "2", "--speed", "400", "--traffic", "12", "--no-plan", "--duration", "120"},
+                       peerOutput);
     }
-    void TearDown() override { FreeImage_DeInitialise(); }
 
     // The map centre of the bezel's window in picture pixels, and the pixels
     // of test within radius of it.

@@ -9,16 +9,12 @@
 // reference picture of the layers; the targets move in real time, so the
 // checks count colours rather than compare pixels.
 // TVL_UPDATE_REFERENCES=1 writes a new reference into the source tree.
-#include "tests/support/child_process.h"
-#include "tests/support/program_root_copy.h"
-#include "tests/support/screenshot.h"
+#include "tests/support/program_end_to_end.h"
 #include "tests/support/sound_root.h"
-#include "tests/support/temp_folder.h"
 
 #include "platform/profile.h"
 #include "simlink/sound.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -54,20 +50,13 @@ int Count(const Picture& p, const std::function<bool(uint32_t)>& is)
     return n;
 }
 
-class TrafficMapTest : public ::testing::Test {
+class TrafficMapTest : public ProgramEndToEnd {
 protected:
-    TempFolder root;
-    std::string system = CopyProgramRoot(root.Path());
-    std::string ini = system + "/Plovik.ini";
-    Child peer, program;
+    Child peer;
 
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("TVL_MONITORS", "1920x1080", 1);
-        unsetenv("TVL_EVENT_SCRIPT");
-        FreeImage_Initialise(FALSE);
+        ProgramEndToEnd::SetUp();
         // The demo grid as the map, so that a background is drawn under the layers.
         UseDemoMapBackground(root.Path(), system);
         for (auto [key, value] : {std::pair{"MenuState", "2"}, {"PlotTrack", "1"}, {"Track", "1"},
@@ -77,25 +66,16 @@ protected:
                                   {"DynamicSoftkeys", "1"}})
             Set(key, value);
     }
-    void TearDown() override { FreeImage_DeInitialise(); }
 
-    void Set(const char* key, const char* value)
-    {
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", key, value, ini.c_str());
-    }
 
     // A 4 nm circle at 3000 kt, so that the track grows past the aircraft
     // symbol within seconds; 50 aircraft on rings of 7 and 10 nm round its centre.
     void StartPeer()
     {
-        std::string out = PeerOutput();
-        ASSERT_TRUE(peer.Start({std::string(TVL_TOOLS_DIR) + "/tvl-proxypeer", "--port", "0", "--circle", "4",
-                                "--speed", "3000", "--traffic", "50", "--traffic-rings", "2", "--no-plan",
-                                "--duration", "120"},
-                               out, root.Path()));
-        std::string port = WaitForAnnouncedPort(out);
-        ASSERT_FALSE(port.empty());
-        WritePrivateProfileStringA("MSFS", "Port", port.c_str(), ini.c_str());
+        StartProxyPeer(&peer,
+                       {"--port", "0", "--circle", "4", "--speed", "3000", "--traffic", "50", "--traffic-rings", "2",
+                        "--no-plan", "--duration", "120"},
+                       PeerOutput());
     }
 
     std::string PeerOutput() { return root / "peer.out"; }

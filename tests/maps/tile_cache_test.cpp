@@ -2,6 +2,7 @@
 // chart store offline, and what bad tiles become; the cache limits and the
 // deletion log.
 #include "display/map_types.h"
+#include "platform/files.h"
 #include "tests/maps/tile_fixture.h"
 #include "tests/support/offline_chart_map.h"
 

@@ -4,7 +4,6 @@
 // numbered tile images and MBTiles-style stores.
 #pragma once
 
-#include "app/log.h"
 #include "app/settings.h"
 #include "app/tile_locks.h"
 #include "maps/http_download.h"

@@ -1,5 +1,4 @@
 // The SQLite tile stores, terrain.db and the offline map catalogue.
-#include "app/log.h"
 #include "app/settings.h"
 #include "display/map_types.h"
 #include "maps/http_download.h"

@@ -6,6 +6,7 @@
 #include "navdata/nav_file_io.h"
 #include "navdata/text_lines.h"
 #include "navdata/zip_writer.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -22,16 +23,8 @@ class TempNavRoot {
   public:
     TempNavRoot()
     {
-        char pattern[] = "/tmp/tvl_navdata_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        root_ = made ? made : "/tmp";
         CopyText(DataFolder, sizeof(DataFolder), root_.c_str());
         CopyText(TerrainFolder, sizeof(TerrainFolder), root_.c_str());
-    }
-    ~TempNavRoot()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
     }
     // root + "/" + relative, with the folders above it made.
     std::string Path(const std::string& relative) const
@@ -60,7 +53,8 @@ class TempNavRoot {
     const std::string& root() const { return root_; }
 
   private:
-    std::string root_;
+    TempFolder folder_;
+    std::string root_ = folder_.Path();
 };
 
 inline AirportRecord MakeAirport(const char* icao, double lat, double lon, double runwayMetres = 2000.0,

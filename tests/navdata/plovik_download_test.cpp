@@ -8,49 +8,44 @@
 #include "nav_fixtures.h"
 #include "display/airport_boxes.h"
 
+#include "tests/support/child_process.h"
+
 #include <minizip/zip.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <optional>
 #include <set>
 #include <string>
-
-extern char** environ;
+#include <utility>
 
 namespace {
 
 const std::string Downloader = std::string(TVL_ROOT_DIR) + "/System/PlovikDownload";
 
-// Runs program with args in folder, with extra environment entries; the exit code.
+// Runs program with args in folder, with extra environment entries
+// ("NAME=value") for it alone; the exit code.
 int RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& folder,
         const std::vector<std::string>& environment = {})
 {
+    std::vector<std::pair<std::string, std::optional<std::string>>> before;
+    for (const std::string& entry : environment) {
+        std::string name = entry.substr(0, entry.find('='));
+        const char* old = std::getenv(name.c_str());
+        before.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        setenv(name.c_str(), entry.substr(name.size() + 1).c_str(), 1);
+    }
     std::vector<std::string> words = {program};
     words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& w : words)
-        argv.push_back(w.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> env(environment);
-    for (char** e = environ; *e; ++e)
-        env.push_back(*e);
-    std::vector<char*> envp;
-    for (std::string& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    pid_t pid;
-    int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    Child child;
+    bool started = child.Start(words, "/dev/null", folder);
+    for (const auto& [name, value] : before) {
+        if (value)
+            setenv(name.c_str(), value->c_str(), 1);
+        else
+            unsetenv(name.c_str());
+    }
+    return started ? child.Wait(ProgramRunLimit) : -1;
 }
 
 // A small world in the public formats: Hamburg with a water runway, a

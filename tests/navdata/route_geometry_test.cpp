@@ -198,10 +198,10 @@ TEST_F(RouteProjection, PointsBeyondHalfAWorldAreMovedByOneWorld)
     ASSERT_GT(world, 0);
     double refX = 0, refY = 0;
     LatLonToMapPixel(&refX, &refY, 179.5, 0.0);
-    RoutePoint east = ToMapRelative(0.0, -179.5, refX, refY, world);
+    RoutePoint east = ToMapRelative(ViewMapProjector(), 0.0, -179.5, refX, refY, world);
     EXPECT_NEAR(east.x, world / 360.0, 1e-6);  // one degree east, not a world west
     FlightPlanWaypoint w[3] = {Waypoint(-17.75, 177.4), Waypoint(-16.5, 179.9), Waypoint(-13.8, -172.0)};
-    BuildRoutePolyline(w, 3, true, refX, refY);
+    BuildRoutePolyline(ViewMapProjector(), w, 3, true, refX, refY);
     ASSERT_GT(GetRoutePolylineSize(), 3u);
     RoutePoint previous{};
     for (size_t i = 0; i < GetRoutePolylineSize(); ++i) {
@@ -218,12 +218,12 @@ TEST_F(RouteProjection, PointsBeyondHalfAWorldAreMovedByOneWorld)
 TEST_F(RouteProjection, WithoutRebuildOnlyTheProjectionMoves)
 {
     FlightPlanWaypoint w[2] = {Waypoint(53.6, 10.0), Waypoint(50.0, 8.5)};
-    BuildRoutePolyline(w, 2, true, 0, 0);
+    BuildRoutePolyline(ViewMapProjector(), w, 2, true, 0, 0);
     size_t points = GetRoutePolylineSize();
     RoutePoint before;
     GetRoutePolylinePoint(0, &before);
     w[1] = Waypoint(10, 10);  // not rebuilt: the stored geography stays
-    BuildRoutePolyline(w, 2, false, 100, 50);
+    BuildRoutePolyline(ViewMapProjector(), w, 2, false, 100, 50);
     RoutePoint after;
     GetRoutePolylinePoint(0, &after);
     EXPECT_EQ(GetRoutePolylineSize(), points);
@@ -234,16 +234,44 @@ TEST_F(RouteProjection, WithoutRebuildOnlyTheProjectionMoves)
 TEST_F(RouteProjection, ANewZoomProjectsTheStoredRouteAnew)
 {
     FlightPlanWaypoint w[2] = {Waypoint(53.6, 10.0), Waypoint(50.0, 8.5)};
-    EXPECT_TRUE(BuildRoutePolyline(w, 2, true, 0, 0));
+    EXPECT_TRUE(BuildRoutePolyline(ViewMapProjector(), w, 2, true, 0, 0));
     RoutePoint at8;
     GetRoutePolylinePoint(1, &at8);
-    EXPECT_FALSE(BuildRoutePolyline(w, 2, false, 0, 0));  // nothing changed: nothing projected
+    EXPECT_FALSE(BuildRoutePolyline(ViewMapProjector(), w, 2, false, 0, 0));  // nothing changed: nothing projected
     Settings.Tile = 9;
-    EXPECT_TRUE(BuildRoutePolyline(w, 2, false, 0, 0));
+    EXPECT_TRUE(BuildRoutePolyline(ViewMapProjector(), w, 2, false, 0, 0));
     RoutePoint at9;
     GetRoutePolylinePoint(1, &at9);
     EXPECT_NEAR(at9.x, 2 * at8.x, 1.0);
     EXPECT_NEAR(at9.y, 2 * at8.y, 1.0);  // the map takes pixel centres
+}
+
+// A projection of ten map pixels a degree, north up, over a world of 3600
+// pixels; the wrap is switched off by a world of no width.
+void TenPixelsADegree(double* x, double* y, double lon, double lat)
+{
+    *x = lon * 10;
+    *y = -lat * 10;
+}
+double TenPixelWorld() { return 3600; }
+double NoWorld() { return 0; }
+
+TEST(RouteCallerProjection, TheRouteIsProjectedAndWrappedAsTheCallerSays)
+{
+    FlightPlanWaypoint w[2] = {Waypoint(0, 179), Waypoint(0, 179.25)};
+    // The reference lies at -179 degrees: 358 degrees west, or 2 east across the date line.
+    EXPECT_TRUE(BuildRoutePolyline({TenPixelsADegree, TenPixelWorld}, w, 2, true, -1790, 0));
+    RoutePoint first;
+    ASSERT_TRUE(GetRoutePolylinePoint(0, &first));
+    EXPECT_DOUBLE_EQ(first.x, -20);
+    EXPECT_DOUBLE_EQ(first.y, 0);
+    BuildRoutePolyline({TenPixelsADegree, NoWorld}, w, 2, false, -1790, 0);
+    ASSERT_TRUE(GetRoutePolylinePoint(0, &first));
+    EXPECT_DOUBLE_EQ(first.x, 3580);
+    RoutePoint single = ToMapRelative({TenPixelsADegree, TenPixelWorld}, 1.5, 2.0, 5, 5, 3600);
+    EXPECT_DOUBLE_EQ(single.x, 15);
+    EXPECT_DOUBLE_EQ(single.y, -20);
+    ClearRoutePolyline();
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ class RouteNavigation : public ::testing::Test {
         Settings.UseSimulator = simulator;
         BeginGpsFrame();
         SetActiveLegFromSimulator(activeLeg);
-        RunGpsStep(simulator, refX, refY, 1, 1);
+        RunGpsStep(ViewMapProjector(), simulator, refX, refY, 1, 1);
     }
 };
 

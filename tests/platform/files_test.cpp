@@ -204,4 +204,28 @@ TEST_F(FilesTest, CurrentFolderFollowsSetAndReportsTheSizeNeeded)
     EXPECT_TRUE(SetCurrentDirectoryA(before));
 }
 
+TEST_F(FilesTest, FileExistsForFilesAndFolders)
+{
+    WorkingFolder here(folder.Path());
+    WriteFileText(folder / "file.txt", "");
+    mkdir("sub", 0755);
+    EXPECT_EQ(FileExists("file.txt"), 1);
+    EXPECT_EQ(FileExists(".\\FILE.TXT"), 1);
+    EXPECT_EQ(FileExists("sub"), 1);
+    EXPECT_EQ(FileExists("missing"), 0);
+    EXPECT_EQ(FileExists(nullptr), 0);
+}
+
+TEST_F(FilesTest, IsDirectoryOnlyForFolders)
+{
+    std::string root = folder / "Maps/Plovik";
+    MakeFolders(root + "/System");
+    WriteFileText(root + "/System/QRDLX30_11.fxo", "effect");
+    EXPECT_TRUE(IsDirectory(root.c_str()));
+    EXPECT_TRUE(IsDirectory((folder / "maps\\PLOVIK").c_str()));
+    EXPECT_FALSE(IsDirectory((root + "/System/QRDLX30_11.fxo").c_str()));
+    EXPECT_FALSE(IsDirectory((folder / "missing").c_str()));
+    EXPECT_FALSE(IsDirectory(nullptr));
+}
+
 } // namespace

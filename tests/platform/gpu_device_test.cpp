@@ -145,6 +145,7 @@ TEST_F(GpuObjects, DrawWhileTheBufferIsMappedDrawsNothing)
 
 TEST_F(GpuObjects, DrawRecorderKeepsTechniqueAndVertices)
 {
+    GpuClearRecordedDraws();
     GpuRecordDraws(true);
     gpu.Quad("Render1", 0, 0, 8, 8, 0xFF0000FFu);
     GpuRecordDraws(false);

@@ -4,6 +4,7 @@
 #include "platform/event_script.h"
 #include "platform/window.h"
 #include "platform/window_internal.h"
+#include "tests/support/temp_folder.h"
 
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
@@ -86,7 +87,13 @@ protected:
         wc.lpszClassName = "TestClass";
         ASSERT_NE(RegisterClassA(&wc), 0);
     }
-    void TearDown() override { CloseWindowLayer(); }
+    void TearDown() override
+    {
+        CloseWindowLayer();
+        // The classes live as long as the process: the next test registers them anew.
+        for (const char* name : {"TestClass", "Ex"})
+            UnregisterClassA(name, nullptr);
+    }
 
     HWND Create(DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE, int x = 100, int y = 50, int w = 648, int h = 511)
     {
@@ -271,9 +278,8 @@ TEST_F(WindowTest, ScriptWaitsForItsShotBeforeTheNextAction)
 // next action follows once the file holds the text, however long that takes.
 TEST_F(WindowTest, ScriptAwaitsATextInAFileBeforeTheNextAction)
 {
-    char folder[] = "/tmp/tvl-await-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    std::string file = std::string(folder) + "/peer.out";
+    TempFolder folder;
+    std::string file = folder / "peer.out";
     Create();
     Pump();
     Log.clear();
@@ -297,8 +303,6 @@ TEST_F(WindowTest, ScriptAwaitsATextInAFileBeforeTheNextAction)
     Pump();
     EXPECT_EQ(Count(WM_KEYDOWN), 1);
     EXPECT_FALSE(EventScriptRunning());
-    std::remove(file.c_str());
-    rmdir(folder);
 }
 
 TEST_F(WindowTest, AnAwaitLineWithoutItsTextIsSkipped)

@@ -1,5 +1,6 @@
 // Textures: image files and their slots, the case-sensitive palette-image
 // path, palette and elevation texel orientation, images in memory.
+#include "display/sprite_table.h"
 #include "maps/system_files.h"
 #include "maps/terrain_data.h"
 #include "render/textures.h"

@@ -13,6 +13,7 @@
 #include "simlink/pilot_log.h"
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
+#include "tests/support/link_state.h"
 #include "tests/support/program_root_copy.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/udp_peer.h"
@@ -41,6 +42,7 @@ bool Handle(const std::vector<uint8_t>& d)
 
 class AeroflyDatagramTest : public ::testing::Test {
 protected:
+    FreshLinkState linkState;
     void SetUp() override
     {
         Settings.UseSimulator = SimulatorAerofly;
@@ -313,6 +315,7 @@ TEST_F(AeroflyPlanParse, RouteWaypointsThatCannotBeFlownAreLeftOut)
 
 class AeroflyLinkTest : public ::testing::Test {
 protected:
+    FreshLinkState linkState;
     UdpPeer peer;
 
     void SetUp() override

@@ -12,6 +12,7 @@
 #include "simlink/aerofly_procedures.h"
 #include "simlink/sim_link.h"
 #include "tests/navdata/nav_fixtures.h"
+#include "tests/support/link_state.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,7 @@ std::vector<std::string> Idents(const FlightPlanRecord& plan)
 
 class AeroflyPlanTest : public ::testing::Test {
 protected:
+    FreshLinkState linkState;
     TempNavRoot root;
     AeroflyAirportBlock departure = AeroflyAirportAt("EDDH", "23", 9.9883, 53.6304);
     AeroflyAirportBlock destination = AeroflyAirportAt("EDDH", "23", 9.9883, 53.6304);

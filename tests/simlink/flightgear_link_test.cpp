@@ -13,6 +13,7 @@
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
 #include "tests/navdata/nav_fixtures.h"
+#include "tests/support/link_state.h"
 #include "tests/support/proxy_test_client.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/udp_peer.h"
@@ -79,6 +80,7 @@ void HandleAi(const std::string& text)
 
 class FlightGearDatagramTest : public ::testing::Test {
 protected:
+    FreshLinkState linkState;
     void SetUp() override
     {
         Settings.UseSimulator = SimulatorFlightGear;
@@ -375,6 +377,7 @@ TEST_F(FlightGearAiTest, BadDatagramsStoreNothing)
 
 class FlightGearLinkTest : public ::testing::Test {
 protected:
+    FreshLinkState linkState;
     UdpPeer flightGear;  // sends from a port of its own, as FlightGear does
     uint16_t port = FreeUdpPort();
     uint16_t aiPort = FreeUdpPort();

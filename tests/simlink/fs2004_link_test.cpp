@@ -9,6 +9,7 @@
 #include "platform/threads.h"
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
+#include "tests/support/link_state.h"
 #include "tests/support/udp_peer.h"
 
 #include <gtest/gtest.h>
@@ -34,6 +35,7 @@ bool Handle(const std::vector<uint8_t>& d)
 
 class Fs2004DatagramTest : public ::testing::Test {
 protected:
+    FreshLinkState linkState;
     void SetUp() override
     {
         Settings.UseSimulator = SimulatorFs2004;
@@ -230,6 +232,7 @@ TEST_F(Fs2004DatagramTest, AnotherMagicIsNeverData)
 
 class Fs2004LinkTest : public ::testing::Test {
 protected:
+    FreshLinkState linkState;
     UdpPeer peer;
 
     void SetUp() override

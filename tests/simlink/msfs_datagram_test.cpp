@@ -8,6 +8,7 @@
 #include "proxy_datagrams.h"
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
+#include "tests/support/link_state.h"
 #include "tests/support/udp_peer.h"
 
 #include <gtest/gtest.h>
@@ -69,6 +70,7 @@ void ExpectUnchanged(const Observed& a, const Observed& b, const char* what)
 
 class MsfsDatagramTest : public ::testing::Test {
 protected:
+    FreshLinkState linkState;
     void SetUp() override
     {
         Feed(ShortReply(MsgRegistered, 2));

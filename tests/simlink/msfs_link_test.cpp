@@ -9,6 +9,7 @@
 #include "simlink/traffic_advisory.h"
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
+#include "tests/support/link_state.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/udp_peer.h"
 
@@ -29,6 +30,7 @@ double Var(SimVarId id)
 
 class MsfsLinkTest : public ::testing::Test {
 protected:
+    FreshLinkState linkState;
     std::unique_ptr<UdpPeer> peer = std::make_unique<UdpPeer>();
 
     void SetUp() override

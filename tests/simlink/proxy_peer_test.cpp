@@ -6,6 +6,7 @@
 #include "simlink/msfs_link.h"
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/udp_peer.h"
 
@@ -13,13 +14,9 @@
 
 #include <csignal>
 #include <cstdio>
-#include <spawn.h>
+#include <cstdlib>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -28,43 +25,23 @@ class PeerProcess {
 public:
     explicit PeerProcess(std::vector<std::string> args)
     {
-        int out[2];
-        if (pipe(out) != 0)
-            return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        std::string program = std::string(TVL_TOOLS_DIR) + "/tvl-proxypeer";
-        args.insert(args.begin(), program);
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        FILE* f = fdopen(out[0], "r");
-        char line[128] = {};
-        if (f && std::fgets(line, sizeof(line), f))
-            std::sscanf(line, "tvl-proxypeer listening on port %d", &port_);
-        if (f)
-            std::fclose(f);
+        args.insert(args.begin(), std::string(TVL_TOOLS_DIR) + "/tvl-proxypeer");
+        if (peer_.Start(args, folder_ / "peer.out", folder_.Path()))
+            port_ = std::atoi(WaitForAnnouncedPort(folder_ / "peer.out").c_str());
     }
     ~PeerProcess() { Stop(); }
     int Port() const { return port_; }
     void Stop()
     {
-        if (pid_ <= 0)
+        if (peer_.Pid() <= 0)
             return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
+        kill(peer_.Pid(), SIGTERM);
+        peer_.Wait(ProgramRunLimit);
     }
 
 private:
-    pid_t pid_ = -1;
+    TempFolder folder_;
+    Child peer_;
     int port_ = 0;
 };
 

@@ -21,6 +21,7 @@
 #include "simlink/xplane_link.h"
 #include "platform/threads.h"
 #include "tests/navdata/nav_fixtures.h"
+#include "tests/support/link_state.h"
 #include "tests/support/child_process.h"
 #include "tests/support/program_root_copy.h"
 #include "tests/support/proxy_test_client.h"
@@ -52,6 +53,7 @@ double Var(SimVarId id)
 
 class SimPeerTest : public ::testing::Test {
 protected:
+    FreshLinkState linkState;
     TempFolder folder;
     Child peer;
     std::string record = folder / "peer.rec";

@@ -8,6 +8,7 @@
 #include "proxy_datagrams.h"
 #include "simlink/msfs_link.h"
 #include "simlink/traffic_advisory.h"
+#include "tests/support/link_state.h"
 #include "tests/support/sound_root.h"
 #include "tests/support/temp_folder.h"
 
@@ -39,6 +40,7 @@ bool WaitUntilQuiet()
 
 class SoundTest : public ::testing::Test {
 protected:
+    FreshLinkState linkState;
     TempFolder root;
     WorkingFolder here{root.Path()};
     std::string output = root / "heard.raw";

@@ -10,6 +10,7 @@
 #include "simlink/msfs_link.h"
 #include "simlink/sound.h"
 #include "simlink/traffic_table.h"
+#include "tests/support/link_state.h"
 #include "tests/support/sound_root.h"
 #include "tests/support/temp_folder.h"
 
@@ -35,6 +36,7 @@ void ReportNorth(double rangeNm)
 
 class TrafficAlertSoundTest : public ::testing::Test {
 protected:
+    FreshLinkState linkState;
     TempFolder root;
     WorkingFolder here{root.Path()};
     std::string output = root / "heard.raw";

@@ -11,6 +11,7 @@
 #include "simlink/traffic_advisory.h"
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
+#include "tests/support/link_state.h"
 #include "tests/support/temp_folder.h"
 #include "platform/threads.h"
 #include "tests/support/udp_peer.h"
@@ -41,6 +42,7 @@ bool Handle(const std::vector<uint8_t>& d)
 
 class XPlaneDatagramTest : public ::testing::Test {
 protected:
+    FreshLinkState linkState;
     void SetUp() override
     {
         Settings.UseSimulator = SimulatorXPlane;
@@ -318,6 +320,7 @@ TEST_F(XPlaneDatagramTest, EachKindOfDropIsLoggedOnce)
 
 class XPlaneLinkTest : public ::testing::Test {
 protected:
+    FreshLinkState linkState;
     std::unique_ptr<UdpPeer> peer = std::make_unique<UdpPeer>();
 
     void SetUp() override

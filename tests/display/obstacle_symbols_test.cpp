@@ -1,7 +1,7 @@
 // Obstacle symbols: colour and picture by height and distance below the
 // aircraft, one symbol per 32-pixel cell, and elevation labels only near
 // the screen centre.
-#include "navdata/obstacle_symbols.h"
+#include "display/obstacle_symbols.h"
 
 #include "display/aircraft_values.h"
 #include "display/map_projection.h"

@@ -1,7 +1,6 @@
 // Obstacle symbols and their elevation labels, decluttered by screen cells.
-#include "navdata/obstacle_symbols.h"
+#include "display/obstacle_symbols.h"
 
-#include "app/settings.h"
 #include "display/aircraft_values.h"
 #include "display/draw_helpers.h"
 #include "display/map_projection.h"

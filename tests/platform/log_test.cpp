@@ -1,8 +1,7 @@
-// The log: line format, silence without DebugMode, lines dropped when too
-// many writers wait, and the shared utilities beside it.
-#include "app/log.h"
+// The log: line format, silence without DebugMode, and lines dropped when
+// too many writers wait.
+#include "platform/log.h"
 
-#include "app/settings.h"
 #include "tests/support/blocked_writers.h"
 #include "tests/support/temp_folder.h"
 
@@ -19,8 +18,8 @@ protected:
     TempFolder folder;
     WorkingFolder here{folder.Path()};
 
-    void SetUp() override { Settings.DebugMode = true; }
-    void TearDown() override { Settings.DebugMode = false; }
+    void SetUp() override { LogDebugMode = true; }
+    void TearDown() override { LogDebugMode = false; }
     std::string Log() { return ReadFileText(folder / "Tervalingo.log"); }
 };
 
@@ -42,7 +41,7 @@ TEST_F(LogTest, AppendsOneLinePerCallAndKeepsTextLineFeeds)
 
 TEST_F(LogTest, WritesNothingWithDebugModeOff)
 {
-    Settings.DebugMode = false;
+    LogDebugMode = false;
     WriteLog("hidden");
     WriteLogF("hidden %d", 1);
     EXPECT_FALSE(IsDebugMode());
@@ -69,29 +68,6 @@ TEST_F(LogTest, AtMostNineteenWritersWaitTheRestDropTheirLines)
     EXPECT_EQ(outcome.linesRead, 20);
     WriteLog("later");
     EXPECT_NE(Log().find(" later\n"), std::string::npos);
-}
-
-TEST_F(LogTest, FileExistsForFilesAndFolders)
-{
-    WriteFileText(folder / "file.txt", "");
-    mkdir("sub", 0755);
-    EXPECT_EQ(FileExists("file.txt"), 1);
-    EXPECT_EQ(FileExists(".\\FILE.TXT"), 1);
-    EXPECT_EQ(FileExists("sub"), 1);
-    EXPECT_EQ(FileExists("missing"), 0);
-    EXPECT_EQ(FileExists(nullptr), 0);
-}
-
-TEST(LogUtilitiesTest, SecondsInHourAndMagneticVariation)
-{
-    float seconds = GetSecondsInHour();
-    EXPECT_GE(seconds, 0.0f);
-    EXPECT_LT(seconds, 3600.0f);
-    SetMagneticVariation(-3.5f);
-    float variation = 0;
-    GetMagneticVariation(&variation);
-    EXPECT_FLOAT_EQ(variation, -3.5f);
-    GetMagneticVariation(nullptr);
 }
 
 } // namespace

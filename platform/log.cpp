@@ -1,22 +1,20 @@
 // The log "Tervalingo.log" in the working folder, written one line at a time
-// from any thread, and small utilities many modules share.
-#include "app/log.h"
+// from any thread.
+#include "platform/log.h"
 
-#include "app/settings.h"
 #include "platform/files.h"
 #include "platform/threads.h"
 
-#include <atomic>
 #include <cstdarg>
 #include <cstdio>
+
+std::atomic<bool> LogDebugMode{false};
 
 namespace {
 
 // Taken by every thread that logs: the GUI thread, the link threads, the
 // loaders and the image library's callback.
 BusyGate LogGate;
-// Written by the per-frame update on the GUI thread, read by any thread.
-std::atomic<float> MagneticVariation{0.0f};
 
 constexpr int MaxLogWaiters = 19;
 
@@ -41,14 +39,14 @@ void WriteLog(const char* text)
     // Without DebugMode the gate is still taken, so callers keep one order.
     if (!EnterBusyGate(&LogGate, MaxLogWaiters))
         return;
-    if (Settings.DebugMode.load())
+    if (LogDebugMode.load())
         AppendLine(text ? text : "");
     LeaveBusyGate(&LogGate);
 }
 
 void WriteLogF(const char* format, ...)
 {
-    if (!format || !Settings.DebugMode.load())
+    if (!format || !LogDebugMode.load())
         return;
     char line[1024];
     va_list args;
@@ -60,30 +58,5 @@ void WriteLogF(const char* format, ...)
 
 bool IsDebugMode()
 {
-    return Settings.DebugMode.load();
-}
-
-int FileExists(const char* path)
-{
-    // Whatever reports attributes exists: a folder too, although its length
-    // cannot be read.
-    return path && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
-}
-
-float GetSecondsInHour()
-{
-    SYSTEMTIME now;
-    GetSystemTime(&now);
-    return static_cast<float>(now.wMinute * 60 + now.wSecond) + static_cast<float>(now.wMilliseconds) / 1000.0f;
-}
-
-void GetMagneticVariation(float* out)
-{
-    if (out)
-        *out = MagneticVariation.load();
-}
-
-void SetMagneticVariation(float degrees)
-{
-    MagneticVariation.store(degrees);
+    return LogDebugMode.load();
 }

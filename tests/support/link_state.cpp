@@ -1,0 +1,66 @@
+// Putting the shared link state back as a fresh program has it.
+#include "tests/support/link_state.h"
+
+#include "navdata/flight_plan.h"
+#include "simlink/flightgear_link.h"
+#include "simlink/fs2004_link.h"
+#include "simlink/link_drops.h"
+#include "simlink/msfs_link.h"
+#include "simlink/pilot_log.h"
+#include "simlink/sim_link.h"
+#include "simlink/sound.h"
+#include "simlink/traffic_advisory.h"
+#include "simlink/traffic_table.h"
+#include "simlink/udp_link.h"
+
+namespace {
+
+template <class Field, size_t N>
+void Zero(Field (&fields)[N])
+{
+    for (Field& f : fields)
+        f = 0.0;
+}
+
+void Zero(SharedPosition* p)
+{
+    p->latitude = 0.0;
+    p->longitude = 0.0;
+}
+
+}  // namespace
+
+void ResetSharedLinkState()
+{
+    Zero(LinkAircraftState);
+    Zero(Fs2004State);
+    Zero(FlightGearState);
+    ProxyAlive = 0;
+    PilotLogRecord = PilotLogFlight{};
+    PilotLogPreviousHeight = 0.0f;
+    ManualPositionMode = 0;
+    ManualPositionValid = 0;
+    Zero(&ManualPosition);
+    LastDataTime = 0.0;
+    Zero(&PreviousPosition);
+    Zero(&PositionRates);
+    LastReturnedHeading = 0.0;
+    VelocityVectorSeeded = 0;
+    SimPlanTaken = 0;
+    PendingSoundNumber = -1;
+    SimPaused = 0;
+    TrafficOn = 0;
+    MultiplayerMode = 0;
+    ResetTrafficAdvisory();
+    ResetTrafficTable();
+    TrafficOnRequest = 0;
+    TrafficOffRequest = 0;
+    MapReloadPending = 0;
+    SimMapReloadDone = 0;
+    WeatherRequestFlag = 0;
+    LastLoggedWsaError = 0;
+    SimWeatherFlag = 0;
+    ResetDroppedInputLog();
+    FlightPlanLock lock;
+    FlightPlan = FlightPlanRecord{};
+}
