@@ -24,6 +24,7 @@
 #include "maps/local_maps.h"
 #include "maps/tile_grid.h"
 #include "navdata/nearest_airports.h"
+#include "platform/units.h"
 #include "render/snapshot.h"
 #include "simlink/aerofly_link.h"
 #include "simlink/sim_link.h"
@@ -130,16 +131,16 @@ void ZoomStep(int direction)
         if (IsTileZoomPending(direction) && !IsTileLoaderBusy())
             SetTileZoomPending(direction, false);
         if (IsTileZoomPending(direction)) {
-            PlaySoundNumber(3);
+            PlaySoundNumber(SoundRefused);
             return;
         }
-        PlaySoundNumber(StartTileZoomStep(direction) ? 2 : 3);
+        PlaySoundNumber(StartTileZoomStep(direction) ? SoundClick : SoundRefused);
         return;
     }
     // A local raster map: its five chart levels, with fine steps below level 0.
     if (IsLocalZoomRequested() || GetLocalMapSource() < DefaultMapSource ||
         (direction < 0 && CurrentChartLevel == 4)) {
-        PlaySoundNumber(3);
+        PlaySoundNumber(SoundRefused);
         return;
     }
     int steps = std::clamp(ChartZoomOutSteps, 0, MaxChartZoomOutSteps);
@@ -151,7 +152,7 @@ void ZoomStep(int direction)
             coarse = true;
     } else if (CurrentChartLevel < 1) {
         if (ChartZoomOutSteps >= MaxChartZoomOutSteps) {
-            PlaySoundNumber(3);
+            PlaySoundNumber(SoundRefused);
             return;
         }
         ChartZoomOutSteps++;
@@ -161,7 +162,7 @@ void ZoomStep(int direction)
     if (coarse) {
         double scale = GetLocalMapScale();
         if (direction < 0 && (scale > 8.0 || std::isnan(scale)))
-            PlaySoundNumber(3);
+            PlaySoundNumber(SoundRefused);
         int shown = GetShownLocalMapLevel();
         CurrentChartLevel += direction < 0 ? 1 : -1;
         RequestLocalLevelZoom(shown, CurrentChartLevel);
@@ -170,7 +171,7 @@ void ZoomStep(int direction)
     } else {
         RequestLocalStepZoom(steps, std::clamp(ChartZoomOutSteps, 0, MaxChartZoomOutSteps));
     }
-    PlaySoundNumber(2);
+    PlaySoundNumber(SoundClick);
 }
 
 void ScaleMapValue(int direction)
@@ -183,7 +184,7 @@ void ScaleMapValue(int direction)
     else if (value / 2.0 >= MinMapScaleValue)
         value /= 2.0;
     SetMapScaleValue(value);
-    PlaySoundNumber(2);
+    PlaySoundNumber(SoundClick);
 }
 
 bool RunZoomZone(uint32_t point, int32_t event, void (*step)(uint32_t, int32_t))
@@ -231,7 +232,7 @@ bool ClickSoftkeys(int x, int y)
         OpenSoftkeyBar();
     } else if (column == ExitSoftkey) {
         ExitWithConfirmation();
-        PlaySoundNumber(2);
+        PlaySoundNumber(SoundClick);
     }
     return true;
 }
@@ -294,7 +295,7 @@ void DragManualPosition(int x, int y)
         else if (manualLon > 180.0)
             manualLon -= 360.0;
         ManualPosition.longitude = manualLon;
-        ManualPosition.latitude = lat + 2.0 * dlat * std::cos(lat / 57.3);
+        ManualPosition.latitude = lat + 2.0 * dlat * std::cos(lat / DegreesPerRadian1);
         ManualPositionValid = 1;
     }
     AnchorX = x;
@@ -497,7 +498,7 @@ void ToggleDirToNearest()
     Settings.DirToVector = 1;
     SelectNearestAirport(0);
     ResetAirportViewCenter();
-    PlaySoundNumber(2);
+    PlaySoundNumber(SoundClick);
 }
 
 bool IsDirToNearestOn() { return DirToNearest != 0; }
@@ -562,7 +563,7 @@ bool CycleWindrose(uint32_t, int32_t event)
     UserActivity = 1;
     if (event == ZoneLeftClick)
         CycleWindroseSetting();
-    PlaySoundNumber(2);
+    PlaySoundNumber(SoundClick);
     return false;
 }
 
@@ -571,7 +572,7 @@ bool ToggleDynamicSoftkeys(uint32_t, int32_t event)
     UserActivity = 1;
     if (event == ZoneLeftClick) {
         Settings.DynamicSoftkeys = !Settings.DynamicSoftkeys;
-        PlaySoundNumber(2);
+        PlaySoundNumber(SoundClick);
     }
     return false;
 }
@@ -610,7 +611,7 @@ bool FlightPlanZone(uint32_t, int32_t event)
         if (IsFlightPlanActive())
             RequestAeroflyPlanSend();
     }
-    PlaySoundNumber(2);
+    PlaySoundNumber(SoundClick);
     return false;
 }
 
@@ -688,7 +689,7 @@ bool ToggleTrackUp(uint32_t, int32_t)
 {
     UserActivity = 1;
     ToggleTrackUpOrientation();
-    PlaySoundNumber(2);
+    PlaySoundNumber(SoundClick);
     return false;
 }
 
@@ -697,7 +698,7 @@ bool CycleTrack(uint32_t, int32_t event)
     UserActivity = 1;
     if (event == ZoneLeftClick) {
         Settings.Track = (Settings.Track + 1) % 3;
-        PlaySoundNumber(2);
+        PlaySoundNumber(SoundClick);
     }
     return false;
 }

@@ -7,6 +7,7 @@
 #include "platform/log.h"
 #include "app/main_window.h"
 #include "app/helper_dialogs.h"
+#include "platform/ini_sections.h"
 #include "platform/win32.h"
 #include "maps/terrain_awareness.h"
 #include "app/program_root.h"
@@ -178,7 +179,6 @@ std::atomic<uint8_t> AssignmentIdle{1};
 std::atomic<uint8_t> PublisherRunning{0};
 
 const char JoystickIni[] = ".\\Joystick.ini";
-const char JoystickSection[] = "JoyStickButtons";
 const char SettingsIni[] = ".\\Plovik.ini";
 const char MappingName[] = "TVLFileMappingObject";
 constexpr DWORD MappingSize = 256;

@@ -13,6 +13,7 @@
 #include "display/frame_limiter.h"
 #include "maps/weather_radar.h"
 #include "platform/files.h"
+#include "platform/ini_sections.h"
 #include "platform/messagebox.h"
 #include "platform/process.h"
 #include "platform/profile.h"
@@ -31,7 +32,6 @@
 
 namespace {
 
-constexpr char MainSection[] = "Zorizeruverovu Plovik";
 
 std::atomic<bool> HelperIdle{true};
 

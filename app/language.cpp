@@ -5,6 +5,7 @@
 #include "platform/log.h"
 #include "navdata/text_lines.h"
 #include "platform/files.h"
+#include "platform/ini_sections.h"
 #include "platform/profile.h"
 
 #include <dirent.h>
@@ -257,7 +258,7 @@ int EnumerateLanguages()
         LanguageCodeOfFile(fileName, &entry.code);
         const std::string path = std::string(folder) + "/" + fileName;
         char name[49] = {};
-        GetPrivateProfileStringA("Note", "Language1", "", name, sizeof name, path.c_str());
+        GetPrivateProfileStringA(LanguageNoteSection, "Language1", "", name, sizeof name, path.c_str());
         entry.name = name;
         entries.push_back(entry);
     }

@@ -6,6 +6,7 @@
 #include "app/display_modes.h"
 #include "app/frame_driver.h"
 #include "app/helper_dialogs.h"
+#include "platform/ini_sections.h"
 #include "platform/log.h"
 #include "platform/win32.h"
 #include "app/screen_layout.h"

@@ -54,9 +54,8 @@ struct MainWindowStateBlock {
 
 extern MainWindowStateBlock MainWindowState;
 
-// The INI file in the working folder and the section of the window keys.
+// The INI file in the working folder.
 inline constexpr const char LocalIniFile[] = "./Plovik.ini";
-inline constexpr const char WindowSection[] = "Zorizeruverovu Plovik Window";
 
 bool CreateMainWindow(HINSTANCE instance);
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -24,6 +24,7 @@
 #include "maps/local_maps.h"
 #include "maps/tile_grid.h"
 #include "maps/tile_sources.h"
+#include "platform/ini_sections.h"
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "render/snapshot.h"
@@ -168,8 +169,8 @@ bool TakeLocalMapPackage()
     StartLocalMapTileLoader();
     char text[16];
     std::snprintf(text, sizeof(text), "%d", Settings.MapType.load());
-    WritePrivateProfileStringA("Zorizeruverovu Plovik", "MapType", text, IniFilePath);
-    WritePrivateProfileStringA("Zorizeruverovu Plovik G500", "MapType", text, IniFilePath);
+    WritePrivateProfileStringA(MainSection, "MapType", text, IniFilePath);
+    WritePrivateProfileStringA(G500Section, "MapType", text, IniFilePath);
     return true;
 }
 

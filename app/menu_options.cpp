@@ -34,6 +34,7 @@
 #include "navdata/route_navigation.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
+#include "platform/ini_sections.h"
 #include "platform/messagebox.h"
 #include "platform/profile.h"
 #include "render/snapshot.h"
@@ -48,7 +49,6 @@
 
 namespace {
 
-const char MainSection[] = "Zorizeruverovu Plovik";
 
 int WidthTarget = WidthFlightPlan;
 int LastSimulator = 0;
@@ -172,10 +172,14 @@ struct SimulatorChoice {
     int installedBits;
 };
 constexpr SimulatorChoice SimulatorChoices[8] = {
-    {SimulatorXPlane, 1, 4, 4, 0x08},     {SimulatorAerofly, 7, 8, 8, 0x80}, {1, 3, 1, 2, 0x03},
-    {3, 4, 3, 3, 0x04},                   {SimulatorFlightGear, 5, 6, 6, 0x20}, {SimulatorMsfs, 6, 7, 7, 0x40},
+    {SimulatorXPlane, 1, SimulatorXPlane, SimulatorXPlane, 0x08},
+    {SimulatorAerofly, 7, SimulatorAerofly, SimulatorAerofly, 0x80},
+    {SimulatorFsx, 3, SimulatorFsx, SimulatorSimConnectConfig, 0x03},
+    {SimulatorPrepar3d, 4, SimulatorPrepar3d, SimulatorPrepar3d, 0x04},
+    {SimulatorFlightGear, 5, SimulatorFlightGear, SimulatorFlightGear, 0x20},
+    {SimulatorMsfs, 6, SimulatorMsfs, SimulatorMsfs, 0x40},
     {0, 0, 0, -1, 0},  // the back key
-    {SimulatorFs2004, 2, 5, 5, 0x10},
+    {SimulatorFs2004, 2, SimulatorFs2004, SimulatorFs2004, 0x10},
 };
 
 void ChooseSimulator(int key)
@@ -469,14 +473,14 @@ void WeatherStationFace(SoftkeyFace& face, int)
     int sim = Settings.UseSimulator.load();
     if (sim == SimulatorFs2004)
         face.label = "";
-    else if (sim != 2 && sim != 3)
+    else if (sim != SimulatorSimConnectConfig && sim != SimulatorPrepar3d)
         face.tint = SoftkeyGrey;
 }
 
 bool IsWeatherStationLit(int)
 {
     int sim = Settings.UseSimulator.load();
-    return (sim == 2 || sim == 3) && Settings.WeatherStationState.load() != 0;
+    return (sim == SimulatorSimConnectConfig || sim == SimulatorPrepar3d) && Settings.WeatherStationState.load() != 0;
 }
 
 void AspectFace(SoftkeyFace& face, int)

@@ -8,6 +8,7 @@
 #include "app/settings.h"
 #include "maps/http_download.h"
 #include "maps/tile_sources.h"
+#include "platform/ini_sections.h"
 #include "platform/profile.h"
 #include "platform/threads.h"
 
@@ -18,7 +19,6 @@
 
 namespace {
 
-constexpr char MainSection[] = "Zorizeruverovu Plovik";
 constexpr int DaysBeforeMonth[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 303, 333};
 
 // The key as a number; "None" (missing) and text that is no number give fallback.

@@ -2,13 +2,13 @@
 #include "app/processor_core.h"
 
 #include "app/main_window.h"
+#include "platform/ini_sections.h"
 #include "platform/profile.h"
 #include "platform/threads.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-static const char SystemSection[] = "Zorizeruverovu Plovik System";
 // 4095 = 12 cores: from there on the process keeps its affinity.
 static const DWORD_PTR LargestUsableMask = 4094;
 

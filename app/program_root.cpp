@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "display/map_view.h"
 #include "platform/files.h"
+#include "platform/ini_sections.h"
 #include "platform/locale.h"
 #include "platform/messagebox.h"
 #include "platform/profile.h"
@@ -30,7 +31,6 @@ char ChartStatusText[256];
 
 namespace {
 
-const char* const MainSection = "Zorizeruverovu Plovik";
 const char* const BoxCaption = "Zorizeruverovu";
 constexpr unsigned BoxStyle = MB_ICONINFORMATION | MB_TASKMODAL | MB_TOPMOST;
 
@@ -96,10 +96,10 @@ void FindRootElsewhere()
 {
     if (!Exists("./Plovik.ini"))
         return;
-    if (ReadPathKey("./Plovik.ini", MainSection) || ReadPathKey("./Plovik.ini", "Zirazadirurova Plovik"))
+    if (ReadPathKey("./Plovik.ini", MainSection) || ReadPathKey("./Plovik.ini", OldMainSection))
         return;
     if (Exists("./Korvane.ini")) {
-        ReadPathKey("./Korvane.ini", "Zirazadirurova Korvane");
+        ReadPathKey("./Korvane.ini", KorvaneRootSection);
         return;
     }
     if (!ReadRootFromRegistry()) {

@@ -2,6 +2,8 @@
 // presets that hold before the first read.
 #include "app/settings.h"
 
+#include "navdata/simulators.h"
+
 SettingsBlock Settings;
 NavColourFactoryTables NavColourFactory;
 
@@ -33,14 +35,14 @@ struct ActiveAddressPreset {
 int NavDatabaseForSimulator(int useSimulator)
 {
     switch (useSimulator) {
-    case 4: return 1;
-    case 5: return 2;
-    case 1:
-    case 2: return 3;
-    case 3: return 4;
-    case 6: return 5;
-    case 7: return 6;
-    case 8: return 7;
+    case SimulatorXPlane: return 1;
+    case SimulatorFs2004: return 2;
+    case SimulatorFsx:
+    case SimulatorSimConnectConfig: return 3;
+    case SimulatorPrepar3d: return 4;
+    case SimulatorFlightGear: return 5;
+    case SimulatorMsfs: return 6;
+    case SimulatorAerofly: return 7;
     default: return 6;
     }
 }

@@ -308,7 +308,6 @@ extern HWND DialogOwnerWindow;
 // The [Terrain] section: the legend colours as their "r,g,b" texts (the
 // terrain code parses and formats them) and the terrain switches. Its
 // Blendfactor key fills Settings.TerrainTransparency. GUI thread.
-constexpr const char* TerrainSection = "Terrain";
 constexpr int TerrainColourCount = 5;
 constexpr int TerrainColourTextSize = 16;
 extern char TerrainColourText[TerrainColourCount][TerrainColourTextSize];

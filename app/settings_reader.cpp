@@ -11,6 +11,7 @@
 #include "app/program_root.h"
 #include "app/shared_accessors.h"
 #include "platform/files.h"
+#include "platform/ini_sections.h"
 #include "platform/win32.h"
 #include "app/sim_key_events.h"
 #include "app/winmain.h"
@@ -50,7 +51,6 @@
 
 namespace {
 
-constexpr const char* Main = "Zorizeruverovu Plovik";
 constexpr long LogBackupSize = 1000000;
 
 bool PathExists(const char* path)
@@ -115,20 +115,20 @@ void ReadUsageCounters(const char* ini)
     if (IsNewCountingMonth(month, year, now.wMonth, now.wYear)) {
         Settings.TransactionCount = 0;
         snprintf(Settings.Date, sizeof Settings.Date, "%d.%d", now.wMonth, now.wYear);
-        WritePrivateProfileStringA("User Settings", "Date", Settings.Date, ini);
-        WritePrivateProfileStringA("User Settings", "TransactionCount", "0", ini);
+        WritePrivateProfileStringA(UserSettingsSection, "Date", Settings.Date, ini);
+        WritePrivateProfileStringA(UserSettingsSection, "TransactionCount", "0", ini);
     }
 }
 
 void ReadServiceCredentials(const char* ini)
 {
-    ReadSettingKey(Main, "app_id", ini);
+    ReadSettingKey(MainSection, "app_id", ini);
     if (strcmp(Settings.app_id, "None") != 0) {
-        ReadSettingKey(Main, "app_code", ini);
+        ReadSettingKey(MainSection, "app_code", ini);
         if (strcmp(Settings.app_code, "None") != 0)
             SetHereCredentials(Settings.app_id, Settings.app_code);
     }
-    ReadSettingKey("User Settings", "MapQuestKey", ini);
+    ReadSettingKey(UserSettingsSection, "MapQuestKey", ini);
     if (strcmp(Settings.MapQuestKey, "None") != 0) {
         SetMapQuestKey(Settings.MapQuestKey);
         ReadUsageCounters(ini);
@@ -164,7 +164,7 @@ void SetDataFolders()
 
 void ReadFlightSimVersion(const char* ini)
 {
-    ReadSettingKey("Microsoft Flight Simulator", "FSVersion", ini);
+    ReadSettingKey(FlightSimSection, "FSVersion", ini);
     if (Settings.FSVersion == 10 && !PathExists("FSX.exe") && PathExists("FS9.exe"))
         Settings.FSVersion = 9;
 }
@@ -191,7 +191,7 @@ void ReadTileSettings(const char* ini)
 
 void ReadLanguageSetting(const char* ini)
 {
-    ReadSettingKey(Main, "Language", ini);
+    ReadSettingKey(MainSection, "Language", ini);
     LoadLanguage(Settings.Language);
 }
 
@@ -205,7 +205,7 @@ void ReadSimConnectConfig()
 {
     char cfg[512];
     SetPath(cfg, "%s/simconnect.cfg", SystemFolder);
-    ReadSettingSection("SimConnect", cfg);
+    ReadSettingSection(SimConnectSection, cfg);
     ClearQuitRequest();
     InitRadarState();
 }
@@ -222,7 +222,7 @@ void ReadTileCacheSettings(const char* ini)
 
 void ReadChartType(const char* ini)
 {
-    ReadSettingKey(Main, "PreferedChartType", ini);
+    ReadSettingKey(MainSection, "PreferedChartType", ini);
     ResetTileChartType();
     if (Settings.MapType < 0)
         TileMapFlag = 1;
@@ -236,9 +236,9 @@ void ReadWindowSettings(const char* ini, HWND)
     else
         SetWindowNotTopmost();
     PresentFrame();
-    ReadSettingKey(Main, "WindowFrame", ini);
+    ReadSettingKey(MainSection, "WindowFrame", ini);
     LocalMapTileCount = 25;
-    ReadSettingKey(Main, "CPU_usage", ini);
+    ReadSettingKey(MainSection, "CPU_usage", ini);
     ResetFrameLimiterCount();
     ReadSettingRange("AllowDim", "ShowFrame", ini);
 }
@@ -246,21 +246,22 @@ void ReadWindowSettings(const char* ini, HWND)
 SimulatorSection* SectionOfSimulator(int useSimulator)
 {
     switch (useSimulator) {
-    case 1:
-    case 2:
-    case 3: return &Settings.Prepar3D;
-    case 4: return &Settings.XPlane;
-    case 5: return &Settings.FS2004;
-    case 6: return &Settings.FlightGear;
-    case 7: return &Settings.MSFS;
-    case 8: return &Settings.Aeroflyfs2;
+    case SimulatorFsx:
+    case SimulatorSimConnectConfig:
+    case SimulatorPrepar3d: return &Settings.Prepar3D;
+    case SimulatorXPlane: return &Settings.XPlane;
+    case SimulatorFs2004: return &Settings.FS2004;
+    case SimulatorFlightGear: return &Settings.FlightGear;
+    case SimulatorMsfs: return &Settings.MSFS;
+    case SimulatorAerofly: return &Settings.Aeroflyfs2;
     default: return nullptr;
     }
 }
 
 void ReadSimulatorSections(const char* ini)
 {
-    static const char* const order[] = {"X-Plane", "FS2004", "Prepar3D", "MSFS", "Aeroflyfs2", "FlightGear"};
+    static const char* const order[] = {XPlaneSimSection, Fs2004SimSection, Prepar3dSimSection,
+                                        MsfsSimSection,   AeroflySimSection, FlightGearSimSection};
     for (const char* section : order)
         ReadSettingSection(section, ini);
     if (SimulatorSection* sim = SectionOfSimulator(Settings.UseSimulator)) {
@@ -273,9 +274,9 @@ void ReadSimulatorSections(const char* ini)
 
 void ReadTerrainFolder(const char* ini)
 {
-    ReadSettingKey(Main, "InitialTimeout", ini);
+    ReadSettingKey(MainSection, "InitialTimeout", ini);
     snprintf(TerrainFolder, sizeof TerrainFolder, "%s", DataFolder);
-    ReadSettingKey(Main, "Terrainpath", ini);
+    ReadSettingKey(MainSection, "Terrainpath", ini);
     if (strcmp(Settings.Terrainpath, "None") != 0)
         snprintf(TerrainFolder, sizeof TerrainFolder, "%s", Settings.Terrainpath);
 }
@@ -308,7 +309,7 @@ void ApplyCommandLineSimulator(const char* ini)
 
 void ReadNavDatabase(const char* ini)
 {
-    ReadSettingKey(Main, "NavDatabase", ini);
+    ReadSettingKey(MainSection, "NavDatabase", ini);
     if (Settings.NavDatabase == 0)
         Settings.NavDatabase = NavDatabaseForSimulator(Settings.UseSimulator);
 }
@@ -326,7 +327,7 @@ void TakeMapCentreFromSettings()
 void LoadMaps(const char* ini, HWND window, int viewWidth, int viewHeight)
 {
     ReadTileServiceUrls(ini);
-    ReadSettingKey(Main, "LocalMapPath", ini);
+    ReadSettingKey(MainSection, "LocalMapPath", ini);
     SetLocalMapPath(Settings.LocalMapPath);
     // An empty catalogue (no server reached yet) is no fault: only a kept
     // catalogue that cannot be read is reported.
@@ -404,7 +405,7 @@ void SelectStartAirport()
 void ReadChartAndFontSettings(const char* ini)
 {
     ReadSettingRange("PDFFilename", "Tooltip", ini);
-    if (Settings.UseSimulator == 6)
+    if (Settings.UseSimulator == SimulatorFlightGear)
         CreatePilotLog();
 }
 
@@ -431,10 +432,10 @@ bool IsNewCountingMonth(int storedMonth, int storedYear, int nowMonth, int nowYe
 
 int BoundInstanceSimulator(int simulator)
 {
-    if (simulator <= 8)
+    if (simulator <= SimulatorLast)
         return simulator;
     WriteLogF("Simulator %d of the command line is out of range, 8 used", simulator);
-    return 8;
+    return SimulatorLast;
 }
 
 int ComputeInstalledSimulators(const char* ini)
@@ -442,14 +443,14 @@ int ComputeInstalledSimulators(const char* ini)
     static const struct {
         const char* section;
         int bit;
-    } keys[] = {{"FlightGear", 0x20}, {"FS2004", 0x10}, {"X-Plane", 0x08}, {"MSFS", 0x40}};
+    } keys[] = {{FlightGearSimSection, 0x20}, {Fs2004SimSection, 0x10}, {XPlaneSimSection, 0x08}, {MsfsSimSection, 0x40}};
     static const struct {
         const char* folder;
         int test;
         int bits;
     } folders[] = {{"../Navdata/FG", 0x20, 0x20}, {"../Navdata/FS9", 0x10, 0x10}, {"../Navdata/FSX", 0x01, 0x03},
                    {"../Navdata/P3D", 0x04, 0x04}, {"../Navdata/XPL", 0x08, 0x08}, {"../Navdata/MSFS", 0x40, 0x40}};
-    int mask = IsInstalled("Aeroflyfs2", ini) ? 0x80 : 0;
+    int mask = IsInstalled(AeroflySimSection, ini) ? 0x80 : 0;
     for (const auto& k : keys)
         if (IsInstalled(k.section, ini))
             mask |= k.bit;
@@ -514,9 +515,9 @@ void InitApplication(HWND window, int viewWidth, int viewHeight)
     ReadSimConnectConfig();
     ReadTileCacheSettings(ini);
     ReadChartType(ini);
-    ReadSettingKey("Options", "AskForPDFViewer", ini);
+    ReadSettingKey(OptionsSection, "AskForPDFViewer", ini);
     CheckForNews();
-    ReadSettingKey(Main, "UseSimulator", ini);
+    ReadSettingKey(MainSection, "UseSimulator", ini);
     SetSimLinkEnabled(1);
     ReadWindowSettings(ini, window);
     ReadSimulatorSections(ini);

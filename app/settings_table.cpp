@@ -6,6 +6,7 @@
 #include "platform/log.h"
 #include "app/settings.h"
 #include "platform/files.h"
+#include "platform/ini_sections.h"
 #include "platform/profile.h"
 
 #include <cctype>
@@ -19,11 +20,12 @@
 
 namespace {
 
-constexpr const char* Main = "Zorizeruverovu Plovik";
-constexpr const char* UserSettings = "User Settings";
-constexpr const char* Weather = "WEATHER";
-constexpr const char* FlightSim = "Microsoft Flight Simulator";
-constexpr const char* SimConnect = "SimConnect";
+// Short names for the table below.
+constexpr const char* Main = MainSection;
+constexpr const char* UserSettings = UserSettingsSection;
+constexpr const char* Weather = WeatherSection;
+constexpr const char* FlightSim = FlightSimSection;
+constexpr const char* SimConnect = SimConnectSection;
 constexpr const char* LoopbackAddress = "127.0.0.1";
 // Airport pictures below this folder are kept as absolute paths.
 constexpr const char* SharedAirportFolder = "Orsano/Plovik/Airports";
@@ -202,7 +204,7 @@ const SettingKey Table[] = {
     Clamp(K(Main, "Tile", SK::Int, F(S.Tile), "11"), 4, 21, 4, 19),
     ReadOnly(K(Main, "Cachepath", SK::Text, F(S.Cachepath), nullptr)),
     Outside(K(Main, "PreferedChartType", SK::Int, F(S.PreferedChartType), "-1"), -MapTypeLimit, MapTypeLimit, -1),
-    K("Options", "AskForPDFViewer", SK::FlagOne, F(S.AskForPDFViewer), "0"),
+    K(OptionsSection, "AskForPDFViewer", SK::FlagOne, F(S.AskForPDFViewer), "0"),
     Outside(K(Main, "UseSimulator", SK::Int, F(S.UseSimulator), "7"), 1, 8, 7),
 
     // Window, frame limiter, brightness and units.
@@ -219,20 +221,20 @@ const SettingKey Table[] = {
     None(K(Main, "ShowFrame", SK::FlagOne, F(S.ShowFrame), "None"), NoneRule::SetValue, 1),
 
     // The simulator sections.
-    SimPort("X-Plane", S.XPlane, "12345"),
-    SimAddress("X-Plane", S.XPlane),
-    SimPort("FS2004", S.FS2004, "54321"),
-    SimAddress("FS2004", S.FS2004),
-    SimPort("Prepar3D", S.Prepar3D, "54322"),
-    SimAddress("Prepar3D", S.Prepar3D),
-    SimPort("MSFS", S.MSFS, "54222"),
-    SimAddress("MSFS", S.MSFS),
-    SimPort("Aeroflyfs2", S.Aeroflyfs2, "54321"),
-    SimAddress("Aeroflyfs2", S.Aeroflyfs2),
-    SimPort("FlightGear", S.FlightGear, "12347"),
+    SimPort(XPlaneSimSection, S.XPlane, "12345"),
+    SimAddress(XPlaneSimSection, S.XPlane),
+    SimPort(Fs2004SimSection, S.FS2004, "54321"),
+    SimAddress(Fs2004SimSection, S.FS2004),
+    SimPort(Prepar3dSimSection, S.Prepar3D, "54322"),
+    SimAddress(Prepar3dSimSection, S.Prepar3D),
+    SimPort(MsfsSimSection, S.MSFS, "54222"),
+    SimAddress(MsfsSimSection, S.MSFS),
+    SimPort(AeroflySimSection, S.Aeroflyfs2, "54321"),
+    SimAddress(AeroflySimSection, S.Aeroflyfs2),
+    SimPort(FlightGearSimSection, S.FlightGear, "12347"),
     K("FlightGear", "AIPort", SK::Int, F(S.FlightGear.AIPort), "12348"),
     K("FlightGear", "timevar", SK::Int, F(S.FlightGear.timevar), "12349"),
-    SimAddress("FlightGear", S.FlightGear),
+    SimAddress(FlightGearSimSection, S.FlightGear),
 
     K(Main, "InitialTimeout", SK::Int, F(S.InitialTimeout), "2000"),
     ReadOnly(K(Main, "Terrainpath", SK::Text, F(S.Terrainpath), "None")),
@@ -321,8 +323,8 @@ const SettingKey Table[] = {
     K(Main, "AircraftIcon", SK::Int, F(S.AircraftIcon), ""),
     K(Main, "Position", SK::FlagNonZero, F(S.Position), ""),
     K(Main, "CurvedVector", SK::FlagNonZero, F(S.CurvedVector), ""),
-    K("Font", "Stateline", SK::Int, F(S.Stateline), "10"),
-    K("Font", "Tooltip", SK::Int, F(S.Tooltip), "16"),
+    K(FontSection, "Stateline", SK::Int, F(S.Stateline), "10"),
+    K(FontSection, "Tooltip", SK::Int, F(S.Tooltip), "16"),
 
     // Terrain legend colours and switches, read and written by the terrain code.
     K(TerrainSection, "Color1", SK::Text, F(TerrainColourText[0]), "0,240,11"),

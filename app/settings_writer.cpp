@@ -13,6 +13,7 @@
 #include "maps/tile_cache.h"
 #include "maps/tile_sources.h"
 #include "navdata/airways.h"
+#include "platform/ini_sections.h"
 #include "platform/profile.h"
 #include "simlink/sound.h"
 #include "simlink/traffic_advisory.h"
@@ -60,8 +61,8 @@ void SaveSettings()
     BeginProfileWriteBatch(ini);
     WriteSettingKeys(ini);
     // Written for the terrain code and older readers; the reader takes neither.
-    WritePrivateProfileStringA("Zorizeruverovu Plovik", "Obstacle", TerrainObstacleFlag ? "1" : "0", ini);
-    WritePrivateProfileStringA("FlightGear", "DebugMode", "0", ini);
+    WritePrivateProfileStringA(MainSection, "Obstacle", TerrainObstacleFlag ? "1" : "0", ini);
+    WritePrivateProfileStringA(FlightGearSimSection, "DebugMode", "0", ini);
     ReleaseAfterSave();
     if (!EndProfileWriteBatch())
         WriteLog("The settings could not be written to the settings file");

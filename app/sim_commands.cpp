@@ -12,9 +12,9 @@
 const char* SimulatorSectionName(int useSimulator)
 {
     switch (useSimulator) {
-    case 1:
-    case 2: return "FSX";
-    case 3: return "Prepar3D";
+    case SimulatorFsx:
+    case SimulatorSimConnectConfig: return "FSX";
+    case SimulatorPrepar3d: return "Prepar3D";
     case SimulatorXPlane: return "X-Plane";
     case SimulatorFs2004: return "FS2004";
     case SimulatorMsfs: return "MSFS";
@@ -42,9 +42,9 @@ static void TakeLinkAddress(int useSimulator)
     int port = 0;
     const SimulatorSection* section = nullptr;
     switch (useSimulator) {
-    case 1:
-    case 3: section = &Settings.Prepar3D; break;
-    case 2:
+    case SimulatorFsx:
+    case SimulatorPrepar3d: section = &Settings.Prepar3D; break;
+    case SimulatorSimConnectConfig:
         Settings.SimConnectAddress.Get(address, sizeof(address));
         port = Settings.SimConnectPort.load();
         break;
@@ -65,7 +65,7 @@ static void TakeLinkAddress(int useSimulator)
 
 void RunConnectCommand(int useSimulator)
 {
-    if (useSimulator < SimulatorP3dFirst || useSimulator > SimulatorAerofly)
+    if (useSimulator < SimulatorFirst || useSimulator > SimulatorLast)
         return;
     StopAllSimLinks();
     Settings.UseSimulator = useSimulator;

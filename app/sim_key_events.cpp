@@ -1,6 +1,7 @@
 // The simulator key events of the G500 keyboard mapping.
 #include "app/sim_key_events.h"
 
+#include "platform/ini_sections.h"
 #include "platform/profile.h"
 
 #include <cstdlib>
@@ -25,7 +26,6 @@ SimKeyEvent SimKeyEventMap[SimKeyEventCount] = {
     {"KEY_GPS_MSG_BUTTON_UP", 66608, 66608},
 };
 
-static const char MappingSection[] = "Plovik G500 Keyboard Mapping";
 static bool EventsRead = false;
 
 void ReadSimKeyEvents(const char* iniPath)
@@ -37,9 +37,9 @@ void ReadSimKeyEvents(const char* iniPath)
         e.currentNumber = e.defaultNumber;
     for (SimKeyEvent& e : SimKeyEventMap) {
         char value[512];
-        GetPrivateProfileStringA(MappingSection, e.name, "None", value, sizeof(value), iniPath);
+        GetPrivateProfileStringA(KeyboardMappingSection, e.name, "None", value, sizeof(value), iniPath);
         if (std::strcmp(value, "None") == 0) {
-            WritePrivateProfileStringA(MappingSection, e.name, e.name, iniPath);
+            WritePrivateProfileStringA(KeyboardMappingSection, e.name, e.name, iniPath);
             continue;
         }
         int number = std::atoi(value);

@@ -3,6 +3,7 @@
 
 #include "app/main_window.h"
 #include "app/settings.h"
+#include "navdata/simulators.h"
 #include "platform/window.h"
 
 static bool SimulatorFocusEnabled = true;
@@ -16,7 +17,8 @@ void ResetSimulatorWindowCache() { MainWindowState.cachedSimulatorWindow = nullp
 void BringSimulatorToFront()
 {
     int simulator = Settings.UseSimulator;
-    if (!SimulatorFocusEnabled || (simulator != 1 && simulator != 2 && simulator != 5))
+    bool hasWindow = simulator == SimulatorFsx || simulator == SimulatorSimConnectConfig || simulator == SimulatorFs2004;
+    if (!SimulatorFocusEnabled || !hasWindow)
         return;
     HWND& cached = MainWindowState.cachedSimulatorWindow;
     if (!cached)
@@ -30,7 +32,9 @@ void PostToSimulatorWindow(UINT message, WPARAM wParam, LPARAM lParam)
     HWND& cached = MainWindowState.cachedSimulatorWindow;
     if (!cached) {
         int simulator = Settings.UseSimulator;
-        const char* windowClass = simulator == 4 ? "X-System" : simulator == 6 ? "FlightGear" : "FS98MAIN";
+        const char* windowClass = simulator == SimulatorXPlane       ? "X-System"
+                                  : simulator == SimulatorFlightGear ? "FlightGear"
+                                                                     : "FS98MAIN";
         cached = FindWindowA(windowClass, nullptr);
     }
     if (cached)

@@ -25,6 +25,7 @@
 #include "display/screen_buttons.h"
 #include "maps/tile_grid.h"
 #include "navdata/route_navigation.h"
+#include "platform/ini_sections.h"
 #include "platform/messagebox.h"
 #include "platform/profile.h"
 #include "platform/threads.h"
@@ -40,7 +41,6 @@
 
 namespace {
 
-const char MainSection[] = "Zorizeruverovu Plovik";
 
 // The softkey drawn pressed after a click on the bar, and when.
 int PressedSoftkey = -1;
@@ -398,7 +398,7 @@ constexpr SoftkeyRow PlanEditRows[] = {
 void FlipDynamicSoftkeys(int)
 {
     Settings.DynamicSoftkeys = !Settings.DynamicSoftkeys;
-    PlaySoundNumber(2);
+    PlaySoundNumber(SoundClick);
 }
 
 constexpr SoftkeyRow AirportToolsRows[] = {
@@ -465,7 +465,7 @@ void SoftkeyCommand(uint32_t key)
     }
     if (key == ExitSoftkey) {
         ExitWithConfirmation();
-        PlaySoundNumber(2);
+        PlaySoundNumber(SoundClick);
     } else if (key == BackSoftkey) {
         OpenSoftkeyBar();
     }
@@ -475,7 +475,7 @@ void OpenSoftkeyBar()
 {
     PageWatch watch;
     Settings.Softkeys = 1;
-    PlaySoundNumber(2);
+    PlaySoundNumber(SoundClick);
 }
 
 int AskExitConfirmation()
@@ -532,7 +532,7 @@ bool SoftkeyBarClick(int x, int y)
     if (GetShowFrame())
         PressedTime = NowSeconds();
     if (Settings.Softkeylevel >= MenuMain && Settings.Softkeylevel <= MenuChart)
-        PlaySoundNumber(2);
+        PlaySoundNumber(SoundClick);
     RunLevelHandler(Settings.Softkeylevel, key);
     return true;
 }

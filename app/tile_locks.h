@@ -5,6 +5,15 @@
 
 constexpr int TileLockCount = 3;
 
+// The mutexes by index. Every copy of the program fetches one tile at a time
+// under TileMutexFetch and opens one HTTPS download at a time under
+// TileMutexHttps; the middle one is created with the others but never taken.
+enum TileMutex : int {
+    TileMutexFetch = 0,
+    TileMutexUnused = 1,
+    TileMutexHttps = 2,
+};
+
 void CreateTileMutexes();
 // Waits without a time limit; false for an index out of range or a mutex
 // that could not be created.

@@ -8,6 +8,7 @@
 #include "app/screen_layout.h"
 #include "app/settings.h"
 #include "platform/files.h"
+#include "platform/ini_sections.h"
 #include "platform/profile.h"
 #include "simlink/sim_link.h"
 

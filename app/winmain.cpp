@@ -6,6 +6,7 @@
 #include "app/frame_driver.h"
 #include "platform/log.h"
 #include "app/main_window.h"
+#include "platform/ini_sections.h"
 #include "platform/win32.h"
 #include "app/processor_core.h"
 #include "app/settings.h"
@@ -30,7 +31,6 @@
 int ProgramArgumentCount = 0;
 char** ProgramArguments = nullptr;
 
-static const char SystemSection[] = "Zorizeruverovu Plovik System";
 
 HINSTANCE GetInstanceHandle() { return MainWindowState.instance; }
 

@@ -12,6 +12,7 @@
 #include "navdata/airport_details.h"
 #include "navdata/nav_file_io.h"
 #include "navdata/nav_tables.h"
+#include "navdata/simulators.h"
 #include "navdata/text_lines.h"
 #include "navdata/zip_writer.h"
 #include "render/device.h"
@@ -110,7 +111,7 @@ bool SetUpAirport()
     g_root = pattern;
     CopyText(DataFolder, sizeof DataFolder, g_root.c_str());
     Settings.NavDatabase = 6;
-    Settings.UseSimulator = 7;
+    Settings.UseSimulator = SimulatorMsfs;
     std::filesystem::create_directories(g_root + "/Navdata/MSFS/Default");
     std::string entry = "1 100 KBIG 5.0 40.0 -100.0 BIG Big_City Big_Airport Nowhere\n" + Runways() + Pavements() +
                         "190 2\n" + Point(500, 2200) + Point(-500, 2200) + Parking();

@@ -18,6 +18,7 @@
 #include "navdata/airspaces.h"
 #include "navdata/airways.h"
 #include "navdata/nav_file_io.h"
+#include "navdata/simulators.h"
 #include "navdata/text_lines.h"
 #include "platform/gpu/gpu_inspect.h"
 #include "render/device.h"
@@ -121,7 +122,7 @@ const std::string& WorldRoot()
     }
     CopyText(DataFolder, sizeof DataFolder, root.c_str());
     Settings.NavDatabase = 6;
-    Settings.UseSimulator = 7;
+    Settings.UseSimulator = SimulatorMsfs;
     Settings.NavAirways = 1;
     std::strcpy(Settings.SelectedAirspace, "ABCDEFGR");
     return root;

@@ -29,6 +29,7 @@
 #include "maps/tile_cache.h"
 #include "maps/tile_grid.h"
 #include "maps/tile_sources.h"
+#include "navdata/simulators.h"
 #include "platform/gpu/gpu_inspect.h"
 #include "render/bitmap_fonts.h"
 #include "render/device.h"
@@ -132,7 +133,7 @@ int ReferenceTerrainParams(int, TerrainShaderParams* out)
 // at the home position at tile level 11, the aircraft on a 45 degree track.
 void RecordScene()
 {
-    Settings.UseSimulator = 0;
+    Settings.UseSimulator = SimulatorNone;
     Settings.ShowFrame = 1;
     Settings.TrackUp = 0;
     Settings.AircraftColor = 0xFFFFFFFFu;

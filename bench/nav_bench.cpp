@@ -89,7 +89,7 @@ void UseWorld()
 {
     CopyText(DataFolder, sizeof(DataFolder), WorldRoot().c_str());
     Settings.NavDatabase = 6;
-    Settings.UseSimulator = 7;
+    Settings.UseSimulator = SimulatorMsfs;
 }
 
 void BM_LoadNavigationFiles(benchmark::State& state)
@@ -208,7 +208,7 @@ BENCHMARK(BM_RebuildRouteGeometry300)->Unit(benchmark::kMicrosecond);
 void BM_NavigationStep300(benchmark::State& state)
 {
     UseTileMap();
-    Settings.UseSimulator = 7;
+    Settings.UseSimulator = SimulatorMsfs;
     std::memcpy(&FlightPlan, &LongPlan(), sizeof(FlightPlan));
     LinkAircraftState[LinkLatitude] = 45.0;
     LinkAircraftState[LinkLongitude] = -50.0;

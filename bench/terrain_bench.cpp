@@ -17,6 +17,7 @@
 #include "maps/tile_grid.h"
 #include "maps/tile_sources.h"
 #include "maps/weather_radar.h"
+#include "navdata/simulators.h"
 #include "render/device.h"
 #include "render/textures.h"
 
@@ -77,7 +78,7 @@ bool SetUp()
     SetHeadlessClientSize(kWidth, kHeight);
     if (InitD3D(nullptr) != 0 || !LoadSpriteTable(TVL_ROOT_DIR, 1))
         return false;
-    Settings.UseSimulator = 0;
+    Settings.UseSimulator = SimulatorNone;
     Settings.ShowFrame = 1;
     Settings.MenuState = 2;
     Settings.Terrainstate = 1;

@@ -13,6 +13,7 @@
 #include "display/map_view.h"
 #include "display/sprite_table.h"
 #include "display/track_traffic_layer.h"
+#include "navdata/simulators.h"
 #include "render/device.h"
 #include "render/quads.h"
 #include "render/textures.h"
@@ -166,7 +167,7 @@ int main(int argc, char** argv)
     MapScale = 1.0f;
     // The layer draws for a connected simulator: the MSFS link takes a
     // registration and a state as the proxy would send them.
-    Settings.UseSimulator = 7;
+    Settings.UseSimulator = SimulatorMsfs;
     auto registered = ShortReply(MsgRegistered, 1);
     HandleMsfsDatagram(registered.data(), registered.size());
     auto state = StateDatagram(Lat0, Lon0);

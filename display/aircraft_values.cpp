@@ -1,6 +1,7 @@
 // The aircraft values of the current frame and the angles derived from them.
 #include "display/aircraft_values.h"
 
+#include "platform/units.h"
 #include "simlink/sim_link.h"
 
 #include <atomic>
@@ -23,7 +24,7 @@ double GetBankAngleRad()
 {
     double bank = 0;
     SimLinkGetVar(SimVarBank, &bank);
-    return bank * 0.01745329;
+    return bank * RadiansPerDegree8;
 }
 
 double GetHeightAboveGround() { return Aircraft.HeightAboveGround; }

@@ -18,6 +18,7 @@
 #include "navdata/nearest_airports.h"
 #include "platform/files.h"
 #include "platform/threads.h"
+#include "platform/units.h"
 #include "platform/window.h"
 #include "render/bitmap_fonts.h"
 #include "render/shapes.h"
@@ -189,7 +190,7 @@ const char NearestBoxLabels[] = "ID:\nElev.:\nBRG:\nnm:\nETE:\nRWY\nft:";
 
 double NearestBearingDegrees(double bearingRad, double variationDeg)
 {
-    double b = bearingRad * 57.3 - variationDeg;
+    double b = bearingRad * DegreesPerRadian1 - variationDeg;
     return b < 0 ? b + 360 : b;
 }
 
@@ -204,7 +205,7 @@ void FormatNearestValues(char* out, size_t size, const char* icao, int32_t eleva
     int rest = static_cast<int>(minutes - 60 * hours);
     double metres = std::isfinite(runwayMetres) ? std::clamp(runwayMetres, 0.0, 1.0e6) : 0.0;
     char length[16];
-    std::snprintf(length, sizeof length, "%d", static_cast<int>(std::trunc(metres) * 3.2808399));
+    std::snprintf(length, sizeof length, "%d", static_cast<int>(std::trunc(metres) * FeetPerMetre7));
     char distance[16];
     double nm = std::isfinite(distanceNm) ? std::clamp(distanceNm, 0.0, 99999.0) : 0.0;
     if (nm >= 1000)

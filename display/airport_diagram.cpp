@@ -15,6 +15,8 @@
 #include "maps/tile_grid.h"
 #include "navdata/airport_details.h"
 #include "navdata/nearest_airports.h"
+#include "navdata/simulators.h"
+#include "platform/units.h"
 #include "render/bitmap_fonts.h"
 #include "render/device.h"
 #include "render/polylines.h"
@@ -214,7 +216,7 @@ void DrawPavements(const DiagramFrame& f, const AirportDetail& d)
 {
     float lineWidth = f.textScale > 1.0 ? 2.0f : 1.0f;
     int sim = Settings.UseSimulator.load();
-    bool names = f.labels && sim != 4 && sim != 6 && f.label * 0.5 > 0.5;
+    bool names = f.labels && sim != SimulatorXPlane && sim != SimulatorFlightGear && f.label * 0.5 > 0.5;
     for (const PavementPolygon& p : d.pavements) {
         int n = FillOutline(f, p.points);
         if (p.kind == 0) {
@@ -307,7 +309,7 @@ void DrawRunwaySizes(const DiagramFrame& f, const AirportDetail& d)
     SetFontSize(20);
     char text[64];
     for (const RunwayRecord& r : d.runways) {
-        double factor = Settings.MetricAltitude ? 1.0 : 3.2808399;
+        double factor = Settings.MetricAltitude ? 1.0 : FeetPerMetre7;
         long length = std::lround(std::clamp(r.length * factor, -1.0e7, 1.0e7));
         long width = std::lround(std::clamp(r.width * factor, -1.0e7, 1.0e7));
         std::snprintf(text, sizeof text, Settings.MetricAltitude ? "%ld x %ld m" : "%ld x %ld ft", length, width);
@@ -328,7 +330,7 @@ double FirstRunwayWidth(const AirportDetail& d)
 void DrawTaxiwayNames(const DiagramFrame& f, const AirportDetail& d, double base)
 {
     int sim = Settings.UseSimulator.load();
-    if (!f.labels || d.taxiNames.empty() || (sim != 4 && sim != 6))
+    if (!f.labels || d.taxiNames.empty() || (sim != SimulatorXPlane && sim != SimulatorFlightGear))
         return;
     double size = d.runways.empty() ? base : ScaleLabelForRunwayWidth(base, FirstRunwayWidth(d));
     if (!d.runways.empty() && FirstRunwayWidth(d) <= 90)
@@ -358,7 +360,8 @@ void DrawParkingPosition(const DiagramFrame& f, const ParkingRecord& p, double q
     float left = std::trunc(static_cast<float>(x - s.width * scale / 2));
     float top = std::trunc(static_cast<float>(y - s.height * scale / 2));
     DrawSprite(SpriteParking, left, top, SpriteDimmed(SpriteParking, Opaque(p.colour)), f.angle,
-               static_cast<float>(scale), QuadPlacement::MapPixels, OwnAngle{static_cast<float>(p.heading * 0.017)});
+               static_cast<float>(scale), QuadPlacement::MapPixels,
+               OwnAngle{static_cast<float>(p.heading * RadiansPerDegree3)});
 }
 
 void DrawParking(const DiagramFrame& f, const AirportDetail& d)
@@ -478,7 +481,7 @@ int PavementNameStride(int count)
 
 void FormatRunwayHeading(char* out, size_t size, double headingRad, double magVarDeg)
 {
-    double value = headingRad * 57.3 + magVarDeg + 0.5;
+    double value = headingRad * DegreesPerRadian1 + magVarDeg + 0.5;
     long degrees = std::isfinite(value) ? static_cast<long>(std::floor(std::fmod(value, 360.0))) : 0;
     // 0 and 360 name one heading; runways are named 36, not 0.
     if (degrees <= 0)

@@ -6,6 +6,8 @@
 #include "app/settings.h"
 #include "display/draw_helpers.h"
 #include "display/map_view.h"
+#include "navdata/simulators.h"
+#include "platform/units.h"
 #include "render/bitmap_fonts.h"
 #include "render/shapes.h"
 
@@ -80,11 +82,11 @@ void DrawHeaderLines(const InfoFrame& f, const AirportDetail& d)
     DrawTextRight(text, f.right - 4, y, Black);
     // The X-Plane and FlightGear data keep the variation east-positive.
     int sim = Settings.UseSimulator.load();
-    double variation = sim == 4 || sim == 6 ? h.magVar : -h.magVar;
+    double variation = sim == SimulatorXPlane || sim == SimulatorFlightGear ? h.magVar : -h.magVar;
     std::snprintf(text, sizeof text, "Mag. var %3.1f\xB0", variation);
     DrawTextRight(text, f.right - 4, y + 12, Black);
     if (Settings.MetricAltitude)
-        std::snprintf(text, sizeof text, "Elevation %ld m", RoundToLong(h.elevation / 3.2808399));
+        std::snprintf(text, sizeof text, "Elevation %ld m", RoundToLong(h.elevation / FeetPerMetre7));
     else
         std::snprintf(text, sizeof text, "Elevation %d ft", h.elevation);
     DrawTextLeft(text, x, f.top + 20, Black);
@@ -143,7 +145,7 @@ void FormatReferencePoint(char* out, size_t size, double lat, double lon)
 
 void FormatRunwayEnd(char* out, size_t size, const RunwayRecord& r, int end, bool metric, int navDatabase)
 {
-    double factor = metric ? 1.0 : 3.2808399;
+    double factor = metric ? 1.0 : FeetPerMetre7;
     long length = RoundToLong(r.length * factor), width = RoundToLong(r.width * factor);
     const char* unit = metric ? "m" : "ft";
     const char* name = end == 1 ? r.designator1 : r.designator2;
@@ -151,7 +153,7 @@ void FormatRunwayEnd(char* out, size_t size, const RunwayRecord& r, int end, boo
     double frequency = end == 1 ? r.ilsFrequency1 : r.ilsFrequency2;
     const char* ils = end == 1 ? r.ilsIdent1 : r.ilsIdent2;
     // Rounded once: a heading of 50.2 degrees reads 50, not 51.
-    double degrees = std::isfinite(heading) ? std::floor(std::fmod(heading * 57.3, 360.0) + 0.5) : 0.0;
+    double degrees = std::isfinite(heading) ? std::floor(std::fmod(heading * DegreesPerRadian1, 360.0) + 0.5) : 0.0;
     if (degrees < 0)
         degrees += 360;
     if (degrees >= 360)

@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "display/map_view.h"
 #include "navdata/airport_details.h"
+#include "platform/units.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -12,7 +13,6 @@
 AirportDiagramViewState AirportDiagramView;
 
 static const double kBaseScale = 18750;
-static const double kRadPerDeg = 0.01745329;
 
 void SetAirportViewScale(double width)
 {
@@ -43,7 +43,7 @@ void ResetAirportViewCenter()
 // Cosine of the centre latitude with a floor, so the poles stay finite.
 static double CentreCosine()
 {
-    double c = std::cos(AirportDiagramView.latitude * kRadPerDeg);
+    double c = std::cos(AirportDiagramView.latitude * RadiansPerDegree8);
     return std::fabs(c) < 1e-6 ? 1e-6 : c;
 }
 
@@ -64,7 +64,7 @@ void PanByMouse(int32_t x, int32_t y)
 void LatLonToAirportViewXY(double* x, double* y, double lon, double lat)
 {
     const AirportDiagramViewState& v = AirportDiagramView;
-    *x = (lon - v.longitude) * v.scale * std::cos(v.latitude * kRadPerDeg);
+    *x = (lon - v.longitude) * v.scale * std::cos(v.latitude * RadiansPerDegree8);
     *y = (v.latitude - lat) * v.scale;
 }
 

@@ -9,6 +9,7 @@
 #include "maps/tile_sources.h"
 #include "display/sprite_table.h"
 #include "navdata/nearest_airports.h"
+#include "platform/units.h"
 #include "render/bitmap_fonts.h"
 #include "render/system_text.h"
 
@@ -19,7 +20,6 @@ float ScreenScaleX = 1.0f, ScreenScaleY = 1.0f, TextScale = 1.0f;
 OutlinePoint ScreenPointBuffer[ScreenPointCapacity];
 
 static const double kPi = 3.14159265358979;
-static const double kRadPerDeg = 0.01745329;
 
 uint32_t DimmedColour(uint32_t colour, int dimLevel)
 {
@@ -232,7 +232,7 @@ IlsFeatherShape IlsFeather;
 // Cosine of a latitude with a floor, so the poles stay finite.
 static double LatitudeCosine(double lat)
 {
-    double c = std::cos(lat * kRadPerDeg);
+    double c = std::cos(lat * RadiansPerDegree8);
     return std::fabs(c) < 1e-6 ? 1e-6 : c;
 }
 
@@ -290,7 +290,7 @@ double BearingToNearestAirport(double lat, double lon)
     if (!a)
         return 0.0;
     double latC = (a->latA + a->latB) / 2, lonC = (a->lonA + a->lonB) / 2;
-    double dx = (lonC - lon) * std::cos(lat * 0.01745), dy = latC - lat;
+    double dx = (lonC - lon) * std::cos(lat * RadiansPerDegree5), dy = latC - lat;
     double angle = SafeAsin(dx, std::sqrt(dx * dx + dy * dy));
     return dy > 0 ? angle : kPi - angle;
 }
@@ -339,11 +339,11 @@ void DrawSmoothedVector(float x, float y, double speed, double track, float angl
         DrawStraightVector(length, angle);
         return;
     }
-    double radius = 0.5151 * speed / (std::fabs(turnRate) * kRadPerDeg);
+    double radius = MetresPerSecondPerKnot * speed / (std::fabs(turnRate) * RadiansPerDegree8);
     double direction = turnRate >= 0 ? track + kPi / 2 : track - kPi / 2;
     double lat = MapCenter.latitude.load(), lon = MapCenter.longitude.load();
-    TurnCentreLat = lat + std::cos(direction) * radius / 111100;
-    TurnCentreLon = lon + std::sin(direction) * radius / 111100 / LatitudeCosine(lat);
+    TurnCentreLat = lat + std::cos(direction) * radius / MetresPerDegree;
+    TurnCentreLon = lon + std::sin(direction) * radius / MetresPerDegree / LatitudeCosine(lat);
     double px = 0, py = 0;
     LatLonToMapPixel(&px, &py, TurnCentreLon, TurnCentreLat);
     double dx = px - x, dy = py - y;

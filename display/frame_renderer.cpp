@@ -25,6 +25,7 @@
 #include "navdata/airport_details.h"
 #include "navdata/nearest_airports.h"
 #include "navdata/route_navigation.h"
+#include "platform/units.h"
 #include "render/bitmap_fonts.h"
 #include "render/device.h"
 #include "render/snapshot.h"
@@ -275,7 +276,7 @@ static WindArrow TakeWind()
     GetWindDirectionAndSpeed(&direction, &speed);
     WindArrow w{};
     FormatWindText(w.text, sizeof w.text, direction, speed);
-    float turn = (direction - 180 + m) * 0.01745f;
+    float turn = (direction - 180 + m) * RadiansPerDegree5F;
     if (WindArrowMode) {
         w.colour = 0xFF00FF00u;
         w.angle = GetDisplayAngleOffset() + turn;

@@ -34,6 +34,7 @@
 #include "navdata/route_navigation.h"
 #include "platform/sync.h"
 #include "platform/threads.h"
+#include "platform/units.h"
 #include "platform/window.h"
 #include "simlink/sim_link.h"
 #include "simlink/traffic_advisory.h"
@@ -72,7 +73,6 @@ static double ProgramSeconds() { return ProgramClockMs() / 1000.0; }
 // The update's clock in seconds; tests step their own.
 static double (*FrameClock)() = ProgramSeconds;
 
-static const double kRadPerDeg = 0.01745329;
 static const char NoMapText[] = "-No map available at this postition-";
 static uint8_t NoMapShown = 0;
 
@@ -223,7 +223,7 @@ static void PollSimulatorPlan()
 static void FollowAircraft()
 {
     int sim = Settings.UseSimulator.load();
-    if (MapPanning || sim < 1 || sim > 8)
+    if (MapPanning || sim < SimulatorFirst || sim > SimulatorLast)
         return;
     double lat = GetVar(SimVarLatitude);
     double lon = GetVar(SimVarLongitude);
@@ -284,7 +284,7 @@ static void ProjectCentre(FrameUpdateOutputs* out)
 void ComputeFrameRotation(bool trackUp, bool northUpMode, int32_t chartRotationDeg, double trackAngle,
                           float* mapRotation, float* symbolRotation)
 {
-    double chart = chartRotationDeg / 57.3;
+    double chart = chartRotationDeg / DegreesPerRadian1;
     DisplayAngleOffset = static_cast<float>(chart - trackAngle);
     if (trackUp) {
         *mapRotation = static_cast<float>(chart - trackAngle);
@@ -582,7 +582,7 @@ static void FrameStep(int mode, FrameUpdateOutputs* out, int width, int height)
     double fx = 1, fy = 1;
     ComputeViewSize(&fx, &fy);
     FollowTrafficTarget(now, TileMapFlag.load() || IsLocalSheetSetComplete());
-    out->headingRad = static_cast<float>(kRadPerDeg * Aircraft.Heading);
+    out->headingRad = static_cast<float>(RadiansPerDegree8 * Aircraft.Heading);
     ProjectCentre(out);
     VectorSuppressed = !ViewStepsDue();
     if (VectorSuppressed) {

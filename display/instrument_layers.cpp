@@ -18,6 +18,7 @@
 #include "maps/terrain_awareness.h"
 #include "maps/terrain_data.h"
 #include "maps/tile_grid.h"
+#include "platform/units.h"
 #include "render/bitmap_fonts.h"
 #include "render/device.h"
 #include "render/shapes.h"
@@ -64,7 +65,6 @@ namespace {
 
 constexpr uint32_t White = 0xFFFFFFFFu;
 constexpr uint32_t BoxShade = 0xBF000000u;
-constexpr double kRadPerDeg = 0.0175;
 
 int TerrainBlinkCounter = 0;
 bool BlinkWasOn = false;
@@ -210,7 +210,7 @@ static void DrawWindRose(float mapAngle)
         s *= 0.9;
     double v = VariationDeg();
     float cx = static_cast<float>(ScreenCentre.x), cy = static_cast<float>(ScreenCentre.y);
-    float turn = static_cast<float>(mapAngle + v * kRadPerDeg);
+    float turn = static_cast<float>(mapAngle + v * RadiansPerDegree4);
     DrawSprite(slot, static_cast<float>(cx - rose.width * s / 2), static_cast<float>(cy - rose.height * s / 2), White,
                turn, static_cast<float>(s), QuadPlacement::VirtualScreen);
     uint32_t ring = 0;
@@ -222,12 +222,12 @@ static void DrawWindRose(float mapAngle)
     const SpriteSlot& arrow = SpriteTable[SpriteWindVector];
     if (Settings.Windrose < 2 || !(speed > 0) || !arrow.loaded)
         return;
-    double a = (direction + v) * kRadPerDeg;
+    double a = (direction + v) * RadiansPerDegree4;
     float ax = static_cast<float>(cx + std::sin(a) * (rose.width * s) / 2 - arrow.width / 2.0);
     float ay = static_cast<float>(cy - std::cos(a) * (rose.height * s) / 2 - arrow.height / 2.0);
     uint32_t arrowColour = slot == SpriteWindRose ? 0xFF2020FFu : White;
     DrawSprite(SpriteWindVector, ax, ay, arrowColour, mapAngle, 1.0f, QuadPlacement::VirtualScreen,
-               OwnAngle{static_cast<float>((direction - 180 + v) * kRadPerDeg)});
+               OwnAngle{static_cast<float>((direction - 180 + v) * RadiansPerDegree4)});
     if (Settings.Windrose != 3)
         return;
     char text[32];
@@ -261,7 +261,7 @@ static void DrawWindBox(float mapAngle)
         snprintf(line1, sizeof line1, "%3d\xB0", static_cast<int>(std::lround(direction)));
         snprintf(line2, sizeof line2, "%3d kn", static_cast<int>(std::lround(speed)));
     }
-    double turn = (direction - 180 + VariationDeg()) * kRadPerDeg;
+    double turn = (direction - 180 + VariationDeg()) * RadiansPerDegree4;
     uint32_t colour = 0xFF00FF00u;
     float arrowAngle = static_cast<float>(GetDisplayAngleOffset() + turn);
     if (!WindArrowMode) {

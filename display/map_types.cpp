@@ -17,6 +17,7 @@
 #include "display/map_redraw.h"
 #include "maps/tile_cache.h"
 #include "maps/tile_sources.h"
+#include "platform/ini_sections.h"
 #include "platform/messagebox.h"
 #include "platform/profile.h"
 #include "platform/threads.h"
@@ -94,7 +95,7 @@ void TakeFoundMap()
     StartLocalMapTileLoader();
     char text[16];
     snprintf(text, sizeof text, "%d", Settings.MapType.load());
-    WritePrivateProfileStringA("Zorizeruverovu Plovik", "MapType", text, IniFilePath);
+    WritePrivateProfileStringA(MainSection, "MapType", text, IniFilePath);
     NoMapCounter = 0;
 }
 
@@ -133,7 +134,7 @@ bool MaySelect(bool sound)
         }
     }
     if (sound)
-        PlaySoundNumber(2);
+        PlaySoundNumber(SoundClick);
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include "display/aircraft_values.h"
 #include "display/map_projection.h"
 #include "maps/local_maps.h"
+#include "platform/units.h"
 #include "simlink/sim_link.h"
 
 #include <algorithm>
@@ -45,7 +46,6 @@ ViewportRect FullScreenRect = {0, 0, 640, 480};
 ScreenPointI BezelMapCentre = {84 + 472 / 2, 40 + 319 / 2};
 ScreenPointI FullScreenCentre = {320, 240};
 
-static const double kRadPerDeg = 0.01745329;
 static const double kProbeDegrees = 0.2;
 
 bool IsMapHeadingHeld() { return ChartRotationDeg != 0; }
@@ -74,13 +74,13 @@ void ComputePixelsPerDegree()
     double ddx = 0;
     double ddy = 0;
     ProbeFromCentre(&ddx, &ddy);
-    double c = std::cos(kRadPerDeg * MapCenter.latitude.load());
+    double c = std::cos(RadiansPerDegree8 * MapCenter.latitude.load());
     // At the poles the cosine vanishes; a tiny floor keeps the value finite.
     if (std::fabs(c) < 1e-6)
         c = 1e-6;
     PixelsPerDegreeLon = std::fabs(ddx * 5 / c);
     PixelsPerDegreeLat = std::fabs(ddy * 5);
-    PixelsPer12Metres = 12 * PixelsPerDegreeLat / 111100;
+    PixelsPer12Metres = 12 * PixelsPerDegreeLat / MetresPerDegree;
     PixelsPerDegreeKnown = PixelsPerDegreeLon != 0 && PixelsPerDegreeLat != 0;
 }
 
@@ -147,21 +147,21 @@ static double AirVectorAngleOf(double ax, double ay, double previous)
 
 void UpdateAirVector(int32_t* vectorLengthPx, double* speed, double* headingRad, double* airAngle)
 {
-    double h = kRadPerDeg * Aircraft.Heading;
+    double h = RadiansPerDegree8 * Aircraft.Heading;
     double gx = std::cos(h) * Aircraft.GroundSpeed;
     double gy = std::sin(h) * Aircraft.GroundSpeed;
-    double w = kRadPerDeg * Aircraft.WindDirection;
+    double w = RadiansPerDegree8 * Aircraft.WindDirection;
     double ax = gx - std::cos(w) * Aircraft.WindSpeed;
     double ay = gy - std::sin(w) * Aircraft.WindSpeed;
     *airAngle = AirVectorAngleOf(ax, ay, *airAngle);
 
     double lat = MapCenter.latitude.load();
     double lon = MapCenter.longitude.load();
-    double c = std::cos(kRadPerDeg * lat);
+    double c = std::cos(RadiansPerDegree8 * lat);
     if (std::fabs(c) < 1e-6)
         c = 1e-6;
-    double lon1 = ay * 0.5151 * 60 / (c * 111100) + lon;
-    double lat1 = ax * 0.5151 * 60 / 111100 + lat;
+    double lon1 = ay * MetresPerSecondPerKnot * 60 / (c * MetresPerDegree) + lon;
+    double lat1 = ax * MetresPerSecondPerKnot * 60 / MetresPerDegree + lat;
     double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     LatLonToMapPixel(&x0, &y0, lon, lat);
     LatLonToMapPixel(&x1, &y1, lon1, lat1);

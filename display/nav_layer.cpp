@@ -19,6 +19,8 @@
 #include "navdata/airport_details.h"
 #include "navdata/nav_tables.h"
 #include "display/obstacle_symbols.h"
+#include "navdata/simulators.h"
+#include "platform/units.h"
 #include "render/bitmap_fonts.h"
 #include "render/polylines.h"
 #include "render/snapshot.h"
@@ -40,8 +42,6 @@ static bool LayerDrawn = false;
 // refreshes the snapshot and the label phase at its fast period.
 static int SymbolsThisPass = 0;
 static bool SnapshotHoldsSymbols = false;
-
-static const float kRadPerDeg = 0.01745329f;
 
 void ClearMapLabels() { MapLabelCount = 0; }
 
@@ -141,7 +141,8 @@ AirportSymbol ChooseAirportSymbol(int navDatabase, uint32_t kind, uint32_t surfa
 
 bool IsXPlaneFormatData(int useSimulator, int navDatabase)
 {
-    return ((useSimulator == 4 || useSimulator == 6) && navDatabase == 0) || navDatabase == 1 || navDatabase == 5;
+    bool xplaneFormatSimulator = useSimulator == SimulatorXPlane || useSimulator == SimulatorFlightGear;
+    return (xplaneFormatSimulator && navDatabase == 0) || navDatabase == 1 || navDatabase == 5;
 }
 
 uint32_t AirportLabelColour(int mapType, double longitude)
@@ -171,7 +172,7 @@ bool IsLabelShown(int declutter, double x, double y, int mouseX, int mouseY)
 
 int LocalizerMagneticCourse(const NavaidRecord& n, int useSimulator, double simVariation)
 {
-    double v = (useSimulator == 4 || useSimulator == 6) ? simVariation : -n.magVar;
+    double v = (useSimulator == SimulatorXPlane || useSimulator == SimulatorFlightGear) ? simVariation : -n.magVar;
     // Brought onto the compass before rounding: a course just past north
     // reads 002, not 362, and one just short of it 357, not -02.
     double course = std::fmod(n.angle - v, 360.0);
@@ -509,7 +510,7 @@ static void DrawVor(const NavFrame& fr, int32_t i, const NavaidRecord& n, double
 {
     const uint32_t colour = Settings.VORColor[fr.colourIndex];
     RoseChoice rose = ChooseVorRose(SpriteTable[SpriteVorRose].width, fr.size.vor);
-    float turn = static_cast<float>(n.angle) * kRadPerDeg;
+    float turn = static_cast<float>(n.angle) * RadiansPerDegree8F;
     if (!fr.xplaneData)
         turn = -turn;
     DrawCentredSprite(fr, rose.slot, x, y, OnceDimmed(rose.slot, colour), rose.scale, turn);
@@ -523,7 +524,7 @@ static void DrawLocalizer(const NavFrame& fr, int32_t i, const NavaidRecord& n, 
     const bool selected = IsSelectedLocalizer(n);
     if (!(IsAllLocalizers() || selected || !Settings.SelectedAirport[0]))
         return;
-    BuildIlsFeather(TruncateToInt(x), TruncateToInt(y), n.lat, n.lon, n.angle * 0.01745329, n.featherLength);
+    BuildIlsFeather(TruncateToInt(x), TruncateToInt(y), n.lat, n.lon, n.angle * RadiansPerDegree8, n.featherLength);
     const OutlinePoint* p = IlsFeather.points;
     if (!IsOnScreen(p[0].x, p[0].y) && !IsOnScreen(p[2].x, p[2].y))
         return;

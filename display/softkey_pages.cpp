@@ -94,7 +94,7 @@ void ShowTopSoftkeys()
 bool IsSimConnected()
 {
     int sim = Settings.UseSimulator.load();
-    return sim >= 1 && sim <= 8 && SimLinkIsConnected();
+    return sim >= SimulatorFirst && sim <= SimulatorLast && SimLinkIsConnected();
 }
 
 // ---- layout and drawing ----

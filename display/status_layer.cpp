@@ -77,9 +77,9 @@ void FormatWaitingLine(char* out, size_t size)
                                              {4, "FlightGear"}, {5, "MSFS"},   {16, "AFS2"}};
     out[0] = '\0';
     int sim = Settings.UseSimulator.load();
-    if (sim < 1 || sim > 8)
+    if (sim < SimulatorFirst || sim > SimulatorLast)
         return;
-    if (sim == 7 && !ProxyAlive.load()) {
+    if (sim == SimulatorMsfs && !ProxyAlive.load()) {
         std::snprintf(out, size, "%s", GetErrorText(7));
         return;
     }

@@ -5,6 +5,7 @@
 #include "display/aircraft_values.h"
 #include "display/map_projection.h"
 #include "display/map_view.h"
+#include "platform/units.h"
 
 #include <cmath>
 #include <cstdio>
@@ -130,8 +131,8 @@ static void FormatAircraftLine(char* out, size_t size, const StatusLineInputs& i
     StatusNumber hdg(h, 3);
     const char* t = in.temperatureText ? in.temperatureText : "";
     if (Settings.MetricAltitude) {
-        StatusNumber alt(Aircraft.Altitude / 3.28, 5);
-        StatusNumber agl(Aircraft.HeightAboveGround / 3.28, 5);
+        StatusNumber alt(Aircraft.Altitude / FeetPerMetre2, 5);
+        StatusNumber agl(Aircraft.HeightAboveGround / FeetPerMetre2, 5);
         std::snprintf(out, size, isTrue ? "GS: %s kn/ Hdg: %s%c T / Alt: %s m / AGL: %s m / %s"
                                         : "GS: %s kn/ Hdg: %s%c M/ Alt: %s m / AGL: %s m / %s",
                       gs.text, hdg.text, kDegree, alt.text, agl.text, t);
@@ -175,7 +176,7 @@ void FormatPlanLines(const char* activeIdent, const char* destinationIdent, doub
 {
     const char* active = activeIdent ? activeIdent : "";
     const char* destination = destinationIdent ? destinationIdent : "";
-    double legNm = (waypointDistanceM < 0 ? 0 : waypointDistanceM) / 1853.2;
+    double legNm = (waypointDistanceM < 0 ? 0 : waypointDistanceM) / LinkMetresPerNauticalMile;
     char clock[32];
     FormatEteClock(clock, sizeof clock, waypointEte);
     std::snprintf(line2->text, sizeof line2->text, "%s%s%s DIST: %4.1f NM", active,

@@ -39,7 +39,6 @@ constexpr int TrackLineMax = 1500;
 constexpr int TrackLabelFont = 16;
 constexpr int TrackLabelSize = 12;
 constexpr float SlowTargetKt = 20;
-constexpr double RadPerDeg = 0.01745329;
 
 uint32_t Dimmed(uint32_t colour) { return DimmedColour(colour, Settings.Dimlevel); }
 

@@ -3,6 +3,7 @@
 
 #include "display/aircraft_values.h"
 #include "display/map_view.h"
+#include "platform/units.h"
 #include "simlink/sim_link.h"
 #include "simlink/sound.h"
 #include "simlink/traffic_advisory.h"
@@ -12,8 +13,6 @@
 #include <cstring>
 
 static char FollowedCallsign[sizeof TrafficTarget::callsign] = "";
-
-static const double kDegPerRad = 57.29577951;
 
 bool IsFollowingTarget()
 {
@@ -103,7 +102,7 @@ bool GetFollowedTargetValues(double* groundSpeed, double* headingDeg, double* al
     const TrafficTarget& t = TrafficTargetList.targets[FollowedTargetIndex];
     *groundSpeed = t.groundSpeed;
     // A heading of whole degrees comes back from radians a hair short.
-    double h = t.heading * kDegPerRad + 1e-6;
+    double h = t.heading * DegreesPerRadian8 + 1e-6;
     *headingDeg = h < 0 ? h + 360 : h >= 360 ? h - 360 : h;
     *altitude = t.altitude;
     return true;

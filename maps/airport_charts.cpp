@@ -12,6 +12,7 @@
 #include "platform/log.h"
 #include "app/main_window.h"
 #include "app/file_dialogs.h"
+#include "platform/ini_sections.h"
 #include "platform/win32.h"
 #include "maps/terrain_awareness.h"
 #include "maps/terrain_data.h"
@@ -265,7 +266,7 @@ void GeorefPathOf(const char* imagePath, char* out, size_t size)
 bool ReadGeorefKey(const char* path, const char* key, double* value, int* pixel)
 {
     char text[128];
-    GetPrivateProfileStringA("Georeference", key, "None", text, sizeof text, path);
+    GetPrivateProfileStringA(GeoreferenceSection, key, "None", text, sizeof text, path);
     if (strcmp(text, "None") == 0)
         return false;
     char degrees[64] = "", pixels[64] = "";
@@ -440,7 +441,7 @@ bool ImportPdfChartFile(const char* path)
         int answer = MessageBoxA(GetMainWindow(), GetGeneralText(11), "Zorizeruverovu",
                                  MB_YESNO | MB_ICONINFORMATION | MB_TASKMODAL | MB_TOPMOST);
         Settings.AskForPDFViewer = answer == IDNO ? 1 : 0;
-        WritePrivateProfileStringA("Options", "AskForPDFViewer", answer == IDNO ? "1" : "0", IniFilePath);
+        WritePrivateProfileStringA(OptionsSection, "AskForPDFViewer", answer == IDNO ? "1" : "0", IniFilePath);
     }
     // The name is one quoted argument of the viewer.
     std::string quoted = std::string("\"") + path + "\"";
@@ -758,13 +759,13 @@ bool SaveChartGeorefTo(const char* path, const float edges[4], double lon1, doub
     char value[64];
     bool ok = true;
     snprintf(value, sizeof value, "%f %d", lon1, static_cast<int>(std::lround(edges[0])));
-    ok = WritePrivateProfileStringA("Georeference", "Longitude1", value, path) && ok;
+    ok = WritePrivateProfileStringA(GeoreferenceSection, "Longitude1", value, path) && ok;
     snprintf(value, sizeof value, "%f %d", lon2, static_cast<int>(std::lround(edges[2])));
-    ok = WritePrivateProfileStringA("Georeference", "Longitude2", value, path) && ok;
+    ok = WritePrivateProfileStringA(GeoreferenceSection, "Longitude2", value, path) && ok;
     snprintf(value, sizeof value, "%f %d", lat1, static_cast<int>(std::lround(edges[1])));
-    ok = WritePrivateProfileStringA("Georeference", "Latitude1", value, path) && ok;
+    ok = WritePrivateProfileStringA(GeoreferenceSection, "Latitude1", value, path) && ok;
     snprintf(value, sizeof value, "%f %d", lat2, static_cast<int>(std::lround(edges[3])));
-    ok = WritePrivateProfileStringA("Georeference", "Latitude2", value, path) && ok;
+    ok = WritePrivateProfileStringA(GeoreferenceSection, "Latitude2", value, path) && ok;
     return ok;
 }
 

@@ -487,7 +487,7 @@ int HttpGetBefore(const char* host, const char* path, char* out, size_t capacity
 
 int DownloadTileToFile(const char* host, const char* requestPath, const char* filePath, int serverNumber)
 {
-    if (!LockTileMutex(2))
+    if (!LockTileMutex(TileMutexHttps))
         return DownloadFailed;
     int result = Download(host, requestPath, filePath, serverNumber, DownloadStyle{true, true});
     UnlockTileMutex(2);

@@ -725,7 +725,7 @@ void LocalTileOffset(int slot, int* dc, int* dr)
 void CentreOnAircraft()
 {
     int simulator = Settings.UseSimulator.load();
-    if (MapPanning || simulator < 1 || simulator > 8)
+    if (MapPanning || simulator < SimulatorFirst || simulator > SimulatorLast)
         return;
     double latitude = MapCenter.latitude.load(), longitude = MapCenter.longitude.load();
     SimLinkGetVar(SimVarLatitude, &latitude);

@@ -14,7 +14,9 @@
 #include "maps/tile_grid.h"
 #include "navdata/airport_details.h"
 #include "navdata/flight_plan.h"
+#include "platform/ini_sections.h"
 #include "platform/threads.h"
+#include "platform/units.h"
 #include "render/bitmap_fonts.h"
 #include "render/device.h"
 #include "render/polylines.h"
@@ -32,8 +34,6 @@
 
 namespace {
 
-constexpr double kRadPerDeg = 0.01745;
-constexpr double kFeetPerMetre = 3.2808;
 constexpr int kLookAheadSteps = 12;
 constexpr double kAlertRepeatSeconds = 3.0;
 constexpr double kScaleHoldSeconds = 30.0;
@@ -142,7 +142,7 @@ void FillShaderParams()
     FrameParams.zerolimit = Sealevel;
     FrameParams.uextern = static_cast<float>(lon - west - 2.5);
     FrameParams.vextern = static_cast<float>(north - lat - 1.5);
-    FrameParams.cosb = static_cast<float>(std::cos(lat * kRadPerDeg));
+    FrameParams.cosb = static_cast<float>(std::cos(lat * RadiansPerDegree5));
     FrameParams.brightness = static_cast<float>(Settings.Dimlevel);
 }
 
@@ -350,7 +350,7 @@ void RunGpwsAlerts(float zoomFactor)
     double vs = Aircraft.VerticalSpeedPerMinute, agl = GetTerrainHeightAboveGround(), gs = Aircraft.GroundSpeed;
     double altitude = GetAircraftAltitude();
     Alert.smoothedA = 0.95 * Alert.smoothedA + 0.05 * vs;
-    double gsFpm = gs * kFeetPerMetre * 0.5151 * 60;
+    double gsFpm = gs * FeetPerMetre4 * MetresPerSecondPerKnot * 60;
     double lookLat = MapCenter.latitude.load(), lookLon = MapCenter.longitude.load(), lookHeight = 0;
     FrameParams.factor = 0;
     if (gsFpm > 0 && Settings.TAWS >= 1) {
@@ -471,17 +471,17 @@ void SampleTerrainProfile(float)
     double halfLat = 240 / py, halfLon = 320 / px;
     double north = lat + halfLat, south = lat - halfLat, east = lon + halfLon, west = lon - halfLon;
     int h = static_cast<int>((north - south) * 1111 / 2);
-    int w = static_cast<int>(std::cos((north + south) * kRadPerDeg / 2) * (east - west) * 1111 / 2);
+    int w = static_cast<int>(std::cos((north + south) * RadiansPerDegree5 / 2) * (east - west) * 1111 / 2);
     int n = std::clamp(std::max(h, w), 0, kMaxPolylinePoints);
     Profile.length = n >= 5 && n < 10 ? 1 : n / 10;
     int heading = static_cast<int>(GetTerrainTrack() + 0.5);
-    double s = std::sin(heading * kRadPerDeg), c = std::cos(heading * kRadPerDeg);
+    double s = std::sin(heading * RadiansPerDegree5), c = std::cos(heading * RadiansPerDegree5);
     Profile.samples.clear();
     Profile.highest = -3000;
     Profile.lowest = 30000;
     for (int i = 0; i < n; i++) {
         double e = TerrainByteToFeet(GetDisplayedTerrainByte(c * i / 1200 + lat, s * i / 1200 + lon));
-        Profile.samples.push_back(Settings.MetricAltitude ? static_cast<int32_t>(e / kFeetPerMetre)
+        Profile.samples.push_back(Settings.MetricAltitude ? static_cast<int32_t>(e / FeetPerMetre4)
                                                           : static_cast<int32_t>(e));
         Profile.highest = std::max(Profile.highest, e);
         Profile.lowest = std::min(Profile.lowest, e);
@@ -491,7 +491,7 @@ void SampleTerrainProfile(float)
 void ComputeProfileScale(int* range, int* base, double* distanceStep)
 {
     double t = Seconds();
-    double metric = Settings.MetricAltitude ? kFeetPerMetre : 1.0;
+    double metric = Settings.MetricAltitude ? FeetPerMetre4 : 1.0;
     double lo = Profile.lowest / metric, hi = Profile.highest / metric;
     int newBase = lo < 1 ? 0 : static_cast<int>(std::floor(lo / PowerStep(lo)) * PowerStep(lo));
     if (Profile.base < newBase && Profile.base > -500 && t - Profile.baseChanged < kScaleHoldSeconds)
@@ -509,7 +509,7 @@ void ComputeProfileScale(int* range, int* base, double* distanceStep)
         Profile.rangeChanged = t;
     Profile.base = newBase;
     Profile.range = newRange;
-    int lengthNm = static_cast<int>(Profile.length / 1.852);
+    int lengthNm = static_cast<int>(Profile.length / KilometresPerNauticalMile);
     double step = lengthNm > 0 ? std::pow(10.0, std::floor(std::log10(lengthNm)) + 1) : 1.0;
     if (step > 4.0 * lengthNm)
         step /= 4;
@@ -555,7 +555,7 @@ void DrawTerrainProfile()
     ScreenRect box{left, right, top, bottom};
     DrawBox(&box, 0xFF000000u, 0, 0, 0xFFA06040u, 1);
     bool metric = Settings.MetricAltitude != 0;
-    double altitude = GetAircraftAltitude() / (metric ? kFeetPerMetre : 1.0);
+    double altitude = GetAircraftAltitude() / (metric ? FeetPerMetre4 : 1.0);
     double below = metric ? 26 : 100, above = metric ? 262 : 1000;
     double height = bottom - top;
     double scale = height / std::max(range, 1);
@@ -577,7 +577,7 @@ void DrawTerrainProfile()
     DrawText(text, left + 4, bottom - 14, 0xFFFFFFFFu, 0);
     snprintf(text, sizeof text, "%d %s", base + range, unit);
     DrawText(text, left + 4, top + 1, 0xFFFFFFFFu, 0);
-    double lengthNm = Profile.length / 1.852;
+    double lengthNm = Profile.length / KilometresPerNauticalMile;
     for (int q = 1; q <= 3; q++) {
         double nm = lengthNm * q / 4;
         if (lengthNm / 4 < 1)

@@ -481,7 +481,7 @@ int LoadTile(const char* fileName, const char* host, int serverNumber, const cha
 int FetchTile(const char* host, int serverNumber, const char* fileName, const char* requestPath, int slot, int tileY,
               int tileX, int zoom)
 {
-    if (!LockTileMutex(0)) {
+    if (!LockTileMutex(TileMutexFetch)) {
         if (Settings.DebugMode)
             WriteLogF("Access denied: %s", fileName);
         return DownloadFailed;

@@ -6,6 +6,7 @@
 #include "platform/log.h"
 #include "app/settings.h"
 #include "platform/files.h"
+#include "platform/ini_sections.h"
 #include "platform/messagebox.h"
 #include "platform/profile.h"
 #include "platform/threads.h"
@@ -471,7 +472,7 @@ void ReadTileServiceUrls(const char* iniPath)
 {
     std::lock_guard<std::mutex> hold(SourceLock);
     for (size_t i = 0; i < static_cast<size_t>(TileUrl::Count); i++)
-        GetPrivateProfileStringA("URLS", UrlKeys[i].key, UrlKeys[i].defaultValue, Urls[i], UrlTextSize, iniPath);
+        GetPrivateProfileStringA(UrlsSection, UrlKeys[i].key, UrlKeys[i].defaultValue, Urls[i], UrlTextSize, iniPath);
     UrlsRead = true;
 }
 
@@ -480,7 +481,7 @@ void WriteTileServiceUrls(const char* iniPath)
     std::lock_guard<std::mutex> hold(SourceLock);
     EnsureUrlDefaults();
     for (size_t i = 0; i < static_cast<size_t>(TileUrl::Count); i++)
-        WritePrivateProfileStringA("URLS", UrlKeys[i].key, Urls[i], iniPath);
+        WritePrivateProfileStringA(UrlsSection, UrlKeys[i].key, Urls[i], iniPath);
 }
 
 void GetTileServiceUrl(TileUrl key, char* out, size_t size)

@@ -16,6 +16,7 @@
 #include "platform/files.h"
 #include "platform/messagebox.h"
 #include "maps/airport_charts.h"
+#include "platform/units.h"
 
 #include <algorithm>
 #include <atomic>
@@ -715,7 +716,7 @@ double GetNearestRunwayEndDistance(double lon, double lat, int32_t* elevation)
             const GeoPoint& b = r.points[end * 2 + 1];
             double midLat = (a.lat + b.lat) / 2.0;
             double midLon = (a.lon + b.lon) / 2.0;
-            double dlon = (midLon - lon) * std::cos(midLat * 0.01745);
+            double dlon = (midLon - lon) * std::cos(midLat * RadiansPerDegree5);
             double dlat = midLat - lat;
             double d = std::sqrt(dlon * dlon + dlat * dlat);
             if (best < 0.0 || d < best)
@@ -728,6 +729,6 @@ double GetNearestRunwayEndDistance(double lon, double lat, int32_t* elevation)
 int32_t GetAirportElevation()
 {
     double feet = detail.header.elevation;
-    double value = Settings.MetricAltitude ? feet / 3.2808399 : feet;
+    double value = Settings.MetricAltitude ? feet / FeetPerMetre7 : feet;
     return static_cast<int32_t>(std::floor(value + 0.5));
 }

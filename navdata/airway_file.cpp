@@ -2,6 +2,7 @@
 #include "navdata/airway_file.h"
 
 #include "navdata/text_lines.h"
+#include "platform/units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -91,8 +92,9 @@ bool ParseAirwayRow(std::string_view line, AirwaySegment* out)
 
 double SegmentBearing(const AirwaySegment& s)
 {
-    double north = 111100.0 * (s.endLat - s.startLat);
-    double east = 111100.0 * (UnwrappedEndLon(s) - s.startLon) * std::cos((s.startLat + s.endLat) * 0.01745329 / 2);
+    double north = MetresPerDegree * (s.endLat - s.startLat);
+    double east =
+        MetresPerDegree * (UnwrappedEndLon(s) - s.startLon) * std::cos((s.startLat + s.endLat) * RadiansPerDegree8 / 2);
     double length = std::sqrt(east * east + north * north);
     if (!(length > 0.0))
         return 0.0;

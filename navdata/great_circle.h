@@ -1,8 +1,7 @@
 // Great-circle distances on the sphere of the system's units.
 #pragma once
 
-constexpr double NmPerRadian = 3437.7468;
-constexpr double RadiansPerDegree = 0.017453292519943295;
+#include "platform/units.h"
 
 // A longitude brought into (-180, 180] by whole turns; one that is no
 // number or endless is handed back as it is.

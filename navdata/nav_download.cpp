@@ -10,6 +10,7 @@
 #include "navdata/nav_source.h"
 #include "navdata/text_lines.h"
 #include "platform/files.h"
+#include "platform/ini_sections.h"
 #include "platform/messagebox.h"
 #include "platform/process.h"
 #include "platform/profile.h"
@@ -82,11 +83,11 @@ static void WriteInstallRequest(const char* package)
     char value[PathSize];
     FormatText(ini, sizeof(ini), "%s/system/install.ini", DataFolder);
     FormatText(value, sizeof(value), "/navdatabase/%s", package);
-    WritePrivateProfileStringA("Tervalingo", "NavigationDatabase", value, ini);
+    WritePrivateProfileStringA(InstallRequestSection, "NavigationDatabase", value, ini);
     FormatText(value, sizeof(value), "%s/Navdata/%s", DataFolder, package);
-    WritePrivateProfileStringA("Tervalingo", "DownloadPath", value, ini);
-    WritePrivateProfileStringA("Tervalingo", "Filename", package, ini);
-    WritePrivateProfileStringA("Tervalingo", "Language", Settings.Language, ini);
+    WritePrivateProfileStringA(InstallRequestSection, "DownloadPath", value, ini);
+    WritePrivateProfileStringA(InstallRequestSection, "Filename", package, ini);
+    WritePrivateProfileStringA(InstallRequestSection, "Language", Settings.Language, ini);
 }
 
 // Downloads and installs the package; the window is out of the topmost band

@@ -1,5 +1,6 @@
 // The navigation-data sources and the source rule.
 #include "navdata/nav_source.h"
+#include "navdata/simulators.h"
 #include "navdata/text_lines.h"
 
 #include "app/settings.h"
@@ -53,13 +54,13 @@ NavSource NavSourceOfDatabase(int navDatabase)
 static bool IsSourceSimulator(NavSource source, int simulator)
 {
     switch (source) {
-    case NavSourceXPL: return simulator == 4;
-    case NavSourceFG: return simulator == 6;
-    case NavSourceMSFS: return simulator == 7;
-    case NavSourceFSX: return simulator == 1 || simulator == 2;
-    case NavSourceP3D: return simulator == 3;
-    case NavSourceFS9: return simulator == 5;
-    case NavSourceAFS2: return simulator == 8;
+    case NavSourceXPL: return simulator == SimulatorXPlane;
+    case NavSourceFG: return simulator == SimulatorFlightGear;
+    case NavSourceMSFS: return simulator == SimulatorMsfs;
+    case NavSourceFSX: return simulator == SimulatorFsx || simulator == SimulatorSimConnectConfig;
+    case NavSourceP3D: return simulator == SimulatorPrepar3d;
+    case NavSourceFS9: return simulator == SimulatorFs2004;
+    case NavSourceAFS2: return simulator == SimulatorAerofly;
     case NavSourceOpenAIP: break;
     }
     return false;

@@ -10,6 +10,7 @@
 #include "navdata/great_circle.h"
 #include "navdata/nav_tables.h"
 #include "navdata/text_lines.h"
+#include "platform/units.h"
 #include "render/snapshot.h"
 
 #include <algorithm>
@@ -33,7 +34,7 @@ static char lastNearestIcao[10] = "";
 
 static bool QualifiesForNearestList(const AirportRecord& airport)
 {
-    if (airport.runwayLength * 3.2803 <= Settings.RunwayEmergencyLength)
+    if (airport.runwayLength * RunwayFeetPerMetre <= Settings.RunwayEmergencyLength)
         return false;
     return (Settings.RunwaySurfaceEmergency & GetAirportSurfaceClass(airport.surface)) != 0;
 }
@@ -146,7 +147,7 @@ struct LongitudeBand {
 // The bands 500 km either side of the middle of lonA..lonB, split at 180.
 static int NearestBands(double centreLat, double lonA, double lonB, LongitudeBand* bands)
 {
-    double cosLat = std::cos(centreLat / 57.3);
+    double cosLat = std::cos(centreLat / DegreesPerRadian1);
     double half = cosLat > 1e-9 ? SearchRadiusKm / (111.1 * cosLat) : 360.0;
     if (!(half < 180.0)) {
         bands[0] = {-179.999999, 180.0};

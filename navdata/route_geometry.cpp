@@ -3,13 +3,13 @@
 #include "navdata/route_geometry.h"
 
 #include "navdata/great_circle.h"
+#include "platform/units.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
-constexpr double DegPerRad = 57.29578;
 constexpr double NmPerDegreeOfArc = 60.0;
 
 std::vector<RoutePoint> GeoPolyline;
@@ -20,8 +20,8 @@ std::vector<RoutePoint> ProjectionProbes;
 RoutePoint Reference{0, 0};
 double WorldWidth = 0;
 
-double Rad(double degrees) { return degrees / DegPerRad; }
-double Deg(double radians) { return radians * DegPerRad; }
+double Rad(double degrees) { return degrees / DegreesPerRadian5; }
+double Deg(double radians) { return radians * DegreesPerRadian5; }
 
 // lon2 moved by whole turns to lie within half a turn of lon1.
 double Unwrapped(double lon1, double lon2)
@@ -76,7 +76,7 @@ double HaversineNm(double lat1, double lon1, double lat2, double lon2)
 {
     double dLat = Rad(lat1 - lat2) / 2, dLon = Rad(lon1 - lon2) / 2;
     double a = std::sin(dLat) * std::sin(dLat) + std::cos(Rad(lat1)) * std::cos(Rad(lat2)) * std::sin(dLon) * std::sin(dLon);
-    return 2.0 * std::asin(std::sqrt(std::clamp(a, 0.0, 1.0))) * NmPerDegreeOfArc * DegPerRad;
+    return 2.0 * std::asin(std::sqrt(std::clamp(a, 0.0, 1.0))) * NmPerDegreeOfArc * DegreesPerRadian5;
 }
 
 void AppendGreatCircleLeg(double lat1, double lon1, double lat2, double lon2, int n, std::vector<RoutePoint>* out)

@@ -9,6 +9,7 @@
 #include "navdata/great_circle.h"
 #include "navdata/route_geometry.h"
 #include "navdata/route_symbols.h"
+#include "platform/units.h"
 #include "simlink/aerofly_link.h"
 #include "simlink/flightgear_link.h"
 #include "simlink/fs2004_link.h"
@@ -36,9 +37,7 @@ static const bool RouteSymbolsPreset = [] {
 
 namespace {
 
-constexpr double MetresPerNm = 1853.2;
 constexpr double KmPerDegree = 111.1;
-constexpr double DegPerRad = 57.29578;
 // Times are given only above this ground speed.
 constexpr double MinimumTimedSpeedKt = 40.0;
 
@@ -182,7 +181,7 @@ void GpsStep(const MapProjector& projector, const GpsLinkOps& ops, double refX, 
     double lat = Var(ops, SimVarLatitude), lon = Var(ops, SimVarLongitude);
     const RouteLegRow& target = RouteLegTable[ActiveRow()];
     GpsState.GpsDistanceNm = GreatCircleDistanceNm(lat, lon, target.lat, target.lon);
-    GpsState.GpsDistanceMetres = MetresPerNm * GpsState.GpsDistanceNm;
+    GpsState.GpsDistanceMetres = LinkMetresPerNauticalMile * GpsState.GpsDistanceNm;
     bool timed = GpsState.GpsGroundSpeed > MinimumTimedSpeedKt;
     GpsState.GpsEteWaypoint = timed ? 3600.0 * GpsState.GpsDistanceNm / GpsState.GpsGroundSpeed : 0.0;
     if (ops.setsWaypointValues) {
@@ -257,9 +256,9 @@ void UpdateGpsXPlaneFlightGear(const MapProjector& projector, double refX, doubl
 void RunGpsStep(const MapProjector& projector, int useSimulator, double refX, double refY, double fx, double fy)
 {
     switch (useSimulator) {
-    case SimulatorP3dFirst:
-    case 2:
-    case SimulatorP3dLast: UpdateGpsP3d(projector, refX, refY, fx, fy); break;
+    case SimulatorFsx:
+    case SimulatorSimConnectConfig:
+    case SimulatorPrepar3d: UpdateGpsP3d(projector, refX, refY, fx, fy); break;
     case SimulatorXPlane: UpdateGpsXPlaneFlightGear(projector, refX, refY, fx, fy, 0); break;
     case SimulatorFs2004: UpdateGpsFs2004(projector, refX, refY, fx, fy); break;
     case SimulatorFlightGear: UpdateGpsXPlaneFlightGear(projector, refX, refY, fx, fy, 1); break;
@@ -311,7 +310,7 @@ void ComputeCrossTrack()
     if (!(length > 1e-12))
         return;  // a leg of no length has no line
     double s = (n.x * q.x + n.y * q.y + n.z * q.z) / length;
-    GpsState.CrossTrackKm = std::fabs(std::asin(std::clamp(s, -1.0, 1.0))) * DegPerRad * KmPerDegree;
+    GpsState.CrossTrackKm = std::fabs(std::asin(std::clamp(s, -1.0, 1.0))) * DegreesPerRadian5 * KmPerDegree;
 }
 
 bool IsCrossTrackExceeded()

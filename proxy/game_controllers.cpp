@@ -3,6 +3,7 @@
 // sector, and their release. Main thread only.
 #include "proxy/game_controllers.h"
 
+#include "platform/ini_sections.h"
 #include "platform/profile.h"
 #include "proxy/proxy_main.h"
 
@@ -15,7 +16,6 @@ LPDIRECTINPUT8A DirectInputInterface = nullptr;
 namespace {
 
 constexpr char ControllerIni[] = ".\\Plovik.ini";
-constexpr char ControllerSection[] = "Controller";
 // Hat values are hundredths of a degree; the low word 0xFFFF is centred.
 constexpr DWORD HatCentred = 0xFFFF;
 constexpr DWORD HatSectorDivisor = 36000;

@@ -9,6 +9,7 @@
 #include "app/shared_accessors.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
+#include "platform/units.h"
 #include "simlink/aerofly_plan.h"
 #include "simlink/aerofly_protocol.h"
 #include "simlink/link_drops.h"
@@ -88,7 +89,7 @@ static void StoreState(const AeroflyStateReply& st)
     State.Store(LinkHeightAboveGround, st.heightAboveGround);
     State.Store(LinkWindDirection, st.windDirection);
     State.Store(LinkWindSpeed, st.windSpeed);
-    State.Store(LinkBank, st.bank * 57.2958);
+    State.Store(LinkBank, st.bank * DegreesPerRadian4);
 }
 
 // Cut to the field when the text is longer.
@@ -104,7 +105,7 @@ static void CopyField(char* out, size_t size, const char* text)
 static void DetectTakeOffAndLanding(const AeroflyStateValues& v)
 {
     PilotLogFlight& flight = PilotLogRecord;
-    float height = v.reply.heightAboveGround * 3.28f;
+    float height = v.reply.heightAboveGround * FeetPerMetre2F;
     float speed = v.reply.groundSpeed;
     if (flight.departure[0] == '\0' && height > 50.0f && PilotLogPreviousHeight < 50.0f && speed > 40.0f) {
         PilotLogPreviousHeight = height;
@@ -265,13 +266,13 @@ void AeroflyGetVar(SimVarId id, double* out)
     if (!IsAeroflyLinkRunning())
         *out = 0.0;
     switch (id) {
-    case SimVarAltitude: *out = State[LinkAltitude] * 3.2808; return;
+    case SimVarAltitude: *out = State[LinkAltitude] * FeetPerMetre4; return;
     case SimVarOnGround: *out = State[LinkOnGround]; return;
     case SimVarWaypointIndex: *out = SimActiveWaypointIndex(); return;
     case SimVarWindDirection: *out = State[LinkWindDirection] - State[LinkMagneticVariation]; return;
-    case SimVarWindSpeed: *out = State[LinkWindSpeed] / 0.5151; return;
+    case SimVarWindSpeed: *out = State[LinkWindSpeed] / MetresPerSecondPerKnot; return;
     case SimVarMagneticVariation: *out = -State[LinkMagneticVariation]; return;
-    case SimVarHeightAboveGround: *out = State[LinkHeightAboveGround] * 3.28; return;
+    case SimVarHeightAboveGround: *out = State[LinkHeightAboveGround] * FeetPerMetre2; return;
     case SimVarVerticalSpeed: *out = State[LinkVerticalSpeed] / 60.0; return;
     default: ReadLinkStateVar(AeroflyState, id, out); return;
     }

@@ -2,6 +2,7 @@
 #include "simlink/aerofly_plan.h"
 
 #include "navdata/procedure_db.h"
+#include "platform/units.h"
 #include "simlink/aerofly_procedures.h"
 
 #include <cmath>
@@ -223,10 +224,10 @@ void OffsetPositionByDistance(const char* icao, const char* runway, double* long
     double bearing = runwayDirection - variation;
     if (direction < 1.0)
         bearing += 180.0;
-    bearing *= 0.017453293;
+    bearing *= RadiansPerDegree9;
     // Lengths are feet: kilometres over the 111.1 km of a degree.
     double d = 0.0003048 * factor * runwayLength / 111.1;
-    double c = std::cos(*latitude * 0.017453293);
+    double c = std::cos(*latitude * RadiansPerDegree9);
     // At the poles a degree of longitude has no length to move along.
     if (std::fabs(c) > 1e-6)
         *longitude += std::sin(bearing) * d / c;

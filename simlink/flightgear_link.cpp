@@ -10,6 +10,7 @@
 #include "app/shared_accessors.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
+#include "platform/units.h"
 #include "simlink/flightgear_formats.h"
 #include "simlink/link_drops.h"
 #include "simlink/link_state.h"
@@ -129,7 +130,6 @@ static AiThreadHolder AiThread;
 
 static void MergeAiRecord(TrafficEntry& e, const FlightGearAiRecord& r, float now)
 {
-    const double radPerDeg = 0.0174532;
     float dt = now - static_cast<float>(e.lastReportTime);
     bool sameAircraft = e.valid && e.id == r.id;
     bool known = sameAircraft && dt < 2.0f;
@@ -141,7 +141,7 @@ static void MergeAiRecord(TrafficEntry& e, const FlightGearAiRecord& r, float no
     if (!known) {
         e.previousLatitude = e.displayedLatitude = r.latitude;
         e.previousLongitude = e.displayedLongitude = r.longitude;
-        e.previousHeading = r.trueHeading * radPerDeg;
+        e.previousHeading = r.trueHeading * RadiansPerDegree7;
         e.meanReportInterval = 0.0;
     } else {
         e.previousLatitude = e.displayedLatitude;
@@ -150,7 +150,7 @@ static void MergeAiRecord(TrafficEntry& e, const FlightGearAiRecord& r, float no
         e.meanReportInterval = (dt + e.meanReportInterval) * 0.5;
     }
     e.values.headingDeg = r.trueHeading;
-    e.values.headingRad = r.trueHeading * radPerDeg;
+    e.values.headingRad = r.trueHeading * RadiansPerDegree7;
     e.values.latitude = r.latitude;
     e.values.longitude = r.longitude;
     // FlightGear sends no speeds: they follow from the reports, smoothed.

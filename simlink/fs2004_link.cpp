@@ -10,6 +10,7 @@
 #include "app/simulator_window.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
+#include "platform/units.h"
 #include "simlink/fs2004_protocol.h"
 #include "simlink/link_drops.h"
 #include "simlink/link_state.h"
@@ -125,12 +126,11 @@ static void HandleWeather(const void* data, size_t size)
 // as the module's clock arithmetic is.
 static void MergeTrafficRecord(const Fs2004TrafficRecord& r, float now)
 {
-    const double radPerDeg = 0.0174532;
     TrafficEntry& e = TrafficTable[r.slot];
     if (!e.valid || e.id != r.id) {
         e.previousLatitude = e.displayedLatitude = r.latitude;
         e.previousLongitude = e.displayedLongitude = r.longitude;
-        e.previousHeading = r.trueHeading * radPerDeg;
+        e.previousHeading = r.trueHeading * RadiansPerDegree7;
         e.meanReportInterval = 0.0;
     } else {
         e.previousLatitude = e.displayedLatitude;
@@ -141,7 +141,7 @@ static void MergeTrafficRecord(const Fs2004TrafficRecord& r, float now)
     }
     e.values.altitude = r.altitude;
     e.values.headingDeg = r.trueHeading;
-    e.values.headingRad = r.trueHeading * radPerDeg;
+    e.values.headingRad = r.trueHeading * RadiansPerDegree7;
     e.values.latitude = r.latitude;
     e.values.longitude = r.longitude;
     e.values.groundSpeed = r.groundSpeed;
@@ -268,7 +268,7 @@ const UdpLink Fs2004Link = {&Fs2004Session, Fs2004LinkThread};
 void Fs2004GetVar(SimVarId id, double* out)
 {
     switch (id) {
-    case SimVarAltitude: *out = State[LinkAltitude] * 3.2808; return;
+    case SimVarAltitude: *out = State[LinkAltitude] * FeetPerMetre4; return;
     case SimVarOnGround: *out = State[LinkOnGround]; return;
     case SimVarWaypointIndex: *out = SimActiveWaypointIndex(); return;
     case SimVarWindDirection: *out = State[LinkWindDirection]; return;

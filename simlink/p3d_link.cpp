@@ -15,6 +15,7 @@
 #include "platform/library.h"
 #include "platform/messagebox.h"
 #include "platform/threads.h"
+#include "platform/units.h"
 #include "simlink/p3d_protocol.h"
 #include "simlink/traffic_advisory.h"
 #include "simlink/traffic_table.h"
@@ -680,14 +681,14 @@ void P3dGetVar(SimVarId id, double* out)
     case SimVarGroundAltitude: *out = Values.groundAltitude.load(); return;
     case SimVarClock: *out = ClockSeconds(); return;
     case SimVarOnGround: *out = Values.onGround.load(); return;
-    case SimVarGroundSpeed: *out = Values.groundSpeed.load() / 0.5151; return;
+    case SimVarGroundSpeed: *out = Values.groundSpeed.load() / MetresPerSecondPerKnot; return;
     case SimVarWaypointDistance: *out = Values.waypointDistance.load(); return;
     case SimVarWaypointIndex: *out = Values.waypointIndex.load(); return;
     case SimVarEte: *out = Values.ete.load(); return;
     case SimVarEta: *out = Values.eta.load(); return;
     case SimVarWaypointEte: *out = Values.waypointEte.load(); return;
     case SimVarWaypointEta: *out = Values.waypointEta.load(); return;
-    case SimVarGpsAltitude: *out = Values.gpsAltitude.load() * 3.28; return;
+    case SimVarGpsAltitude: *out = Values.gpsAltitude.load() * FeetPerMetre2; return;
     case SimVarWindDirection: *out = Values.windDirection.load(); return;
     case SimVarWindSpeed: *out = Values.windSpeed.load(); return;
     case SimVarTemperature: *out = Values.temperature.load(); return;

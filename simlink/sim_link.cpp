@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
+#include "platform/units.h"
 #include "simlink/aerofly_link.h"
 #include "simlink/flightgear_link.h"
 #include "simlink/fs2004_link.h"
@@ -309,7 +310,7 @@ bool ReadLinkStateVar(const std::atomic<double>* state, SimVarId id, double* out
     case SimVarHeading: *out = ExtrapolateHeading(field(LinkHeading)); return true;
     case SimVarGroundAltitude: *out = field(LinkGroundAltitude); return true;
     case SimVarClock: *out = ClockSeconds(); return true;
-    case SimVarGroundSpeed: *out = field(LinkGroundSpeed) / 0.5151; return true;
+    case SimVarGroundSpeed: *out = field(LinkGroundSpeed) / MetresPerSecondPerKnot; return true;
     case SimVarWaypointDistance: *out = field(LinkWaypointDistance); return true;
     case SimVarEte: *out = field(LinkEte); return true;
     case SimVarEta: *out = field(LinkEta); return true;
@@ -366,9 +367,9 @@ void UpdateVelocityVector()
     double heading = 0.0;
     SimLinkGetVar(SimVarGroundSpeed, &speed);
     SimLinkGetVar(SimVarHeading, &heading);
-    double metresPerSecond = speed * 0.5151;
-    PositionRates.latitude = std::cos(heading / 57.3) * metresPerSecond / 111000.0;
-    PositionRates.longitude = std::sin(heading / 57.3) * metresPerSecond / 111000.0;
+    double metresPerSecond = speed * MetresPerSecondPerKnot;
+    PositionRates.latitude = std::cos(heading / DegreesPerRadian1) * metresPerSecond / RateMetresPerDegree;
+    PositionRates.longitude = std::sin(heading / DegreesPerRadian1) * metresPerSecond / RateMetresPerDegree;
     VelocityVectorSeeded = 1;
 }
 

@@ -4,6 +4,8 @@
 // position rates, heading extrapolation reference, pending set-position).
 #pragma once
 
+#include "navdata/simulators.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -37,17 +39,6 @@ enum : int {
     SimVarLatitudeRate = 28,      // degrees per second
     SimVarLongitudeRate = 29,     // degrees per second
     SimVarCount = 30,
-};
-
-// Values of UseSimulator.
-enum : int {
-    SimulatorP3dFirst = 1,
-    SimulatorP3dLast = 3,
-    SimulatorXPlane = 4,
-    SimulatorFs2004 = 5,
-    SimulatorFlightGear = 6,
-    SimulatorMsfs = 7,
-    SimulatorAerofly = 8,
 };
 
 // A latitude/longitude pair that one thread writes and others read; each

@@ -9,6 +9,7 @@
 #include "display/map_view.h"
 #include "platform/threads.h"
 #include "platform/tvl_assert.h"
+#include "platform/units.h"
 #include "simlink/sim_link.h"
 #include "simlink/sound.h"
 #include "simlink/traffic_table.h"
@@ -24,9 +25,6 @@ int32_t TrafficAlertActive = 0;
 
 namespace {
 
-constexpr double MetresPerNm = 1852.0;
-constexpr double MetresPerDegree = 111110.0;
-constexpr double RadPerDeg = 0.017453293;
 constexpr double TrafficRangeMetres = 74080.0;  // 40 nm
 constexpr double AltitudeBandFt = 2700.0;
 constexpr double SlowTrafficKt = 50.0;
@@ -73,12 +71,12 @@ void OffsetFrom(double lat0, double lon0, double lat, double lon, double* north,
     else if (dLon < -180)
         dLon += 360;
     if (std::fabs(lat) < 80) {
-        *north = (lat - lat0) * MetresPerDegree;
-        *east = std::cos(lat * RadPerDeg) * MetresPerDegree * dLon;
+        *north = (lat - lat0) * TrafficMetresPerDegree;
+        *east = std::cos(lat * RadiansPerDegree9) * TrafficMetresPerDegree * dLon;
         return;
     }
-    const double metresPerRadian = MetresPerDegree / RadPerDeg;
-    double p = lat * RadPerDeg, p0 = lat0 * RadPerDeg, l = dLon * RadPerDeg;
+    const double metresPerRadian = TrafficMetresPerDegree / RadiansPerDegree9;
+    double p = lat * RadiansPerDegree9, p0 = lat0 * RadiansPerDegree9, l = dLon * RadiansPerDegree9;
     *east = metresPerRadian * std::cos(p) * std::sin(l);
     *north = metresPerRadian * (std::cos(p0) * std::sin(p) - std::sin(p0) * std::cos(p) * std::cos(l));
 }
@@ -268,7 +266,7 @@ void ScanSlot(const TrafficPassInputs& in, int slot, double rangeLimit, double f
     }
     if (d2 >= rangeLimit * rangeLimit)
         return;
-    double range = std::sqrt(d2) / MetresPerNm;
+    double range = std::sqrt(d2) / MetresPerNauticalMile;
     ClosureTrack& closure = Closures[slot];
     UpdateClosure(&closure, id, range, in.simClock);
 
@@ -319,7 +317,7 @@ void RunTrafficPass(const TrafficPassInputs& in)
     NoteViewChange(in);
     TrafficAlertActive = 0;
     PassAlerts alerts;
-    double rangeLimit = in.multiplayer ? in.multiplayerRangeNm * MetresPerNm : TrafficRangeMetres;
+    double rangeLimit = in.multiplayer ? in.multiplayerRangeNm * MetresPerNauticalMile : TrafficRangeMetres;
     {
         TrafficTableLock lock;
         for (int slot = 0; slot < TrafficSlotCount; ++slot)

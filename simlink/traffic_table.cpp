@@ -1,6 +1,8 @@
 // The traffic table, its look-ups and the merge rule of one report.
 #include "simlink/traffic_table.h"
 
+#include "platform/units.h"
+
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -201,7 +203,7 @@ bool RemoveTrafficId(uint32_t id)
 
 double TrafficDistanceMetres(double latitude, double longitude, double previousLatitude, double previousLongitude)
 {
-    double east = (longitude - previousLongitude) * 111110.0 * std::cos(0.01745329 * latitude);
-    double north = (latitude - previousLatitude) * 111110.0;
+    double east = (longitude - previousLongitude) * TrafficMetresPerDegree * std::cos(RadiansPerDegree8 * latitude);
+    double north = (latitude - previousLatitude) * TrafficMetresPerDegree;
     return std::sqrt(east * east + north * north);
 }

@@ -9,6 +9,7 @@
 #include "app/shared_accessors.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
+#include "platform/units.h"
 #include "simlink/link_drops.h"
 #include "simlink/link_state.h"
 #include "simlink/msfs_link.h"
@@ -53,7 +54,7 @@ static void StoreState(const XPlaneState& st)
         State.Store(LinkLongitude, st.longitude);
     State.Store(LinkAltitude, st.altitude);
     State.Store(LinkGpsAltitude, st.altitude);
-    State.Store(LinkGroundAltitude, st.altitude - st.heightAboveGround / 3.281);
+    State.Store(LinkGroundAltitude, st.altitude - st.heightAboveGround / FeetPerMetre3);
     if (st.trueHeading < 1000.0f)
         State.Store(LinkHeading, st.trueHeading);
     State.Store(LinkGroundSpeed, st.groundSpeed);
@@ -126,7 +127,6 @@ static bool HandleWeather(const void* data, size_t size)
 // Record r, the plug-in's aircraft at position i of its list, into slot i.
 static void MergeTrafficRecord(TrafficEntry& e, const XPlaneTrafficRecord& r, double now)
 {
-    const double radPerDeg = 0.0174532;
     double interval = now - e.lastReportTime;
     bool known = e.valid && e.id == r.id;
     if (known) {
@@ -138,14 +138,14 @@ static void MergeTrafficRecord(TrafficEntry& e, const XPlaneTrafficRecord& r, do
         // Another aircraft now holds this position of the list: start afresh.
         e.previousLatitude = e.displayedLatitude = r.latitude;
         e.previousLongitude = e.displayedLongitude = r.longitude;
-        e.previousHeading = r.trueHeading * radPerDeg;
+        e.previousHeading = r.trueHeading * RadiansPerDegree7;
         e.meanReportInterval = 0.0;
         // Speeds of whatever held the slot before are not this aircraft's.
         e.values.groundSpeed = 0.0;
         e.values.verticalSpeed = 0.0;
     }
     e.values.headingDeg = r.trueHeading;
-    e.values.headingRad = r.trueHeading * radPerDeg;
+    e.values.headingRad = r.trueHeading * RadiansPerDegree7;
     e.values.latitude = r.latitude;
     e.values.longitude = r.longitude;
     // The plug-in sends no speeds: they follow from the reports, smoothed.
@@ -302,11 +302,11 @@ const UdpLink XPlaneLink = {&XPlaneSession, XPlaneLinkThread};
 void XPlaneGetVar(SimVarId id, double* out)
 {
     switch (id) {
-    case SimVarAltitude: *out = State[LinkAltitude] * 3.2808; return;
+    case SimVarAltitude: *out = State[LinkAltitude] * FeetPerMetre4; return;
     case SimVarOnGround: *out = State[LinkHeightAboveGround] > 10.0 ? 0.0 : 1.0; return;
     case SimVarWaypointIndex: *out = SimActiveWaypointIndex(); return;
     case SimVarWindDirection: *out = State[LinkWindDirection] - State[LinkMagneticVariation]; return;
-    case SimVarWindSpeed: *out = State[LinkWindSpeed] / 0.5151; return;
+    case SimVarWindSpeed: *out = State[LinkWindSpeed] / MetresPerSecondPerKnot; return;
     case SimVarMagneticVariation: *out = -State[LinkMagneticVariation]; return;
     case SimVarBank: *out = -State[LinkBank]; return;
     case SimVarVerticalSpeed: *out = State[LinkVerticalSpeed] / 60.0; return;

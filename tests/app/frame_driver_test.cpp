@@ -80,12 +80,12 @@ TEST(CommandLine, OnlyASingleArgumentCounts)
 
 TEST(TileLocks, OnlyTheThreeCreatedMutexesCanBeTaken)
 {
-    EXPECT_FALSE(LockTileMutex(0));  // not created yet
+    EXPECT_FALSE(LockTileMutex(TileMutexFetch));  // not created yet
     CreateTileMutexes();
-    EXPECT_TRUE(LockTileMutex(0));
-    UnlockTileMutex(0);
-    EXPECT_TRUE(LockTileMutex(2));
-    UnlockTileMutex(2);
+    EXPECT_TRUE(LockTileMutex(TileMutexFetch));
+    UnlockTileMutex(TileMutexFetch);
+    EXPECT_TRUE(LockTileMutex(TileMutexHttps));
+    UnlockTileMutex(TileMutexHttps);
     EXPECT_FALSE(LockTileMutex(-1));
     EXPECT_FALSE(LockTileMutex(3));
     UnlockTileMutex(7);

@@ -11,6 +11,7 @@
 #include "maps/local_maps.h"
 #include "maps/system_files.h"
 #include "maps/tile_grid.h"
+#include "navdata/simulators.h"
 #include "tests/render/render_fixture.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/tile_images.h"
@@ -38,7 +39,7 @@ protected:
         std::snprintf(DataFolder, sizeof DataFolder, "%s", root.Path().c_str());
         std::snprintf(SystemFolder, sizeof SystemFolder, "%s", system.c_str());
         std::snprintf(IniFilePath, sizeof IniFilePath, "%s", (system + "/Plovik.ini").c_str());
-        Settings.UseSimulator = 0;  // the centre stays where the test puts it
+        Settings.UseSimulator = SimulatorNone;  // the centre stays where the test puts it
         Settings.MapType = -1;
         TileMapFlag = 1;
         Settings.NavAirport = 0;
@@ -61,7 +62,7 @@ protected:
         Settings.AirportChart = 0;
         Settings.MapType = -1;
         TileMapFlag = 1;
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
         RenderTest::TearDown();
     }
 

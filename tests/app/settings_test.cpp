@@ -8,6 +8,7 @@
 #include "app/settings.h"
 #include "maps/tile_grid.h"
 #include "app/settings_table.h"
+#include "platform/ini_sections.h"
 #include "simlink/traffic_advisory.h"
 #include "platform/profile.h"
 #include "tests/support/temp_folder.h"

@@ -213,7 +213,7 @@ TEST(SharedAccessors, FrameValuesReachTheirReadersThroughTheAccessors)
     EXPECT_FLOAT_EQ(x, 70000.5f);
     EXPECT_FLOAT_EQ(y, 12.25f);
     // No simulator answers: no bank.
-    Settings.UseSimulator = 0;
+    Settings.UseSimulator = SimulatorNone;
     EXPECT_EQ(GetBankAngleRad(), 0.0);
     Settings.UseSimulator = SimulatorMsfs;
     SetNearestDrawnFlag(1);

@@ -67,7 +67,7 @@ TEST_F(TrafficModeTest, ModeZeroOrUnknownSwitchesTrafficOffAndEmptiesTheList)
 
 TEST_F(TrafficModeTest, LinkWithoutTrafficStaysOffAndIsNotAskedEveryFrame)
 {
-    Settings.UseSimulator = 0;
+    Settings.UseSimulator = SimulatorNone;
     Settings.RadarMode = 2;
     ApplyTrafficMode();
     EXPECT_EQ(TrafficOn, 0);

@@ -14,6 +14,7 @@
 #include "navdata/airport_details.h"
 #include "navdata/nav_tables.h"
 #include "navdata/nearest_airports.h"
+#include "navdata/simulators.h"
 #include "tests/display/map_centre.h"
 #include "tests/navdata/nav_fixtures.h"
 #include "tests/render/render_fixture.h"
@@ -150,7 +151,7 @@ class NearestBoxTest : public RenderTest {
     {
         RenderTest::SetUp();
         Settings.NavDatabase = 6;
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
         Settings.RunwayEmergencyLength = 1000.0;
         Settings.RunwaySurfaceEmergency = 1;
         Settings.AirportChart = 0;
@@ -271,7 +272,7 @@ class ParkingListTest : public ::testing::Test {
     void SetUp() override
     {
         Settings.NavDatabase = 6;
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
     }
     void TearDown() override { FreeNavdata(); }
     void Load(const std::string& parking)

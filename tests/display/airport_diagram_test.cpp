@@ -11,6 +11,7 @@
 #include "navdata/airport_details.h"
 #include "navdata/nav_tables.h"
 #include "navdata/nearest_airports.h"
+#include "navdata/simulators.h"
 #include "tests/display/map_centre.h"
 #include "tests/navdata/nav_fixtures.h"
 #include "tests/render/render_fixture.h"
@@ -102,7 +103,7 @@ class DiagramDraw : public RenderTest {
         RenderTest::SetUp();
         ASSERT_TRUE(LoadSpriteTable(TVL_ROOT_DIR, 1));
         Settings.NavDatabase = 6;
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
         Settings.Dimlevel = 255;
         Settings.RunwayEmergencyLength = 1000.0;
         Settings.RunwaySurfaceEmergency = 1;

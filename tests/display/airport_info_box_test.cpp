@@ -6,6 +6,7 @@
 #include "display/map_view.h"
 #include "navdata/airport_details.h"
 #include "navdata/nav_tables.h"
+#include "navdata/simulators.h"
 #include "tests/navdata/nav_fixtures.h"
 #include "tests/render/render_fixture.h"
 
@@ -122,7 +123,7 @@ class InfoBoxDraw : public RenderTest {
     {
         RenderTest::SetUp();
         Settings.NavDatabase = 6;
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
         Settings.Dimlevel = 255;
         Settings.NavAirport = 1;
         Settings.AirportOverlay = 0;

@@ -12,6 +12,7 @@
 #include "display/sprite_table.h"
 #include "navdata/airspaces.h"
 #include "navdata/airways.h"
+#include "navdata/simulators.h"
 #include "tests/display/map_centre.h"
 #include "tests/navdata/airspace_fixtures.h"
 #include "render/layer_cache.h"
@@ -110,7 +111,7 @@ class AirspaceLayerTest : public RenderTest {
         RenderTest::SetUp();
         ASSERT_TRUE(LoadSpriteTable(TVL_ROOT_DIR, 1));
         Settings.NavDatabase = 6;
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
         Settings.Dimlevel = 255;
         Settings.DeClutter = 0;
         Settings.RenderToTexture = 0;

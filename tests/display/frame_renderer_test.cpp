@@ -9,6 +9,7 @@
 #include "display/frame_update.h"
 #include "display/map_view.h"
 #include "display/sprite_table.h"
+#include "navdata/simulators.h"
 #include "render/bitmap_fonts.h"
 #include "tests/render/render_fixture.h"
 
@@ -31,7 +32,7 @@ protected:
     {
         RenderTest::SetUp();
         ASSERT_TRUE(LoadSpriteTable(TVL_ROOT_DIR, 1));
-        Settings.UseSimulator = 0;
+        Settings.UseSimulator = SimulatorNone;
         Settings.ShowFrame = 1;
         Settings.TrackUp = 0;
         Settings.TopMost = 1;
@@ -43,7 +44,7 @@ protected:
     void TearDown() override
     {
         ReleaseDisplayBitmaps();
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
         RenderTest::TearDown();
     }
     // Pixels within radius of (x, y) that are not the empty map's cream.

@@ -50,7 +50,7 @@ TEST(FrameUpdate, AltitudeJumpIsClosedTenPercentAFrame)
 TEST(FrameUpdate, SimulatorOutsideTheKnownOnesNeverMovesTheCentre)
 {
     ResetFrameUpdate();
-    Settings.UseSimulator = 0;
+    Settings.UseSimulator = SimulatorNone;
     MapPanning = 0;
     MapCenter.latitude = 50.0;
     MapCenter.longitude = 8.0;
@@ -59,7 +59,7 @@ TEST(FrameUpdate, SimulatorOutsideTheKnownOnesNeverMovesTheCentre)
     EXPECT_EQ(MapCenter.latitude.load(), 50.0);
     EXPECT_EQ(MapCenter.longitude.load(), 8.0);
     EXPECT_EQ(StatusLines[0].shown, 1);
-    Settings.UseSimulator = 7;
+    Settings.UseSimulator = SimulatorMsfs;
 }
 
 TEST(FrameUpdate, PlanIsTakenOnceAndFlownWhilePlansAreShown)
@@ -137,7 +137,7 @@ protected:
         ResetFrameUpdate();
         SetFrameUpdateClock(TestClock);
         Now = 100.0;
-        Settings.UseSimulator = 0;
+        Settings.UseSimulator = SimulatorNone;
         TileMapFlag = 1;
         MainWindowState.relayoutRequest = 1;  // no tile jobs unless a test wants one
         StopTileJobs();
@@ -148,7 +148,7 @@ protected:
         SetFrameUpdateClock(nullptr);
         MainWindowState.relayoutRequest = 0;
         MainWindowState.mainWindow = nullptr;
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
     }
     // No tile job left from before, none allowed to refresh until a frame
     // asks for a grid, no zoom step under way.

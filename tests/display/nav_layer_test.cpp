@@ -11,6 +11,7 @@
 #include "display/screen_buttons.h"
 #include "display/sprite_table.h"
 #include "navdata/nav_tables.h"
+#include "navdata/simulators.h"
 #include "platform/window.h"
 #include "render/snapshot.h"
 #include "tests/display/map_centre.h"
@@ -211,7 +212,7 @@ protected:
         Settings.Tile = 10;
         Settings.SatMode = 1;
         Settings.NavDatabase = 6;
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
         Settings.Autosize = 1;
         Settings.DeClutter = 0;
         Settings.RenderToTexture = 0;

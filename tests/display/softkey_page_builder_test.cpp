@@ -12,6 +12,7 @@
 #include "display/screen_buttons.h"
 #include "display/softkey_bar.h"
 #include "display/softkey_pages.h"
+#include "navdata/simulators.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -62,13 +63,13 @@ TEST_F(SoftkeyPagesTest, SimulatorPageLightsTheSimulatorChosen)
 {
     int installed = InstalledSimulators.load(), sim = Settings.UseSimulator.load();
     InstalledSimulators = 0x40;  // MSFS only
-    Settings.UseSimulator = 4;   // X-Plane chosen
+    Settings.UseSimulator = SimulatorXPlane;   // X-Plane chosen
     BuildSoftkeyMenu(MenuOptions, 1);
     EXPECT_EQ(Label(0), "X-PLANE");
     EXPECT_TRUE(Lit(0));
     EXPECT_FALSE(Lit(5));
     EXPECT_EQ(GetSoftkeyColour(3), SoftkeyGrey) << "P3D is not installed";
-    Settings.UseSimulator = 7;
+    Settings.UseSimulator = SimulatorMsfs;
     BuildSoftkeyMenu(MenuOptions, 1);
     EXPECT_TRUE(Lit(5));
     EXPECT_EQ(GetSoftkeyColour(0), SoftkeyGrey);

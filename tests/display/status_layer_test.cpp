@@ -30,7 +30,7 @@ TEST(StatusLayer, FontSizeFromTheStatelineKeyCappedAtTwenty)
 
 TEST(StatusLayer, WaitingLineNamesThePositionAndTheDatabase)
 {
-    Settings.UseSimulator = 4;
+    Settings.UseSimulator = SimulatorXPlane;
     Settings.NavDatabase = 0;
     MapCenter.latitude = 53.636666667;
     MapCenter.longitude = 10.001;
@@ -46,13 +46,13 @@ TEST(StatusLayer, WaitingLineNamesThePositionAndTheDatabase)
     Settings.UseSimulator = 9;
     FormatWaitingLine(text, sizeof text);
     EXPECT_STREQ(text, "");
-    Settings.UseSimulator = 7;
+    Settings.UseSimulator = SimulatorMsfs;
     Settings.NavDatabase = 6;
 }
 
 TEST(StatusLayer, MsfsWithoutProxyKeepAliveShowsOnlyTheErrorText)
 {
-    Settings.UseSimulator = 7;
+    Settings.UseSimulator = SimulatorMsfs;
     ProxyAlive = 0;
     char text[256];
     FormatWaitingLine(text, sizeof text);

@@ -12,6 +12,7 @@
 #include "display/status_layer.h"
 #include "display/status_text.h"
 #include "display/text_boxes.h"
+#include "navdata/simulators.h"
 #include "tests/render/render_fixture.h"
 #include "tests/support/temp_folder.h"
 
@@ -128,7 +129,7 @@ TEST_F(TextBoxDrawTest, TheMessageBandStaysInTheGlassBelowTheStatusBlock)
 {
     Settings.AirportChart = 0;
     Settings.NavAirport = 0;
-    Settings.UseSimulator = 0;  // no waiting line: the status lines
+    Settings.UseSimulator = SimulatorNone;  // no waiting line: the status lines
     Settings.Stateline = 10;
     BackgroundDrawn = 1;
     for (int k = 0; k < 4; ++k)

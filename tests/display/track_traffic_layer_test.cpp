@@ -20,6 +20,7 @@
 #include "display/sprite_table.h"
 #include "navdata/nav_tables.h"
 #include "navdata/nearest_airports.h"
+#include "navdata/simulators.h"
 #include "platform/threads.h"
 #include "simlink/msfs_link.h"
 #include "simlink/traffic_advisory.h"
@@ -467,7 +468,7 @@ TEST_F(TrackTrafficLayerTest, DirectToLineNeedsAnAirportTheSwitchAndTheBlink)
 {
     TempNavRoot root;
     Settings.NavDatabase = 6;
-    Settings.UseSimulator = 7;
+    Settings.UseSimulator = SimulatorMsfs;
     root.WriteTable("Navdata/MSFS/apt.bin", std::vector<AirportRecord>{MakeAirport("EDDH", 53.63, 10.05)});
     LoadAirports();
     FindNearestAirports(9.0, 11.0);
@@ -505,7 +506,7 @@ TEST_F(TrackTrafficLayerTest, DirectToLineStopsAtTheEdgeOfTheBezelsMapArea)
 {
     TempNavRoot root;
     Settings.NavDatabase = 6;
-    Settings.UseSimulator = 7;
+    Settings.UseSimulator = SimulatorMsfs;
     root.WriteTable("Navdata/MSFS/apt.bin", std::vector<AirportRecord>{MakeAirport("EDHL", 54.3, 10.3)});
     LoadAirports();
     FindNearestAirports(9.0, 11.0);

@@ -170,7 +170,7 @@ TEST_F(TrafficFollowTest, TheStatusLineNamesTheTargetAndShowsItsValues)
     Add("DLH4AB", 0, 0, 50, 8, 50, 8);
     ASSERT_TRUE(StartFollowingTarget(0));
     ResetFrameUpdate();
-    Settings.UseSimulator = 0;
+    Settings.UseSimulator = SimulatorNone;
     Settings.MenuState = 1;
     MainWindowState.relayoutRequest = 1;  // the frames ask for no tile grid
     float x = 0, y = 0, h = 0, m = 0, s = 0;
@@ -182,7 +182,7 @@ TEST_F(TrafficFollowTest, TheStatusLineNamesTheTargetAndShowsItsValues)
     EXPECT_STREQ(StatusLines[0].text, "GS: 140 kn/ Hdg: 180 / Alt:  4500");
     MainWindowState.relayoutRequest = 0;
     Settings.MenuState = 1;
-    Settings.UseSimulator = 7;
+    Settings.UseSimulator = SimulatorMsfs;
 }
 
 // The target left the list: the map goes back to the aircraft and the

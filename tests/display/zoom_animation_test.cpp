@@ -10,6 +10,7 @@
 #include "display/map_types.h"
 #include "display/map_view.h"
 #include "maps/tile_grid.h"
+#include "navdata/simulators.h"
 
 #include <gtest/gtest.h>
 
@@ -261,7 +262,7 @@ TEST_F(ZoomAnimationTest, TheFrameUpdateMovesTheShownGridAndClearsTheEndFlag)
     SetFrameUpdateClock(TestFrameClock);
     MainWindowState.relayoutRequest = 1;
     TileMapFlag = 1;
-    Settings.UseSimulator = 0;
+    Settings.UseSimulator = SimulatorNone;
     SetTileZoomPending(1, true);
     float x = 0, y = 0, h = 0, m = 0, s = 0;
     FrameTime = 100.0;
@@ -286,20 +287,20 @@ TEST_F(ZoomAnimationTest, TheFrameUpdateMovesTheShownGridAndClearsTheEndFlag)
     SetFrameUpdateClock(nullptr);
     SetTileShutdown();
     MainWindowState.relayoutRequest = 0;
-    Settings.UseSimulator = 7;
+    Settings.UseSimulator = SimulatorMsfs;
 }
 
 TEST_F(ZoomAnimationTest, ATileMapFrameDropsALocalStepAndALocalFrameMovesIt)
 {
     ResetFrameUpdate();
-    Settings.UseSimulator = 0;
+    Settings.UseSimulator = SimulatorNone;
     TileMapFlag = 1;
     RequestLocalLevelZoom(0, 1);
     float x = 0, y = 0, h = 0, m = 0, s = 0;
     UpdateFrame(nullptr, UpdateModeFrame, &x, &y, &h, &m, &s, 640, 480);
     EXPECT_FALSE(IsLocalZoomRequested());
     EXPECT_FLOAT_EQ(ShownScale(), 1.0f);
-    Settings.UseSimulator = 7;
+    Settings.UseSimulator = SimulatorMsfs;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "maps/airport_charts.h"
 #include "navdata/airport_details.h"
 #include "navdata/nav_tables.h"
+#include "navdata/simulators.h"
 #include "navdata/zip_writer.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -104,7 +105,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     setenv("TVL_MESSAGEBOX_ANSWER", "IDOK", 1);
     std::snprintf(DataFolder, sizeof DataFolder, "%s", fuzz::Scratch().c_str());
     Settings.NavDatabase = 6;
-    Settings.UseSimulator = 7;
+    Settings.UseSimulator = SimulatorMsfs;
     return 0;
 }
 

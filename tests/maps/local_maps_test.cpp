@@ -18,6 +18,7 @@
 #include "maps/tile_stores.h"
 #include "maps/tile_grid.h"
 #include "maps/tile_stores.h"
+#include "navdata/simulators.h"
 #include "navdata/zip_writer.h"
 #include "platform/threads.h"
 #include "tests/render/render_fixture.h"
@@ -376,7 +377,7 @@ protected:
         MakeFolders(system);
         snprintf(DataFolder, sizeof DataFolder, "%s", root.Path().c_str());
         Settings.MapType = 0;
-        Settings.UseSimulator = 0;  // no simulator moves the centre
+        Settings.UseSimulator = SimulatorNone;  // no simulator moves the centre
         CurrentChartLevel = 0;
         ChartZoomOutSteps = 0;
         LocalMapTileCount = LocalMapFullSet;

@@ -5,6 +5,7 @@
 #include "navdata/nav_tables.h"
 #include "navdata/nearest_airports.h"
 #include "nav_fixtures.h"
+#include "navdata/simulators.h"
 
 #include <cmath>
 #include <string>
@@ -29,7 +30,7 @@ class AirportDetails : public ::testing::Test {
     void SetUp() override
     {
         Settings.NavDatabase = 6;
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
         Settings.MetricAltitude = 0;
     }
     void TearDown() override { FreeNavdata(); }
@@ -209,7 +210,7 @@ TEST_F(AirportDetails, ArchiveChainFallsBackToThePartnerFolder)
     WriteArchive(StandardEntry(), "MSFS");
     EXPECT_TRUE(LoadAirportDetails("EDDH"));
     Settings.NavDatabase = 0;
-    Settings.UseSimulator = 4;  // X-Plane: XPL, FG without Default, FG
+    Settings.UseSimulator = SimulatorXPlane;  // X-Plane: XPL, FG without Default, FG
     root.WriteZip("Navdata/FG/E.zip", {{"E/EDDH.txt", StandardEntry()}});
     EXPECT_TRUE(LoadAirportDetails("EDDH"));
     Settings.NavDatabase = 9;  // OpenAIP: no archives at all

@@ -5,6 +5,7 @@
 
 #include "navdata/airspaces.h"
 #include "navdata/airways.h"
+#include "navdata/simulators.h"
 #include "tests/navdata/airspace_fixtures.h"
 #include "tests/support/child_process.h"
 
@@ -56,7 +57,7 @@ class OpenAirFileTest : public ::testing::Test {
     void SetUp() override
     {
         Settings.NavDatabase = 6;
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
     }
     std::vector<AirspaceRecord> Read(const std::string& text)
     {

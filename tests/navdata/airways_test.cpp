@@ -4,6 +4,7 @@
 #include "navdata/airways.h"
 
 #include "app/settings.h"
+#include "navdata/simulators.h"
 #include "tests/navdata/airspace_fixtures.h"
 #include "tests/support/temp_folder.h"
 
@@ -121,7 +122,7 @@ class AirwayLoadTest : public ::testing::Test {
     void SetUp() override
     {
         Settings.NavDatabase = 6;
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
         Settings.NavAirways = 1;
     }
     void TearDown() override { ClearAirways(); }

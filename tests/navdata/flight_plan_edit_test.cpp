@@ -4,6 +4,7 @@
 
 #include "navdata/flight_plan.h"
 #include "navdata/nav_tables.h"
+#include "navdata/simulators.h"
 #include "tests/navdata/nav_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,7 @@ class FlightPlanEdit : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
         Settings.NavDatabase = 6;
         std::memset(&FlightPlan, 0, sizeof FlightPlan);
         SetFlightPlanKinds(PlanKindsXml);

@@ -3,6 +3,7 @@
 #include "navdata/nav_tables.h"
 
 #include "nav_fixtures.h"
+#include "navdata/simulators.h"
 #include "platform/profile.h"
 
 #include <cstdlib>
@@ -17,7 +18,7 @@ class NavDownload : public ::testing::Test {
     void SetUp() override
     {
         Settings.NavDatabase = 5;  // FlightGear, whose folder is missing
-        Settings.UseSimulator = 6;
+        Settings.UseSimulator = SimulatorFlightGear;
         Settings.TopMost = 0;
         CopyText(Settings.Language, sizeof(Settings.Language), "de");
         root.WriteText("System/Plovik.ini", "");

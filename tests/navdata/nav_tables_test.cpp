@@ -4,6 +4,7 @@
 
 #include "navdata/nearest_airports.h"
 #include "nav_fixtures.h"
+#include "navdata/simulators.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ class NavTables : public ::testing::Test {
     void SetUp() override
     {
         Settings.NavDatabase = 6;
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
     }
     void TearDown() override
     {
@@ -48,7 +49,7 @@ TEST_F(NavTables, LoadsTheSelectedSourceFolder)
 TEST_F(NavTables, WithoutADatabaseNavaidsFollowTheSimulatorAndAirportsOpenAip)
 {
     Settings.NavDatabase = 0;
-    Settings.UseSimulator = 4;
+    Settings.UseSimulator = SimulatorXPlane;
     WriteSource("XPL", "XPL");
     WriteSource("MSFS", "MSF");
     LoadNavaids();
@@ -81,7 +82,7 @@ TEST_F(NavTables, FailedDownloadLeavesNavaidsEmptyAndTheSimulatorsData)
 {
     // X-Plane data asked for, missing, and no downloader to fetch it.
     Settings.NavDatabase = 1;
-    Settings.UseSimulator = 4;
+    Settings.UseSimulator = SimulatorXPlane;
     WriteSource("FG", "FGX");
     WriteSource("MSFS", "MSF");
     LoadNavaids();

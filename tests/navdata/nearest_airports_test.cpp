@@ -5,6 +5,7 @@
 #include "navdata/great_circle.h"
 #include "navdata/nav_tables.h"
 #include "nav_fixtures.h"
+#include "navdata/simulators.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,7 +19,7 @@ class NearestAirports : public ::testing::Test {
     void SetUp() override
     {
         Settings.NavDatabase = 6;  // MSFS surface table: 0 soft, 1 hard, 3 water
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
         Settings.RunwayEmergencyLength = 1000.0;
         Settings.RunwaySurfaceEmergency = 1;
     }

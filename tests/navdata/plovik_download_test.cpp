@@ -7,6 +7,7 @@
 #include "navdata/procedure_db.h"
 #include "nav_fixtures.h"
 #include "display/airport_boxes.h"
+#include "navdata/simulators.h"
 
 #include "tests/support/child_process.h"
 
@@ -93,7 +94,7 @@ class PlovikDownload : public ::testing::Test {
     void SetUp() override
     {
         Settings.NavDatabase = 6;
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
         Settings.RunwaySurfaceEmergency = 1;
     }
     void TearDown() override { FreeNavdata(); }

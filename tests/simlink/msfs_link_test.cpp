@@ -5,6 +5,7 @@
 #include "app/command_table.h"
 #include "app/settings.h"
 #include "navdata/flight_plan.h"
+#include "navdata/simulators.h"
 #include "proxy_datagrams.h"
 #include "simlink/traffic_advisory.h"
 #include "simlink/traffic_table.h"
@@ -36,7 +37,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(peer->IsOpen());
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
         Settings.InitialTimeout = 200;
         Settings.DebugMode = false;
         ActiveSimPort = peer->Port();

@@ -12,6 +12,7 @@
 #include "link_datagrams.h"
 #include "maps/weather_radar.h"
 #include "navdata/flight_plan.h"
+#include "navdata/simulators.h"
 #include "platform/simconnect/simconnect_queue.h"
 #include "platform/threads.h"
 #include "simlink/p3d_protocol.h"
@@ -52,7 +53,7 @@ TEST(P3dConnector, MissingLibraryShowsTheMessageAndSelectsPrepar3d)
 {
     TempFolder folder;
     SetSystemFolder(folder.Path());
-    Settings.UseSimulator = 1;
+    Settings.UseSimulator = SimulatorFsx;
     EXPECT_FALSE(LoadSimConnectConnector());
     EXPECT_EQ(Settings.UseSimulator.load(), 3);
     // Nothing else happens: no probe, no connection, no crash.
@@ -67,7 +68,7 @@ TEST(P3dConnector, ALibraryWithoutTheExportsIsRefused)
     TempFolder folder;
     std::filesystem::copy_file(TVL_PROBE_LIBRARY, folder / "libPlovikSimConnectP3D.so");
     SetSystemFolder(folder.Path());
-    Settings.UseSimulator = 2;
+    Settings.UseSimulator = SimulatorSimConnectConfig;
     EXPECT_FALSE(LoadSimConnectConnector());
     EXPECT_EQ(Settings.UseSimulator.load(), 3);
 }
@@ -77,7 +78,7 @@ TEST(P3dConnector, TheShippedLibraryBindsAndFindsNoSimulatorWithoutOne)
     TempFolder folder;
     setenv("TVL_SIMCONNECT", (folder / "none.sock").c_str(), 1);
     SetSystemFolder(std::string(TVL_ROOT_DIR) + "/System");
-    Settings.UseSimulator = 1;
+    Settings.UseSimulator = SimulatorFsx;
     SetSimLinkEnabled(1);
     ASSERT_TRUE(LoadSimConnectConnector());
     EXPECT_TRUE(LoadSimConnectConnector());  // once loaded, loaded
@@ -166,7 +167,7 @@ protected:
         SimConnectQueueSetAvailable(true);
         ResetP3dLink();
         UseP3dConnectorCalls(&QueueCalls);
-        Settings.UseSimulator = 3;
+        Settings.UseSimulator = SimulatorPrepar3d;
         Settings.InitialTimeout = 200;
         Settings.DebugMode = false;
         Settings.WeatherState = 0;

@@ -3,6 +3,7 @@
 #include "app/command_table.h"
 #include "app/settings.h"
 #include "navdata/flight_plan.h"
+#include "navdata/simulators.h"
 #include "simlink/msfs_link.h"
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
@@ -52,7 +53,7 @@ TEST(ProxyPeerTool, FliesTheMapAlongItsCircle)
     PeerProcess peer({"--port", "0", "--lat", "47.0", "--lon", "8.0", "--circle", "1", "--traffic", "2",
                       "--button", "5", "--button-at", "0.3", "--record", record, "--duration", "60"});
     ASSERT_GT(peer.Port(), 0);
-    Settings.UseSimulator = 7;
+    Settings.UseSimulator = SimulatorMsfs;
     Settings.InitialTimeout = 500;
     ActiveSimPort = peer.Port();
     ActiveSimAddress.Set("127.0.0.1");

@@ -24,7 +24,7 @@ class SimLinkTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Settings.UseSimulator = 7;
+        Settings.UseSimulator = SimulatorMsfs;
         HomePosition.latitude = 53.5;
         HomePosition.longitude = 10.0;
         // A position is taken only when the clock differs from the time of
@@ -221,7 +221,7 @@ TEST_F(SimLinkTest, NavigationValuesThatAreNoNumbersKeepTheLastOne)
 
 TEST_F(SimLinkTest, AeroflyHasNoTrafficToStart)
 {
-    Settings.UseSimulator = 8;
+    Settings.UseSimulator = SimulatorAerofly;
     EXPECT_FALSE(SimLinkStartTraffic());
     SimLinkStopTraffic();
     EXPECT_EQ(TrafficOnRequest.load(), 0);
@@ -230,7 +230,7 @@ TEST_F(SimLinkTest, AeroflyHasNoTrafficToStart)
 
 TEST_F(SimLinkTest, TrafficRequestsGoThroughTheSelectedLink)
 {
-    Settings.UseSimulator = 5;
+    Settings.UseSimulator = SimulatorFs2004;
     EXPECT_TRUE(SimLinkStartTraffic());
     EXPECT_EQ(TrafficOnRequest.load(), 1);
     SimLinkStopTraffic();
@@ -240,10 +240,10 @@ TEST_F(SimLinkTest, TrafficRequestsGoThroughTheSelectedLink)
 TEST_F(SimLinkTest, SetPositionIsArmedOnlyForLinksThatSendIt)
 {
     double lat = 0, lon = 0;
-    Settings.UseSimulator = 5;
+    Settings.UseSimulator = SimulatorFs2004;
     SimLinkSetPosition(1.0, 2.0);
     EXPECT_FALSE(TakePendingSetPosition(&lat, &lon));
-    Settings.UseSimulator = 4;
+    Settings.UseSimulator = SimulatorXPlane;
     SimLinkSetPosition(3.0, 4.0);
     ASSERT_TRUE(TakePendingSetPosition(&lat, &lon));
     EXPECT_EQ(lat, 3.0);

@@ -240,7 +240,7 @@ TEST_F(SimPeerTest, P3dFliesThroughTheConnectorWithTheCompanionsPlanButtonsAndTr
     ASSERT_TRUE(WaitFor([&] { return ReadFileText(folder / "sim.out").find("listening") != std::string::npos; },
                         Wait));
     ASSERT_TRUE(WriteFileText(folder / "control", "ai-add DLH123 53.65 10.01 4000\n"));
-    Settings.UseSimulator = 3;
+    Settings.UseSimulator = SimulatorPrepar3d;
     ActiveSimPort = StartPeer("p3d", {"--port", "0", "--button", "4", "--button-at", "1", "--stop-at", "3"});
     SimLinkConnect();
     ASSERT_TRUE(WaitFor(
