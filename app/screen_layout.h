@@ -8,25 +8,27 @@ struct ScreenLayoutValues {
     int MapRectY;
     int MapRectW;
     int MapRectH;
-    int LayoutValue5;
-    int LayoutValue6;
-    int LayoutValue7;
-    int LayoutValue8;
-    int LayoutValue9;
-    double LayoutValue10;
-    int LayoutValue11;
-    int LayoutValue12;
-    double LayoutValue13;
-    double LayoutValue14;
-    int LayoutValue15;
-    int LayoutValue16;
-    double LayoutValue17;
-    double LayoutValue18;
-    int LayoutValue19;
-    int LayoutValue20;
-    int LayoutValue21;
-    int LayoutValue22;
-    int LayoutValue23;
+    int ZoomButtonsX;  // the zoom buttons' and the Direct-To button's
+    int ZoomOutButtonY;
+    int ZoomInButtonY;
+    int ConnectionLampX;
+    int ConnectionLampY;
+    // The lamp's scale and the knobs' pointer radii follow the layout here;
+    // the bezel draws with the 16:9 values.
+    double ConnectionLampScale;
+    int BrightnessKnobX;  // the knobs' centres
+    int BrightnessKnobY;
+    double BrightnessKnobRadiusX;
+    double BrightnessKnobRadiusY;
+    int TransparencyKnobX;
+    int TransparencyKnobY;
+    double TransparencyKnobRadiusX;
+    double TransparencyKnobRadiusY;
+    int NearestButtonX;
+    int TooltipRowY;  // the row of the NEAREST and flight-plan buttons
+    int FlightPlanButtonX;
+    int DirectToButtonY;
+    int TrafficButtonX;
 };
 
 // Columns for AspectRatio 1 (16:9), 2 (16:10) and 3 or 4 (4:3).

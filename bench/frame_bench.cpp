@@ -220,14 +220,14 @@ void DrawPrimitives(const Scene& s)
     for (int ty = -2; ty <= 2; ty++)
         for (int tx = -2; tx <= 2; tx++) {
             ScreenRect r{s.cx + tx * 256 - 128, s.cx + tx * 256 + 128, s.cy + ty * 256 - 128, s.cy + ty * 256 + 128};
-            DrawTexturedQuadRotated(s.tile, &r, 0xFFFFFFFFu, mapAngle, 0, 0.0f, 1);
+            DrawTexturedQuadRotated(s.tile, &r, 0xFFFFFFFFu, mapAngle, QuadPlacement::MapPixels);
         }
     for (size_t l = 0; l < s.lines.size(); l++) {
         const auto& pts = s.lines[l];
         if (l % 2 == 0)
-            DrawPolyline(pts.data(), static_cast<int>(pts.size()), 0xFF2020E0u, mapAngle, 0, 3.0f);
+            DrawPolyline(pts.data(), static_cast<int>(pts.size()), 0xFF2020E0u, mapAngle, 3.0f);
         else
-            DrawDashedPolyline(pts.data(), static_cast<int>(pts.size()), 0xFFE02020u, mapAngle, 0, 2.0f);
+            DrawDashedPolyline(pts.data(), static_cast<int>(pts.size()), 0xFFE02020u, mapAngle, 2.0f);
     }
     for (int i = 0; i < 200; i++) {
         float x = static_cast<float>((i * 97) % 1800 + 40) - 960 + s.cx, y = static_cast<float>((i * 53) % 1000 + 20) - 540 + s.cy;
@@ -237,10 +237,11 @@ void DrawPrimitives(const Scene& s)
     for (int i = 0; i < 100; i++) {
         float x = static_cast<float>((i * 131) % 1800 + 60) - 960 + s.cx, y = static_cast<float>((i * 71) % 980 + 50) - 540 + s.cy;
         ScreenRect r{x - 16, x + 16, y - 16, y + 16};
-        DrawTexturedQuadRotated(s.sprite, &r, 0xFFFFFFFFu, 0.0f, 0, 0.1f * i, 1);
+        DrawTexturedQuadRotated(s.sprite, &r, 0xFFFFFFFFu, 0.0f, QuadPlacement::MapPixels, OwnAngle{0.1f * i});
     }
     ScreenRect terrain{s.cx - 400, s.cx + 400, s.cy - 300, s.cy + 300};
-    DrawTerrainQuadFrom(ReferenceTerrainParams, s.terrain, &terrain, 0xFFFFFFFFu, mapAngle, 0, 0.0f, 1, 7);
+    DrawTerrainQuadFrom(ReferenceTerrainParams, s.terrain, &terrain, 0xFFFFFFFFu, mapAngle, QuadPlacement::MapPixels,
+                        7);
     SelectBitmapFont(16);
     for (size_t i = 0; i < s.glyphLines.size(); i++)
         DrawBitmapText(s.fontPage, s.glyphLines[i].c_str(), 100.0f, 60.0f + 16.0f * static_cast<float>(i),
@@ -293,7 +294,7 @@ void BM_TurnedTile(benchmark::State& state)
     float half = static_cast<float>(state.range(0)) / 2;
     ScreenRect r{g_scene.cx - half, g_scene.cx + half, g_scene.cy - half, g_scene.cy + half};
     for (auto _ : state)
-        DrawTexturedQuadRotated(g_scene.tile, &r, 0xFFFFFFFFu, 0.3f, 0, 0.0f, 1);
+        DrawTexturedQuadRotated(g_scene.tile, &r, 0xFFFFFFFFu, 0.3f, QuadPlacement::MapPixels);
     state.counters["pixels"] = static_cast<double>(state.range(0) * state.range(0));
 }
 BENCHMARK(BM_TurnedTile)->Arg(48)->Arg(64)->Arg(90)->Arg(128)->Arg(256)->Unit(benchmark::kMicrosecond)->UseRealTime();

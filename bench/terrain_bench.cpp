@@ -120,7 +120,7 @@ void BM_TerrainPass(benchmark::State& state)
     for (auto _ : state) {
         Aircraft.VerticalSpeedPerMinute = vs;
         vs = -vs;
-        RunGpwsAndDrawTerrain(960, 540, 0, 0, 0, 1, 0, 0, 1);
+        RunGpwsAlerts(1);
         UpdateAltitudeCallouts();
         TerrainShaderParams p;
         for (int tile = 0; tile < kTerrainSlots; tile++)

@@ -116,7 +116,7 @@ void DrawFrameWith(bool targets)
         for (int tx = -2; tx <= 2; tx++) {
             ScreenRect r{320.0f + tx * 400 - 200, 320.0f + tx * 400 + 200, 240.0f + ty * 160 - 80,
                          240.0f + ty * 160 + 80};
-            DrawTexturedQuadRotated(g_tile, &r, 0xFFFFFFFFu, 0.0f, 0, 0.0f, 1);
+            DrawTexturedQuadRotated(g_tile, &r, 0xFFFFFFFFu, 0.0f, QuadPlacement::MapPixels);
         }
     BackgroundDrawn = 1;
     if (targets)

@@ -40,8 +40,6 @@ constexpr uint32_t ParkingLabel = 0xFF4040FFu;
 constexpr int MaxOutlinePoints = 10000;
 constexpr double QuarterTurn = 1.5708;
 
-enum DiagramSprite { SlotTower = 21, SlotReferencePoint = 27, SlotOval = 35, SlotParking = 76 };
-
 // What every layer takes from one draw.
 struct DiagramFrame {
     int width, height;
@@ -115,13 +113,13 @@ void FaceTheScreen(OutlinePoint* points, int count)
     }
 }
 
-void FillTriangles(OutlinePoint* points, int count, uint32_t colour, float angle, float width)
+void FillTriangles(OutlinePoint* points, int count, uint32_t colour, float angle)
 {
     FaceTheScreen(points, count);
     if (count == 3)
-        DrawTriangle(points, 3, colour, angle, 0, width);
+        DrawTriangle(points, colour, angle);
     else
-        DrawTriangles(points, std::min(count, kMaxTriangleVertices), colour, angle, 0, width);
+        DrawTriangles(points, std::min(count, kMaxTriangleVertices), colour, angle);
 }
 
 // Two triangles over a closed 5-point outline: points 1-3 and 3-5.
@@ -129,8 +127,8 @@ void FillQuad(const OutlinePoint* outline, uint32_t colour, float angle)
 {
     OutlinePoint first[3] = {outline[0], outline[1], outline[2]};
     OutlinePoint second[3] = {outline[2], outline[3], outline[4]};
-    FillTriangles(first, 3, colour, angle, 2.0f);
-    FillTriangles(second, 3, colour, angle, 2.0f);
+    FillTriangles(first, 3, colour, angle);
+    FillTriangles(second, 3, colour, angle);
 }
 
 GeoPoint Middle(const GeoPoint& a, const GeoPoint& b) { return {(a.lat + b.lat) / 2, (a.lon + b.lon) / 2}; }
@@ -142,7 +140,7 @@ void DrawSpriteCentred(const DiagramFrame& f, int slot, double x, double y, uint
     float w = SpriteTable[slot].width * static_cast<float>(scale);
     float h = SpriteTable[slot].height * static_cast<float>(scale);
     DrawSprite(slot, static_cast<float>(x - w / 2), static_cast<float>(y - h / 2), SpriteDimmed(slot, colour), f.angle,
-               static_cast<float>(scale), 1, static_cast<float>(ownAngle), 1);
+               static_cast<float>(scale), QuadPlacement::MapPixels, OwnAngle{static_cast<float>(ownAngle)});
 }
 
 // ---- choosing the airport ----
@@ -197,7 +195,7 @@ void DrawLinearFeatures(const DiagramFrame& f, const AirportDetail& d)
         if (line.points.size() <= 2)
             continue;
         int n = FillOutline(f, line.points);
-        DrawPolyline(ScreenPointBuffer, std::min(n, kMaxPolylinePoints), Dimmed(Opaque(line.colour)), f.angle, 0, 2.0f);
+        DrawPolyline(ScreenPointBuffer, std::min(n, kMaxPolylinePoints), Dimmed(Opaque(line.colour)), f.angle, 2.0f);
     }
 }
 
@@ -225,14 +223,14 @@ void DrawPavements(const DiagramFrame& f, const AirportDetail& d)
             if (n < 2)
                 continue;
             DrawPolyline(ScreenPointBuffer, std::min(n, kMaxPolylinePoints), Dimmed(Opaque(p.colour)), f.angle,
-                         0, lineWidth);
+                         lineWidth);
             if (names)
                 DrawPavementName(f, p, n, f.label * 0.5);
             continue;
         }
         if (n < 3)
             continue;
-        FillTriangles(ScreenPointBuffer, n, Dimmed(p.kind == 2 ? White : AreaGrey), f.angle, 1.0f);
+        FillTriangles(ScreenPointBuffer, n, Dimmed(p.kind == 2 ? White : AreaGrey), f.angle);
     }
 }
 
@@ -245,7 +243,7 @@ void DrawFeatures140(const DiagramFrame& f, const AirportDetail& d)
             continue;
         for (int i = 0; i < n; ++i)
             ScreenPointBuffer[i] = Outline(f, feature.points[i]);
-        FillTriangles(ScreenPointBuffer, n, colour, f.angle, 1.0f);
+        FillTriangles(ScreenPointBuffer, n, colour, f.angle);
     }
 }
 
@@ -269,7 +267,7 @@ void DrawCentreLine(const DiagramFrame& f, const RunwayRecord& r)
     uint32_t colour = Dimmed(White);
     for (int i = 0; i < n / 2; ++i) {
         OutlinePoint dash[2] = {Outline(f, at), Outline(f, Along(at, step, 1))};
-        DrawPolyline(dash, 2, colour, f.angle, 0, 1.0f);
+        DrawPolyline(dash, 2, colour, f.angle, 1.0f);
         at = Along(at, step, 2);
     }
 }
@@ -358,11 +356,12 @@ void DrawParkingPosition(const DiagramFrame& f, const ParkingRecord& p, double q
     double scale = p.size * q / 640;
     if (!std::isfinite(scale) || scale <= 0)
         return;
-    const SpriteSlot& s = SpriteTable[SlotParking];
+    const SpriteSlot& s = SpriteTable[SpriteParking];
     float left = std::trunc(static_cast<float>(x - s.width * scale / 2));
     float top = std::trunc(static_cast<float>(y - s.height * scale / 2));
-    DrawSprite(SlotParking, left, top, SpriteDimmed(SlotParking, Opaque(p.colour)), f.angle, static_cast<float>(scale), 1,
-               static_cast<float>(p.heading * RadiansPerDegree3), 1);
+    DrawSprite(SpriteParking, left, top, SpriteDimmed(SpriteParking, Opaque(p.colour)), f.angle,
+               static_cast<float>(scale), QuadPlacement::MapPixels,
+               OwnAngle{static_cast<float>(p.heading * RadiansPerDegree3)});
 }
 
 void DrawParking(const DiagramFrame& f, const AirportDetail& d)
@@ -392,11 +391,11 @@ void DrawParking(const DiagramFrame& f, const AirportDetail& d)
 void DrawTowers(const DiagramFrame& f, const AirportDetail& d)
 {
     SetFontSize(8);
-    const SpriteSlot& s = SpriteTable[SlotTower];
+    const SpriteSlot& s = SpriteTable[SpriteTower];
     for (const GeoPoint& p : d.boundary) {
         double x, y;
         ToScreen(f, p, &x, &y);
-        DrawSpriteCentred(f, SlotTower, x, y, Black, 0.05 * f.label, 0);
+        DrawSpriteCentred(f, SpriteTower, x, y, Black, 0.05 * f.label, 0);
         if (f.labels)
             DrawTextRotatedScaled("Tower", x + s.width * f.label / 40, y, Black, f.label, f.angle, 0);
     }
@@ -406,8 +405,8 @@ void DrawReferencePoint(const DiagramFrame& f, const AirportDetail& d)
 {
     double x, y;
     ToScreen(f, d.header.lat, d.header.lon, &x, &y);
-    DrawSpriteCentred(f, SlotReferencePoint, x, y, White, 0.25 * f.label, 0);
-    const SpriteSlot& s = SpriteTable[SlotReferencePoint];
+    DrawSpriteCentred(f, SpriteReferencePoint, x, y, White, 0.25 * f.label, 0);
+    const SpriteSlot& s = SpriteTable[SpriteReferencePoint];
     if (f.labels)
         DrawTextRotatedScaled("ARP", x + s.width * f.label / 168, y + s.height * f.label / 8, Black, f.label, f.angle,
                               0);
@@ -454,7 +453,7 @@ void DrawRunwayEnds(const DiagramFrame& f, const AirportDetail& d, double base)
             DrawEndLabel(f, size, text, 950, e.at, e.heading);
             double x, y;
             ToScreen(f, e.at, &x, &y);
-            DrawSpriteCentred(f, SlotOval, x, y, Black, 0.3 * size, e.heading);
+            DrawSpriteCentred(f, SpriteOval, x, y, Black, 0.3 * size, e.heading);
         }
     }
 }

@@ -35,7 +35,6 @@ uint32_t AirspaceColours[AirspaceColourCount] = {
 namespace {
 
 enum : int {
-    SlotWaypoint = 4,
     ClassC = 2,
     ClassD = 3,
     ClassE = 4,
@@ -84,9 +83,9 @@ void DrawOutline(const OutlinePoint* points, int count, uint32_t colour, float m
     for (int from = 0; from + 1 < count; from += kMaxPolylinePoints - 1) {
         int n = std::min(count - from, kMaxPolylinePoints);
         if (dashed)
-            DrawDashedPolyline(points + from, n, colour, mapAngle, 0, width);
+            DrawDashedPolyline(points + from, n, colour, mapAngle, width);
         else
-            DrawPolyline(points + from, n, colour, mapAngle, 0, width);
+            DrawPolyline(points + from, n, colour, mapAngle, width);
     }
 }
 
@@ -209,7 +208,7 @@ void DrawSegmentLine(const SegmentEnds& s, uint32_t colour, float mapAngle, bool
     OutlinePoint* p = ScreenPointBuffer;
     p[0] = {static_cast<float>(s.x1), static_cast<float>(s.y1), 0.0f};
     p[1] = {static_cast<float>(s.x2), static_cast<float>(s.y2), 0.0f};
-    DrawPolyline(p, 2, colour, mapAngle, 0, 4.0f);
+    DrawPolyline(p, 2, colour, mapAngle, 4.0f);
     *drawn = true;
 }
 
@@ -218,12 +217,12 @@ void DrawSegmentLine(const SegmentEnds& s, uint32_t colour, float mapAngle, bool
 void DrawSegmentEnd(const char* ident, double x, double y, uint32_t airwayColour, float mapAngle,
                     int renderToTexture)
 {
-    const SpriteSlot& wpt = SpriteTable[SlotWaypoint];
+    const SpriteSlot& wpt = SpriteTable[SpriteWaypoint];
     if (renderToTexture == 1) {
         // The sprite drawer dims a dimmable picture itself.
         uint32_t colour = wpt.dimmable ? airwayColour : Dimmed(airwayColour);
-        DrawSprite(SlotWaypoint, static_cast<float>(x - wpt.width / 2.0), static_cast<float>(y - wpt.height / 2.0),
-                   colour, mapAngle, 1.0f, 1, 0, 1);
+        DrawSprite(SpriteWaypoint, static_cast<float>(x - wpt.width / 2.0), static_cast<float>(y - wpt.height / 2.0),
+                   colour, mapAngle, 1.0f, QuadPlacement::MapPixels);
         return;
     }
     DrawLabelBox(1.0, ident, 400, x, y + wpt.height, 0, White, Black, mapAngle);
@@ -432,7 +431,7 @@ LayerKey AirwayKey(float mapAngle, int renderToTexture, int declutter, uint32_t 
     key.Add(ScreenScaleY);
     key.Add(TextScale);
     // The pictures drawn: the waypoint symbol and the font page.
-    for (int slot : {static_cast<int>(SlotWaypoint), font.slot}) {
+    for (int slot : {static_cast<int>(SpriteWaypoint), font.slot}) {
         const SpriteSlot* s = GetSpriteSlot(slot);
         key.Add(s ? s->texture : nullptr);
         key.Add(s ? s->width : 0);

@@ -1,7 +1,7 @@
 // The background layers (see background_layers.h): chart or thumbnails,
 // local raster tiles or the tile grid with its radar, the airport map image,
-// terrain. The only state across frames is the bank the cursor was last
-// reset for.
+// the terrain alerts and shading. The only state across frames is the bank
+// the cursor was last reset for.
 #include "display/background_layers.h"
 
 #include "app/settings.h"
@@ -28,11 +28,11 @@ namespace {
 
 constexpr uint32_t White = 0xFFFFFFFFu;
 constexpr uint32_t RadarColour = 0x80FFFFFFu;
-constexpr int SpriteVerticalMark = 47;
-constexpr int SpriteHorizontalMark = 48;
 
 int CursorBank = 0;
 float ChartQuadCorners[4];
+// Whether the frame's terrain alerts found the terrain layer on, for its shading.
+bool TerrainLayerOn = false;
 
 float PanX() { return MapPanOffset.x; }
 float PanY() { return MapPanOffset.y; }
@@ -59,7 +59,7 @@ void DrawChartPicture(const SpriteSlot& chart)
     GetChartOrigin(&ox, &oy);
     float x = ox - chart.width * zoom / 2 + PanX();
     float y = oy - chart.height * zoom / 2 + PanY();
-    DrawTextureScaled(&chart, x, y, White, 0.0f, zoom, 0, Settings.AirportChartRotate, 1);
+    DrawTextureScaled(&chart, x, y, White, 0.0f, zoom, QuadPlacement::MapPixels, OwnAngle{Settings.AirportChartRotate});
 }
 
 // Loads the chart of the path setting; false (and the chart off) when there
@@ -93,8 +93,8 @@ void DrawGeorefMarks(const SpriteSlot& chart)
             continue;
         float x = std::trunc((marks[k].imageX - chart.width / 2.0f) * zoom + ox + PanX());
         float y = std::trunc((marks[k].imageY - chart.height / 2.0f) * zoom + oy + PanY());
-        DrawSprite(k < 2 ? SpriteVerticalMark : SpriteHorizontalMark, x, y, White, 0.0f, zoom, 0,
-                   Settings.AirportChartRotate, 1);
+        DrawSprite(k < 2 ? SpriteVerticalMark : SpriteHorizontalMark, x, y, White, 0.0f, zoom, QuadPlacement::MapPixels,
+                   OwnAngle{Settings.AirportChartRotate});
     }
 }
 
@@ -155,7 +155,7 @@ void DrawLocalTiles()
         LocalTilePosition(p, &column, &row);
         float x = cx + (column - 2.5f) * w + dx;
         float y = cy + (row - 2.5f) * w + dy;
-        DrawTextureScaled(&set[p], x, y, MapColour(), CurrentFrame.mapRotation, MapScale, 0, 0.0f, 1);
+        DrawTextureScaled(&set[p], x, y, MapColour(), CurrentFrame.mapRotation, MapScale, QuadPlacement::MapPixels);
         BackgroundDrawn = 1;
     }
 }
@@ -205,11 +205,12 @@ void DrawTileGrid()
             PlaceGridCell(place, slot.column, slot.row, &x, &y);
             SpriteSlot entry;
             if (slot.loaded.load() && TileEntry(slot.texture.load(), &entry)) {
-                DrawTextureScaled(&entry, x, y, colour, angle, MapScale, 0, 0.0f, 1);
+                DrawTextureScaled(&entry, x, y, colour, angle, MapScale, QuadPlacement::MapPixels);
                 BackgroundDrawn = 1;
             }
             if (radar) {
-                DrawTextureScaled(GetRadarSprite(shown, k), x, y, RadarColour, angle, MapScale, 0, 0.0f, 1);
+                DrawTextureScaled(GetRadarSprite(shown, k), x, y, RadarColour, angle, MapScale,
+                                  QuadPlacement::MapPixels);
                 if (k == 0)
                     SetRadarProbe(bank, cols * rows - 1);
             }
@@ -229,20 +230,7 @@ void DrawAirportMapLayer()
         return;
     if (LoadedChart() && Settings.ReferencedAirportMapDisplayed)
         DrawAirportMapImage(static_cast<int>(ScreenCentre.x + PanX()), static_cast<int>(ScreenCentre.y + PanY()),
-                            CurrentFrame.mapRotation, 0, 0.0f, 1);
-}
-
-void DrawTerrainLayer()
-{
-    bool wanted = Settings.Terrainstate || Settings.TAWSOn || Settings.GPWSOn || Settings.TerrainProfile ||
-                  IsTerrainElevationOn();
-    bool present = IsTerrainDataAvailable();
-    if (!wanted || !BackgroundDrawn || Settings.AirportChart || !present)
-        return;
-    RunGpwsAndDrawTerrain(static_cast<int>(ScreenCentre.x + PanX()), static_cast<int>(ScreenCentre.y + PanY()),
-                          CurrentFrame.mapRotation, 0, 0.0f, 1, BackgroundDrawn, present ? 1 : 0, FrameZoom);
-    if (Settings.GPWSOn)
-        UpdateAltitudeCallouts();
+                            CurrentFrame.mapRotation, QuadPlacement::MapPixels);
 }
 
 } // namespace
@@ -291,5 +279,24 @@ void DrawBackgroundLayers(int width, int height)
             DrawTileGrid();
     }
     DrawAirportMapLayer();
-    DrawTerrainLayer();
+}
+
+void RunTerrainAlerts()
+{
+    bool wanted = Settings.Terrainstate || Settings.TAWSOn || Settings.GPWSOn || Settings.TerrainProfile ||
+                  IsTerrainElevationOn();
+    bool present = IsTerrainDataAvailable();
+    TerrainLayerOn = wanted && BackgroundDrawn && !Settings.AirportChart && present;
+    if (!TerrainLayerOn)
+        return;
+    RunGpwsAlerts(FrameZoom);
+    if (Settings.GPWSOn)
+        UpdateAltitudeCallouts();
+}
+
+void DrawTerrainShading()
+{
+    if (TerrainLayerOn)
+        DrawTerrainTiles(static_cast<int>(ScreenCentre.x + PanX()), static_cast<int>(ScreenCentre.y + PanY()),
+                         CurrentFrame.mapRotation);
 }

@@ -164,7 +164,7 @@ bool ChartPlacement(double latitude, double longitude, double screenPerDegreeX, 
     return std::isfinite(*scaleX) && std::isfinite(*scaleY);
 }
 
-void DrawAirportMapImage(int x, int y, float angle, uint8_t placed, float ownAngle, uint8_t mapPixels)
+void DrawAirportMapImage(int x, int y, float angle, QuadPlacement placement, OwnAngle own)
 {
     if (!ChartImage.loaded || !ChartImage.texture)
         return;
@@ -177,6 +177,5 @@ void DrawAirportMapImage(int x, int y, float angle, uint8_t placed, float ownAng
     ScreenRect r{left, left + static_cast<float>(ChartImage.width * kx), top,
                  top + static_cast<float>(ChartImage.height * ky)};
     uint32_t colour = (static_cast<uint32_t>(Settings.AirportMapTransparency & 0xFF) << 24) | 0xFFFFFFu;
-    DrawTexturedQuadRotated(ChartImage.texture, &r, SpriteColour(ChartImage, colour), angle, placed, ownAngle,
-                            mapPixels);
+    DrawTexturedQuadRotated(ChartImage.texture, &r, SpriteColour(ChartImage, colour), angle, placement, own);
 }

@@ -4,6 +4,8 @@
 // the map so that its places lie where the map has them. GUI thread only.
 #pragma once
 
+#include "render/quads.h"
+
 #include <cstdint>
 
 struct SpriteSlot;
@@ -47,8 +49,8 @@ void FitChartToScreen();
 
 // The georeferenced chart under the map: placed so that the map centre's
 // position on the chart lies at (x, y), scaled to the map's pixels per
-// degree; angle, ownAngle and the flags as for the other map quads.
-void DrawAirportMapImage(int x, int y, float angle, uint8_t placed, float ownAngle, uint8_t mapPixels);
+// degree; angle, placement and own as for the other map quads.
+void DrawAirportMapImage(int x, int y, float angle, QuadPlacement placement, OwnAngle own = {});
 // Where the map centre's position lies on the chart (image pixels) and the
 // chart's image-to-screen scales; false without a usable georeference.
 bool ChartPlacement(double latitude, double longitude, double screenPerDegreeX, double screenPerDegreeY,

@@ -116,7 +116,7 @@ void DrawCircle(double cx, double cy, double radius, double angle, uint32_t colo
         c.cy = cy;
         c.radius = radius;
     }
-    DrawPolyline(c.points, c.count, colour, static_cast<float>(angle), 0, static_cast<float>(width));
+    DrawPolyline(c.points, c.count, colour, static_cast<float>(angle), static_cast<float>(width));
 }
 
 int32_t GetCircleCache(int32_t cacheSlot, const OutlinePoint** points)
@@ -202,8 +202,8 @@ void DrawBitmapTextBlockDimmed(int fontSlot, const char* const* lines, int lineC
 static void DrawOutlineTriangles(const OutlinePoint* outline, uint32_t colour, double mapAngle)
 {
     float angle = static_cast<float>(mapAngle);
-    DrawTriangle(outline, 3, colour, angle, 0, 2.0f);
-    DrawTriangle(outline + 2, 3, colour, angle, 0, 2.0f);
+    DrawTriangle(outline, colour, angle);
+    DrawTriangle(outline + 2, colour, angle);
 }
 
 void DrawLabelBox(double scale, const char* text, uint32_t weight, double x, double y, double boxAngle,
@@ -326,7 +326,7 @@ static void DrawStraightVector(int32_t length, float angle)
     float s = FrameZoom * MapScale;
     ScreenPointBuffer[0] = {static_cast<float>(ScreenCentre.x), static_cast<float>(ScreenCentre.y), 0.0f};
     ScreenPointBuffer[1] = {ScreenPointBuffer[0].x, ScreenPointBuffer[0].y - s * length, 0.0f};
-    DrawPolyline(ScreenPointBuffer, 2, VectorColour(), angle, 0, static_cast<float>(Settings.VectorWidth + 1));
+    DrawPolyline(ScreenPointBuffer, 2, VectorColour(), angle, static_cast<float>(Settings.VectorWidth + 1));
 }
 
 void DrawSmoothedVector(float x, float y, double speed, double track, float angle, int32_t length, double turnRate,
@@ -392,5 +392,5 @@ void DrawTurnArc(double, double, double radius, double turnRate, double arc, flo
         u = (u + du) * q;
         v = (v + dv) * q;
     }
-    DrawPolyline(ScreenPointBuffer, m, VectorColour(), angle, 0, static_cast<float>(Settings.VectorWidth + 1));
+    DrawPolyline(ScreenPointBuffer, m, VectorColour(), angle, static_cast<float>(Settings.VectorWidth + 1));
 }

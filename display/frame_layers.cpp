@@ -38,8 +38,10 @@ static void DrawMessageBoxAndAccountTime()
 void DrawFrameLayers(HWND window, const FrameView& f)
 {
     // Chart or thumbnails, local raster maps, map tiles, weather radar and
-    // the airport map image, terrain shading.
+    // the airport map image.
     DrawBackgroundLayers(f.width, f.height);
+    RunTerrainAlerts(); // ahead of the shading, which draws with their look-ahead
+    DrawTerrainShading();
     DrawAirspaceAndAirwayLayers();
     DrawNavigationLayer(f.width, f.height);
     // NEAREST airports and the airport diagram, plan legs and their labels.

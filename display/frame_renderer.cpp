@@ -333,8 +333,7 @@ void DrawMiniHeadingBox(HWND window, float, int width, int)
     // would lie outside it, so it sits in the window's left half instead.
     float offsetX = Settings.WindowFrame ? 0.0f : -16.0f;
     float scale = Settings.WindowFrame ? 4.2f : 4.5f;
-    DrawSpriteScaled(SpriteWindArrow, HeadingBoxRect.left - offsetX, HeadingBoxRect.top, w.colour, 0, scale, 0,
-                     w.angle);
+    DrawSpriteScaled(SpriteWindArrow, HeadingBoxRect.left - offsetX, HeadingBoxRect.top, w.colour, scale, w.angle);
     DrawTextWithin(w.text, HeadingBoxRect.left + 40, HeadingBoxRect.top, RightEdge(width, 80), w.colour);
     PresentFrame();
 }
@@ -347,7 +346,7 @@ static void DrawSpriteAtClientPixel(int slot, float px, float py, float scale, u
 {
     float cx = static_cast<float>(ScreenCentre.x), cy = static_cast<float>(ScreenCentre.y);
     float x = px - width * cx / 640.0f + cx, y = py - height * cy / 480.0f + cy;
-    DrawSprite(slot, x, y, colour, 0, scale, 1, angle, 1);
+    DrawSprite(slot, x, y, colour, 0, scale, QuadPlacement::MapPixels, OwnAngle{angle});
 }
 
 // The lines end before the wind box at the right (right: its left edge).

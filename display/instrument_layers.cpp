@@ -51,24 +51,17 @@ void DrawAircraftSymbol(float mapAngle, float trackAngle, float headingOffset)
         double k = FrameZoom * GetTextScale();
         float x = static_cast<float>(cx + k * ax) - halfW, y = static_cast<float>(cy + k * ay) - halfH;
         if (y > 47 / ScreenScaleY)
-            DrawSprite(slot, x, y, Settings.AircraftColor, mapAngle, 1.0f, 1, trackAngle + headingOffset, 1);
+            DrawSprite(slot, x, y, Settings.AircraftColor, mapAngle, 1.0f, QuadPlacement::MapPixels,
+                       OwnAngle{trackAngle + headingOffset});
         return;
     }
-    DrawSprite(slot, cx - halfW, cy - halfH, Settings.AircraftColor, mapAngle, 1.0f, 1, trackAngle + headingOffset, 1);
+    DrawSprite(slot, cx - halfW, cy - halfH, Settings.AircraftColor, mapAngle, 1.0f, QuadPlacement::MapPixels,
+               OwnAngle{trackAngle + headingOffset});
 }
 
 // ---- terrain value box, profile, wind and north, alerts ----
 
 namespace {
-
-enum : int {
-    SpriteWindVector = 19,   // "WV2.png"
-    SpriteWindRose = 20,     // "Rosea.png"
-    SpriteTerrainLegend1 = 37,
-    SpriteTerrainLegend2 = 38,
-    SpriteNorthArrow = 39,   // "North1.png"
-    SpriteWindRoseChart = 42,
-};
 
 constexpr uint32_t White = 0xFFFFFFFFu;
 constexpr uint32_t BoxShade = 0xBF000000u;
@@ -113,7 +106,7 @@ void DrawLegendPicture(const MapArea& m)
     if (Settings.WindowFrame || IsSoftkeyShown(0) || IsSoftkeyShown(6))
         y -= 32;
     y -= 24.0f * VisibleSoftkeyRows();
-    DrawSprite(slot, BezelShown ? m.left : 0.0f, y, White, 0, 0.18f, 1, 0, 0);
+    DrawSprite(slot, BezelShown ? m.left : 0.0f, y, White, 0, 0.18f, QuadPlacement::VirtualScreen);
 }
 
 void DrawFigure(int32_t value, int size, float x, float y, uint32_t colour)
@@ -219,7 +212,7 @@ static void DrawWindRose(float mapAngle)
     float cx = static_cast<float>(ScreenCentre.x), cy = static_cast<float>(ScreenCentre.y);
     float turn = static_cast<float>(mapAngle + v * RadiansPerDegree4);
     DrawSprite(slot, static_cast<float>(cx - rose.width * s / 2), static_cast<float>(cy - rose.height * s / 2), White,
-               turn, static_cast<float>(s), 1, 0, 0);
+               turn, static_cast<float>(s), QuadPlacement::VirtualScreen);
     uint32_t ring = 0;
     DimColour(&ring, slot == SpriteWindRose ? 0xFF000000u : White);
     DrawCircle(cx, cy, 128 * s, 0, ring, 3, 1);
@@ -233,8 +226,8 @@ static void DrawWindRose(float mapAngle)
     float ax = static_cast<float>(cx + std::sin(a) * (rose.width * s) / 2 - arrow.width / 2.0);
     float ay = static_cast<float>(cy - std::cos(a) * (rose.height * s) / 2 - arrow.height / 2.0);
     uint32_t arrowColour = slot == SpriteWindRose ? 0xFF2020FFu : White;
-    DrawSprite(SpriteWindVector, ax, ay, arrowColour, mapAngle, 1.0f, 1,
-               static_cast<float>((direction - 180 + v) * RadiansPerDegree4), 0);
+    DrawSprite(SpriteWindVector, ax, ay, arrowColour, mapAngle, 1.0f, QuadPlacement::VirtualScreen,
+               OwnAngle{static_cast<float>((direction - 180 + v) * RadiansPerDegree4)});
     if (Settings.Windrose != 3)
         return;
     char text[32];
@@ -277,7 +270,8 @@ static void DrawWindBox(float mapAngle)
     }
     const SpriteSlot& arrow = SpriteTable[SpriteWindArrow];
     float arrowY = box.y0 + (37 - arrow.height * 0.35f) / 2;
-    DrawSprite(SpriteWindArrow, box.x0 + 6, arrowY, colour, 0, 0.35f, 1, arrowAngle, 0);
+    DrawSprite(SpriteWindArrow, box.x0 + 6, arrowY, colour, 0, 0.35f, QuadPlacement::VirtualScreen,
+               OwnAngle{arrowAngle});
     SetFontSize(16);
     DrawText(line1, box.x0 + 28, box.y0 + 2, colour, 0);
     DrawText(line2, box.x0 + 28, box.y0 + 18, colour, 0);
@@ -290,7 +284,7 @@ static void DrawNorthArrow(float mapAngle)
     if (BezelShown && IsSimulatorConnected() && StatusLines[1].shown)
         y = m.top + 40;
     y += StatusLine3Offset();
-    DrawSprite(SpriteNorthArrow, m.left, y, White, 0, 0.5f, 1, mapAngle, 0);
+    DrawSprite(SpriteNorthArrow, m.left, y, White, 0, 0.5f, QuadPlacement::VirtualScreen, OwnAngle{mapAngle});
 }
 
 void DrawWindAndNorth(float mapAngle)

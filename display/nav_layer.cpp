@@ -43,25 +43,6 @@ static bool LayerDrawn = false;
 static int SymbolsThisPass = 0;
 static bool SnapshotHoldsSymbols = false;
 
-enum : int {
-    SlotWaypoint = 4,
-    SlotAirportSheet = 28,
-    SlotFix = 34,
-    SlotNdb = 51,
-    SlotMarker = 52,
-    SlotVorRose = 53,
-    SlotVor = 54,
-    SlotVorDme = 55,
-    SlotVortac = 56,
-    SlotDme = 57,
-    SlotAirportUnpaved = 58,
-    SlotVorRose128 = 62,
-    SlotAirportPaved = 71,
-    SlotAirportWater = 72,
-    SlotAirportOther = 73,
-    SlotVorRose512 = 74,
-};
-
 void ClearMapLabels() { MapLabelCount = 0; }
 
 bool AddMapLabel(int32_t record, uint32_t kind, double x, double y)
@@ -98,18 +79,18 @@ RoseChoice ChooseVorRose(int roseWidth, float vorFactor)
 {
     float s = static_cast<float>(roseWidth) * vorFactor;
     if (s <= 256)
-        return {SlotVorRose128, 2.0f * vorFactor};
+        return {SpriteVorRose128, 2.0f * vorFactor};
     if (s <= 1024)
-        return {SlotVorRose, 0.5f * vorFactor};
-    return {SlotVorRose512, 0.5f * vorFactor};
+        return {SpriteVorRose, 0.5f * vorFactor};
+    return {SpriteVorRose512, 0.5f * vorFactor};
 }
 
 int VorCentreSlot(int32_t subKind)
 {
     switch (subKind) {
-    case 2: return SlotVorDme;
-    case 3: return SlotVortac;
-    default: return SlotVor;
+    case 2: return SpriteVorDme;
+    case 3: return SpriteVortac;
+    default: return SpriteVor;
     }
 }
 
@@ -137,22 +118,23 @@ AirportSymbol ChooseAirportSymbol(int navDatabase, uint32_t kind, uint32_t surfa
     case 1:
     case 5:
         if (kind == 1)
-            return {SurfaceClassOfSource(navDatabase, surface) == 1 ? SlotAirportPaved : SlotAirportUnpaved, false, 0, 0};
-        return {kind == 16 ? SlotAirportWater : SlotAirportOther, false, 0, 0};
+            return {SurfaceClassOfSource(navDatabase, surface) == 1 ? SpriteAirportPaved : SpriteAirportUnpaved,
+                    false, 0, 0};
+        return {kind == 16 ? SpriteAirportWater : SpriteAirportOther, false, 0, 0};
     case 2:
     case 3:
     case 4:
     case 6:
     case 7:
         switch (SurfaceClassOfSource(navDatabase, surface)) {
-        case 1: return {SlotAirportPaved, false, 0, 0};
-        case 2: return {SlotAirportUnpaved, false, 0, 0};
-        case 4: return {SlotAirportWater, false, 0, 0};
-        default: return {SlotAirportOther, false, 0, 0};
+        case 1: return {SpriteAirportPaved, false, 0, 0};
+        case 2: return {SpriteAirportUnpaved, false, 0, 0};
+        case 4: return {SpriteAirportWater, false, 0, 0};
+        default: return {SpriteAirportOther, false, 0, 0};
         }
     default: {
         int cell = AirportSheetCell(kind);
-        return {SlotAirportSheet, true, 64 * (cell % 4), 64 * (cell / 4)};
+        return {SpriteAirportSheet, true, 64 * (cell % 4), 64 * (cell / 4)};
     }
     }
 }
@@ -355,8 +337,8 @@ static void DrawCentredSprite(const NavFrame& fr, int slot, double x, double y, 
                               float ownAngle)
 {
     float w = SpriteWidth(slot) * scale, h = SpriteHeight(slot) * scale;
-    DrawSprite(slot, static_cast<float>(x - w / 2), static_cast<float>(y - h / 2), colour, fr.labelAngle, scale, 1,
-               ownAngle, 1);
+    DrawSprite(slot, static_cast<float>(x - w / 2), static_cast<float>(y - h / 2), colour, fr.labelAngle, scale,
+               QuadPlacement::MapPixels, OwnAngle{ownAngle});
     ++SymbolsThisPass;
 }
 
@@ -408,7 +390,7 @@ static void DrawFixLabel(const NavFrame& fr, const FixRecord& fix, double x, dou
         return;
     char name[sizeof fix.name + 1];
     std::snprintf(name, sizeof name, "%.*s", static_cast<int>(strnlen(fix.name, sizeof fix.name)), fix.name);
-    float below = SpriteHeight(SlotWaypoint);
+    float below = SpriteHeight(SpriteWaypoint);
     if (Settings.RenderToTexture == 1)
         DrawBitmapTextDimmed(fr.fontSlot, name, static_cast<float>(ax), static_cast<float>(ay + below), 0xFFFFFFFFu,
                              0xFF000000u, 0, 1, 1);
@@ -421,7 +403,7 @@ static void DrawFixes(const NavFrame& fr)
     if (!Settings.ShowFix || GetWantedZoom() <= 9)
         return;
     const float f = fr.size.fix;
-    const float qw = SpriteWidth(SlotFix) * f / 4, qh = SpriteHeight(SlotFix) * f / 4;
+    const float qw = SpriteWidth(SpriteFix) * f / 4, qh = SpriteHeight(SpriteFix) * f / 4;
     const uint32_t colour = Settings.FIXColor[fr.colourIndex];
     ForEachInBand(fr, FindFixRange, [&](int32_t i) {
         const FixRecord* fix = GetFix(i);
@@ -432,8 +414,8 @@ static void DrawFixes(const NavFrame& fr)
         if (!IsOnScreen(x - qw, y - qh))
             return;
         // Half the picture, centred: its corner is a quarter of the full size off.
-        DrawSprite(SlotFix, static_cast<float>(x - qw), static_cast<float>(y - qh), colour, fr.labelAngle, f * 0.5f, 1,
-                   0, 1);
+        DrawSprite(SpriteFix, static_cast<float>(x - qw), static_cast<float>(y - qh), colour, fr.labelAngle, f * 0.5f,
+                   QuadPlacement::MapPixels);
         ++SymbolsThisPass;
         DrawFixLabel(fr, *fix, x, y);
     });
@@ -461,9 +443,10 @@ static void DrawAirportSymbol(const NavFrame& fr, int32_t i, const AirportRecord
     const float turn = static_cast<float>(a.runwayDirection);
     const float left = static_cast<float>(x - w / 2), top = static_cast<float>(y - h / 2);
     if (s.sheet)
-        DrawSpritePart(s.slot, left, top, s.cellX, s.cellY, 64, 64, 0xFFFFFFFFu, fr.labelAngle, f, 1, turn, 1, 0);
+        DrawSpritePart(s.slot, left, top, s.cellX, s.cellY, 64, 64, 0xFFFFFFFFu, fr.labelAngle, f,
+                       QuadPlacement::MapPixels, OwnAngle{turn});
     else
-        DrawSprite(s.slot, left, top, 0xFFFFFFFFu, fr.labelAngle, f, 1, turn, 1);
+        DrawSprite(s.slot, left, top, 0xFFFFFFFFu, fr.labelAngle, f, QuadPlacement::MapPixels, OwnAngle{turn});
     ++SymbolsThisPass;
     if (a.icao[0]) {
         LabelAnchor(fr, &x, &y);
@@ -476,7 +459,7 @@ static void DrawAirportLabels(const NavFrame& fr)
     double lat = 0, lon = 0;
     GetMapCenter(&lat, &lon);
     const uint32_t colour = AirportLabelColour(Settings.MapType.load(), lon);
-    const float below = SpriteHeight(SlotAirportPaved);
+    const float below = SpriteHeight(SpriteAirportPaved);
     for (int32_t k = 0; k < MapLabelCount; ++k) {
         const MapLabelEntry& e = MapLabelList[k];
         const AirportRecord* a = GetAirport(e.record);
@@ -526,7 +509,7 @@ static void AddNavaidLabel(const NavFrame& fr, int32_t i, uint32_t kind, double 
 static void DrawVor(const NavFrame& fr, int32_t i, const NavaidRecord& n, double x, double y)
 {
     const uint32_t colour = Settings.VORColor[fr.colourIndex];
-    RoseChoice rose = ChooseVorRose(SpriteTable[SlotVorRose].width, fr.size.vor);
+    RoseChoice rose = ChooseVorRose(SpriteTable[SpriteVorRose].width, fr.size.vor);
     float turn = static_cast<float>(n.angle) * RadiansPerDegree8F;
     if (!fr.xplaneData)
         turn = -turn;
@@ -550,10 +533,10 @@ static void DrawLocalizer(const NavFrame& fr, int32_t i, const NavaidRecord& n, 
     if (n.kind == 4) {
         const OutlinePoint left[3] = {p[0], p[1], p[2]};
         const OutlinePoint right[3] = {p[3], p[0], p[2]};
-        DrawTriangle(left, 3, c.fill1, fr.labelAngle, 0, 2.0f);
-        DrawTriangle(right, 3, c.fill2, fr.labelAngle, 0, 2.0f);
+        DrawTriangle(left, c.fill1, fr.labelAngle);
+        DrawTriangle(right, c.fill2, fr.labelAngle);
     } else {
-        DrawPolyline(p, 6, c.outline, fr.labelAngle, 0, 2.0f);
+        DrawPolyline(p, 6, c.outline, fr.labelAngle, 2.0f);
     }
     ++SymbolsThisPass;
     char suffix[sizeof n.extra2 + 1];
@@ -580,7 +563,7 @@ static void DrawNavaid(const NavFrame& fr, int32_t i, const NavaidRecord& n)
     case 2:
         if (!Settings.NavNDB)
             return;
-        DrawCentredSprite(fr, SlotNdb, x, y, Settings.NDBColor[fr.colourIndex], fr.size.ndb, 0);
+        DrawCentredSprite(fr, SpriteNdb, x, y, Settings.NDBColor[fr.colourIndex], fr.size.ndb, 0);
         break;
     case 3:
         if (Settings.NavVOR)
@@ -590,14 +573,14 @@ static void DrawNavaid(const NavFrame& fr, int32_t i, const NavaidRecord& n)
     case 13:
         if (!Settings.NavVOR)
             return;
-        DrawCentredSprite(fr, SlotDme, x, y, Settings.VORColor[fr.colourIndex], fr.size.dme, 0);
+        DrawCentredSprite(fr, SpriteDme, x, y, Settings.VORColor[fr.colourIndex], fr.size.dme, 0);
         break;
     case 7:
     case 8:
     case 9:
         if (!MarkerSwitch)
             return;
-        DrawCentredSprite(fr, SlotMarker, x, y, 0xFFFFFFFFu, fr.size.marker, 0);
+        DrawCentredSprite(fr, SpriteMarker, x, y, 0xFFFFFFFFu, fr.size.marker, 0);
         break;
     default: return;
     }

@@ -16,10 +16,6 @@
 
 namespace {
 
-enum : int {
-    SlotObstacle = 67,      // below 1000 ft high
-    SlotTallObstacle = 69,  // 1000 ft or more
-};
 constexpr uint32_t ObstacleNear = 0xFF0000FFu;
 constexpr uint32_t ObstacleBelow = 0xFFB98400u;
 constexpr int CellPixels = 32;
@@ -65,7 +61,7 @@ ObstacleSymbol ChooseObstacleSymbol(const ObstacleRecord& o, double aircraftAlti
     double below = aircraftAltitude - o.topElevation;
     if (!(below < 1000.0))
         return {false, 0, 0};
-    int slot = (o.height >= 1000 ? SlotTallObstacle : SlotObstacle) + (IsPairedType(o.type) ? 1 : 0);
+    int slot = (o.height >= 1000 ? SpriteTallObstacle : SpriteObstacle) + (IsPairedType(o.type) ? 1 : 0);
     return {true, slot, below < 300.0 ? ObstacleNear : ObstacleBelow};
 }
 
@@ -81,7 +77,7 @@ void DrawObstacles(int width, int height, float angle)
     const double left = ScreenCentre.x - width / 2.0, top = ScreenCentre.y - height / 2.0;
     const double right = left + width, bottom = top + height;
     const double altitude = Aircraft.Altitude;
-    const float labelOffset = SpriteTable[SlotTallObstacle].height * 0.75f;
+    const float labelOffset = SpriteTable[SpriteTallObstacle].height * 0.75f;
     DeclutterGrid cells(width, height);
     LongitudeBands bands = SplitLongitudeBand(west, east);
     for (int k = 0; k < bands.count; ++k) {
@@ -104,8 +100,9 @@ void DrawObstacles(int width, int height, float angle)
             if (!cells.Take(x - left, y - top))
                 continue;
             const SpriteSlot& sprite = SpriteTable[symbol.slot];
-            DrawSprite(symbol.slot, static_cast<float>(x - sprite.width / 2.0), static_cast<float>(y - sprite.height / 2.0),
-                       symbol.colour, angle, 1.0f, 1, 0, 1);
+            DrawSprite(symbol.slot, static_cast<float>(x - sprite.width / 2.0),
+                       static_cast<float>(y - sprite.height / 2.0), symbol.colour, angle, 1.0f,
+                       QuadPlacement::MapPixels);
             double cx = x - ScreenCentre.x, cy = y - ScreenCentre.y;
             if (cx * cx + cy * cy < LabelRadiusSquared) {
                 char text[16];

@@ -17,10 +17,6 @@
 
 namespace {
 
-constexpr int SpriteKeyboard = 43;
-constexpr int SpriteKeyYellow = 44;
-constexpr int SpriteKeyRed = 45;
-constexpr int SpriteKeyGreen = 46;
 constexpr float KeyboardScale = 0.478f;
 constexpr int KeyHeight = 43;
 constexpr uint32_t White = 0xFFFFFFFFu;
@@ -88,7 +84,7 @@ void DrawKeyPicture(int slot, int x, int y, int w, int h)
         return;
     ScreenRect r{static_cast<float>(x), static_cast<float>(x + w), static_cast<float>(y),
                  static_cast<float>(y + h)};
-    DrawTexturedQuadRotated(s.texture, &r, SpriteColour(s, White), 0.0f, 1, 0.0f, 0);
+    DrawTexturedQuadRotated(s.texture, &r, SpriteColour(s, White), 0.0f, QuadPlacement::VirtualScreen);
 }
 
 void DrawFieldRow(int mode)
@@ -147,7 +143,7 @@ void DrawOnScreenKeyboard()
         return;
     float kw = SpriteWidth(SpriteKeyboard);
     int x0 = KeyboardLeft();
-    DrawSprite(SpriteKeyboard, static_cast<float>(x0), 0, White, 0, KeyboardScale, 1, 0, 0);
+    DrawSprite(SpriteKeyboard, static_cast<float>(x0), 0, White, 0, KeyboardScale, QuadPlacement::VirtualScreen);
     SetFontSize(12);
     DrawText(GetEditText(0), x0 + 3.0f, 3, White, 0);
     DrawText("Backspace", x0 + 12.0f, 67, White, 0);

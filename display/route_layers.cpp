@@ -133,18 +133,18 @@ void DrawRouteLine(float angle)
         ToScreen(x, y, &ScreenPointBuffer[n].x, &ScreenPointBuffer[n].y);
         ScreenPointBuffer[n].z = 0;
         if (++n == kMaxPolylinePoints) {
-            DrawPolyline(ScreenPointBuffer, n, colour, angle, 0, width);
+            DrawPolyline(ScreenPointBuffer, n, colour, angle, width);
             ScreenPointBuffer[0] = ScreenPointBuffer[n - 1];
             n = 1;
         }
     }
     if (n >= 2)
-        DrawPolyline(ScreenPointBuffer, n, colour, angle, 0, width);
+        DrawPolyline(ScreenPointBuffer, n, colour, angle, width);
 }
 
 void DrawWaypointSymbols(int count, float angle)
 {
-    const SpriteSlot& plain = SpriteTable[SpriteRouteWaypoint];
+    const SpriteSlot& plain = SpriteTable[SpriteWaypoint];
     const char* active = GetActiveWaypointIdent();
     for (int i = 0; i < count; ++i) {
         const RouteWaypointOnScreen& w = ScreenWaypoints[i];
@@ -152,7 +152,8 @@ void DrawWaypointSymbols(int count, float angle)
         if (w.symbol <= SpriteBezel || w.symbol >= SpriteSlotCount)
             continue;
         uint32_t colour = std::strncmp(w.ident, active, 8) == 0 ? ActiveWaypointColour : White;
-        DrawSprite(w.symbol, w.x - plain.width / 2.0f, w.y - plain.height / 2.0f, colour, angle, 1.0f, 1, 0, 1);
+        DrawSprite(w.symbol, w.x - plain.width / 2.0f, w.y - plain.height / 2.0f, colour, angle, 1.0f,
+                   QuadPlacement::MapPixels);
     }
 }
 

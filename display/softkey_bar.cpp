@@ -178,7 +178,7 @@ void DrawTooltipBands(int clientHeight)
         float grow = (count - 1) * lineHeight;
         // From the tooltip row with the bezel, from the bar without it; up
         // one row for each upper softkey row shown, growing upwards.
-        float y = BezelShown ? ScreenLayout.LayoutValue20 - 8.0f - 20.0f - grow
+        float y = BezelShown ? ScreenLayout.TooltipRowY - 8.0f - 20.0f - grow
                              : SoftkeyRowY + SoftkeyBarShift() - 2.0f - height - grow;
         if (IsSoftkeyShown(SoftkeysPerRow))
             y -= r;

@@ -141,7 +141,7 @@ void DrawSoftkey(int n, float dx, float dy, int screenHeight)
     // The back key's face is tinted red.
     uint32_t tint = n == BackSoftkey ? 0xE08080FFu : 0xE0FFFFFFu;
     DrawSprite(picture, dx + SoftkeyPictureX[column], dy + SoftkeyPictureY - row * SoftkeyRowStep, tint, 0,
-               SoftkeyScale, 1, 0, 0);
+               SoftkeyScale, QuadPlacement::VirtualScreen);
     bool squat = GetAspectRatio() == 3 || GetAspectRatio() == 4;
     float size = static_cast<float>(GetFontSize()) * (squat ? 0.85f : 1.0f) * TextScale;
     float labelY = key.y + dy + (screenHeight - 700) * 5.68f / 1080.0f;

@@ -23,22 +23,22 @@ static ScreenRect SpriteRect(float x, float y, float width, float height, float 
 }
 
 void DrawTextureScaled(const SpriteSlot* entry, float x, float y, uint32_t colour, float angle, float scale,
-                       uint8_t placed, float ownAngle, uint8_t mapPixels)
+                       QuadPlacement placement, OwnAngle own)
 {
     if (!entry || !entry->loaded || !entry->texture)
         return;
     ScreenRect r = SpriteRect(x, y, static_cast<float>(entry->width), static_cast<float>(entry->height), scale);
-    DrawTexturedQuadRotated(entry->texture, &r, SpriteColour(*entry, colour), angle, placed, ownAngle, mapPixels);
+    DrawTexturedQuadRotated(entry->texture, &r, SpriteColour(*entry, colour), angle, placement, own);
 }
 
-void DrawSprite(int slot, float x, float y, uint32_t colour, float angle, float scale, uint8_t placed,
-                float ownAngle, uint8_t mapPixels)
+void DrawSprite(int slot, float x, float y, uint32_t colour, float angle, float scale, QuadPlacement placement,
+                OwnAngle own)
 {
-    DrawTextureScaled(LoadedSlot(slot), x, y, colour, angle, scale, placed, ownAngle, mapPixels);
+    DrawTextureScaled(LoadedSlot(slot), x, y, colour, angle, scale, placement, own);
 }
 
 void DrawSpritePart(int slot, float x, float y, int srcX, int srcY, int srcW, int srcH, uint32_t colour, float angle,
-                    float scale, uint8_t placed, float ownAngle, uint8_t mapPixels, int sheetSide)
+                    float scale, QuadPlacement placement, OwnAngle own, int sheetSide)
 {
     const SpriteSlot* s = LoadedSlot(slot);
     if (!s)
@@ -46,26 +46,26 @@ void DrawSpritePart(int slot, float x, float y, int srcX, int srcY, int srcW, in
     if (sheetSide <= 0)
         sheetSide = s->width;
     ScreenRect r = SpriteRect(x, y, static_cast<float>(srcW), static_cast<float>(srcH), scale);
-    DrawTexturedQuadPart(s->texture, &r, static_cast<int>(x), static_cast<int>(y), srcX, srcY, srcW, srcH,
-                         SpriteColour(*s, colour), angle, placed, ownAngle, mapPixels, sheetSide);
+    DrawTexturedQuadPart(s->texture, &r, srcX, srcY, srcW, srcH, SpriteColour(*s, colour), angle, placement, own,
+                         sheetSide);
 }
 
-void DrawSpriteAbout(int slot, float x, float y, uint32_t colour, float angle, float scale, uint8_t placed,
-                     float ownAngle, uint8_t mapPixels)
+void DrawSpriteAbout(int slot, float x, float y, uint32_t colour, float angle, float scale, QuadPlacement placement,
+                     OwnAngle own)
 {
     const SpriteSlot* s = LoadedSlot(slot);
     if (!s)
         return;
     ScreenRect r = SpriteRect(x, y, static_cast<float>(s->width), static_cast<float>(s->height), scale);
-    DrawTexturedQuadAbout(s->texture, &r, SpriteColour(*s, colour), angle, placed, ownAngle, mapPixels);
+    DrawTexturedQuadAbout(s->texture, &r, SpriteColour(*s, colour), angle, placement, own);
 }
 
-void DrawSpriteScaled(int slot, float x, float y, uint32_t colour, float z, float scale, int, float angle)
+void DrawSpriteScaled(int slot, float x, float y, uint32_t colour, float scale, float angle)
 {
     const SpriteSlot* s = LoadedSlot(slot);
     if (!s)
         return;
     float left = x * ScreenScaleX, top = y * ScreenScaleY;
     ScreenRect r{left, left + s->width * scale * ScreenScaleX, top, top + s->height * scale * ScreenScaleY};
-    DrawTexturedQuadAngle(s->texture, &r, SpriteColour(*s, colour), z, angle);
+    DrawTexturedQuadAngle(s->texture, &r, SpriteColour(*s, colour), angle);
 }

@@ -78,10 +78,10 @@ static const char* AspectFileName(int slot, int aspectRatio)
     static const char* const Tran[3] = {"G500_16X9_Tran.png", "G500_16X10_Tran.png", "G500_4X3_Tran.png"};
     int k = aspectRatio == 1 ? 0 : aspectRatio == 2 ? 1 : 2;
     switch (slot) {
-    case 0: return Bezel[k];
-    case 26: return Bulb[k];
-    case 41: return TranA[k];
-    case 75: return Tran[k];
+    case SpriteBezel: return Bezel[k];
+    case SpriteBezelLamp: return Bulb[k];
+    case SpriteTransparencyScaleLower: return TranA[k];
+    case SpriteTransparencyScale: return Tran[k];
     default: return nullptr;
     }
 }
@@ -257,7 +257,7 @@ static void SetSlotFlags()
         s.dimmable = s.loaded;
     }
     // The keyboard shows its pictures only while it is open.
-    for (int slot = 43; slot <= 46; ++slot)
+    for (int slot = SpriteKeyboard; slot <= SpriteKeyGreen; ++slot)
         SpriteTable[slot].visible = 0;
     static const int FullBrightness[] = {0, 1, 17, 25, 26, 40, 41, 43, 44, 45, 46, 74, 75};
     for (int slot : FullBrightness)
@@ -323,7 +323,7 @@ void DrawSplashScreen()
     s.visible = 1;
     s.dimmable = 0;
     ClearTarget(0xFF000000u);
-    DrawSprite(SpriteBezel, 0, 0, 0xFFFFFFFFu, 0, 1.0f, 0, 0, 0);
+    DrawSprite(SpriteBezel, 0, 0, 0xFFFFFFFFu, 0, 1.0f, QuadPlacement::WholeTarget);
     char line[128];
     std::snprintf(line, sizeof line, "Version %s %s", VersionText, SplashBuildText);
     DrawSplashLine(line, 200, 120, 2.5f, 0xFFFFFFFFu);

@@ -219,9 +219,6 @@ void DrawStatusLayer(int clientHeight)
 
 namespace {
 
-constexpr int SpriteTransparencyScale = 75;
-constexpr int SpriteTransparencyScaleLower = 41;
-constexpr int SpriteKnobPointer = 25;
 constexpr double KnobRadius = 7.0;
 
 // The brightness knob's pointer is placed anew only when its angle changed.
@@ -234,7 +231,7 @@ KnobAngleCache BrightnessKnob;
 void DrawKnobPointer(double centreX, double centreY, double dx, double dy, uint32_t colour)
 {
     DrawSprite(SpriteKnobPointer, static_cast<float>(centreX + dx), static_cast<float>(centreY + dy), colour, 0, 0.5f,
-               1, 0, 0);
+               QuadPlacement::VirtualScreen);
 }
 
 // A knob's angle for a value of 0..1: a quarter turn plus up to 5.5 radians.
@@ -249,15 +246,15 @@ void DrawBrightnessKnob(uint32_t colour)
         BrightnessKnob.dx = KnobRadius * std::cos(a);
         BrightnessKnob.dy = KnobRadius * std::sin(a);
     }
-    DrawKnobPointer(ScreenLayout.LayoutValue11, ScreenLayout.LayoutValue12, BrightnessKnob.dx, BrightnessKnob.dy,
+    DrawKnobPointer(ScreenLayout.BrightnessKnobX, ScreenLayout.BrightnessKnobY, BrightnessKnob.dx, BrightnessKnob.dy,
                     colour);
 }
 
 void DrawTransparencyKnobs(uint32_t colour)
 {
-    DrawSprite(SpriteTransparencyScale, 0, 196, colour, 0, 0.478f, 1, 0, 0);
-    DrawSprite(SpriteTransparencyScaleLower, 0, 300, colour, 0, 0.478f, 1, 0, 0);
-    double x = ScreenLayout.LayoutValue15, y = ScreenLayout.LayoutValue16;
+    DrawSprite(SpriteTransparencyScale, 0, 196, colour, 0, 0.478f, QuadPlacement::VirtualScreen);
+    DrawSprite(SpriteTransparencyScaleLower, 0, 300, colour, 0, 0.478f, QuadPlacement::VirtualScreen);
+    double x = ScreenLayout.TransparencyKnobX, y = ScreenLayout.TransparencyKnobY;
     double terrain = KnobAngle(Settings.TerrainTransparency);
     DrawKnobPointer(x, y, KnobRadius * std::cos(terrain), KnobRadius * std::sin(terrain), colour);
     double airport = KnobAngle(Settings.AirportMapTransparency / 255.0);
@@ -269,8 +266,8 @@ void DrawConnectionLamp()
     if (!IsBlinkPhaseVisible() || !SpriteTable[SpriteBezelLamp].loaded || Settings.Dimlevel < 10)
         return;
     uint32_t colour = IsSimConnected() ? White : 0xFF0040FFu;
-    DrawSprite(SpriteBezelLamp, static_cast<float>(ScreenLayout.LayoutValue8),
-               static_cast<float>(ScreenLayout.LayoutValue9), colour, 0, 0.4f, 1, 0, 0);
+    DrawSprite(SpriteBezelLamp, static_cast<float>(ScreenLayout.ConnectionLampX),
+               static_cast<float>(ScreenLayout.ConnectionLampY), colour, 0, 0.4f, QuadPlacement::VirtualScreen);
 }
 
 }  // namespace
@@ -281,7 +278,7 @@ void DrawBezelOverlay()
         return;
     uint32_t white = 0;
     DimColour(&white, White);
-    DrawSprite(SpriteBezel, 0, 0, white, 0, 1.0f, 0, 0, 0);
+    DrawSprite(SpriteBezel, 0, 0, white, 0, 1.0f, QuadPlacement::WholeTarget);
     if (TransparencyControls)
         DrawTransparencyKnobs(white);
     DrawBrightnessKnob(white);

@@ -83,7 +83,8 @@ void DrawDot(const DotWindow& view, float x, float y, uint32_t colour, float ang
     if (!view.Holds(x, y))
         return;
     const SpriteSlot& dot = SpriteTable[SpriteTrackDot];
-    DrawSprite(SpriteTrackDot, x - dot.width / 2.0f, y - dot.height / 2.0f, colour, angle, 1.0f, 1, 0, 1);
+    DrawSprite(SpriteTrackDot, x - dot.width / 2.0f, y - dot.height / 2.0f, colour, angle, 1.0f,
+               QuadPlacement::MapPixels);
 }
 
 // Dots from e towards its successor s, one every 30 units at most; returns
@@ -137,7 +138,7 @@ int DrawTrackPlot(HWND window, float angle)
         lastDot = DrawDotsTowards(view, e, s, colour, angle);
     }
     if (count > 1)
-        DrawPolyline(ScreenPointBuffer, count, colour, angle, 0, static_cast<float>(Settings.TrackPlotWidth));
+        DrawPolyline(ScreenPointBuffer, count, colour, angle, static_cast<float>(Settings.TrackPlotWidth));
     return count;
 }
 
@@ -187,7 +188,7 @@ void DrawClassSymbol(const DrawnTarget& t, float ax, float ay, float mapAngle)
     if (t.trafficClass > 11 || !IsOnScreen(ax - 8, ay - 8))
         return;
     DrawSpriteAbout(SpriteTrafficClass0 + static_cast<int>(t.trafficClass), ax - 8, ay - 8, White, mapAngle, 1.0f,
-                    1, 0, 1);
+                    QuadPlacement::MapPixels);
 }
 
 void DrawTargetLabel(const DrawnTarget& t, int fontSlot, float bx, float by, float mapAngle)
@@ -212,12 +213,13 @@ void DrawLabelledTarget(const DrawnTarget& t, float px, float py, float w, float
     if (t.groundSpeed >= SlowTargetKt && IsOnScreen(ax, ay)) {
         ScreenPointBuffer[0] = {ax, ay, 0};
         ScreenPointBuffer[1] = {bx, by, 0};
-        DrawPolyline(ScreenPointBuffer, 2, Dimmed(LabelColour), mapAngle, 0, 2.0f);
+        DrawPolyline(ScreenPointBuffer, 2, Dimmed(LabelColour), mapAngle, 2.0f);
     }
     if (t.trafficClass != TrafficClassNone)
         DrawClassSymbol(t, ax, ay, mapAngle);
     else if (IsOnScreen(px, py))
-        DrawSprite(SpriteTrafficAircraft, px, py, White, mapAngle, 1.0f, 1, t.heading + headingOffset, 1);
+        DrawSprite(SpriteTrafficAircraft, px, py, White, mapAngle, 1.0f, QuadPlacement::MapPixels,
+                   OwnAngle{t.heading + headingOffset});
     if (IsOnScreen(bx, by))
         DrawTargetLabel(t, fontSlot, bx, by, mapAngle);
 }
@@ -330,5 +332,5 @@ void DrawDirectToLine(float mapAngle)
     TurnAndCutToMapArea(mapAngle, &x, &y);
     ScreenPointBuffer[0] = {CentreX(), CentreY(), 0};
     ScreenPointBuffer[1] = {x, y, 0};
-    DrawPolyline(ScreenPointBuffer, 2, Dimmed(Settings.DirToColor), 0.0f, 0, static_cast<float>(Settings.DirToWidth));
+    DrawPolyline(ScreenPointBuffer, 2, Dimmed(Settings.DirToColor), 0.0f, static_cast<float>(Settings.DirToWidth));
 }

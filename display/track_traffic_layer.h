@@ -7,13 +7,6 @@
 
 #include <cstdint>
 
-// Sprite slots of these layers.
-enum : int {
-    SpriteTrafficAircraft = 3,  // "Aircraft3.png", an aircraft without class
-    SpriteTrafficClass0 = 5,    // "tc00.bmp" .. "tc11.bmp" by class
-    SpriteTrackDot = 49,        // "dot.png"
-};
-
 // The track: the newest 1500 points as a polyline, older ones as dots.
 // Returns the points put into the polyline (0 when none was drawn).
 int DrawTrackPlot(HWND window, float angle);

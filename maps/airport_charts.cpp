@@ -648,7 +648,8 @@ void DrawThumbnails(int width, int height, int centreX, int centreY)
                 snprintf(path, sizeof path, "%s/pre_%d.png", tmp, FirstThumbnail + drawn + 1);
                 LoadPictureIntoSlot(&slot, path);
             }
-            DrawTextureScaled(&slot, left + c * cellW, top + r * cellH, 0xFFFFFFFFu, 0.0f, 1.0f, 0, 0.0f, 1);
+            DrawTextureScaled(&slot, left + c * cellW, top + r * cellH, 0xFFFFFFFFu, 0.0f, 1.0f,
+                              QuadPlacement::MapPixels);
             drawn++;
         }
     }

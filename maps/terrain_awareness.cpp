@@ -146,7 +146,7 @@ void FillShaderParams()
     FrameParams.brightness = static_cast<float>(Settings.Dimlevel);
 }
 
-void DrawTerrainTiles(int centreX, int centreY, float a, uint8_t b, float c, uint8_t d)
+void DrawTileQuads(int centreX, int centreY, float mapAngle)
 {
     double px = 0, py = 0, west = 0, north = 0;
     GetScreenPixelsPerDegree(&px, &py);
@@ -162,7 +162,8 @@ void DrawTerrainTiles(int centreX, int centreY, float a, uint8_t b, float c, uin
         rect.y0 = static_cast<float>(centreY + (j - (north - lat)) * py);
         rect.x1 = static_cast<float>(rect.x0 + px);
         rect.y1 = static_cast<float>(rect.y0 + py);
-        DrawTerrainQuadFrom(GetTerrainShaderParams, slot->texture, &rect, 0xFFFFFFFFu, a, b, c, d, tile);
+        DrawTerrainQuadFrom(GetTerrainShaderParams, slot->texture, &rect, 0xFFFFFFFFu, mapAngle,
+                            QuadPlacement::MapPixels, tile);
     }
 }
 
@@ -337,8 +338,7 @@ int32_t CalloutFor(double lowest, double h)
 
 // ---- the frame ----
 
-void RunGpwsAndDrawTerrain(int centreX, int centreY, float a, uint8_t b, float c, uint8_t d, uint8_t drawGate1,
-                           uint8_t drawGate2, float zoomFactor)
+void RunGpwsAlerts(float zoomFactor)
 {
     if (Alert.raw < AlertCallout500)
         Alert.raw = 0;
@@ -392,12 +392,15 @@ void RunGpwsAndDrawTerrain(int centreX, int centreY, float a, uint8_t b, float c
         Alert.phase = NextFlightPhase(Alert.phase, agl, vs, Alert.smoothedB, Alert.aglRate, Settings.DepartureEnroute,
                                       Settings.EnrouteApproach);
     UpdateAlertTimer();
+}
 
-    if (Settings.Terrainstate && drawGate1 && drawGate2 && !Settings.AirportChart) {
-        FillShaderParams();
-        if (FrameParams.mode > 0)
-            DrawTerrainTiles(centreX, centreY, a, b, c, d);
-    }
+void DrawTerrainTiles(int centreX, int centreY, float mapAngle)
+{
+    if (!IsTerrainActive() || !Settings.Terrainstate || Settings.AirportChart)
+        return;
+    FillShaderParams();
+    if (FrameParams.mode > 0)
+        DrawTileQuads(centreX, centreY, mapAngle);
 }
 
 void UpdateAltitudeCallouts()
@@ -566,7 +569,7 @@ void DrawTerrainProfile()
         uint32_t colour = altitude < e - below ? 0xFF0000FFu : altitude > e + above ? 0xFF00AF00u : 0xFF00FFFFu;
         std::memcpy(&p.z, &colour, sizeof colour);
     }
-    DrawPolylineXYZ(ScreenPointBuffer, std::min(count, kMaxPolylinePoints), 0, 480 * 4 / 1000.0f);
+    DrawPolylineXYZ(ScreenPointBuffer, std::min(count, kMaxPolylinePoints), 480 * 4 / 1000.0f);
     char text[32];
     const char* unit = metric ? "m" : "ft";
     SetFontSize(12);
@@ -588,7 +591,7 @@ void DrawTerrainProfile()
         OutlinePoint line[2];
         ProfilePoint(left, y, &line[0]);
         ProfilePoint(right, y, &line[1]);
-        DrawPolyline(line, 2, 0xFFFFFFFFu, 0, 0, 1);
+        DrawPolyline(line, 2, 0xFFFFFFFFu, 0, 1);
     }
     if (Aircraft.GroundSpeed > 40 && lengthNm > 0) {
         double minuteNm = Aircraft.GroundSpeed / 60;
@@ -596,7 +599,7 @@ void DrawTerrainProfile()
         OutlinePoint mark[2];
         ProfilePoint(x, top, &mark[0]);
         ProfilePoint(x, bottom, &mark[1]);
-        DrawPolyline(mark, 2, 0xFFFFFFFFu, 0, 0, 1);
+        DrawPolyline(mark, 2, 0xFFFFFFFFu, 0, 1);
         DrawText("1 min", x + 2, top + 12, 0xFFFFFFFFu, 0);
     }
 }

@@ -68,11 +68,15 @@ int NextFlightPhase(int phase, double agl, double vs, double smoothedB, double a
 // The call-out of a descent from lowest to agl; 0 when none.
 int32_t CalloutFor(double lowest, double agl);
 
-// Per frame from the background layers: smoothing, phase, envelopes, the
-// shader values and the 15 tiles of the displayed bank.
-void RunGpwsAndDrawTerrain(int centreX, int centreY, float a, uint8_t b, float c, uint8_t d, uint8_t drawGate1,
-                           uint8_t drawGate2, float zoomFactor);
+// Per frame while the terrain layer is on, before its tiles: the profile
+// samples (zoomFactor as the frame's), the smoothing, the flight phase and
+// the envelopes' alert.
+void RunGpwsAlerts(float zoomFactor);
 void UpdateAltitudeCallouts();
+// The shading's values and the 15 tiles of the displayed bank in map pixels,
+// the aircraft at (centreX, centreY), turned with the map; only while a
+// terrain window is in, the terrain is shown and no airport chart is.
+void DrawTerrainTiles(int centreX, int centreY, float mapAngle);
 // The shown alert level; plays its sound once.
 int32_t UpdateTerrainAlert();
 void MuteTerrainAlert();

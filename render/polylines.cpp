@@ -124,27 +124,27 @@ HRESULT DrawTriangleList(const OutlinePoint* points, int count, uint32_t colour,
 
 } // namespace
 
-HRESULT DrawPolyline(const OutlinePoint* points, int count, uint32_t colour, float angle, int, float width)
+HRESULT DrawPolyline(const OutlinePoint* points, int count, uint32_t colour, float angle, float width)
 {
     return DrawSegments(points, count, colour, angle, width, Colouring::One, false);
 }
 
-HRESULT DrawDashedPolyline(const OutlinePoint* points, int count, uint32_t colour, float angle, int, float width)
+HRESULT DrawDashedPolyline(const OutlinePoint* points, int count, uint32_t colour, float angle, float width)
 {
     return DrawSegments(points, count, colour, angle, width, Colouring::One, true);
 }
 
-HRESULT DrawPolylineXYZ(const OutlinePoint* points, int count, int, float width)
+HRESULT DrawPolylineXYZ(const OutlinePoint* points, int count, float width)
 {
     return DrawSegments(points, count, 0, 0.0f, width, Colouring::PerPoint, false);
 }
 
-HRESULT DrawTriangle(const OutlinePoint* points, int, uint32_t colour, float angle, int, float)
+HRESULT DrawTriangle(const OutlinePoint* points, uint32_t colour, float angle)
 {
     return DrawTriangleList(points, 3, colour, angle);
 }
 
-HRESULT DrawTriangles(const OutlinePoint* points, int count, uint32_t colour, float angle, int, float)
+HRESULT DrawTriangles(const OutlinePoint* points, int count, uint32_t colour, float angle)
 {
     return DrawTriangleList(points, count, colour, angle);
 }

@@ -16,11 +16,11 @@ static_assert(sizeof(OutlinePoint) == 12);
 constexpr int kMaxPolylinePoints = 5000;
 constexpr int kMaxTriangleVertices = 10000;
 
-HRESULT DrawPolyline(const OutlinePoint* points, int count, uint32_t colour, float angle, int reserved, float width);
+HRESULT DrawPolyline(const OutlinePoint* points, int count, uint32_t colour, float angle, float width);
 // Each segment carries its length so the dashed technique can dash it.
-HRESULT DrawDashedPolyline(const OutlinePoint* points, int count, uint32_t colour, float angle, int reserved,
-                           float width);
-HRESULT DrawPolylineXYZ(const OutlinePoint* points, int count, int reserved, float width);
-HRESULT DrawTriangle(const OutlinePoint* points, int count, uint32_t colour, float angle, int reserved, float width);
-HRESULT DrawTriangles(const OutlinePoint* points, int count, uint32_t colour, float angle, int reserved,
-                      float width);
+HRESULT DrawDashedPolyline(const OutlinePoint* points, int count, uint32_t colour, float angle, float width);
+HRESULT DrawPolylineXYZ(const OutlinePoint* points, int count, float width);
+// One filled triangle of three points.
+HRESULT DrawTriangle(const OutlinePoint* points, uint32_t colour, float angle);
+// count points, three a triangle; a last incomplete triangle is left out.
+HRESULT DrawTriangles(const OutlinePoint* points, int count, uint32_t colour, float angle);

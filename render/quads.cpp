@@ -50,18 +50,19 @@ void ToMapClip(const float* x, const float* y, float cx, float cy, QuadGeometry&
 
 // The placement cases of the textured quads; true for the unturned map-pixel
 // case, whose corners are remembered.
-bool PlaceQuad(const ScreenRect& r, float mapAngle, uint8_t placed, float ownAngle, uint8_t mapPixels,
-               MapTurn sixth, float cx, float cy, QuadGeometry& q)
+bool PlaceQuad(const ScreenRect& r, float mapAngle, QuadPlacement placement, OwnAngle own, MapTurn sixth, float cx,
+               float cy, QuadGeometry& q)
 {
+    const float ownAngle = own.radians;
     float x[4], y[4];
     RectCorners(r, x, y);
-    if (!mapPixels) {
-        if (!placed) {
-            const float whole[4][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
-            for (int k = 0; k < 4; k++)
-                q.x[k] = whole[k][0], q.y[k] = whole[k][1];
-            return false;
-        }
+    if (placement == QuadPlacement::WholeTarget) {
+        const float whole[4][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
+        for (int k = 0; k < 4; k++)
+            q.x[k] = whole[k][0], q.y[k] = whole[k][1];
+        return false;
+    }
+    if (placement == QuadPlacement::VirtualScreen) {
         ToVirtualClip(x, y, q);
         if (ownAngle != 0.0f) {
             // Turned in clip units after conversion (stretches on a non-square target).
@@ -92,7 +93,7 @@ bool PlaceQuad(const ScreenRect& r, float mapAngle, uint8_t placed, float ownAng
 }
 
 HRESULT DrawPlacedQuad(ID3D11ShaderResourceView* view, const ScreenRect* rect, uint32_t colour, float mapAngle,
-                       uint8_t placed, float ownAngle, uint8_t mapPixels, MapTurn sixth, const float* uv)
+                       QuadPlacement placement, OwnAngle own, MapTurn sixth, const float* uv)
 {
     QuadDraw d;
     HRESULT hr = BeginQuadDraw(rect, &d);
@@ -100,7 +101,7 @@ HRESULT DrawPlacedQuad(ID3D11ShaderResourceView* view, const ScreenRect* rect, u
         return hr;
     const auto& [out, cx, cy, r] = d;
     QuadGeometry q;
-    bool remember = PlaceQuad(r, mapAngle, placed, ownAngle, mapPixels, sixth, cx, cy, q);
+    bool remember = PlaceQuad(r, mapAngle, placement, own, sixth, cx, cy, q);
     if (remember) {
         g_lastCorners[0] = MapPixelToClipX(r.x0, cx);
         g_lastCorners[1] = MapPixelToClipX(r.x1, cx);
@@ -136,10 +137,10 @@ void TurnAbout(float angle, float mx, float my, float* x, float* y)
     }
 }
 
-bool PlaceRotatedQuad(const ScreenRect& rect, float mapAngle, uint8_t placed, float ownAngle, uint8_t mapPixels,
-                      float cx, float cy, QuadGeometry& q)
+bool PlaceRotatedQuad(const ScreenRect& rect, float mapAngle, QuadPlacement placement, OwnAngle own, float cx,
+                      float cy, QuadGeometry& q)
 {
-    return PlaceQuad(rect, mapAngle, placed, ownAngle, mapPixels, MapTurn::Rotate, cx, cy, q);
+    return PlaceQuad(rect, mapAngle, placement, own, MapTurn::Rotate, cx, cy, q);
 }
 
 void SetQuadTexcoords(QuadGeometry& q)
@@ -164,14 +165,14 @@ void WriteQuad(RenderVertex* out, const QuadGeometry& q, uint32_t colour)
 }
 
 HRESULT DrawTexturedQuadRotated(ID3D11ShaderResourceView* view, const ScreenRect* rect, uint32_t colour,
-                                float mapAngle, uint8_t placed, float ownAngle, uint8_t mapPixels)
+                                float mapAngle, QuadPlacement placement, OwnAngle own)
 {
-    return DrawPlacedQuad(view, rect, colour, mapAngle, placed, ownAngle, mapPixels, MapTurn::Rotate, nullptr);
+    return DrawPlacedQuad(view, rect, colour, mapAngle, placement, own, MapTurn::Rotate, nullptr);
 }
 
-HRESULT DrawTexturedQuadPart(ID3D11ShaderResourceView* view, const ScreenRect* rect, int, int, int srcX, int srcY,
-                             int srcW, int srcH, uint32_t colour, float mapAngle, uint8_t placed, float ownAngle,
-                             uint8_t mapPixels, int sheetSide)
+HRESULT DrawTexturedQuadPart(ID3D11ShaderResourceView* view, const ScreenRect* rect, int srcX, int srcY, int srcW,
+                             int srcH, uint32_t colour, float mapAngle, QuadPlacement placement, OwnAngle own,
+                             int sheetSide)
 {
     if (sheetSide <= 0) // no sheet to take a cell from
         return E_INVALIDARG;
@@ -179,17 +180,16 @@ HRESULT DrawTexturedQuadPart(ID3D11ShaderResourceView* view, const ScreenRect* r
     float u0 = static_cast<float>(srcX) / side, u1 = static_cast<float>(srcX + srcW) / side;
     float v0 = static_cast<float>(srcY) / side, v1 = static_cast<float>(srcY + srcH) / side;
     const float uv[8] = {u0, v1, u0, v0, u1, v1, u1, v0};
-    return DrawPlacedQuad(view, rect, colour, mapAngle, placed, ownAngle, mapPixels, MapTurn::Rotate, uv);
+    return DrawPlacedQuad(view, rect, colour, mapAngle, placement, own, MapTurn::Rotate, uv);
 }
 
 HRESULT DrawTexturedQuadAbout(ID3D11ShaderResourceView* view, const ScreenRect* rect, uint32_t colour,
-                              float mapAngle, uint8_t placed, float ownAngle, uint8_t mapPixels)
+                              float mapAngle, QuadPlacement placement, OwnAngle own)
 {
-    return DrawPlacedQuad(view, rect, colour, mapAngle, placed, ownAngle, mapPixels, MapTurn::MoveUpright, nullptr);
+    return DrawPlacedQuad(view, rect, colour, mapAngle, placement, own, MapTurn::MoveUpright, nullptr);
 }
 
-HRESULT DrawTexturedQuadAngle(ID3D11ShaderResourceView* view, const ScreenRect* rect, uint32_t colour, float,
-                              float angle)
+HRESULT DrawTexturedQuadAngle(ID3D11ShaderResourceView* view, const ScreenRect* rect, uint32_t colour, float angle)
 {
     RenderVertex* out;
     HRESULT hr = BeginDraw(&out);
@@ -197,7 +197,7 @@ HRESULT DrawTexturedQuadAngle(ID3D11ShaderResourceView* view, const ScreenRect* 
         return hr;
     QuadGeometry q;
     ScreenRect r = rect ? *rect : ScreenRect{0, 0, 0, 0};
-    PlaceQuad(r, 0.0f, 1, angle, 0, MapTurn::Rotate, 0, 0, q);
+    PlaceQuad(r, 0.0f, QuadPlacement::VirtualScreen, OwnAngle{angle}, MapTurn::Rotate, 0, 0, q);
     SetQuadTexcoords(q);
     WriteQuad(out, q, colour);
     FinishDraw(4, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP, TexturedTechnique(), view);
@@ -205,7 +205,7 @@ HRESULT DrawTexturedQuadAngle(ID3D11ShaderResourceView* view, const ScreenRect* 
 }
 
 HRESULT DrawLayerQuad(ID3D11ShaderResourceView* view, const ScreenRect* rect, uint32_t colour, float layerAngle,
-                      uint8_t, float extraAngle, uint8_t)
+                      float extraAngle)
 {
     QuadDraw d;
     HRESULT hr = BeginQuadDraw(rect, &d);

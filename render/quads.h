@@ -7,20 +7,32 @@
 
 #include "render/device.h"
 
+// Where a quad's rectangle lies.
+enum class QuadPlacement : uint8_t {
+    WholeTarget,   // stretched over the whole render target; rectangle and angles unused
+    VirtualScreen, // on the 640 x 480 virtual screen; the map angle unused
+    MapPixels,     // in map pixels about the screen centre, moved by the map angle
+};
+
+// A turn of the image about its own centre, on top of the map's turn.
+struct OwnAngle {
+    float radians = 0.0f;
+};
+
 HRESULT DrawTexturedQuadRotated(ID3D11ShaderResourceView* view, const ScreenRect* rect, uint32_t colour,
-                                float mapAngle, uint8_t placed, float ownAngle, uint8_t mapPixels);
-// One cell of a square sprite sheet of sheetSide pixels; screenX and screenY are not read.
-HRESULT DrawTexturedQuadPart(ID3D11ShaderResourceView* view, const ScreenRect* rect, int screenX, int screenY,
-                             int srcX, int srcY, int srcW, int srcH, uint32_t colour, float mapAngle, uint8_t placed,
-                             float ownAngle, uint8_t mapPixels, int sheetSide);
+                                float mapAngle, QuadPlacement placement, OwnAngle own = {});
+// One cell (srcX, srcY, srcW x srcH pixels) of a square sprite sheet of sheetSide pixels.
+HRESULT DrawTexturedQuadPart(ID3D11ShaderResourceView* view, const ScreenRect* rect, int srcX, int srcY, int srcW,
+                             int srcH, uint32_t colour, float mapAngle, QuadPlacement placement, OwnAngle own,
+                             int sheetSide);
 // As DrawTexturedQuadRotated, but a map turn moves the quad and keeps it upright.
 HRESULT DrawTexturedQuadAbout(ID3D11ShaderResourceView* view, const ScreenRect* rect, uint32_t colour,
-                              float mapAngle, uint8_t placed, float ownAngle, uint8_t mapPixels);
-HRESULT DrawTexturedQuadAngle(ID3D11ShaderResourceView* view, const ScreenRect* rect, uint32_t colour, float reserved,
-                              float angle);
+                              float mapAngle, QuadPlacement placement, OwnAngle own = {});
+// A virtual-screen quad turned by angle about its own centre.
+HRESULT DrawTexturedQuadAngle(ID3D11ShaderResourceView* view, const ScreenRect* rect, uint32_t colour, float angle);
 // rect in client pixels from the lower left: x0, x1 left and right, y0 lower, y1 upper.
 HRESULT DrawLayerQuad(ID3D11ShaderResourceView* view, const ScreenRect* rect, uint32_t colour, float layerAngle,
-                      uint8_t reserved1, float extraAngle, uint8_t reserved2);
+                      float extraAngle);
 // Clip-space edges of the last unturned map-pixel quad (0 before the first).
 void GetLastQuadCorners(float* left, float* top, float* right, float* bottom);
 
@@ -40,8 +52,8 @@ void TurnAbout(float angle, float mx, float my, float* x, float* y);
 // the corners of rect in clip space about the screen centre (cx, cy), with
 // the standard texture coordinates left to the caller; true for the unturned
 // map-pixel case.
-bool PlaceRotatedQuad(const ScreenRect& rect, float mapAngle, uint8_t placed, float ownAngle, uint8_t mapPixels,
-                      float cx, float cy, QuadGeometry& q);
+bool PlaceRotatedQuad(const ScreenRect& rect, float mapAngle, QuadPlacement placement, OwnAngle own, float cx,
+                      float cy, QuadGeometry& q);
 // What every quad-shaped draw starts from: the mapped vertex buffer, the
 // screen centre and the rectangle (empty when none is given).
 struct QuadDraw {

@@ -44,7 +44,7 @@ ScreenRect ShiftedRect(double x, double y)
 
 void DrawLayer(const ScreenRect& rect, double angle)
 {
-    DrawLayerQuad(SnapshotTarget.view, &rect, 0xFFFFFFFFu, static_cast<float>(angle), 0, 0.0f, 0);
+    DrawLayerQuad(SnapshotTarget.view, &rect, 0xFFFFFFFFu, static_cast<float>(angle), 0.0f);
     DrawAirportInfoBox();
 }
 

@@ -59,8 +59,7 @@ HRESULT SetTerrainVariables(ID3D11ShaderResourceView* view, const TerrainShaderP
 } // namespace
 
 HRESULT DrawTerrainQuadFrom(TerrainParamsSource source, ID3D11ShaderResourceView* view, const ScreenRect* rect,
-                            uint32_t colour, float mapAngle, uint8_t placed, float ownAngle, uint8_t mapPixels,
-                            int tileIndex)
+                            uint32_t colour, float mapAngle, QuadPlacement placement, int tileIndex, OwnAngle own)
 {
     QuadDraw d;
     HRESULT hr = BeginQuadDraw(rect, &d);
@@ -69,7 +68,9 @@ HRESULT DrawTerrainQuadFrom(TerrainParamsSource source, ID3D11ShaderResourceView
     const auto& [out, cx, cy, r] = d;
     QuadGeometry q;
     // A virtual-screen terrain quad is never turned about its own centre.
-    PlaceRotatedQuad(r, mapAngle, placed, mapPixels ? ownAngle : 0.0f, mapPixels, cx, cy, q);
+    if (placement != QuadPlacement::MapPixels)
+        own = OwnAngle{};
+    PlaceRotatedQuad(r, mapAngle, placement, own, cx, cy, q);
     SetQuadTexcoords(q);
     WriteQuad(out, q, colour);
     TerrainShaderParams params{};

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "render/device.h"
+#include "render/quads.h"
 #include "render/terrain_params.h"
 
 #include <cstdint>
@@ -16,5 +17,5 @@
 // else the status of setting "color4".
 typedef int (*TerrainParamsSource)(int tile, TerrainShaderParams* out);
 HRESULT DrawTerrainQuadFrom(TerrainParamsSource source, ID3D11ShaderResourceView* view, const ScreenRect* rect,
-                            uint32_t colour, float mapAngle, uint8_t placed, float ownAngle, uint8_t mapPixels,
-                            int tileIndex);
+                            uint32_t colour, float mapAngle, QuadPlacement placement, int tileIndex,
+                            OwnAngle own = {});

@@ -121,17 +121,17 @@ TEST(ScreenLayout, ColumnsFollowTheAspectRatio)
     SetAspectRatio(2);
     ApplyAspectLayout();
     EXPECT_EQ(ScreenLayout.MapRectX, 94);
-    EXPECT_DOUBLE_EQ(ScreenLayout.LayoutValue10, 0.5);
+    EXPECT_DOUBLE_EQ(ScreenLayout.ConnectionLampScale, 0.5);
     EXPECT_DOUBLE_EQ(GetAspectValue(), 1.6);
     SetAspectRatio(4);
     ApplyAspectLayout();
     EXPECT_EQ(ScreenLayout.MapRectX, 109);
-    EXPECT_EQ(ScreenLayout.LayoutValue23, 112);
+    EXPECT_EQ(ScreenLayout.TrafficButtonX, 112);
     EXPECT_DOUBLE_EQ(GetAspectValue(), 4.0 / 3.0);
     SetAspectRatio(1);
     ApplyAspectLayout();
-    EXPECT_EQ(ScreenLayout.LayoutValue21, 335);
-    EXPECT_DOUBLE_EQ(ScreenLayout.LayoutValue18, 10.0);
+    EXPECT_EQ(ScreenLayout.FlightPlanButtonX, 335);
+    EXPECT_DOUBLE_EQ(ScreenLayout.TransparencyKnobRadiusY, 10.0);
     // The list rows stay where they started.
     EXPECT_EQ(ListRowBoxes[0].x, 84);
 }

@@ -284,7 +284,7 @@ TEST_F(RouteLayerTest, PlanNearHomeIsEditedByClicksAndSaved)
     frame("route_plan.png");
     double mx, my;
     ToScreen(53.5207, 10.2808, &mx, &my);  // MABAS
-    EXPECT_EQ(SpriteDrawColour(SpriteRouteWaypoint, mx, my), 0xFFFFFFFFu);
+    EXPECT_EQ(SpriteDrawColour(SpriteWaypoint, mx, my), 0xFFFFFFFFu);
 
     // The window's client area, as the click handler measures it.
     MainWindowState.clientWidth = 640;
@@ -303,8 +303,8 @@ TEST_F(RouteLayerTest, PlanNearHomeIsEditedByClicksAndSaved)
     EXPECT_FLOAT_EQ(FlightPlan.waypoints[2].altitude, 3500.0f);
 
     frame("route_plan_edited.png");
-    EXPECT_EQ(SpriteDrawColour(SpriteRouteWaypoint, mx, my), 0u);  // MABAS is gone
-    EXPECT_EQ(SpriteDrawColour(SpriteRouteWaypoint, px, py), 0xFFFFFFFFu);
+    EXPECT_EQ(SpriteDrawColour(SpriteWaypoint, mx, my), 0u);  // MABAS is gone
+    EXPECT_EQ(SpriteDrawColour(SpriteWaypoint, px, py), 0xFFFFFFFFu);
     double hx, hy;
     ToScreen(53.6856, 10.2050, &hx, &hy);
     EXPECT_TRUE(IsMagenta(static_cast<int>((px + hx) / 2), static_cast<int>((py + hy) / 2)));  // PISAS to HAM

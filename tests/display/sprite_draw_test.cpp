@@ -31,7 +31,7 @@ TEST_F(SpriteDrawTest, MapPixelSpriteKeepsItsPixelSizeAboutTheCentre)
 {
     Record();
     const SpriteSlot& s = SpriteTable[80];
-    DrawSprite(80, cx - s.width / 2.0f, cy - s.height / 2.0f, 0xFFFFFFFFu, 0, 1.0f, 1, 0, 1);
+    DrawSprite(80, cx - s.width / 2.0f, cy - s.height / 2.0f, 0xFFFFFFFFu, 0, 1.0f, QuadPlacement::MapPixels);
     ASSERT_EQ(GpuRecordedDraws().size(), 1u);
     RenderVertex lowerLeft = Vertex(0, 0), upperRight = Vertex(0, 3);
     EXPECT_NEAR(PixelX(upperRight.x) - PixelX(lowerLeft.x), 48, 1e-3);
@@ -43,31 +43,31 @@ TEST_F(SpriteDrawTest, DimmingFollowsTheSlotsFlag)
 {
     Settings.Dimlevel = 128;
     Record();
-    DrawSprite(80, 10, 10, 0xFFFFFFFFu, 0, 1.0f, 1, 0, 0);
+    DrawSprite(80, 10, 10, 0xFFFFFFFFu, 0, 1.0f, QuadPlacement::VirtualScreen);
     EXPECT_EQ(DrawnColour(), 0xFF808080u);
-    DrawSprite(17, 10, 10, 0xFFFFFFFFu, 0, 1.0f, 1, 0, 0);  // the arrow is never dimmed
+    DrawSprite(17, 10, 10, 0xFFFFFFFFu, 0, 1.0f, QuadPlacement::VirtualScreen);  // the arrow is never dimmed
     EXPECT_EQ(DrawnColour(), 0xFFFFFFFFu);
-    DrawSpriteScaled(80, 0, 0, 0x80FF00FFu, 0, 1.0f, 0, 0);
+    DrawSpriteScaled(80, 0, 0, 0x80FF00FFu, 1.0f, 0);
     EXPECT_EQ(DrawnColour(), 0x80800080u);
 }
 
 TEST_F(SpriteDrawTest, EmptySlotsAndNumbersOutsideTheTableDrawNothing)
 {
     Record();
-    DrawSprite(2, 0, 0, 0xFFFFFFFFu, 0, 1.0f, 1, 0, 0);
-    DrawSprite(-5, 0, 0, 0xFFFFFFFFu, 0, 1.0f, 1, 0, 0);
-    DrawSprite(86, 0, 0, 0xFFFFFFFFu, 0, 1.0f, 1, 0, 0);
-    DrawSpriteAbout(40, 0, 0, 0xFFFFFFFFu, 0.5f, 1.0f, 1, 0, 1);
-    DrawSpritePart(33, 0, 0, 0, 0, 8, 8, 0xFFFFFFFFu, 0, 1.0f, 1, 0, 1, 0);
-    DrawSpriteScaled(29, 0, 0, 0xFFFFFFFFu, 0, 1.0f, 0, 0);
-    DrawTextureScaled(nullptr, 0, 0, 0xFFFFFFFFu, 0, 1.0f, 1, 0, 0);
+    DrawSprite(2, 0, 0, 0xFFFFFFFFu, 0, 1.0f, QuadPlacement::VirtualScreen);
+    DrawSprite(-5, 0, 0, 0xFFFFFFFFu, 0, 1.0f, QuadPlacement::VirtualScreen);
+    DrawSprite(86, 0, 0, 0xFFFFFFFFu, 0, 1.0f, QuadPlacement::VirtualScreen);
+    DrawSpriteAbout(40, 0, 0, 0xFFFFFFFFu, 0.5f, 1.0f, QuadPlacement::MapPixels);
+    DrawSpritePart(33, 0, 0, 0, 0, 8, 8, 0xFFFFFFFFu, 0, 1.0f, QuadPlacement::MapPixels);
+    DrawSpriteScaled(29, 0, 0, 0xFFFFFFFFu, 1.0f, 0);
+    DrawTextureScaled(nullptr, 0, 0, 0xFFFFFFFFu, 0, 1.0f, QuadPlacement::VirtualScreen);
     EXPECT_TRUE(GpuRecordedDraws().empty());
 }
 
 TEST_F(SpriteDrawTest, SheetCellTakesTheSlotsWidthWhenNoSideIsGiven)
 {
     Record();
-    DrawSpritePart(28, 100, 100, 64, 128, 64, 64, 0xFFFFFFFFu, 0, 1.0f, 1, 0, 1, 0);
+    DrawSpritePart(28, 100, 100, 64, 128, 64, 64, 0xFFFFFFFFu, 0, 1.0f, QuadPlacement::MapPixels);
     ASSERT_EQ(GpuRecordedDraws().size(), 1u);
     RenderVertex v1 = Vertex(0, 1), v2 = Vertex(0, 2);  // upper left, lower right
     EXPECT_FLOAT_EQ(v1.u, 0.25f);
@@ -81,7 +81,7 @@ TEST_F(SpriteDrawTest, ScaledSpriteUsesTheScreenFactors)
     ScreenScaleX = 2.0f;
     ScreenScaleY = 0.5f;
     Record();
-    DrawSpriteScaled(17, 10, 100, 0xFFFFFFFFu, 0, 0.5f, 0, 0);
+    DrawSpriteScaled(17, 10, 100, 0xFFFFFFFFu, 0.5f, 0);
     RenderVertex lowerLeft = Vertex(0, 0), upperRight = Vertex(0, 3);
     // Virtual units: left 20, right 20 + 64 x 0.5 x 2 = 84; top 50, bottom 66.
     EXPECT_NEAR((lowerLeft.x + 1) * 320, 20, 1e-3);

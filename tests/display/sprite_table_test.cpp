@@ -99,6 +99,39 @@ TEST_F(SpriteTableTest, BezelFilesFollowTheAspectRatio)
     EXPECT_EQ(SpriteTable[0].height, 960);  // the 4:3 bezel
 }
 
+// A slot name that drifts from its number draws another picture everywhere
+// the name is used.
+TEST(SpriteSlotNames, EachNamedSlotHoldsItsPicture)
+{
+    const struct {
+        int slot;
+        const char* file;
+    } named[] = {
+        {SpriteTrafficAircraft, "Aircraft3.png"}, {SpriteWaypoint, "wpt.png"}, {SpriteTrafficClass0, "tc00.bmp"},
+        {SpriteWindArrow, "Arrow2.png"}, {SpriteSoftkeyTouch, "SoftkeyA2.png"}, {SpriteWindVector, "WV2.png"},
+        {SpriteWindRose, "Rosea.png"}, {SpriteTower, "TWR.png"}, {SpriteRouteVor, "vor.png"},
+        {SpriteRouteNdb, "ndb.png"}, {SpriteRouteAirport, "apt.png"}, {SpriteKnobPointer, "G500_Knob.png"},
+        {SpriteReferencePoint, "ARP.png"}, {SpriteAirportSheet, "Airports.png"}, {SpriteFix, "Fix.png"},
+        {SpriteOval, "Oval.png"}, {SpriteTerrainLegend1, "Legende1.png"}, {SpriteTerrainLegend2, "Legende2.png"},
+        {SpriteNorthArrow, "North1.png"}, {SpriteWindRoseChart, "Rose1a.png"},
+        {SpriteKeyboard, "G500_4X3_Keyboard.png"}, {SpriteKeyYellow, "key_yellow.png"},
+        {SpriteKeyRed, "key_red.png"}, {SpriteKeyGreen, "key_green.png"}, {SpriteVerticalMark, "vline.png"},
+        {SpriteHorizontalMark, "hline.png"}, {SpriteTrackDot, "dot.png"}, {SpriteNdb, "ndb32.png"},
+        {SpriteMarker, "Marker64.png"}, {SpriteVorRose, "vorrose.png"}, {SpriteVor, "vor32.png"},
+        {SpriteVorDme, "vor-dme.png"}, {SpriteVortac, "vortac.png"}, {SpriteDme, "DME.png"},
+        {SpriteAirportUnpaved, "aptup.png"}, {SpriteFontPage121, "Arial_121_00.png"},
+        {SpriteFontPage16, "Arial_16_00.png"}, {SpriteSoftkeyTouchPressed, "SoftkeyB2.png"},
+        {SpriteVorRose128, "VOR_128.png"}, {SpriteObstacle, "obs1a.png"}, {SpriteTallObstacle, "obs3a.png"},
+        {SpriteAirportPaved, "aptp.png"}, {SpriteAirportWater, "apt2.png"}, {SpriteAirportOther, "apt3.png"},
+        {SpriteVorRose512, "vor_512.png"}, {SpriteParking, "Parking.png"}, {SpriteSoftkey, "SoftkeyA1.png"},
+        {SpriteSoftkeyPressed, "SoftkeyB1.png"}, {SpriteAircraft, "Aircraft2.png"},
+        {SpriteBezel, "G500_16x9.png"}, {SpriteBezelLamp, "G500_16x9_Bulb.png"},
+        {SpriteTransparencyScaleLower, "G500_16X9_TranA.png"}, {SpriteTransparencyScale, "G500_16X9_Tran.png"},
+    };
+    for (const auto& n : named)
+        EXPECT_STREQ(SpriteFileName(n.slot, 1), n.file) << n.slot;
+}
+
 TEST_F(SpriteTableTest, MissingPicturesLeaveTheirSlotsEmptyAndOnlyTheAircraftIsRequired)
 {
     TempFolder folder;

@@ -75,7 +75,7 @@ TEST_F(TooltipBandTest, WithTheBezelTheBandMovesUpOneRowForEachUpperRowShown)
             DrawBandOver(level, sublevel, &top, &bottom);
             int rows = UpperRowsShown();
             seen[rows] = true;
-            float expected = ScreenLayout.LayoutValue20 - 8.0f - 20.0f - rows * row;
+            float expected = ScreenLayout.TooltipRowY - 8.0f - 20.0f - rows * row;
             EXPECT_NEAR(top, expected, 1.0) << level << "/" << sublevel;
             EXPECT_NEAR(bottom - top, 24, 1.0) << level << "/" << sublevel;
         }

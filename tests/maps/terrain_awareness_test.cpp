@@ -184,8 +184,9 @@ protected:
         Aircraft.Altitude = altitude;
         Aircraft.VerticalSpeedPerMinute = static_cast<float>(vs);
         UpdateTerrain(altitude, agl, 0, 90);
-        RunGpwsAndDrawTerrain(320, 240, 0, 0, 0, 1, 1, 1, 1);
+        RunGpwsAlerts(1);
         UpdateAltitudeCallouts();
+        DrawTerrainTiles(320, 240, 0);
         return UpdateTerrainAlert();
     }
 };
@@ -193,7 +194,7 @@ protected:
 TEST_F(TerrainAwarenessTest, NothingRunsUntilATerrainWindowIsIn)
 {
     Aircraft.VerticalSpeedPerMinute = -9000;
-    RunGpwsAndDrawTerrain(320, 240, 0, 0, 0, 1, 1, 1, 1);
+    RunGpwsAlerts(1);
     EXPECT_EQ(GetRawTerrainAlert(), AlertNone);
 }
 
@@ -380,6 +381,37 @@ TEST_F(TerrainAwarenessTest, ShaderValuesPlaceEachTileAboutTheAircraft)
     EXPECT_FLOAT_EQ(p.uoff, 1.5f);
     EXPECT_FLOAT_EQ(p.voff, 0.5f);
     Settings.Terrainstate = 0;
+}
+
+TEST_F(TerrainAwarenessTest, TheShadingWaitsForTheTerrainShownWithoutAChart)
+{
+    LoadTerrain(20);
+    const int dim = Settings.Dimlevel, map = Settings.Terrainmap;
+    Settings.Terrainstate = 1;
+    Settings.Terrainmap = 2;
+    Settings.Dimlevel = 100;
+    DrawTerrainTiles(320, 240, 0);
+    TerrainShaderParams p{};
+    GetTerrainShaderParams(0, &p);
+    EXPECT_FLOAT_EQ(p.brightness, 100.0f);
+    // The shading's values are taken only when it draws.
+    Settings.Dimlevel = 150;
+    Settings.AirportChart = 1;
+    DrawTerrainTiles(320, 240, 0);
+    GetTerrainShaderParams(0, &p);
+    EXPECT_FLOAT_EQ(p.brightness, 100.0f) << "no shading under the airport chart";
+    Settings.AirportChart = 0;
+    Settings.Terrainstate = 0;
+    DrawTerrainTiles(320, 240, 0);
+    GetTerrainShaderParams(0, &p);
+    EXPECT_FLOAT_EQ(p.brightness, 100.0f) << "no shading with the terrain hidden";
+    Settings.Terrainstate = 1;
+    DrawTerrainTiles(320, 240, 0);
+    GetTerrainShaderParams(0, &p);
+    EXPECT_FLOAT_EQ(p.brightness, 150.0f);
+    Settings.Terrainstate = 0;
+    Settings.Dimlevel = dim;
+    Settings.Terrainmap = map;
 }
 
 } // namespace

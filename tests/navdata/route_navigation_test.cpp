@@ -244,18 +244,18 @@ TEST_F(RouteNavigation, NoStepWithFewerThanTwoWaypoints)
 
 TEST_F(RouteNavigation, SymbolsFollowTheKindsOfThePlan)
 {
-    EXPECT_EQ(RouteSymbolOfKind(0, PlanKindsXml, 77, false), SpriteRouteWaypoint);
+    EXPECT_EQ(RouteSymbolOfKind(0, PlanKindsXml, 77, false), SpriteWaypoint);
     EXPECT_EQ(RouteSymbolOfKind(1, PlanKindsXml, 77, false), SpriteRouteAirport);
     EXPECT_EQ(RouteSymbolOfKind(2, PlanKindsXml, 77, false), SpriteRouteNdb);
     EXPECT_EQ(RouteSymbolOfKind(3, PlanKindsXml, 77, false), 77);
     EXPECT_EQ(RouteSymbolOfKind(4, PlanKindsXml, 77, false), SpriteRouteVor);
-    EXPECT_EQ(RouteSymbolOfKind(9, PlanKindsXml, 77, false), SpriteRouteWaypoint);
+    EXPECT_EQ(RouteSymbolOfKind(9, PlanKindsXml, 77, false), SpriteWaypoint);
     EXPECT_EQ(RouteSymbolOfKind(-1, PlanKindsXml, 77, false), 77);
     EXPECT_EQ(RouteSymbolOfKind(-1, PlanKindsXml, 77, true), 0);
     // Text plans number their letters A, V, I, N.
     EXPECT_EQ(RouteSymbolOfKind(0, PlanKindsText, 77, false), SpriteRouteAirport);
     EXPECT_EQ(RouteSymbolOfKind(1, PlanKindsText, 77, false), SpriteRouteVor);
-    EXPECT_EQ(RouteSymbolOfKind(2, PlanKindsText, 77, false), SpriteRouteWaypoint);
+    EXPECT_EQ(RouteSymbolOfKind(2, PlanKindsText, 77, false), SpriteWaypoint);
     EXPECT_EQ(RouteSymbolOfKind(3, PlanKindsText, 77, false), SpriteRouteNdb);
 }
 

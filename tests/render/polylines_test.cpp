@@ -33,9 +33,9 @@ TEST_F(PolylinesTest, EachSegmentIsSixVerticesOfARectangle)
 {
     Record();
     OutlinePoint two[] = {Pt(cx, cy), Pt(cx + 20, cy)};
-    EXPECT_EQ(DrawPolyline(two, 2, 0xFF00FF00u, 0.0f, 0, 4.0f), 0);
+    EXPECT_EQ(DrawPolyline(two, 2, 0xFF00FF00u, 0.0f, 4.0f), 0);
     std::vector<OutlinePoint> five = {Pt(0, 0), Pt(10, 0), Pt(10, 10), Pt(20, 10), Pt(20, 30)};
-    DrawPolyline(five.data(), 5, 0xFF00FF00u, 0.0f, 0, 2.0f);
+    DrawPolyline(five.data(), 5, 0xFF00FF00u, 0.0f, 2.0f);
     const auto& draws = GpuRecordedDraws();
     ASSERT_EQ(draws.size(), 2u);
     EXPECT_EQ(draws[0].vertexCount, 6u);
@@ -58,7 +58,7 @@ TEST_F(PolylinesTest, EachSegmentIsSixVerticesOfARectangle)
 TEST_F(PolylinesTest, SegmentsAreFrontFacingAndDrawn)
 {
     OutlinePoint line[] = {Pt(cx - 50, cy), Pt(cx + 50, cy), Pt(cx + 50, cy + 40)};
-    DrawPolyline(line, 3, 0xFF00FF00u, 0.0f, 0, 4.0f);
+    DrawPolyline(line, 3, 0xFF00FF00u, 0.0f, 4.0f);
     int x = static_cast<int>(cx), y = static_cast<int>(cy);
     EXPECT_EQ(Pixel(x, y), 0xFF00FF00u);
     EXPECT_EQ(Pixel(x + 50, y + 20), 0xFF00FF00u);
@@ -71,8 +71,8 @@ TEST_F(PolylinesTest, LongPolylinesAreCutToFiveThousandPoints)
     for (int i = 0; i < 12000; i++)
         points.push_back(Pt(static_cast<float>(i % 600), static_cast<float>(i / 600)));
     Record();
-    DrawPolyline(points.data(), 6000, 0xFFFFFFFFu, 0.0f, 0, 1.0f);
-    DrawTriangles(points.data(), 12000, 0xFFFFFFFFu, 0.0f, 0, 0);
+    DrawPolyline(points.data(), 6000, 0xFFFFFFFFu, 0.0f, 1.0f);
+    DrawTriangles(points.data(), 12000, 0xFFFFFFFFu, 0.0f);
     ASSERT_EQ(GpuRecordedDraws().size(), 2u);
     EXPECT_EQ(GpuRecordedDraws()[0].vertexCount, 29994u);
     EXPECT_EQ(GpuRecordedDraws()[1].vertexCount, 9999u); // 10,000 cut to whole triangles
@@ -83,9 +83,9 @@ TEST_F(PolylinesTest, TooFewOrNoPointsDrawNothing)
 {
     Record();
     OutlinePoint one[] = {Pt(1, 1)};
-    EXPECT_EQ(DrawPolyline(one, 1, 0xFFFFFFFFu, 0, 0, 2), 0);
-    EXPECT_EQ(DrawPolyline(nullptr, 10, 0xFFFFFFFFu, 0, 0, 2), 0);
-    EXPECT_EQ(DrawPolyline(one, -3, 0xFFFFFFFFu, 0, 0, 2), 0);
+    EXPECT_EQ(DrawPolyline(one, 1, 0xFFFFFFFFu, 0, 2), 0);
+    EXPECT_EQ(DrawPolyline(nullptr, 10, 0xFFFFFFFFu, 0, 2), 0);
+    EXPECT_EQ(DrawPolyline(one, -3, 0xFFFFFFFFu, 0, 2), 0);
     for (const auto& d : GpuRecordedDraws())
         EXPECT_EQ(d.vertexCount, 0u);
 }
@@ -93,7 +93,7 @@ TEST_F(PolylinesTest, TooFewOrNoPointsDrawNothing)
 TEST_F(PolylinesTest, CoincidentPointsMakeNoVisiblePixels)
 {
     OutlinePoint same[] = {Pt(cx, cy), Pt(cx, cy)};
-    DrawPolyline(same, 2, 0xFFFFFFFFu, 0, 0, 6);
+    DrawPolyline(same, 2, 0xFFFFFFFFu, 0, 6);
     int lit = 0;
     for (int y = 0; y < 480; y += 1)
         for (int x = 300; x < 340; x++)
@@ -105,7 +105,7 @@ TEST_F(PolylinesTest, DashedSegmentsCarryTheirOwnLength)
 {
     Record();
     OutlinePoint pts[] = {Pt(cx, cy), Pt(cx + 30, cy), Pt(cx + 30, cy + 40)};
-    DrawDashedPolyline(pts, 3, 0xFF0000FFu, 0.0f, 0, 2.0f);
+    DrawDashedPolyline(pts, 3, 0xFF0000FFu, 0.0f, 2.0f);
     ASSERT_EQ(GpuRecordedDraws()[0].vertexCount, 12u);
     EXPECT_EQ(GpuRecordedDraws()[0].technique, "Render6");
     for (size_t i = 0; i < 12; i++)
@@ -115,7 +115,7 @@ TEST_F(PolylinesTest, DashedSegmentsCarryTheirOwnLength)
 TEST_F(PolylinesTest, DashedLineShowsDashesAndGaps)
 {
     OutlinePoint pts[] = {Pt(100, 100), Pt(180, 100)};
-    DrawDashedPolyline(pts, 2, 0xFF0000FFu, 0.0f, 0, 4.0f);
+    DrawDashedPolyline(pts, 2, 0xFF0000FFu, 0.0f, 4.0f);
     // Map pixels equal client pixels here, offset by the screen centre's place.
     int x0 = static_cast<int>(std::lround(PixelX(MapPixelToClipX(100, cx))));
     int y = static_cast<int>(PixelY(MapPixelToClipY(100, cy)));
@@ -139,11 +139,11 @@ TEST_F(PolylinesTest, OffscreenEveryMemberDrawsWithRender5)
     OutlinePoint pts[] = {Pt(0, 0), Pt(10, 0), Pt(0, 10)};
     Record();
     SetOffscreenFlag(1);
-    DrawPolyline(pts, 3, 0xFFFFFFFFu, 0, 0, 1);
-    DrawDashedPolyline(pts, 3, 0xFFFFFFFFu, 0, 0, 1);
-    DrawPolylineXYZ(pts, 3, 0, 1);
-    DrawTriangle(pts, 3, 0xFFFFFFFFu, 0, 0, 2);
-    DrawTriangles(pts, 3, 0xFFFFFFFFu, 0, 0, 2);
+    DrawPolyline(pts, 3, 0xFFFFFFFFu, 0, 1);
+    DrawDashedPolyline(pts, 3, 0xFFFFFFFFu, 0, 1);
+    DrawPolylineXYZ(pts, 3, 1);
+    DrawTriangle(pts, 0xFFFFFFFFu, 0);
+    DrawTriangles(pts, 3, 0xFFFFFFFFu, 0);
     SetOffscreenFlag(0);
     ASSERT_EQ(GpuRecordedDraws().size(), 5u);
     for (const auto& d : GpuRecordedDraws())
@@ -154,8 +154,8 @@ TEST_F(PolylinesTest, QuarterTurnTakesAPointRightOfTheCentreBelowIt)
 {
     OutlinePoint tri[] = {Pt(cx + 10, cy), Pt(cx, cy), Pt(cx, cy - 10)};
     Record();
-    DrawTriangle(tri, 3, 0xFFFFFFFFu, 0.0f, 0, 2.0f);
-    DrawTriangle(tri, 3, 0xFFFFFFFFu, kPi / 2, 0, 2.0f);
+    DrawTriangle(tri, 0xFFFFFFFFu, 0.0f);
+    DrawTriangle(tri, 0xFFFFFFFFu, kPi / 2);
     float x, y;
     Offset(0, 0, &x, &y);
     EXPECT_NEAR(x, 10, 1e-3);
@@ -173,8 +173,8 @@ TEST_F(PolylinesTest, CounterClockwiseCallerTrianglesAreCulled)
     int x = static_cast<int>(cx), y = static_cast<int>(cy);
     OutlinePoint clockwise[] = {Pt(cx, cy), Pt(cx + 40, cy), Pt(cx, cy + 40)};
     OutlinePoint counter[] = {Pt(cx - 50, cy), Pt(cx - 50, cy + 40), Pt(cx - 10, cy)};
-    DrawTriangle(clockwise, 3, 0xFF00FF00u, 0, 0, 2);
-    DrawTriangle(counter, 3, 0xFF0000FFu, 0, 0, 2);
+    DrawTriangle(clockwise, 0xFF00FF00u, 0);
+    DrawTriangle(counter, 0xFF0000FFu, 0);
     EXPECT_EQ(Pixel(x + 5, y + 5), 0xFF00FF00u);
     EXPECT_EQ(Pixel(x - 45, y + 5), 0xFF000000u);
 }
@@ -183,7 +183,7 @@ TEST_F(PolylinesTest, SevenPointsMakeTwoTriangles)
 {
     std::vector<OutlinePoint> pts(7, Pt(1, 1));
     Record();
-    DrawTriangles(pts.data(), 7, 0xFFFFFFFFu, 0, 0, 0);
+    DrawTriangles(pts.data(), 7, 0xFFFFFFFFu, 0);
     EXPECT_EQ(GpuRecordedDraws()[0].vertexCount, 6u);
 }
 
@@ -192,7 +192,7 @@ TEST_F(PolylinesTest, PerPointColoursRunAlongEachSegmentWithoutTurning)
     const uint32_t green = 0xFF00AF00u, yellow = 0xFF00FFFFu;
     OutlinePoint pts[] = {Pt(cx, cy, green), Pt(cx + 40, cy, yellow), Pt(cx + 80, cy, green)};
     Record();
-    DrawPolylineXYZ(pts, 3, 0, 4.0f);
+    DrawPolylineXYZ(pts, 3, 4.0f);
     const uint32_t expect[12] = {green, green, yellow, yellow, green, yellow,
                                  yellow, yellow, green, green, yellow, green};
     for (size_t i = 0; i < 12; i++)
@@ -212,7 +212,7 @@ TEST_F(LargePolylineTest, OffsetsStayInClientPixelsOnALargeWindow)
 {
     OutlinePoint pts[] = {Pt(cx, cy), Pt(cx + 100, cy)};
     Record();
-    DrawPolyline(pts, 2, 0xFFFFFFFFu, 0, 0, 2);
+    DrawPolyline(pts, 2, 0xFFFFFFFFu, 0, 2);
     float x, y;
     Offset(0, 2, &x, &y); // B-
     EXPECT_NEAR(x, 100.0f, 1e-3);

@@ -72,9 +72,9 @@ protected:
         t->Release();
     }
 
-    HRESULT Draw(const ScreenRect& r, uint8_t placed = 1, uint8_t mapPixels = 0, float ownAngle = 0)
+    HRESULT Draw(const ScreenRect& r, QuadPlacement placement = QuadPlacement::VirtualScreen, OwnAngle own = {})
     {
-        return DrawTerrainQuadFrom(TestParams, grid, &r, 0xFFFFFFFFu, 0.0f, placed, ownAngle, mapPixels, 7);
+        return DrawTerrainQuadFrom(TestParams, grid, &r, 0xFFFFFFFFu, 0.0f, placement, 7, own);
     }
 
     // Aircraft altitude in feet as the terrain code hands it over.
@@ -177,20 +177,21 @@ TEST_F(TerrainQuadTest, AVirtualScreenQuadIsNeverTurnedAndCornersAreNotKept)
     MakeGrid(1, 1, {0});
     ScreenRect r{100, 200, 50, 150};
     Record();
-    Draw(r, 1, 0, 0.5f);
+    Draw(r, QuadPlacement::VirtualScreen, OwnAngle{0.5f});
     EXPECT_NEAR(PixelX(Vertex(0, 1).x), 100, 1e-3);
     EXPECT_NEAR(PixelY(Vertex(0, 1).y), 50, 1e-3);
     EXPECT_NEAR(PixelX(Vertex(0, 2).x), 200, 1e-3);
     EXPECT_NEAR(PixelY(Vertex(0, 2).y), 150, 1e-3);
     // Unplaced covers the target; the map-pixel unturned case keeps no corners.
-    Draw(r, 0, 0);
+    Draw(r, QuadPlacement::WholeTarget);
     EXPECT_EQ(Vertex(1, 0).x, -1.0f);
     EXPECT_EQ(Vertex(1, 3).y, 1.0f);
-    Draw(ScreenRect{cx - 5, cx + 5, cy - 5, cy + 5}, 1, 1);
-    float l, t, rr, b;
-    GetLastQuadCorners(&l, &t, &rr, &b);
-    EXPECT_EQ(l, 0.0f);
-    EXPECT_EQ(b, 0.0f);
+    float before[4], after[4];
+    GetLastQuadCorners(&before[0], &before[1], &before[2], &before[3]);
+    Draw(ScreenRect{cx - 5, cx + 5, cy - 5, cy + 5}, QuadPlacement::MapPixels);
+    GetLastQuadCorners(&after[0], &after[1], &after[2], &after[3]);
+    for (int k = 0; k < 4; k++)
+        EXPECT_EQ(after[k], before[k]) << k;
 }
 
 TEST_F(TerrainQuadTest, AMapTurnMovesTheTileLikeATexturedQuad)
@@ -198,7 +199,7 @@ TEST_F(TerrainQuadTest, AMapTurnMovesTheTileLikeATexturedQuad)
     MakeGrid(1, 1, {0});
     ScreenRect r{cx + 90, cx + 110, cy - 10, cy + 10};
     Record();
-    DrawTerrainQuadFrom(TestParams, grid, &r, 0xFFFFFFFFu, kPi / 2, 0, 0.0f, 1, 0);
+    DrawTerrainQuadFrom(TestParams, grid, &r, 0xFFFFFFFFu, kPi / 2, QuadPlacement::MapPixels, 0);
     // A quarter turn takes the tile 100 pixels right of the centre to 100 below it.
     float mx = (PixelX(Vertex(0, 0).x) + PixelX(Vertex(0, 3).x)) / 2;
     float my = (PixelY(Vertex(0, 0).y) + PixelY(Vertex(0, 3).y)) / 2;
@@ -231,7 +232,7 @@ protected:
         Fly(5000);
         MakeGrid(8, 1, {20, 44, 46, 49, 50, 54, 55, 60});
     }
-    void DrawStrip(uint8_t placed = 1) { Draw(ScreenRect{0, 512, 0, 64}, placed); }
+    void DrawStrip() { Draw(ScreenRect{0, 512, 0, 64}); }
     uint32_t Column(int k) { return Pixel(k * 64 + 32, 32); }
 };
 

@@ -64,7 +64,7 @@ TEST_F(TextSampleTest, BothFontKindsDrawReadableSamples)
     OutlinePoint outline[5], frame[5];
     SetFontSize(16);
     MeasureTextOutline(outline, frame, 1.0, "Label box", 400, 180.0, 420.0);
-    DrawPolyline(frame, 5, 0xFF00FFFFu, 0.0f, 0, 1.0f);
+    DrawPolyline(frame, 5, 0xFF00FFFFu, 0.0f, 1.0f);
     DrawTextLayoutRotated(16, 180, 420, 0xFFFFFFFFu, "Label box", 0.0, 5, 400);
 
     std::string png = std::string(TVL_BINARY_DIR) + "/text_sample.png";
