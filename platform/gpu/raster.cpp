@@ -232,6 +232,39 @@ void StepsInside(int64_t t, int64_t dt, int last, int n, int* k0, int* k1)
 
 namespace {
 
+// Four bilinear samples one texel apart along one pair of texel rows, with
+// the arithmetic of BilinearPair in 16-bit lanes (each product and sum stays
+// below 65536): pixels 0, 1 in lo and 2, 3 in hi, unpacked.
+struct BilinearFour {
+    __m128i zero, up, down, left, right;
+
+    BilinearFour(uint32_t fx, uint32_t fy)
+        : zero(_mm_setzero_si128()), up(_mm_set1_epi16(static_cast<short>(256 - fy))),
+          down(_mm_set1_epi16(static_cast<short>(fy))), left(_mm_set1_epi16(static_cast<short>(256 - fx))),
+          right(_mm_set1_epi16(static_cast<short>(fx)))
+    {
+    }
+
+    RASTER_INLINE void Vertical(const uint32_t* t, const uint32_t* b, __m128i* lo, __m128i* hi) const
+    {
+        __m128i tv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
+        __m128i bv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+        *lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(tv, zero), up),
+                                           _mm_mullo_epi16(_mm_unpacklo_epi8(bv, zero), down)), 8);
+        *hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(tv, zero), up),
+                                           _mm_mullo_epi16(_mm_unpackhi_epi8(bv, zero), down)), 8);
+    }
+
+    RASTER_INLINE void At(const uint32_t* top, const uint32_t* bottom, __m128i* lo, __m128i* hi) const
+    {
+        __m128i l0, l1, r0, r1;
+        Vertical(top, bottom, &l0, &l1);
+        Vertical(top + 1, bottom + 1, &r0, &r1);
+        *lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(l0, left), _mm_mullo_epi16(r0, right)), 8);
+        *hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(l1, left), _mm_mullo_epi16(r1, right)), 8);
+    }
+};
+
 // Bilinear samples of n pixels one texel apart along one pair of texel rows
 // (a map tile drawn at its own size): the fractions are the same for every
 // pixel, so four pixels go at a time, with the arithmetic of BilinearPair
@@ -240,24 +273,11 @@ namespace {
 void CopyBilinearOneToOne(uint32_t* dst, int n, const uint32_t* top, const uint32_t* bottom, uint32_t fx,
                           uint32_t fy)
 {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i up = _mm_set1_epi16(static_cast<short>(256 - fy)), down = _mm_set1_epi16(static_cast<short>(fy));
-    const __m128i left = _mm_set1_epi16(static_cast<short>(256 - fx)), right = _mm_set1_epi16(static_cast<short>(fx));
-    auto vertical = [&](const uint32_t* t, const uint32_t* b, __m128i* lo, __m128i* hi) {
-        __m128i tv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
-        __m128i bv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
-        *lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(tv, zero), up),
-                                           _mm_mullo_epi16(_mm_unpacklo_epi8(bv, zero), down)), 8);
-        *hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(tv, zero), up),
-                                           _mm_mullo_epi16(_mm_unpackhi_epi8(bv, zero), down)), 8);
-    };
+    const BilinearFour bilinear(fx, fy);
     int k = 0;
     for (; k + 4 <= n; k += 4) {
-        __m128i l0, l1, r0, r1;
-        vertical(top + k, bottom + k, &l0, &l1);
-        vertical(top + k + 1, bottom + k + 1, &r0, &r1);
-        __m128i a = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(l0, left), _mm_mullo_epi16(r0, right)), 8);
-        __m128i b = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(l1, left), _mm_mullo_epi16(r1, right)), 8);
+        __m128i a, b;
+        bilinear.At(top + k, bottom + k, &a, &b);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), _mm_packus_epi16(a, b));
     }
     for (; k < n; k++)
@@ -309,25 +329,12 @@ struct TintOver {
 void BlendBilinearOneToOne(uint32_t* dst, int n, const uint32_t* top, const uint32_t* bottom, uint32_t fx,
                            uint32_t fy, uint32_t colour)
 {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i up = _mm_set1_epi16(static_cast<short>(256 - fy)), down = _mm_set1_epi16(static_cast<short>(fy));
-    const __m128i left = _mm_set1_epi16(static_cast<short>(256 - fx)), right = _mm_set1_epi16(static_cast<short>(fx));
+    const BilinearFour bilinear(fx, fy);
     const TintOver over(colour);
-    auto vertical = [&](const uint32_t* t, const uint32_t* b, __m128i* lo, __m128i* hi) {
-        __m128i tv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
-        __m128i bv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
-        *lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(tv, zero), up),
-                                           _mm_mullo_epi16(_mm_unpacklo_epi8(bv, zero), down)), 8);
-        *hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(tv, zero), up),
-                                           _mm_mullo_epi16(_mm_unpackhi_epi8(bv, zero), down)), 8);
-    };
     int k = 0;
     for (; k + 4 <= n; k += 4) {
-        __m128i l0, l1, r0, r1;
-        vertical(top + k, bottom + k, &l0, &l1);
-        vertical(top + k + 1, bottom + k + 1, &r0, &r1);
-        __m128i a = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(l0, left), _mm_mullo_epi16(r0, right)), 8);
-        __m128i b = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(l1, left), _mm_mullo_epi16(r1, right)), 8);
+        __m128i a, b;
+        bilinear.At(top + k, bottom + k, &a, &b);
         auto* p = reinterpret_cast<__m128i*>(dst + k);
         const __m128i d = _mm_loadu_si128(p);
         _mm_storeu_si128(p, over.Four(a, b, d));
