@@ -78,6 +78,7 @@ bool SetUp()
     SetHeadlessClientSize(kWidth, kHeight);
     if (InitD3D(nullptr) != 0 || !LoadSpriteTable(TVL_ROOT_DIR, 1))
         return false;
+    LoadTerrainColors();
     Settings.UseSimulator = SimulatorNone;
     Settings.ShowFrame = 1;
     Settings.MenuState = 2;
