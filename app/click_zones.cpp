@@ -488,6 +488,11 @@ uint8_t RecenterNearestPage()
     return 1;
 }
 
+namespace {
+// Before main, so tests that skip the start-up see the re-centring too.
+[[maybe_unused]] const bool kRecentreOnInvalidate = (SnapshotInvalidated = RecenterNearestPage, true);
+} // namespace
+
 void ToggleDirToNearest()
 {
     if (DirToNearest && !IsNearestPageOpen()) {

@@ -9,6 +9,7 @@
 #include "display/frame_renderer.h"
 #include "display/screen_buttons.h"
 #include "display/sprite_table.h"
+#include "maps/terrain_awareness.h"
 #include "platform/messagebox.h"
 #include "platform/threads.h"
 #include "platform/window.h"
@@ -77,6 +78,7 @@ void StartDisplay(HWND window)
         std::fflush(nullptr);
         std::_Exit(-1);
     }
+    LoadTerrainColors();
     GetClientRect(window, &CachedClientRect);
     int width = CachedClientRect.right - CachedClientRect.left;
     int height = CachedClientRect.bottom - CachedClientRect.top;

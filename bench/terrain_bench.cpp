@@ -78,6 +78,7 @@ bool SetUp()
     SetHeadlessClientSize(kWidth, kHeight);
     if (InitD3D(nullptr) != 0 || !LoadSpriteTable(TVL_ROOT_DIR, 1))
         return false;
+    LoadTerrainColors();
     Settings.UseSimulator = SimulatorNone;
     Settings.ShowFrame = 1;
     Settings.MenuState = 2;
@@ -107,7 +108,7 @@ void BM_TerrainTileLoadAndTexture(benchmark::State& state)
         LoadTerrainTile(path, "N53E010.jpg", 20);
         uint8_t ok = 0;
         int w = 0, h = 0;
-        ID3D11ShaderResourceView* view = CreateElevationTexture(nullptr, &ok, &w, &h, 20);
+        ID3D11ShaderResourceView* view = CreateElevationTexture(ElevationGrids[20], kElevationGridSide, &ok, &w, &h);
         if (view)
             view->Release();
     }

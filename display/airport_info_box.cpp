@@ -10,6 +10,7 @@
 #include "platform/units.h"
 #include "render/bitmap_fonts.h"
 #include "render/shapes.h"
+#include "render/snapshot.h"
 
 #include <cmath>
 #include <cstdio>
@@ -219,3 +220,8 @@ void DrawAirportInfoBox()
     TextRect rect{f.left + 4, f.right, line + 2, line + 10};
     DrawFrequencyLines(label, &rect, code, 8);
 }
+
+namespace {
+// Before main, so tests that skip the start-up see the box over the snapshot too.
+[[maybe_unused]] const bool kBoxOverSnapshot = (SnapshotOverlay = DrawAirportInfoBox, true);
+} // namespace

@@ -8,12 +8,15 @@
 #include "maps/tile_sources.h"
 #include "navdata/zip_entry.h"
 #include "platform/files.h"
+#include "render/device.h"
+#include "render/textures.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <atomic>
+#include <bit>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -478,4 +481,118 @@ bool WriteScrambledImageFile(const char* path, const void* bytes, size_t size)
     SeedScrambler(static_cast<uint32_t>(ImageSeed(path)));
     DescrambleBuffer(out.data(), out.size());
     return WriteFileWhole(path, out.data(), out.size());
+}
+
+// Textures from the image buffer: the renderer's loader hands ".qrl" files here.
+namespace {
+
+constexpr int kPaletteSide = 800;
+
+void SetOk(uint8_t* ok, uint8_t value)
+{
+    if (ok)
+        *ok = value;
+}
+
+void SetSize(int* width, int* height, int w, int h)
+{
+    if (width)
+        *width = w;
+    if (height)
+        *height = h;
+}
+
+// Fills an 800 x 800 mapped texture from the palette image: rows bottom-up,
+// one palette index a pixel. False when the buffer holds less than a whole image.
+bool ConvertPaletteImage(uint8_t* dst, UINT pitch)
+{
+    std::lock_guard<std::recursive_mutex> hold(PaletteImageMutex);
+    if (GetMakerImageWidth() != kPaletteSide)
+        return false;
+    uint32_t offset = GetMakerImageDataOffset();
+    uint64_t need = static_cast<uint64_t>(offset) + kPaletteSide * kPaletteSide;
+    if (PaletteImageBuffer.size < 0 || need > static_cast<uint64_t>(PaletteImageBuffer.size) ||
+        need > sizeof(PaletteImageBuffer.bytes))
+        return false;
+    uint8_t* palette = nullptr;
+    GetMakerImagePalette(&palette);
+    if (!palette)
+        return false;
+    // One texel word per palette entry, so each pixel is one look-up; the
+    // word's bytes in memory are red, green, blue, alpha.
+    static_assert(std::endian::native == std::endian::little);
+    uint32_t texel[256];
+    for (int i = 0; i < 256; i++) {
+        const uint8_t* entry = palette + 4 * i;
+        texel[i] = 0xFF000000u | static_cast<uint32_t>(entry[0]) << 16 | static_cast<uint32_t>(entry[1]) << 8 |
+                   entry[2];
+    }
+    const uint8_t* pixels = PaletteImageBuffer.bytes + offset;
+    for (int r = 0; r < kPaletteSide; r++) {
+        const uint8_t* src = pixels + static_cast<size_t>(kPaletteSide - 1 - r) * kPaletteSide;
+        uint8_t* row = dst + static_cast<size_t>(r) * pitch;
+        for (int x = 0; x < kPaletteSide; x++) {
+            uint32_t word = texel[src[x]];
+            std::memcpy(row + 4 * x, &word, 4);
+        }
+    }
+    return true;
+}
+
+ID3D11ShaderResourceView* LoadPaletteImage(const char* path, uint8_t* ok, int* width, int* height)
+{
+    std::lock_guard<std::recursive_mutex> hold(PaletteImageMutex);
+    if (!RenderDevice.context || LoadMakerImageFile(path) <= 0)
+        return nullptr;
+    // A package may hold the tile as an ordinary image file instead.
+    if (HasLoadedImageFile()) {
+        ID3D11ShaderResourceView* view = CreateTextureFromLoadedFile(ok);
+        SetSize(width, height, kPaletteSide, kPaletteSide);
+        return view;
+    }
+    ID3D11Texture2D* texture = CreateWritableTexture(kPaletteSide);
+    if (!texture)
+        return nullptr;
+    SetSize(width, height, kPaletteSide, kPaletteSide);
+    ID3D11ShaderResourceView* view = FillWritableTexture(texture, ConvertPaletteImage) ? CreateTextureView(texture) : nullptr;
+    texture->Release();
+    if (view)
+        SetOk(ok, 1);
+    return view;
+}
+
+// Before main, so every program and test that links the image buffer loads
+// palette images through the renderer's loader.
+[[maybe_unused]] const bool kPaletteLoaderSet = (PaletteImageLoader = LoadPaletteImage, true);
+
+} // namespace
+
+ID3D11ShaderResourceView* UpdatePaletteTexture(ID3D11Texture2D** texture, uint8_t* ok, int* width, int* height)
+{
+    SetOk(ok, 0);
+    if (!RenderDevice.device || !RenderDevice.context || !texture)
+        return nullptr;
+    if (!*texture) {
+        *texture = CreateWritableTexture(kPaletteSide);
+        if (!*texture)
+            return nullptr;
+        SetSize(width, height, kPaletteSide, kPaletteSide);
+    }
+    if (!FillWritableTexture(*texture, ConvertPaletteImage))
+        return nullptr;
+    ID3D11ShaderResourceView* view = CreateTextureView(*texture);
+    if (view)
+        SetOk(ok, 1);
+    return view;
+}
+
+ID3D11ShaderResourceView* CreateTextureFromLoadedFile(uint8_t* ok)
+{
+    std::lock_guard<std::recursive_mutex> hold(PaletteImageMutex);
+    int32_t size = PaletteImageBuffer.size;
+    if (size <= 0 || static_cast<size_t>(size) > sizeof(PaletteImageBuffer.bytes)) {
+        SetOk(ok, 0);
+        return nullptr;
+    }
+    return CreateTextureFromMemory(PaletteImageBuffer.bytes, static_cast<uint32_t>(size), ok);
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/gpu/d3d11.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -55,6 +56,12 @@ int32_t GetMakerImageWidth();
 // True when the buffer holds an image file (a ".qrj" was read) rather than
 // palette pixels; its name is the entry or file name read.
 bool HasLoadedImageFile();
+
+// Refills (or, for none, creates) an 800 x 800 texture from the palette image
+// in PaletteImageBuffer; a texture created here is handed to the caller.
+ID3D11ShaderResourceView* UpdatePaletteTexture(ID3D11Texture2D** texture, uint8_t* ok, int* width, int* height);
+// The image file (a ".qrj" read) in PaletteImageBuffer as a texture.
+ID3D11ShaderResourceView* CreateTextureFromLoadedFile(uint8_t* ok);
 
 // The part of path after its n-th separator from the end ('/' or '\'), with
 // every separator turned into '/'; the whole path when it has fewer.

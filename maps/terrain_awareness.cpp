@@ -252,6 +252,18 @@ bool GetTerrainColorRgb(float* rgb, int index)
     return true;
 }
 
+void LoadTerrainColors()
+{
+    for (int i = 0; i < 4; i++) {
+        float rgb[3] = {0, 0, 0};
+        GetTerrainColorRgb(rgb, i + 1);
+        TerrainColors[i][0] = rgb[0];
+        TerrainColors[i][1] = rgb[1];
+        TerrainColors[i][2] = rgb[2];
+        TerrainColors[i][3] = 1.0f;
+    }
+}
+
 int GetTerrainShaderParams(int tile, TerrainShaderParams* out)
 {
     *out = FrameParams;

@@ -15,6 +15,9 @@
 bool GetTerrainColor(int index, uint8_t* r, uint8_t* g, uint8_t* b);
 // Legend colour index (1..4 for the terrain technique) as r, g, b in 0..1.
 bool GetTerrainColorRgb(float* rgb, int index);
+// Hands legend colours 1..4 to the terrain technique (TerrainColors); called
+// once the render device has started.
+void LoadTerrainColors();
 
 // Fills the record for terrain tile 0..14 from this frame's values; returns 1.
 int GetTerrainShaderParams(int tile, TerrainShaderParams* out);

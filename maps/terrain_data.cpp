@@ -34,6 +34,7 @@ bool AltitudeGridLoaded = false;
 int32_t MsaValue = 0;
 
 constexpr int kNoWork = kTerrainSlots; // the upload index when the set is whole
+static_assert(kNoWork <= kElevationGridCount, "every upload slot has an elevation grid");
 constexpr size_t kTileTextSize = 512;
 // A terrain picture larger than this is no tile of ours; refused before the
 // pixels are decoded.
@@ -437,7 +438,7 @@ void UploadNextTerrainTile()
     ReleaseSpriteSlot(&slot);
     uint8_t ok = 0;
     int width = 0, height = 0;
-    slot.texture = CreateElevationTexture(nullptr, &ok, &width, &height, UploadIndex);
+    slot.texture = CreateElevationTexture(ElevationGrids[UploadIndex], kElevationGridSide, &ok, &width, &height);
     slot.loaded = slot.texture && ok ? 1 : 0;
     slot.width = width;
     slot.height = height;

@@ -4,7 +4,6 @@
 #include "render/device.h"
 #include "render/layer_cache.h"
 
-#include "maps/terrain_awareness.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/window.h"
@@ -218,18 +217,6 @@ void SetUpMatrices(float aspect)
     D3DXMatrixPerspectiveFovLH(&RenderDevice.projection, D3DX_PI / 2, aspect, 0.01f, 100.0f);
 }
 
-void LoadTerrainColors()
-{
-    for (int i = 0; i < 4; i++) {
-        float rgb[3] = {0, 0, 0};
-        GetTerrainColorRgb(rgb, i + 1);
-        TerrainColors[i][0] = rgb[0];
-        TerrainColors[i][1] = rgb[1];
-        TerrainColors[i][2] = rgb[2];
-        TerrainColors[i][3] = 1.0f;
-    }
-}
-
 // ShaderMatrix = V x P x T, as every draw builds it.
 void BuildShaderMatrix()
 {
@@ -283,7 +270,6 @@ int InitD3D(HWND window)
     SetUpMatrices(aspect);
     LoadBitmapFonts();
     CreateTextObjects(RenderDevice.device);
-    LoadTerrainColors();
     CreateSnapshotTarget(RenderDevice.device, w, h);
     BlockAltEnter(window);
     RenderDevice.ready = 1;

@@ -68,7 +68,8 @@ struct RenderDeviceState {
 
 extern RenderDeviceState RenderDevice;
 
-// Legend colours 1..4 as r, g, b, a in 0..1, for the terrain technique.
+// Legend colours 1..4 as r, g, b, a in 0..1, for the terrain technique;
+// the terrain code fills them once the device has started.
 extern float TerrainColors[4][4];
 
 int InitD3D(HWND window);

@@ -3,11 +3,11 @@
 // techniques; ending it or abandoning it always switches both back.
 #include "render/snapshot.h"
 
-#include "app/click_zones.h"
-#include "display/airport_info_box.h"
 #include "render/quads.h"
 
 SnapshotTargetState SnapshotTarget;
+void (*SnapshotOverlay)() = nullptr;
+uint8_t (*SnapshotInvalidated)() = nullptr;
 
 namespace {
 
@@ -45,7 +45,8 @@ ScreenRect ShiftedRect(double x, double y)
 void DrawLayer(const ScreenRect& rect, double angle)
 {
     DrawLayerQuad(SnapshotTarget.view, &rect, 0xFFFFFFFFu, static_cast<float>(angle), 0.0f);
-    DrawAirportInfoBox();
+    if (SnapshotOverlay)
+        SnapshotOverlay();
 }
 
 } // namespace
@@ -127,7 +128,8 @@ uint8_t DrawSnapshot(double x, double y, double angle, uint8_t shifted)
     if (s.refreshRequested) {
         s.refreshRequested = 0;
         s.valid = 0;
-        RecenterNearestPage();
+        if (SnapshotInvalidated)
+            SnapshotInvalidated();
     }
     return s.valid;
 }
@@ -135,7 +137,7 @@ uint8_t DrawSnapshot(double x, double y, double angle, uint8_t shifted)
 uint8_t InvalidateSnapshot()
 {
     SnapshotTarget.valid = 0;
-    return RecenterNearestPage();
+    return SnapshotInvalidated ? SnapshotInvalidated() : 0;
 }
 
 void SetSnapshotLock(uint8_t lock)

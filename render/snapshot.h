@@ -21,6 +21,13 @@ struct SnapshotTargetState {
 };
 extern SnapshotTargetState SnapshotTarget;
 
+// Set before main by the subsystems above, so every program and test that
+// links them sees the same: drawn over the snapshot each time it lands on
+// screen (the airport info box), and run when the snapshot is invalidated or
+// refreshed (re-centres the NEAREST page; 1 when it did). Null: nothing.
+extern void (*SnapshotOverlay)();
+extern uint8_t (*SnapshotInvalidated)();
+
 bool CreateSnapshotTarget(ID3D11Device* device, int width, int height);
 void ReleaseSnapshotTarget();
 
@@ -35,7 +42,8 @@ void EndSnapshot(double x, double y, double angle);
 // Draws a valid snapshot, shifted when asked; returns the valid flag after a
 // refresh request has been honoured.
 uint8_t DrawSnapshot(double x, double y, double angle, uint8_t shifted);
-// Whatever changes what the layers show calls this.
+// Whatever changes what the layers show calls this; returns what
+// SnapshotInvalidated returns.
 uint8_t InvalidateSnapshot();
 // A lock freezes capturing and drawing; locking during a capture abandons it.
 void SetSnapshotLock(uint8_t lock);

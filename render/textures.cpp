@@ -1,23 +1,21 @@
-// Textures from image files, palette images, memory and elevation grids (see
-// textures.h). Image files go through the D3DX loader one at a time under the
-// texture spin flag, since tile workers load while the GUI thread does.
+// Textures from image files, memory and elevation grids, and palette images
+// through their loader (see textures.h). Image files go through the D3DX
+// loader one at a time under the texture spin flag, since tile workers load
+// while the GUI thread does.
 #include "render/textures.h"
 
-#include "maps/system_files.h"
-#include "maps/terrain_data.h"
 #include "platform/gpu/d3dx11.h"
 #include "platform/threads.h"
 #include "render/device.h"
 
 #include <atomic>
-#include <bit>
 #include <cstdio>
 #include <cstring>
 
 
-namespace {
+ID3D11ShaderResourceView* (*PaletteImageLoader)(const char* path, uint8_t* ok, int* width, int* height) = nullptr;
 
-constexpr int kPaletteSide = 800;
+namespace {
 
 ID3D11Texture2D* g_slots[kTextureSlotCount]; // GUI thread and tile workers, under the spin flag
 std::atomic_flag g_spin = ATOMIC_FLAG_INIT;  // set by whichever thread decodes an image file
@@ -104,43 +102,6 @@ ID3D11ShaderResourceView* LoadImageFile(const char* path, uint8_t* ok, int* widt
     return view;
 }
 
-// Fills an 800 x 800 mapped texture from the palette image: rows bottom-up,
-// one palette index a pixel. False when the buffer holds less than a whole image.
-bool ConvertPaletteImage(uint8_t* dst, UINT pitch)
-{
-    std::lock_guard<std::recursive_mutex> hold(PaletteImageMutex);
-    if (GetMakerImageWidth() != kPaletteSide)
-        return false;
-    uint32_t offset = GetMakerImageDataOffset();
-    uint64_t need = static_cast<uint64_t>(offset) + kPaletteSide * kPaletteSide;
-    if (PaletteImageBuffer.size < 0 || need > static_cast<uint64_t>(PaletteImageBuffer.size) ||
-        need > sizeof(PaletteImageBuffer.bytes))
-        return false;
-    uint8_t* palette = nullptr;
-    GetMakerImagePalette(&palette);
-    if (!palette)
-        return false;
-    // One texel word per palette entry, so each pixel is one look-up; the
-    // word's bytes in memory are red, green, blue, alpha.
-    static_assert(std::endian::native == std::endian::little);
-    uint32_t texel[256];
-    for (int i = 0; i < 256; i++) {
-        const uint8_t* entry = palette + 4 * i;
-        texel[i] = 0xFF000000u | static_cast<uint32_t>(entry[0]) << 16 | static_cast<uint32_t>(entry[1]) << 8 |
-                   entry[2];
-    }
-    const uint8_t* pixels = PaletteImageBuffer.bytes + offset;
-    for (int r = 0; r < kPaletteSide; r++) {
-        const uint8_t* src = pixels + static_cast<size_t>(kPaletteSide - 1 - r) * kPaletteSide;
-        uint8_t* row = dst + static_cast<size_t>(r) * pitch;
-        for (int x = 0; x < kPaletteSide; x++) {
-            uint32_t word = texel[src[x]];
-            std::memcpy(row + 4 * x, &word, 4);
-        }
-    }
-    return true;
-}
-
 // Maps the texture and fills it; false (nothing usable) when the map or the
 // fill fails.
 template <class Fill>
@@ -154,29 +115,6 @@ bool FillDynamic(ID3D11Texture2D* texture, Fill fill)
     return filled;
 }
 
-ID3D11ShaderResourceView* LoadPaletteImage(const char* path, uint8_t* ok, int* width, int* height)
-{
-    std::lock_guard<std::recursive_mutex> hold(PaletteImageMutex);
-    if (!RenderDevice.context || LoadMakerImageFile(path) <= 0)
-        return nullptr;
-    // A package may hold the tile as an ordinary image file instead.
-    if (HasLoadedImageFile()) {
-        ID3D11ShaderResourceView* view = CreateTextureFromLoadedFile(ok);
-        SetSize(width, height, kPaletteSide, kPaletteSide);
-        return view;
-    }
-    ID3D11Texture2D* texture = CreateDynamicTexture(kPaletteSide);
-    if (!texture)
-        return nullptr;
-    SetSize(width, height, kPaletteSide, kPaletteSide);
-    ID3D11ShaderResourceView* view = FillDynamic(texture, ConvertPaletteImage) ? CreateView(texture) : nullptr;
-    texture->Release();
-    if (view)
-        SetOk(ok, 1);
-    return view;
-}
-
-
 } // namespace
 
 ID3D11ShaderResourceView* LoadTexture(const char* path, uint8_t* ok, int* width, int* height, int slot)
@@ -185,7 +123,7 @@ ID3D11ShaderResourceView* LoadTexture(const char* path, uint8_t* ok, int* width,
     if (!RenderDevice.device || !path)
         return nullptr;
     if (std::strstr(path, ".qrl")) // case-sensitive, as the data files are named
-        return LoadPaletteImage(path, ok, width, height);
+        return PaletteImageLoader ? PaletteImageLoader(path, ok, width, height) : nullptr;
     return LoadImageFile(path, ok, width, height, slot);
 }
 
@@ -231,25 +169,6 @@ void KeepTextureInSlot(ID3D11ShaderResourceView* view, int slot)
     g_spin.clear(std::memory_order_release);
 }
 
-ID3D11ShaderResourceView* UpdatePaletteTexture(ID3D11Texture2D** texture, uint8_t* ok, int* width, int* height)
-{
-    SetOk(ok, 0);
-    if (!RenderDevice.device || !RenderDevice.context || !texture)
-        return nullptr;
-    if (!*texture) {
-        *texture = CreateDynamicTexture(kPaletteSide);
-        if (!*texture)
-            return nullptr;
-        SetSize(width, height, kPaletteSide, kPaletteSide);
-    }
-    if (!FillDynamic(*texture, ConvertPaletteImage))
-        return nullptr;
-    ID3D11ShaderResourceView* view = CreateView(*texture);
-    if (view)
-        SetOk(ok, 1);
-    return view;
-}
-
 ID3D11ShaderResourceView* CreateTextureFromMemory(const void* buffer, uint32_t size, uint8_t* ok)
 {
     SetOk(ok, 0);
@@ -269,34 +188,36 @@ ID3D11ShaderResourceView* CreateTextureFromMemory(const void* buffer, uint32_t s
     return view;
 }
 
-ID3D11ShaderResourceView* CreateTextureFromLoadedFile(uint8_t* ok)
+ID3D11Texture2D* CreateWritableTexture(int side)
 {
-    std::lock_guard<std::recursive_mutex> hold(PaletteImageMutex);
-    int32_t size = PaletteImageBuffer.size;
-    if (size <= 0 || static_cast<size_t>(size) > sizeof(PaletteImageBuffer.bytes)) {
-        SetOk(ok, 0);
-        return nullptr;
-    }
-    return CreateTextureFromMemory(PaletteImageBuffer.bytes, static_cast<uint32_t>(size), ok);
+    return RenderDevice.device ? CreateDynamicTexture(side) : nullptr;
 }
 
-ID3D11ShaderResourceView* CreateElevationTexture(void*, uint8_t* ok, int* width, int* height, int index)
+bool FillWritableTexture(ID3D11Texture2D* texture, bool (*fill)(uint8_t* dst, UINT pitch))
+{
+    return RenderDevice.context && texture && FillDynamic(texture, fill);
+}
+
+ID3D11ShaderResourceView* CreateTextureView(ID3D11Texture2D* texture)
+{
+    return RenderDevice.device && texture ? CreateView(texture) : nullptr;
+}
+
+ID3D11ShaderResourceView* CreateElevationTexture(const uint8_t* grid, int side, uint8_t* ok, int* width, int* height)
 {
     SetOk(ok, 0);
-    if (!RenderDevice.device || !RenderDevice.context || index < 0 || index >= kElevationGridCount ||
-        !ElevationGrids[index])
+    if (!RenderDevice.device || !RenderDevice.context || !grid || side <= 0)
         return nullptr;
-    ID3D11Texture2D* texture = CreateDynamicTexture(kElevationGridSide);
+    ID3D11Texture2D* texture = CreateDynamicTexture(side);
     if (!texture)
         return nullptr;
-    SetSize(width, height, kElevationGridSide, kElevationGridSide);
-    const uint8_t* grid = ElevationGrids[index];
-    bool filled = FillDynamic(texture, [grid](uint8_t* dst, UINT pitch) {
+    SetSize(width, height, side, side);
+    bool filled = FillDynamic(texture, [grid, side](uint8_t* dst, UINT pitch) {
         // Grid rows run south to north; the texture's top row is the north edge.
-        for (int r = 0; r < kElevationGridSide; r++) {
-            const uint8_t* src = grid + static_cast<size_t>(kElevationGridSide - 1 - r) * kElevationGridSide;
+        for (int r = 0; r < side; r++) {
+            const uint8_t* src = grid + static_cast<size_t>(side - 1 - r) * static_cast<size_t>(side);
             uint32_t* out = reinterpret_cast<uint32_t*>(dst + static_cast<size_t>(r) * pitch);
-            for (int x = 0; x < kElevationGridSide; x++)
+            for (int x = 0; x < side; x++)
                 out[x] = 0xFF000000u | (static_cast<uint32_t>(src[x]) << 8);
         }
         return true;

@@ -10,6 +10,10 @@
 
 constexpr int kTextureSlotCount = 8;
 
+// Loads a palette image (".qrl"); set before main by the system files code,
+// which holds the image buffer. Null: such paths load nothing.
+extern ID3D11ShaderResourceView* (*PaletteImageLoader)(const char* path, uint8_t* ok, int* width, int* height);
+
 ID3D11ShaderResourceView* LoadTexture(const char* path, uint8_t* ok, int* width, int* height, int slot);
 // An image file (not a palette image) decoded on any thread, several at
 // once: a view, or null when it does not load. Keeps nothing in a slot.
@@ -17,14 +21,17 @@ ID3D11ShaderResourceView* DecodePictureFile(const char* path, int* width, int* h
 // Keeps the view's texture in a texture slot, as a load into that slot does.
 void KeepTextureInSlot(ID3D11ShaderResourceView* view, int slot);
 ID3D11ShaderResourceView* LoadTileTexture(const char* path, int* width, int* height, int slot);
-// Refills (or, for none, creates) an 800 x 800 texture from the palette image
-// in PaletteImageBuffer; a texture created here is handed to the caller.
-ID3D11ShaderResourceView* UpdatePaletteTexture(ID3D11Texture2D** texture, uint8_t* ok, int* width, int* height);
-ID3D11ShaderResourceView* CreateTextureFromLoadedFile(uint8_t* ok);
 ID3D11ShaderResourceView* CreateTextureFromMemory(const void* buffer, uint32_t size, uint8_t* ok);
-// The 1200 x 1200 elevation texture of ElevationGrids[index]: green = the
-// elevation byte, north row on top. The first argument is not used.
-ID3D11ShaderResourceView* CreateElevationTexture(void* unused, uint8_t* ok, int* width, int* height, int index);
+// The side x side elevation texture of a grid of side x side bytes, rows
+// south to north: green = the elevation byte, north row on top. Null for no grid.
+ID3D11ShaderResourceView* CreateElevationTexture(const uint8_t* grid, int side, uint8_t* ok, int* width, int* height);
+
+// The pieces the loaders above build their own textures from (GUI thread):
+// a side x side RGBA texture the CPU writes; filling it row by row (false
+// when the map or the fill fails); its view. Null or false without a device.
+ID3D11Texture2D* CreateWritableTexture(int side);
+bool FillWritableTexture(ID3D11Texture2D* texture, bool (*fill)(uint8_t* dst, UINT pitch));
+ID3D11ShaderResourceView* CreateTextureView(ID3D11Texture2D* texture);
 
 // Releases the textures kept in the eight slots (device clean-up).
 void ReleaseTextureSlots();

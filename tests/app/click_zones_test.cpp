@@ -16,6 +16,7 @@
 #include "display/zoom_animation.h"
 #include "maps/tile_grid.h"
 #include "maps/local_maps.h"
+#include "render/snapshot.h"
 #include "simlink/sim_link.h"
 
 #include <gtest/gtest.h>
@@ -242,12 +243,14 @@ TEST_F(ClickZonesTest, NearestPageGivesTheAirportViewBack)
     EXPECT_EQ(Settings.NavAirport, 1);
     EXPECT_EQ(Settings.SelectedCOM, 7);
     EXPECT_EQ(RecenterNearestPage(), 1);
+    EXPECT_EQ(InvalidateSnapshot(), 1); // a fresh map re-centres the open page
     ToggleNearestPage();
     EXPECT_FALSE(IsNearestPageOpen());
     EXPECT_EQ(Settings.AirportOverlay, 1);
     EXPECT_EQ(AirportDiagramView.panning, 0);
     EXPECT_EQ(Settings.NavAirport, 0);
     EXPECT_EQ(RecenterNearestPage(), 0);
+    EXPECT_EQ(InvalidateSnapshot(), 0);
 }
 
 TEST_F(ClickZonesTest, MapTypeZoneOpensThePageAndGivesTheBarBack)

@@ -7,6 +7,7 @@
 #include "navdata/airport_details.h"
 #include "navdata/nav_tables.h"
 #include "navdata/simulators.h"
+#include "render/snapshot.h"
 #include "tests/navdata/nav_fixtures.h"
 #include "tests/render/render_fixture.h"
 
@@ -162,6 +163,14 @@ TEST_F(InfoBoxDraw, WhiteBandAcrossTheTopOnlyInTheDiagram)
     Settings.AirportOverlay = 1;
     DrawAirportInfoBox();
     EXPECT_EQ(WhiteInRow(44), 0);
+}
+
+TEST_F(InfoBoxDraw, LandsOverTheMapSnapshotEachTimeItIsDrawnBack)
+{
+    SnapshotTarget.valid = 1;
+    EXPECT_EQ(DrawSnapshot(0, 0, 0.0, 0), 1);
+    SnapshotTarget.valid = 0;
+    EXPECT_GT(WhiteInRow(44), 560);
 }
 
 TEST_F(InfoBoxDraw, FrequencyClassDrawsBelowTheSeparator)

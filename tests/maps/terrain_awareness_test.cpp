@@ -11,6 +11,7 @@
 #include "maps/terrain_data.h"
 #include "maps/tile_stores.h"
 #include "platform/profile.h"
+#include "render/device.h"
 #include "tests/support/temp_folder.h"
 
 #include <FreeImage.h>
@@ -325,6 +326,10 @@ TEST_F(TerrainAwarenessTest, SettingsAreClampedKeptAndWrittenBack)
     float rgb[3];
     GetTerrainColorRgb(rgb, 4);
     EXPECT_FLOAT_EQ(rgb[0], 125 / 255.0f);
+    LoadTerrainColors(); // the terrain technique gets legend colours 1..4
+    for (int c = 0; c < 3; c++)
+        EXPECT_FLOAT_EQ(TerrainColors[3][c], rgb[c]);
+    EXPECT_FLOAT_EQ(TerrainColors[3][3], 1.0f);
 
     WritePrivateProfileStringA("Terrain", "Blendfactor", "1.5", ini.c_str());
     ForgetTerrainSettings();

@@ -1,6 +1,7 @@
 // The tile tests' shared fixture and tile image helpers (no tests of its own).
 #include "tests/maps/tile_fixture.h"
 
+#include "maps/terrain_awareness.h"
 #include "platform/gpu/gpu_inspect.h"
 #include "tests/support/tile_images.h"
 
@@ -45,6 +46,7 @@ void TileFixture::SetUp()
     snprintf(ProgramRoot, 512, "%s", TVL_ROOT_DIR);
     SetHeadlessClientSize(640, 480);
     ASSERT_EQ(InitD3D(nullptr), 0);
+    LoadTerrainColors();
     system = root / "System";
     MakeFolders(system);
     MakeFolders(root / "Bitmaps");

@@ -229,11 +229,9 @@ TEST_F(TexturesTest, ElevationGridBecomesGreenWithNorthOnTop)
     std::unique_ptr<uint8_t[]> grid(new uint8_t[1200 * 1200]());
     grid[1199 * 1200 + 0] = 200; // grid row 1199 is the northern edge
     grid[0 * 1200 + 5] = 7;
-    ElevationGrids[2] = grid.get();
     uint8_t ok = 0;
     int w = 0, h = 0;
-    ID3D11ShaderResourceView* view = CreateElevationTexture(nullptr, &ok, &w, &h, 2);
-    ElevationGrids[2] = nullptr;
+    ID3D11ShaderResourceView* view = CreateElevationTexture(grid.get(), 1200, &ok, &w, &h);
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(ok, 1);
     EXPECT_EQ(w, 1200);
@@ -241,9 +239,9 @@ TEST_F(TexturesTest, ElevationGridBecomesGreenWithNorthOnTop)
     EXPECT_EQ(Texel(view, 0, 0), 0xFF00C800u); // (0, 200, 0, 255)
     EXPECT_EQ(Texel(view, 5, 1199), 0xFF000700u);
     view->Release();
-    EXPECT_EQ(CreateElevationTexture(nullptr, &ok, &w, &h, 2), nullptr); // not loaded
+    EXPECT_EQ(CreateElevationTexture(nullptr, 1200, &ok, &w, &h), nullptr); // not loaded
     EXPECT_EQ(ok, 0);
-    EXPECT_EQ(CreateElevationTexture(nullptr, &ok, &w, &h, 99), nullptr); // no such slot
+    EXPECT_EQ(CreateElevationTexture(grid.get(), 0, &ok, &w, &h), nullptr); // no size
 }
 
 TEST(TexturesWithoutDevice, EveryLoaderReturnsNothing)
@@ -255,7 +253,8 @@ TEST(TexturesWithoutDevice, EveryLoaderReturnsNothing)
     EXPECT_EQ(CreateTextureFromMemory("x", 1, &ok), nullptr);
     ID3D11Texture2D* t = nullptr;
     EXPECT_EQ(UpdatePaletteTexture(&t, &ok, &w, &h), nullptr);
-    EXPECT_EQ(CreateElevationTexture(nullptr, &ok, &w, &h, 0), nullptr);
+    uint8_t grid[4] = {};
+    EXPECT_EQ(CreateElevationTexture(grid, 2, &ok, &w, &h), nullptr);
 }
 
 } // namespace
