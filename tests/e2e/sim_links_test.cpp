@@ -147,7 +147,10 @@ protected:
         Picture p;
         EXPECT_TRUE(StartProgram({simulator}));
         bool seen = WaitFor([&] { return happened() && std::filesystem::exists(shot); }, EventLimitMs);
-        EXPECT_TRUE(seen);
+        EXPECT_TRUE(seen) << "program log:\n"
+                          << ReadFileText(system + "/Tervalingo.log") << "peer:\n"
+                          << ReadFileText(root / "peer.out") << "record:\n"
+                          << ReadFileText(record);
         if (program.Pid() > 0)
             kill(program.Pid(), SIGTERM);
         EXPECT_EQ(program.Wait(ProgramRunLimit), 0);
@@ -228,6 +231,7 @@ TEST_F(SimLinksEndToEnd, FlightGearIsFlownAndItsCircuitLogged)
     SetIn("FlightGear", "AIPort", std::to_string(FreeUdpPort()));
     // A peer that starts late on a loaded machine still finds the first listen open.
     Set("InitialTimeout", "60000");
+    Set("DebugMode", "1");
     // The program listens; FlightGear starts sending once it does and flies
     // a circuit: take-off 2 s in, landing 6 s in. The program runs until the
     // landing is in the pilot log.
