@@ -77,9 +77,19 @@ protected:
                        root / "peer.out");
     }
 
+    // The picture once the peer has flown eight seconds with the program
+    // registered (on the ridge, with the alert given), however fast or slow
+    // the program's frames come.
     Picture Run(const char* name)
     {
-        return RunForShot(name, 360);
+        std::string shot = root / (std::string(name) + ".png");
+        std::string script =
+            "await " + (root / "peer.out") + " flight second 8\nshot " + shot + "\nwait 2\nquit\n";
+        Picture p;
+        if (RunMapProgramWithScript(&program, system, root.Path(), script, "terrain_")) {
+            EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
+        }
+        return p;
     }
 
     // Share of pixels of is within radius of a point (dx, dy) virtual units
