@@ -511,6 +511,7 @@ void ShutdownTerrain()
     TileWaiting = false;
     SetReady = false;
     TerrainActive = false;
+    FoldersFound = false; // the next start looks for the folders anew
     ForgetTerrainSettings();
 }
 

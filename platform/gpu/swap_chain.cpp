@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -78,7 +79,7 @@ public:
 };
 
 struct FrameSwitches {
-    const char* screenshot = nullptr;
+    std::string screenshot; // empty: no screenshot
     long screenshotFrame = 1;
     long exitAfter = 0;
 };
@@ -92,23 +93,24 @@ long PositiveNumber(const char* text, long fallback)
     return (end && *end == '\0' && v > 0) ? v : fallback;
 }
 
-const FrameSwitches& Switches()
+// Read as each swap chain is made: the environment stays as the program
+// started, and a chain made after the switches changed takes the new ones.
+FrameSwitches ReadSwitches()
 {
-    static FrameSwitches s = [] {
-        FrameSwitches f;
-        const char* shot = std::getenv("TVL_SCREENSHOT");
-        f.screenshot = (shot && *shot) ? shot : nullptr;
-        f.screenshotFrame = PositiveNumber(std::getenv("TVL_SCREENSHOT_FRAME"), 1);
-        f.exitAfter = PositiveNumber(std::getenv("TVL_EXIT_AFTER_FRAMES"), 0);
-        return f;
-    }();
-    return s;
+    FrameSwitches f;
+    const char* shot = std::getenv("TVL_SCREENSHOT");
+    f.screenshot = shot ? shot : "";
+    f.screenshotFrame = PositiveNumber(std::getenv("TVL_SCREENSHOT_FRAME"), 1);
+    f.exitAfter = PositiveNumber(std::getenv("TVL_EXIT_AFTER_FRAMES"), 0);
+    return f;
 }
-
 
 class GpuSwapChain final : public DxgiObject<IDXGISwapChain> {
 public:
-    GpuSwapChain(const DXGI_SWAP_CHAIN_DESC& desc, GpuTexture* backBuffer) : desc_(desc), backBuffer_(backBuffer) {}
+    GpuSwapChain(const DXGI_SWAP_CHAIN_DESC& desc, GpuTexture* backBuffer)
+        : desc_(desc), backBuffer_(backBuffer), switches_(ReadSwitches())
+    {
+    }
 
     ~GpuSwapChain() override
     {
@@ -149,9 +151,9 @@ public:
         SettlePendingDraws(backBuffer_);
         ShowInWindow();
         long count = g_presents.fetch_add(1) + 1;
-        const FrameSwitches& s = Switches();
-        if (s.screenshot && count == s.screenshotFrame && !WriteFramePng(*backBuffer_, s.screenshot))
-            std::fprintf(stderr, "TVL_SCREENSHOT: cannot write %s\n", s.screenshot);
+        const FrameSwitches& s = switches_;
+        if (!s.screenshot.empty() && count == s.screenshotFrame && !WriteFramePng(*backBuffer_, s.screenshot.c_str()))
+            std::fprintf(stderr, "TVL_SCREENSHOT: cannot write %s\n", s.screenshot.c_str());
         if (const char* shot = PendingFrameShot()) {
             if (!WriteFramePng(*backBuffer_, shot))
                 std::fprintf(stderr, "shot: cannot write %s\n", shot);
@@ -196,6 +198,7 @@ private:
 
     DXGI_SWAP_CHAIN_DESC desc_;
     GpuTexture* backBuffer_; // owned reference
+    FrameSwitches switches_;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     bool failed_ = false;

@@ -4,6 +4,7 @@
 #include "app/settings.h"
 #include "display/airport_view.h"
 #include "display/map_view.h"
+#include "navdata/airport_details.h"
 
 #include <gtest/gtest.h>
 
@@ -88,6 +89,7 @@ TEST(MapView, ViewBoundsAreTheViewItselfAroundTheCentre)
 
 TEST(MapView, MapAreaZoneFollowsTheBezel)
 {
+    const auto saved = HotspotTable;
     SetViewportRect(0, true);
     EXPECT_EQ(HotspotTable[0].x, 84);
     EXPECT_EQ(HotspotTable[0].w, 472);
@@ -98,6 +100,7 @@ TEST(MapView, MapAreaZoneFollowsTheBezel)
     EXPECT_EQ(HotspotTable[0].h, 480);
     SetViewportRect(-1, true);  // nothing outside the table
     SetViewportRect(HotspotCount, true);
+    HotspotTable = saved;
 }
 
 TEST(MapView, PanResetFollowsAgain)
@@ -124,6 +127,7 @@ TEST(MapView, MapCentreAccessorReadsTheView)
 
 TEST(MapView, AirportViewBackOnTheAirportStopsPanning)
 {
+    ASSERT_FALSE(LoadAirportDetails("")); // an earlier test's airport is let go
     SetAirportViewCenter(10, 20);
     EXPECT_EQ(AirportDiagramView.panning, 1);
     ResetAirportViewCenter();  // no airport loaded: its header's (empty) point

@@ -13,6 +13,15 @@ namespace {
 
 class KeyboardTest : public RenderTest {
 protected:
+    void SetUp() override
+    {
+        RenderTest::SetUp();
+        // A released slot keeps its picture's size: start from slots that
+        // never held one.
+        ReleaseDisplayBitmaps();
+        for (SpriteSlot& slot : SpriteTable)
+            slot = SpriteSlot{};
+    }
     void TearDown() override
     {
         ReleaseDisplayBitmaps();

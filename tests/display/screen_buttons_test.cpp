@@ -190,6 +190,7 @@ protected:
     void SetUp() override
     {
         Calls.clear();
+        SetViewportRect(0, true); // the map area inside the bezel, whatever ran before
         InstallRecorders<0>(HotspotTable, std::make_integer_sequence<int, HotspotCount>());
         InstallRecorders<100>(GeorefKeyTable, std::make_integer_sequence<int, GeorefKeyCount>());
         Settings.ShowFrame = 1;

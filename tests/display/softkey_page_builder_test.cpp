@@ -15,6 +15,8 @@
 #include "navdata/simulators.h"
 #include "tests/support/temp_folder.h"
 
+#include "maps/terrain_data.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -38,6 +40,7 @@ protected:
         Settings.PDFPreview = 0;
         Settings.AirportChart = 0;
         ClearMapTypeAvailability();
+        ShutdownTerrain(); // terrain folders an earlier test made would add a key
     }
     static bool Lit(int n) { return GetSoftkeyColour(n) == SoftkeyLit; }
     static std::string Label(int n) { return GetSoftkeyLabel(n); }

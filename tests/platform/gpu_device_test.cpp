@@ -14,6 +14,7 @@
 #include <sys/resource.h>
 #include <filesystem>
 #include <thread>
+#include <string>
 
 namespace {
 
@@ -415,12 +416,26 @@ TEST_F(GpuObjects, TexturesAndViewsCanBeCreatedFromManyThreads)
     EXPECT_EQ(made.load(), 200);
 }
 
-TEST(GpuPresent, ScreenshotSwitchWritesThePresentedFrame)
+// The present count runs for the whole process: the switches name a frame
+// counted from the presents before the test, and are cleared after it.
+class GpuPresent : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        unsetenv("TVL_SCREENSHOT");
+        unsetenv("TVL_SCREENSHOT_FRAME");
+        unsetenv("TVL_EXIT_AFTER_FRAMES");
+    }
+    static std::string FramesFromNow(long n) { return std::to_string(GpuPresentCount() + n); }
+};
+
+TEST_F(GpuPresent, ScreenshotSwitchWritesThePresentedFrame)
 {
     TempFolder tmp;
     std::string shot = tmp / "frame.png";
+    long before = GpuPresentCount();
     setenv("TVL_SCREENSHOT", shot.c_str(), 1);
-    setenv("TVL_SCREENSHOT_FRAME", "2", 1);
+    setenv("TVL_SCREENSHOT_FRAME", FramesFromNow(2).c_str(), 1);
     TestDevice gpu(6, 4);
     ASSERT_TRUE(gpu.Ready());
     gpu.Clear(0xFF0000FFu);
@@ -428,16 +443,16 @@ TEST(GpuPresent, ScreenshotSwitchWritesThePresentedFrame)
     EXPECT_FALSE(std::filesystem::exists(shot));
     gpu.Clear(0x80FF0000u); // alpha is not part of the picture
     EXPECT_EQ(gpu.swapChain->Present(0, 0), S_OK);
-    EXPECT_EQ(GpuPresentCount(), 2);
+    EXPECT_EQ(GpuPresentCount(), before + 2);
     ID3D11Resource* res = nullptr;
     ASSERT_EQ(D3DX11CreateTextureFromFileA(gpu.device, shot.c_str(), nullptr, nullptr, &res, nullptr), S_OK);
     EXPECT_EQ(GpuReadPixel(res, 5, 3), 0xFFFF0000u);
     res->Release();
 }
 
-TEST(GpuPresent, ExitSwitchPostsTheQuitMessageAfterThatManyFrames)
+TEST_F(GpuPresent, ExitSwitchPostsTheQuitMessageAfterThatManyFrames)
 {
-    setenv("TVL_EXIT_AFTER_FRAMES", "3", 1);
+    setenv("TVL_EXIT_AFTER_FRAMES", FramesFromNow(3).c_str(), 1);
     TestDevice gpu(4, 4);
     ASSERT_TRUE(gpu.Ready());
     MSG msg{};

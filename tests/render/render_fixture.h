@@ -6,6 +6,7 @@
 #include "display/map_view.h"
 #include "platform/gpu/gpu_inspect.h"
 #include "render/device.h"
+#include "render/snapshot.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,9 @@ protected:
         std::snprintf(ProgramRoot, sizeof(ProgramRoot), "%s", TVL_ROOT_DIR);
         SetHeadlessClientSize(width_, height_);
         ASSERT_EQ(InitD3D(nullptr), 0);
+        // The snapshot's lock and pending refresh outlive the device.
+        SnapshotTarget.locked = 0;
+        SnapshotTarget.refreshRequested = 0;
         GetScreenCentre(&cx, &cy);
         ClearTarget(0xFF000000u);
     }

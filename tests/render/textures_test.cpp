@@ -140,6 +140,12 @@ class PaletteTest : public TexturesTest {
 protected:
     void FillImage()
     {
+        // The buffer's layout is that of the last tile read: read a plain
+        // 800 x 800 one so an earlier test's other size or image file is gone.
+        std::vector<uint8_t> blank(800 * 800, 0);
+        const uint8_t noPalette[1024] = {};
+        ASSERT_TRUE(WriteMakerImageFile((tmp / "000001.qrl").c_str(), 800, 800, noPalette, blank.data()));
+        ASSERT_GT(LoadMakerImageFile((tmp / "000001.qrl").c_str()), 0);
         uint32_t offset = GetMakerImageDataOffset();
         std::memset(PaletteImageBuffer.bytes + offset, 1, 800 * 800);
         uint8_t* palette = nullptr;

@@ -214,14 +214,20 @@ TEST_F(MsfsDatagramTest, UnexpectedTypesBelowKeepAliveEndTheLink)
     EXPECT_TRUE(IsMsfsLinkEnding());
 }
 
-TEST(MsfsDatagramUnregistered, RegisteredOnlyTypesEndTheLinkBeforeRegistration)
+// Datagrams from a link that has not registered, on fresh link state.
+class MsfsDatagramUnregistered : public ::testing::Test {
+protected:
+    FreshLinkState linkState;
+};
+
+TEST_F(MsfsDatagramUnregistered, RegisteredOnlyTypesEndTheLinkBeforeRegistration)
 {
     Feed(TrafficDatagram({MakeTraffic(1, "A", 1.0, 2.0)}));
     EXPECT_TRUE(IsMsfsLinkEnding());
     EXPECT_EQ(FindTrafficId(1), -1);
 }
 
-TEST(MsfsDatagramUnregistered, PlanWithNoWaypointsSetsPresentAndCountZero)
+TEST_F(MsfsDatagramUnregistered, PlanWithNoWaypointsSetsPresentAndCountZero)
 {
     Feed(FlightPlanDatagram(1, 0));
     FlightPlanRecord plan;
@@ -231,7 +237,7 @@ TEST(MsfsDatagramUnregistered, PlanWithNoWaypointsSetsPresentAndCountZero)
     EXPECT_FALSE(IsMsfsLinkEnding());
 }
 
-TEST(MsfsDatagramUnregistered, PlanNotPresentChangesNothing)
+TEST_F(MsfsDatagramUnregistered, PlanNotPresentChangesNothing)
 {
     RouteChanged = 0;
     Feed(FlightPlanDatagram(0, 2));

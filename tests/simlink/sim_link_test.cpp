@@ -11,6 +11,7 @@
 #include "simlink/msfs_link.h"
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
+#include "tests/support/link_state.h"
 #include "tests/support/udp_peer.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,7 @@ namespace {
 
 class SimLinkTest : public ::testing::Test {
 protected:
+    FreshLinkState linkState;
     void SetUp() override
     {
         Settings.UseSimulator = SimulatorMsfs;

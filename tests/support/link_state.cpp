@@ -2,6 +2,7 @@
 #include "tests/support/link_state.h"
 
 #include "navdata/flight_plan.h"
+#include "simlink/aerofly_link.h"
 #include "simlink/flightgear_link.h"
 #include "simlink/fs2004_link.h"
 #include "simlink/link_drops.h"
@@ -12,6 +13,7 @@
 #include "simlink/traffic_advisory.h"
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
+#include "simlink/xplane_link.h"
 
 namespace {
 
@@ -61,6 +63,11 @@ void ResetSharedLinkState()
     LastLoggedWsaError = 0;
     SimWeatherFlag = 0;
     ResetDroppedInputLog();
+    // A session fed datagrams without its thread keeps its registration,
+    // connection and end request: the link's own close clears them.
+    for (const UdpLink* link : {&MsfsLink, &Fs2004Link, &FlightGearLink, &AeroflyLink, &XPlaneLink})
+        if (!IsUdpLinkRunning(*link))
+            CloseLinkSession(link->session);
     FlightPlanLock lock;
     FlightPlan = FlightPlanRecord{};
 }
