@@ -125,20 +125,20 @@ void PutChunk(std::string& out, const char* type, const std::string& body)
                                                   static_cast<uInt>(typed.size()))));
 }
 
-struct PngSpec {
+struct PngLayout {
     int width = 20, height = 9, depth = 8, colourType = 2, interlace = 0;
     std::vector<std::pair<std::string, std::string>> before; // chunks after IHDR
     int idatPieces = 1;
     int filter = -1; // every row's filter; -1: row y uses filter y % 5
 };
 
-std::string MakePng(const PngSpec& spec)
+std::string MakePng(const PngLayout& layout)
 {
-    int samples = spec.colourType == 2 ? 3 : spec.colourType == 6 ? 4 : spec.colourType == 4 ? 2 : 1;
-    size_t rowBytes = (static_cast<size_t>(spec.width) * spec.depth * samples + 7) / 8;
+    int samples = layout.colourType == 2 ? 3 : layout.colourType == 6 ? 4 : layout.colourType == 4 ? 2 : 1;
+    size_t rowBytes = (static_cast<size_t>(layout.width) * layout.depth * samples + 7) / 8;
     std::string raw;
-    for (int y = 0; y < spec.height; y++) {
-        raw += static_cast<char>(spec.filter < 0 ? y % 5 : spec.filter);
+    for (int y = 0; y < layout.height; y++) {
+        raw += static_cast<char>(layout.filter < 0 ? y % 5 : layout.filter);
         for (size_t i = 0; i < rowBytes; i++)
             raw += static_cast<char>((i * 29 + static_cast<size_t>(y) * 71) % 251);
     }
@@ -149,16 +149,16 @@ std::string MakePng(const PngSpec& spec)
     packed.resize(packedSize);
     std::string out = "\x89PNG\r\n\x1A\n";
     std::string header;
-    PutBigEndian(header, static_cast<uint32_t>(spec.width));
-    PutBigEndian(header, static_cast<uint32_t>(spec.height));
-    header += static_cast<char>(spec.depth);
-    header += static_cast<char>(spec.colourType);
+    PutBigEndian(header, static_cast<uint32_t>(layout.width));
+    PutBigEndian(header, static_cast<uint32_t>(layout.height));
+    header += static_cast<char>(layout.depth);
+    header += static_cast<char>(layout.colourType);
     header += std::string("\0\0", 2);
-    header += static_cast<char>(spec.interlace);
+    header += static_cast<char>(layout.interlace);
     PutChunk(out, "IHDR", header);
-    for (const auto& [type, body] : spec.before)
+    for (const auto& [type, body] : layout.before)
         PutChunk(out, type.c_str(), body);
-    size_t piece = packed.size() / spec.idatPieces + 1;
+    size_t piece = packed.size() / layout.idatPieces + 1;
     for (size_t at = 0; at < packed.size(); at += piece)
         PutChunk(out, "IDAT", packed.substr(at, piece));
     PutChunk(out, "IEND", "");
@@ -210,14 +210,14 @@ TEST_F(PictureDecode, TilePicturesComeOutAsTheImageLibraryReadsThem)
     }
     // Every filter, in rows of every pixel size, and a stream cut over many IDAT chunks.
     for (auto [type, depth] : {std::pair{2, 8}, {6, 8}, {0, 8}, {3, 2}, {3, 8}}) {
-        PngSpec spec;
-        spec.colourType = type;
-        spec.depth = depth;
+        PngLayout layout;
+        layout.colourType = type;
+        layout.depth = depth;
         if (type == 3)
-            spec.before.push_back({"PLTE", Palette(1 << depth)});
-        spec.before.push_back({"tEXt", std::string("Comment\0made here", 17)});
-        spec.idatPieces = 4;
-        ExpectSameAsLibrary(MakePng(spec), "filtered PNG", type != 6);
+            layout.before.push_back({"PLTE", Palette(1 << depth)});
+        layout.before.push_back({"tEXt", std::string("Comment\0made here", 17)});
+        layout.idatPieces = 4;
+        ExpectSameAsLibrary(MakePng(layout), "filtered PNG", type != 6);
     }
     for (int flags : {JPEG_DEFAULT, JPEG_QUALITYSUPERB | JPEG_SUBSAMPLING_444, JPEG_SUBSAMPLING_422,
                       JPEG_PROGRESSIVE | JPEG_QUALITYBAD})
@@ -238,13 +238,13 @@ TEST_F(PictureDecode, PicturesItDoesNotKnowAreLeftToTheLibrary)
     EXPECT_FALSE(FastTexels(Save(rgb, FIF_BMP, BMP_DEFAULT), &texels)) << "BMP";
     FreeImage_Unload(wide);
     FreeImage_Unload(rgb);
-    PngSpec gamma;
+    PngLayout gamma;
     gamma.before.push_back({"gAMA", std::string("\0\0\xB1\x8F", 4)});
     EXPECT_FALSE(FastTexels(MakePng(gamma), &texels)) << "gamma";
-    PngSpec key;
+    PngLayout key;
     key.before.push_back({"tRNS", std::string("\0\1\0\2\0\3", 6)});
     EXPECT_FALSE(FastTexels(MakePng(key), &texels)) << "colour key";
-    PngSpec greyAlpha;
+    PngLayout greyAlpha;
     greyAlpha.colourType = 4;
     EXPECT_FALSE(FastTexels(MakePng(greyAlpha), &texels)) << "grey with alpha";
     // Left to the library does not mean lost: the texture loader still takes them.
@@ -273,10 +273,10 @@ TEST_F(PictureDecode, DamagedPicturesAreNeverMisread)
     badCrc[30] ^= 0x01;
     EXPECT_FALSE(FastTexels(badCrc, &texels));
     EXPECT_FALSE(FastTexels(png.substr(0, png.size() / 2), &texels));
-    PngSpec badFilter;
+    PngLayout badFilter;
     badFilter.filter = 5;
     EXPECT_FALSE(FastTexels(MakePng(badFilter), &texels));
-    PngSpec shortPalette;
+    PngLayout shortPalette;
     shortPalette.colourType = 3;
     shortPalette.before.push_back({"PLTE", Palette(3)});
     EXPECT_FALSE(FastTexels(MakePng(shortPalette), &texels));
