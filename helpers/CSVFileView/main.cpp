@@ -1,35 +1,12 @@
 // The pilot log viewer: shows a CSV file (its first line the column names)
 // as a table. Fields are separated by ',' or ';', and may be quoted.
+#include "helpers/CSVFileView/csv_fields.h"
 #include "helpers/helper_exchange.h"
 
 #include <cstdio>
 
 #include <string>
 #include <vector>
-
-namespace {
-
-std::vector<std::string> SplitFields(const std::string& line)
-{
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (size_t i = 0; i < line.size(); i++) {
-        char c = line[i];
-        if (c == '"') {
-            if (quoted && i + 1 < line.size() && line[i + 1] == '"')
-                fields.back() += line[++i];
-            else
-                quoted = !quoted;
-        } else if ((c == ',' || c == ';') && !quoted) {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return fields;
-}
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -40,7 +17,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "CSVFileView: %s cannot be read\n", argv[1]);
         return 1;
     }
-    std::vector<std::string> columns = SplitFields(lines[0]);
+    std::vector<std::string> columns = SplitCsvFields(lines[0]);
     std::vector<std::string> args = {"--list", "--title=" + ToUtf8(argv[1]), "--width=900", "--height=500"};
     for (const std::string& column : columns)
         args.push_back("--column=" + ToUtf8(column));
@@ -50,7 +27,7 @@ int main(int argc, char** argv)
     for (size_t i = 1; i < lines.size(); i++) {
         if (lines[i].empty())
             continue;
-        std::vector<std::string> fields = SplitFields(lines[i]);
+        std::vector<std::string> fields = SplitCsvFields(lines[i]);
         fields.resize(columns.size());
         for (const std::string& field : fields)
             cells.push_back(ToUtf8(field));

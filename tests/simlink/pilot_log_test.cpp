@@ -3,6 +3,7 @@
 #include "simlink/pilot_log.h"
 
 #include "app/settings.h"
+#include "helpers/CSVFileView/csv_fields.h"
 
 #include "tests/support/temp_folder.h"
 
@@ -85,26 +86,12 @@ TEST_F(PilotLogTest, AMissingLogGetsItsHeaderBeforeTheFirstFlight)
     EXPECT_EQ(Log().rfind(Header, 0), 0u);
 }
 
-// The fields of a line as the pilot-log viewer splits them: ',' or ';'
-// outside quotes, doubled quotes inside them.
-std::vector<std::string> ViewerFields(const std::string& line)
+// The fields of a line as the pilot-log viewer splits them, without its line end.
+std::vector<std::string> ViewerFields(std::string line)
 {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (size_t i = 0; i < line.size(); i++) {
-        char c = line[i];
-        if (c == '"') {
-            if (quoted && i + 1 < line.size() && line[i + 1] == '"')
-                fields.back() += line[++i];
-            else
-                quoted = !quoted;
-        } else if ((c == ',' || c == ';') && !quoted) {
-            fields.emplace_back();
-        } else if (c != '\n') {
-            fields.back() += c;
-        }
-    }
-    return fields;
+    if (!line.empty() && line.back() == '\n')
+        line.pop_back();
+    return SplitCsvFields(line);
 }
 
 TEST_F(PilotLogTest, SeparatorsQuotesAndLineEndsInTextsKeepTheColumns)
