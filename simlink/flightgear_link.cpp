@@ -202,16 +202,36 @@ void HandleFlightGearAiDatagram(const char* text, size_t length)
     TrafficCount = stored;
 }
 
+// The port each listener was last refused (0: none); written by that
+// listener's thread, one start after another.
+static std::atomic<int> RefusedAircraftPort{0};
+static std::atomic<int> RefusedAiPort{0};
+
+// Binds any local address at port. A port another program holds leaves the
+// listener hearing nothing, start after start: that is logged, once until a
+// bind works again.
+static bool BindListener(SOCKET sock, int port, const char* listener, std::atomic<int>* refused)
+{
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(static_cast<uint16_t>(port));
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (bind(sock, reinterpret_cast<sockaddr*>(&local), sizeof(local)) == 0) {
+        *refused = 0;
+        return true;
+    }
+    int code = WSAGetLastError();
+    if (refused->exchange(port) != port)
+        WriteLogF("%s: port %d could not be bound (WSA error %d): no lines can come in", listener, port, code);
+    return false;
+}
+
 static SOCKET OpenBoundSocket(int port)
 {
     SOCKET sock = OpenLinkSocket();
     if (sock == INVALID_SOCKET)
         return INVALID_SOCKET;
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(static_cast<uint16_t>(port));
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (bind(sock, reinterpret_cast<sockaddr*>(&local), sizeof(local)) != 0) {
+    if (!BindListener(sock, port, "FlightGear AI", &RefusedAiPort)) {
         closesocket(sock);
         return INVALID_SOCKET;
     }
@@ -389,20 +409,11 @@ static void SendTimeIfWanted(const LinkSession* s, SOCKET* timeSocket)
         WeatherRequestFlag = 0;
 }
 
-static bool BindLinkSocket(LinkSession* s)
-{
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(static_cast<uint16_t>(s->port));
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    return bind(s->socket, reinterpret_cast<sockaddr*>(&local), sizeof(local)) == 0;
-}
-
 static void FlightGearLinkThread(LinkSession* s)
 {
     if (!OpenLinkSession(s))
         return;
-    if (!BindLinkSocket(s))
+    if (!BindListener(s->socket, s->port, LinkName, &RefusedAircraftPort))
         s->stop = 1;
     SetReceiveTimeout(s->socket, s->initialTimeout);
     bool firstPending = true;

@@ -14,6 +14,7 @@
 #include "simlink/udp_link.h"
 #include "tests/navdata/nav_fixtures.h"
 #include "tests/support/link_state.h"
+#include "tests/support/program_root_copy.h"
 #include "tests/support/proxy_test_client.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/udp_peer.h"
@@ -490,6 +491,42 @@ TEST_F(FlightGearLinkTest, OnlyFlightGearsAddressIsHeard)
     ASSERT_TRUE(WaitFor([] { return !IsFlightGearTrafficRunning(); }, Wait));
     EXPECT_EQ(FindTrafficId(66), -1);
     EXPECT_EQ(FindTrafficId(17), 0);
+}
+
+// Another program on FlightGear's ports (a second map, a tool of the
+// user's) leaves the listeners hearing nothing: the log says so once, not at
+// every restart, and once the port is free the next start listens on it.
+TEST_F(FlightGearLinkTest, APortAnotherProgramHoldsIsLoggedOnceAndHeardOnOnceFree)
+{
+    TempFolder folder;
+    WorkingFolder in(folder.Path());
+    Settings.DebugMode = true;
+    std::string refused = "FlightGear: port " + std::to_string(port) + " could not be bound (WSA error 10048)";
+    std::string aiRefused = "FlightGear AI: port " + std::to_string(aiPort) + " could not be bound (WSA error 10048)";
+    auto log = [&] { return ReadFileText(folder / "Tervalingo.log"); };
+    {
+        UdpPeer holder(port);
+        ASSERT_TRUE(holder.IsOpen());
+        for (int start = 0; start < 3; ++start) {
+            ASSERT_TRUE(StartFlightGearLink());
+            ASSERT_TRUE(WaitFor([] { return !IsFlightGearLinkRunning(); }, Wait));
+        }
+        EXPECT_EQ(CountLines(log(), refused), 1) << log();
+    }
+    ASSERT_TRUE(StartFlightGearLink());
+    ASSERT_TRUE(SendUntil(port, AircraftLine{}.Text(), [] { return IsFlightGearConnected(); }));
+    {
+        UdpPeer holder(aiPort);
+        ASSERT_TRUE(holder.IsOpen());
+        ASSERT_TRUE(SimLinkStartTraffic());
+        ASSERT_TRUE(SendUntil(port, AircraftLine{}.Text(), [&] { return CountLines(log(), aiRefused) == 1; }));
+        ASSERT_TRUE(WaitFor([] { return !IsFlightGearTrafficRunning(); }, Wait));
+    }
+    ASSERT_TRUE(SimLinkStartTraffic());
+    ASSERT_TRUE(SendUntil(port, AircraftLine{}.Text(), [] { return IsFlightGearTrafficRunning(); }));
+    ASSERT_TRUE(SendUntil(aiPort, "1;DLH1;90;3500;53.5;10.1;17;1\n", [] { return FindTrafficId(17) == 0; }));
+    EXPECT_EQ(CountLines(log(), refused), 1) << log();
+    Settings.DebugMode = false;
 }
 
 TEST_F(FlightGearLinkTest, TheTimeGoesToFlightGearWhenTheWeatherWantsIt)

@@ -7,7 +7,8 @@
 #include <vector>
 
 // Starts args[0] with stdin from /dev/null and stdout to output; stderr is
-// discarded or left to the test's own. The process id, or -1.
+// discarded or left to the test's own, and no other descriptor of the test
+// goes with it. The process id, or -1.
 pid_t SpawnProgram(const std::vector<std::string>& args, const std::string& output, bool discardErrors);
 
 // How long one end-to-end run of the map program may take: a few hundred

@@ -54,7 +54,7 @@ const char* ReasonOf(int status)
 
 HttpTestServer::HttpTestServer()
 {
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
+    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listener_ < 0)
         return;
     int yes = 1;
@@ -152,7 +152,7 @@ void HttpTestServer::AcceptLoop()
         pollfd p{listener_, POLLIN, 0};
         if (poll(&p, 1, 50) <= 0)
             continue;
-        int c = accept(listener_, nullptr, nullptr);
+        int c = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         if (c < 0)
             continue;
         std::lock_guard<std::mutex> hold(lock_);

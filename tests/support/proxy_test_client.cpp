@@ -4,9 +4,13 @@
 #include <poll.h>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <mutex>
 #include <random>
 #include <set>
+#include <sstream>
+#include <string>
 #include <thread>
 
 #include <sys/socket.h>
@@ -27,7 +31,7 @@ uint16_t FreeUdpPort()
         auto port = static_cast<uint16_t>(below(pick));
         if (given.count(port))
             continue;
-        int s = socket(AF_INET, SOCK_DGRAM, 0);
+        int s = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(port);
@@ -42,17 +46,29 @@ uint16_t FreeUdpPort()
     return 0;
 }
 
+bool IsUdpPortBound(uint16_t port)
+{
+    // Lines read "  sl  local_address ...", the address as hex "0100007F:76CD".
+    for (const char* table : {"/proc/net/udp", "/proc/net/udp6"}) {
+        std::ifstream in(table);
+        std::string line;
+        std::getline(in, line);
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            std::string slot, local;
+            fields >> slot >> local;
+            size_t colon = local.rfind(':');
+            if (colon != std::string::npos && std::strtoul(local.c_str() + colon + 1, nullptr, 16) == port)
+                return true;
+        }
+    }
+    return false;
+}
+
 bool WaitUntilUdpPortTaken(uint16_t port, int seconds)
 {
     for (int i = 0; i < seconds * 20; ++i) {
-        int s = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bool taken = bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 && errno == EADDRINUSE;
-        close(s);
-        if (taken)
+        if (IsUdpPortBound(port))
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -61,7 +77,7 @@ bool WaitUntilUdpPortTaken(uint16_t port, int seconds)
 
 ProxyTestClient::ProxyTestClient(uint16_t port, int32_t clientId) : id_(clientId)
 {
-    fd_ = socket(AF_INET, SOCK_DGRAM, 0);
+    fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     proxy_.sin_family = AF_INET;
     proxy_.sin_port = htons(port);
     proxy_.sin_addr.s_addr = htonl(INADDR_LOOPBACK);

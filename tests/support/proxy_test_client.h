@@ -11,8 +11,11 @@
 
 // A UDP port that was free a moment ago.
 uint16_t FreeUdpPort();
-// Waits until something holds the UDP port (binding it fails); false after
-// the given seconds.
+// Whether a UDP socket of any process is bound to the port, on any address.
+// Read from the kernel's table, never by binding the port: a probe that held
+// it for a moment could take it from the program just as that binds it.
+bool IsUdpPortBound(uint16_t port);
+// Waits until something holds the UDP port; false after the given seconds.
 bool WaitUntilUdpPortTaken(uint16_t port, int seconds);
 
 class ProxyTestClient {

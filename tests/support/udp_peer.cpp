@@ -12,7 +12,7 @@
 
 UdpPeer::UdpPeer(uint16_t port, const char* address)
 {
-    socket_ = socket(AF_INET, SOCK_DGRAM, 0);
+    socket_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (socket_ < 0)
         return;
     sockaddr_in a{};

@@ -34,6 +34,8 @@ pid_t Spawn(const std::vector<std::string>& args, int* outputFd, int target = ST
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, ends[1], target);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    // The server outlives many tests: none of their sockets may go with it.
+    posix_spawn_file_actions_addclosefrom_np(&actions, target < 3 ? 3 : target + 1);
     std::vector<char*> argv;
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
