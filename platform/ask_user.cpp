@@ -79,7 +79,8 @@ bool RunTool(const char* program, const std::vector<std::string>& args, const st
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    // The dialog gets its two streams and stderr only, none of the program's sockets.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     std::vector<char*> argv;
     std::string name = program;
     argv.push_back(name.data());

@@ -275,10 +275,18 @@ bool BuildCommand(const char* file, const char* parameters, Command* command, in
     return true;
 }
 
+// A helper gets its standard streams only: a socket or file the program holds
+// stays the program's, so a helper left running keeps no port taken.
+void CloseInheritedFiles(posix_spawn_file_actions_t* actions)
+{
+    posix_spawn_file_actions_addclosefrom_np(actions, STDERR_FILENO + 1);
+}
+
 int Spawn(const Command& command, const char* directory, pid_t* pid)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    CloseInheritedFiles(&actions);
     char folder[PATH_MAX];
     if (directory && *directory) {
         if (!ResolvePath(directory, folder, sizeof folder)) {
@@ -352,6 +360,7 @@ int RunProgramWithArguments(const char* program, const std::vector<std::string>&
     command.insert(command.end(), arguments.begin(), arguments.end());
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    CloseInheritedFiles(&actions);
     char folder[PATH_MAX], output[PATH_MAX];
     bool ok = true;
     if (directory && *directory) {

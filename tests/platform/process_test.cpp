@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -186,6 +187,26 @@ TEST_F(ProcessTest, ArgumentsReachTheProgramAsTheyStandWithoutAShell)
     EXPECT_EQ(RunProgramWithArguments((folder / "Nothing.exe").c_str(), {}, nullptr, nullptr), -1);
     EXPECT_FALSE(IsProgramAvailable((folder / "Nothing.exe").c_str()));
     EXPECT_TRUE(IsProgramAvailable(helper.c_str()));
+}
+
+TEST_F(ProcessTest, AStartedProgramHoldsNoneOfTheProgramsFiles)
+{
+    // A descriptor without close-on-exec, as a socket of a link or a download has.
+    int held = open((folder / "Work").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(held, 3);
+    WriteFileText(folder / "Lister", "#!/bin/sh\nls /proc/$$/fd > fds.txt\n");
+    chmod((folder / "Lister").c_str(), 0755);
+    std::string lister = folder / "Lister.exe";
+    std::string heldName = std::to_string(held) + "\n";
+    ASSERT_EQ(RunProgramWithArguments(lister.c_str(), {}, (folder / "Work").c_str(), nullptr), 0);
+    std::string waited = ReadFileText(folder / "Work/fds.txt");
+    EXPECT_EQ(waited.find(heldName), std::string::npos) << waited;
+    SHELLEXECUTEINFOA info;
+    ASSERT_EQ(Run(lister.c_str(), "", &info), WAIT_OBJECT_0);
+    CloseHandle(info.hProcess);
+    close(held);
+    std::string started = ReadFileText(folder / "Work/fds.txt");
+    EXPECT_EQ(started.find(heldName), std::string::npos) << started;
 }
 
 TEST_F(ProcessTest, PageToolsAreMutoolAndTheirOutputGoesToAFile)
