@@ -462,6 +462,87 @@ TEST(GpuRasterGlyphs, GlyphsAtTheirOwnSizeBlendAsSampleTintAndOverDo)
 }
 
 
+// Lines of glyphs as the bitmap font writes them (two triangles a glyph,
+// one texel a pixel, upright), some overlapping, some over the page's edge,
+// placed on every grid the callers use, drawn whole quad by whole quad, in
+// bands and on threads: the bytes that drawing every triangle on its own,
+// each pixel through the clamping sampler, leaves.
+TEST(GpuRasterGlyphs, GlyphQuadsDrawnWholeLeaveWhatTrianglesPixelByPixelLeave)
+{
+    RasterBands three(3);
+    for (uint32_t seed = 1; seed <= 300; seed++) {
+        std::mt19937 random(seed);
+        // Wide pages whose side is no power of two put the glyphs' texture
+        // coordinates a little off their texels, more than a quad can step over.
+        const int wide = static_cast<int>(random() % 3);
+        const int pw = (wide == 1 ? 300 : 8) + static_cast<int>(random() % (wide == 1 ? 1500 : 90));
+        const int ph = (wide == 2 ? 300 : 8) + static_cast<int>(random() % (wide == 2 ? 1500 : 60));
+        std::vector<uint32_t> page(static_cast<size_t>(pw) * ph);
+        for (int y = 0; y < ph; y++)
+            for (int x = 0; x < pw; x++) {
+                // Strokes of ink with clear margins, as a font page has.
+                static const uint32_t alphas[] = {0, 0, 0, 255, 0x80, 0x20, 0xFE, 0};
+                const uint32_t a = (x + y / 2 + seed) % 7 < 2 ? 0 : alphas[(x * 3 + y * 5 + random() % 2) % 8];
+                page[static_cast<size_t>(y) * pw + x] = a << 24 | (random() & 0xFFFFFF);
+            }
+        std::vector<uint8_t> runs(page.size());
+        BuildAlphaRuns(page.data(), pw, ph, runs.data());
+        const int width = 60 + static_cast<int>(random() % 200), height = 20 + static_cast<int>(random() % 120);
+        std::vector<uint32_t> target(static_cast<size_t>(width) * height);
+        for (uint32_t& p : target)
+            p = random() % 2 ? 0xFFFFFECDu : static_cast<uint32_t>(random());
+        static const uint32_t colours[] = {0xFF7FFF00u, 0xFFFFFFFFu, 0x80FFFFFFu, 0x7F102030u};
+        const uint32_t colour = random() % 5 ? colours[random() % 4] : static_cast<uint32_t>(random());
+        std::vector<RasterVertex> v;
+        for (int line = 0; line < 1 + static_cast<int>(random() % 4); line++) {
+            float pen = Coordinate(random, -12, static_cast<float>(width));
+            const float base = Coordinate(random, -12, static_cast<float>(height));
+            for (int glyph = 0; glyph < 1 + static_cast<int>(random() % 12); glyph++) {
+                const int gw = static_cast<int>(random() % 14), gh = 1 + static_cast<int>(random() % 18);
+                // Mostly inside the page; now and then reaching over its edge.
+                const int gx = static_cast<int>(random() % (pw + 2)) - 1, gy = static_cast<int>(random() % (ph + 2)) - 1;
+                const float left = pen + static_cast<float>(random() % 3), top = base + static_cast<float>(random() % 4);
+                const float right = left + static_cast<float>(gw), bottom = top + static_cast<float>(gh);
+                const float uL = static_cast<float>(gx) / pw, uR = static_cast<float>(gx + gw) / pw;
+                const float vT = static_cast<float>(gy) / ph, vB = static_cast<float>(gy + gh) / ph;
+                const RasterVertex q[6] = {{left, top, colour, uL, vT, 1},     {right, top, colour, uR, vT, 1},
+                                           {right, bottom, colour, uR, vB, 1}, {right, bottom, colour, uR, vB, 1},
+                                           {left, bottom, colour, uL, vB, 1},  {left, top, colour, uL, vT, 1}};
+                v.insert(v.end(), q, q + 6);
+                // Pens that step less than a glyph overlap its neighbour.
+                pen += static_cast<float>(gw) - static_cast<float>(random() % 4) + 1;
+            }
+        }
+        RasterJob job;
+        job.target = {target.data(), width, height, width};
+        job.clipX1 = width;
+        job.clipY1 = height;
+        if (random() % 3 == 0) {
+            job.clipX0 = static_cast<int>(random() % (width / 2));
+            job.clipY0 = static_cast<int>(random() % (height / 2));
+        }
+        job.pass.program = PixelProgram::Textured;
+        job.pass.sampler = SamplerMode::Linear;
+        job.texture = {page.data(), pw, ph, pw, false, random() % 4 ? runs.data() : nullptr};
+        RasterRun run{job, v.data(), static_cast<int>(v.size()), true};
+        auto draw = [&](bool plain, RasterBands* bands, int64_t split) {
+            std::vector<uint32_t> pixels = target;
+            RasterRun r = run;
+            r.job.target.pixels = pixels.data();
+            RasterizeOneByOne(plain);
+            RasterizeTexturedPixelByPixel(plain);
+            RasterizeRuns(&r, 1, bands, split);
+            RasterizeOneByOne(false);
+            RasterizeTexturedPixelByPixel(false);
+            return pixels;
+        };
+        const std::vector<uint32_t> want = draw(true, nullptr, kSplitPixels);
+        ASSERT_EQ(draw(false, nullptr, kSplitPixels), want) << "seed " << seed;
+        ASSERT_EQ(draw(false, nullptr, 0), want) << "banded, seed " << seed;
+        ASSERT_EQ(draw(false, &three, 0), want) << "threads, seed " << seed;
+    }
+}
+
 // Sprites turned, scaled or at their own size, tinted by one colour or by
 // their corners', with and without alpha runs, blended both ways and sampled
 // both ways, over random targets: the spans that skip transparent taps and
