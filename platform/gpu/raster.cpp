@@ -434,17 +434,32 @@ struct AcrossTable {
 };
 const AcrossTable kAcross;
 
+// {256 - f x 8} and {f x 8}: the weights of a step down, as 16-bit lanes.
+struct DownTable {
+    alignas(16) uint16_t up[256][8];
+    alignas(16) uint16_t down[256][8];
+    DownTable()
+    {
+        for (int f = 0; f < 256; f++)
+            for (int k = 0; k < 8; k++) {
+                up[f][k] = static_cast<uint16_t>(256 - f);
+                down[f][k] = static_cast<uint16_t>(f);
+            }
+    }
+};
+const DownTable kDown;
+
 // BilinearPair's sample at texel pair r0 (and the row below) in 16-bit
 // lanes 0-3, with the arithmetic of CopyBilinearAlongRows: down, then across.
 RASTER_INLINE __m128i BilinearLanes(const uint32_t* r0, int64_t pitch, uint32_t fx, uint32_t fy)
 {
     const __m128i zero = _mm_setzero_si128();
-    __m128i t = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0)), zero);
-    __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0 + pitch)), zero);
-    __m128i down = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(t, _mm_set1_epi16(static_cast<short>(256 - fy))),
-                                                _mm_mullo_epi16(b, _mm_set1_epi16(static_cast<short>(fy)))),
-                                  8);
-    __m128i p = _mm_mullo_epi16(down, _mm_load_si128(reinterpret_cast<const __m128i*>(kAcross.w[fx])));
+    const __m128i t = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0)), zero);
+    const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0 + pitch)), zero);
+    const __m128i up = _mm_load_si128(reinterpret_cast<const __m128i*>(kDown.up[fy]));
+    const __m128i down = _mm_load_si128(reinterpret_cast<const __m128i*>(kDown.down[fy]));
+    const __m128i v = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(t, up), _mm_mullo_epi16(b, down)), 8);
+    const __m128i p = _mm_mullo_epi16(v, _mm_load_si128(reinterpret_cast<const __m128i*>(kAcross.w[fx])));
     return _mm_srli_epi16(_mm_add_epi16(p, _mm_srli_si128(p, 8)), 8);
 }
 
@@ -699,6 +714,17 @@ struct TexturedShader {
         }
     }
 
+    // Whether the four taps of the bilinear Sample at (tx, ty), clamped to
+    // the texture as it clamps them, all have alpha 0: the sample then has
+    // alpha 0, and tinting and blending it leave the target as it is. A
+    // turned sprite's pixels along its edges, whose taps reach past the
+    // texture, mostly are.
+    RASTER_INLINE bool ClampedTapsClear(int64_t tx, int64_t ty) const
+    {
+        const int64_t x0 = tx >> 16, y0 = ty >> 16;
+        return ((Fetch(x0, y0) | Fetch(x0 + 1, y0) | Fetch(x0, y0 + 1) | Fetch(x0 + 1, y0 + 1)) >> 24) == 0;
+    }
+
     // The texels' alpha class where pixels from tx on sample between the two
     // columns at the start of a run shared by both rows, and how many of the
     // next pixels (at most left) keep their taps inside that run; kAlphaMixed
@@ -799,22 +825,34 @@ struct TexturedShader {
 
     // Four pixels of SpanAcross from (t, s), every tap inside: left alone
     // when all their taps are transparent, else sampled, tinted and blended
-    // Over as one.
+    // Over as one. Each pixel's texel and fractions are taken once, for the
+    // look at its alpha runs and for its sample.
     RASTER_INLINE void FourAcross(uint32_t* dst, int64_t t, int64_t s, const TintOver& over) const
     {
-        int64_t tk[4], sk[4];
-        bool clear = tex.alphaRuns != nullptr;
+        int64_t ix[4], iy[4];
+        uint32_t fx[4], fy[4];
         for (int j = 0; j < 4; j++) {
-            tk[j] = t + j * dtx;
-            sk[j] = s + j * dty;
-            clear = clear && TapsClear(tk[j] >> 16, sk[j] >> 16);
+            const int64_t tj = t + j * dtx, sj = s + j * dty;
+            ix[j] = tj >> 16;
+            iy[j] = sj >> 16;
+            fx[j] = static_cast<uint32_t>(tj >> 8) & 0xFF;
+            fy[j] = static_cast<uint32_t>(sj >> 8) & 0xFF;
         }
-        if (clear)
-            return;
+        if (tex.clearCells) {
+            const uint8_t* c = tex.clearCells;
+            const int64_t w = tex.width;
+            if (c[iy[0] * w + ix[0]] & c[iy[1] * w + ix[1]] & c[iy[2] * w + ix[2]] & c[iy[3] * w + ix[3]])
+                return;
+        } else if (tex.alphaRuns) {
+            bool clear = true;
+            for (int j = 0; j < 4; j++)
+                clear &= TapsClear(ix[j], iy[j]);
+            if (clear)
+                return;
+        }
         __m128i lanes[4];
         for (int j = 0; j < 4; j++)
-            lanes[j] = BilinearLanes(tex.texels + (sk[j] >> 16) * tex.pitch + (tk[j] >> 16), tex.pitch,
-                                     static_cast<uint32_t>(tk[j] >> 8) & 0xFF, static_cast<uint32_t>(sk[j] >> 8) & 0xFF);
+            lanes[j] = BilinearLanes(tex.texels + iy[j] * tex.pitch + ix[j], tex.pitch, fx[j], fy[j]);
         auto* p = reinterpret_cast<__m128i*>(dst);
         _mm_storeu_si128(p, over.Four(_mm_unpacklo_epi64(lanes[0], lanes[1]), _mm_unpacklo_epi64(lanes[2], lanes[3]),
                                       _mm_loadu_si128(p)));
@@ -835,7 +873,8 @@ struct TexturedShader {
         const uint32_t c = colour.flat;
         int64_t t = tx, s = ty;
         for (int k = 0; k < k0; k++, t += dtx, s += dty)
-            row[x0 + k] = Blend<B>(Modulate(Sample(t, s), c), row[x0 + k]);
+            if (!tex.alphaRuns || !ClampedTapsClear(t, s))
+                row[x0 + k] = Blend<B>(Modulate(Sample(t, s), c), row[x0 + k]);
         const int64_t pitch = tex.pitch;
         int k = k0;
         if constexpr (B == BlendMode::Over) {
@@ -845,7 +884,7 @@ struct TexturedShader {
         }
         for (; k < k1; k++, t += dtx, s += dty) {
             const int64_t ix = t >> 16, iy = s >> 16;
-            if (tex.alphaRuns && TapsClear(ix, iy))
+            if (tex.clearCells ? tex.clearCells[iy * tex.width + ix] != 0 : tex.alphaRuns && TapsClear(ix, iy))
                 continue;
             const uint32_t* r0 = tex.texels + iy * pitch + ix;
             uint32_t sample = BilinearPair(r0, r0 + pitch, static_cast<uint32_t>(t >> 8) & 0xFF,
@@ -853,7 +892,8 @@ struct TexturedShader {
             row[x0 + k] = Blend<B>(Modulate(sample, c), row[x0 + k]);
         }
         for (int k = std::max(k0, k1); k < n; k++, t += dtx, s += dty)
-            row[x0 + k] = Blend<B>(Modulate(Sample(t, s), c), row[x0 + k]);
+            if (!tex.alphaRuns || !ClampedTapsClear(t, s))
+                row[x0 + k] = Blend<B>(Modulate(Sample(t, s), c), row[x0 + k]);
     }
 
     static int64_t ToFixed(double texels)
@@ -1864,6 +1904,22 @@ void BuildAlphaRuns(const uint32_t* texels, int width, int height, uint8_t* runs
             previous = kind;
             r[x] = static_cast<uint8_t>(kind << 6 | length);
         }
+    }
+}
+
+void BuildClearCells(const uint8_t* runs, int width, int height, uint8_t* cells)
+{
+    // A clear run of two or more from a texel: it and the one right of it have alpha 0.
+    for (int y = 0; y < height; y++) {
+        const uint8_t* top = runs + static_cast<size_t>(y) * width;
+        const uint8_t* below = y + 1 < height ? top + width : nullptr;
+        uint8_t* out = cells + static_cast<size_t>(y) * width;
+        if (!below) {
+            std::memset(out, 0, static_cast<size_t>(width));
+            continue;
+        }
+        for (int x = 0; x < width; x++)
+            out[x] = (static_cast<uint8_t>(top[x] - 0x42) < 0x3E) & (static_cast<uint8_t>(below[x] - 0x42) < 0x3E);
     }
 }
 

@@ -20,7 +20,7 @@ struct Scene {
     int width = 0, height = 0;
     std::vector<uint32_t> background;
     std::vector<std::vector<uint32_t>> textures;
-    std::vector<std::vector<uint8_t>> alphaRuns;
+    std::vector<std::vector<uint8_t>> alphaRuns, clearCells;
     std::vector<std::vector<RasterVertex>> vertices;
     std::vector<RasterRun> runs;
     std::vector<bool> strips; // per run: its vertices are a strip
@@ -135,6 +135,7 @@ Scene MakeScene(uint32_t seed)
         p = random() % 3 == 0 ? 0xFFFFFECDu : static_cast<uint32_t>(random());
     s.textures.resize(2);
     s.alphaRuns.resize(2);
+    s.clearCells.resize(2);
     for (int t = 0; t < 2; t++) {
         const int side = 8 << t;
         for (int k = 0; k < side * side; k++)
@@ -142,6 +143,8 @@ Scene MakeScene(uint32_t seed)
                                            : (k % 5 == 0 ? 0u : k % 7 == 0 ? 0x80u : 0xFFu) << 24 | (random() & 0xFFFFFF));
         s.alphaRuns[t].resize(s.textures[t].size());
         BuildAlphaRuns(s.textures[t].data(), side, side, s.alphaRuns[t].data());
+        s.clearCells[t].resize(s.textures[t].size());
+        BuildClearCells(s.alphaRuns[t].data(), side, side, s.clearCells[t].data());
     }
     const int runs = 1 + static_cast<int>(random() % 8);
     for (int r = 0; r < runs; r++) {
@@ -167,7 +170,9 @@ Scene MakeScene(uint32_t seed)
         static const CullFace culls[] = {CullFace::CounterClockwise, CullFace::Clockwise, CullFace::None};
         job.cull = culls[random() % 3];
         const int t = static_cast<int>(random() % 2);
-        job.texture = {s.textures[t].data(), 8 << t, 8 << t, 8 << t, t == 0, random() % 2 ? s.alphaRuns[t].data() : nullptr};
+        const bool runs = random() % 2;
+        job.texture = {s.textures[t].data(), 8 << t, 8 << t, 8 << t, t == 0, runs ? s.alphaRuns[t].data() : nullptr,
+                       runs && random() % 2 ? s.clearCells[t].data() : nullptr};
         const bool perPoint = random() % 4 == 0;
         const uint32_t colour = random() % 3 == 0 ? 0xFFFFFFFFu : Colour(random);
         const bool strip = random() % 6 == 0;
@@ -544,10 +549,10 @@ TEST(GpuRasterGlyphs, GlyphQuadsDrawnWholeLeaveWhatTrianglesPixelByPixelLeave)
 }
 
 // Sprites turned, scaled or at their own size, tinted by one colour or by
-// their corners', with and without alpha runs, blended both ways and sampled
-// both ways, over random targets: the spans that skip transparent taps and
-// go four pixels a step leave what sampling, tinting and blending each pixel
-// on its own through the clamping sampler leaves.
+// their corners', with and without alpha runs and clear cells, blended both
+// ways and sampled both ways, over random targets: the spans that skip
+// transparent taps and go four pixels a step leave what sampling, tinting
+// and blending each pixel on its own through the clamping sampler leaves.
 TEST(GpuRasterTextured, FasterSpansLeaveWhatPixelByPixelLeaves)
 {
     struct Plain {
@@ -565,8 +570,9 @@ TEST(GpuRasterTextured, FasterSpansLeaveWhatPixelByPixelLeaves)
                 uint32_t a = (x / 3 + y / 4 + seed) % 4 == 0 ? random() & 0xFF : alphas[(x / 5 * 7 + y / 3) % 8];
                 texels[static_cast<size_t>(y) * tw + x] = a << 24 | (random() & 0xFFFFFF);
             }
-        std::vector<uint8_t> runs(texels.size());
+        std::vector<uint8_t> runs(texels.size()), cells(texels.size());
         BuildAlphaRuns(texels.data(), tw, th, runs.data());
+        BuildClearCells(runs.data(), tw, th, cells.data());
         const int width = 90, height = 80;
         std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
         for (uint32_t& p : pixels)
@@ -585,7 +591,9 @@ TEST(GpuRasterTextured, FasterSpansLeaveWhatPixelByPixelLeaves)
         job.pass.program = PixelProgram::Textured;
         job.pass.sampler = random() % 4 ? SamplerMode::Linear : SamplerMode::Point;
         job.pass.blend = random() % 3 ? BlendMode::Over : BlendMode::OverStraight;
-        job.texture = {texels.data(), tw, th, tw, false, random() % 4 ? runs.data() : nullptr};
+        const int lookups = static_cast<int>(random() % 4); // none, runs, runs and cells
+        job.texture = {texels.data(), tw, th, tw, false, lookups ? runs.data() : nullptr,
+                       lookups > 1 ? cells.data() : nullptr};
         RasterVertex corner[4];
         const float us[4] = {0, 1, 1, 0}, vs[4] = {0, 0, 1, 1};
         for (int k = 0; k < 4; k++) {
