@@ -1870,6 +1870,11 @@ void RasterizeTexturedPixelByPixel(bool on)
     g_plainSpans.store(on);
 }
 
+bool RasterizingTexturedPixelByPixel()
+{
+    return g_plainSpans.load(std::memory_order_relaxed);
+}
+
 void RasterizeTriangleList(const RasterJob& job, const RasterVertex* vertices, int count)
 {
     Rasterize(job, vertices, count, Assembly::List);

@@ -125,8 +125,10 @@ void RasterizeRuns(const RasterRun* runs, int n, RasterBands* bands, int64_t spl
 void RasterizeOneByOne(bool on);
 
 // Textured spans sampled, tinted and blended one pixel at a time through
-// the clamping sampler: the plain span every faster one must match (tests).
+// the clamping sampler, and terrain spans shaded a pixel at a time: the
+// plain spans every faster one must match (tests).
 void RasterizeTexturedPixelByPixel(bool on);
+bool RasterizingTexturedPixelByPixel();
 
 // The terrain program's pixels (terrain_pixels.cpp): fills n pixels of dst
 // from elevation texels sampled at (u, v) stepping (du, dv), in texels.

@@ -616,3 +616,50 @@ TEST(GpuRasterTextured, FasterSpansLeaveWhatPixelByPixelLeaves)
 }
 
 } // namespace
+
+namespace {
+
+// Terrain coloured by clearance bands, of every opacity (none, some, all),
+// tinted, with the safe band left out or sea level left clear, along spans
+// inside and reaching past the elevation tile, over random targets: the
+// bands shaded four pixels a step leave what a pixel at a time leaves.
+TEST(GpuRasterTerrain, BandsShadedFourPixelsAStepLeaveWhatAPixelAtATimeLeaves)
+{
+    for (uint32_t seed = 1; seed <= 400; seed++) {
+        std::mt19937 random(seed);
+        const int tw = 2 + static_cast<int>(random() % 60), th = 2 + static_cast<int>(random() % 60);
+        std::vector<uint32_t> elevation(static_cast<size_t>(tw) * th);
+        for (uint32_t& e : elevation)
+            e = 0xFF000000u | (random() % 256) << 8 | (random() & 0xFF00FFu);
+        const RasterTexture tile{elevation.data(), tw, th, tw};
+        TerrainConstants t;
+        t.altitude = static_cast<float>(random() % 30000);
+        static const float blends[] = {1.0f, 0.5f, 0.0f, 0.73f};
+        t.blendfactor = blends[random() % 4];
+        t.brightness = static_cast<float>(random() % 2 ? 255 : random() % 256);
+        t.mode = 1 + static_cast<int>(random() % 2);
+        t.zerolimit = static_cast<int>(random() % 2);
+        for (auto& c : t.color)
+            for (float& k : c)
+                k = static_cast<float>(random() % 256) / 255.0f;
+        static const uint32_t tints[] = {0xFFFFFFFFu, 0x80FFFFFFu, 0xFF8040C0u, 0x00FFFFFFu};
+        const uint32_t tint = random() % 5 ? tints[random() % 4] : static_cast<uint32_t>(random());
+        const int n = 1 + static_cast<int>(random() % 200);
+        std::vector<uint32_t> target(static_cast<size_t>(n));
+        for (uint32_t& p : target)
+            p = random() % 2 ? 0xFFFFFECDu : static_cast<uint32_t>(random());
+        const double u = std::uniform_real_distribution<double>(-10, tw + 10)(random);
+        const double v = std::uniform_real_distribution<double>(-10, th + 10)(random);
+        const double du = std::uniform_real_distribution<double>(-2, 2)(random);
+        const double dv = random() % 3 ? 0.0 : std::uniform_real_distribution<double>(-2, 2)(random);
+        const BlendMode blend = random() % 4 ? BlendMode::Over : BlendMode::OverStraight;
+        std::vector<uint32_t> fast = target, plain = target;
+        ShadeTerrainSpan(t, tile, tint, u, v, du, dv, fast.data(), n, blend);
+        RasterizeTexturedPixelByPixel(true);
+        ShadeTerrainSpan(t, tile, tint, u, v, du, dv, plain.data(), n, blend);
+        RasterizeTexturedPixelByPixel(false);
+        ASSERT_EQ(fast, plain) << "seed " << seed;
+    }
+}
+
+} // namespace
