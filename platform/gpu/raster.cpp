@@ -303,6 +303,9 @@ struct TintOver {
         return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
     }
 
+    // Two pixels' samples tinted, unpacked, as Modulate makes each.
+    RASTER_INLINE __m128i Tint(__m128i s) const { return Div255(_mm_mullo_epi16(s, tint)); }
+
     // Two pixels' sample s over their target d, both unpacked. The tinted
     // sample's lanes are at most 255, so setting the alpha lane's bits
     // makes it the 255 that Over counts there.
@@ -464,11 +467,23 @@ RASTER_INLINE __m128i BilinearLanes(const uint32_t* r0, int64_t pitch, uint32_t 
 }
 
 // Bilinear samples of n pixels stepping through the texture, every pair of
-// taps inside it: no clamping, and only locals in the loop.
+// taps inside it: no clamping, and only locals in the loop. Four pixels a
+// step in the lanes of BilinearLanes, whose arithmetic is BilinearPair's.
 void CopyBilinear(uint32_t* dst, int n, int64_t tx, int64_t ty, int64_t dtx, int64_t dty, const uint32_t* texels,
                   int64_t pitch)
 {
-    for (int k = 0; k < n; k++, tx += dtx, ty += dty) {
+    auto lanes = [&](int64_t t, int64_t s) {
+        return BilinearLanes(texels + (s >> 16) * pitch + (t >> 16), pitch, static_cast<uint32_t>(t >> 8) & 0xFF,
+                             static_cast<uint32_t>(s >> 8) & 0xFF);
+    };
+    int k = 0;
+    for (; k + 4 <= n; k += 4, tx += 4 * dtx, ty += 4 * dty) {
+        const __m128i a = lanes(tx, ty), b = lanes(tx + dtx, ty + dty);
+        const __m128i c = lanes(tx + 2 * dtx, ty + 2 * dty), d = lanes(tx + 3 * dtx, ty + 3 * dty);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k),
+                         _mm_packus_epi16(_mm_unpacklo_epi64(a, b), _mm_unpacklo_epi64(c, d)));
+    }
+    for (; k < n; k++, tx += dtx, ty += dty) {
         const uint32_t* a = texels + (ty >> 16) * pitch + (tx >> 16);
         dst[k] = BilinearPair(a, a + pitch, static_cast<uint32_t>(tx >> 8) & 0xFF, static_cast<uint32_t>(ty >> 8) & 0xFF);
     }
@@ -501,12 +516,22 @@ void CopyBilinearAlongRows(uint32_t* dst, int n, int64_t tx, int64_t dtx, const 
         __m128i v = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(t, upper), _mm_mullo_epi16(b, lower)), 8);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(down + (c - first) * 4), v);
     }
-    for (int k = 0; k < n; k++, tx += dtx) {
-        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(down + ((tx >> 16) - first) * 4));
-        __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(kAcross.w[(tx >> 8) & 0xFF]));
-        __m128i p = _mm_mullo_epi16(v, w);
-        __m128i across = _mm_srli_epi16(_mm_add_epi16(p, _mm_srli_si128(p, 8)), 8);
-        dst[k] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(across, across)));
+    // A pixel's two columns across, in lanes 0-3; four pixels are stored at a time.
+    auto across = [&](int64_t t) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(down + ((t >> 16) - first) * 4));
+        const __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(kAcross.w[(t >> 8) & 0xFF]));
+        const __m128i p = _mm_mullo_epi16(v, w);
+        return _mm_srli_epi16(_mm_add_epi16(p, _mm_srli_si128(p, 8)), 8);
+    };
+    int k = 0;
+    for (; k + 4 <= n; k += 4, tx += 4 * dtx) {
+        const __m128i a = across(tx), b = across(tx + dtx), c4 = across(tx + 2 * dtx), d = across(tx + 3 * dtx);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k),
+                         _mm_packus_epi16(_mm_unpacklo_epi64(a, b), _mm_unpacklo_epi64(c4, d)));
+    }
+    for (; k < n; k++, tx += dtx) {
+        const __m128i a = across(tx);
+        dst[k] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(a, a)));
     }
 }
 
@@ -760,6 +785,7 @@ struct TexturedShader {
         const int64_t pitch = tex.pitch;
         const uint32_t c = colour.flat;
         const bool solidColour = (c >> 24) == 255;
+        const TintOver over(c);
         for (int x = x0; x < x1;) {
             int n = 1;
             uint8_t kind = ClassifyTaps(runs0, runs1, tx, dtx, x1 - x, &n);
@@ -769,11 +795,26 @@ struct TexturedShader {
                        ((tx + (n - 1) * dtx) >> 16) - (tx >> 16) < kRowColumns) {
                 CopyBilinearAlongRows(row + x, n, tx, dtx, texels0, texels0 + pitch, fy);
             } else if (kind == kAlphaSolid && solidColour) {
+                // Opaque samples of an opaque tint: written, four at a time.
                 int64_t t = tx;
-                for (int k = 0; k < n; k++, t += dtx) {
+                int k = 0;
+                for (; k + 4 <= n; k += 4, t += 4 * dtx) {
+                    __m128i a, b;
+                    FourAlongRow(texels0, t, dtx, fy, &a, &b);
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x + k), _mm_packus_epi16(over.Tint(a), over.Tint(b)));
+                }
+                for (; k < n; k++, t += dtx) {
                     const uint32_t* r0 = texels0 + (t >> 16);
                     row[x + k] = Modulate(BilinearPair(r0, r0 + pitch, static_cast<uint32_t>(t >> 8) & 0xFF, fy), c);
                 }
+            } else if (B == BlendMode::Over && x + 4 <= x1 && FourInside(tx, dtx)) {
+                // Mixed taps: this pixel and the next three sampled, tinted and blended
+                // as one, whatever their own taps are.
+                __m128i a, b;
+                FourAlongRow(texels0, tx, dtx, fy, &a, &b);
+                auto* p = reinterpret_cast<__m128i*>(row + x);
+                _mm_storeu_si128(p, over.Four(a, b, _mm_loadu_si128(p)));
+                n = 4;
             } else {
                 int64_t t = tx;
                 for (int k = 0; k < n; k++, t += dtx)
@@ -782,6 +823,27 @@ struct TexturedShader {
             x += n;
             tx += n * dtx;
         }
+    }
+
+    // Whether pixels from tx on, stepping dtx, have both columns of taps
+    // inside the texture for four pixels.
+    RASTER_INLINE bool FourInside(int64_t tx, int64_t dtx) const
+    {
+        const uint64_t last = static_cast<uint64_t>(tex.width - 1);
+        return static_cast<uint64_t>(tx >> 16) < last && static_cast<uint64_t>((tx + 3 * dtx) >> 16) < last;
+    }
+
+    // BilinearLanes' samples of four pixels along the texel rows from
+    // texels0 (and the row below), every tap inside: pixels 0, 1 in a and
+    // 2, 3 in b.
+    RASTER_INLINE void FourAlongRow(const uint32_t* texels0, int64_t t, int64_t dtx, uint32_t fy, __m128i* a,
+                                    __m128i* b) const
+    {
+        __m128i lanes[4];
+        for (int j = 0; j < 4; j++, t += dtx)
+            lanes[j] = BilinearLanes(texels0 + (t >> 16), tex.pitch, static_cast<uint32_t>(t >> 8) & 0xFF, fy);
+        *a = _mm_unpacklo_epi64(lanes[0], lanes[1]);
+        *b = _mm_unpacklo_epi64(lanes[2], lanes[3]);
     }
 
     // A span one texel a pixel along one pair of texel rows, tinted by the
