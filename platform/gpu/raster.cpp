@@ -1842,7 +1842,8 @@ constexpr int kMinBandRows = 4;
 constexpr int kBandsPerThread = 4;
 
 // Draws the draws in order into one target; those that together cover at
-// least splitPixels go band by band, the bands shared among the threads.
+// least splitPixels go band by band, the bands shared among the threads
+// from kShareFactor times that.
 void RasterizeDraws(const BandDraw* draws, int n, RasterBands* threads, int64_t splitPixels)
 {
     // The caller's thread only: the context is used from one thread.
@@ -1873,7 +1874,8 @@ void RasterizeDraws(const BandDraw* draws, int n, RasterBands* threads, int64_t 
             }
         if (counted > 0)
             bandRows = std::max<int>(bandRows, static_cast<int>(kBandTriangles * tall / counted));
-        if (workers > 1)
+        const bool share = workers > 1 && pixels >= static_cast<double>(splitPixels) * kShareFactor;
+        if (share)
             bandRows = std::max(kMinBandRows, std::min(bandRows, span / (workers * kBandsPerThread)));
         if (span > 0 && pixels >= static_cast<double>(splitPixels) && span > bandRows) {
             bands.row0 = row0;
@@ -1882,7 +1884,7 @@ void RasterizeDraws(const BandDraw* draws, int n, RasterBands* threads, int64_t 
             bands.count = (span + bandRows - 1) / bandRows;
             bands.Sort(rows);
             BandedDraws d{draws, n, firstTriangle.data(), &bands};
-            if (workers > 1)
+            if (share)
                 threads->Run(RasterizeBand, &d, bands.count);
             else
                 for (int b = 0; b < bands.count; b++)

@@ -101,6 +101,13 @@ struct RasterJob {
 // polylines have hundreds) costs about what the threads save.
 constexpr int64_t kSplitPixels = 8192;
 
+// A batch cut into bands from splitPixels goes to the workers only from
+// kShareFactor times that (a split of 0 shares every batch): waking them
+// costs a futex call and a switch each, tens of microseconds on a busy
+// machine, about what they save on a smaller batch, which the caller then
+// draws band by band alone.
+constexpr int64_t kShareFactor = 12;
+
 // Draws triangles (a, b, c) = (v[i], v[i+1], v[i+2]) for a list, or the
 // triangles of a strip (odd ones with their first two vertices swapped).
 void RasterizeTriangleList(const RasterJob& job, const RasterVertex* vertices, int count);
@@ -115,8 +122,9 @@ struct RasterRun {
 };
 
 // Draws the runs in order into one target. When together they cover at least
-// splitPixels, their rows are shared among the bands' threads, each band
-// drawing every run's triangles over its rows in the runs' order.
+// splitPixels, their rows are cut into bands, each band drawing every run's
+// triangles over its rows in the runs' order; from kShareFactor times that,
+// the bands are shared among the bands' threads.
 void RasterizeRuns(const RasterRun* runs, int n, RasterBands* bands, int64_t splitPixels);
 
 // Every triangle drawn on its own, one after the other, on the caller's
