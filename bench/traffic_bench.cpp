@@ -5,7 +5,8 @@
 // mode (aircraft symbols, leader lines and two-line labels) and in TCAS mode
 // (class symbols). Prints the median milliseconds of each frame (real time,
 // and processor time counting the raster threads) and the difference the
-// targets make.
+// targets make. "--frames N" only draws the frame with 400 AI targets N
+// times (for profiles and instruction counts from outside).
 #include "app/program_root.h"
 #include "app/settings.h"
 #include "app/traffic_mode.h"
@@ -28,6 +29,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -158,12 +161,38 @@ FrameTimes MedianFrameMs(bool targets)
     return {real[real.size() / 2], cpu[cpu.size() / 2]};
 }
 
+// The frame without targets, with 400 AI targets and with 400 TCAS targets.
+void ReportFrames()
+{
+    FrameTimes without = MedianFrameMs(false);
+    TrafficDisplayMode = 2;
+    TrafficLabels = 1;
+    FillTargetList(false);
+    FrameTimes ai = MedianFrameMs(true);
+    TrafficDisplayMode = 1;
+    TrafficLabels = 0;
+    FillTargetList(true);
+    FrameTimes tcas = MedianFrameMs(true);
+    std::printf("frame 1920x1080 without targets: median %.2f ms real, %.2f ms CPU\n", without.real, without.cpu);
+    std::printf("  with 400 AI targets (symbols, leader lines, labels): median %.2f ms, %+.2f ms real; %.2f ms, "
+                "%+.2f ms CPU\n",
+                ai.real, ai.real - without.real, ai.cpu, ai.cpu - without.cpu);
+    std::printf("  with 400 TCAS targets (class symbols): median %.2f ms, %+.2f ms real; %.2f ms, %+.2f ms CPU\n",
+                tcas.real, tcas.real - without.real, tcas.cpu, tcas.cpu - without.cpu);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    int frames = -1;
+    for (int i = 1; i + 1 < argc; i++)
+        if (std::strcmp(argv[i], "--frames") == 0)
+            frames = std::atoi(argv[i + 1]);
+    if (frames < 0) {
+        benchmark::Initialize(&argc, argv);
+        benchmark::RunSpecifiedBenchmarks();
+    }
 
     std::snprintf(ProgramRoot, 512, "%s", TVL_ROOT_DIR);
     SetHeadlessClientSize(kWidth, kHeight);
@@ -189,25 +218,20 @@ int main(int argc, char** argv)
     auto state = StateDatagram(Lat0, Lon0);
     HandleMsfsDatagram(state.data(), state.size());
 
-    FrameTimes without = MedianFrameMs(false);
-    TrafficDisplayMode = 2;
-    TrafficLabels = 1;
-    FillTargetList(false);
-    FrameTimes ai = MedianFrameMs(true);
-    TrafficDisplayMode = 1;
-    TrafficLabels = 0;
-    FillTargetList(true);
-    FrameTimes tcas = MedianFrameMs(true);
-    std::printf("frame 1920x1080 without targets: median %.2f ms real, %.2f ms CPU\n", without.real, without.cpu);
-    std::printf("  with 400 AI targets (symbols, leader lines, labels): median %.2f ms, %+.2f ms real; %.2f ms, "
-                "%+.2f ms CPU\n",
-                ai.real, ai.real - without.real, ai.cpu, ai.cpu - without.cpu);
-    std::printf("  with 400 TCAS targets (class symbols): median %.2f ms, %+.2f ms real; %.2f ms, %+.2f ms CPU\n",
-                tcas.real, tcas.real - without.real, tcas.cpu, tcas.cpu - without.cpu);
+    if (frames >= 0) {
+        TrafficDisplayMode = 2;
+        TrafficLabels = 1;
+        FillTargetList(false);
+        for (int i = 0; i < frames; i++)
+            DrawFrameWith(true);
+    } else {
+        ReportFrames();
+    }
     if (g_tile)
         g_tile->Release();
     ReleaseDisplayBitmaps();
     CleanupD3D();
-    benchmark::Shutdown();
+    if (frames < 0)
+        benchmark::Shutdown();
     return 0;
 }

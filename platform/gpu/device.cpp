@@ -74,6 +74,7 @@ RasterTexture GpuTexture::AsRaster() const
     // A render target changes under every draw, so it is never taken as opaque.
     t.opaque = opaque_.load(std::memory_order_relaxed) && !(desc_.BindFlags & D3D11_BIND_RENDER_TARGET);
     t.alphaRuns = alphaRunsValid_ ? alphaRuns_.get() : nullptr;
+    t.clearCells = alphaRunsValid_ ? alphaRuns_.get() + static_cast<size_t>(t.width) * t.height : nullptr;
     return t;
 }
 
@@ -90,9 +91,10 @@ void GpuTexture::UpdateOpaque()
     alphaRunsValid_ = !opaque && !(desc_.BindFlags & D3D11_BIND_RENDER_TARGET) && n > 0;
     if (!alphaRunsValid_)
         return;
-    if (!alphaRuns_) // kept at its size, so a reader never sees it move
-        alphaRuns_ = std::make_unique<uint8_t[]>(n);
+    if (!alphaRuns_) // kept at its size, so a reader never sees it move; the clear cells follow the runs
+        alphaRuns_ = std::make_unique<uint8_t[]>(2 * n);
     BuildAlphaRuns(p, Width(), Height(), alphaRuns_.get());
+    BuildClearCells(alphaRuns_.get(), Width(), Height(), alphaRuns_.get() + n);
 }
 
 void GpuTexture::MarkOpaque()

@@ -116,6 +116,7 @@ private:
     GpuDevice* device_;
     std::atomic<bool> opaque_{false};
     // Written at creation and on unmap, read by draws: the context's thread.
+    // The alpha runs, then the clear cells, a byte a texel each.
     std::unique_ptr<uint8_t[]> alphaRuns_;
     bool alphaRunsValid_ = false;
 };

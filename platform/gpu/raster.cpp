@@ -289,11 +289,11 @@ void CopyBilinearOneToOne(uint32_t* dst, int n, const uint32_t* top, const uint3
 // product plus 128 and its high byte stays below 65536. Over's cases of
 // alpha 0 and 255 are its general formula's results, so need no branch.
 struct TintOver {
-    __m128i tint, half, full, alphaLanes;
+    __m128i tint, half, full, alphaFull;
 
     explicit TintOver(uint32_t colour)
         : tint(_mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(colour)), _mm_setzero_si128())),
-          half(_mm_set1_epi16(128)), full(_mm_set1_epi16(255)), alphaLanes(_mm_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1))
+          half(_mm_set1_epi16(128)), full(_mm_set1_epi16(255)), alphaFull(_mm_setr_epi16(0, 0, 0, 255, 0, 0, 0, 255))
     {
     }
 
@@ -303,12 +303,17 @@ struct TintOver {
         return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
     }
 
-    // Two pixels' sample s over their target d, both unpacked.
+    // Two pixels' samples tinted, unpacked, as Modulate makes each.
+    RASTER_INLINE __m128i Tint(__m128i s) const { return Div255(_mm_mullo_epi16(s, tint)); }
+
+    // Two pixels' sample s over their target d, both unpacked. The tinted
+    // sample's lanes are at most 255, so setting the alpha lane's bits
+    // makes it the 255 that Over counts there.
     RASTER_INLINE __m128i Two(__m128i s, __m128i d) const
     {
         s = Div255(_mm_mullo_epi16(s, tint));
         __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
-        __m128i src = _mm_or_si128(_mm_andnot_si128(alphaLanes, s), _mm_and_si128(alphaLanes, full));
+        __m128i src = _mm_or_si128(s, alphaFull);
         return Div255(_mm_add_epi16(_mm_mullo_epi16(src, a), _mm_mullo_epi16(d, _mm_sub_epi16(full, a))));
     }
 
@@ -321,26 +326,101 @@ struct TintOver {
     }
 };
 
+// The down step of BilinearFour on its own: texel columns lerped between
+// two texel rows by fy, 16-bit lanes, two columns a register.
+struct DownLerp {
+    __m128i zero, up, down;
+
+    explicit DownLerp(uint32_t fy)
+        : zero(_mm_setzero_si128()), up(_mm_set1_epi16(static_cast<short>(256 - fy))),
+          down(_mm_set1_epi16(static_cast<short>(fy)))
+    {
+    }
+
+    RASTER_INLINE __m128i Lerp(__m128i t, __m128i b) const
+    {
+        return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(t, up), _mm_mullo_epi16(b, down)), 8);
+    }
+
+    // Columns 0, 1 in lo and 2, 3 in hi.
+    RASTER_INLINE void Four(const uint32_t* t, const uint32_t* b, __m128i* lo, __m128i* hi) const
+    {
+        const __m128i tv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
+        const __m128i bv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+        *lo = Lerp(_mm_unpacklo_epi8(tv, zero), _mm_unpacklo_epi8(bv, zero));
+        *hi = Lerp(_mm_unpackhi_epi8(tv, zero), _mm_unpackhi_epi8(bv, zero));
+    }
+
+    // Column 0 in the low half.
+    RASTER_INLINE __m128i One(const uint32_t* t, const uint32_t* b) const
+    {
+        return Lerp(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(*t)), zero),
+                    _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(*b)), zero));
+    }
+};
+
+// Whether the alpha run byte at a texel says it and the four after it in its
+// row have alpha 0 (clear class, a run of five or more: 0x45 to 0x7F).
+RASTER_INLINE bool ClearFive(uint8_t run)
+{
+    return static_cast<uint8_t>(run - 0x45) < 0x3B;
+}
+
 // The same samples as CopyBilinearOneToOne, each tinted by colour as
 // Modulate does and blended over the target as OverInline does (a glyph of
 // a bitmap font at its own size): four pixels a step in 16-bit lanes, where
 // every product plus 128 and its high byte stays below 65536. Over's cases
 // of alpha 0 and 255 are its general formula's results, so need no branch.
+// Each texel column is lerped down once and serves the pixels on both of
+// its sides, as BilinearFour's two down steps would give it. The last step
+// ends at pixel n, from the target words as they were before the row: the
+// pixels it shares with the step before come out as that step made them.
+// With alpha runs (runsTop, runsBottom at the first taps), a step whose ten
+// taps all have alpha 0 is left out: its samples have alpha 0 and blend to
+// the target as it was.
 void BlendBilinearOneToOne(uint32_t* dst, int n, const uint32_t* top, const uint32_t* bottom, uint32_t fx,
-                           uint32_t fy, uint32_t colour)
+                           uint32_t fy, uint32_t colour, const uint8_t* runsTop = nullptr,
+                           const uint8_t* runsBottom = nullptr)
 {
-    const BilinearFour bilinear(fx, fy);
-    const TintOver over(colour);
-    int k = 0;
-    for (; k + 4 <= n; k += 4) {
-        __m128i a, b;
-        bilinear.At(top + k, bottom + k, &a, &b);
-        auto* p = reinterpret_cast<__m128i*>(dst + k);
-        const __m128i d = _mm_loadu_si128(p);
-        _mm_storeu_si128(p, over.Four(a, b, d));
+    if (n < 4) {
+        for (int k = 0; k < n; k++)
+            dst[k] = OverInline(Modulate(BilinearPair(top + k, bottom + k, fx, fy), colour), dst[k]);
+        return;
     }
-    for (; k < n; k++)
-        dst[k] = OverInline(Modulate(BilinearPair(top + k, bottom + k, fx, fy), colour), dst[k]);
+    const DownLerp down(fy);
+    const __m128i left = _mm_set1_epi16(static_cast<short>(256 - fx)), right = _mm_set1_epi16(static_cast<short>(fx));
+    const TintOver over(colour);
+    // Pixels k to k + 3 from columns k to k + 3 (lo, hi) and k + 4 (next's
+    // low half) over the target words d.
+    auto blend = [&](int k, __m128i lo, __m128i hi, __m128i next, __m128i d) {
+        const __m128i lo1 = _mm_castpd_si128(_mm_shuffle_pd(_mm_castsi128_pd(lo), _mm_castsi128_pd(hi), 1));
+        const __m128i hi1 = _mm_castpd_si128(_mm_shuffle_pd(_mm_castsi128_pd(hi), _mm_castsi128_pd(next), 1));
+        const __m128i a = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(lo, left), _mm_mullo_epi16(lo1, right)), 8);
+        const __m128i b = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(hi, left), _mm_mullo_epi16(hi1, right)), 8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), over.Four(a, b, d));
+    };
+    auto clear = [&](int k) { return runsTop && ClearFive(runsTop[k]) && ClearFive(runsBottom[k]); };
+    auto target = [dst](int k) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + k)); };
+    const int w = n - 4;
+    const __m128i last = target(w);
+    int k = 0;
+    __m128i lo, hi;
+    down.Four(top, bottom, &lo, &hi);
+    for (; k + 4 <= n; k += 4) {
+        __m128i lo2, hi2 = _mm_setzero_si128();
+        if (k + 8 <= n)
+            down.Four(top + k + 4, bottom + k + 4, &lo2, &hi2);
+        else
+            lo2 = down.One(top + k + 4, bottom + k + 4);
+        if (!clear(k))
+            blend(k, lo, hi, lo2, target(k));
+        lo = lo2;
+        hi = hi2;
+    }
+    if (k < n && !clear(w)) {
+        down.Four(top + w, bottom + w, &lo, &hi);
+        blend(w, lo, hi, down.One(top + n, bottom + n), last);
+    }
 }
 
 // {256 - f x 4, f x 4}: the weights of a step across, as 16-bit lanes.
@@ -357,26 +437,53 @@ struct AcrossTable {
 };
 const AcrossTable kAcross;
 
+// {256 - f x 8} and {f x 8}: the weights of a step down, as 16-bit lanes.
+struct DownTable {
+    alignas(16) uint16_t up[256][8];
+    alignas(16) uint16_t down[256][8];
+    DownTable()
+    {
+        for (int f = 0; f < 256; f++)
+            for (int k = 0; k < 8; k++) {
+                up[f][k] = static_cast<uint16_t>(256 - f);
+                down[f][k] = static_cast<uint16_t>(f);
+            }
+    }
+};
+const DownTable kDown;
+
 // BilinearPair's sample at texel pair r0 (and the row below) in 16-bit
 // lanes 0-3, with the arithmetic of CopyBilinearAlongRows: down, then across.
 RASTER_INLINE __m128i BilinearLanes(const uint32_t* r0, int64_t pitch, uint32_t fx, uint32_t fy)
 {
     const __m128i zero = _mm_setzero_si128();
-    __m128i t = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0)), zero);
-    __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0 + pitch)), zero);
-    __m128i down = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(t, _mm_set1_epi16(static_cast<short>(256 - fy))),
-                                                _mm_mullo_epi16(b, _mm_set1_epi16(static_cast<short>(fy)))),
-                                  8);
-    __m128i p = _mm_mullo_epi16(down, _mm_load_si128(reinterpret_cast<const __m128i*>(kAcross.w[fx])));
+    const __m128i t = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0)), zero);
+    const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0 + pitch)), zero);
+    const __m128i up = _mm_load_si128(reinterpret_cast<const __m128i*>(kDown.up[fy]));
+    const __m128i down = _mm_load_si128(reinterpret_cast<const __m128i*>(kDown.down[fy]));
+    const __m128i v = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(t, up), _mm_mullo_epi16(b, down)), 8);
+    const __m128i p = _mm_mullo_epi16(v, _mm_load_si128(reinterpret_cast<const __m128i*>(kAcross.w[fx])));
     return _mm_srli_epi16(_mm_add_epi16(p, _mm_srli_si128(p, 8)), 8);
 }
 
 // Bilinear samples of n pixels stepping through the texture, every pair of
-// taps inside it: no clamping, and only locals in the loop.
+// taps inside it: no clamping, and only locals in the loop. Four pixels a
+// step in the lanes of BilinearLanes, whose arithmetic is BilinearPair's.
 void CopyBilinear(uint32_t* dst, int n, int64_t tx, int64_t ty, int64_t dtx, int64_t dty, const uint32_t* texels,
                   int64_t pitch)
 {
-    for (int k = 0; k < n; k++, tx += dtx, ty += dty) {
+    auto lanes = [&](int64_t t, int64_t s) {
+        return BilinearLanes(texels + (s >> 16) * pitch + (t >> 16), pitch, static_cast<uint32_t>(t >> 8) & 0xFF,
+                             static_cast<uint32_t>(s >> 8) & 0xFF);
+    };
+    int k = 0;
+    for (; k + 4 <= n; k += 4, tx += 4 * dtx, ty += 4 * dty) {
+        const __m128i a = lanes(tx, ty), b = lanes(tx + dtx, ty + dty);
+        const __m128i c = lanes(tx + 2 * dtx, ty + 2 * dty), d = lanes(tx + 3 * dtx, ty + 3 * dty);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k),
+                         _mm_packus_epi16(_mm_unpacklo_epi64(a, b), _mm_unpacklo_epi64(c, d)));
+    }
+    for (; k < n; k++, tx += dtx, ty += dty) {
         const uint32_t* a = texels + (ty >> 16) * pitch + (tx >> 16);
         dst[k] = BilinearPair(a, a + pitch, static_cast<uint32_t>(tx >> 8) & 0xFF, static_cast<uint32_t>(ty >> 8) & 0xFF);
     }
@@ -409,12 +516,22 @@ void CopyBilinearAlongRows(uint32_t* dst, int n, int64_t tx, int64_t dtx, const 
         __m128i v = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(t, upper), _mm_mullo_epi16(b, lower)), 8);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(down + (c - first) * 4), v);
     }
-    for (int k = 0; k < n; k++, tx += dtx) {
-        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(down + ((tx >> 16) - first) * 4));
-        __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(kAcross.w[(tx >> 8) & 0xFF]));
-        __m128i p = _mm_mullo_epi16(v, w);
-        __m128i across = _mm_srli_epi16(_mm_add_epi16(p, _mm_srli_si128(p, 8)), 8);
-        dst[k] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(across, across)));
+    // A pixel's two columns across, in lanes 0-3; four pixels are stored at a time.
+    auto across = [&](int64_t t) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(down + ((t >> 16) - first) * 4));
+        const __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(kAcross.w[(t >> 8) & 0xFF]));
+        const __m128i p = _mm_mullo_epi16(v, w);
+        return _mm_srli_epi16(_mm_add_epi16(p, _mm_srli_si128(p, 8)), 8);
+    };
+    int k = 0;
+    for (; k + 4 <= n; k += 4, tx += 4 * dtx) {
+        const __m128i a = across(tx), b = across(tx + dtx), c4 = across(tx + 2 * dtx), d = across(tx + 3 * dtx);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k),
+                         _mm_packus_epi16(_mm_unpacklo_epi64(a, b), _mm_unpacklo_epi64(c4, d)));
+    }
+    for (; k < n; k++, tx += dtx) {
+        const __m128i a = across(tx);
+        dst[k] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(a, a)));
     }
 }
 
@@ -582,13 +699,10 @@ struct TexturedShader {
     bool plain = false;
     // Where u does not change down the rows (a glyph or sprite upright),
     // spans starting at the same pixel start at the same texel: the last
-    // such start and, for the one-to-one path, the pixels whose taps lie
-    // inside across.
+    // such start.
     struct Across {
-        int x0 = INT_MIN, x1 = 0;
+        int x0 = INT_MIN;
         int64_t tx = 0;
-        int k0 = 0, k1 = 0;
-        bool steps = false; // k0, k1 hold for (x0, x1)
     } across;
 
     void Setup(const TriangleGeometry& g, const RasterVertex& a, const RasterVertex& b, const RasterVertex& c)
@@ -623,6 +737,17 @@ struct TexturedShader {
             }
             return Bilinear(Fetch(x0, y0), Fetch(x0 + 1, y0), Fetch(x0, y0 + 1), Fetch(x0 + 1, y0 + 1), fx, fy);
         }
+    }
+
+    // Whether the four taps of the bilinear Sample at (tx, ty), clamped to
+    // the texture as it clamps them, all have alpha 0: the sample then has
+    // alpha 0, and tinting and blending it leave the target as it is. A
+    // turned sprite's pixels along its edges, whose taps reach past the
+    // texture, mostly are.
+    RASTER_INLINE bool ClampedTapsClear(int64_t tx, int64_t ty) const
+    {
+        const int64_t x0 = tx >> 16, y0 = ty >> 16;
+        return ((Fetch(x0, y0) | Fetch(x0 + 1, y0) | Fetch(x0, y0 + 1) | Fetch(x0 + 1, y0 + 1)) >> 24) == 0;
     }
 
     // The texels' alpha class where pixels from tx on sample between the two
@@ -660,6 +785,7 @@ struct TexturedShader {
         const int64_t pitch = tex.pitch;
         const uint32_t c = colour.flat;
         const bool solidColour = (c >> 24) == 255;
+        const TintOver over(c);
         for (int x = x0; x < x1;) {
             int n = 1;
             uint8_t kind = ClassifyTaps(runs0, runs1, tx, dtx, x1 - x, &n);
@@ -669,11 +795,26 @@ struct TexturedShader {
                        ((tx + (n - 1) * dtx) >> 16) - (tx >> 16) < kRowColumns) {
                 CopyBilinearAlongRows(row + x, n, tx, dtx, texels0, texels0 + pitch, fy);
             } else if (kind == kAlphaSolid && solidColour) {
+                // Opaque samples of an opaque tint: written, four at a time.
                 int64_t t = tx;
-                for (int k = 0; k < n; k++, t += dtx) {
+                int k = 0;
+                for (; k + 4 <= n; k += 4, t += 4 * dtx) {
+                    __m128i a, b;
+                    FourAlongRow(texels0, t, dtx, fy, &a, &b);
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x + k), _mm_packus_epi16(over.Tint(a), over.Tint(b)));
+                }
+                for (; k < n; k++, t += dtx) {
                     const uint32_t* r0 = texels0 + (t >> 16);
                     row[x + k] = Modulate(BilinearPair(r0, r0 + pitch, static_cast<uint32_t>(t >> 8) & 0xFF, fy), c);
                 }
+            } else if (B == BlendMode::Over && x + 4 <= x1 && FourInside(tx, dtx)) {
+                // Mixed taps: this pixel and the next three sampled, tinted and blended
+                // as one, whatever their own taps are.
+                __m128i a, b;
+                FourAlongRow(texels0, tx, dtx, fy, &a, &b);
+                auto* p = reinterpret_cast<__m128i*>(row + x);
+                _mm_storeu_si128(p, over.Four(a, b, _mm_loadu_si128(p)));
+                n = 4;
             } else {
                 int64_t t = tx;
                 for (int k = 0; k < n; k++, t += dtx)
@@ -684,19 +825,37 @@ struct TexturedShader {
         }
     }
 
+    // Whether pixels from tx on, stepping dtx, have both columns of taps
+    // inside the texture for four pixels.
+    RASTER_INLINE bool FourInside(int64_t tx, int64_t dtx) const
+    {
+        const uint64_t last = static_cast<uint64_t>(tex.width - 1);
+        return static_cast<uint64_t>(tx >> 16) < last && static_cast<uint64_t>((tx + 3 * dtx) >> 16) < last;
+    }
+
+    // BilinearLanes' samples of four pixels along the texel rows from
+    // texels0 (and the row below), every tap inside: pixels 0, 1 in a and
+    // 2, 3 in b.
+    RASTER_INLINE void FourAlongRow(const uint32_t* texels0, int64_t t, int64_t dtx, uint32_t fy, __m128i* a,
+                                    __m128i* b) const
+    {
+        __m128i lanes[4];
+        for (int j = 0; j < 4; j++, t += dtx)
+            lanes[j] = BilinearLanes(texels0 + (t >> 16), tex.pitch, static_cast<uint32_t>(t >> 8) & 0xFF, fy);
+        *a = _mm_unpacklo_epi64(lanes[0], lanes[1]);
+        *b = _mm_unpacklo_epi64(lanes[2], lanes[3]);
+    }
+
     // A span one texel a pixel along one pair of texel rows, tinted by the
     // flat colour and blended Over: the pixels whose taps all lie inside go
-    // four at a time, the others through Sample's clamps.
+    // four at a time, the others through Sample's clamps. Pixel k's left
+    // taps lie in column (tx >> 16) + k, inside while below the last.
     void SpanOneToOne(uint32_t* row, int x0, int x1, int64_t tx, int64_t ty)
     {
         const int n = x1 - x0;
-        int k0 = 0, k1 = n;
-        if (across.steps && across.x0 == x0 && across.x1 == x1 && across.tx == tx) {
-            k0 = across.k0, k1 = across.k1;
-        } else {
-            StepsInside(tx, 65536, tex.width - 1, n, &k0, &k1);
-            across = Across{x0, x1, tx, k0, k1, true};
-        }
+        const int64_t column = tx >> 16;
+        int k0 = static_cast<int>(std::clamp<int64_t>(-column, 0, n));
+        int k1 = static_cast<int>(std::clamp<int64_t>(tex.width - 1 - column, 0, n));
         // Not stepping down: the row of taps is inside or not.
         if (ty < 0 || ty > (static_cast<int64_t>(tex.height - 1) << 16) - 1)
             k1 = 0;
@@ -706,10 +865,11 @@ struct TexturedShader {
         for (int k = 0; k < k0; k++)
             row[x0 + k] = OverInline(Modulate(Sample(tx + k * int64_t{65536}, ty), c), row[x0 + k]);
         if (k1 > k0) {
-            const int64_t t0 = tx + k0 * int64_t{65536};
-            const uint32_t* top = tex.texels + (ty >> 16) * tex.pitch + (t0 >> 16);
-            BlendBilinearOneToOne(row + x0 + k0, k1 - k0, top, top + tex.pitch, static_cast<uint32_t>(t0 >> 8) & 0xFF,
-                                  static_cast<uint32_t>(ty >> 8) & 0xFF, c);
+            const int64_t first = (ty >> 16) * tex.pitch + column + k0;
+            const uint32_t* top = tex.texels + first;
+            const uint8_t* runs = tex.alphaRuns ? tex.alphaRuns + (ty >> 16) * tex.width + column + k0 : nullptr;
+            BlendBilinearOneToOne(row + x0 + k0, k1 - k0, top, top + tex.pitch, static_cast<uint32_t>(tx >> 8) & 0xFF,
+                                  static_cast<uint32_t>(ty >> 8) & 0xFF, c, runs, runs ? runs + tex.width : nullptr);
         }
         for (int k = k1; k < n; k++)
             row[x0 + k] = OverInline(Modulate(Sample(tx + k * int64_t{65536}, ty), c), row[x0 + k]);
@@ -727,22 +887,34 @@ struct TexturedShader {
 
     // Four pixels of SpanAcross from (t, s), every tap inside: left alone
     // when all their taps are transparent, else sampled, tinted and blended
-    // Over as one.
+    // Over as one. Each pixel's texel and fractions are taken once, for the
+    // look at its alpha runs and for its sample.
     RASTER_INLINE void FourAcross(uint32_t* dst, int64_t t, int64_t s, const TintOver& over) const
     {
-        int64_t tk[4], sk[4];
-        bool clear = tex.alphaRuns != nullptr;
+        int64_t ix[4], iy[4];
+        uint32_t fx[4], fy[4];
         for (int j = 0; j < 4; j++) {
-            tk[j] = t + j * dtx;
-            sk[j] = s + j * dty;
-            clear = clear && TapsClear(tk[j] >> 16, sk[j] >> 16);
+            const int64_t tj = t + j * dtx, sj = s + j * dty;
+            ix[j] = tj >> 16;
+            iy[j] = sj >> 16;
+            fx[j] = static_cast<uint32_t>(tj >> 8) & 0xFF;
+            fy[j] = static_cast<uint32_t>(sj >> 8) & 0xFF;
         }
-        if (clear)
-            return;
+        if (tex.clearCells) {
+            const uint8_t* c = tex.clearCells;
+            const int64_t w = tex.width;
+            if (c[iy[0] * w + ix[0]] & c[iy[1] * w + ix[1]] & c[iy[2] * w + ix[2]] & c[iy[3] * w + ix[3]])
+                return;
+        } else if (tex.alphaRuns) {
+            bool clear = true;
+            for (int j = 0; j < 4; j++)
+                clear &= TapsClear(ix[j], iy[j]);
+            if (clear)
+                return;
+        }
         __m128i lanes[4];
         for (int j = 0; j < 4; j++)
-            lanes[j] = BilinearLanes(tex.texels + (sk[j] >> 16) * tex.pitch + (tk[j] >> 16), tex.pitch,
-                                     static_cast<uint32_t>(tk[j] >> 8) & 0xFF, static_cast<uint32_t>(sk[j] >> 8) & 0xFF);
+            lanes[j] = BilinearLanes(tex.texels + iy[j] * tex.pitch + ix[j], tex.pitch, fx[j], fy[j]);
         auto* p = reinterpret_cast<__m128i*>(dst);
         _mm_storeu_si128(p, over.Four(_mm_unpacklo_epi64(lanes[0], lanes[1]), _mm_unpacklo_epi64(lanes[2], lanes[3]),
                                       _mm_loadu_si128(p)));
@@ -763,7 +935,8 @@ struct TexturedShader {
         const uint32_t c = colour.flat;
         int64_t t = tx, s = ty;
         for (int k = 0; k < k0; k++, t += dtx, s += dty)
-            row[x0 + k] = Blend<B>(Modulate(Sample(t, s), c), row[x0 + k]);
+            if (!tex.alphaRuns || !ClampedTapsClear(t, s))
+                row[x0 + k] = Blend<B>(Modulate(Sample(t, s), c), row[x0 + k]);
         const int64_t pitch = tex.pitch;
         int k = k0;
         if constexpr (B == BlendMode::Over) {
@@ -773,7 +946,7 @@ struct TexturedShader {
         }
         for (; k < k1; k++, t += dtx, s += dty) {
             const int64_t ix = t >> 16, iy = s >> 16;
-            if (tex.alphaRuns && TapsClear(ix, iy))
+            if (tex.clearCells ? tex.clearCells[iy * tex.width + ix] != 0 : tex.alphaRuns && TapsClear(ix, iy))
                 continue;
             const uint32_t* r0 = tex.texels + iy * pitch + ix;
             uint32_t sample = BilinearPair(r0, r0 + pitch, static_cast<uint32_t>(t >> 8) & 0xFF,
@@ -781,7 +954,8 @@ struct TexturedShader {
             row[x0 + k] = Blend<B>(Modulate(sample, c), row[x0 + k]);
         }
         for (int k = std::max(k0, k1); k < n; k++, t += dtx, s += dty)
-            row[x0 + k] = Blend<B>(Modulate(Sample(t, s), c), row[x0 + k]);
+            if (!tex.alphaRuns || !ClampedTapsClear(t, s))
+                row[x0 + k] = Blend<B>(Modulate(Sample(t, s), c), row[x0 + k]);
     }
 
     static int64_t ToFixed(double texels)
@@ -790,21 +964,57 @@ struct TexturedShader {
         return RoundToInt64(std::clamp(texels, -1.0e6, 1.0e6) * 65536.0);
     }
 
+    // The texel, in 16.16, that a span from pixel x0 of the row at py
+    // starts on: where the pixel's centre falls, the bilinear taps shifted
+    // by half a texel; across, then down.
+    RASTER_INLINE int64_t StartX(int x0, double py)
+    {
+        if (u.dy == 0 && across.x0 == x0)
+            return across.tx;
+        const double shift = S == SamplerMode::Linear ? 0.5 : 0.0;
+        const int64_t tx = ToFixed(u.At(x0 + 0.5, py) * tex.width - shift);
+        if (u.dy == 0)
+            across = Across{x0, tx};
+        return tx;
+    }
+
+    RASTER_INLINE int64_t StartY(int x0, double py) const
+    {
+        const double shift = S == SamplerMode::Linear ? 0.5 : 0.0;
+        return ToFixed(v.At(x0 + 0.5, py) * tex.height - shift);
+    }
+
+    RASTER_INLINE void Start(int x0, double py, int64_t* tx, int64_t* ty)
+    {
+        *tx = StartX(x0, py);
+        *ty = StartY(x0, py);
+    }
+
+    // One texel a pixel along texel rows, u the same down the rows and v
+    // across them, tinted and blended Over as SpanOneToOne does: a glyph at
+    // its own size. A span from column c then starts on a texel column
+    // that depends on c alone, and its texels lie in a texel row that
+    // depends on the row alone.
+    bool Upright() const
+    {
+        return !plain && !(tex.opaque && colour.flat == 0xFFFFFFFFu) && dtx == 65536 && dty == 0 && u.dy == 0 &&
+               v.dx == 0;
+    }
+
     void Span(uint32_t* row, int x0, int x1, double py)
     {
-        double px = x0 + 0.5;
-        double shift = S == SamplerMode::Linear ? 0.5 : 0.0; // bilinear taps around texel centres
-        int64_t tx = 0;
-        if (u.dy == 0 && across.x0 == x0) {
-            tx = across.tx;
-        } else {
-            tx = ToFixed(u.At(px, py) * tex.width - shift);
-            if (u.dy == 0)
-                across = Across{x0, x1, tx, 0, 0, false};
-        }
-        int64_t ty = ToFixed(v.At(px, py) * tex.height - shift);
-        auto w = colour.Start(px, py);
+        int64_t tx = 0, ty = 0;
+        Start(x0, py, &tx, &ty);
+        SpanFrom(row, x0, x1, tx, ty, py);
+    }
+
+    // The span [x0, x1) of the row at py from texel (tx, ty) on, stepping
+    // (dtx, dty) a pixel. Of one colour, each pixel depends on its texel
+    // position and its target word alone, however the span is cut.
+    void SpanFrom(uint32_t* row, int x0, int x1, int64_t tx, int64_t ty, double py)
+    {
         if (plain) {
+            auto w = colour.Start(x0 + 0.5, py);
             for (int x = x0; x < x1; x++, tx += dtx, ty += dty)
                 row[x] = Blend<B>(Modulate(Sample(tx, ty), w.Next()), row[x]);
             return;
@@ -853,6 +1063,7 @@ struct TexturedShader {
             SpanAcross(row, x0, x1, tx, ty);
             return;
         }
+        auto w = colour.Start(x0 + 0.5, py);
         for (int x = x0; x < x1; x++, tx += dtx, ty += dty)
             row[x] = Blend<B>(Modulate(Sample(tx, ty), w.Next()), row[x]);
     }
@@ -1168,6 +1379,41 @@ constexpr bool kOneBlendPerPixel = false;
 template <BlendMode B>
 constexpr bool kOneBlendPerPixel<ColourShader<true, B>> = true;
 
+// Textured shaders of one colour: each pixel of a span depends on its texel
+// position and its target word alone (SpanFrom), so two spans can be drawn
+// as one where their texel steps line up.
+template <class Shader>
+constexpr bool kSpansJoin = false;
+template <BlendMode B, SamplerMode S>
+constexpr bool kSpansJoin<TexturedShader<true, B, S>> = true;
+
+// A row where both triangles of a pair have a span, first's drawn before
+// second's; as one span when they meet end to end and the right one starts
+// on the texel the left one's steps reach: every pixel then gets the texel
+// its own triangle gives it, and none lies in both, so the order of the
+// blends cannot show. A glyph's or an upright sprite's rows join so.
+template <class Shader>
+RASTER_INLINE void JoinedSpans(Shader& first, Shader& second, uint32_t* row, int lo1, int hi1, int lo2, int hi2,
+                               double py)
+{
+    int64_t tx1 = 0, ty1 = 0, tx2 = 0, ty2 = 0;
+    first.Start(lo1, py, &tx1, &ty1);
+    second.Start(lo2, py, &tx2, &ty2);
+    const int64_t dtx = first.dtx, dty = first.dty;
+    if (dtx == second.dtx && dty == second.dty) {
+        if (hi1 + 1 == lo2 && tx2 == tx1 + (lo2 - lo1) * dtx && ty2 == ty1 + (lo2 - lo1) * dty) {
+            first.SpanFrom(row, lo1, hi2 + 1, tx1, ty1, py);
+            return;
+        }
+        if (hi2 + 1 == lo1 && tx1 == tx2 + (lo1 - lo2) * dtx && ty1 == ty2 + (lo1 - lo2) * dty) {
+            second.SpanFrom(row, lo2, hi1 + 1, tx2, ty2, py);
+            return;
+        }
+    }
+    first.SpanFrom(row, lo1, hi1 + 1, tx1, ty1, py);
+    second.SpanFrom(row, lo2, hi2 + 1, tx2, ty2, py);
+}
+
 RASTER_INLINE bool SameCorner(const Snapped& a, const Snapped& b)
 {
     return a.x == b.x && a.y == b.y;
@@ -1213,6 +1459,72 @@ bool MakeQuad(const Corners3& p, const Corners3& q, Snapped* corner)
     return false;
 }
 
+// Shaders whose pairs making an upright rectangle go a row of the whole
+// rectangle at a time (DrawUprightPair).
+template <class Shader>
+constexpr bool kUprightPairs = false;
+template <>
+constexpr bool kUprightPairs<TexturedShader<true, BlendMode::Over, SamplerMode::Linear>> = true;
+
+constexpr int64_t kUprightRowsMax = 256;
+
+// A pair of triangles making an upright rectangle, both Upright (a glyph at
+// its own size), drawn as one rectangle of rows: each row one span from the
+// same texel column, instead of two spans a row set up on their own. The
+// pair covers the pixel centres the rectangle's edges enclose (MakeQuad),
+// each once, the same columns in every row. A pixel gets the texel its own
+// triangle gives it when, for both triangles, a span from any column c
+// starts on the first column's texel plus one texel a column, and both
+// put each row in the same texel row: both are checked first, with the
+// very computations the spans make. False, drawing nothing, otherwise.
+template <class Shader>
+bool DrawUprightPair(const RasterJob& job, Shader& first, Shader& second, const Corners3& tp, const Corners3& tq)
+{
+    Snapped corner[4];
+    if (!MakeQuad(tp, tq, corner))
+        return false;
+    for (int m = 0; m < 4; m++)
+        if (corner[m].x != corner[(m + 1) % 4].x && corner[m].y != corner[(m + 1) % 4].y)
+            return false;
+    SetUpShader(first, tp);
+    SetUpShader(second, tq);
+    if (!first.Upright() || !second.Upright())
+        return false;
+    Outline<3> o;
+    if (!SetUpOutline(job, corner, 4, o))
+        return true; // no pixel centre inside the clip
+    for (const Bound& b : o.first)
+        if (b.vs != 0 || b.rs != 0)
+            return false;
+    for (const Bound& b : o.last)
+        if (b.vs != 0 || b.rs != 0)
+            return false;
+    int64_t lo = 0, hi = 0;
+    if (!o.Next(&lo, &hi))
+        return true;
+    if (o.row1 - o.row0 >= kUprightRowsMax)
+        return false;
+    const double py0 = o.row0 + 0.5;
+    const int x0 = static_cast<int>(lo), x1 = static_cast<int>(hi + 1);
+    const int64_t tx = first.StartX(x0, py0);
+    for (int x = x0; x < x1; x++) {
+        const int64_t want = tx + (x - x0) * int64_t{65536};
+        if (first.StartX(x, py0) != want || second.StartX(x, py0) != want)
+            return false;
+    }
+    int64_t ty[kUprightRowsMax];
+    const int rows = static_cast<int>(o.row1 - o.row0 + 1);
+    for (int j = 0; j < rows; j++) {
+        ty[j] = first.StartY(x0, py0 + j);
+        if (second.StartY(x0, py0 + j) != ty[j])
+            return false;
+    }
+    uint32_t* row = job.target.pixels + static_cast<size_t>(o.row0) * job.target.pitch;
+    for (int j = 0; j < rows; j++, row += job.target.pitch)
+        first.SpanOneToOne(row, x0, x1, tx, ty[j]);
+    return true;
+}
+
 // Two triangles drawn row by row together, each row the first's span before
 // the second's: every pixel gets its blends in the order of the triangles
 // one after the other, while a thick line's or a quad's two halves take one
@@ -1228,6 +1540,10 @@ void DrawPair(const RasterJob& job, Shader& first, Shader& second, const RasterV
         DrawTriangle(job, first, *p[0], *p[1], *p[2]);
         DrawTriangle(job, second, *q[0], *q[1], *q[2]);
         return;
+    }
+    if constexpr (kUprightPairs<Shader>) {
+        if (a == Prepared::Ready && b == Prepared::Ready && DrawUprightPair(job, first, second, tp, tq))
+            return;
     }
     if constexpr (kOneBlendPerPixel<Shader>) {
         Snapped corner[4];
@@ -1264,6 +1580,13 @@ void DrawPair(const RasterJob& job, Shader& first, Shader& second, const RasterV
         if constexpr (kOneBlendPerPixel<Shader>) {
             if (in1 && in2 && (hi1 + 1 == lo2 || hi2 + 1 == lo1)) {
                 first.Span(row, static_cast<int>(std::min(lo1, lo2)), static_cast<int>(std::max(hi1, hi2) + 1), py);
+                continue;
+            }
+        }
+        if constexpr (kSpansJoin<Shader>) {
+            if (in1 && in2) {
+                JoinedSpans(first, second, row, static_cast<int>(lo1), static_cast<int>(hi1), static_cast<int>(lo2),
+                            static_cast<int>(hi2), py);
                 continue;
             }
         }
@@ -1519,7 +1842,8 @@ constexpr int kMinBandRows = 4;
 constexpr int kBandsPerThread = 4;
 
 // Draws the draws in order into one target; those that together cover at
-// least splitPixels go band by band, the bands shared among the threads.
+// least splitPixels go band by band, the bands shared among the threads
+// from kShareFactor times that.
 void RasterizeDraws(const BandDraw* draws, int n, RasterBands* threads, int64_t splitPixels)
 {
     // The caller's thread only: the context is used from one thread.
@@ -1550,7 +1874,8 @@ void RasterizeDraws(const BandDraw* draws, int n, RasterBands* threads, int64_t 
             }
         if (counted > 0)
             bandRows = std::max<int>(bandRows, static_cast<int>(kBandTriangles * tall / counted));
-        if (workers > 1)
+        const bool share = workers > 1 && pixels >= static_cast<double>(splitPixels) * kShareFactor;
+        if (share)
             bandRows = std::max(kMinBandRows, std::min(bandRows, span / (workers * kBandsPerThread)));
         if (span > 0 && pixels >= static_cast<double>(splitPixels) && span > bandRows) {
             bands.row0 = row0;
@@ -1559,7 +1884,7 @@ void RasterizeDraws(const BandDraw* draws, int n, RasterBands* threads, int64_t 
             bands.count = (span + bandRows - 1) / bandRows;
             bands.Sort(rows);
             BandedDraws d{draws, n, firstTriangle.data(), &bands};
-            if (workers > 1)
+            if (share)
                 threads->Run(RasterizeBand, &d, bands.count);
             else
                 for (int b = 0; b < bands.count; b++)
@@ -1609,6 +1934,11 @@ void RasterizeTexturedPixelByPixel(bool on)
     g_plainSpans.store(on);
 }
 
+bool RasterizingTexturedPixelByPixel()
+{
+    return g_plainSpans.load(std::memory_order_relaxed);
+}
+
 void RasterizeTriangleList(const RasterJob& job, const RasterVertex* vertices, int count)
 {
     Rasterize(job, vertices, count, Assembly::List);
@@ -1643,6 +1973,22 @@ void BuildAlphaRuns(const uint32_t* texels, int width, int height, uint8_t* runs
             previous = kind;
             r[x] = static_cast<uint8_t>(kind << 6 | length);
         }
+    }
+}
+
+void BuildClearCells(const uint8_t* runs, int width, int height, uint8_t* cells)
+{
+    // A clear run of two or more from a texel: it and the one right of it have alpha 0.
+    for (int y = 0; y < height; y++) {
+        const uint8_t* top = runs + static_cast<size_t>(y) * width;
+        const uint8_t* below = y + 1 < height ? top + width : nullptr;
+        uint8_t* out = cells + static_cast<size_t>(y) * width;
+        if (!below) {
+            std::memset(out, 0, static_cast<size_t>(width));
+            continue;
+        }
+        for (int x = 0; x < width; x++)
+            out[x] = (static_cast<uint8_t>(top[x] - 0x42) < 0x3E) & (static_cast<uint8_t>(below[x] - 0x42) < 0x3E);
     }
 }
 

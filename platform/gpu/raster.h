@@ -53,6 +53,10 @@ struct RasterTexture {
     // Per texel, or null: the class of its alpha and the length of the run of
     // texels from it on in its row that share the class (see BuildAlphaRuns).
     const uint8_t* alphaRuns = nullptr;
+    // Per texel, or null: 1 where it and its neighbours right, below and
+    // below right all have alpha 0, the four taps of a bilinear sample
+    // there (see BuildClearCells); width bytes a row.
+    const uint8_t* clearCells = nullptr;
 };
 
 // Alpha classes in the top two bits of an alpha run byte; the low six bits
@@ -64,6 +68,10 @@ constexpr int kAlphaRunMax = 63;
 // stretches whose taps are all transparent and write, not blend, stretches
 // whose taps are all opaque.
 void BuildAlphaRuns(const uint32_t* texels, int width, int height, uint8_t* runs);
+
+// Fills cells (width x height bytes) from the texels' alpha runs: lets a
+// turned sprite's sampler skip a pixel with one look instead of two.
+void BuildClearCells(const uint8_t* runs, int width, int height, uint8_t* cells);
 
 // A vertex after the vertex stage: pixel position (y down) and attributes.
 struct RasterVertex {
@@ -93,6 +101,13 @@ struct RasterJob {
 // polylines have hundreds) costs about what the threads save.
 constexpr int64_t kSplitPixels = 8192;
 
+// A batch cut into bands from splitPixels goes to the workers only from
+// kShareFactor times that (a split of 0 shares every batch): waking them
+// costs a futex call and a switch each, tens of microseconds on a busy
+// machine, about what they save on a smaller batch, which the caller then
+// draws band by band alone.
+constexpr int64_t kShareFactor = 12;
+
 // Draws triangles (a, b, c) = (v[i], v[i+1], v[i+2]) for a list, or the
 // triangles of a strip (odd ones with their first two vertices swapped).
 void RasterizeTriangleList(const RasterJob& job, const RasterVertex* vertices, int count);
@@ -107,8 +122,9 @@ struct RasterRun {
 };
 
 // Draws the runs in order into one target. When together they cover at least
-// splitPixels, their rows are shared among the bands' threads, each band
-// drawing every run's triangles over its rows in the runs' order.
+// splitPixels, their rows are cut into bands, each band drawing every run's
+// triangles over its rows in the runs' order; from kShareFactor times that,
+// the bands are shared among the bands' threads.
 void RasterizeRuns(const RasterRun* runs, int n, RasterBands* bands, int64_t splitPixels);
 
 // Every triangle drawn on its own, one after the other, on the caller's
@@ -117,8 +133,10 @@ void RasterizeRuns(const RasterRun* runs, int n, RasterBands* bands, int64_t spl
 void RasterizeOneByOne(bool on);
 
 // Textured spans sampled, tinted and blended one pixel at a time through
-// the clamping sampler: the plain span every faster one must match (tests).
+// the clamping sampler, and terrain spans shaded a pixel at a time: the
+// plain spans every faster one must match (tests).
 void RasterizeTexturedPixelByPixel(bool on);
+bool RasterizingTexturedPixelByPixel();
 
 // The terrain program's pixels (terrain_pixels.cpp): fills n pixels of dst
 // from elevation texels sampled at (u, v) stepping (du, dv), in texels.

@@ -20,7 +20,7 @@ struct Scene {
     int width = 0, height = 0;
     std::vector<uint32_t> background;
     std::vector<std::vector<uint32_t>> textures;
-    std::vector<std::vector<uint8_t>> alphaRuns;
+    std::vector<std::vector<uint8_t>> alphaRuns, clearCells;
     std::vector<std::vector<RasterVertex>> vertices;
     std::vector<RasterRun> runs;
     std::vector<bool> strips; // per run: its vertices are a strip
@@ -135,6 +135,7 @@ Scene MakeScene(uint32_t seed)
         p = random() % 3 == 0 ? 0xFFFFFECDu : static_cast<uint32_t>(random());
     s.textures.resize(2);
     s.alphaRuns.resize(2);
+    s.clearCells.resize(2);
     for (int t = 0; t < 2; t++) {
         const int side = 8 << t;
         for (int k = 0; k < side * side; k++)
@@ -142,6 +143,8 @@ Scene MakeScene(uint32_t seed)
                                            : (k % 5 == 0 ? 0u : k % 7 == 0 ? 0x80u : 0xFFu) << 24 | (random() & 0xFFFFFF));
         s.alphaRuns[t].resize(s.textures[t].size());
         BuildAlphaRuns(s.textures[t].data(), side, side, s.alphaRuns[t].data());
+        s.clearCells[t].resize(s.textures[t].size());
+        BuildClearCells(s.alphaRuns[t].data(), side, side, s.clearCells[t].data());
     }
     const int runs = 1 + static_cast<int>(random() % 8);
     for (int r = 0; r < runs; r++) {
@@ -167,7 +170,9 @@ Scene MakeScene(uint32_t seed)
         static const CullFace culls[] = {CullFace::CounterClockwise, CullFace::Clockwise, CullFace::None};
         job.cull = culls[random() % 3];
         const int t = static_cast<int>(random() % 2);
-        job.texture = {s.textures[t].data(), 8 << t, 8 << t, 8 << t, t == 0, random() % 2 ? s.alphaRuns[t].data() : nullptr};
+        const bool runs = random() % 2;
+        job.texture = {s.textures[t].data(), 8 << t, 8 << t, 8 << t, t == 0, runs ? s.alphaRuns[t].data() : nullptr,
+                       runs && random() % 2 ? s.clearCells[t].data() : nullptr};
         const bool perPoint = random() % 4 == 0;
         const uint32_t colour = random() % 3 == 0 ? 0xFFFFFFFFu : Colour(random);
         const bool strip = random() % 6 == 0;
@@ -462,11 +467,92 @@ TEST(GpuRasterGlyphs, GlyphsAtTheirOwnSizeBlendAsSampleTintAndOverDo)
 }
 
 
+// Lines of glyphs as the bitmap font writes them (two triangles a glyph,
+// one texel a pixel, upright), some overlapping, some over the page's edge,
+// placed on every grid the callers use, drawn whole quad by whole quad, in
+// bands and on threads: the bytes that drawing every triangle on its own,
+// each pixel through the clamping sampler, leaves.
+TEST(GpuRasterGlyphs, GlyphQuadsDrawnWholeLeaveWhatTrianglesPixelByPixelLeave)
+{
+    RasterBands three(3);
+    for (uint32_t seed = 1; seed <= 300; seed++) {
+        std::mt19937 random(seed);
+        // Wide pages whose side is no power of two put the glyphs' texture
+        // coordinates a little off their texels, more than a quad can step over.
+        const int wide = static_cast<int>(random() % 3);
+        const int pw = (wide == 1 ? 300 : 8) + static_cast<int>(random() % (wide == 1 ? 1500 : 90));
+        const int ph = (wide == 2 ? 300 : 8) + static_cast<int>(random() % (wide == 2 ? 1500 : 60));
+        std::vector<uint32_t> page(static_cast<size_t>(pw) * ph);
+        for (int y = 0; y < ph; y++)
+            for (int x = 0; x < pw; x++) {
+                // Strokes of ink with clear margins, as a font page has.
+                static const uint32_t alphas[] = {0, 0, 0, 255, 0x80, 0x20, 0xFE, 0};
+                const uint32_t a = (x + y / 2 + seed) % 7 < 2 ? 0 : alphas[(x * 3 + y * 5 + random() % 2) % 8];
+                page[static_cast<size_t>(y) * pw + x] = a << 24 | (random() & 0xFFFFFF);
+            }
+        std::vector<uint8_t> runs(page.size());
+        BuildAlphaRuns(page.data(), pw, ph, runs.data());
+        const int width = 60 + static_cast<int>(random() % 200), height = 20 + static_cast<int>(random() % 120);
+        std::vector<uint32_t> target(static_cast<size_t>(width) * height);
+        for (uint32_t& p : target)
+            p = random() % 2 ? 0xFFFFFECDu : static_cast<uint32_t>(random());
+        static const uint32_t colours[] = {0xFF7FFF00u, 0xFFFFFFFFu, 0x80FFFFFFu, 0x7F102030u};
+        const uint32_t colour = random() % 5 ? colours[random() % 4] : static_cast<uint32_t>(random());
+        std::vector<RasterVertex> v;
+        for (int line = 0; line < 1 + static_cast<int>(random() % 4); line++) {
+            float pen = Coordinate(random, -12, static_cast<float>(width));
+            const float base = Coordinate(random, -12, static_cast<float>(height));
+            for (int glyph = 0; glyph < 1 + static_cast<int>(random() % 12); glyph++) {
+                const int gw = static_cast<int>(random() % 14), gh = 1 + static_cast<int>(random() % 18);
+                // Mostly inside the page; now and then reaching over its edge.
+                const int gx = static_cast<int>(random() % (pw + 2)) - 1, gy = static_cast<int>(random() % (ph + 2)) - 1;
+                const float left = pen + static_cast<float>(random() % 3), top = base + static_cast<float>(random() % 4);
+                const float right = left + static_cast<float>(gw), bottom = top + static_cast<float>(gh);
+                const float uL = static_cast<float>(gx) / pw, uR = static_cast<float>(gx + gw) / pw;
+                const float vT = static_cast<float>(gy) / ph, vB = static_cast<float>(gy + gh) / ph;
+                const RasterVertex q[6] = {{left, top, colour, uL, vT, 1},     {right, top, colour, uR, vT, 1},
+                                           {right, bottom, colour, uR, vB, 1}, {right, bottom, colour, uR, vB, 1},
+                                           {left, bottom, colour, uL, vB, 1},  {left, top, colour, uL, vT, 1}};
+                v.insert(v.end(), q, q + 6);
+                // Pens that step less than a glyph overlap its neighbour.
+                pen += static_cast<float>(gw) - static_cast<float>(random() % 4) + 1;
+            }
+        }
+        RasterJob job;
+        job.target = {target.data(), width, height, width};
+        job.clipX1 = width;
+        job.clipY1 = height;
+        if (random() % 3 == 0) {
+            job.clipX0 = static_cast<int>(random() % (width / 2));
+            job.clipY0 = static_cast<int>(random() % (height / 2));
+        }
+        job.pass.program = PixelProgram::Textured;
+        job.pass.sampler = SamplerMode::Linear;
+        job.texture = {page.data(), pw, ph, pw, false, random() % 4 ? runs.data() : nullptr};
+        RasterRun run{job, v.data(), static_cast<int>(v.size()), true};
+        auto draw = [&](bool plain, RasterBands* bands, int64_t split) {
+            std::vector<uint32_t> pixels = target;
+            RasterRun r = run;
+            r.job.target.pixels = pixels.data();
+            RasterizeOneByOne(plain);
+            RasterizeTexturedPixelByPixel(plain);
+            RasterizeRuns(&r, 1, bands, split);
+            RasterizeOneByOne(false);
+            RasterizeTexturedPixelByPixel(false);
+            return pixels;
+        };
+        const std::vector<uint32_t> want = draw(true, nullptr, kSplitPixels);
+        ASSERT_EQ(draw(false, nullptr, kSplitPixels), want) << "seed " << seed;
+        ASSERT_EQ(draw(false, nullptr, 0), want) << "banded, seed " << seed;
+        ASSERT_EQ(draw(false, &three, 0), want) << "threads, seed " << seed;
+    }
+}
+
 // Sprites turned, scaled or at their own size, tinted by one colour or by
-// their corners', with and without alpha runs, blended both ways and sampled
-// both ways, over random targets: the spans that skip transparent taps and
-// go four pixels a step leave what sampling, tinting and blending each pixel
-// on its own through the clamping sampler leaves.
+// their corners', with and without alpha runs and clear cells, blended both
+// ways and sampled both ways, over random targets: the spans that skip
+// transparent taps and go four pixels a step leave what sampling, tinting
+// and blending each pixel on its own through the clamping sampler leaves.
 TEST(GpuRasterTextured, FasterSpansLeaveWhatPixelByPixelLeaves)
 {
     struct Plain {
@@ -484,8 +570,9 @@ TEST(GpuRasterTextured, FasterSpansLeaveWhatPixelByPixelLeaves)
                 uint32_t a = (x / 3 + y / 4 + seed) % 4 == 0 ? random() & 0xFF : alphas[(x / 5 * 7 + y / 3) % 8];
                 texels[static_cast<size_t>(y) * tw + x] = a << 24 | (random() & 0xFFFFFF);
             }
-        std::vector<uint8_t> runs(texels.size());
+        std::vector<uint8_t> runs(texels.size()), cells(texels.size());
         BuildAlphaRuns(texels.data(), tw, th, runs.data());
+        BuildClearCells(runs.data(), tw, th, cells.data());
         const int width = 90, height = 80;
         std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
         for (uint32_t& p : pixels)
@@ -504,7 +591,9 @@ TEST(GpuRasterTextured, FasterSpansLeaveWhatPixelByPixelLeaves)
         job.pass.program = PixelProgram::Textured;
         job.pass.sampler = random() % 4 ? SamplerMode::Linear : SamplerMode::Point;
         job.pass.blend = random() % 3 ? BlendMode::Over : BlendMode::OverStraight;
-        job.texture = {texels.data(), tw, th, tw, false, random() % 4 ? runs.data() : nullptr};
+        const int lookups = static_cast<int>(random() % 4); // none, runs, runs and cells
+        job.texture = {texels.data(), tw, th, tw, false, lookups ? runs.data() : nullptr,
+                       lookups > 1 ? cells.data() : nullptr};
         RasterVertex corner[4];
         const float us[4] = {0, 1, 1, 0}, vs[4] = {0, 0, 1, 1};
         for (int k = 0; k < 4; k++) {
@@ -523,6 +612,53 @@ TEST(GpuRasterTextured, FasterSpansLeaveWhatPixelByPixelLeaves)
             RasterizeTriangleList(job, quad, 6);
         }
         ASSERT_EQ(pixels, want) << "seed " << seed;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Terrain coloured by clearance bands, of every opacity (none, some, all),
+// tinted, with the safe band left out or sea level left clear, along spans
+// inside and reaching past the elevation tile, over random targets: the
+// bands shaded four pixels a step leave what a pixel at a time leaves.
+TEST(GpuRasterTerrain, BandsShadedFourPixelsAStepLeaveWhatAPixelAtATimeLeaves)
+{
+    for (uint32_t seed = 1; seed <= 400; seed++) {
+        std::mt19937 random(seed);
+        const int tw = 2 + static_cast<int>(random() % 60), th = 2 + static_cast<int>(random() % 60);
+        std::vector<uint32_t> elevation(static_cast<size_t>(tw) * th);
+        for (uint32_t& e : elevation)
+            e = 0xFF000000u | (random() % 256) << 8 | (random() & 0xFF00FFu);
+        const RasterTexture tile{elevation.data(), tw, th, tw};
+        TerrainConstants t;
+        t.altitude = static_cast<float>(random() % 30000);
+        static const float blends[] = {1.0f, 0.5f, 0.0f, 0.73f};
+        t.blendfactor = blends[random() % 4];
+        t.brightness = static_cast<float>(random() % 2 ? 255 : random() % 256);
+        t.mode = 1 + static_cast<int>(random() % 2);
+        t.zerolimit = static_cast<int>(random() % 2);
+        for (auto& c : t.color)
+            for (float& k : c)
+                k = static_cast<float>(random() % 256) / 255.0f;
+        static const uint32_t tints[] = {0xFFFFFFFFu, 0x80FFFFFFu, 0xFF8040C0u, 0x00FFFFFFu};
+        const uint32_t tint = random() % 5 ? tints[random() % 4] : static_cast<uint32_t>(random());
+        const int n = 1 + static_cast<int>(random() % 200);
+        std::vector<uint32_t> target(static_cast<size_t>(n));
+        for (uint32_t& p : target)
+            p = random() % 2 ? 0xFFFFFECDu : static_cast<uint32_t>(random());
+        const double u = std::uniform_real_distribution<double>(-10, tw + 10)(random);
+        const double v = std::uniform_real_distribution<double>(-10, th + 10)(random);
+        const double du = std::uniform_real_distribution<double>(-2, 2)(random);
+        const double dv = random() % 3 ? 0.0 : std::uniform_real_distribution<double>(-2, 2)(random);
+        const BlendMode blend = random() % 4 ? BlendMode::Over : BlendMode::OverStraight;
+        std::vector<uint32_t> fast = target, plain = target;
+        ShadeTerrainSpan(t, tile, tint, u, v, du, dv, fast.data(), n, blend);
+        RasterizeTexturedPixelByPixel(true);
+        ShadeTerrainSpan(t, tile, tint, u, v, du, dv, plain.data(), n, blend);
+        RasterizeTexturedPixelByPixel(false);
+        ASSERT_EQ(fast, plain) << "seed " << seed;
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <vector>
 
 namespace {
@@ -364,6 +365,49 @@ TEST(GpuRasterRuns, StepsInsideKeepEveryTexelOfTheSpanWithinTheTexture)
                 EXPECT_EQ(k >= k0 && k < k1, inside) << t << " " << dt << " " << k;
             }
         }
+}
+
+TEST(GpuRasterRuns, StepsInsideHoldForStartsAndStepsFarOutside)
+{
+    // Steps of up to the clamp's million texels, and starts where the
+    // quotients land on and beside whole numbers.
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 3000; i++) {
+        const int64_t range = int64_t{1} << (random() % 37);
+        int64_t dt = static_cast<int64_t>(random() % (2 * range + 1)) - range;
+        const int last = 1 + static_cast<int>(random() % 16384);
+        int64_t t = static_cast<int64_t>(random() % (2 * 65536000000LL + 1)) - 65536000000LL;
+        if (i % 3 == 0 && dt != 0) // the first or last step exactly on an edge
+            t = -dt * static_cast<int64_t>(random() % 50) + (i % 2 ? 0 : (int64_t{last} << 16));
+        const int n = 1 + static_cast<int>(random() % 300);
+        int k0 = 0, k1 = n;
+        StepsInside(t, dt, last, n, &k0, &k1);
+        for (int k = 0; k < n; k++) {
+            const int64_t texel = (t + k * dt) >> 16;
+            ASSERT_EQ(k >= k0 && k < k1, texel >= 0 && texel < last) << t << " " << dt << " " << last << " " << k;
+        }
+    }
+}
+
+TEST(GpuRasterRuns, ClearCellsMarkTexelsWhoseFourTapsAreTransparent)
+{
+    std::mt19937 random(5);
+    for (int i = 0; i < 200; i++) {
+        const int w = 1 + static_cast<int>(random() % 90), h = 1 + static_cast<int>(random() % 9);
+        std::vector<uint32_t> texels(static_cast<size_t>(w) * h);
+        for (uint32_t& t : texels)
+            t = (random() % 5 ? 0u : random() % 2 ? 0xFFu : 0x01u) << 24 | (random() & 0xFFFFFF);
+        std::vector<uint8_t> runs(texels.size()), cells(texels.size());
+        BuildAlphaRuns(texels.data(), w, h, runs.data());
+        BuildClearCells(runs.data(), w, h, cells.data());
+        auto clear = [&](int x, int y) { return texels[static_cast<size_t>(y) * w + x] >> 24 == 0; };
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++) {
+                const bool want = x + 1 < w && y + 1 < h && clear(x, y) && clear(x + 1, y) && clear(x, y + 1) &&
+                                  clear(x + 1, y + 1);
+                ASSERT_EQ(cells[static_cast<size_t>(y) * w + x], want ? 1 : 0) << w << "x" << h << " at " << x << "," << y;
+            }
+    }
 }
 
 // Channel products and blends rounded to the nearest of 255ths (a ratio of
