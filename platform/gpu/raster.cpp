@@ -900,10 +900,10 @@ RASTER_INLINE int64_t SnapCoordinate(float v)
 // quotient is stepped exactly with its remainder, without a branch: the carry
 // comes as often as the slope says, which no predictor guesses.
 struct Bound {
-    int64_t v = 0;          // the bound in the current row
-    int64_t r = 0, d = 1;   // remainder and divisor
-    int64_t vs = 0, rs = 0; // steps a row
-    int64_t sign = 1;       // +1 for a last column, -1 for a first
+    int64_t v;      // the bound in the current row
+    int64_t r, d;   // remainder and divisor
+    int64_t vs, rs; // steps a row
+    int64_t sign;   // +1 for a last column, -1 for a first
 
     RASTER_INLINE void Step()
     {
@@ -941,13 +941,15 @@ struct Outline {
     }
 };
 
-// Fills the outline's bounds from its edges (i -> i + 1, in a turn of
-// positive area) and the rows and columns it may cover within the clip
-// rectangle; false when it covers none. A horizontal edge lies at the top or
-// bottom and only rules out the row whose pixel centres lie on it, when it
-// is not a top edge.
-template <int Sides>
-bool SetUpOutline(const RasterJob& job, const Snapped* corner, int n, Outline<Sides>& o)
+// The rows and columns whose pixel centres a convex outline of corners can
+// cover within the clip rectangle; false when there are none. A horizontal
+// edge lies at the top or bottom and only rules out the row whose pixel
+// centres lie on it, when it is not a top edge.
+struct OutlineBox {
+    int64_t row0 = 0, row1 = -1, colMin = 0, colMax = -1;
+};
+
+bool SetUpBox(const RasterJob& job, const Snapped* corner, int n, OutlineBox& o)
 {
     int64_t minY = corner[0].y, maxY = minY, minX = corner[0].x, maxX = minX;
     for (int i = 1; i < n; i++) {
@@ -963,39 +965,63 @@ bool SetUpOutline(const RasterJob& job, const Snapped* corner, int n, Outline<Si
     o.colMax = std::min<int64_t>(FloorDiv(maxX - kSub / 2, kSub), job.clipX1 - 1);
     if (o.row0 > o.row1 || o.colMin > o.colMax)
         return false;
+    for (int i = 0; i < n; i++) {
+        const Snapped& p = corner[i];
+        const Snapped& q = corner[(i + 1) % n];
+        if (p.y == q.y && q.x <= p.x && (p.y - kSub / 2) % kSub == 0) {
+            const int64_t row = FloorDiv(p.y, kSub);
+            if (row == o.row0)
+                o.row0++;
+            if (row == o.row1)
+                o.row1--;
+        }
+    }
+    return o.row0 <= o.row1;
+}
+
+// The bound of edge p -> q (not horizontal) in the row whose pixel centres
+// lie at py, in sub-pixels.
+RASTER_INLINE void SetUpBound(const Snapped& p, const Snapped& q, int64_t py, Bound& b)
+{
+    const int64_t dx = q.x - p.x, dy = q.y - p.y;
+    const int64_t t = dy < 0 ? 0 : 1; // top-left rule: an edge going up is a left one
+    const int64_t c = dx * (py - p.y) - dy * (kSub / 2 - p.x) - t;
+    const int64_t s = kSub * dx;
+    b.d = kSub * (dy < 0 ? -dy : dy);
+    const int64_t q0 = FloorDiv(c, b.d), qs = FloorDiv(s, b.d);
+    b.r = c - q0 * b.d;
+    b.rs = s - qs * b.d;
+    b.sign = dy > 0 ? 1 : -1;
+    b.v = b.sign * q0;
+    b.vs = b.sign * qs;
+}
+
+// Fills the outline's bounds from its edges (i -> i + 1, in a turn of
+// positive area) and the rows and columns it may cover within the clip
+// rectangle; false when it covers none.
+template <int Sides>
+bool SetUpOutline(const RasterJob& job, const Snapped* corner, int n, Outline<Sides>& o)
+{
+    OutlineBox box;
+    if (!SetUpBox(job, corner, n, box))
+        return false;
+    o.row0 = box.row0;
+    o.row1 = box.row1;
+    o.colMin = box.colMin;
+    o.colMax = box.colMax;
     const int64_t py = o.row0 * kSub + kSub / 2;
     int firsts = 0, lasts = 0;
     for (int i = 0; i < n; i++) {
         const Snapped& p = corner[i];
         const Snapped& q = corner[(i + 1) % n];
-        const int64_t dx = q.x - p.x, dy = q.y - p.y;
-        const int64_t t = ((dy == 0 && dx > 0) || dy < 0) ? 0 : 1;
-        if (dy == 0) {
-            if (t == 1 && (p.y - kSub / 2) % kSub == 0) {
-                const int64_t row = FloorDiv(p.y, kSub);
-                if (row == o.row0)
-                    o.row0++;
-                if (row == o.row1)
-                    o.row1--;
-            }
-            continue;
-        }
-        Bound& b = dy > 0 ? o.last[lasts++] : o.first[firsts++];
-        const int64_t c = dx * (py - p.y) - dy * (kSub / 2 - p.x) - t;
-        const int64_t s = kSub * dx;
-        b.d = kSub * (dy < 0 ? -dy : dy);
-        const int64_t q0 = FloorDiv(c, b.d), qs = FloorDiv(s, b.d);
-        b.r = c - q0 * b.d;
-        b.rs = s - qs * b.d;
-        b.sign = dy > 0 ? 1 : -1;
-        b.v = b.sign * q0;
-        b.vs = b.sign * qs;
+        if (p.y != q.y)
+            SetUpBound(p, q, py, q.y > p.y ? o.last[lasts++] : o.first[firsts++]);
     }
     for (; firsts < Sides; firsts++)
         o.first[firsts] = Bound{-Outline<Sides>::kFar, 0, 1, 0, 0, 1};
     for (; lasts < Sides; lasts++)
         o.last[lasts] = Bound{Outline<Sides>::kFar, 0, 1, 0, 0, 1};
-    return o.row0 <= o.row1;
+    return true;
 }
 
 inline bool Finite(const RasterVertex& v)
@@ -1213,6 +1239,153 @@ bool MakeQuad(const Corners3& p, const Corners3& q, Snapped* corner)
     return false;
 }
 
+// A strictly convex outline filled a row at a time with, on each side, only
+// one edge whose rows' centre lines it meets, instead of all of them.
+// Exact: take a row and x* where its centre line meets the outline's left
+// side, on an edge a. Edge a covers from its bound on, and E_a(x*) = 0 with
+// E_a growing along the row, so every column it covers has its centre xc at
+// or right of x*. An edge j not through x* (in a strictly convex outline a
+// point of the boundary lies on an edge's line only on that edge) has
+// E_j(x*) > 0, so E_j(xc) > 0, a whole number, at least 1: its bound never
+// binds. Where a corner lies on the row's centre line both its edges pass
+// through x*, and both go up, so the rule is E >= 0 for both: either covers
+// exactly the columns with xc >= x*. On the right every edge goes down, the
+// rule is E >= 1, and the same holds mirrored.
+struct ChainEdge {
+    Bound b;
+    const Snapped *p, *q;
+    int64_t first, last; // the rows it bounds
+};
+
+// The first and last row whose pixel centres lie at or below, at or above y.
+RASTER_INLINE int64_t FirstRowFrom(int64_t y)
+{
+    return (y - kSub / 2 + kSub - 1) >> 8;
+}
+
+RASTER_INLINE int64_t LastRowTo(int64_t y)
+{
+    return (y - kSub / 2) >> 8;
+}
+static_assert(kSub == 256);
+
+struct Chain {
+    ChainEdge e[3]; // top to bottom
+    int n = 0;
+
+    RASTER_INLINE void Add(const Snapped& p, const Snapped& q)
+    {
+        ChainEdge& edge = e[n++];
+        edge.p = &p;
+        edge.q = &q;
+        edge.first = FirstRowFrom(std::min(p.y, q.y));
+        edge.last = LastRowTo(std::max(p.y, q.y));
+    }
+
+    // Gives each row of the box to one edge, the upper where two share a
+    // corner's row, and sets their bounds up; false unless the edges take
+    // turns over every row, as the walk below counts on.
+    bool Finish(const OutlineBox& box)
+    {
+        int kept = 0;
+        int64_t next = box.row0;
+        for (int k = 0; k < n; k++) {
+            const int64_t first = std::max(e[k].first, next), last = std::min(e[k].last, box.row1);
+            if (first > last)
+                continue; // no row left to it
+            if (first != next)
+                return false;
+            ChainEdge& edge = e[kept++];
+            edge.p = e[k].p;
+            edge.q = e[k].q;
+            edge.first = first;
+            edge.last = last;
+            SetUpBound(*edge.p, *edge.q, first * kSub + kSub / 2, edge.b);
+            next = last + 1;
+        }
+        n = kept;
+        return n > 0 && next == box.row1 + 1;
+    }
+};
+
+struct QuadRows {
+    OutlineBox box;
+    Chain left, right;
+};
+
+// Sets up a quad's chains (corners as MakeQuad gives them); false when it
+// covers no pixel or the chains do not take turns over the rows. Round a
+// strictly convex outline from its top corner, the edges going down (the
+// right side) come first, top to bottom, then those going up (the left),
+// bottom to top; horizontal ones bound no column.
+bool SetUpQuadRows(const RasterJob& job, const Snapped* corner, QuadRows& q, bool* empty)
+{
+    *empty = !SetUpBox(job, corner, 4, q.box);
+    if (*empty)
+        return false;
+    // The rows' pixels are fetched while the edges are set up.
+    for (int64_t j = q.box.row0; j <= q.box.row1; j++) {
+        const uint32_t* row = job.target.pixels + static_cast<size_t>(j) * job.target.pitch;
+        _mm_prefetch(reinterpret_cast<const char*>(row + q.box.colMin), _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(row + q.box.colMax), _MM_HINT_T0);
+    }
+    int top = 0;
+    for (int i = 1; i < 4; i++)
+        if (corner[i].y < corner[top].y)
+            top = i;
+    int ups[3], nUp = 0;
+    for (int k = 0; k < 4; k++) {
+        const int i = (top + k) % 4;
+        const Snapped& p = corner[i];
+        const Snapped& r = corner[(i + 1) % 4];
+        if (r.y < p.y)
+            ups[nUp++] = i;
+        else if (r.y > p.y)
+            q.right.Add(p, r);
+    }
+    while (nUp > 0) {
+        const int i = ups[--nUp];
+        q.left.Add(corner[i], corner[(i + 1) % 4]);
+    }
+    return q.left.Finish(q.box) && q.right.Finish(q.box);
+}
+
+template <class Shader>
+void DrawQuadRows(const RasterJob& job, Shader& shader, QuadRows& q)
+{
+    ChainEdge* l = q.left.e;
+    ChainEdge* r = q.right.e;
+    uint32_t* row = job.target.pixels + static_cast<size_t>(q.box.row0) * job.target.pitch;
+    for (int64_t j = q.box.row0; j <= q.box.row1; j++, row += job.target.pitch) {
+        l += j > l->last;
+        r += j > r->last;
+        const int64_t lo = std::max(q.box.colMin, l->b.v), hi = std::min(q.box.colMax, r->b.v);
+        l->b.Step();
+        r->b.Step();
+        if (lo <= hi)
+            shader.Span(row, static_cast<int>(lo), static_cast<int>(hi + 1), j + 0.5);
+    }
+}
+
+// A quad of one blend a pixel (corners from MakeQuad), its shader set up from
+// the first triangle.
+template <class Shader>
+void DrawQuad(const RasterJob& job, Shader& shader, const Corners3& first, const Snapped* corner)
+{
+    QuadRows q;
+    bool empty = false;
+    if (SetUpQuadRows(job, corner, q, &empty)) {
+        SetUpShader(shader, first);
+        DrawQuadRows(job, shader, q);
+        return;
+    }
+    Outline<3> o;
+    if (!empty && SetUpOutline(job, corner, 4, o)) {
+        SetUpShader(shader, first);
+        DrawRows(job, shader, o);
+    }
+}
+
 // Two triangles drawn row by row together, each row the first's span before
 // the second's: every pixel gets its blends in the order of the triangles
 // one after the other, while a thick line's or a quad's two halves take one
@@ -1232,11 +1405,7 @@ void DrawPair(const RasterJob& job, Shader& first, Shader& second, const RasterV
     if constexpr (kOneBlendPerPixel<Shader>) {
         Snapped corner[4];
         if (a == Prepared::Ready && b == Prepared::Ready && MakeQuad(tp, tq, corner)) {
-            Outline<3> o;
-            if (SetUpOutline(job, corner, 4, o)) {
-                SetUpShader(first, tp);
-                DrawRows(job, first, o);
-            }
+            DrawQuad(job, first, tp, corner);
             return;
         }
     }
@@ -1303,6 +1472,16 @@ struct TriangleSelection {
     int32_t base = 0;
 };
 
+// Triangles ahead of the one drawn whose vertices are fetched meanwhile.
+constexpr int kFetchAhead = 6;
+
+RASTER_INLINE void PrefetchTriangle(const RasterVertex* v, Assembly assembly, int i)
+{
+    const auto* first = reinterpret_cast<const char*>(v + (assembly == Assembly::List ? 3 * i : i));
+    _mm_prefetch(first, _MM_HINT_T0);
+    _mm_prefetch(first + 3 * sizeof(RasterVertex) - 1, _MM_HINT_T0);
+}
+
 // Whether triangles are drawn one by one, as the plainest path (tests compare against it).
 std::atomic<bool> g_plain{false};
 
@@ -1318,6 +1497,9 @@ void DrawAll(const RasterJob& job, Shader& shader, const RasterVertex* v, int co
     const RasterVertex* q[3];
     for (int k = 0; k < n;) {
         const int i = at(k);
+        // A band's triangles lie scattered over a batch's vertices: fetch ahead.
+        if (which.list && k + kFetchAhead < n)
+            PrefetchTriangle(v, assembly, at(k + kFetchAhead));
         Corners(v, assembly, i, p);
         if (pairs && k + 1 < n && at(k + 1) == i + 1) {
             Corners(v, assembly, i + 1, q);
