@@ -89,6 +89,21 @@ void DrawOutline(const OutlinePoint* points, int count, uint32_t colour, float m
     }
 }
 
+// A band with a core: the outline stroked outerWidth wide, then innerWidth,
+// both strokes of one draw for each piece of at most kMaxStrokePairPoints.
+// A long outline's pieces give the same segments as DrawOutline's in another
+// order, which leaves the same pixels: both strokes are of one colour and
+// blend over the target alike, and nothing else is drawn between them, so
+// each pixel ends as that blend done once for every triangle covering it.
+void DrawBandOutline(const OutlinePoint* points, int count, uint32_t colour, float mapAngle, float outerWidth,
+                     float innerWidth)
+{
+    for (int from = 0; from + 1 < count; from += kMaxStrokePairPoints - 1) {
+        int n = std::min(count - from, kMaxStrokePairPoints);
+        DrawPolylinePair(points + from, n, colour, mapAngle, outerWidth, innerWidth);
+    }
+}
+
 struct LayerFont {
     AirspaceLabelFont font;
     int slot;
@@ -242,8 +257,7 @@ void DrawAirspaceOutline(int32_t record, const AirspaceRecord& a, int colourInde
     if (colourIndex == ClassD || colourIndex == ClassE) {
         DrawOutline(ScreenPointBuffer, n, dimmed, mapAngle, true, 5.0f);
     } else {
-        DrawOutline(ScreenPointBuffer, n, dimmed, mapAngle, false, 7.0f);
-        DrawOutline(ScreenPointBuffer, n, dimmed, mapAngle, false, 3.0f);
+        DrawBandOutline(ScreenPointBuffer, n, dimmed, mapAngle, 7.0f, 3.0f);
     }
 }
 

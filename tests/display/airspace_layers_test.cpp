@@ -155,7 +155,8 @@ class AirspaceLayerTest : public RenderTest {
     }
     // A position dx, dy map pixels from the centre.
     void At(double dx, double dy, double* lat, double* lon) { MapOffsetToLatLon(lon, lat, dx, dy); }
-    // Polyline draws: six vertices a segment, each rectangle as wide as the line.
+    // Polyline draws: six vertices a segment, each rectangle as wide as the
+    // line; a draw of two strokes holds one line's segments, then the other's.
     struct Line {
         float width;
         uint32_t colour;
@@ -168,9 +169,12 @@ class AirspaceLayerTest : public RenderTest {
         for (size_t d = 0; d < draws.size(); ++d) {
             if (draws[d].vertexCount < 6 || draws[d].vertexCount % 6 != 0 || draws[d].technique == "Render")
                 continue;
-            RenderVertex a = Vertex(d, 0), b = Vertex(d, 1);
-            float w = std::hypot(PixelX(a.x) - PixelX(b.x), PixelY(a.y) - PixelY(b.y));
-            lines.push_back({w, a.colour, a.lineLength > 0});
+            for (size_t i = 0; i < draws[d].vertexCount; i += 6) {
+                RenderVertex a = Vertex(d, i), b = Vertex(d, i + 1);
+                float w = std::hypot(PixelX(a.x) - PixelX(b.x), PixelY(a.y) - PixelY(b.y));
+                if (i == 0 || std::fabs(w - lines.back().width) > 0.01f)
+                    lines.push_back({w, a.colour, a.lineLength > 0});
+            }
         }
         return lines;
     }
@@ -232,8 +236,8 @@ TEST_F(AirspaceLayerTest, AnchorsLabelsAndTheirDeclutter)
     Record();
     DrawAirspaceLabels(0, 0, 1, 3);  // DeClutter 3: outlines only
     EXPECT_EQ(Lines().size(), 4u);
-    EXPECT_EQ(GpuRecordedDraws().size(), 4u);
-    EXPECT_GT(labelled, 4u);
+    EXPECT_EQ(GpuRecordedDraws().size(), 2u);  // a draw a band with its core
+    EXPECT_GT(labelled, 2u);
 }
 
 TEST_F(AirspaceLayerTest, LabelPhaseZeroPutsTheOtherAirspaceOnTop)
