@@ -270,16 +270,24 @@ void GpuContext::Unmap(ID3D11Resource* resource, UINT subresource)
 // buffer: clip = (x, y, z, 1) x ShaderMatrix, divided by w, onto the viewport.
 bool GpuContext::TransformVertices(UINT first, UINT count)
 {
-    const VertexLayout& L = layout_->layout_;
-    const uint8_t* base = vertexBuffer_->bytes_.get() + offset_ + static_cast<size_t>(first) * stride_;
-    const float* m = matrix_;
-    float vx = viewport_.TopLeftX, vy = viewport_.TopLeftY, vw = viewport_.Width, vh = viewport_.Height;
+    // Locals throughout: the stores below could alias members, which the
+    // compiler would then read again for every vertex.
+    const VertexLayout L = layout_->layout_;
+    const size_t stride = stride_;
+    const uint8_t* base = vertexBuffer_->bytes_.get() + offset_ + static_cast<size_t>(first) * stride;
+    float m[16];
+    std::memcpy(m, matrix_, sizeof m);
+    const float vx = viewport_.TopLeftX, vy = viewport_.TopLeftY, vw = viewport_.Width, vh = viewport_.Height;
     vertices_.resize(count);
+    RasterVertex* out = vertices_.data();
     for (UINT i = 0; i < count; i++) {
-        const uint8_t* src = base + static_cast<size_t>(i) * stride_;
+        const uint8_t* src = base + static_cast<size_t>(i) * stride;
         float p[3] = {0, 0, 0};
-        std::memcpy(p, src + L.position, sizeof(float) * L.positionComponents);
-        RasterVertex& v = vertices_[i];
+        if (L.positionComponents == 3) // the common case, copied without a call
+            std::memcpy(p, src + L.position, sizeof p);
+        else
+            std::memcpy(p, src + L.position, sizeof(float) * L.positionComponents);
+        RasterVertex v;
         float cx = p[0] * m[0] + p[1] * m[4] + p[2] * m[8] + m[12];
         float cy = p[0] * m[1] + p[1] * m[5] + p[2] * m[9] + m[13];
         float cw = p[0] * m[3] + p[1] * m[7] + p[2] * m[11] + m[15];
@@ -301,6 +309,7 @@ bool GpuContext::TransformVertices(UINT first, UINT count)
         }
         if (L.lineLength >= 0)
             std::memcpy(&v.lineLength, src + L.lineLength, 4);
+        out[i] = v;
     }
     return true;
 }

@@ -1386,6 +1386,60 @@ void DrawQuad(const RasterJob& job, Shader& shader, const Corners3& first, const
     }
 }
 
+RASTER_INLINE bool SameXY(const RasterVertex& a, const RasterVertex& b)
+{
+    return a.x == b.x && a.y == b.y;
+}
+
+RASTER_INLINE bool Drawable(const RasterVertex& v)
+{
+    return Finite(v) && InsideGuard(v);
+}
+
+// A thick line's segment as the polyline drawer writes it, (A+, A-, B-) and
+// (B+, A+, B-), filled as a quad with its four corners snapped once: the same
+// snapping, areas, culling and quad corners that SnapTriangle twice and
+// MakeQuad give the pair, their one match being the shared edge A+ B-. False,
+// having drawn nothing, for any other pair or when the general path would not
+// make one quad of it.
+template <class Shader>
+bool DrawSegmentQuad(const RasterJob& job, Shader& shader, const RasterVertex* const* p, const RasterVertex* const* q)
+{
+    if (!SameXY(*q[1], *p[0]) || !SameXY(*q[2], *p[2]))
+        return false;
+    if (!Drawable(*p[0]) || !Drawable(*p[1]) || !Drawable(*p[2]) || !Drawable(*q[0]))
+        return false;
+    const Snapped a{SnapCoordinate(p[0]->x), SnapCoordinate(p[0]->y)};  // A+
+    const Snapped m{SnapCoordinate(p[1]->x), SnapCoordinate(p[1]->y)};  // A-
+    const Snapped b{SnapCoordinate(p[2]->x), SnapCoordinate(p[2]->y)};  // B-
+    const Snapped bp{SnapCoordinate(q[0]->x), SnapCoordinate(q[0]->y)}; // B+
+    const int64_t first = Turn(a, m, b), second = Turn(bp, a, b);
+    if (first == 0 || (first > 0) != (second > 0) || second == 0)
+        return false;
+    if ((first > 0 && job.cull == CullFace::Clockwise) || (first < 0 && job.cull == CullFace::CounterClockwise))
+        return false;
+    Corners3 t;
+    t.v[0] = p[0];
+    t.at[0] = a;
+    Snapped corner[4];
+    if (first > 0) {
+        t.v[1] = p[1], t.v[2] = p[2];
+        t.at[1] = m, t.at[2] = b;
+        t.area = first;
+        corner[0] = b, corner[1] = bp, corner[2] = a, corner[3] = m;
+    } else {
+        t.v[1] = p[2], t.v[2] = p[1];
+        t.at[1] = b, t.at[2] = m;
+        t.area = -first;
+        corner[0] = a, corner[1] = bp, corner[2] = b, corner[3] = m;
+    }
+    for (int k = 0; k < 4; k++)
+        if (Turn(corner[k], corner[(k + 1) % 4], corner[(k + 2) % 4]) <= 0)
+            return false;
+    DrawQuad(job, shader, t, corner);
+    return true;
+}
+
 // Two triangles drawn row by row together, each row the first's span before
 // the second's: every pixel gets its blends in the order of the triangles
 // one after the other, while a thick line's or a quad's two halves take one
@@ -1394,6 +1448,9 @@ template <class Shader>
 void DrawPair(const RasterJob& job, Shader& first, Shader& second, const RasterVertex* const* p,
               const RasterVertex* const* q)
 {
+    if constexpr (kOneBlendPerPixel<Shader>)
+        if (DrawSegmentQuad(job, first, p, q))
+            return;
     Corners3 tp, tq;
     Prepared a = SnapTriangle(job, *p[0], *p[1], *p[2], tp);
     Prepared b = a == Prepared::Clip ? Prepared::Clip : SnapTriangle(job, *q[0], *q[1], *q[2], tq);
