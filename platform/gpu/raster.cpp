@@ -1397,13 +1397,18 @@ RASTER_INLINE bool Drawable(const RasterVertex& v)
 }
 
 // A thick line's segment as the polyline drawer writes it, (A+, A-, B-) and
-// (B+, A+, B-), filled as a quad with its four corners snapped once: the same
-// snapping, areas, culling and quad corners that SnapTriangle twice and
-// MakeQuad give the pair, their one match being the shared edge A+ B-. False,
-// having drawn nothing, for any other pair or when the general path would not
-// make one quad of it.
-template <class Shader>
-bool DrawSegmentQuad(const RasterJob& job, Shader& shader, const RasterVertex* const* p, const RasterVertex* const* q)
+// (B+, A+, B-), with its four corners snapped once: the two triangles as
+// SnapTriangle turns them and the quad MakeQuad makes of them, their one
+// match being the shared edge A+ B-, from the same snapping, areas and
+// culling. False for any other pair, or one the general path would not make
+// a quad of.
+struct SegmentPair {
+    Corners3 p, q;
+    Snapped corner[4];
+    Snapped from, to; // the first triangle's edge along the shared one
+};
+
+bool SnapSegment(const RasterJob& job, const RasterVertex* const* p, const RasterVertex* const* q, SegmentPair& s)
 {
     if (!SameXY(*q[1], *p[0]) || !SameXY(*q[2], *p[2]))
         return false;
@@ -1414,31 +1419,109 @@ bool DrawSegmentQuad(const RasterJob& job, Shader& shader, const RasterVertex* c
     const Snapped b{SnapCoordinate(p[2]->x), SnapCoordinate(p[2]->y)};  // B-
     const Snapped bp{SnapCoordinate(q[0]->x), SnapCoordinate(q[0]->y)}; // B+
     const int64_t first = Turn(a, m, b), second = Turn(bp, a, b);
-    if (first == 0 || (first > 0) != (second > 0) || second == 0)
+    if (first == 0 || second == 0 || (first > 0) != (second > 0))
         return false;
     if ((first > 0 && job.cull == CullFace::Clockwise) || (first < 0 && job.cull == CullFace::CounterClockwise))
         return false;
-    Corners3 t;
-    t.v[0] = p[0];
-    t.at[0] = a;
-    Snapped corner[4];
+    s.p.v[0] = p[0];
+    s.p.at[0] = a;
+    s.q.v[0] = q[0];
+    s.q.at[0] = bp;
     if (first > 0) {
-        t.v[1] = p[1], t.v[2] = p[2];
-        t.at[1] = m, t.at[2] = b;
-        t.area = first;
-        corner[0] = b, corner[1] = bp, corner[2] = a, corner[3] = m;
+        s.p.v[1] = p[1], s.p.v[2] = p[2];
+        s.p.at[1] = m, s.p.at[2] = b;
+        s.p.area = first;
+        s.q.v[1] = q[1], s.q.v[2] = q[2];
+        s.q.at[1] = a, s.q.at[2] = b;
+        s.q.area = second;
+        s.corner[0] = b, s.corner[1] = bp, s.corner[2] = a, s.corner[3] = m;
+        s.from = b, s.to = a;
     } else {
-        t.v[1] = p[2], t.v[2] = p[1];
-        t.at[1] = b, t.at[2] = m;
-        t.area = -first;
-        corner[0] = a, corner[1] = bp, corner[2] = b, corner[3] = m;
+        s.p.v[1] = p[2], s.p.v[2] = p[1];
+        s.p.at[1] = b, s.p.at[2] = m;
+        s.p.area = -first;
+        s.q.v[1] = q[2], s.q.v[2] = q[1];
+        s.q.at[1] = b, s.q.at[2] = a;
+        s.q.area = -second;
+        s.corner[0] = a, s.corner[1] = bp, s.corner[2] = b, s.corner[3] = m;
+        s.from = a, s.to = b;
     }
     for (int k = 0; k < 4; k++)
-        if (Turn(corner[k], corner[(k + 1) % 4], corner[(k + 2) % 4]) <= 0)
+        if (Turn(s.corner[k], s.corner[(k + 1) % 4], s.corner[(k + 2) % 4]) <= 0)
             return false;
-    DrawQuad(job, shader, t, corner);
     return true;
 }
+
+// The segment of one blend a pixel, filled as its quad; false, having drawn
+// nothing, when SnapSegment says no.
+template <class Shader>
+bool DrawSegmentQuad(const RasterJob& job, Shader& shader, const RasterVertex* const* p, const RasterVertex* const* q)
+{
+    SegmentPair s;
+    if (!SnapSegment(job, p, q, s))
+        return false;
+    DrawQuad(job, shader, s.p, s.corner);
+    return true;
+}
+
+// The segment of a shader whose pixels differ by triangle (dashes measured
+// along each triangle, colours per corner): the quad's rows, each split
+// where the shared edge crosses it. Exact: the quad covers what the two
+// triangles cover together (see MakeQuad), and a pixel of it is the first
+// triangle's exactly when it passes that triangle's rule for the shared edge:
+// then it passes all three of its edges, the other two being the quad's own.
+// Otherwise it is the second's, the opposite rule taking every centre on the
+// edge the first leaves. False, having drawn nothing, when SnapSegment says
+// no or the shared edge is level (it would split rows, not columns).
+template <class Shader>
+bool DrawSegmentSplit(const RasterJob& job, Shader& first, Shader& second, const RasterVertex* const* p,
+                      const RasterVertex* const* q)
+{
+    SegmentPair s;
+    if (!SnapSegment(job, p, q, s))
+        return false;
+    const Snapped& from = s.from;
+    const Snapped& to = s.to;
+    if (from.y == to.y)
+        return false;
+    QuadRows rows;
+    bool empty = false;
+    if (!SetUpQuadRows(job, s.corner, rows, &empty))
+        return empty; // nothing to draw, or the general path to take
+    Bound shared;
+    SetUpBound(from, to, rows.box.row0 * kSub + kSub / 2, shared);
+    const bool firstFrom = to.y < from.y; // going up: the first triangle lies right of it
+    SetUpShader(first, s.p);
+    SetUpShader(second, s.q);
+    ChainEdge* l = rows.left.e;
+    ChainEdge* r = rows.right.e;
+    uint32_t* row = job.target.pixels + static_cast<size_t>(rows.box.row0) * job.target.pitch;
+    for (int64_t j = rows.box.row0; j <= rows.box.row1; j++, row += job.target.pitch) {
+        l += j > l->last;
+        r += j > r->last;
+        const int64_t lo = std::max(rows.box.colMin, l->b.v), hi = std::min(rows.box.colMax, r->b.v);
+        const int64_t split = shared.v;
+        l->b.Step();
+        r->b.Step();
+        shared.Step();
+        const double py = j + 0.5;
+        const int64_t lo1 = firstFrom ? std::max(lo, split) : lo, hi1 = firstFrom ? hi : std::min(hi, split);
+        const int64_t lo2 = firstFrom ? lo : std::max(lo, split + 1), hi2 = firstFrom ? std::min(hi, split - 1) : hi;
+        if (lo1 <= hi1)
+            first.Span(row, static_cast<int>(lo1), static_cast<int>(hi1 + 1), py);
+        if (lo2 <= hi2)
+            second.Span(row, static_cast<int>(lo2), static_cast<int>(hi2 + 1), py);
+    }
+    return true;
+}
+
+// Shaders whose pixels differ by triangle, whose segments go as split quads.
+template <class Shader>
+constexpr bool kSplitSegments = false;
+template <bool Flat, BlendMode B>
+constexpr bool kSplitSegments<DashedShader<Flat, B>> = true;
+template <BlendMode B>
+constexpr bool kSplitSegments<ColourShader<false, B>> = true;
 
 // Two triangles drawn row by row together, each row the first's span before
 // the second's: every pixel gets its blends in the order of the triangles
@@ -1450,6 +1533,9 @@ void DrawPair(const RasterJob& job, Shader& first, Shader& second, const RasterV
 {
     if constexpr (kOneBlendPerPixel<Shader>)
         if (DrawSegmentQuad(job, first, p, q))
+            return;
+    if constexpr (kSplitSegments<Shader>)
+        if (DrawSegmentSplit(job, first, second, p, q))
             return;
     Corners3 tp, tq;
     Prepared a = SnapTriangle(job, *p[0], *p[1], *p[2], tp);

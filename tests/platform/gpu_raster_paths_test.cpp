@@ -430,6 +430,74 @@ TEST_F(GpuRasterPaths, QuadsWithCornersOnRowCentresCoverThePixelsTheRuleGives)
     }
 }
 
+// Dashed segments and segments coloured per corner, level, upright, turned
+// or with their corners on pixel centres, clipped anywhere: each row of the
+// quad split where the shared edge crosses it leaves the plain path's bytes.
+TEST_F(GpuRasterPaths, SegmentsSplitAlongTheirSharedEdgeLeaveThePlainPathsBytes)
+{
+    constexpr int kWidth = 48, kHeight = 40;
+    for (uint32_t seed = 1; seed <= 1500; seed++) {
+        std::mt19937 random(seed);
+        Scene s;
+        s.width = kWidth;
+        s.height = kHeight;
+        s.background.resize(kWidth * kHeight);
+        for (uint32_t& p : s.background)
+            p = random() % 2 ? 0xFFFFFECDu : static_cast<uint32_t>(random());
+        RasterJob job;
+        job.target = {nullptr, kWidth, kHeight, kWidth};
+        job.clipX1 = kWidth;
+        job.clipY1 = kHeight;
+        if (random() % 2) {
+            job.clipX0 = static_cast<int>(random() % 20);
+            job.clipY0 = static_cast<int>(random() % 20);
+            job.clipX1 = job.clipX0 + 1 + static_cast<int>(random() % (kWidth - job.clipX0));
+            job.clipY1 = job.clipY0 + 1 + static_cast<int>(random() % (kHeight - job.clipY0));
+        }
+        static const CullFace culls[] = {CullFace::CounterClockwise, CullFace::Clockwise, CullFace::None};
+        job.cull = culls[random() % 3];
+        job.pass.program = random() % 2 ? PixelProgram::Dashed : PixelProgram::Colour;
+        job.pass.blend = random() % 3 == 0 ? BlendMode::OverStraight : BlendMode::Over;
+        if (random() % 2) {
+            job.pass.dashOn = static_cast<float>(1 + random() % 6);
+            job.pass.dashOff = static_cast<float>(random() % 8) / 2;
+        }
+        const bool perPoint = job.pass.program == PixelProgram::Colour || random() % 2;
+        std::vector<RasterVertex> v;
+        for (int k = 0; k < 6; k++) {
+            float ax = Coordinate(random, 2, 46), ay = Coordinate(random, 2, 38);
+            float bx = Coordinate(random, 2, 46), by = Coordinate(random, 2, 38);
+            switch (random() % 4) {
+            case 0:
+                by = ay; // level
+                break;
+            case 1:
+                bx = ax; // upright
+                break;
+            case 2: // ends on pixel centres
+                ax = std::floor(ax) + 0.5f, ay = std::floor(ay) + 0.5f;
+                bx = std::floor(bx) + 0.5f, by = std::floor(by) + 0.5f;
+                break;
+            default:
+                break;
+            }
+            const float width = static_cast<float>(1 + random() % 8);
+            Segment(v, ax, ay, bx, by, width, perPoint ? Colour(random) : 0x80FF00FFu);
+        }
+        s.vertices.push_back(v);
+        s.strips.push_back(false);
+        bool flat = true;
+        for (const RasterVertex& p : v)
+            flat = flat && p.colour == v[0].colour;
+        s.runs.push_back(RasterRun{job, nullptr, static_cast<int>(v.size()), flat});
+        for (bool batch : {false, true}) {
+            const std::vector<uint32_t> plain = Draw(s, true, nullptr, 0, batch);
+            ASSERT_EQ(Draw(s, false, nullptr, kSplitPixels, batch), plain) << "seed " << seed;
+            ASSERT_EQ(Draw(s, false, nullptr, 0, batch), plain) << "banded, seed " << seed;
+        }
+    }
+}
+
 // Thick lines of one colour over the width of a wide target, as the map's
 // outlines are: the quads, the short spans and the bands all at work.
 TEST_F(GpuRasterPaths, LongOutlinesOfOneColourLeaveThePlainPathsBytes)
