@@ -1257,15 +1257,16 @@ struct ChainEdge {
     int64_t first, last; // the rows it bounds
 };
 
-// The first and last row whose pixel centres lie at or below, at or above y.
-RASTER_INLINE int64_t FirstRowFrom(int64_t y)
+// The first and last pixel (row or column) whose centre lies at or after v,
+// at or before v, in sub-pixels.
+RASTER_INLINE int64_t FirstCentreFrom(int64_t v)
 {
-    return (y - kSub / 2 + kSub - 1) >> 8;
+    return (v - kSub / 2 + kSub - 1) >> 8;
 }
 
-RASTER_INLINE int64_t LastRowTo(int64_t y)
+RASTER_INLINE int64_t LastCentreTo(int64_t v)
 {
-    return (y - kSub / 2) >> 8;
+    return (v - kSub / 2) >> 8;
 }
 static_assert(kSub == 256);
 
@@ -1278,8 +1279,8 @@ struct Chain {
         ChainEdge& edge = e[n++];
         edge.p = &p;
         edge.q = &q;
-        edge.first = FirstRowFrom(std::min(p.y, q.y));
-        edge.last = LastRowTo(std::max(p.y, q.y));
+        edge.first = FirstCentreFrom(std::min(p.y, q.y));
+        edge.last = LastCentreTo(std::max(p.y, q.y));
     }
 
     // Gives each row of the box to one edge, the upper where two share a
@@ -1320,34 +1321,55 @@ struct QuadRows {
 // bottom to top; horizontal ones bound no column.
 bool SetUpQuadRows(const RasterJob& job, const Snapped* corner, QuadRows& q, bool* empty)
 {
-    *empty = !SetUpBox(job, corner, 4, q.box);
+    // SetUpBox for four corners, the level edges' rows ruled out below.
+    int top = 0;
+    int64_t minY = corner[0].y, maxY = minY, minX = corner[0].x, maxX = minX;
+    for (int i = 1; i < 4; i++) {
+        if (corner[i].y < minY)
+            top = i, minY = corner[i].y;
+        maxY = std::max(maxY, corner[i].y);
+        minX = std::min(minX, corner[i].x);
+        maxX = std::max(maxX, corner[i].x);
+    }
+    OutlineBox& box = q.box;
+    box.row0 = std::max<int64_t>(FirstCentreFrom(minY), job.clipY0);
+    box.row1 = std::min<int64_t>(LastCentreTo(maxY), job.clipY1 - 1);
+    box.colMin = std::max<int64_t>(FirstCentreFrom(minX), job.clipX0);
+    box.colMax = std::min<int64_t>(LastCentreTo(maxX), job.clipX1 - 1);
+    *empty = box.row0 > box.row1 || box.colMin > box.colMax;
     if (*empty)
         return false;
     // The rows' pixels are fetched while the edges are set up.
-    for (int64_t j = q.box.row0; j <= q.box.row1; j++) {
+    for (int64_t j = box.row0; j <= box.row1; j++) {
         const uint32_t* row = job.target.pixels + static_cast<size_t>(j) * job.target.pitch;
-        _mm_prefetch(reinterpret_cast<const char*>(row + q.box.colMin), _MM_HINT_T0);
-        _mm_prefetch(reinterpret_cast<const char*>(row + q.box.colMax), _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(row + box.colMin), _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(row + box.colMax), _MM_HINT_T0);
     }
-    int top = 0;
-    for (int i = 1; i < 4; i++)
-        if (corner[i].y < corner[top].y)
-            top = i;
     int ups[3], nUp = 0;
     for (int k = 0; k < 4; k++) {
-        const int i = (top + k) % 4;
+        const int i = (top + k) & 3;
         const Snapped& p = corner[i];
-        const Snapped& r = corner[(i + 1) % 4];
-        if (r.y < p.y)
+        const Snapped& r = corner[(i + 1) & 3];
+        if (r.y < p.y) {
             ups[nUp++] = i;
-        else if (r.y > p.y)
+        } else if (r.y > p.y) {
             q.right.Add(p, r);
+        } else if (r.x <= p.x && ((p.y - kSub / 2) & (kSub - 1)) == 0) {
+            const int64_t row = p.y >> 8; // a level edge not at the top, on a row's centres
+            if (row == box.row0)
+                box.row0++;
+            if (row == box.row1)
+                box.row1--;
+        }
     }
+    *empty = box.row0 > box.row1;
+    if (*empty)
+        return false;
     while (nUp > 0) {
         const int i = ups[--nUp];
-        q.left.Add(corner[i], corner[(i + 1) % 4]);
+        q.left.Add(corner[i], corner[(i + 1) & 3]);
     }
-    return q.left.Finish(q.box) && q.right.Finish(q.box);
+    return q.left.Finish(box) && q.right.Finish(box);
 }
 
 template <class Shader>
@@ -1391,11 +1413,6 @@ RASTER_INLINE bool SameXY(const RasterVertex& a, const RasterVertex& b)
     return a.x == b.x && a.y == b.y;
 }
 
-RASTER_INLINE bool Drawable(const RasterVertex& v)
-{
-    return Finite(v) && InsideGuard(v);
-}
-
 // A thick line's segment as the polyline drawer writes it, (A+, A-, B-) and
 // (B+, A+, B-), with its four corners snapped once: the two triangles as
 // SnapTriangle turns them and the quad MakeQuad makes of them, their one
@@ -1412,12 +1429,27 @@ bool SnapSegment(const RasterJob& job, const RasterVertex* const* p, const Raste
 {
     if (!SameXY(*q[1], *p[0]) || !SameXY(*q[2], *p[2]))
         return false;
-    if (!Drawable(*p[0]) || !Drawable(*p[1]) || !Drawable(*p[2]) || !Drawable(*q[0]))
+    // The four corners at once. Finite and inside the guard square, each
+    // coordinate times 256 lies within 2^28, where the 32-bit conversion
+    // rounds as SnapCoordinate's 64-bit one does (to nearest, ties to even).
+    const __m128 zero = _mm_setzero_ps();
+    auto pair = [&zero](const RasterVertex* u, const RasterVertex* w) {
+        return _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(&u->x)), reinterpret_cast<const __m64*>(&w->x));
+    };
+    const __m128 am = pair(p[0], p[1]), bb = pair(p[2], q[0]);
+    const __m128 guard = _mm_set1_ps(kGuard), sign = _mm_set1_ps(-0.0f);
+    const int inside = _mm_movemask_ps(_mm_and_ps(_mm_cmple_ps(_mm_andnot_ps(sign, am), guard),
+                                                  _mm_cmple_ps(_mm_andnot_ps(sign, bb), guard)));
+    if (inside != 0xF)
         return false;
-    const Snapped a{SnapCoordinate(p[0]->x), SnapCoordinate(p[0]->y)};  // A+
-    const Snapped m{SnapCoordinate(p[1]->x), SnapCoordinate(p[1]->y)};  // A-
-    const Snapped b{SnapCoordinate(p[2]->x), SnapCoordinate(p[2]->y)};  // B-
-    const Snapped bp{SnapCoordinate(q[0]->x), SnapCoordinate(q[0]->y)}; // B+
+    const __m128 sub = _mm_set1_ps(static_cast<float>(kSub));
+    alignas(16) int32_t c[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(c), _mm_cvtps_epi32(_mm_mul_ps(am, sub)));
+    _mm_store_si128(reinterpret_cast<__m128i*>(c + 4), _mm_cvtps_epi32(_mm_mul_ps(bb, sub)));
+    const Snapped a{c[0], c[1]};  // A+
+    const Snapped m{c[2], c[3]};  // A-
+    const Snapped b{c[4], c[5]};  // B-
+    const Snapped bp{c[6], c[7]}; // B+
     const int64_t first = Turn(a, m, b), second = Turn(bp, a, b);
     if (first == 0 || second == 0 || (first > 0) != (second > 0))
         return false;
