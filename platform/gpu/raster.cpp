@@ -1283,6 +1283,27 @@ struct Chain {
         edge.last = LastCentreTo(std::max(p.y, q.y));
     }
 
+    // The upper edge p -> q and the lower r -> t of a side, meeting at height
+    // middle, set up over the box's rows as Finish would.
+    RASTER_INLINE void SetUpPair(const Snapped& p, const Snapped& q, const Snapped& r, const Snapped& t, int64_t middle,
+                                 const OutlineBox& box)
+    {
+        const int64_t split = std::min(LastCentreTo(middle), box.row1); // the upper edge's last row
+        n = 0;
+        if (split >= box.row0) {
+            e[0].first = box.row0;
+            e[0].last = split;
+            SetUpBound(p, q, box.row0 * kSub + kSub / 2, e[0].b);
+            n = 1;
+        }
+        if (split < box.row1) {
+            ChainEdge& lower = e[n++];
+            lower.first = std::max(split + 1, box.row0);
+            lower.last = box.row1;
+            SetUpBound(r, t, lower.first * kSub + kSub / 2, lower.b);
+        }
+    }
+
     // Gives each row of the box to one edge, the upper where two share a
     // corner's row, and sets their bounds up; false unless the edges take
     // turns over every row, as the walk below counts on.
@@ -1344,6 +1365,17 @@ bool SetUpQuadRows(const RasterJob& job, const Snapped* corner, QuadRows& q, boo
         const uint32_t* row = job.target.pixels + static_cast<size_t>(j) * job.target.pitch;
         _mm_prefetch(reinterpret_cast<const char*>(row + box.colMin), _MM_HINT_T0);
         _mm_prefetch(reinterpret_cast<const char*>(row + box.colMax), _MM_HINT_T0);
+    }
+    const Snapped& c0 = corner[top];
+    const Snapped& c1 = corner[(top + 1) & 3];
+    const Snapped& c2 = corner[(top + 2) & 3];
+    const Snapped& c3 = corner[(top + 3) & 3];
+    if (c0.y < c1.y && c1.y < c2.y && c2.y > c3.y && c3.y > c0.y) {
+        // Two edges a side and none level, as a thick line's segment mostly is:
+        // what Add and Finish below make of them, without the loops.
+        q.right.SetUpPair(c0, c1, c1, c2, c1.y, box);
+        q.left.SetUpPair(c3, c0, c2, c3, c3.y, box);
+        return true;
     }
     int ups[3], nUp = 0;
     for (int k = 0; k < 4; k++) {
