@@ -87,12 +87,17 @@ void PutRectangle(RenderVertex* v, const Frame& f, const SegmentAxis& s, float w
 {
     const float half = width / 2.0f;
     const float nx = s.cosN * half, ny = s.sinN * half;
-    Put(v[0], f, s.ax + nx, s.ay + ny, ca, 0, 1, len); // A+
-    Put(v[1], f, s.ax - nx, s.ay - ny, ca, 0, 0, len); // A-
-    Put(v[2], f, s.bx - nx, s.by - ny, cb, 1, 0, len); // B-
-    Put(v[3], f, s.bx + nx, s.by + ny, cb, 1, 1, len); // B+
-    v[4] = v[0];                                        // A+
-    v[5] = v[2];                                        // B-
+    RenderVertex ap, am, bm, bp;
+    Put(ap, f, s.ax + nx, s.ay + ny, ca, 0, 1, len);
+    Put(am, f, s.ax - nx, s.ay - ny, ca, 0, 0, len);
+    Put(bm, f, s.bx - nx, s.by - ny, cb, 1, 0, len);
+    Put(bp, f, s.bx + nx, s.by + ny, cb, 1, 1, len);
+    v[0] = ap; // A+
+    v[1] = am; // A-
+    v[2] = bm; // B-
+    v[3] = bp; // B+
+    v[4] = ap; // A+
+    v[5] = bm; // B-
 }
 
 // Writes the six vertices of each segment; the vertex count.
