@@ -168,14 +168,6 @@ MapCentreOffset TakeMapCentreOffset()
     return {CentreMapX, CentreMapY, TileMapFlag.load() ? GetWorldPixelWidth() : 0.0};
 }
 
-void OffsetFromMapCentre(const MapCentreOffset& centre, double x, double y, double* dx, double* dy)
-{
-    *dx = x - centre.x;
-    *dy = y - centre.y;
-    if (centre.world > 0 && std::fabs(*dx) > centre.world / 2)
-        *dx += *dx > 0 ? -centre.world : centre.world;
-}
-
 void AddMapPixelState(LayerKey* key)
 {
     const bool tiles = TileMapFlag.load();

@@ -5,6 +5,7 @@
 
 #include "navdata/route_geometry.h"
 
+#include <cmath>
 #include <cstdint>
 
 enum GeorefKind : int32_t {
@@ -74,7 +75,13 @@ struct MapCentreOffset {
     double world; // 0 on local maps: no wrap
 };
 MapCentreOffset TakeMapCentreOffset();
-void OffsetFromMapCentre(const MapCentreOffset& centre, double x, double y, double* dx, double* dy);
+inline void OffsetFromMapCentre(const MapCentreOffset& centre, double x, double y, double* dx, double* dy)
+{
+    *dx = x - centre.x;
+    *dy = y - centre.y;
+    if (centre.world > 0 && std::fabs(*dx) > centre.world / 2)
+        *dx += *dx > 0 ? -centre.world : centre.world;
+}
 
 // The georeference projection alone, on any set (no tile-map case).
 void ProjectWithGeoreference(const MapGeoreference& g, double* x, double* y, double lon, double lat);
