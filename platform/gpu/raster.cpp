@@ -941,43 +941,10 @@ struct Outline {
     }
 };
 
-// The rows and columns whose pixel centres a convex outline of corners can
-// cover within the clip rectangle; false when there are none. A horizontal
-// edge lies at the top or bottom and only rules out the row whose pixel
-// centres lie on it, when it is not a top edge.
+// The rows and columns an outline may cover within the clip rectangle.
 struct OutlineBox {
     int64_t row0 = 0, row1 = -1, colMin = 0, colMax = -1;
 };
-
-bool SetUpBox(const RasterJob& job, const Snapped* corner, int n, OutlineBox& o)
-{
-    int64_t minY = corner[0].y, maxY = minY, minX = corner[0].x, maxX = minX;
-    for (int i = 1; i < n; i++) {
-        minY = std::min(minY, corner[i].y);
-        maxY = std::max(maxY, corner[i].y);
-        minX = std::min(minX, corner[i].x);
-        maxX = std::max(maxX, corner[i].x);
-    }
-    // Rows and columns whose pixel centres (k + 1/2) can lie inside.
-    o.row0 = std::max<int64_t>(-FloorDiv(-(minY - kSub / 2), kSub), job.clipY0);
-    o.row1 = std::min<int64_t>(FloorDiv(maxY - kSub / 2, kSub), job.clipY1 - 1);
-    o.colMin = std::max<int64_t>(-FloorDiv(-(minX - kSub / 2), kSub), job.clipX0);
-    o.colMax = std::min<int64_t>(FloorDiv(maxX - kSub / 2, kSub), job.clipX1 - 1);
-    if (o.row0 > o.row1 || o.colMin > o.colMax)
-        return false;
-    for (int i = 0; i < n; i++) {
-        const Snapped& p = corner[i];
-        const Snapped& q = corner[(i + 1) % n];
-        if (p.y == q.y && q.x <= p.x && (p.y - kSub / 2) % kSub == 0) {
-            const int64_t row = FloorDiv(p.y, kSub);
-            if (row == o.row0)
-                o.row0++;
-            if (row == o.row1)
-                o.row1--;
-        }
-    }
-    return o.row0 <= o.row1;
-}
 
 // The bound of edge p -> q (not horizontal) in the row whose pixel centres
 // lie at py, in sub-pixels.
@@ -998,30 +965,48 @@ RASTER_INLINE void SetUpBound(const Snapped& p, const Snapped& q, int64_t py, Bo
 
 // Fills the outline's bounds from its edges (i -> i + 1, in a turn of
 // positive area) and the rows and columns it may cover within the clip
-// rectangle; false when it covers none.
+// rectangle; false when it covers none. A horizontal edge lies at the top or
+// bottom and only rules out the row whose pixel centres lie on it, when it
+// is not a top edge.
 template <int Sides>
 bool SetUpOutline(const RasterJob& job, const Snapped* corner, int n, Outline<Sides>& o)
 {
-    OutlineBox box;
-    if (!SetUpBox(job, corner, n, box))
+    int64_t minY = corner[0].y, maxY = minY, minX = corner[0].x, maxX = minX;
+    for (int i = 1; i < n; i++) {
+        minY = std::min(minY, corner[i].y);
+        maxY = std::max(maxY, corner[i].y);
+        minX = std::min(minX, corner[i].x);
+        maxX = std::max(maxX, corner[i].x);
+    }
+    // Rows and columns whose pixel centres (k + 1/2) can lie inside.
+    o.row0 = std::max<int64_t>(-FloorDiv(-(minY - kSub / 2), kSub), job.clipY0);
+    o.row1 = std::min<int64_t>(FloorDiv(maxY - kSub / 2, kSub), job.clipY1 - 1);
+    o.colMin = std::max<int64_t>(-FloorDiv(-(minX - kSub / 2), kSub), job.clipX0);
+    o.colMax = std::min<int64_t>(FloorDiv(maxX - kSub / 2, kSub), job.clipX1 - 1);
+    if (o.row0 > o.row1 || o.colMin > o.colMax)
         return false;
-    o.row0 = box.row0;
-    o.row1 = box.row1;
-    o.colMin = box.colMin;
-    o.colMax = box.colMax;
     const int64_t py = o.row0 * kSub + kSub / 2;
     int firsts = 0, lasts = 0;
     for (int i = 0; i < n; i++) {
         const Snapped& p = corner[i];
         const Snapped& q = corner[(i + 1) % n];
-        if (p.y != q.y)
-            SetUpBound(p, q, py, q.y > p.y ? o.last[lasts++] : o.first[firsts++]);
+        if (p.y == q.y) {
+            if (q.x <= p.x && (p.y - kSub / 2) % kSub == 0) { // not a top edge, on a row's centres
+                const int64_t row = FloorDiv(p.y, kSub);
+                if (row == o.row0)
+                    o.row0++;
+                if (row == o.row1)
+                    o.row1--;
+            }
+            continue;
+        }
+        SetUpBound(p, q, py, q.y > p.y ? o.last[lasts++] : o.first[firsts++]);
     }
     for (; firsts < Sides; firsts++)
         o.first[firsts] = Bound{-Outline<Sides>::kFar, 0, 1, 0, 0, 1};
     for (; lasts < Sides; lasts++)
         o.last[lasts] = Bound{Outline<Sides>::kFar, 0, 1, 0, 0, 1};
-    return true;
+    return o.row0 <= o.row1;
 }
 
 inline bool Finite(const RasterVertex& v)
@@ -1342,7 +1327,8 @@ struct QuadRows {
 // bottom to top; horizontal ones bound no column.
 bool SetUpQuadRows(const RasterJob& job, const Snapped* corner, QuadRows& q, bool* empty)
 {
-    // SetUpBox for four corners, the level edges' rows ruled out below.
+    // The rows and columns SetUpOutline finds for four corners, the level
+    // edges' rows ruled out below.
     int top = 0;
     int64_t minY = corner[0].y, maxY = minY, minX = corner[0].x, maxX = minX;
     for (int i = 1; i < 4; i++) {
