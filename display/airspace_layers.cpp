@@ -89,6 +89,21 @@ void DrawOutline(const OutlinePoint* points, int count, uint32_t colour, float m
     }
 }
 
+// A band with a core: the outline stroked outerWidth wide, then innerWidth,
+// both strokes of one draw for each piece of at most kMaxStrokePairPoints.
+// A long outline's pieces give the same segments as DrawOutline's in another
+// order, which leaves the same pixels: both strokes are of one colour and
+// blend over the target alike, and nothing else is drawn between them, so
+// each pixel ends as that blend done once for every triangle covering it.
+void DrawBandOutline(const OutlinePoint* points, int count, uint32_t colour, float mapAngle, float outerWidth,
+                     float innerWidth)
+{
+    for (int from = 0; from + 1 < count; from += kMaxStrokePairPoints - 1) {
+        int n = std::min(count - from, kMaxStrokePairPoints);
+        DrawPolylinePair(points + from, n, colour, mapAngle, outerWidth, innerWidth);
+    }
+}
+
 struct LayerFont {
     AirspaceLabelFont font;
     int slot;
@@ -103,14 +118,86 @@ LayerFont SelectLayerFont(int declutter)
 
 // ---- airspaces ----
 
-// Projects an airspace into the shared point buffer and adds its label
-// anchors; the number of points projected.
-int ProjectAirspace(int32_t record, const AirspaceRecord& a, uint32_t colour, float mapAngle)
+// The airspaces' boxes and points in map pixels, kept while the list and the
+// projection hold: a moving map only subtracts its new centre and scales,
+// the arithmetic ScreenPoint does after projecting, on the same map pixels,
+// so every point lands exactly where projecting it anew puts it. A record is
+// projected when it is first drawn. GUI thread.
+struct MapPixel {
+    double x, y;
+};
+
+struct ProjectedAirspaces {
+    std::vector<uint8_t> key;
+    std::vector<int32_t> first; // per record: its box's first map pixel, -1 before it is projected
+    std::vector<MapPixel> pixels; // per projected record: box corners (north-west, south-east), then its points
+};
+ProjectedAirspaces Projected;
+
+// Starts the projected list over when the list or the projection changed.
+void CheckProjectedAirspaces(size_t records)
 {
+    LayerKey key;
+    key.Add(GetDrawnAirspacesGeneration());
+    AddMapPixelState(&key);
+    if (key.Bytes() == Projected.key && Projected.first.size() == records)
+        return;
+    Projected.key = key.Bytes();
+    Projected.first.assign(records, -1);
+    Projected.pixels.clear();
+}
+
+MapPixel ToMapPixel(double lat, double lon)
+{
+    MapPixel p{};
+    LatLonToMapPixel(&p.x, &p.y, lon, lat);
+    return p;
+}
+
+// The record's box and points in map pixels, projected on first use.
+const MapPixel* ProjectedAirspace(int32_t record, const AirspaceRecord& a)
+{
+    int32_t& first = Projected.first[static_cast<size_t>(record)];
+    if (first < 0) {
+        first = static_cast<int32_t>(Projected.pixels.size());
+        Projected.pixels.push_back(ToMapPixel(a.latMax, a.lonMin));
+        Projected.pixels.push_back(ToMapPixel(a.latMin, a.lonMax));
+        const size_t n = std::min(a.points.size(), static_cast<size_t>(ScreenPointCapacity));
+        for (size_t k = 0; k < n; ++k)
+            Projected.pixels.push_back(ToMapPixel(a.points[k].lat, a.points[k].lon));
+    }
+    return Projected.pixels.data() + first;
+}
+
+// ScreenPoint's last steps for map pixels, with what they read taken once a frame.
+struct ScreenPlacement {
+    MapCentreOffset centre;
+    double scale;
+};
+
+ScreenPlacement TakeScreenPlacement()
+{
+    return {TakeMapCentreOffset(), static_cast<double>(FrameZoom) * MapScale};
+}
+
+void PlaceOnScreen(const ScreenPlacement& s, const MapPixel& p, double* x, double* y)
+{
+    double dx = 0, dy = 0;
+    OffsetFromMapCentre(s.centre, p.x, p.y, &dx, &dy);
+    *x = ScreenCentre.x + s.scale * dx;
+    *y = ScreenCentre.y + s.scale * dy;
+}
+
+// Places an airspace's points into the shared point buffer and adds its
+// label anchors; the number of points placed.
+int ProjectAirspace(int32_t record, const AirspaceRecord& a, uint32_t colour, float mapAngle,
+                    const ScreenPlacement& placement)
+{
+    const MapPixel* points = ProjectedAirspace(record, a) + 2;
     int n = static_cast<int>(std::min(a.points.size(), static_cast<size_t>(ScreenPointCapacity)));
     for (int k = 0; k < n; ++k) {
         double x, y;
-        ScreenPoint(a.points[k].lat, a.points[k].lon, &x, &y);
+        PlaceOnScreen(placement, points[k], &x, &y);
         ScreenPointBuffer[k] = {static_cast<float>(x), static_cast<float>(y), 0.0f};
     }
     int pairs[2][2];
@@ -148,27 +235,29 @@ ScreenReach TakeScreenReach()
 // False only when the airspace's box lies wholly beyond the reach of the
 // screen; a box whose corners project crossed (across the antimeridian)
 // is kept.
-bool MayBeOnScreen(const AirspaceRecord& a, const ScreenReach& reach)
+bool MayBeOnScreen(int32_t record, const AirspaceRecord& a, const ScreenReach& reach,
+                   const ScreenPlacement& placement)
 {
+    const MapPixel* box = ProjectedAirspace(record, a);
     double x0, y0, x1, y1;
-    ScreenPoint(a.latMax, a.lonMin, &x0, &y0);
-    ScreenPoint(a.latMin, a.lonMax, &x1, &y1);
+    PlaceOnScreen(placement, box[0], &x0, &y0);
+    PlaceOnScreen(placement, box[1], &x1, &y1);
     if (!(x0 <= x1) || !(y0 <= y1))
         return true;
     return x1 >= reach.cx - reach.radius && x0 <= reach.cx + reach.radius && y1 >= reach.cy - reach.radius &&
            y0 <= reach.cy + reach.radius;
 }
 
-void DrawAirspaceOutline(int32_t record, const AirspaceRecord& a, int colourIndex, float mapAngle)
+void DrawAirspaceOutline(int32_t record, const AirspaceRecord& a, int colourIndex, float mapAngle,
+                         const ScreenPlacement& placement)
 {
     uint32_t colour = AirspaceColours[colourIndex];
-    int n = ProjectAirspace(record, a, colour, mapAngle);
+    int n = ProjectAirspace(record, a, colour, mapAngle, placement);
     uint32_t dimmed = Dimmed(colour);
     if (colourIndex == ClassD || colourIndex == ClassE) {
         DrawOutline(ScreenPointBuffer, n, dimmed, mapAngle, true, 5.0f);
     } else {
-        DrawOutline(ScreenPointBuffer, n, dimmed, mapAngle, false, 7.0f);
-        DrawOutline(ScreenPointBuffer, n, dimmed, mapAngle, false, 3.0f);
+        DrawBandOutline(ScreenPointBuffer, n, dimmed, mapAngle, 7.0f, 3.0f);
     }
 }
 
@@ -379,12 +468,16 @@ void DrawAirspaceOutlines(const std::vector<AirspaceRecord>& list, float mapAngl
 {
     const int32_t count = static_cast<int32_t>(list.size());
     const ScreenReach reach = TakeScreenReach();
+    // LatLonToMapPixel's side effects (a usable georeference noted, a chart
+    // set upright) still come every frame, from the probes of the layer's key.
+    CheckProjectedAirspaces(list.size());
+    const ScreenPlacement placement = TakeScreenPlacement();
     for (int32_t k = 0; k < count; ++k) {
         int32_t i = reverse ? count - 1 - k : k;
         const AirspaceRecord& a = list[static_cast<size_t>(i)];
         int colourIndex = AirspaceColourIndex(a.airspaceClass, Settings.CTR != 0, Settings.SelectedAirspace);
-        if (colourIndex >= 0 && MayBeOnScreen(a, reach))
-            DrawAirspaceOutline(i, a, colourIndex, mapAngle);
+        if (colourIndex >= 0 && MayBeOnScreen(i, a, reach, placement))
+            DrawAirspaceOutline(i, a, colourIndex, mapAngle, placement);
     }
 }
 

@@ -159,12 +159,31 @@ void ProjectToScreenOffset(double* dx, double* dy, double lon, double lat)
     double x = 0;
     double y = 0;
     LatLonToMapPixel(&x, &y, lon, lat);
-    *dx = x - CentreMapX;
-    *dy = y - CentreMapY;
+    OffsetFromMapCentre(TakeMapCentreOffset(), x, y, dx, dy);
+}
+
+MapCentreOffset TakeMapCentreOffset()
+{
     // Local maps never span the date line; only the tile world wraps.
-    double world = TileMapFlag.load() ? GetWorldPixelWidth() : 0.0;
-    if (world > 0 && std::fabs(*dx) > world / 2)
-        *dx += *dx > 0 ? -world : world;
+    return {CentreMapX, CentreMapY, TileMapFlag.load() ? GetWorldPixelWidth() : 0.0};
+}
+
+void AddMapPixelState(LayerKey* key)
+{
+    const bool tiles = TileMapFlag.load();
+    key->Add(tiles);
+    if (!tiles) {
+        key->Add(ActiveGeoreference);
+        return;
+    }
+    // The tile rows and columns are LonToTilePixelXAtZoom and
+    // LatToTilePixelYAtZoom of these.
+    const int type = Settings.SatMode.load();
+    const int zoom = GetShownTileZoom(type);
+    key->Add(type);
+    key->Add(zoom);
+    key->Add(TileSize.load());
+    key->Add(GetMetersPerPixel(zoom, type));
 }
 
 void AddMapViewState(LayerKey* key)

@@ -5,6 +5,7 @@
 
 #include "navdata/route_geometry.h"
 
+#include <cmath>
 #include <cstdint>
 
 enum GeorefKind : int32_t {
@@ -66,6 +67,21 @@ void LatLonToLoaderMapPixel(int32_t* x, int32_t* y, double lon, double lat);
 // Offset of a point from the map centre in map pixels; crosses the date line
 // the short way on tile maps.
 void ProjectToScreenOffset(double* dx, double* dy, double lon, double lat);
+// ProjectToScreenOffset in its two steps, for a layer that keeps its points'
+// map pixels while the projection holds: the map centre and the width of the
+// tile world taken once, then the offset of a map pixel from that centre.
+struct MapCentreOffset {
+    double x, y;
+    double world; // 0 on local maps: no wrap
+};
+MapCentreOffset TakeMapCentreOffset();
+inline void OffsetFromMapCentre(const MapCentreOffset& centre, double x, double y, double* dx, double* dy)
+{
+    *dx = x - centre.x;
+    *dy = y - centre.y;
+    if (centre.world > 0 && std::fabs(*dx) > centre.world / 2)
+        *dx += *dx > 0 ? -centre.world : centre.world;
+}
 
 // The georeference projection alone, on any set (no tile-map case).
 void ProjectWithGeoreference(const MapGeoreference& g, double* x, double* y, double lon, double lat);
@@ -75,6 +91,9 @@ class LayerKey;
 // centre, and where three spread points land (so that no state the
 // projection reads goes unseen).
 void AddMapViewState(LayerKey* key);
+// Adds what LatLonToMapPixel gives its map pixels from, without the centre:
+// the tile world's zoom and scale, or the georeference.
+void AddMapPixelState(LayerKey* key);
 
 // A double to int32 that saturates and maps NaN to 0, for values that come
 // from data files.

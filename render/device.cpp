@@ -24,7 +24,6 @@ float TerrainColors[4][4];
 namespace {
 
 int g_headlessWidth = 640, g_headlessHeight = 480;
-const float kTwo = 1.0f * 2.0f;
 
 template <class T>
 void ReleaseOne(T*& p)
@@ -369,12 +368,18 @@ float VirtualToClipY(float y)
 
 float MapPixelToClipX(float x, float cx)
 {
-    return kTwo * (x - cx) / RenderDevice.clientWidth + cx / 320.0f - 1.0f;
+    return TakeMapPixelClip(cx, 0.0f).X(x);
 }
 
 float MapPixelToClipY(float y, float cy)
 {
-    return 1.0f - cy / 240.0f - kTwo * (y - cy) / RenderDevice.clientHeight;
+    return TakeMapPixelClip(0.0f, cy).Y(y);
+}
+
+MapPixelClip TakeMapPixelClip(float cx, float cy)
+{
+    return {cx, cy, static_cast<float>(RenderDevice.clientWidth), static_cast<float>(RenderDevice.clientHeight),
+            cx / 320.0f, 1.0f - cy / 240.0f};
 }
 
 void ToClientPixels(float x, float y, float* px, float* py)

@@ -93,6 +93,16 @@ float VirtualToClipX(float x);
 float VirtualToClipY(float y);
 float MapPixelToClipX(float x, float cx);
 float MapPixelToClipY(float y, float cy);
+// The same two mappings for many points of one draw, with the centre and the
+// client size taken once: the same arithmetic, the same values.
+struct MapPixelClip {
+    float cx, cy, width, height;
+    float offsetX, offsetY; // cx / 320, 1 - cy / 240
+
+    float X(float x) const { return 2.0f * (x - cx) / width + offsetX - 1.0f; }
+    float Y(float y) const { return offsetY - 2.0f * (y - cy) / height; }
+};
+MapPixelClip TakeMapPixelClip(float cx, float cy);
 // A map-pixel point in client pixels.
 void ToClientPixels(float x, float y, float* px, float* py);
 

@@ -17,6 +17,11 @@ constexpr int kMaxPolylinePoints = 5000;
 constexpr int kMaxTriangleVertices = 10000;
 
 HRESULT DrawPolyline(const OutlinePoint* points, int count, uint32_t colour, float angle, float width);
+// DrawPolyline of the outer width, then of the inner, in one draw of at most
+// kMaxStrokePairPoints points (the vertex buffer holds both).
+constexpr int kMaxStrokePairPoints = kMaxPolylinePoints / 2;
+HRESULT DrawPolylinePair(const OutlinePoint* points, int count, uint32_t colour, float angle, float outerWidth,
+                         float innerWidth);
 // Each segment carries its length so the dashed technique can dash it.
 HRESULT DrawDashedPolyline(const OutlinePoint* points, int count, uint32_t colour, float angle, float width);
 HRESULT DrawPolylineXYZ(const OutlinePoint* points, int count, float width);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <xmmintrin.h>
 
 namespace {
 
@@ -21,6 +22,9 @@ std::atomic<int> g_rasterThreads{0};
 std::atomic<int64_t> g_splitPixels{-1};
 // Vertices a batch of draws holds at most, for devices created from now on; -1 keeps the default.
 std::atomic<int> g_batchVertices{-1};
+
+// The render layer's vertex: position, colour, texture coordinate, line length.
+constexpr size_t kRenderVertexBytes = 28;
 
 // Consecutive small draws with the same state are rasterized as one job, so
 // that together they are large enough to share the raster threads; a batch
@@ -270,19 +274,47 @@ void GpuContext::Unmap(ID3D11Resource* resource, UINT subresource)
 // buffer: clip = (x, y, z, 1) x ShaderMatrix, divided by w, onto the viewport.
 bool GpuContext::TransformVertices(UINT first, UINT count)
 {
-    const VertexLayout& L = layout_->layout_;
-    const uint8_t* base = vertexBuffer_->bytes_.get() + offset_ + static_cast<size_t>(first) * stride_;
-    const float* m = matrix_;
-    float vx = viewport_.TopLeftX, vy = viewport_.TopLeftY, vw = viewport_.Width, vh = viewport_.Height;
+    // Locals throughout: the stores below could alias members, which the
+    // compiler would then read again for every vertex.
+    const VertexLayout L = layout_->layout_;
+    const size_t stride = stride_;
+    const uint8_t* base = vertexBuffer_->bytes_.get() + offset_ + static_cast<size_t>(first) * stride;
+    float m[16];
+    std::memcpy(m, matrix_, sizeof m);
+    const float vx = viewport_.TopLeftX, vy = viewport_.TopLeftY, vw = viewport_.Width, vh = viewport_.Height;
     vertices_.resize(count);
+    RasterVertex* out = vertices_.data();
+    // The matrix's columns x, y and w as lanes: each lane sums p0 m0 + p1 m4 +
+    // p2 m8 + m12 in that order, as the scalar expression does.
+    const __m128 row0 = _mm_loadu_ps(m), row1 = _mm_loadu_ps(m + 4), row2 = _mm_loadu_ps(m + 8),
+                 row3 = _mm_loadu_ps(m + 12);
     for (UINT i = 0; i < count; i++) {
-        const uint8_t* src = base + static_cast<size_t>(i) * stride_;
+        const uint8_t* src = base + static_cast<size_t>(i) * stride;
+        // A vertex of the same bytes as one three or four before it (the
+        // corners a thick line's two triangles share) comes out the same.
+        if (stride == kRenderVertexBytes && i >= 4) {
+            if (std::memcmp(src, src - 4 * kRenderVertexBytes, kRenderVertexBytes) == 0) {
+                out[i] = out[i - 4];
+                continue;
+            }
+            if (std::memcmp(src, src - 3 * kRenderVertexBytes, kRenderVertexBytes) == 0) {
+                out[i] = out[i - 3];
+                continue;
+            }
+        }
         float p[3] = {0, 0, 0};
-        std::memcpy(p, src + L.position, sizeof(float) * L.positionComponents);
-        RasterVertex& v = vertices_[i];
-        float cx = p[0] * m[0] + p[1] * m[4] + p[2] * m[8] + m[12];
-        float cy = p[0] * m[1] + p[1] * m[5] + p[2] * m[9] + m[13];
-        float cw = p[0] * m[3] + p[1] * m[7] + p[2] * m[11] + m[15];
+        if (L.positionComponents == 3) // the common case, copied without a call
+            std::memcpy(p, src + L.position, sizeof p);
+        else
+            std::memcpy(p, src + L.position, sizeof(float) * L.positionComponents);
+        RasterVertex v;
+        const __m128 clip = _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(p[0]), row0),
+                                                             _mm_mul_ps(_mm_set1_ps(p[1]), row1)),
+                                                  _mm_mul_ps(_mm_set1_ps(p[2]), row2)),
+                                       row3);
+        alignas(16) float c[4];
+        _mm_store_ps(c, clip);
+        const float cx = c[0], cy = c[1], cw = c[3];
         if (!(cw > 1e-6f)) {
             // Behind the eye: this device does not clip against the near plane,
             // so triangles using the vertex are dropped.
@@ -301,6 +333,7 @@ bool GpuContext::TransformVertices(UINT first, UINT count)
         }
         if (L.lineLength >= 0)
             std::memcpy(&v.lineLength, src + L.lineLength, 4);
+        out[i] = v;
     }
     return true;
 }

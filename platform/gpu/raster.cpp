@@ -1111,10 +1111,10 @@ RASTER_INLINE int64_t SnapCoordinate(float v)
 // quotient is stepped exactly with its remainder, without a branch: the carry
 // comes as often as the slope says, which no predictor guesses.
 struct Bound {
-    int64_t v = 0;          // the bound in the current row
-    int64_t r = 0, d = 1;   // remainder and divisor
-    int64_t vs = 0, rs = 0; // steps a row
-    int64_t sign = 1;       // +1 for a last column, -1 for a first
+    int64_t v;      // the bound in the current row
+    int64_t r, d;   // remainder and divisor
+    int64_t vs, rs; // steps a row
+    int64_t sign;   // +1 for a last column, -1 for a first
 
     RASTER_INLINE void Step()
     {
@@ -1152,6 +1152,28 @@ struct Outline {
     }
 };
 
+// The rows and columns an outline may cover within the clip rectangle.
+struct OutlineBox {
+    int64_t row0 = 0, row1 = -1, colMin = 0, colMax = -1;
+};
+
+// The bound of edge p -> q (not horizontal) in the row whose pixel centres
+// lie at py, in sub-pixels.
+RASTER_INLINE void SetUpBound(const Snapped& p, const Snapped& q, int64_t py, Bound& b)
+{
+    const int64_t dx = q.x - p.x, dy = q.y - p.y;
+    const int64_t t = dy < 0 ? 0 : 1; // top-left rule: an edge going up is a left one
+    const int64_t c = dx * (py - p.y) - dy * (kSub / 2 - p.x) - t;
+    const int64_t s = kSub * dx;
+    b.d = kSub * (dy < 0 ? -dy : dy);
+    const int64_t q0 = FloorDiv(c, b.d), qs = FloorDiv(s, b.d);
+    b.r = c - q0 * b.d;
+    b.rs = s - qs * b.d;
+    b.sign = dy > 0 ? 1 : -1;
+    b.v = b.sign * q0;
+    b.vs = b.sign * qs;
+}
+
 // Fills the outline's bounds from its edges (i -> i + 1, in a turn of
 // positive area) and the rows and columns it may cover within the clip
 // rectangle; false when it covers none. A horizontal edge lies at the top or
@@ -1179,10 +1201,8 @@ bool SetUpOutline(const RasterJob& job, const Snapped* corner, int n, Outline<Si
     for (int i = 0; i < n; i++) {
         const Snapped& p = corner[i];
         const Snapped& q = corner[(i + 1) % n];
-        const int64_t dx = q.x - p.x, dy = q.y - p.y;
-        const int64_t t = ((dy == 0 && dx > 0) || dy < 0) ? 0 : 1;
-        if (dy == 0) {
-            if (t == 1 && (p.y - kSub / 2) % kSub == 0) {
+        if (p.y == q.y) {
+            if (q.x <= p.x && (p.y - kSub / 2) % kSub == 0) { // not a top edge, on a row's centres
                 const int64_t row = FloorDiv(p.y, kSub);
                 if (row == o.row0)
                     o.row0++;
@@ -1191,16 +1211,7 @@ bool SetUpOutline(const RasterJob& job, const Snapped* corner, int n, Outline<Si
             }
             continue;
         }
-        Bound& b = dy > 0 ? o.last[lasts++] : o.first[firsts++];
-        const int64_t c = dx * (py - p.y) - dy * (kSub / 2 - p.x) - t;
-        const int64_t s = kSub * dx;
-        b.d = kSub * (dy < 0 ? -dy : dy);
-        const int64_t q0 = FloorDiv(c, b.d), qs = FloorDiv(s, b.d);
-        b.r = c - q0 * b.d;
-        b.rs = s - qs * b.d;
-        b.sign = dy > 0 ? 1 : -1;
-        b.v = b.sign * q0;
-        b.vs = b.sign * qs;
+        SetUpBound(p, q, py, q.y > p.y ? o.last[lasts++] : o.first[firsts++]);
     }
     for (; firsts < Sides; firsts++)
         o.first[firsts] = Bound{-Outline<Sides>::kFar, 0, 1, 0, 0, 1};
@@ -1525,6 +1536,355 @@ bool DrawUprightPair(const RasterJob& job, Shader& first, Shader& second, const 
     return true;
 }
 
+// A strictly convex outline filled a row at a time with, on each side, only
+// one edge whose rows' centre lines it meets, instead of all of them.
+// Exact: take a row and x* where its centre line meets the outline's left
+// side, on an edge a. Edge a covers from its bound on, and E_a(x*) = 0 with
+// E_a growing along the row, so every column it covers has its centre xc at
+// or right of x*. An edge j not through x* (in a strictly convex outline a
+// point of the boundary lies on an edge's line only on that edge) has
+// E_j(x*) > 0, so E_j(xc) > 0, a whole number, at least 1: its bound never
+// binds. Where a corner lies on the row's centre line both its edges pass
+// through x*, and both go up, so the rule is E >= 0 for both: either covers
+// exactly the columns with xc >= x*. On the right every edge goes down, the
+// rule is E >= 1, and the same holds mirrored.
+struct ChainEdge {
+    Bound b;
+    const Snapped *p, *q;
+    int64_t first, last; // the rows it bounds
+};
+
+// The first and last pixel (row or column) whose centre lies at or after v,
+// at or before v, in sub-pixels.
+RASTER_INLINE int64_t FirstCentreFrom(int64_t v)
+{
+    return (v - kSub / 2 + kSub - 1) >> 8;
+}
+
+RASTER_INLINE int64_t LastCentreTo(int64_t v)
+{
+    return (v - kSub / 2) >> 8;
+}
+static_assert(kSub == 256);
+
+struct Chain {
+    ChainEdge e[3]; // top to bottom
+    int n = 0;
+
+    RASTER_INLINE void Add(const Snapped& p, const Snapped& q)
+    {
+        ChainEdge& edge = e[n++];
+        edge.p = &p;
+        edge.q = &q;
+        edge.first = FirstCentreFrom(std::min(p.y, q.y));
+        edge.last = LastCentreTo(std::max(p.y, q.y));
+    }
+
+    // The upper edge p -> q and the lower r -> t of a side, meeting at height
+    // middle, set up over the box's rows as Finish would.
+    RASTER_INLINE void SetUpPair(const Snapped& p, const Snapped& q, const Snapped& r, const Snapped& t, int64_t middle,
+                                 const OutlineBox& box)
+    {
+        const int64_t split = std::min(LastCentreTo(middle), box.row1); // the upper edge's last row
+        n = 0;
+        if (split >= box.row0) {
+            e[0].first = box.row0;
+            e[0].last = split;
+            SetUpBound(p, q, box.row0 * kSub + kSub / 2, e[0].b);
+            n = 1;
+        }
+        if (split < box.row1) {
+            ChainEdge& lower = e[n++];
+            lower.first = std::max(split + 1, box.row0);
+            lower.last = box.row1;
+            SetUpBound(r, t, lower.first * kSub + kSub / 2, lower.b);
+        }
+    }
+
+    // Gives each row of the box to one edge, the upper where two share a
+    // corner's row, and sets their bounds up; false unless the edges take
+    // turns over every row, as the walk below counts on.
+    bool Finish(const OutlineBox& box)
+    {
+        int kept = 0;
+        int64_t next = box.row0;
+        for (int k = 0; k < n; k++) {
+            const int64_t first = std::max(e[k].first, next), last = std::min(e[k].last, box.row1);
+            if (first > last)
+                continue; // no row left to it
+            if (first != next)
+                return false;
+            ChainEdge& edge = e[kept++];
+            edge.p = e[k].p;
+            edge.q = e[k].q;
+            edge.first = first;
+            edge.last = last;
+            SetUpBound(*edge.p, *edge.q, first * kSub + kSub / 2, edge.b);
+            next = last + 1;
+        }
+        n = kept;
+        return n > 0 && next == box.row1 + 1;
+    }
+};
+
+struct QuadRows {
+    OutlineBox box;
+    Chain left, right;
+};
+
+// Sets up a quad's chains (corners as MakeQuad gives them); false when it
+// covers no pixel or the chains do not take turns over the rows. Round a
+// strictly convex outline from its top corner, the edges going down (the
+// right side) come first, top to bottom, then those going up (the left),
+// bottom to top; horizontal ones bound no column.
+bool SetUpQuadRows(const RasterJob& job, const Snapped* corner, QuadRows& q, bool* empty)
+{
+    // The rows and columns SetUpOutline finds for four corners, the level
+    // edges' rows ruled out below.
+    int top = 0;
+    int64_t minY = corner[0].y, maxY = minY, minX = corner[0].x, maxX = minX;
+    for (int i = 1; i < 4; i++) {
+        if (corner[i].y < minY)
+            top = i, minY = corner[i].y;
+        maxY = std::max(maxY, corner[i].y);
+        minX = std::min(minX, corner[i].x);
+        maxX = std::max(maxX, corner[i].x);
+    }
+    OutlineBox& box = q.box;
+    box.row0 = std::max<int64_t>(FirstCentreFrom(minY), job.clipY0);
+    box.row1 = std::min<int64_t>(LastCentreTo(maxY), job.clipY1 - 1);
+    box.colMin = std::max<int64_t>(FirstCentreFrom(minX), job.clipX0);
+    box.colMax = std::min<int64_t>(LastCentreTo(maxX), job.clipX1 - 1);
+    *empty = box.row0 > box.row1 || box.colMin > box.colMax;
+    if (*empty)
+        return false;
+    // The rows' pixels are fetched while the edges are set up.
+    for (int64_t j = box.row0; j <= box.row1; j++) {
+        const uint32_t* row = job.target.pixels + static_cast<size_t>(j) * job.target.pitch;
+        _mm_prefetch(reinterpret_cast<const char*>(row + box.colMin), _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(row + box.colMax), _MM_HINT_T0);
+    }
+    const Snapped& c0 = corner[top];
+    const Snapped& c1 = corner[(top + 1) & 3];
+    const Snapped& c2 = corner[(top + 2) & 3];
+    const Snapped& c3 = corner[(top + 3) & 3];
+    if (c0.y < c1.y && c1.y < c2.y && c2.y > c3.y && c3.y > c0.y) {
+        // Two edges a side and none level, as a thick line's segment mostly is:
+        // what Add and Finish below make of them, without the loops.
+        q.right.SetUpPair(c0, c1, c1, c2, c1.y, box);
+        q.left.SetUpPair(c3, c0, c2, c3, c3.y, box);
+        return true;
+    }
+    int ups[3], nUp = 0;
+    for (int k = 0; k < 4; k++) {
+        const int i = (top + k) & 3;
+        const Snapped& p = corner[i];
+        const Snapped& r = corner[(i + 1) & 3];
+        if (r.y < p.y) {
+            ups[nUp++] = i;
+        } else if (r.y > p.y) {
+            q.right.Add(p, r);
+        } else if (r.x <= p.x && ((p.y - kSub / 2) & (kSub - 1)) == 0) {
+            const int64_t row = p.y >> 8; // a level edge not at the top, on a row's centres
+            if (row == box.row0)
+                box.row0++;
+            if (row == box.row1)
+                box.row1--;
+        }
+    }
+    *empty = box.row0 > box.row1;
+    if (*empty)
+        return false;
+    while (nUp > 0) {
+        const int i = ups[--nUp];
+        q.left.Add(corner[i], corner[(i + 1) & 3]);
+    }
+    return q.left.Finish(box) && q.right.Finish(box);
+}
+
+template <class Shader>
+void DrawQuadRows(const RasterJob& job, Shader& shader, QuadRows& q)
+{
+    ChainEdge* l = q.left.e;
+    ChainEdge* r = q.right.e;
+    uint32_t* row = job.target.pixels + static_cast<size_t>(q.box.row0) * job.target.pitch;
+    for (int64_t j = q.box.row0; j <= q.box.row1; j++, row += job.target.pitch) {
+        l += j > l->last;
+        r += j > r->last;
+        const int64_t lo = std::max(q.box.colMin, l->b.v), hi = std::min(q.box.colMax, r->b.v);
+        l->b.Step();
+        r->b.Step();
+        if (lo <= hi)
+            shader.Span(row, static_cast<int>(lo), static_cast<int>(hi + 1), j + 0.5);
+    }
+}
+
+// A quad of one blend a pixel (corners from MakeQuad), its shader set up from
+// the first triangle.
+template <class Shader>
+void DrawQuad(const RasterJob& job, Shader& shader, const Corners3& first, const Snapped* corner)
+{
+    QuadRows q;
+    bool empty = false;
+    if (SetUpQuadRows(job, corner, q, &empty)) {
+        SetUpShader(shader, first);
+        DrawQuadRows(job, shader, q);
+        return;
+    }
+    Outline<3> o;
+    if (!empty && SetUpOutline(job, corner, 4, o)) {
+        SetUpShader(shader, first);
+        DrawRows(job, shader, o);
+    }
+}
+
+RASTER_INLINE bool SameXY(const RasterVertex& a, const RasterVertex& b)
+{
+    return a.x == b.x && a.y == b.y;
+}
+
+// A thick line's segment as the polyline drawer writes it, (A+, A-, B-) and
+// (B+, A+, B-), with its four corners snapped once: the two triangles as
+// SnapTriangle turns them and the quad MakeQuad makes of them, their one
+// match being the shared edge A+ B-, from the same snapping, areas and
+// culling. False for any other pair, or one the general path would not make
+// a quad of.
+struct SegmentPair {
+    Corners3 p, q;
+    Snapped corner[4];
+    Snapped from, to; // the first triangle's edge along the shared one
+};
+
+bool SnapSegment(const RasterJob& job, const RasterVertex* const* p, const RasterVertex* const* q, SegmentPair& s)
+{
+    if (!SameXY(*q[1], *p[0]) || !SameXY(*q[2], *p[2]))
+        return false;
+    // The four corners at once. Finite and inside the guard square, each
+    // coordinate times 256 lies within 2^28, where the 32-bit conversion
+    // rounds as SnapCoordinate's 64-bit one does (to nearest, ties to even).
+    const __m128 zero = _mm_setzero_ps();
+    auto pair = [&zero](const RasterVertex* u, const RasterVertex* w) {
+        return _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(&u->x)), reinterpret_cast<const __m64*>(&w->x));
+    };
+    const __m128 am = pair(p[0], p[1]), bb = pair(p[2], q[0]);
+    const __m128 guard = _mm_set1_ps(kGuard), sign = _mm_set1_ps(-0.0f);
+    const int inside = _mm_movemask_ps(_mm_and_ps(_mm_cmple_ps(_mm_andnot_ps(sign, am), guard),
+                                                  _mm_cmple_ps(_mm_andnot_ps(sign, bb), guard)));
+    if (inside != 0xF)
+        return false;
+    const __m128 sub = _mm_set1_ps(static_cast<float>(kSub));
+    alignas(16) int32_t c[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(c), _mm_cvtps_epi32(_mm_mul_ps(am, sub)));
+    _mm_store_si128(reinterpret_cast<__m128i*>(c + 4), _mm_cvtps_epi32(_mm_mul_ps(bb, sub)));
+    const Snapped a{c[0], c[1]};  // A+
+    const Snapped m{c[2], c[3]};  // A-
+    const Snapped b{c[4], c[5]};  // B-
+    const Snapped bp{c[6], c[7]}; // B+
+    const int64_t first = Turn(a, m, b), second = Turn(bp, a, b);
+    if (first == 0 || second == 0 || (first > 0) != (second > 0))
+        return false;
+    if ((first > 0 && job.cull == CullFace::Clockwise) || (first < 0 && job.cull == CullFace::CounterClockwise))
+        return false;
+    s.p.v[0] = p[0];
+    s.p.at[0] = a;
+    s.q.v[0] = q[0];
+    s.q.at[0] = bp;
+    if (first > 0) {
+        s.p.v[1] = p[1], s.p.v[2] = p[2];
+        s.p.at[1] = m, s.p.at[2] = b;
+        s.p.area = first;
+        s.q.v[1] = q[1], s.q.v[2] = q[2];
+        s.q.at[1] = a, s.q.at[2] = b;
+        s.q.area = second;
+        s.corner[0] = b, s.corner[1] = bp, s.corner[2] = a, s.corner[3] = m;
+        s.from = b, s.to = a;
+    } else {
+        s.p.v[1] = p[2], s.p.v[2] = p[1];
+        s.p.at[1] = b, s.p.at[2] = m;
+        s.p.area = -first;
+        s.q.v[1] = q[2], s.q.v[2] = q[1];
+        s.q.at[1] = b, s.q.at[2] = a;
+        s.q.area = -second;
+        s.corner[0] = a, s.corner[1] = bp, s.corner[2] = b, s.corner[3] = m;
+        s.from = a, s.to = b;
+    }
+    for (int k = 0; k < 4; k++)
+        if (Turn(s.corner[k], s.corner[(k + 1) % 4], s.corner[(k + 2) % 4]) <= 0)
+            return false;
+    return true;
+}
+
+// The segment of one blend a pixel, filled as its quad; false, having drawn
+// nothing, when SnapSegment says no.
+template <class Shader>
+bool DrawSegmentQuad(const RasterJob& job, Shader& shader, const RasterVertex* const* p, const RasterVertex* const* q)
+{
+    SegmentPair s;
+    if (!SnapSegment(job, p, q, s))
+        return false;
+    DrawQuad(job, shader, s.p, s.corner);
+    return true;
+}
+
+// The segment of a shader whose pixels differ by triangle (dashes measured
+// along each triangle, colours per corner): the quad's rows, each split
+// where the shared edge crosses it. Exact: the quad covers what the two
+// triangles cover together (see MakeQuad), and a pixel of it is the first
+// triangle's exactly when it passes that triangle's rule for the shared edge:
+// then it passes all three of its edges, the other two being the quad's own.
+// Otherwise it is the second's, the opposite rule taking every centre on the
+// edge the first leaves. False, having drawn nothing, when SnapSegment says
+// no or the shared edge is level (it would split rows, not columns).
+template <class Shader>
+bool DrawSegmentSplit(const RasterJob& job, Shader& first, Shader& second, const RasterVertex* const* p,
+                      const RasterVertex* const* q)
+{
+    SegmentPair s;
+    if (!SnapSegment(job, p, q, s))
+        return false;
+    const Snapped& from = s.from;
+    const Snapped& to = s.to;
+    if (from.y == to.y)
+        return false;
+    QuadRows rows;
+    bool empty = false;
+    if (!SetUpQuadRows(job, s.corner, rows, &empty))
+        return empty; // nothing to draw, or the general path to take
+    Bound shared;
+    SetUpBound(from, to, rows.box.row0 * kSub + kSub / 2, shared);
+    const bool firstFrom = to.y < from.y; // going up: the first triangle lies right of it
+    SetUpShader(first, s.p);
+    SetUpShader(second, s.q);
+    ChainEdge* l = rows.left.e;
+    ChainEdge* r = rows.right.e;
+    uint32_t* row = job.target.pixels + static_cast<size_t>(rows.box.row0) * job.target.pitch;
+    for (int64_t j = rows.box.row0; j <= rows.box.row1; j++, row += job.target.pitch) {
+        l += j > l->last;
+        r += j > r->last;
+        const int64_t lo = std::max(rows.box.colMin, l->b.v), hi = std::min(rows.box.colMax, r->b.v);
+        const int64_t split = shared.v;
+        l->b.Step();
+        r->b.Step();
+        shared.Step();
+        const double py = j + 0.5;
+        const int64_t lo1 = firstFrom ? std::max(lo, split) : lo, hi1 = firstFrom ? hi : std::min(hi, split);
+        const int64_t lo2 = firstFrom ? lo : std::max(lo, split + 1), hi2 = firstFrom ? std::min(hi, split - 1) : hi;
+        if (lo1 <= hi1)
+            first.Span(row, static_cast<int>(lo1), static_cast<int>(hi1 + 1), py);
+        if (lo2 <= hi2)
+            second.Span(row, static_cast<int>(lo2), static_cast<int>(hi2 + 1), py);
+    }
+    return true;
+}
+
+// Shaders whose pixels differ by triangle, whose segments go as split quads.
+template <class Shader>
+constexpr bool kSplitSegments = false;
+template <bool Flat, BlendMode B>
+constexpr bool kSplitSegments<DashedShader<Flat, B>> = true;
+template <BlendMode B>
+constexpr bool kSplitSegments<ColourShader<false, B>> = true;
+
 // Two triangles drawn row by row together, each row the first's span before
 // the second's: every pixel gets its blends in the order of the triangles
 // one after the other, while a thick line's or a quad's two halves take one
@@ -1533,6 +1893,12 @@ template <class Shader>
 void DrawPair(const RasterJob& job, Shader& first, Shader& second, const RasterVertex* const* p,
               const RasterVertex* const* q)
 {
+    if constexpr (kOneBlendPerPixel<Shader>)
+        if (DrawSegmentQuad(job, first, p, q))
+            return;
+    if constexpr (kSplitSegments<Shader>)
+        if (DrawSegmentSplit(job, first, second, p, q))
+            return;
     Corners3 tp, tq;
     Prepared a = SnapTriangle(job, *p[0], *p[1], *p[2], tp);
     Prepared b = a == Prepared::Clip ? Prepared::Clip : SnapTriangle(job, *q[0], *q[1], *q[2], tq);
@@ -1548,11 +1914,7 @@ void DrawPair(const RasterJob& job, Shader& first, Shader& second, const RasterV
     if constexpr (kOneBlendPerPixel<Shader>) {
         Snapped corner[4];
         if (a == Prepared::Ready && b == Prepared::Ready && MakeQuad(tp, tq, corner)) {
-            Outline<3> o;
-            if (SetUpOutline(job, corner, 4, o)) {
-                SetUpShader(first, tp);
-                DrawRows(job, first, o);
-            }
+            DrawQuad(job, first, tp, corner);
             return;
         }
     }
@@ -1626,6 +1988,16 @@ struct TriangleSelection {
     int32_t base = 0;
 };
 
+// Triangles ahead of the one drawn whose vertices are fetched meanwhile.
+constexpr int kFetchAhead = 6;
+
+RASTER_INLINE void PrefetchTriangle(const RasterVertex* v, Assembly assembly, int i)
+{
+    const auto* first = reinterpret_cast<const char*>(v + (assembly == Assembly::List ? 3 * i : i));
+    _mm_prefetch(first, _MM_HINT_T0);
+    _mm_prefetch(first + 3 * sizeof(RasterVertex) - 1, _MM_HINT_T0);
+}
+
 // Whether triangles are drawn one by one, as the plainest path (tests compare against it).
 std::atomic<bool> g_plain{false};
 
@@ -1641,6 +2013,9 @@ void DrawAll(const RasterJob& job, Shader& shader, const RasterVertex* v, int co
     const RasterVertex* q[3];
     for (int k = 0; k < n;) {
         const int i = at(k);
+        // A band's triangles lie scattered over a batch's vertices: fetch ahead.
+        if (which.list && k + kFetchAhead < n)
+            PrefetchTriangle(v, assembly, at(k + kFetchAhead));
         Corners(v, assembly, i, p);
         if (pairs && k + 1 < n && at(k + 1) == i + 1) {
             Corners(v, assembly, i + 1, q);

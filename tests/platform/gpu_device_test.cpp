@@ -2,6 +2,7 @@
 // their null objects, matrices, the image loaders, presenting.
 #include "platform/gpu/d3dx10math.h"
 #include "platform/gpu/d3dx11.h"
+#include "platform/gpu/raster.h"
 #include "platform/window.h"
 #include "tests/support/gpu_test_device.h"
 #include "tests/support/temp_folder.h"
@@ -10,7 +11,9 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <sys/resource.h>
 #include <filesystem>
 #include <thread>
@@ -251,6 +254,82 @@ TEST(GpuMatrices, ShaderMatrixOfTheRendererPassesPositionsThrough)
         float cw = x * m._14 + y * m._24 + m._44;
         EXPECT_NEAR(cx / cw, x, 1e-6);
         EXPECT_NEAR(cy / cw, y, 1e-6);
+    }
+}
+
+// Thick-line segments (their shared corners three and four vertices apart),
+// lone triangles and corners behind the eye, through the renderer's
+// perspective matrix turned and moved and a viewport off the corner: the
+// pixels are those of the triangles placed by the vertex stage's rule,
+// clip = (x, y, z, 1) x ShaderMatrix, divided by w, onto the viewport, and
+// rasterized on their own.
+TEST(GpuVertexStage, EveryVertexLandsWhereItsMatrixAndViewportPutIt)
+{
+    constexpr int kW = 96, kH = 64;
+    for (unsigned seed = 1; seed <= 20; seed++) {
+        TestDevice gpu(kW, kH);
+        ASSERT_TRUE(gpu.Ready());
+        gpu.Clear(0xFF302010u);
+        D3DXVECTOR3 eye{0, 0, -1}, at{0, 0, 0}, up{0, 1, 0};
+        D3DXMATRIX view, projection, turn, m;
+        D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+        D3DXMatrixPerspectiveFovLH(&projection, D3DX_PI / 2, 1.0f, 0.01f, 100.0f);
+        D3DXMatrixRotationZ(&turn, 0.07f * static_cast<float>(seed % 5));
+        D3DXMatrixMultiply(&m, &turn, &view);
+        D3DXMatrixMultiply(&m, &m, &projection);
+        m._41 += 0.01f * static_cast<float>(seed);
+        const D3D11_VIEWPORT viewport{3.5f, 2.25f, 80.0f, 57.0f, 0, 1};
+        gpu.context->RSSetViewports(1, &viewport);
+        std::vector<TestVertex> v;
+        unsigned r = seed * 2654435761u;
+        auto next = [&r](float lo, float hi) {
+            r = r * 1664525u + 1013904223u;
+            return lo + (hi - lo) * static_cast<float>(r >> 8) / 16777216.0f;
+        };
+        for (int k = 0; k < 30; k++) {
+            const uint32_t colour = 0x80000000u | (r & 0xFFFFFF);
+            const float ax = next(-1, 1), ay = next(-1, 1), z = k % 7 == 0 ? next(-3, 0.5f) : next(0, 0.3f);
+            const float bx = ax + next(-0.2f, 0.2f), by = ay + next(-0.2f, 0.2f), nx = next(-0.05f, 0.05f);
+            const float ny = next(-0.05f, 0.05f);
+            const TestVertex p{ax + nx, ay + ny, z, colour, 0, 1, 3}, mi{ax - nx, ay - ny, z, colour, 0, 0, 3};
+            const TestVertex q{bx - nx, by - ny, z, colour, 1, 0, 3}, o{bx + nx, by + ny, z, colour, 1, 1, 3};
+            if (k % 3 == 2)
+                v.insert(v.end(), {p, q, mi}); // a lone triangle, either way round
+            else
+                v.insert(v.end(), {p, mi, q, o, p, q});
+        }
+        D3D11_MAPPED_SUBRESOURCE mapped;
+        ASSERT_EQ(gpu.context->Map(gpu.vertexBuffer, 0, D3D11_MAP_WRITE_DISCARD, 0, &mapped), S_OK);
+        std::memcpy(mapped.pData, v.data(), v.size() * sizeof(TestVertex));
+        gpu.context->Unmap(gpu.vertexBuffer, 0);
+        gpu.context->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+        gpu.effect->GetVariableByName("ShaderMatrix")->AsMatrix()->SetMatrix(&m._11);
+        gpu.effect->GetTechniqueByName("Render1")->GetPassByIndex(0)->Apply(0, gpu.context);
+        gpu.context->Draw(static_cast<UINT>(v.size()), 0);
+
+        std::vector<uint32_t> want(static_cast<size_t>(kW) * kH, 0xFF302010u);
+        std::vector<RasterVertex> placed;
+        for (const TestVertex& t : v) {
+            const float* c = &m._11;
+            const float x = t.x * c[0] + t.y * c[4] + t.z * c[8] + c[12];
+            const float y = t.x * c[1] + t.y * c[5] + t.z * c[9] + c[13];
+            const float w = t.x * c[3] + t.y * c[7] + t.z * c[11] + c[15];
+            RasterVertex out{NAN, NAN, t.colour, t.u, t.v, t.lineLength};
+            if (w > 1e-6f) {
+                out.x = (x / w + 1.0f) * 0.5f * viewport.Width + viewport.TopLeftX;
+                out.y = (1.0f - y / w) * 0.5f * viewport.Height + viewport.TopLeftY;
+            }
+            placed.push_back(out);
+        }
+        RasterJob job;
+        job.target = {want.data(), kW, kH, kW};
+        job.clipX0 = 3, job.clipY0 = 2, job.clipX1 = 83, job.clipY1 = 59; // centres inside the viewport
+        RasterizeOneByOne(true);
+        RasterizeTriangleList(job, placed.data(), static_cast<int>(placed.size()));
+        RasterizeOneByOne(false);
+        for (int y = 0; y < kH; y++)
+            for (int x = 0; x < kW; x++)
+                ASSERT_EQ(gpu.Pixel(x, y), want[static_cast<size_t>(y) * kW + x]) << x << "," << y << " seed " << seed;
     }
 }
 

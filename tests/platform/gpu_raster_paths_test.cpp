@@ -363,6 +363,152 @@ TEST_F(GpuRasterPaths, QuadsWithCornersOnPixelCentresCoverThePixelsTheRuleGives)
     }
 }
 
+// Quads of one colour split as the polyline drawer splits a segment, with
+// corners on the centre lines of rows, level or upright sides, or turned
+// anyhow, clipped anywhere: filled a row at a time from only the edges each
+// row meets, they cover what the rule gives their two triangles.
+TEST_F(GpuRasterPaths, QuadsWithCornersOnRowCentresCoverThePixelsTheRuleGives)
+{
+    constexpr int kWidth = 48, kHeight = 40;
+    for (uint32_t seed = 1; seed <= 2000; seed++) {
+        std::mt19937 random(seed);
+        Scene s;
+        s.width = kWidth;
+        s.height = kHeight;
+        s.background.assign(kWidth * kHeight, 0xFF202020u);
+        std::vector<uint32_t> want = s.background;
+        RasterJob job;
+        job.target = {nullptr, kWidth, kHeight, kWidth};
+        job.clipX1 = kWidth;
+        job.clipY1 = kHeight;
+        if (random() % 2) {
+            job.clipX0 = static_cast<int>(random() % 20);
+            job.clipY0 = static_cast<int>(random() % 20);
+            job.clipX1 = job.clipX0 + 1 + static_cast<int>(random() % (kWidth - job.clipX0));
+            job.clipY1 = job.clipY0 + 1 + static_cast<int>(random() % (kHeight - job.clipY0));
+        }
+        static const CullFace culls[] = {CullFace::CounterClockwise, CullFace::Clockwise, CullFace::None};
+        job.cull = culls[random() % 3];
+        const uint32_t colour = 0x80000000u | (random() & 0xFFFFFF);
+        std::vector<RasterVertex> v;
+        for (int quad = 0; quad < 6; quad++) {
+            if (random() % 3 == 0) {
+                // A level or upright segment of even width: its corners lie on centre lines.
+                const float a = std::floor(Coordinate(random, 4, 36)) + 0.5f, b = Coordinate(random, 4, 44);
+                const float c = Coordinate(random, 4, 44), width = static_cast<float>(2 * (1 + random() % 4));
+                if (random() % 2)
+                    Segment(v, b, a, c, a, width, colour);
+                else
+                    Segment(v, a, b, a, c, width, colour);
+                continue;
+            }
+            // Four corners round a centre in order of angle, some rows' centre lines through them.
+            float angle[4];
+            for (float& t : angle)
+                t = std::uniform_real_distribution<float>(0, 6.2831855f)(random);
+            std::sort(angle, angle + 4);
+            const float cx = Coordinate(random, 8, 40), cy = Coordinate(random, 8, 32);
+            RasterVertex c[4];
+            for (int k = 0; k < 4; k++) {
+                const float r = std::uniform_real_distribution<float>(1, 9)(random);
+                float x = cx + r * std::cos(angle[k]), y = cy + r * std::sin(angle[k]);
+                if (random() % 2)
+                    y = std::floor(y) + 0.5f;
+                if (random() % 4 == 0)
+                    x = std::round(x * 256) / 256;
+                c[k] = {x, y, colour, 0, 0, 1};
+            }
+            if (random() % 4 == 0)
+                c[1].y = c[0].y; // a level side
+            if (random() % 2)
+                std::reverse(c, c + 4);
+            v.insert(v.end(), {c[0], c[1], c[2], c[3], c[0], c[2]});
+        }
+        ReferenceTriangles(want, kWidth, job, v.data(), static_cast<int>(v.size()));
+        s.vertices.push_back(v);
+        s.strips.push_back(false);
+        s.runs.push_back(RasterRun{job, nullptr, static_cast<int>(v.size()), true});
+        for (bool batch : {false, true}) {
+            ASSERT_EQ(Draw(s, false, nullptr, kSplitPixels, batch), want) << "seed " << seed;
+            ASSERT_EQ(Draw(s, false, nullptr, 0, batch), want) << "banded, seed " << seed;
+        }
+    }
+}
+
+// Line segments of one colour, dashed or coloured per corner, level,
+// upright, turned, with their corners on pixel centres or far away, clipped
+// anywhere: each filled as one quad (a row split where the shared edge
+// crosses it when the pixels differ by triangle) leaves the plain path's
+// bytes.
+TEST_F(GpuRasterPaths, LineSegmentsFilledAsQuadsLeaveThePlainPathsBytes)
+{
+    constexpr int kWidth = 48, kHeight = 40;
+    for (uint32_t seed = 1; seed <= 1500; seed++) {
+        std::mt19937 random(seed);
+        Scene s;
+        s.width = kWidth;
+        s.height = kHeight;
+        s.background.resize(kWidth * kHeight);
+        for (uint32_t& p : s.background)
+            p = random() % 2 ? 0xFFFFFECDu : static_cast<uint32_t>(random());
+        RasterJob job;
+        job.target = {nullptr, kWidth, kHeight, kWidth};
+        job.clipX1 = kWidth;
+        job.clipY1 = kHeight;
+        if (random() % 2) {
+            job.clipX0 = static_cast<int>(random() % 20);
+            job.clipY0 = static_cast<int>(random() % 20);
+            job.clipX1 = job.clipX0 + 1 + static_cast<int>(random() % (kWidth - job.clipX0));
+            job.clipY1 = job.clipY0 + 1 + static_cast<int>(random() % (kHeight - job.clipY0));
+        }
+        static const CullFace culls[] = {CullFace::CounterClockwise, CullFace::Clockwise, CullFace::None};
+        job.cull = culls[random() % 3];
+        job.pass.program = random() % 2 ? PixelProgram::Dashed : PixelProgram::Colour;
+        job.pass.blend = random() % 3 == 0 ? BlendMode::OverStraight : BlendMode::Over;
+        if (random() % 2) {
+            job.pass.dashOn = static_cast<float>(1 + random() % 6);
+            job.pass.dashOff = static_cast<float>(random() % 8) / 2;
+        }
+        const bool perPoint = random() % 2;
+        std::vector<RasterVertex> v;
+        for (int k = 0; k < 6; k++) {
+            float ax = Coordinate(random, 2, 46), ay = Coordinate(random, 2, 38);
+            float bx = Coordinate(random, 2, 46), by = Coordinate(random, 2, 38);
+            switch (random() % 4) {
+            case 0:
+                by = ay; // level
+                break;
+            case 1:
+                bx = ax; // upright
+                break;
+            case 2: // ends on pixel centres
+                ax = std::floor(ax) + 0.5f, ay = std::floor(ay) + 0.5f;
+                bx = std::floor(bx) + 0.5f, by = std::floor(by) + 0.5f;
+                break;
+            default:
+                break;
+            }
+            if (random() % 25 == 0)
+                bx = 3e6f; // beyond the guard square: cut first
+            if (random() % 40 == 0)
+                ay = NAN;
+            const float width = static_cast<float>(1 + random() % 8);
+            Segment(v, ax, ay, bx, by, width, perPoint ? Colour(random) : 0x80FF00FFu);
+        }
+        s.vertices.push_back(v);
+        s.strips.push_back(false);
+        bool flat = true;
+        for (const RasterVertex& p : v)
+            flat = flat && p.colour == v[0].colour;
+        s.runs.push_back(RasterRun{job, nullptr, static_cast<int>(v.size()), flat});
+        for (bool batch : {false, true}) {
+            const std::vector<uint32_t> plain = Draw(s, true, nullptr, 0, batch);
+            ASSERT_EQ(Draw(s, false, nullptr, kSplitPixels, batch), plain) << "seed " << seed;
+            ASSERT_EQ(Draw(s, false, nullptr, 0, batch), plain) << "banded, seed " << seed;
+        }
+    }
+}
+
 // Thick lines of one colour over the width of a wide target, as the map's
 // outlines are: the quads, the short spans and the bands all at work.
 TEST_F(GpuRasterPaths, LongOutlinesOfOneColourLeaveThePlainPathsBytes)

@@ -3,6 +3,7 @@
 #include "render/polylines.h"
 #include "tests/render/render_fixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -201,6 +202,68 @@ TEST_F(PolylinesTest, PerPointColoursRunAlongEachSegmentWithoutTurning)
     uint32_t mid = Pixel(static_cast<int>(cx) + 20, y);
     EXPECT_NEAR(static_cast<double>(mid & 0xFF), 131, 2);         // red runs from 0 to 255
     EXPECT_NEAR(static_cast<double>((mid >> 8) & 0xFF), 0xD7, 2); // green from 0xAF to 0xFF
+}
+
+// A wandering outline of short steps round the screen centre.
+std::vector<OutlinePoint> Wander(unsigned seed, int n, float cx, float cy)
+{
+    std::vector<OutlinePoint> points;
+    float x = cx, y = cy, heading = 0;
+    for (int i = 0; i < n; i++) {
+        points.push_back(Pt(x, y));
+        heading += static_cast<float>((seed * 7919u + static_cast<unsigned>(i) * 104729u) % 1000) / 500.0f - 1.0f;
+        const float step = 0.3f + static_cast<float>((seed + static_cast<unsigned>(i) * 31u) % 97) / 8.0f;
+        x = std::fmod(x + step * std::cos(heading) + 640.0f, 640.0f);
+        y = std::fmod(y + step * std::sin(heading) + 480.0f, 480.0f);
+    }
+    return points;
+}
+
+TEST_F(PolylinesTest, AStrokePairIsBothStrokesInOneDraw)
+{
+    for (unsigned seed = 1; seed <= 6; seed++) {
+        const std::vector<OutlinePoint> points = Wander(seed, 40 + static_cast<int>(seed) * 400, cx, cy);
+        const int n = static_cast<int>(points.size());
+        const float angle = seed % 2 ? 0.0f : 0.4f * static_cast<float>(seed);
+        Record();
+        DrawPolyline(points.data(), n, 0x80FF00FFu, angle, 7.0f);
+        DrawPolyline(points.data(), n, 0x80FF00FFu, angle, 3.0f);
+        std::vector<uint8_t> two = GpuRecordedDraws()[0].vertices;
+        two.insert(two.end(), GpuRecordedDraws()[1].vertices.begin(), GpuRecordedDraws()[1].vertices.end());
+        Record();
+        DrawPolylinePair(points.data(), n, 0x80FF00FFu, angle, 7.0f, 3.0f);
+        ASSERT_EQ(GpuRecordedDraws().size(), 1u);
+        EXPECT_EQ(GpuRecordedDraws()[0].technique, "Render1");
+        EXPECT_EQ(GpuRecordedDraws()[0].vertices, two) << "seed " << seed;
+    }
+    std::vector<OutlinePoint> many = Wander(9, 3000, cx, cy);
+    Record();
+    DrawPolylinePair(many.data(), 3000, 0x80FF00FFu, 0.0f, 7.0f, 3.0f);
+    EXPECT_EQ(GpuRecordedDraws()[0].vertexCount, 12u * (kMaxStrokePairPoints - 1));
+    EXPECT_LE(GpuRecordedDraws()[0].vertexCount, static_cast<UINT>(kRenderVertexCapacity));
+}
+
+// An outline longer than a pair takes goes in pieces sharing their ends,
+// each piece's two strokes before the next piece's: the pixels of both
+// strokes drawn whole one after the other, as every pixel under them gets
+// the same blend of the same colour once for each triangle on it.
+TEST_F(PolylinesTest, PiecesOfAStrokePairLeaveWhatTheWholeStrokesLeave)
+{
+    for (unsigned seed = 1; seed <= 3; seed++) {
+        const std::vector<OutlinePoint> points = Wander(seed, 4000 + 300 * static_cast<int>(seed), cx, cy);
+        const int n = static_cast<int>(points.size());
+        const float angle = seed == 2 ? 0.9f : 0.0f;
+        ClearTarget(0xFFFFFECDu);
+        for (float width : {7.0f, 3.0f})
+            for (int from = 0; from + 1 < n; from += kMaxPolylinePoints - 1)
+                DrawPolyline(points.data() + from, std::min(n - from, kMaxPolylinePoints), 0x80FF00FFu, angle, width);
+        const std::vector<uint32_t> whole = BackBuffer();
+        ClearTarget(0xFFFFFECDu);
+        for (int from = 0; from + 1 < n; from += kMaxStrokePairPoints - 1)
+            DrawPolylinePair(points.data() + from, std::min(n - from, kMaxStrokePairPoints), 0x80FF00FFu, angle, 7.0f,
+                             3.0f);
+        EXPECT_EQ(BackBuffer(), whole) << "seed " << seed;
+    }
 }
 
 class LargePolylineTest : public PolylinesTest {
