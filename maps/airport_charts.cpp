@@ -799,7 +799,10 @@ bool LoadAirportIndex()
                     break;
                 }
                 r.icao[sizeof r.icao - 1] = 0;
-                Index.push_back(r);
+                // A file that counts its table's room holds empty records
+                // past its airports: they are no airports.
+                if (r.icao[0] != 0)
+                    Index.push_back(r);
             }
             IndexCapacity = std::max(n, IndexStartCapacity);
         }

@@ -308,14 +308,19 @@ LinkDrop ParseFlightGearAi(const char* text, size_t length, FlightGearAiRecord* 
         return LinkDrop::NotANumber;
     if (n <= 0)
         return LinkDrop::None;
-    // Every record needs its seven fields: a longer list cannot be in the text.
-    if (static_cast<size_t>(n) > (count - 1) / FlightGearAiRecordFields)
-        return LinkDrop::CountPastEnd;
+    // A count of more places than the text holds (a protocol that sends the
+    // number of aircraft but fewer places): the whole records there are
+    // read, a record the text ends in is not.
+    size_t listed = count - 1;
+    size_t whole = static_cast<size_t>(n) * FlightGearAiRecordFields;
     // Fields past n records: the pieces of callsigns that hold a ";".
-    size_t spare = count - 1 - static_cast<size_t>(n) * FlightGearAiRecordFields;
+    size_t spare = whole <= listed ? listed - whole : listed % FlightGearAiRecordFields;
     size_t at = 1;
     int kept = 0;
     for (int32_t i = 0; i < n; ++i) {
+        if (count - at < static_cast<size_t>(FlightGearAiRecordFields))
+            break;
+        spare = std::min(spare, count - at - FlightGearAiRecordFields);
         FlightGearAiRecord r;
         LinkDrop drop = ReadAiRecord(fields.data(), at, 0, &r);
         size_t extra = 0;

@@ -81,11 +81,12 @@ struct FlightGearAiRecord {
 
 // Parses "n;callsign;heading;altitude;latitude;longitude;id;x;..." into at
 // most maxRecords records; x, the seventh field, must be there but says
-// nothing. All n records must be in the text, each on the earth (OffTheEarth
-// otherwise). Records at 0/0 (places not filled, or aircraft not placed
-// yet) and records with a negative id (aircraft that have gone, sent at
-// their last place) are left out. *stored:
-// the records kept; *announced: n (0 or less: the datagram carries nothing).
+// nothing. Of the n records, those the text holds whole are read (a record
+// the text ends in is not), each on the earth (OffTheEarth otherwise).
+// Records at 0/0 (places not filled, or aircraft not placed yet) and
+// records with a negative id (aircraft that have gone, sent at their last
+// place) are left out. *stored: the records kept; *announced: n (0 or
+// less: the datagram carries nothing).
 LinkDrop ParseFlightGearAi(const char* text, size_t length, FlightGearAiRecord* out, int maxRecords, int* stored,
                            int* announced);
 

@@ -175,11 +175,12 @@ TEST_F(ChartFiles, IndexOfChartedAirportsIsBuiltSavedAndRead)
 TEST_F(ChartFiles, IndexKeepsOtherProgramsAirportsAndAddsOursOnce)
 {
     // Written by the chart downloader: one airport without an Info folder,
-    // and one of ours with an area it had before.
+    // and one of ours with an area it had before; the count is the room of
+    // its table, the records past them are empty.
     MakeFolders(root / "Airports");
-    AirportIndexRecord theirs[2] = {{"KSEA", -122.4f, 47.5f, -122.2f, 47.4f}, {"eddh", 1.0f, 2.0f, 3.0f, 1.0f}};
+    AirportIndexRecord theirs[5] = {{"KSEA", -122.4f, 47.5f, -122.2f, 47.4f}, {"eddh", 1.0f, 2.0f, 3.0f, 1.0f}};
     std::string bytes(4, '\0');
-    int32_t n = 2;
+    int32_t n = 5;
     memcpy(bytes.data(), &n, 4);
     bytes.append(reinterpret_cast<const char*>(theirs), sizeof theirs);
     WriteFileText(root / "Airports/Airport.idx", bytes);

@@ -307,11 +307,30 @@ TEST(FlightGearAiDatagram, ZeroCarriesNothing)
     EXPECT_TRUE(ParseAi("-5;x", LinkDrop::None, &n).empty());
 }
 
-TEST(FlightGearAiDatagram, CountsAndNumbersThatDoNotAddUpDropTheDatagram)
+// A protocol may send the number of aircraft FlightGear knows and fewer
+// places: the whole records of the text are read, one it ends in is not.
+TEST(FlightGearAiDatagram, ACountPastTheRecordsOfTheTextKeepsTheWholeOnes)
 {
-    ParseAi("2;A;1;2;3;4;5;6", LinkDrop::CountPastEnd);
-    ParseAi("2;A;1;2;3;4;5;6;B;1;2;3;4;5", LinkDrop::CountPastEnd);  // no seventh field
-    ParseAi("1000000;A;1;2;3;4;5;6", LinkDrop::CountPastEnd);
+    int n = 0;
+    auto records = ParseAi("2;A;1;2;3;4;5;6", LinkDrop::None, &n);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_STREQ(records[0].callsign, "A");
+    EXPECT_EQ(n, 2);
+    records = ParseAi("2;A;1;2;3;4;5;6;B;1;2;3;4;5", LinkDrop::None);  // no seventh field for B
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].id, 5u);
+    records = ParseAi("1000000;A;1;2;3;4;5;6;B;1", LinkDrop::None);
+    ASSERT_EQ(records.size(), 1u);
+    // A callsign in pieces still takes them.
+    records = ParseAi("25;A;B;1;2;3;4;5;6;C;9;2;3.5;4;7;6;D;1;2", LinkDrop::None);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_STREQ(records[0].callsign, "A;B");
+    EXPECT_STREQ(records[1].callsign, "C");
+    EXPECT_EQ(records[1].latitude, 3.5);
+}
+
+TEST(FlightGearAiDatagram, NumbersThatAreNoNumbersDropTheDatagram)
+{
     ParseAi("1;A;1;x;3;4;5;6", LinkDrop::NotANumber);
     ParseAi("1;A;1;2;3;4;nan;6", LinkDrop::NotANumber);
     ParseAi("x", LinkDrop::NotANumber);
