@@ -1,7 +1,7 @@
 // Tile pipeline speed: one 256 x 256 tile from the disk cache and from an
 // MBTiles-style chart store into a texture, and a 5 x 5 grid from request to
 // ready from a warm store (offline catalogue map with its local store).
-// Targets: at most 2 ms a tile, the grid ready within 50 ms.
+// Targets: at most 0.5 ms a tile, the grid ready within 15 ms.
 #include "app/settings.h"
 #include "app/tile_locks.h"
 #include "display/map_types.h"

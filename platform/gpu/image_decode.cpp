@@ -446,6 +446,11 @@ bool DecodeJpeg(const uint8_t* data, size_t size, unsigned maxSide, DecodedTexel
 
 } // namespace
 
+bool UnfilterPngRow(int filter, const uint8_t* raw, const uint8_t* prev, uint8_t* out, size_t n, size_t bpp)
+{
+    return Unfilter(filter, raw, prev, out, n, bpp);
+}
+
 bool DecodeTilePicture(const uint8_t* data, size_t size, unsigned maxSide, DecodedTexels* out)
 {
     if (!data || !out)

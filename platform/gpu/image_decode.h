@@ -17,5 +17,10 @@ struct DecodedTexels {
     bool opaque = false; // every alpha is 255 by the format
 };
 
+// One PNG row's filter undone: out (n bytes) from the raw row and the
+// unfiltered row above it, bpp bytes a pixel (1 below 8 bits). raw, prev
+// and out have 16 bytes of room past n. False for a filter type over 4.
+bool UnfilterPngRow(int filter, const uint8_t* raw, const uint8_t* prev, uint8_t* out, size_t n, size_t bpp);
+
 // True when the picture was decoded; false leaves it to the image library.
 bool DecodeTilePicture(const uint8_t* data, size_t size, unsigned maxSide, DecodedTexels* out);

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -293,6 +294,41 @@ TEST_F(PictureDecode, DamagedPicturesAreNeverMisread)
                 ASSERT_EQ(texels, LibraryTexels(bytes)) << "round " << round;
             }
         }
+}
+
+// The Paeth predictor as PNG defines it.
+uint8_t PlainPaeth(int a, int b, int c)
+{
+    int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+    return static_cast<uint8_t>(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
+}
+
+// Every left, above and above-left value, ties included, in rows of three-
+// and four-byte pixels: each lane of a row holds one (above, above-left)
+// pair, and its odd pixels follow left values 0 to 255.
+TEST(PngRows, PaethRowsGiveEveryPredictionThePlainPredictorGives)
+{
+    constexpr size_t kPixels = 512, kSlack = 16;
+    for (size_t bpp : {size_t{3}, size_t{4}}) {
+        const size_t n = kPixels * bpp;
+        std::vector<uint8_t> up(n + kSlack), want(n + kSlack), raw(n + kSlack), out(n + kSlack);
+        for (size_t pair = 0; pair < 65536; pair += bpp) {
+            for (size_t i = 0; i < n; i++) {
+                size_t lane = i % bpp, pixel = i / bpp, q = (pair + lane) % 65536;
+                uint8_t above = static_cast<uint8_t>(q >> 8), aboveLeft = static_cast<uint8_t>(q & 0xFF);
+                up[i] = pixel % 2 ? above : aboveLeft;
+                want[i] = static_cast<uint8_t>(pixel % 2 ? pixel * 7 + lane : pixel / 2);
+                int a = i >= bpp ? want[i - bpp] : 0, c = i >= bpp ? up[i - bpp] : 0;
+                raw[i] = static_cast<uint8_t>(want[i] - PlainPaeth(a, up[i], c));
+            }
+            ASSERT_TRUE(UnfilterPngRow(4, raw.data(), up.data(), out.data(), n, bpp));
+            for (size_t i = 0; i < n; i++) {
+                size_t j = i >= bpp ? i - bpp : 0;
+                ASSERT_EQ(out[i], want[i]) << bpp << " bytes a pixel, byte " << i << ": left " << int(want[j])
+                                           << ", above " << int(up[i]) << ", above left " << int(up[j]);
+            }
+        }
+    }
 }
 
 TEST_F(PictureDecode, TextureStorageIsReusedButNeverShowsOldTexels)
