@@ -148,3 +148,39 @@ TEST_F(MapBackgroundSoakTest, ZoomsPansMapTypesAndRestartsNeverLoseTheBackground
 }
 
 }  // namespace
+
+namespace {
+
+// Share of cream in a band of the picture, given in fractions of its size.
+double CreamShareIn(const Picture& p, double left, double right, double top, double bottom)
+{
+    int cream = 0, all = 0;
+    for (int y = static_cast<int>(top * p.height); y < bottom * p.height; y += 2)
+        for (int x = static_cast<int>(left * p.width); x < right * p.width; x += 2) {
+            cream += ChannelDistance(p.At(x, y), Cream) <= 4;
+            all++;
+        }
+    return all ? static_cast<double>(cream) / all : 1.0;
+}
+
+// A map chosen on the map-type page in a large window gets a grid for the
+// whole window: it once got one for half the map area, and the map's sides
+// stayed empty until the next start.
+TEST_F(MapBackgroundSoakTest, AMapChosenOnItsPageFillsALargeWindow)
+{
+    // The terrain's shading would hide an empty side.
+    Set("Terrainstate", "0");
+    script = "wait 100\nresize 1600 900\nwait 150\nshot " + (root / "large_start.png") +
+             "\nkey 1\nwait 10\nkey 6\nwait 150\nshot " + (root / "large_chosen.png") + "\nquit\n";
+    ASSERT_TRUE(RunMapProgramWithScript(&program, system, root.Path(), script, "large_"));
+    for (const char* name : {"large_start.png", "large_chosen.png"}) {
+        Picture p;
+        ASSERT_TRUE(LoadPicture(root / name, &p)) << name;
+        ASSERT_EQ(p.width, 1600) << name;
+        // Both sides of the map glass, clear of the zoom bar and the NEAREST box.
+        EXPECT_LT(CreamShareIn(p, 0.17, 0.25, 0.32, 0.66), 0.5) << "left side empty in " << name;
+        EXPECT_LT(CreamShareIn(p, 0.72, 0.80, 0.32, 0.40), 0.5) << "right side empty in " << name;
+    }
+}
+
+}  // namespace
