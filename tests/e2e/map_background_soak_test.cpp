@@ -183,4 +183,31 @@ TEST_F(MapBackgroundSoakTest, AMapChosenOnItsPageFillsALargeWindow)
     }
 }
 
+
+// The map keeps its background round the airport diagram and on every step
+// out: the NEAREST page opened from the APT box zooms the map under it, and
+// once closed, the map zoomed out further below the zooms it had when it
+// vanished.
+TEST_F(MapBackgroundSoakTest, TheMapKeepsItsBackgroundRoundTheDiagramAndOnEveryStepOut)
+{
+    Set("Terrainstate", "0");
+    CopyShippedFolder("Navdata");
+    // The APT box and the map's middle in the 640 x 360 client; the map
+    // starts at zoom 10 and ends at 5.
+    const std::string apt = "click 541 211", out = "wheel 320 150 -1";
+    Step("diagram_before", "");
+    Step("diagram_open", apt + "\nwait 40\n" + out + "\nwait 20\n" + out);
+    Step("diagram_back", apt);
+    Step("diagram_back_zoomed", out + "\nwait 20\n" + out + "\nwait 20\n" + out);
+    Run("diagram_");
+    Picture open;
+    ASSERT_TRUE(LoadPicture(root / "diagram_open.png", &open));
+    int grey = 0, all = 0;
+    for (int y = 80; y < 200; y += 4)
+        for (int x = 120; x < 480; x += 4, all++)
+            grey += ChannelDistance(open.At(x, y), 0x808090) <= 4;
+    EXPECT_GT(grey, all / 2) << "the APT box opened no diagram";
+    ExpectCheckpoints();
+}
+
 }  // namespace
