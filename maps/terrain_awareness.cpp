@@ -4,7 +4,6 @@
 #include "maps/terrain_awareness.h"
 
 #include "app/program_root.h"
-#include "app/screen_layout.h"
 #include "app/settings.h"
 #include "app/settings_table.h"
 #include "display/aircraft_values.h"
@@ -557,7 +556,7 @@ float ProfileBoxInset(int aspectRatio)
     return 0.236f * factor;
 }
 
-void DrawTerrainProfile()
+void DrawTerrainProfile(int aspectRatio)
 {
     int n = GetTerrainProfileCount();
     if (n < 2)
@@ -569,7 +568,7 @@ void DrawTerrainProfile()
     float left = 0.0f, right = 640.0f;
     if (bezel) {
         // Between the EXIT and MENU keys of the bezel's bottom row.
-        left = 640 * ProfileBoxInset(GetAspectRatio());
+        left = 640 * ProfileBoxInset(aspectRatio);
         right = 640 - left;
     }
     float top = bezel ? 480 * 0.67f : 480 * 0.8f, bottom = bezel ? 480 * 0.746f : 480 * 0.9f;

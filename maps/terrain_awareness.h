@@ -114,4 +114,5 @@ const int32_t* GetTerrainProfileSamples();
 // The profile box's left edge in the bezel as a share of the width, by
 // AspectRatio; the box is as far from the right edge.
 float ProfileBoxInset(int aspectRatio);
-void DrawTerrainProfile();
+// The profile box under the map; aspectRatio is the layout's AspectRatio.
+void DrawTerrainProfile(int aspectRatio);

@@ -29,7 +29,7 @@ TEST_F(TerrainProfileDrawTest, TheCurveAndItsMarksStayInsideTheProfileBox)
     SampleTerrainProfile(1.0f);
     ASSERT_GE(GetTerrainProfileCount(), 2);
     Record();
-    DrawTerrainProfile();
+    DrawTerrainProfile(1);
     const auto& draws = GpuRecordedDraws();
     ASSERT_FALSE(draws.empty());
     float left = 1e9f, right = -1e9f, top = 1e9f, bottom = -1e9f;
