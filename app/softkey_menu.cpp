@@ -5,6 +5,7 @@
 #include "app/softkey_page_tables.h"
 
 #include "app/click_zones.h"
+#include "app/frame_driver.h"
 #include "app/language.h"
 #include "platform/log.h"
 #include "app/layout_tables.h"
@@ -424,11 +425,15 @@ constinit const SoftkeyPage NoActionPage = {.level = MenuNoAction, .sublevel = 0
 
 // ---- dispatch ----
 
+// The grid is sized for the whole client area, as at start-up; the view
+// size the frame keeps is half the map area and left the map's sides empty.
 void RefreshMapAtMapCentre()
 {
     double lat = 0, lon = 0;
     GetMapCenter(&lat, &lon);
-    RequestMapRefresh(lat, lon, ViewWidth, ViewHeight, 1);
+    RECT client{};
+    GetClientRectCached(&client);
+    RequestMapRefresh(lat, lon, client.right - client.left, client.bottom - client.top, 1);
 }
 
 namespace {

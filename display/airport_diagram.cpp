@@ -512,14 +512,20 @@ void DrawAirportDiagram(int width, int height, float angle)
     if (!ChooseAirport(width, height, &west, &east, &north, &south))
         return;
     ResetAirportViewCenter();
-    if (IsNearestPageOpen()) {
-        double lat = 0, lon = 0;
-        GetMapCenter(&lat, &lon);
-        AirportDiagramView.latitude = lat;
-        AirportDiagramView.longitude = lon;
-    }
     const AirportRecord& airport = *GetCurrentAirport();
     SetAirportBox(airport);
+    // The NEAREST page follows the aircraft while it is on the airport; from
+    // anywhere else the diagram would show only its background, so it shows
+    // the airport, with the aircraft where it is.
+    if (IsNearestPageOpen()) {
+        double lat = 0, lon = 0, boxWest, boxEast, boxSouth, boxNorth;
+        GetMapCenter(&lat, &lon);
+        GetAirportBox(&boxWest, &boxEast, &boxSouth, &boxNorth);
+        if (boxWest < lon && lon < boxEast && boxSouth < lat && lat < boxNorth) {
+            AirportDiagramView.latitude = lat;
+            AirportDiagramView.longitude = lon;
+        }
+    }
 
     DiagramFrame f{};
     f.width = width;

@@ -189,7 +189,7 @@ void DrawTerrainProfileLayer()
 {
     if (GetWantedZoom() >= 9 && BackgroundDrawn && !Settings.AirportChart && !AirportDiagramMode() &&
         Settings.TerrainProfile)
-        DrawTerrainProfile();
+        DrawTerrainProfile(GetAspectRatio());
 }
 
 static void DrawWindRose(float mapAngle)

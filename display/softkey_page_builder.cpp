@@ -4,6 +4,8 @@
 
 #include "app/layout_tables.h"
 #include "app/settings.h"
+#include "display/map_view.h"
+#include "maps/tile_sources.h"
 
 void ShowSoftkeyRows(std::span<const SoftkeyRow> rows)
 {
@@ -20,8 +22,19 @@ void ShowSoftkeyRows(std::span<const SoftkeyRow> rows)
     }
 }
 
+// The chart maps of the maker's catalogue, shown as tiles like the online maps.
+static bool IsCatalogueMapType(int32_t id)
+{
+    return id == 6 || id == 11 || id == 12 || id == 13 || (id >= 30 && id <= 34);
+}
+
 bool IsMapTypeInUse(int32_t mapTypeId)
 {
+    // While tiles are shown their key lights by the tiles' type: MapType
+    // stays -1 for every tile map after a start, which lit SAT over a
+    // catalogue map's tiles.
+    if (TileMapFlag.load() && (mapTypeId < 0 || IsCatalogueMapType(mapTypeId)))
+        return CurrentTileMapType.load() == (mapTypeId < 0 ? -mapTypeId : mapTypeId);
     if (mapTypeId == Settings.MapType.load() || (mapTypeId == 3 && Settings.Terrainstate) ||
         (mapTypeId == 100 && Settings.WeatherState.load()))
         return true;

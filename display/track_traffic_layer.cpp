@@ -299,8 +299,13 @@ static void TurnAndCutToMapArea(float angle, float* x, float* y)
     double dx = *x - cx, dy = *y - cy;
     double tx = dx * c - dy * s, ty = dx * s + dy * c;
     if (BezelShown) {
-        double left = ScreenLayout.MapRectX, top = ScreenLayout.MapRectY;
-        double right = left + ScreenLayout.MapRectW, bottom = top + ScreenLayout.MapRectH;
+        // The line is in map pixels, the client's own round the centre; the
+        // map area is in screen units, so it is scaled to the client first.
+        double sx = RenderDevice.clientWidth > 0 ? RenderDevice.clientWidth / 640.0 : 1.0;
+        double sy = RenderDevice.clientHeight > 0 ? RenderDevice.clientHeight / 480.0 : 1.0;
+        double left = cx + (ScreenLayout.MapRectX - cx) * sx, top = cy + (ScreenLayout.MapRectY - cy) * sy;
+        double right = cx + (ScreenLayout.MapRectX + ScreenLayout.MapRectW - cx) * sx;
+        double bottom = cy + (ScreenLayout.MapRectY + ScreenLayout.MapRectH - cy) * sy;
         double t = 1.0;
         if (cx + tx > right)
             t = std::min(t, (right - cx) / tx);

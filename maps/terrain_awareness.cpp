@@ -550,7 +550,13 @@ static void ProfilePoint(float x, float y, OutlinePoint* p)
     p->z = 0;
 }
 
-void DrawTerrainProfile()
+float ProfileBoxInset(int aspectRatio)
+{
+    const float factor = aspectRatio == 2 ? 1.055f : aspectRatio == 3 || aspectRatio == 4 ? 1.1667f : 1.0f;
+    return 0.236f * factor;
+}
+
+void DrawTerrainProfile(int aspectRatio)
 {
     int n = GetTerrainProfileCount();
     if (n < 2)
@@ -559,11 +565,13 @@ void DrawTerrainProfile()
     double step = 1;
     ComputeProfileScale(&range, &base, &step);
     bool bezel = BezelShown != 0;
-    float left = bezel ? static_cast<float>(MapViewportRect.left) : 0.0f;
-    float right = bezel ? static_cast<float>(MapViewportRect.right) : 640.0f;
+    float left = 0.0f, right = 640.0f;
+    if (bezel) {
+        // Between the EXIT and MENU keys of the bezel's bottom row.
+        left = 640 * ProfileBoxInset(aspectRatio);
+        right = 640 - left;
+    }
     float top = bezel ? 480 * 0.67f : 480 * 0.8f, bottom = bezel ? 480 * 0.746f : 480 * 0.9f;
-    if (right <= left)
-        right = left + 640;
     ScreenRect box{left, right, top, bottom};
     DrawBox(&box, 0xFF000000u, 0, 0, 0xFFA06040u, 1);
     bool metric = Settings.MetricAltitude != 0;

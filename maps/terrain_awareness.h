@@ -111,4 +111,8 @@ void SampleTerrainProfile(float zoomFactor);
 void ComputeProfileScale(int* range, int* base, double* distanceStep);
 int GetTerrainProfileCount();
 const int32_t* GetTerrainProfileSamples();
-void DrawTerrainProfile();
+// The profile box's left edge in the bezel as a share of the width, by
+// AspectRatio; the box is as far from the right edge.
+float ProfileBoxInset(int aspectRatio);
+// The profile box under the map; aspectRatio is the layout's AspectRatio.
+void DrawTerrainProfile(int aspectRatio);

@@ -1,6 +1,6 @@
 // tvl-mkdemomap: writes the demo map into <program root>/DemoMap: a tile store
 // of pale 256 x 256 tiles with nothing on them but a latitude/longitude grid
-// and its labels, around the home position for zooms 8 to 13, and the
+// and its labels, around the home position for zooms 3 to 13, and the
 // catalogue that offers it offline as a chart map on chart layer 2. Without a
 // network the demo has no other map, and the grid shows the map moving.
 #include <FreeImage.h>
@@ -19,7 +19,8 @@ namespace {
 
 constexpr double HomeLat = 53.636666667;
 constexpr double HomeLon = 10.001;
-constexpr int MinZoom = 8;
+// From the coarsest zoom the map steps out to, so no zoom step leaves it empty.
+constexpr int MinZoom = 3;
 constexpr int MaxZoom = 13;
 // Tiles either side of the home tile at every zoom: more than a large
 // window shows, with room for the demo circle.
@@ -56,7 +57,7 @@ double LatAt(double py, int z)
 // Grid spacing in minutes: about a hundred pixels between meridians.
 int GridMinutes(int z)
 {
-    static const int steps[] = {60, 30, 15, 10, 5, 2, 1};
+    static const int steps[] = {600, 300, 120, 60, 30, 15, 10, 5, 2, 1};
     for (int step : steps)
         if (step / 60.0 * PixelX(1.0, z) - step / 60.0 * PixelX(0.0, z) <= 130.0)
             return step;
@@ -262,8 +263,10 @@ bool WriteStore(const std::string& path)
         ok = false;
     for (int z = MinZoom; ok && z <= MaxZoom; z++) {
         int hx = static_cast<int>(PixelX(HomeLon, z)) / TileSize, hy = static_cast<int>(PixelY(HomeLat, z)) / TileSize;
-        for (int x = hx - ColumnsAround; ok && x <= hx + ColumnsAround; x++) {
-            for (int y = hy - RowsAround; ok && y <= hy + RowsAround; y++) {
+        // The coarse zooms have fewer tiles than that round home.
+        const int last = (1 << z) - 1;
+        for (int x = std::max(hx - ColumnsAround, 0); ok && x <= std::min(hx + ColumnsAround, last); x++) {
+            for (int y = std::max(hy - RowsAround, 0); ok && y <= std::min(hy + RowsAround, last); y++) {
                 std::string png = DrawTile(z, x, y);
                 sqlite3_bind_int(insert, 1, z);
                 sqlite3_bind_int(insert, 2, x);

@@ -147,6 +147,21 @@ TEST_F(HelperProgramTest, WeatherNoticeIsConfirmedThroughTheMessageBox)
     EXPECT_EQ(Settings.WeatherMessage, 1);
 }
 
+// The notice's text is shown as it stands: a "<" or "&" in a language file
+// would otherwise be read as markup, and the tool shows nothing.
+TEST_F(HelperProgramTest, MessageBoxHelperShowsItsTextAsPlainText)
+{
+    Install("TVLMessageBox");
+    FakeZenity zenity;
+    zenity.Answer("", 1);
+    Settings.UseSimulator = SimulatorXPlane;
+    Settings.WeatherState = 0;
+    Settings.WeatherMessage = 0;
+    ToggleWeather();
+    ASSERT_EQ(zenity.Calls(), 1);
+    EXPECT_NE(zenity.Arguments().find("--no-markup\n"), std::string::npos) << zenity.Arguments();
+}
+
 TEST_F(HelperProgramTest, ListChoiceGivesOnlyAnEntryOfTheList)
 {
     Install("Selvra");

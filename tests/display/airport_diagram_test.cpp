@@ -214,6 +214,18 @@ TEST_F(DiagramDraw, NearestSelectsAndLoadsTheNearestAirport)
     EXPECT_DOUBLE_EQ(AirportDiagramView.latitude, 53.63);
 }
 
+// Away from the airport the page shows the airport round its reference
+// point rather than an empty background round the aircraft.
+TEST_F(DiagramDraw, NearestAwayFromTheAirportShowsTheAirport)
+{
+    CopyText(Settings.SelectedAirport, sizeof Settings.SelectedAirport, "NEAREST");
+    SetUpTileMapView(53.66, 9.99, 13);
+    DrawAirportDiagram(640, 480, 0);
+    EXPECT_STREQ(GetAirportDetail().header.icao, "EDDH");
+    EXPECT_DOUBLE_EQ(AirportDiagramView.latitude, 53.630389);
+    EXPECT_DOUBLE_EQ(AirportDiagramView.longitude, 9.988228);
+}
+
 TEST_F(DiagramDraw, ParkingPositionBeyondTheTableDrawsNothing)
 {
     Settings.Parkposition = 2;

@@ -16,6 +16,7 @@
 #include "tests/support/temp_folder.h"
 
 #include "maps/terrain_data.h"
+#include "maps/tile_sources.h"
 
 #include <gtest/gtest.h>
 
@@ -41,6 +42,8 @@ protected:
         Settings.AirportChart = 0;
         ClearMapTypeAvailability();
         ShutdownTerrain(); // terrain folders an earlier test made would add a key
+        TileMapFlag = 0;
+        CurrentTileMapType = 1;
     }
     static bool Lit(int n) { return GetSoftkeyColour(n) == SoftkeyLit; }
     static std::string Label(int n) { return GetSoftkeyLabel(n); }
@@ -152,6 +155,31 @@ TEST_F(SoftkeyPagesTest, MapTypePageWithFewTypesStillHasItsBackKey)
         EXPECT_EQ(MapTypeSoftkeyIds[n], MapTypeBlankId) << n;
         EXPECT_EQ(Label(n), " ") << n;
     }
+}
+
+// The tiles shown light their key: after a start MapType is -1 for every
+// tile map, and SAT was lit over the catalogue map's tiles.
+TEST_F(SoftkeyPagesTest, MapTypePageLightsTheTileMapShown)
+{
+    MarkMapTypeAvailable(11);
+    TileMapFlag = 1;
+    CurrentTileMapType = 11;
+    BuildSoftkeyMenu(MenuMapTypes, 0);
+    int tpc = -1;
+    for (int n = 0; n < SoftkeyCount; ++n)
+        if (MapTypeSoftkeyIds[n] == 11)
+            tpc = n;
+    ASSERT_GE(tpc, 0);
+    EXPECT_EQ(Label(0), "SAT");
+    EXPECT_FALSE(Lit(0));
+    EXPECT_TRUE(Lit(tpc));
+
+    CurrentTileMapType = 4;
+    BuildSoftkeyMenu(MenuMapTypes, 0);
+    EXPECT_FALSE(Lit(tpc));
+    EXPECT_EQ(Label(1), "OSM");
+    EXPECT_TRUE(Lit(1));
+    TileMapFlag = 0;
 }
 
 TEST_F(SoftkeyPagesTest, MapTypePageWithManyTypesStopsAtTheLastKey)

@@ -70,6 +70,8 @@ TEST(TurnRate, FollowsTheBankAndStaysFiniteStandingStill)
 
 class TrackTrafficLayerTest : public RenderTest {
 protected:
+    explicit TrackTrafficLayerTest(int width = 640, int height = 480) : RenderTest(width, height) {}
+    void ExpectDirectToLineStopsAtTheMapArea();
     void SetUp() override
     {
         RenderTest::SetUp();
@@ -501,8 +503,9 @@ TEST_F(TrackTrafficLayerTest, DirectToLineNeedsAnAirportTheSwitchAndTheBlink)
 }
 
 // Drawn after the bezel, the line to an airport beyond the map stops at the
-// edge of the bezel's map area, in north-up and turned with the map alike.
-TEST_F(TrackTrafficLayerTest, DirectToLineStopsAtTheEdgeOfTheBezelsMapArea)
+// edge of the bezel's map area, in north-up and turned with the map alike,
+// on the 640 x 480 screen and on a larger client.
+void TrackTrafficLayerTest::ExpectDirectToLineStopsAtTheMapArea()
 {
     TempNavRoot root;
     Settings.NavDatabase = 6;
@@ -520,8 +523,10 @@ TEST_F(TrackTrafficLayerTest, DirectToLineStopsAtTheEdgeOfTheBezelsMapArea)
     ASSERT_TRUE(IsBlinkPhaseOn());
     Record();
     BezelShown = 1;
-    const float left = ScreenLayout.MapRectX, top = ScreenLayout.MapRectY;
-    const float right = left + ScreenLayout.MapRectW, bottom = top + ScreenLayout.MapRectH;
+    // The map area in client pixels.
+    const float sx = (PixelX(1.0f) - PixelX(-1.0f)) / 640, sy = (PixelY(-1.0f) - PixelY(1.0f)) / 480;
+    const float left = ScreenLayout.MapRectX * sx, top = ScreenLayout.MapRectY * sy;
+    const float right = left + ScreenLayout.MapRectW * sx, bottom = top + ScreenLayout.MapRectH * sy;
     for (float angle : {0.0f, 0.8f, -2.5f}) {
         GpuClearRecordedDraws();
         DrawDirectToLine(angle);
@@ -542,8 +547,23 @@ TEST_F(TrackTrafficLayerTest, DirectToLineStopsAtTheEdgeOfTheBezelsMapArea)
     BezelShown = 0;
     GpuClearRecordedDraws();
     DrawDirectToLine(0.0f);
-    EXPECT_LT(PixelY(Vertex(0, 0).y) + PixelY(Vertex(0, 3).y), 0.0f) << "without the bezel it runs on";
+    EXPECT_LT(std::min(PixelY(Vertex(0, 0).y), PixelY(Vertex(0, 3).y)), top - 3) << "without the bezel it runs on";
     FreeNavdata();
+}
+
+TEST_F(TrackTrafficLayerTest, DirectToLineStopsAtTheEdgeOfTheBezelsMapArea)
+{
+    ExpectDirectToLineStopsAtTheMapArea();
+}
+
+class TrackTrafficLayerLargeTest : public TrackTrafficLayerTest {
+protected:
+    TrackTrafficLayerLargeTest() : TrackTrafficLayerTest(1600, 900) {}
+};
+
+TEST_F(TrackTrafficLayerLargeTest, DirectToLineStopsAtTheEdgeOfTheBezelsMapArea)
+{
+    ExpectDirectToLineStopsAtTheMapArea();
 }
 
 }  // namespace

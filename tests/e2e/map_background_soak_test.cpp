@@ -148,3 +148,66 @@ TEST_F(MapBackgroundSoakTest, ZoomsPansMapTypesAndRestartsNeverLoseTheBackground
 }
 
 }  // namespace
+
+namespace {
+
+// Share of cream in a band of the picture, given in fractions of its size.
+double CreamShareIn(const Picture& p, double left, double right, double top, double bottom)
+{
+    int cream = 0, all = 0;
+    for (int y = static_cast<int>(top * p.height); y < bottom * p.height; y += 2)
+        for (int x = static_cast<int>(left * p.width); x < right * p.width; x += 2) {
+            cream += ChannelDistance(p.At(x, y), Cream) <= 4;
+            all++;
+        }
+    return all ? static_cast<double>(cream) / all : 1.0;
+}
+
+// A map chosen on the map-type page in a large window gets a grid for the
+// whole window: it once got one for half the map area, and the map's sides
+// stayed empty until the next start.
+TEST_F(MapBackgroundSoakTest, AMapChosenOnItsPageFillsALargeWindow)
+{
+    // The terrain's shading would hide an empty side.
+    Set("Terrainstate", "0");
+    script = "wait 100\nresize 1600 900\nwait 150\nshot " + (root / "large_start.png") +
+             "\nkey 1\nwait 10\nkey 6\nwait 150\nshot " + (root / "large_chosen.png") + "\nquit\n";
+    ASSERT_TRUE(RunMapProgramWithScript(&program, system, root.Path(), script, "large_"));
+    for (const char* name : {"large_start.png", "large_chosen.png"}) {
+        Picture p;
+        ASSERT_TRUE(LoadPicture(root / name, &p)) << name;
+        ASSERT_EQ(p.width, 1600) << name;
+        // Both sides of the map glass, clear of the zoom bar and the NEAREST box.
+        EXPECT_LT(CreamShareIn(p, 0.17, 0.25, 0.32, 0.66), 0.5) << "left side empty in " << name;
+        EXPECT_LT(CreamShareIn(p, 0.72, 0.80, 0.32, 0.40), 0.5) << "right side empty in " << name;
+    }
+}
+
+
+// The map keeps its background round the airport diagram and on every step
+// out: the NEAREST page opened from the APT box zooms the map under it, and
+// once closed, the map zoomed out further below the zooms it had when it
+// vanished.
+TEST_F(MapBackgroundSoakTest, TheMapKeepsItsBackgroundRoundTheDiagramAndOnEveryStepOut)
+{
+    Set("Terrainstate", "0");
+    CopyShippedFolder("Navdata");
+    // The APT box and the map's middle in the 640 x 360 client; the map
+    // starts at zoom 10 and ends at 5.
+    const std::string apt = "click 541 211", out = "wheel 320 150 -1";
+    Step("diagram_before", "");
+    Step("diagram_open", apt + "\nwait 40\n" + out + "\nwait 20\n" + out);
+    Step("diagram_back", apt);
+    Step("diagram_back_zoomed", out + "\nwait 20\n" + out + "\nwait 20\n" + out);
+    Run("diagram_");
+    Picture open;
+    ASSERT_TRUE(LoadPicture(root / "diagram_open.png", &open));
+    int grey = 0, all = 0;
+    for (int y = 80; y < 200; y += 4)
+        for (int x = 120; x < 480; x += 4, all++)
+            grey += ChannelDistance(open.At(x, y), 0x808090) <= 4;
+    EXPECT_GT(grey, all / 2) << "the APT box opened no diagram";
+    ExpectCheckpoints();
+}
+
+}  // namespace

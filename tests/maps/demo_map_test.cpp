@@ -54,7 +54,7 @@ TEST(DemoMapTest, TheOfflineCatalogueOffersTheGridAtHomeAndItsStoreHasTheHomeTil
     EXPECT_EQ(GetMapMaxZoomAt(11, HomeLat, HomeLon), 13);
 
     FreeImage_Initialise(FALSE);
-    for (int z = 8; z <= 14; z++) {
+    for (int z = 3; z <= 14; z++) {
         double n = std::ldexp(1.0, z), s = std::sin(HomeLat * Pi / 180.0);
         int x = static_cast<int>((HomeLon + 180.0) / 360.0 * n);
         int y = static_cast<int>((0.5 - std::log((1 + s) / (1 - s)) / (4 * Pi)) * n);
