@@ -96,6 +96,12 @@ protected:
         RenderTest::SetUp();
         ApplyAspectLayout();
         SetScreenFactors(640, 480);
+        // A frame with a chart draws no status block: the message box then
+        // starts at the map's top, whatever block an earlier frame drew.
+        uint8_t chart = Settings.AirportChart;
+        Settings.AirportChart = 1;
+        DrawStatusLayer(480);
+        Settings.AirportChart = chart;
         ClearTarget(0xFFFFFFFFu);
         BezelShown = 1;
         Settings.Dimlevel = 255;
