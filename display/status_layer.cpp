@@ -13,6 +13,7 @@
 #include "display/softkey_pages.h"
 #include "display/sprite_draw.h"
 #include "display/status_text.h"
+#include "display/text_boxes.h"
 #include "maps/tile_sources.h"
 #include "navdata/route_navigation.h"
 #include "render/bitmap_fonts.h"
@@ -199,7 +200,12 @@ static void DrawStatusMessage(int32_t fontSize)
                                               b + fontSize}
                                  : ScreenRect{0, 640, b, b + fontSize};
     DrawBox(&band, HalfBlack, 0, 0, 0, 0);
-    DrawTextDimmed(x, b, White, message.text);
+    // A message longer than its band is drawn smaller, whole inside it.
+    float keep = TextScale;
+    TextScale = keep * TextFitFactor(message.text, band.x1 - 2 - x);
+    if (TextScale > 0.0f)
+        DrawTextDimmed(x, b, White, message.text);
+    TextScale = keep;
 }
 
 void DrawStatusLayer(int clientHeight)

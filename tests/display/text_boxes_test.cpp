@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -190,6 +192,44 @@ TEST_F(TextBoxDrawTest, TheTimedStatusMessageBandStaysInTheGlass)
     EXPECT_FALSE(darkened(ScreenLayout.MapRectX + ScreenLayout.MapRectW + 2));
     EXPECT_EQ(GetStatusBlockBottom(), 0.0f) << "the timed message is no part of the block";
     StatusLines[3].shown = 0;
+}
+
+// Messages longer than their band are drawn smaller and end inside it: on
+// a black target the white text's last column shows where they end.
+TEST_F(TextBoxDrawTest, LongMessagesShrinkToEndInsideTheirBand)
+{
+    auto lastTextColumn = [&](int y0, int y1) {
+        int last = -1;
+        for (int y = y0; y < y1; ++y)
+            for (int x = 0; x < 640; ++x)
+                if ((Pixel(x, y) & 0xFF) > 0xC0)
+                    last = std::max(last, x);
+        return last;
+    };
+    const char* longText = "Weather radar: no radar pictures could be downloaded, and the map shows none of them";
+    Settings.AirportChart = 0;
+    Settings.Softkeys = 1;
+    for (int k = 0; k < 4; ++k)
+        StatusLines[k].shown = 0;
+    std::snprintf(StatusLines[3].text, sizeof StatusLines[3].text, "%s", longText);
+    StatusLines[3].shown = 1;
+    BackgroundDrawn = 0;
+    ClearTarget(0xFF000000u);
+    DrawStatusLayer(480);
+    int glassRight = ScreenLayout.MapRectX + ScreenLayout.MapRectW;
+    int top = ScreenLayout.MapRectY + ScreenLayout.MapRectH - 52;
+    int end = lastTextColumn(top, top + 20);
+    EXPECT_LE(end, glassRight) << "the message ends inside the glass";
+    EXPECT_GT(end, glassRight - 60) << "and uses the band's width";
+    StatusLines[3].shown = 0;
+    // The message box: a line wider than the screen ends on it.
+    ClearTarget(0xFF000000u);
+    ShowScreenMessage(longText, 16);
+    DrawScreenMessageBox();
+    end = lastTextColumn(ScreenLayout.MapRectY, ScreenLayout.MapRectY + 24);
+    EXPECT_LE(end, 632);
+    EXPECT_GT(end, 560);
+    ScreenMessage.shown = 0;
 }
 
 TEST_F(TextBoxDrawTest, TheZoomBoxShowsWhileHoveredOrAlwaysWithStaticSoftkeys)
