@@ -3,6 +3,7 @@
 
 #include "app/click_zones.h"
 #include "app/language.h"
+#include "app/layout_tables.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"
 #include "display/draw_helpers.h"
@@ -10,6 +11,7 @@
 #include "display/frame_renderer.h"
 #include "display/map_view.h"
 #include "app/indicator_lamps.h"
+#include "display/softkey_bar.h"
 #include "display/softkey_pages.h"
 #include "display/sprite_draw.h"
 #include "display/status_text.h"
@@ -180,6 +182,18 @@ static void DrawStatusLines(int32_t fontSize)
                        StatusLines[2].text);
 }
 
+// The top of the highest softkey row the open bar shows (virtual units):
+// a row of keys drawn over the message would hide its text.
+static float SoftkeyRowsTop()
+{
+    int highest = 0;
+    for (int row = 1; row < 3; ++row)
+        if (IsSoftkeyRowShown(row))
+            highest = row;
+    const ScreenButton& key = ScreenButtons[static_cast<size_t>(FirstSoftkeyButton + highest * SoftkeysPerRow)];
+    return static_cast<float>(key.y) + SoftkeyBarShift();
+}
+
 static void DrawStatusMessage(int32_t fontSize)
 {
     const StatusLine& message = StatusLines[3];
@@ -194,6 +208,8 @@ static void DrawStatusMessage(int32_t fontSize)
     } else {
         b = Settings.Softkeys ? 480.0f - 52 : 480.0f - fontSize - 4;
     }
+    if (Settings.Softkeys)
+        b = std::min(b, SoftkeyRowsTop() - fontSize - 1);
     // Inside the map's glass with the bezel: the bezel stays as it is.
     ScreenRect band = BezelShown ? ScreenRect{static_cast<float>(ScreenLayout.MapRectX),
                                               static_cast<float>(ScreenLayout.MapRectX + ScreenLayout.MapRectW), b,

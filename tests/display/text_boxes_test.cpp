@@ -3,6 +3,8 @@
 // message's band, the editor's help text, the zoom box's column and its hold after the pointer
 // left, and when the zoom box is drawn.
 #include "app/language.h"
+#include "display/softkey_pages.h"
+#include "app/layout_tables.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"
 #include "display/draw_helpers.h"
@@ -104,6 +106,7 @@ protected:
         Settings.AirportChart = 1;
         DrawStatusLayer(480);
         Settings.AirportChart = chart;
+        ShowTopSoftkeys();  // no rows of a page over the bottom of the glass
         ClearTarget(0xFFFFFFFFu);
         BezelShown = 1;
         Settings.Dimlevel = 255;
@@ -194,6 +197,30 @@ TEST_F(TextBoxDrawTest, TheTimedStatusMessageBandStaysInTheGlass)
     StatusLines[3].shown = 0;
 }
 
+// The open softkey bar's rows stand over the bottom of the glass: the
+// timed message's band stays above the highest row shown.
+TEST_F(TextBoxDrawTest, TheTimedStatusMessageStandsAboveTheSoftkeyRowsShown)
+{
+    Settings.AirportChart = 0;
+    Settings.Softkeys = 1;
+    LayoutSoftkeys();
+    BuildSoftkeyMenu(0, 0);  // the main page: two rows of keys
+    ASSERT_TRUE(IsSoftkeyRowShown(1));
+    ASSERT_FALSE(IsSoftkeyRowShown(2));
+    int rowsTop = ScreenButtons[FirstSoftkeyButton + SoftkeysPerRow].y;
+    for (int k = 0; k < 4; ++k)
+        StatusLines[k].shown = 0;
+    std::snprintf(StatusLines[3].text, sizeof StatusLines[3].text, "Panning on...");
+    StatusLines[3].shown = 1;
+    BackgroundDrawn = 0;
+    DrawStatusLayer(480);
+    auto darkened = [&](int y) { return (Pixel(ScreenLayout.MapRectX + 400, y) & 0xFF) < 0xC0; };
+    EXPECT_TRUE(darkened(rowsTop - 3));
+    EXPECT_FALSE(darkened(rowsTop + 1)) << "nothing of the message under the keys";
+    EXPECT_GE(rowsTop - 3, ScreenLayout.MapRectY + ScreenLayout.MapRectH - 52 - 20);
+    StatusLines[3].shown = 0;
+}
+
 // Messages longer than their band are drawn smaller and end inside it: on
 // a black target the white text's last column shows where they end.
 TEST_F(TextBoxDrawTest, LongMessagesShrinkToEndInsideTheirBand)
@@ -217,8 +244,9 @@ TEST_F(TextBoxDrawTest, LongMessagesShrinkToEndInsideTheirBand)
     ClearTarget(0xFF000000u);
     DrawStatusLayer(480);
     int glassRight = ScreenLayout.MapRectX + ScreenLayout.MapRectW;
+    // Where the band stands above the softkey rows of the page shown.
     int top = ScreenLayout.MapRectY + ScreenLayout.MapRectH - 52;
-    int end = lastTextColumn(top, top + 20);
+    int end = lastTextColumn(top - 80, top + 20);
     EXPECT_LE(end, glassRight) << "the message ends inside the glass";
     EXPECT_GT(end, glassRight - 60) << "and uses the band's width";
     StatusLines[3].shown = 0;
