@@ -3,7 +3,6 @@
 
 #include "app/click_zones.h"
 #include "app/language.h"
-#include "app/layout_tables.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"
 #include "display/draw_helpers.h"
@@ -190,8 +189,7 @@ static float SoftkeyRowsTop()
     for (int row = 1; row < 3; ++row)
         if (IsSoftkeyRowShown(row))
             highest = row;
-    const ScreenButton& key = ScreenButtons[static_cast<size_t>(FirstSoftkeyButton + highest * SoftkeysPerRow)];
-    return static_cast<float>(key.y) + SoftkeyBarShift();
+    return GetSoftkeyRowTop(highest) + SoftkeyBarShift();
 }
 
 static void DrawStatusMessage(int32_t fontSize)

@@ -4,7 +4,6 @@
 // left, and when the zoom box is drawn.
 #include "app/language.h"
 #include "display/softkey_pages.h"
-#include "app/layout_tables.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"
 #include "display/draw_helpers.h"
@@ -207,7 +206,7 @@ TEST_F(TextBoxDrawTest, TheTimedStatusMessageStandsAboveTheSoftkeyRowsShown)
     BuildSoftkeyMenu(0, 0);  // the main page: two rows of keys
     ASSERT_TRUE(IsSoftkeyRowShown(1));
     ASSERT_FALSE(IsSoftkeyRowShown(2));
-    int rowsTop = ScreenButtons[FirstSoftkeyButton + SoftkeysPerRow].y;
+    int rowsTop = static_cast<int>(GetSoftkeyRowTop(1));
     for (int k = 0; k < 4; ++k)
         StatusLines[k].shown = 0;
     std::snprintf(StatusLines[3].text, sizeof StatusLines[3].text, "Panning on...");
