@@ -37,6 +37,10 @@ void RecordTrackPoint(double latitude, double longitude, double altitude)
     else if (turn < -180)
         turn += 360;
     LastHeading = Aircraft.Heading;
+    // A heading the link could not give (not a number) is no turn: the
+    // spacing would compare with nothing and no point be taken at all.
+    if (!std::isfinite(turn))
+        turn = 0;
     // Over-zoomed tiles draw a map pixel larger, so fewer map pixels make the spacing.
     double factor = TileMapFlag.load() && MapScale > 0 ? 1.0 / MapScale : 1.0;
     double threshold = TrackPointSpacing * factor / (std::fabs(turn) + 1.0);

@@ -15,6 +15,7 @@
 #include "render/system_text.h"
 #include "simlink/sim_link.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -75,6 +76,12 @@ void SetPageSoftkey(const char* label, bool highlight, int tooltipEntry, int n, 
 uint32_t GetSoftkeyColour(int n) { return IsSoftkey(n) ? SoftkeyLabelBoxes[n].textColour : 0; }
 const char* GetSoftkeyLabel(int n) { return IsSoftkey(n) ? SoftkeyLabelBoxes[n].text : ""; }
 bool IsSoftkeyShown(int n) { return IsSoftkey(n) && SoftkeyLabelBoxes[n].shown; }
+
+float GetSoftkeyRowTop(int row)
+{
+    int n = FirstSoftkeyButton + std::clamp(row, 0, 2) * SoftkeysPerRow;
+    return static_cast<float>(ScreenButtons[static_cast<size_t>(n)].y);
+}
 
 bool IsSoftkeyRowShown(int row)
 {

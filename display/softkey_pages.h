@@ -82,6 +82,8 @@ bool IsSoftkeyShown(int n);
 // Row 0 always; rows 1 and 2 while their first softkey (7, 14) is shown with
 // a label other than a single blank.
 bool IsSoftkeyRowShown(int row);
+// The top of softkey row 0..2 of the bar (virtual units, with the bezel).
+float GetSoftkeyRowTop(int row);
 
 // The top level: "MENU" on softkey 6, "EXIT" on softkey 0.
 void ShowTopSoftkeys();

@@ -10,9 +10,11 @@
 #include "display/frame_renderer.h"
 #include "display/map_view.h"
 #include "app/indicator_lamps.h"
+#include "display/softkey_bar.h"
 #include "display/softkey_pages.h"
 #include "display/sprite_draw.h"
 #include "display/status_text.h"
+#include "display/text_boxes.h"
 #include "maps/tile_sources.h"
 #include "navdata/route_navigation.h"
 #include "render/bitmap_fonts.h"
@@ -179,6 +181,17 @@ static void DrawStatusLines(int32_t fontSize)
                        StatusLines[2].text);
 }
 
+// The top of the highest softkey row the open bar shows (virtual units):
+// a row of keys drawn over the message would hide its text.
+static float SoftkeyRowsTop()
+{
+    int highest = 0;
+    for (int row = 1; row < 3; ++row)
+        if (IsSoftkeyRowShown(row))
+            highest = row;
+    return GetSoftkeyRowTop(highest) + SoftkeyBarShift();
+}
+
 static void DrawStatusMessage(int32_t fontSize)
 {
     const StatusLine& message = StatusLines[3];
@@ -193,13 +206,20 @@ static void DrawStatusMessage(int32_t fontSize)
     } else {
         b = Settings.Softkeys ? 480.0f - 52 : 480.0f - fontSize - 4;
     }
+    if (Settings.Softkeys)
+        b = std::min(b, SoftkeyRowsTop() - fontSize - 1);
     // Inside the map's glass with the bezel: the bezel stays as it is.
     ScreenRect band = BezelShown ? ScreenRect{static_cast<float>(ScreenLayout.MapRectX),
                                               static_cast<float>(ScreenLayout.MapRectX + ScreenLayout.MapRectW), b,
                                               b + fontSize}
                                  : ScreenRect{0, 640, b, b + fontSize};
     DrawBox(&band, HalfBlack, 0, 0, 0, 0);
-    DrawTextDimmed(x, b, White, message.text);
+    // A message longer than its band is drawn smaller, whole inside it.
+    float keep = TextScale;
+    TextScale = keep * TextFitFactor(message.text, band.x1 - 2 - x);
+    if (TextScale > 0.0f)
+        DrawTextDimmed(x, b, White, message.text);
+    TextScale = keep;
 }
 
 void DrawStatusLayer(int clientHeight)

@@ -116,6 +116,14 @@ static float MessageLineWidth(const char* line)
     return (outline[2].x - outline[0].x) / sx;
 }
 
+float TextFitFactor(const char* text, float room)
+{
+    if (!(room > 0.0f))
+        return 0.0f;
+    float width = MessageLineWidth(text);
+    return width > room ? room / width : 1.0f;
+}
+
 void DrawScreenMessageBox()
 {
     if (!ScreenMessage.shown)
@@ -146,7 +154,12 @@ void DrawScreenMessageBox()
         float extra = i + 1 < count ? 0.0f : (count > 1 ? 2.0f : 4.0f);
         ScreenRect band{left, right, top + i * h, top + (i + 1) * h + extra};
         DrawBox(&band, BoxShade, 0, 0, 0, 0);
-        DrawText(lines[i], x, top + i * h, White, 0);
+        // A line wider than the screen is drawn smaller, whole on it.
+        float keep = TextScale;
+        TextScale = keep * TextFitFactor(lines[i], right - 8 - x);
+        if (TextScale > 0.0f)
+            DrawText(lines[i], x, top + i * h, White, 0);
+        TextScale = keep;
     }
 }
 

@@ -54,6 +54,9 @@ bool GetScaleBarRect(float* left, float* right, float* top, float* bottom);
 void DrawZoomBox();
 // The message box, one shaded band per line.
 void DrawScreenMessageBox();
+// How much a text at the current font size and text scale shrinks to fit
+// room units of the virtual screen: 1 when it fits, 0 without room.
+float TextFitFactor(const char* text, float room);
 // The hovered screen buttons' outlines (ShowMouserectangle, bezel shown).
 void DrawButtonOutlines();
 // The wait cursor while a map or terrain load runs.

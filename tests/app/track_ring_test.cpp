@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 class TrackRingTest : public ::testing::Test {
@@ -75,6 +77,20 @@ TEST_F(TrackRingTest, TurnsRecordDensely)
     Aircraft.Heading = 359;
     RecordTrackPoint(50.0052, 8.0, 1000);
     EXPECT_EQ(TrackPointCount(), 3);
+}
+
+TEST_F(TrackRingTest, AHeadingThatIsNoNumberCountsAsNoTurn)
+{
+    Aircraft.Heading = std::numeric_limits<double>::quiet_NaN();
+    RecordTrackPoint(50.019, 8.0, 1000);
+    EXPECT_EQ(TrackPointCount(), 1);
+    RecordTrackPoint(50.021, 8.0, 1000);
+    EXPECT_EQ(TrackPointCount(), 2);
+    // The first good heading after it is measured against nothing either.
+    Aircraft.Heading = 90;
+    RecordTrackPoint(50.042, 8.0, 1000);
+    EXPECT_EQ(TrackPointCount(), 3);
+    Aircraft.Heading = 0;
 }
 
 TEST_F(TrackRingTest, OverZoomedTilesRecordAtTheSameScreenSpacing)

@@ -9,6 +9,7 @@
 #include "display/frame_update.h"
 #include "display/map_view.h"
 #include "display/sprite_table.h"
+#include "navdata/nav_tables.h"
 #include "navdata/simulators.h"
 #include "render/bitmap_fonts.h"
 #include "tests/render/render_fixture.h"
@@ -37,6 +38,14 @@ protected:
         Settings.TrackUp = 0;
         Settings.TopMost = 1;
         Settings.AircraftColor = 0xFFFFFFFFu;
+        // The empty moving map with its wind box: no chart, no airport
+        // diagram, no navigation symbols and no terrain that earlier tests
+        // left (nor their fast snapshot refresh).
+        Settings.AirportChart = 0;
+        Settings.NavAirport = 0;
+        Settings.Windrose = 0;
+        Settings.Terrainstate = 0;
+        FreeNavdata();
         MapPanning = 0;
         MiniWindowFlag = false;
         ResetFrameUpdate();

@@ -71,6 +71,7 @@ TEST(FrameUpdate, PlanIsTakenOnceAndFlownWhilePlansAreShown)
     FlightPlan.count = 2;
     FlightPlan.waypoints[0] = {1, 53.6f, 10.0f, 0, "EDDH"};
     FlightPlan.waypoints[1] = {1, 53.9f, 10.0f, 0, "EDHL"};
+    RouteChanged = 1;  // a new plan, as every writer of it says
     LinkAircraftState[LinkLatitude] = 53.6;
     LinkAircraftState[LinkLongitude] = 10.0;
     LinkAircraftState[LinkWaypointIndex] = 1;
@@ -367,23 +368,37 @@ TEST_F(FrameStepsTest, ViewStepsWaitForALocalSetAfterAMapSwitchFoundNone)
 TEST_F(FrameStepsTest, TheTrackRecordsTheAircraftWhileTheMapIsElsewhere)
 {
     Settings.UseSimulator = SimulatorMsfs;
-    LinkAircraftState[LinkLatitude] = 53.6;
-    LinkAircraftState[LinkLongitude] = 10.0;
+    // The first frame starts the local map state, which puts the centre on
+    // the aircraft when a link is connected; the pan begins after it.
+    Frame(99.0);
     Settings.PlotTrack = 1;
     ClearTrack();
+    // A scale of the test's own, whatever view an earlier test left.
+    MapScale = 1.0f;
+    PixelsPerDegreeLon = PixelsPerDegreeLat = 1000.0;
+    PixelsPerDegreeKnown = 1;
+    Aircraft.Heading = 0;
     MapPanning = 1;
     MapCenter.latitude = 50.0;
     MapCenter.longitude = 8.0;
-    for (double t : {100.0, 100.6, 101.2})
-        Frame(t);
+    // The aircraft moves on between the ticks, so its last place is a new
+    // point whatever point was recorded before.
+    LinkAircraftState[LinkLatitude] = 53.6;
+    LinkAircraftState[LinkLongitude] = 10.0;
+    Frame(100.0);
+    LinkAircraftState[LinkLatitude] = 53.65;
+    LinkAircraftState[LinkLongitude] = 10.05;
+    Frame(100.6);
+    Frame(101.2);
     ASSERT_GT(TrackPointCount(), 0);
     const TrackPoint& last = TrackRing.points[(TrackRing.next + TrackRingSize - 1) % TrackRingSize];
-    EXPECT_NEAR(last.latitude, 53.6, 1e-4);
-    EXPECT_NEAR(last.longitude, 10.0, 1e-4);
+    EXPECT_NEAR(last.latitude, 53.65, 1e-4);
+    EXPECT_NEAR(last.longitude, 10.05, 1e-4);
     EXPECT_DOUBLE_EQ(MapCenter.latitude.load(), 50.0) << "the pan holds the centre";
     ResetMapPan();
     Settings.PlotTrack = 0;
     ClearTrack();
+    PixelsPerDegreeKnown = 0;
 }
 
 TEST_F(FrameStepsTest, NoTileGridIsRequestedWhileTheWindowWaitsForItsRelayout)

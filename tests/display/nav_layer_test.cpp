@@ -218,6 +218,7 @@ protected:
         Settings.RenderToTexture = 0;
         Settings.AirportChart = 0;
         Settings.NavAirport = 0;
+        Settings.SelectedAirport[0] = 0;  // no airport view left open by an earlier test
         Settings.Dimlevel = 255;
         for (int k = 0; k < NavColourCount; ++k) {
             Settings.NDBColor[k] = Settings.VORColor[k] = Settings.FIXColor[k] = 0xFFFFFFFFu;

@@ -3,6 +3,7 @@
 // message's band, the editor's help text, the zoom box's column and its hold after the pointer
 // left, and when the zoom box is drawn.
 #include "app/language.h"
+#include "display/softkey_pages.h"
 #include "app/screen_layout.h"
 #include "app/settings.h"
 #include "display/draw_helpers.h"
@@ -18,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -96,6 +99,13 @@ protected:
         RenderTest::SetUp();
         ApplyAspectLayout();
         SetScreenFactors(640, 480);
+        // A frame with a chart draws no status block: the message box then
+        // starts at the map's top, whatever block an earlier frame drew.
+        uint8_t chart = Settings.AirportChart;
+        Settings.AirportChart = 1;
+        DrawStatusLayer(480);
+        Settings.AirportChart = chart;
+        ShowTopSoftkeys();  // no rows of a page over the bottom of the glass
         ClearTarget(0xFFFFFFFFu);
         BezelShown = 1;
         Settings.Dimlevel = 255;
@@ -184,6 +194,69 @@ TEST_F(TextBoxDrawTest, TheTimedStatusMessageBandStaysInTheGlass)
     EXPECT_FALSE(darkened(ScreenLayout.MapRectX + ScreenLayout.MapRectW + 2));
     EXPECT_EQ(GetStatusBlockBottom(), 0.0f) << "the timed message is no part of the block";
     StatusLines[3].shown = 0;
+}
+
+// The open softkey bar's rows stand over the bottom of the glass: the
+// timed message's band stays above the highest row shown.
+TEST_F(TextBoxDrawTest, TheTimedStatusMessageStandsAboveTheSoftkeyRowsShown)
+{
+    Settings.AirportChart = 0;
+    Settings.Softkeys = 1;
+    LayoutSoftkeys();
+    BuildSoftkeyMenu(0, 0);  // the main page: two rows of keys
+    ASSERT_TRUE(IsSoftkeyRowShown(1));
+    ASSERT_FALSE(IsSoftkeyRowShown(2));
+    int rowsTop = static_cast<int>(GetSoftkeyRowTop(1));
+    for (int k = 0; k < 4; ++k)
+        StatusLines[k].shown = 0;
+    std::snprintf(StatusLines[3].text, sizeof StatusLines[3].text, "Panning on...");
+    StatusLines[3].shown = 1;
+    BackgroundDrawn = 0;
+    DrawStatusLayer(480);
+    auto darkened = [&](int y) { return (Pixel(ScreenLayout.MapRectX + 400, y) & 0xFF) < 0xC0; };
+    EXPECT_TRUE(darkened(rowsTop - 3));
+    EXPECT_FALSE(darkened(rowsTop + 1)) << "nothing of the message under the keys";
+    EXPECT_GE(rowsTop - 3, ScreenLayout.MapRectY + ScreenLayout.MapRectH - 52 - 20);
+    StatusLines[3].shown = 0;
+}
+
+// Messages longer than their band are drawn smaller and end inside it: on
+// a black target the white text's last column shows where they end.
+TEST_F(TextBoxDrawTest, LongMessagesShrinkToEndInsideTheirBand)
+{
+    auto lastTextColumn = [&](int y0, int y1) {
+        int last = -1;
+        for (int y = y0; y < y1; ++y)
+            for (int x = 0; x < 640; ++x)
+                if ((Pixel(x, y) & 0xFF) > 0xC0)
+                    last = std::max(last, x);
+        return last;
+    };
+    const char* longText = "Weather radar: no radar pictures could be downloaded, and the map shows none of them";
+    Settings.AirportChart = 0;
+    Settings.Softkeys = 1;
+    for (int k = 0; k < 4; ++k)
+        StatusLines[k].shown = 0;
+    std::snprintf(StatusLines[3].text, sizeof StatusLines[3].text, "%s", longText);
+    StatusLines[3].shown = 1;
+    BackgroundDrawn = 0;
+    ClearTarget(0xFF000000u);
+    DrawStatusLayer(480);
+    int glassRight = ScreenLayout.MapRectX + ScreenLayout.MapRectW;
+    // Where the band stands above the softkey rows of the page shown.
+    int top = ScreenLayout.MapRectY + ScreenLayout.MapRectH - 52;
+    int end = lastTextColumn(top - 80, top + 20);
+    EXPECT_LE(end, glassRight) << "the message ends inside the glass";
+    EXPECT_GT(end, glassRight - 60) << "and uses the band's width";
+    StatusLines[3].shown = 0;
+    // The message box: a line wider than the screen ends on it.
+    ClearTarget(0xFF000000u);
+    ShowScreenMessage(longText, 16);
+    DrawScreenMessageBox();
+    end = lastTextColumn(ScreenLayout.MapRectY, ScreenLayout.MapRectY + 24);
+    EXPECT_LE(end, 632);
+    EXPECT_GT(end, 560);
+    ScreenMessage.shown = 0;
 }
 
 TEST_F(TextBoxDrawTest, TheZoomBoxShowsWhileHoveredOrAlwaysWithStaticSoftkeys)

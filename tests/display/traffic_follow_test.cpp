@@ -173,6 +173,7 @@ TEST_F(TrafficFollowTest, TheStatusLineNamesTheTargetAndShowsItsValues)
     Settings.UseSimulator = SimulatorNone;
     Settings.MenuState = 1;
     MainWindowState.relayoutRequest = 1;  // the frames ask for no tile grid
+    TileMapFlag = 1;  // tiles: the view steps, the status lines among them, run every frame
     float x = 0, y = 0, h = 0, m = 0, s = 0;
     UpdateFrame(nullptr, UpdateModeFrame, &x, &y, &h, &m, &s, 640, 480);
     EXPECT_NE(std::strstr(StatusLines[0].text, " Follow DLH4AB / "), nullptr) << StatusLines[0].text;

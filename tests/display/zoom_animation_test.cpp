@@ -33,6 +33,9 @@ protected:
         int word = 0;
         StopTileLoader(&word);
         DiscardTileGrid();
+        // As at the start of a run: no grid asked for yet, so a frame's
+        // refresh test starts no tile job whose grid would end the step.
+        SetTileShutdown();
         ResetZoomAnimations();
         SetTileZoomEnding(false);
         TileGridBanks[0].tileScale = 1.0f;
