@@ -9,8 +9,10 @@
 
 #include "platform/gpu/font_faces.h"
 #include "platform/gpu/gpu_objects.h"
+#include "platform/gpu/pixel_blend.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <deque>
 #include <memory>
@@ -261,13 +263,17 @@ void ClipTo(TextTarget& t, const FW1_RECTF* clip)
     t.y1 = std::min(t.y1, static_cast<int>(hi(ys)));
 }
 
-inline void BlendCoverage(uint32_t* dst, uint32_t colour, uint32_t coverage)
+// Whether glyphs under a turning or scaling map are sampled at every pixel
+// of their box, the plainest way, which the faster one must match (tests).
+std::atomic<bool> g_plainGlyphs{false};
+
+inline __attribute__((always_inline)) void BlendCoverage(uint32_t* dst, uint32_t colour, uint32_t coverage)
 {
     uint32_t a = (coverage * (colour >> 24) + 127) / 255;
     if (a == 0)
         return;
     // Straight alpha keeps text right on a transparent snapshot target too.
-    *dst = BlendOverStraight((colour & 0x00FFFFFFu) | (a << 24), *dst);
+    *dst = OverStraightInline((colour & 0x00FFFFFFu) | (a << 24), *dst);
 }
 
 // A glyph at a whole pixel: its coverage blended in row by row.
@@ -291,14 +297,15 @@ inline uint32_t CoverageAt(const GlyphImage& g, int x, int y)
     return g.coverage[static_cast<size_t>(y) * g.width + x];
 }
 
-// A glyph under a turning or scaling map: every target pixel its box covers
-// looks its coverage up bilinearly through the inverse map.
-void SampleGlyph(const TextTarget& t, const GlyphImage& g, double gx, double gy, uint32_t colour)
+// The glyph's box on the target under the map, widened by a pixel and cut
+// to the writable pixels: [xa, xb) x [ya, yb).
+struct SampleBox {
+    int xa, xb, ya, yb;
+};
+
+SampleBox BoxOnTarget(const TextTarget& t, const GlyphImage& g, double gx, double gy)
 {
     const Affine& A = t.map;
-    double det = A.a * A.d - A.b * A.c;
-    if (!(std::fabs(det) > 1e-12) || g.width == 0 || g.height == 0)
-        return;
     double xs[4], ys[4];
     for (int k = 0; k < 4; k++) {
         double lx = gx + ((k & 1) ? g.width : 0), ly = gy + ((k & 2) ? g.height : 0);
@@ -306,26 +313,114 @@ void SampleGlyph(const TextTarget& t, const GlyphImage& g, double gx, double gy,
         ys[k] = A.c * lx + A.d * ly + A.f;
     }
     auto bound = [](double v) { return static_cast<int>(std::floor(std::clamp(v, -1.0e7, 1.0e7))); };
-    int xa = std::max(t.x0, bound(*std::min_element(xs, xs + 4)) - 1);
-    int xb = std::min(t.x1, bound(*std::max_element(xs, xs + 4)) + 2);
-    int ya = std::max(t.y0, bound(*std::min_element(ys, ys + 4)) - 1);
-    int yb = std::min(t.y1, bound(*std::max_element(ys, ys + 4)) + 2);
+    return {std::max(t.x0, bound(*std::min_element(xs, xs + 4)) - 1),
+            std::min(t.x1, bound(*std::max_element(xs, xs + 4)) + 2),
+            std::max(t.y0, bound(*std::min_element(ys, ys + 4)) - 1),
+            std::min(t.y1, bound(*std::max_element(ys, ys + 4)) + 2)};
+}
+
+// The bilinear coverage at (u, v) of the glyph, for one target pixel; u, v
+// inside (-1, width) x (-1, height).
+inline uint32_t SampledCoverage(const GlyphImage& g, double u, double v)
+{
+    int iu = static_cast<int>(std::floor(u)), iv = static_cast<int>(std::floor(v));
+    double fu = u - iu, fv = v - iv;
+    double c = (CoverageAt(g, iu, iv) * (1 - fu) + CoverageAt(g, iu + 1, iv) * fu) * (1 - fv) +
+               (CoverageAt(g, iu, iv + 1) * (1 - fu) + CoverageAt(g, iu + 1, iv + 1) * fu) * fv;
+    return std::min<uint32_t>(static_cast<uint32_t>(c + 0.5), 255);
+}
+
+// Every pixel of the glyph's box on the target, as SampleGlyph must draw them.
+void SampleGlyphPlain(const TextTarget& t, const GlyphImage& g, double gx, double gy, uint32_t colour)
+{
+    const Affine& A = t.map;
+    double det = A.a * A.d - A.b * A.c;
+    if (!(std::fabs(det) > 1e-12) || g.width == 0 || g.height == 0)
+        return;
+    const SampleBox box = BoxOnTarget(t, g, gx, gy);
     // Inverse map, target pixel centre -> position in the glyph's coverage.
     double ia = A.d / det, ib = -A.b / det, ic = -A.c / det, id = A.a / det;
-    for (int y = ya; y < yb; y++) {
+    for (int y = box.ya; y < box.yb; y++) {
         uint32_t* row = t.texels + static_cast<size_t>(y) * t.width;
-        for (int x = xa; x < xb; x++) {
+        for (int x = box.xa; x < box.xb; x++) {
             double px = x + 0.5 - A.e, py = y + 0.5 - A.f;
             double u = ia * px + ib * py - gx - 0.5, v = ic * px + id * py - gy - 0.5;
             if (u <= -1 || v <= -1 || u >= g.width || v >= g.height)
                 continue;
-            int iu = static_cast<int>(std::floor(u)), iv = static_cast<int>(std::floor(v));
-            double fu = u - iu, fv = v - iv;
-            double c = (CoverageAt(g, iu, iv) * (1 - fu) + CoverageAt(g, iu + 1, iv) * fu) * (1 - fv) +
-                       (CoverageAt(g, iu, iv + 1) * (1 - fu) + CoverageAt(g, iu + 1, iv + 1) * fu) * fv;
-            uint32_t cov = static_cast<uint32_t>(c + 0.5);
+            uint32_t cov = SampledCoverage(g, u, v);
             if (cov)
-                BlendCoverage(row + x, colour, std::min<uint32_t>(cov, 255));
+                BlendCoverage(row + x, colour, cov);
+        }
+    }
+}
+
+// Narrows [*x0, *x1) to the columns where lo < f0 + k x < hi can hold,
+// with a pixel to spare each way for the rounding of the exact values,
+// which are still tested per pixel.
+void NarrowColumns(double f0, double k, double lo, double hi, int* x0, int* x1)
+{
+    if (!(std::fabs(k) > 1e-6))
+        return; // (nearly) the same along the row: the per-pixel test decides
+    double a = (lo - f0) / k, b = (hi - f0) / k;
+    if (a > b)
+        std::swap(a, b);
+    if (!std::isfinite(a) || !std::isfinite(b))
+        return;
+    const double from = std::floor(a) - 1, to = std::ceil(b) + 2;
+    if (from > *x0)
+        *x0 = from >= *x1 ? *x1 : static_cast<int>(from);
+    if (to < *x1)
+        *x1 = to <= *x0 ? *x0 : static_cast<int>(to);
+}
+
+// A glyph under a turning or scaling map: every target pixel whose centre
+// maps into (-1, width) x (-1, height) of its coverage looks the coverage up
+// bilinearly through the inverse map. Each row goes only over the columns
+// that can map there, and a pixel whose four taps are all empty (coverage 0,
+// no blend) is passed over; the values of the others are computed as
+// SampleGlyphPlain computes them, so the pixels are the same.
+void SampleGlyph(const TextTarget& t, const GlyphImage& g, double gx, double gy, uint32_t colour)
+{
+    if (g_plainGlyphs.load(std::memory_order_relaxed)) {
+        SampleGlyphPlain(t, g, gx, gy, colour);
+        return;
+    }
+    const Affine& A = t.map;
+    double det = A.a * A.d - A.b * A.c;
+    if (!(std::fabs(det) > 1e-12) || g.width == 0 || g.height == 0)
+        return;
+    const SampleBox box = BoxOnTarget(t, g, gx, gy);
+    double ia = A.d / det, ib = -A.b / det, ic = -A.c / det, id = A.a / det;
+    const int w = g.width, h = g.height;
+    for (int y = box.ya; y < box.yb; y++) {
+        const double py = y + 0.5 - A.f;
+        const double ubase = ib * py, vbase = id * py;
+        // u and v along the row, about: from pixel x's centre x + 0.5.
+        int xa = box.xa, xb = box.xb;
+        NarrowColumns(ia * (0.5 - A.e) + ubase - gx - 0.5, ia, -1, w, &xa, &xb);
+        NarrowColumns(ic * (0.5 - A.e) + vbase - gy - 0.5, ic, -1, h, &xa, &xb);
+        uint32_t* row = t.texels + static_cast<size_t>(y) * t.width;
+        for (int x = xa; x < xb; x++) {
+            const double px = x + 0.5 - A.e;
+            const double u = ia * px + ubase - gx - 0.5, v = ic * px + vbase - gy - 0.5;
+            if (u <= -1 || v <= -1 || u >= w || v >= h)
+                continue;
+            const int iu = static_cast<int>(std::floor(u)), iv = static_cast<int>(std::floor(v));
+            uint32_t c00, c10, c01, c11;
+            if (iu >= 0 && iv >= 0 && iu + 1 < w && iv + 1 < h) {
+                const uint8_t* p = g.coverage + static_cast<size_t>(iv) * w + iu;
+                c00 = p[0], c10 = p[1], c01 = p[w], c11 = p[w + 1];
+            } else {
+                c00 = CoverageAt(g, iu, iv), c10 = CoverageAt(g, iu + 1, iv);
+                c01 = CoverageAt(g, iu, iv + 1), c11 = CoverageAt(g, iu + 1, iv + 1);
+            }
+            if ((c00 | c10 | c01 | c11) == 0)
+                continue;
+            const double fu = u - iu, fv = v - iv;
+            const double c = (c00 * (1 - fu) + c10 * fu) * (1 - fv) + (c01 * (1 - fu) + c11 * fu) * fv;
+            const uint32_t cov = std::min<uint32_t>(static_cast<uint32_t>(c + 0.5), 255);
+            if (cov)
+                BlendCoverage(row + x, colour, cov);
         }
     }
 }
@@ -595,4 +690,9 @@ HRESULT FW1CreateFactory(uint32_t version, IFW1Factory** factory)
         return E_INVALIDARG;
     *factory = new WrapperFactory;
     return S_OK;
+}
+
+void SampleGlyphsEveryPixel(bool on)
+{
+    g_plainGlyphs.store(on);
 }
