@@ -2075,25 +2075,38 @@ double MeasureDraw(const BandDraw& d, std::vector<int32_t>& rows, int* row0, int
         return 0;
     int32_t* out = rows.data() + first;
     double pixels = 0;
+    // The clip edges are whole pixels well inside float's exact integers, and
+    // the least and greatest of floats are floats: the bounds come out as the
+    // doubles they would be, without converting every corner.
+    const float clipX0 = static_cast<float>(job.clipX0), clipX1 = static_cast<float>(job.clipX1);
+    const float clipY0 = static_cast<float>(job.clipY0), clipY1 = static_cast<float>(job.clipY1);
+    int low = *row0, high = *row1;
     const RasterVertex* c[3];
     for (int i = 0; i < n; i++, out += 2) {
         Corners(d.v, d.assembly, i, c);
         const RasterVertex &a = *c[0], &b = *c[1], &e = *c[2];
-        if (!Finite(a) || !Finite(b) || !Finite(e))
+        // v - v is 0 for a finite v and NaN for any other, which the sum keeps.
+        if ((a.x - a.x) + (a.y - a.y) + (b.x - b.x) + (b.y - b.y) + (e.x - e.x) + (e.y - e.y) != 0.0f)
             continue;
-        double x0 = std::max<double>(std::min({a.x, b.x, e.x}), job.clipX0);
-        double x1 = std::min<double>(std::max({a.x, b.x, e.x}), job.clipX1);
-        double y0 = std::max<double>(std::min({a.y, b.y, e.y}), job.clipY0);
-        double y1 = std::min<double>(std::max({a.y, b.y, e.y}), job.clipY1);
+        const float x0 = std::max(std::min(std::min(a.x, b.x), e.x), clipX0);
+        const float x1 = std::min(std::max(std::max(a.x, b.x), e.x), clipX1);
+        const float y0 = std::max(std::min(std::min(a.y, b.y), e.y), clipY0);
+        const float y1 = std::min(std::max(std::max(a.y, b.y), e.y), clipY1);
         if (x0 >= x1 || y0 >= y1)
             continue;
         double area = std::fabs((double(b.x) - a.x) * (double(e.y) - a.y) - (double(e.x) - a.x) * (double(b.y) - a.y));
-        pixels += std::min(area / 2, (x1 - x0) * (y1 - y0));
-        out[0] = static_cast<int32_t>(std::floor(y0));
-        out[1] = static_cast<int32_t>(std::ceil(y1));
-        *row0 = std::min(*row0, out[0]);
-        *row1 = std::max(*row1, out[1]);
+        pixels += std::min(area / 2, (double(x1) - x0) * (double(y1) - y0));
+        // floor(y0) and ceil(y1), both inside the clip rows.
+        int32_t top = static_cast<int32_t>(y0), bottom = static_cast<int32_t>(y1);
+        top -= static_cast<float>(top) > y0;
+        bottom += static_cast<float>(bottom) < y1;
+        out[0] = top;
+        out[1] = bottom;
+        low = std::min(low, top);
+        high = std::max(high, bottom);
     }
+    *row0 = low;
+    *row1 = high;
     return pixels;
 }
 
