@@ -355,24 +355,35 @@ void SampleGlyphPlain(const TextTarget& t, const GlyphImage& g, double gx, doubl
     }
 }
 
-// Narrows [*x0, *x1) to the columns where lo < f0 + k x < hi can hold,
-// with a pixel to spare each way for the rounding of the exact values,
-// which are still tested per pixel.
-void NarrowColumns(double f0, double k, double lo, double hi, int* x0, int* x1)
-{
-    if (!(std::fabs(k) > 1e-6))
-        return; // (nearly) the same along the row: the per-pixel test decides
-    double a = (lo - f0) / k, b = (hi - f0) / k;
-    if (a > b)
-        std::swap(a, b);
-    if (!std::isfinite(a) || !std::isfinite(b))
-        return;
-    const double from = std::floor(a) - 1, to = std::ceil(b) + 2;
-    if (from > *x0)
-        *x0 = from >= *x1 ? *x1 : static_cast<int>(from);
-    if (to < *x1)
-        *x1 = to <= *x0 ? *x0 : static_cast<int>(to);
-}
+// Narrows [*x0, *x1) to the columns where lo < f0 + k x < hi can hold, for
+// one glyph's k and bounds, row after row: a pixel to spare each way for the
+// rounding of the exact values, which are still tested per pixel.
+struct ColumnReach {
+    double lo, hi, inverse = 0;
+    bool narrows;
+
+    ColumnReach(double k, double low, double high) : lo(low), hi(high), narrows(std::fabs(k) > 1e-6)
+    {
+        if (narrows)
+            inverse = 1 / k;
+    }
+
+    void Narrow(double f0, int* x0, int* x1) const
+    {
+        if (!narrows)
+            return; // (nearly) the same along the row: the per-pixel test decides
+        double a = (lo - f0) * inverse, b = (hi - f0) * inverse;
+        if (a > b)
+            std::swap(a, b);
+        if (!std::isfinite(a) || !std::isfinite(b))
+            return;
+        const double from = std::floor(a) - 1, to = std::ceil(b) + 2;
+        if (from > *x0)
+            *x0 = from >= *x1 ? *x1 : static_cast<int>(from);
+        if (to < *x1)
+            *x1 = to <= *x0 ? *x0 : static_cast<int>(to);
+    }
+};
 
 // A glyph's four coverage taps from (iu, iv) on: right, below, below right;
 // 0 outside the glyph.
@@ -476,13 +487,14 @@ void SampleGlyph(const TextTarget& t, const GlyphImage& g, double gx, double gy,
     double ia = A.d / det, ib = -A.b / det, ic = -A.c / det, id = A.a / det;
     const int w = g.width, h = g.height;
     const SampleLanes lanes(ia, ic, A.e, gx, gy, w, h);
+    const ColumnReach alongU(ia, -1, w), alongV(ic, -1, h);
     for (int y = box.ya; y < box.yb; y++) {
         const double py = y + 0.5 - A.f;
         const double ubase = ib * py, vbase = id * py;
         // u and v along the row, about: from pixel x's centre x + 0.5.
         int xa = box.xa, xb = box.xb;
-        NarrowColumns(ia * (0.5 - A.e) + ubase - gx - 0.5, ia, -1, w, &xa, &xb);
-        NarrowColumns(ic * (0.5 - A.e) + vbase - gy - 0.5, ic, -1, h, &xa, &xb);
+        alongU.Narrow(ia * (0.5 - A.e) + ubase - gx - 0.5, &xa, &xb);
+        alongV.Narrow(ic * (0.5 - A.e) + vbase - gy - 0.5, &xa, &xb);
         uint32_t* row = t.texels + static_cast<size_t>(y) * t.width;
         int x = SampleRowPairs(g, lanes, ubase, vbase, row, xa, xb, colour);
         for (; x < xb; x++) {
