@@ -206,6 +206,55 @@ static void DrawOutlineTriangles(const OutlinePoint* outline, uint32_t colour, d
     DrawTriangle(outline + 2, colour, angle);
 }
 
+// Whether the box's four corners lie inside the frame, at least a quarter
+// pixel from each of its edges, both outlines finite and turning one way.
+static bool BoxInsideFrame(const OutlinePoint* frame, const OutlinePoint* box)
+{
+    auto cross = [](const OutlinePoint& a, const OutlinePoint& b, const OutlinePoint& p) {
+        return (static_cast<double>(b.x) - a.x) * (static_cast<double>(p.y) - a.y) -
+               (static_cast<double>(b.y) - a.y) * (static_cast<double>(p.x) - a.x);
+    };
+    for (int i = 0; i < 4; ++i)
+        if (!std::isfinite(frame[i].x) || !std::isfinite(frame[i].y) || !std::isfinite(box[i].x) ||
+            !std::isfinite(box[i].y))
+            return false;
+    const double turn = cross(frame[0], frame[1], frame[2]) > 0 ? 1.0 : -1.0;
+    for (int i = 0; i < 4; ++i) {
+        const OutlinePoint &a = frame[i], &b = frame[(i + 1) % 4];
+        const double length = std::hypot(static_cast<double>(b.x) - a.x, static_cast<double>(b.y) - a.y);
+        if (!(length > 0))
+            return false;
+        for (int k = 0; k < 4; ++k)
+            if (!(turn * cross(a, b, box[k]) >= 0.25 * length))
+                return false;
+    }
+    return true;
+}
+
+// The frame round an opaque box as the band between the two outlines only:
+// four quads, each two triangles from a frame edge to the box edge inside
+// it. The box's opaque colour, drawn next, overwrites whatever the frame
+// leaves under it, and the band's triangles share the box's corners, so
+// together with the box they tile the frame: the rasterizer gives each of
+// the frame's pixel centres to exactly one triangle of such a tiling, and
+// every frame pixel outside the box gets the frame's blend once, as from the
+// frame's own two triangles. False, drawing nothing, when the box does not
+// lie well inside the frame.
+static bool DrawFrameBand(const OutlinePoint* frame, const OutlinePoint* box, uint32_t colour, double mapAngle)
+{
+    if (!BoxInsideFrame(frame, box))
+        return false;
+    OutlinePoint band[24];
+    for (int i = 0; i < 4; ++i) {
+        const int j = (i + 1) % 4;
+        OutlinePoint* q = band + 6 * i;
+        q[0] = frame[i], q[1] = frame[j], q[2] = box[j];
+        q[3] = frame[i], q[4] = box[j], q[5] = box[i];
+    }
+    DrawTriangles(band, 24, colour, static_cast<float>(mapAngle));
+    return true;
+}
+
 void DrawLabelBox(double scale, const char* text, uint32_t weight, double x, double y, double boxAngle,
                   uint32_t textColour, uint32_t boxColour, double mapAngle)
 {
@@ -219,7 +268,8 @@ void DrawLabelBox(double scale, const char* text, uint32_t weight, double x, dou
     DimColour(&box, boxColour);
     DimColour(&frameColour, 0xFFFFFFFFu);
     frameColour = (frameColour & 0x00FFFFFFu) | 0x40000000u;
-    DrawOutlineTriangles(frame, frameColour, mapAngle);
+    if ((box >> 24) != 255 || !DrawFrameBand(frame, outline, frameColour, mapAngle))
+        DrawOutlineTriangles(frame, frameColour, mapAngle);
     DrawOutlineTriangles(outline, box, mapAngle);
     RotateAboutCentre(&x, &y, mapAngle, static_cast<float>(ScreenCentre.x), static_cast<float>(ScreenCentre.y));
     DrawTextRotatedScaled(text, x, y, textColour, scale, boxAngle + mapAngle, 5);

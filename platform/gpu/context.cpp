@@ -138,7 +138,7 @@ public:
         uint32_t word = ToUnorm(colour[0]) | (ToUnorm(colour[1]) << 8) | (ToUnorm(colour[2]) << 16) |
                         (static_cast<uint32_t>(ToUnorm(colour[3])) << 24);
         GpuTexture* t = rtv->texture_;
-        FillWords(t->texels_.get(), static_cast<size_t>(t->Width()) * t->Height(), word);
+        ClearWords(t->texels_.get(), static_cast<size_t>(t->Width()) * t->Height(), word);
     }
 
     void ClearState() override
@@ -194,6 +194,7 @@ private:
     };
 
     bool TransformVertices(UINT first, UINT count);
+    void ClearWords(uint32_t* words, size_t n, uint32_t value);
     RasterJob MakeJob();
     void Record(UINT first, UINT count);
     bool SameRun(const Run& run, const RasterJob& job, bool flat, uint32_t colour) const;
@@ -336,6 +337,40 @@ bool GpuContext::TransformVertices(UINT first, UINT count)
         out[i] = v;
     }
     return true;
+}
+
+namespace {
+
+// A large target's clear goes in stretches shared among the raster threads:
+// a frame's clear is as much memory as a few layers' pixels, and memory
+// takes words from several cores at once faster than from one.
+constexpr size_t kSharedClearWords = size_t{1} << 18;
+
+struct ClearStretches {
+    uint32_t* words;
+    size_t n;
+    uint32_t value;
+    int parts;
+};
+
+void ClearStretch(void* arg, int part)
+{
+    const ClearStretches& c = *static_cast<const ClearStretches*>(arg);
+    const size_t from = c.n * static_cast<size_t>(part) / static_cast<size_t>(c.parts);
+    const size_t to = c.n * static_cast<size_t>(part + 1) / static_cast<size_t>(c.parts);
+    FillWords(c.words + from, to - from, c.value);
+}
+
+} // namespace
+
+void GpuContext::ClearWords(uint32_t* words, size_t n, uint32_t value)
+{
+    if (bands_.Threads() < 2 || n < kSharedClearWords) {
+        FillWords(words, n, value);
+        return;
+    }
+    ClearStretches c{words, n, value, bands_.Threads()};
+    bands_.Run(ClearStretch, &c, c.parts);
 }
 
 RasterJob GpuContext::MakeJob()

@@ -9,10 +9,13 @@
 
 #include "platform/gpu/font_faces.h"
 #include "platform/gpu/gpu_objects.h"
+#include "platform/gpu/pixel_blend.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <deque>
+#include <emmintrin.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -261,13 +264,17 @@ void ClipTo(TextTarget& t, const FW1_RECTF* clip)
     t.y1 = std::min(t.y1, static_cast<int>(hi(ys)));
 }
 
-inline void BlendCoverage(uint32_t* dst, uint32_t colour, uint32_t coverage)
+// Whether glyphs under a turning or scaling map are sampled at every pixel
+// of their box, the plainest way, which the faster one must match (tests).
+std::atomic<bool> g_plainGlyphs{false};
+
+inline __attribute__((always_inline)) void BlendCoverage(uint32_t* dst, uint32_t colour, uint32_t coverage)
 {
     uint32_t a = (coverage * (colour >> 24) + 127) / 255;
     if (a == 0)
         return;
     // Straight alpha keeps text right on a transparent snapshot target too.
-    *dst = BlendOverStraight((colour & 0x00FFFFFFu) | (a << 24), *dst);
+    *dst = OverStraightInline((colour & 0x00FFFFFFu) | (a << 24), *dst);
 }
 
 // A glyph at a whole pixel: its coverage blended in row by row.
@@ -291,14 +298,15 @@ inline uint32_t CoverageAt(const GlyphImage& g, int x, int y)
     return g.coverage[static_cast<size_t>(y) * g.width + x];
 }
 
-// A glyph under a turning or scaling map: every target pixel its box covers
-// looks its coverage up bilinearly through the inverse map.
-void SampleGlyph(const TextTarget& t, const GlyphImage& g, double gx, double gy, uint32_t colour)
+// The glyph's box on the target under the map, widened by a pixel and cut
+// to the writable pixels: [xa, xb) x [ya, yb).
+struct SampleBox {
+    int xa, xb, ya, yb;
+};
+
+SampleBox BoxOnTarget(const TextTarget& t, const GlyphImage& g, double gx, double gy)
 {
     const Affine& A = t.map;
-    double det = A.a * A.d - A.b * A.c;
-    if (!(std::fabs(det) > 1e-12) || g.width == 0 || g.height == 0)
-        return;
     double xs[4], ys[4];
     for (int k = 0; k < 4; k++) {
         double lx = gx + ((k & 1) ? g.width : 0), ly = gy + ((k & 2) ? g.height : 0);
@@ -306,26 +314,203 @@ void SampleGlyph(const TextTarget& t, const GlyphImage& g, double gx, double gy,
         ys[k] = A.c * lx + A.d * ly + A.f;
     }
     auto bound = [](double v) { return static_cast<int>(std::floor(std::clamp(v, -1.0e7, 1.0e7))); };
-    int xa = std::max(t.x0, bound(*std::min_element(xs, xs + 4)) - 1);
-    int xb = std::min(t.x1, bound(*std::max_element(xs, xs + 4)) + 2);
-    int ya = std::max(t.y0, bound(*std::min_element(ys, ys + 4)) - 1);
-    int yb = std::min(t.y1, bound(*std::max_element(ys, ys + 4)) + 2);
+    return {std::max(t.x0, bound(*std::min_element(xs, xs + 4)) - 1),
+            std::min(t.x1, bound(*std::max_element(xs, xs + 4)) + 2),
+            std::max(t.y0, bound(*std::min_element(ys, ys + 4)) - 1),
+            std::min(t.y1, bound(*std::max_element(ys, ys + 4)) + 2)};
+}
+
+// The bilinear coverage at (u, v) of the glyph, for one target pixel; u, v
+// inside (-1, width) x (-1, height).
+inline uint32_t SampledCoverage(const GlyphImage& g, double u, double v)
+{
+    int iu = static_cast<int>(std::floor(u)), iv = static_cast<int>(std::floor(v));
+    double fu = u - iu, fv = v - iv;
+    double c = (CoverageAt(g, iu, iv) * (1 - fu) + CoverageAt(g, iu + 1, iv) * fu) * (1 - fv) +
+               (CoverageAt(g, iu, iv + 1) * (1 - fu) + CoverageAt(g, iu + 1, iv + 1) * fu) * fv;
+    return std::min<uint32_t>(static_cast<uint32_t>(c + 0.5), 255);
+}
+
+// Every pixel of the glyph's box on the target, as SampleGlyph must draw them.
+void SampleGlyphPlain(const TextTarget& t, const GlyphImage& g, double gx, double gy, uint32_t colour)
+{
+    const Affine& A = t.map;
+    double det = A.a * A.d - A.b * A.c;
+    if (!(std::fabs(det) > 1e-12) || g.width == 0 || g.height == 0)
+        return;
+    const SampleBox box = BoxOnTarget(t, g, gx, gy);
     // Inverse map, target pixel centre -> position in the glyph's coverage.
     double ia = A.d / det, ib = -A.b / det, ic = -A.c / det, id = A.a / det;
-    for (int y = ya; y < yb; y++) {
+    for (int y = box.ya; y < box.yb; y++) {
         uint32_t* row = t.texels + static_cast<size_t>(y) * t.width;
-        for (int x = xa; x < xb; x++) {
+        for (int x = box.xa; x < box.xb; x++) {
             double px = x + 0.5 - A.e, py = y + 0.5 - A.f;
             double u = ia * px + ib * py - gx - 0.5, v = ic * px + id * py - gy - 0.5;
             if (u <= -1 || v <= -1 || u >= g.width || v >= g.height)
                 continue;
-            int iu = static_cast<int>(std::floor(u)), iv = static_cast<int>(std::floor(v));
-            double fu = u - iu, fv = v - iv;
-            double c = (CoverageAt(g, iu, iv) * (1 - fu) + CoverageAt(g, iu + 1, iv) * fu) * (1 - fv) +
-                       (CoverageAt(g, iu, iv + 1) * (1 - fu) + CoverageAt(g, iu + 1, iv + 1) * fu) * fv;
-            uint32_t cov = static_cast<uint32_t>(c + 0.5);
+            uint32_t cov = SampledCoverage(g, u, v);
             if (cov)
-                BlendCoverage(row + x, colour, std::min<uint32_t>(cov, 255));
+                BlendCoverage(row + x, colour, cov);
+        }
+    }
+}
+
+// Narrows [*x0, *x1) to the columns where lo < f0 + k x < hi can hold, for
+// one glyph's k and bounds, row after row: a pixel to spare each way for the
+// rounding of the exact values, which are still tested per pixel.
+struct ColumnReach {
+    double lo, hi, inverse = 0;
+    bool narrows;
+
+    ColumnReach(double k, double low, double high) : lo(low), hi(high), narrows(std::fabs(k) > 1e-6)
+    {
+        if (narrows)
+            inverse = 1 / k;
+    }
+
+    void Narrow(double f0, int* x0, int* x1) const
+    {
+        if (!narrows)
+            return; // (nearly) the same along the row: the per-pixel test decides
+        double a = (lo - f0) * inverse, b = (hi - f0) * inverse;
+        if (a > b)
+            std::swap(a, b);
+        if (!std::isfinite(a) || !std::isfinite(b))
+            return;
+        const double from = std::floor(a) - 1, to = std::ceil(b) + 2;
+        if (from > *x0)
+            *x0 = from >= *x1 ? *x1 : static_cast<int>(from);
+        if (to < *x1)
+            *x1 = to <= *x0 ? *x0 : static_cast<int>(to);
+    }
+};
+
+// A glyph's four coverage taps from (iu, iv) on: right, below, below right;
+// 0 outside the glyph.
+struct GlyphTaps {
+    uint32_t c00, c10, c01, c11;
+    bool Empty() const { return (c00 | c10 | c01 | c11) == 0; }
+};
+
+inline GlyphTaps TapsAt(const GlyphImage& g, int iu, int iv)
+{
+    const int w = g.width;
+    if (iu >= 0 && iv >= 0 && iu + 1 < w && iv + 1 < g.height) {
+        const uint8_t* p = g.coverage + static_cast<size_t>(iv) * w + iu;
+        return {p[0], p[1], p[w], p[w + 1]};
+    }
+    return {CoverageAt(g, iu, iv), CoverageAt(g, iu + 1, iv), CoverageAt(g, iu, iv + 1),
+            CoverageAt(g, iu + 1, iv + 1)};
+}
+
+// What SampleRowPairs needs of a glyph's draw, in both lanes.
+struct SampleLanes {
+    __m128d ia, ic, ae, gx, gy, w, h;
+    SampleLanes(double ia_, double ic_, double ae_, double gx_, double gy_, int w_, int h_)
+        : ia(_mm_set1_pd(ia_)), ic(_mm_set1_pd(ic_)), ae(_mm_set1_pd(ae_)), gx(_mm_set1_pd(gx_)),
+          gy(_mm_set1_pd(gy_)), w(_mm_set1_pd(w_)), h(_mm_set1_pd(h_))
+    {
+    }
+};
+
+// floor(v) of each lane whose v lies in (-1, 2^31), as a double.
+inline __m128d FloorLanes(__m128d v)
+{
+    const __m128d t = _mm_cvtepi32_pd(_mm_cvttpd_epi32(v));
+    return _mm_sub_pd(t, _mm_and_pd(_mm_cmpgt_pd(t, v), _mm_set1_pd(1.0)));
+}
+
+inline __m128d LanesOf(uint32_t first, uint32_t second)
+{
+    return _mm_cvtepi32_pd(_mm_set_epi32(0, 0, static_cast<int>(second), static_cast<int>(first)));
+}
+
+// Pixels [xa, xb) of a target row two at a time, each lane with the double
+// operations of SampleGlyph's pixel in the same order, so the same values;
+// returns the column the caller goes on from (one odd pixel may be left).
+int SampleRowPairs(const GlyphImage& g, const SampleLanes& k, double ubase, double vbase, uint32_t* row, int xa,
+                   int xb, uint32_t colour)
+{
+    const __m128d half = _mm_set1_pd(0.5), one = _mm_set1_pd(1.0), minusOne = _mm_set1_pd(-1.0);
+    const __m128d ub = _mm_set1_pd(ubase), vb = _mm_set1_pd(vbase);
+    int x = xa;
+    for (; x + 1 < xb; x += 2) {
+        const __m128d px = _mm_sub_pd(_mm_add_pd(_mm_set_pd(x + 1, x), half), k.ae);
+        const __m128d u = _mm_sub_pd(_mm_sub_pd(_mm_add_pd(_mm_mul_pd(k.ia, px), ub), k.gx), half);
+        const __m128d v = _mm_sub_pd(_mm_sub_pd(_mm_add_pd(_mm_mul_pd(k.ic, px), vb), k.gy), half);
+        const int inside = _mm_movemask_pd(_mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(u, minusOne), _mm_cmpgt_pd(v, minusOne)),
+                                                      _mm_and_pd(_mm_cmplt_pd(u, k.w), _mm_cmplt_pd(v, k.h))));
+        if (inside == 0)
+            continue;
+        const __m128d fu0 = FloorLanes(u), fv0 = FloorLanes(v);
+        alignas(16) int32_t iu[4], iv[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(iu), _mm_cvttpd_epi32(fu0));
+        _mm_store_si128(reinterpret_cast<__m128i*>(iv), _mm_cvttpd_epi32(fv0));
+        const GlyphTaps a = (inside & 1) ? TapsAt(g, iu[0], iv[0]) : GlyphTaps{0, 0, 0, 0};
+        const GlyphTaps b = (inside & 2) ? TapsAt(g, iu[1], iv[1]) : GlyphTaps{0, 0, 0, 0};
+        if (a.Empty() && b.Empty())
+            continue;
+        const __m128d fu = _mm_sub_pd(u, fu0), fv = _mm_sub_pd(v, fv0);
+        const __m128d restU = _mm_sub_pd(one, fu), restV = _mm_sub_pd(one, fv);
+        const __m128d top = _mm_add_pd(_mm_mul_pd(LanesOf(a.c00, b.c00), restU), _mm_mul_pd(LanesOf(a.c10, b.c10), fu));
+        const __m128d bottom =
+            _mm_add_pd(_mm_mul_pd(LanesOf(a.c01, b.c01), restU), _mm_mul_pd(LanesOf(a.c11, b.c11), fu));
+        const __m128d c = _mm_add_pd(_mm_mul_pd(top, restV), _mm_mul_pd(bottom, fv));
+        alignas(16) int32_t cov[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(cov), _mm_cvttpd_epi32(_mm_add_pd(c, half)));
+        for (int lane = 0; lane < 2; lane++) {
+            const uint32_t value = std::min<uint32_t>(static_cast<uint32_t>(cov[lane]), 255);
+            if (value)
+                BlendCoverage(row + x + lane, colour, value);
+        }
+    }
+    return x;
+}
+
+// A glyph under a turning or scaling map: every target pixel whose centre
+// maps into (-1, width) x (-1, height) of its coverage looks the coverage up
+// bilinearly through the inverse map. Each row goes only over the columns
+// that can map there, and a pixel whose four taps are all empty (coverage 0,
+// no blend) is passed over; the values of the others are computed as
+// SampleGlyphPlain computes them, so the pixels are the same.
+void SampleGlyph(const TextTarget& t, const GlyphImage& g, double gx, double gy, uint32_t colour)
+{
+    if (g_plainGlyphs.load(std::memory_order_relaxed)) {
+        SampleGlyphPlain(t, g, gx, gy, colour);
+        return;
+    }
+    const Affine& A = t.map;
+    double det = A.a * A.d - A.b * A.c;
+    if (!(std::fabs(det) > 1e-12) || g.width == 0 || g.height == 0)
+        return;
+    const SampleBox box = BoxOnTarget(t, g, gx, gy);
+    double ia = A.d / det, ib = -A.b / det, ic = -A.c / det, id = A.a / det;
+    const int w = g.width, h = g.height;
+    const SampleLanes lanes(ia, ic, A.e, gx, gy, w, h);
+    const ColumnReach alongU(ia, -1, w), alongV(ic, -1, h);
+    for (int y = box.ya; y < box.yb; y++) {
+        const double py = y + 0.5 - A.f;
+        const double ubase = ib * py, vbase = id * py;
+        // u and v along the row, about: from pixel x's centre x + 0.5.
+        int xa = box.xa, xb = box.xb;
+        alongU.Narrow(ia * (0.5 - A.e) + ubase - gx - 0.5, &xa, &xb);
+        alongV.Narrow(ic * (0.5 - A.e) + vbase - gy - 0.5, &xa, &xb);
+        uint32_t* row = t.texels + static_cast<size_t>(y) * t.width;
+        int x = SampleRowPairs(g, lanes, ubase, vbase, row, xa, xb, colour);
+        for (; x < xb; x++) {
+            const double px = x + 0.5 - A.e;
+            const double u = ia * px + ubase - gx - 0.5, v = ic * px + vbase - gy - 0.5;
+            if (u <= -1 || v <= -1 || u >= w || v >= h)
+                continue;
+            const int iu = static_cast<int>(std::floor(u)), iv = static_cast<int>(std::floor(v));
+            GlyphTaps taps = TapsAt(g, iu, iv);
+            if (taps.Empty())
+                continue;
+            const double fu = u - iu, fv = v - iv;
+            const double c = (taps.c00 * (1 - fu) + taps.c10 * fu) * (1 - fv) + (taps.c01 * (1 - fu) + taps.c11 * fu) * fv;
+            const uint32_t cov = std::min<uint32_t>(static_cast<uint32_t>(c + 0.5), 255);
+            if (cov)
+                BlendCoverage(row + x, colour, cov);
         }
     }
 }
@@ -595,4 +780,9 @@ HRESULT FW1CreateFactory(uint32_t version, IFW1Factory** factory)
         return E_INVALIDARG;
     *factory = new WrapperFactory;
     return S_OK;
+}
+
+void SampleGlyphsEveryPixel(bool on)
+{
+    g_plainGlyphs.store(on);
 }

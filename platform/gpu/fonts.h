@@ -92,3 +92,7 @@ struct IFW1Factory : IUnknown {
 };
 
 HRESULT FW1CreateFactory(uint32_t version, IFW1Factory** factory);
+
+// Glyphs under a turning or scaling map sampled at every pixel of their box:
+// the plainest way, which the faster one must match pixel for pixel (tests).
+void SampleGlyphsEveryPixel(bool on);

@@ -6,6 +6,7 @@
 // pixel centres. Programs and blend modes are template parameters chosen once
 // a draw, so the pixel loops make no indirect calls.
 #include "platform/gpu/raster.h"
+#include "platform/gpu/pixel_blend.h"
 #include "platform/gpu/raster_bands.h"
 #include "platform/tvl_assert.h"
 
@@ -25,54 +26,6 @@ namespace {
 
 constexpr int64_t kSub = 256;           // sub-pixel steps per pixel
 constexpr float kGuard = 1048576.0f;    // |coordinate| beyond this is clipped first (keeps int64 exact)
-
-// Rounds the two 16-bit lanes of x (each at most 65025) divided by 255.
-RASTER_INLINE uint32_t Div255Lanes(uint32_t x)
-{
-    x += 0x00800080u;
-    return ((x + ((x >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
-}
-
-RASTER_INLINE uint32_t Div255(uint32_t x)
-{
-    x += 128;
-    return (x + (x >> 8)) >> 8;
-}
-
-RASTER_INLINE uint32_t OverInline(uint32_t s, uint32_t d)
-{
-    uint32_t a = s >> 24;
-    if (a == 255)
-        return s;
-    if (a == 0)
-        return d;
-    uint32_t ia = 255 - a;
-    uint32_t rb = (s & 0x00FF00FFu) * a + (d & 0x00FF00FFu) * ia;
-    // The source alpha lane counts as 255 so the target alpha becomes a + dA (1 - a).
-    uint32_t ga = (((s >> 8) & 0xFFu) | 0x00FF0000u) * a + ((d >> 8) & 0x00FF00FFu) * ia;
-    return Div255Lanes(rb) | (Div255Lanes(ga) << 8);
-}
-
-// Over, but where the target is partly transparent its colour stays
-// un-premultiplied, so an offscreen layer drawn back with Over looks as if
-// its figures had been drawn straight onto the screen.
-RASTER_INLINE uint32_t OverStraightInline(uint32_t s, uint32_t d)
-{
-    uint32_t a = s >> 24;
-    uint32_t da = d >> 24;
-    if (a == 255 || a == 0 || da == 255)
-        return OverInline(s, d);
-    uint32_t ia = 255 - a;
-    uint32_t outA = a * 255 + da * ia; // alpha scaled by 255
-    uint32_t wd = da * ia;
-    uint32_t out = Div255(outA) << 24;
-    for (int shift = 0; shift < 24; shift += 8) {
-        uint32_t sc = (s >> shift) & 0xFF, dc = (d >> shift) & 0xFF;
-        uint32_t c = (sc * a * 255 + dc * wd + outA / 2) / outA;
-        out |= std::min<uint32_t>(c, 255) << shift;
-    }
-    return out;
-}
 
 // One colour of alpha 1 to 254 blended over spans as OverInline does each
 // pixel: per 16-bit lane (s a + d (255 - a) + 128), rounded down by 255 as
@@ -2122,25 +2075,38 @@ double MeasureDraw(const BandDraw& d, std::vector<int32_t>& rows, int* row0, int
         return 0;
     int32_t* out = rows.data() + first;
     double pixels = 0;
+    // The clip edges are whole pixels well inside float's exact integers, and
+    // the least and greatest of floats are floats: the bounds come out as the
+    // doubles they would be, without converting every corner.
+    const float clipX0 = static_cast<float>(job.clipX0), clipX1 = static_cast<float>(job.clipX1);
+    const float clipY0 = static_cast<float>(job.clipY0), clipY1 = static_cast<float>(job.clipY1);
+    int low = *row0, high = *row1;
     const RasterVertex* c[3];
     for (int i = 0; i < n; i++, out += 2) {
         Corners(d.v, d.assembly, i, c);
         const RasterVertex &a = *c[0], &b = *c[1], &e = *c[2];
-        if (!Finite(a) || !Finite(b) || !Finite(e))
+        // v - v is 0 for a finite v and NaN for any other, which the sum keeps.
+        if ((a.x - a.x) + (a.y - a.y) + (b.x - b.x) + (b.y - b.y) + (e.x - e.x) + (e.y - e.y) != 0.0f)
             continue;
-        double x0 = std::max<double>(std::min({a.x, b.x, e.x}), job.clipX0);
-        double x1 = std::min<double>(std::max({a.x, b.x, e.x}), job.clipX1);
-        double y0 = std::max<double>(std::min({a.y, b.y, e.y}), job.clipY0);
-        double y1 = std::min<double>(std::max({a.y, b.y, e.y}), job.clipY1);
+        const float x0 = std::max(std::min(std::min(a.x, b.x), e.x), clipX0);
+        const float x1 = std::min(std::max(std::max(a.x, b.x), e.x), clipX1);
+        const float y0 = std::max(std::min(std::min(a.y, b.y), e.y), clipY0);
+        const float y1 = std::min(std::max(std::max(a.y, b.y), e.y), clipY1);
         if (x0 >= x1 || y0 >= y1)
             continue;
         double area = std::fabs((double(b.x) - a.x) * (double(e.y) - a.y) - (double(e.x) - a.x) * (double(b.y) - a.y));
-        pixels += std::min(area / 2, (x1 - x0) * (y1 - y0));
-        out[0] = static_cast<int32_t>(std::floor(y0));
-        out[1] = static_cast<int32_t>(std::ceil(y1));
-        *row0 = std::min(*row0, out[0]);
-        *row1 = std::max(*row1, out[1]);
+        pixels += std::min(area / 2, (double(x1) - x0) * (double(y1) - y0));
+        // floor(y0) and ceil(y1), both inside the clip rows.
+        int32_t top = static_cast<int32_t>(y0), bottom = static_cast<int32_t>(y1);
+        top -= static_cast<float>(top) > y0;
+        bottom += static_cast<float>(bottom) < y1;
+        out[0] = top;
+        out[1] = bottom;
+        low = std::min(low, top);
+        high = std::max(high, bottom);
     }
+    *row0 = low;
+    *row1 = high;
     return pixels;
 }
 

@@ -65,6 +65,7 @@ TEST(DrawHelpers, CircleSegmentsAndCacheReuse)
 
 #include "display/map_projection.h"
 #include "display/map_view.h"
+#include "render/system_text.h"
 #include "tests/render/render_fixture.h"
 
 #include <cmath>
@@ -84,17 +85,78 @@ TEST(DrawHelpers, ScreenFactorsFromTheClientSize)
 
 class LabelBoxTest : public RenderTest {};
 
-TEST_F(LabelBoxTest, FrameThenBoxAsTwoTrianglesEachWithTheFrameFaint)
+TEST_F(LabelBoxTest, FaintFrameRoundAnOpaqueBoxIsDrawnAsTheBandOutsideIt)
 {
     Settings.Dimlevel = 128;
     Record();
     DrawLabelBox(1.0, "EDDH", 400, 100, 100, 0, 0xFFFFFFFFu, 0xFF0000FFu, 0);
     const auto& draws = GpuRecordedDraws();
-    ASSERT_EQ(draws.size(), 4u);
+    ASSERT_EQ(draws.size(), 3u);
+    EXPECT_EQ(draws[0].vertexCount, 24u);         // four quads of two triangles
     EXPECT_EQ(Vertex(0, 0).colour, 0x40808080u);  // white dimmed, alpha 0x40
-    EXPECT_EQ(Vertex(1, 0).colour, 0x40808080u);
-    EXPECT_EQ(Vertex(2, 0).colour, 0xFF000080u);  // the box colour dimmed
-    EXPECT_EQ(Vertex(3, 0).colour, 0xFF000080u);
+    EXPECT_EQ(Vertex(1, 0).colour, 0xFF000080u);  // the box colour dimmed
+    EXPECT_EQ(Vertex(2, 0).colour, 0xFF000080u);
+    Settings.Dimlevel = 255;
+}
+
+TEST_F(LabelBoxTest, FrameRoundABoxSeenThroughIsDrawnWhole)
+{
+    Record();
+    DrawLabelBox(1.0, "EDDH", 400, 100, 100, 0, 0xFFFFFFFFu, 0x7F000000u, 0);
+    const auto& draws = GpuRecordedDraws();
+    ASSERT_EQ(draws.size(), 4u);
+    EXPECT_EQ(draws[0].vertexCount, 3u);
+    EXPECT_EQ(Vertex(0, 0).colour, 0x40FFFFFFu);
+    EXPECT_EQ(Vertex(2, 0).colour, 0x7F000000u);
+}
+
+// The label box as drawn with its whole frame under the box.
+void LabelBoxWithWholeFrame(double scale, const char* text, double x, double y, double boxAngle, uint32_t boxColour,
+                            double mapAngle)
+{
+    OutlinePoint outline[5] = {}, frame[5] = {};
+    MeasureTextOutline(outline, frame, scale, text, 400, x, y);
+    if (boxAngle != 0.0) {
+        RotateOutlineAboutOwnCentre(outline, boxAngle);
+        RotateOutlineAboutOwnCentre(frame, boxAngle);
+    }
+    uint32_t box = 0, frameColour = 0;
+    DimColour(&box, boxColour);
+    DimColour(&frameColour, 0xFFFFFFFFu);
+    frameColour = (frameColour & 0x00FFFFFFu) | 0x40000000u;
+    const float a = static_cast<float>(mapAngle);
+    DrawTriangle(frame, frameColour, a);
+    DrawTriangle(frame + 2, frameColour, a);
+    DrawTriangle(outline, box, a);
+    DrawTriangle(outline + 2, box, a);
+    RotateAboutCentre(&x, &y, mapAngle, static_cast<float>(ScreenCentre.x), static_cast<float>(ScreenCentre.y));
+    DrawTextRotatedScaled(text, x, y, 0xFFFFFFFFu, scale, boxAngle + mapAngle, 5);
+}
+
+// Only the band of the frame outside an opaque box is blended: the pixels
+// are those of the whole frame under the box, at any turn of the box and
+// the map, for empty and many-line texts, cut at the target's edges.
+TEST_F(LabelBoxTest, FrameBandLeavesThePixelsOfTheWholeFrame)
+{
+    const char* texts[] = {"EDDH", "", "245\nUL609\n460", "W"};
+    const double boxAngles[] = {0, 0.3, 1.5707963, -2.7, 1e-6, 2.2};
+    const double mapAngles[] = {0, 0.7, -1.9};
+    int cases = 0;
+    for (int dim : {255, 128})
+        for (int t = 0; t < 4; t++)
+            for (double boxAngle : boxAngles)
+                for (double mapAngle : mapAngles) {
+                    Settings.Dimlevel = dim;
+                    const double scale = 0.5 + 0.4 * (cases % 4);
+                    const double x = 40.37 + (cases * 37) % 600, y = 20.81 + (cases * 53) % 460;
+                    ClearTarget(0xFF305070u);
+                    LabelBoxWithWholeFrame(scale, texts[t], x, y, boxAngle, 0xFF102030u, mapAngle);
+                    const std::vector<uint32_t> whole = BackBuffer();
+                    ClearTarget(0xFF305070u);
+                    DrawLabelBox(scale, texts[t], 400, x, y, boxAngle, 0xFFFFFFFFu, 0xFF102030u, mapAngle);
+                    ASSERT_EQ(BackBuffer(), whole) << "text " << t << " box " << boxAngle << " map " << mapAngle;
+                    cases++;
+                }
     Settings.Dimlevel = 255;
 }
 

@@ -149,6 +149,26 @@ TEST(GpuBands, ABusyFrameIsTheSameOnOneThreadAndOnMany)
         }
 }
 
+// A frame-sized clear is shared among the threads in stretches: every word
+// takes the colour, however the words divide among them.
+TEST(GpuBands, ALargeClearOnManyThreadsReachesEveryWord)
+{
+    for (int threads : {3, 4}) {
+        GpuRasterThreadsForNewDevices(threads, -1);
+        TestDevice gpu(1001, 333); // more words than a shared clear needs, not a multiple of the threads
+        GpuRasterThreadsForNewDevices(0, -1);
+        ASSERT_TRUE(gpu.Ready());
+        gpu.Clear(0xFF302010u);
+        gpu.Draw("Render1", D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP,
+                 {gpu.At(0, 333, 0xFF00FF00u), gpu.At(0, 0, 0x800000FFu), gpu.At(1001, 333, 0xFFFF0000u),
+                  gpu.At(1001, 0, 0xFF808080u)});
+        gpu.Clear(0x80C0FFEEu);
+        for (int y = 0; y < 333; y++)
+            for (int x = 0; x < 1001; x++)
+                ASSERT_EQ(gpu.Pixel(x, y), 0x80C0FFEEu) << x << "," << y << " on " << threads << " threads";
+    }
+}
+
 TEST(GpuBands, EveryBandRunsOnceWhateverTheThreads)
 {
     for (int threads : {1, 3, 4}) {

@@ -1,6 +1,7 @@
 // System-font text: where strings land for their alignment and turn, weight,
 // the ink outline, the hit tests, long texts and unreadable font files.
 #include "platform/gpu/font_faces.h"
+#include "platform/gpu/fonts.h"
 #include "render/bitmap_fonts.h"
 #include "render/system_text.h"
 #include "tests/render/render_fixture.h"
@@ -331,6 +332,34 @@ TEST_F(SystemTextTest, RepeatedDrawsAreIdentical)
     for (size_t i = 0; i < a.size(); i++)
         changed += (a[i] == 0xFF000000u) != (b[i] == 0xFF000000u);
     EXPECT_EQ(changed, 0);
+}
+
+// Turned text is sampled only where its glyphs can reach: the same pixels as
+// sampling every pixel of each glyph's box, at any turn, at the target's
+// edges, and over a partly transparent target.
+TEST_F(SystemTextTest, TurnedTextMatchesSamplingEveryPixel)
+{
+    const double angles[] = {0.3, kPi / 2, -kPi / 2, kPi, 1e-7, -2.5, kPi / 4, 3 * kPi / 4, 5.9, 1.0e-3};
+    for (uint32_t background : {0xFF000000u, 0x80406080u}) {
+        std::vector<uint32_t> frames[2];
+        for (int plain = 0; plain < 2; plain++) {
+            SampleGlyphsEveryPixel(plain == 1);
+            ClearTarget(background);
+            for (int k = 0; k < 10; k++)
+                DrawTextRotated(static_cast<float>(9 + 4 * (k % 5)), 40.37f + 60 * k, 80.81f + 31 * (k % 3),
+                                0xC0FFE080u, "Wg|/ 123\nUL609", angles[k], 5);
+            DrawTextRotated(18, -5.5f, 240.25f, 0xFFFFFFFFu, "EDGE cut", 0.7, 0);
+            DrawTextRotated(18, 630.25f, 475.5f, 0xFF80FFFFu, "EDGE cut", 2.2, 0);
+            DrawTextLayoutRotated(22, 320.5f, 360.125f, 0x90FFFFFFu, "Bold\nturned", -0.45, 5, 700);
+            frames[plain] = Frame();
+        }
+        SampleGlyphsEveryPixel(false);
+        EXPECT_EQ(frames[0], frames[1]) << std::hex << background;
+        int inked = 0;
+        for (uint32_t p : frames[0])
+            inked += p != background;
+        EXPECT_GT(inked, 2000);
+    }
 }
 
 // ---- unreadable font files ---------------------------------------------------------
