@@ -306,23 +306,6 @@ bool FlightGearStartTraffic()
 
 // --- The aircraft datagrams --------------------------------------------------
 
-// A route named anew, or its file saved again, is a plan the frame's poll
-// takes over once more: it polls only while no simulator plan is taken.
-static void NoteRouteFile(const char* path)
-{
-    // Link thread only.
-    static char seenPath[FlightGearRoutePathSize] = "";
-    static RouteFileStamp seenStamp;
-    RouteFileStamp stamp = StampOfRouteFile(path);
-    bool samePath = std::strcmp(path, seenPath) == 0;
-    if (samePath && IsRouteFileUnchanged(stamp, seenStamp))
-        return;
-    std::snprintf(seenPath, sizeof(seenPath), "%s", path);
-    seenStamp = stamp;
-    if (path[0] != '\0')
-        SimPlanTaken = 0;
-}
-
 bool HandleFlightGearDatagram(const char* text, size_t length)
 {
     SetSimStateFlag(0);
@@ -340,7 +323,10 @@ bool HandleFlightGearDatagram(const char* text, size_t length)
     DetectTakeOffAndLanding(r);
     if (r.hasRoutePath) {
         RoutePath.Set(r.routePath);
-        NoteRouteFile(r.routePath);
+        // A route named anew, or its file saved again, is read by the route
+        // reader and taken over once more by the frame's poll.
+        if (r.routePath[0] != '\0')
+            NoteFlightGearRouteFile(r.routePath);
     }
     char path[2];
     RoutePath.Get(path, sizeof(path));

@@ -53,20 +53,15 @@ void FlightGearSetVar(SimVarId id, double value);
 bool FlightGearStartTraffic();
 bool IsFlightGearTrafficRunning();
 
-// The per-frame plan poll: reads the route manager's file when its path or
-// the file has changed (flightgear_route.cpp).
+// The per-frame plan poll: takes what the route reader read when the path
+// or the file has changed (flightgear_route.cpp).
 bool LoadFlightGearRoute();
-// Whether the file at path is there and when and how large it was written:
-// FlightGear saves a changed route under the same name.
-struct RouteFileStamp {
-    bool exists = false;
-    long long modifiedSec = 0;
-    long modifiedNsec = 0;
-    long long size = 0;
-};
-RouteFileStamp StampOfRouteFile(const char* path);
-// Unchanged also when the file has gone: the plan read from it is kept.
-bool IsRouteFileUnchanged(const RouteFileStamp& now, const RouteFileStamp& then);
+// Asks the route reader, a thread of its own, to look at the file
+// FlightGear names: it reads it again when the path or the file changed.
+// Touches no file on the calling thread (the link thread).
+void NoteFlightGearRouteFile(const char* path);
+// Whether the route reader has a look asked for or a read still going.
+bool IsFlightGearRouteReadPending();
 // The route file's path as FlightGear last named it ("" when none).
 void GetFlightGearRoutePath(char* out, size_t size);
 

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -49,6 +50,23 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         return !ReadFileText(path).empty();
+    }
+    // The first visible window whose title holds title, answering meanwhile
+    // the start-up boxes as WaitForFileAnsweringBoxes does; empty when the
+    // program ended first or none came (bounded).
+    std::string FindWindowAnsweringBoxes(const std::string& title)
+    {
+        for (int i = 0; i < 300; i++) {
+            std::string found = RunTool({"xdotool", "search", "--onlyvisible", "--name", title});
+            if (!found.empty())
+                return found.substr(0, found.find('\n'));
+            std::string box = RunTool({"xdotool", "search", "--onlyvisible", "--name", "Zorizeruverovu"});
+            if (!box.empty())
+                x.Keys(box.substr(0, box.find('\n')), "", {"Return"});
+            if (program.Wait(1) >= 0)
+                return "";
+        }
+        return "";
     }
     // The map window's position on the screen, from xdotool.
     bool MapWindowPosition(int* left, int* top)
@@ -103,6 +121,37 @@ TEST_F(MapOnDisplayTest, TheSavedPlacementComesBackWhereTheWindowWasLeft)
     EXPECT_LE(top, 23 + 40);
     kill(program.Pid(), SIGTERM);
     EXPECT_EQ(program.Wait(120), 0);
+}
+
+// Callsigns of the pilot log that read like the viewer's options
+// ("--display=:98" once sent the viewer to another display, "--help" ended
+// it at once): the user opens the log from the information page (its fifth
+// key) and the viewer shows here, its two flights as rows, until the user
+// closes it; then the map goes on.
+TEST_F(MapOnDisplayTest, APilotLogWithCallsignsThatReadAsOptionsOpensOnThisDisplay)
+{
+    Set("Softkeys", "1");
+    Set("Softkeylevel", "0");
+    Set("Softkeysublevel", "1");
+    CopyShippedFolder("CSVViewer");
+    ASSERT_TRUE(WriteFileText(system + "/Pilotlog.csv",
+                              "Date;Callsign;Plane;Departure;Destination\n"
+                              "2026-12-09;--display=:98;-v;EDDH;EDDF\n2026-12-10;--help;C172;EDDF;EDDH\n"));
+    std::string after = root / "after.png";
+    ASSERT_TRUE(StartProgram({}, "wait 20\nkey 5\nwait 5\nshot " + after + "\nquit\n"));
+    std::string viewer = FindWindowAnsweringBoxes("Pilotlog.csv");
+    ASSERT_FALSE(viewer.empty()) << "the pilot log never showed on this display\n" << Log();
+    // The user closes it; a window just mapped may drop the first keys.
+    int code = -1;
+    for (int attempt = 0; attempt < 10 && code < 0; attempt++) {
+        x.Keys(viewer, "", {"Escape"});
+        code = program.Wait(5);
+    }
+    if (code < 0)
+        code = program.Wait(120);
+    EXPECT_EQ(code, 0) << Log();
+    EXPECT_TRUE(std::filesystem::exists(after)) << "the map drew no frame after the viewer";
+    EXPECT_EQ(CountLines(ReadFileText(root / "program.out"), "2 rows"), 1);
 }
 
 }  // namespace

@@ -594,14 +594,20 @@ protected:
     }
     void TearDown() override { FreeNavdata(); }
 
-    // FlightGear names the file in a datagram; the plan poll reads it.
+    // FlightGear names the file in a datagram; the route reader reads it,
+    // and the plan poll takes what it read.
     bool Poll(const std::string& path)
     {
         AircraftLine line;
         line.route = path;
-        std::string text = line.Text();
-        EXPECT_TRUE(HandleFlightGearDatagram(text.data(), text.size()));
+        EXPECT_TRUE(Handle(line));
+        EXPECT_TRUE(ReaderDone());
         return SimLinkPollFlightPlan();
+    }
+
+    static bool ReaderDone()
+    {
+        return WaitFor([] { return !IsFlightGearRouteReadPending(); }, Wait);
     }
 
     std::string WriteRoute(const std::string& name, const char* destination)
@@ -672,20 +678,24 @@ TEST_F(FlightGearRouteTest, ANewRouteOrItsFileSavedAgainIsTakenOverAgain)
     AircraftLine line;
     line.route = path;
     ASSERT_TRUE(Handle(line));
+    ASSERT_TRUE(ReaderDone());
     EXPECT_EQ(SimPlanTaken.load(), 1);  // nothing new: the frame does not poll
     auto first = std::filesystem::last_write_time(path);
     WriteRoute("route.xml", "EDDH");
     std::filesystem::last_write_time(path, first + std::chrono::seconds(1));
     ASSERT_TRUE(Handle(line));
+    ASSERT_TRUE(ReaderDone());
     EXPECT_EQ(SimPlanTaken.load(), 0);  // saved again: the frame polls
     ASSERT_TRUE(Poll(path));
     EXPECT_EQ(SimPlanTaken.load(), 1);
     line.route = WriteRoute("other.xml", "EDDF");
     ASSERT_TRUE(Handle(line));
+    ASSERT_TRUE(ReaderDone());
     EXPECT_EQ(SimPlanTaken.load(), 0);  // another route named
     ASSERT_TRUE(Poll(line.route));
     std::filesystem::remove(line.route);
     ASSERT_TRUE(Handle(line));
+    ASSERT_TRUE(ReaderDone());
     EXPECT_EQ(SimPlanTaken.load(), 1);  // a file that has gone keeps its plan
 }
 
@@ -719,9 +729,23 @@ TEST_F(FlightGearRouteTest, AnUnusableFileLeavesThePlanTheUserHad)
     }
 }
 
+// The route reader reads the file the moment it is named: the frame's poll
+// takes the plan from what was read, and never opens the file a peer named
+// itself, so a file that would hold it up cannot hold up the map.
+TEST_F(FlightGearRouteTest, ThePollTakesWhatTheReaderReadWithoutTouchingTheFile)
+{
+    AircraftLine line;
+    line.route = WriteRoute("route.xml", "EDDF");
+    ASSERT_TRUE(Handle(line));
+    ASSERT_TRUE(ReaderDone());
+    std::filesystem::remove(line.route);
+    ASSERT_TRUE(SimLinkPollFlightPlan());
+    EXPECT_EQ(PlanCount(), 3);
+}
+
 // A path from the network may name anything: a file that never ends, one
-// that says it is empty but is not, a pipe nobody writes to. The poll runs
-// on the GUI thread, so it never waits on one nor reads without end.
+// that says it is empty but is not, a pipe nobody writes to, a device. The
+// reader never waits on one nor reads without end.
 TEST_F(FlightGearRouteTest, FilesThatNeverEndOrNeverOpenAreRefusedAtOnce)
 {
     std::string pipe = folder / "pipe.xml";
