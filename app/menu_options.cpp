@@ -20,6 +20,7 @@
 #include "app/sim_commands.h"
 #include "app/simulator_window.h"
 #include "app/window_placement.h"
+#include "platform/log.h"
 #include "display/airport_view.h"
 #include "display/chart_view.h"
 #include "display/map_view.h"
@@ -624,13 +625,24 @@ constexpr SoftkeyRow ThirdOptionsRows[] = {
 
 // ---- sublevel 7: airspace colours ----
 
+// A name too long for the setting is not cut into another file's name: the
+// colours stay loaded, the setting keeps the file it named before.
+static void KeepAirspaceColourFileName(const char* path)
+{
+    if (std::strlen(path) >= sizeof(Settings.AirspaceFilename)) {
+        WriteLogF("Airspace colour file name too long to keep: %s", path);
+        return;
+    }
+    std::memcpy(Settings.AirspaceFilename, path, std::strlen(path) + 1);
+}
+
 void ChooseAirspaceColourFile()
 {
     char folder[600], path[512] = "";
     std::snprintf(folder, sizeof(folder), "%s/bin", ProgramRoot);
     if (OpenFileDialog("Airspace Color", path, "Airspace color *.bin\0*.bin\0", "BIN", folder) &&
         LoadAirspaceColourFile(path))
-        std::snprintf(Settings.AirspaceFilename, sizeof(Settings.AirspaceFilename), "%s", path);
+        KeepAirspaceColourFileName(path);
 }
 
 void SaveAirspaceColourFileAs()
@@ -639,7 +651,7 @@ void SaveAirspaceColourFileAs()
     std::snprintf(folder, sizeof(folder), "%s/bin", ProgramRoot);
     if (SaveFileDialog("Airspace Color", path, "Airspace color file *.bin\0*.bin\0", "BIN", folder) &&
         SaveAirspaceColourFile(path))
-        std::snprintf(Settings.AirspaceFilename, sizeof(Settings.AirspaceFilename), "%s", path);
+        KeepAirspaceColourFileName(path);
 }
 
 // Keys 0..5: classes A to F; key 8 class R, the table's last entry.
