@@ -48,6 +48,9 @@ double PixelY(double lat, int z)
     return (0.5 - std::log((1 + s) / (1 - s)) / (4 * Pi)) * TileSize * std::ldexp(1.0, z);
 }
 double LonAt(double px, int z) { return px / (TileSize * std::ldexp(1.0, z)) * 360.0 - 180.0; }
+// Latitudes beyond about 85 degrees lie outside the square Web-Mercator world.
+constexpr int MercatorLimitMinutes = 85 * 60;
+
 double LatAt(double py, int z)
 {
     double n = Pi * (1.0 - 2.0 * py / (TileSize * std::ldexp(1.0, z)));
@@ -189,6 +192,9 @@ std::string DrawTile(int z, int x, int y)
         lonMinutes.push_back(m);
     }
     for (int m = firstLat; m <= north * 60; m += step) {
+        // The low zooms' grid steps reach the poles, which the projection never shows.
+        if (std::abs(m) > MercatorLimitMinutes)
+            continue;
         parallels.push_back(std::lround(PixelY(m / 60.0, z)));
         latMinutes.push_back(m);
     }
