@@ -100,7 +100,8 @@ PathPoint PlanPoint(const FlightPathSettings& path, int i)
 double DistanceMetres(double lat1, double lon1, double lat2, double lon2)
 {
     double r = Pi / 180.0;
-    double a = std::sin(lat1 * r) * std::sin(lat2 * r) + std::cos(lat1 * r) * std::cos(lat2 * r) * std::cos((lon2 - lon1) * r);
+    double a = std::sin(lat1 * r) * std::sin(lat2 * r) +
+               std::cos(lat1 * r) * std::cos(lat2 * r) * std::cos((lon2 - lon1) * r);
     a = a > 1.0 ? 1.0 : (a < -1.0 ? -1.0 : a);
     return std::acos(a) * 3437.7468 * MetresPerNm;
 }
@@ -113,11 +114,8 @@ PlanGuidance GuidanceAlongPlan(const FlightPathSettings& path, double t)
     if (path.circle && spacing > 0.0)
         flown = std::fmod(flown, spacing * (count - 1));
     // The point ahead: past the last one the GPS stays on it.
-    int active = spacing > 0.0 ? static_cast<int>(std::floor(flown / spacing)) + 1 : 1;
-    if (active < 1)
-        active = 1;
-    if (active > count - 1)
-        active = count - 1;
+    double passed = spacing > 0.0 ? std::floor(flown / spacing) : 0.0;
+    int active = passed >= 0.0 && passed < count - 1 ? static_cast<int>(passed) + 1 : count - 1;
     PathPoint here = PointAlong(path, flown);
     PathPoint next = PlanPoint(path, active);
     PlanGuidance g{};
