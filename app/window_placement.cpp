@@ -12,6 +12,7 @@
 #include "platform/profile.h"
 #include "simlink/sim_link.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -78,6 +79,73 @@ void EncodeWindowPlacement(const WINDOWPLACEMENT& wp, uint8_t out[44])
         WriteLe32(out + 4 * i, values[i]);
 }
 
+// Moves one axis of [start, end) into [areaStart, areaEnd), the start first.
+static void MoveInto(LONG* start, LONG* end, LONG areaStart, LONG areaEnd)
+{
+    LONG size = *end - *start;
+    if (*end > areaEnd) {
+        *start = areaEnd - size;
+        *end = areaEnd;
+    }
+    if (*start < areaStart) {
+        *start = areaStart;
+        *end = areaStart + size;
+    }
+}
+
+RECT FitWindowOnScreen(RECT outer, RECT area, SIZE frame, double aspectValue, bool keepAspect)
+{
+    LONG areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
+    LONG width = outer.right - outer.left, height = outer.bottom - outer.top;
+    if ((width > areaWidth || height > areaHeight) && areaWidth > frame.cx && areaHeight > frame.cy) {
+        LONG clientWidth = std::min(width, areaWidth) - frame.cx;
+        LONG clientHeight = std::min(height, areaHeight) - frame.cy;
+        if (keepAspect && aspectValue > 0) {
+            // The side that fits decides; the other follows the aspect.
+            LONG fromHeight = static_cast<LONG>(clientHeight * aspectValue);
+            if (fromHeight <= clientWidth)
+                clientWidth = fromHeight;
+            else
+                clientHeight = static_cast<LONG>(clientWidth / aspectValue);
+        }
+        width = std::max<LONG>(1, clientWidth) + frame.cx;
+        height = std::max<LONG>(1, clientHeight) + frame.cy;
+    }
+    RECT fitted = {outer.left, outer.top, outer.left + width, outer.top + height};
+    MoveInto(&fitted.left, &fitted.right, area.left, area.right);
+    MoveInto(&fitted.top, &fitted.bottom, area.top, area.bottom);
+    return fitted;
+}
+
+// The frame around the client area of the main window.
+static SIZE WindowFrameSize(HWND window)
+{
+    RECT client = {0, 0, 0, 0}, outer = {0, 0, 0, 0};
+    GetClientRect(window, &client);
+    GetWindowRect(window, &outer);
+    return SIZE{(outer.right - outer.left) - (client.right - client.left),
+                (outer.bottom - outer.top) - (client.bottom - client.top)};
+}
+
+// A window partly off the screen (a resize past its edge, a larger screen
+// before) comes whole onto it.
+static RECT FitMainWindowOnScreen(HWND window, RECT outer, RECT area)
+{
+    const MainWindowStateBlock& s = MainWindowState;
+    if (area.right <= area.left || area.bottom <= area.top)
+        return outer;
+    return FitWindowOnScreen(outer, area, WindowFrameSize(window), s.aspectValue, s.aspectRatio != 4);
+}
+
+// The one screen, or the virtual screen of several monitors.
+static RECT PlacementArea()
+{
+    if (MainWindowState.monitorCount <= 1)
+        return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    int vx = GetSystemMetrics(SM_XVIRTUALSCREEN), vy = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{vx, vy, vx + GetSystemMetrics(SM_CXVIRTUALSCREEN), vy + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
 bool RestoreWindowPlacement()
 {
     FILE* f = std::fopen(PlacementFileName, "rb");
@@ -95,6 +163,7 @@ bool RestoreWindowPlacement()
     // A window closed while minimised comes back shown.
     if (wp.showCmd == SW_SHOWMINIMIZED)
         wp.showCmd = SW_SHOWNORMAL;
+    wp.rcNormalPosition = FitMainWindowOnScreen(MainWindowState.mainWindow, wp.rcNormalPosition, PlacementArea());
     if (!SetWindowPlacement(MainWindowState.mainWindow, &wp))
         return false;
     MainWindowState.windowX = wp.rcNormalPosition.left;
@@ -166,10 +235,12 @@ void PlaceWindowFromIni(HWND window, bool apply)
         TakeClientSize(&w, &h);
         return;
     }
+    RECT area = {0, 0, 0, 0};
     if (s.monitorCount <= 1) {
         int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
         x = KeepPositionOnScreen(x, width, 0, sw, SingleMonitorMargin, sw);
         y = KeepPositionOnScreen(y, height, 0, sh, SingleMonitorMargin, sh);
+        area = RECT{0, 0, sw, sh};
     } else if (x == -1 && s.normalX != NoWindowKey && s.normalY != NoWindowKey) {
         // Saved maximised: back on the monitor of its normal rectangle.
         SnapWindowToMonitor();
@@ -180,6 +251,16 @@ void PlaceWindowFromIni(HWND window, bool apply)
         int vy = GetSystemMetrics(SM_YVIRTUALSCREEN), vh = GetSystemMetrics(SM_CYVIRTUALSCREEN);
         x = KeepPositionOnScreen(x, width, vx, vx + vw, 0, GetSystemMetrics(SM_CXSCREEN));
         y = KeepPositionOnScreen(y, height, vy, vy + vh, 0, GetSystemMetrics(SM_CYSCREEN));
+        area = RECT{vx, vy, vx + vw, vy + vh};
+    }
+    if (area.right > area.left) {
+        RECT fitted = FitMainWindowOnScreen(window, RECT{x, y, x + width, y + height}, area);
+        x = fitted.left;
+        y = fitted.top;
+        width = fitted.right - fitted.left;
+        height = fitted.bottom - fitted.top;
+        s.windowWidth = width;
+        s.windowHeight = height;
     }
     s.windowX = x;
     s.windowY = y;

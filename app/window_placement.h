@@ -49,6 +49,11 @@ void SnapWindowToMonitor();
 // ending before screenStart + margin or starting after screenEnd - margin is
 // centred on the primary extent; else position stays.
 int KeepPositionOnScreen(int position, int size, int screenStart, int screenEnd, int margin, int primaryExtent);
+// A window's outer rectangle brought whole onto the screen area: larger
+// than the area, it is made smaller (its client keeping the aspect value
+// unless keepAspect is false, the frame as given), then moved in by the least
+// that puts it on the area.
+RECT FitWindowOnScreen(RECT outer, RECT area, SIZE frame, double aspectValue, bool keepAspect);
 // The client size keeping the aspect value: from the width when the width
 // changed, else from the height.
 void FitClientToAspect(int* width, int* height, bool widthChanged, double aspectValue);

@@ -217,6 +217,7 @@ void DrawScreen(HWND window, float dt, int width, int height)
     SetScreenFactors(width, height);
     TakeBezelAndCentre();
     SwapTileBanks();
+    TellWhenTheMapCannotLoad();
     // A new tile grid replaces a local raster set shown before it.
     if (TakeNewTileBankFlag() && TileMapFlag.load())
         ReleaseLocalMapBankTextures();

@@ -29,6 +29,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -90,10 +91,13 @@ std::atomic<int> RangeYStart{0};
 std::atomic<int> RangeYEnd{0};
 
 // A grid none of whose tiles could be had (an online map offline): the
-// loader marks it, the swap tells the user once per map type. threads: the
-// loader writes, the GUI thread reads.
+// loader marks it, the swap takes the mark over for the grid shown, and the
+// frames say so while that grid is shown. threads: the loader writes
+// GridWithoutTiles, the rest is GUI thread only.
 std::atomic<bool> GridWithoutTiles{false};
-int UnloadableTypeTold = 0;  // GUI thread only
+int BlankGridType = 0;        // the type of the shown grid without tiles, 0 none
+int UnloadableTypeLogged = 0;
+char UnloadableText[StatusMessageSize] = "";  // the message as last shown
 
 // Load time estimate. threads: the loader writes, the frame reads.
 std::atomic<double> GridLoadTime{3.0};
@@ -394,17 +398,23 @@ bool HasNoTiles(const TileGridBank& bank)
     return onWorld;
 }
 
-// A map chosen that cannot load shows nothing: the screen says why.
+}  // namespace
+
+// A map chosen that cannot load shows nothing: the screen says why, and
+// says it again whenever the message has gone while nothing else is told.
 void TellWhenTheMapCannotLoad()
 {
-    int type = CurrentTileMapType.load();
-    if (!GridWithoutTiles) {
-        UnloadableTypeTold = 0;
+    int type = BlankGridType;
+    if (type == 0 || !TileMapFlag.load()) {
+        // A map that shows now: the word about the one before goes with it.
+        if (UnloadableTypeLogged != 0 && std::strcmp(GetStatusMessage(), UnloadableText) == 0)
+            ShowStatusMessage("");
+        UnloadableTypeLogged = 0;
         return;
     }
-    if (UnloadableTypeTold == type)
+    bool first = UnloadableTypeLogged != type;
+    if (!first && GetStatusMessage()[0])
         return;
-    UnloadableTypeTold = type;
     char name[20] = "";
     if (type == MapTypeSatellite)
         snprintf(name, sizeof name, "SAT");
@@ -414,12 +424,15 @@ void TellWhenTheMapCannotLoad()
         snprintf(name, sizeof name, "OPN TOPO");
     else
         GetCurrentMapName(name, sizeof name);
-    char text[StatusMessageSize];
-    snprintf(text, sizeof text, "Map %s cannot load here: no network, and none of its tiles stored",
-             name[0] ? name : "?");
-    ShowStatusMessage(text);
-    WriteLog(text);
+    snprintf(UnloadableText, sizeof UnloadableText,
+             "Map %s cannot load here: no network, and none of its tiles stored", name[0] ? name : "?");
+    ShowStatusMessage(UnloadableText);
+    if (first)
+        WriteLog(UnloadableText);
+    UnloadableTypeLogged = type;
 }
+
+namespace {
 
 void ReleaseStaleTextures(TileGridBank& old)
 {
@@ -982,6 +995,8 @@ void SwapTileBanks()
     int shown = FillingBank();
     int old = DisplayedBank.load();
     DisplayedBank = shown;
+    // Taken before the loader is woken for its next job.
+    BlankGridType = GridWithoutTiles ? JobType.load() : 0;
     const TileGridBank& bank = TileGridBanks[shown];
     GridOriginX = bank.originX;
     GridOriginY = bank.originY;

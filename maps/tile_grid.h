@@ -120,6 +120,9 @@ void DiscardTileGrid();
 // The frame's swap, once per frame on the GUI thread; publishes the shown
 // grid's origin and height (GridOriginX/Y, GridPixelHeight) for the view.
 void SwapTileBanks();
+// While the grid shown got no tile (an online map offline), the status
+// message says that the map cannot load; GUI thread, every frame.
+void TellWhenTheMapCannotLoad();
 
 // Whether the selected catalogue map holds the point and has its local store;
 // layer is that map's chart layer (unchanged when none is selected).

@@ -81,6 +81,54 @@ TEST(OffScreenPlacement, IsCentredOnThePrimaryScreen)
     EXPECT_EQ(KeepPositionOnScreen(-2000, 648, -1280, 1920, 0, 1920), 636);
 }
 
+// A window partly off the screen comes whole onto it (the Part's rule only
+// moves one that is nearly all off); one larger than the screen is made
+// smaller first, its client keeping the aspect.
+TEST(OnScreenFit, APartlyOffWindowComesWholeOntoTheScreen)
+{
+    const RECT screen = {0, 0, 1920, 1080};
+    const SIZE frame = {8, 31};
+    auto fit = [&](RECT r, double aspect = 16.0 / 9.0, bool keep = true) {
+        return FitWindowOnScreen(r, screen, frame, aspect, keep);
+    };
+    RECT r = fit(RECT{100, 50, 748, 441});
+    EXPECT_EQ(r.left, 100) << "whole on the screen: stays";
+    EXPECT_EQ(r.bottom, 441);
+    r = fit(RECT{1500, 900, 2148, 1291});
+    EXPECT_EQ(r.left, 1920 - 648) << "past the right edge: moved in, size kept";
+    EXPECT_EQ(r.right, 1920);
+    EXPECT_EQ(r.top, 1080 - 391);
+    r = fit(RECT{-300, -20, 348, 371});
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, 648);
+
+    // Resized to the screen's size at 640,371: the frame would not fit, so
+    // the client shrinks to 1864 x 1049 (16:9) and the window stands at the
+    // right edge and the top.
+    r = fit(RECT{640, 371, 640 + 1928, 371 + 1111});
+    EXPECT_EQ(r.right - r.left, 1864 + 8);
+    EXPECT_EQ(r.bottom - r.top, 1049 + 31);
+    EXPECT_EQ(r.right, 1920);
+    EXPECT_EQ(r.top, 0);
+    // A 4:3 window too tall only: the height decides.
+    r = fit(RECT{0, 0, 1508, 1156}, 4.0 / 3.0);
+    EXPECT_EQ(r.bottom - r.top, 1080);
+    EXPECT_EQ(r.right - r.left, static_cast<int>(1049 * 4.0 / 3.0) + 8);
+    // On a portrait screen a 16:9 window is too wide: the width decides.
+    r = FitWindowOnScreen(RECT{0, 0, 1608, 931}, RECT{0, 0, 1080, 1920}, frame, 16.0 / 9.0, true);
+    EXPECT_EQ(r.right - r.left, 1080);
+    EXPECT_EQ(r.bottom - r.top, static_cast<int>(1072 / (16.0 / 9.0)) + 31);
+    // The free layout keeps no aspect: each side is cut to the screen.
+    r = fit(RECT{0, 0, 2600, 600}, 4.0 / 3.0, false);
+    EXPECT_EQ(r.right - r.left, 1920);
+    EXPECT_EQ(r.bottom - r.top, 600);
+    // Several monitors: the virtual screen left of the primary one counts.
+    r = FitWindowOnScreen(RECT{-1500, 100, -500, 700}, RECT{-1280, 0, 1920, 1080}, frame, 16.0 / 9.0, true);
+    EXPECT_EQ(r.left, -1280);
+    EXPECT_EQ(r.right, -280);
+}
+
 TEST(AspectFit, KeepsTheDimensionThatChanged)
 {
     int w = 1000, h = 700;

@@ -68,8 +68,8 @@ protected:
         }
         return "";
     }
-    // The map window's position on the screen, from xdotool.
-    bool MapWindowPosition(int* left, int* top)
+    // The map window's position (and size) on the screen, from xdotool.
+    bool MapWindowPosition(int* left, int* top, int* width = nullptr, int* height = nullptr)
     {
         std::string window = x.FindWindow("TABRIX Tervalingo");
         std::istringstream shell(RunTool({"xdotool", "getwindowgeometry", "--shell", window}));
@@ -79,6 +79,10 @@ protected:
                 *left = std::atoi(line.c_str() + 2);
             if (line.rfind("Y=", 0) == 0)
                 *top = std::atoi(line.c_str() + 2);
+            if (width && line.rfind("WIDTH=", 0) == 0)
+                *width = std::atoi(line.c_str() + 6);
+            if (height && line.rfind("HEIGHT=", 0) == 0)
+                *height = std::atoi(line.c_str() + 7);
         }
         return *left != -99999 && *top != -99999;
     }
@@ -152,6 +156,38 @@ TEST_F(MapOnDisplayTest, APilotLogWithCallsignsThatReadAsOptionsOpensOnThisDispl
     EXPECT_EQ(code, 0) << Log();
     EXPECT_TRUE(std::filesystem::exists(after)) << "the map drew no frame after the viewer";
     EXPECT_EQ(CountLines(ReadFileText(root / "program.out"), "2 rows"), 1);
+}
+
+// Resized to the whole screen from the middle of it (as xdotool does, with
+// no window manager to stop it), the window once stayed at its top-left and
+// ran off the screen; it comes whole onto the screen, its map 16:9.
+TEST_F(MapOnDisplayTest, AWindowResizedPastTheScreenComesWholeOntoIt)
+{
+    WINDOWPLACEMENT wp = {};
+    wp.length = sizeof wp;
+    wp.showCmd = 1;
+    wp.rcNormalPosition = RECT{800, 500, 800 + 648, 500 + 391};
+    uint8_t bytes[44];
+    EncodeWindowPlacement(wp, bytes);
+    ASSERT_TRUE(WriteFileText(system + "/wpl.bin", std::string(reinterpret_cast<char*>(bytes), sizeof bytes)));
+    setenv("TVL_SCREENSHOT", (root / "shot.png").c_str(), 1);
+    setenv("TVL_SCREENSHOT_FRAME", "20", 1);
+    ASSERT_TRUE(StartProgram());
+    ASSERT_TRUE(WaitForFileAnsweringBoxes(root / "shot.png")) << "no frame was drawn\n" << Log();
+    RunTool({"xdotool", "windowsize", x.FindWindow("TABRIX Tervalingo"), "1600", "1000"});
+    int left = 0, top = 0, width = 0, height = 0;
+    auto placed = [&] {
+        return MapWindowPosition(&left, &top, &width, &height) && width > 1000 && width < 1600 && left + width <= 1600;
+    };
+    for (int i = 0; i < 600 && !placed(); i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(placed()) << left << "," << top << " " << width << " x " << height << "\n" << Log();
+    EXPECT_GE(left, 0);
+    EXPECT_GE(top, 0);
+    EXPECT_LE(top + height, 1000);
+    EXPECT_NEAR(static_cast<double>(width) / height, 16.0 / 9.0, 0.01);
+    kill(program.Pid(), SIGTERM);
+    EXPECT_EQ(program.Wait(120), 0);
 }
 
 }  // namespace

@@ -447,7 +447,8 @@ TEST_F(TileGridTest, AnAbortedZoomStepLeavesTheGridAtTheWantedZoom)
 
 // The map-type keys build the next grid for the map chosen (SAT once kept
 // the type shown, so the key did nothing and SAT came back later by itself).
-// A map that cannot load here says so, once, and a map that loads is quiet.
+// A map that cannot load here says so while it is shown, and a map that
+// loads takes the word away.
 TEST_F(TileGridTest, AMapChosenOnTheMapTypePageIsLoadedOrTheScreenSaysItCannotBe)
 {
     ServeStreetTiles();
@@ -468,15 +469,50 @@ TEST_F(TileGridTest, AMapChosenOnTheMapTypePageIsLoadedOrTheScreenSaysItCannotBe
     RequestMapRefresh(53.6, 10.0, 640, 480, 1);
     ASSERT_TRUE(WaitFor([] { return IsTileGridComplete(); }, 60000));
     SwapTileBanks();
-    EXPECT_STREQ(GetStatusMessage(), "") << "told once for the map";
+    EXPECT_NE(std::string(GetStatusMessage()).find("SAT cannot load here"), std::string::npos)
+        << "the next grid of the map is as blank";
 
     MapTypeMenuCommand(1);
     EXPECT_EQ(CurrentTileMapType.load(), 4);
     ASSERT_TRUE(WaitFor([] { return IsTileGridComplete(); }, 60000));
     SwapTileBanks();
     EXPECT_EQ(Settings.SatMode.load(), 4);
-    EXPECT_STREQ(GetStatusMessage(), "");
+    EXPECT_STREQ(GetStatusMessage(), "") << "the word about SAT goes once OSM shows";
     EXPECT_GE(Shown().slots[7].texture.load(), 0);
+    Settings.Softkeylevel = 0;
+}
+
+// The message lives 10 s; a blank map keeps its word for as long as it is
+// shown (a start with a saved online map offline left the map blank and
+// silent once the first word had gone), without taking another's place and
+// without a log line each time.
+TEST_F(TileGridTest, ABlankMapKeepsSayingWhyWhileItIsShown)
+{
+    Settings.Softkeylevel = 6;
+    Settings.Softkeysublevel = 0;
+    MapTypeSoftkeyIds[0] = -1;
+    ShowStatusMessage("");
+    MapTypeMenuCommand(0);
+    ASSERT_TRUE(WaitFor([] { return IsTileGridComplete(); }, 60000));
+    SwapTileBanks();
+    const std::string told = GetStatusMessage();
+    EXPECT_NE(told.find("SAT cannot load here"), std::string::npos) << told;
+
+    double now = ProgramClockMs() / 1000.0;
+    EXPECT_FALSE(ExpireStatusMessage(now + 11.0));
+    TellWhenTheMapCannotLoad();
+    EXPECT_EQ(GetStatusMessage(), told) << "said again once the first has gone";
+
+    ShowStatusMessage("Track recording started");
+    TellWhenTheMapCannotLoad();
+    EXPECT_STREQ(GetStatusMessage(), "Track recording started") << "another message keeps its time";
+
+    // A local map shown instead: nothing more about the tiles.
+    ShowStatusMessage("");
+    TileMapFlag = 0;
+    TellWhenTheMapCannotLoad();
+    EXPECT_STREQ(GetStatusMessage(), "");
+    TileMapFlag = 1;
     Settings.Softkeylevel = 0;
 }
 

@@ -170,6 +170,17 @@ TEST_F(ProxyEndToEnd, StatesFollowThePathAndPlanAndTrafficArrive)
     EXPECT_GT(nm, 0.75);  // about 1.5 nm in 1.5 s; generous for a loaded machine
     EXPECT_LT(nm, 5.0);
 
+    // The simulator's GPS leads to the plan's second point, 81.8 nm east of
+    // the first, at one nautical mile a second; it is also the destination.
+    ProxyAircraftState gps{};
+    ASSERT_TRUE(WaitFor([&] { return NextPosition(&client, &gps) && gps.waypointIndex == 1.0; }, 8000));
+    EXPECT_GT(gps.waypointDistance, 70.0 * 1852.0);
+    EXPECT_LT(gps.waypointDistance, 82.0 * 1852.0);
+    EXPECT_NEAR(gps.waypointEte, gps.waypointDistance / 1852.0, 1.0);
+    EXPECT_NEAR(gps.ete, gps.waypointEte, 1.0);
+    EXPECT_GE(gps.waypointEta, 0.0);
+    EXPECT_LT(gps.waypointEta, 86400.0);
+
     client.Send(MsgTrafficOn, slot);
     std::vector<uint8_t> traffic = NextOfType(&client, MsgTraffic, kSlowMs);
     uint32_t count = 0;

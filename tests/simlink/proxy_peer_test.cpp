@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -76,6 +77,16 @@ TEST(ProxyPeerTool, FliesTheMapAlongItsCircle)
         return plan.present == 1 && plan.count == 9;
     }, 5000));
     ASSERT_TRUE(WaitFor([] { return GetLastButton() == 6; }, 5000));
+    // The simulator's GPS leads round the plan: a point ahead, at most one
+    // plan spacing away (the 45-degree chord of a 1 nm circle, 1417 m), at
+    // the time 120 kt take for it.
+    double index = LinkAircraftState[LinkWaypointIndex].load();
+    EXPECT_GE(index, 1.0);
+    EXPECT_LE(index, 8.0);
+    double metres = LinkAircraftState[LinkWaypointDistance].load();
+    EXPECT_GT(metres, 0.0);
+    EXPECT_LT(metres, 1420.0);
+    EXPECT_NEAR(LinkAircraftState[LinkWaypointEte].load(), metres / (120.0 * 1852.0 / 3600.0), 2.0);
 
     MsfsStartTraffic();
     ASSERT_TRUE(WaitFor([] { return FindTrafficId(1000) >= 0 && FindTrafficId(1001) >= 0; }, 5000));
@@ -88,6 +99,41 @@ TEST(ProxyPeerTool, FliesTheMapAlongItsCircle)
     EXPECT_NE(lines.find("type=4 slot=0 client=777"), std::string::npos);
     EXPECT_NE(lines.find("type=13 slot=0 client=777"), std::string::npos);
     EXPECT_NE(lines.find("type=7 slot=0 client=777"), std::string::npos);
+}
+
+// An aircraft that stands still still has a plan round its circle (its
+// points once all fell on the start) and the way to the first point of it,
+// with no time while it does not move.
+TEST(ProxyPeerTool, AStandingAircraftHasThePlanAheadAndNoTimes)
+{
+    PeerProcess peer({"--port", "0", "--circle", "4", "--speed", "0", "--traffic", "0", "--duration", "60"});
+    ASSERT_GT(peer.Port(), 0);
+    Settings.UseSimulator = SimulatorMsfs;
+    Settings.InitialTimeout = 500;
+    ActiveSimPort = peer.Port();
+    ActiveSimAddress.Set("127.0.0.1");
+    ASSERT_TRUE(StartMsfsLink());
+    ASSERT_TRUE(WaitFor([] { return LinkAircraftState[LinkWaypointIndex].load() != 0.0; }, 5000));
+    ASSERT_TRUE(WaitFor([] {
+        FlightPlanRecord plan;
+        CopyFlightPlan(&plan);
+        return plan.present == 1 && plan.count == 9;
+    }, 5000));
+    FlightPlanRecord plan;
+    CopyFlightPlan(&plan);
+    // Round the default centre from its north point: east, south, and back.
+    const double centre = 53.636666667, radius = 4.0 * 1852.0 / 111120.0;
+    EXPECT_NEAR(plan.waypoints[0].lat, centre + radius, 1e-4);
+    EXPECT_NEAR(plan.waypoints[2].lat, centre, 1e-4);
+    EXPECT_GT(plan.waypoints[2].lon, plan.waypoints[0].lon + 0.05);
+    EXPECT_NEAR(plan.waypoints[4].lat, centre - radius, 1e-4);
+    EXPECT_NEAR(plan.waypoints[8].lat, plan.waypoints[0].lat, 1e-4);
+    EXPECT_EQ(LinkAircraftState[LinkWaypointIndex].load(), 1.0);
+    EXPECT_NEAR(LinkAircraftState[LinkWaypointDistance].load(), 2.0 * 4.0 * 1852.0 * std::sin(3.14159265 / 8.0), 20.0);
+    EXPECT_EQ(LinkAircraftState[LinkWaypointEte].load(), 0.0);
+    StopMsfsLink();
+    ASSERT_TRUE(WaitFor([] { return !IsMsfsLinkRunning(); }, 5000));
+    StopAndJoinUdpLinkThread();
 }
 
 TEST(ProxyPeerTool, RefusalKeepsTheMapUnregistered)

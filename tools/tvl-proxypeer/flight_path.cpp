@@ -41,11 +41,25 @@ bool PathMoving(const FlightPathSettings& path, double t)
     return path.circle || path.legSeconds <= 0.0 || t < path.legSeconds;
 }
 
-PathPoint PathPosition(const FlightPathSettings& path, double t)
+namespace {
+
+constexpr double PlanLegNm = 20.0;
+
+double CircleMetres(const FlightPathSettings& path)
+{
+    return 2.0 * Pi * path.radiusNm * MetresPerNm;
+}
+
+double FlownMetres(const FlightPathSettings& path, double t)
 {
     if (!PathMoving(path, t))
         t = path.legSeconds;
-    double distance = path.speedKt * KnotsToMs * t;
+    return path.speedKt * KnotsToMs * t;
+}
+
+// The point the given metres along the path from its start.
+PathPoint PointAlong(const FlightPathSettings& path, double distance)
+{
     if (!path.circle) {
         PathPoint p;
         double h = path.headingDeg * Pi / 180.0;
@@ -57,6 +71,67 @@ PathPoint PathPosition(const FlightPathSettings& path, double t)
     double r = path.radiusNm * MetresPerNm;
     double bearing = r > 0.0 ? distance / r * 180.0 / Pi : 0.0;
     return OnCircle(path, r, bearing, true);
+}
+
+// Metres along the path from one plan point to the next.
+double PlanSpacing(const FlightPathSettings& path)
+{
+    int segments = PlanPointCount(path) - 1;
+    return (path.circle ? CircleMetres(path) : PlanLegNm * MetresPerNm) / segments;
+}
+
+}  // namespace
+
+PathPoint PathPosition(const FlightPathSettings& path, double t)
+{
+    return PointAlong(path, FlownMetres(path, t));
+}
+
+int PlanPointCount(const FlightPathSettings& path)
+{
+    return path.circle ? 9 : 5;
+}
+
+PathPoint PlanPoint(const FlightPathSettings& path, int i)
+{
+    return PointAlong(path, PlanSpacing(path) * i);
+}
+
+double DistanceMetres(double lat1, double lon1, double lat2, double lon2)
+{
+    double r = Pi / 180.0;
+    double a = std::sin(lat1 * r) * std::sin(lat2 * r) +
+               std::cos(lat1 * r) * std::cos(lat2 * r) * std::cos((lon2 - lon1) * r);
+    a = a > 1.0 ? 1.0 : (a < -1.0 ? -1.0 : a);
+    return std::acos(a) * 3437.7468 * MetresPerNm;
+}
+
+PlanGuidance GuidanceAlongPlan(const FlightPathSettings& path, double t)
+{
+    int count = PlanPointCount(path);
+    double spacing = PlanSpacing(path);
+    double flown = FlownMetres(path, t);
+    if (path.circle && spacing > 0.0)
+        flown = std::fmod(flown, spacing * (count - 1));
+    // The point ahead: past the last one the GPS stays on it.
+    double passed = spacing > 0.0 ? std::floor(flown / spacing) : 0.0;
+    int active = passed >= 0.0 && passed < count - 1 ? static_cast<int>(passed) + 1 : count - 1;
+    PathPoint here = PointAlong(path, flown);
+    PathPoint next = PlanPoint(path, active);
+    PlanGuidance g{};
+    g.activeIndex = active;
+    g.waypointDistanceM = DistanceMetres(here.latitude, here.longitude, next.latitude, next.longitude);
+    g.destinationDistanceM = g.waypointDistanceM;
+    for (int i = active; i + 1 < count; ++i) {
+        PathPoint a = PlanPoint(path, i), b = PlanPoint(path, i + 1);
+        g.destinationDistanceM += DistanceMetres(a.latitude, a.longitude, b.latitude, b.longitude);
+    }
+    double speed = PathMoving(path, t) ? path.speedKt * KnotsToMs : 0.0;
+    if (speed > 0.0) {
+        g.waypointEteS = g.waypointDistanceM / speed;
+        g.destinationEteS = g.destinationDistanceM / speed;
+    }
+    return g;
 }
 
 PathPoint TrafficPosition(const FlightPathSettings& path, int i, int n, double t)

@@ -26,6 +26,26 @@ PathPoint PathPosition(const FlightPathSettings& path, double t);
 // Whether the aircraft still moves t seconds after the start.
 bool PathMoving(const FlightPathSettings& path, double t);
 
+// The flight plan along the path: nine points once round the circle (the
+// first and the last at the start), or five along the first 20 nm of the leg.
+int PlanPointCount(const FlightPathSettings& path);
+PathPoint PlanPoint(const FlightPathSettings& path, int i);
+
+// What the simulator's GPS tells about the plan t seconds after the start:
+// the next plan point ahead, the way to it and to the plan's last point, and
+// the times at the ground speed flown (0 while the aircraft stands).
+struct PlanGuidance {
+    int activeIndex;
+    double waypointDistanceM;
+    double destinationDistanceM;
+    double waypointEteS;
+    double destinationEteS;
+};
+PlanGuidance GuidanceAlongPlan(const FlightPathSettings& path, double t);
+
+// Great-circle distance in metres.
+double DistanceMetres(double lat1, double lon1, double lat2, double lon2);
+
 // Traffic aircraft i of n at time t: on wider circles around the centre (one
 // in turn to each ring), spread evenly, flying the other way round.
 PathPoint TrafficPosition(const FlightPathSettings& path, int i, int n, double t);

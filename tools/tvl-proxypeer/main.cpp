@@ -1,7 +1,8 @@
 // tvl-proxypeer: a stand-in for the proxy TVL64 on the map program's side of
 // the proxy protocol. It answers registrations, streams aircraft states along
-// a scripted path, sends a flight plan, traffic, keep-alives and buttons, and
-// records every request it receives.
+// a scripted path with the simulator GPS's distance and times along the
+// flight plan it sends, sends traffic, keep-alives and buttons, and records
+// every request it receives.
 #include "simlink/proxy_protocol.h"
 #include "tools/tvl-proxypeer/flight_path.h"
 #include "tools/tvl-proxypeer/peer_socket.h"
@@ -13,6 +14,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
+#include <ctime>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -232,6 +235,15 @@ void ReceiveRequests(Options* o, int waitMs, double (*now)(), double* pathStart)
     }
 }
 
+// Local time of day in seconds, as the simulator's clock gives its ETAs.
+double SecondsOfDay()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec;
+}
+
 ProxyAircraftState BuildState(const FlightPathSettings& path, double t)
 {
     PathPoint p = PathPosition(path, t);
@@ -253,15 +265,22 @@ ProxyAircraftState BuildState(const FlightPathSettings& path, double t)
     s.magneticVariation = 2.0;
     s.bank = path.circle ? 15.0 : 0.0;
     s.heightAboveGround = path.altitudeFt;
+    // The simulator's GPS flies the plan the peer sends.
+    PlanGuidance g = GuidanceAlongPlan(path, t);
+    double clock = SecondsOfDay();
+    s.waypointDistance = g.waypointDistanceM;
+    s.waypointIndex = g.activeIndex;
+    s.ete = g.destinationEteS;
+    s.eta = std::fmod(clock + g.destinationEteS, 86400.0);
+    s.waypointEte = g.waypointEteS;
+    s.waypointEta = std::fmod(clock + g.waypointEteS, 86400.0);
     return s;
 }
 
 // The plan: eight points round the circle, or five along the leg.
 size_t BuildPlan(const FlightPathSettings& path, uint8_t* out)
 {
-    const int count = path.circle ? 9 : 5;
-    const double span = path.circle ? 2.0 * 3.14159265358979 * path.radiusNm * 1852.0 : 20.0 * 1852.0;
-    const double seconds = span / (path.speedKt > 1.0 ? path.speedKt * 1852.0 / 3600.0 : 1.0);
+    const int count = PlanPointCount(path);
     ProxyFlightPlanHeader h{};
     h.magic = ProxyMagic;
     h.type = MsgFlightPlan;
@@ -270,12 +289,12 @@ size_t BuildPlan(const FlightPathSettings& path, uint8_t* out)
     h.cruisingAltitude = path.altitudeFt;
     std::memcpy(out, &h, sizeof(h));
     for (int i = 0; i < count; ++i) {
-        PathPoint p = PathPosition(path, seconds * i / (count - 1));
+        PathPoint p = PlanPoint(path, i);
         int32_t kind = (i == 0 || i == count - 1) ? 0 : 2;
         float values[3] = {static_cast<float>(p.latitude), static_cast<float>(p.longitude),
                            static_cast<float>(path.altitudeFt)};
         char ident[8] = {};
-        std::snprintf(ident, sizeof(ident), "TVP%02d", i);
+        std::snprintf(ident, sizeof(ident), "TVP%02d", i % 100);
         uint8_t* w = out + sizeof(h) + ProxyPlanWaypointSize * static_cast<size_t>(i);
         std::memcpy(w, &kind, 4);
         std::memcpy(w + 4, values, 12);

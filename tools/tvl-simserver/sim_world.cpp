@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <strings.h>
 
 namespace {
@@ -17,6 +18,8 @@ constexpr double FeetPerMetre = 3.28084;
 WorldOptions Options;
 std::vector<PathPoint> Path;
 double PathStartSeconds = 0.0;
+// The plan point the GPS leads to; kept when the aircraft is moved off the path.
+size_t ActiveWaypoint = 1;
 std::vector<AiAircraft> Ai;
 uint32_t NextAiObjectId = 1000;
 
@@ -80,11 +83,46 @@ void FormatAngle(char* out, size_t size, double value, char positive, char negat
 
 }  // namespace
 
+double DistanceMetres(double lat1, double lon1, double lat2, double lon2);
+
+namespace {
+
+// The GPS's way to the active plan point and on to the plan's last point.
+void GuideAlongPlan(AircraftValues* v)
+{
+    const std::vector<PathPoint>& plan = Options.path;
+    if (ActiveWaypoint >= plan.size())
+        return;
+    v->activeWaypoint = static_cast<int>(ActiveWaypoint);
+    const PathPoint& next = plan[ActiveWaypoint];
+    v->waypointDistanceM = DistanceMetres(v->lat, v->lon, next.lat, next.lon);
+    v->destinationDistanceM = v->waypointDistanceM;
+    for (size_t i = ActiveWaypoint; i + 1 < plan.size(); ++i)
+        v->destinationDistanceM += DistanceMetres(plan[i].lat, plan[i].lon, plan[i + 1].lat, plan[i + 1].lon);
+}
+
+// Seconds to fly a distance at the aircraft's ground speed; 0 while it stands.
+double SecondsAt(double metres, double knots)
+{
+    return knots > 0.0 ? metres / (knots * MetresPerNm / 3600.0) : 0.0;
+}
+
+double SecondsOfDay()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec;
+}
+
+}  // namespace
+
 void InitWorld(const WorldOptions& options)
 {
     Options = options;
     Path = options.path;
     PathStartSeconds = 0.0;
+    ActiveWaypoint = 1;
     Ai.clear();
 }
 
@@ -120,6 +158,10 @@ AircraftValues UserAircraftAt(double seconds)
     v.pitchDeg = 2.0;
     v.atcId = "TVL001";
     v.title = "Tervalingo Test Aircraft";
+    // While it flies the plan's own path, the GPS leads to the end of the leg.
+    if (Path.size() == Options.path.size())
+        ActiveWaypoint = leg + 1;
+    GuideAlongPlan(&v);
     return v;
 }
 
@@ -215,11 +257,17 @@ double SimVariable(const AircraftValues& v, const WorldOptions& o, const char* n
     if (Is(name, "AMBIENT TEMPERATURE"))
         return o.temperatureC;
     if (Is(name, "GPS WP DISTANCE"))
-        return 10000.0;
+        return v.waypointDistanceM;
     if (Is(name, "GPS FLIGHT PLAN WP INDEX"))
-        return 1.0;
-    if (Is(name, "GPS ETE") || Is(name, "GPS ETA") || Is(name, "GPS WP ETE") || Is(name, "GPS WP ETA"))
-        return 600.0;
+        return v.activeWaypoint;
+    if (Is(name, "GPS WP ETE"))
+        return SecondsAt(v.waypointDistanceM, v.groundSpeedKt);
+    if (Is(name, "GPS WP ETA"))
+        return std::fmod(SecondsOfDay() + SecondsAt(v.waypointDistanceM, v.groundSpeedKt), 86400.0);
+    if (Is(name, "GPS ETE"))
+        return SecondsAt(v.destinationDistanceM, v.groundSpeedKt);
+    if (Is(name, "GPS ETA"))
+        return std::fmod(SecondsOfDay() + SecondsAt(v.destinationDistanceM, v.groundSpeedKt), 86400.0);
     *known = false;
     return 0.0;
 }

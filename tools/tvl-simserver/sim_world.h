@@ -35,6 +35,10 @@ struct AircraftValues {
     bool onGround;
     std::string atcId;
     std::string title;  // the aircraft's "Title"
+    // The GPS along the flight plan of the path (the user aircraft only).
+    int activeWaypoint;
+    double waypointDistanceM;
+    double destinationDistanceM;
 };
 
 struct AiAircraft {
