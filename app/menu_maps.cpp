@@ -273,7 +273,7 @@ void TakeMapSource(int key)
     RestartTileLoaderFor(Settings.MapType.load());
 }
 
-// key, label, tooltip, label offset, action, lit when, face rule
+// key, label, tooltip, label offset, action, lit when, face rule, choice
 constexpr SoftkeyRow MapSourceRows[] = {
     {0, "", BlankTooltip, 16, [](int) { SetSoftkeyLevel(MenuMapSources, 0); }},
     {1, "", BlankTooltip, 16, TakeMapSource},

@@ -25,6 +25,7 @@
 #include "navdata/airways.h"
 #include "navdata/nav_tables.h"
 #include "navdata/nearest_airports.h"
+#include "navdata/simulators.h"
 #include "platform/messagebox.h"
 #include "platform/threads.h"
 #include "render/snapshot.h"
@@ -150,7 +151,7 @@ void AirwaysFace(SoftkeyFace& face, int key)
         Settings.NavAirways = 0;
 }
 
-// key, label, tooltip, label offset, action, lit when, face rule
+// key, label, tooltip, label offset, action, lit when, face rule, choice
 constexpr SoftkeyRow NavigationRows[] = {
     {0, "AIRPORT", 140, 8, FlipAirports, [](int) { return Settings.ShowAirports != 0; }, GreyBelowZoom<7>},
     {1, "NDB", 43, 16, [](int) { FlipNavaidOverlay(&Settings.NavNDB); }, [](int) { return Settings.NavNDB != 0; },
@@ -209,14 +210,9 @@ void AllClassesFace(SoftkeyFace& face, int)
         face.label = "All";
 }
 
-// A class key's place in "ABCDEFGR": keys 1..5 A to E, 7..9 F, G and R
-// (6 is the back key).
-int ClassPositionOfKey(int key) { return key <= 5 ? key - 1 : key - 2; }
-
 // A class letter stands at its fixed position of "ABCDEFGR" or is blank.
-void FlipAirspaceClass(int key)
+void FlipAirspaceClass(int position)
 {
-    int position = ClassPositionOfKey(key);
     char letter = AirspaceClassLetters[position];
     char* selection = Settings.SelectedAirspace;
     char* found = static_cast<char*>(std::memchr(selection, letter, 8));
@@ -229,23 +225,22 @@ void FlipAirspaceClass(int key)
     Settings.NavASP = 1;
 }
 
-bool IsAirspaceClassSelected(int key)
+bool IsAirspaceClassSelected(int position)
 {
-    int position = ClassPositionOfKey(key);
     return Settings.SelectedAirspace[position] == AirspaceClassLetters[position];
 }
 
 constexpr SoftkeyRow AirspaceClassRows[] = {
     {0, "ALL", 135, 16, SelectAllAirspaceClasses, AreAllAirspaceClassesSelected, AllClassesFace},
-    {1, "CLASS A", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected},
-    {2, "CLASS B", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected},
-    {3, "CLASS C", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected},
-    {4, "CLASS D", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected},
-    {5, "CLASS E", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected},
+    {1, "CLASS A", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected, nullptr, 0},
+    {2, "CLASS B", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected, nullptr, 1},
+    {3, "CLASS C", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected, nullptr, 2},
+    {4, "CLASS D", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected, nullptr, 3},
+    {5, "CLASS E", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected, nullptr, 4},
     {6, "ESC", 17, 10, [](int) { SoftkeyBack(); }},
-    {7, "CLASS F", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected},
-    {8, "CLASS G", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected},
-    {9, "CLASS R", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected},
+    {7, "CLASS F", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected, nullptr, 5},
+    {8, "CLASS G", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected, nullptr, 6},
+    {9, "CLASS R", 136, 2, FlipAirspaceClass, IsAirspaceClassSelected, nullptr, 7},
     {10, "CTR", 138, 16, [](int) { Settings.CTR = !Settings.CTR; }, [](int) { return Settings.CTR != 0; }},
     {11, "INFO", 138, 16, [](int) { Settings.NavASPInfo = !Settings.NavASPInfo; },
      [](int) { return Settings.NavASPInfo != 0; }},
@@ -316,13 +311,13 @@ bool IsSelectedListEntry(int key)
     return HasSelectedAirport() && std::strcmp(GetNearestAirportIcao(key), Settings.SelectedAirport) == 0;
 }
 
-// Keys 7..13: the frequency kinds 1..7, or none again.
-void SelectFrequency(int key)
+// A frequency kind 1..7, or none again.
+void SelectFrequency(int kind)
 {
-    Settings.SelectedCOM = Settings.SelectedCOM == key - 6 ? 0 : key - 6;
+    Settings.SelectedCOM = Settings.SelectedCOM == kind ? 0 : kind;
 }
 
-bool IsSelectedFrequency(int key) { return Settings.SelectedCOM == key - 6; }
+bool IsSelectedFrequency(int kind) { return Settings.SelectedCOM == kind; }
 
 // The nearest airports on the first keys (four with a PARKING key for a
 // selected airport that has parking positions, else five), "ICAO" after
@@ -352,7 +347,7 @@ std::span<const SoftkeyRow> AirportListRows()
     // choose their kind.
     for (int k = 0; k < 7; ++k)
         rows[n++] = {7 + k, withParking ? nullptr : Frequencies[k], AirportListTooltip, 0, SelectFrequency,
-                     IsSelectedFrequency};
+                     IsSelectedFrequency, nullptr, 1 + k};
     return {rows, n};
 }
 
@@ -373,25 +368,19 @@ void WaitForAirspaceLoader()
         Sleep(10);
 }
 
-// Keys 0..5: the databases 1..6.
-void ChooseDatabase(int key)
+// A simulator's own database.
+void ChooseDatabase(int simulator)
 {
     WaitForAirspaceLoader();
-    Settings.NavDatabase = key + 1;
+    Settings.NavDatabase = NavDatabaseForSimulator(simulator);
 }
 
-// The simulators whose own data the keys 0..5 stand for while no database
-// is chosen.
-struct DatabaseSimulators {
-    int first, last;
-};
-constexpr DatabaseSimulators DatabaseOwners[6] = {{4, 4}, {5, 5}, {1, 2}, {3, 3}, {6, 6}, {7, 7}};
-
-bool IsDatabaseInUse(int key)
+// Lit for its database, and for its simulator while no database is chosen.
+bool IsDatabaseInUse(int simulator)
 {
-    int database = Settings.NavDatabase, sim = Settings.UseSimulator.load();
-    const DatabaseSimulators& owner = DatabaseOwners[key];
-    return database == key + 1 || (database == 0 && sim >= owner.first && sim <= owner.last);
+    int database = Settings.NavDatabase;
+    return database == NavDatabaseForSimulator(simulator) ||
+           (database == 0 && IsChosenSimulator(Settings.UseSimulator.load(), simulator));
 }
 
 void RunAipParser(int)
@@ -408,12 +397,12 @@ void RunAipParser(int)
 }
 
 constexpr SoftkeyRow DatabaseRows[] = {
-    {0, "X-PLANE", 195, 16, ChooseDatabase, IsDatabaseInUse},
-    {1, "FS2004", 196, 16, ChooseDatabase, IsDatabaseInUse},
-    {2, "FSX", 197, 16, ChooseDatabase, IsDatabaseInUse},
-    {3, "P3D", 198, 1, ChooseDatabase, IsDatabaseInUse},
-    {4, "Flightgear", 199, 0, ChooseDatabase, IsDatabaseInUse},
-    {5, "MSFS", 200, 4, ChooseDatabase, IsDatabaseInUse},
+    {0, "X-PLANE", 195, 16, ChooseDatabase, IsDatabaseInUse, nullptr, SimulatorXPlane},
+    {1, "FS2004", 196, 16, ChooseDatabase, IsDatabaseInUse, nullptr, SimulatorFs2004},
+    {2, "FSX", 197, 16, ChooseDatabase, IsDatabaseInUse, nullptr, SimulatorFsx},
+    {3, "P3D", 198, 1, ChooseDatabase, IsDatabaseInUse, nullptr, SimulatorPrepar3d},
+    {4, "Flightgear", 199, 0, ChooseDatabase, IsDatabaseInUse, nullptr, SimulatorFlightGear},
+    {5, "MSFS", 200, 4, ChooseDatabase, IsDatabaseInUse, nullptr, SimulatorMsfs},
     {6, "ESC", 17, 10, [](int) { SoftkeyBack(); }},
     {7, "OpenAIP", 228, 10, [](int) { Settings.NavDatabase = 8; }, [](int) { return Settings.NavDatabase == 8; }},
     {8, "OAIP Update", 229, 10, RunAipParser},

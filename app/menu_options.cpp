@@ -33,6 +33,7 @@
 #include "maps/weather_radar.h"
 #include "navdata/nav_tables.h"
 #include "navdata/route_navigation.h"
+#include "navdata/simulators.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/ini_sections.h"
@@ -123,7 +124,7 @@ void GoTo(int)
     SetSoftkeyLevel(Level, Sublevel);
 }
 
-// key, label, tooltip, label offset, action, lit when, face rule
+// key, label, tooltip, label offset, action, lit when, face rule, choice
 constexpr SoftkeyRow FirstOptionsRows[] = {
     {0, "SIM", 10, 16, GoTo<MenuOptions, 1>},
     {1, "TERRAIN", 65, 4,
@@ -165,58 +166,49 @@ void ReopenFirstOptions(int key)
 
 // ---- sublevel 1: the simulators ----
 
-// What a key of the simulators page chooses, the simulators it stands for
-// (lit while one is in use) and its bits of InstalledSimulators.
-struct SimulatorChoice {
-    int simulator, database;
-    int first, last;
-    int installedBits;
-};
-constexpr SimulatorChoice SimulatorChoices[8] = {
-    {SimulatorXPlane, 1, SimulatorXPlane, SimulatorXPlane, 0x08},
-    {SimulatorAerofly, 7, SimulatorAerofly, SimulatorAerofly, 0x80},
-    {SimulatorFsx, 3, SimulatorFsx, SimulatorSimConnectConfig, 0x03},
-    {SimulatorPrepar3d, 4, SimulatorPrepar3d, SimulatorPrepar3d, 0x04},
-    {SimulatorFlightGear, 5, SimulatorFlightGear, SimulatorFlightGear, 0x20},
-    {SimulatorMsfs, 6, SimulatorMsfs, SimulatorMsfs, 0x40},
-    {0, 0, 0, -1, 0},  // the back key
-    {SimulatorFs2004, 2, SimulatorFs2004, SimulatorFs2004, 0x10},
-};
-
-void ChooseSimulator(int key)
+// A simulator's bits of InstalledSimulators.
+int InstalledBitsOf(int simulator)
 {
-    const SimulatorChoice& choice = SimulatorChoices[key];
-    if (choice.simulator == SimulatorFlightGear)
+    switch (simulator) {
+    case SimulatorXPlane: return 0x08;
+    case SimulatorAerofly: return 0x80;
+    case SimulatorFsx: return 0x03;
+    case SimulatorPrepar3d: return 0x04;
+    case SimulatorFlightGear: return 0x20;
+    case SimulatorMsfs: return 0x40;
+    case SimulatorFs2004: return 0x10;
+    default: return 0;
+    }
+}
+
+void ChooseSimulator(int simulator)
+{
+    if (simulator == SimulatorFlightGear)
         CreatePilotLog();
-    Settings.UseSimulator = choice.simulator;
-    RunConnectCommand(choice.simulator);
-    Settings.NavDatabase = choice.database;
+    Settings.UseSimulator = simulator;
+    RunConnectCommand(simulator);
+    Settings.NavDatabase = NavDatabaseForSimulator(simulator);
 }
 
-bool IsSimulatorInUse(int key)
-{
-    const SimulatorChoice& choice = SimulatorChoices[key];
-    int sim = Settings.UseSimulator.load();
-    return sim >= choice.first && sim <= choice.last;
-}
+bool IsSimulatorInUse(int simulator) { return IsChosenSimulator(Settings.UseSimulator.load(), simulator); }
 
 // The simulator chosen stays lit, installed here or not: greyed it looked as
 // if the choice had not been taken.
-void GreyUninstalled(SoftkeyFace& face, int key)
+void GreyUninstalled(SoftkeyFace& face, int simulator)
 {
-    if (!(InstalledSimulators.load() & SimulatorChoices[key].installedBits) && !face.lit)
+    if (!(InstalledSimulators.load() & InstalledBitsOf(simulator)) && !face.lit)
         face.tint = SoftkeyGrey;
 }
 
 constexpr SoftkeyRow SimulatorRows[] = {
-    {0, "X-PLANE", 7, 6, ChooseSimulator, IsSimulatorInUse, GreyUninstalled},
-    {1, "Aerofly FS2 ", 212, 6, ChooseSimulator, IsSimulatorInUse, GreyUninstalled},
-    {2, "FSX", 2, 16, ChooseSimulator, IsSimulatorInUse, GreyUninstalled},
-    {3, "P3D", 4, 6, ChooseSimulator, IsSimulatorInUse, GreyUninstalled},
-    {4, "FlightGear", 183, 6, ChooseSimulator, IsSimulatorInUse, GreyUninstalled},
-    {5, "MSFS ", 194, 16, ChooseSimulator, IsSimulatorInUse, GreyUninstalled},
+    {0, "X-PLANE", 7, 6, ChooseSimulator, IsSimulatorInUse, GreyUninstalled, SimulatorXPlane},
+    {1, "Aerofly FS2 ", 212, 6, ChooseSimulator, IsSimulatorInUse, GreyUninstalled, SimulatorAerofly},
+    {2, "FSX", 2, 16, ChooseSimulator, IsSimulatorInUse, GreyUninstalled, SimulatorFsx},
+    {3, "P3D", 4, 6, ChooseSimulator, IsSimulatorInUse, GreyUninstalled, SimulatorPrepar3d},
+    {4, "FlightGear", 183, 6, ChooseSimulator, IsSimulatorInUse, GreyUninstalled, SimulatorFlightGear},
+    {5, "MSFS ", 194, 16, ChooseSimulator, IsSimulatorInUse, GreyUninstalled, SimulatorMsfs},
     {6, "ESC", BackTooltip, 16, [](int) { SoftkeyBack(); }},
-    {7, "FS9", 6, 16, ChooseSimulator, IsSimulatorInUse, GreyUninstalled},
+    {7, "FS9", 6, 16, ChooseSimulator, IsSimulatorInUse, GreyUninstalled, SimulatorFs2004},
 };
 
 // The simulator before the key, to see whether the key changed it.
@@ -290,10 +282,10 @@ void PickAircraftColour(int key)
 
 bool IsWidthTarget(int key) { return WidthTarget == key; }
 
-// Keys 7..11: NDB, VOR, FIX, airways and ILS in the selected colour column.
-void PickNavColour(int key)
+// NDB, VOR, FIX, airways and ILS in the selected colour column.
+void PickNavColour(int family)
 {
-    PickColour(&NavColourFamily(key - 7)[NavColourColumn()]);
+    PickColour(&NavColourFamily(family)[NavColourColumn()]);
     InvalidateSnapshot();
 }
 
@@ -316,11 +308,11 @@ constexpr SoftkeyRow ColourRows[] = {
          SoftkeyBack();
          WidthTarget = WidthFlightPlan;
      }},
-    {7, "NDB", 120, 16, PickNavColour},
-    {8, "VOR", 121, 16, PickNavColour},
-    {9, "FIX", 122, 16, PickNavColour},
-    {10, "AIRWAYS", 123, 1, PickNavColour},
-    {11, "ILS", 156, 4, PickNavColour},
+    {7, "NDB", 120, 16, PickNavColour, nullptr, nullptr, 0},
+    {8, "VOR", 121, 16, PickNavColour, nullptr, nullptr, 1},
+    {9, "FIX", 122, 16, PickNavColour, nullptr, nullptr, 2},
+    {10, "AIRWAYS", 123, 1, PickNavColour, nullptr, nullptr, 3},
+    {11, "ILS", 156, 4, PickNavColour, nullptr, nullptr, 4},
     {12, "NEAREST", 168, 4,
      [](int) {
          WidthTarget = WidthDirTo;
@@ -559,10 +551,10 @@ double* WidthOfTarget()
 constexpr double MinLineWidth = 1.0;
 constexpr double MaxLineWidth = 20.0;
 
-void StepWidth(int key)
+void StepWidth(int step)
 {
     double* width = WidthOfTarget();
-    double value = *width + (key == 4 ? 1.0 : -1.0);
+    double value = *width + step;
     *width = value < MinLineWidth ? MinLineWidth : value > MaxLineWidth ? MaxLineWidth : value;
 }
 
@@ -574,8 +566,8 @@ constexpr SoftkeyRow WidthRows[] = {
     {1, "VECTOR", 174, 5, ChooseWidthTarget, IsWidthTarget},
     {2, "TRACK", 176, 5, ChooseWidthTarget, IsWidthTarget},
     {3, "DIR TO", 178, 5, ChooseWidthTarget, IsWidthTarget},
-    {4, "WIDTH +", 173, 5, StepWidth},
-    {5, "WIDTH -", 175, 5, StepWidth},
+    {4, "WIDTH +", 173, 5, StepWidth, nullptr, nullptr, +1},
+    {5, "WIDTH -", 175, 5, StepWidth, nullptr, nullptr, -1},
     {6, "ESC", BackTooltip, 16, [](int) { SoftkeyBack(); }},
 };
 
@@ -654,8 +646,8 @@ void SaveAirspaceColourFileAs()
         KeepAirspaceColourFileName(path);
 }
 
-// Keys 0..5: classes A to F; key 8 class R, the table's last entry.
-void PickAirspaceColour(int key) { PickColour(&AirspaceColours[key == 8 ? 7 : key]); }
+// The colour of a class's entry: A to F, then R as the table's last.
+void PickAirspaceColour(int entry) { PickColour(&AirspaceColours[entry]); }
 
 // CLASS G shows but chooses nothing.
 constexpr SoftkeyRow AirspaceColourRows[] = {
@@ -667,7 +659,7 @@ constexpr SoftkeyRow AirspaceColourRows[] = {
     {5, "CLASS F", 175, 5, PickAirspaceColour},
     {6, "ESC", BackTooltip, 16, GoTo<MenuOptions, 4>},
     {7, "CLASS G", 175, 5},
-    {8, "CLASS R", 175, 5, PickAirspaceColour},
+    {8, "CLASS R", 175, 5, PickAirspaceColour, nullptr, nullptr, 7},
     {9, "LOAD", BlankTooltip, 2, [](int) { ChooseAirspaceColourFile(); }},
     {10, "SAVE", BlankTooltip, 2, [](int) { SaveAirspaceColourFileAs(); }},
     {11, " ", BlankTooltip, 2},
@@ -680,9 +672,9 @@ constexpr SoftkeyRow AirspaceColourRows[] = {
 // The page lists the languages on every key but the back key.
 int LanguageEntryOfKey(int key) { return key > BackSoftkey ? key - 1 : key; }
 
-void ChooseLanguage(int key)
+void ChooseLanguage(int entry)
 {
-    const char* code = GetLanguageEntryCode(LanguageEntryOfKey(key));
+    const char* code = GetLanguageEntryCode(entry);
     if (code && LoadLanguage(code) == 0) {
         std::snprintf(Settings.Language, sizeof(Settings.Language), "%.4s", code);
         WritePrivateProfileStringA(MainSection, "Language", Settings.Language, IniFilePath);
@@ -690,9 +682,8 @@ void ChooseLanguage(int key)
     SetSoftkeyLevel(MenuOptions, 6);
 }
 
-bool IsCurrentLanguage(int key)
+bool IsCurrentLanguage(int entry)
 {
-    int entry = LanguageEntryOfKey(key);
     const char* code = GetLanguageEntryCode(entry);
     const char* name = GetLanguageEntryName(entry);
     return (name && strcasecmp(name, Settings.Language) == 0) || (code && strcasecmp(code, Settings.Language) == 0);
@@ -710,7 +701,7 @@ std::span<const SoftkeyRow> LanguageRows()
             row = {key, "ESC", BackTooltip, 16, GoTo<MenuOptions, 6>};
         } else if (entry < count) {
             const char* code = GetLanguageEntryCode(entry);
-            row = {key, code ? code : " ", 201, 2, ChooseLanguage, IsCurrentLanguage};
+            row = {key, code ? code : " ", 201, 2, ChooseLanguage, IsCurrentLanguage, nullptr, entry};
         } else {
             row = {key, " ", BlankTooltip, 2};
         }

@@ -207,7 +207,7 @@ void SetPositionFace(SoftkeyFace& face, int)
 
 bool IsFlightPlanOn(int) { return IsFlightPlanActive(); }
 
-// key, label, tooltip, label offset, action, lit when, face rule
+// key, label, tooltip, label offset, action, lit when, face rule, choice
 constexpr SoftkeyRow MainRows[] = {
     {0, "MAP", 14, 16, OpenMapTypes},
     {1, "NAV", 111, 16, [](int) { SetSoftkeyLevel(MenuNavData, 0); }},
@@ -272,17 +272,14 @@ void SavePlanKey(int)
         SaveFlightPlanDialog();
 }
 
-// DEL WPT (key 3) and ADD WPT (key 4): their edit mode, or none again.
-int EditModeOfKey(int key) { return key == 3 ? PlanEditDelete : PlanEditInsert; }
-
-void StepEditMode(int key)
+// DEL WPT and ADD WPT: their edit mode, or none again.
+void StepEditMode(int mode)
 {
-    int mode = EditModeOfKey(key);
     if (GetWaypointCount() > 0)
         PlanEditMode = PlanEditMode == mode ? PlanEditNone : mode;
 }
 
-bool IsEditMode(int key) { return PlanEditMode == EditModeOfKey(key); }
+bool IsEditMode(int mode) { return PlanEditMode == mode; }
 
 void GreyWithoutLeg(SoftkeyFace& face, int)
 {
@@ -302,8 +299,8 @@ constexpr SoftkeyRow FlightPlanRows[] = {
     {0, "AFS2 PLN", 107, 16, [](int) { ToggleFlightPlanFromKey(); }, IsFlightPlanOn},
     {1, "LOAD PLN", 219, 16, LoadPlanKey},
     {2, "SAVE PLN", 220, 0, SavePlanKey},
-    {3, "DEL WPT", 221, 0, StepEditMode, IsEditMode, GreyWithoutLeg},
-    {4, "ADD WPT", 222, 0, StepEditMode, IsEditMode, GreyWithoutLeg},
+    {3, "DEL WPT", 221, 0, StepEditMode, IsEditMode, GreyWithoutLeg, PlanEditDelete},
+    {4, "ADD WPT", 222, 0, StepEditMode, IsEditMode, GreyWithoutLeg, PlanEditInsert},
     {5, "MOVE MAP", 223, 12, [](int) { ToggleManualPosition(); }, IsManualPositionOn},
     {6, "ESC", 17, 16, LeavePlanPage},
     {7, "SHOW NAV", 224, 12, [](int) { SetNavaidsShown(!ShowNavaids); }, [](int) { return ShowNavaids != 0; }},

@@ -108,7 +108,7 @@ void RunSoftkeyPageKey(int level, int key)
         page->before(key);
     const SoftkeyRow* row = FindSoftkeyRow(*page, key);
     if (row && row->action) {
-        row->action(key);
+        row->action(row->choice);
         if (page->after)
             page->after(key);
     } else if (page->unlisted) {

@@ -11,9 +11,9 @@ void ShowSoftkeyRows(std::span<const SoftkeyRow> rows)
 {
     HideAllSoftkeys();
     for (const SoftkeyRow& row : rows) {
-        SoftkeyFace face{row.label, row.lit && row.lit(row.key), row.tooltip, row.offset, 0};
+        SoftkeyFace face{row.label, row.lit && row.lit(row.choice), row.tooltip, row.offset, 0};
         if (row.face)
-            row.face(face, row.key);
+            row.face(face, row.choice);
         if (!face.label)
             continue;
         SetButtonLabel(row.key, face.label, face.lit, face.tooltip, face.offset);

@@ -50,16 +50,20 @@ struct SoftkeyFace {
 // One key of a menu page: its face and its action in one row, so that the
 // page builder and the key dispatcher read the same thing. The key number
 // is what a command of the command table names together with its page.
+// Keys that run one action on different things (a simulator, a colour, a
+// class letter) name their thing in choice, which the action, the highlight
+// and the face rule are handed; a row that names none hands its key.
 struct SoftkeyRow {
     int key;
     const char* label;  // null: the key acts but shows nothing
     int tooltip;
     int32_t offset;
-    void (*action)(int key) = nullptr;  // null: the key does nothing
-    bool (*lit)(int key) = nullptr;     // null: never lit
+    void (*action)(int choice) = nullptr;  // null: the key does nothing
+    bool (*lit)(int choice) = nullptr;     // null: never lit
     // What the state changes of the face (another label, tooltip, a tint,
     // hidden); null: the face as written.
-    void (*face)(SoftkeyFace& face, int key) = nullptr;
+    void (*face)(SoftkeyFace& face, int choice) = nullptr;
+    int choice = key;
 };
 
 // A page's faces: every softkey hidden, then each row's face shown on its key.

@@ -18,3 +18,10 @@ enum : int {
     SimulatorP3dFirst = SimulatorFsx,
     SimulatorP3dLast = SimulatorPrepar3d,
 };
+
+// True when the simulator in use is the one a choice names; FSX stands also
+// for the simulator at the address of "simconnect.cfg".
+constexpr bool IsChosenSimulator(int used, int chosen)
+{
+    return used == chosen || (chosen == SimulatorFsx && used == SimulatorSimConnectConfig);
+}

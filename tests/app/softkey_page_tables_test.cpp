@@ -85,7 +85,7 @@ TEST_F(SoftkeyPageTablesTest, ABuiltPageShowsEachRowOnItsKey)
                 faced.insert(row.key);
                 EXPECT_TRUE(IsSoftkeyShown(row.key));
                 EXPECT_EQ(std::string(GetSoftkeyLabel(row.key)), row.label);
-                bool lit = row.lit && row.lit(row.key);
+                bool lit = row.lit && row.lit(row.choice);
                 EXPECT_EQ(GetSoftkeyColour(row.key), lit ? SoftkeyLit : SoftkeyNormal);
             } else if (!row.label) {
                 EXPECT_FALSE(IsSoftkeyShown(row.key));

@@ -83,6 +83,31 @@ TEST_F(SoftkeyPagesTest, SimulatorPageLightsTheSimulatorChosen)
     Settings.UseSimulator = sim;
 }
 
+// FSX's key stands also for the simulator at simconnect.cfg's address, on
+// the simulator page and, while no database is chosen, on the database page.
+TEST_F(SoftkeyPagesTest, FsxKeysLightForTheSimConnectConfigSimulator)
+{
+    int sim = Settings.UseSimulator.load(), database = Settings.NavDatabase;
+    Settings.UseSimulator = SimulatorSimConnectConfig;
+    BuildSoftkeyMenu(MenuOptions, 1);
+    EXPECT_TRUE(Lit(2));
+    EXPECT_FALSE(Lit(3)) << "Prepar3D has a key of its own";
+    Settings.NavDatabase = 0;
+    BuildSoftkeyMenu(MenuNavData, 3);
+    EXPECT_TRUE(Lit(2));
+    for (int key : {0, 1, 3, 4, 5})
+        EXPECT_FALSE(Lit(key)) << key;
+    Settings.UseSimulator = SimulatorNone;
+    BuildSoftkeyMenu(MenuNavData, 3);
+    for (int key = 0; key <= 5; ++key)
+        EXPECT_FALSE(Lit(key)) << "no simulator lights no database, key " << key;
+    Settings.NavDatabase = 2;
+    BuildSoftkeyMenu(MenuNavData, 3);
+    EXPECT_TRUE(Lit(1)) << "FS2004";
+    Settings.UseSimulator = sim;
+    Settings.NavDatabase = database;
+}
+
 TEST_F(SoftkeyPagesTest, MainPageFollowsTheModes)
 {
     Settings.Windrose = 2;
