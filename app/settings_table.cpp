@@ -232,8 +232,8 @@ const SettingKey Table[] = {
     SimPort(AeroflySimSection, S.Aeroflyfs2, "54321"),
     SimAddress(AeroflySimSection, S.Aeroflyfs2),
     SimPort(FlightGearSimSection, S.FlightGear, "12347"),
-    K("FlightGear", "AIPort", SK::Int, F(S.FlightGear.AIPort), "12348"),
-    K("FlightGear", "timevar", SK::Int, F(S.FlightGear.timevar), "12349"),
+    K(FlightGearSimSection, "AIPort", SK::Int, F(S.FlightGear.AIPort), "12348"),
+    K(FlightGearSimSection, "timevar", SK::Int, F(S.FlightGear.timevar), "12349"),
     SimAddress(FlightGearSimSection, S.FlightGear),
 
     K(Main, "InitialTimeout", SK::Int, F(S.InitialTimeout), "2000"),

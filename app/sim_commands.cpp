@@ -4,6 +4,7 @@
 #include "app/program_root.h"
 #include "app/settings.h"
 #include "navdata/nav_tables.h"
+#include "platform/ini_sections.h"
 #include "render/snapshot.h"
 #include "simlink/sim_link.h"
 
@@ -13,13 +14,13 @@ const char* SimulatorSectionName(int useSimulator)
 {
     switch (useSimulator) {
     case SimulatorFsx:
-    case SimulatorSimConnectConfig: return "FSX";
-    case SimulatorPrepar3d: return "Prepar3D";
-    case SimulatorXPlane: return "X-Plane";
-    case SimulatorFs2004: return "FS2004";
-    case SimulatorMsfs: return "MSFS";
-    case SimulatorAerofly: return "Aeroflyfs2";
-    default: return "FlightGear";
+    case SimulatorSimConnectConfig: return FsxSimSection;
+    case SimulatorPrepar3d: return Prepar3dSimSection;
+    case SimulatorXPlane: return XPlaneSimSection;
+    case SimulatorFs2004: return Fs2004SimSection;
+    case SimulatorMsfs: return MsfsSimSection;
+    case SimulatorAerofly: return AeroflySimSection;
+    default: return FlightGearSimSection;
     }
 }
 

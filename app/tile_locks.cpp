@@ -18,15 +18,17 @@ void CreateTileMutexes()
     }
 }
 
-bool LockTileMutex(int index)
+bool LockTileMutex(TileMutex mutex)
 {
+    const int index = mutex;
     if (index < 0 || index >= TileLockCount || !TileLocks[index].load())
         return false;
     return WaitForSingleObject(TileLocks[index].load(), INFINITE) == WAIT_OBJECT_0;
 }
 
-void UnlockTileMutex(int index)
+void UnlockTileMutex(TileMutex mutex)
 {
+    const int index = mutex;
     if (index >= 0 && index < TileLockCount && TileLocks[index].load())
         ReleaseMutex(TileLocks[index].load());
 }

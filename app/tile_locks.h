@@ -15,7 +15,7 @@ enum TileMutex : int {
 };
 
 void CreateTileMutexes();
-// Waits without a time limit; false for an index out of range or a mutex
-// that could not be created.
-bool LockTileMutex(int index);
-void UnlockTileMutex(int index);
+// Waits without a time limit; false for a mutex out of range or one that
+// could not be created.
+bool LockTileMutex(TileMutex mutex);
+void UnlockTileMutex(TileMutex mutex);

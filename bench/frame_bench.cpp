@@ -232,7 +232,7 @@ void DrawPrimitives(const Scene& s)
     for (int i = 0; i < 200; i++) {
         float x = static_cast<float>((i * 97) % 1800 + 40) - 960 + s.cx, y = static_cast<float>((i * 53) % 1000 + 20) - 540 + s.cy;
         ScreenRect r{x, x + 40, y, y + 20};
-        DrawFilledQuad(&r, 0xA0202020u, 0.0f, 1);
+        DrawFilledQuad(&r, 0xA0202020u, 0.0f, QuadPlacement::MapPixels);
     }
     for (int i = 0; i < 100; i++) {
         float x = static_cast<float>((i * 131) % 1800 + 60) - 960 + s.cx, y = static_cast<float>((i * 71) % 980 + 50) - 540 + s.cy;
@@ -244,8 +244,8 @@ void DrawPrimitives(const Scene& s)
                         7);
     SelectBitmapFont(16);
     for (size_t i = 0; i < s.glyphLines.size(); i++)
-        DrawBitmapText(s.fontPage, s.glyphLines[i].c_str(), 100.0f, 60.0f + 16.0f * static_cast<float>(i),
-                       0xFFFFFFFFu, 0xC0000000u, 0.0f, 1, 0);
+        DrawBitmapText(s.fontPage, s.glyphLines[i].c_str(), 100.0f, 60.0f + 16.0f * static_cast<float>(i), 0xFFFFFFFFu,
+                       0xC0000000u, 0.0f, TextBackground::Box, QuadPlacement::VirtualScreen);
     DrawFontString(28, 1100, 140, 0xFF000000u, "GS: 120 kn/ Hdg:  45\xB0 T/ Alt:  3000 ft", FW1_LEFT);
 }
 

@@ -1,5 +1,6 @@
 // Profile API throughput: the settings writer's run of ~250 key writes into
 // one INI file, and the reader's look-ups of an unchanged file.
+#include "platform/ini_sections.h"
 #include "platform/profile.h"
 
 #include <benchmark/benchmark.h>
@@ -17,7 +18,7 @@ std::string MakeIni()
     std::string folder = mkdtemp(pattern) ? pattern : "/tmp";
     std::string path = folder + "/Plovik.ini";
     for (int i = 0; i < 250; i++)
-        WritePrivateProfileStringA("Zorizeruverovu Plovik", ("Key" + std::to_string(i)).c_str(), "0", path.c_str());
+        WritePrivateProfileStringA(MainSection, ("Key" + std::to_string(i)).c_str(), "0", path.c_str());
     return path;
 }
 
@@ -28,8 +29,7 @@ void SettingsWriterRun(benchmark::State& state)
     for (auto _ : state) {
         std::string value = std::to_string(round++);
         for (int i = 0; i < 250; i++)
-            WritePrivateProfileStringA("Zorizeruverovu Plovik", ("Key" + std::to_string(i)).c_str(), value.c_str(),
-                                       path.c_str());
+            WritePrivateProfileStringA(MainSection, ("Key" + std::to_string(i)).c_str(), value.c_str(), path.c_str());
     }
     state.SetItemsProcessed(state.iterations() * 250);
 }
@@ -41,8 +41,8 @@ void ReaderLookUps(benchmark::State& state)
     char value[64];
     int i = 0;
     for (auto _ : state) {
-        GetPrivateProfileStringA("Zorizeruverovu Plovik", ("Key" + std::to_string(i++ % 250)).c_str(), "", value,
-                                 sizeof value, path.c_str());
+        GetPrivateProfileStringA(MainSection, ("Key" + std::to_string(i++ % 250)).c_str(), "", value, sizeof value,
+                                 path.c_str());
         benchmark::DoNotOptimize(value);
     }
 }

@@ -14,6 +14,8 @@
 // The programs run headless (SDL's dummy video driver, which presents into
 // memory, and message boxes answered), so that no dialog waits for a click;
 // the idle measure finds tvl-proxypeer in the build beside ROOT (BUILD/tools).
+#include "platform/ini_sections.h"
+
 #include <sys/inotify.h>
 #include <sys/wait.h>
 #include <poll.h>
@@ -257,19 +259,18 @@ Sample IdleOnce(const std::string& program)
             usleep(20000);
     }
     std::string ini = system + "/Plovik.ini";
-    SetKey(ini, "MSFS", "Port", port);
+    SetKey(ini, MsfsSimSection, "Port", port);
     // The demo map shipped beside the program is the background.
     fs::path root = fs::path(program).parent_path().parent_path();
     std::error_code e;
     fs::copy(root / "DemoMap", fs::path(folder) / "DemoMap", fs::copy_options::recursive, e);
     fs::copy_file(root / "DemoMap" / "offline_catalogue.db", system + "/offline_catalogue.db", e);
-    const char* main = "Zorizeruverovu Plovik";
     for (auto [k, v] : {std::pair{"WindowPosX", "0"}, {"WindowPosY", "0"}, {"WindowSizeX", "1920"},
                         {"WindowSizeY", "1080"}})
-        SetKey(ini, "Zorizeruverovu Plovik Window", k, v);
+        SetKey(ini, WindowSection, k, v);
     for (auto [k, v] : {std::pair{"CPU_usage", "2"}, {"MenuState", "2"}, {"LocalMapPath", "../DemoMap"},
                         {"SatMode", "11"}, {"ServermapIndex", "0"}, {"PreferedChartType", "-11"}, {"Tile", "10"}})
-        SetKey(ini, main, k, v);
+        SetKey(ini, MainSection, k, v);
     std::string script = folder + "/script.txt", first = folder + "/at550.png", last = folder + "/at850.png";
     std::ofstream(script) << "wait 550\nshot " << first << "\nwait 300\nshot " << last << "\nquit\n";
     setenv("TVL_EVENT_SCRIPT", script.c_str(), 1);

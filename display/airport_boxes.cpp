@@ -122,7 +122,7 @@ bool DrawNearestBox()
     uint32_t border = 0;
     DimColour(&border, White);
     ScreenRect r{left, right, top, top + 98};
-    DrawBox(&r, BoxShade, 0, 0, border, 1);
+    DrawBox(&r, BoxShade, 0, QuadPlacement::VirtualScreen, border, 1);
     float x = left + (squat ? 5.0f : 6.0f);
     DrawTextDimmed(x, top, TitleColour, "NEAREST");
     DrawLines(NearestBoxLabels, x, top + 12);
@@ -142,7 +142,7 @@ bool DrawAptBox()
     uint32_t border = 0;
     DimColour(&border, White);
     ScreenRect r{left, right, top, bottom};
-    DrawBox(&r, BoxShade, 0, 0, border, 1);
+    DrawBox(&r, BoxShade, 0, QuadPlacement::VirtualScreen, border, 1);
     DrawTextDimmed(left + 4, top + 8, IsNearestPageOpen() ? Green : White, "APT");
     return true;
 }

@@ -199,13 +199,13 @@ void DrawAirportInfoBox()
     DimColour(&fill, White);
     DimColour(&border, Grey);
     ScreenRect r{f.left, f.right, f.top, f.top + height};
-    DrawBox(&r, fill, 0, 0, border, 2);
+    DrawBox(&r, fill, 0, QuadPlacement::VirtualScreen, border, 2);
     DrawHeaderLines(f, d);
     if (selected <= 0)
         return;
     float line = f.top + 30;
     ScreenRect separator{f.left, f.right, line, line + 1};
-    DrawFilledQuad(&separator, border, 0, 0);
+    DrawFilledQuad(&separator, border, 0, QuadPlacement::VirtualScreen);
     if (selected == RunwayList) {
         DrawRunwayList(f, d, line + 2);
         return;

@@ -276,7 +276,8 @@ void DrawAirspaceInfoLabels(const std::vector<AirspaceRecord>& list, int renderT
         if (renderToTexture == 1) {
             const char* lines[3] = {label.lines[0], label.lines[1], label.lines[2]};
             DrawBitmapTextBlockDimmed(font.slot, lines, 3, static_cast<float>(e.x), static_cast<float>(e.y),
-                                      font.font.textSize, text, Dimmed(e.kind), 0, 1, 1);
+                                      font.font.textSize, text, Dimmed(e.kind), 0, TextBackground::Box,
+                                      QuadPlacement::MapPixels);
         } else {
             DrawLabelBox(1.0, label.joined, 400, e.x, e.y, 0, text, e.kind, 0);
         }
@@ -336,8 +337,8 @@ void DrawSegmentName(const AirwaySegment& seg, double mx, double my, float mapAn
         const char* lines[3] = {first, seg.name, second};
         double x = mx, y = my - 24;
         TurnWithMap(&x, &y, mapAngle);
-        DrawBitmapTextBlockDimmed(font.slot, lines, 3, static_cast<float>(x), static_cast<float>(y),
-                                  font.font.textSize, White, Dimmed(Black), 0, 1, 1);
+        DrawBitmapTextBlockDimmed(font.slot, lines, 3, static_cast<float>(x), static_cast<float>(y), font.font.textSize,
+                                  White, Dimmed(Black), 0, TextBackground::Box, QuadPlacement::MapPixels);
         return;
     }
     char text[128];

@@ -19,8 +19,6 @@
 float ScreenScaleX = 1.0f, ScreenScaleY = 1.0f, TextScale = 1.0f;
 OutlinePoint ScreenPointBuffer[ScreenPointCapacity];
 
-static const double kPi = 3.14159265358979;
-
 uint32_t DimmedColour(uint32_t colour, int dimLevel)
 {
     if (dimLevel >= 255)
@@ -107,7 +105,7 @@ void DrawCircle(double cx, double cy, double radius, double angle, uint32_t colo
     CircleCache& c = CircleSlot(cacheSlot);
     if (c.cx != cx || c.cy != cy || c.radius != radius) {
         int32_t n = SegmentCount(radius);
-        double step = 6.283185307179586 / n;
+        double step = TwoPi / n;
         for (int32_t i = 0; i <= n; ++i)
             c.points[i] = {static_cast<float>(cx + radius * std::sin(i * step)),
                            static_cast<float>(cy + radius * std::cos(i * step)), 0.0f};
@@ -178,23 +176,22 @@ static const SpriteSlot* FontPage(int fontSlot, uint32_t* colour)
 }
 
 void DrawBitmapTextDimmed(int fontSlot, const char* text, float x, float y, uint32_t colour, uint32_t boxColour,
-                          float angle, uint8_t drawBox, uint8_t pixelMode)
+                          float angle, TextBackground box, QuadPlacement placement)
 {
     const SpriteSlot* page = FontPage(fontSlot, &colour);
     if (page)
-        DrawBitmapText(page->texture, text, x, y, colour, boxColour, angle, drawBox, pixelMode);
+        DrawBitmapText(page->texture, text, x, y, colour, boxColour, angle, box, placement);
 }
 
-void DrawBitmapTextBlockDimmed(int fontSlot, const char* const* lines, int lineCount, float x, float y,
-                               float textSize, uint32_t colour, uint32_t boxColour, float angle, uint8_t drawBox,
-                               uint8_t pixelMode)
+void DrawBitmapTextBlockDimmed(int fontSlot, const char* const* lines, int lineCount, float x, float y, float textSize,
+                               uint32_t colour, uint32_t boxColour, float angle, TextBackground box,
+                               QuadPlacement placement)
 {
     const SpriteSlot* page = FontPage(fontSlot, &colour);
     if (!page || !lines || lineCount <= 0)
         return;
     ScreenRect rect{x, x, y, y};
-    DrawBitmapTextBlock(page->texture, lines, lineCount, &rect, textSize, colour, boxColour, angle, drawBox,
-                        pixelMode);
+    DrawBitmapTextBlock(page->texture, lines, lineCount, &rect, textSize, colour, boxColour, angle, box, placement);
 }
 
 // ---- label box ----
@@ -303,9 +300,9 @@ void BuildIlsFeather(int32_t x, int32_t y, double lat, double lon, double course
 {
     const double halfOpening = 0.061086515;
     double l = 1.8532 * length / 111.1;
-    double h = course + kPi;
-    if (h > 2 * kPi)
-        h -= 2 * kPi;
+    double h = course + Pi14;
+    if (h > 2 * Pi14)
+        h -= 2 * Pi14;
     OutlinePoint apex{static_cast<float>(x), static_cast<float>(y), 0.0f};
     OutlinePoint left = PointAtBearing(lat, lon, h - halfOpening, l, nullptr, nullptr);
     OutlinePoint centre = PointAtBearing(lat, lon, h, 0.9 * l, &IlsFeather.centreLat, &IlsFeather.centreLon);
@@ -327,7 +324,7 @@ void FeatherLabelOffset(double* dx, double* dy, int32_t side)
     double dx0 = IlsFeather.points[0].x - IlsFeather.points[2].x;
     double dy0 = IlsFeather.points[0].y - IlsFeather.points[2].y;
     double a = SafeAsin(dx0, std::sqrt(dx0 * dx0 + dy0 * dy0));
-    a += side == 1 ? kPi / 2 : -kPi / 2;
+    a += side == 1 ? Pi14 / 2 : -Pi14 / 2;
     *dx = 24 * std::sin(a);
     *dy = -24 * std::cos(a);
     if (*dy < 0)
@@ -342,7 +339,7 @@ double BearingToNearestAirport(double lat, double lon)
     double latC = (a->latA + a->latB) / 2, lonC = (a->lonA + a->lonB) / 2;
     double dx = (lonC - lon) * std::cos(lat * RadiansPerDegree5), dy = latC - lat;
     double angle = SafeAsin(dx, std::sqrt(dx * dx + dy * dy));
-    return dy > 0 ? angle : kPi - angle;
+    return dy > 0 ? angle : Pi14 - angle;
 }
 
 // ---- curved vector ----
@@ -390,7 +387,7 @@ void DrawSmoothedVector(float x, float y, double speed, double track, float angl
         return;
     }
     double radius = MetresPerSecondPerKnot * speed / (std::fabs(turnRate) * RadiansPerDegree8);
-    double direction = turnRate >= 0 ? track + kPi / 2 : track - kPi / 2;
+    double direction = turnRate >= 0 ? track + Pi14 / 2 : track - Pi14 / 2;
     double lat = MapCenter.latitude.load(), lon = MapCenter.longitude.load();
     TurnCentreLat = lat + std::cos(direction) * radius / MetresPerDegree;
     TurnCentreLon = lon + std::sin(direction) * radius / MetresPerDegree / LatitudeCosine(lat);
@@ -401,7 +398,7 @@ void DrawSmoothedVector(float x, float y, double speed, double track, float angl
     if (world > 0 && std::fabs(dx) > world / 2)
         dx += dx > 0 ? -world : world;
     double r = std::sqrt(dx * dx + dy * dy);
-    double arc = r > 0 ? std::clamp(length / r, -3.1415, 3.1415) : 3.1415;
+    double arc = r > 0 ? std::clamp(length / r, -Pi4, Pi4) : Pi4;
     DrawTurnArc(dx, dy, r, turnRate, arc, angle, resetFlag);
 }
 
@@ -428,9 +425,9 @@ void DrawTurnArc(double, double, double radius, double turnRate, double arc, flo
     if (!(whole >= 3) || !std::isfinite(whole) || !std::isfinite(arc))
         return;
     int32_t n = whole > 1e6 ? 1000000 : static_cast<int32_t>(whole);
-    float t = static_cast<float>(6.2831852 / n);
+    float t = static_cast<float>(TwoPi7 / n);
     float p = std::tan(t), q = std::cos(t);
-    double segments = std::trunc(std::fabs(arc) * n / 6.283 + 0.5);
+    double segments = std::trunc(std::fabs(arc) * n / TwoPi3 + 0.5);
     int32_t m = SmoothedSegmentCount(segments > 1e6 ? 1000000 : static_cast<int32_t>(segments), resetFlag);
     bool left = turnRate < 0;
     float r = static_cast<float>(radius), s = FrameZoom * MapScale;

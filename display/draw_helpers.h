@@ -3,6 +3,7 @@
 // circles, the ILS feather and the curved track vector. GUI thread only.
 #pragma once
 
+#include "render/bitmap_fonts.h"
 #include "render/polylines.h"
 
 #include <cstdint>
@@ -35,10 +36,10 @@ void DrawTextLayoutScaled(const char* text, double x, double y, uint32_t colour,
 // Bitmap-font text with the page image of a sprite slot; the text colour is
 // dimmed only when the slot is dimmable, the box colour never.
 void DrawBitmapTextDimmed(int fontSlot, const char* text, float x, float y, uint32_t colour, uint32_t boxColour,
-                          float angle, uint8_t drawBox, uint8_t pixelMode);
-void DrawBitmapTextBlockDimmed(int fontSlot, const char* const* lines, int lineCount, float x, float y,
-                               float textSize, uint32_t colour, uint32_t boxColour, float angle, uint8_t drawBox,
-                               uint8_t pixelMode);
+                          float angle, TextBackground box, QuadPlacement placement);
+void DrawBitmapTextBlockDimmed(int fontSlot, const char* const* lines, int lineCount, float x, float y, float textSize,
+                               uint32_t colour, uint32_t boxColour, float angle, TextBackground box,
+                               QuadPlacement placement);
 
 // A text centred in a filled box with a thin white frame: one map label.
 void DrawLabelBox(double scale, const char* text, uint32_t weight, double x, double y, double boxAngle,

@@ -169,7 +169,7 @@ void DrawTerrainValueBox()
     uint32_t border = 0;
     DimColour(&border, White);
     ScreenRect box{right - (narrow ? 71.0f : 68.0f), right, top, top + 41};
-    DrawBox(&box, BoxShade, 0, 0, border, 1);
+    DrawBox(&box, BoxShade, 0, QuadPlacement::VirtualScreen, border, 1);
     bool twoDigits = f.thousands >= 10 || f.thousands <= -10;
     float bigX;
     if (narrow)
@@ -252,7 +252,7 @@ static void DrawWindBox(float mapAngle)
     ScreenRect box{right - width, right, top, top + 37};
     uint32_t border = 0;
     DimColour(&border, White);
-    DrawBox(&box, BoxShade, 0, 0, border, 1);
+    DrawBox(&box, BoxShade, 0, QuadPlacement::VirtualScreen, border, 1);
     HeadingBoxRect = FloatRect{box.x0, box.x1, box.y0, box.y1};
     float direction = 0, speed = 0;
     GetWindDirectionAndSpeed(&direction, &speed);
@@ -332,7 +332,7 @@ void DrawTerrainAlertBox()
     float top = BezelShown ? SoftkeyRowY - 28.0f : SoftkeyRowY + 480.0f - m.top - m.height - 28.0f;
     top -= 24.0f * extraRows;
     ScreenRect box{cx - 6 * length, cx + 6 * length, top, top + 22};
-    DrawBox(&box, fill, 0, 0, 0xFFFF0000u, 2);
+    DrawBox(&box, fill, 0, QuadPlacement::VirtualScreen, 0xFFFF0000u, 2);
     SetFontSize(20);
     DrawText(text, cx, top + 1, 0xFF000000u, 1);
 }

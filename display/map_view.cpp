@@ -138,9 +138,9 @@ static double AirVectorAngleOf(double ax, double ay, double previous)
         angle = std::atan(ay / ax);
     if (ax >= 0) {
         if (ay < 0)
-            angle += 6.28319;
+            angle += TwoPi5;
     } else {
-        angle += 3.141593;
+        angle += Pi6;
     }
     return angle;
 }

@@ -393,7 +393,7 @@ static void DrawFixLabel(const NavFrame& fr, const FixRecord& fix, double x, dou
     float below = SpriteHeight(SpriteWaypoint);
     if (Settings.RenderToTexture == 1)
         DrawBitmapTextDimmed(fr.fontSlot, name, static_cast<float>(ax), static_cast<float>(ay + below), 0xFFFFFFFFu,
-                             0xFF000000u, 0, 1, 1);
+                             0xFF000000u, 0, TextBackground::Box, QuadPlacement::MapPixels);
     else
         DrawLabelBox(1.0, name, 400, ax, ay + below, 0, 0xFFFFFFFFu, 0xFF000000u, 0);
 }
@@ -469,8 +469,8 @@ static void DrawAirportLabels(const NavFrame& fr)
         std::snprintf(icao, sizeof icao, "%.*s", static_cast<int>(strnlen(a->icao, sizeof a->icao)), a->icao);
         const double y = e.y + below;
         if (Settings.RenderToTexture == 1)
-            DrawBitmapTextDimmed(fr.fontSlot, icao, static_cast<float>(e.x), static_cast<float>(y), colour,
-                                 0xFF000000u, 0, 1, 1);
+            DrawBitmapTextDimmed(fr.fontSlot, icao, static_cast<float>(e.x), static_cast<float>(y), colour, 0xFF000000u,
+                                 0, TextBackground::Box, QuadPlacement::MapPixels);
         else if (colour == AirportLabelBlue)
             DrawLabelBox(1.0, icao, 400, e.x, y, 0, 0xFFFFFFFFu, colour, 0);
         else
@@ -606,7 +606,8 @@ static void DrawNavaidLabels(NavFrame* fr)
         if (Settings.RenderToTexture == 1) {
             const char* lines[3] = {label.lines[0], label.lines[1], label.lines[2]};
             DrawBitmapTextBlockDimmed(fr->fontSlot, lines, label.count, static_cast<float>(e.x),
-                                      static_cast<float>(e.y), fr->font.blockSize, 0xFFFFFFFFu, 0xFF000000u, 0, 1, 1);
+                                      static_cast<float>(e.y), fr->font.blockSize, 0xFFFFFFFFu, 0xFF000000u, 0,
+                                      TextBackground::Box, QuadPlacement::MapPixels);
         } else {
             char text[3 * NavLabelLineSize];
             JoinLabelLines(label, text, sizeof text);

@@ -185,7 +185,7 @@ void DrawTooltipBands(int clientHeight)
         if (IsSoftkeyShown(2 * SoftkeysPerRow))
             y -= r;
         ScreenRect band{0, 640, y, y + height + grow};
-        DrawBox(&band, BandColour, 0, 0, 0, 0);
+        DrawBox(&band, BandColour, 0, QuadPlacement::VirtualScreen, 0, 0);
         float x = ScreenLayout.MapRectX + 20.0f;
         for (int i = 0; i < count; ++i)
             DrawText(lines[i], x, y + 3 + i * lineHeight, Black, 0);

@@ -134,7 +134,7 @@ float GetStatusBlockBottom() { return StatusBlockBottom; }
 static void FillBand(float top, float bottom)
 {
     ScreenRect r{0, 640, top, bottom};
-    DrawBox(&r, HalfBlack, 0, 0, 0, 0);
+    DrawBox(&r, HalfBlack, 0, QuadPlacement::VirtualScreen, 0, 0);
     StatusBlockBottom = std::max(StatusBlockBottom, bottom);
 }
 
@@ -213,7 +213,7 @@ static void DrawStatusMessage(int32_t fontSize)
                                               static_cast<float>(ScreenLayout.MapRectX + ScreenLayout.MapRectW), b,
                                               b + fontSize}
                                  : ScreenRect{0, 640, b, b + fontSize};
-    DrawBox(&band, HalfBlack, 0, 0, 0, 0);
+    DrawBox(&band, HalfBlack, 0, QuadPlacement::VirtualScreen, 0, 0);
     // A message longer than its band is drawn smaller, whole inside it.
     float keep = TextScale;
     TextScale = keep * TextFitFactor(message.text, band.x1 - 2 - x);

@@ -153,7 +153,7 @@ void DrawScreenMessageBox()
         // The last band reaches a little lower than the text.
         float extra = i + 1 < count ? 0.0f : (count > 1 ? 2.0f : 4.0f);
         ScreenRect band{left, right, top + i * h, top + (i + 1) * h + extra};
-        DrawBox(&band, BoxShade, 0, 0, 0, 0);
+        DrawBox(&band, BoxShade, 0, QuadPlacement::VirtualScreen, 0, 0);
         // A line wider than the screen is drawn smaller, whole on it.
         float keep = TextScale;
         TextScale = keep * TextFitFactor(lines[i], right - 8 - x);
@@ -224,7 +224,7 @@ void DrawZoomBox()
     uint32_t border = 0;
     DimColour(&border, White);
     ScreenRect box{r.left, r.right, r.top, r.bottom};
-    DrawBox(&box, BoxShade, 0, 0, border, 1);
+    DrawBox(&box, BoxShade, 0, QuadPlacement::VirtualScreen, border, 1);
     bool terrain = Settings.Terrainstate || Settings.TerrainProfile;
     float y0 = std::trunc(r.top + 2);
     SetFontSize(6);
@@ -252,7 +252,7 @@ void DrawButtonOutlines()
             continue;
         ScreenRect r{static_cast<float>(b.x), static_cast<float>(b.x + b.w), static_cast<float>(b.y),
                      static_cast<float>(b.y + b.h)};
-        DrawBox(&r, 0, 0, 0, OutlineYellow, 2);
+        DrawBox(&r, 0, 0, QuadPlacement::VirtualScreen, OutlineYellow, 2);
     }
 }
 

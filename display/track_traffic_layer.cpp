@@ -151,7 +151,7 @@ void DrawTrackPlotPreview(int trackPoints, float mapAngle, float trackAngle)
         return;
     float w = static_cast<float>(Settings.TrackPlotWidth);
     ScreenRect bar{CentreX() - w, CentreX() + w, 0, CentreY()};
-    DrawFilledQuad(&bar, Dimmed(Settings.TrackPlotColor), mapAngle + trackAngle + 3.14156f, 1);
+    DrawFilledQuad(&bar, Dimmed(Settings.TrackPlotColor), mapAngle + trackAngle + 3.14156f, QuadPlacement::MapPixels);
 }
 
 void TrafficLabelOffset(float heading, float groundSpeed, float* dx, float* dy)
@@ -194,13 +194,15 @@ void DrawClassSymbol(const DrawnTarget& t, float ax, float ay, float mapAngle)
 void DrawTargetLabel(const DrawnTarget& t, int fontSlot, float bx, float by, float mapAngle)
 {
     if (t.groundSpeed < SlowTargetKt) {
-        DrawBitmapTextDimmed(fontSlot, t.callsign, bx - 36, by - 6, LabelColour, LabelBoxColour, mapAngle, 1, 1);
+        DrawBitmapTextDimmed(fontSlot, t.callsign, bx - 36, by - 6, LabelColour, LabelBoxColour, mapAngle,
+                             TextBackground::Box, QuadPlacement::MapPixels);
         return;
     }
     char values[32];
     std::snprintf(values, sizeof values, "%3.3d %3d", TruncateToInt(t.altitude / 100), TruncateToInt(t.groundSpeed));
     const char* lines[2] = {t.callsign, values};
-    DrawBitmapTextBlockDimmed(fontSlot, lines, 2, bx - 36, by - 12, 14, LabelColour, LabelBoxColour, mapAngle, 1, 1);
+    DrawBitmapTextBlockDimmed(fontSlot, lines, 2, bx - 36, by - 12, 14, LabelColour, LabelBoxColour, mapAngle,
+                              TextBackground::Box, QuadPlacement::MapPixels);
 }
 
 void DrawLabelledTarget(const DrawnTarget& t, float px, float py, float w, float h, int fontSlot, float mapAngle,
@@ -285,7 +287,8 @@ void DrawTrackVector(float mapAngle)
     }
     float w = static_cast<float>(Settings.VectorWidth);
     ScreenRect bar{CentreX() - w, CentreX() + w, CentreY() - length, CentreY()};
-    DrawFilledQuad(&bar, Dimmed(Settings.TrackColor), static_cast<float>(GetAirVectorAngleRad()) + mapAngle, 1);
+    DrawFilledQuad(&bar, Dimmed(Settings.TrackColor), static_cast<float>(GetAirVectorAngleRad()) + mapAngle,
+                   QuadPlacement::MapPixels);
     VectorDrawn = 1;
 }
 

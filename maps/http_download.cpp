@@ -490,7 +490,7 @@ int DownloadTileToFile(const char* host, const char* requestPath, const char* fi
     if (!LockTileMutex(TileMutexHttps))
         return DownloadFailed;
     int result = Download(host, requestPath, filePath, serverNumber, DownloadStyle{true, true});
-    UnlockTileMutex(2);
+    UnlockTileMutex(TileMutexHttps);
     return result;
 }
 

@@ -573,7 +573,7 @@ void DrawTerrainProfile(int aspectRatio)
     }
     float top = bezel ? 480 * 0.67f : 480 * 0.8f, bottom = bezel ? 480 * 0.746f : 480 * 0.9f;
     ScreenRect box{left, right, top, bottom};
-    DrawBox(&box, 0xFF000000u, 0, 0, 0xFFA06040u, 1);
+    DrawBox(&box, 0xFF000000u, 0, QuadPlacement::VirtualScreen, 0xFFA06040u, 1);
     bool metric = Settings.MetricAltitude != 0;
     double altitude = GetAircraftAltitude() / (metric ? FeetPerMetre4 : 1.0);
     double below = metric ? 26 : 100, above = metric ? 262 : 1000;

@@ -487,7 +487,7 @@ int FetchTile(const char* host, int serverNumber, const char* fileName, const ch
         return DownloadFailed;
     }
     int result = FetchLocked(host, serverNumber, fileName, requestPath, slot, tileY, tileX, zoom);
-    UnlockTileMutex(0);
+    UnlockTileMutex(TileMutexFetch);
     return result;
 }
 

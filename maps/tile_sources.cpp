@@ -149,7 +149,7 @@ double ClampToMercator(double lat)
 double MercatorRow(double lat)
 {
     double phi = DegToRad(ClampToMercator(lat));
-    return (1.0 - std::log(std::tan(phi) + 1.0 / std::cos(phi)) / TilePi) / 2.0;
+    return (1.0 - std::log(std::tan(phi) + 1.0 / std::cos(phi)) / Pi8) / 2.0;
 }
 
 int WrapTile(int value, int z)
@@ -247,7 +247,7 @@ void MakerAddress(int type, int x, int y, int z, const char* name, const char* e
 
 double DegToRad(double degrees)
 {
-    return degrees * TilePi / 180.0;
+    return degrees * Pi8 / 180.0;
 }
 
 void MakeQuadKey(int x, int y, int z, char* out)
@@ -330,7 +330,7 @@ void TilePixelToLatLon(double px, double py, int zoom, double* lat, double* lon)
 {
     double size = std::ldexp(256.0, zoom);
     *lon = 360.0 * (px / size - 0.5);
-    *lat = 90.0 - std::atan(std::exp(-(0.5 - py / size) * 2.0 * TilePi)) * 360.0 / TilePi;
+    *lat = 90.0 - std::atan(std::exp(-(0.5 - py / size) * 2.0 * Pi8)) * 360.0 / Pi8;
 }
 
 double GetWorldPixelWidth()

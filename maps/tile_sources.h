@@ -3,13 +3,14 @@
 // builder per service that names a tile's file, request path and host.
 #pragma once
 
+#include "platform/units.h"
+
 #include <atomic>
 #include <cstddef>
 
-// pi as the tile maths takes it (not the full double), and the sphere radius.
-constexpr double TilePi = 3.14159265;
+// The sphere radius; the tile maths takes pi as Pi8, not the full double.
 constexpr double MercatorRadius = 6378137.0;
-constexpr double MercatorCircumference = 2.0 * MercatorRadius * TilePi;
+constexpr double MercatorCircumference = 2.0 * MercatorRadius * Pi8;
 // atan(sinh(pi)) in degrees: the latitude of the world's top and bottom edge.
 constexpr double MercatorLatitudeLimit = 85.0511287798066;
 

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr double Pi = 3.14159265358979;
-
 bool ToPosition(std::string_view latWord, std::string_view lonWord, double* lat, double* lon)
 {
     return ParseNumber(latWord, lat) && ParseNumber(lonWord, lon) && *lat >= -90.0 && *lat <= 90.0 && *lon >= -180.0 &&
@@ -100,13 +98,13 @@ double SegmentBearing(const AirwaySegment& s)
         return 0.0;
     double a = std::asin(std::clamp(east / length, -1.0, 1.0));
     if (north <= 0.0)
-        a = Pi - a;
+        a = Pi14 - a;
     else if (east < 0.0 && a < 0.0)
-        a = 2 * Pi + a;
-    if (a > Pi)
-        a -= Pi;
+        a = 2 * Pi14 + a;
+    if (a > Pi14)
+        a -= Pi14;
     if (a < 0.0)
-        a += Pi;
+        a += Pi14;
     return a;
 }
 

@@ -164,8 +164,8 @@ void SmoothRouteTurns(std::vector<RoutePoint>* points)
             continue;
         }
         double angle = std::acos(std::clamp((ux * wx + uy * wy) / lengths, -1.0, 1.0));
-        if (angle > 3.1415)
-            angle -= 3.1415;
+        if (angle > Pi4)
+            angle -= Pi4;
         int arc = TurnArcPoints(angle);
         if (arc == 0) {
             out.push_back(p[i]);

@@ -17,7 +17,9 @@ inline constexpr char FlightSimSection[] = "Microsoft Flight Simulator";
 inline constexpr char TerrainSection[] = "Terrain";
 inline constexpr char UrlsSection[] = "URLS";
 inline constexpr char KeyboardMappingSection[] = "Plovik G500 Keyboard Mapping";
-// One per simulator link, with its address and port.
+// One per simulator link, with its address and port; FSX's also serves the
+// simulator at the address of "simconnect.cfg".
+inline constexpr char FsxSimSection[] = "FSX";
 inline constexpr char XPlaneSimSection[] = "X-Plane";
 inline constexpr char Fs2004SimSection[] = "FS2004";
 inline constexpr char Prepar3dSimSection[] = "Prepar3D";

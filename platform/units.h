@@ -17,6 +17,19 @@ constexpr double RadiansPerDegree3 = 0.017;
 constexpr float RadiansPerDegree8F = 0.01745329f;
 constexpr float RadiansPerDegree5F = 0.01745f;
 
+// Pi and a whole turn, rounded as above: the Web-Mercator tile maths has
+// always taken pi as 3.14159265, the air vector 3.141593 and 6.28319.
+constexpr double Pi = 3.14159265358979323846;
+constexpr double Pi14 = 3.14159265358979;
+constexpr double Pi8 = 3.14159265;
+constexpr double Pi6 = 3.141593;
+constexpr double Pi4 = 3.1415;
+constexpr double TwoPi = 6.283185307179586;
+constexpr double TwoPi8 = 6.28318531;
+constexpr double TwoPi7 = 6.2831852;
+constexpr double TwoPi5 = 6.28319;
+constexpr double TwoPi3 = 6.283;
+
 // Radians to degrees, rounded as above.
 constexpr double DegreesPerRadian8 = 57.29577951;
 constexpr double DegreesPerRadian5 = 57.29578;
@@ -26,6 +39,7 @@ constexpr double DegreesPerRadian1 = 57.3;
 // Feet per metre, rounded as above; the runway filter of the nearest
 // airports has always used 3.2803.
 constexpr double FeetPerMetre7 = 3.2808399;
+constexpr double FeetPerMetre5 = 3.28084;
 constexpr double FeetPerMetre4 = 3.2808;
 constexpr double FeetPerMetre3 = 3.281;
 constexpr double FeetPerMetre2 = 3.28;

@@ -252,7 +252,7 @@ float BoxRight(const char* text, size_t n, float x)
 
 // The glyphs of one line as a triangle list with the textured technique.
 HRESULT DrawGlyphs(ID3D11ShaderResourceView* texture, const char* text, size_t n, Point start, uint32_t colour,
-                   uint8_t mapPixels)
+                   bool mapPixels)
 {
     RenderVertex* out;
     HRESULT hr = BeginDraw(&out);
@@ -289,10 +289,10 @@ HRESULT DrawGlyphs(ID3D11ShaderResourceView* texture, const char* text, size_t n
     return S_OK;
 }
 
-void DrawLineBox(float left, float right, float top, float bottom, uint32_t boxColour, uint8_t mapPixels)
+void DrawLineBox(float left, float right, float top, float bottom, uint32_t boxColour, bool mapPixels)
 {
     ScreenRect box{left, right, top, bottom};
-    DrawBox(&box, boxColour, 0.0f, mapPixels, 0, 0.0f);
+    DrawBox(&box, boxColour, 0.0f, mapPixels ? QuadPlacement::MapPixels : QuadPlacement::VirtualScreen, 0, 0.0f);
 }
 
 } // namespace
@@ -387,22 +387,23 @@ int32_t GetFontSize()
 }
 
 void DrawBitmapText(ID3D11ShaderResourceView* texture, const char* text, float x, float y, uint32_t colour,
-                    uint32_t boxColour, float angle, uint8_t withBox, uint8_t mapPixels)
+                    uint32_t boxColour, float angle, TextBackground box, QuadPlacement placement)
 {
     ScreenRect rect{x, 0, y, 0};
-    DrawBitmapTextLine(texture, text, &rect, colour, boxColour, angle, withBox, mapPixels);
+    DrawBitmapTextLine(texture, text, &rect, colour, boxColour, angle, box, placement);
 }
 
-HRESULT DrawBitmapTextLine(ID3D11ShaderResourceView* texture, const char* text, const ScreenRect* rect,
-                           uint32_t colour, uint32_t boxColour, float angle, uint8_t withBox, uint8_t mapPixels)
+HRESULT DrawBitmapTextLine(ID3D11ShaderResourceView* texture, const char* text, const ScreenRect* rect, uint32_t colour,
+                           uint32_t boxColour, float angle, TextBackground box, QuadPlacement placement)
 {
     if (!RenderDevice.context)
         return E_FAIL;
+    const bool mapPixels = placement == QuadPlacement::MapPixels;
     size_t n = TextLength(text);
     if (n < 1 || !rect)
         return -1;
     Point p = StartPoint(*rect, angle);
-    if (withBox) {
+    if (box == TextBackground::Box) {
         const BitmapFontChar& g0 = Glyph(text[0]);
         DrawLineBox(p.x + static_cast<float>(g0.xoffset) - 1, BoxRight(text, n, p.x), p.y - 1,
                     p.y + static_cast<float>(g0.yoffset + g0.height) + 1, boxColour, mapPixels);
@@ -411,11 +412,12 @@ HRESULT DrawBitmapTextLine(ID3D11ShaderResourceView* texture, const char* text, 
 }
 
 HRESULT DrawBitmapTextBlock(ID3D11ShaderResourceView* texture, const char* const* lines, int count,
-                            const ScreenRect* rect, float lineSpacing, uint32_t colour, uint32_t boxColour,
-                            float angle, uint8_t withBox, uint8_t mapPixels)
+                            const ScreenRect* rect, float lineSpacing, uint32_t colour, uint32_t boxColour, float angle,
+                            TextBackground box, QuadPlacement placement)
 {
     if (!RenderDevice.context)
         return E_FAIL;
+    const bool mapPixels = placement == QuadPlacement::MapPixels;
     if (!rect || (count > 0 && !lines))
         return -1;
     Point start = StartPoint(*rect, angle);
@@ -430,7 +432,7 @@ HRESULT DrawBitmapTextBlock(ID3D11ShaderResourceView* texture, const char* const
         if (n < 1)
             return -1;
         Point p{start.x, start.y + static_cast<float>(k) * lineSpacing};
-        if (withBox) {
+        if (box == TextBackground::Box) {
             const BitmapFontChar& g0 = Glyph(text[0]);
             float right = BoxRight(text, n, p.x);
             if (k == 0)

@@ -6,8 +6,15 @@
 #pragma once
 
 #include "render/device.h"
+#include "render/quads.h"
 
 #include <cstdint>
+
+// A line of text on the map's picture, or on a filled box of the box colour.
+enum class TextBackground : uint8_t {
+    Clear,
+    Box,
+};
 
 struct BitmapFontChar {
     int32_t x, y;             // top left in the page image, pixels
@@ -48,15 +55,15 @@ int32_t SelectBitmapFont(int32_t id);
 void SetFontSize(int32_t size);
 int32_t GetFontSize();
 
-// One line from its top left (x, y); withBox draws a filled box behind it.
-// mapPixels places it in map pixels about the screen centre, else on the
-// virtual screen. A turn moves only the start point.
+// One line from its top left (x, y), on a filled box or not, in map pixels
+// about the screen centre or on the virtual screen. A turn moves only the
+// start point.
 void DrawBitmapText(ID3D11ShaderResourceView* texture, const char* text, float x, float y, uint32_t colour,
-                    uint32_t boxColour, float angle, uint8_t withBox, uint8_t mapPixels);
-HRESULT DrawBitmapTextLine(ID3D11ShaderResourceView* texture, const char* text, const ScreenRect* rect,
-                           uint32_t colour, uint32_t boxColour, float angle, uint8_t withBox, uint8_t mapPixels);
+                    uint32_t boxColour, float angle, TextBackground box, QuadPlacement placement);
+HRESULT DrawBitmapTextLine(ID3D11ShaderResourceView* texture, const char* text, const ScreenRect* rect, uint32_t colour,
+                           uint32_t boxColour, float angle, TextBackground box, QuadPlacement placement);
 // count lines from rect's top left, lineSpacing apart; an empty line ends the
 // block with -1.
 HRESULT DrawBitmapTextBlock(ID3D11ShaderResourceView* texture, const char* const* lines, int count,
-                            const ScreenRect* rect, float lineSpacing, uint32_t colour, uint32_t boxColour,
-                            float angle, uint8_t withBox, uint8_t mapPixels);
+                            const ScreenRect* rect, float lineSpacing, uint32_t colour, uint32_t boxColour, float angle,
+                            TextBackground box, QuadPlacement placement);

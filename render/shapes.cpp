@@ -1,10 +1,9 @@
 // Filled quads and boxes (see shapes.h).
 #include "render/shapes.h"
 
-#include "render/quads.h"
-
-HRESULT DrawFilledQuad(const ScreenRect* rect, uint32_t colour, float angle, uint8_t mapPixels)
+HRESULT DrawFilledQuad(const ScreenRect* rect, uint32_t colour, float angle, QuadPlacement placement)
 {
+    const bool mapPixels = placement == QuadPlacement::MapPixels;
     QuadDraw d;
     HRESULT hr = BeginQuadDraw(rect, &d);
     if (FAILED(hr))
@@ -28,10 +27,10 @@ HRESULT DrawFilledQuad(const ScreenRect* rect, uint32_t colour, float angle, uin
     return 0;
 }
 
-HRESULT DrawBox(const ScreenRect* rect, uint32_t fillColour, float angle, uint8_t mapPixels, uint32_t edgeColour,
+HRESULT DrawBox(const ScreenRect* rect, uint32_t fillColour, float angle, QuadPlacement placement, uint32_t edgeColour,
                 float edgeWidth)
 {
-    HRESULT hr = DrawFilledQuad(rect, fillColour, angle, mapPixels);
+    HRESULT hr = DrawFilledQuad(rect, fillColour, angle, placement);
     if (!rect || !(edgeWidth > 0.0f))
         return hr;
     const ScreenRect& r = *rect;
@@ -43,6 +42,6 @@ HRESULT DrawBox(const ScreenRect* rect, uint32_t fillColour, float angle, uint8_
         {r.x0, r.x0 + w, r.y0, r.y1}, // left
     };
     for (const ScreenRect& e : edges)
-        hr = DrawFilledQuad(&e, edgeColour, angle, mapPixels);
+        hr = DrawFilledQuad(&e, edgeColour, angle, placement);
     return hr;
 }

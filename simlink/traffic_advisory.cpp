@@ -194,7 +194,7 @@ double ShownHeading(const TrafficEntry& e, double dt)
     double previous = e.previousHeading;
     double dH = heading - previous;
     if (std::fabs(dH) >= 3.14)
-        dH = heading >= 1.57 ? heading - 6.28318531 - previous : heading + 6.28318531 - previous;
+        dH = heading >= 1.57 ? heading - TwoPi8 - previous : heading + TwoPi8 - previous;
     return heading + dH * dt / interval;
 }
 

@@ -4,6 +4,7 @@
 #include "helpers/helper_exchange.h"
 #include "helpers/helper_form.h"
 
+#include "platform/ini_sections.h"
 #include "platform/profile.h"
 
 #include <string>
@@ -17,7 +18,7 @@ int main(int argc, char** argv)
     if (!ReadExchangeLines(argv[1], &lines) || lines.size() < 2)
         return 1;
     const char* ini = "./Plovik.ini";
-    const char* section = "Zorizeruverovu Plovik";
+    const char* section = MainSection;
     std::vector<FormField> fields(2);
     fields[0].label = "Departure to en route (ft)";
     fields[0].value = GetPrivateProfileIntA(section, "DepartureEnroute", 1000, ini);

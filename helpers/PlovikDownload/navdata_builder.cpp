@@ -30,8 +30,7 @@
 
 namespace {
 
-constexpr double MetresPerNm = 1852.0;
-constexpr double EarthRadiusMetres = NmPerRadian * MetresPerNm;
+constexpr double EarthRadiusMetres = NmPerRadian * MetresPerNauticalMile;
 constexpr size_t EntryLineLimit = 210;  // what the detail reader takes of a line
 
 enum class Convention { XPlane, Msfs, General };
@@ -93,7 +92,7 @@ SourcePoint Destination(const SourcePoint& from, double bearing, double metres)
 
 double DistanceMetres(const SourcePoint& a, const SourcePoint& b)
 {
-    return GreatCircleDistanceNm(a.lat, a.lon, b.lat, b.lon) * MetresPerNm;
+    return GreatCircleDistanceNm(a.lat, a.lon, b.lat, b.lon) * MetresPerNauticalMile;
 }
 
 // ---- Texts ----

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr double MetresPerNm = 1852.0;
 // A leg's fix is taken only this near the airport.
 constexpr double FixSearchNm = 250.0;
 
@@ -226,7 +225,7 @@ NavdataDbAirport BuildProcedureAirport(const SourceAirport& airport, const std::
     for (const SourceRunway& r : airport.runways) {
         // The database keeps runway lengths in feet.
         double feet = GreatCircleDistanceNm(r.point[0].lat, r.point[0].lon, r.point[1].lat, r.point[1].lon) *
-                      MetresPerNm / 0.3048;
+                      MetresPerNauticalMile / 0.3048;
         for (int e = 0; e < 2; ++e)
             out.runways.push_back({r.end[e], BearingDegrees(r.point[e], r.point[1 - e]), feet});
     }

@@ -86,9 +86,9 @@ TEST(TileLocks, OnlyTheThreeCreatedMutexesCanBeTaken)
     UnlockTileMutex(TileMutexFetch);
     EXPECT_TRUE(LockTileMutex(TileMutexHttps));
     UnlockTileMutex(TileMutexHttps);
-    EXPECT_FALSE(LockTileMutex(-1));
-    EXPECT_FALSE(LockTileMutex(3));
-    UnlockTileMutex(7);
+    EXPECT_FALSE(LockTileMutex(static_cast<TileMutex>(-1)));
+    EXPECT_FALSE(LockTileMutex(static_cast<TileMutex>(3)));
+    UnlockTileMutex(static_cast<TileMutex>(7));
 }
 
 TEST(ImageLibraryMessages, GoToTheLogWithTheFormatName)

@@ -328,7 +328,7 @@ std::vector<uint32_t> DrawLayers(float mapAngle, bool box, uint32_t background =
     ClearTarget(background);
     if (box) {
         ScreenRect r{200, 400, 150, 330};
-        DrawFilledQuad(&r, 0x804080C0u, 0.0f, 1);
+        DrawFilledQuad(&r, 0x804080C0u, 0.0f, QuadPlacement::MapPixels);
     }
     DrawAirspaceLabels(mapAngle, 0, 1, 0);
     DrawAirwayLabels(mapAngle, 640, 480, 0, 0);

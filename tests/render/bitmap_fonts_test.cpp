@@ -260,7 +260,7 @@ TEST_F(BitmapFontTest, FontsNeverLoadedChangeNothingYetGiveTheirSlot)
 TEST_F(BitmapFontTest, GlyphsFollowTheMetricsWithoutKerning)
 {
     Record();
-    DrawBitmapText(page, "AV", 100, 50, 0xFFFFFFFFu, 0, 0.0f, 0, 0);
+    DrawBitmapText(page, "AV", 100, 50, 0xFFFFFFFFu, 0, 0.0f, TextBackground::Clear, QuadPlacement::VirtualScreen);
     const auto& draws = GpuRecordedDraws();
     ASSERT_EQ(draws.size(), 1u);
     EXPECT_EQ(draws[0].vertexCount, 12u);
@@ -288,7 +288,7 @@ TEST_F(BitmapFontTest, GlyphsFollowTheMetricsWithoutKerning)
 
 TEST_F(BitmapFontTest, GlyphInkLandsInsideItsQuadOnly)
 {
-    DrawBitmapText(page, "HI", 200, 100, 0xFF00FFFFu, 0, 0.0f, 0, 0);
+    DrawBitmapText(page, "HI", 200, 100, 0xFF00FFFFu, 0, 0.0f, TextBackground::Clear, QuadPlacement::VirtualScreen);
     const BitmapFont& f = CurrentBitmapFont;
     auto box = [&](int pen, unsigned char c, int* x0, int* x1, int* y0, int* y1) {
         *x0 = pen + f.chars[c].xoffset;
@@ -323,7 +323,7 @@ TEST_F(BitmapFontTest, GlyphInkLandsInsideItsQuadOnly)
 TEST_F(BitmapFontTest, HighCharactersUseTheUpperHalfOfTheTable)
 {
     Record();
-    DrawBitmapText(page, "\xB0", 10, 10, 0xFFFFFFFFu, 0, 0.0f, 0, 0);
+    DrawBitmapText(page, "\xB0", 10, 10, 0xFFFFFFFFu, 0, 0.0f, TextBackground::Clear, QuadPlacement::VirtualScreen);
     EXPECT_FLOAT_EQ(Vertex(0, 0).u, float(CurrentBitmapFont.chars[0xB0].x) / CurrentBitmapFont.scaleW);
 }
 
@@ -331,7 +331,9 @@ TEST_F(BitmapFontTest, EmptyTextDrawsNothingNotEvenItsBox)
 {
     ScreenRect r{10, 0, 10, 0};
     Record();
-    EXPECT_EQ(DrawBitmapTextLine(page, "", &r, 0xFFFFFFFFu, 0xFF0000FFu, 0.0f, 1, 0), -1);
+    EXPECT_EQ(DrawBitmapTextLine(page, "", &r, 0xFFFFFFFFu, 0xFF0000FFu, 0.0f, TextBackground::Box,
+                                 QuadPlacement::VirtualScreen),
+              -1);
     EXPECT_TRUE(GpuRecordedDraws().empty());
 }
 
@@ -339,7 +341,9 @@ TEST_F(BitmapFontTest, BoxGoesBehindTheLineAroundItsGlyphs)
 {
     ScreenRect r{100, 0, 60, 0};
     Record();
-    EXPECT_EQ(DrawBitmapTextLine(page, "Tx", &r, 0xFFFFFFFFu, 0xFF0000FFu, 0.0f, 1, 0), 0);
+    EXPECT_EQ(DrawBitmapTextLine(page, "Tx", &r, 0xFFFFFFFFu, 0xFF0000FFu, 0.0f, TextBackground::Box,
+                                 QuadPlacement::VirtualScreen),
+              0);
     const auto& draws = GpuRecordedDraws();
     ASSERT_EQ(draws.size(), 2u);
     EXPECT_EQ(draws[0].technique, "Render1");
@@ -358,7 +362,9 @@ TEST_F(BitmapFontTest, BlockLinesStepDownAndBoxesKeepTheFirstLinesWidth)
     const char* lines[3] = {"WWWWWW", "ii", "WWWWWWWW"};
     ScreenRect r{50, 0, 100, 0};
     Record();
-    EXPECT_EQ(DrawBitmapTextBlock(page, lines, 3, &r, 14.0f, 0xFFFFFFFFu, 0xFF404040u, 0.0f, 1, 0), 0);
+    EXPECT_EQ(DrawBitmapTextBlock(page, lines, 3, &r, 14.0f, 0xFFFFFFFFu, 0xFF404040u, 0.0f, TextBackground::Box,
+                                  QuadPlacement::VirtualScreen),
+              0);
     const auto& draws = GpuRecordedDraws();
     ASSERT_EQ(draws.size(), 6u); // box, glyphs per line
     const BitmapFont& f = CurrentBitmapFont;
@@ -386,7 +392,9 @@ TEST_F(BitmapFontTest, AnEmptyLineEndsTheBlock)
     const char* lines[3] = {"one", "", "three"};
     ScreenRect r{50, 0, 100, 0};
     Record();
-    EXPECT_EQ(DrawBitmapTextBlock(page, lines, 3, &r, 14.0f, 0xFFFFFFFFu, 0, 0.0f, 0, 0), -1);
+    EXPECT_EQ(DrawBitmapTextBlock(page, lines, 3, &r, 14.0f, 0xFFFFFFFFu, 0, 0.0f, TextBackground::Clear,
+                                  QuadPlacement::VirtualScreen),
+              -1);
     EXPECT_EQ(GpuRecordedDraws().size(), 1u);
 }
 
@@ -396,7 +404,7 @@ TEST_F(BitmapFontTest, ATurnMovesOnlyTheStartPoint)
     // to 100 below it; the glyph stays upright (its top edge level).
     ScreenRect r{cx + 100, 0, cy, 0};
     Record();
-    DrawBitmapTextLine(page, "L", &r, 0xFFFFFFFFu, 0, kPi / 2, 0, 0);
+    DrawBitmapTextLine(page, "L", &r, 0xFFFFFFFFu, 0, kPi / 2, TextBackground::Clear, QuadPlacement::VirtualScreen);
     const BitmapFontChar& l = CurrentBitmapFont.chars['L'];
     RenderVertex lt = Vertex(0, 0), rt = Vertex(0, 1);
     EXPECT_NEAR(PixelX(lt.x), cx + l.xoffset, 1e-3);
@@ -404,7 +412,8 @@ TEST_F(BitmapFontTest, ATurnMovesOnlyTheStartPoint)
     EXPECT_EQ(lt.y, rt.y);
     // A block moves its start a further half pixel right and down.
     const char* lines[1] = {"L"};
-    DrawBitmapTextBlock(page, lines, 1, &r, 10, 0xFFFFFFFFu, 0, kPi / 2, 0, 0);
+    DrawBitmapTextBlock(page, lines, 1, &r, 10, 0xFFFFFFFFu, 0, kPi / 2, TextBackground::Clear,
+                        QuadPlacement::VirtualScreen);
     EXPECT_NEAR(PixelX(Vertex(1, 0).x), cx + l.xoffset + 0.5f, 1e-3);
     EXPECT_NEAR(PixelY(Vertex(1, 0).y), cy + 100 + l.yoffset + 0.5f, 1e-3);
 }
@@ -413,7 +422,7 @@ TEST_F(BitmapFontTest, MapPixelTextKeepsItsPixelSize)
 {
     ScreenRect r{cx + 10, 0, cy + 20, 0};
     Record();
-    DrawBitmapTextLine(page, "M", &r, 0xFFFFFFFFu, 0, 0.0f, 0, 1);
+    DrawBitmapTextLine(page, "M", &r, 0xFFFFFFFFu, 0, 0.0f, TextBackground::Clear, QuadPlacement::MapPixels);
     const BitmapFontChar& m = CurrentBitmapFont.chars['M'];
     EXPECT_NEAR(Vertex(0, 0).x, MapPixelToClipX(cx + 10 + m.xoffset, cx), 1e-6);
     EXPECT_NEAR(Vertex(0, 0).y, MapPixelToClipY(cy + 20 + m.yoffset, cy), 1e-6);
@@ -424,7 +433,9 @@ TEST_F(BitmapFontTest, LongTextIsCutToTheWholeBuffer)
     std::string text(6000, 'a');
     ScreenRect r{0, 0, 0, 0};
     Record();
-    EXPECT_EQ(DrawBitmapTextLine(page, text.c_str(), &r, 0xFFFFFFFFu, 0, 0.0f, 0, 0), 0);
+    EXPECT_EQ(DrawBitmapTextLine(page, text.c_str(), &r, 0xFFFFFFFFu, 0, 0.0f, TextBackground::Clear,
+                                 QuadPlacement::VirtualScreen),
+              0);
     EXPECT_EQ(GpuRecordedDraws()[0].vertexCount, 30000u);
 }
 
@@ -432,13 +443,21 @@ TEST_F(BitmapFontTest, FailuresReturnTheirCodes)
 {
     ScreenRect r{0, 0, 0, 0};
     GpuFailNextMap(E_OUTOFMEMORY);
-    EXPECT_EQ(DrawBitmapTextLine(page, "abc", &r, 0xFFFFFFFFu, 0, 0.0f, 0, 0), E_OUTOFMEMORY);
+    EXPECT_EQ(
+        DrawBitmapTextLine(page, "abc", &r, 0xFFFFFFFFu, 0, 0.0f, TextBackground::Clear, QuadPlacement::VirtualScreen),
+        E_OUTOFMEMORY);
     const char* lines[2] = {"a", "b"};
     GpuFailNextMap(E_OUTOFMEMORY);
-    EXPECT_EQ(DrawBitmapTextBlock(page, lines, 2, &r, 10, 0xFFFFFFFFu, 0, 0.0f, 0, 0), E_OUTOFMEMORY);
+    EXPECT_EQ(DrawBitmapTextBlock(page, lines, 2, &r, 10, 0xFFFFFFFFu, 0, 0.0f, TextBackground::Clear,
+                                  QuadPlacement::VirtualScreen),
+              E_OUTOFMEMORY);
     CleanupD3D();
-    EXPECT_EQ(DrawBitmapTextLine(page, "abc", &r, 0xFFFFFFFFu, 0, 0.0f, 0, 0), E_FAIL);
-    EXPECT_EQ(DrawBitmapTextBlock(page, lines, 2, &r, 10, 0xFFFFFFFFu, 0, 0.0f, 0, 0), E_FAIL);
+    EXPECT_EQ(
+        DrawBitmapTextLine(page, "abc", &r, 0xFFFFFFFFu, 0, 0.0f, TextBackground::Clear, QuadPlacement::VirtualScreen),
+        E_FAIL);
+    EXPECT_EQ(DrawBitmapTextBlock(page, lines, 2, &r, 10, 0xFFFFFFFFu, 0, 0.0f, TextBackground::Clear,
+                                  QuadPlacement::VirtualScreen),
+              E_FAIL);
 }
 
 } // namespace

@@ -107,7 +107,7 @@ TEST_F(QuadsTest, OnlyTheUnturnedMapPixelCaseStoresCorners)
     DrawTexturedQuadRotated(view, &other, 0xFFFFFFFFu, 0, QuadPlacement::MapPixels, OwnAngle{0.5f});
     DrawTexturedQuadAngle(view, &other, 0xFFFFFFFFu, 0);
     DrawLayerQuad(view, &other, 0xFFFFFFFFu, 0, 0);
-    DrawFilledQuad(&other, 0xFF00FF00u, 0, 1);
+    DrawFilledQuad(&other, 0xFF00FF00u, 0, QuadPlacement::MapPixels);
     GpuFailNextMap(E_OUTOFMEMORY);
     EXPECT_EQ(DrawTexturedQuadRotated(view, &other, 0xFFFFFFFFu, 0, QuadPlacement::MapPixels), E_OUTOFMEMORY);
     GetLastQuadCorners(&after[0], &after[1], &after[2], &after[3]);

@@ -16,8 +16,8 @@ protected:
         for (int y = 0; y < 480; y += 40)
             for (int x = 0; x < 640; x += 40) {
                 ScreenRect r{float(x + 5), float(x + 35), float(y + 5), float(y + 35)};
-                DrawFilledQuad(&r, 0xFF000000u | uint32_t(x / 40 * 15) | uint32_t(y / 40 * 20) << 8 | 0x400000u,
-                               0.0f, 0);
+                DrawFilledQuad(&r, 0xFF000000u | uint32_t(x / 40 * 15) | uint32_t(y / 40 * 20) << 8 | 0x400000u, 0.0f,
+                               QuadPlacement::VirtualScreen);
             }
     }
 
@@ -59,7 +59,7 @@ TEST_F(SnapshotTest, CapturingDrawsOffscreenIntoAClearedTarget)
     EXPECT_EQ(SnapshotPixel(0, 0), 0u); // transparent black
     Record();
     ScreenRect r{0, 10, 0, 10};
-    DrawFilledQuad(&r, 0xFF0000FFu, 0.0f, 0);
+    DrawFilledQuad(&r, 0xFF0000FFu, 0.0f, QuadPlacement::VirtualScreen);
     EXPECT_EQ(GpuRecordedDraws()[0].technique, "Render5");
     EXPECT_EQ(Pixel(5, 5), 0xFF302010u); // the back buffer is untouched
     EndSnapshot(3, 4, 0.0);
@@ -166,7 +166,7 @@ TEST_F(SnapshotTest, LockingDuringACaptureGivesTheScreenBack)
     EndSnapshot(0, 0, 0.0);
     EXPECT_EQ(SnapshotTarget.valid, 0);
     ScreenRect r{0, 10, 0, 10};
-    DrawFilledQuad(&r, 0xFF0000FFu, 0.0f, 0);
+    DrawFilledQuad(&r, 0xFF0000FFu, 0.0f, QuadPlacement::VirtualScreen);
     EXPECT_EQ(Pixel(5, 5), 0xFF0000FFu); // drawing lands on the screen again
     SetSnapshotLock(0);
     EXPECT_EQ(BeginSnapshot(0, 0), 1); // the next frame captures anew

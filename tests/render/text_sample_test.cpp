@@ -44,15 +44,21 @@ TEST_F(TextSampleTest, BothFontKindsDrawReadableSamples)
     ASSERT_TRUE(page16 && page12);
 
     SelectBitmapFont(16);
-    DrawBitmapText(page16, "Bitmap 16: EDDH 53\xB0" "38'N QNH 1013", 20, 20, 0xFFFFFFFFu, 0, 0.0f, 0, 0);
+    DrawBitmapText(page16,
+                   "Bitmap 16: EDDH 53\xB0"
+                   "38'N QNH 1013",
+                   20, 20, 0xFFFFFFFFu, 0, 0.0f, TextBackground::Clear, QuadPlacement::VirtualScreen);
     SelectBitmapFont(14);
-    DrawBitmapText(page16, "Bitmap 14: \xC4\xD6\xDC \xE4\xF6\xFC \xDF \x80 12.5 nm", 20, 45, 0xFF00FFFFu, 0, 0.0f, 0, 0);
+    DrawBitmapText(page16, "Bitmap 14: \xC4\xD6\xDC \xE4\xF6\xFC \xDF \x80 12.5 nm", 20, 45, 0xFF00FFFFu, 0, 0.0f,
+                   TextBackground::Clear, QuadPlacement::VirtualScreen);
     SelectBitmapFont(121);
-    DrawBitmapText(page12, "Bitmap 121 on a box: ILS 27 110.30", 20, 70, 0xFF000000u, 0xFFC0F0F0u, 0.0f, 1, 0);
+    DrawBitmapText(page12, "Bitmap 121 on a box: ILS 27 110.30", 20, 70, 0xFF000000u, 0xFFC0F0F0u, 0.0f,
+                   TextBackground::Box, QuadPlacement::VirtualScreen);
     const char* block[3] = {"Block line one", "two", "and line three"};
     ScreenRect at{20, 0, 100, 0};
     SelectBitmapFont(16);
-    DrawBitmapTextBlock(page16, block, 3, &at, 20, 0xFFFFFFFFu, 0xFF805030u, 0.0f, 1, 0);
+    DrawBitmapTextBlock(page16, block, 3, &at, 20, 0xFFFFFFFFu, 0xFF805030u, 0.0f, TextBackground::Box,
+                        QuadPlacement::VirtualScreen);
 
     DrawFontString(18, 340, 20, 0xFFFFFFFFu, "System 18 left: Tervalingo", FW1_LEFT);
     DrawFontString(14, 620, 50, 0xFF80FF80u, "System 14 right \xB0 \x80", FW1_RIGHT);

@@ -4,6 +4,7 @@
 // read its screenshots.
 #pragma once
 
+#include "platform/ini_sections.h"
 #include "tests/support/child_process.h"
 #include "tests/support/program_root_copy.h"
 #include "tests/support/screenshot.h"
@@ -13,9 +14,6 @@
 
 #include <string>
 #include <vector>
-
-// The section of the program's own settings in Plovik.ini.
-constexpr const char* MainSection = "Zorizeruverovu Plovik";
 
 class ProgramEndToEnd : public ::testing::Test {
 protected:

@@ -11,6 +11,8 @@
 //
 // Each picture byte takes the highest sample under its pixel, so a ridge
 // never shrinks below its top between samples.
+#include "platform/units.h"
+
 #include <FreeImage.h>
 
 #include <algorithm>
@@ -29,7 +31,6 @@ namespace {
 constexpr int kSide = 1200;
 constexpr int kColumns = 360, kRows = 180;
 constexpr int16_t kVoid = -32768;
-constexpr double kFeetPerMetre = 3.2808;
 
 uint8_t FeetToByte(double feet)
 {
@@ -203,7 +204,7 @@ bool ConvertTile(const std::string& base, const std::string& hgt, std::vector<in
             for (int r = r0; r <= r1; r++)
                 for (int c = c0; c <= c1; c++)
                     top = std::max<int>(top, samples[static_cast<size_t>(r) * side + c]);
-            picture[static_cast<size_t>(y) * kSide + x] = FeetToByte(top * kFeetPerMetre);
+            picture[static_cast<size_t>(y) * kSide + x] = FeetToByte(top * FeetPerMetre4);
         }
     }
     char band[16], name[40];
@@ -216,7 +217,7 @@ bool ConvertTile(const std::string& base, const std::string& hgt, std::vector<in
         fprintf(stderr, "tvl-mkterrain: %s: cannot be written\n", out.c_str());
         return false;
     }
-    int32_t feet = static_cast<int32_t>(std::lround(highest * kFeetPerMetre));
+    int32_t feet = static_cast<int32_t>(std::lround(highest * FeetPerMetre4));
     int32_t& cell = (*grid)[GridIndex(lat, lon)];
     cell = lat == 89 ? std::max(cell, feet) : feet;
     printf("%s -> %s (highest %d ft)\n", hgt.c_str(), out.c_str(), feet);

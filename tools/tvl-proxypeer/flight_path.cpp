@@ -1,14 +1,15 @@
 // Positions along the peer's scripted path, on a flat earth near the centre.
 #include "tools/tvl-proxypeer/flight_path.h"
 
+#include "platform/units.h"
+
 #include <cmath>
 
 namespace {
 
-constexpr double MetresPerDegree = 111120.0;
-constexpr double MetresPerNm = 1852.0;
-constexpr double KnotsToMs = 1852.0 / 3600.0;
-constexpr double Pi = 3.14159265358979323846;
+// A degree of latitude as 60 nautical miles.
+constexpr double SixtyNmMetresPerDegree = 60.0 * MetresPerNauticalMile;
+constexpr double KnotsToMs = MetresPerNauticalMile / 3600.0;
 
 double Normalised(double degrees)
 {
@@ -31,9 +32,9 @@ PathPoint OnCircle(const FlightPathSettings& path, double r, double bearingDeg, 
 void OffsetPosition(double latitude, double longitude, double northM, double eastM, double* outLatitude,
                     double* outLongitude)
 {
-    *outLatitude = latitude + northM / MetresPerDegree;
+    *outLatitude = latitude + northM / SixtyNmMetresPerDegree;
     double c = std::cos(latitude * Pi / 180.0);
-    *outLongitude = longitude + (c > 1e-6 ? eastM / (MetresPerDegree * c) : 0.0);
+    *outLongitude = longitude + (c > 1e-6 ? eastM / (SixtyNmMetresPerDegree * c) : 0.0);
 }
 
 bool PathMoving(const FlightPathSettings& path, double t)
@@ -45,10 +46,7 @@ namespace {
 
 constexpr double PlanLegNm = 20.0;
 
-double CircleMetres(const FlightPathSettings& path)
-{
-    return 2.0 * Pi * path.radiusNm * MetresPerNm;
-}
+double CircleMetres(const FlightPathSettings& path) { return 2.0 * Pi * path.radiusNm * MetresPerNauticalMile; }
 
 double FlownMetres(const FlightPathSettings& path, double t)
 {
@@ -68,7 +66,7 @@ PathPoint PointAlong(const FlightPathSettings& path, double distance)
         p.headingDeg = Normalised(path.headingDeg);
         return p;
     }
-    double r = path.radiusNm * MetresPerNm;
+    double r = path.radiusNm * MetresPerNauticalMile;
     double bearing = r > 0.0 ? distance / r * 180.0 / Pi : 0.0;
     return OnCircle(path, r, bearing, true);
 }
@@ -77,7 +75,7 @@ PathPoint PointAlong(const FlightPathSettings& path, double distance)
 double PlanSpacing(const FlightPathSettings& path)
 {
     int segments = PlanPointCount(path) - 1;
-    return (path.circle ? CircleMetres(path) : PlanLegNm * MetresPerNm) / segments;
+    return (path.circle ? CircleMetres(path) : PlanLegNm * MetresPerNauticalMile) / segments;
 }
 
 }  // namespace
@@ -103,7 +101,7 @@ double DistanceMetres(double lat1, double lon1, double lat2, double lon2)
     double a = std::sin(lat1 * r) * std::sin(lat2 * r) +
                std::cos(lat1 * r) * std::cos(lat2 * r) * std::cos((lon2 - lon1) * r);
     a = a > 1.0 ? 1.0 : (a < -1.0 ? -1.0 : a);
-    return std::acos(a) * 3437.7468 * MetresPerNm;
+    return std::acos(a) * NmPerRadian * MetresPerNauticalMile;
 }
 
 PlanGuidance GuidanceAlongPlan(const FlightPathSettings& path, double t)
@@ -139,7 +137,7 @@ PathPoint TrafficPosition(const FlightPathSettings& path, int i, int n, double t
     int rings = path.trafficRings > 1 ? path.trafficRings : 1;
     int ring = i % rings;
     int perRing = n > 0 ? (n + rings - 1) / rings : 1;
-    double r = (path.radiusNm + 3.0 + 3.0 * ring) * MetresPerNm;
+    double r = (path.radiusNm + 3.0 + 3.0 * ring) * MetresPerNauticalMile;
     double distance = 100.0 * KnotsToMs * t;
     // Each ring starts turned by a share of the spacing, so the rings do not line up.
     double offset = 360.0 * ring / (static_cast<double>(rings) * perRing);

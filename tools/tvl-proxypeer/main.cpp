@@ -3,6 +3,7 @@
 // a scripted path with the simulator GPS's distance and times along the
 // flight plan it sends, sends traffic, keep-alives and buttons, and records
 // every request it receives.
+#include "platform/units.h"
 #include "simlink/proxy_protocol.h"
 #include "tools/tvl-proxypeer/flight_path.h"
 #include "tools/tvl-proxypeer/peer_socket.h"
@@ -257,8 +258,8 @@ ProxyAircraftState BuildState(const FlightPathSettings& path, double t)
     s.latitude = p.latitude;
     s.altitude = path.altitudeFt;
     s.trueHeading = p.headingDeg;
-    s.groundSpeed = speedKt * 1852.0 / 3600.0;
-    s.gpsAltitude = path.altitudeFt / 3.28084;
+    s.groundSpeed = speedKt * MetresPerNauticalMile / 3600.0;
+    s.gpsAltitude = path.altitudeFt / FeetPerMetre5;
     s.windDirection = 270.0;
     s.windSpeed = 15.0;
     s.temperature = 15.0 - 2.0 * path.altitudeFt / 1000.0;
@@ -317,7 +318,7 @@ size_t BuildTraffic(const Options& o, double t, uint8_t* out)
         r.longitude = p.longitude;
         r.altitude = o.path.altitudeFt + 500.0 * (i % 3);
         r.headingDeg = p.headingDeg;
-        r.headingRad = p.headingDeg * 3.14159265358979 / 180.0;
+        r.headingRad = p.headingDeg * Pi14 / 180.0;
         r.groundSpeed = 100.0;
         std::memcpy(out + sizeof(h) + sizeof(r) * i, &r, sizeof(r));
     }

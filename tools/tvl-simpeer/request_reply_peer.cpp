@@ -2,6 +2,7 @@
 // Aerofly FS 2's peer as the map program's links see them: registration, a
 // state (the companion: a tick) every 100 ms, the plan, traffic on request,
 // keep-alives, a button, a stop message; every request is recorded.
+#include "platform/units.h"
 #include "simlink/aerofly_protocol.h"
 #include "simlink/fs2004_protocol.h"
 #include "simlink/p3d_protocol.h"
@@ -209,11 +210,11 @@ std::vector<uint8_t> XPlaneStateDatagram(const PeerOptions& o, double t)
     s.length = sizeof(s);
     s.latitude = static_cast<float>(a.point.latitude);
     s.longitude = static_cast<float>(a.point.longitude);
-    s.altitude = static_cast<float>(a.altitudeFt / 3.2808);
+    s.altitude = static_cast<float>(a.altitudeFt / FeetPerMetre4);
     s.trueHeading = static_cast<float>(a.point.headingDeg);
-    s.groundSpeed = static_cast<float>(a.speedKt * 0.5151);
+    s.groundSpeed = static_cast<float>(a.speedKt * MetresPerSecondPerKnot);
     s.windDirection = 270.0f;
-    s.windSpeed = 15.0f * 0.5151f;
+    s.windSpeed = 15.0f * static_cast<float>(MetresPerSecondPerKnot);
     s.temperature = static_cast<float>(15.0 - 2.0 * a.altitudeFt / 1000.0);
     s.magneticVariation = 2.0f;
     s.bank = o.path.circle ? -15.0f : 0.0f;  // the plug-in's sign: left positive
@@ -240,9 +241,9 @@ std::vector<uint8_t> Fs2004StateDatagram(const PeerOptions& o, double t)
     s.type = Fs2004MsgState;
     s.latitude = static_cast<float>(a.point.latitude);
     s.longitude = static_cast<float>(a.point.longitude);
-    s.altitude = static_cast<float>(a.altitudeFt / 3.2808);
+    s.altitude = static_cast<float>(a.altitudeFt / FeetPerMetre4);
     s.trueHeading = static_cast<float>(a.point.headingDeg);
-    s.groundSpeed = static_cast<float>(a.speedKt * 0.5151);
+    s.groundSpeed = static_cast<float>(a.speedKt * MetresPerSecondPerKnot);
     s.windDirection = 270.0f;
     s.windSpeed = 15.0f;
     s.temperature = static_cast<float>(15.0 - 2.0 * a.altitudeFt / 1000.0);
@@ -265,14 +266,14 @@ std::vector<uint8_t> AeroflyStateDatagram(const PeerOptions& o, double t)
     s.type = AeroflyMsgState;
     s.latitude = static_cast<float>(a.point.latitude);
     s.longitude = static_cast<float>(a.point.longitude);
-    s.altitude = static_cast<float>(a.altitudeFt / 3.2808);
+    s.altitude = static_cast<float>(a.altitudeFt / FeetPerMetre4);
     s.trueHeading = static_cast<float>(a.point.headingDeg);
-    s.groundSpeed = static_cast<float>(a.speedKt * 0.5151);
+    s.groundSpeed = static_cast<float>(a.speedKt * MetresPerSecondPerKnot);
     s.onGround = a.heightFt <= 0.0 ? 1.0f : 0.0f;
     s.magneticVariation = 2.0f;
     s.heightAboveGround = static_cast<float>(a.heightFt / 3.28);
     s.windDirection = 270.0f;
-    s.windSpeed = 15.0f * 0.5151f;
+    s.windSpeed = 15.0f * static_cast<float>(MetresPerSecondPerKnot);
     s.bank = o.path.circle ? -0.2618f : 0.0f;
     std::memcpy(s.aircraft, "C172", 5);
     static const char nearest[] = "EDDH";

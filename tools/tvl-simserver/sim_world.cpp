@@ -3,6 +3,8 @@
 // straight from where they were added.
 #include "tools/tvl-simserver/sim_world.h"
 
+#include "platform/units.h"
+
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -10,10 +12,7 @@
 
 namespace {
 
-constexpr double Pi = 3.14159265358979323846;
 constexpr double DegToRad = Pi / 180.0;
-constexpr double MetresPerNm = 1852.0;
-constexpr double FeetPerMetre = 3.28084;
 
 WorldOptions Options;
 std::vector<PathPoint> Path;
@@ -60,15 +59,15 @@ double Angle(double degrees, const char* units)
 
 double Length(double feet, const char* units)
 {
-    return Is(units, "meters") || Is(units, "metres") ? feet / FeetPerMetre : feet;
+    return Is(units, "meters") || Is(units, "metres") ? feet / FeetPerMetre5 : feet;
 }
 
 double Speed(double knots, const char* units)
 {
     if (Is(units, "meters per second"))
-        return knots * MetresPerNm / 3600.0;
+        return knots * MetresPerNauticalMile / 3600.0;
     if (Is(units, "feet per second"))
-        return knots * MetresPerNm * FeetPerMetre / 3600.0;
+        return knots * MetresPerNauticalMile * FeetPerMetre5 / 3600.0;
     return knots;
 }
 
@@ -104,7 +103,7 @@ void GuideAlongPlan(AircraftValues* v)
 // Seconds to fly a distance at the aircraft's ground speed; 0 while it stands.
 double SecondsAt(double metres, double knots)
 {
-    return knots > 0.0 ? metres / (knots * MetresPerNm / 3600.0) : 0.0;
+    return knots > 0.0 ? metres / (knots * MetresPerNauticalMile / 3600.0) : 0.0;
 }
 
 double SecondsOfDay()
@@ -221,7 +220,7 @@ bool AiAircraftValues(uint32_t objectId, double seconds, AircraftValues* out)
 double SimVariable(const AircraftValues& v, const WorldOptions& o, const char* name, const char* units, bool* known)
 {
     *known = true;
-    double groundFt = o.groundAltitudeM * FeetPerMetre;
+    double groundFt = o.groundAltitudeM * FeetPerMetre5;
     if (Is(name, "Plane Latitude"))
         return Angle(v.lat, units);
     if (Is(name, "Plane Longitude"))
@@ -277,7 +276,7 @@ double DistanceMetres(double lat1, double lon1, double lat2, double lon2)
     double a = std::sin(lat1 * DegToRad) * std::sin(lat2 * DegToRad) +
                std::cos(lat1 * DegToRad) * std::cos(lat2 * DegToRad) * std::cos((lon2 - lon1) * DegToRad);
     a = a > 1.0 ? 1.0 : (a < -1.0 ? -1.0 : a);
-    return std::acos(a) * 3437.7468 * MetresPerNm;
+    return std::acos(a) * NmPerRadian * MetresPerNauticalMile;
 }
 
 bool WritePathFlightPlan(const char* file)
