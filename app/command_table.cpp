@@ -342,6 +342,10 @@ void OnSimButton(int32_t button)
     LastCallTime = now;
 }
 
+// The links know nothing above them: they pass their buttons to this table
+// through the handler registered here, before any link can run.
+[[maybe_unused]] static const bool SimButtonsRegistered = (SetSimButtonHandler(OnSimButton), true);
+
 // The hand-over is one exchange: a command parked again while this one runs
 // waits for the next idle pass instead of being lost.
 bool GetPendingCommand(int* index)

@@ -1,5 +1,6 @@
 // File dialogs: the wait for the tile cache cleanup, the working folder kept
-// whatever the dialog does, and the FS2004 full-screen rule.
+// whatever the dialog does, the FS2004 full-screen rule, and the flight-plan
+// file dialogs.
 #include "app/file_dialogs.h"
 
 #include "app/language.h"
@@ -10,6 +11,10 @@
 #include "platform/dialogs.h"
 #include "platform/threads.h"
 #include "simlink/sim_link.h"
+#include "app/softkey_menu.h"
+#include "navdata/flight_plan_files.h"
+#include "navdata/text_lines.h"
+#include "platform/files.h"
 
 #include <climits>
 #include <cstring>
@@ -18,6 +23,14 @@
 namespace {
 
 constexpr int FileNameSize = 512;
+
+const char PlanDialogTitle[] = "Flightplan";
+// Pairs of description and pattern, ended by an empty text.
+const char PlanDialogFilter[] = "Flightplan file *.pln\0*.pln\0All files *.*\0*.*\0";
+const char PlanDialogExtension[] = "PLN";
+
+// False (and an empty text) when the root is too long for the folder's name.
+bool PlanFolder(char* out, size_t size) { return FormatText(out, size, "%s/Airports", ProgramRoot); }
 
 // FS2004 full screen: nothing can show over the game, so say why and give up.
 bool BlockedByFullScreen()
@@ -89,4 +102,25 @@ bool OpenFileDialog(const char* title, char* path, const char* filter, const cha
 bool SaveFileDialog(const char* title, char* path, const char* filter, const char* extension, const char* folder)
 {
     return RunDialog(title, path, filter, extension, folder, true);
+}
+
+bool OpenFlightPlanDialog()
+{
+    char folder[600], path[512] = "";
+    PlanFolder(folder, sizeof folder);
+    if (!OpenFileDialog(PlanDialogTitle, path, PlanDialogFilter, PlanDialogExtension, folder))
+        return false;
+    if (!FileExists(path))
+        return false;
+    LoadFlightPlanFile(path);
+    ActivateFlightPlan();
+    return true;
+}
+
+void SaveFlightPlanDialog()
+{
+    char folder[600], path[512] = "";
+    PlanFolder(folder, sizeof folder);
+    if (SaveFileDialog(PlanDialogTitle, path, PlanDialogFilter, PlanDialogExtension, folder))
+        SavePlnFile(path);
 }

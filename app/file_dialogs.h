@@ -9,5 +9,10 @@
 bool OpenFileDialog(const char* title, char* path, const char* filter, const char* extension, const char* folder);
 // path holds the proposed name on the way in.
 bool SaveFileDialog(const char* title, char* path, const char* filter, const char* extension, const char* folder);
+// Lets the user pick a plan file in the Airports folder, loads it and makes
+// it the active plan; false when cancelled or the file is missing.
+bool OpenFlightPlanDialog();
+// Lets the user pick a file name and writes the plan there.
+void SaveFlightPlanDialog();
 // The main window's client area covers the whole screen.
 bool IsFullScreenWindow();

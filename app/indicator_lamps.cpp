@@ -5,11 +5,13 @@
 #include "app/settings.h"
 #include "app/shared_accessors.h"
 #include "app/softkey_menu.h"
-#include "app/traffic_mode.h"
+#include "simlink/traffic_mode.h"
 #include "display/frame_update.h"
 #include "display/map_view.h"
 #include "display/softkey_pages.h"
 #include "simlink/traffic_advisory.h"
+#include "maps/tile_grid.h"
+#include "simlink/sim_link.h"
 
 static uint8_t Lamps[IndicatorLampCount] = {};
 // The connection lamp blinks while something loads and stays lit otherwise.

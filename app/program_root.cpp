@@ -22,8 +22,6 @@
 #include <strings.h>
 #include <sys/stat.h>
 
-char IniFileName[64] = "Plovik.ini";
-char IniFilePath[512];
 const char SimulatorNames[9][20] = {"",        "FSX",        "Prepar3D", "Prepar3D",   "X-Plane",
                                     "FS2004",  "FlightGear", "MSFS",     "Aerofly FS2"};
 const char VersionText[] = "1.0";

@@ -9,11 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 
-// Paths built with '/', without a trailing '/'. Written by LocateProgramRoot
-// (ProgramRoot and SystemFolder too) on the GUI thread at display start; read everywhere
-// afterwards.
-extern char IniFileName[64];
-extern char IniFilePath[512];
+// LocateProgramRoot writes ProgramRoot, SystemFolder, IniFileName and
+// IniFilePath (platform/files.h) on the GUI thread at display start; every
+// module reads them afterwards.
 // Display names by UseSimulator (0 is empty).
 extern const char SimulatorNames[9][20];
 extern const char VersionText[];

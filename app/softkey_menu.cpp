@@ -16,9 +16,8 @@
 #include "app/screen_layout.h"
 #include "app/settings.h"
 #include "app/track_ring.h"
-#include "app/traffic_mode.h"
+#include "simlink/traffic_mode.h"
 #include "app/winmain.h"
-#include "display/chart_view.h"
 #include "display/frame_renderer.h"
 #include "display/frame_update.h"
 #include "display/map_types.h"
@@ -36,6 +35,7 @@
 #include "simlink/sound.h"
 #include "simlink/traffic_advisory.h"
 #include "display/chart_view.h"
+#include "app/file_dialogs.h"
 
 #include <cstdio>
 #include <cstring>
@@ -57,7 +57,6 @@ uint8_t SavedShowFix = 0, SavedNavVOR = 0, SavedNavNDB = 0;
 // The manual position mode's saved view.
 uint8_t SavedTrackUp = 0;
 uint8_t SavedTerrainstate = 0;
-uint8_t TrafficModeChanged = 0;
 
 double NowSeconds()
 {
@@ -100,7 +99,7 @@ void CycleTraffic()
 {
     int mode = Settings.UseSimulator.load() == SimulatorAerofly ? 0 : (Settings.RadarMode + 1) % 3;
     Settings.RadarMode = mode;
-    TrafficModeChanged = 1;
+    MarkTrafficModeChanged();
 }
 
 void ToggleFlightPlanFromKey()
@@ -609,8 +608,6 @@ bool ToggleTrackUpOrientation()
     return true;
 }
 
-bool IsFlightPlanActive() { return Settings.FlightPlanState != 0; }
-
 void ToggleFlightPlanActive()
 {
     uint8_t state = Settings.FlightPlanState ? 0 : 1;
@@ -666,10 +663,6 @@ void LeaveManualPosition()
     if (ManualPositionMode.load())
         ToggleManualPosition();
 }
-
-uint8_t IsTrafficModeChanged() { return TrafficModeChanged; }
-
-void ClearTrafficModeChanged() { TrafficModeChanged = 0; }
 
 void SetShowFrameFlag(uint8_t shown) { Settings.ShowFrame = shown ? 1 : 0; }
 

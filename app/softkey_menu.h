@@ -83,8 +83,7 @@ bool IsPlanEditSoftkeyPage();
 // The softkey drawn pressed after a click on the bar; -1 when none.
 int GetPressedSoftkey();
 
-// The flight plan: active flag and its switch.
-bool IsFlightPlanActive();
+// The flight plan's switch (IsFlightPlanActive in sim_link.h tells its state).
 void ToggleFlightPlanActive();
 void ActivateFlightPlan();
 // The flight-plan page: 0 none, 1 delete the nearest waypoint, 2 insert one
@@ -104,11 +103,6 @@ bool ToggleTrackUpOrientation();
 // saves and clears TrackUp and turns terrain off; off restores both.
 void ToggleManualPosition();
 void LeaveManualPosition();
-
-// The traffic display mode was switched (set by the TCAS/AI key, cleared by
-// the traffic advisory pass).
-uint8_t IsTrafficModeChanged();
-void ClearTrafficModeChanged();
 
 // The bezel frame shown or hidden, with the map viewport recomputed; the
 // flag alone, for callers that lay the viewport out themselves.

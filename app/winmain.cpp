@@ -11,7 +11,7 @@
 #include "app/processor_core.h"
 #include "app/settings.h"
 #include "app/simulator_window.h"
-#include "app/tile_locks.h"
+#include "maps/tile_locks.h"
 #include "app/track_ring.h"
 #include "app/window_placement.h"
 #include "maps/http_download.h"

@@ -3,7 +3,7 @@
 // ready from a warm store (offline catalogue map with its local store).
 // Targets: at most 0.5 ms a tile, the grid ready within 15 ms.
 #include "app/settings.h"
-#include "app/tile_locks.h"
+#include "maps/tile_locks.h"
 #include "display/map_types.h"
 #include "maps/http_download.h"
 #include "maps/tile_cache.h"

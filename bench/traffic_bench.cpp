@@ -9,7 +9,7 @@
 // times (for profiles and instruction counts from outside).
 #include "app/program_root.h"
 #include "app/settings.h"
-#include "app/traffic_mode.h"
+#include "simlink/traffic_mode.h"
 #include "display/frame_renderer.h"
 #include "display/map_projection.h"
 #include "display/map_view.h"

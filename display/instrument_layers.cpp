@@ -11,7 +11,6 @@
 #include "display/frame_renderer.h"
 #include "display/frame_update.h"
 #include "display/map_view.h"
-#include "app/shared_accessors.h"
 #include "display/softkey_pages.h"
 #include "display/sprite_draw.h"
 #include "display/status_text.h"
@@ -22,6 +21,7 @@
 #include "render/bitmap_fonts.h"
 #include "render/device.h"
 #include "render/shapes.h"
+#include "simlink/sim_link.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,6 @@
 // package) into the staging set, offset.txt, and the staging-to-active copy.
 #include "display/map_georeference.h"
 
-#include "app/program_root.h"
 #include "app/settings.h"
 #include "platform/log.h"
 #include "app/winmain.h"

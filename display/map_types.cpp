@@ -13,7 +13,6 @@
 #include "maps/http_download.h"
 #include "maps/local_maps.h"
 #include "maps/tile_grid.h"
-#include "app/program_root.h"
 #include "display/map_redraw.h"
 #include "maps/tile_cache.h"
 #include "maps/tile_sources.h"
@@ -23,6 +22,7 @@
 #include "platform/threads.h"
 #include "simlink/sim_link.h"
 #include "simlink/sound.h"
+#include "platform/files.h"
 
 #include <atomic>
 #include <cctype>

@@ -16,7 +16,6 @@
 #include "display/chart_view.h"
 #include "display/map_view.h"
 #include "display/onscreen_keyboard.h"
-#include "app/shared_accessors.h"
 #include "app/status_message.h"
 #include "display/softkey_pages.h"
 #include "display/text_boxes.h"
@@ -24,6 +23,7 @@
 #include "platform/window.h"
 #include "render/snapshot.h"
 #include "simlink/sim_link.h"
+#include "maps/tile_grid.h"
 
 uint8_t TrafficButtonHover = 0;
 uint8_t SoftkeyBarHover = 0;

@@ -9,13 +9,13 @@
 #include "app/softkey_menu.h"
 #include "display/draw_helpers.h"
 #include "display/map_view.h"
-#include "app/shared_accessors.h"
 #include "display/screen_buttons.h"
 #include "display/softkey_pages.h"
 #include "display/text_boxes.h"
 #include "platform/threads.h"
 #include "render/bitmap_fonts.h"
 #include "render/shapes.h"
+#include "maps/tile_grid.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,7 +8,6 @@
 #include "app/settings.h"
 #include "display/draw_helpers.h"
 #include "display/map_view.h"
-#include "app/shared_accessors.h"
 #include "display/screen_buttons.h"
 #include "display/softkey_pages.h"
 #include "display/status_layer.h"

@@ -5,7 +5,7 @@
 
 #include "platform/log.h"
 #include "app/settings.h"
-#include "app/tile_locks.h"
+#include "maps/tile_locks.h"
 #include "maps/tile_cache.h"
 #include "maps/tile_stores.h"
 #include "platform/files.h"

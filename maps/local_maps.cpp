@@ -10,7 +10,6 @@
 #include "maps/local_maps.h"
 
 #include "app/language.h"
-#include "app/shared_accessors.h"
 #include "maps/terrain_awareness.h"
 #include "maps/terrain_data.h"
 #include "display/map_redraw.h"
@@ -878,6 +877,15 @@ void RequestLocalMapReload()
 bool IsLocalMapLoaderBusy()
 {
     return RunActive || TileWaiting;
+}
+
+bool IsMapLoadPending()
+{
+    if (!TileMapFlag.load())
+        return IsLocalMapLoaderBusy();
+    // Only while the loader works on it: a type that cannot load (offline)
+    // must not hold the links back for good.
+    return CurrentTileMapType.load() != Settings.SatMode.load() && IsTileLoaderBusy();
 }
 
 bool TakeLocalSheetReselectRequest()

@@ -114,6 +114,10 @@ void MarkLocalSheetSetComplete();
 bool IsLocalSheetSetComplete();
 void RequestLocalMapReload();
 bool IsLocalMapLoaderBusy();
+// A map load is under way: on tile maps a newly chosen map type still
+// loading, on local maps the tile loader at work. The links wait for it
+// before taking their first state. threads: any.
+bool IsMapLoadPending();
 // A set whose first tile could not be read asks for the sheet to be chosen
 // again at the position; cleared by taking it.
 bool TakeLocalSheetReselectRequest();

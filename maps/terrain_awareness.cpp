@@ -3,7 +3,6 @@
 // from the smoothing that feeds them.
 #include "maps/terrain_awareness.h"
 
-#include "app/program_root.h"
 #include "app/settings.h"
 #include "app/settings_table.h"
 #include "display/aircraft_values.h"
@@ -24,6 +23,7 @@
 #include "render/terrain_quad.h"
 #include "simlink/sim_link.h"
 #include "simlink/sound.h"
+#include "platform/files.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,7 +8,6 @@
 #include "render/picture_slot.h"
 #include "maps/airport_charts.h"
 #include "maps/http_download.h"
-#include "app/shared_accessors.h"
 #include "maps/terrain_awareness.h"
 #include "maps/tile_sources.h"
 #include "maps/tile_stores.h"
@@ -17,6 +16,7 @@
 #include "platform/tvl_assert.h"
 #include "platform/window.h"
 #include "render/textures.h"
+#include "maps/tile_grid.h"
 
 #include <FreeImage.h>
 

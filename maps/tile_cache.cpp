@@ -5,7 +5,7 @@
 
 #include "platform/log.h"
 #include "app/settings.h"
-#include "app/tile_locks.h"
+#include "maps/tile_locks.h"
 #include "maps/http_download.h"
 #include "maps/tile_grid.h"
 #include "maps/tile_sources.h"

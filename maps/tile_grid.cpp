@@ -10,7 +10,6 @@
 #include "display/map_view.h"
 #include "maps/http_download.h"
 #include "maps/local_maps.h"
-#include "app/shared_accessors.h"
 #include "app/status_message.h"
 #include "render/picture_slot.h"
 #include "display/map_redraw.h"
@@ -29,10 +28,10 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
-#include <cstring>
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <cstring>
 
 #include <pthread.h>
 #include <cstdio>
@@ -73,6 +72,9 @@ std::atomic<bool> RefreshAllowed{false};
 std::atomic<bool> GridComplete{false};
 std::atomic<bool> WeatherOn{false};
 std::atomic<int> RunningFetches{0};
+// Any map or terrain loader is at work. threads: loader threads set it, the
+// GUI thread reads it.
+std::atomic<uint8_t> LoadingBusy{0};
 std::atomic<int> FetchEnabled{1};
 std::atomic<int> LastCentreX{-1};
 std::atomic<int> LastCentreY{-1};
@@ -746,6 +748,10 @@ bool IsTileLoaderBusy()
 {
     return Busy;
 }
+
+void SetLoadingBusy(bool busy) { LoadingBusy = busy ? 1 : 0; }
+
+bool IsLoadingBusy() { return LoadingBusy.load() != 0; }
 
 int GetTileLoaderBusy()
 {

@@ -97,6 +97,11 @@ void StopTileLoader(int* out);
 void StopTileLoaderIfRunning();
 bool AbortTileLoader();
 bool IsTileLoaderBusy();
+
+// Set by the map and terrain loaders while they run (the wait cursor shows).
+// threads: loader threads set it, the GUI thread reads it.
+void SetLoadingBusy(bool busy);
+bool IsLoadingBusy();
 int GetTileLoaderBusy();
 double GetGridLoadTime();
 int GetWantedZoom();

@@ -1,9 +1,7 @@
-// Flight-plan editing: the file dialogs and the map-click edits.
+// Flight-plan editing: the map-click edits.
 #include "navdata/flight_plan_edit.h"
 
 #include "platform/log.h"
-#include "app/file_dialogs.h"
-#include "app/softkey_menu.h"
 #include "navdata/flight_plan_files.h"
 #include "navdata/great_circle.h"
 #include "navdata/nav_tables.h"
@@ -16,17 +14,6 @@
 #include <cstring>
 
 namespace {
-
-const char PlanDialogTitle[] = "Flightplan";
-// Pairs of description and pattern, ended by an empty text.
-const char PlanDialogFilter[] = "Flightplan file *.pln\0*.pln\0All files *.*\0*.*\0";
-const char PlanDialogExtension[] = "PLN";
-
-// False (and an empty text) when the root is too long for the folder's name.
-bool PlanFolder(char* out, size_t size)
-{
-    return FormatText(out, size, "%s/Airports", ProgramRoot);
-}
 
 // The nearest navaid or fix inside the search box.
 struct Candidate {
@@ -150,27 +137,6 @@ int32_t InsertedKind(uint32_t navaidKind, PlanKindSet kinds)
     if (kinds == PlanKindsText)
         return navaidKind == 2 ? 3 : navaidKind == 3 ? 1 : 2;
     return navaidKind == 2 ? 2 : navaidKind == 3 ? 4 : 5;
-}
-
-bool OpenFlightPlanDialog()
-{
-    char folder[600], path[512] = "";
-    PlanFolder(folder, sizeof folder);
-    if (!OpenFileDialog(PlanDialogTitle, path, PlanDialogFilter, PlanDialogExtension, folder))
-        return false;
-    if (!FileExists(path))
-        return false;
-    LoadFlightPlanFile(path);
-    ActivateFlightPlan();
-    return true;
-}
-
-void SaveFlightPlanDialog()
-{
-    char folder[600], path[512] = "";
-    PlanFolder(folder, sizeof folder);
-    if (SaveFileDialog(PlanDialogTitle, path, PlanDialogFilter, PlanDialogExtension, folder))
-        SavePlnFile(path);
 }
 
 void DeleteNearestWaypoint(double lon, double lat)

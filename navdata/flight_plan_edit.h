@@ -1,5 +1,4 @@
-// Flight-plan editing: loading and saving through the file dialogs, and the
-// map-click edits that remove the inner waypoint nearest a point or insert
+// Flight-plan editing: the map-click edits that remove the inner waypoint nearest a point or insert
 // the navaid or fix nearest a point where it lengthens the route least.
 // GUI thread; the plan itself is locked while it changes.
 #pragma once
@@ -7,12 +6,6 @@
 #include "navdata/flight_plan.h"
 
 #include <cstdint>
-
-// Lets the user pick a plan file and loads it; false when cancelled or the
-// file is missing.
-bool OpenFlightPlanDialog();
-// Lets the user pick a file name and writes the plan there.
-void SaveFlightPlanDialog();
 
 // Both take the longitude first; distances are plane distances in degrees.
 void DeleteNearestWaypoint(double lon, double lat);

@@ -3,20 +3,13 @@
 #include "navdata/route_navigation.h"
 
 #include "app/settings.h"
-#include "app/softkey_menu.h"
 #include "maps/terrain_data.h"
 #include "navdata/map_centre.h"
 #include "navdata/great_circle.h"
 #include "navdata/route_geometry.h"
 #include "navdata/route_symbols.h"
 #include "platform/units.h"
-#include "simlink/aerofly_link.h"
-#include "simlink/flightgear_link.h"
-#include "simlink/fs2004_link.h"
-#include "simlink/msfs_link.h"
-#include "simlink/p3d_link.h"
 #include "simlink/sim_link.h"
-#include "simlink/xplane_link.h"
 
 #include <algorithm>
 #include <cmath>
@@ -58,24 +51,7 @@ char RouteIdents[FlightPlanMaxWaypoints][8];
 // The plan as this frame's step sees it: one copy under the plan lock.
 FlightPlanRecord StepPlan;
 
-// What a step variant reads and writes through, and how it differs.
-struct GpsLinkOps {
-    void (*getVar)(SimVarId, double*);
-    void (*setVar)(SimVarId, double);  // null: nothing is handed back
-    bool setsWaypointValues;           // variables 8 and 12
-    bool setsDestinationTime;          // variable 10
-    bool findsActiveWaypoint;          // Aerofly FS 2: the step finds it and sets variable 9
-    bool negativeKindsToZero;
-};
-
-const GpsLinkOps P3dOps = {P3dGetVar, nullptr, false, false, false, true};
-const GpsLinkOps XPlaneOps = {XPlaneGetVar, MsfsSetVar, true, true, false, false};
-const GpsLinkOps Fs2004Ops = {Fs2004GetVar, Fs2004SetVar, true, true, false, false};
-const GpsLinkOps FlightGearOps = {FlightGearGetVar, FlightGearSetVar, true, true, false, false};
-const GpsLinkOps MsfsOps = {MsfsGetVar, MsfsSetVar, false, true, false, true};
-const GpsLinkOps AeroflyOps = {AeroflyGetVar, AeroflySetVar, false, true, true, true};
-
-double Var(const GpsLinkOps& ops, SimVarId id)
+double Var(const SimLinkOps& ops, SimVarId id)
 {
     double value = 0;
     ops.getVar(id, &value);
@@ -137,7 +113,7 @@ int32_t FindActiveWaypointOf(const FlightPlanRecord& plan)
     return best;
 }
 
-void GpsStep(const MapProjector& projector, const GpsLinkOps& ops, double refX, double refY)
+void GpsStep(const MapProjector& projector, const SimLinkOps& ops, double refX, double refY)
 {
     const FlightPlanRecord& plan = StepPlan;
     CopyFlightPlan(&StepPlan);
@@ -227,45 +203,10 @@ int32_t RouteSymbolOfKind(int32_t kind, PlanKindSet kinds, int32_t current, bool
     }
 }
 
-void UpdateGpsFs2004(const MapProjector& projector, double refX, double refY, double, double)
+void RunGpsStep(const MapProjector& projector, int useSimulator, double refX, double refY, double, double)
 {
-    GpsStep(projector, Fs2004Ops, refX, refY);
-}
-
-void UpdateGpsP3d(const MapProjector& projector, double refX, double refY, double, double)
-{
-    GpsStep(projector, P3dOps, refX, refY);
-}
-
-void UpdateGpsAerofly(const MapProjector& projector, double refX, double refY, double, double)
-{
-    GpsStep(projector, AeroflyOps, refX, refY);
-}
-
-void UpdateGpsMsfs(const MapProjector& projector, double refX, double refY, double, double)
-{
-    GpsStep(projector, MsfsOps, refX, refY);
-}
-
-void UpdateGpsXPlaneFlightGear(const MapProjector& projector, double refX, double refY, double, double,
-                               int32_t flag)
-{
-    GpsStep(projector, flag == 0 ? XPlaneOps : FlightGearOps, refX, refY);
-}
-
-void RunGpsStep(const MapProjector& projector, int useSimulator, double refX, double refY, double fx, double fy)
-{
-    switch (useSimulator) {
-    case SimulatorFsx:
-    case SimulatorSimConnectConfig:
-    case SimulatorPrepar3d: UpdateGpsP3d(projector, refX, refY, fx, fy); break;
-    case SimulatorXPlane: UpdateGpsXPlaneFlightGear(projector, refX, refY, fx, fy, 0); break;
-    case SimulatorFs2004: UpdateGpsFs2004(projector, refX, refY, fx, fy); break;
-    case SimulatorFlightGear: UpdateGpsXPlaneFlightGear(projector, refX, refY, fx, fy, 1); break;
-    case SimulatorMsfs: UpdateGpsMsfs(projector, refX, refY, fx, fy); break;
-    case SimulatorAerofly: UpdateGpsAerofly(projector, refX, refY, fx, fy); break;
-    default: break;
-    }
+    if (const SimLinkOps* ops = SimLinkOpsOf(useSimulator))
+        GpsStep(projector, *ops, refX, refY);
 }
 
 void BeginGpsFrame()

@@ -44,17 +44,10 @@ struct GpsStateValues {
 };
 extern GpsStateValues GpsState;
 
-// The steps, one per simulator family: the map's projection, the reference
-// point in map pixels (kept as doubles, which hold a map pixel at every
-// zoom); the two after it are not used. XPlaneFlightGear: flag 0 X-Plane,
-// 1 FlightGear.
-void UpdateGpsFs2004(const MapProjector& projector, double refX, double refY, double, double);
-void UpdateGpsP3d(const MapProjector& projector, double refX, double refY, double, double);
-void UpdateGpsAerofly(const MapProjector& projector, double refX, double refY, double, double);
-void UpdateGpsMsfs(const MapProjector& projector, double refX, double refY, double, double);
-void UpdateGpsXPlaneFlightGear(const MapProjector& projector, double refX, double refY, double, double,
-                               int32_t flag);
-// The step of a UseSimulator value (1..8); nothing for any other.
+// The GPS step of a simulator's link, as its row of the simulator facade
+// describes it: the map's projection, the reference point in map pixels
+// (kept as doubles, which hold a map pixel at every zoom); the two after
+// it are not used. Nothing for a UseSimulator value outside 1..8.
 void RunGpsStep(const MapProjector& projector, int useSimulator, double refX, double refY, double fx, double fy);
 
 // The per-frame update's part: -1 for the distance before the step, the

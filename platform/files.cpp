@@ -17,6 +17,8 @@
 
 char ProgramRoot[512];
 char SystemFolder[512];
+char IniFileName[64] = "Plovik.ini";
+char IniFilePath[512];
 
 namespace {
 

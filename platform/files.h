@@ -31,6 +31,10 @@ int _chdrive(int drive);
 extern char ProgramRoot[512];
 // Its "System" folder, as the program root module found it.
 extern char SystemFolder[512];
+// The settings file: its name, and its path in the System folder, set with
+// the two above.
+extern char IniFileName[64];
+extern char IniFilePath[512];
 
 // In place: every backslash becomes '/'. Returns path.
 char* NormalizePath(char* path);

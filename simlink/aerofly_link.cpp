@@ -3,10 +3,8 @@
 // the plan handed to the GUI thread for completion, and GetVar/SetVar.
 #include "simlink/aerofly_link.h"
 
-#include "app/command_table.h"
 #include "platform/log.h"
 #include "app/settings.h"
-#include "app/shared_accessors.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
 #include "platform/units.h"
@@ -18,6 +16,7 @@
 #include "simlink/pilot_log.h"
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
+#include "simlink/sim_link.h"
 
 #include <climits>
 #include <cmath>
@@ -202,7 +201,7 @@ bool HandleAeroflyDatagram(const void* data, size_t size)
     } else if (type == AeroflyMsgWeather) {
         HandleWeather(data, size);
     } else if (type >= AeroflyMsgButton && type <= static_cast<uint32_t>(INT_MAX)) {
-        OnSimButton(static_cast<int32_t>(type - (AeroflyMsgButton - 1)));
+        PassSimButton(static_cast<int32_t>(type - (AeroflyMsgButton - 1)));
     }
     // Keep-alives (26..199) and every other type only count as a sign of life.
     return true;

@@ -4,10 +4,8 @@
 // the weather, and GetVar/SetVar.
 #include "simlink/flightgear_link.h"
 
-#include "app/command_table.h"
 #include "platform/log.h"
 #include "app/settings.h"
-#include "app/shared_accessors.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
 #include "platform/units.h"
@@ -17,6 +15,7 @@
 #include "simlink/pilot_log.h"
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
+#include "simlink/sim_link.h"
 
 #include <algorithm>
 #include <cmath>
@@ -319,7 +318,7 @@ bool HandleFlightGearDatagram(const char* text, size_t length)
     }
     StoreReport(r);
     if (r.firstButton >= 0)
-        OnSimButton(r.firstButton + 1);
+        PassSimButton(r.firstButton + 1);
     DetectTakeOffAndLanding(r);
     if (r.hasRoutePath) {
         RoutePath.Set(r.routePath);

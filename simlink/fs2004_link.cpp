@@ -3,10 +3,8 @@
 // slots the module assigns, and GetVar/SetVar.
 #include "simlink/fs2004_link.h"
 
-#include "app/command_table.h"
 #include "platform/log.h"
 #include "app/settings.h"
-#include "app/shared_accessors.h"
 #include "app/simulator_window.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
@@ -16,6 +14,7 @@
 #include "simlink/link_state.h"
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
+#include "simlink/sim_link.h"
 
 #include <algorithm>
 #include <climits>
@@ -194,7 +193,7 @@ bool HandleFs2004Datagram(const void* data, size_t size)
     else if (type >= Fs2004MsgWeather && type <= Fs2004WeatherLast)
         HandleWeather(data, size);
     else if (type >= Fs2004MsgButton && type <= static_cast<uint32_t>(INT_MAX))
-        OnSimButton(static_cast<int32_t>(type - (Fs2004MsgButton - 1)));
+        PassSimButton(static_cast<int32_t>(type - (Fs2004MsgButton - 1)));
     else
         EndFs2004Link();  // 6 (stop) and every type the link does not know
     return true;

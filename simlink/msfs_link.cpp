@@ -1,9 +1,7 @@
 // The MSFS link thread over the proxy protocol, its state block and GetVar.
 #include "simlink/msfs_link.h"
 
-#include "app/command_table.h"
 #include "platform/log.h"
-#include "app/shared_accessors.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
 #include "simlink/link_state.h"
@@ -11,6 +9,7 @@
 #include "simlink/traffic_advisory.h"
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
+#include "simlink/sim_link.h"
 
 #include <climits>
 #include <cmath>
@@ -185,7 +184,7 @@ static bool HandleByType(uint32_t type, const void* data, size_t size)
     if (type >= MsgControllerButton && type <= static_cast<uint32_t>(INT_MAX)) {
         if (!IsShortReply(data, size))
             return false;
-        OnSimButton(static_cast<int32_t>(type - (MsgControllerButton - 1)));
+        PassSimButton(static_cast<int32_t>(type - (MsgControllerButton - 1)));
         return true;
     }
     if (type >= MsgKeepAlive && type <= ProxyKeepAliveLast) {

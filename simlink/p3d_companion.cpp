@@ -5,9 +5,7 @@
 // and unregister requests.
 #include "simlink/p3d_link.h"
 
-#include "app/command_table.h"
 #include "platform/log.h"
-#include "app/shared_accessors.h"
 #include "app/settings.h"
 #include "app/simulator_window.h"
 #include "maps/weather_radar.h"
@@ -15,6 +13,7 @@
 #include "platform/threads.h"
 #include "simlink/p3d_protocol.h"
 #include "simlink/udp_link.h"
+#include "simlink/sim_link.h"
 
 #include <climits>
 
@@ -112,7 +111,7 @@ void HandleByType(uint32_t type, const void* data, size_t size)
     default: break;
     }
     if (type >= P3dMsgButton && type <= static_cast<uint32_t>(INT_MAX))
-        OnSimButton(static_cast<int32_t>(type - (P3dMsgButton - 1)));
+        PassSimButton(static_cast<int32_t>(type - (P3dMsgButton - 1)));
     // 22 (accepted), 26..199 (keep-alive) and unknown types change nothing.
 }
 

@@ -7,10 +7,8 @@
 #include "app/language.h"
 #include "platform/log.h"
 #include "app/main_window.h"
-#include "app/program_root.h"
 #include "app/settings.h"
-#include "app/softkey_menu.h"
-#include "app/traffic_mode.h"
+#include "simlink/traffic_mode.h"
 #include "maps/weather_radar.h"
 #include "platform/library.h"
 #include "platform/messagebox.h"
@@ -20,6 +18,7 @@
 #include "simlink/traffic_advisory.h"
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
+#include "platform/files.h"
 
 #include <algorithm>
 #include <atomic>

@@ -32,6 +32,10 @@ std::atomic<uint8_t> SimPlanTaken{0};
 static std::atomic<uint8_t> DisplayResetting{0};
 static std::atomic<uint8_t> LinkEnabled{0};
 static std::atomic<uint8_t> FlightPlanShown{0};
+// The link threads write it on each state; the GUI thread reads it.
+static std::atomic<uint8_t> SimStateFlag{1};
+// Set once before any link runs; the link threads call it.
+static std::atomic<SimButtonHandler> ButtonHandler{nullptr};
 // GUI thread only.
 static double LastRestartTime = -1.0e9;
 
@@ -56,44 +60,62 @@ static const SimLinkOps P3dLinkOps = {.getVar = P3dGetVar,
                                       .autoStart = PollP3dSimConnect,
                                       .connect = ConnectP3dLink,
                                       .isConnected = IsP3dConnected,
-                                      .stop = CloseP3dSimConnect};
+                                      .stop = CloseP3dSimConnect,
+                                      .negativeKindsToZero = true};
 
 // Indexed by UseSimulator; row 0 is no simulator.
 static const SimLinkOps SimLinkTable[] = {
     {},
-    P3dLinkOps,  // 1 FSX
-    P3dLinkOps,  // 2 FSX through simconnect.cfg
-    P3dLinkOps,  // 3 Prepar3D
+    P3dLinkOps, // 1 FSX
+    P3dLinkOps, // 2 FSX through simconnect.cfg
+    P3dLinkOps, // 3 Prepar3D
     {.getVar = XPlaneGetVar,
      .setPosition = RequestSetPosition,
      .startTraffic = XPlaneStartTraffic,
      .stopTraffic = SetTrafficOffRequest,
      .pollFlightPlan = HasSimFlightPlan,
-     .udp = &XPlaneLink},
+     .udp = &XPlaneLink,
+     // X-Plane's step has always handed its values back through MSFS's SetVar.
+     .setVar = MsfsSetVar,
+     .setsWaypointValues = true,
+     .setsDestinationTime = true},
     // FS2004 asks for traffic with the same request flag as MSFS.
     {.getVar = Fs2004GetVar,
      .startTraffic = MsfsStartTraffic,
      .stopTraffic = SetTrafficOffRequest,
      .pollFlightPlan = HasSimFlightPlan,
-     .udp = &Fs2004Link},
+     .udp = &Fs2004Link,
+     .setVar = Fs2004SetVar,
+     .setsWaypointValues = true,
+     .setsDestinationTime = true},
     // FlightGear's plan is its route manager's file.
     {.getVar = FlightGearGetVar,
      .startTraffic = FlightGearStartTraffic,
      .stopTraffic = SetTrafficOffRequest,
      .pollFlightPlan = LoadFlightGearRoute,
-     .udp = &FlightGearLink},
+     .udp = &FlightGearLink,
+     .setVar = FlightGearSetVar,
+     .setsWaypointValues = true,
+     .setsDestinationTime = true},
     {.getVar = MsfsGetVar,
      .setPosition = RequestSetPosition,
      .startTraffic = MsfsStartTraffic,
      .stopTraffic = SetTrafficOffRequest,
      .pollFlightPlan = HasSimFlightPlan,
-     .udp = &MsfsLink},
+     .udp = &MsfsLink,
+     .setVar = MsfsSetVar,
+     .setsDestinationTime = true,
+     .negativeKindsToZero = true},
     // Aerofly's plan is completed on the GUI thread, which owns the airport
     // archives.
     {.getVar = AeroflyGetVar,
      .pollFlightPlan = HasSimFlightPlan,
      .udp = &AeroflyLink,
-     .afterAutoStart = CompleteAeroflyPlan},
+     .afterAutoStart = CompleteAeroflyPlan,
+     .setVar = AeroflySetVar,
+     .setsDestinationTime = true,
+     .findsActiveWaypoint = true,
+     .negativeKindsToZero = true},
 };
 static_assert(sizeof(SimLinkTable) / sizeof(SimLinkTable[0]) == SimulatorAerofly + 1);
 
@@ -176,6 +198,28 @@ bool SimLinkIsConnected()
     return link->udp ? IsUdpLinkConnected(*link->udp) : link->isConnected();
 }
 
+bool IsSimulatorConnected()
+{
+    int sim = Settings.UseSimulator.load();
+    if (sim >= SimulatorP3dFirst && sim <= SimulatorP3dLast)
+        return IsP3dLinkRunning();
+    if (sim > SimulatorP3dLast && sim <= SimulatorAerofly)
+        return SimLinkIsConnected();
+    return false;
+}
+
+void SetSimButtonHandler(SimButtonHandler handler) { ButtonHandler = handler; }
+
+void PassSimButton(int32_t button)
+{
+    if (SimButtonHandler handler = ButtonHandler.load())
+        handler(button);
+}
+
+void SetSimStateFlag(uint8_t state) { SimStateFlag = state; }
+
+uint8_t GetSimStateFlag() { return SimStateFlag.load(); }
+
 void SimLinkStopOf(int simulator)
 {
     const SimLinkOps* link = SimLinkOpsOf(simulator);
@@ -252,6 +296,8 @@ void SetFlightPlanState(uint8_t state)
     FlightPlanShown = state;
     Settings.FlightPlanState = state;
 }
+
+bool IsFlightPlanActive() { return Settings.FlightPlanState != 0; }
 
 bool IsFlightPlanShown()
 {

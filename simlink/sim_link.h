@@ -87,6 +87,13 @@ struct SimLinkOps {
     void (*stop)() = nullptr;       // asks the link to end; never while the display is re-created
     // Per frame after the start, on the GUI thread.
     bool (*afterAutoStart)() = nullptr;
+    // The route's GPS step: what it hands back to the link (null: nothing)
+    // and how the simulators differ in it.
+    void (*setVar)(SimVarId id, double value) = nullptr;
+    bool setsWaypointValues = false;  // the waypoint distance and ETE
+    bool setsDestinationTime = false; // the ETE to the destination
+    bool findsActiveWaypoint = false; // Aerofly FS 2: the step finds it and hands its index back
+    bool negativeKindsToZero = false;
 };
 // The row of a UseSimulator value; nullptr outside 1..8.
 const SimLinkOps* SimLinkOpsOf(int simulator);
@@ -101,6 +108,18 @@ void SimLinkConnect();
 bool SimLinkPollFlightPlan();
 // Whether the selected link reports connected.
 bool SimLinkIsConnected();
+// The selected simulator's link is up: for Prepar3D/FSX its companion link
+// runs, for the others their link is connected.
+bool IsSimulatorConnected();
+// A button the pilot pressed in the simulator: the link threads pass it to
+// the handler the command table registers at start; without one it is dropped.
+using SimButtonHandler = void (*)(int32_t button);
+void SetSimButtonHandler(SimButtonHandler handler);
+void PassSimButton(int32_t button);
+// Set by every link thread on each state it receives (1 while the
+// simulator's own state flag is set, 0 for links without one).
+void SetSimStateFlag(uint8_t state);
+uint8_t GetSimStateFlag();
 // Asks the link of a simulator (1..8) to end, whichever is selected; never
 // while the display is re-created.
 void SimLinkStopOf(int simulator);
@@ -127,6 +146,8 @@ bool TakePendingSetPosition(double* latitude, double* longitude);
 
 // The flight-plan display flag and the FlightPlanState setting together (GUI thread).
 void SetFlightPlanState(uint8_t state);
+// The FlightPlanState setting is on.
+bool IsFlightPlanActive();
 bool IsFlightPlanShown();
 bool GetShowFrame();
 // The softkey character of a key code, 0 when the key is not a softkey key.

@@ -3,7 +3,6 @@
 #include "simlink/traffic_advisory.h"
 
 #include "app/settings.h"
-#include "app/softkey_menu.h"
 #include "display/airport_view.h"
 #include "display/map_projection.h"
 #include "display/map_view.h"
@@ -21,6 +20,7 @@ TrafficTargetListType TrafficTargetList;
 std::atomic<uint8_t> SimPaused{0};
 uint8_t TrafficOn = 0;
 uint8_t MultiplayerMode = 0;
+static std::atomic<uint8_t> TrafficModeChanged{0};
 int32_t TrafficAlertActive = 0;
 
 namespace {
@@ -406,3 +406,9 @@ void ResetTrafficAdvisory()
     SeenPanning = false;
     TrafficTargetList.count = 0;
 }
+
+void MarkTrafficModeChanged() { TrafficModeChanged = 1; }
+
+uint8_t IsTrafficModeChanged() { return TrafficModeChanged.load(); }
+
+void ClearTrafficModeChanged() { TrafficModeChanged = 0; }

@@ -45,6 +45,11 @@ extern std::atomic<uint8_t> SimPaused;
 extern uint8_t TrafficOn;
 // Multiplayer traffic is shown rather than AI/TCAS traffic. GUI thread.
 extern uint8_t MultiplayerMode;
+// The traffic display mode was switched: set by the TCAS/AI key, cleared by
+// the traffic advisory pass (GUI thread); the Prepar3D/FSX link thread reads it.
+void MarkTrafficModeChanged();
+uint8_t IsTrafficModeChanged();
+void ClearTrafficModeChanged();
 // Some target alerts in the last pass; the bezel's traffic lamp blinks.
 extern int32_t TrafficAlertActive;
 

@@ -3,7 +3,6 @@
 #include "simlink/udp_link.h"
 
 #include "platform/log.h"
-#include "app/shared_accessors.h"
 #include "app/settings.h"
 #include "maps/local_maps.h"
 #include "platform/threads.h"

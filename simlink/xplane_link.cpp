@@ -3,10 +3,8 @@
 // traffic kept by its position in the plug-in's list, and GetVar.
 #include "simlink/xplane_link.h"
 
-#include "app/command_table.h"
 #include "platform/log.h"
 #include "app/settings.h"
-#include "app/shared_accessors.h"
 #include "navdata/flight_plan.h"
 #include "platform/threads.h"
 #include "platform/units.h"
@@ -17,6 +15,7 @@
 #include "simlink/traffic_table.h"
 #include "simlink/udp_link.h"
 #include "simlink/xplane_protocol.h"
+#include "simlink/sim_link.h"
 
 #include <algorithm>
 #include <climits>
@@ -194,7 +193,7 @@ static bool HandleByType(uint32_t type, const void* data, size_t size)
     default: break;
     }
     if (type >= XPlaneMsgButton && type <= static_cast<uint32_t>(INT_MAX)) {
-        OnSimButton(static_cast<int32_t>(type - (XPlaneMsgButton - 1)));
+        PassSimButton(static_cast<int32_t>(type - (XPlaneMsgButton - 1)));
         return true;
     }
     if (type >= XPlaneMsgKeepAlive && type <= XPlaneKeepAliveLast)

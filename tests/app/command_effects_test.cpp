@@ -24,6 +24,7 @@
 #include "platform/profile.h"
 #include "simlink/sim_link.h"
 #include "tests/support/temp_folder.h"
+#include "simlink/traffic_advisory.h"
 
 #include <gtest/gtest.h>
 

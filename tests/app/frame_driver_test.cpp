@@ -3,7 +3,7 @@
 #include "app/frame_driver.h"
 #include "app/processor_core.h"
 #include "app/settings.h"
-#include "app/tile_locks.h"
+#include "maps/tile_locks.h"
 #include "app/winmain.h"
 #include "tests/support/temp_folder.h"
 

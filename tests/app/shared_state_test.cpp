@@ -9,7 +9,7 @@
 #include "app/shared_accessors.h"
 #include "app/softkey_menu.h"
 #include "app/status_message.h"
-#include "app/traffic_mode.h"
+#include "simlink/traffic_mode.h"
 #include "display/aircraft_values.h"
 #include "display/frame_renderer.h"
 #include "display/frame_update.h"
@@ -23,6 +23,7 @@
 #include "simlink/sim_link.h"
 #include "simlink/traffic_advisory.h"
 #include "tests/support/temp_folder.h"
+#include "maps/tile_grid.h"
 
 #include <gtest/gtest.h>
 

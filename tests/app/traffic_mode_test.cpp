@@ -1,6 +1,6 @@
 // The traffic mode: RadarMode applied to the MSFS link (traffic requests),
 // the multiplayer and label switches, traffic off, and a link without traffic.
-#include "app/traffic_mode.h"
+#include "simlink/traffic_mode.h"
 
 #include "app/settings.h"
 #include "simlink/sim_link.h"

@@ -7,7 +7,7 @@
 #include "app/program_root.h"
 #include "app/settings.h"
 #include "app/track_ring.h"
-#include "app/traffic_mode.h"
+#include "simlink/traffic_mode.h"
 #include "display/airport_view.h"
 #include "display/map_redraw.h"
 #include "display/map_types.h"

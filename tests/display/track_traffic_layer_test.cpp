@@ -10,7 +10,7 @@
 #include "app/settings.h"
 #include "app/softkey_menu.h"
 #include "app/track_ring.h"
-#include "app/traffic_mode.h"
+#include "simlink/traffic_mode.h"
 #include "display/aircraft_values.h"
 #include "display/airport_view.h"
 #include "display/frame_renderer.h"

@@ -1,7 +1,7 @@
 // Downloads against a loopback server: the HTTP/1.0 text client, the tile
 // downloads into files (never a partial file), error pages, time-outs and
 // the WinINet stand-in's host redirection.
-#include "app/tile_locks.h"
+#include "maps/tile_locks.h"
 #include "maps/http_download.h"
 #include "maps/tile_cache.h"
 #include "platform/files.h"

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "app/settings.h"
-#include "app/tile_locks.h"
+#include "maps/tile_locks.h"
 #include "maps/http_download.h"
 #include "maps/tile_cache.h"
 #include "maps/tile_grid.h"

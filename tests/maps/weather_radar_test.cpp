@@ -4,7 +4,7 @@
 #include "maps/weather_radar.h"
 
 #include "app/settings.h"
-#include "app/tile_locks.h"
+#include "maps/tile_locks.h"
 #include "display/sprite_table.h"
 #include "maps/tile_grid.h"
 #include "maps/tile_sources.h"

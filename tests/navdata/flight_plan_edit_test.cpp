@@ -2,6 +2,8 @@
 // inserts and where, and the dialogs' ways out.
 #include "navdata/flight_plan_edit.h"
 
+#include "app/file_dialogs.h"
+
 #include "navdata/flight_plan.h"
 #include "navdata/nav_tables.h"
 #include "navdata/simulators.h"

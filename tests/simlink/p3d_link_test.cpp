@@ -7,7 +7,7 @@
 #include "app/command_table.h"
 #include "app/program_root.h"
 #include "app/settings.h"
-#include "app/traffic_mode.h"
+#include "simlink/traffic_mode.h"
 #include "display/frame_update.h"
 #include "link_datagrams.h"
 #include "maps/weather_radar.h"

@@ -1,6 +1,6 @@
 // The traffic mode: RadarMode turned into traffic on or off at the link, the
 // multiplayer switch and the layer's label switch.
-#include "app/traffic_mode.h"
+#include "simlink/traffic_mode.h"
 
 #include "app/settings.h"
 #include "navdata/route_navigation.h"
@@ -36,10 +36,7 @@ void ApplyTrafficMode()
     TrafficLabels = TrafficDisplayMode == 2 ? 1 : 0;
 }
 
-bool IsTrafficModeOutdated()
-{
-    return Settings.RadarMode != AppliedRadarMode;
-}
+bool IsTrafficModeOutdated() { return Settings.RadarMode != AppliedRadarMode; }
 
 void ResetTrafficMode()
 {
@@ -59,7 +56,4 @@ void ApplyStartupTrafficOptions()
     LinkOpenTime = ProgramClockMs() / 1000.0;
 }
 
-double GetSimLinkOpenTime()
-{
-    return LinkOpenTime;
-}
+double GetSimLinkOpenTime() { return LinkOpenTime; }

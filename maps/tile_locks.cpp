@@ -1,5 +1,5 @@
 // The machine-wide tile mutexes.
-#include "app/tile_locks.h"
+#include "maps/tile_locks.h"
 
 #include "platform/sync.h"
 
