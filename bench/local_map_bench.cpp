@@ -2,6 +2,7 @@
 // its file (descrambled and unpacked), turned into a texture, and both in a
 // row as the loader thread and the frame do it. Target: at most 3 ms a tile.
 #include "maps/system_files.h"
+#include "platform/files.h"
 #include "render/device.h"
 #include "render/textures.h"
 
@@ -14,8 +15,6 @@
 #include <vector>
 
 #include <unistd.h>
-
-extern char ProgramRoot[];
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "maps/tile_grid.h"
 #include "maps/tile_sources.h"
 #include "maps/tile_stores.h"
+#include "platform/files.h"
 #include "render/device.h"
 #include "render/textures.h"
 #include "tests/support/offline_chart_map.h"
@@ -25,8 +26,6 @@
 #include <string>
 
 #include <unistd.h>
-
-extern char ProgramRoot[];
 
 namespace {
 

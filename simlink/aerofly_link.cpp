@@ -262,7 +262,7 @@ const UdpLink AeroflyLink = {&AeroflySession, AeroflyLinkThread};
 
 void AeroflyGetVar(SimVarId id, double* out)
 {
-    if (!IsAeroflyLinkRunning())
+    if (!IsUdpLinkRunning(AeroflyLink))
         *out = 0.0;
     switch (id) {
     case SimVarAltitude: *out = State[LinkAltitude] * FeetPerMetre4; return;

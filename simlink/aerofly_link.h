@@ -14,11 +14,8 @@
 // Set by the flight-plan commands; the link asks the peer for its plan.
 extern std::atomic<uint8_t> AeroflyPlanRequest;
 
-// The link's descriptor and its operations: StartAeroflyLink,
-// StartAeroflyLinkIfEnabled, ConnectAeroflyLink, IsAeroflyConnected,
-// IsAeroflyLinkRunning, StopAeroflyLink.
+// The link's descriptor, which the UDP link operations (udp_link_ops.h) take.
 extern const UdpLink AeroflyLink;
-TVL_NAMED_UDP_LINK_OPERATIONS(Aerofly)
 void AeroflyGetVar(SimVarId id, double* out);
 // The map's own navigation: 8 waypoint distance, 9 the plan's active
 // waypoint, 10 ETE, 12 waypoint ETE.

@@ -38,13 +38,10 @@ enum FlightGearField : int {
 // thread; each field is read whole.
 extern std::atomic<double> FlightGearState[FlightGearFieldCountOfState];
 
-// The link's descriptor and its operations: StartFlightGearLink,
-// StartFlightGearLinkIfEnabled, ConnectFlightGearLink, IsFlightGearConnected,
-// IsFlightGearLinkRunning, StopFlightGearLink.
-// StopFlightGearLink ends the listener; the AI thread goes on until traffic is
+// The link's descriptor, which the UDP link operations (udp_link_ops.h) take.
+// StopUdpLink ends the listener; the AI thread goes on until traffic is
 // switched off.
 extern const UdpLink FlightGearLink;
-TVL_NAMED_UDP_LINK_OPERATIONS(FlightGear)
 void FlightGearGetVar(SimVarId id, double* out);
 // The map's own navigation: 10 ETE (8 and 12 are taken and change nothing).
 void FlightGearSetVar(SimVarId id, double value);

@@ -16,11 +16,8 @@
 // read by GetVar on any thread.
 extern std::atomic<double> Fs2004State[LinkStateFieldCount];
 
-// The link's descriptor and its operations: StartFs2004Link,
-// StartFs2004LinkIfEnabled, ConnectFs2004Link, IsFs2004Connected,
-// IsFs2004LinkRunning, StopFs2004Link.
+// The link's descriptor, which the UDP link operations (udp_link_ops.h) take.
 extern const UdpLink Fs2004Link;
-TVL_NAMED_UDP_LINK_OPERATIONS(Fs2004)
 void Fs2004GetVar(SimVarId id, double* out);
 // The map's own navigation: 8 waypoint distance, 10 ETE, 12 waypoint ETE.
 void Fs2004SetVar(SimVarId id, double value);

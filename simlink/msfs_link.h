@@ -57,11 +57,8 @@ double SimActiveWaypointIndex();
 // map display's MSFS status line reads it.
 extern std::atomic<uint8_t> ProxyAlive;
 
-// The link's descriptor and its operations: StartMsfsLink,
-// StartMsfsLinkIfEnabled, ConnectMsfsLink, IsMsfsConnected,
-// IsMsfsLinkRunning, StopMsfsLink.
+// The link's descriptor, which the UDP link operations (udp_link_ops.h) take.
 extern const UdpLink MsfsLink;
-TVL_NAMED_UDP_LINK_OPERATIONS(Msfs)
 // The thread has been asked to end (a refusal, a shutdown, a stop ...).
 bool IsMsfsLinkEnding();
 void MsfsGetVar(SimVarId id, double* out);

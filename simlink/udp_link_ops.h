@@ -1,6 +1,5 @@
 // A UDP simulator link as one descriptor (the session it owns and the body
-// its thread runs), the operations every such link has over it, and the same
-// operations under the names of each link's simulator.
+// its thread runs) and the operations every such link has over it.
 #pragma once
 
 struct LinkSession;
@@ -23,14 +22,3 @@ bool IsUdpLinkRunning(const UdpLink& link);
 // GUI thread. Asks the link's thread to end (not while the display is being
 // re-created) and wakes it from a blocked receive; does not wait.
 void StopUdpLink(const UdpLink& link);
-
-// Start<Name>Link, Start<Name>LinkIfEnabled, Connect<Name>Link (the same as
-// Start<Name>Link), Is<Name>Connected, Is<Name>LinkRunning and Stop<Name>Link:
-// the operations above on the descriptor <Name>Link.
-#define TVL_NAMED_UDP_LINK_OPERATIONS(Name)                                                  \
-    inline bool Start##Name##Link() { return StartUdpLink(Name##Link); }                     \
-    inline bool Start##Name##LinkIfEnabled() { return StartUdpLinkIfEnabled(Name##Link); }   \
-    inline bool Connect##Name##Link() { return StartUdpLink(Name##Link); }                   \
-    inline bool Is##Name##Connected() { return IsUdpLinkConnected(Name##Link); }             \
-    inline bool Is##Name##LinkRunning() { return IsUdpLinkRunning(Name##Link); }             \
-    inline void Stop##Name##Link() { StopUdpLink(Name##Link); }

@@ -10,11 +10,8 @@
 
 #include <cstddef>
 
-// The link's descriptor and its operations: StartXPlaneLink,
-// StartXPlaneLinkIfEnabled, ConnectXPlaneLink, IsXPlaneConnected,
-// IsXPlaneLinkRunning, StopXPlaneLink.
+// The link's descriptor, which the UDP link operations (udp_link_ops.h) take.
 extern const UdpLink XPlaneLink;
-TVL_NAMED_UDP_LINK_OPERATIONS(XPlane)
 // Over the state block the MSFS link shares; writes go through MsfsSetVar.
 void XPlaneGetVar(SimVarId id, double* out);
 

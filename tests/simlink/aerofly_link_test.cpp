@@ -78,7 +78,7 @@ TEST_F(AeroflyDatagramTest, StateValuesComeOutInTheUnitsOfTheVariableTable)
     EXPECT_NEAR(Var(SimVarBank), 28.6479, 1e-4);
     EXPECT_NEAR(Var(SimVarHeightAboveGround), 328.0, 1e-4);
     EXPECT_EQ(Var(SimVarTemperature), 0.0);
-    EXPECT_TRUE(IsAeroflyConnected());
+    EXPECT_TRUE(IsUdpLinkConnected(AeroflyLink));
 }
 
 TEST_F(AeroflyDatagramTest, AStateThatAnnouncesMoreThanArrivedChangesNothing)
@@ -348,7 +348,7 @@ protected:
 
     void Register(uint32_t slot)
     {
-        ASSERT_TRUE(ConnectAeroflyLink());
+        ASSERT_TRUE(StartUdpLink(AeroflyLink));
         EXPECT_EQ(Expect(AeroflyMsgRegister).clientId, 4321);
         ASSERT_TRUE(peer.Send(WordReply(AeroflyMagic, AeroflyMsgRegistered, slot)));
     }
@@ -360,7 +360,7 @@ TEST_F(AeroflyLinkTest, ReadyStepThenEveryRequestWithTheSlot)
     UdpLinkRequest r = Expect(AeroflyMsgMapReady);
     EXPECT_EQ(r.slotIndex, 6);
     EXPECT_EQ(r.clientId, 4321);
-    EXPECT_TRUE(IsAeroflyConnected());  // the ready step connects
+    EXPECT_TRUE(IsUdpLinkConnected(AeroflyLink)); // the ready step connects
     RequestAeroflyPlanSend();
     EXPECT_EQ(Expect(AeroflyMsgPlanRequest).slotIndex, 6);
     TrafficOnRequest = 1;
@@ -379,11 +379,11 @@ TEST_F(AeroflyLinkTest, ReadyStepThenEveryRequestWithTheSlot)
     SimLinkStopTraffic();  // Aerofly has no traffic: nothing to stop
     EXPECT_FALSE(SimLinkStartTraffic());
     EXPECT_EQ(TrafficOffRequest.load(), 0);
-    StopAeroflyLink();
+    StopUdpLink(AeroflyLink);
     r = Expect(AeroflyMsgUnregister);
     EXPECT_EQ(r.slotIndex, 6);
     EXPECT_EQ(r.first, 47.5);  // the record keeps what the last request left
-    ASSERT_TRUE(WaitFor([] { return !IsAeroflyLinkRunning(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(AeroflyLink); }, Wait));
 }
 
 TEST_F(AeroflyLinkTest, KeepAlivesAndTypesItDoesNotUseLeaveTheLinkRunning)
@@ -394,30 +394,30 @@ TEST_F(AeroflyLinkTest, KeepAlivesAndTypesItDoesNotUseLeaveTheLinkRunning)
         ASSERT_TRUE(peer.Send(WordReply(AeroflyMagic, type, 0, 8)));
         Sleep(300);  // past the time-out of 200 ms, were the datagram not counted
     }
-    EXPECT_TRUE(IsAeroflyLinkRunning());
+    EXPECT_TRUE(IsUdpLinkRunning(AeroflyLink));
     ASSERT_TRUE(peer.Send(WordReply(AeroflyMagic, AeroflyMsgStop, 0, 8)));
     Expect(AeroflyMsgUnregister);
-    ASSERT_TRUE(WaitFor([] { return !IsAeroflyLinkRunning(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(AeroflyLink); }, Wait));
 }
 
 TEST_F(AeroflyLinkTest, FiveTimeOutsInARowEndTheLink)
 {
     Register(0);
     Expect(AeroflyMsgMapReady);
-    ASSERT_TRUE(WaitFor([] { return !IsAeroflyLinkRunning(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(AeroflyLink); }, Wait));
     Expect(AeroflyMsgUnregister);
 }
 
 TEST_F(AeroflyLinkTest, AStateBeforeTheRegistrationIsNotTaken)
 {
     HomePosition.latitude = 40.0;
-    ASSERT_TRUE(ConnectAeroflyLink());
+    ASSERT_TRUE(StartUdpLink(AeroflyLink));
     Expect(AeroflyMsgRegister);
     ASSERT_TRUE(peer.Send(AeroflyState(47.0f, 8.0f)));
     Expect(AeroflyMsgRegister);
-    EXPECT_FALSE(IsAeroflyConnected());
+    EXPECT_FALSE(IsUdpLinkConnected(AeroflyLink));
     EXPECT_EQ(Var(SimVarLatitude), 40.0);
-    EXPECT_TRUE(IsAeroflyLinkRunning());
+    EXPECT_TRUE(IsUdpLinkRunning(AeroflyLink));
 }
 
 }  // namespace

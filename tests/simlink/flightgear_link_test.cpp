@@ -420,12 +420,13 @@ protected:
 
 TEST_F(FlightGearLinkTest, ListensAndTheFirstDatagramConnectsAndReloadsTheMaps)
 {
-    ASSERT_TRUE(StartFlightGearLink());
+    ASSERT_TRUE(StartUdpLink(FlightGearLink));
     AircraftLine line;
     line.latitude = 0;  // the first datagram connects all the same
     SimMapReloadDone = 0;
     // The link connects before it reloads the maps: wait for the reload too.
-    ASSERT_TRUE(SendUntil(port, line.Text(), [] { return IsFlightGearConnected() && SimMapReloadDone.load() == 1; }));
+    ASSERT_TRUE(SendUntil(port, line.Text(),
+                          [] { return IsUdpLinkConnected(FlightGearLink) && SimMapReloadDone.load() == 1; }));
     EXPECT_TRUE(WaitFor([] { return MapReloadPending.load() == 0; }, Wait));
     line.latitude = 52.25;
     ASSERT_TRUE(SendUntil(port, line.Text(), [] { return Var(SimVarLatitude) == 52.25; }));
@@ -433,33 +434,33 @@ TEST_F(FlightGearLinkTest, ListensAndTheFirstDatagramConnectsAndReloadsTheMaps)
 
 TEST_F(FlightGearLinkTest, OneSilenceEndsTheLinkAndTheFrameRestartsIt)
 {
-    ASSERT_TRUE(StartFlightGearLink());
-    ASSERT_TRUE(SendUntil(port, AircraftLine{}.Text(), [] { return IsFlightGearConnected(); }));
-    ASSERT_TRUE(WaitFor([] { return !IsFlightGearLinkRunning(); }, Wait));
-    EXPECT_FALSE(IsFlightGearConnected());
+    ASSERT_TRUE(StartUdpLink(FlightGearLink));
+    ASSERT_TRUE(SendUntil(port, AircraftLine{}.Text(), [] { return IsUdpLinkConnected(FlightGearLink); }));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(FlightGearLink); }, Wait));
+    EXPECT_FALSE(IsUdpLinkConnected(FlightGearLink));
     SimLinkRestartIfDue(ClockSeconds() + 10.0, true);
-    ASSERT_TRUE(SendUntil(port, AircraftLine{}.Text(), [] { return IsFlightGearConnected(); }));
+    ASSERT_TRUE(SendUntil(port, AircraftLine{}.Text(), [] { return IsUdpLinkConnected(FlightGearLink); }));
 }
 
 TEST_F(FlightGearLinkTest, StopEndsTheListener)
 {
-    ASSERT_TRUE(StartFlightGearLink());
-    ASSERT_TRUE(SendUntil(port, AircraftLine{}.Text(), [] { return IsFlightGearConnected(); }));
-    StopFlightGearLink();
-    ASSERT_TRUE(WaitFor([] { return !IsFlightGearLinkRunning(); }, 500));
+    ASSERT_TRUE(StartUdpLink(FlightGearLink));
+    ASSERT_TRUE(SendUntil(port, AircraftLine{}.Text(), [] { return IsUdpLinkConnected(FlightGearLink); }));
+    StopUdpLink(FlightGearLink);
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(FlightGearLink); }, 500));
 }
 
 TEST_F(FlightGearLinkTest, TrafficOnStartsTheAiListenerAndTrafficOffEndsIt)
 {
-    ASSERT_TRUE(StartFlightGearLink());
+    ASSERT_TRUE(StartUdpLink(FlightGearLink));
     ASSERT_TRUE(SimLinkStartTraffic());
     ASSERT_TRUE(SendUntil(port, AircraftLine{}.Text(), [] { return IsFlightGearTrafficRunning(); }));
     ASSERT_TRUE(SendUntil(aiPort, "2;DLH1;90;3500;53.5;10.1;17;1;KLM2;270;12000;52.1;4.5;18;1\n",
                           [] { return TrafficCount.load() == 2; }));
     EXPECT_EQ(FindTrafficId(18), 1);
     // The listener's stop leaves the AI thread to the traffic switch.
-    StopFlightGearLink();
-    ASSERT_TRUE(WaitFor([] { return !IsFlightGearLinkRunning(); }, Wait));
+    StopUdpLink(FlightGearLink);
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(FlightGearLink); }, Wait));
     EXPECT_TRUE(IsFlightGearTrafficRunning());
     SimLinkStopTraffic();
     ASSERT_TRUE(WaitFor([] { return !IsFlightGearTrafficRunning(); }, Wait));
@@ -471,7 +472,7 @@ TEST_F(FlightGearLinkTest, OnlyFlightGearsAddressIsHeard)
 {
     UdpPeer stranger(0, "127.0.0.2");
     ASSERT_TRUE(stranger.IsOpen());
-    ASSERT_TRUE(StartFlightGearLink());
+    ASSERT_TRUE(StartUdpLink(FlightGearLink));
     ASSERT_TRUE(SimLinkStartTraffic());
     ASSERT_TRUE(SendUntil(port, AircraftLine{}.Text(), [] { return IsFlightGearTrafficRunning(); }));
     AircraftLine far;
@@ -508,13 +509,13 @@ TEST_F(FlightGearLinkTest, APortAnotherProgramHoldsIsLoggedOnceAndHeardOnOnceFre
         UdpPeer holder(port);
         ASSERT_TRUE(holder.IsOpen());
         for (int start = 0; start < 3; ++start) {
-            ASSERT_TRUE(StartFlightGearLink());
-            ASSERT_TRUE(WaitFor([] { return !IsFlightGearLinkRunning(); }, Wait));
+            ASSERT_TRUE(StartUdpLink(FlightGearLink));
+            ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(FlightGearLink); }, Wait));
         }
         EXPECT_EQ(CountLines(log(), refused), 1) << log();
     }
-    ASSERT_TRUE(StartFlightGearLink());
-    ASSERT_TRUE(SendUntil(port, AircraftLine{}.Text(), [] { return IsFlightGearConnected(); }));
+    ASSERT_TRUE(StartUdpLink(FlightGearLink));
+    ASSERT_TRUE(SendUntil(port, AircraftLine{}.Text(), [] { return IsUdpLinkConnected(FlightGearLink); }));
     {
         UdpPeer holder(aiPort);
         ASSERT_TRUE(holder.IsOpen());
@@ -534,8 +535,8 @@ TEST_F(FlightGearLinkTest, TheTimeGoesToFlightGearWhenTheWeatherWantsIt)
     UdpPeer timeListener;
     Settings.FlightGear.timevar = timeListener.Port();
     Settings.WeatherState = 1;
-    ASSERT_TRUE(StartFlightGearLink());
-    ASSERT_TRUE(SendUntil(port, AircraftLine{}.Text(), [] { return IsFlightGearConnected(); }));
+    ASSERT_TRUE(StartUdpLink(FlightGearLink));
+    ASSERT_TRUE(SendUntil(port, AircraftLine{}.Text(), [] { return IsUdpLinkConnected(FlightGearLink); }));
     WeatherRequestFlag = 1;
     flightGear.SendTo(port, AircraftLine{}.Text());
     std::vector<uint8_t> d;
@@ -554,10 +555,10 @@ TEST_F(FlightGearLinkTest, NoTimeWhileFlightGearHasWeatherOfItsOwn)
     UdpPeer timeListener;
     Settings.FlightGear.timevar = timeListener.Port();
     Settings.WeatherState = 1;
-    ASSERT_TRUE(StartFlightGearLink());
+    ASSERT_TRUE(StartUdpLink(FlightGearLink));
     AircraftLine line;
     line.weather = 1;
-    ASSERT_TRUE(SendUntil(port, line.Text(), [] { return IsFlightGearConnected(); }));
+    ASSERT_TRUE(SendUntil(port, line.Text(), [] { return IsUdpLinkConnected(FlightGearLink); }));
     WeatherRequestFlag = 1;
     flightGear.SendTo(port, line.Text());
     std::vector<uint8_t> d;

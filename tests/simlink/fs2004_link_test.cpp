@@ -67,13 +67,13 @@ TEST_F(Fs2004DatagramTest, StateValuesComeOutInTheUnitsOfTheVariableTable)
     EXPECT_EQ(Var(SimVarMagneticVariation), 2.0);
     EXPECT_EQ(Var(SimVarBank), 10.0);
     EXPECT_EQ(Var(SimVarEta), 0.0);
-    EXPECT_TRUE(IsFs2004Connected());
+    EXPECT_TRUE(IsUdpLinkConnected(Fs2004Link));
 }
 
 TEST_F(Fs2004DatagramTest, FirstStateAtLatitudeZeroLeavesTheLinkUnconnected)
 {
     ASSERT_TRUE(Handle(Bytes(MakeFs2004State(0.0f, 8.0f))));
-    EXPECT_FALSE(IsFs2004Connected());
+    EXPECT_FALSE(IsUdpLinkConnected(Fs2004Link));
     EXPECT_EQ(Var(SimVarLatitude), 53.5);
     EXPECT_EQ(Var(SimVarLongitude), 10.0);
 }
@@ -263,11 +263,11 @@ protected:
 
     void RegisterAndFly(uint32_t slot)
     {
-        ASSERT_TRUE(StartFs2004Link());
+        ASSERT_TRUE(StartUdpLink(Fs2004Link));
         EXPECT_EQ(Expect(Fs2004MsgRegister).clientId, 1234);
         ASSERT_TRUE(peer.Send(WordReply(Fs2004Magic, Fs2004MsgRegistered, slot)));
         ASSERT_TRUE(peer.Send(Bytes(MakeFs2004State(47.0f, 8.0f))));
-        ASSERT_TRUE(WaitFor([] { return IsFs2004Connected(); }, Wait));
+        ASSERT_TRUE(WaitFor([] { return IsUdpLinkConnected(Fs2004Link); }, Wait));
     }
 };
 
@@ -286,11 +286,11 @@ TEST_F(Fs2004LinkTest, ReadyStepThenRequestsWithTheSlot)
     WeatherRequestFlag = 1;
     EXPECT_EQ(Expect(Fs2004MsgWeatherRequest).weather, 1u);
     Settings.WeatherState = 0;
-    StopFs2004Link();
+    StopUdpLink(Fs2004Link);
     r = Expect(Fs2004MsgUnregister);
     EXPECT_EQ(r.clientId, 1234);
     EXPECT_EQ(r.weather, 1u);  // the record keeps what the last request left
-    ASSERT_TRUE(WaitFor([] { return !IsFs2004LinkRunning(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(Fs2004Link); }, Wait));
 }
 
 // The module restarted without its stop message (the simulator crashed):
@@ -302,8 +302,8 @@ TEST_F(Fs2004LinkTest, AModuleThatFellSilentIsRegisteredWithAgain)
     WeatherRequestFlag = 0;
     RegisterAndFly(2);
     Expect(Fs2004MsgMapReady);
-    ASSERT_TRUE(WaitFor([] { return !IsFs2004LinkRunning(); }, 4 * Wait));
-    EXPECT_FALSE(IsFs2004Connected());
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(Fs2004Link); }, 4 * Wait));
+    EXPECT_FALSE(IsUdpLinkConnected(Fs2004Link));
     Expect(Fs2004MsgUnregister);
     EXPECT_EQ(WeatherRequestFlag.load(), 0);
     Settings.WeatherState = 0;
@@ -311,12 +311,12 @@ TEST_F(Fs2004LinkTest, AModuleThatFellSilentIsRegisteredWithAgain)
     Expect(Fs2004MsgRegister);
     ASSERT_TRUE(peer.Send(WordReply(Fs2004Magic, Fs2004MsgRegistered, 4)));
     ASSERT_TRUE(peer.Send(Bytes(MakeFs2004State(47.5f, 8.0f))));
-    ASSERT_TRUE(WaitFor([] { return IsFs2004Connected() && Var(SimVarLatitude) == 47.5; }, Wait));
+    ASSERT_TRUE(WaitFor([] { return IsUdpLinkConnected(Fs2004Link) && Var(SimVarLatitude) == 47.5; }, Wait));
 }
 
 TEST_F(Fs2004LinkTest, KeepAlivesOfTheModuleHoldTheLinkOpen)
 {
-    ASSERT_TRUE(StartFs2004Link());
+    ASSERT_TRUE(StartUdpLink(Fs2004Link));
     Expect(Fs2004MsgRegister);
     ASSERT_TRUE(peer.Send(WordReply(Fs2004Magic, Fs2004MsgRegistered, 2)));
     // 200 ms time-outs before the first state: five in a row would end the
@@ -326,15 +326,15 @@ TEST_F(Fs2004LinkTest, KeepAlivesOfTheModuleHoldTheLinkOpen)
         std::vector<uint8_t> d;
         peer.Receive(&d, 100);
     }
-    EXPECT_TRUE(IsFs2004LinkRunning());
+    EXPECT_TRUE(IsUdpLinkRunning(Fs2004Link));
 }
 
 TEST_F(Fs2004LinkTest, StateBeforeRegistrationEndsTheLink)
 {
-    ASSERT_TRUE(StartFs2004Link());
+    ASSERT_TRUE(StartUdpLink(Fs2004Link));
     Expect(Fs2004MsgRegister);
     ASSERT_TRUE(peer.Send(Bytes(MakeFs2004State(47.0f, 8.0f))));
-    ASSERT_TRUE(WaitFor([] { return !IsFs2004LinkRunning(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(Fs2004Link); }, Wait));
 }
 
 TEST_F(Fs2004LinkTest, UnknownTypeEndsTheLinkAndUnregisters)
@@ -342,7 +342,7 @@ TEST_F(Fs2004LinkTest, UnknownTypeEndsTheLinkAndUnregisters)
     RegisterAndFly(1);
     ASSERT_TRUE(peer.Send(WordReply(Fs2004Magic, 12, 0, 8)));
     Expect(Fs2004MsgUnregister);
-    ASSERT_TRUE(WaitFor([] { return !IsFs2004LinkRunning(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(Fs2004Link); }, Wait));
 }
 
 }  // namespace

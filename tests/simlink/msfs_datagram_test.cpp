@@ -52,7 +52,7 @@ struct Observed {
         o.ending = IsMsfsLinkEnding();
         o.lastButton = GetLastButton();
         o.proxyAlive = ProxyAlive.load();
-        o.connected = IsMsfsConnected();
+        o.connected = IsUdpLinkConnected(MsfsLink);
         return o;
     }
 };
@@ -299,7 +299,7 @@ TEST(MsfsDatagramLive, DatagramLargerThanTheBufferIsDropped)
     Settings.InitialTimeout = 500;
     ActiveSimPort = peer.Port();
     ActiveSimAddress.Set("127.0.0.1");
-    ASSERT_TRUE(StartMsfsLink());
+    ASSERT_TRUE(StartUdpLink(MsfsLink));
     std::vector<uint8_t> d;
     ASSERT_TRUE(peer.ReceiveType(MsgRegister, &d, 5000));
     ASSERT_TRUE(peer.Send(ShortReply(MsgRegistered, 1)));
@@ -309,7 +309,7 @@ TEST(MsfsDatagramLive, DatagramLargerThanTheBufferIsDropped)
     ASSERT_TRUE(peer.Send(StateDatagram(45.0, 9.0)));
     ASSERT_TRUE(WaitFor([] { return LinkAircraftState[LinkLatitude].load() == 45.0; }, 5000));
     EXPECT_EQ(FindTrafficId(70), -1);
-    EXPECT_TRUE(IsMsfsLinkRunning());
+    EXPECT_TRUE(IsUdpLinkRunning(MsfsLink));
     StopAndJoinUdpLinkThread();
 }
 

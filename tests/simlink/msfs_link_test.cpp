@@ -56,12 +56,12 @@ protected:
     // Starts the link and answers its registration with the slot.
     void Register(int32_t slot = 3)
     {
-        ASSERT_TRUE(StartMsfsLink());
+        ASSERT_TRUE(StartUdpLink(MsfsLink));
         std::vector<uint8_t> d;
         ASSERT_TRUE(peer->ReceiveType(MsgRegister, &d, Wait));
         EXPECT_EQ(ParseRequest(d).clientId, 4321);
         ASSERT_TRUE(peer->Send(ShortReply(MsgRegistered, slot)));
-        ASSERT_TRUE(WaitFor([] { return IsMsfsConnected(); }, Wait));
+        ASSERT_TRUE(WaitFor([] { return IsUdpLinkConnected(MsfsLink); }, Wait));
     }
 
     // Sends a state and waits until the link holds all of it: the link
@@ -102,7 +102,7 @@ TEST_F(MsfsLinkTest, DatagramsFromAnyoneButThePeerAreIgnored)
     ASSERT_TRUE(stranger.SendTo(peer->SenderPort(), StateDatagram(-33.0, 151.0)));
     ASSERT_TRUE(stranger.SendTo(peer->SenderPort(), ShortReply(MsgProxyShutdown)));
     SendStateAndWait(47.5, 8.75);  // the peer's next state comes after the stranger's
-    EXPECT_TRUE(IsMsfsLinkRunning());
+    EXPECT_TRUE(IsUdpLinkRunning(MsfsLink));
 }
 
 // The peer is its address: a proxy may answer from another socket than the
@@ -111,11 +111,11 @@ TEST_F(MsfsLinkTest, AProxyAnsweringFromAnotherSocketIsHeard)
 {
     UdpPeer answering;
     ASSERT_TRUE(answering.IsOpen());
-    ASSERT_TRUE(StartMsfsLink());
+    ASSERT_TRUE(StartUdpLink(MsfsLink));
     std::vector<uint8_t> d;
     ASSERT_TRUE(peer->ReceiveType(MsgRegister, &d, Wait));
     ASSERT_TRUE(answering.SendToSenderOf(*peer, ShortReply(MsgRegistered, 3)));
-    ASSERT_TRUE(WaitFor([] { return IsMsfsConnected(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return IsUdpLinkConnected(MsfsLink); }, Wait));
     ASSERT_TRUE(answering.SendToSenderOf(*peer, StateDatagram(47.25, 8.5)));
     ASSERT_TRUE(WaitFor([] { return Var(SimVarLatitude) == 47.25; }, Wait));
 }
@@ -153,20 +153,20 @@ TEST_F(MsfsLinkTest, ARepeatedRegistrationReplyIsLoggedOnce)
 
 TEST_F(MsfsLinkTest, KeepsRegisteringUntilAnswered)
 {
-    ASSERT_TRUE(StartMsfsLink());
+    ASSERT_TRUE(StartUdpLink(MsfsLink));
     std::vector<uint8_t> d;
     ASSERT_TRUE(peer->ReceiveType(MsgRegister, &d, Wait));
     ASSERT_TRUE(peer->ReceiveType(MsgRegister, &d, Wait));
-    EXPECT_FALSE(IsMsfsConnected());
+    EXPECT_FALSE(IsUdpLinkConnected(MsfsLink));
 }
 
 TEST_F(MsfsLinkTest, StateBeforeRegistrationEndsTheLink)
 {
-    ASSERT_TRUE(StartMsfsLink());
+    ASSERT_TRUE(StartUdpLink(MsfsLink));
     std::vector<uint8_t> d;
     ASSERT_TRUE(peer->ReceiveType(MsgRegister, &d, Wait));
     ASSERT_TRUE(peer->Send(StateDatagram(47.0, 8.0)));
-    ASSERT_TRUE(WaitFor([] { return !IsMsfsLinkRunning(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(MsfsLink); }, Wait));
     EXPECT_EQ(Var(SimVarLatitude), 53.5);
 }
 
@@ -205,11 +205,11 @@ TEST_F(MsfsLinkTest, KeepsCoordinatesOutOfRangeButTakesTheRest)
 
 TEST_F(MsfsLinkTest, RefusalEndsTheLinkWithoutUnregistering)
 {
-    ASSERT_TRUE(StartMsfsLink());
+    ASSERT_TRUE(StartUdpLink(MsfsLink));
     std::vector<uint8_t> d;
     ASSERT_TRUE(peer->ReceiveType(MsgRegister, &d, Wait));
     ASSERT_TRUE(peer->Send(ShortReply(MsgRegisterRefused)));
-    ASSERT_TRUE(WaitFor([] { return !IsMsfsLinkRunning(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(MsfsLink); }, Wait));
     EXPECT_FALSE(peer->ReceiveType(MsgUnregister, &d, 300));
 }
 
@@ -220,8 +220,8 @@ TEST_F(MsfsLinkTest, ProxyShutdownEndsTheLinkAndUnregisters)
     std::vector<uint8_t> d;
     ASSERT_TRUE(peer->ReceiveType(MsgUnregister, &d, Wait));
     EXPECT_EQ(ParseRequest(d).clientId, 4321);
-    ASSERT_TRUE(WaitFor([] { return !IsMsfsLinkRunning(); }, Wait));
-    EXPECT_FALSE(IsMsfsConnected());
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(MsfsLink); }, Wait));
+    EXPECT_FALSE(IsUdpLinkConnected(MsfsLink));
 }
 
 TEST_F(MsfsLinkTest, KeepAliveMarksTheProxyAlive)
@@ -230,29 +230,29 @@ TEST_F(MsfsLinkTest, KeepAliveMarksTheProxyAlive)
     EXPECT_EQ(ProxyAlive.load(), 0);
     ASSERT_TRUE(peer->Send(ShortReply(MsgKeepAlive, 0, 4321)));
     ASSERT_TRUE(WaitFor([] { return ProxyAlive.load() == 1; }, Wait));
-    StopMsfsLink();
-    ASSERT_TRUE(WaitFor([] { return !IsMsfsLinkRunning(); }, Wait));
+    StopUdpLink(MsfsLink);
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(MsfsLink); }, Wait));
     EXPECT_EQ(ProxyAlive.load(), 0);
 }
 
 TEST_F(MsfsLinkTest, StopSendsUnregisterWithClientId)
 {
     Register();
-    StopMsfsLink();
+    StopUdpLink(MsfsLink);
     std::vector<uint8_t> d;
     ASSERT_TRUE(peer->ReceiveType(MsgUnregister, &d, Wait));
     EXPECT_EQ(d.size(), sizeof(ProxyRequest));
     EXPECT_EQ(ParseRequest(d).clientId, 4321);
-    ASSERT_TRUE(WaitFor([] { return !IsMsfsLinkRunning(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(MsfsLink); }, Wait));
 }
 
 TEST_F(MsfsLinkTest, StopEndsALinkThatWaitsForItsPeer)
 {
-    ASSERT_TRUE(StartMsfsLink());
+    ASSERT_TRUE(StartUdpLink(MsfsLink));
     std::vector<uint8_t> d;
     ASSERT_TRUE(peer->ReceiveType(MsgRegister, &d, Wait));
-    StopMsfsLink();
-    ASSERT_TRUE(WaitFor([] { return !IsMsfsLinkRunning(); }, Wait));
+    StopUdpLink(MsfsLink);
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(MsfsLink); }, Wait));
     EXPECT_FALSE(peer->ReceiveType(MsgUnregister, &d, 200));
 }
 
@@ -260,10 +260,10 @@ TEST_F(MsfsLinkTest, NoStopWhileTheDisplayIsRecreated)
 {
     Register();
     SetDisplayResetting(1);
-    StopMsfsLink();
+    StopUdpLink(MsfsLink);
     std::vector<uint8_t> d;
     EXPECT_FALSE(peer->ReceiveType(MsgUnregister, &d, 300));
-    EXPECT_TRUE(IsMsfsLinkRunning());
+    EXPECT_TRUE(IsUdpLinkRunning(MsfsLink));
     SetDisplayResetting(0);
 }
 
@@ -312,7 +312,7 @@ TEST_F(MsfsLinkTest, SetPositionIsSentOnceWithLongitudeFirst)
 
 TEST_F(MsfsLinkTest, RequestsWaitForTheRegistration)
 {
-    ASSERT_TRUE(StartMsfsLink());
+    ASSERT_TRUE(StartUdpLink(MsfsLink));
     MsfsStartTraffic();
     RequestSetPosition(1.5, 2.5);
     std::vector<uint8_t> d;
@@ -332,7 +332,7 @@ TEST_F(MsfsLinkTest, ButtonBecomesOnSimButtonNumber)
 
 TEST_F(MsfsLinkTest, FlightPlanIsTakenAtAnyTime)
 {
-    ASSERT_TRUE(StartMsfsLink());
+    ASSERT_TRUE(StartUdpLink(MsfsLink));
     std::vector<uint8_t> d;
     ASSERT_TRUE(peer->ReceiveType(MsgRegister, &d, Wait));
     RouteChanged = 0;
@@ -344,13 +344,13 @@ TEST_F(MsfsLinkTest, FlightPlanIsTakenAtAnyTime)
     EXPECT_EQ(plan.count, 3);
     EXPECT_EQ(plan.simActiveIndex, 1);
     EXPECT_STREQ(plan.waypoints[2].ident, "WP2");
-    EXPECT_TRUE(IsMsfsLinkRunning());
+    EXPECT_TRUE(IsUdpLinkRunning(MsfsLink));
 }
 
 TEST_F(MsfsLinkTest, SilentPeerEndsTheLinkAfterFiveTimeouts)
 {
-    ASSERT_TRUE(StartMsfsLink());
-    ASSERT_TRUE(WaitFor([] { return !IsMsfsLinkRunning(); }, 4 * Wait));
+    ASSERT_TRUE(StartUdpLink(MsfsLink));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(MsfsLink); }, 4 * Wait));
 }
 
 TEST_F(MsfsLinkTest, LogsEachNewErrorCodeOnce)
@@ -359,8 +359,8 @@ TEST_F(MsfsLinkTest, LogsEachNewErrorCodeOnce)
     WorkingFolder in(folder.Path());
     Settings.DebugMode = true;
     LastLoggedWsaError = 0;
-    ASSERT_TRUE(StartMsfsLink());
-    ASSERT_TRUE(WaitFor([] { return !IsMsfsLinkRunning(); }, 4 * Wait));
+    ASSERT_TRUE(StartUdpLink(MsfsLink));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(MsfsLink); }, 4 * Wait));
     std::string log = ReadFileText(folder / "Tervalingo.log");
     size_t first = log.find("MSFS WSA error 10060");
     ASSERT_NE(first, std::string::npos);
@@ -375,7 +375,7 @@ TEST_F(MsfsLinkTest, RestartsAfterThePeerVanishesAndReturns)
     uint16_t port = peer->Port();
     ASSERT_TRUE(peer->Send(ShortReply(MsgProxyShutdown)));
     peer.reset();  // gone
-    ASSERT_TRUE(WaitFor([] { return !IsMsfsLinkRunning(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(MsfsLink); }, Wait));
 
     peer = std::make_unique<UdpPeer>(port);  // back on its port
     ASSERT_TRUE(peer->IsOpen());
@@ -391,7 +391,7 @@ TEST_F(MsfsLinkTest, RestartsAfterThePeerVanishesAndReturns)
         }
     }
     ASSERT_TRUE(registered);
-    ASSERT_TRUE(WaitFor([] { return IsMsfsConnected(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return IsUdpLinkConnected(MsfsLink); }, Wait));
 }
 
 }  // namespace

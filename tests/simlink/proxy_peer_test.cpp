@@ -59,8 +59,8 @@ TEST(ProxyPeerTool, FliesTheMapAlongItsCircle)
     ActiveSimPort = peer.Port();
     ActiveSimAddress.Set("127.0.0.1");
     ClientIdTag = 777;
-    ASSERT_TRUE(StartMsfsLink());
-    ASSERT_TRUE(WaitFor([] { return IsMsfsConnected(); }, 5000));
+    ASSERT_TRUE(StartUdpLink(MsfsLink));
+    ASSERT_TRUE(WaitFor([] { return IsUdpLinkConnected(MsfsLink); }, 5000));
     ASSERT_TRUE(WaitFor([] { return LinkAircraftState[LinkLatitude].load() != 0.0; }, 5000));
     double lat = LinkAircraftState[LinkLatitude].load();
     double lon = LinkAircraftState[LinkLongitude].load();
@@ -90,8 +90,8 @@ TEST(ProxyPeerTool, FliesTheMapAlongItsCircle)
 
     MsfsStartTraffic();
     ASSERT_TRUE(WaitFor([] { return FindTrafficId(1000) >= 0 && FindTrafficId(1001) >= 0; }, 5000));
-    StopMsfsLink();
-    ASSERT_TRUE(WaitFor([] { return !IsMsfsLinkRunning(); }, 5000));
+    StopUdpLink(MsfsLink);
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(MsfsLink); }, 5000));
     StopAndJoinUdpLinkThread();
     peer.Stop();
 
@@ -112,7 +112,7 @@ TEST(ProxyPeerTool, AStandingAircraftHasThePlanAheadAndNoTimes)
     Settings.InitialTimeout = 500;
     ActiveSimPort = peer.Port();
     ActiveSimAddress.Set("127.0.0.1");
-    ASSERT_TRUE(StartMsfsLink());
+    ASSERT_TRUE(StartUdpLink(MsfsLink));
     ASSERT_TRUE(WaitFor([] { return LinkAircraftState[LinkWaypointIndex].load() != 0.0; }, 5000));
     ASSERT_TRUE(WaitFor([] {
         FlightPlanRecord plan;
@@ -131,8 +131,8 @@ TEST(ProxyPeerTool, AStandingAircraftHasThePlanAheadAndNoTimes)
     EXPECT_EQ(LinkAircraftState[LinkWaypointIndex].load(), 1.0);
     EXPECT_NEAR(LinkAircraftState[LinkWaypointDistance].load(), 2.0 * 4.0 * 1852.0 * std::sin(3.14159265 / 8.0), 20.0);
     EXPECT_EQ(LinkAircraftState[LinkWaypointEte].load(), 0.0);
-    StopMsfsLink();
-    ASSERT_TRUE(WaitFor([] { return !IsMsfsLinkRunning(); }, 5000));
+    StopUdpLink(MsfsLink);
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(MsfsLink); }, 5000));
     StopAndJoinUdpLinkThread();
 }
 
@@ -143,9 +143,9 @@ TEST(ProxyPeerTool, RefusalKeepsTheMapUnregistered)
     Settings.InitialTimeout = 500;
     ActiveSimPort = peer.Port();
     ActiveSimAddress.Set("127.0.0.1");
-    ASSERT_TRUE(StartMsfsLink());
-    ASSERT_TRUE(WaitFor([] { return !IsMsfsLinkRunning(); }, 5000));
-    EXPECT_FALSE(IsMsfsConnected());
+    ASSERT_TRUE(StartUdpLink(MsfsLink));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(MsfsLink); }, 5000));
+    EXPECT_FALSE(IsUdpLinkConnected(MsfsLink));
     StopAndJoinUdpLinkThread();
 }
 

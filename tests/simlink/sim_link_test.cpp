@@ -277,10 +277,10 @@ TEST_F(SimLinkTest, AutoStartWaitsForTheSettings)
     ActiveSimAddress.Set("127.0.0.1");
     SetSimLinkEnabled(0);
     SimLinkAutoStart();
-    EXPECT_FALSE(IsMsfsLinkRunning());
+    EXPECT_FALSE(IsUdpLinkRunning(MsfsLink));
     SetSimLinkEnabled(1);
     SimLinkAutoStart();
-    EXPECT_TRUE(IsMsfsLinkRunning());
+    EXPECT_TRUE(IsUdpLinkRunning(MsfsLink));
 }
 
 TEST_F(SimLinkTest, ConnectIgnoresTheEnabledFlag)
@@ -290,7 +290,7 @@ TEST_F(SimLinkTest, ConnectIgnoresTheEnabledFlag)
     ActiveSimAddress.Set("127.0.0.1");
     SetSimLinkEnabled(0);
     SimLinkConnect();
-    EXPECT_TRUE(IsMsfsLinkRunning());
+    EXPECT_TRUE(IsUdpLinkRunning(MsfsLink));
 }
 
 TEST_F(SimLinkTest, RestartIsTriedAtMostEveryThreeSeconds)
@@ -300,16 +300,16 @@ TEST_F(SimLinkTest, RestartIsTriedAtMostEveryThreeSeconds)
     ActiveSimAddress.Set("127.0.0.1");
     SetSimLinkEnabled(1);
     SimLinkRestartIfDue(100.0, true);
-    EXPECT_TRUE(IsMsfsLinkRunning());
+    EXPECT_TRUE(IsUdpLinkRunning(MsfsLink));
     StopAndJoinUdpLinkThread();
     SimLinkRestartIfDue(103.0, true);
-    EXPECT_FALSE(IsMsfsLinkRunning());
+    EXPECT_FALSE(IsUdpLinkRunning(MsfsLink));
     SimLinkRestartIfDue(103.5, false);  // due, but the map is being dragged
-    EXPECT_FALSE(IsMsfsLinkRunning());
+    EXPECT_FALSE(IsUdpLinkRunning(MsfsLink));
     SimLinkRestartIfDue(106.0, true);
-    EXPECT_FALSE(IsMsfsLinkRunning());
+    EXPECT_FALSE(IsUdpLinkRunning(MsfsLink));
     SimLinkRestartIfDue(106.6, true);
-    EXPECT_TRUE(IsMsfsLinkRunning());
+    EXPECT_TRUE(IsUdpLinkRunning(MsfsLink));
 }
 
 TEST_F(SimLinkTest, SoftkeyCharacters)

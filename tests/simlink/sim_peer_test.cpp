@@ -139,10 +139,10 @@ TEST_F(SimPeerTest, XPlanePluginFliesSendsPlanAndTrafficAndStops)
     ASSERT_TRUE(WaitFor([] { return TrafficCount.load() == 3 && FindTrafficId(2002) == 2; }, Wait));
 
     // The stop message ends the link; the frame brings it back.
-    ASSERT_TRUE(WaitFor([] { return !IsXPlaneLinkRunning(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(XPlaneLink); }, Wait));
     EXPECT_LT(RestartUntilConnected(), 4.5);
-    StopXPlaneLink();
-    ASSERT_TRUE(WaitFor([] { return !IsXPlaneLinkRunning(); }, Wait));
+    StopUdpLink(XPlaneLink);
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(XPlaneLink); }, Wait));
     std::string rec = Recorded();
     EXPECT_GE(CountLines(rec, "type=4 "), 2) << rec;
     EXPECT_EQ(CountLines(rec, "type=8 "), 2) << rec;
@@ -166,10 +166,10 @@ TEST_F(SimPeerTest, Fs2004ModuleFliesSendsPlanAndTrafficAndStops)
     ASSERT_TRUE(SimLinkStartTraffic());
     ASSERT_TRUE(WaitFor([] { return TrafficCount.load() == 4 && FindTrafficId(2003) == 3; }, Wait));
 
-    ASSERT_TRUE(WaitFor([] { return !IsFs2004LinkRunning(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(Fs2004Link); }, Wait));
     EXPECT_LT(RestartUntilConnected(), 4.5);
-    StopFs2004Link();
-    ASSERT_TRUE(WaitFor([] { return !IsFs2004LinkRunning(); }, Wait));
+    StopUdpLink(Fs2004Link);
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(Fs2004Link); }, Wait));
     std::string rec = Recorded();
     EXPECT_GE(CountLines(rec, "type=4 "), 2) << rec;
     EXPECT_EQ(CountLines(rec, "type=9 "), 1) << rec;
@@ -223,7 +223,7 @@ TEST_F(SimPeerTest, FlightGearFliesARouteAndACircuitAndFallsSilent)
     EXPECT_TRUE(WaitFor([&] { return Recorded().find(" time=") != std::string::npos; }, Wait)) << Recorded();
 
     // Silent from 8 s to 10 s: the link ends and the frame brings it back.
-    ASSERT_TRUE(WaitFor([] { return !IsFlightGearLinkRunning(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(FlightGearLink); }, Wait));
     EXPECT_LT(RestartUntilConnected(), 5.0);
     Settings.WeatherState = 0;
     FreeNavdata();
@@ -341,10 +341,10 @@ TEST_F(SimPeerTest, AeroflyFliesACircuitAndItsPlanIsCompletedWithProcedures)
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
 
     // The peer's stop ends the link; the frame brings it back.
-    ASSERT_TRUE(WaitFor([] { return !IsAeroflyLinkRunning(); }, 10000));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(AeroflyLink); }, 10000));
     EXPECT_LT(RestartUntilConnected(), 4.5);
-    StopAeroflyLink();
-    ASSERT_TRUE(WaitFor([] { return !IsAeroflyLinkRunning(); }, Wait));
+    StopUdpLink(AeroflyLink);
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(AeroflyLink); }, Wait));
     std::string rec = Recorded();
     EXPECT_GE(CountLines(rec, "type=4 "), 2) << rec;
     EXPECT_EQ(CountLines(rec, "type=8 "), 2) << rec;

@@ -76,7 +76,7 @@ TEST_F(XPlaneDatagramTest, StateValuesComeOutInTheUnitsOfTheVariableTable)
     EXPECT_EQ(Var(SimVarVerticalSpeed), 10.0);
     EXPECT_EQ(Var(SimVarWaypointEte), 120.0);
     EXPECT_EQ(Var(SimVarOnGround), 0.0);
-    EXPECT_TRUE(IsXPlaneConnected());
+    EXPECT_TRUE(IsUdpLinkConnected(XPlaneLink));
 }
 
 TEST_F(XPlaneDatagramTest, OnGroundUpToTenFeet)
@@ -340,7 +340,7 @@ protected:
 
     void Register(uint32_t slot = 3)
     {
-        ASSERT_TRUE(StartXPlaneLink());
+        ASSERT_TRUE(StartUdpLink(XPlaneLink));
         std::vector<uint8_t> d;
         ASSERT_TRUE(peer->ReceiveType(XPlaneMsgRegister, &d, Wait));
         EXPECT_EQ(d.size(), sizeof(UdpLinkRequest));
@@ -353,7 +353,7 @@ protected:
     {
         Register(slot);
         ASSERT_TRUE(peer->Send(Bytes(MakeXPlaneState(47.0f, 8.0f))));
-        ASSERT_TRUE(WaitFor([] { return IsXPlaneConnected(); }, Wait));
+        ASSERT_TRUE(WaitFor([] { return IsUdpLinkConnected(XPlaneLink); }, Wait));
     }
 
     std::vector<uint8_t> Expect(uint32_t type)
@@ -370,7 +370,7 @@ TEST_F(XPlaneLinkTest, FirstStateConnectsAndSendsTheMapRequestOnce)
     ASSERT_TRUE(peer->Send(Bytes(MakeXPlaneState(47.0f, 8.0f))));
     std::vector<uint8_t> d = Expect(XPlaneMsgMapReady);
     EXPECT_EQ(ParseLinkRequest(d).clientId, 4321);
-    ASSERT_TRUE(WaitFor([] { return IsXPlaneConnected(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return IsUdpLinkConnected(XPlaneLink); }, Wait));
     EXPECT_EQ(MapReloadPending.load(), 0);
     EXPECT_EQ(SimMapReloadDone.load(), 1);
     ASSERT_TRUE(peer->Send(Bytes(MakeXPlaneState(47.1f, 8.0f))));
@@ -410,7 +410,7 @@ TEST_F(XPlaneLinkTest, OnlyThePeersAddressIsHeard)
     // The peer's next state comes after them.
     ASSERT_TRUE(peer->Send(Bytes(MakeXPlaneState(47.5f, 8.5f))));
     ASSERT_TRUE(WaitFor([] { return Var(SimVarLatitude) == 47.5; }, Wait));
-    EXPECT_TRUE(IsXPlaneLinkRunning());
+    EXPECT_TRUE(IsUdpLinkRunning(XPlaneLink));
     EXPECT_NE(GetLastButton(), 27);
 }
 
@@ -420,11 +420,11 @@ TEST_F(XPlaneLinkTest, APeerAnsweringFromAnotherSocketIsHeard)
 {
     UdpPeer answering;
     ASSERT_TRUE(answering.IsOpen());
-    ASSERT_TRUE(StartXPlaneLink());
+    ASSERT_TRUE(StartUdpLink(XPlaneLink));
     Expect(XPlaneMsgRegister);
     ASSERT_TRUE(answering.SendToSenderOf(*peer, WordReply(XPlaneMagicStateFlagSet, XPlaneMsgRegistered, 3)));
     ASSERT_TRUE(answering.SendToSenderOf(*peer, Bytes(MakeXPlaneState(47.0f, 8.0f))));
-    ASSERT_TRUE(WaitFor([] { return IsXPlaneConnected(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return IsUdpLinkConnected(XPlaneLink); }, Wait));
     Expect(XPlaneMsgMapReady);
 }
 
@@ -449,7 +449,7 @@ TEST_F(XPlaneLinkTest, AFloodFromElsewhereDoesNotHideAPeerThatHasGone)
         }
     });
     // Five time-outs of a second each end it.
-    bool ended = WaitFor([] { return !IsXPlaneLinkRunning(); }, 6 * Wait);
+    bool ended = WaitFor([] { return !IsUdpLinkRunning(XPlaneLink); }, 6 * Wait);
     flooding = false;
     flood.join();
     EXPECT_TRUE(ended);
@@ -463,9 +463,9 @@ TEST_F(XPlaneLinkTest, AStopLogsNoReceiveError)
     Settings.DebugMode = true;
     LastLoggedWsaError = -1;  // whatever code a stop left would be new to the log
     RegisterAndFly();
-    StopXPlaneLink();
+    StopUdpLink(XPlaneLink);
     Expect(XPlaneMsgUnregister);
-    ASSERT_TRUE(WaitFor([] { return !IsXPlaneLinkRunning(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(XPlaneLink); }, Wait));
     Settings.DebugMode = false;
     std::string log = ReadFileText(folder / "Tervalingo.log");
     EXPECT_EQ(log.find("WSA error"), std::string::npos) << log;
@@ -473,18 +473,18 @@ TEST_F(XPlaneLinkTest, AStopLogsNoReceiveError)
 
 TEST_F(XPlaneLinkTest, StateBeforeRegistrationEndsTheLink)
 {
-    ASSERT_TRUE(StartXPlaneLink());
+    ASSERT_TRUE(StartUdpLink(XPlaneLink));
     Expect(XPlaneMsgRegister);
     ASSERT_TRUE(peer->Send(Bytes(MakeXPlaneState(47.0f, 8.0f))));
-    ASSERT_TRUE(WaitFor([] { return !IsXPlaneLinkRunning(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(XPlaneLink); }, Wait));
 }
 
 TEST_F(XPlaneLinkTest, RefusalEndsTheLinkWithoutUnregistering)
 {
-    ASSERT_TRUE(StartXPlaneLink());
+    ASSERT_TRUE(StartUdpLink(XPlaneLink));
     Expect(XPlaneMsgRegister);
     ASSERT_TRUE(peer->Send(WordReply(XPlaneMagicStateFlagSet, XPlaneMsgRefused, 0, 8)));
-    ASSERT_TRUE(WaitFor([] { return !IsXPlaneLinkRunning(); }, Wait));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(XPlaneLink); }, Wait));
     std::vector<uint8_t> d;
     EXPECT_FALSE(peer->ReceiveType(XPlaneMsgUnregister, &d, 300));
 }
@@ -492,10 +492,10 @@ TEST_F(XPlaneLinkTest, RefusalEndsTheLinkWithoutUnregistering)
 TEST_F(XPlaneLinkTest, StopUnregistersWithTheClientId)
 {
     RegisterAndFly();
-    StopXPlaneLink();
+    StopUdpLink(XPlaneLink);
     EXPECT_EQ(ParseLinkRequest(Expect(XPlaneMsgUnregister)).clientId, 4321);
-    ASSERT_TRUE(WaitFor([] { return !IsXPlaneLinkRunning(); }, Wait));
-    EXPECT_FALSE(IsXPlaneConnected());
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(XPlaneLink); }, Wait));
+    EXPECT_FALSE(IsUdpLinkConnected(XPlaneLink));
 }
 
 TEST_F(XPlaneLinkTest, KeepAlivesHoldASilentPeerOpenAndFiveTimeOutsEndIt)
@@ -507,8 +507,8 @@ TEST_F(XPlaneLinkTest, KeepAlivesHoldASilentPeerOpenAndFiveTimeOutsEndIt)
         ASSERT_TRUE(peer->Send(WordReply(XPlaneMagicStateFlagSet, XPlaneMsgKeepAlive, 0, 8)));
         Sleep(100);
     }
-    EXPECT_TRUE(IsXPlaneLinkRunning());
-    ASSERT_TRUE(WaitFor([] { return !IsXPlaneLinkRunning(); }, Wait));
+    EXPECT_TRUE(IsUdpLinkRunning(XPlaneLink));
+    ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(XPlaneLink); }, Wait));
 }
 
 }  // namespace
