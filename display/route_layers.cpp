@@ -14,6 +14,7 @@
 #include "display/sprite_draw.h"
 #include "display/sprite_table.h"
 #include "navdata/route_navigation.h"
+#include "platform/tvl_assert.h"
 #include "render/bitmap_fonts.h"
 #include "render/snapshot.h"
 #include "render/system_text.h"
@@ -149,6 +150,8 @@ void DrawWaypointSymbols(int count, float angle)
     for (int i = 0; i < count; ++i) {
         const RouteWaypointOnScreen& w = ScreenWaypoints[i];
         // Slot 0 is the bezel, no symbol: the steps give it to kinds without one.
+        // Any other symbol is one of the route's sprite slots.
+        TVL_ASSERT(w.symbol < SpriteSlotCount);
         if (w.symbol <= SpriteBezel || w.symbol >= SpriteSlotCount)
             continue;
         uint32_t colour = std::strncmp(w.ident, active, 8) == 0 ? ActiveWaypointColour : White;

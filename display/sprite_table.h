@@ -68,7 +68,9 @@ enum : int {
     SpriteSoftkey = 77,                // "SoftkeyA1.png"
     SpriteSoftkeyPressed = 78,         // "SoftkeyB1.png"
     SpriteAircraft = 80,               // "Aircraft2.png", the one required picture
+    SpriteLastNamed = SpriteAircraft,  // the highest of them
 };
+static_assert(SpriteLastNamed < SpriteSlotCount, "every slot drawn by name lies in the table");
 
 // LoadTexture; when it fails, a message box names the file.
 ID3D11ShaderResourceView* LoadBitmapOrWarn(const char* path, uint8_t* ok, int* width, int* height, int slot);
