@@ -69,19 +69,3 @@ bool WriteReply(const std::string& path, const std::string& text)
     }
     return true;
 }
-
-std::string ToUtf8(const std::string& cp1252)
-{
-    std::string out(cp1252.size() * 3 + 1, '\0');
-    Cp1252ToUtf8(cp1252.c_str(), out.data(), out.size());
-    out.resize(std::strlen(out.c_str()));
-    return out;
-}
-
-std::string FromUtf8(const std::string& utf8)
-{
-    std::string out(utf8.size() + 1, '\0');
-    Utf8ToCp1252(utf8.c_str(), out.data(), out.size());
-    out.resize(std::strlen(out.c_str()));
-    return out;
-}

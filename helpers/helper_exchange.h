@@ -20,6 +20,3 @@ bool ReadExchangeNumbers(const std::string& path, size_t count, std::vector<long
 // Writes text as the whole file (through a temporary file and a rename, so
 // the map never reads half a reply).
 bool WriteReply(const std::string& path, const std::string& text);
-// Texts of the map are code page 1252; zenity speaks UTF-8.
-std::string ToUtf8(const std::string& cp1252);
-std::string FromUtf8(const std::string& utf8);

@@ -3,6 +3,7 @@
 #include "helpers/helper_form.h"
 
 #include "helpers/helper_exchange.h"
+#include "platform/codepage.h"
 
 #include <cerrno>
 #include <cstdio>

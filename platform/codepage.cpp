@@ -1,6 +1,8 @@
 // Windows code page 1252 <-> UTF-8 conversion.
 #include "platform/codepage.h"
 
+#include <cstring>
+
 // Code points of the bytes 0x80 to 0x9F; the rest of the code page equals
 // Latin-1. 0x81, 0x8D, 0x8F, 0x90 and 0x9D are undefined and keep their value.
 static const uint16_t HighControlRange[32] = {
@@ -101,4 +103,20 @@ size_t Utf8ToCp1252(const char* text, char* out, size_t size)
     }
     out[n] = '\0';
     return n;
+}
+
+std::string ToUtf8(const std::string& cp1252)
+{
+    std::string out(cp1252.size() * 3 + 1, '\0');
+    Cp1252ToUtf8(cp1252.c_str(), out.data(), out.size());
+    out.resize(std::strlen(out.c_str()));
+    return out;
+}
+
+std::string FromUtf8(const std::string& utf8)
+{
+    std::string out(utf8.size() + 1, '\0');
+    Utf8ToCp1252(utf8.c_str(), out.data(), out.size());
+    out.resize(std::strlen(out.c_str()));
+    return out;
 }

@@ -459,22 +459,6 @@ std::vector<std::pair<std::string, std::string>> FilterPairs(const char* filter)
     return pairs;
 }
 
-std::string Utf8(const char* cp1252)
-{
-    std::string out(std::strlen(cp1252) * 3 + 1, '\0');
-    Cp1252ToUtf8(cp1252, out.data(), out.size());
-    out.resize(std::strlen(out.c_str()));
-    return out;
-}
-
-std::string FromUtf8(const std::string& utf8)
-{
-    std::string out(utf8.size() + 1, '\0');
-    Utf8ToCp1252(utf8.c_str(), out.data(), out.size());
-    out.resize(std::strlen(out.c_str()));
-    return out;
-}
-
 bool HasExtension(const std::string& path)
 {
     size_t slash = path.find_last_of('/');
@@ -531,7 +515,7 @@ std::vector<std::string> FileDialogArguments(const OPENFILENAMEA* dialog, bool s
     if (save)
         args.push_back("--save");
     if (dialog->lpstrTitle)
-        args.push_back("--title=" + Utf8(dialog->lpstrTitle));
+        args.push_back("--title=" + ToUtf8(dialog->lpstrTitle));
     std::string start;
     if (dialog->lpstrInitialDir && *dialog->lpstrInitialDir) {
         start = dialog->lpstrInitialDir;
@@ -545,11 +529,11 @@ std::vector<std::string> FileDialogArguments(const OPENFILENAMEA* dialog, bool s
         start = name[0] == '/' ? name : start + name;
     }
     if (!start.empty())
-        args.push_back("--filename=" + Utf8(start.c_str()));
+        args.push_back("--filename=" + ToUtf8(start));
     for (const auto& [name, patterns] : FilterPairs(dialog->lpstrFilter)) {
         std::string list = patterns;
         std::replace(list.begin(), list.end(), ';', ' ');
-        args.push_back("--file-filter=" + Utf8(name.c_str()) + " | " + list);
+        args.push_back("--file-filter=" + ToUtf8(name) + " | " + list);
     }
     return args;
 }

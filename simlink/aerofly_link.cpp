@@ -279,18 +279,14 @@ void AeroflyGetVar(SimVarId id, double* out)
 
 void AeroflySetVar(SimVarId id, double value)
 {
-    if (id == SimVarWaypointDistance) {
-        State.Store(LinkWaypointDistance, value);
-    } else if (id == SimVarWaypointIndex) {
+    if (id == SimVarWaypointIndex) {
         // An index that is no number or no plan index is none to store.
         if (!std::isfinite(value) || value < 0.0 || value > FlightPlanMaxWaypoints)
             return;
         FlightPlanLock lock;
         FlightPlan.simActiveIndex = static_cast<int32_t>(std::lround(value));
-    } else if (id == SimVarEte) {
-        State.Store(LinkEte, value);
-    } else if (id == SimVarWaypointEte) {
-        State.Store(LinkWaypointEte, value);
+    } else {
+        StoreRouteVar(State, id, value);
     }
 }
 

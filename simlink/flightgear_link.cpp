@@ -138,14 +138,9 @@ static void MergeAiRecord(TrafficEntry& e, const FlightGearAiRecord& r, float no
         e.values.verticalSpeed = 0.0;
     }
     if (!known) {
-        e.previousLatitude = e.displayedLatitude = r.latitude;
-        e.previousLongitude = e.displayedLongitude = r.longitude;
-        e.previousHeading = r.trueHeading * RadiansPerDegree7;
-        e.meanReportInterval = 0.0;
+        RestartTrafficMotion(e, r.latitude, r.longitude, r.trueHeading * RadiansPerDegree7);
     } else {
-        e.previousLatitude = e.displayedLatitude;
-        e.previousLongitude = e.displayedLongitude;
-        e.previousHeading = e.values.headingRad;
+        ContinueTrafficMotion(e);
         e.meanReportInterval = (dt + e.meanReportInterval) * 0.5;
     }
     e.values.headingDeg = r.trueHeading;

@@ -110,14 +110,9 @@ static void MergeTrafficRecord(const Fs2004TrafficRecord& r, float now)
 {
     TrafficEntry& e = TrafficTable[r.slot];
     if (!e.valid || e.id != r.id) {
-        e.previousLatitude = e.displayedLatitude = r.latitude;
-        e.previousLongitude = e.displayedLongitude = r.longitude;
-        e.previousHeading = r.trueHeading * RadiansPerDegree7;
-        e.meanReportInterval = 0.0;
+        RestartTrafficMotion(e, r.latitude, r.longitude, r.trueHeading * RadiansPerDegree7);
     } else {
-        e.previousLatitude = e.displayedLatitude;
-        e.previousLongitude = e.displayedLongitude;
-        e.previousHeading = e.values.headingRad;
+        ContinueTrafficMotion(e);
         float interval = now - static_cast<float>(e.lastReportTime);
         e.meanReportInterval = (interval + static_cast<float>(e.meanReportInterval)) * 0.5f;
     }
@@ -264,12 +259,4 @@ void Fs2004GetVar(SimVarId id, double* out)
     }
 }
 
-void Fs2004SetVar(SimVarId id, double value)
-{
-    if (id == SimVarWaypointDistance)
-        State.Store(LinkWaypointDistance, value);
-    else if (id == SimVarEte)
-        State.Store(LinkEte, value);
-    else if (id == SimVarWaypointEte)
-        State.Store(LinkWaypointEte, value);
-}
+void Fs2004SetVar(SimVarId id, double value) { StoreRouteVar(State, id, value); }

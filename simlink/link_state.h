@@ -2,6 +2,8 @@
 // atomics that GetVar reads field by field on any thread.
 #pragma once
 
+#include "simlink/sim_link.h"
+
 #include <atomic>
 #include <cmath>
 
@@ -47,4 +49,17 @@ void StoreCommonAircraftValues(const LinkStateAccess<Field>& state, const Record
     state.Store(Field::LinkVerticalSpeed, st.verticalSpeed);
     state.Store(Field::LinkHeightAboveGround, st.heightAboveGround);
     state.Store(Field::LinkWaypointDistance, st.waypointDistance);
+}
+
+// What the map's own navigation hands back to a link with a state block of
+// this layout: the waypoint distance, the ETE and the waypoint ETE; any other
+// variable is not the block's to take.
+template <typename Field> void StoreRouteVar(const LinkStateAccess<Field>& state, SimVarId id, double value)
+{
+    if (id == SimVarWaypointDistance)
+        state.Store(Field::LinkWaypointDistance, value);
+    else if (id == SimVarEte)
+        state.Store(Field::LinkEte, value);
+    else if (id == SimVarWaypointEte)
+        state.Store(Field::LinkWaypointEte, value);
 }

@@ -291,12 +291,4 @@ void MsfsGetVar(SimVarId id, double* out)
     }
 }
 
-void MsfsSetVar(SimVarId id, double value)
-{
-    if (id == SimVarWaypointDistance)
-        State.Store(LinkWaypointDistance, value);
-    else if (id == SimVarEte)
-        State.Store(LinkEte, value);
-    else if (id == SimVarWaypointEte)
-        State.Store(LinkWaypointEte, value);
-}
+void MsfsSetVar(SimVarId id, double value) { StoreRouteVar(State, id, value); }

@@ -266,15 +266,10 @@ void P3dUpdateTrafficObject(const TrafficValues& v, uint32_t objectId)
     TrafficEntry& e = TrafficTable[slot];
     double now = ClockSeconds();
     if (!e.valid || SimPaused.load() != 0 || IsTrafficModeChanged() != 0) {
-        e.previousLatitude = e.displayedLatitude = v.latitude;
-        e.previousLongitude = e.displayedLongitude = v.longitude;
-        e.previousHeading = v.headingRad;
-        e.meanReportInterval = 0.0;
+        RestartTrafficMotion(e, v.latitude, v.longitude, v.headingRad);
         e.reportCount = 1;
     } else {
-        e.previousLatitude = e.displayedLatitude;
-        e.previousLongitude = e.displayedLongitude;
-        e.previousHeading = e.values.headingRad;
+        ContinueTrafficMotion(e);
         UpdateMeanReportInterval(e, now - e.lastReportTime);
     }
     e.values = v;

@@ -129,15 +129,25 @@ static void CopyCallsign(TrafficEntry& e, const char* callsign)
     e.callsign[n] = '\0';
 }
 
+void RestartTrafficMotion(TrafficEntry& e, double latitude, double longitude, double headingRad)
+{
+    e.previousLatitude = e.displayedLatitude = latitude;
+    e.previousLongitude = e.displayedLongitude = longitude;
+    e.previousHeading = headingRad;
+    e.meanReportInterval = 0.0;
+}
+
+void ContinueTrafficMotion(TrafficEntry& e)
+{
+    e.previousLatitude = e.displayedLatitude;
+    e.previousLongitude = e.displayedLongitude;
+    e.previousHeading = e.values.headingRad;
+}
+
 static void EnterNewAircraft(TrafficEntry& e, uint32_t id, const char* callsign, const TrafficValues& v, double now,
                              uint8_t valid)
 {
-    e.previousLatitude = v.latitude;
-    e.previousLongitude = v.longitude;
-    e.displayedLatitude = v.latitude;
-    e.displayedLongitude = v.longitude;
-    e.previousHeading = v.headingRad;
-    e.meanReportInterval = 0.0;
+    RestartTrafficMotion(e, v.latitude, v.longitude, v.headingRad);
     e.reportCount = 0;
     e.values = v;
     e.id = id;
@@ -159,9 +169,7 @@ void UpdateMeanReportInterval(TrafficEntry& e, double interval)
 static void UpdateKnownAircraft(TrafficEntry& e, uint32_t id, const TrafficValues& v, double now)
 {
     double interval = now - e.lastReportTime;
-    e.previousLatitude = e.displayedLatitude;
-    e.previousLongitude = e.displayedLongitude;
-    e.previousHeading = e.values.headingRad;
+    ContinueTrafficMotion(e);
     UpdateMeanReportInterval(e, interval);
     e.values = v;
     e.id = id;

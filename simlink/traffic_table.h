@@ -73,6 +73,13 @@ bool MsfsStartTraffic();
 bool XPlaneStartTraffic();
 void SetTrafficOffRequest();
 
+// An aircraft new to its slot, or to be placed afresh: shown at the reported
+// position, and with the heading there, with no mean interval yet.
+void RestartTrafficMotion(TrafficEntry& e, double latitude, double longitude, double headingRad);
+// A report of the aircraft the slot holds: its motion goes on from where it
+// is shown and with the heading it had. Each link keeps its own interval rule.
+void ContinueTrafficMotion(TrafficEntry& e);
+
 // A known aircraft's mean report interval with one more interval: averaged
 // over the first ten reports, smoothed 0.9/0.1 after them.
 void UpdateMeanReportInterval(TrafficEntry& e, double interval);

@@ -112,16 +112,11 @@ static void MergeTrafficRecord(TrafficEntry& e, const XPlaneTrafficRecord& r, do
     double interval = now - e.lastReportTime;
     bool known = e.valid && e.id == r.id;
     if (known) {
-        e.previousLatitude = e.displayedLatitude;
-        e.previousLongitude = e.displayedLongitude;
-        e.previousHeading = e.values.headingRad;
+        ContinueTrafficMotion(e);
         UpdateMeanReportInterval(e, interval);
     } else {
         // Another aircraft now holds this position of the list: start afresh.
-        e.previousLatitude = e.displayedLatitude = r.latitude;
-        e.previousLongitude = e.displayedLongitude = r.longitude;
-        e.previousHeading = r.trueHeading * RadiansPerDegree7;
-        e.meanReportInterval = 0.0;
+        RestartTrafficMotion(e, r.latitude, r.longitude, r.trueHeading * RadiansPerDegree7);
         // Speeds of whatever held the slot before are not this aircraft's.
         e.values.groundSpeed = 0.0;
         e.values.verticalSpeed = 0.0;

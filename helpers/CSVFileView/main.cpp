@@ -2,6 +2,7 @@
 // as a table. Fields are separated by ',' or ';', and may be quoted.
 #include "helpers/CSVFileView/csv_fields.h"
 #include "helpers/helper_exchange.h"
+#include "platform/codepage.h"
 
 #include <cstdio>
 

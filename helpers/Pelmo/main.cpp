@@ -1,6 +1,7 @@
 // The news viewer: shows "newstext.txt" of the working folder. Parameters:
 // the map window's centre (not used: the desktop places the window).
 #include "helpers/helper_exchange.h"
+#include "platform/codepage.h"
 
 #include <cstdio>
 #include <string>

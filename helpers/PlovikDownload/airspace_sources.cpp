@@ -53,9 +53,7 @@ std::string ToCodePage(const std::string& text)
             return text;
         i += n;
     }
-    std::vector<char> out(text.size() + 1);
-    Utf8ToCp1252(text.c_str(), out.data(), out.size());
-    return out.data();
+    return FromUtf8(text);
 }
 
 // "DD:MM:SS.s", "DD:MM.m" or "DD.d" as degrees.

@@ -63,9 +63,7 @@ std::string Rest(const std::vector<std::string>& words, size_t from)
             joined += ' ';
         joined += words[i];
     }
-    std::vector<char> converted(joined.size() + 1);
-    Utf8ToCp1252(joined.c_str(), converted.data(), converted.size());
-    return converted.data();
+    return FromUtf8(joined);
 }
 
 double Number(const std::vector<std::string>& words, size_t i)

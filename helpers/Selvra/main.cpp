@@ -2,6 +2,7 @@
 // one entry a line. The reply is the chosen entry; an empty reply chooses
 // nothing.
 #include "helpers/helper_exchange.h"
+#include "platform/codepage.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,7 @@
 // A notice the user confirms. Exchange line 2: the text (code page 1252).
 // The answer replaces the file: "1" when the user wants it no more, else "0".
 #include "helpers/helper_exchange.h"
+#include "platform/codepage.h"
 
 #include <string>
 #include <vector>

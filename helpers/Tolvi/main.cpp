@@ -2,6 +2,7 @@
 // page, in the user's browser. Where no browser can be started the user is
 // told so, with the address. Headless nothing opens.
 #include "helpers/helper_exchange.h"
+#include "platform/codepage.h"
 
 #include <spawn.h>
 #include <string>

@@ -80,6 +80,37 @@ double PlanSpacing(const FlightPathSettings& path)
 
 }  // namespace
 
+const char PathOptionsUsage[] =
+    "  --lat DEG --lon DEG  centre of the circle or start of the leg (53.636666667, 10.001)\n"
+    "  --circle NM        fly a circle of this radius (the default, 2)\n"
+    "  --leg DEG          fly a straight leg on this true course instead\n"
+    "  --leg-time S       stop at the end of the leg after S seconds (0: fly on)\n"
+    "  --speed KT         ground speed (120)\n"
+    "  --altitude FT      altitude (3000)\n";
+
+bool SetPathOption(const std::string& name, double value, FlightPathSettings* path)
+{
+    if (name == "--circle") {
+        path->circle = true;
+        path->radiusNm = value;
+        return true;
+    }
+    if (name == "--leg") {
+        path->circle = false;
+        path->headingDeg = value;
+        return true;
+    }
+    double* field = name == "--lat"        ? &path->latitude
+                    : name == "--lon"      ? &path->longitude
+                    : name == "--leg-time" ? &path->legSeconds
+                    : name == "--speed"    ? &path->speedKt
+                    : name == "--altitude" ? &path->altitudeFt
+                                           : nullptr;
+    if (field)
+        *field = value;
+    return field != nullptr;
+}
+
 PathPoint PathPosition(const FlightPathSettings& path, double t)
 {
     return PointAlong(path, FlownMetres(path, t));

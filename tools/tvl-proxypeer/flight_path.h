@@ -2,6 +2,8 @@
 // leg at a given speed around a given position, and AI traffic circling it.
 #pragma once
 
+#include <string>
+
 struct FlightPathSettings {
     double latitude = 53.636666667;  // centre of the circle, start of the leg
     double longitude = 10.001;
@@ -13,6 +15,13 @@ struct FlightPathSettings {
     double altitudeFt = 3000.0;
     int trafficRings = 1;      // traffic circles, 3 nm apart
 };
+
+// The usage lines of the path's options.
+extern const char PathOptionsUsage[];
+// One option of the path with its number: --lat, --lon, --circle (its
+// radius), --leg (its course), --leg-time, --speed, --altitude; false for
+// any other name.
+bool SetPathOption(const std::string& name, double value, FlightPathSettings* path);
 
 struct PathPoint {
     double latitude;

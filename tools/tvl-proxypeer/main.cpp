@@ -25,15 +25,11 @@
 
 namespace {
 
-const char Usage[] =
+const char UsageHead[] =
     "usage: tvl-proxypeer [options]\n"
-    "  --port N           UDP port to listen on, 0 for any free one (54222)\n"
-    "  --lat DEG --lon DEG  centre of the circle or start of the leg (53.636666667, 10.001)\n"
-    "  --circle NM        fly a circle of this radius (the default, 2)\n"
-    "  --leg DEG          fly a straight leg on this true course instead\n"
-    "  --leg-time S       stop at the end of the leg after S seconds (0: fly on)\n"
-    "  --speed KT         ground speed (120)\n"
-    "  --altitude FT      altitude (3000)\n"
+    "  --port N           UDP port to listen on, 0 for any free one (54222)\n";
+// The options after the path's (PathOptionsUsage).
+const char UsageTail[] =
     "  --traffic N        AI aircraft sent to clients that ask for traffic (3)\n"
     "  --traffic-rings N  circles the traffic flies on, 3 nm apart (1)\n"
     "  --no-plan          send no flight plan\n"
@@ -96,14 +92,9 @@ bool ParseValueOption(const std::string& name, const char* value, Options* o)
     }
     if (!ReadNumber(value, &v))
         return false;
+    if (SetPathOption(name, v, &o->path))
+        return true;
     if (name == "--port") o->port = static_cast<int>(v);
-    else if (name == "--lat") o->path.latitude = v;
-    else if (name == "--lon") o->path.longitude = v;
-    else if (name == "--circle") { o->path.circle = true; o->path.radiusNm = v; }
-    else if (name == "--leg") { o->path.circle = false; o->path.headingDeg = v; }
-    else if (name == "--leg-time") o->path.legSeconds = v;
-    else if (name == "--speed") o->path.speedKt = v;
-    else if (name == "--altitude") o->path.altitudeFt = v;
     else if (name == "--traffic") o->trafficCount = static_cast<int>(v);
     else if (name == "--traffic-rings") o->path.trafficRings = static_cast<int>(v);
     else if (name == "--button") o->button = static_cast<int>(v);
@@ -420,7 +411,9 @@ int main(int argc, char** argv)
 {
     Options o;
     if (!ParseOptions(argc, argv, &o)) {
-        std::fputs(Usage, stderr);
+        std::fputs(UsageHead, stderr);
+        std::fputs(PathOptionsUsage, stderr);
+        std::fputs(UsageTail, stderr);
         return 2;
     }
     PeerSocket = OpenUdpSocket(o.port);

@@ -24,19 +24,15 @@ FILE* Record = nullptr;
 
 namespace {
 
-const char Usage[] =
+const char UsageHead[] =
     "usage: tvl-simpeer --sim xplane|fs2004|flightgear|p3d|aerofly [options]\n"
     "  --port N           X-Plane, FS2004, P3D companion, Aerofly: UDP port to listen on, 0 for any\n"
     "                     free one (12345, 54321, 54322, 54321);\n"
     "                     FlightGear: the map's port to send the aircraft to (12347)\n"
     "  --ai-port N        FlightGear: the map's port for AI traffic (12348)\n"
-    "  --time-port N      FlightGear: listen for the map's time datagram on this port\n"
-    "  --lat DEG --lon DEG  centre of the circle or start of the leg (53.636666667, 10.001)\n"
-    "  --circle NM        fly a circle of this radius (the default, 2)\n"
-    "  --leg DEG          fly a straight leg on this true course instead\n"
-    "  --leg-time S       stop at the end of the leg after S seconds (0: fly on)\n"
-    "  --speed KT         ground speed (120)\n"
-    "  --altitude FT      altitude (3000)\n"
+    "  --time-port N      FlightGear: listen for the map's time datagram on this port\n";
+// The options after the path's (PathOptionsUsage).
+const char UsageTail[] =
     "  --traffic N        AI aircraft (3; at most 30)\n"
     "  --no-plan          send no flight plan\n"
     "  --route FILE       FlightGear: write the plan as a route manager file there and name it\n"
@@ -110,16 +106,11 @@ bool ParseValueOption(const std::string& name, const char* value, PeerOptions* o
     double v = 0.0;
     if (!ReadNumber(value, &v))
         return false;
+    if (SetPathOption(name, v, &o->path))
+        return true;
     if (name == "--port") o->port = static_cast<int>(v);
     else if (name == "--ai-port") o->aiPort = static_cast<int>(v);
     else if (name == "--time-port") o->timePort = static_cast<int>(v);
-    else if (name == "--lat") o->path.latitude = v;
-    else if (name == "--lon") o->path.longitude = v;
-    else if (name == "--circle") { o->path.circle = true; o->path.radiusNm = v; }
-    else if (name == "--leg") { o->path.circle = false; o->path.headingDeg = v; }
-    else if (name == "--leg-time") o->path.legSeconds = v;
-    else if (name == "--speed") o->path.speedKt = v;
-    else if (name == "--altitude") o->path.altitudeFt = v;
     else if (name == "--traffic") o->trafficCount = static_cast<int>(v);
     else if (name == "--circuit") o->circuit = v;
     else if (name == "--stop-at") o->stopAt = v;
@@ -212,7 +203,9 @@ int main(int argc, char** argv)
 {
     PeerOptions o;
     if (!ParseOptions(argc, argv, &o)) {
-        std::fputs(Usage, stderr);
+        std::fputs(UsageHead, stderr);
+        std::fputs(PathOptionsUsage, stderr);
+        std::fputs(UsageTail, stderr);
         return 2;
     }
     bool listens = o.kind != PeerKind::FlightGear;
