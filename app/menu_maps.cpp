@@ -257,18 +257,14 @@ void LeavePdfPreview()
 
 // ---- level 4: map sources ----
 
-// Keys 2 and 3 the online types of their number, key 4 the satellite mode
-// (or type 4 without tile threads), any other key type 1.
-void TakeMapSource(int key)
+// An online map type (its number negated); type 4 is the satellite mode
+// while tile threads run.
+void TakeMapSource(int type)
 {
-    if (key == 2 || key == 3)
-        Settings.MapType = -key;
-    else if (key == 4 && Settings.NrOfThreads.load() > 0)
+    if (type == -4 && Settings.NrOfThreads.load() > 0)
         Settings.SatMode = Settings.SatMode.load() ? 0 : 1;
-    else if (key == 4)
-        Settings.MapType = -4;
     else
-        Settings.MapType = -1;
+        Settings.MapType = type;
     Settings.PreferedChartType = Settings.MapType.load();
     RestartTileLoaderFor(Settings.MapType.load());
 }
@@ -276,10 +272,10 @@ void TakeMapSource(int key)
 // key, label, tooltip, label offset, action, lit when, face rule, choice
 constexpr SoftkeyRow MapSourceRows[] = {
     {0, "", BlankTooltip, 16, [](int) { SetSoftkeyLevel(MenuMapSources, 0); }},
-    {1, "", BlankTooltip, 16, TakeMapSource},
-    {2, "", BlankTooltip, 16, TakeMapSource},
-    {3, "", BlankTooltip, 16, TakeMapSource},
-    {4, "", BlankTooltip, 16, TakeMapSource},
+    {1, "", BlankTooltip, 16, TakeMapSource, nullptr, nullptr, -1},
+    {2, "", BlankTooltip, 16, TakeMapSource, nullptr, nullptr, -2},
+    {3, "", BlankTooltip, 16, TakeMapSource, nullptr, nullptr, -3},
+    {4, "", BlankTooltip, 16, TakeMapSource, nullptr, nullptr, -4},
     {5, nullptr, 0, 0},
 };
 
@@ -545,7 +541,10 @@ std::span<const SoftkeyRow> ChartRows()
 // Nothing shown and no key acts on the first map-source page.
 constinit const SoftkeyPage MapSourceStartPage = {.level = MenuMapSources, .sublevel = 0};
 constinit const SoftkeyPage MapSourcePage = {
-    .level = MenuMapSources, .sublevel = 1, .rows = MapSourceRows, .unlisted = TakeMapSource};
+    .level = MenuMapSources,
+    .sublevel = 1,
+    .rows = MapSourceRows,
+    .unlisted = [](int) { TakeMapSource(-1); }};  // any other key: type 1
 constinit const SoftkeyPage MapTypePage = {
     .level = MenuMapTypes, .sublevel = 0, .computed = [] { return std::span<const SoftkeyRow>(MapTypeRows); },
     .prepare = PlaceMapTypes};

@@ -7,6 +7,7 @@
 #include "app/program_root.h"
 #include "app/settings.h"
 #include "helpers/helper_exchange.h"
+#include "platform/codepage.h"
 #include "maps/airport_charts.h"
 #include "navdata/airport_details.h"
 #include "tests/fuzz/fuzz_support.h"
