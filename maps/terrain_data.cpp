@@ -506,6 +506,8 @@ void ShutdownTerrain()
     ReleaseBank(0);
     ReleaseBank(1);
     FreeObstacles();
+    // Without a grid every elevation reads zero, as before the first load.
+    memset(AltitudeGrid, 0, sizeof AltitudeGrid);
     AltitudeGridLoaded = false;
     UploadIndex = 0;
     TileWaiting = false;

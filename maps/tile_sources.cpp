@@ -539,3 +539,13 @@ void MakeCacheFileName(const char* fileName, char* out, size_t size)
         }
     }
 }
+
+void ResetTileSources()
+{
+    std::lock_guard<std::mutex> hold(SourceLock);
+    HereAppId[0] = HereAppCode[0] = MapQuestKeyText[0] = '\0';
+    HereMode = false;
+    MapQuestMode = false;
+    MaximumTileZoom = 19;
+    DisplayedMaxZoom = 11;
+}

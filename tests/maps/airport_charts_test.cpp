@@ -316,6 +316,7 @@ protected:
     {
         HideThumbnails();
         ReleaseChartImage();
+        ReloadChartList();  // the lists are kept per airport, not per root
         if (!IsSkipped())
             RenderTest::TearDown();
     }

@@ -60,6 +60,11 @@ void TileFixture::SetUp()
                .c_str(),
            1);
     CreateTileMutexes();
+    ResetTileGrid();
+    // Entries a test before left keep their tile's name, which a lookup matches.
+    ResetTileTexturePool();
+    for (TileTexture& entry : TileTexturePool)
+        entry = TileTexture{};
     SetNetworkTimeoutMs(500);
     Settings.DebugMode = 1;
     Settings.SatMode = 4;

@@ -1,0 +1,77 @@
+// The state a fresh test process starts with, put back before each test.
+#include "tests/support/fresh_state.h"
+
+#include "app/settings.h"
+#include "maps/local_maps.h"
+#include "maps/tile_sources.h"
+#include "maps/tile_stores.h"
+#include "navdata/nearest_airports.h"
+
+#include <climits>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+std::map<std::string, std::string> freshEnvironment;
+std::string freshFolder;
+
+std::map<std::string, std::string> CurrentEnvironment()
+{
+    std::map<std::string, std::string> variables;
+    for (char** entry = environ; *entry; ++entry) {
+        std::string text = *entry;
+        size_t equals = text.find('=');
+        if (equals != std::string::npos)
+            variables[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    return variables;
+}
+
+} // namespace
+
+void RecordFreshProcessState()
+{
+    freshEnvironment = CurrentEnvironment();
+    char here[PATH_MAX];
+    if (getcwd(here, sizeof here))
+        freshFolder = here;
+}
+
+void RestoreFreshProcessState()
+{
+    for (const auto& [name, value] : CurrentEnvironment())
+        if (!freshEnvironment.count(name))
+            unsetenv(name.c_str());
+    for (const auto& [name, value] : freshEnvironment) {
+        const char* now = getenv(name.c_str());
+        if (!now || value != now)
+            setenv(name.c_str(), value.c_str(), 1);
+    }
+    if (!freshFolder.empty() && chdir(freshFolder.c_str()) != 0)
+        std::abort();
+    ResetSettings();
+    ResetProgramTables();
+}
+
+void ResetSettings()
+{
+    // The block holds atomics and locks, so it is made anew in place rather
+    // than assigned.
+    std::destroy_at(&Settings);
+    std::construct_at(&Settings);
+    LogDebugMode = false;
+}
+
+void ResetProgramTables()
+{
+    ResetNearestAirports();
+    ResetTileSources();
+    ResetMapCatalogue();
+    ResetLocalMaps();
+}
