@@ -16,6 +16,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -23,8 +24,13 @@ class CommandTableTest : public ::testing::Test {
 protected:
     TempFolder folder;
 
+    std::vector<std::string> mapTypeNames;
+
     void SetUp() override
     {
+        for (int i = MapTypeCommandFirst; i < CommandCount; ++i)
+            mapTypeNames.push_back(GetCommandName(i));
+        ResetButtonAssignments();
         ASSERT_TRUE(WriteFileText(folder / "Plovik.ini",
                                   "[MSFS]\nMAP=4\nNAV=-1\nTRK=4\nSAT=7\nZOOM=3\nPANEL=abc\nCONFIG=12\n"));
         WorkingFolder in(folder.Path());
@@ -32,9 +38,15 @@ protected:
         Settings.TopMost = 1;
         ClearPendingCommand();
     }
+    void TearDown() override
+    {
+        for (size_t i = 0; i < mapTypeNames.size(); ++i)
+            SetCommandName(static_cast<uint32_t>(i), mapTypeNames[i].c_str());
+        ResetButtonAssignments();
+    }
 
-    // Waits out the debounce window so the next report counts.
-    static void Quiet() { Sleep(350); }
+    // Steps past the debounce window so the next report counts.
+    static void Quiet() { AdvanceProgramClock(350); }
 };
 
 TEST_F(CommandTableTest, AssignedButtonBecomesThePendingCommand)
@@ -322,9 +334,8 @@ TEST_F(ButtonAssignmentTest, HelperSeesEachPressedButtonForAMomentUntilItEnds)
     // publish while this one reads it.
     BeginButtonAssignmentMode();
     EndButtonAssignmentMode();  // the helper was quicker than the thread
-    _beginthread(ButtonSharedMemoryThread, 0, nullptr);
-    EXPECT_TRUE(WaitFor([] { return IsButtonPublisherRunning() == false; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::thread late(ButtonSharedMemoryThread, nullptr);
+    late.join();
     EXPECT_FALSE(IsButtonAssignmentMode());
     EXPECT_FALSE(IsButtonPublisherRunning());
 }

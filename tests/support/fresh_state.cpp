@@ -1,18 +1,23 @@
 // The state a fresh test process starts with, put back before each test.
 #include "tests/support/fresh_state.h"
 
+#include "app/layout_tables.h"
 #include "app/settings.h"
+#include "app/settings_table.h"
+#include "app/sim_key_events.h"
 #include "maps/local_maps.h"
 #include "maps/tile_sources.h"
 #include "maps/tile_stores.h"
 #include "navdata/nearest_airports.h"
 
 #include <climits>
+#include <functional>
 #include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -20,6 +25,14 @@ namespace {
 
 std::map<std::string, std::string> freshEnvironment;
 std::string freshFolder;
+// Each puts one plain table back as it was before the first test.
+std::vector<std::function<void()>> restorers;
+
+template <class Table>
+void Keep(Table& table)
+{
+    restorers.push_back([&table, fresh = table] { table = fresh; });
+}
 
 std::map<std::string, std::string> CurrentEnvironment()
 {
@@ -41,6 +54,21 @@ void RecordFreshProcessState()
     char here[PATH_MAX];
     if (getcwd(here, sizeof here))
         freshFolder = here;
+    // The screen layout: start-up and the small window modes rewrite it.
+    Keep(SoftkeyRowStep);
+    Keep(SoftkeyRowOffset);
+    Keep(SoftkeyRowY);
+    Keep(SoftkeyLabelBoxes);
+    Keep(StatusLineBox);
+    Keep(TitleBox);
+    Keep(SideColumnBoxes);
+    Keep(ListHeaderBox);
+    Keep(ListRowBoxes);
+    Keep(ScreenButtons);
+    Keep(HotspotTable);
+    Keep(SoftkeyAnchors);
+    Keep(LayoutOriginX);
+    Keep(LayoutOriginY);
 }
 
 void RestoreFreshProcessState()
@@ -57,6 +85,8 @@ void RestoreFreshProcessState()
         std::abort();
     ResetSettings();
     ResetProgramTables();
+    for (const std::function<void()>& restore : restorers)
+        restore();
 }
 
 void ResetSettings()
@@ -66,10 +96,14 @@ void ResetSettings()
     std::destroy_at(&Settings);
     std::construct_at(&Settings);
     LogDebugMode = false;
+    HomePosition.latitude = HomePositionValue{}.latitude.load();
+    HomePosition.longitude = HomePositionValue{}.longitude.load();
 }
 
 void ResetProgramTables()
 {
+    SetSettingsTileMapMode(false);
+    ResetSimKeyEvents();
     ResetNearestAirports();
     ResetTileSources();
     ResetMapCatalogue();

@@ -37,6 +37,7 @@ void ResetSharedLinkState()
     Zero(LinkAircraftState);
     Zero(Fs2004State);
     Zero(FlightGearState);
+    ResetAeroflyState();
     ProxyAlive = 0;
     PilotLogRecord = PilotLogFlight{};
     PilotLogPreviousHeight = 0.0f;
@@ -44,6 +45,7 @@ void ResetSharedLinkState()
     ManualPositionValid = 0;
     Zero(&ManualPosition);
     LastDataTime = 0.0;
+    ResetSimLinkRestart();
     Zero(&PreviousPosition);
     Zero(&PositionRates);
     LastReturnedHeading = 0.0;
