@@ -33,6 +33,7 @@ protected:
         int word = 0;
         StopTileLoader(&word);
         DiscardTileGrid();
+        ResetTileGrid();  // the load time a job measured sets the step's length
         ResetZoomAnimations();
         SetTileZoomEnding(false);
         TileGridBanks[0].tileScale = 1.0f;

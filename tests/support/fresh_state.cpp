@@ -2,6 +2,7 @@
 #include "tests/support/fresh_state.h"
 
 #include "app/layout_tables.h"
+#include "app/main_window.h"
 #include "app/settings.h"
 #include "app/settings_table.h"
 #include "app/sim_key_events.h"
@@ -69,6 +70,8 @@ void RecordFreshProcessState()
     Keep(SoftkeyAnchors);
     Keep(LayoutOriginX);
     Keep(LayoutOriginY);
+    // The main window's state: a program run in the test process leaves it.
+    Keep(MainWindowState);
 }
 
 void RestoreFreshProcessState()
