@@ -24,13 +24,8 @@ class CommandTableTest : public ::testing::Test {
 protected:
     TempFolder folder;
 
-    std::vector<std::string> mapTypeNames;
-
     void SetUp() override
     {
-        for (int i = MapTypeCommandFirst; i < CommandCount; ++i)
-            mapTypeNames.push_back(GetCommandName(i));
-        ResetButtonAssignments();
         ASSERT_TRUE(WriteFileText(folder / "Plovik.ini",
                                   "[MSFS]\nMAP=4\nNAV=-1\nTRK=4\nSAT=7\nZOOM=3\nPANEL=abc\nCONFIG=12\n"));
         WorkingFolder in(folder.Path());
@@ -38,13 +33,6 @@ protected:
         Settings.TopMost = 1;
         ClearPendingCommand();
     }
-    void TearDown() override
-    {
-        for (size_t i = 0; i < mapTypeNames.size(); ++i)
-            SetCommandName(static_cast<uint32_t>(i), mapTypeNames[i].c_str());
-        ResetButtonAssignments();
-    }
-
     // Steps past the debounce window so the next report counts.
     static void Quiet() { AdvanceProgramClock(350); }
 };

@@ -1,8 +1,16 @@
 // The state a fresh test process starts with, put back before each test.
 #include "tests/support/fresh_state.h"
 
+#include "app/command_table.h"
+#include "app/softkey_menu.h"
+#include "app/keypad.h"
 #include "app/layout_tables.h"
+#include "app/click_zones.h"
 #include "app/main_window.h"
+#include "app/program_root.h"
+#include "display/airport_view.h"
+#include "display/map_view.h"
+#include "display/softkey_pages.h"
 #include "app/settings.h"
 #include "app/settings_table.h"
 #include "app/sim_key_events.h"
@@ -10,8 +18,11 @@
 #include "maps/tile_sources.h"
 #include "maps/tile_stores.h"
 #include "navdata/nearest_airports.h"
+#include "tests/support/link_state.h"
 
 #include <climits>
+#include <cstring>
+#include <type_traits>
 #include <functional>
 #include <cstdlib>
 #include <map>
@@ -32,7 +43,10 @@ std::vector<std::function<void()>> restorers;
 template <class Table>
 void Keep(Table& table)
 {
-    restorers.push_back([&table, fresh = table] { table = fresh; });
+    static_assert(std::is_trivially_copyable_v<Table>);
+    std::vector<unsigned char> fresh(sizeof table);
+    std::memcpy(fresh.data(), &table, sizeof table);
+    restorers.push_back([&table, fresh] { std::memcpy(&table, fresh.data(), sizeof table); });
 }
 
 std::map<std::string, std::string> CurrentEnvironment()
@@ -72,6 +86,54 @@ void RecordFreshProcessState()
     Keep(LayoutOriginY);
     // The main window's state: a program run in the test process leaves it.
     Keep(MainWindowState);
+    // The folders and the terrain page's switches the settings reader fills.
+    Keep(DataFolder);
+    Keep(TerrainFolder);
+    Keep(TrackFilePath);
+    Keep(LocalAppDataFolder);
+    Keep(IniFilePath);
+    Keep(TerrainColourText);
+    Keep(TerrainLegende);
+    Keep(TerrainElevation);
+    Keep(TerrainObstacleFlag);
+    Keep(TerrainTransparencyKnob);
+    Keep(MSAinFlightplan);
+    Keep(Sealevel);
+    Keep(TransparencyControls);
+    // The map view: pan, follow, zoom and chart state that commands change.
+    Keep(MapPanning);
+    Keep(FollowTrafficMode);
+    Keep(FollowedTargetIndex);
+    Keep(MapPanOffset);
+    Keep(PanStart);
+    Keep(DragStartX);
+    Keep(DragStartY);
+    Keep(FrameZoom);
+    Keep(MapScale);
+    Keep(BezelShown);
+    Keep(CurrentChartLevel);
+    Keep(ChartZoomOutSteps);
+    Keep(ChartRotationDeg);
+    Keep(HeadingOverride);
+    Keep(MapReloadRequest);
+    Keep(NavOverlaySwitch);
+    Keep(CentreMapX);
+    Keep(CentreMapY);
+    Keep(MapViewportRect);
+    Keep(FullScreenRect);
+    Keep(BezelMapCentre);
+    Keep(FullScreenCentre);
+    Keep(AirportDiagramView);
+    Keep(TextMode);
+    // The map-type page's keys and the command names they give their rows.
+    Keep(MapTypeSoftkeyIds);
+    std::vector<std::string> names;
+    for (int i = MapTypeCommandFirst; i < CommandCount; ++i)
+        names.push_back(GetCommandName(i));
+    restorers.push_back([names] {
+        for (size_t i = 0; i < names.size(); ++i)
+            SetCommandName(static_cast<uint32_t>(i), names[i].c_str());
+    });
 }
 
 void RestoreFreshProcessState()
@@ -101,12 +163,18 @@ void ResetSettings()
     LogDebugMode = false;
     HomePosition.latitude = HomePositionValue{}.latitude.load();
     HomePosition.longitude = HomePositionValue{}.longitude.load();
+    TileMapFlag = 1;
 }
 
 void ResetProgramTables()
 {
     SetSettingsTileMapMode(false);
     ResetSimKeyEvents();
+    ResetButtonAssignments();
+    ResetClickZones();
+    ResetSoftkeyPageState();
+    // The aircraft, traffic, plan and link sessions a test fed or left.
+    ResetSharedLinkState();
     ResetNearestAirports();
     ResetTileSources();
     ResetMapCatalogue();
