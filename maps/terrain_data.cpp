@@ -506,8 +506,6 @@ void ShutdownTerrain()
     ReleaseBank(0);
     ReleaseBank(1);
     FreeObstacles();
-    // Without a grid every elevation reads zero, as before the first load.
-    memset(AltitudeGrid, 0, sizeof AltitudeGrid);
     AltitudeGridLoaded = false;
     UploadIndex = 0;
     TileWaiting = false;
@@ -523,4 +521,12 @@ void FreeTerrainImageBuffers()
         free(grid);
         grid = nullptr;
     }
+}
+
+void ResetTerrainData()
+{
+    memset(AltitudeGrid, 0, sizeof AltitudeGrid);
+    AltitudeGridLoaded = false;
+    MsaValue = 0;
+    FoldersFound = false;
 }

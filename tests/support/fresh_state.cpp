@@ -15,6 +15,7 @@
 #include "app/settings_table.h"
 #include "app/sim_key_events.h"
 #include "maps/local_maps.h"
+#include "maps/terrain_data.h"
 #include "maps/tile_sources.h"
 #include "maps/tile_stores.h"
 #include "navdata/nearest_airports.h"
@@ -179,4 +180,5 @@ void ResetProgramTables()
     ResetTileSources();
     ResetMapCatalogue();
     ResetLocalMaps();
+    ResetTerrainData();
 }
