@@ -544,6 +544,7 @@ void ResetTileSources()
 {
     std::lock_guard<std::mutex> hold(SourceLock);
     HereAppId[0] = HereAppCode[0] = MapQuestKeyText[0] = '\0';
+    UrlsRead = false;  // the hosts and paths go back to their defaults
     HereMode = false;
     MapQuestMode = false;
     MaximumTileZoom = 19;

@@ -70,7 +70,7 @@ unsigned NextLcgState(unsigned state, int* value);
 
 void SetHereCredentials(const char* appId, const char* appCode);
 void SetMapQuestKey(const char* key);
-// No keys, credentials or service modes, as at the start (tests).
+// No keys, credentials, service modes or URLs read, as at the start (tests).
 void ResetTileSources();
 bool IsHereMode();
 bool IsMapQuestMode();

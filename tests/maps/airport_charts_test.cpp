@@ -316,7 +316,6 @@ protected:
     {
         HideThumbnails();
         ReleaseChartImage();
-        ReloadChartList();  // the lists are kept per airport, not per root
         if (!IsSkipped())
             RenderTest::TearDown();
     }

@@ -65,6 +65,10 @@ void TileFixture::SetUp()
     ResetTileTexturePool();
     for (TileTexture& entry : TileTexturePool)
         entry = TileTexture{};
+    // A test before may have gone offline or met a failing network.
+    SetOfflineMode(false);
+    ClearNetworkFailureFlag();
+    SetDownloadDeadlinesMs(0, 0);
     SetNetworkTimeoutMs(500);
     Settings.DebugMode = 1;
     Settings.SatMode = 4;

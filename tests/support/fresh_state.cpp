@@ -14,6 +14,7 @@
 #include "app/settings.h"
 #include "app/settings_table.h"
 #include "app/sim_key_events.h"
+#include "maps/airport_charts.h"
 #include "maps/local_maps.h"
 #include "maps/terrain_data.h"
 #include "maps/tile_sources.h"
@@ -181,4 +182,5 @@ void ResetProgramTables()
     ResetMapCatalogue();
     ResetLocalMaps();
     ResetTerrainData();
+    ResetAirportCharts();
 }

@@ -12,6 +12,8 @@ void RestoreFreshProcessState();
 // no thread may be using it.
 void ResetSettings();
 // The program's tables that hold no resources (the nearest airports, the
-// tile services' keys, the map catalogue, the local map table, the button
-// assignments, the key events, the shared link state) as at the start.
+// tile services' keys and URLs, the map catalogue, the local map table, the
+// terrain grid, the chart index, the button assignments, the key events,
+// the click zones, the softkey pages, the shared link state) as at the
+// start.
 void ResetProgramTables();
