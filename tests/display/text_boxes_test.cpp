@@ -96,6 +96,10 @@ protected:
         RenderTest::SetUp();
         ApplyAspectLayout();
         SetScreenFactors(640, 480);
+        // No status block from a frame before: a status layer over a chart draws none.
+        Settings.AirportChart = 1;
+        DrawStatusLayer(480);
+        Settings.AirportChart = 0;
         ClearTarget(0xFFFFFFFFu);
         BezelShown = 1;
         Settings.Dimlevel = 255;

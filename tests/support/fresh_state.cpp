@@ -3,14 +3,19 @@
 
 #include "app/command_table.h"
 #include "app/softkey_menu.h"
+#include "app/traffic_mode.h"
 #include "app/keypad.h"
 #include "app/layout_tables.h"
 #include "app/click_zones.h"
 #include "app/main_window.h"
+#include "app/screen_layout.h"
 #include "app/program_root.h"
 #include "display/airport_view.h"
 #include "display/map_view.h"
+#include "display/onscreen_keyboard.h"
 #include "display/softkey_pages.h"
+#include "display/status_text.h"
+#include "display/text_boxes.h"
 #include "app/settings.h"
 #include "app/settings_table.h"
 #include "app/sim_key_events.h"
@@ -86,6 +91,10 @@ void RecordFreshProcessState()
     Keep(SoftkeyAnchors);
     Keep(LayoutOriginX);
     Keep(LayoutOriginY);
+    Keep(ScreenLayout);
+    Keep(GeorefKeyTable);
+    Keep(ScreenMessage);
+    Keep(StatusLines);
     // The main window's state: a program run in the test process leaves it.
     Keep(MainWindowState);
     // The folders and the terrain page's switches the settings reader fills.
@@ -175,6 +184,7 @@ void ResetProgramTables()
     ResetButtonAssignments();
     ResetClickZones();
     ResetSoftkeyPageState();
+    ResetTrafficMode();
     // The aircraft, traffic, plan and link sessions a test fed or left.
     ResetSharedLinkState();
     ResetNearestAirports();
