@@ -3,6 +3,7 @@
 
 #include "navdata/flight_plan.h"
 #include "simlink/aerofly_link.h"
+#include "simlink/aerofly_procedures.h"
 #include "simlink/flightgear_link.h"
 #include "simlink/fs2004_link.h"
 #include "simlink/link_drops.h"
@@ -38,6 +39,7 @@ void ResetSharedLinkState()
     Zero(Fs2004State);
     Zero(FlightGearState);
     ResetAeroflyState();
+    ResetAeroflyProcedures();
     ProxyAlive = 0;
     PilotLogRecord = PilotLogFlight{};
     PilotLogPreviousHeight = 0.0f;
