@@ -25,6 +25,7 @@
 #include "maps/tile_sources.h"
 #include "maps/tile_stores.h"
 #include "navdata/nearest_airports.h"
+#include "navdata/procedure_db.h"
 #include "tests/support/link_state.h"
 
 #include <climits>
@@ -188,6 +189,8 @@ void ResetProgramTables()
     // The aircraft, traffic, plan and link sessions a test fed or left.
     ResetSharedLinkState();
     ResetNearestAirports();
+    // A connection left open reads the database of a test before.
+    CloseNavdataDb();
     ResetTileSources();
     ResetMapCatalogue();
     ResetLocalMaps();
