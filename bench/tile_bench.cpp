@@ -15,6 +15,9 @@
 #include "tests/support/offline_chart_map.h"
 #include "tests/support/tile_images.h"
 
+#include "platform/files.h"
+#include "tests/support/temp_folder.h"
+
 #include <FreeImage.h>
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -25,8 +28,6 @@
 #include <string>
 
 #include <unistd.h>
-
-extern char ProgramRoot[];
 
 namespace {
 
@@ -51,15 +52,15 @@ std::string EncodeTile(int seed, FREE_IMAGE_FORMAT format)
 }
 
 struct Setup {
+    TempFolder folder;
     std::string root;
     bool ready = false;
 
     Setup()
     {
-        char pattern[] = "/tmp/tvl_tile_bench_XXXXXX";
-        if (!mkdtemp(pattern))
+        if (folder.Path().empty())
             return;
-        root = pattern;
+        root = folder.Path();
         std::filesystem::create_directories(root + "/System");
         std::filesystem::create_directories(root + "/Bitmaps");
         if (chdir((root + "/System").c_str()) != 0)

@@ -11,6 +11,7 @@
 #include "maps/tile_grid.h"
 #include "maps/tile_sources.h"
 #include "maps/tile_stores.h"
+#include "platform/files.h"
 #include "render/device.h"
 #include "tests/support/http_test_server.h"
 #include "tests/support/temp_folder.h"
@@ -20,8 +21,6 @@
 
 #include <cstdint>
 #include <string>
-
-extern char ProgramRoot[];
 
 // The colour (0xAARRGGBB) a tile of (z, x, y) is filled with: distinct per tile.
 uint32_t TileColour(int z, int x, int y);
