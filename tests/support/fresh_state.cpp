@@ -22,6 +22,7 @@
 #include "maps/airport_charts.h"
 #include "maps/local_maps.h"
 #include "maps/terrain_data.h"
+#include "maps/tile_grid.h"
 #include "maps/tile_sources.h"
 #include "maps/tile_stores.h"
 #include "navdata/nearest_airports.h"
@@ -150,6 +151,11 @@ void RecordFreshProcessState()
 
 void RestoreFreshProcessState()
 {
+    // A tile job a test before started reads the settings made anew below.
+    if (IsTileLoaderBusy()) {
+        int word = 0;
+        StopTileLoader(&word);
+    }
     for (const auto& [name, value] : CurrentEnvironment())
         if (!freshEnvironment.count(name))
             unsetenv(name.c_str());
