@@ -713,3 +713,20 @@ bool ToggleDirToNearestFlag(uint32_t, int32_t)
     DirToNearest = !DirToNearest;
     return false;
 }
+
+void ResetClickZones()
+{
+    UserActivity = 0;
+    ZoomZoneBusy = 0;
+    MapRouterBusy = 0;
+    MapClicked = 0;
+    AnchorX = AnchorY = NoAnchor;
+    DirToNearest = 0;
+    SavedAirportOverlay = 1;
+    SavedPanning = 0;
+    for (int& value : SoftkeyTooltipValues)
+        value = 0;
+    ReleaseX = ReleaseY = 0;
+    LastEditX = LastEditY = -1;
+    SoftkeysBeforeMapTypes = 1;
+}

@@ -40,6 +40,9 @@ uint8_t RecenterNearestPage();
 void ToggleDirToNearest();
 // The direct-to-nearest line is on.
 bool IsDirToNearestOn();
+// No drag, anchor, direct-to-nearest or saved NEAREST view, as at the
+// start (tests).
+void ResetClickZones();
 // event 1 lowers GPSMode (not below 0), event 2 raises it (not above 4).
 void StepGpsMode(uint32_t point, int32_t event);
 

@@ -511,3 +511,17 @@ void RunButtonAssignment()
     EndButtonAssignmentMode();
     ImportButtonAssignments(section);
 }
+
+void ResetButtonAssignments()
+{
+    {
+        std::lock_guard<std::mutex> lock(TableLock);
+        Assignments.clear();
+        AssignmentsLoaded = false;
+    }
+    PendingCommand = -1;
+    LastButton = 0;
+    LastCallTime = -1.0e9;
+    MatchBusy = 0;
+    AssignmentIdle = 1;
+}

@@ -29,6 +29,9 @@ void SetCommandName(uint32_t i, const char* name);
 // Reads the button of every command from the section of ".\Plovik.ini"
 // named after the simulator; works once per run.
 void LoadButtonAssignments(const char* section);
+// No assignments loaded, no button pending or last, as at the start; no
+// link thread or helper may run (tests).
+void ResetButtonAssignments();
 
 // Link threads: a button the pilot pressed (debounced 0.3 s); with TopMost on
 // its assigned command becomes the pending command.

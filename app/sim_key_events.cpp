@@ -52,3 +52,8 @@ void ReadSimKeyEvents(const char* iniPath)
         e.currentNumber = number;
     }
 }
+
+void ResetSimKeyEvents()
+{
+    EventsRead = false;
+}

@@ -16,3 +16,5 @@ extern SimKeyEvent SimKeyEventMap[SimKeyEventCount];
 // missing ("None") is written back with its own name; a value naming an event
 // takes that event's default number, any other value its integer.
 void ReadSimKeyEvents(const char* iniPath);
+// The next read reads the section again, as at the start (tests).
+void ResetSimKeyEvents();

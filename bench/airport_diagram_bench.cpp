@@ -17,6 +17,8 @@
 #include "navdata/zip_writer.h"
 #include "render/device.h"
 
+#include "tests/support/temp_folder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -105,10 +107,10 @@ std::string Parking()
 bool SetUpAirport()
 {
     std::snprintf(ProgramRoot, 512, "%s", TVL_ROOT_DIR);
-    char pattern[] = "/tmp/tvl_diagram_bench_XXXXXX";
-    if (!mkdtemp(pattern))
+    static TempFolder folder;
+    if (folder.Path().empty())
         return false;
-    g_root = pattern;
+    g_root = folder.Path();
     CopyText(DataFolder, sizeof DataFolder, g_root.c_str());
     Settings.NavDatabase = 6;
     Settings.UseSimulator = SimulatorMsfs;

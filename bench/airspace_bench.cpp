@@ -24,6 +24,8 @@
 #include "render/device.h"
 #include "tests/display/map_centre.h"
 
+#include "tests/support/temp_folder.h"
+
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -85,8 +87,8 @@ const std::string& WorldRoot()
     static std::string root;
     if (!root.empty())
         return root;
-    char pattern[] = "/tmp/tvl_airspace_bench_XXXXXX";
-    root = mkdtemp(pattern);
+    static TempFolder folder;
+    root = folder.Path();
     std::mt19937 random(2024);
     std::uniform_real_distribution<double> radius(0.05, 0.5), length(0.2, 1.5), turn(0, 6.283);
     std::vector<AirspaceRecord> airspaces;

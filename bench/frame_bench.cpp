@@ -41,6 +41,8 @@
 #include "render/textures.h"
 
 
+#include "tests/support/temp_folder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -164,10 +166,10 @@ std::string g_cache;
 bool SetUpScene(Scene& s)
 {
     std::snprintf(ProgramRoot, 512, "%s", TVL_ROOT_DIR);
-    char pattern[] = "/tmp/tvl_frame_bench_XXXXXX";
-    if (!mkdtemp(pattern))
+    static TempFolder folder;
+    if (folder.Path().empty())
         return false;
-    g_cache = pattern;
+    g_cache = folder.Path();
     setenv("TVL_HOST_MAP", "none", 1);
     SetTileCacheFolder((g_cache + "/cache").c_str());
     SetRadarFolder((g_cache + "/Weather").c_str());

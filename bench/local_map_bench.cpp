@@ -6,6 +6,9 @@
 #include "render/device.h"
 #include "render/textures.h"
 
+#include "platform/files.h"
+#include "tests/support/temp_folder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -19,16 +22,16 @@
 namespace {
 
 struct Setup {
+    TempFolder folder;
     std::string root;
     std::string tile;
     bool ready = false;
 
     Setup()
     {
-        char pattern[] = "/tmp/tvl_local_map_bench_XXXXXX";
-        if (!mkdtemp(pattern))
+        if (folder.Path().empty())
             return;
-        root = pattern;
+        root = folder.Path();
         std::filesystem::create_directories(root + "/System");
         std::filesystem::create_directories(root + "/map/area/data0");
         if (chdir((root + "/System").c_str()) != 0)

@@ -16,6 +16,8 @@
 #include "simlink/msfs_link.h"
 #include "simlink/sim_link.h"
 
+#include "tests/support/temp_folder.h"
+
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -50,8 +52,8 @@ const std::string& WorldRoot()
     static std::string root;
     if (!root.empty())
         return root;
-    char pattern[] = "/tmp/tvl_nav_bench_XXXXXX";
-    root = mkdtemp(pattern);
+    static TempFolder folder;
+    root = folder.Path();
     std::filesystem::create_directories(root + "/Navdata/MSFS");
     std::mt19937 random(2024);
     std::vector<AirportRecord> airports(Airports);

@@ -7,6 +7,9 @@
 #include "app/settings.h"
 #include "maps/tile_sources.h"
 
+#include "tests/support/free_ports.h"
+#include "tests/support/temp_folder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
@@ -19,24 +22,10 @@
 
 namespace {
 
-// A loopback port with nothing listening on it.
-int ClosedPort()
-{
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
-    close(s);
-    return ntohs(address.sin_port);
-}
-
 void Prepare()
 {
-    char pattern[] = "/tmp/tvlnews.XXXXXX";
-    std::string folder = mkdtemp(pattern) ? pattern : "/tmp";
+    static TempFolder temp;
+    std::string folder = temp.Path().empty() ? "/tmp" : temp.Path();
     std::snprintf(SystemFolder, sizeof SystemFolder, "%s", folder.c_str());
     std::snprintf(IniFilePath, sizeof IniFilePath, "%s/Plovik.ini", folder.c_str());
     if (chdir(folder.c_str()) != 0)
@@ -46,7 +35,7 @@ void Prepare()
 void NewsCheckRefusedPort(benchmark::State& state)
 {
     Prepare();
-    std::string map = std::string(GetMakerServerHost()) + "=127.0.0.1:" + std::to_string(ClosedPort());
+    std::string map = std::string(GetMakerServerHost()) + "=127.0.0.1:" + std::to_string(ClosedTcpPort());
     setenv("TVL_HOST_MAP", map.c_str(), 1);
     long day = 2026001;
     for (auto _ : state)

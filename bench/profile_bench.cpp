@@ -3,6 +3,8 @@
 #include "platform/ini_sections.h"
 #include "platform/profile.h"
 
+#include "tests/support/temp_folder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -14,8 +16,8 @@ namespace {
 
 std::string MakeIni()
 {
-    char pattern[] = "/tmp/tvlbench.XXXXXX";
-    std::string folder = mkdtemp(pattern) ? pattern : "/tmp";
+    static TempFolder temp;
+    std::string folder = temp.Path().empty() ? "/tmp" : temp.Path();
     std::string path = folder + "/Plovik.ini";
     for (int i = 0; i < 250; i++)
         WritePrivateProfileStringA(MainSection, ("Key" + std::to_string(i)).c_str(), "0", path.c_str());

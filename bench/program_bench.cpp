@@ -21,7 +21,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <fcntl.h>
-#include <spawn.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,7 +34,9 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "tests/support/child_process.h"
+#include "tests/support/temp_folder.h"
+
 
 namespace {
 
@@ -64,33 +65,6 @@ double ProcessCpu(pid_t pid)
             stime = std::atol(field.c_str());
     }
     return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-pid_t Spawn(const std::vector<std::string>& args, const std::string& folder, const std::string& output)
-{
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    // A group of its own: whatever it starts goes with it at the end.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    std::string here = fs::current_path();
-    fs::current_path(folder);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ) != 0)
-        pid = -1;
-    fs::current_path(here);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
 }
 
 // Waits until name is written and closed in folder (inotify), at most limit seconds.
@@ -161,34 +135,6 @@ std::string CopyRoot(const std::string& program, const std::string& folder)
     return folder + "/System";
 }
 
-std::string TempFolder()
-{
-    char pattern[] = "/tmp/tvl_program_bench_XXXXXX";
-    return mkdtemp(pattern) ? pattern : "";
-}
-
-// Waits for the program to end, at most limit seconds; then ends what is
-// left of its process group.
-int WaitExit(pid_t pid, double limit)
-{
-    double until = Now() + limit;
-    int status = 0;
-    int code = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (Now() > until) {
-            kill(-pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            code = -1;
-            break;
-        }
-        usleep(20000);
-    }
-    kill(-pid, SIGKILL);
-    if (code == 0)
-        code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return code;
-}
-
 // The width of a PNG from its header, or -1.
 double PngWidth(const std::string& path)
 {
@@ -207,7 +153,8 @@ struct Sample {
 Sample StartOnce(const std::string& program)
 {
     Sample s;
-    std::string folder = TempFolder();
+    TempFolder temp;
+    std::string folder = temp.Path();
     std::string system = CopyRoot(program, folder);
     setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
     setenv("XDG_DATA_HOME", (folder + "/data").c_str(), 1);
@@ -220,15 +167,14 @@ Sample StartOnce(const std::string& program)
     int notify = inotify_init1(IN_NONBLOCK);
     inotify_add_watch(notify, folder.c_str(), IN_CLOSE_WRITE);
     double t0 = Now();
-    pid_t pid = Spawn({program}, system, folder + "/program.out");
+    Child run;
+    pid_t pid = run.Start({program}, folder + "/program.out", system) ? run.Pid() : -1;
     if (pid > 0 && WaitForFile(notify, shot, 60)) {
         s.a = Now() - t0;
         s.b = ProcessCpu(pid);
     }
-    if (pid > 0)
-        WaitExit(pid, 60);
+    run.Wait(60);
     close(notify);
-    fs::remove_all(folder);
     return s;
 }
 
@@ -236,7 +182,8 @@ Sample StartOnce(const std::string& program)
 Sample IdleOnce(const std::string& program)
 {
     Sample s;
-    std::string folder = TempFolder();
+    TempFolder temp;
+    std::string folder = temp.Path();
     std::string system = CopyRoot(program, folder);
     fs::remove(fs::path(folder) / "Bitmaps" / "TVL.png"); // no splash pause
     setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
@@ -247,17 +194,9 @@ Sample IdleOnce(const std::string& program)
     unsetenv("TVL_EXIT_AFTER_FRAMES");
     std::string peer = (fs::path(program).parent_path().parent_path().parent_path() / "tools" / "tvl-proxypeer");
     std::string peerOut = folder + "/peer.out";
-    pid_t peerPid = Spawn({peer, "--port", "0", "--circle", "2", "--speed", "120", "--altitude", "3000"}, folder,
-                          peerOut);
-    std::string port;
-    for (int i = 0; i < 250 && port.empty(); i++) {
-        std::ifstream out(peerOut);
-        std::string line;
-        if (std::getline(out, line) && line.find("port ") != std::string::npos)
-            port = line.substr(line.rfind(' ') + 1);
-        else
-            usleep(20000);
-    }
+    Child peerRun;
+    peerRun.Start({peer, "--port", "0", "--circle", "2", "--speed", "120", "--altitude", "3000"}, peerOut, folder);
+    std::string port = WaitForAnnouncedPort(peerOut);
     std::string ini = system + "/Plovik.ini";
     SetKey(ini, MsfsSimSection, "Port", port);
     // The demo map shipped beside the program is the background.
@@ -276,7 +215,8 @@ Sample IdleOnce(const std::string& program)
     setenv("TVL_EVENT_SCRIPT", script.c_str(), 1);
     int notify = inotify_init1(IN_NONBLOCK);
     inotify_add_watch(notify, folder.c_str(), IN_CLOSE_WRITE);
-    pid_t pid = port.empty() ? -1 : Spawn({program}, system, folder + "/program.out");
+    Child run;
+    pid_t pid = !port.empty() && run.Start({program}, folder + "/program.out", system) ? run.Pid() : -1;
     if (pid > 0 && WaitForFile(notify, first, 120)) {
         double t0 = Now(), c0 = ProcessCpu(pid);
         if (WaitForFile(notify, last, 120)) {
@@ -287,11 +227,10 @@ Sample IdleOnce(const std::string& program)
         }
     }
     unsetenv("TVL_EVENT_SCRIPT");
-    if (pid > 0)
-        WaitExit(pid, 60);
-    if (peerPid > 0) {
-        kill(peerPid, SIGTERM);
-        WaitExit(peerPid, 10);
+    run.Wait(60);
+    if (peerRun.Pid() > 0) {
+        kill(peerRun.Pid(), SIGTERM);
+        peerRun.Wait(10);
     }
     close(notify);
     if (s.a < 0 || std::getenv("PROGRAM_BENCH_KEEP")) {
@@ -299,9 +238,8 @@ Sample IdleOnce(const std::string& program)
                      s.a >= 0 ? "measured" : port.empty() ? "no measure: the peer announced no port"
                                                           : "no measure: the frames were not reached",
                      folder.c_str());
-        return s;
+        temp.Keep();
     }
-    fs::remove_all(folder);
     return s;
 }
 

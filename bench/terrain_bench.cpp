@@ -21,6 +21,8 @@
 #include "render/device.h"
 #include "render/textures.h"
 
+#include "tests/support/temp_folder.h"
+
 #include <FreeImage.h>
 #include <benchmark/benchmark.h>
 
@@ -53,10 +55,10 @@ void WriteTile(const std::string& path)
 
 bool SetUp()
 {
-    char pattern[] = "/tmp/tvl_terrain_bench_XXXXXX";
-    if (!mkdtemp(pattern))
+    static TempFolder folder;
+    if (folder.Path().empty())
         return false;
-    g_folder = pattern;
+    g_folder = folder.Path();
     FreeImage_Initialise(FALSE);
     std::snprintf(ProgramRoot, 512, "%s", TVL_ROOT_DIR);
     std::snprintf(TerrainFolder, sizeof TerrainFolder, "%s", g_folder.c_str());

@@ -16,6 +16,9 @@
 #include "tests/support/offline_chart_map.h"
 #include "tests/support/tile_images.h"
 
+#include "platform/files.h"
+#include "tests/support/temp_folder.h"
+
 #include <FreeImage.h>
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -50,15 +53,15 @@ std::string EncodeTile(int seed, FREE_IMAGE_FORMAT format)
 }
 
 struct Setup {
+    TempFolder folder;
     std::string root;
     bool ready = false;
 
     Setup()
     {
-        char pattern[] = "/tmp/tvl_tile_bench_XXXXXX";
-        if (!mkdtemp(pattern))
+        if (folder.Path().empty())
             return;
-        root = pattern;
+        root = folder.Path();
         std::filesystem::create_directories(root + "/System");
         std::filesystem::create_directories(root + "/Bitmaps");
         if (chdir((root + "/System").c_str()) != 0)

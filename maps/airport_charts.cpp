@@ -1119,3 +1119,18 @@ void ShowFileNotFound(const char* path)
     snprintf(text, sizeof text, "File: %s not found!", path ? path : "");
     MessageBoxA(GetMainWindow(), text, "Zorizeruverovu", MB_ICONERROR | MB_TASKMODAL | MB_TOPMOST);
 }
+
+void ResetAirportCharts()
+{
+    {
+        std::lock_guard<std::recursive_mutex> hold(IndexLock);
+        Index.clear();
+        IndexLoaded = false;
+        IndexCapacity = 0;
+        SelectedAirport = -1;
+        memset(ListCounts, 0, sizeof ListCounts);
+        ListBits = 0;
+        ListedIcao[0] = 0;
+    }
+    FileNotFoundShown = false;
+}

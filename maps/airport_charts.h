@@ -132,3 +132,6 @@ void ReloadChartList();
 
 // A missing file, reported once a run.
 void ShowFileNotFound(const char* path);
+// No airport index, chart lists or missing-file report yet, as at the
+// start (tests).
+void ResetAirportCharts();

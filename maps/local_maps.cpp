@@ -1099,3 +1099,26 @@ void ClearTileRestartFlag()
 {
     TileRestartPending = false;
 }
+
+void ResetLocalMaps()
+{
+    {
+        std::lock_guard<std::mutex> hold(MapTableLock);
+        MapFiles.clear();
+        MapNames.clear();
+        ContentRead = false;
+    }
+    Sheets.clear();
+    {
+        std::lock_guard<std::mutex> hold(SheetLock);
+        CurrentSheet = MapSheet{};
+        HasCurrentSheet = false;
+        CurrentFolder[0] = '\0';
+        CurrentSheetDistance = -1.0;
+        CurrentSheetMap = -1;
+        CurrentSheetMapName[0] = '\0';
+    }
+    ChosenChartType = NoChartType;
+    std::lock_guard<std::mutex> hold(FoundLock);
+    MapsAtPosition.clear();
+}

@@ -110,6 +110,8 @@ bool BeginDueLocalMapBank();
 // The tiles of the set loaded so far and the set's size.
 int GetLoadedLocalTileCount();
 void ResetLoadedLocalTiles();
+// No map table, sheets or current sheet, as at the start (tests).
+void ResetLocalMaps();
 void MarkLocalSheetSetComplete();
 bool IsLocalSheetSetComplete();
 void RequestLocalMapReload();

@@ -522,3 +522,11 @@ void FreeTerrainImageBuffers()
         grid = nullptr;
     }
 }
+
+void ResetTerrainData()
+{
+    memset(AltitudeGrid, 0, sizeof AltitudeGrid);
+    AltitudeGridLoaded = false;
+    MsaValue = 0;
+    FoldersFound = false;
+}

@@ -60,6 +60,8 @@ void TerrainBlankTilePath(char* path, size_t size);
 bool CreateTerrainFolders();
 // The terrain folder exists (checked once the first time it is found).
 bool IsTerrainDataAvailable();
+// No altitude grid and no terrain folders found yet, as at the start (tests).
+void ResetTerrainData();
 
 // A greyscale JPEG file or image in memory into slot's grid: row y of the
 // picture (bottom up) to grid row y; at most 1200 x 1200. 1 loaded, 0 not.

@@ -689,6 +689,7 @@ void ReleaseTileTextures()
 void ResetTileTexturePool()
 {
     std::lock_guard<std::mutex> hold(PoolLock);
+    PoolCursor = 0;
     for (TileTexture& e : TileTexturePool) {
         ReleaseEntryTexture(&e);
         e.inUse = 0;

@@ -1039,3 +1039,45 @@ void PixelOffsetToLatLon(double dx, double dy, double* lon, double* lat, double 
     *lon = w != 0.0 ? lon0 + dx / w : lon0;
     *lat = h != 0.0 ? lat0 + dy / h : lat0;
 }
+
+void ResetTileGrid()
+{
+    ResetTileGridBanks();
+    for (TileGridBank& bank : TileGridBanks)
+        for (TileGridSlot& slot : bank.slots) {
+            slot.fileName[0] = '\0';
+            slot.requestPath[0] = '\0';
+        }
+    DisplayedBank = 0;
+    JobLatitude = 0.0;
+    JobLongitude = 0.0;
+    JobCols = 0;
+    JobRows = 0;
+    GridZoom = 11;
+    JobWantedZoom = 11;
+    ChartRequest = 0;
+    Busy = false;
+    InJob = false;
+    StopRequest = false;
+    AbortRequest = false;
+    Shutdown = false;
+    RefreshAllowed = false;
+    GridComplete = false;
+    WeatherOn = false;
+    FetchEnabled = 1;
+    LastCentreX = -1;
+    LastCentreY = -1;
+    Overzoomed = false;
+    OverzoomScale = 1.0f;
+    LocalCoverage = false;
+    JobLayer = 0;
+    JobType = 0;
+    RangeXStart = RangeXEnd = RangeYStart = RangeYEnd = 0;
+    GridWithoutTiles = false;
+    BlankGridType = 0;
+    UnloadableTypeLogged = 0;
+    UnloadableText[0] = '\0';
+    GridLoadTime = 3.0;
+    SmoothedTileTime = 0.0;
+    JobsRun = 0;
+}

@@ -58,6 +58,8 @@ extern TileGridBank TileGridBanks[2];
 // Both banks at their start values: no tiles, no hosts, every slot without
 // a texture (display start, the loader idle).
 void ResetTileGridBanks();
+// The banks and every loader flag as at the start; no loader may run (tests).
+void ResetTileGrid();
 int GetDisplayedTileBank();
 // A local raster set begins: the other bank is shown. GUI thread.
 void ToggleDisplayedTileBank();

@@ -539,3 +539,14 @@ void MakeCacheFileName(const char* fileName, char* out, size_t size)
         }
     }
 }
+
+void ResetTileSources()
+{
+    std::lock_guard<std::mutex> hold(SourceLock);
+    HereAppId[0] = HereAppCode[0] = MapQuestKeyText[0] = '\0';
+    UrlsRead = false;  // the hosts and paths go back to their defaults
+    HereMode = false;
+    MapQuestMode = false;
+    MaximumTileZoom = 19;
+    DisplayedMaxZoom = 11;
+}

@@ -71,6 +71,8 @@ unsigned NextLcgState(unsigned state, int* value);
 
 void SetHereCredentials(const char* appId, const char* appCode);
 void SetMapQuestKey(const char* key);
+// No keys, credentials, service modes or URLs read, as at the start (tests).
+void ResetTileSources();
 bool IsHereMode();
 bool IsMapQuestMode();
 // The highest zoom the zoom commands may reach (20 with a service key).

@@ -551,3 +551,13 @@ void SetCurrentMap(const char* name, const char* extension)
     CopyCatalogueText(CurrentMapName, sizeof CurrentMapName, name);
     CopyCatalogueText(CurrentMapExtension, sizeof CurrentMapExtension, extension);
 }
+
+void ResetMapCatalogue()
+{
+    std::lock_guard<std::mutex> hold(CatalogueLock);
+    Catalogue.clear();
+    SelectedCatalogue = -1;
+    CurrentMapName[0] = '\0';
+    snprintf(CurrentMapExtension, sizeof CurrentMapExtension, "jpg");
+    LastMaxZoom = 11;
+}

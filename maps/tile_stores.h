@@ -101,5 +101,7 @@ void GetCurrentMapName(char* out, size_t size);
 void GetCurrentMapExtension(char* out, size_t size);
 void SetCurrentMapExtension(const char* extension);
 void SetCurrentMap(const char* name, const char* extension);
+// An empty catalogue and no current map, as at the start (tests).
+void ResetMapCatalogue();
 // Copies a text into a record field, cut to fit.
 void CopyCatalogueText(char* field, size_t size, const char* text);

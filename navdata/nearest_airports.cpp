@@ -291,3 +291,13 @@ const char* GetLastNearestIcao()
 {
     return lastNearestIcao;
 }
+
+void ResetNearestAirports()
+{
+    nearestCount = 0;
+    for (NearestAirportEntry& entry : nearest)
+        entry = NearestAirportEntry{};
+    nearest[0].distance = -1.0;
+    currentAirport = AirportRecord{};
+    lastNearestIcao[0] = '\0';
+}

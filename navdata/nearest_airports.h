@@ -42,3 +42,5 @@ void ClearCurrentAirportIcao();
 
 void SetLastNearestIcao(const char* icao);
 const char* GetLastNearestIcao();
+// An empty list and no current or last airport, as at the start (tests).
+void ResetNearestAirports();

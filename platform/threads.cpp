@@ -84,9 +84,17 @@ DWORD GetTickCount()
     return static_cast<DWORD>(MonotonicMs());
 }
 
+// What the tests moved the program clock on by.
+static std::atomic<long long> ProgramClockAdvanceMs{0};
+
 long ProgramClockMs()
 {
-    return static_cast<long>(MonotonicMs() - ProgramStartMs);
+    return static_cast<long>(MonotonicMs() - ProgramStartMs + ProgramClockAdvanceMs.load());
+}
+
+void AdvanceProgramClock(long milliseconds)
+{
+    ProgramClockAdvanceMs += milliseconds;
 }
 
 void GetLocalTime(SYSTEMTIME* out)

@@ -14,6 +14,9 @@ DWORD GetTickCount();
 // The program clock: monotonic milliseconds since the process started
 // (what the runtime's clock() means on the system's home platform).
 long ProgramClockMs();
+// Moves the program clock on by milliseconds, so a test steps past a time
+// guard instead of waiting it out (tests).
+void AdvanceProgramClock(long milliseconds);
 void GetLocalTime(SYSTEMTIME* out);
 void GetSystemTime(SYSTEMTIME* out);
 

@@ -351,3 +351,11 @@ const char* GetDestinationName()
 {
     return DestinationNames.texts[2];
 }
+
+void ResetAeroflyState()
+{
+    for (std::atomic<double>& field : AeroflyState)
+        field = 0.0;
+    ReceivedPlanPending = 0;
+    PlanBeingCompleted = 0;
+}

@@ -20,6 +20,9 @@ void AeroflyGetVar(SimVarId id, double* out);
 // The map's own navigation: 8 waypoint distance, 9 the plan's active
 // waypoint, 10 ETE, 12 waypoint ETE.
 void AeroflySetVar(SimVarId id, double value);
+// No aircraft state and no plan received or being completed, as at the
+// start; no link thread may run (tests).
+void ResetAeroflyState();
 
 // One received datagram, as the link thread handles it. False when it is
 // not the peer's (shorter than its header or another magic), which the

@@ -76,3 +76,9 @@ double GetArrivalFirstLatitude()
 {
     return ArrivalPoints.empty() ? 0.0 : ArrivalPoints.front().lat;
 }
+
+void ResetAeroflyProcedures()
+{
+    SidPoints.clear();
+    ArrivalPoints.clear();
+}

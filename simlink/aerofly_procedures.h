@@ -24,3 +24,5 @@ const std::vector<FlightPlanWaypoint>& GetArrivalPoints();
 // The first point of the arrival list; 0 while the list is empty.
 double GetArrivalFirstLongitude();
 double GetArrivalFirstLatitude();
+// Both lists empty, as at the start (tests).
+void ResetAeroflyProcedures();

@@ -434,3 +434,8 @@ void AcceptLinkPosition(double latitude, double longitude)
     PreviousPosition.longitude = longitude;
     LastDataTime = now;
 }
+
+void ResetSimLinkRestart()
+{
+    LastRestartTime = -1.0e9;
+}

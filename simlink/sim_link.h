@@ -127,6 +127,8 @@ void SimLinkStopOf(int simulator);
 // than 3 s passed since the last try, remember now and, when mayStart,
 // SimLinkAutoStart. now in clock seconds.
 void SimLinkRestartIfDue(double now, bool mayStart);
+// No restart tried yet, as at the start (tests).
+void ResetSimLinkRestart();
 
 bool HasSimFlightPlan();
 

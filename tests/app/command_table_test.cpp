@@ -16,6 +16,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -32,9 +33,8 @@ protected:
         Settings.TopMost = 1;
         ClearPendingCommand();
     }
-
-    // Waits out the debounce window so the next report counts.
-    static void Quiet() { Sleep(350); }
+    // Steps past the debounce window so the next report counts.
+    static void Quiet() { AdvanceProgramClock(350); }
 };
 
 TEST_F(CommandTableTest, AssignedButtonBecomesThePendingCommand)
@@ -322,9 +322,8 @@ TEST_F(ButtonAssignmentTest, HelperSeesEachPressedButtonForAMomentUntilItEnds)
     // publish while this one reads it.
     BeginButtonAssignmentMode();
     EndButtonAssignmentMode();  // the helper was quicker than the thread
-    _beginthread(ButtonSharedMemoryThread, 0, nullptr);
-    EXPECT_TRUE(WaitFor([] { return IsButtonPublisherRunning() == false; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::thread late(ButtonSharedMemoryThread, nullptr);
+    late.join();
     EXPECT_FALSE(IsButtonAssignmentMode());
     EXPECT_FALSE(IsButtonPublisherRunning());
 }

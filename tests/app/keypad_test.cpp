@@ -5,12 +5,11 @@
 #include "app/settings.h"
 #include "app/softkey_menu.h"
 #include "display/chart_view.h"
+#include "platform/threads.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -38,7 +37,7 @@ protected:
         }
         AfterTheGuard();
     }
-    static void AfterTheGuard() { std::this_thread::sleep_for(std::chrono::milliseconds(520)); }
+    static void AfterTheGuard() { AdvanceProgramClock(520); }
     // Types text into field mode m (one press; the guard is waited out).
     static void Type(int mode, const char* text)
     {

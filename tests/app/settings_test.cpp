@@ -75,7 +75,11 @@ protected:
         TileMapFlag = 0;
         SetDefaultSettings();
     }
-    void TearDown() override { inSystem_.reset(); }
+    void TearDown() override
+    {
+        StopTileLoader(nullptr);  // the job a read started
+        inSystem_.reset();
+    }
     void WriteIni(const std::string& text) { std::ofstream(IniFilePath, std::ios::binary) << text; }
     // The reader loads the navigation data of the source it settles on; a
     // root without it would ask the downloader, and a failed download sets

@@ -35,6 +35,9 @@ protected:
         unsetenv("TVL_EXIT_AFTER_FRAMES");
         Settings.DebugMode = true;
     }
+    // Window classes live as long as the process: the next run registers
+    // the main window's class anew.
+    void TearDown() override { UnregisterClassA("Tervalingo", nullptr); }
 
     std::string Log() { return ReadFileText(system + "/Tervalingo.log"); }
     std::string Key(const char* section, const char* key)

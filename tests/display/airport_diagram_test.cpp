@@ -13,6 +13,7 @@
 #include "navdata/nearest_airports.h"
 #include "navdata/simulators.h"
 #include "tests/display/map_centre.h"
+#include "tests/support/map_layer_fixture.h"
 #include "tests/navdata/nav_fixtures.h"
 #include "tests/render/render_fixture.h"
 
@@ -96,15 +97,11 @@ const char* const HamburgEntry =
     "190 1\n53.633189 9.991728\n"
     "150 2\n53.631 9.992 270 40 FF00C0FF 12 Gate_A\n53.6315 9.993 270 40 FF00C0FF 14 Gate_A\n";
 
-class DiagramDraw : public RenderTest {
+class DiagramDraw : public MapLayerTest {
   protected:
     void SetUp() override
     {
-        RenderTest::SetUp();
-        ASSERT_TRUE(LoadSpriteTable(TVL_ROOT_DIR, 1));
-        Settings.NavDatabase = 6;
-        Settings.UseSimulator = SimulatorMsfs;
-        Settings.Dimlevel = 255;
+        MapLayerTest::SetUp();
         Settings.RunwayEmergencyLength = 1000.0;
         Settings.RunwaySurfaceEmergency = 1;
         Settings.NavAirport = 1;

@@ -14,6 +14,7 @@
 #include "navdata/airways.h"
 #include "navdata/simulators.h"
 #include "tests/display/map_centre.h"
+#include "tests/support/map_layer_fixture.h"
 #include "tests/navdata/airspace_fixtures.h"
 #include "render/layer_cache.h"
 #include "render/shapes.h"
@@ -104,18 +105,12 @@ TEST(AirspaceLayerChoices, LabelFontsByDeclutter)
 
 // ---- the layers on the screen ----
 
-class AirspaceLayerTest : public RenderTest {
+class AirspaceLayerTest : public MapLayerTest {
   protected:
     void SetUp() override
     {
-        RenderTest::SetUp();
-        ASSERT_TRUE(LoadSpriteTable(TVL_ROOT_DIR, 1));
-        Settings.NavDatabase = 6;
-        Settings.UseSimulator = SimulatorMsfs;
-        Settings.Dimlevel = 255;
+        MapLayerTest::SetUp();
         Settings.DeClutter = 0;
-        Settings.RenderToTexture = 0;
-        Settings.AirportChart = 0;
         Settings.NavASP = 1;
         Settings.NavASPInfo = 0;
         Settings.CTR = 0;

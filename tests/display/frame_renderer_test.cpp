@@ -14,6 +14,8 @@
 #include "render/bitmap_fonts.h"
 #include "tests/render/render_fixture.h"
 
+#include "tests/support/screenshot.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -196,8 +198,8 @@ TEST_F(MiniWindowTest, TheWholeWindTextShowsAtAnySpeed)
         EXPECT_GT(Lit(40, 20, 78, 60), 20) << int(frame);  // "150 kn"
         EXPECT_EQ(Lit(79, 0, 80, 80), 0) << int(frame);    // nothing runs off the edge
     }
-    if (std::getenv("TVL_KEEP_SCREENSHOTS"))
-        WriteBackBufferPng("/tmp/mini_window_80.png");
+    if (KeepingScreenshots())
+        WriteBackBufferPng(KeptScreenshotPath("mini_window_80.png").c_str());
     Settings.WindowFrame = 0;
     Aircraft.WindSpeed = 0;
     MapPanning = 0;
@@ -218,8 +220,8 @@ TEST_F(AltWindowTest, TheStatusLineEndsBeforeTheWindBox)
 {
     Settings.MenuState = 2;  // the aircraft's values: the longest line
     DrawMiniHeadingBoxAlt(nullptr, 0.02f, 500, 100);
-    if (std::getenv("TVL_KEEP_SCREENSHOTS"))
-        WriteBackBufferPng("/tmp/mini_window_500.png");
+    if (KeepingScreenshots())
+        WriteBackBufferPng(KeptScreenshotPath("mini_window_500.png").c_str());
     EXPECT_GT(Lit(84, 38, 396, 60), 100);  // the line, from the map's left edge
     EXPECT_EQ(Lit(396, 38, 500, 100), 0);
     Settings.MenuState = 1;

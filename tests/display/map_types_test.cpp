@@ -123,7 +123,8 @@ TEST_F(CatalogueTest, ADrippingServerHoldsTheStartOnlyUntilTheLimit)
         server.Set("/tiles/catalog_2.php?tilename=" + std::to_string(id), drip);
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(LoadCatalogue(true), 6);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+    // Ended by the limit: the six drips one after the other take 29 s.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(25));
     MapCatalogueRecord r;
     ASSERT_TRUE(GetCatalogueRecord(0, &r));
     EXPECT_EQ(r.name[0], 0);  // cut off, kept bare

@@ -15,6 +15,7 @@
 #include "platform/window.h"
 #include "render/snapshot.h"
 #include "tests/display/map_centre.h"
+#include "tests/support/map_layer_fixture.h"
 #include "tests/navdata/nav_fixtures.h"
 #include "tests/render/render_fixture.h"
 
@@ -203,20 +204,15 @@ TEST(NavLabels, LabelListStopsAtItsCapacity)
 
 constexpr uint32_t kCream = 0xFFFFFECDu;
 
-class NavLayerTest : public RenderTest {
+class NavLayerTest : public MapLayerTest {
 protected:
     void SetUp() override
     {
-        RenderTest::SetUp();
-        ASSERT_TRUE(LoadSpriteTable(TVL_ROOT_DIR, 1));
-        Settings.Tile = 10;
-        Settings.SatMode = 1;
+        MapLayerTest::SetUp();
         Settings.NavDatabase = 6;
         Settings.UseSimulator = SimulatorMsfs;
         Settings.Autosize = 1;
         Settings.DeClutter = 0;
-        Settings.RenderToTexture = 0;
-        Settings.AirportChart = 0;
         Settings.NavAirport = 0;
         Settings.SelectedAirport[0] = 0;  // no airport view left open by an earlier test
         Settings.Dimlevel = 255;
@@ -224,13 +220,9 @@ protected:
             Settings.NDBColor[k] = Settings.VORColor[k] = Settings.FIXColor[k] = 0xFFFFFFFFu;
             Settings.ILSColor[k] = 0xFF00BF00u;
         }
-        TileMapFlag = 1;
-        FrameZoom = 1.0f;
-        MapScale = 1.0f;
         GridFactorX = GridFactorY = 1.0;
-        ScreenCentre = {320, 240};
         CurrentFrame.mapRotation = 0;
-        CentreMapOn(53.63, 10.0);
+        SetUpTileMapView(53.63, 10.0, 10);
         OnMouseMessage(MAKELPARAM(5, 5), WM_MOUSEMOVE);
         ClearTarget(kCream);
     }

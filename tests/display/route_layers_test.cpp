@@ -23,6 +23,7 @@
 #include "simlink/msfs_link.h"
 #include "simlink/sim_link.h"
 #include "tests/display/map_centre.h"
+#include "tests/support/map_layer_fixture.h"
 #include "tests/render/render_fixture.h"
 #include "tests/support/temp_folder.h"
 
@@ -81,29 +82,19 @@ TEST(RouteLocalizer, LabelStopsTenPercentBeyondTheAntennaAndTheTip)
 constexpr uint32_t kCream = 0xFFFFFECDu;
 constexpr uint32_t kMagenta = 0xFFFF00FFu;
 
-class RouteLayerTest : public RenderTest {
+class RouteLayerTest : public MapLayerTest {
   protected:
     void SetUp() override
     {
-        RenderTest::SetUp();
-        ASSERT_TRUE(LoadSpriteTable(TVL_ROOT_DIR, 1));
-        Settings.Tile = 10;
-        Settings.SatMode = 1;
+        MapLayerTest::SetUp();
         Settings.UseSimulator = SimulatorMsfs;
-        Settings.AirportChart = 0;
         Settings.NavAirport = 0;
         Settings.AirportOverlay = 1;
-        Settings.RenderToTexture = 0;
-        Settings.Dimlevel = 255;
         Settings.FlightPlanColor = kMagenta;
         Settings.FlightplanWidth = 3.0;
         Settings.SelectedILS[0] = '\0';
-        TileMapFlag = 1;
-        FrameZoom = 1.0f;
-        MapScale = 1.0f;
-        ScreenCentre = {320, 240};
         CurrentFrame = {};
-        CentreMapOn(53.63, 10.0);
+        SetUpTileMapView(53.63, 10.0, 10);
         std::memset(&FlightPlan, 0, sizeof FlightPlan);
         SetFlightPlanKinds(PlanKindsXml);
         RouteBuilt = 0;

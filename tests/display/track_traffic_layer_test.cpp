@@ -25,6 +25,7 @@
 #include "simlink/msfs_link.h"
 #include "simlink/traffic_advisory.h"
 #include "tests/display/map_centre.h"
+#include "tests/support/map_layer_fixture.h"
 #include "tests/navdata/nav_fixtures.h"
 #include "tests/render/render_fixture.h"
 #include "tests/simlink/proxy_datagrams.h"
@@ -68,31 +69,22 @@ TEST(TurnRate, FollowsTheBankAndStaysFiniteStandingStill)
     EXPECT_EQ(TurnRate(0.3, std::nan("")), 0);
 }
 
-class TrackTrafficLayerTest : public RenderTest {
+class TrackTrafficLayerTest : public MapLayerTest {
 protected:
-    explicit TrackTrafficLayerTest(int width = 640, int height = 480) : RenderTest(width, height) {}
+    explicit TrackTrafficLayerTest(int width = 640, int height = 480) : MapLayerTest(width, height) {}
     void ExpectDirectToLineStopsAtTheMapArea();
     void SetUp() override
     {
-        RenderTest::SetUp();
-        ASSERT_TRUE(LoadSpriteTable(TVL_ROOT_DIR, 1));
-        Settings.Tile = 10;
-        Settings.SatMode = 1;
-        Settings.Dimlevel = 255;
-        Settings.AirportChart = 0;
+        MapLayerTest::SetUp();
         Settings.NavAirport = 1;
         Settings.AirportOverlay = 1;
         Settings.PlotTrack = 1;
         Settings.TrackPlotWidth = 3;
         Settings.TrackPlotColor = 0xFF00FF00u;
         Settings.Softkeys = 0;
-        TileMapFlag = 1;
-        FrameZoom = 1.0f;
-        MapScale = 1.0f;
-        ScreenCentre = {320, 240};
         MapPanning = 0;
         BackgroundDrawn = 1;
-        CentreMapOn(53.63, 10.0);
+        SetUpTileMapView(53.63, 10.0, 10);
         ClearTrack();
         ClearTrafficTargets();
     }

@@ -33,9 +33,7 @@ protected:
         int word = 0;
         StopTileLoader(&word);
         DiscardTileGrid();
-        // As at the start of a run: no grid asked for yet, so a frame's
-        // refresh test starts no tile job whose grid would end the step.
-        SetTileShutdown();
+        ResetTileGrid();  // the load time a job measured sets the step's length
         ResetZoomAnimations();
         SetTileZoomEnding(false);
         TileGridBanks[0].tileScale = 1.0f;

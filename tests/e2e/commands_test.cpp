@@ -207,9 +207,9 @@ TEST_P(GoodbyeTest, PeerHearsTheUnregisterWithTheClientId)
     Set("Zorizeruverovu Plovik", "Softkeys", "0");
     setenv("TVL_MESSAGEBOX_ANSWER", "IDYES", 1);
     std::string way = GetParam();
-    // The link starts before the message loop; two seconds of the loop are
-    // ample for it to register with a peer that answers at once.
-    std::string script = "wait 10\nsleep 2000\nwait 2\n";
+    // The link starts before the message loop; the loop goes on until the
+    // log says it registered.
+    std::string script = "wait 10\nawait Tervalingo.log Connected to MSFS\nwait 2\n";
     if (way == "exit")
         script += "key 1\nwait 20\n";
     else if (way == "close")

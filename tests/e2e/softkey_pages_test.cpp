@@ -76,11 +76,7 @@ protected:
         script += extra + "wait 5\nquit\n";
         bool started = StartProgram({}, script);
         bool ended = started && program.Wait(180) == 0;
-        if (std::getenv("TVL_KEEP_SCREENSHOTS"))
-            for (const auto& entry : std::filesystem::directory_iterator(root.Path()))
-                if (entry.path().extension() == ".png")
-                    std::filesystem::copy_file(entry.path(), "/tmp/" + entry.path().filename().string(),
-                                               std::filesystem::copy_options::overwrite_existing);
+        KeepScreenshotsOf(root.Path());
         return ended;
     }
     // Pixels of the bar's rows inside the bezel's map window that differ.
@@ -125,8 +121,7 @@ TEST_F(SoftkeyBarEndToEnd, PointerOverASoftkeyShowsItsTooltipBand)
     Set("Language", "en");
     ASSERT_TRUE(StartProgram({}, script));
     ASSERT_EQ(program.Wait(180), 0) << Log();
-    if (std::getenv("TVL_KEEP_SCREENSHOTS"))
-        std::filesystem::copy_file(over, "/tmp/softkeys_tooltip.png", std::filesystem::copy_options::overwrite_existing);
+    KeepScreenshot(over, "softkeys_tooltip.png");
     Picture a, b;
     ASSERT_TRUE(LoadPicture(away, &a));
     ASSERT_TRUE(LoadPicture(over, &b));

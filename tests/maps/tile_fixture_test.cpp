@@ -60,6 +60,15 @@ void TileFixture::SetUp()
                .c_str(),
            1);
     CreateTileMutexes();
+    ResetTileGrid();
+    // Entries a test before left keep their tile's name, which a lookup matches.
+    ResetTileTexturePool();
+    for (TileTexture& entry : TileTexturePool)
+        entry = TileTexture{};
+    // A test before may have gone offline or met a failing network.
+    SetOfflineMode(false);
+    ClearNetworkFailureFlag();
+    SetDownloadDeadlinesMs(0, 0);
     SetNetworkTimeoutMs(500);
     Settings.DebugMode = 1;
     Settings.SatMode = 4;

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <iterator>
 #include <set>
 #include <thread>
 
@@ -518,6 +519,12 @@ TEST_F(TileGridTest, ABlankMapKeepsSayingWhyWhileItIsShown)
 
 TEST(TileThreads, FinishedThreadsAreJoinedAsNewOnesStart)
 {
+    // A thread that has returned is gone from the process's task list.
+    auto threadsOfTheProcess = [] {
+        auto tasks = std::filesystem::directory_iterator("/proc/self/task");
+        return std::distance(std::filesystem::begin(tasks), std::filesystem::end(tasks));
+    };
+    auto before = threadsOfTheProcess();
     static std::atomic<int> ran{0};
     ran = 0;
     for (int i = 0; i < 50; i++) {
@@ -526,7 +533,9 @@ TEST(TileThreads, FinishedThreadsAreJoinedAsNewOnesStart)
             std::this_thread::yield();
     }
     // Once the last has returned, starting one more joins all that finished.
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);  // safety net
+    while (threadsOfTheProcess() > before && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
     ASSERT_TRUE(StartTileThread([](void*) { ran++; }, nullptr));
     EXPECT_LE(CountTileThreads(), 2);
     JoinTileThreads();

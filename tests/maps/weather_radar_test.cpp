@@ -60,6 +60,7 @@ protected:
     {
         ReleaseRadarTextures();
         FreeImage_DeInitialise();
+        TakeRadarStateRequest();  // a frame-age check may have asked for one
     }
 
     // Measures until the probe has run (every 42nd call measures).

@@ -757,9 +757,7 @@ TEST_F(PlanFiles, RefusedFilesLeaveThePreviousPlan)
         SCOPED_TRACE(c.name);
         FlightPlanRecord record = PreviousPlan();
         PlanReadResult result;
-        auto start = std::chrono::steady_clock::now();
         EXPECT_FALSE(ReadImage(c.image, &record, &result));
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
         EXPECT_TRUE(result.refused);
         EXPECT_NE(result.problem[0], '\0');
         ExpectUntouched(record);

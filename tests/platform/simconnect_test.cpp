@@ -4,6 +4,8 @@
 #include "platform/simconnect/simconnect_queue.h"
 #include "platform/simconnect/simconnect_wire.h"
 
+#include "tests/support/temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
@@ -196,7 +198,6 @@ protected:
     void SetUp() override
     {
         SimConnectQueueEnable(false);
-        path_ = "/tmp/tvl-simconnect-test-" + std::to_string(getpid()) + ".sock";
         setenv("TVL_SIMCONNECT", path_.c_str(), 1);
     }
     void TearDown() override
@@ -205,7 +206,6 @@ protected:
             close(server_);
         if (listener_ >= 0)
             close(listener_);
-        unlink(path_.c_str());
     }
     void Listen()
     {
@@ -225,7 +225,8 @@ protected:
         return h;
     }
     void Send(const BYTE* data, size_t length) { ASSERT_EQ(send(server_, data, length, 0), static_cast<ssize_t>(length)); }
-    std::string path_;
+    TempFolder folder_;
+    std::string path_ = folder_ / "simconnect.sock";
     int listener_ = -1;
     int server_ = -1;
 };

@@ -42,6 +42,32 @@ protected:
     }
 
     std::vector<int16_t> Heard() { return ReadDiskAudio(output); }
+
+    // A loud 16-bit mono tone of the output's rate.
+    static void WriteTone(const std::string& path, int seconds)
+    {
+        const uint32_t rate = 22050, samples = rate * static_cast<uint32_t>(seconds);
+        std::string wav = "RIFF____WAVEfmt ";
+        auto word = [&wav](uint32_t v, int bytes) {
+            for (int i = 0; i < bytes; i++)
+                wav += static_cast<char>((v >> (8 * i)) & 0xFF);
+        };
+        word(16, 4);
+        word(1, 2);  // PCM
+        word(1, 2);  // mono
+        word(rate, 4);
+        word(rate * 2, 4);
+        word(2, 2);
+        word(16, 2);
+        wav += "data";
+        word(samples * 2, 4);
+        for (uint32_t i = 0; i < samples; i++)
+            word(static_cast<uint16_t>((i / 25) % 2 ? 12000 : -12000), 2);
+        uint32_t riff = static_cast<uint32_t>(wav.size() - 8);
+        for (int i = 0; i < 4; i++)
+            wav[4 + i] = static_cast<char>((riff >> (8 * i)) & 0xFF);
+        WriteFileText(path, wav);
+    }
 };
 
 TEST_F(SoundLibraryTest, PlayedSoundReachesTheOutputAndReturnsOnceHeard)
@@ -82,12 +108,10 @@ TEST_F(SoundLibraryTest, MissingSoundIsSilentAndSaysWhichFile)
 {
     ASSERT_EQ(start(root.Path().c_str()), 1);
     testing::internal::CaptureStderr();
-    auto t0 = std::chrono::steady_clock::now();
     play(7);
     play(7);
     play(0);
     play(999);
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(1));
     std::string said = testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("no sound 7"), std::string::npos) << said;
     EXPECT_NE(said.find("sound07.wav"), std::string::npos) << said;
@@ -98,19 +122,25 @@ TEST_F(SoundLibraryTest, MissingSoundIsSilentAndSaysWhichFile)
 
 TEST_F(SoundLibraryTest, OverlappingSoundsAllReturnAndEndLetsWaitingPlayersGo)
 {
+    // A 30 s tone: once it is heard, its player waits for its end.
+    WriteTone(root / "Sounds/sound09.wav", 30);
     ASSERT_EQ(start(root.Path().c_str()), 1);
     std::vector<std::thread> players;
     for (int i = 0; i < 12; ++i)
         players.emplace_back([this, i] { play(i % 2 ? 5 : 2); });
     for (std::thread& t : players)
         t.join();
-    std::thread late([this] { play(5); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    int heardBefore = LoudSamples(Heard());
     auto t0 = std::chrono::steady_clock::now();
+    std::thread late([this] { play(9); });
+    auto deadline = t0 + std::chrono::seconds(30);  // safety net
+    while (LoudSamples(Heard()) <= heardBefore && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
     end();
     late.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
-    EXPECT_GT(LoudSamples(Heard()), 1000);
+    // Let go by the end, not by the tone's own end.
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(30));
+    EXPECT_GT(LoudSamples(Heard()), heardBefore);
 }
 
 TEST_F(SoundLibraryTest, StartsAgainAfterItsEndAndPlaysNothingInBetween)

@@ -613,7 +613,9 @@ TEST_F(P3dLinkTest, TheCompanionsStopEndsTheLinkAndAcceptedChangesNothing)
     Connect();
     RegisterCompanion(7);
     ASSERT_TRUE(peer->Send(WordReply(P3dCompanionMagic, P3dMsgAccepted, 0, 20, 1)));
-    Sleep(100);
+    // Datagrams are taken in order: once the weather after it is in, so is it.
+    ASSERT_TRUE(peer->Send(WordReply(P3dCompanionMagic, P3dMsgWeather, 0, 20, 1)));
+    ASSERT_TRUE(WaitFor([] { return SimWeatherFlag.load() == 1; }, Wait));
     EXPECT_TRUE(IsP3dLinkRunning());
     ASSERT_TRUE(peer->Send(WordReply(P3dCompanionMagic, P3dMsgStop)));
     std::vector<uint8_t> d;

@@ -143,6 +143,9 @@ TEST_F(SimPeerTest, XPlanePluginFliesSendsPlanAndTrafficAndStops)
     EXPECT_LT(RestartUntilConnected(), 4.5);
     StopUdpLink(XPlaneLink);
     ASSERT_TRUE(WaitFor([] { return !IsUdpLinkRunning(XPlaneLink); }, Wait));
+    // The peer records what it received on its own time: the second
+    // unregistration is the last request.
+    ASSERT_TRUE(WaitFor([this] { return CountLines(Recorded(), "type=7 ") >= 2; }, Wait)) << Recorded();
     std::string rec = Recorded();
     EXPECT_GE(CountLines(rec, "type=4 "), 2) << rec;
     EXPECT_EQ(CountLines(rec, "type=8 "), 2) << rec;

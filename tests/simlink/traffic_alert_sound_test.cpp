@@ -10,14 +10,13 @@
 #include "simlink/msfs_link.h"
 #include "simlink/sound.h"
 #include "simlink/traffic_table.h"
+#include "platform/threads.h"
 #include "tests/support/link_state.h"
 #include "tests/support/sound_root.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
 
 namespace {
 
@@ -65,7 +64,7 @@ TEST_F(TrafficAlertSoundTest, ClosingTargetAboveSoundsTheDescendAlert)
     UpdateTrafficAdvisory();
     ASSERT_EQ(TrafficTargetList.count.load(), 2);
     EXPECT_EQ(TrafficAlertActive, 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    AdvanceProgramClock(300);
     ReportNorth(2.5);
     UpdateTrafficAdvisory();
     EXPECT_EQ(TrafficAlertActive, 1);
@@ -81,7 +80,7 @@ TEST_F(TrafficAlertSoundTest, PausedSimulatorShowsTheTargetsButSoundsNothing)
     ProxyAircraftState paused = MakeState(Lat0, Lon0);
     paused.paused = 1;
     Feed(StateDatagram(paused));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    AdvanceProgramClock(300);
     ReportNorth(2.5);
     UpdateTrafficAdvisory();
     EXPECT_EQ(TrafficAlertActive, 1);

@@ -4,10 +4,26 @@
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
+#include <fstream>
+#include <string>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
+
+namespace {
+
+// The thread's system call, as the kernel shows it while the thread waits in
+// one: the file opens a named pipe nobody reads.
+bool IsBlockedOpening(pid_t task)
+{
+    std::ifstream in("/proc/self/task/" + std::to_string(task) + "/syscall");
+    long number = -1;
+    return (in >> number) && number == SYS_openat;
+}
+
+} // namespace
 
 BlockedWritersOutcome RunBlockedWriters(const std::string& pipePath, int writers, int expectedDrops,
                                         const std::function<void(int)>& write)
@@ -17,14 +33,14 @@ BlockedWritersOutcome RunBlockedWriters(const std::string& pipePath, int writers
         return outcome;
     // Safety net only: nothing here measures speed.
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    std::atomic<bool> holderStarted{false};
+    std::atomic<pid_t> holderTask{0};
     std::thread holder([&] {
-        holderStarted = true;
+        holderTask = static_cast<pid_t>(syscall(SYS_gettid));
         write(-1);
     });
-    while (!holderStarted)
+    // The holder holds the flag once it blocks opening the unread pipe.
+    while ((holderTask == 0 || !IsBlockedOpening(holderTask)) && std::chrono::steady_clock::now() < deadline)
         std::this_thread::yield();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
     std::atomic<int> returned{0};
     std::vector<std::thread> threads;
     for (int i = 0; i < writers; i++) {

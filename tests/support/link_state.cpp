@@ -3,6 +3,7 @@
 
 #include "navdata/flight_plan.h"
 #include "simlink/aerofly_link.h"
+#include "simlink/aerofly_procedures.h"
 #include "simlink/flightgear_link.h"
 #include "simlink/fs2004_link.h"
 #include "simlink/link_drops.h"
@@ -37,6 +38,8 @@ void ResetSharedLinkState()
     Zero(LinkAircraftState);
     Zero(Fs2004State);
     Zero(FlightGearState);
+    ResetAeroflyState();
+    ResetAeroflyProcedures();
     ProxyAlive = 0;
     PilotLogRecord = PilotLogFlight{};
     PilotLogPreviousHeight = 0.0f;
@@ -44,6 +47,7 @@ void ResetSharedLinkState()
     ManualPositionValid = 0;
     Zero(&ManualPosition);
     LastDataTime = 0.0;
+    ResetSimLinkRestart();
     Zero(&PreviousPosition);
     Zero(&PositionRates);
     LastReturnedHeading = 0.0;

@@ -28,11 +28,7 @@ Picture RunMapProgramForScreenshot(Child* program, const std::string& system, co
     EXPECT_TRUE(program->Start({std::string(TVL_ROOT_DIR) + "/System/tervalingo"}, output, system));
     EXPECT_EQ(program->Wait(ProgramRunLimit), 0);
     EXPECT_TRUE(LoadPicture(shot, &p)) << shot;
-    if (std::getenv("TVL_KEEP_SCREENSHOTS")) {
-        std::error_code ignored;
-        std::filesystem::copy_file(shot, "/tmp/" + std::filesystem::path(shot).filename().string(),
-                                   std::filesystem::copy_options::overwrite_existing, ignored);
-    }
+    KeepScreenshot(shot);
     return p;
 }
 
@@ -52,14 +48,38 @@ bool RunMapProgramWithScript(Child* program, const std::string& system, const st
         return false;
     int code = program->Wait(ProgramRunLimit);
     EXPECT_EQ(code, 0) << ReadFileText(output);
-    if (std::getenv("TVL_KEEP_SCREENSHOTS")) {
-        std::error_code ignored;
-        for (const auto& entry : std::filesystem::directory_iterator(folder))
-            if (entry.path().extension() == ".png")
-                std::filesystem::copy_file(entry.path(), "/tmp/" + keepPrefix + entry.path().filename().string(),
-                                           std::filesystem::copy_options::overwrite_existing, ignored);
-    }
+    KeepScreenshotsOf(folder, keepPrefix);
     return code == 0;
+}
+
+bool KeepingScreenshots()
+{
+    return std::getenv("TVL_KEEP_SCREENSHOTS") != nullptr;
+}
+
+std::string KeptScreenshotPath(const std::string& name)
+{
+    return "/tmp/" + name;
+}
+
+void KeepScreenshot(const std::string& path, const std::string& keptName)
+{
+    if (!KeepingScreenshots())
+        return;
+    std::error_code ignored;
+    std::string name = keptName.empty() ? std::filesystem::path(path).filename().string() : keptName;
+    std::filesystem::copy_file(path, KeptScreenshotPath(name), std::filesystem::copy_options::overwrite_existing,
+                               ignored);
+}
+
+void KeepScreenshotsOf(const std::string& folder, const std::string& prefix)
+{
+    if (!KeepingScreenshots())
+        return;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
+        if (entry.path().extension() == ".png")
+            KeepScreenshot(entry.path().string(), prefix + entry.path().filename().string());
 }
 
 void UseHeadlessEnvironment(const std::string& runtimeFolder)

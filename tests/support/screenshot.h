@@ -29,6 +29,14 @@ bool RunMapProgramWithScript(Child* program, const std::string& system, const st
 // 1920 x 1080, the runtime folder in the test's folder, no event script.
 void UseHeadlessEnvironment(const std::string& runtimeFolder);
 
+// With TVL_KEEP_SCREENSHOTS=1 set, the pictures a test takes are kept in
+// /tmp to look at: whether they are, where one named name goes, and copies
+// of one picture or of every PNG in a folder (their names after prefix).
+bool KeepingScreenshots();
+std::string KeptScreenshotPath(const std::string& name);
+void KeepScreenshot(const std::string& path, const std::string& keptName = "");
+void KeepScreenshotsOf(const std::string& folder, const std::string& prefix = "");
+
 // The largest difference of one channel between two 0xRRGGBB colours.
 int ChannelDistance(uint32_t a, uint32_t b);
 // Share of pixels of two pictures of one size that differ by more than the

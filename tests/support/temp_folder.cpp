@@ -19,7 +19,7 @@ TempFolder::TempFolder()
 
 TempFolder::~TempFolder()
 {
-    if (!path_.empty()) {
+    if (!path_.empty() && !keep_) {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }

@@ -12,11 +12,14 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::string& Path() const { return path_; }
+    // Left in place for a person to look at instead of removed.
+    void Keep() { keep_ = true; }
     // Path of name inside the folder.
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
 private:
     std::string path_;
+    bool keep_ = false;
 };
 
 // Changes into a folder for the guard's lifetime.
