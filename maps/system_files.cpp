@@ -327,6 +327,15 @@ bool HasLoadedImageFile()
     return LastImageName[0] != 0;
 }
 
+void ResetMakerImageBuffer()
+{
+    std::lock_guard<std::recursive_mutex> hold(PaletteImageMutex);
+    PaletteImageBuffer.size = 0;
+    DataOffset = kPaletteImageHeaderSize;
+    ImageWidth = 800;
+    LastImageName[0] = 0;
+}
+
 void PathTail(const char* path, char* out, size_t size, int n)
 {
     if (!size)

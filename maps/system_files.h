@@ -56,6 +56,8 @@ int32_t GetMakerImageWidth();
 // True when the buffer holds an image file (a ".qrj" was read) rather than
 // palette pixels; its name is the entry or file name read.
 bool HasLoadedImageFile();
+// An empty buffer with an 800-wide image's layout, as at the start (tests).
+void ResetMakerImageBuffer();
 
 // Refills (or, for none, creates) an 800 x 800 texture from the palette image
 // in PaletteImageBuffer; a texture created here is handed to the caller.

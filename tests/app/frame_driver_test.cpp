@@ -8,6 +8,7 @@
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 
 TEST(FrameInterval, IsTheDifferenceOfTheSecondsOfDay)
 {
@@ -80,10 +81,15 @@ TEST(CommandLine, OnlyASingleArgumentCounts)
 
 TEST(TileLocks, OnlyTheThreeCreatedMutexesCanBeTaken)
 {
-    EXPECT_FALSE(LockTileMutex(TileMutexFetch));  // not created yet
     CreateTileMutexes();
     EXPECT_TRUE(LockTileMutex(TileMutexFetch));
+    CreateTileMutexes();  // keeps the held one: the unlock below frees it
     UnlockTileMutex(TileMutexFetch);
+    std::thread other([] {
+        EXPECT_TRUE(LockTileMutex(TileMutexFetch));
+        UnlockTileMutex(TileMutexFetch);
+    });
+    other.join();
     EXPECT_TRUE(LockTileMutex(TileMutexHttps));
     UnlockTileMutex(TileMutexHttps);
     EXPECT_FALSE(LockTileMutex(static_cast<TileMutex>(-1)));

@@ -20,6 +20,7 @@
 #include "display/text_boxes.h"
 #include "maps/airport_charts.h"
 #include "maps/local_maps.h"
+#include "maps/system_files.h"
 #include "maps/terrain_data.h"
 #include "maps/tile_grid.h"
 #include "maps/tile_sources.h"
@@ -200,6 +201,7 @@ void ResetProgramTables()
     ResetTileSources();
     ResetMapCatalogue();
     ResetLocalMaps();
+    ResetMakerImageBuffer();
     ResetTerrainData();
     ResetAirportCharts();
 }
