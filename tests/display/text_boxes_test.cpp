@@ -111,6 +111,16 @@ protected:
         Settings.Dimlevel = 255;
     }
     bool Shaded(int x, int y) { return (Pixel(x, y) & 0xFF) < 0x80; }
+    // The status layer with no status line but the timed message.
+    void DrawOnlyTheTimedMessage(const char* text)
+    {
+        for (int k = 0; k < 4; ++k)
+            StatusLines[k].shown = 0;
+        std::snprintf(StatusLines[3].text, sizeof StatusLines[3].text, "%s", text);
+        StatusLines[3].shown = 1;
+        BackgroundDrawn = 0;
+        DrawStatusLayer(480);
+    }
 };
 
 TEST_F(TextBoxDrawTest, OneLineHasOneBandFourUnitsTallerThanTheLine)
@@ -180,12 +190,7 @@ TEST_F(TextBoxDrawTest, TheTimedStatusMessageBandStaysInTheGlass)
 {
     Settings.AirportChart = 0;
     Settings.Softkeys = 1;
-    for (int k = 0; k < 4; ++k)
-        StatusLines[k].shown = 0;
-    std::snprintf(StatusLines[3].text, sizeof StatusLines[3].text, "Panning on...");
-    StatusLines[3].shown = 1;
-    BackgroundDrawn = 0;
-    DrawStatusLayer(480);
+    DrawOnlyTheTimedMessage("Panning on...");
     // The half-transparent band darkens the white target to about half.
     int y = ScreenLayout.MapRectY + ScreenLayout.MapRectH - 52 + 18;
     auto darkened = [&](int x) { return (Pixel(x, y) & 0xFF) < 0xC0; };
@@ -207,12 +212,7 @@ TEST_F(TextBoxDrawTest, TheTimedStatusMessageStandsAboveTheSoftkeyRowsShown)
     ASSERT_TRUE(IsSoftkeyRowShown(1));
     ASSERT_FALSE(IsSoftkeyRowShown(2));
     int rowsTop = static_cast<int>(GetSoftkeyRowTop(1));
-    for (int k = 0; k < 4; ++k)
-        StatusLines[k].shown = 0;
-    std::snprintf(StatusLines[3].text, sizeof StatusLines[3].text, "Panning on...");
-    StatusLines[3].shown = 1;
-    BackgroundDrawn = 0;
-    DrawStatusLayer(480);
+    DrawOnlyTheTimedMessage("Panning on...");
     auto darkened = [&](int y) { return (Pixel(ScreenLayout.MapRectX + 400, y) & 0xFF) < 0xC0; };
     EXPECT_TRUE(darkened(rowsTop - 3));
     EXPECT_FALSE(darkened(rowsTop + 1)) << "nothing of the message under the keys";

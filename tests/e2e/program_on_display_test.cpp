@@ -38,6 +38,23 @@ protected:
         ProgramEndToEnd::TearDown();
     }
 
+    // Starts the program with its window saved at this place and waits
+    // for the 20th frame.
+    void StartWithSavedPlacement(int left, int top, int width, int height)
+    {
+        WINDOWPLACEMENT wp = {};
+        wp.length = sizeof wp;
+        wp.showCmd = 1;
+        wp.rcNormalPosition = RECT{left, top, left + width, top + height};
+        uint8_t bytes[44];
+        EncodeWindowPlacement(wp, bytes);
+        ASSERT_TRUE(WriteFileText(system + "/wpl.bin", std::string(reinterpret_cast<char*>(bytes), sizeof bytes)));
+        setenv("TVL_SCREENSHOT", (root / "shot.png").c_str(), 1);
+        setenv("TVL_SCREENSHOT_FRAME", "20", 1);
+        ASSERT_TRUE(StartProgram());
+        ASSERT_TRUE(WaitForFileAnsweringBoxes(root / "shot.png")) << "no frame was drawn\n" << Log();
+    }
+
     // Waits for a file the program writes (bounded), answering meanwhile
     // the boxes the start shows offline (no navigation data downloader, no
     // map catalogue) as a user does.
@@ -105,17 +122,7 @@ TEST_F(MapOnDisplayTest, TerminationWhileTheStartUpBoxIsOpenEndsTheProgram)
 // and, for a large window, half off the screen.
 TEST_F(MapOnDisplayTest, TheSavedPlacementComesBackWhereTheWindowWasLeft)
 {
-    WINDOWPLACEMENT wp = {};
-    wp.length = sizeof wp;
-    wp.showCmd = 1;
-    wp.rcNormalPosition = RECT{96, 23, 96 + 1208, 23 + 706};
-    uint8_t bytes[44];
-    EncodeWindowPlacement(wp, bytes);
-    ASSERT_TRUE(WriteFileText(system + "/wpl.bin", std::string(reinterpret_cast<char*>(bytes), sizeof bytes)));
-    setenv("TVL_SCREENSHOT", (root / "shot.png").c_str(), 1);
-    setenv("TVL_SCREENSHOT_FRAME", "20", 1);
-    ASSERT_TRUE(StartProgram());
-    ASSERT_TRUE(WaitForFileAnsweringBoxes(root / "shot.png")) << "no frame was drawn\n" << Log();
+    ASSERT_NO_FATAL_FAILURE(StartWithSavedPlacement(96, 23, 1208, 706));
     int left = 0, top = 0;
     ASSERT_TRUE(MapWindowPosition(&left, &top));
     // The client area lies inside the saved outer rectangle, under its caption.
@@ -163,17 +170,7 @@ TEST_F(MapOnDisplayTest, APilotLogWithCallsignsThatReadAsOptionsOpensOnThisDispl
 // ran off the screen; it comes whole onto the screen, its map 16:9.
 TEST_F(MapOnDisplayTest, AWindowResizedPastTheScreenComesWholeOntoIt)
 {
-    WINDOWPLACEMENT wp = {};
-    wp.length = sizeof wp;
-    wp.showCmd = 1;
-    wp.rcNormalPosition = RECT{800, 500, 800 + 648, 500 + 391};
-    uint8_t bytes[44];
-    EncodeWindowPlacement(wp, bytes);
-    ASSERT_TRUE(WriteFileText(system + "/wpl.bin", std::string(reinterpret_cast<char*>(bytes), sizeof bytes)));
-    setenv("TVL_SCREENSHOT", (root / "shot.png").c_str(), 1);
-    setenv("TVL_SCREENSHOT_FRAME", "20", 1);
-    ASSERT_TRUE(StartProgram());
-    ASSERT_TRUE(WaitForFileAnsweringBoxes(root / "shot.png")) << "no frame was drawn\n" << Log();
+    ASSERT_NO_FATAL_FAILURE(StartWithSavedPlacement(800, 500, 648, 391));
     RunTool({"xdotool", "windowsize", x.FindWindow("TABRIX Tervalingo"), "1600", "1000"});
     int left = 0, top = 0, width = 0, height = 0;
     auto placed = [&] {
