@@ -331,16 +331,31 @@ inline uint32_t SampledCoverage(const GlyphImage& g, double u, double v)
     return std::min<uint32_t>(static_cast<uint32_t>(c + 0.5), 255);
 }
 
+// The inverse of a map's linear part: target pixel centre -> position in
+// the glyph's coverage.
+struct InverseMap {
+    double a, b, c, d;
+};
+
+// False for a map that flattens the glyph to a line.
+inline bool Invert(const Affine& A, InverseMap* out)
+{
+    double det = A.a * A.d - A.b * A.c;
+    if (!(std::fabs(det) > 1e-12))
+        return false;
+    *out = {A.d / det, -A.b / det, -A.c / det, A.a / det};
+    return true;
+}
+
 // Every pixel of the glyph's box on the target, as SampleGlyph must draw them.
 void SampleGlyphPlain(const TextTarget& t, const GlyphImage& g, double gx, double gy, uint32_t colour)
 {
     const Affine& A = t.map;
-    double det = A.a * A.d - A.b * A.c;
-    if (!(std::fabs(det) > 1e-12) || g.width == 0 || g.height == 0)
+    InverseMap inverse;
+    if (g.width == 0 || g.height == 0 || !Invert(A, &inverse))
         return;
     const SampleBox box = BoxOnTarget(t, g, gx, gy);
-    // Inverse map, target pixel centre -> position in the glyph's coverage.
-    double ia = A.d / det, ib = -A.b / det, ic = -A.c / det, id = A.a / det;
+    const auto [ia, ib, ic, id] = inverse;
     for (int y = box.ya; y < box.yb; y++) {
         uint32_t* row = t.texels + static_cast<size_t>(y) * t.width;
         for (int x = box.xa; x < box.xb; x++) {
@@ -480,11 +495,11 @@ void SampleGlyph(const TextTarget& t, const GlyphImage& g, double gx, double gy,
         return;
     }
     const Affine& A = t.map;
-    double det = A.a * A.d - A.b * A.c;
-    if (!(std::fabs(det) > 1e-12) || g.width == 0 || g.height == 0)
+    InverseMap inverse;
+    if (g.width == 0 || g.height == 0 || !Invert(A, &inverse))
         return;
     const SampleBox box = BoxOnTarget(t, g, gx, gy);
-    double ia = A.d / det, ib = -A.b / det, ic = -A.c / det, id = A.a / det;
+    const auto [ia, ib, ic, id] = inverse;
     const int w = g.width, h = g.height;
     const SampleLanes lanes(ia, ic, A.e, gx, gy, w, h);
     const ColumnReach alongU(ia, -1, w), alongV(ic, -1, h);
