@@ -59,6 +59,8 @@ bool LoadFlightGearRoute();
 void NoteFlightGearRouteFile(const char* path);
 // Whether the route reader has a look asked for or a read still going.
 bool IsFlightGearRouteReadPending();
+// No read waiting and no plan taken, as at the start (tests).
+void ResetFlightGearRoute();
 // The route file's path as FlightGear last named it ("" when none).
 void GetFlightGearRoutePath(char* out, size_t size);
 

@@ -245,6 +245,15 @@ bool IsFlightGearRouteReadPending()
     return r.asked || r.busy;
 }
 
+void ResetFlightGearRoute()
+{
+    RouteReaderState& r = Reader();
+    std::lock_guard<std::mutex> hold(r.lock);
+    r.ready = false;
+    r.finished = RouteFileRead{};
+    LastLoadResult = false;
+}
+
 bool LoadFlightGearRoute()
 {
     {

@@ -38,6 +38,7 @@ void ResetSharedLinkState()
     Zero(LinkAircraftState);
     Zero(Fs2004State);
     Zero(FlightGearState);
+    ResetFlightGearRoute();
     ResetAeroflyState();
     ResetAeroflyProcedures();
     ProxyAlive = 0;
