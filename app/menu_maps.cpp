@@ -49,12 +49,12 @@ int CurrentPdfPage = 0;
 // The tile loader started for a new map source.
 void RestartTileLoaderFor(int source)
 {
-    if (TileMapFlag.load() && !IsTileStopPending()) {
+    if (TileMapFlag.load() && !IsCatalogueRequestPending()) {
         StartTileLoaderThread(source);
-    } else if (IsTileStopPending()) {
+    } else if (IsCatalogueRequestPending()) {
         StartTileLoaderThread(source);
         StartTileLoaderThreadPlain();
-        ClearTileStopPending();
+        ClearCatalogueRequest();
         SetTileRestartFlag();
     } else {
         RestartMapTiles(source);
@@ -160,11 +160,8 @@ bool TakeLocalMapPackage()
         Settings.MapType = old;
         return false;
     }
-    if (TileMapFlag.load()) {
-        int stopped = 0;
-        StopTileLoader(&stopped);
-        MarkTileStopPending();
-    }
+    if (TileMapFlag.load())
+        StopTilesForLocalMap();
     LoadMapGeoreference();
     StartLocalMapTileLoader();
     char text[16];

@@ -109,7 +109,7 @@ struct SettingsBlock {
     uint8_t Softkeys = 1;
     uint8_t DynamicSoftkeys = 0;
     uint8_t ShowFPS = 0;
-    uint8_t Transactioncounter = 1;
+    uint8_t Transactioncounter = 0;
     uint8_t ShowMouserectangle = 0;
     std::atomic<int> CacheLifetime{30};  // threads: the tile cache clean-up
     int CacheCounter = 200;

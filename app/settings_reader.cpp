@@ -30,6 +30,8 @@
 #include "display/screen_buttons.h"
 #include "display/softkey_pages.h"
 #include "maps/local_maps.h"
+#include "maps/terrain_awareness.h"
+#include "maps/tile_cache.h"
 #include "maps/tile_grid.h"
 #include "maps/weather_radar.h"
 #include "maps/tile_sources.h"
@@ -93,6 +95,12 @@ void ReadLocalAppDataFolder()
     RegCloseKey(key);
 }
 
+void ReadServiceCacheRoot()
+{
+    ReadLocalAppDataFolder();
+    SetServiceCacheRoot(LocalAppDataFolder);
+}
+
 // Month and year of a "month.year" text; a missing field reads as 0.
 void ParseCountingPeriod(const char* text, int* month, int* year)
 {
@@ -128,10 +136,21 @@ void ReadServiceCredentials(const char* ini)
             SetHereCredentials(Settings.app_id, Settings.app_code);
     }
     ReadSettingKey(UserSettingsSection, "MapQuestKey", ini);
-    if (strcmp(Settings.MapQuestKey, "None") != 0) {
+    bool accepted = strcmp(Settings.MapQuestKey, "None") != 0;
+    SetSettingsMapQuestKeyAccepted(accepted);
+    if (accepted) {
         SetMapQuestKey(Settings.MapQuestKey);
         ReadUsageCounters(ini);
     }
+}
+
+// The service tiles are purged once the count of their downloads has run
+// up, at the program's start: the count set back to 0 is then saved with
+// the other settings, and the tiles of this run are kept at its end.
+void PurgeServiceCacheAtStart()
+{
+    if (IsStartingUp())
+        PurgeMapQuestCache();
 }
 
 void BackUpLongLog()
@@ -328,15 +347,16 @@ void LoadMaps(const char* ini, HWND window, int viewWidth, int viewHeight)
     ReadTileServiceUrls(ini);
     ReadSettingKey(MainSection, "LocalMapPath", ini);
     SetLocalMapPath(Settings.LocalMapPath);
-    // An empty catalogue (no server reached yet) is no fault: only a kept
-    // catalogue that cannot be read is reported.
-    int maps = LoadTileCatalog();
-    if (maps < 0) {
-        const char* text = GetGeneralText(7);
-        MessageBoxA(window, text ? text : "", "Zorizeruverovu", 0x42040);
-    }
-    if (maps <= 0)
+    // No map of the catalogue, from the server or kept from a run before:
+    // the server maps cannot be offered. Said once, at the program's start;
+    // a display made anew reads the same catalogue again.
+    if (LoadTileCatalog() <= 0) {
+        if (IsStartingUp()) {
+            const char* text = GetGeneralText(7);
+            MessageBoxA(window, text ? text : "", "Zorizeruverovu", MB_ICONINFORMATION | MB_TASKMODAL | MB_TOPMOST);
+        }
         Settings.MapType = -1;
+    }
     FindMapsAtPosition();
     // Neither small window shows a map: no grid is laid out for them.
     if (!MainWindowState.smallWindow)
@@ -491,6 +511,7 @@ void SetDefaultSettings()
     s.ReferencedAirportMapDisplayed = 0;
     s.GeorefEdit = 0;
     TileSize = 512;
+    SetAutoFlightMode(PhaseEnroute);
     SetSimLinkEnabled(0);
     TrafficOn = 0;
     SetFlightPlanState(0);
@@ -502,8 +523,9 @@ void InitApplication(HWND window, int viewWidth, int viewHeight)
     const char* ini = IniFilePath;
     SetSettingsRoot(ProgramRoot);
     StartSession(window);
-    ReadLocalAppDataFolder();
+    ReadServiceCacheRoot();
     ReadServiceCredentials(ini);
+    PurgeServiceCacheAtStart();
     BackUpLongLog();
     SetDataFolders();
     ReadFlightSimVersion(ini);

@@ -32,6 +32,7 @@ constexpr const char* SharedAirportFolder = "Orsano/Plovik/Airports";
 
 char SettingsRoot[512];
 bool TileMapMode;
+bool MapQuestKeyAccepted;
 
 SettingField F(int& v) { return {&v, FieldStorage::I32, 0}; }
 SettingField F(std::atomic<int>& v) { return {&v, FieldStorage::AtomicI32, 0}; }
@@ -168,7 +169,7 @@ const SettingKey Table[] = {
     K(Main, "Softkeys", SK::FlagNonZero, F(S.Softkeys), "1"),
     K(Main, "DynamicSoftkeys", SK::FlagNonZero, F(S.DynamicSoftkeys), "0"),
     K(Main, "ShowFPS", SK::FlagOne, F(S.ShowFPS), "0"),
-    K(Main, "Transactioncounter", SK::FlagOne, F(S.Transactioncounter), "1"),
+    Rule(K(Main, "Transactioncounter", SK::FlagOne, F(S.Transactioncounter), "1"), SettingRule::OnWithMapQuestKey),
     Rule(K(Main, "ShowMouserectangle", SK::FlagOne, F(S.ShowMouserectangle), "0"), SettingRule::StartsOff),
 
     // Tile cache and fetch.
@@ -699,6 +700,11 @@ void ApplySettingText(const SettingKey& row, int entry, const char* text)
     KeyName(row, entry, key, sizeof key);
     if (ApplyNoneRule(row, entry, text))
         return;
+    if (row.rule == SettingRule::OnWithMapQuestKey) {
+        if (ReadInteger(row, key, text) == 1 && MapQuestKeyAccepted)
+            SetNumber(row.field, entry, 1);
+        return;
+    }
     switch (row.kind) {
     case SettingKind::Int:
         StoreClamped(row, entry, static_cast<double>(ReadInteger(row, key, text)), key, text);
@@ -873,3 +879,5 @@ long FormatDefaultSettingsFile(char* out, size_t size)
 void SetSettingsRoot(const char* programRoot) { snprintf(SettingsRoot, sizeof SettingsRoot, "%s", programRoot ? programRoot : ""); }
 
 void SetSettingsTileMapMode(bool tileMapMode) { TileMapMode = tileMapMode; }
+
+void SetSettingsMapQuestKeyAccepted(bool accepted) { MapQuestKeyAccepted = accepted; }

@@ -42,6 +42,7 @@ enum class SettingRule : uint8_t {
     LoopbackWhenEmpty,  // an address; empty gives "127.0.0.1", an overlong one is refused
     EmptyWhenTileMap,   // written empty while no local map is selected
     ConstantJpg,        // written as "jpg" whatever it holds
+    OnWithMapQuestKey,  // a flag set only by a 1 while a MapQuest key was accepted; never cleared by a read
 };
 
 enum class SettingFile : uint8_t { Ini, SimConnectCfg };
@@ -96,3 +97,5 @@ long FormatDefaultSettingsFile(char* out, size_t size);
 void SetSettingsRoot(const char* programRoot);
 // Set by the writer's caller: no local map is selected (MapName written empty).
 void SetSettingsTileMapMode(bool tileMapMode);
+// Set by the reader once it has read the credentials: a MapQuest key was accepted.
+void SetSettingsMapQuestKeyAccepted(bool accepted);

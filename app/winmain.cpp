@@ -161,7 +161,6 @@ void ShutDownProgram()
         UnloadP3dConnector();
         StopWinsock();
         SaveWindowLayoutKeys();
-        PurgeMapQuestCache();
         ProcessDeletionLog();
         FreeImage_DeInitialise();
     });

@@ -392,9 +392,10 @@ static void AnimateZoom(const FrameUpdateOutputs& out, double now)
     }
 }
 
+// Tiles stopped for a map that takes over are not started again here.
 static void RefreshTiles()
 {
-    if (!TileMapFlag.load())
+    if (!TileMapFlag.load() || IsCatalogueRequestPending())
         return;
     ViewRect view = GetCurrentViewRect();
     int r = RefreshMapIfMoved(view.left, view.top, view.right, view.bottom, MapCenter.latitude.load(),

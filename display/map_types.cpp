@@ -62,6 +62,9 @@ bool RestartForMapType(int mapType)
     }
     CurrentTileMapType = -mapType;
     StartTileLoaderThread(mapType);
+    // The tiles are back: no map is waited for any more. A request left
+    // raised would hold the frame's grid and run this selection every frame.
+    ClearCatalogueRequest();
     NoMapCounter = 0;
     return true;
 }
@@ -101,17 +104,22 @@ void TakeFoundMap()
 
 void NoMapFound()
 {
-    if (!IsLocalMapFeatureOn() || (TileMapFlag && !IsCatalogueRequestPending())) {
-        SearchRan = true;
-        NoMapCounter++;
-        ResumeStoppedTiles();
-    } else if (IsCatalogueRequestPending()) {
+    if (IsLocalMapFeatureOn() && !TileMapFlag && !IsCatalogueRequestPending()) {
+        // The local map shown has no sheet here: the preferred tiles come back.
+        Settings.MapType = Settings.PreferedChartType.load();
+        RestartMapTiles(Settings.MapType);
+        return;
+    }
+    // Every search that found no map counts, also one that stopped the tiles
+    // for a map: the selections after it wait, and the map says so.
+    SearchRan = true;
+    NoMapCounter++;
+    if (IsCatalogueRequestPending()) {
         StartTileLoaderThreadPlain();
         ClearCatalogueRequest();
         SetTileZoomEnding(true);
     } else {
-        Settings.MapType = Settings.PreferedChartType.load();
-        RestartMapTiles(Settings.MapType);
+        ResumeStoppedTiles();
     }
 }
 

@@ -19,8 +19,11 @@ void ReselectCurrentMap();
 // While positive, SelectMapType acts on every 36th call only.
 int GetNoMapCounter();
 
-// A catalogue map was asked for from the map-type menu. threads: GUI thread
-// and tile loader.
+// The catalogue request: raised when a map change stops the tile loader so
+// that a local map (or a catalogue map) may take over from the tiles;
+// cleared once one has, or when the tiles are started again. While it is
+// raised the frame starts no tile grid of its own. threads: GUI thread and
+// tile loader.
 bool IsCatalogueRequestPending();
 void SetCatalogueRequest(bool pending);
 void ClearCatalogueRequest();

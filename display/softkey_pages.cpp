@@ -113,6 +113,8 @@ void LayoutSoftkeys()
     float w = static_cast<float>(l.MapRectW), h = static_cast<float>(l.MapRectH);
     LayoutOriginX = l.MapRectX;
     LayoutOriginY = l.MapRectY;
+    // The first anchor keeps to the map's lower left corner; the others stay.
+    SoftkeyAnchors[0] = {x, y + h - 64.0f, 0.0f};
     SoftkeyScale = w / 3584.0f;
     float s = SoftkeyScale, f = TextScale;
     // Touch mode has keys twice as tall on the same three rows.

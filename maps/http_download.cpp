@@ -41,12 +41,15 @@ std::atomic<bool> NetworkUp{false};
 std::atomic<bool> NetworkFailure{false};
 // threads: set by tests before downloads run; read by every download.
 std::atomic<uint32_t> NetworkTimeoutMs{30000};
-// The longest one tile or terrain transfer may take, and the longest the
-// texts asked for at start-up (catalogue, news) may hold the start; the time-out
-// above bounds only each wait, which a server sending a byte now and then
-// never reaches. Set by tests, read by the downloads.
+// The longest one tile or terrain transfer may take, and the longest one text
+// (the catalogue with its maps, the news) may hold the start: the receive
+// time-out above bounds only each wait, which a server sending a byte now and
+// then never reaches. A text's bound is never shorter than that time-out, so
+// a server that is slow to answer is still waited for. Set by tests, read by
+// the downloads.
+constexpr uint32_t DefaultTextDeadlineMs = 120000;
 std::atomic<uint32_t> TileDeadlineMs{30000};
-std::atomic<uint32_t> TextDeadlineMs{5000};
+std::atomic<uint32_t> TextDeadlineMs{DefaultTextDeadlineMs};
 // threads: the fetch threads look tiles up one at a time under tile mutex 0.
 std::atomic<int> LastChartLayer{0};
 std::atomic<bool> ChartLookupBusy{false};
@@ -276,6 +279,14 @@ int MillisecondsLeft(long deadline)
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
+// The end of one wait: the receive time-out from now, or the deadline of the
+// whole request when that comes first.
+long WaitEnd(long deadline)
+{
+    long timeout = ProgramClockMs() + static_cast<long>(NetworkTimeoutMs.load());
+    return timeout < deadline ? timeout : deadline;
+}
+
 // Waits until s is ready for events or the deadline passes; false on the latter.
 bool WaitForSocket(SOCKET s, short events, long deadline)
 {
@@ -428,7 +439,7 @@ int HttpGetBefore(const char* host, const char* path, char* out, size_t capacity
         closesocket(s);
         return -1;
     }
-    if (!ConnectBefore(s, address, deadline)) {
+    if (!ConnectBefore(s, address, WaitEnd(deadline))) {
         char text[256] = "connect";
         AppendWsaErrorText(text, sizeof text, WSAGetLastError());
         WriteLog(text);
@@ -450,8 +461,9 @@ int HttpGetBefore(const char* host, const char* path, char* out, size_t capacity
     char piece[HttpGetPieceBytes];
     ssize_t got = -1;
     for (;;) {
-        // A server that sends a byte now and then is given up at the deadline.
-        got = WaitForSocket(s, POLLIN, deadline) ? recv(s, piece, sizeof piece, 0) : -1;
+        // Silent for the receive time-out, or sending a byte now and then
+        // until the deadline: given up.
+        got = WaitForSocket(s, POLLIN, WaitEnd(deadline)) ? recv(s, piece, sizeof piece, 0) : -1;
         if (got <= 0)
             break;
         if (inBody) {
@@ -566,7 +578,7 @@ void SetNetworkTimeoutMs(uint32_t milliseconds)
 void SetDownloadDeadlinesMs(uint32_t tiles, uint32_t texts)
 {
     TileDeadlineMs = tiles ? tiles : 30000;
-    TextDeadlineMs = texts ? texts : 5000;
+    TextDeadlineMs = texts ? texts : DefaultTextDeadlineMs;
 }
 
 bool ChartStoreForTile(int layer, int z, int x, char* fileName, size_t size, int* slot)

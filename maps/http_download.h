@@ -22,9 +22,11 @@ void StopWinsock();
 bool IsNetworkUp();
 
 // HTTP/1.0 GET of path on host, port 80; the body is appended to out (a text
-// of capacity bytes, kept terminated; a longer body is cut). 0, or -1 when
+// of capacity bytes, kept terminated; a longer body is cut). Each wait for
+// the server ends after the receive time-out (30 s); the whole request ends
+// at the text's deadline (120 s) however the server drips. 0, or -1 when
 // nothing usable came (status 300 or more, no header end, a broken transfer,
-// the start-up's few seconds for a text gone by).
+// a time-out).
 int HttpGet(const char* host, const char* path, char* out, size_t capacity);
 // The same, ending by deadline (a ProgramClockMs time), so that several
 // requests of one start share one limit.
@@ -61,6 +63,6 @@ bool ChartStoreForTile(int layer, int z, int x, char* fileName, size_t size, int
 
 // Receive time-out of every download (30000 ms); tests shorten it.
 void SetNetworkTimeoutMs(uint32_t milliseconds);
-// The longest a whole tile or terrain transfer (30000 ms) and the start-up's
-// text requests (5000 ms) may take; 0 restores the default. Tests shorten them.
+// The longest a whole tile or terrain transfer (30000 ms) and a text request
+// (120000 ms) may take; 0 restores the default. Tests shorten them.
 void SetDownloadDeadlinesMs(uint32_t tiles, uint32_t texts);

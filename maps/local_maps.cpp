@@ -127,7 +127,6 @@ std::atomic<bool> AllLoaded{false};
 std::atomic<bool> SetFailed{false};
 std::atomic<bool> ReselectRequest{false};
 std::atomic<bool> ReloadRequest{false};
-std::atomic<bool> TileStopPending{false};
 std::atomic<bool> TileRestartPending{false};
 int RememberedFullCount = 0;  // GUI thread
 bool WholeSetNext = false;    // GUI thread: the inner 9 are shown, all 25 load now
@@ -1045,9 +1044,7 @@ void RestartMapTiles(int type)
         // Without a package to take over, stopping would only empty the map.
         if (GetLocalMapCount() <= 0)
             return;
-        int word = 0;
-        StopTileLoader(&word);
-        MarkTileStopPending();
+        StopTilesForLocalMap();
         return;
     }
     if (Settings.NrOfThreads.load() <= 0)
@@ -1061,28 +1058,20 @@ void RestartMapTiles(int type)
 
 void ResumeStoppedTiles()
 {
-    if (!TileMapFlag.load() || !TileStopPending)
+    if (!TileMapFlag.load() || !IsCatalogueRequestPending())
         return;
-    TileStopPending = false;
+    ClearCatalogueRequest();
     RefreshMapAtMapCentre();
 }
 
-bool IsTileStopPending()
+void StopTilesForLocalMap()
 {
-    return TileStopPending;
-}
-
-void MarkTileStopPending()
-{
+    int word = 0;
+    StopTileLoader(&word);
     // A grid the stopped loader completed is not shown over the local map.
     DiscardTileGrid();
-    TileStopPending = true;
+    SetCatalogueRequest(true);
     TileRestartPending = false;
-}
-
-void ClearTileStopPending()
-{
-    TileStopPending = false;
 }
 
 void SetTileRestartFlag()

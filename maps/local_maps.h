@@ -148,9 +148,9 @@ double GetLocalMapScale();
 // loaded from the first tile. False when the map has no sheet there.
 bool OpenLocalMapAtPosition(int start);
 // After a map change: in tile-map mode with packages at hand the tile loader
-// stops (a stop is pending until the menu restarts it or no package is
-// found); showing a local map, the tiles of type come back and no local set
-// is begun until they are shown.
+// stops and the catalogue request is raised (until a map takes over or the
+// tiles start again); showing a local map, the tiles of type come back and
+// no local set is begun until they are shown.
 void RestartMapTiles(int type);
 // The map source of the whole local set (LocalMapSetWhole).
 void SetDefaultMapSource();
@@ -158,9 +158,9 @@ void SetDefaultMapSource();
 int QueryMapTypeOverride();
 // No package took over after the stop: the tiles load again where they were.
 void ResumeStoppedTiles();
-bool IsTileStopPending();
-void MarkTileStopPending();
-void ClearTileStopPending();
+// A local map takes over from the tiles: their loader stops, the grid it
+// completed is not shown, and the catalogue request is raised.
+void StopTilesForLocalMap();
 void SetTileRestartFlag();
 bool IsTileRestartPending();
 // The tile grid is shown again (its swap calls it).

@@ -459,6 +459,7 @@ void SetFlightModeAuto(double heightAboveGround)
 }
 
 int GetAutoFlightMode() { return Alert.phase; }
+void SetAutoFlightMode(int phase) { Alert.phase = phase; }
 bool IsTerrainElevationOn() { return TerrainElevation != 0; }
 int32_t GetRawTerrainAlert() { return Alert.raw; }
 

@@ -89,8 +89,9 @@ bool IsTerrainAlertActive();
 void SetFlightModeAuto(double heightAboveGround);
 // The [Terrain] Elevation switch (the terrain value box's figures).
 bool IsTerrainElevationOn();
-// The automatic flight phase.
+// The automatic flight phase; the program starts it en route.
 int GetAutoFlightMode();
+void SetAutoFlightMode(int phase);
 // The raw alert (the sound number of this frame).
 int32_t GetRawTerrainAlert();
 // Resets alert, phase and smoothing to their start (a new flight, tests).

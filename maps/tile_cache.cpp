@@ -333,33 +333,90 @@ void AppendEntries(const char* folder, const char* ext)
     closedir(dir);
 }
 
-// The names the service tiles are cached under: "L11_5_6.jpg" (static
-// maps), "ovi_h0123.jpg" (quadkeys), "g3_11_4_5.jpg" (maker maps) and
-// "11_4_5.png". The service folder lies in the user's own application-data
-// folder, where pictures of the user's or of other programs may live too.
+// The largest zoom a tile grid is laid out at: its world of 2^zoom tiles
+// stays within the grid's integer arithmetic.
+constexpr long MaxServiceTileZoom = 30;
+
+// A number at *p as "%d" writes it (no sign, no leading zero), at most
+// limit; *p moves past it. False when there is none or it is larger.
+bool ReadTileNumber(const char** p, long limit, long* value)
+{
+    const char* s = *p;
+    if (!isdigit(static_cast<unsigned char>(*s)) || (*s == '0' && isdigit(static_cast<unsigned char>(s[1]))))
+        return false;
+    long v = 0;
+    for (; isdigit(static_cast<unsigned char>(*s)); s++) {
+        v = v * 10 + (*s - '0');
+        if (v > limit)
+            return false;
+    }
+    *p = s;
+    *value = v;
+    return true;
+}
+
+// "z_a_b": a zoom and a column and row of that zoom's world (0 .. 2^z - 1),
+// the two in either order.
+bool ReadZoomAndTile(const char** p)
+{
+    long zoom, a, b;
+    if (!ReadTileNumber(p, MaxServiceTileZoom, &zoom) || *(*p)++ != '_')
+        return false;
+    long last = (1L << zoom) - 1;
+    if (!ReadTileNumber(p, last, &a) || *(*p)++ != '_')
+        return false;
+    return ReadTileNumber(p, last, &b);
+}
+
+// The map type of a maker-server name, as "%d" writes it; only the types
+// below 4 keep their tiles in the service folder.
+bool ReadServiceMapType(const char** p)
+{
+    bool negative = **p == '-';
+    if (negative)
+        (*p)++;
+    long type;
+    if (!ReadTileNumber(p, 1L << 30, &type))
+        return false;
+    return negative || type < 4;
+}
+
+// A quadkey of 1 to 30 digits 0..3: a tile of the zoom of its length.
+bool ReadQuadKey(const char** p)
+{
+    const char* s = *p;
+    while (*s >= '0' && *s <= '3')
+        s++;
+    long length = s - *p;
+    *p = s;
+    return length >= 1 && length <= MaxServiceTileZoom;
+}
+
+// The names the service tiles are cached under, exactly as their builders
+// make them: "L11_661_1080.jpg" and "R..." (static maps), "ovi_h0123.jpg"
+// (quadkeys of the h, r and t maps) and "g3_11_1080_661.png" (maker maps of
+// the types below 4), every zoom, column and row within the world of its
+// zoom. The service folder lies in the user's own application-data folder,
+// where pictures of the user's or of other programs may live too: nothing
+// else there is ever taken for a tile.
 bool IsServiceTileName(const char* name)
 {
     const char* p = name;
-    if (strncmp(p, "ovi_", 4) == 0 && p[4] && strchr("hrt", p[4]))
-        p += 5;
-    else if (*p == 'L' || *p == 'R')
+    if (*p == 'L' || *p == 'R') {
         p++;
-    else if (*p == 'g') {
-        p++;
-        if (*p == '-')
-            p++;
-        if (!isdigit(static_cast<unsigned char>(*p)))
-            return false;
-        while (isdigit(static_cast<unsigned char>(*p)))
-            p++;
-        if (*p++ != '_')
-            return false;
+        return ReadZoomAndTile(&p) && strcmp(p, ".jpg") == 0;
     }
-    if (!isdigit(static_cast<unsigned char>(*p)))
-        return false;
-    while (isdigit(static_cast<unsigned char>(*p)) || *p == '_')
+    if (strncmp(p, "ovi_", 4) == 0 && p[4] && strchr("hrt", p[4])) {
+        p += 5;
+        return ReadQuadKey(&p) && strcmp(p, ".jpg") == 0;
+    }
+    if (*p == 'g') {
         p++;
-    return strcasecmp(p, ".png") == 0 || strcasecmp(p, ".jpg") == 0;
+        if (!ReadServiceMapType(&p) || *p++ != '_' || !ReadZoomAndTile(&p))
+            return false;
+        return strcasecmp(p, ".png") == 0 || strcasecmp(p, ".jpg") == 0;
+    }
+    return false;
 }
 
 // Drops from the cache file list what is not a service tile.

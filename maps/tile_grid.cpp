@@ -1008,6 +1008,7 @@ void SwapTileBanks()
     GridOriginY = bank.originY;
     GridPixelHeight = static_cast<double>(bank.tileSize) * bank.rows;
     TileMapFlag = 1;
+    WriteLogF("tile grid %d/%d/%d shown", GridZoom.load(), LastCentreX.load(), LastCentreY.load());
     ClearTileRestartFlag();
     RequestMapRedraw();
     RequestSnapshotRefresh();

@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "app/softkey_menu.h"
 #include "display/chart_view.h"
+#include "display/map_types.h"
 #include "display/map_view.h"
 #include "display/softkey_pages.h"
 #include "maps/airport_charts.h"
@@ -57,7 +58,7 @@ protected:
         ReleaseLocalMapTextures();  // waits for a started loader to end
         ReloadChartList();
         ReleaseChartImage();
-        ClearTileStopPending();
+        ClearCatalogueRequest();
         Settings.ReferencedAirportMapDisplayed = 0;
         Settings.AirportChart = 0;
         Settings.MapType = -1;

@@ -117,6 +117,18 @@ TEST_F(NewsCheckTest, ItemForAnOlderProgramIsConsumedUnseen)
     EXPECT_EQ(Key("NewsVersion"), "12");
 }
 
+// The day's one check waits for a server that takes its time: the item
+// still comes, where giving up would lose it until tomorrow.
+TEST_F(NewsCheckTest, AServerAnsweringAfterSevenSecondsIsWaitedFor)
+{
+    HttpTestServer::Reply slow{200, "8 V99.0 news that took its time"};
+    slow.delayMs = 7000;
+    server.Set(NewsPath, slow);
+    CheckForNewsOn(Today);
+    EXPECT_EQ(Key("NewsVersion"), "8");
+    EXPECT_NE(Shown().find("news that took its time"), std::string::npos);
+}
+
 TEST_F(NewsCheckTest, UnreachableServerShowsNothingAndWaitsForTomorrow)
 {
     server.Stop();

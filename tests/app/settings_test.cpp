@@ -6,6 +6,7 @@
 #include "display/softkey_pages.h"
 #include "display/map_view.h"
 #include "app/settings.h"
+#include "maps/terrain_awareness.h"
 #include "maps/tile_grid.h"
 #include "app/settings_table.h"
 #include "platform/ini_sections.h"
@@ -401,6 +402,36 @@ TEST_F(SettingsTest, MapQuestKeyStartsANewMonthOnce)
     EXPECT_EQ(ReadKey("User Settings", "MapQuestKey"), "abc");
 }
 
+// The tile-request counter belongs to the MapQuest service: without a key
+// it stays off whatever the file says.
+TEST_F(SettingsTest, TheTransactionCounterNeedsAMapQuestKey)
+{
+    WriteIni("[Zorizeruverovu Plovik]\nTransactioncounter=1\n");
+    Init();
+    EXPECT_EQ(Settings.Transactioncounter, 0);
+    WriteIni("[Zorizeruverovu Plovik]\nTransactioncounter=1\n[User Settings]\nMapQuestKey=abc\n");
+    Init();
+    EXPECT_EQ(Settings.Transactioncounter, 1);
+    SaveSettings();
+    EXPECT_EQ(ReadKey("Zorizeruverovu Plovik", "Transactioncounter"), "1");
+}
+
+TEST_F(SettingsTest, TheTransactionCounterStartsOffWithTheKeyAndAZero)
+{
+    WriteIni("[Zorizeruverovu Plovik]\nTransactioncounter=0\n[User Settings]\nMapQuestKey=abc\n");
+    Init();
+    EXPECT_EQ(Settings.Transactioncounter, 0);
+}
+
+// Terrain awareness starts en route until the aircraft is seen on the ground.
+TEST_F(SettingsTest, TheFlightPhaseStartsEnRoute)
+{
+    ResetTerrainAwareness();
+    ASSERT_EQ(GetAutoFlightMode(), PhaseDeparture);
+    SetDefaultSettings();
+    EXPECT_EQ(GetAutoFlightMode(), PhaseEnroute);
+}
+
 TEST_F(SettingsTest, AirspaceFilterKeepsTheLettersPresent)
 {
     ReadMain("SelectedAirspace", "BD");
@@ -503,6 +534,8 @@ const char* OtherValue(const SettingKey& row)
         {"Language", "de"}, {"SelectedAirspace", "ACDR"}, {"AirportName", "Airports/X.png"},
         {"IPAddress", "10.0.0.7"}, {"TerrainTransparency", "0.25"}, {"latitude", "47.5"},
         {"longitude", "-122.25"}, {"SelectedRWY", "27L"}, {"Parkposition", "5"}, {"ShowFrame", "0"},
+        // Off without a MapQuest key; the file below holds one.
+        {"Transactioncounter", "1"},
     };
     auto it = special.find(row.key);
     if (it != special.end())

@@ -132,6 +132,20 @@ TEST_F(CatalogueTest, ADrippingServerHoldsTheStartOnlyUntilTheLimit)
     server.Stop();
 }
 
+// The start waits for a catalogue server that is slow to answer.
+TEST_F(CatalogueTest, AListAnsweredAfterSevenSecondsIsTaken)
+{
+    HttpTestServer::Reply slow{200, "12;#"};
+    slow.delayMs = 7000;
+    server.Set("/tiles/catalog_2.php?tilename=list", slow);
+    server.SetBody("/tiles/catalog_2.php?tilename=12", "vfr_de;12;5;56;15;47;11;png;2301");
+    EXPECT_EQ(LoadCatalogue(true), 1);
+    EXPECT_FALSE(IsOfflineMode());
+    MapCatalogueRecord r;
+    ASSERT_TRUE(GetCatalogueRecord(0, &r));
+    EXPECT_STREQ(r.name, "vfr_de");
+}
+
 TEST_F(CatalogueTest, OutsideStartUpTheServerIsNotAsked)
 {
     server.SetBody("/tiles/catalog_2.php?tilename=list", "12;#");

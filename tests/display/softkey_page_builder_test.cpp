@@ -5,6 +5,7 @@
 #include "app/click_zones.h"
 #include "app/language.h"
 #include "app/layout_tables.h"
+#include "app/screen_layout.h"
 #include "app/settings.h"
 #include "app/softkey_menu.h"
 #include "display/map_types.h"
@@ -345,6 +346,26 @@ TEST(SoftkeyClickTest, EachSoftkeyOfTheBarPressesItsOwnNumber)
         EXPECT_EQ(GetPressedSoftkey(), n);
     }
     Settings.Softkeylevel = MenuMain;
+}
+
+}  // namespace
+
+namespace {
+
+// The softkey layout takes the first anchor to the lower left corner of the
+// map rectangle it lays the keys out on; the other anchors stay put.
+TEST(SoftkeyLayoutTest, TheFirstAnchorMovesWithTheMap)
+{
+    ScreenLayout.MapRectX = 100;
+    ScreenLayout.MapRectY = 30;
+    ScreenLayout.MapRectH = 300;
+    SoftkeyAnchor second = SoftkeyAnchors[1];
+    LayoutSoftkeys();
+    EXPECT_FLOAT_EQ(SoftkeyAnchors[0].x, 100.0f);
+    EXPECT_FLOAT_EQ(SoftkeyAnchors[0].y, 266.0f);
+    EXPECT_FLOAT_EQ(SoftkeyAnchors[0].z, 0.0f);
+    EXPECT_FLOAT_EQ(SoftkeyAnchors[1].x, second.x);
+    EXPECT_FLOAT_EQ(SoftkeyAnchors[1].y, second.y);
 }
 
 }  // namespace

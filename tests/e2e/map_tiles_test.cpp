@@ -8,6 +8,7 @@
 #include "tests/support/http_test_server.h"
 #include "tests/support/program_end_to_end.h"
 #include "tests/support/tile_images.h"
+#include "tests/support/udp_peer.h"
 
 #include "maps/tile_sources.h"
 #include "maps/weather_radar.h"
@@ -15,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -32,6 +34,9 @@ namespace {
 constexpr double HomeLat = 53.636666667;
 constexpr double HomeLon = 10.001;
 constexpr int Zoom = 13;
+// The longest a test waits for an event of the peer or the program (within
+// the program's own limit for a line of its script to come true).
+constexpr int EventLimitMs = 50000;
 
 // The colour of tile (z, x, y) as 0xRRGGBB: red the zoom, green and blue
 // stepped by column and row so that neighbours differ to the eye too.
@@ -107,6 +112,17 @@ protected:
         return RunForShot(name, frames);
     }
 };
+
+// The largest centre column of the grids of zoom z the log says were shown;
+// -1 before any.
+int EastmostShownColumn(const std::string& log, int z)
+{
+    int eastmost = -1;
+    std::string mark = "tile grid " + std::to_string(z) + "/";
+    for (size_t at = log.find(mark); at != std::string::npos; at = log.find(mark, at + 1))
+        eastmost = std::max(eastmost, std::atoi(log.c_str() + at + mark.size()));
+    return eastmost;
+}
 
 // The tile of zoom z near home whose colour a pixel shows; false for a pixel
 // that is no such tile.
@@ -185,8 +201,25 @@ TEST_F(MapTilesTest, TheGridFollowsAFastFlightEast)
     std::string port = WaitForAnnouncedPort(out);
     ASSERT_FALSE(port.empty());
     SetIn("MSFS", "Port", port);
-    Picture p = Run("store_flying", 650);
-    ASSERT_GT(p.width, 0);
+    int hx0 = TileX(HomeLon, Zoom);
+    // The picture is taken once the leg is flown (the peer counts the seconds
+    // since the program registered, the leg its own 3.5 s) and a grid two
+    // tiles or more east of home is shown: every grid after it lies further
+    // east, and each holds the tiles looked at below.
+    std::string go = root / "go.txt";
+    std::thread watcher([&] {
+        EXPECT_TRUE(WaitFor([&] { return ReadFileText(out).find("flight second 5") != std::string::npos; },
+                            EventLimitMs));
+        EXPECT_TRUE(WaitFor([&] { return EastmostShownColumn(Log(), Zoom) >= hx0 + 2; }, EventLimitMs)) << Log();
+        EXPECT_TRUE(WriteFileText(go, "go\n"));
+    });
+    std::string shot = root / "store_flying.png";
+    bool ran = RunMapProgramWithScript(&program, system, root.Path(), "await " + go + " go\nwait 3\nshot " + shot +
+                                       "\nwait 2\nquit\n", "store_flying");
+    watcher.join();
+    ASSERT_TRUE(ran);
+    Picture p;
+    ASSERT_TRUE(LoadPicture(shot, &p));
     int cx = p.width / 2, cy = p.height / 2;
     int hx = TileX(HomeLon, Zoom), hy = TileY(HomeLat, Zoom);
     // A point beside the aircraft, one a tile east of it and one a tile north.
@@ -357,3 +390,60 @@ TEST_F(MapTilesTest, AWheelStepGrowsTheTilesIntoTheNextZoom)
 }
 
 }  // namespace
+
+namespace {
+
+// The service tiles (not the user's pictures beside them) in a folder.
+std::vector<std::string> ServiceTiles(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::string name = entry.path().filename().string();
+        if (name[0] == 'L')
+            names.push_back(name);
+    }
+    return names;
+}
+
+} // namespace
+
+// The static-map tiles are emptied once their count of downloads reached
+// 10001: at the start of a run, so that the count set back to 0 is what the
+// run saves, and the tiles a later run downloads are still there after it.
+TEST_F(MapTilesTest, TheServiceTilesArePurgedAtTheStartAndTheCountSavedAsZero)
+{
+    std::string mq = root / "userdata/MQ";
+    std::filesystem::create_directories(mq);
+    WriteFileText(mq + "/L13_2680_4323.jpg", MakePng(256, 0xFF336699u));
+    WriteFileText(mq + "/holiday.jpg", "the user's");
+    SetIn(UserSettingsSection, "MapQuestKey", "testkey");
+    SetIn(UserSettingsSection, "TransactionCacheCount", "10001");
+    Set("SatMode", "1");
+
+    // First run, offline: the old tiles go at the start, nothing new comes.
+    setenv("TVL_HOST_MAP", "none", 1);
+    ASSERT_EQ(RunProgram({}, "wait 20\nquit\n"), 0) << ReadFileText(root / "program.out");
+    EXPECT_TRUE(ServiceTiles(mq).empty());
+    EXPECT_EQ(ReadFileText(mq + "/holiday.jpg"), "the user's");
+    EXPECT_EQ(GetIn(UserSettingsSection, "TransactionCacheCount"), "0");
+
+    // Second run: the static maps come from a loopback server and stay.
+    HttpTestServer server;
+    ASSERT_TRUE(server.Running());
+    server.SetDefault(HttpTestServer::Reply{200, MakePng(256, 0xFF446688u)});
+    char host[200];
+    GetTileServiceUrl(TileUrl::MapQuestServer, host, sizeof host);
+    setenv("TVL_HOST_MAP", server.MapEntry(host).c_str(), 1);
+    std::string script = "await " + system + "/Tervalingo.log file loaded via HTTPS\nwait 5\nquit\n";
+    ASSERT_EQ(RunProgram({}, script), 0) << ReadFileText(root / "program.out");
+    setenv("TVL_HOST_MAP", "none", 1);
+    std::vector<std::string> kept = ServiceTiles(mq);
+    EXPECT_FALSE(kept.empty());
+    EXPECT_GE(server.TotalRequests(), static_cast<int>(kept.size()));
+    // Counted as they came; a download that ends while the program saves its
+    // settings is there uncounted.
+    int counted = std::atoi(GetIn(UserSettingsSection, "TransactionCacheCount").c_str());
+    EXPECT_GE(counted, 1);
+    EXPECT_LE(counted, static_cast<int>(kept.size()));
+    EXPECT_EQ(ReadFileText(mq + "/holiday.jpg"), "the user's");
+}

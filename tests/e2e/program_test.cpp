@@ -48,6 +48,22 @@ TEST_F(ProgramProcessTest, TerminationSignalShutsDownInOrder)
     EXPECT_TRUE(Placement(&wp));
 }
 
+// Offline, with no catalogue kept from a run before, the start says that
+// the server maps are not available and shows the tile maps; the display
+// made anew after a resize says it no more.
+TEST_F(ProgramProcessTest, AStartWithoutAnyMapCatalogueSaysServerMapsAreNotAvailable)
+{
+    Set("MapType", "0");
+    Set("DebugMode", "1");
+    ASSERT_TRUE(StartProgram({}, "wait 10\nresize 800 600\nwait 1\nsleep 500\nwait 3\nquit\n"));
+    ASSERT_EQ(Wait(), 0);
+    std::string log = Log();
+    EXPECT_EQ(CountLines(log, "could not be downloaded"), 1) << log;
+    EXPECT_EQ(CountLines(log, "Server maps are not available."), 1) << log;
+    EXPECT_EQ(CountLines(log, "Display re-created for 800 x 450"), 1) << log;
+    EXPECT_EQ(Get("MapType"), "-1");
+}
+
 TEST_F(ProgramProcessTest, CloseAnsweredYesShutsDownAndSavesThePlacement)
 {
     setenv("TVL_MESSAGEBOX_ANSWER", "IDYES", 1);

@@ -17,6 +17,7 @@
 #include "maps/system_files.h"
 #include "maps/tile_stores.h"
 #include "maps/tile_grid.h"
+#include "maps/tile_sources.h"
 #include "maps/tile_stores.h"
 #include "navdata/simulators.h"
 #include "navdata/zip_writer.h"
@@ -407,7 +408,7 @@ protected:
         ReleaseLocalMapTextures();
         ChartZoomOutSteps = 0;
         ClearTileRestartFlag();
-        ClearTileStopPending();
+        ClearCatalogueRequest();
         RenderTest::TearDown();
     }
 
@@ -422,6 +423,20 @@ protected:
         LoadMapGeoreference();
         ApplyMapGeoreference();
         ResetLoadedLocalTiles();
+    }
+
+    // The map-type page's key of the packages of type 1 ("ICAO"), pressed
+    // with the map centre at the position and no local map chosen.
+    void PressPackageKeyAt(double latitude, double longitude)
+    {
+        LoadMapContent(1);
+        MapCenter.latitude = latitude;
+        MapCenter.longitude = longitude;
+        Settings.MapType = -1;
+        Settings.Softkeysublevel = 0;
+        Settings.NavAirport = 0;
+        MapTypeSoftkeyIds[0] = 1;
+        MapTypeMenuCommand(0);
     }
 
     // Runs the loader and the uploads as the frames would, until the set
@@ -512,14 +527,7 @@ TEST_F(LocalMapLoader, TheMapTypeMenuTakesTheMostDetailedPackageAtTheAircraft)
     LocalMapTileCount = LocalMapInnerSet;
     WriteList(system + "/list.bin", {"2", "wide.bin", "area.bin"});
     WriteList(system + "/wide.bin", {"1", "60", "40", "20", "0", "1", "0", "wide"});
-    LoadMapContent(1);
-    MapCenter.latitude = 51.8;
-    MapCenter.longitude = 11.0;
-    Settings.MapType = -1;
-    Settings.Softkeysublevel = 0;
-    Settings.NavAirport = 0;
-    MapTypeSoftkeyIds[0] = 1;
-    MapTypeMenuCommand(0);
+    PressPackageKeyAt(51.8, 11.0);
     EXPECT_EQ(Settings.MapType.load(), 1);
     char folder[600];
     GetLocalMapFolder(folder, sizeof folder);
@@ -678,11 +686,42 @@ TEST_F(LocalMapLoader, TilesAskedBackBeginNoLocalSetUntilTheirGridIsShown)
     TileMapFlag = 1;
     SetTileRestartFlag();
     RestartMapTiles(0);
-    EXPECT_TRUE(IsTileStopPending());
+    EXPECT_TRUE(IsCatalogueRequestPending());
     EXPECT_FALSE(IsTileRestartPending());
     EXPECT_FALSE(IsTileGridComplete());
-    ClearTileStopPending();
-    EXPECT_FALSE(IsTileStopPending());
+    ClearCatalogueRequest();
+    EXPECT_FALSE(IsCatalogueRequestPending());
+}
+
+// A package taken from the map-type page while tiles are shown stops their
+// loader and raises the catalogue request: the frame starts no grid of its
+// own until the package's sheet is seen to cover the map.
+TEST_F(LocalMapLoader, APackageTakenOverTheTilesRaisesTheCatalogueRequest)
+{
+    WorkingFolder here(system);
+    TileMapFlag = 1;
+    PressPackageKeyAt(51.8, 11.0);
+    EXPECT_EQ(Settings.MapType.load(), 0);
+    EXPECT_TRUE(IsCatalogueRequestPending());
+    EXPECT_FALSE(IsTileGridComplete());
+}
+
+// The selection that stopped the tiles for a package finds none at the
+// position: the tiles start again and the request ends with them.
+TEST_F(LocalMapLoader, ASelectionWithoutAPackageAtThePositionStartsTheTilesAgain)
+{
+    WorkingFolder here(system);
+    LoadMapContent(1);
+    TileMapFlag = 1;
+    Settings.MapType = -1;
+    MapCenter.latitude = 58.0;  // beyond every sheet
+    MapCenter.longitude = 11.0;
+    RestartMapTiles(0);
+    ASSERT_TRUE(IsCatalogueRequestPending());
+    SelectMapType(false, 1, false);
+    EXPECT_FALSE(IsCatalogueRequestPending());
+    EXPECT_EQ(Settings.MapType.load(), -1);
+    EXPECT_EQ(CurrentTileMapType.load(), 1);
 }
 
 // With no package to take over, a map change in tile-map mode leaves the
@@ -692,9 +731,9 @@ TEST(TileStop, NoPackagesNoStop)
     ASSERT_EQ(GetLocalMapCount(), 0);
     TileMapFlag = 1;
     RestartMapTiles(0);
-    EXPECT_FALSE(IsTileStopPending());
+    EXPECT_FALSE(IsCatalogueRequestPending());
     ResumeStoppedTiles();  // nothing stopped: nothing to do
-    EXPECT_FALSE(IsTileStopPending());
+    EXPECT_FALSE(IsCatalogueRequestPending());
 }
 
 } // namespace

@@ -201,8 +201,10 @@ TEST_F(TileCacheTest, PurgeOfTheServiceCacheTakesOnlyItsPictures)
 {
     std::string mq = root / "MQ";
     // The folder lies in the user's application data, beside other programs'.
-    const char* tiles[] = {"L11_661_1080.jpg", "R3_1_2.jpg", "ovi_h0123.jpg", "g2_11_4_5.jpg", "11_1080_661.png"};
-    const char* theirs[] = {"holiday.jpg", "IMG_0001.PNG", "notes.txt", "mine.jpeg", "Logo.png", "ovi_x.jpg"};
+    const char* tiles[] = {"L11_661_1080.jpg", "R3_1_2.jpg", "ovi_h0123.jpg", "g2_11_4_5.jpg", "g3_11_4_5.png"};
+    // A street-map name is never written here: its tiles have a folder of their own.
+    const char* theirs[] = {"holiday.jpg", "IMG_0001.PNG", "notes.txt", "mine.jpeg", "Logo.png", "ovi_x.jpg",
+                            "11_1080_661.png"};
     for (const char* name : tiles)
         WriteFileText(mq + "/" + name, "tile");
     for (const char* name : theirs)
@@ -212,7 +214,7 @@ TEST_F(TileCacheTest, PurgeOfTheServiceCacheTakesOnlyItsPictures)
     SetMapQuestKey("key");
     Settings.TransactionCacheCount = 10000;
     PurgeMapQuestCache();
-    EXPECT_EQ(CountTileFiles(mq.c_str()), 10);  // below the count nothing goes
+    EXPECT_EQ(CountTileFiles(mq.c_str()), 11);  // below the count nothing goes
     Settings.TransactionCacheCount = 10001;
     PurgeMapQuestCache();
     EXPECT_EQ(Settings.TransactionCacheCount.load(), 0);
@@ -221,6 +223,43 @@ TEST_F(TileCacheTest, PurgeOfTheServiceCacheTakesOnlyItsPictures)
     for (const char* name : theirs)
         EXPECT_EQ(ReadFileText(mq + "/" + name), "the user's") << name;
     EXPECT_EQ(ReadFileText(mq + "/album.png/photo.png"), "the user's");
+}
+
+// Camera and screenshot names are runs of digits and "_" too: only a name
+// of a builder's exact shape, its zoom, column and row in their ranges, is
+// a tile.
+TEST_F(TileCacheTest, PurgeKeepsPicturesWhoseNamesOnlyLookLikeTiles)
+{
+    std::string mq = root / "MQ";
+    const char* tiles[] = {"L3_7_7.jpg", "R0_0_0.jpg", "ovi_t3.jpg", "ovi_r012301230123.jpg", "g3_11_2047_5.jpg",
+                           "g-2_4_15_0.png", "g0_30_1073741823_0.jpg", "L20_1048575_3.jpg"};
+    const char* pictures[] = {"20190714_123456.jpg", "2019_07_14.png", "1.png",          "L2019.jpg",
+                              "L2019_07_14.jpg",     "L3_8_0.jpg",     "L3_0_8.jpg",     "L03_1_2.jpg",
+                              "L3_1_2.png",          "L3_1_2_4.jpg",   "L3_1.jpg",       "L3__1_2.jpg",
+                              "ovi_h0124.jpg",       "ovi_h.jpg",      "ovi_h0123.png",  "g3_11_2048_5.jpg",
+                              "g4_11_4_5.jpg",       "g3_31_0_0.jpg",  "g3_11_4_5.jpeg", "l3_1_2.jpg",
+                              "L3_1_2.JPG",          "IMG_20190714_123456.jpg"};
+    for (const char* name : tiles)
+        WriteFileText(mq + "/" + name, "tile");
+    for (const char* name : pictures)
+        WriteFileText(mq + "/" + name, "the user's");
+    SetMapQuestKey("key");
+    Settings.TransactionCacheCount = 10001;
+    PurgeMapQuestCache();
+    for (const char* name : tiles)
+        EXPECT_EQ(FileExists((mq + "/" + name).c_str()), 0) << name;
+    for (const char* name : pictures)
+        EXPECT_EQ(ReadFileText(mq + "/" + name), "the user's") << name;
+
+    // The count limit's clean-up keeps them just the same.
+    for (int i = 0; i < 10001; i++)
+        WriteFileText(mq + "/R15_" + std::to_string(i) + "_9.jpg", "tile");
+    int lifetime = Settings.CacheLifetime.load();
+    Settings.CacheLifetime = -1;
+    CleanTileCaches();
+    Settings.CacheLifetime = lifetime;
+    for (const char* name : pictures)
+        EXPECT_EQ(ReadFileText(mq + "/" + name), "the user's") << name;
 }
 
 TEST_F(TileCacheTest, AFullServiceCacheIsThinnedOfItsPicturesOnly)

@@ -19,6 +19,7 @@
 #include "display/status_text.h"
 #include "display/text_boxes.h"
 #include "maps/airport_charts.h"
+#include "maps/http_download.h"
 #include "maps/local_maps.h"
 #include "maps/system_files.h"
 #include "maps/terrain_data.h"
@@ -188,6 +189,7 @@ void ResetSettings()
 void ResetProgramTables()
 {
     SetSettingsTileMapMode(false);
+    SetSettingsMapQuestKeyAccepted(false);
     ResetSimKeyEvents();
     ResetButtonAssignments();
     ResetClickZones();
@@ -199,6 +201,9 @@ void ResetProgramTables()
     // A connection left open reads the database of a test before.
     CloseNavdataDb();
     ResetTileSources();
+    // Time-outs a test shortened (or lengthened) for its own server.
+    SetNetworkTimeoutMs(0);
+    SetDownloadDeadlinesMs(0, 0);
     ResetMapCatalogue();
     ResetLocalMaps();
     ResetMakerImageBuffer();

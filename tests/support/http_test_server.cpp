@@ -187,7 +187,14 @@ void HttpTestServer::Serve(int c)
         auto it = replies_.find(path);
         reply = it == replies_.end() ? default_ : it->second;
     }
-    if (reply.mode == Mode::Silent) {
+    bool stopped = false;
+    if (reply.delayMs > 0) {
+        std::unique_lock<std::mutex> hold(lock_);
+        stopped = stopped_.wait_for(hold, std::chrono::milliseconds(reply.delayMs), [this] { return stopping_.load(); });
+    }
+    if (stopped) {
+        // Stopped while it made the client wait: no answer.
+    } else if (reply.mode == Mode::Silent) {
         std::unique_lock<std::mutex> hold(lock_);
         stopped_.wait(hold, [this] { return stopping_.load(); });
     } else {

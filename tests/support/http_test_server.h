@@ -1,6 +1,6 @@
 // A small HTTP server on loopback for the download tests: answers per path
 // with a status and body, or misbehaves (cuts the body short, never answers,
-// sends it a byte at a time),
+// sends it a byte at a time, answers late),
 // and counts the requests it saw. Runs until stopped or destroyed.
 #pragma once
 
@@ -23,6 +23,8 @@ public:
         // Without a length the body ends when the connection closes.
         bool contentLength = true;
         int dripMs = 200;
+        // The whole answer only after this long: a slow server.
+        int delayMs = 0;
     };
 
     HttpTestServer();
