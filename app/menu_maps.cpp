@@ -64,8 +64,10 @@ void RestartTileLoaderFor(int source)
 void TakeOnlineTileType(int id)
 {
     Settings.SatMode = -id;
-    // The next grid is built for the chosen type (it kept the one shown).
+    // The next grid is built for the chosen type (it kept the one shown),
+    // and no local map is waited for any more.
     CurrentTileMapType = -id;
+    ClearCatalogueRequest();
     Settings.MapType = id;
     int stopped = 0;
     StopTileLoader(&stopped);
@@ -162,6 +164,7 @@ bool TakeLocalMapPackage()
     }
     if (TileMapFlag.load())
         StopTilesForLocalMap();
+    ResetNoMapCounter();
     LoadMapGeoreference();
     StartLocalMapTileLoader();
     char text[16];

@@ -443,7 +443,8 @@ static void StartLocalMapState()
 }
 
 // Outside the current sheet once its set is loaded, the sheet at the centre
-// is looked for; none there selects another map.
+// is looked for; none there selects another map. A map taking over from the
+// tiles keeps the catalogue request until its set is whole.
 static void KeepLocalMapCoverage()
 {
     if (TileMapFlag.load() && !IsCatalogueRequestPending())
@@ -455,7 +456,7 @@ static void KeepLocalMapCoverage()
         if (GetNoMapCounter() > 0 && !IsLocalMapLoaderBusy()) {
             ShowNoMapMessage();
             SelectMapType(false, 1, false);
-        } else {
+        } else if (IsLocalSheetSetComplete()) {
             ClearCatalogueRequest();
         }
         return;
@@ -473,14 +474,17 @@ static void KeepLocalMapCoverage()
 }
 
 // The set is loaded anew once the centre leaves the middle of the shown
-// set, and loading goes on one tile a frame until the set is whole.
+// set, and loading goes on one tile a frame until the set is whole: also
+// while the tiles are still shown and a local map taking over loads its set.
 static void KeepLocalTilesLoaded()
 {
-    if (TileMapFlag.load())
+    bool tilesShown = TileMapFlag.load() != 0;
+    if (tilesShown && !IsCatalogueRequestPending())
         return;
     int full = LocalMapTileCount.load() <= LocalMapInnerSet ? LocalMapInnerSet : LocalMapFullSet;
-    // A zoom step's set waits whole for its animation to end.
-    if (GetLoadedLocalTileCount() >= full && !IsLocalMapLoaderBusy() && !IsLocalZoomRequested()) {
+    // A zoom step's set waits whole for its animation to end; the centre's
+    // map pixel is the local map's only once it is shown.
+    if (!tilesShown && GetLoadedLocalTileCount() >= full && !IsLocalMapLoaderBusy() && !IsLocalZoomRequested()) {
         double span = 800.0 / GetChartLevelFactor(GetShownLocalMapLevel());
         double n = full == LocalMapFullSet ? 4.0 : 2.0;
         double x = CentreMapX - GridOriginX, y = CentreMapY - GridOriginY;

@@ -514,3 +514,8 @@ int GetNoMapCounter()
 {
     return NoMapCounter;
 }
+
+void ResetNoMapCounter()
+{
+    NoMapCounter = 0;
+}

@@ -16,8 +16,10 @@ void SelectMapType(bool sound, int direction, bool cycle);
 int StepMapType(int mapType, int direction, int localMapCount, int preferredChartType);
 // Link threads: re-selects the current map after the map list changed.
 void ReselectCurrentMap();
-// While positive, SelectMapType acts on every 36th call only.
+// While positive, SelectMapType acts on every 36th call only; a map found
+// at the position (by the selection or the map-type keys) resets it.
 int GetNoMapCounter();
+void ResetNoMapCounter();
 
 // The catalogue request: raised when a map change stops the tile loader so
 // that a local map (or a catalogue map) may take over from the tiles;

@@ -825,6 +825,8 @@ void BeginLocalMapBank()
         GridOriginY = Set.originY;
     }
     TileMapFlag = 0;
+    // The local map has taken over: no map is waited for any more.
+    ClearCatalogueRequest();
     CurrentChartLevel = Set.level;
     ChartRotationDeg = Set.rotation;
     ApplyMapGeoreference();

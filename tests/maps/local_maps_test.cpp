@@ -5,6 +5,7 @@
 #include "maps/local_maps.h"
 #include "display/zoom_animation.h"
 
+#include "app/main_window.h"
 #include "app/settings.h"
 #include "app/softkey_menu.h"
 #include "display/background_layers.h"
@@ -704,6 +705,33 @@ TEST_F(LocalMapLoader, APackageTakenOverTheTilesRaisesTheCatalogueRequest)
     EXPECT_EQ(Settings.MapType.load(), 0);
     EXPECT_TRUE(IsCatalogueRequestPending());
     EXPECT_FALSE(IsTileGridComplete());
+}
+
+// The package key pressed while tiles are shown: the frames load the
+// package's set as they load a local map's, and once it is whole the map
+// shows the package and waits for no map any more.
+TEST_F(LocalMapLoader, APackageTakenOverTheTilesIsShownOnceItsSetIsLoaded)
+{
+    WorkingFolder here(system);
+    LocalMapTileCount = LocalMapInnerSet;
+    TileMapFlag = 1;
+    ResetFrameUpdate();
+    MainWindowState.relayoutRequest = 1;  // no tile grid of the frames' own
+    float x, y, heading, mapAngle, symbolAngle;
+    UpdateFrame(nullptr, UpdateModeFrame, &x, &y, &heading, &mapAngle, &symbolAngle, 640, 480);
+    ASSERT_EQ(TileMapFlag.load(), 1);  // the first frame found no local map to start with
+    PressPackageKeyAt(51.8, 11.0);
+    ASSERT_TRUE(IsCatalogueRequestPending());
+    for (int frame = 0; frame < 400 && TileMapFlag.load(); frame++) {
+        UpdateFrame(nullptr, UpdateModeFrame, &x, &y, &heading, &mapAngle, &symbolAngle, 640, 480);
+        for (int wait = 0; wait < 2000 && IsLocalMapLoaderBusy() && !IsLocalMapTileWaiting(); wait++)
+            Sleep(1);
+        UploadNextLocalMapTile();
+    }
+    MainWindowState.relayoutRequest = 0;
+    EXPECT_EQ(TileMapFlag.load(), 0);
+    EXPECT_FALSE(IsCatalogueRequestPending());
+    EXPECT_EQ(SlotColour(0), Colour(2, 2, 0));
 }
 
 // The selection that stopped the tiles for a package finds none at the
