@@ -19,15 +19,17 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <unistd.h>
 
 namespace {
 
 const std::string Downloader = std::string(TVL_ROOT_DIR) + "/System/PlovikDownload";
 
 // Runs program with args in folder, with extra environment entries
-// ("NAME=value") for it alone; the exit code.
+// ("NAME=value") for it alone and its output into the file output; the exit
+// code.
 int RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& folder,
-        const std::vector<std::string>& environment = {})
+        const std::vector<std::string>& environment = {}, const std::string& output = "/dev/null")
 {
     std::vector<std::pair<std::string, std::optional<std::string>>> before;
     for (const std::string& entry : environment) {
@@ -39,7 +41,7 @@ int RunProgram(const std::string& program, const std::vector<std::string>& args,
     std::vector<std::string> words = {program};
     words.insert(words.end(), args.begin(), args.end());
     Child child;
-    bool started = child.Start(words, "/dev/null", folder);
+    bool started = child.Start(words, output, folder);
     for (const auto& [name, value] : before) {
         if (value)
             setenv(name.c_str(), value->c_str(), 1);
@@ -301,6 +303,59 @@ TEST_F(PlovikDownload, PackageIsBuiltThenInstalledByItsOwnInstaller)
     EXPECT_TRUE(LoadAirportDetails("EDDH"));
     // X-Plane data keeps X-Plane's runway surface codes and rose angles.
     EXPECT_EQ(GetAirportDetail().runways[1].surface, 1);
+}
+
+// A package for one simulator brings the files every simulator shares only
+// where they are missing, tells how far its build is, and its installer
+// puts each file in place by a rename, never into the old file.
+TEST_F(PlovikDownload, APackageLeavesTheSharedFilesAndPutsItsOwnInPlace)
+{
+    WriteSources(root, "src");
+    root.WriteText("Navdata/taxi.txt", "EDDF N1 x 1 50.0 8.5\n");
+    root.WriteText("Navdata/Navdata.db", "another simulator's database");
+    root.WriteText("Navdata/XPL/com.txt", "old frequencies\n");
+    std::string linked = root.Path("old-com.txt");
+    ASSERT_EQ(link(root.Path("Navdata/XPL/com.txt").c_str(), linked.c_str()), 0);
+    root.WriteText("System/install.ini", "[Tervalingo]\nDownloadPath=" + root.root() +
+                                             "/Navdata/XPLpak.exe\nFilename=XPLpak.exe\nLanguage=en\n");
+    std::string output = root.Path("download.out");
+    ASSERT_EQ(RunProgram(Downloader, {}, root.root() + "/System", {"TVL_NAVDATA_SOURCE=" + root.Path("src")}, output),
+              0);
+    std::string said = ReadFileText(output);
+    EXPECT_NE(said.find("PlovikDownload: 25% Reading the airports"), std::string::npos) << said;
+    EXPECT_NE(said.find("PlovikDownload: 85% Writing the navigation files"), std::string::npos) << said;
+    EXPECT_EQ(said.find("procedure database"), std::string::npos) << said;
+
+    ASSERT_EQ(RunProgram(root.root() + "/Navdata/XPLpak", {}, root.root() + "/Navdata"), 0);
+    EXPECT_EQ(ReadFileText(root.Path("Navdata/taxi.txt")), "EDDF N1 x 1 50.0 8.5\n");
+    EXPECT_EQ(ReadFileText(root.Path("Navdata/Navdata.db")), "another simulator's database");
+    EXPECT_NE(ReadFileText(root.Path("Navdata/XPL/com.txt")), "old frequencies\n");
+    EXPECT_EQ(ReadFileText(linked), "old frequencies\n");
+    EXPECT_TRUE(std::filesystem::exists(root.Path("Navdata/XPL/navdat.bin")));
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root.Path("Navdata")))
+        EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << entry.path();
+}
+
+// A package that does carry a shared file (an older downloader's) does not
+// install it over the one there.
+TEST_F(PlovikDownload, InstallerKeepsASharedFileThatIsThere)
+{
+    root.WriteText("Navdata/taxi.txt", "ours\n");
+    std::string package = root.Path("Navdata/FGpak.exe");
+    zipFile zip = zipOpen64(package.c_str(), APPEND_STATUS_CREATE);
+    ASSERT_NE(zip, nullptr);
+    for (const char* name : {"taxi.txt", "Navdata.db", "FG/com.txt"}) {
+        zip_fileinfo info{};
+        ASSERT_EQ(zipOpenNewFileInZip(zip, name, &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6), ZIP_OK);
+        zipWriteInFileInZip(zip, "theirs\n", 7);
+        zipCloseFileInZip(zip);
+    }
+    zipClose(zip, nullptr);
+    std::filesystem::copy_file(Downloader, root.root() + "/Navdata/FGpak");
+    EXPECT_EQ(RunProgram(root.root() + "/Navdata/FGpak", {}, root.root() + "/Navdata"), 0);
+    EXPECT_EQ(ReadFileText(root.Path("Navdata/taxi.txt")), "ours\n");
+    EXPECT_EQ(ReadFileText(root.Path("Navdata/Navdata.db")), "theirs\n");  // missing: brought
+    EXPECT_EQ(ReadFileText(root.Path("Navdata/FG/com.txt")), "theirs\n");
 }
 
 TEST_F(PlovikDownload, InstallerRefusesEntriesThatLeaveItsFolder)
