@@ -51,6 +51,26 @@ int RunProgram(const std::string& program, const std::vector<std::string>& args,
     return started ? child.Wait(ProgramRunLimit) : -1;
 }
 
+// A package in Navdata as another downloader may have made it, its entries
+// all holding data, with its installer beside it.
+bool WritePackageOf(const TempNavRoot& root, const std::string& stem, const std::vector<std::string>& names,
+                    const std::string& data)
+{
+    zipFile zip = zipOpen64(root.Path("Navdata/" + stem + ".exe").c_str(), APPEND_STATUS_CREATE);
+    if (zip == nullptr)
+        return false;
+    bool ok = true;
+    for (const std::string& name : names) {
+        zip_fileinfo info{};
+        ok = zipOpenNewFileInZip(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6) == ZIP_OK &&
+             zipWriteInFileInZip(zip, data.data(), static_cast<unsigned>(data.size())) == ZIP_OK &&
+             zipCloseFileInZip(zip) == ZIP_OK && ok;
+    }
+    ok = zipClose(zip, nullptr) == ZIP_OK && ok;
+    std::error_code error;
+    return std::filesystem::copy_file(Downloader, root.Path("Navdata/" + stem), error) && ok;
+}
+
 // A small world in the public formats: Hamburg with a water runway, a
 // helipad, pavement, parking, a tower, frequencies and a taxi network.
 void WriteSources(const TempNavRoot& root, const std::string& folder)
@@ -341,17 +361,7 @@ TEST_F(PlovikDownload, APackageLeavesTheSharedFilesAndPutsItsOwnInPlace)
 TEST_F(PlovikDownload, InstallerKeepsASharedFileThatIsThere)
 {
     root.WriteText("Navdata/taxi.txt", "ours\n");
-    std::string package = root.Path("Navdata/FGpak.exe");
-    zipFile zip = zipOpen64(package.c_str(), APPEND_STATUS_CREATE);
-    ASSERT_NE(zip, nullptr);
-    for (const char* name : {"taxi.txt", "Navdata.db", "FG/com.txt"}) {
-        zip_fileinfo info{};
-        ASSERT_EQ(zipOpenNewFileInZip(zip, name, &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6), ZIP_OK);
-        zipWriteInFileInZip(zip, "theirs\n", 7);
-        zipCloseFileInZip(zip);
-    }
-    zipClose(zip, nullptr);
-    std::filesystem::copy_file(Downloader, root.root() + "/Navdata/FGpak");
+    ASSERT_TRUE(WritePackageOf(root, "FGpak", {"taxi.txt", "Navdata.db", "FG/com.txt"}, "theirs\n"));
     EXPECT_EQ(RunProgram(root.root() + "/Navdata/FGpak", {}, root.root() + "/Navdata"), 0);
     EXPECT_EQ(ReadFileText(root.Path("Navdata/taxi.txt")), "ours\n");
     EXPECT_EQ(ReadFileText(root.Path("Navdata/Navdata.db")), "theirs\n");  // missing: brought
@@ -360,17 +370,7 @@ TEST_F(PlovikDownload, InstallerKeepsASharedFileThatIsThere)
 
 TEST_F(PlovikDownload, InstallerRefusesEntriesThatLeaveItsFolder)
 {
-    std::string package = root.Path("Navdata/XPLpak.exe");
-    zipFile zip = zipOpen64(package.c_str(), APPEND_STATUS_CREATE);
-    ASSERT_NE(zip, nullptr);
-    for (const char* name : {"../escaped.txt", "XPL/com.txt"}) {
-        zip_fileinfo info{};
-        ASSERT_EQ(zipOpenNewFileInZip(zip, name, &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6), ZIP_OK);
-        zipWriteInFileInZip(zip, "data\n", 5);
-        zipCloseFileInZip(zip);
-    }
-    zipClose(zip, nullptr);
-    std::filesystem::copy_file(Downloader, root.root() + "/Navdata/XPLpak");
+    ASSERT_TRUE(WritePackageOf(root, "XPLpak", {"../escaped.txt", "XPL/com.txt"}, "data\n"));
     EXPECT_NE(RunProgram(root.root() + "/Navdata/XPLpak", {}, root.root() + "/Navdata"), 0);
     EXPECT_FALSE(std::filesystem::exists(root.root() + "/escaped.txt"));
     EXPECT_TRUE(std::filesystem::exists(root.root() + "/Navdata/XPL/com.txt"));
