@@ -1,9 +1,12 @@
 // The map program as a user meets it, timed from outside on copies of its
 // shipped root. Two measures, each run in turn for every program named
 // (so that two builds compare in one run on the same machine):
-//   --start: from the start to the first map frame after the 2 s splash,
-//     the real time (and what it is beyond the splash) and the processor
-//     time the program used by then. Target: at most 0.3 s beyond the splash.
+//   --start: from the start to the first map frame after the 2 s splash
+//     (the frame the first idle pass of the message loop presents; the
+//     splash is presented three times before it), the real time (and what
+//     it is beyond the splash) and the processor time the program used by
+//     then; the slowest start and how many took over 2.5 s. Target: at most
+//     0.3 s beyond the splash, none over 2.5 s in 14 starts (--runs 14).
 //   --idle: the map at 1920 x 1080 following an aircraft that flies a circle
 //     at 120 kt (tvl-proxypeer), the shipped CPU_usage 2: processor time as
 //     a share of one core and frames a second, measured between frame 550
@@ -159,13 +162,17 @@ Sample StartOnce(const std::string& program)
     setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
     setenv("XDG_DATA_HOME", (folder + "/data").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (folder + "/config").c_str(), 1);
-    std::string shot = folder + "/first.png";
-    // Present 1 is the splash, present 2 the first map frame.
-    setenv("TVL_SCREENSHOT", shot.c_str(), 1);
-    setenv("TVL_SCREENSHOT_FRAME", "2", 1);
-    setenv("TVL_EXIT_AFTER_FRAMES", "3", 1);
+    std::string shot = folder + "/first.png", script = folder + "/script.txt";
+    // The script's first step runs in the message loop's first idle pass, whose
+    // frame is the first map frame; the picture's file is made as that frame is
+    // presented (then written, which the time leaves out).
+    std::ofstream(script) << "shot " << shot << "\nquit\n";
+    setenv("TVL_EVENT_SCRIPT", script.c_str(), 1);
+    unsetenv("TVL_SCREENSHOT");
+    unsetenv("TVL_SCREENSHOT_FRAME");
+    unsetenv("TVL_EXIT_AFTER_FRAMES");
     int notify = inotify_init1(IN_NONBLOCK);
-    inotify_add_watch(notify, folder.c_str(), IN_CLOSE_WRITE);
+    inotify_add_watch(notify, folder.c_str(), IN_CREATE);
     double t0 = Now();
     Child run;
     pid_t pid = run.Start({program}, folder + "/program.out", system) ? run.Pid() : -1;
@@ -174,6 +181,7 @@ Sample StartOnce(const std::string& program)
         s.b = ProcessCpu(pid);
     }
     run.Wait(60);
+    unsetenv("TVL_EVENT_SCRIPT");
     close(notify);
     return s;
 }
@@ -297,11 +305,17 @@ int main(int argc, char** argv)
             a.push_back(s.a);
             b.push_back(s.b);
         }
-        if (mode == "--start")
+        if (mode == "--start") {
+            double slowest = *std::max_element(a.begin(), a.end());
+            long over = std::count_if(a.begin(), a.end(), [](double t) { return t > 2.5 || t < 0; });
             std::printf("%s\n  start to first map frame: median %.3f s real, %.3f s beyond the 2 s splash, %.3f s "
-                        "CPU (%d runs)\n",
-                        programs[p].c_str(), Median(a), Median(a) - 2.0, Median(b), runs);
-        else
+                        "CPU (%d runs); slowest %.3f s, %ld over 2.5 s (or none)\n",
+                        programs[p].c_str(), Median(a), Median(a) - 2.0, Median(b), runs, slowest, over);
+            std::printf("  each start (s):");
+            for (double t : a)
+                std::printf(" %.3f", t);
+            std::printf("\n");
+        } else
             std::printf("%s\n  idle map, frames %.0f pixels wide, aircraft moving, CPU_usage 2: median %.1f %% of one "
                         "core at %.1f frames/s (%d runs)\n",
                         programs[p].c_str(), samples[p].empty() ? -1.0 : samples[p][0].c, Median(a), Median(b), runs);

@@ -4,6 +4,8 @@
 #include "app/settings.h"
 #include "platform/threads.h"
 
+#include <chrono>
+
 int FrameLimiterCount = 0;
 double AverageFrameTime = 0.01;
 int32_t SleepMs = 19;
@@ -12,6 +14,7 @@ double FramesPerSecond = 0;
 
 static float LastFrameClock = 0;
 static int LastCpuUsage = 0;
+static double SleptMs = 0;
 
 void ResetFrameLimiterCount(int)
 {
@@ -45,8 +48,17 @@ int32_t NextFrameSleep(float frameTime, int cpuUsage, bool terrainTileWaiting)
 void RunFrameLimiter(bool terrainTileWaiting)
 {
     int32_t ms = NextFrameSleep(FrameTime, Settings.CPU_usage, terrainTileWaiting);
-    if (ms > 0)
-        Sleep(static_cast<DWORD>(ms));
+    SleptMs = 0;
+    if (ms <= 0)
+        return;
+    auto before = std::chrono::steady_clock::now();
+    Sleep(static_cast<DWORD>(ms));
+    SleptMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
+}
+
+double FrameLimiterSleptMs()
+{
+    return SleptMs;
 }
 
 bool AccountFrameTimeAt(float now, int cpuUsage, float* frameTime)

@@ -19,6 +19,9 @@ void ResetFrameLimiterCount(int unused = 0);
 int32_t NextFrameSleep(float frameTime, int cpuUsage, bool terrainTileWaiting);
 // NextFrameSleep with CPU_usage and Sleep.
 void RunFrameLimiter(bool terrainTileWaiting);
+// The real milliseconds the last RunFrameLimiter spent asleep: benchmarks
+// take it out of a frame's time, so that they time the frame's own work.
+double FrameLimiterSleptMs();
 
 // Measures the time since the last call; true when the frame rate was
 // updated. AccountFrameTimeAt takes the seconds within the hour.
