@@ -20,9 +20,59 @@
 
 class RasterBands;
 
-// What makes a draw's source words: the texture's identity and writes, the
-// transformed triangles (a list), the pass, the clip rectangle and the
-// target's size.
+// A draw's source words, by pixel: runs of a row (in the order the draw's
+// parts blend them), each all opaque (copied) or all partly transparent.
+struct KeptSegment {
+    int32_t y, x, n;
+    uint32_t first; // into words
+    bool opaque;    // every word of alpha 255
+};
+struct KeptSources {
+    std::vector<KeptSegment> segments;
+    std::vector<uint32_t> words;
+};
+
+// Moves the words of alpha above 0 of [x0, x1) x [y0, y1) of a scratch
+// surface (pitch words a row) into out, leaving zeros: one part of a draw,
+// written there in the Source blend, taken after the parts before it.
+void TakeScratchRows(uint32_t* scratch, int pitch, int x0, int y0, int x1, int y1, KeptSources* out);
+// Orders the segments by row, keeping each row's in the order taken: rows
+// can then be shared among threads and still blend every pixel in order.
+void OrderKeptRows(KeptSources* kept);
+// Blends the words into target Over (straight: OverStraight, as text does);
+// rows shared among the threads of bands for a large draw.
+void BlendKeptSources(const KeptSources& kept, const RasterSurface& target, bool straight, RasterBands* bands);
+
+// Draws' source words by key: a key seen the first time is only noted, the
+// second time its words are kept, after that they are blended. The longest
+// unused go when too many words are kept. One thread, the caller's.
+class SourceMemo {
+public:
+    struct Entry {
+        bool kept = false;
+        uint64_t lastUse = 0;
+        KeptSources sources;
+    };
+    // Null the first time a key is seen; else its entry, to fill with the
+    // draw's words when not kept yet (then call Kept).
+    Entry* Find(const std::string& key);
+    void Kept(Entry* e);
+    // A zeroed surface of at least words words, zero again after TakeScratchRows.
+    uint32_t* Scratch(size_t words);
+    void Clear();
+    size_t KeptWords() const { return keptWords_; }
+
+private:
+    void Evict();
+    std::unordered_map<std::string, Entry> entries_;
+    std::vector<uint32_t> scratch_;
+    uint64_t tick_ = 0;
+    size_t keptWords_ = 0;
+};
+
+// What makes a textured draw's source words: the texture's identity and
+// writes, the transformed triangles (a list), the pass, the clip rectangle
+// and the target's size.
 struct DrawMemoInput {
     uint64_t textureId = 0, textureWrites = 0;
     const RasterJob* job = nullptr;
@@ -30,6 +80,7 @@ struct DrawMemoInput {
     int count = 0;                           // vertices, a multiple of 3
 };
 
+// The memo of textured triangle draws.
 class DrawMemo {
 public:
     // Whether a draw may be kept at all: textured, of one colour, blended
@@ -44,35 +95,19 @@ public:
     // Blends the words of the draw Take said true for into target.
     void BlendTaken(const RasterSurface& target, RasterBands* bands);
 
-    void Clear();
+    void Clear() { memo_.Clear(); }
     // Words kept over all draws (tests).
-    size_t KeptWords() const { return keptWords_; }
+    size_t KeptWords() const { return memo_.KeptWords(); }
 
-    // Off: every draw goes the usual way (tests compare both, benchmarks
-    // measure both). On unless TVL_DRAW_MEMO is 0.
+    // Off: every repeated draw, textured or text, goes the usual way (tests
+    // compare both, benchmarks measure both). On unless TVL_DRAW_MEMO is 0.
     static void Enable(bool on);
     static bool Enabled();
 
 private:
-    struct Segment {
-        int32_t y, x, n;
-        uint32_t first; // into words
-        bool opaque;    // every word of alpha 255: copied
-    };
-    struct Entry {
-        bool kept = false;
-        uint64_t lastUse = 0;
-        std::vector<Segment> segments; // by row, each row's in the order the triangles were drawn
-        std::vector<uint32_t> words;
-    };
+    void Keep(KeptSources* out, const DrawMemoInput& in);
 
-    void Keep(Entry& e, const DrawMemoInput& in);
-    void Evict();
-
-    std::unordered_map<std::string, Entry> entries_;
-    std::string key_;                // reused
-    std::vector<uint32_t> scratch_;  // a target-sized surface, zero between uses
-    const Entry* taken_ = nullptr;
-    uint64_t tick_ = 0;
-    size_t keptWords_ = 0;
+    SourceMemo memo_;
+    std::string key_; // reused
+    const SourceMemo::Entry* taken_ = nullptr;
 };
