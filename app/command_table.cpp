@@ -16,6 +16,7 @@
 #include "app/softkey_menu.h"
 #include "app/softkey_page_tables.h"
 #include "platform/messagebox.h"
+#include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/sync.h"
 #include "platform/threads.h"
@@ -387,6 +388,8 @@ void ExportButtonAssignments(const char* section, HWND window)
         std::lock_guard<std::mutex> lock(TableLock);
         list = Assignments;
     }
+    // One write of the file for all the keys, each flushed to the disk.
+    BeginProfileWriteBatch(JoystickIni);
     for (const ButtonAssignment& a : list) {
         if (a.command >= static_cast<uint32_t>(CommandCount))
             continue;
@@ -394,14 +397,16 @@ void ExportButtonAssignments(const char* section, HWND window)
         std::snprintf(value, sizeof(value), "%d", a.button);
         WritePrivateProfileStringA(JoystickSection, GetCommandName(static_cast<int>(a.command)), value, JoystickIni);
     }
+    if (!EndProfileWriteBatch())
+        WriteLogF("%s could not be written", JoystickIni);
     int placement[11] = {};
     if (window)
         GetMainWindowPlacement(placement);
-    FILE* f = std::fopen("Joystick.txt", "w");
-    if (!f)
-        return;
-    std::fprintf(f, "%d %d\n", (placement[7] + placement[9]) / 2, (placement[8] + placement[10]) / 2);
-    std::fclose(f);
+    bool written = ReplaceFileByPrinting("Joystick.txt", [&placement](FILE* f) {
+        return std::fprintf(f, "%d %d\n", (placement[7] + placement[9]) / 2, (placement[8] + placement[10]) / 2) > 0;
+    });
+    if (!written)
+        WriteLog("Joystick.txt could not be written");
 }
 
 void ImportButtonAssignments(const char* section)

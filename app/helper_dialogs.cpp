@@ -14,6 +14,7 @@
 #include "maps/weather_radar.h"
 #include "platform/files.h"
 #include "platform/ini_sections.h"
+#include "platform/log.h"
 #include "platform/messagebox.h"
 #include "platform/process.h"
 #include "platform/profile.h"
@@ -61,12 +62,13 @@ bool InRange(long value, long low, long high) { return value >= low && value <= 
 // could not be created.
 bool WriteExchange(const char* path, const char* body)
 {
-    FILE* f = std::fopen(path, "w");
-    if (!f)
-        return false;
-    WriteWindowCentre(f);
-    std::fputs(body, f);
-    return std::fclose(f) == 0;
+    bool written = ReplaceFileByPrinting(path, [body](FILE* f) {
+        WriteWindowCentre(f);
+        return std::fputs(body, f) >= 0;
+    });
+    if (!written)
+        WriteLogF("%s could not be written", path);
+    return written;
 }
 
 // The helper's path in the System folder.

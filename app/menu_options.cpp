@@ -774,9 +774,5 @@ bool LoadAirspaceColourFile(const char* path)
 
 bool SaveAirspaceColourFile(const char* path)
 {
-    FILE* f = std::fopen(path, "wb");
-    if (!f)
-        return false;
-    size_t n = std::fwrite(AirspaceColours, 1, sizeof(AirspaceColours), f);
-    return std::fclose(f) == 0 && n == sizeof(AirspaceColours);
+    return ReplaceFileContents(path, AirspaceColours, sizeof(AirspaceColours));
 }

@@ -8,6 +8,8 @@
 #include "app/settings.h"
 #include "maps/http_download.h"
 #include "maps/tile_sources.h"
+#include "platform/files.h"
+#include "platform/log.h"
 #include "platform/ini_sections.h"
 #include "platform/profile.h"
 #include "platform/threads.h"
@@ -106,18 +108,15 @@ void ShowNews(int)
             if (*text)
                 text++;
         }
-        FILE* f = std::fopen("newstext.txt", "w");
-        if (f) {
-            bool written = std::fputs(text, f) >= 0;
-            written = std::fclose(f) == 0 && written;
-            if (written) {
-                char parameters[64];
-                std::snprintf(parameters, sizeof parameters, "%d %d", (placement[7] + placement[9]) / 2,
-                              (placement[8] + placement[10]) / 2);
-                char program[600];
-                std::snprintf(program, sizeof program, "%s/Pelmo.exe", SystemFolder);
-                RunHelperProgram(program, parameters);
-            }
+        if (ReplaceFileByPrinting("newstext.txt", [text](FILE* f) { return std::fputs(text, f) >= 0; })) {
+            char parameters[64];
+            std::snprintf(parameters, sizeof parameters, "%d %d", (placement[7] + placement[9]) / 2,
+                          (placement[8] + placement[10]) / 2);
+            char program[600];
+            std::snprintf(program, sizeof program, "%s/Pelmo.exe", SystemFolder);
+            RunHelperProgram(program, parameters);
+        } else {
+            WriteLog("newstext.txt could not be written");
         }
     }
     WriteNumberKey("NewsVersion", last);

@@ -5,6 +5,7 @@
 #include "platform/log.h"
 #include "app/program_root.h"
 #include "display/map_view.h"
+#include "platform/files.h"
 #include "platform/threads.h"
 
 #include <bit>
@@ -111,12 +112,8 @@ bool SaveTrackTo(const char* path)
         PutFloat(record + 16, p.altitude);
         PutFloat(record + 20, k + 1 < TrackRingSize ? TrackRing.points[k + 1].longitude : 0.0f);
     }
-    FILE* f = std::fopen(path, "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = std::fclose(f) == 0 && ok;
-    return ok;
+    // A full disk must not cost the track that was saved before.
+    return ReplaceFileContents(path, bytes.data(), bytes.size());
 }
 
 bool LoadTrackFrom(const char* path)

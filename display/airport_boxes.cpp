@@ -25,6 +25,7 @@
 #include "render/snapshot.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -279,19 +280,20 @@ int FindParkingIndexByName(const char* text)
 
 void WriteParkingListFile(HWND window)
 {
-    FILE* f = OpenFile("lbentries.txt", "w");
-    if (f == nullptr) {
-        WriteLog("Cannot write lbentries.txt");
-        return;
-    }
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
     GetWindowPlacement(window, &placement);
     const RECT& r = placement.rcNormalPosition;
-    std::fprintf(f, "Select Parking Position\n%d %d\n", (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    for (const ParkingRecord& p : GetAirportDetail().parking)
-        std::fprintf(f, "%.*s_%d\n", static_cast<int>(strnlen(p.name, sizeof p.name)), p.name, p.number);
-    std::fclose(f);
+    char path[PATH_MAX];
+    ResolvePath("lbentries.txt", path, sizeof path);
+    bool written = ReplaceFileByPrinting(path, [&r](FILE* f) {
+        std::fprintf(f, "Select Parking Position\n%d %d\n", (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        for (const ParkingRecord& p : GetAirportDetail().parking)
+            std::fprintf(f, "%.*s_%d\n", static_cast<int>(strnlen(p.name, sizeof p.name)), p.name, p.number);
+        return true;
+    });
+    if (!written)
+        WriteLog("Cannot write lbentries.txt");
 }
 
 void RequestAirportViewRedraw()

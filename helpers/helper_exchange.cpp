@@ -2,6 +2,7 @@
 #include "helpers/helper_exchange.h"
 
 #include "platform/codepage.h"
+#include "platform/files.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -57,15 +58,5 @@ bool ReadExchangeNumbers(const std::string& path, size_t count, std::vector<long
 
 bool WriteReply(const std::string& path, const std::string& text)
 {
-    std::string temporary = path + ".part";
-    FILE* f = std::fopen(temporary.c_str(), "w");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return ReplaceFileContents(path.c_str(), text.data(), text.size());
 }

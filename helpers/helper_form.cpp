@@ -37,15 +37,26 @@ std::vector<std::string> SplitCells(const std::string& answer)
     return cells;
 }
 
+// The whole cell, to its last byte: a NUL inside it ends no number early.
 bool WholeNumber(const std::string& text, long* value)
 {
     errno = 0;
     char* end = nullptr;
     long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || errno == ERANGE || *end)
+    if (text.empty() || errno == ERANGE || end != text.c_str() + text.size())
         return false;
     *value = v;
     return true;
+}
+
+// A cell as the refusal quotes it: bytes that cannot be shown become '?'.
+std::string Shown(const std::string& cell)
+{
+    std::string shown = cell;
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    return shown;
 }
 
 bool ReadCell(const std::string& cell, FormField* field, std::string* refusal)
@@ -72,11 +83,11 @@ bool ReadCell(const std::string& cell, FormField* field, std::string* refusal)
             field->value = number;
             return true;
         }
-        *refusal = field->label + ": \"" + cell + "\" is not a whole number from " + std::to_string(field->min) +
+        *refusal = field->label + ": \"" + Shown(cell) + "\" is not a whole number from " + std::to_string(field->min) +
                    " to " + std::to_string(field->max) + ".";
         return false;
     }
-    *refusal = field->label + ": \"" + cell + "\" is not one of the choices.";
+    *refusal = field->label + ": \"" + Shown(cell) + "\" is not one of the choices.";
     return false;
 }
 
@@ -149,15 +160,6 @@ std::vector<std::string> ZenityArguments(const std::string& title, const std::st
     return args;
 }
 
-void ShowRefusal(const std::string& title, const std::string& refusal)
-{
-    std::fprintf(stderr, "%s: %s\n", title.c_str(), refusal.c_str());
-    std::string ignored;
-    if (CanAskUser())
-        RunDialogTool(DialogTool::Zenity,
-                      {"--error", "--no-markup", "--title=" + ToUtf8(title), "--text=" + ToUtf8(refusal)}, &ignored);
-}
-
 // One showing of the form: Answered, Cancelled, or NotRun for the
 // scripted answer.
 AskResult ShowForm(const std::string& title, const std::string& text, const std::vector<FormField>& fields,
@@ -170,6 +172,15 @@ AskResult ShowForm(const std::string& title, const std::string& text, const std:
 }
 
 }  // namespace
+
+void ShowFormRefusal(const std::string& title, const std::string& refusal)
+{
+    std::fprintf(stderr, "%s: %s\n", title.c_str(), refusal.c_str());
+    std::string ignored;
+    if (CanAskUser())
+        RunDialogTool(DialogTool::Zenity,
+                      {"--error", "--no-markup", "--title=" + ToUtf8(title), "--text=" + ToUtf8(refusal)}, &ignored);
+}
 
 bool ReadFormAnswer(const std::string& answer, std::vector<FormField>* fields, std::string* refusal)
 {
@@ -201,7 +212,7 @@ bool AskForm(const std::string& title, const std::string& text, std::vector<Form
             *fields = entered;
             return true;
         }
-        ShowRefusal(title, refusal);
+        ShowFormRefusal(title, refusal);
         if (scripted)
             return false;
         shown = entered;

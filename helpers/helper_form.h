@@ -26,6 +26,9 @@ using FormCheck = bool (*)(const std::vector<FormField>& fields, std::string* re
 // the field's value. False with *refusal when a cell cannot be taken; the
 // fields then hold every cell that could.
 bool ReadFormAnswer(const std::string& answer, std::vector<FormField>* fields, std::string* refusal);
+// Says why an answer was refused: on the error stream, and in a message
+// window when there is a display.
+void ShowFormRefusal(const std::string& title, const std::string& refusal);
 
 // Asks until the user gives an answer that can be taken or cancels. With a
 // display a refused answer is shown as a message and the form opens again

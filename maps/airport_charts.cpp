@@ -93,6 +93,9 @@ bool ShownHasGeoref = false;
 std::recursive_mutex IndexLock;
 std::vector<AirportIndexRecord> Index;
 bool IndexLoaded = false;
+// The file could not be read whole (not at all, or more records than the
+// table takes): what it holds is another program's, so it is not written over.
+bool IndexFileKept = false;
 int IndexCapacity = 0;
 int SelectedAirport = -1;
 ChartEntry Lists[4][ChartListSize];
@@ -174,7 +177,7 @@ bool DrawPage(const char* pdf, int n, int dpi, const char* target)
     char tool[PathSize];
     snprintf(tool, sizeof tool, "%s/System/mudraw.exe", ProgramRoot);
     int code = RunProgramWithArguments(tool, {"-o", part, "-r", resolution, pdf, pages}, SystemFolder, nullptr);
-    if (code == 0 && IsRegularFile(part) && rename(part, target) == 0)
+    if (code == 0 && IsRegularFile(part) && CommitReplacementFile(part, target))
         return true;
     remove(part);
     WriteLogF("page %d of %s could not be drawn (%d)", n, pdf, code);
@@ -183,17 +186,7 @@ bool DrawPage(const char* pdf, int n, int dpi, const char* target)
 
 bool WriteWholeText(const char* path, const char* text)
 {
-    char part[PathSize + 32];
-    snprintf(part, sizeof part, "%s.part", path);
-    FILE* f = fopen(part, "w");
-    if (!f)
-        return false;
-    bool ok = fputs(text, f) >= 0;
-    ok = fclose(f) == 0 && ok;
-    if (ok && rename(part, path) == 0)
-        return true;
-    remove(part);
-    return false;
+    return ReplaceFileContents(path, text, strlen(text));
 }
 
 void ThumbnailThread(std::string pdf, std::string icao, int pages)
@@ -780,6 +773,69 @@ void SaveChartGeoref(const float edges[4], double lon1, double lat1, double lon2
     OpenChartGeoref(Settings.AirportName);
 }
 
+namespace {
+
+// Under IndexLock: the records the file holds, as many as its count names
+// but never more than its size holds: a count that lies (two million over
+// three records) costs none of the airports that are there. False when
+// the file is there but cannot be read whole: no count, a count below one
+// before records, more records than the table takes, a failed read.
+bool ReadIndexFile(const char* path)
+{
+    char resolved[PathSize + 32];
+    if (!ResolvePath(path, resolved, sizeof resolved))
+        return true;  // no index yet
+    FILE* f = fopen(resolved, "rb");
+    struct stat st;
+    if (!f || fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (f)
+            fclose(f);
+        WriteLogF("%s cannot be read", path);
+        return false;
+    }
+    int32_t n = 0;
+    if (st.st_size == 0 || fread(&n, 4, 1, f) != 1) {
+        fclose(f);
+        if (st.st_size == 0)
+            return true;
+        WriteLogF("%s holds no count", path);
+        return false;
+    }
+    long long held = (static_cast<long long>(st.st_size) - 4) / static_cast<long long>(sizeof(AirportIndexRecord));
+    if (n < 1) {
+        // No airports by its count; records after such a count are no
+        // table this program knows how to read.
+        fclose(f);
+        if (held == 0)
+            return true;
+        WriteLogF("%s counts %d airports before %lld records", path, static_cast<int>(n), held);
+        return false;
+    }
+    long long wanted = std::min<long long>(n, held);
+    long long taken = std::min<long long>(wanted, MaxIndexRecords);
+    if (wanted != n)
+        WriteLogF("%s names %d airports and holds %lld", path, static_cast<int>(n), held);
+    std::vector<AirportIndexRecord> records(static_cast<size_t>(taken));
+    size_t got = records.empty() ? 0 : fread(records.data(), sizeof(AirportIndexRecord), records.size(), f);
+    fclose(f);
+    for (size_t i = 0; i < got; i++) {
+        AirportIndexRecord& r = records[i];
+        r.icao[sizeof r.icao - 1] = 0;
+        // A file that counts its table's room holds empty records past its
+        // airports: they are no airports.
+        if (r.icao[0] != 0)
+            Index.push_back(r);
+    }
+    IndexCapacity = std::max(static_cast<int>(got), IndexStartCapacity);
+    if (static_cast<long long>(got) < wanted) {
+        WriteLogF("%s: %zu of its %lld records read, the file is kept as it is", path, got, wanted);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool LoadAirportIndex()
 {
     std::lock_guard<std::recursive_mutex> hold(IndexLock);
@@ -789,25 +845,7 @@ bool LoadAirportIndex()
     IndexCapacity = IndexStartCapacity;
     char path[PathSize + 32];
     snprintf(path, sizeof path, "%s/Airports/Airport.idx", DataFolder);
-    if (FILE* f = OpenFile(path, "rb")) {
-        int32_t n = 0;
-        if (fread(&n, 4, 1, f) == 1 && n >= 1 && n <= MaxIndexRecords) {
-            for (int32_t i = 0; i < n; i++) {
-                AirportIndexRecord r{};
-                if (fread(&r, sizeof r, 1, f) != 1) {
-                    WriteLogF("%s names %d airports and holds %d", path, n, i);
-                    break;
-                }
-                r.icao[sizeof r.icao - 1] = 0;
-                // A file that counts its table's room holds empty records
-                // past its airports: they are no airports.
-                if (r.icao[0] != 0)
-                    Index.push_back(r);
-            }
-            IndexCapacity = std::max(n, IndexStartCapacity);
-        }
-        fclose(f);
-    }
+    IndexFileKept = !ReadIndexFile(path);
     IndexLoaded = true;
     return true;
 }
@@ -820,25 +858,23 @@ void SaveAirportIndex()
     char airports[PathSize], path[PathSize + 32];
     snprintf(airports, sizeof airports, "%s/Airports", DataFolder);
     snprintf(path, sizeof path, "%s/Airport.idx", airports);
-    if (IsDirectory(airports)) {
+    if (IndexFileKept) {
+        WriteLogF("%s is left as it was", path);
+    } else if (IsDirectory(airports)) {
         // The airports in use only: slots beyond them hold nothing.
         std::string bytes(4, '\0');
         int32_t n = static_cast<int32_t>(Index.size());
         memcpy(bytes.data(), &n, 4);
         bytes.append(reinterpret_cast<const char*>(Index.data()), Index.size() * sizeof(AirportIndexRecord));
-        char part[PathSize + 64];
-        snprintf(part, sizeof part, "%s.part", path);
-        FILE* f = fopen(part, "wb");
-        bool ok = f && fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-        ok = f && fclose(f) == 0 && ok;
-        if (!ok || rename(part, path) != 0) {
-            remove(part);
+        char resolved[PathSize + 32];
+        ResolvePath(path, resolved, sizeof resolved);
+        if (!ReplaceFileContents(resolved, bytes.data(), bytes.size()))
             WriteLogF("%s could not be written", path);
-        }
     }
     Index.clear();
     IndexCapacity = 0;
     IndexLoaded = false;
+    IndexFileKept = false;
     SelectedAirport = -1;
 }
 

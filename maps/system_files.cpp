@@ -15,7 +15,6 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include <atomic>
 #include <bit>
 #include <cctype>
 #include <cstdio>
@@ -107,24 +106,12 @@ bool ReadWholeFile(const char* path, size_t limit, std::vector<uint8_t>* out)
     return ok;
 }
 
-// Writes bytes to a temporary file beside path and renames it into place,
-// so that a failed write leaves no part of a file.
+// Replaces the file at path (found in any case) whole.
 bool WriteFileWhole(const char* path, const void* bytes, size_t size)
 {
-    static std::atomic<unsigned> counter{0};
-    char resolved[600], temporary[640];
+    char resolved[600];
     ResolvePath(path, resolved, sizeof resolved);
-    snprintf(temporary, sizeof temporary, "%s.%d.%u.tmp", resolved, static_cast<int>(getpid()),
-             counter.fetch_add(1));
-    FILE* file = fopen(temporary, "wb");
-    if (!file)
-        return false;
-    bool ok = size == 0 || fwrite(bytes, 1, size, file) == size;
-    ok = fclose(file) == 0 && ok;
-    if (ok && rename(temporary, resolved) == 0)
-        return true;
-    remove(temporary);
-    return false;
+    return ReplaceFileContents(resolved, bytes, size);
 }
 
 bool ReplaceText(std::string* text, const char* from, const char* to)

@@ -15,6 +15,7 @@
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/sync.h"
+#include "platform/termination.h"
 
 #include <cstring>
 #include <strings.h>
@@ -90,6 +91,17 @@ static void WriteInstallRequest(const char* package)
     WritePrivateProfileStringA(InstallRequestSection, "Language", Settings.Language, ini);
 }
 
+// The program is being ended (a termination signal ended the wait and the
+// downloader with it): nothing more is started, nothing is reported, and
+// the settings stay as they are.
+static bool EndedMeanwhile()
+{
+    if (!IsTerminationRequested())
+        return false;
+    WriteLog("Navigation data: the program ends, the download is given up");
+    return true;
+}
+
 // Downloads and installs the package; the window is out of the topmost band
 // meanwhile, so the downloader's own window can be seen.
 static bool DownloadPackage(const char* package)
@@ -104,6 +116,8 @@ static bool DownloadPackage(const char* package)
     FormatText(folder, sizeof(folder), "%s/System", DataFolder);
     NavDownloadOffered = 1;
     RunAndWait(downloader, folder);
+    if (EndedMeanwhile())
+        return false;
 
     char packagePath[PathSize];
     FormatText(packagePath, sizeof(packagePath), "%s/Navdata/%s", DataFolder, package);
@@ -113,6 +127,8 @@ static bool DownloadPackage(const char* package)
     }
     FormatText(folder, sizeof(folder), "%s/Navdata", DataFolder);
     RunAndWait(packagePath, folder);
+    if (EndedMeanwhile())
+        return false;
     DeleteFileA(packagePath);
     return true;
 }
@@ -133,6 +149,8 @@ bool CheckForNavData()
     if (Exists(navaids))
         return true;
 
+    if (EndedMeanwhile())
+        return false;
     WriteLogF("Navigation data %s missing: asking for %s", navaids, package->file);
     WriteInstallRequest(package->file);
     bool topMost = Settings.TopMost != 0;

@@ -5,6 +5,7 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -34,12 +35,9 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>* out)
 
 bool WriteWholeFile(const char* path, const std::vector<uint8_t>& bytes)
 {
-    FILE* f = OpenFile(path, "wb");
-    if (f == nullptr)
-        return false;
-    // An empty file is written as one: fwrite takes no null buffer.
-    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
+    char resolved[PATH_MAX];
+    ResolvePath(path, resolved, sizeof resolved);
+    return ReplaceFileContents(resolved, bytes.data(), bytes.size());
 }
 
 void BuildLongitudeIndex(const double* longitudes, size_t count, LongitudeIndex* index)

@@ -3,6 +3,7 @@
 #include "navdata/plan_file.h"
 
 #include "platform/codepage.h"
+#include "platform/files.h"
 
 #include <algorithm>
 #include <cctype>
@@ -207,21 +208,13 @@ bool WritePlnFile(const char* path, const FlightPlanRecord& plan, PlanKindSet ki
         title.resize(title.size() >= 4 ? title.size() - 4 : 0);
     else
         target += ".pln";
-    // Written beside the target and renamed over it, so a failed write never
-    // leaves half a plan where the old one was.
-    std::string part = target + ".part";
-    FILE* file = std::fopen(part.c_str(), "w");
-    if (file == nullptr) {
+    // A failed write (a full disk) keeps the old plan whole.
+    bool written = ReplaceFileByPrinting(target.c_str(), [&](FILE* file) {
+        PlnWriter out{file};
+        WritePlnBody(&out, plan, count, kinds, title, texts);
+        return !out.failed;
+    });
+    if (!written)
         std::snprintf(problem, problemSize, "cannot be written");
-        return false;
-    }
-    PlnWriter out{file};
-    WritePlnBody(&out, plan, count, kinds, title, texts);
-    bool closed = std::fclose(file) == 0;
-    if (out.failed || !closed || std::rename(part.c_str(), target.c_str()) != 0) {
-        std::remove(part.c_str());
-        std::snprintf(problem, problemSize, "cannot be written");
-        return false;
-    }
-    return true;
+    return written;
 }

@@ -2,6 +2,8 @@
 // and the tests; the map program only reads it.
 #include "navdata/procedure_db.h"
 
+#include "platform/files.h"
+
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -119,8 +121,8 @@ bool WriteNavdataDb(const char* path, const std::vector<NavdataDbAirport>& airpo
     if (!ok)
         std::snprintf(problem, problemSize, "%s", db != nullptr ? sqlite3_errmsg(db) : "out of memory");
     sqlite3_close(db);
-    if (ok && std::rename(part.c_str(), path) != 0) {
-        std::snprintf(problem, problemSize, "cannot be renamed into place");
+    if (ok && !CommitReplacementFile(part.c_str(), path)) {
+        std::snprintf(problem, problemSize, "cannot be put in place");
         ok = false;
     }
     if (!ok)

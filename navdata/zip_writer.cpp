@@ -5,6 +5,7 @@
 
 #include <minizip/zip.h>
 
+#include <cstdio>
 #include <cstring>
 
 bool IsContainedEntryName(const char* name)
@@ -34,17 +35,22 @@ static bool AddEntry(zipFile zip, const char* name, const std::string& data)
     return zipCloseFileInZip(zip) == ZIP_OK && ok;
 }
 
+// Written beside its path, which it replaces only once it is whole.
 struct ZipStream {
     zipFile zip;
     bool ok;
+    std::string path;
+    std::string part;
 };
 
 ZipStream* OpenZipStream(const char* path)
 {
     char resolved[512];
     ResolvePath(path, resolved, sizeof(resolved));
-    zipFile zip = zipOpen64(resolved, APPEND_STATUS_CREATE);
-    return zip == nullptr ? nullptr : new ZipStream{zip, true};
+    std::string part = std::string(resolved) + ".part";
+    std::remove(part.c_str());
+    zipFile zip = zipOpen64(part.c_str(), APPEND_STATUS_CREATE);
+    return zip == nullptr ? nullptr : new ZipStream{zip, true, resolved, part};
 }
 
 bool AddZipStreamEntry(ZipStream* stream, const char* name, const std::string& data)
@@ -59,6 +65,10 @@ bool CloseZipStream(ZipStream* stream)
     if (stream == nullptr)
         return false;
     bool ok = zipClose(stream->zip, nullptr) == ZIP_OK && stream->ok;
+    if (ok)
+        ok = CommitReplacementFile(stream->part.c_str(), stream->path.c_str());
+    else
+        std::remove(stream->part.c_str());
     delete stream;
     return ok;
 }

@@ -10,8 +10,9 @@ struct ZipWriterEntry {
     std::string data;
 };
 
-// Writes the archive anew; false when it cannot be written or an entry name
-// could leave its folder (empty, absolute, or with a ".." part).
+// Writes the archive anew, beside the old one and renamed into place only
+// when whole; false (the old archive kept) when it cannot be written or an
+// entry name could leave its folder (empty, absolute, or with a ".." part).
 bool WriteZipArchive(const char* path, const std::vector<ZipWriterEntry>& entries);
 
 // An archive written entry by entry, for archives too large to gather in

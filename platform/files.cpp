@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <dirent.h>
@@ -189,16 +190,44 @@ bool CopyFileContents(const char* from, const char* to, bool failIfExists)
     return true;
 }
 
+// The room a test leaves each replaced file (negative: no limit), and
+// whether their flush fails.
+std::atomic<long long> FileSpaceForTests{-1};
+std::atomic<bool> FlushFailsForTests{false};
+
+int Flush(int fd)
+{
+    if (FlushFailsForTests) {
+        errno = ENOSPC;
+        return -1;
+    }
+    return fsync(fd);
+}
+
+// Writes all of data to fd; false with errno set when the disk (or a test's
+// limit) takes less.
 bool WriteAllBytes(int fd, const void* data, size_t size)
 {
     const char* bytes = static_cast<const char*>(data);
+    long long room = FileSpaceForTests.load();
     size_t done = 0;
     while (done < size) {
-        ssize_t put = write(fd, bytes + done, size - done);
+        size_t chunk = size - done;
+        if (room >= 0 && static_cast<long long>(done + chunk) > room) {
+            if (static_cast<long long>(done) >= room) {
+                errno = ENOSPC;
+                return false;
+            }
+            chunk = static_cast<size_t>(room) - done;
+        }
+        ssize_t put = write(fd, bytes + done, chunk);
         if (put < 0 && errno == EINTR)
             continue;
-        if (put <= 0)
+        if (put <= 0) {
+            if (put == 0)
+                errno = ENOSPC;
             return false;
+        }
         done += static_cast<size_t>(put);
     }
     return true;
@@ -216,34 +245,48 @@ int CreateTempBeside(const std::string& path, mode_t mode, std::string* temp)
     return fd;
 }
 
-} // namespace
-
-bool ReplaceFileContents(const char* path, const void* data, size_t size, void (*beforeRename)(const char*))
+// The rename itself reaches the disk only with its folder.
+void SyncFolderOf(const std::string& path)
 {
-    if (!path || !*path || (!data && size > 0))
-        return Fail(ERROR_INVALID_PARAMETER);
-    mode_t mode = 0666;
-    struct stat st;
-    if (stat(path, &st) == 0) {
-        if (S_ISDIR(st.st_mode) || (st.st_mode & S_IWUSR) == 0 || access(path, W_OK) != 0)
-            return Fail(ERROR_ACCESS_DENIED);
-        mode = st.st_mode & 07777;
+    size_t slash = path.find_last_of('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
     }
-    std::string temp;
-    int fd = CreateTempBeside(path, mode, &temp);
-    if (fd < 0)
-        return FailFromErrno();
-    if (mode != 0666)
-        fchmod(fd, mode); // the old file's mode, not the umask's
-    bool ok = WriteAllBytes(fd, data, size);
-    int error = errno;
+}
+
+// The file a write to path lands in: a symbolic link's target, so the link
+// stays a link; else path itself.
+std::string WriteTarget(const char* path)
+{
+    struct stat st;
+    char target[PathBufferSize];
+    if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode) && realpath(path, target))
+        return target;
+    return path;
+}
+
+// Flushes the written temporary and renames it over target; on any failure
+// the temporary goes and target stays as it was. fd is closed.
+bool FinishReplacement(int fd, const std::string& temp, const std::string& target, bool written, int error,
+                       void (*beforeRename)(const char*))
+{
+    bool ok = written;
+    // A full disk may only show at the flush (delayed allocation, network
+    // file systems), so the old file goes only after it.
+    if (ok && Flush(fd) != 0) {
+        ok = false;
+        error = errno;
+    }
     if (close(fd) != 0 && ok) {
         ok = false;
         error = errno;
     }
     if (ok && beforeRename)
         beforeRename(temp.c_str());
-    if (ok && rename(temp.c_str(), path) != 0) {
+    if (ok && rename(temp.c_str(), target.c_str()) != 0) {
         ok = false;
         error = errno;
     }
@@ -251,7 +294,65 @@ bool ReplaceFileContents(const char* path, const void* data, size_t size, void (
         unlink(temp.c_str());
         return Fail(ErrnoToLastError(error));
     }
+    SyncFolderOf(target);
     return true;
+}
+
+} // namespace
+
+void SetFullDiskForTests(long long bytes, bool flushFails)
+{
+    FileSpaceForTests = bytes < 0 ? -1 : bytes;
+    FlushFailsForTests = flushFails;
+}
+
+bool ReplaceFileContents(const char* path, const void* data, size_t size, void (*beforeRename)(const char*))
+{
+    if (!path || !*path || (!data && size > 0))
+        return Fail(ERROR_INVALID_PARAMETER);
+    std::string target = WriteTarget(path);
+    mode_t mode = 0666;
+    struct stat st;
+    if (stat(target.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode) || (st.st_mode & S_IWUSR) == 0 || access(target.c_str(), W_OK) != 0)
+            return Fail(ERROR_ACCESS_DENIED);
+        mode = st.st_mode & 07777;
+    }
+    std::string temp;
+    int fd = CreateTempBeside(target, mode, &temp);
+    if (fd < 0)
+        return FailFromErrno();
+    if (mode != 0666)
+        fchmod(fd, mode); // the old file's mode, not the umask's
+    bool written = WriteAllBytes(fd, data, size);
+    return FinishReplacement(fd, temp, target, written, errno, beforeRename);
+}
+
+bool ReplaceFileByPrinting(const char* path, const std::function<bool(FILE*)>& print)
+{
+    char* text = nullptr;
+    size_t size = 0;
+    FILE* stream = open_memstream(&text, &size);
+    if (!stream)
+        return Fail(ERROR_NOT_ENOUGH_MEMORY);
+    bool printed = print(stream) && !ferror(stream);
+    printed = fclose(stream) == 0 && printed;
+    bool ok = printed ? ReplaceFileContents(path, text, size) : Fail(ERROR_INVALID_PARAMETER);
+    free(text);
+    return ok;
+}
+
+bool CommitReplacementFile(const char* tempPath, const char* path)
+{
+    if (!tempPath || !path || !*path)
+        return Fail(ERROR_INVALID_PARAMETER);
+    int fd = open(tempPath, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        int error = errno;
+        unlink(tempPath);
+        return Fail(ErrnoToLastError(error));
+    }
+    return FinishReplacement(fd, tempPath, WriteTarget(path), true, 0, nullptr);
 }
 
 char* NormalizePath(char* path)

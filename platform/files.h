@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
 #define FILE_ATTRIBUTE_READONLY 0x1u
@@ -54,10 +55,26 @@ int GetFileLength(const char* path, uint32_t* length);
 int FileExists(const char* path);
 // True when path, looked up as ResolvePath does, is a folder.
 bool IsDirectory(const char* path);
-// Replaces the whole file at path (taken as given) by size bytes: a temporary
-// file beside it, then rename, so that a crash never leaves half a file. A
-// file marked read-only is refused as Windows refuses to write it
-// (ERROR_ACCESS_DENIED) and stays as it was; a replaced file keeps its mode.
+// Replaces the whole file at path (taken as given; through a symbolic link
+// the file it names is replaced) by size bytes: written to a temporary file
+// beside it, flushed to the disk, and renamed into place only when all of it
+// was written, so that a failed write (a full disk) or a crash keeps the old
+// file whole and leaves no temporary behind. A file marked read-only is
+// refused as Windows refuses to write it (ERROR_ACCESS_DENIED) and stays as
+// it was; a replaced file keeps its mode. A full disk sets ERROR_DISK_FULL.
 // beforeRename, when given, runs on the finished temporary file (tests).
 bool ReplaceFileContents(const char* path, const void* data, size_t size,
                          void (*beforeRename)(const char* tempPath) = nullptr);
+// The same for a writer that prints: print writes into a stream held in
+// memory and returns false when it has nothing fit to write, which writes
+// nothing.
+bool ReplaceFileByPrinting(const char* path, const std::function<bool(FILE*)>& print);
+// Puts a file that a library or a tool finished at tempPath (beside path)
+// in path's place: flushed, then renamed. False removes the temporary and
+// keeps path as it was.
+bool CommitReplacementFile(const char* tempPath, const char* path);
+// For tests, a full disk: every file the functions above write takes at most
+// bytes bytes (negative: no limit) and the rest fails; with flushFails the
+// flush fails too, as a full disk shows on file systems that find room for
+// the data only then.
+void SetFullDiskForTests(long long bytes, bool flushFails = false);

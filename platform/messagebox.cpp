@@ -4,6 +4,7 @@
 #include "platform/messagebox.h"
 
 #include "platform/codepage.h"
+#include "platform/termination.h"
 
 #include <SDL.h>
 #include <algorithm>
@@ -93,72 +94,8 @@ bool HasDisplay()
 
 // A termination signal (SIGTERM, SIGINT) while a box is open: SDL shows the
 // box in a child process of its own and waits for it, and the signal's quit
-// event would wait with it. The handler chains to the one it replaced (SDL's,
-// which queues the quit) and wakes the box's watcher through a pipe, which
-// ends the box; boxes asked for after the signal are not shown at all.
-std::atomic<bool> TerminationRequested{false};
-int SignalPipe[2] = {-1, -1};
-struct sigaction ReplacedTerm, ReplacedInt;
-
-// Runs the replaced handler; false when that is the default action, which
-// ends the process once this handler returns.
-bool ChainSignal(int signal, const struct sigaction& replaced)
-{
-    if (!(replaced.sa_flags & SA_SIGINFO) && replaced.sa_handler == SIG_DFL) {
-        std::signal(signal, SIG_DFL);
-        raise(signal);
-        return false;
-    }
-    if (replaced.sa_flags & SA_SIGINFO) {
-        if (replaced.sa_sigaction)
-            replaced.sa_sigaction(signal, nullptr, nullptr);
-    } else if (replaced.sa_handler != SIG_IGN) {
-        replaced.sa_handler(signal);
-    }
-    return true;
-}
-
-void OnTerminationSignal(int signal);
-
-void PutInHandler(int signal)
-{
-    struct sigaction action {};
-    action.sa_handler = OnTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(signal, &action, nullptr);
-}
-
-void OnTerminationSignal(int signal)
-{
-    int saved = errno;
-    TerminationRequested = true;
-    char byte = 1;
-    if (write(SignalPipe[1], &byte, 1) < 0) {
-        // The pipe is full: the watcher has a wake-up waiting already.
-    }
-    // The video layer's handler puts itself back in our place: take it back.
-    if (ChainSignal(signal, signal == SIGTERM ? ReplacedTerm : ReplacedInt))
-        PutInHandler(signal);
-    errno = saved;
-}
-
-// Put in once, when the first box with a display opens: by then the video
-// layer has put in its own handlers, which this one chains to.
-void WatchTerminationSignals()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (pipe2(SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-            return;
-        sigaction(SIGTERM, nullptr, &ReplacedTerm);
-        sigaction(SIGINT, nullptr, &ReplacedInt);
-        PutInHandler(SIGTERM);
-        // A signal the program was started to ignore stays ignored.
-        if (ReplacedInt.sa_handler != SIG_IGN)
-            PutInHandler(SIGINT);
-    });
-}
+// event would wait with it. The signal wakes the box's watcher, which ends
+// the box; boxes asked for after the signal are not shown at all.
 
 // The process ids of this process's children, from /proc.
 std::vector<pid_t> ChildProcesses()
@@ -207,7 +144,7 @@ class BoxWatch {
 public:
     BoxWatch() : done_(eventfd(0, EFD_CLOEXEC)), before_(ChildProcesses())
     {
-        if (done_ >= 0 && SignalPipe[0] >= 0)
+        if (done_ >= 0 && TerminationEventFd() >= 0)
             thread_ = std::thread([this] { Watch(); });
     }
     ~BoxWatch()
@@ -235,17 +172,14 @@ private:
         for (;;) {
             // Once the signal came, look again shortly: the box's process
             // may not have been started yet when it came.
-            bool ending = TerminationRequested;
+            bool ending = IsTerminationRequested();
             if (ending)
                 EndBoxProcesses(before_);
-            pollfd fds[2] = {{done_, POLLIN, 0}, {SignalPipe[0], POLLIN, 0}};
+            pollfd fds[2] = {{done_, POLLIN, 0}, {ending ? -1 : TerminationEventFd(), POLLIN, 0}};
             if (poll(fds, 2, ending ? 50 : -1) < 0 && errno != EINTR)
                 return;
             if (fds[0].revents)
                 return;
-            char drain[16];
-            while (read(SignalPipe[0], drain, sizeof drain) > 0) {
-            }
         }
     }
 };
@@ -274,12 +208,12 @@ int ShowWithSdl(const char* text, const char* caption, UINT type, const ButtonSe
     int shown = -1;
     {
         BoxWatch watch;
-        if (!TerminationRequested)
+        if (!IsTerminationRequested())
             shown = SDL_ShowMessageBox(&box, &chosen);
     }
     // Ended by a termination signal, or closed without a button: what Escape
     // would have chosen (the program ends through its own quit next).
-    if (TerminationRequested || (shown == 0 && chosen <= 0))
+    if (IsTerminationRequested() || (shown == 0 && chosen <= 0))
         return buttons.ids[buttons.count - 1];
     return shown == 0 ? chosen : -1;
 }
@@ -319,7 +253,7 @@ std::vector<std::string> ZenityBoxArguments(const char* text, const char* captio
 int ShowWithZenity(const char* text, const char* caption, UINT type, const ButtonSet& buttons)
 {
     int escape = buttons.ids[buttons.count - 1];
-    if (TerminationRequested)
+    if (IsTerminationRequested())
         return escape;
     std::vector<std::string> args = ZenityBoxArguments(text, caption, type, buttons);
     std::vector<char*> argv;
@@ -345,10 +279,10 @@ int ShowWithZenity(const char* text, const char* caption, UINT type, const Butto
     }
     std::string output;
     for (;;) {
-        pollfd fds[2] = {{out[0], POLLIN, 0}, {SignalPipe[0], POLLIN, 0}};
-        if (poll(fds, SignalPipe[0] >= 0 ? 2 : 1, -1) < 0 && errno != EINTR)
+        pollfd fds[2] = {{out[0], POLLIN, 0}, {TerminationEventFd(), POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0 && errno != EINTR)
             break;
-        if (TerminationRequested) {
+        if (IsTerminationRequested()) {
             kill(pid, SIGTERM);
             break;
         }
@@ -366,7 +300,7 @@ int ShowWithZenity(const char* text, const char* caption, UINT type, const Butto
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (TerminationRequested)
+    if (IsTerminationRequested())
         return escape;
     if (!WIFEXITED(status) || WEXITSTATUS(status) == 127)
         return -1;

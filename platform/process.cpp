@@ -6,18 +6,24 @@
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "platform/sync.h"
+#include "platform/log.h"
+#include "platform/termination.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <poll.h>
 #include <spawn.h>
 #include <string>
 #include <strings.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -306,7 +312,14 @@ int Spawn(const Command& command, const char* directory, pid_t* pid)
     for (const std::string& word : command.words)
         argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
-    int result = posix_spawn(pid, argv[0], &actions, nullptr, argv.data(), environ);
+    // A group of its own, so that ending the program can end the program it
+    // started together with whatever that one started (its window ...).
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    int result = posix_spawn(pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     return result;
 }
@@ -342,6 +355,83 @@ pid_t Start(const char* file, const char* parameters, const char* directory, int
         return -1;
     }
     return pid;
+}
+
+void NoteEnd(ProcessHandle* process, int status)
+{
+    process->ended = true;
+    process->exitCode = ExitCodeOf(status);
+}
+
+// A descriptor that becomes readable when the process ends; -1 where the
+// kernel has none.
+int ProcessEventFd(pid_t pid)
+{
+#ifdef SYS_pidfd_open
+    return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+
+// Waits up to milliseconds (-1: no limit) for the process, or until the
+// termination signal came when stopAtTermination; true once it ended.
+bool AwaitEnd(ProcessHandle* process, int pidfd, int milliseconds, bool stopAtTermination)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        int status = 0;
+        pid_t got = waitpid(process->pid, &status, WNOHANG);
+        if (got == process->pid || (got < 0 && errno == ECHILD)) {
+            NoteEnd(process, status);
+            return true;
+        }
+        if (stopAtTermination && IsTerminationRequested())
+            return false;
+        int wait = -1;
+        if (milliseconds >= 0) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                              std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                return false;
+            wait = static_cast<int>(left.count());
+        }
+        // Without a process descriptor the end is looked for every 10 ms.
+        if (pidfd < 0)
+            wait = wait < 0 ? 10 : std::min(wait, 10);
+        pollfd fds[2] = {{pidfd, POLLIN, 0}, {stopAtTermination ? TerminationEventFd() : -1, POLLIN, 0}};
+        poll(fds, 2, wait);
+    }
+}
+
+// The program ends: so does the program it waits for, and every program
+// that one started (its group), asked first, then made to.
+void EndProcessGroup(ProcessHandle* process, int pidfd)
+{
+    WriteLogF("Ending program %d and the programs it started", static_cast<int>(process->pid));
+    kill(-process->pid, SIGTERM);
+    if (!AwaitEnd(process, pidfd, 1000, false)) {
+        kill(-process->pid, SIGKILL);
+        AwaitEnd(process, pidfd, -1, false);
+    }
+    // Its group may outlive it (the pid stays taken while it does).
+    kill(-process->pid, SIGKILL);
+}
+
+// The wait without a time limit, which a termination signal ends: the
+// process is ended with it, so the program can go.
+DWORD WaitForProcessOrTermination(ProcessHandle* process)
+{
+    if (process->ended)
+        return WAIT_OBJECT_0;
+    WatchTerminationSignals();
+    int pidfd = ProcessEventFd(process->pid);
+    if (!AwaitEnd(process, pidfd, -1, true))
+        EndProcessGroup(process, pidfd);
+    if (pidfd >= 0)
+        close(pidfd);
+    return WAIT_OBJECT_0;
 }
 
 } // namespace
@@ -449,13 +539,14 @@ DWORD WaitForProcess(HandleObject* object, DWORD milliseconds)
 {
     auto* process = reinterpret_cast<ProcessHandle*>(object);
     std::lock_guard<std::mutex> hold(process->lock);
+    if (milliseconds == INFINITE)
+        return WaitForProcessOrTermination(process);
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     while (!process->ended) {
         int status = 0;
-        pid_t got = waitpid(process->pid, &status, milliseconds == INFINITE ? 0 : WNOHANG);
+        pid_t got = waitpid(process->pid, &status, WNOHANG);
         if (got == process->pid) {
-            process->ended = true;
-            process->exitCode = ExitCodeOf(status);
+            NoteEnd(process, status);
         } else if (got < 0 && errno != EINTR) {
             SetLastError(ErrnoToLastError(errno));
             return WAIT_FAILED;

@@ -287,6 +287,9 @@ DWORD ErrnoToLastError(int error)
         return ERROR_ALREADY_EXISTS;
     case ENOMEM:
         return ERROR_NOT_ENOUGH_MEMORY;
+    case ENOSPC:
+    case EDQUOT:
+        return ERROR_DISK_FULL;
     case EBADF:
         return ERROR_INVALID_HANDLE;
     case ENAMETOOLONG:

@@ -6,6 +6,7 @@
 #include "platform/window_internal.h"
 
 #include "platform/codepage.h"
+#include "platform/termination.h"
 
 #include <SDL2/SDL.h>
 #include <algorithm>
@@ -88,6 +89,8 @@ bool EnsureSdlVideo()
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return false;
     VideoStartedHere = true;
+    // After SDL's own handlers, which queue the quit event ours hands on.
+    WatchTerminationSignals();
     return true;
 }
 

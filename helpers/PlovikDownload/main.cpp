@@ -6,6 +6,7 @@
 //   <X>pak                         unpacks <X>pak.exe beside itself, then removes itself
 //   PlovikDownload --build SOURCE NAVDATA FOLDER...
 //                                  writes the folders straight into NAVDATA
+#include "build_progress.h"
 #include "navdata/zip_entry.h"
 #include "navdata/zip_writer.h"
 #include "navdata_builder.h"
@@ -13,6 +14,8 @@
 #include "platform/profile.h"
 
 #include <minizip/unzip.h>
+#include <csignal>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +25,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -99,6 +103,34 @@ int BuildFolders(int argc, char** argv)
     return 0;
 }
 
+// A termination signal ends the build with nothing half made left behind: a
+// thread of its own takes the signal, closes the window, removes the
+// leftovers and ends the process. Called before any other thread starts.
+void EndCleanlyOnSignals(const std::vector<std::string>& leftovers)
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::thread([signals, leftovers] {
+        int signal = 0;
+        if (sigwait(&signals, &signal) != 0)
+            return;
+        if (pid_t window = ProgressWindowProcess(); window > 0)
+            kill(window, SIGTERM);
+        for (const std::string& path : leftovers) {
+            std::error_code ignored;
+            // The build may still be adding to a folder as it goes.
+            for (int tries = 0; tries < 3 && fs::exists(path, ignored); ++tries)
+                fs::remove_all(path, ignored);
+        }
+        std::fprintf(stderr, "PlovikDownload: ended by signal %d, nothing installed\n", signal);
+        _exit(128 + signal);
+    }).detach();
+}
+
 // Every file below staging as an entry of the package, '/'-separated.
 bool WritePackage(const fs::path& staging, const std::string& package)
 {
@@ -139,12 +171,27 @@ int Download()
         return 1;
     }
     std::string staging = navdataDir + "/." + stem + "-staging";
+    EndCleanlyOnSignals({staging, package + ".part"});
     std::error_code ignored;
     fs::remove_all(staging, ignored);
     fs::create_directories(staging, ignored);
     BuildSummary summary;
     std::string error;
-    bool ok = BuildNavdataFolders(files, staging, {folder}, &summary, &error) && WritePackage(staging, package);
+    // taxi.txt and Navdata.db serve every simulator: a package for one
+    // brings them only where they are missing.
+    BuildOptions options;
+    options.taxi = !FileExists((navdataDir + "/taxi.txt").c_str());
+    options.procedures = !FileExists((navdataDir + "/Navdata.db").c_str());
+    bool ok;
+    {
+        BuildProgress progress("Navigation data for " + folder);
+        options.progress = [&progress](int percent, const char* stage) { progress.Report(percent, stage); };
+        ok = BuildNavdataFolders(files, staging, {folder}, &summary, &error, options);
+        if (ok) {
+            progress.Report(99, "Packing");
+            ok = WritePackage(staging, package);
+        }
+    }
     fs::remove_all(staging, ignored);
     std::string installer = navdataDir + "/" + stem;
     ok = ok && fs::copy_file(OwnExecutable(), installer, fs::copy_options::overwrite_existing, ignored);
@@ -175,11 +222,25 @@ std::vector<std::string> EntryNames(const std::string& package)
     return names;
 }
 
-// The package's own run: unpack beside it; no entry may land outside.
+// Whether an entry belongs to the package's own simulator folder ("XPL/..."
+// for XPLpak).
+bool IsOwnEntry(const std::string& name, const std::string& installer)
+{
+    std::string stem = Lower(installer);
+    if (stem.size() <= 3 || stem.compare(stem.size() - 3, 3, "pak") != 0)
+        return false;
+    std::string folder = stem.substr(0, stem.size() - 3) + "/";
+    return Lower(name).compare(0, folder.size(), folder) == 0;
+}
+
+// The package's own run: unpack beside it; no entry may land outside, each
+// file is written beside the old one and renamed into place, and a file of
+// no simulator's own folder (taxi.txt ...) that is there already stays.
 int Install(const std::string& self)
 {
     fs::path folder = fs::path(self).parent_path();
-    std::string package = (folder / (fs::path(self).filename().string() + ".exe")).string();
+    std::string installer = fs::path(self).filename().string();
+    std::string package = (folder / (installer + ".exe")).string();
     std::vector<std::string> names = EntryNames(package);
     if (names.empty()) {
         std::fprintf(stderr, "%s: no package at %s\n", fs::path(self).filename().c_str(), package.c_str());
@@ -197,11 +258,16 @@ int Install(const std::string& self)
             continue;
         }
         fs::path target = folder / name;
+        if (!IsOwnEntry(name, installer) && FileExists(target.c_str())) {
+            std::printf("%s: %s is there already and stays\n", installer.c_str(), name.c_str());
+            continue;
+        }
         std::error_code ignored;
         fs::create_directories(target.parent_path(), ignored);
-        std::ofstream out(target, std::ios::binary | std::ios::trunc);
-        out.write(data.data(), static_cast<std::streamsize>(size));
-        failures += out.good() ? 0 : 1;
+        if (!ReplaceFileContents(target.c_str(), data.data(), size)) {
+            std::fprintf(stderr, "%s: %s cannot be written\n", installer.c_str(), target.c_str());
+            ++failures;
+        }
     }
     unlink(self.c_str());
     return failures == 0 ? 0 : 1;

@@ -58,10 +58,11 @@ bool MakeFolders(const std::string& path)
     return true;
 }
 
+// A file, or a named pipe that streams one from elsewhere.
 bool FileExistsPlain(const std::string& path)
 {
     struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return stat(path.c_str(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode));
 }
 
 // ---- Geometry on the sphere ----
@@ -608,8 +609,10 @@ class FolderWriter {
     {
         for (auto& [letter, stream] : archives_)
             CloseZipStream(stream);
-        if (com_ != nullptr)
+        if (com_ != nullptr) {
             std::fclose(com_);
+            std::remove(ComPart().c_str());
+        }
     }
 
     bool Open(std::string* error)
@@ -618,7 +621,7 @@ class FolderWriter {
             *error = "cannot make " + dir_ + "/Default";
             return false;
         }
-        com_ = OpenFile((dir_ + "/com.txt").c_str(), "wb");
+        com_ = std::fopen(ComPart().c_str(), "wb");
         if (com_ == nullptr) {
             *error = "cannot write " + dir_ + "/com.txt";
             return false;
@@ -656,6 +659,10 @@ class FolderWriter {
         archives_.clear();
         ok_ = std::fclose(com_) == 0 && ok_;
         com_ = nullptr;
+        if (ok_)
+            ok_ = CommitReplacementFile(ComPart().c_str(), (dir_ + "/com.txt").c_str());
+        else
+            std::remove(ComPart().c_str());
         ok_ = WriteWholeFile((dir_ + "/apt.bin").c_str(), BuildNavFile(airports_)) && ok_;
         ok_ = WriteWholeFile((dir_ + "/navdat.bin").c_str(), BuildNavFile(navaids)) && ok_;
         ok_ = WriteWholeFile((dir_ + "/fixdat.bin").c_str(), BuildNavFile(fixes)) && ok_;
@@ -665,6 +672,9 @@ class FolderWriter {
     }
 
   private:
+    // com.txt is written beside the old one until it is whole.
+    std::string ComPart() const { return dir_ + "/com.txt.part"; }
+
     std::string folder_;
     std::string dir_;
     Convention convention_;
@@ -799,15 +809,42 @@ static NavdataDbAirport ProcedureAirport(const SourceFiles& sources, const Sourc
     return entry;
 }
 
+// Tells the options' listener how far the build is, once a percentage.
+class BuildSteps {
+  public:
+    explicit BuildSteps(const BuildOptions& options) : options_(options) {}
+    void Step(int percent, const char* stage)
+    {
+        if (options_.progress && (percent != percent_ || stage != stage_))
+            options_.progress(percent, stage);
+        percent_ = percent;
+        stage_ = stage;
+    }
+    // A share of a step that runs from `from` to `to` percent.
+    void Part(int from, int to, double done, const char* stage)
+    {
+        Step(from + static_cast<int>((to - from) * std::clamp(done, 0.0, 1.0)), stage);
+    }
+
+  private:
+    const BuildOptions& options_;
+    int percent_ = -1;
+    const char* stage_ = nullptr;
+};
+
 bool BuildNavdataFolders(const SourceFiles& sources, const std::string& navdataDir,
-                         const std::vector<std::string>& folders, BuildSummary* summary, std::string* error)
+                         const std::vector<std::string>& folders, BuildSummary* summary, std::string* error,
+                         const BuildOptions& options)
 {
+    BuildSteps steps(options);
+    steps.Step(0, "Reading the navaids");
     ReadCounts navCounts, fixCounts, aptCounts;
     std::vector<SourceNavaid> navaids;
     if (!ReadNavDat(sources.nav.c_str(), &navaids, &navCounts)) {
         *error = "cannot read " + sources.nav;
         return false;
     }
+    steps.Step(10, "Reading the fixes");
     std::vector<SourceFix> sourceFixes;
     if (!sources.fix.empty() && !ReadFixDat(sources.fix.c_str(), &sourceFixes, &fixCounts)) {
         *error = "cannot read " + sources.fix;
@@ -822,6 +859,7 @@ bool BuildNavdataFolders(const SourceFiles& sources, const std::string& navdataD
             ils[n.airport + " " + n.runway] = {n.ident, n.frequency / 100.0};
     }
     std::vector<FixRecord> fixes = ConvertFixes(sourceFixes, &summary->skipped);
+    steps.Step(20, "Reading the airspaces and airways");
     AirspaceSources airspaceSources;
     if (!ReadAirspaceSources(sources, &airspaceSources, summary, error))
         return false;
@@ -833,10 +871,14 @@ bool BuildNavdataFolders(const SourceFiles& sources, const std::string& navdataD
             return false;
     }
     std::string taxiPath = navdataDir + "/taxi.txt";
-    FILE* taxi = OpenFile(taxiPath.c_str(), "wb");
-    if (taxi == nullptr) {
-        *error = "cannot write " + taxiPath;
-        return false;
+    std::string taxiPart = taxiPath + ".part";
+    FILE* taxi = nullptr;
+    if (options.taxi) {
+        taxi = OpenFile(taxiPart.c_str(), "wb");
+        if (taxi == nullptr) {
+            *error = "cannot write " + taxiPath;
+            return false;
+        }
     }
     FixPositions fixPositions;
     for (const SourceFix& f : sourceFixes)
@@ -845,6 +887,8 @@ bool BuildNavdataFolders(const SourceFiles& sources, const std::string& navdataD
         fixPositions.Add(n.ident, n.lat, n.lon);
     std::vector<NavdataDbAirport> procedureAirports;
     AirportConverter converter(grid, ils);
+    steps.Step(25, "Reading the airports");
+    bool taxiOk = true;
     bool read = ReadAptDat(sources.apt.c_str(), [&](SourceAirport& a) {
         if (!IsUsableIcao(a.icao)) {
             ++summary->skipped;
@@ -863,14 +907,23 @@ bool BuildNavdataFolders(const SourceFiles& sources, const std::string& navdataD
             return;
         }
         ++summary->airports;
-        std::fputs(TaxiLines(a).c_str(), taxi);
-        procedureAirports.push_back(ProcedureAirport(sources, a, fixPositions, summary));
-    }, &aptCounts);
-    bool taxiOk = std::fclose(taxi) == 0;
+        if (taxi != nullptr)
+            taxiOk = std::fputs(TaxiLines(a).c_str(), taxi) >= 0 && taxiOk;
+        if (options.procedures)
+            procedureAirports.push_back(ProcedureAirport(sources, a, fixPositions, summary));
+    }, &aptCounts, [&](double done) { steps.Part(25, 85, done, "Reading the airports"); });
+    if (taxi != nullptr) {
+        taxiOk = std::fclose(taxi) == 0 && taxiOk && read;
+        if (!taxiOk || !CommitReplacementFile(taxiPart.c_str(), taxiPath.c_str())) {
+            std::remove(taxiPart.c_str());
+            taxiOk = false;
+        }
+    }
     if (!read) {
         *error = "cannot read " + sources.apt;
         return false;
     }
+    steps.Step(85, "Writing the navigation files");
     for (auto& writer : writers) {
         std::vector<NavaidRecord> records;
         for (const SourceNavaid& n : navaids) {
@@ -888,15 +941,21 @@ bool BuildNavdataFolders(const SourceFiles& sources, const std::string& navdataD
             !WriteAirwayFiles(folder, airspaceSources.high, airspaceSources.low, error))
             return false;
     }
-    std::string database = navdataDir + "/Navdata.db";
-    char problem[160] = "";
-    if (!WriteNavdataDb(database.c_str(), procedureAirports, problem, sizeof problem)) {
-        *error = "cannot write " + database + ": " + problem;
-        return false;
+    if (options.procedures) {
+        steps.Step(95, "Writing the procedure database");
+        std::string database = navdataDir + "/Navdata.db";
+        char problem[160] = "";
+        if (!WriteNavdataDb(database.c_str(), procedureAirports, problem, sizeof problem)) {
+            *error = "cannot write " + database + ": " + problem;
+            return false;
+        }
     }
     summary->fixes = static_cast<long>(fixes.size());
     summary->skipped += navCounts.skipped + fixCounts.skipped + aptCounts.skipped;
-    if (!taxiOk)
+    if (!taxiOk) {
         *error = "cannot write " + taxiPath;
-    return taxiOk;
+        return false;
+    }
+    steps.Step(100, "Done");
+    return true;
 }

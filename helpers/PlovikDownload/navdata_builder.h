@@ -4,6 +4,7 @@
 // and the common taxi.txt from the public text formats.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,9 +38,21 @@ struct BuildSummary {
 // The folder names a package can hold: XPL, FG, MSFS, FSX, P3D, FS9, AFS2.
 bool IsKnownNavFolder(const std::string& folder);
 
-// Writes each folder below navdataDir, navdataDir/taxi.txt and the procedure
-// database navdataDir/Navdata.db (the runways of every airport, the
-// procedures of those with a CIFP file); false with a reason in error when a
-// source cannot be read or a file cannot be written.
+// What a build writes besides its folders, and whom it tells how far it is.
+struct BuildOptions {
+    // taxi.txt and Navdata.db serve every simulator.
+    bool taxi = true;
+    bool procedures = true;
+    // Called as the build goes on with the percentage done and what it does.
+    std::function<void(int percent, const char* stage)> progress;
+};
+
+// Writes each folder below navdataDir and, as the options say,
+// navdataDir/taxi.txt and the procedure database navdataDir/Navdata.db (the
+// runways of every airport, the procedures of those with a CIFP file). Each
+// file is written beside the old one and renamed into place when whole.
+// False with a reason in error when a source cannot be read or a file cannot
+// be written.
 bool BuildNavdataFolders(const SourceFiles& sources, const std::string& navdataDir,
-                         const std::vector<std::string>& folders, BuildSummary* summary, std::string* error);
+                         const std::vector<std::string>& folders, BuildSummary* summary, std::string* error,
+                         const BuildOptions& options = {});

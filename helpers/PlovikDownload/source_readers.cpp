@@ -5,6 +5,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -18,6 +19,17 @@ SourceLineReader::SourceLineReader(const char* path)
     char resolved[1024];
     ResolvePath(path, resolved, sizeof(resolved));
     file_ = gzopen(resolved, "rb");
+    struct stat st;
+    if (file_ != nullptr && stat(resolved, &st) == 0 && S_ISREG(st.st_mode))
+        size_ = st.st_size;
+}
+
+double SourceLineReader::Fraction() const
+{
+    if (file_ == nullptr || size_ <= 0)
+        return 0.0;
+    // The offset in the file as stored, compressed or not.
+    return std::clamp(static_cast<double>(gzoffset(file_)) / static_cast<double>(size_), 0.0, 1.0);
 }
 
 SourceLineReader::~SourceLineReader()
@@ -580,7 +592,8 @@ class AirportBuilder {
 
 }  // namespace
 
-bool ReadAptDat(const char* path, const std::function<void(SourceAirport&)>& take, ReadCounts* counts)
+bool ReadAptDat(const char* path, const std::function<void(SourceAirport&)>& take, ReadCounts* counts,
+                const std::function<void(double)>& read)
 {
     SourceLineReader reader(path);
     if (!reader.IsOpen())
@@ -590,6 +603,8 @@ bool ReadAptDat(const char* path, const std::function<void(SourceAirport&)>& tak
         if (builder.IsOpen()) {
             ++counts->records;
             take(builder.Airport());
+            if (read)
+                read(reader.Fraction());
         }
     };
     std::string line;

@@ -19,9 +19,12 @@ class SourceLineReader {
     SourceLineReader& operator=(const SourceLineReader&) = delete;
     bool IsOpen() const { return file_ != nullptr; }
     bool Next(std::string* line);
+    // How much of the file was read, 0 to 1 (0 for a file of unknown size).
+    double Fraction() const;
 
   private:
     gzFile_s* file_ = nullptr;
+    long long size_ = 0;
 };
 
 struct SourcePoint {
@@ -135,7 +138,9 @@ struct ReadCounts {
 };
 
 // Calls `take` for every airport of the file, one at a time, so that a whole
-// world's file never has to sit in memory. False when it cannot be opened.
-bool ReadAptDat(const char* path, const std::function<void(SourceAirport&)>& take, ReadCounts* counts);
+// world's file never has to sit in memory, and `read`, when given, with the
+// part of the file read so far (0 to 1). False when it cannot be opened.
+bool ReadAptDat(const char* path, const std::function<void(SourceAirport&)>& take, ReadCounts* counts,
+                const std::function<void(double)>& read = nullptr);
 bool ReadNavDat(const char* path, std::vector<SourceNavaid>* navaids, ReadCounts* counts);
 bool ReadFixDat(const char* path, std::vector<SourceFix>* fixes, ReadCounts* counts);

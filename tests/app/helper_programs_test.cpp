@@ -93,6 +93,41 @@ TEST_F(HelperProgramTest, VolumeSliderTakesNumbersAtTheEndsOfTheRange)
         unsetenv("UBSAN_OPTIONS");
 }
 
+// A volume the slider does not offer, or a number with more after it, is
+// refused with a message and the settings stay as they are.
+TEST_F(HelperProgramTest, VolumeSliderRefusesWhatItDoesNotOffer)
+{
+    Install("Vonta");
+    Settings.Volume = 0.625f;  // the slider opens at 63
+    Settings.Sound = 1;
+    for (const char* answer : {"7", "150x", "50 7", "-5", "205"}) {
+        SCOPED_TRACE(answer);
+        Answer(answer);
+        RunVolumeDialog();
+        EXPECT_FALSE(std::filesystem::exists(folder / "sound.txt.res"));
+        EXPECT_FLOAT_EQ(Settings.Volume, 0.625f);
+        EXPECT_EQ(Settings.Sound.load(), 1);
+    }
+    // Where the slider opened is on it, wherever that is.
+    Answer("63");
+    RunVolumeDialog();
+    EXPECT_FLOAT_EQ(Settings.Volume, 0.63f);
+    Answer("45 0");
+    RunVolumeDialog();
+    EXPECT_FLOAT_EQ(Settings.Volume, 0.45f);
+    EXPECT_EQ(Settings.Sound.load(), 0);
+
+    // On a display the refusal is shown and the slider opens again, on the
+    // step nearest to what was given; a NUL ends no number early.
+    FakeZenity zenity;
+    zenity.AnswersInTurn({{std::string("150\0", 4), 0}, {"", 0}, {"7", 0}, {"", 0}, {"60", 0}});
+    RunVolumeDialog();
+    EXPECT_EQ(zenity.Calls(), 5);
+    EXPECT_NE(zenity.Arguments().find("--value=5\n"), std::string::npos) << zenity.Arguments();
+    EXPECT_FLOAT_EQ(Settings.Volume, 0.6f);
+    EXPECT_EQ(Settings.Sound.load(), 1);
+}
+
 TEST_F(HelperProgramTest, SymbolSizesKeepFieldsLeftEmpty)
 {
     Install("Markel");

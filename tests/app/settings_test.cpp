@@ -8,7 +8,9 @@
 #include "app/settings.h"
 #include "maps/tile_grid.h"
 #include "app/settings_table.h"
+#include "platform/files.h"
 #include "platform/ini_sections.h"
+#include "platform/log.h"
 #include "simlink/traffic_advisory.h"
 #include "platform/profile.h"
 #include "tests/support/temp_folder.h"
@@ -481,6 +483,33 @@ TEST_F(SettingsTest, SavingWritesTheSettingsFileOnce)
     SetProfileBeforeRenameHook(nullptr);
     EXPECT_EQ(SettingsFileWrites, 1);
     EXPECT_EQ(ReadKey("Zorizeruverovu Plovik", "Obstacle"), "0");
+}
+
+// On a full disk the settings file the last run left stays whole, and the
+// failure is said once.
+TEST_F(SettingsTest, AFullDiskKeepsTheSettingsFileWhole)
+{
+    Init();
+    SaveSettings();
+    std::string before = Ini();
+    ASSERT_GT(before.size(), 1000u);
+    // Full when written, and full only when flushed (room found late).
+    for (bool flushFails : {false, true}) {
+        SCOPED_TRACE(flushFails);
+        std::remove((system_ + "/Tervalingo.log").c_str());
+        Init();
+        Settings.Dimlevel = 99;
+        LogDebugMode = true;
+        SetFullDiskForTests(flushFails ? -1 : static_cast<long long>(before.size() / 2), flushFails);
+        SaveSettings();
+        SetFullDiskForTests(-1);
+        EXPECT_EQ(Ini(), before);
+        std::string log = Log();
+        size_t said = log.find("The settings could not be written");
+        EXPECT_NE(said, std::string::npos) << log;
+        EXPECT_EQ(log.find("The settings could not be written", said + 1), std::string::npos);
+        EXPECT_EQ(ReadKey("Zorizeruverovu Plovik", "Dimlevel"), "255");
+    }
 }
 
 TEST_F(SettingsTest, DefaultsRoundTrip)

@@ -3,11 +3,14 @@
 // that is short, long or points outside the ring gives an empty track.
 #include "app/track_ring.h"
 
+#include "platform/files.h"
+#include "platform/log.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -124,6 +127,38 @@ TEST_F(TrackFileTest, PointsOffTheEarthGiveAnEmptyTrack)
     WriteFileText(path, unused);
     EXPECT_TRUE(LoadTrackFrom(path.c_str()));
     EXPECT_EQ(TrackPointCount(), 10);
+}
+
+// The shutdown's write on a full disk: the track saved before stays whole
+// for the next start, and the failure is said once.
+TEST_F(TrackFileTest, AFullDiskKeepsTheTrackSavedBefore)
+{
+    WorkingFolder inFolder(folder.Path());
+    std::snprintf(SystemFolder, sizeof SystemFolder, "%s", folder.Path().c_str());
+    LogDebugMode = true;
+    Fill(10);
+    SaveTrackFile();
+    std::string saved = ReadFileText(path);
+    ASSERT_EQ(static_cast<long>(saved.size()), TrackFileSize);
+
+    // Full when written, and full only when flushed (room found late).
+    for (bool flushFails : {false, true}) {
+        SCOPED_TRACE(flushFails);
+        std::remove((folder / "Tervalingo.log").c_str());
+        Fill(TrackRingSize + 7);
+        SetFullDiskForTests(flushFails ? -1 : 40960, flushFails);
+        SaveTrackFile();
+        SetFullDiskForTests(-1);
+        EXPECT_EQ(ReadFileText(path), saved);
+        std::string log = ReadFileText(folder / "Tervalingo.log");
+        size_t said = log.find("could not be written");
+        EXPECT_NE(said, std::string::npos) << log;
+        EXPECT_EQ(log.find("could not be written", said + 1), std::string::npos) << log;
+    }
+
+    LoadTrackFile();
+    EXPECT_EQ(TrackPointCount(), 10);
+    EXPECT_FLOAT_EQ(TrackRing.points[9].latitude, 50.009f);
 }
 
 TEST_F(TrackFileTest, MissingFileLeavesTheTrackAlone)

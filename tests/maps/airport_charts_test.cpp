@@ -223,6 +223,64 @@ TEST_F(ChartFiles, IndexFileThatLiesIsReadOnlyAsFarAsItGoes)
     EXPECT_EQ(GetAirportIndexCount(), 0);
 }
 
+// Another program's index whose count is impossible: the airports it holds
+// are read, written back, and there again on the next run.
+TEST_F(ChartFiles, AnImpossibleCountKeepsTheAirportsTheFileHolds)
+{
+    MakeFolders(root / "Airports");
+    AirportIndexRecord theirs[3] = {{"KSEA", -122.4f, 47.5f, -122.2f, 47.4f},
+                                    {"EGLL", -0.6f, 51.6f, -0.3f, 51.4f},
+                                    {"LFPG", 2.4f, 49.1f, 2.7f, 48.9f}};
+    std::string bytes(4, '\0');
+    int32_t n = 2000000;
+    memcpy(bytes.data(), &n, 4);
+    bytes.append(reinterpret_cast<const char*>(theirs), sizeof theirs);
+    WriteFileText(root / "Airports/Airport.idx", bytes);
+    for (int run = 0; run < 2; run++) {
+        SCOPED_TRACE(run);
+        ASSERT_TRUE(LoadAirportIndex());
+        ASSERT_EQ(GetAirportIndexCount(), 3);
+        AirportIndexRecord r;
+        ASSERT_TRUE(GetAirportIndexRecord(1, &r));
+        EXPECT_STREQ(r.icao, "EGLL");
+        SelectAirportAtPosition(49.0, 2.5);
+        EXPECT_STREQ(GetSelectedChartAirport(), "LFPG");
+        SaveAirportIndex();
+        std::string file = ReadFileText(root / "Airports/Airport.idx");
+        ASSERT_EQ(file.size(), 4u + sizeof theirs);
+        memcpy(&n, file.data(), 4);
+        EXPECT_EQ(n, 3);
+        EXPECT_EQ(file.substr(4), bytes.substr(4));
+    }
+}
+
+// A file this program cannot read (no count, a count below one before
+// records) is another program's: our own airports are not written over it.
+TEST_F(ChartFiles, AnIndexFileThatCannotBeReadIsLeftAsItIs)
+{
+    MakeAirport("EDDH", 9.9, 53.7, 10.1, 53.5);
+    std::string record(24, '\0');
+    memcpy(record.data(), "KSEA", 4);
+    int32_t negative = -5, none = 0;
+    for (int32_t count : {negative, none}) {
+        std::string file(4, '\0');
+        memcpy(file.data(), &count, 4);
+        for (const std::string& held : {std::string("\x05\x00", 2), file + record}) {
+            SCOPED_TRACE(testing::Message() << count << " " << held.size());
+            WriteFileText(root / "Airports/Airport.idx", held);
+            BuildAirportIndex();
+            EXPECT_EQ(GetAirportIndexCount(), 1);  // ours, for this run
+            SaveAirportIndex();
+            EXPECT_EQ(ReadFileText(root / "Airports/Airport.idx"), held);
+        }
+    }
+    // A count of none with nothing after it is an empty index: ours go in.
+    WriteFileText(root / "Airports/Airport.idx", std::string(4, '\0'));
+    BuildAirportIndex();
+    SaveAirportIndex();
+    EXPECT_EQ(ReadFileText(root / "Airports/Airport.idx").size(), 4u + 24u);
+}
+
 TEST_F(ChartFiles, ChartListsGoThroughTheListHelper)
 {
     MakeAirport("EDDH", 9.9, 53.7, 10.1, 53.5);

@@ -19,15 +19,17 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <unistd.h>
 
 namespace {
 
 const std::string Downloader = std::string(TVL_ROOT_DIR) + "/System/PlovikDownload";
 
 // Runs program with args in folder, with extra environment entries
-// ("NAME=value") for it alone; the exit code.
+// ("NAME=value") for it alone and its output into the file output; the exit
+// code.
 int RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& folder,
-        const std::vector<std::string>& environment = {})
+        const std::vector<std::string>& environment = {}, const std::string& output = "/dev/null")
 {
     std::vector<std::pair<std::string, std::optional<std::string>>> before;
     for (const std::string& entry : environment) {
@@ -39,7 +41,7 @@ int RunProgram(const std::string& program, const std::vector<std::string>& args,
     std::vector<std::string> words = {program};
     words.insert(words.end(), args.begin(), args.end());
     Child child;
-    bool started = child.Start(words, "/dev/null", folder);
+    bool started = child.Start(words, output, folder);
     for (const auto& [name, value] : before) {
         if (value)
             setenv(name.c_str(), value->c_str(), 1);
@@ -47,6 +49,26 @@ int RunProgram(const std::string& program, const std::vector<std::string>& args,
             unsetenv(name.c_str());
     }
     return started ? child.Wait(ProgramRunLimit) : -1;
+}
+
+// A package in Navdata as another downloader may have made it, its entries
+// all holding data, with its installer beside it.
+bool WritePackageOf(const TempNavRoot& root, const std::string& stem, const std::vector<std::string>& names,
+                    const std::string& data)
+{
+    zipFile zip = zipOpen64(root.Path("Navdata/" + stem + ".exe").c_str(), APPEND_STATUS_CREATE);
+    if (zip == nullptr)
+        return false;
+    bool ok = true;
+    for (const std::string& name : names) {
+        zip_fileinfo info{};
+        ok = zipOpenNewFileInZip(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6) == ZIP_OK &&
+             zipWriteInFileInZip(zip, data.data(), static_cast<unsigned>(data.size())) == ZIP_OK &&
+             zipCloseFileInZip(zip) == ZIP_OK && ok;
+    }
+    ok = zipClose(zip, nullptr) == ZIP_OK && ok;
+    std::error_code error;
+    return std::filesystem::copy_file(Downloader, root.Path("Navdata/" + stem), error) && ok;
 }
 
 // A small world in the public formats: Hamburg with a water runway, a
@@ -303,19 +325,52 @@ TEST_F(PlovikDownload, PackageIsBuiltThenInstalledByItsOwnInstaller)
     EXPECT_EQ(GetAirportDetail().runways[1].surface, 1);
 }
 
+// A package for one simulator brings the files every simulator shares only
+// where they are missing, tells how far its build is, and its installer
+// puts each file in place by a rename, never into the old file.
+TEST_F(PlovikDownload, APackageLeavesTheSharedFilesAndPutsItsOwnInPlace)
+{
+    WriteSources(root, "src");
+    root.WriteText("Navdata/taxi.txt", "EDDF N1 x 1 50.0 8.5\n");
+    root.WriteText("Navdata/Navdata.db", "another simulator's database");
+    root.WriteText("Navdata/XPL/com.txt", "old frequencies\n");
+    std::string linked = root.Path("old-com.txt");
+    ASSERT_EQ(link(root.Path("Navdata/XPL/com.txt").c_str(), linked.c_str()), 0);
+    root.WriteText("System/install.ini", "[Tervalingo]\nDownloadPath=" + root.root() +
+                                             "/Navdata/XPLpak.exe\nFilename=XPLpak.exe\nLanguage=en\n");
+    std::string output = root.Path("download.out");
+    ASSERT_EQ(RunProgram(Downloader, {}, root.root() + "/System", {"TVL_NAVDATA_SOURCE=" + root.Path("src")}, output),
+              0);
+    std::string said = ReadFileText(output);
+    EXPECT_NE(said.find("PlovikDownload: 25% Reading the airports"), std::string::npos) << said;
+    EXPECT_NE(said.find("PlovikDownload: 85% Writing the navigation files"), std::string::npos) << said;
+    EXPECT_EQ(said.find("procedure database"), std::string::npos) << said;
+
+    ASSERT_EQ(RunProgram(root.root() + "/Navdata/XPLpak", {}, root.root() + "/Navdata"), 0);
+    EXPECT_EQ(ReadFileText(root.Path("Navdata/taxi.txt")), "EDDF N1 x 1 50.0 8.5\n");
+    EXPECT_EQ(ReadFileText(root.Path("Navdata/Navdata.db")), "another simulator's database");
+    EXPECT_NE(ReadFileText(root.Path("Navdata/XPL/com.txt")), "old frequencies\n");
+    EXPECT_EQ(ReadFileText(linked), "old frequencies\n");
+    EXPECT_TRUE(std::filesystem::exists(root.Path("Navdata/XPL/navdat.bin")));
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root.Path("Navdata")))
+        EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << entry.path();
+}
+
+// A package that does carry a shared file (an older downloader's) does not
+// install it over the one there.
+TEST_F(PlovikDownload, InstallerKeepsASharedFileThatIsThere)
+{
+    root.WriteText("Navdata/taxi.txt", "ours\n");
+    ASSERT_TRUE(WritePackageOf(root, "FGpak", {"taxi.txt", "Navdata.db", "FG/com.txt"}, "theirs\n"));
+    EXPECT_EQ(RunProgram(root.root() + "/Navdata/FGpak", {}, root.root() + "/Navdata"), 0);
+    EXPECT_EQ(ReadFileText(root.Path("Navdata/taxi.txt")), "ours\n");
+    EXPECT_EQ(ReadFileText(root.Path("Navdata/Navdata.db")), "theirs\n");  // missing: brought
+    EXPECT_EQ(ReadFileText(root.Path("Navdata/FG/com.txt")), "theirs\n");
+}
+
 TEST_F(PlovikDownload, InstallerRefusesEntriesThatLeaveItsFolder)
 {
-    std::string package = root.Path("Navdata/XPLpak.exe");
-    zipFile zip = zipOpen64(package.c_str(), APPEND_STATUS_CREATE);
-    ASSERT_NE(zip, nullptr);
-    for (const char* name : {"../escaped.txt", "XPL/com.txt"}) {
-        zip_fileinfo info{};
-        ASSERT_EQ(zipOpenNewFileInZip(zip, name, &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6), ZIP_OK);
-        zipWriteInFileInZip(zip, "data\n", 5);
-        zipCloseFileInZip(zip);
-    }
-    zipClose(zip, nullptr);
-    std::filesystem::copy_file(Downloader, root.root() + "/Navdata/XPLpak");
+    ASSERT_TRUE(WritePackageOf(root, "XPLpak", {"../escaped.txt", "XPL/com.txt"}, "data\n"));
     EXPECT_NE(RunProgram(root.root() + "/Navdata/XPLpak", {}, root.root() + "/Navdata"), 0);
     EXPECT_FALSE(std::filesystem::exists(root.root() + "/escaped.txt"));
     EXPECT_TRUE(std::filesystem::exists(root.root() + "/Navdata/XPL/com.txt"));

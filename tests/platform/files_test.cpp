@@ -7,11 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <filesystem>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -154,6 +157,86 @@ TEST_F(FilesTest, AReadOnlyFileIsNotReplaced)
     EXPECT_FALSE(ReplaceFileContents((folder / "missing/x").c_str(), "x", 1));
     // Nothing is left behind by the refusals.
     EXPECT_EQ(GetFileAttributesA((folder / "wpl.bin.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Names in the folder, for what a failed write may leave behind.
+std::vector<std::string> Entries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(FilesTest, AFullDiskKeepsTheOldFileWholeAndLeavesNoTemporary)
+{
+    std::string path = folder / "track.bin";
+    ASSERT_TRUE(WriteFileText(path, "the old track"));
+    std::string bigger(48008, 'n');
+    SetFullDiskForTests(40960);
+    EXPECT_FALSE(ReplaceFileContents(path.c_str(), bigger.data(), bigger.size()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+    EXPECT_FALSE(ReplaceFileByPrinting(path.c_str(), [&bigger](FILE* f) { return fputs(bigger.c_str(), f) >= 0; }));
+    EXPECT_EQ(ReadFileText(path), "the old track");
+    EXPECT_EQ(Entries(folder.Path()), std::vector<std::string>{"track.bin"});
+    // What fits is written as before.
+    EXPECT_TRUE(ReplaceFileContents(path.c_str(), "short", 5));
+    EXPECT_EQ(ReadFileText(path), "short");
+    // A disk that finds no room only at the flush.
+    SetFullDiskForTests(-1, true);
+    EXPECT_FALSE(ReplaceFileContents(path.c_str(), "flushed", 7));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+    EXPECT_EQ(ReadFileText(path), "short");
+    EXPECT_EQ(Entries(folder.Path()), std::vector<std::string>{"track.bin"});
+    SetFullDiskForTests(-1);
+    EXPECT_TRUE(ReplaceFileContents(path.c_str(), bigger.data(), bigger.size()));
+    EXPECT_EQ(ReadFileText(path), bigger);
+}
+
+TEST_F(FilesTest, PrintedFilesReplaceTheOldOneOnlyWhenThePrinterSucceeds)
+{
+    std::string path = folder / "size.txt";
+    ASSERT_TRUE(WriteFileText(path, "old"));
+    EXPECT_TRUE(ReplaceFileByPrinting(path.c_str(), [](FILE* f) { return fprintf(f, "%d %d\n", 320, 240) > 0; }));
+    EXPECT_EQ(ReadFileText(path), "320 240\n");
+    EXPECT_FALSE(ReplaceFileByPrinting(path.c_str(), [](FILE* f) {
+        fputs("half", f);
+        return false;
+    }));
+    EXPECT_EQ(ReadFileText(path), "320 240\n");
+    EXPECT_EQ(Entries(folder.Path()), std::vector<std::string>{"size.txt"});
+}
+
+TEST_F(FilesTest, AWriteThroughALinkReplacesTheFileItNamesAndKeepsTheLink)
+{
+    MakeFolders(folder / "elsewhere");
+    std::string target = folder / "elsewhere/Plovik.ini";
+    std::string link = folder / "Plovik.ini";
+    ASSERT_TRUE(WriteFileText(target, "[old]\n"));
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    EXPECT_TRUE(ReplaceFileContents(link.c_str(), "[new]\n", 6));
+    struct stat st;
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadFileText(target), "[new]\n");
+}
+
+TEST_F(FilesTest, AFileAToolFinishedIsPutInPlaceOrTakenAway)
+{
+    std::string path = folder / "pdf.png";
+    std::string part = folder / "pdf.png.part.png";
+    ASSERT_TRUE(WriteFileText(path, "old picture"));
+    ASSERT_TRUE(WriteFileText(part, "new picture"));
+    EXPECT_TRUE(CommitReplacementFile(part.c_str(), path.c_str()));
+    EXPECT_EQ(ReadFileText(path), "new picture");
+    EXPECT_EQ(Entries(folder.Path()), std::vector<std::string>{"pdf.png"});
+    // A part with nowhere to go is removed; the file stays.
+    ASSERT_TRUE(WriteFileText(part, "stray"));
+    EXPECT_FALSE(CommitReplacementFile(part.c_str(), (folder / "missing/pdf.png").c_str()));
+    EXPECT_FALSE(CommitReplacementFile((folder / "never-made").c_str(), path.c_str()));
+    EXPECT_EQ(ReadFileText(path), "new picture");
+    EXPECT_EQ(Entries(folder.Path()), std::vector<std::string>{"pdf.png"});
 }
 
 TEST_F(FilesTest, DeleteRemovesFilesButNotFolders)

@@ -34,10 +34,13 @@ void FakeZenity::Answer(const std::string& text, int status)
 
 void FakeZenity::AnswersInTurn(const std::vector<std::pair<std::string, int>>& answers)
 {
+    // Each answer from a file of its own, so that it may hold any byte.
     std::string body = "n=$(wc -l < '" + folder_.Path() + "/calls')\ncase $n in\n";
-    for (size_t i = 0; i < answers.size(); i++)
-        body += std::to_string(i + 1) + ") printf '%s\\n' '" + answers[i].first + "'; exit " +
-                std::to_string(answers[i].second) + ";;\n";
+    for (size_t i = 0; i < answers.size(); i++) {
+        std::string file = folder_ / ("answer" + std::to_string(i + 1));
+        WriteFileText(file, answers[i].first + "\n");
+        body += std::to_string(i + 1) + ") cat '" + file + "'; exit " + std::to_string(answers[i].second) + ";;\n";
+    }
     body += "esac\nexit 1\n";
     WriteScript(body);
 }

@@ -18,7 +18,8 @@ public:
 
     // Every call prints text (one line) and exits with status.
     void Answer(const std::string& text, int status);
-    // The calls print these in turn; once they are used up the user cancels.
+    // The calls print these in turn (any bytes, NUL included); once they are
+    // used up the user cancels.
     void AnswersInTurn(const std::vector<std::pair<std::string, int>>& answers);
     // The arguments of the last call, one a line.
     std::string Arguments() const;

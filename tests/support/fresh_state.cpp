@@ -27,6 +27,7 @@
 #include "maps/tile_stores.h"
 #include "navdata/nearest_airports.h"
 #include "navdata/procedure_db.h"
+#include "platform/files.h"
 #include "simlink/traffic_mode.h"
 #include "tests/support/link_state.h"
 
@@ -204,4 +205,6 @@ void ResetProgramTables()
     ResetMakerImageBuffer();
     ResetTerrainData();
     ResetAirportCharts();
+    // A full disk a test made for its writes.
+    SetFullDiskForTests(-1);
 }
