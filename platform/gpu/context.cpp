@@ -2,6 +2,7 @@
 // the draw (vertex fetch, the ShaderMatrix transform, viewport, then the
 // rasterizer). Also the inspection hooks of gpu_inspect.h. GUI thread only.
 #include "platform/gpu/gpu_inspect.h"
+#include "platform/gpu/draw_memo.h"
 #include "platform/gpu/gpu_objects.h"
 #include "platform/gpu/raster_bands.h"
 
@@ -156,6 +157,7 @@ public:
     }
 
     void Flush() override { FlushBatch(); }
+    size_t KeptDrawWords() const { return memo_.KeptWords(); }
 
     // Rasterizes the batched draws now.
     void FlushBatch();
@@ -198,6 +200,7 @@ private:
     RasterJob MakeJob();
     void Record(UINT first, UINT count);
     bool SameRun(const Run& run, const RasterJob& job, bool flat, uint32_t colour) const;
+    bool DrawKept(const RasterJob& job, bool flat, UINT count);
     void AddToBatch(const RasterJob& job, bool flat, uint32_t colour, UINT count);
 
     GpuDevice* device_; // the device owns this context
@@ -222,6 +225,8 @@ private:
     int64_t splitPixels_;
     int batchLimit_; // 0: every draw is rasterized at once
     Batch batch_;
+    DrawMemo memo_;
+    std::vector<RasterVertex> memoTriangles_; // reused
 };
 
 HRESULT GpuContext::Map(ID3D11Resource* resource, UINT subresource, D3D11_MAP mapType, UINT,
@@ -249,6 +254,7 @@ HRESULT GpuContext::Map(ID3D11Resource* resource, UINT subresource, D3D11_MAP ma
         if (t->mapped_ || mapType != D3D11_MAP_WRITE_DISCARD || t->desc_.Usage != D3D11_USAGE_DYNAMIC)
             return E_INVALIDARG;
         t->mapped_ = true;
+        t->writes_++;
         out->pData = t->texels_.get();
         out->RowPitch = t->desc_.Width * 4;
         out->DepthPitch = out->RowPitch * t->desc_.Height;
@@ -459,9 +465,42 @@ void GpuContext::Draw(UINT vertexCount, UINT startVertex)
     }
     uint32_t colour = vertices_[0].colour;
     bool flat = std::all_of(vertices_.begin(), vertices_.end(), [colour](const RasterVertex& v) { return v.colour == colour; });
+    if (DrawKept(job, flat, count))
+        return;
     if (batch_.target && (batch_.target != target_ || batch_.vertices.size() + listVertices > static_cast<size_t>(batchLimit_)))
         FlushBatch();
     AddToBatch(job, flat, colour, count);
+}
+
+// A textured draw seen before unchanged: its kept source words blended in
+// after the draws waiting before it, instead of sampling its texture again.
+bool GpuContext::DrawKept(const RasterJob& job, bool flat, UINT count)
+{
+    if (!texture_ || !DrawMemo::Enabled())
+        return false;
+    GpuTexture* t = texture_->texture_;
+    const bool list = topology_ == D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST;
+    const int triangles = list ? static_cast<int>(count / 3) : static_cast<int>(count) - 2;
+    const bool renderTarget = (t->desc_.BindFlags & D3D11_BIND_RENDER_TARGET) != 0;
+    if (!DrawMemo::Suits(job, flat, renderTarget, 3 * triangles))
+        return false;
+    memoTriangles_.clear();
+    for (int i = 0; i < triangles; i++) {
+        if (list) {
+            memoTriangles_.insert(memoTriangles_.end(), vertices_.begin() + 3 * i, vertices_.begin() + 3 * i + 3);
+        } else {
+            // The odd triangles of a strip with their first two corners swapped, as AddToBatch lists them.
+            memoTriangles_.push_back(vertices_[static_cast<size_t>(i + (i % 2))]);
+            memoTriangles_.push_back(vertices_[static_cast<size_t>(i + 1 - (i % 2))]);
+            memoTriangles_.push_back(vertices_[static_cast<size_t>(i + 2)]);
+        }
+    }
+    DrawMemoInput in{t->id_, t->writes_, &job, memoTriangles_.data(), static_cast<int>(memoTriangles_.size())};
+    if (!memo_.Take(in))
+        return false;
+    FlushBatch();
+    memo_.BlendTaken(job.target, &bands_);
+    return true;
 }
 
 bool GpuContext::SameRun(const Run& run, const RasterJob& job, bool flat, uint32_t colour) const
@@ -660,4 +699,15 @@ uint32_t GpuReadPixel(ID3D11Resource* resource, int x, int y)
         return 0;
     SettlePendingDraws(t);
     return t->texels_[static_cast<size_t>(y) * t->Width() + x];
+}
+
+void GpuKeepRepeatedDraws(bool on)
+{
+    DrawMemo::Enable(on);
+}
+
+size_t GpuKeptDrawWords(ID3D11DeviceContext* context)
+{
+    auto* c = dynamic_cast<GpuContext*>(context);
+    return c ? c->KeptDrawWords() : 0;
 }

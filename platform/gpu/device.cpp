@@ -3,6 +3,8 @@
 // allocates and fills new objects, so any thread may create.
 #include "platform/gpu/gpu_objects.h"
 
+#include <atomic>
+
 #include <cstring>
 #include <new>
 
@@ -49,8 +51,14 @@ void GpuBuffer::GetDevice(ID3D11Device** device)
     HandDevice(device_, device);
 }
 
+static uint64_t NextTextureId()
+{
+    static std::atomic<uint64_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
+}
+
 GpuTexture::GpuTexture(GpuDevice* device, const D3D11_TEXTURE2D_DESC& desc, TexelStore texels)
-    : desc_(desc), texels_(std::move(texels)), device_(device)
+    : desc_(desc), texels_(std::move(texels)), id_(NextTextureId()), device_(device)
 {
 }
 

@@ -7,6 +7,7 @@
 // touched, so every draw restores the state it found.
 #include "platform/gpu/fonts.h"
 
+#include "platform/gpu/draw_memo.h"
 #include "platform/gpu/font_faces.h"
 #include "platform/gpu/gpu_objects.h"
 #include "platform/gpu/pixel_blend.h"
@@ -268,13 +269,22 @@ void ClipTo(TextTarget& t, const FW1_RECTF* clip)
 // of their box, the plainest way, which the faster one must match (tests).
 std::atomic<bool> g_plainGlyphs{false};
 
+// While a text's source words are being kept (a scratch target, see
+// DrawKeptText), each pixel gets the word it would blend. GUI thread.
+bool g_keepingTextSources = false;
+
 inline __attribute__((always_inline)) void BlendCoverage(uint32_t* dst, uint32_t colour, uint32_t coverage)
 {
     uint32_t a = (coverage * (colour >> 24) + 127) / 255;
     if (a == 0)
         return;
+    const uint32_t word = (colour & 0x00FFFFFFu) | (a << 24);
+    if (g_keepingTextSources) {
+        *dst = word;
+        return;
+    }
     // Straight alpha keeps text right on a transparent snapshot target too.
-    *dst = OverStraightInline((colour & 0x00FFFFFFu) | (a << 24), *dst);
+    *dst = OverStraightInline(word, *dst);
 }
 
 // A glyph at a whole pixel: its coverage blended in row by row.
@@ -531,9 +541,10 @@ void SampleGlyph(const TextTarget& t, const GlyphImage& g, double gx, double gy,
 }
 
 // Draws a laid-out block whose layout box (boxWidth x boxHeight) has its top
-// left at (originX, originY) of layout space.
+// left at (originX, originY) of layout space. With keep, the target is a
+// scratch surface of the text's source words, taken glyph by glyph into keep.
 void DrawBlock(TextTarget& t, const ResolvedFont& font, float size, TextBlock& block, UINT flags, float originX,
-               float originY, float boxWidth, float boxHeight, uint32_t colour)
+               float originY, float boxWidth, float boxHeight, uint32_t colour, KeptSources* keep = nullptr)
 {
     if ((colour >> 24) == 0 || t.x0 >= t.x1 || t.y0 >= t.y1)
         return;
@@ -554,15 +565,92 @@ void DrawBlock(TextTarget& t, const ResolvedFont& font, float size, TextBlock& b
                 sub = 0;
             }
             const GlyphImage* g = GetGlyph(font.face, size, p.codePoint, sub, font.embolden);
-            if (g && g->width > 0 && std::fabs(whole) < 1e7 && std::fabs(y) < 1e7)
-                BlitGlyph(t, *g, static_cast<int>(whole) + g->left, static_cast<int>(std::lround(y)) - g->top,
-                          colour);
+            if (g && g->width > 0 && std::fabs(whole) < 1e7 && std::fabs(y) < 1e7) {
+                const int left = static_cast<int>(whole) + g->left, top = static_cast<int>(std::lround(y)) - g->top;
+                BlitGlyph(t, *g, left, top, colour);
+                if (keep)
+                    TakeScratchRows(t.texels, t.width, std::max(left, t.x0), std::max(top, t.y0),
+                                    std::min(left + g->width, t.x1), std::min(top + g->height, t.y1), keep);
+            }
         } else {
             const GlyphImage* g = GetGlyph(font.face, size, p.codePoint, 0, font.embolden);
-            if (g)
+            if (g) {
                 SampleGlyph(t, *g, penX + g->left, baseline - g->top, colour);
+                if (keep && g->width > 0 && g->height > 0) {
+                    const SampleBox b = BoxOnTarget(t, *g, penX + g->left, baseline - g->top);
+                    TakeScratchRows(t.texels, t.width, b.xa, b.ya, b.xb, b.yb, keep);
+                }
+            }
         }
     }
+}
+
+// Texts drawn again the same way, at the same place on a target of the same
+// size, blend the source words kept the second time instead of being laid
+// out and their glyphs' coverage blended again: the same words blended the
+// same way. GUI thread.
+SourceMemo g_textMemo;
+
+// What makes a text's source words: the font, size, text, flags, layout
+// box, colour, the map onto the target and its writable pixels.
+struct TextDraw {
+    const ResolvedFont* font;
+    float size;
+    const WCHAR* text;
+    size_t length;
+    UINT flags;
+    float originX, originY, boxWidth, boxHeight;
+    uint32_t colour;
+};
+
+template <class T>
+void AddKeyBytes(std::string& key, const T& value)
+{
+    key.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+// Lays the text out and draws it, or blends its kept words.
+void DrawKeptText(TextTarget& t, const TextDraw& d)
+{
+    auto drawFresh = [&d](TextTarget& target, KeptSources* keep) {
+        TextBlock block;
+        if (LayOut(*d.font, d.size, d.text, d.length, &block))
+            DrawBlock(target, *d.font, d.size, block, d.flags, d.originX, d.originY, d.boxWidth, d.boxHeight,
+                      d.colour, keep);
+    };
+    if (!DrawMemo::Enabled()) {
+        drawFresh(t, nullptr);
+        return;
+    }
+    static std::string key;
+    key.clear();
+    AddKeyBytes(key, d.font);
+    AddKeyBytes(key, g_faces.generation);
+    AddKeyBytes(key, d.size);
+    AddKeyBytes(key, d.flags);
+    for (float v : {d.originX, d.originY, d.boxWidth, d.boxHeight})
+        AddKeyBytes(key, v);
+    AddKeyBytes(key, d.colour);
+    for (int v : {t.width, t.height, t.x0, t.y0, t.x1, t.y1})
+        AddKeyBytes(key, v);
+    for (double v : {t.map.a, t.map.b, t.map.c, t.map.d, t.map.e, t.map.f})
+        AddKeyBytes(key, v);
+    key.append(reinterpret_cast<const char*>(d.text), d.length * sizeof(WCHAR));
+    SourceMemo::Entry* e = g_textMemo.Find(key);
+    if (!e) {
+        drawFresh(t, nullptr);
+        return;
+    }
+    if (!e->kept) {
+        TextTarget scratch = t;
+        scratch.texels = g_textMemo.Scratch(static_cast<size_t>(t.width) * static_cast<size_t>(t.height));
+        g_keepingTextSources = true;
+        drawFresh(scratch, &e->sources);
+        g_keepingTextSources = false;
+        OrderKeptRows(&e->sources);
+        g_textMemo.Kept(e);
+    }
+    BlendKeptSources(e->sources, RasterSurface{t.texels, t.width, t.height, t.width}, true, nullptr);
 }
 
 // ---- the objects ---------------------------------------------------------------
@@ -730,13 +818,12 @@ public:
             return;
         const ResolvedFont* font = ResolveFont(family ? ToUtf8(family) : family_, DWRITE_FONT_WEIGHT_NORMAL);
         TextTarget target;
-        TextBlock block;
-        if (!font || !BindTarget(context, transform, &target) ||
-            !LayOut(*font, size, text, std::char_traits<char16_t>::length(text), &block))
+        if (!font || !BindTarget(context, transform, &target))
             return;
         ClipTo(target, clipRect);
         FW1_RECTF r = layoutRect ? *layoutRect : FW1_RECTF{0, 0, 0, 0};
-        DrawBlock(target, *font, size, block, flags, r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top, colour);
+        DrawKeptText(target, {font, size, text, std::char_traits<char16_t>::length(text), flags, r.Left, r.Top,
+                              r.Right - r.Left, r.Bottom - r.Top, colour});
     }
 
     void DrawTextLayout(ID3D11DeviceContext* context, IDWriteTextLayout* layout, FLOAT originX, FLOAT originY,

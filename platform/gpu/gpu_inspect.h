@@ -5,6 +5,7 @@
 
 #include "platform/gpu/d3d11.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,12 @@ void GpuRasterThreadsForNewDevices(int threads, int64_t splitPixels = -1);
 // as one job of at most this many triangle-list vertices (0: every draw on its
 // own, at once; -1 restores the default).
 void GpuBatchDrawsForNewDevices(int vertices);
+
+// Textured draws that come again unchanged blend the source words kept from
+// before instead of sampling anew (on unless TVL_DRAW_MEMO is 0): switched
+// for every context, and the words a context keeps.
+void GpuKeepRepeatedDraws(bool on);
+size_t GpuKeptDrawWords(ID3D11DeviceContext* context);
 
 // How many times a swap chain presented since the process started.
 long GpuPresentCount();

@@ -108,6 +108,10 @@ public:
     D3D11_TEXTURE2D_DESC desc_;
     TexelStore texels_; // Width x Height words, no padding
     bool mapped_ = false;                // GUI thread
+    // Never the same for two textures of a process, and the count of maps
+    // for writing: what the draw memo keys a texture's texels by.
+    const uint64_t id_;
+    uint64_t writes_ = 0;                // GUI thread
     // The context holding batched draws that write or sample this texture,
     // or null: whoever reads or writes its texels settles them first.
     GpuContext* pendingDraws_ = nullptr; // GUI thread

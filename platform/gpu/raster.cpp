@@ -91,6 +91,8 @@ RASTER_INLINE uint32_t Blend(uint32_t s, uint32_t d)
 {
     if constexpr (B == BlendMode::Over)
         return OverInline(s, d);
+    else if constexpr (B == BlendMode::Source)
+        return (s >> 24) == 0 ? d : s;
     else
         return OverStraightInline(s, d);
 }
@@ -2263,6 +2265,25 @@ void RasterizeRuns(const RasterRun* runs, int n, RasterBands* bands, int64_t spl
     for (int i = 0; i < n; i++)
         draws.push_back(BandDraw{runs[i].job, runs[i].vertices, runs[i].count, Assembly::List, runs[i].flat});
     RasterizeDraws(draws.data(), n, bands, splitPixels);
+}
+
+void RasterizeTriangleSources(const RasterJob& job, const RasterVertex* triangle)
+{
+    if (!job.target.pixels || job.clipX0 >= job.clipX1 || job.clipY0 >= job.clipY1 || !job.texture.texels ||
+        job.texture.width <= 0 || job.texture.height <= 0)
+        return;
+    const uint32_t colour = triangle[0].colour;
+    if (triangle[1].colour != colour || triangle[2].colour != colour)
+        return;
+    if (job.pass.sampler == SamplerMode::Point) {
+        TexturedShader<true, BlendMode::Source, SamplerMode::Point> shader;
+        shader.tex = job.texture;
+        DrawTriangle(job, shader, triangle[0], triangle[1], triangle[2]);
+    } else {
+        TexturedShader<true, BlendMode::Source, SamplerMode::Linear> shader;
+        shader.tex = job.texture;
+        DrawTriangle(job, shader, triangle[0], triangle[1], triangle[2]);
+    }
 }
 
 void RasterizeOneByOne(bool on)

@@ -19,6 +19,7 @@ enum class PixelProgram : uint8_t {
 enum class BlendMode : uint8_t {
     Over,         // rgb by source alpha, target alpha composed "over"
     OverStraight, // the same, keeping the target's colour un-premultiplied where it is transparent
+    Source,       // the source word itself, where its alpha is not 0: a draw's sources kept (draw_memo.h)
 };
 
 enum class SamplerMode : uint8_t { Linear, Point };
@@ -126,6 +127,13 @@ struct RasterRun {
 // triangles over its rows in the runs' order; from kShareFactor times that,
 // the bands are shared among the bands' threads.
 void RasterizeRuns(const RasterRun* runs, int n, RasterBands* bands, int64_t splitPixels);
+
+// The source words one textured triangle of one colour (job.pass.program
+// Textured) would blend Over into job.target, written there as they are
+// where their alpha is not 0 (a word of alpha 0 leaves any target as it
+// is); on the caller's thread. Every path of the Over blend blends exactly
+// these words, so blending them Over later gives the pixels the draw gives.
+void RasterizeTriangleSources(const RasterJob& job, const RasterVertex* triangle);
 
 // Every triangle drawn on its own, one after the other, on the caller's
 // thread: the plainest path, which every faster one must match pixel for
